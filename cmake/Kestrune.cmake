@@ -1,0 +1,31 @@
+# ks_library(name dir DEPS ...): one library per source folder, made of the
+# folder's own .cpp files (not those of subfolders).
+function(ks_library name dir)
+  cmake_parse_arguments(KS "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/${dir}/*.c)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC ${KS_DEPS})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${KS_DEPS})
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+  endif()
+endfunction()
+
+# ks_test(name dir DEPS ...): one GoogleTest program per test folder; every
+# TEST becomes its own ctest entry.
+function(ks_test name dir)
+  cmake_parse_arguments(KS "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${KS_DEPS} ks_test_support GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                       PROPERTIES TIMEOUT 120)
+endfunction()

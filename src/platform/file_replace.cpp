@@ -1,0 +1,82 @@
+#include "platform/file_replace.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+long defaultWrite(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
+WriteFn g_write = &defaultWrite;
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool fail(std::string* error, const std::string& what, int err) {
+    if (error) *error = what + ": " + std::strerror(err);
+    return false;
+}
+
+}  // namespace
+
+void setReplaceFileWriter(WriteFn fn) { g_write = fn ? fn : &defaultWrite; }
+
+bool replaceFile(const std::string& path, std::string_view content, std::string* error) {
+    if (path.empty()) return fail(error, "empty file name", EINVAL);
+
+    std::string tmp = path + ".tmpXXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return fail(error, "cannot create a temporary file beside " + path, errno);
+
+    // Keep the permissions of the file being replaced; a new file gets the usual 0644.
+    struct stat st {};
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+
+    auto abandon = [&](const std::string& what, int err) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return fail(error, what, err);
+    };
+
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const long n = g_write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return abandon("write error on " + tmp, errno);
+        }
+        if (n == 0) return abandon("write error on " + tmp, ENOSPC);
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) return abandon("cannot flush " + tmp, errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return fail(error, "cannot close " + tmp, err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return fail(error, "cannot rename " + tmp + " to " + path, err);
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+}  // namespace platform

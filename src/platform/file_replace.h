@@ -1,0 +1,22 @@
+#pragma once
+// Safe replacement of a file's whole content.
+//
+// The new content goes to a temporary file beside the target; every write is
+// checked, the file is flushed to the disk and closed, and only then renamed
+// over the target.  On any failure the temporary file is removed, the old file
+// stays as it was and the call returns false with a short reason.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+bool replaceFile(const std::string& path, std::string_view content, std::string* error = nullptr);
+
+// Test seam: when set, every low-level write of replaceFile goes through it
+// instead of ::write (same contract: bytes written, or -1 with errno set).
+using WriteFn = long (*)(int fd, const void* data, std::size_t size);
+void setReplaceFileWriter(WriteFn fn);
+
+}  // namespace platform

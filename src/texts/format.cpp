@@ -1,0 +1,34 @@
+#include "texts/format.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <exception>
+
+namespace ks {
+
+std::string vformat(std::string_view pattern, fmt::format_args args) {
+    try {
+        return fmt::vformat(fmt::string_view(pattern.data(), pattern.size()), args);
+    } catch (const std::exception&) {
+        // A bad pattern (from a translation or a file) must not stop the caller.
+        return std::string(pattern);
+    }
+}
+
+std::string fixed(double value, int decimals) { return format("{:.{}f}", value, decimals); }
+
+bool parseDouble(std::string_view text, double& value) {
+    std::string s(text);
+    for (char& c : s) {
+        if (c == ',') c = '.';
+    }
+    const char* begin = s.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(begin, &end);
+    if (end == begin) return false;
+    value = v;
+    return true;
+}
+
+}  // namespace ks

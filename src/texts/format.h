@@ -1,0 +1,63 @@
+#pragma once
+// The one text-formatting helper of the program.
+//
+// ks::format(pattern, args...) formats with fmt's runtime format strings.
+// Floating-point arguments are written with the current decimalPoint in place
+// of '.', in the number only (dots of the pattern itself stay).  A bad pattern
+// or a bad argument never throws: the result is the pattern text itself.
+
+#include <fmt/format.h>
+
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+#include "texts/texts.h"
+
+namespace ks {
+
+// A double that formats with the language's decimal separator.
+struct LocalDouble {
+    double value;
+};
+
+template <typename T>
+decltype(auto) localizeArg(const T& v) {
+    if constexpr (std::is_floating_point_v<T>) {
+        return LocalDouble{static_cast<double>(v)};
+    } else {
+        return (v);
+    }
+}
+
+std::string vformat(std::string_view pattern, fmt::format_args args);
+
+template <typename... Args>
+std::string format(std::string_view pattern, const Args&... args) {
+    return vformat(pattern, fmt::make_format_args(localizeArg(args)...));
+}
+
+// The number alone with a fixed count of decimals, e.g. fixed(1.5, 2) = "1,50" in Russian.
+std::string fixed(double value, int decimals);
+
+// Numeric entry: reads a number that may use ',' as decimal separator.  Returns
+// false (value untouched) when the text does not start with a number.
+bool parseDouble(std::string_view text, double& value);
+
+}  // namespace ks
+
+template <>
+struct fmt::formatter<ks::LocalDouble> : fmt::formatter<double> {
+    template <typename FormatContext>
+    auto format(const ks::LocalDouble& d, FormatContext& ctx) const -> decltype(ctx.out()) {
+        fmt::memory_buffer buf;
+        fmt::format_context inner(fmt::appender(buf), ctx.args(), ctx.locale());
+        // fmt's own double formatter honours width, precision and type; only its
+        // decimal point is replaced afterwards.
+        fmt::formatter<double>::format(d.value, inner);
+        const char point = static_cast<char>(decimalPoint.load(std::memory_order_relaxed));
+        auto out = ctx.out();
+        for (char c : buf) *out++ = (c == '.') ? point : c;
+        return out;
+    }
+};

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_replace.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class ReplaceFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() / ("ks_replace_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        platform::setReplaceFileWriter(nullptr);
+        std::error_code ec;
+        fs::permissions(dir, fs::perms::owner_all, ec);
+        fs::remove_all(dir, ec);
+    }
+    size_t filesIn() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+    }
+    fs::path dir;
+};
+
+TEST_F(ReplaceFileTest, WritesNewAndReplacesExistingContent) {
+    const auto target = dir / "a.cfg";
+    ASSERT_TRUE(platform::replaceFile(target.string(), "first"));
+    EXPECT_EQ(readAll(target), "first");
+    ASSERT_TRUE(platform::replaceFile(target.string(), std::string("sec\0ond", 7)));
+    EXPECT_EQ(readAll(target), std::string("sec\0ond", 7));
+    EXPECT_EQ(filesIn(), 1u);
+}
+
+TEST_F(ReplaceFileTest, WriteErrorHalfWayLeavesOldFileAndNoLeftovers) {
+    const auto target = dir / "a.cfg";
+    ASSERT_TRUE(platform::replaceFile(target.string(), "old content"));
+    static int calls;
+    calls = 0;
+    platform::setReplaceFileWriter([](int fd, const void* p, std::size_t n) -> long {
+        if (++calls > 1) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::write(fd, p, n > 3 ? 3 : n);  // a short write, then the disk is full
+    });
+    std::string error;
+    EXPECT_FALSE(platform::replaceFile(target.string(), "new content that does not fit", &error));
+    EXPECT_NE(error.find("write error"), std::string::npos) << error;
+    EXPECT_EQ(readAll(target), "old content");
+    EXPECT_EQ(filesIn(), 1u);
+}
+
+TEST_F(ReplaceFileTest, UnwritableDirectoryFailsCleanly) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+    const auto target = dir / "a.cfg";
+    ASSERT_TRUE(platform::replaceFile(target.string(), "old"));
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(platform::replaceFile(target.string(), "new"));
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_EQ(readAll(target), "old");
+}
+
+TEST_F(ReplaceFileTest, MissingDirectoryFails) {
+    std::string error;
+    EXPECT_FALSE(platform::replaceFile((dir / "no" / "such.cfg").string(), "x", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(platform::replaceFile("", "x"));
+}
+
+TEST_F(ReplaceFileTest, KeepsPermissionsOfTheReplacedFile) {
+    const auto target = dir / "run.sh";
+    ASSERT_TRUE(platform::replaceFile(target.string(), "a"));
+    ::chmod(target.c_str(), 0750);
+    ASSERT_TRUE(platform::replaceFile(target.string(), "b"));
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
+}
+
+}  // namespace

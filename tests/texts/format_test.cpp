@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "texts/format.h"
+
+namespace {
+
+struct LanguageGuard {
+    ~LanguageGuard() { setLanguage(false); decimalPoint = '.'; }
+};
+
+TEST(Format, NumbersFollowTheDecimalPointButLiteralDotsStay) {
+    LanguageGuard guard;
+    setLanguage(false);
+    EXPECT_EQ(ks::format("{:.2f}", 1.5), "1,50");
+    EXPECT_EQ(ks::format("v5.137 {:.1f}.", 2.25), "v5.137 2,2.");
+    EXPECT_EQ(ks::format("{:.{}f}", 3.14159, 3), "3,142");
+    EXPECT_EQ(ks::format("{:8.2f}|", -0.5), "   -0,50|");
+    EXPECT_EQ(ks::format("{} P{}", 1.25f, 2), "1,25 P2");
+    setLanguage(true);
+    EXPECT_EQ(ks::format("{:.2f}", 1.5), "1.50");
+    EXPECT_EQ(ks::fixed(-0.25, 1), "-0.2");
+}
+
+TEST(Format, IntegersAndTextPassThrough) {
+    EXPECT_EQ(ks::format("{:04d}_{}", 7, std::string("x")), "0007_x");
+    EXPECT_EQ(ks::format("{}", "text"), "text");
+}
+
+TEST(Format, BadPatternYieldsThePatternWithoutThrowing) {
+    EXPECT_EQ(ks::format("{:d}", "text"), "{:d}");
+    EXPECT_EQ(ks::format("{} {}", 1), "{} {}");
+    EXPECT_EQ(ks::format("{", 1.0), "{");
+}
+
+TEST(Format, ParseDoubleTakesCommaOrPoint) {
+    double v = -1;
+    EXPECT_TRUE(ks::parseDouble("12,5", v));
+    EXPECT_DOUBLE_EQ(v, 12.5);
+    EXPECT_TRUE(ks::parseDouble("0.25mm", v));
+    EXPECT_DOUBLE_EQ(v, 0.25);
+    EXPECT_FALSE(ks::parseDouble("abc", v));
+    EXPECT_DOUBLE_EQ(v, 0.25);
+}
+
+}  // namespace
