@@ -1,0 +1,66 @@
+#pragma once
+// Named component logs: "logs/NAME.log" in the working directory, one
+// time-stamped line per call.
+//
+//   LoggerBase* log = createLogger("machine");   // null for "", "gui" or null
+//   if (log) log->open(true);
+//   logPrintf(&log, "speed %d rpm", rpm);         // nothing when log is null
+//   delete log;                                   // closes the file
+//
+// A line is "YYYY.MM.DD hh:mm:ss:000 " + the text + "\r\n", at most 512 bytes,
+// written with one write() on a file opened in append mode, so two loggers on
+// the same file (from two threads) keep their lines whole.  A new or empty file
+// starts with "<stamp>Log was created by: 5.137 2023/01/25\r\n".  On opening,
+// a file larger than 5000000 bytes is renamed to NAME.1.log (replacing the
+// older one) and a fresh file is started.  The folder "logs" is not created
+// here; without it every line is silently dropped.
+//
+// A logger object is used by one thread at a time (its owner's).
+
+#include <cstdarg>
+#include <ctime>
+#include <string>
+
+class LoggerBase {
+public:
+    virtual ~LoggerBase();
+    // Formats and writes one line (printf conventions).
+    virtual void write(const char* fmt, va_list args) = 0;
+    // true: open the file (when closed); false: close it (when open).
+    virtual void open(bool on) = 0;
+};
+
+class Logger1 : public LoggerBase {
+public:
+    Logger1(std::string path, bool perLine);
+    ~Logger1() override;
+    Logger1(const Logger1&) = delete;
+    Logger1& operator=(const Logger1&) = delete;
+
+    void write(const char* fmt, va_list args) override;
+    void open(bool on) override;
+
+    // Opens `path` for appending (created when missing).  With allowRotate a
+    // file over 5000000 bytes is first renamed to NAME.1.log.  Returns the
+    // descriptor or -1.
+    int openRotated(bool allowRotate);
+
+    int fd = -1;          // -1 while closed
+    std::string path;     // "logs/NAME.log"
+    bool perLine = false; // opened and closed around every line ("dbr" only)
+};
+
+// Null for a null name, "" and "gui"; otherwise a closed logger on "logs/NAME.log".
+LoggerBase* createLogger(const char* name);
+
+// Writes one line through *holder; does nothing when *holder (or holder) is null.
+void logPrintf(LoggerBase** holder, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Program version and build date written in the first line of every new log.
+inline constexpr const char* kProgramVersion = "5.137";
+inline constexpr const char* kProgramBuildDate = "2023/01/25";
+
+// Test seam: the time source of the stamps (calendar seconds, converted to
+// local time).  Null restores the system clock.
+using LoggerClockFn = std::time_t (*)();
+void setLoggerClock(LoggerClockFn fn);
