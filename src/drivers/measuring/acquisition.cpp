@@ -1,0 +1,293 @@
+#include "drivers/measuring/acquisition.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace TamskKWZv2 {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * kPi;
+
+std::uint16_t readU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::int16_t readI16(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(readU16(p));
+}
+
+// Revolution lengths whose angle table is looked up for sharing.
+constexpr std::size_t kSharedLengths = 8;
+
+}  // namespace
+
+// --- sampling ---------------------------------------------------------------
+
+void calcBalancingSampling(double revPerSecond, std::uint32_t& sampleRate, std::uint32_t& packetCount,
+                           std::uint32_t periods) {
+    if (periods < kMinPeriods || periods > kMaxPeriods) periods = kDefaultPeriods;
+
+    // Kept in double as written: for some speeds 180 f lands just above an
+    // integer, and the controller must get exactly what this gives.
+    double rate = std::ceil(180.0 * revPerSecond);
+    double samplesPerTurn = kSamplesPerTurn;
+    if (!(rate <= kMaxSampleRate)) {  // also a NaN or infinite speed
+        rate = kMaxSampleRate;
+        samplesPerTurn = std::ceil(kMaxSampleRate / revPerSecond);
+    }
+    if (!(rate >= 1.0)) rate = 1.0;  // no speed at all: never a rate of 0
+
+    double packets = std::ceil(periods * samplesPerTurn / kSamplesPerPacket);
+    if (!(packets >= kMinBalancingPackets)) packets = kMinBalancingPackets;  // NaN too
+    if (packets > kMaxPacketCount) packets = kMaxPacketCount;
+
+    sampleRate = static_cast<std::uint32_t>(rate);
+    packetCount = static_cast<std::uint32_t>(packets);
+}
+
+double blockDurationMs(std::uint32_t packetCount, std::uint32_t sampleRate) {
+    return static_cast<double>(packetCount) * kSamplesPerPacket / sampleRate * 1000.0;
+}
+
+// --- packet parsing -----------------------------------------------------------
+
+ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uint32_t packetCount,
+                          const TraceOutputs& out, const SequenceErrorSink& onSequenceError) {
+    ParseReport report;
+    const std::size_t samples = static_cast<std::size_t>(packetCount) * kSamplesPerPacket;
+    for (auto* trace : out.channel) {
+        if (trace) {
+            trace->clear();
+            trace->reserve(samples);
+        }
+    }
+    if (out.marker) {
+        out.marker->clear();
+        out.marker->reserve(samples);
+    }
+    if (out.markerIndices) {
+        out.markerIndices->clear();
+        out.markerIndices->reserve(samples);
+    }
+    if (packetCount == 0 || block == nullptr || bytes / kAdcPacketBytes < packetCount) {
+        report.status = ParseStatus::shortBlock;
+        return report;
+    }
+
+    std::uint32_t expected = 0;
+    for (std::uint32_t p = 0; p < packetCount; ++p, ++expected) {
+        const std::uint8_t* packet = block + static_cast<std::size_t>(p) * kAdcPacketBytes;
+        const std::uint16_t type = readU16(packet + kPacketTypeOffset);
+        if (type != DATA_PACKET) {
+            report.status = ParseStatus::wrongType;
+            report.badPacket = p;
+            report.badType = type;
+            return report;
+        }
+        const std::uint16_t sequence = readU16(packet + kPacketSequenceOffset);
+        // The sequence field is 16 bits wide; a block has at most 1000 packets.
+        if (sequence != (expected & 0xFFFFu)) {
+            ++report.sequenceErrors;
+            if (onSequenceError) onSequenceError(expected, sequence);
+        }
+        for (unsigned k = 0; k < kSamplesPerPacket; ++k) {
+            const std::uint8_t* sample = packet + kPacketSampleOffset + 10 * k;
+            for (unsigned c = 0; c < kAdcChannelCount; ++c) {
+                if (out.channel[c]) out.channel[c]->push_back(readI16(sample + 2 * c));
+            }
+            const std::uint8_t mark = packet[kPacketMarkerOffset + k];
+            if (out.marker) out.marker->push_back(mark * kMarkerTraceLevel);
+            if (mark != 0 && out.markerIndices) out.markerIndices->push_back(p * kSamplesPerPacket + k);
+        }
+        ++report.packetsParsed;
+    }
+    return report;
+}
+
+double tracePeak(const std::vector<double>& trace) {
+    double peak = 0.0;
+    for (double v : trace) peak = std::max(peak, v);
+    return peak;
+}
+
+// --- first-harmonic fit -----------------------------------------------------------
+
+double fitScale(unsigned gainCode) {
+    switch (gainCode) {
+        case 0: return 1000.0;
+        case 1: return 100.0;
+        case 2: return 10.0;
+        default: return 1.0;
+    }
+}
+
+double fitPhaseDegrees(double a, double b) {
+    double phase = -std::atan2(b, a) * 180.0 / kPi;
+    if (phase < 0.0) phase += 360.0;
+    if (phase >= 360.0) phase -= 360.0;
+    return phase + 0.0;  // never "-0"
+}
+
+void HarmonicFit::reset(double scale) {
+    scale_ = scale;
+    sss_ = scc_ = ssc_ = svs_ = svc_ = sv_ = ss_ = sc_ = n_ = 0.0;
+    a_ = b_ = prevAmplitude_ = 0.0;
+}
+
+inline void HarmonicFit::add(double v, double s, double c) {
+    sss_ += s * s;
+    scc_ += c * c;
+    ssc_ += s * c;
+    svs_ += v * s;
+    svc_ += v * c;
+    sv_ += v;
+    ss_ += s;
+    sc_ += c;
+    n_ += 1.0;
+}
+
+// Cramer's rule on
+//   | sss ssc ss |   |a|   |svs|
+//   | ssc scc sc | x |b| = |svc|
+//   | ss  sc  n  |   |d|   |sv |
+inline void HarmonicFit::solve() {
+    const double m11 = scc_ * n_ - sc_ * sc_;
+    const double m12 = ssc_ * n_ - sc_ * ss_;
+    const double m13 = ssc_ * sc_ - scc_ * ss_;
+    const double det = sss_ * m11 - ssc_ * m12 + ss_ * m13;
+    const double detA = svs_ * m11 - ssc_ * (svc_ * n_ - sc_ * sv_) + ss_ * (svc_ * sc_ - scc_ * sv_);
+    const double detB = sss_ * (svc_ * n_ - sc_ * sv_) - svs_ * m12 + ss_ * (ssc_ * sv_ - svc_ * ss_);
+    a_ = detA / det;
+    b_ = detB / det;
+}
+
+bool HarmonicFit::finish(bool valid, double& amplitude, double& phase) const {
+    if (!valid) return false;
+    amplitude = std::sqrt(a_ * a_ + b_ * b_);
+    phase = fitPhaseDegrees(a_, b_);
+    return true;
+}
+
+bool HarmonicFit::fitFirstHarmonic(const double* x, std::size_t n, bool notLast, double& amplitude,
+                                   double& phase) {
+    if (n == 0) return false;
+    const double count = static_cast<double>(n);
+    bool valid = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = kTwoPi * static_cast<double>(i) / count;
+        add(x[i] * scale_, std::sin(t), std::cos(t));
+        if (!notLast) {
+            solve();
+            const double amp = std::sqrt(a_ * a_ + b_ * b_);
+            // IEEE: the first comparison is against 0 (x/0 = inf or NaN), never valid.
+            const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
+            prevAmplitude_ = amp;
+            if (rel <= 0.1) valid = true;
+        }
+    }
+    return finish(valid, amplitude, phase);
+}
+
+bool HarmonicFit::fitFirstHarmonic(const double* x, const SinCos* trig, std::size_t n, bool notLast,
+                                   double& amplitude, double& phase) {
+    if (n == 0) return false;
+    if (notLast) {
+        for (std::size_t i = 0; i < n; ++i) add(x[i] * scale_, trig[i].s, trig[i].c);
+        return false;
+    }
+    bool valid = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        add(x[i] * scale_, trig[i].s, trig[i].c);
+        solve();
+        const double amp = std::sqrt(a_ * a_ + b_ * b_);
+        const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
+        prevAmplitude_ = amp;
+        if (rel <= 0.1) valid = true;
+    }
+    return finish(valid, amplitude, phase);
+}
+
+bool marksUsable(const std::vector<std::uint32_t>& markerIndices, std::size_t sampleCount) {
+    if (markerIndices.size() < 2) return false;
+    for (std::size_t i = 0; i < markerIndices.size(); ++i) {
+        if (markerIndices[i] >= sampleCount) return false;
+        if (i > 0 && markerIndices[i] <= markerIndices[i - 1]) return false;
+    }
+    return true;
+}
+
+bool fitRevolutions(const std::vector<double>& samples, const std::vector<std::uint32_t>& markerIndices,
+                    unsigned gainCode, double& amplitude, double& phase) {
+    if (!marksUsable(markerIndices, samples.size())) return false;
+    HarmonicFit fit(fitScale(gainCode));
+    bool valid = false;
+    const std::size_t last = markerIndices.size() - 1;
+    for (std::size_t i = 1; i <= last; ++i) {
+        const std::uint32_t first = markerIndices[i - 1];
+        if (fit.fitFirstHarmonic(samples.data() + first, markerIndices[i] - first, i != last, amplitude,
+                                 phase))
+            valid = true;
+    }
+    return valid;
+}
+
+RevolutionTable::RevolutionTable() {
+    revolutions_.reserve(kMaxBlockSamples);
+    trig_.reserve(kMaxBlockSamples);
+}
+
+bool RevolutionTable::build(const std::vector<std::uint32_t>& markerIndices, std::size_t sampleCount) {
+    revolutions_.clear();
+    trig_.clear();
+    sampleCount_ = sampleCount;
+    if (!marksUsable(markerIndices, sampleCount)) return false;
+
+    // Recently seen lengths and where their angles are.
+    std::array<Revolution, kSharedLengths> seen{};
+    std::size_t seenCount = 0;
+    std::size_t seenNext = 0;
+
+    for (std::size_t i = 1; i < markerIndices.size(); ++i) {
+        Revolution rev{markerIndices[i - 1], markerIndices[i] - markerIndices[i - 1], 0};
+        bool shared = false;
+        for (std::size_t k = 0; k < seenCount; ++k) {
+            if (seen[k].length == rev.length) {
+                rev.trig = seen[k].trig;
+                shared = true;
+                break;
+            }
+        }
+        if (!shared) {
+            rev.trig = static_cast<std::uint32_t>(trig_.size());
+            const double count = static_cast<double>(rev.length);
+            for (std::uint32_t s = 0; s < rev.length; ++s) {
+                const double t = kTwoPi * static_cast<double>(s) / count;
+                trig_.push_back({std::sin(t), std::cos(t)});
+            }
+            seen[seenNext] = rev;
+            seenNext = (seenNext + 1) % kSharedLengths;
+            if (seenCount < kSharedLengths) ++seenCount;
+        }
+        revolutions_.push_back(rev);
+    }
+    return true;
+}
+
+bool RevolutionTable::fit(const std::vector<double>& samples, unsigned gainCode, double& amplitude,
+                          double& phase) const {
+    if (revolutions_.empty() || samples.size() < sampleCount_) return false;
+    HarmonicFit fit(fitScale(gainCode));
+    const std::size_t last = revolutions_.size() - 1;
+    for (std::size_t i = 0; i < last; ++i) {
+        const Revolution& rev = revolutions_[i];
+        fit.fitFirstHarmonic(samples.data() + rev.first, trig_.data() + rev.trig, rev.length, true,
+                             amplitude, phase);
+    }
+    const Revolution& rev = revolutions_[last];
+    return fit.fitFirstHarmonic(samples.data() + rev.first, trig_.data() + rev.trig, rev.length, false,
+                                amplitude, phase);
+}
+
+}  // namespace TamskKWZv2
