@@ -1,6 +1,7 @@
 #include "texts/texts.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "texts/format.h"
 
@@ -17,6 +18,7 @@ namespace {
 TextGroup* g_head = nullptr;
 bool g_programGroupsRegistered = false;
 bool g_mapBuilt = false;
+int g_mapBuilds = 0;
 
 std::unordered_map<std::uint32_t, TextGroup*>& groupMap() {
     static std::unordered_map<std::uint32_t, TextGroup*> map;
@@ -31,17 +33,22 @@ void ensureProgramGroups() {
 }
 
 void buildMap() {
-    auto& map = groupMap();
+    // The list runs from the group registered last to the first one.  Walk it
+    // into a vector and insert oldest first, assigning, so that of two groups
+    // with one base the later registration wins, also when it comes after an
+    // earlier build.  Nodes belong to their registrants (static storage): a
+    // losing node is only dropped from the list.
+    std::vector<TextGroup*> nodes;
     while (g_head) {
         TextGroup* node = g_head;
         g_head = node->next;
         node->next = nullptr;
-        // The head is the group registered last: it is inserted first and wins.
-        // Nodes are owned by their registrants (static storage), so a losing
-        // node is only dropped from the list.
-        map.emplace(node->base, node);
+        nodes.push_back(node);
     }
+    auto& map = groupMap();
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) map[(*it)->base] = *it;
     g_mapBuilt = true;
+    ++g_mapBuilds;
 }
 
 }  // namespace
@@ -52,6 +59,15 @@ void setLanguage(bool english) {
 }
 
 void registerGroup(TextGroup* group) {
+    if (!group) return;
+    // The program's own groups come first, so that a group registered from
+    // outside (the protocol texts) follows them in registration order.
+    ensureProgramGroups();
+    // A node already waiting in the list is not pushed twice (that would make
+    // the list a cycle).
+    for (TextGroup* n = g_head; n; n = n->next) {
+        if (n == group) return;
+    }
     group->next = g_head;
     g_head = group;
 }
@@ -100,5 +116,7 @@ void resetRegistry(bool withProgramGroups) {
     g_head = nullptr;
     g_mapBuilt = false;
     g_programGroupsRegistered = !withProgramGroups;
+    g_mapBuilds = 0;
 }
+int mapBuildCount() { return g_mapBuilds; }
 }  // namespace texts_testing

@@ -40,9 +40,11 @@ extern std::atomic<std::uint32_t> decimalPoint;
 void setLanguage(bool english);
 inline bool isEnglish() { return uiEnglish.load(std::memory_order_relaxed) != 0; }
 
-// Puts a group at the head of the registration list.  Must happen before the
-// first lookup (the program's own groups are registered from one table, see
-// text_groups.cpp); a group registered later with the same base wins.
+// Puts a group at the head of the registration list.  The program's own groups
+// (the table of text_groups.cpp) are registered first, so a group owned
+// elsewhere (the protocol texts) follows them.  Call it on the main thread
+// before the first lookup; of two groups with one base the one registered
+// later wins.  The group object must outlive the program's lookups.
 void registerGroup(TextGroup* group);
 
 // The group that owns id, or null.  The first call moves the registration list
@@ -68,4 +70,6 @@ namespace texts_testing {
 // own groups.  The program's table is registered again on the next lookup
 // unless withProgramGroups is false.
 void resetRegistry(bool withProgramGroups);
+// How many times the group map has been built from the registration list.
+int mapBuildCount();
 }  // namespace texts_testing

@@ -1,0 +1,175 @@
+#pragma once
+// Named text ids: group bases, record type tags, units, resource keys and the
+// interface texts that code outside the screens refers to.
+
+#include "texts/texts.h"
+
+namespace textid {
+
+// ---- Group bases, in registration order ------------------------------------
+constexpr TextId kUnitsGroup = 0xB95C00;
+constexpr TextId kLanguagesGroup = 0x1496400;
+constexpr TextId kMonthsGroup = 0x138C800;
+constexpr TextId kWeekdaysGroup = 0x1C8A400;
+constexpr TextId kCommonGroup = 0x195DC00;
+constexpr TextId kKeyboardGroup = 0x1EFB800;
+constexpr TextId kMachineStatesGroup = 0x1073000;
+constexpr TextId kBalancingGroup = 0x1EFD000;
+constexpr TextId kHistoryGroup = 0x1CFB000;
+constexpr TextId kWeldingGroup = 0x9DD000;
+constexpr TextId kButtonsGroup = 0x1CA6400;
+constexpr TextId kHintsGroup = 0x18A4000;
+constexpr TextId kMeasureModesGroup = 0x13DFC00;
+constexpr TextId kVerificationStepsGroup = 0x176C400;
+constexpr TextId kFontStylesGroup = 0x1A93000;
+constexpr TextId kCorrectionModesGroup = 0x1D9C400;
+constexpr TextId kCorrectionMeansGroup = 0x1D9C800;
+constexpr TextId kPlaneGroup = 0x10A4800;
+constexpr TextId kDriveKindsGroup = 0x1C73000;
+constexpr TextId kVectorGroup = 0xAEB000;
+constexpr TextId kResultGroup = 0xEDB400;
+constexpr TextId kMeasurementGroup = 0x136CC00;
+constexpr TextId kRotorDataGroup = 0xE63800;
+constexpr TextId kVersionChoiceGroup = 0x1CEB400;
+constexpr TextId kInverterModelsGroup = 0x1793000;
+constexpr TextId kBrakeChoicesGroup = 0x1FFB000;
+constexpr TextId kMachineLayoutsGroup = 0x1364000;
+constexpr TextId kInverterGroup = 0x1792800;
+constexpr TextId kPhasorSourcesGroup = 0x10C3000;
+constexpr TextId kChannelGroup = 0x1DC4800;
+constexpr TextId kOperatorGroup = 0x1183800;
+constexpr TextId kMaterialGroup = 0x1363800;
+constexpr TextId kContactGroup = 0x1D8C800;
+constexpr TextId kInfoGroup = 0x1796800;
+constexpr TextId kLimitGroup = 0x14BCC00;
+constexpr TextId kAccDecGroup = 0x1FEF400;
+constexpr TextId kLocalConfigGroup = 0x1DD5000;
+constexpr TextId kExtErrorGroup = 0x1BDB800;
+constexpr TextId kAutosettingDataGroup = 0x1F6F000;
+constexpr TextId kEngineParamsGroup = 0x1B96400;
+constexpr TextId kDriveGroup = 0x1C72800;
+constexpr TextId kConfigGroup = 0x1DD6400;
+constexpr TextId kMachineErrorsGroup = 0x1B73800;
+constexpr TextId kSchneiderFaultsGroup = 0xDEE000;
+constexpr TextId kToshibaFaultsGroup = 0xC8B400;
+constexpr TextId kDeltaFaultsGroup = 0x1CDD000;
+constexpr TextId kDanfossFaultsGroup = 0x1CFC800;
+constexpr TextId kChintFaultsGroup = 0x1D96C00;
+constexpr TextId kRemoteStatusGroup = 0x976C00;
+constexpr TextId kInterfaceImagesGroup = 0x179E400;
+constexpr TextId kProtocolImagesGroup = 0x179DC00;
+constexpr TextId kFontFacesGroup = 0xC66800;
+constexpr TextId kSettingsScreenGroup = 0xDDB000;
+constexpr TextId kProtocolTextsGroup = 0x1074400;  // registered by the protocols
+
+// ---- Record type tags (the group base names the record) --------------------
+constexpr TextId kVectorType = kVectorGroup;
+constexpr TextId kResultType = kResultGroup;
+constexpr TextId kMeasurementType = kMeasurementGroup;
+constexpr TextId kRotorDataType = kRotorDataGroup;
+constexpr TextId kPlaneType = kPlaneGroup;
+constexpr TextId kConfigType = kConfigGroup;
+constexpr TextId kLocalConfigType = kLocalConfigGroup;
+constexpr TextId kContactType = kContactGroup;
+constexpr TextId kInfoType = kInfoGroup;
+constexpr TextId kLimitType = kLimitGroup;
+constexpr TextId kAccDecType = kAccDecGroup;
+constexpr TextId kExtErrorType = kExtErrorGroup;
+constexpr TextId kAutosettingDataType = kAutosettingDataGroup;
+constexpr TextId kEngineParamsType = kEngineParamsGroup;
+constexpr TextId kDriveType = kDriveGroup;
+constexpr TextId kChannelType = kChannelGroup;
+constexpr TextId kOperatorType = kOperatorGroup;
+constexpr TextId kMaterialType = kMaterialGroup;
+constexpr TextId kInverterType = kInverterGroup;
+
+// ---- Units (attributes of record fields) -----------------------------------
+constexpr TextId kUnitGram = 0xB95C01;          // "g"
+constexpr TextId kUnitSecond = 0xB95C02;        // "s"
+constexpr TextId kUnitMm = 0xB95C03;            // "mm"
+constexpr TextId kUnitGmm = 0xB95C04;           // "gmm"
+constexpr TextId kUnitDegree = 0xB95C05;        // "°"
+constexpr TextId kUnitDensity = 0xB95C06;       // "g/cm^3"
+constexpr TextId kUnitParts = 0xB95C07;         // "parts"
+constexpr TextId kUnitGmmPerKg = 0xB95C08;      // "gmm/kg"
+constexpr TextId kUnitPercent = 0xB95C09;       // "%"
+constexpr TextId kUnitRpm = 0xB95C0A;           // "min^-1"
+constexpr TextId kUnitKg = 0xB95C0B;            // "kg"
+constexpr TextId kUnitGPerMm = 0xB95C0C;        // "g/mm"
+constexpr TextId kUnitMmPerS = 0xB95C0D;        // "mm/s"
+constexpr TextId kUnitNm = 0xB95C0E;            // "Nm"
+constexpr TextId kUnitHz = 0xB95C0F;            // "Hz"
+constexpr TextId kUnitMvPerG = 0xB95C10;        // "mV/G"
+constexpr TextId kUnitVPerUnit = 0xB95C11;      // "V/unit"
+constexpr TextId kUnitDiameterMm = 0xB95C12;    // "À|mm"
+constexpr TextId kUnitGcm = 0xB95C13;           // "gcm"
+constexpr TextId kUnitGm = 0xB95C14;            // "gm"
+constexpr TextId kUnitMkm = 0xB95C15;           // "mkm"
+constexpr TextId kUnitUnit = 0xB95C16;          // "unit"
+constexpr TextId kUnitAmpere = 0xB95C17;        // "A"
+constexpr TextId kUnitKw = 0xB95C18;            // "kW"
+constexpr TextId kUnitVolt = 0xB95C19;          // "V"
+constexpr TextId kUnitMmPerMin = 0xB95C1A;      // "mm/min"
+constexpr TextId kUnitMbyte = 0xB95C1B;         // "Mbyte"
+
+// ---- Languages --------------------------------------------------------------
+constexpr TextId kLanguageRussian = 0x1496401;
+constexpr TextId kLanguageEnglish = 0x1496402;
+
+// ---- Interface texts used outside the screens -------------------------------
+constexpr TextId kTextError = 0x195DC01;               // "Error!"
+constexpr TextId kTextDriveFault = 0x195DC02;          // "Drive fault!"
+constexpr TextId kTextDemo = 0x195DC23;                // "Demo"
+constexpr TextId kTextSettingsLoadError = 0x195DC24;   // "Attention! Error loading settings!"
+constexpr TextId kTextBackupSettingsLoaded = 0x195DC25;
+constexpr TextId kTextInitializing = 0x195DC26;        // "Wait, initialization in process ..."
+constexpr TextId kTextUsbDeviceNotFound = 0x195DC2B;
+constexpr TextId kTextDemoContinues = 0x195DC2C;
+constexpr TextId kTextInvertersError = 0x195DC2D;
+constexpr TextId kTextCheckSettings = 0x195DC2E;
+constexpr TextId kTextRotorNamePrefix = 0x1CFB00A;     // "ROTOR " / "ИЗДЕЛИЕ "
+constexpr TextId kTextOpeningFileError = 0x1CFB018;
+constexpr TextId kTextUpdateFileDamaged = 0xDDB051;    // "Error! Update file damaged! (9908)"
+constexpr TextId kTextButtonOk = 0x1CA6401;            // "OK"
+constexpr TextId kTextButtonsYesNo = 0x1CA6402;        // "Yes|No"
+constexpr TextId kTextButtonsConnectCancel = 0x1CA6403;
+
+// ---- Machine states: the text of state s is kMachineStateFirst + s ----------
+constexpr TextId kMachineStateFirst = 0x1073001;       // state 0 "Idle"
+constexpr int kMachineStateCount = 17;                 // states 0 to 16
+
+// ---- Machine errors: the text of code c (9900 to 9999) is the group base + c - 9000
+constexpr int kMachineErrorFirstCode = 9900;
+constexpr int kMachineErrorLastCode = 9999;
+constexpr int kMachineErrorUnknownCode = 9990;         // "Unknown error"
+
+// ---- Inverter models: model of inverter type t is kInverterModelFirst + t ----
+constexpr TextId kInverterModelFirst = 0x1793001;      // type 0 "Schneider ATV12"
+constexpr unsigned kInverterModelCount = 7;            // types 0 to 6
+
+// ---- Welding-remote status messages (item = status value) --------------------
+constexpr TextId kRemoteNoInverter = 0x976C01;
+constexpr TextId kRemoteEmergencyStop = 0x976C02;
+constexpr TextId kRemoteNoWelder = 0x976C03;
+constexpr TextId kRemoteControlActive = 0x976C40;
+
+// ---- Font styles: item kFontStyleFirst + k has {face, pixel size} -----------
+constexpr TextId kFontStyleFirst = 0x1A9300A;
+constexpr unsigned kFontStyleCount = 33;
+constexpr unsigned kFontSizesPerFace = 11;
+
+// ---- Resource keys ------------------------------------------------------------
+constexpr TextId kFontFace1 = 0xC66801;
+constexpr TextId kFontFace2 = 0xC66802;
+constexpr TextId kFontFace3 = 0xC66803;
+constexpr TextId kInterfaceImageFirst = 0x179E404;
+constexpr TextId kInterfaceImageLast = 0x179E43E;
+constexpr TextId kTintedImage = 0x179E43B;            // the one image with tint colours
+constexpr TextId kProtocolImagePlane1Mark = 0x179DC01;
+constexpr TextId kProtocolImagePlane2Mark = 0x179DC02;
+constexpr TextId kProtocolImagePageFrame = 0x179DC03; // the JPEG
+constexpr TextId kProtocolImage4 = 0x179DC04;
+constexpr TextId kProtocolImage5 = 0x179DC05;
+constexpr TextId kProtocolImageUrrDiagram = 0x179DC06;
+
+}  // namespace textid
