@@ -56,52 +56,67 @@ double blockDurationMs(std::uint32_t packetCount, std::uint32_t sampleRate) {
 ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uint32_t packetCount,
                           const TraceOutputs& out, const SequenceErrorSink& onSequenceError) {
     ParseReport report;
-    const std::size_t samples = static_cast<std::size_t>(packetCount) * kSamplesPerPacket;
-    for (auto* trace : out.channel) {
-        if (trace) {
-            trace->clear();
-            trace->reserve(samples);
+    const bool fits = packetCount != 0 && block != nullptr && bytes / kAdcPacketBytes >= packetCount;
+    const std::size_t samples = fits ? static_cast<std::size_t>(packetCount) * kSamplesPerPacket : 0;
+
+    // Sized up front and written by index; trimmed to what was parsed at the end.
+    std::array<double*, kAdcChannelCount> channel{};
+    for (unsigned c = 0; c < kAdcChannelCount; ++c) {
+        if (out.channel[c]) {
+            out.channel[c]->resize(samples);
+            channel[c] = out.channel[c]->data();
         }
     }
+    double* marker = nullptr;
     if (out.marker) {
-        out.marker->clear();
-        out.marker->reserve(samples);
+        out.marker->resize(samples);
+        marker = out.marker->data();
     }
     if (out.markerIndices) {
         out.markerIndices->clear();
         out.markerIndices->reserve(samples);
     }
-    if (packetCount == 0 || block == nullptr || bytes / kAdcPacketBytes < packetCount) {
+    if (!fits) {
         report.status = ParseStatus::shortBlock;
         return report;
     }
 
-    std::uint32_t expected = 0;
-    for (std::uint32_t p = 0; p < packetCount; ++p, ++expected) {
+    std::uint32_t p = 0;
+    for (; p < packetCount; ++p) {
         const std::uint8_t* packet = block + static_cast<std::size_t>(p) * kAdcPacketBytes;
         const std::uint16_t type = readU16(packet + kPacketTypeOffset);
         if (type != DATA_PACKET) {
             report.status = ParseStatus::wrongType;
             report.badPacket = p;
             report.badType = type;
-            return report;
+            break;
         }
+        // The expected number starts at 0 and advances by one per packet;
+        // the field is 16 bits wide, a block has at most 1000 packets.
         const std::uint16_t sequence = readU16(packet + kPacketSequenceOffset);
-        // The sequence field is 16 bits wide; a block has at most 1000 packets.
-        if (sequence != (expected & 0xFFFFu)) {
+        if (sequence != (p & 0xFFFFu)) {
             ++report.sequenceErrors;
-            if (onSequenceError) onSequenceError(expected, sequence);
+            if (onSequenceError) onSequenceError(p, sequence);
         }
+        const std::size_t first = static_cast<std::size_t>(p) * kSamplesPerPacket;
         for (unsigned k = 0; k < kSamplesPerPacket; ++k) {
             const std::uint8_t* sample = packet + kPacketSampleOffset + 10 * k;
             for (unsigned c = 0; c < kAdcChannelCount; ++c) {
-                if (out.channel[c]) out.channel[c]->push_back(readI16(sample + 2 * c));
+                if (channel[c]) channel[c][first + k] = readI16(sample + 2 * c);
             }
             const std::uint8_t mark = packet[kPacketMarkerOffset + k];
-            if (out.marker) out.marker->push_back(mark * kMarkerTraceLevel);
-            if (mark != 0 && out.markerIndices) out.markerIndices->push_back(p * kSamplesPerPacket + k);
+            if (marker) marker[first + k] = mark * kMarkerTraceLevel;
+            if (mark != 0 && out.markerIndices)
+                out.markerIndices->push_back(static_cast<std::uint32_t>(first + k));
         }
-        ++report.packetsParsed;
+    }
+    report.packetsParsed = p;
+
+    const std::size_t parsed = static_cast<std::size_t>(p) * kSamplesPerPacket;
+    if (parsed != samples) {
+        for (auto* trace : out.channel)
+            if (trace) trace->resize(parsed);
+        if (out.marker) out.marker->resize(parsed);
     }
     return report;
 }

@@ -1,0 +1,56 @@
+#pragma once
+// Generator of ADC data blocks as the measuring controller sends them in a
+// balancing conversion: packetCount 64-byte packets, five samples each, five
+// channels per sample, the marker byte set at every revolution.
+//
+// Sample i of channel c:
+//   offset + amplitude x gain factor x sin(theta_i - phase) + noise,
+// rounded and clipped to i16, where theta_i = 2 pi (i - firstMark) / samplesPerTurn
+// and samplesPerTurn = sampleRate x 60 / speed.  A cosine peaking at the mark
+// (phase 270) is the fit's convention.  Marks at round(firstMark + j x samplesPerTurn)
+// when the trigger source is not 0; with trigger 0 no sample is marked.
+// Gain factor: channel form 1, 10, 100, 1000 for codes 0..3; filter form 10 for
+// filter gain 0 ("10x"), 1 for filter gain 1 ("1x").
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace simacq {
+
+struct ChannelSignal {
+    double amplitude = 0.0;  // counts at gain factor 1
+    double phaseDeg = 0.0;
+    double offset = 0.0;     // raw counts, not scaled by the gain
+};
+
+struct BlockSpec {
+    double speedRpm = 600.0;
+    std::uint32_t sampleRate = 1800;
+    std::uint32_t packetCount = 720;
+    unsigned triggerSource = 1;
+    double firstMark = 0.0;   // sample index of the first mark (a test may shift it)
+    std::array<ChannelSignal, 5> channels{};
+    double noise = 0.0;       // standard deviation in counts
+    std::uint32_t seed = 1;
+
+    bool filterForm = false;
+    std::array<std::uint8_t, 5> gainCodes{};  // channel form
+    std::uint8_t filterGain = 0;               // filter form
+
+    // Injections.
+    int wrongTypePacket = -1;        // this packet gets type 0x0042
+    int skipSequenceAt = -1;         // from this packet on the numbers run one ahead
+    int repeatSequenceAt = -1;       // this packet repeats the previous number
+};
+
+double gainFactor(const BlockSpec& spec, unsigned channel);
+double samplesPerTurn(const BlockSpec& spec);
+
+// The block's bytes (packetCount x 64).
+std::vector<std::uint8_t> makeBlock(const BlockSpec& spec);
+
+// The marked sample indices makeBlock produces for the spec.
+std::vector<std::uint32_t> expectedMarks(const BlockSpec& spec);
+
+}  // namespace simacq
