@@ -1,5 +1,7 @@
 #include "support/acquisition_block.h"
 
+#include "support/sim_measuring.h"
+
 #include <cmath>
 #include <random>
 
@@ -26,9 +28,9 @@ double samplesPerTurn(const BlockSpec& spec) {
 
 std::vector<std::uint32_t> expectedMarks(const BlockSpec& spec) {
     std::vector<std::uint32_t> marks;
-    if (spec.triggerSource == 0) return marks;
     const double total = spec.packetCount * 5.0;
     const double turn = samplesPerTurn(spec);
+    if (spec.triggerSource == 0 || !(turn >= 1.0)) return marks;
     for (int j = 0;; ++j) {
         const double at = std::round(spec.firstMark + j * turn);
         if (at >= total) break;
@@ -51,7 +53,8 @@ std::vector<std::uint8_t> makeBlock(const BlockSpec& spec) {
         const std::size_t p = i / 5, k = i % 5;
         std::uint8_t* packet = block.data() + p * 64;
         packet[2 + k] = marked[i];
-        const double theta = 2.0 * kPi * (static_cast<double>(i) - spec.firstMark) / turn;
+        const double theta =
+            turn >= 1.0 ? 2.0 * kPi * (static_cast<double>(i) - spec.firstMark) / turn : 0.0;
         for (unsigned c = 0; c < 5; ++c) {
             const ChannelSignal& ch = spec.channels[c];
             double v = ch.offset +
@@ -75,6 +78,56 @@ std::vector<std::uint8_t> makeBlock(const BlockSpec& spec) {
         ++sequence;
     }
     return block;
+}
+
+SimBlockSource::SimBlockSource(sim::SimMeasuringController& controller, const BlockSpec& spec)
+    : controller_(controller), spec_(spec) {
+    reg132_ = controller_.reg(132);
+    controller_.setWriteHook([this](std::uint32_t reg, std::uint32_t value) {
+        if (reg == 132) reg132_ = value;
+    });
+    controller_.setBlockGenerator([this](const sim::BlockRequest& req, std::vector<std::uint8_t>& out) {
+        BlockSpec s;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            s = spec_;
+        }
+        s.packetCount = req.packetCount;
+        s.sampleRate = req.sampleRate;
+        s.triggerSource = req.trigger;
+        const std::uint32_t gains = reg132_.load();
+        for (unsigned c = 0; c < 5; ++c) s.gainCodes[c] = static_cast<std::uint8_t>((gains >> (2 * c)) & 3);
+        s.filterGain = static_cast<std::uint8_t>((gains >> 8) & 1);
+        out = makeBlock(s);
+        std::lock_guard<std::mutex> lock(mutex_);
+        last_ = s;
+        ++served_;
+    });
+}
+
+SimBlockSource::~SimBlockSource() {
+    controller_.setBlockGenerator(nullptr);
+    controller_.setWriteHook(nullptr);
+}
+
+void SimBlockSource::setSpec(const BlockSpec& spec) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    spec_ = spec;
+}
+
+BlockSpec SimBlockSource::spec() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return spec_;
+}
+
+BlockSpec SimBlockSource::lastBlock() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return last_;
+}
+
+int SimBlockSource::blocksServed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return served_;
 }
 
 }  // namespace simacq

@@ -13,8 +13,14 @@
 // filter gain 0 ("10x"), 1 for filter gain 1 ("1x").
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
+
+namespace sim {
+class SimMeasuringController;
+}
 
 namespace simacq {
 
@@ -52,5 +58,33 @@ std::vector<std::uint8_t> makeBlock(const BlockSpec& spec);
 
 // The marked sample indices makeBlock produces for the spec.
 std::vector<std::uint32_t> expectedMarks(const BlockSpec& spec);
+
+// Feeds a simulated controller's balancing blocks from a BlockSpec.  Packet
+// count, sample rate and trigger come from the conversion the driver started;
+// the gain codes from the last value the driver wrote to register 132
+// (channel form: five 2-bit codes; filter form: bit 8 is the filter gain).
+// Installs the controller's block generator and write hook for its lifetime.
+class SimBlockSource {
+public:
+    explicit SimBlockSource(sim::SimMeasuringController& controller, const BlockSpec& spec = {});
+    ~SimBlockSource();
+    SimBlockSource(const SimBlockSource&) = delete;
+    SimBlockSource& operator=(const SimBlockSource&) = delete;
+
+    void setSpec(const BlockSpec& spec);
+    BlockSpec spec() const;
+    // The spec of the last block served (with the conversion's values filled in).
+    BlockSpec lastBlock() const;
+    int blocksServed() const;
+    std::uint32_t gainRegister() const { return reg132_.load(); }
+
+private:
+    sim::SimMeasuringController& controller_;
+    mutable std::mutex mutex_;
+    BlockSpec spec_;
+    BlockSpec last_;
+    int served_ = 0;
+    std::atomic<std::uint32_t> reg132_{0};
+};
 
 }  // namespace simacq
