@@ -1,0 +1,18 @@
+#pragma once
+// Unpacking of a program update: an LZMA "alone" file (".kst" in
+// "kestrune/updates" on the stick) is decoded in memory and written as
+// "kestrune.new" in the working directory (executable), ready for the swap
+// outside the program.  An existing "kestrune.new" is replaced only after a
+// complete, checked decode and a durable write.
+
+#include <cstdint>
+#include <string>
+
+inline constexpr std::uint64_t kUpdateMaxPacked = 16777216;    // 16 MiB
+inline constexpr std::uint64_t kUpdateMaxUnpacked = 33554432;  // 32 MiB
+inline constexpr const char* kUpdateTarget = "kestrune.new";
+
+// True when "kestrune.new" was written.  On false `reason` (when given) tells
+// why: unreadable, too large, too short, damaged, or not writable.
+bool unpackUpdateFile(const char* path, std::string* reason);
+bool unpackUpdateFile(const char* path);
