@@ -96,7 +96,7 @@ constexpr TextGroupEntry kCatalogue[] = {
     {textid::kRotorDataGroup, rotorDataFieldText, rotorDataFieldAttrs, "RotorData"},
     {textid::kVersionChoiceGroup, versionChoiceText, noAttrs, "version choice"},
     {textid::kInverterModelsGroup, inverterModelText, inverterModelAttrs, "inverter models"},
-    {textid::kBrakeChoicesGroup, brakeChoiceText, noAttrs, "brake choices"},
+    {textid::kAutoTuningModesGroup, autoTuningModeText, noAttrs, "motor auto-tuning modes"},
     {textid::kMachineLayoutsGroup, machineLayoutText, noAttrs, "machine layouts"},
     {textid::kInverterGroup, inverterFieldText, noAttrs, "Inverter"},
     {textid::kPhasorSourcesGroup, phasorSourceText, noAttrs, "phasor sources"},

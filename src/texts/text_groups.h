@@ -42,7 +42,7 @@ const char* driveKindText(TextId id);          // 0x1C73000
 const char* rotorDataFieldText(TextId id);     // 0xE63800
 const std::uint32_t* rotorDataFieldAttrs(TextId id);
 const char* versionChoiceText(TextId id);      // 0x1CEB400
-const char* brakeChoiceText(TextId id);        // 0x1FFB000
+const char* autoTuningModeText(TextId id);        // 0x1FFB000
 const char* machineLayoutText(TextId id);      // 0x1364000
 const char* inverterFieldText(TextId id);      // 0x1792800
 const char* phasorSourceText(TextId id);       // 0x10C3000

@@ -3,7 +3,8 @@
 // one generic lookup, so that a group's text function is a one-liner.
 //
 // A table lists only the items that have a text, in ascending id order, all
-// of one group, never the group base (item 0).  An item with one text for both
+// of one group.  The group base (item 0) names the group and has no text,
+// except in the few groups that give it a record's title or a pattern.  An item with one text for both
 // languages carries that text on both sides.  Attributes are a second sorted
 // table of {id, zero-terminated list}.
 
@@ -39,12 +40,12 @@ const std::uint32_t* findAttrs(const AttrItem (&items)[N], TextId id) {
     return findAttrs(items, N, id);
 }
 
-// Compile-time check of a table: every id in the group, none of them the base,
-// strictly ascending, both texts present.
+// Compile-time check of a table: every id in the group, strictly ascending,
+// both texts present.
 template <std::size_t N>
 constexpr bool validTable(const TextItem (&items)[N], TextId base) {
     for (std::size_t i = 0; i < N; ++i) {
-        if ((items[i].id & kGroupMask) != base || (items[i].id & kItemMask) == 0) return false;
+        if ((items[i].id & kGroupMask) != base) return false;
         if (i > 0 && items[i].id <= items[i - 1].id) return false;
         if (items[i].en == nullptr || items[i].ru == nullptr) return false;
     }
