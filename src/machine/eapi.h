@@ -1,0 +1,149 @@
+#pragma once
+// The device of the older measuring controller (USB 0x2E91:0x7687).
+//
+// The older controller has no driver of its own: `EApi` talks to it over
+// libusb-0.1 (through the drivers::Usb01 seam) with 64-byte register packets
+// on bulk endpoints 0x02 (out) and 0x82 (in), and parses the raw 64-byte data
+// blocks of endpoint 0x81 itself.  Every transfer has a 1000 ms time-out.
+// Register packet, little-endian: command u16 at 0 (0x11 read, 0x10 write,
+// 0x12 start training; a read reply carries 0x82), register u32 at 2, value
+// u32 at 6, the rest zero.  Data block: type u16 0x0081 at 0, sample count at
+// 2 (at most 5), mark bits at 3, signed speed at 4, packet word at 6 (bit 15:
+// the inverter reports the set speed reached; bits 0-14 packet number), and
+// sample i of channel c (1..5) as a signed 16-bit value at 6 + 2c + 10i.
+//
+// `EApiFactory::createEApi` finds, opens and initialises the controller (at
+// most one attempt every 10 s).  Loggers: "api" for the factory, "api_e" for
+// the device.  Nothing is retried inside; a failed transfer is logged and
+// becomes false, -1 or an error code.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "machine/api.h"
+
+namespace drivers {
+struct Usb01Handle;
+}
+
+class EApi : public Api {
+public:
+    static constexpr std::uint16_t kVendorId = 0x2E91;
+    static constexpr std::uint16_t kProductId = 0x7687;
+    static constexpr int kTimeoutMs = 1000;
+    static constexpr int kPacketSize = 64;
+    static constexpr int kBlockSize = 64;
+    static constexpr int kMaxBlocks = 65536;
+    static constexpr int kMaxSpeedBuffer = 10000;
+
+    // Takes over an opened and claimed handle; creates and opens "api_e".
+    EApi(Clock& clock, drivers::Usb01Handle* handle);
+    ~EApi() override;
+
+    // Reads the firmware word (register 19) and the inverter type; the
+    // factory's initialisation step.
+    void initialize();
+
+    bool getAngle(double* degrees) override;
+    bool hasInverterError() override;
+    bool isBlocked(std::uint32_t externalInputConfig) override;
+    bool isConnected() override;
+    int getErrorInfo(int* inverterType) override;
+    int defaultCalibrationStep() override { return 1000; }
+    double getSpeed() override;
+    void setBooster(const int gains[5]) override;
+    void setBrake(bool on) override;
+    void setRelay(bool on, int relay) override;
+    void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override;
+    void startTraining() override;
+    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
+    void setAccuracy(int a, int b, int c) override;
+    void setInverterType(int type, int busAddress) override;
+    bool setSpeed(std::int16_t centiHz) override;
+    bool startReading(const ReadRequest* request) override;
+    void stopReading() override;
+    bool readData() override;
+    bool isMarkSample() override;
+    int getSampleValue(int channel) override;
+    bool nextSample() override;
+    void resetPacketCounter() override { previousPacket = -1; }
+    void onKey(int) override {}
+    int getDemoParam() override { return 0; }
+    const char* getVersionString() override { return versionText.c_str(); }
+    bool isWelderActive() override;
+    int getWeldingProgress() override;
+    bool isFrezerActive() override;
+    bool setUpdateMode() override;
+    void openLog(bool on) override;
+    bool isRpmReached() override;
+    bool saveBuffer(std::FILE* f) override { return saveCurrentBuffer(f, &logger); }
+
+    // Register access (public for diagnostics and tests).
+    bool readRegister(std::uint32_t reg, std::uint32_t* value);
+    bool writeRegister(std::uint32_t reg, std::uint32_t value);
+
+    int firmwareNumber() const { return major * 100 + minor; }
+    int startupInverterType() const { return inverterType; }
+    double currentBlockSpeed() const { return blockSpeed; }
+
+private:
+    int externalInputCode();
+    bool readControlFlags(std::uint32_t* flags);
+    bool writeControlFlags(std::uint32_t flags);
+    void processBlockHeader(const std::uint8_t* block);
+    const std::uint8_t* currentBlock() const;
+
+    int major = 0, minor = 0;
+    int year = 0, month = 0, day = 0;
+    bool debugBuild = false;
+    drivers::Usb01Handle* handle = nullptr;
+    int inverterType = 0;          // read at start-up
+    LoggerBase* logger = nullptr;
+    std::vector<std::uint8_t> blockBuffer;
+    int validBlocks = 0;           // whole blocks received by the last read
+    int errorCode = 0;
+    std::vector<float> speedBuffer;
+    int speedWrites = 0;
+    int speedBufferSize = 0;
+    int speedPeriod = 0;
+    double blockSpeed = 0.0;
+    int blockIndex = -1;
+    int sampleInBlock = -1;
+    bool waitingForFlip = false;
+    bool blockReached = false;
+    std::uint32_t extConfig = 0;
+    int channelTable[5] = {0, 0, 0, 0, 0};
+    int tableEntries = 0;          // entries copied from the read request
+    std::string versionText;
+
+    // Kept per connection (a new controller object starts afresh).
+    std::int64_t lastInverterValue = -1;  // last value written to register 24
+    int reportedInverterType = 0;         // type last given to setInverterType
+    bool welderAnswer = false;
+    bool speedResetSet = false;
+    Clock::time_point speedResetTime{};
+    double averagedSpeed = 0.0;
+};
+
+// Finds and opens the older controller.  One object per connection process;
+// it keeps the time of the previous attempt and the logger "api".
+class EApiFactory {
+public:
+    explicit EApiFactory(Clock& clock);
+    ~EApiFactory();
+    EApiFactory(const EApiFactory&) = delete;
+    EApiFactory& operator=(const EApiFactory&) = delete;
+
+    // Null when the previous attempt was less than 10 s ago, when no
+    // controller is found or when it cannot be opened and initialised.
+    EApi* createEApi();
+    // Forgets the previous attempt (tests, an explicit reconnect).
+    void resetThrottle() { attempted_ = false; }
+
+private:
+    Clock& clock_;
+    LoggerBase* logger_ = nullptr;
+    bool attempted_ = false;
+    Clock::time_point lastAttempt_{};
+};

@@ -1,0 +1,286 @@
+#include "support/machine_sim_older.h"
+
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+
+namespace sim {
+
+using Lock = std::lock_guard<std::mutex>;
+
+namespace {
+void put16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v & 0xFF);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void put32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
+}
+std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+}  // namespace
+
+SimOlderController::SimOlderController() {
+    clearBus();
+    addDevice(0, 3, 0x1D6B, 0x0002);  // a hub first: the search must skip it
+    addDevice(0, 4, drivers::kTamskVendorId, drivers::kOlderMeasuringControllerProductId);
+    regs_[1] = 3u | (2u << 8);  // free, inverter type 2
+    regs_[22] = 0xFFFFFFFFu;    // every input closed, milling unit inactive
+    regs_[19] = (21u << 25) | (6u << 21) | (15u << 16) | (3u << 8) | 6u;  // 3.06, 2021/06/15
+}
+
+void SimOlderController::setReg(std::uint32_t reg, std::uint32_t value) {
+    Lock l(m_);
+    regs_[reg] = value;
+}
+std::uint32_t SimOlderController::regValue(std::uint32_t reg) const {
+    Lock l(m_);
+    auto it = regs_.find(reg);
+    return it == regs_.end() ? 0 : it->second;
+}
+void SimOlderController::setFirmware(int major, int minor, bool debug, int year, int month, int day) {
+    setReg(19, (static_cast<std::uint32_t>(year - 2000) << 25) | (static_cast<std::uint32_t>(month) << 21) |
+                   (static_cast<std::uint32_t>(day) << 16) | (debug ? 0x8000u : 0u) |
+                   (static_cast<std::uint32_t>(major) << 8) | static_cast<std::uint32_t>(minor));
+}
+void SimOlderController::setSafety(unsigned bits) {
+    Lock l(m_);
+    regs_[1] = (regs_[1] & ~3u) | (bits & 3u);
+}
+void SimOlderController::setInverterFault(int code) {
+    Lock l(m_);
+    std::uint32_t s = regs_[1] & ~0x7F80u;
+    if (code != 0) s |= 0x80u | ((static_cast<std::uint32_t>(code) & 0x7Fu) << 8);
+    regs_[1] = s;
+}
+void SimOlderController::setInputs(std::uint32_t word) { setReg(22, word); }
+void SimOlderController::failReads(std::uint32_t reg, bool fail) {
+    Lock l(m_);
+    failing_[reg] = fail;
+}
+std::vector<JournalEntry> SimOlderController::registerJournal() const {
+    Lock l(m_);
+    return journal_;
+}
+std::vector<JournalEntry> SimOlderController::registerWrites() const {
+    Lock l(m_);
+    std::vector<JournalEntry> out;
+    for (const auto& e : journal_)
+        if (e.write) out.push_back(e);
+    return out;
+}
+std::vector<std::uint32_t> SimOlderController::writesOf(std::uint32_t reg) const {
+    Lock l(m_);
+    std::vector<std::uint32_t> out;
+    for (const auto& e : journal_)
+        if (e.write && e.reg == reg) out.push_back(e.value);
+    return out;
+}
+void SimOlderController::clearRegisterJournal() {
+    Lock l(m_);
+    journal_.clear();
+}
+int SimOlderController::trainingCommands() const {
+    Lock l(m_);
+    return trainingCommands_;
+}
+void SimOlderController::injectPacketShortWrite(int bytes) {
+    Lock l(m_);
+    shortWrites_.push_back(bytes);
+}
+void SimOlderController::injectReplyCommand(std::uint16_t command) {
+    Lock l(m_);
+    replyCommands_.push_back(command);
+}
+void SimOlderController::injectReplyRegister(std::uint32_t reg) {
+    Lock l(m_);
+    replyRegisters_.push_back(reg);
+}
+void SimOlderController::injectShortReply(int bytes) {
+    Lock l(m_);
+    shortReplies_.push_back(bytes);
+}
+void SimOlderController::setFrames(std::vector<SynthRotor::RawFrame> frames) {
+    Lock l(m_);
+    frames_ = std::move(frames);
+    frameCursor_ = 0;
+}
+void SimOlderController::setSamplesPerBlock(int n) {
+    Lock l(m_);
+    samplesPerBlock_ = n;
+}
+void SimOlderController::setSpeed(std::int16_t speed) {
+    Lock l(m_);
+    speed_ = speed;
+}
+void SimOlderController::setSpeedSource(std::function<std::int16_t()> source) {
+    Lock l(m_);
+    speedSource_ = std::move(source);
+}
+void SimOlderController::setReachedDelayBlocks(int blocks) {
+    Lock l(m_);
+    reachedDelay_ = blocks;
+}
+void SimOlderController::holdData(bool hold) {
+    Lock l(m_);
+    hold_ = hold;
+}
+void SimOlderController::injectPacketJump(int by) {
+    Lock l(m_);
+    packetJump_ = by;
+}
+void SimOlderController::injectSampleCount(int count) {
+    Lock l(m_);
+    sampleCountOverride_ = count;
+}
+void SimOlderController::injectForeignBlock() {
+    Lock l(m_);
+    foreignBlock_ = true;
+}
+void SimOlderController::injectShortBulk(int bytes) {
+    Lock l(m_);
+    shortBulk_ = bytes;
+}
+void SimOlderController::injectEmptyBulk() {
+    Lock l(m_);
+    shortBulk_ = 0;
+}
+int SimOlderController::conversionsStarted() const {
+    Lock l(m_);
+    return conversions_;
+}
+int SimOlderController::blocksServed() const {
+    Lock l(m_);
+    return blocksServed_;
+}
+int SimOlderController::framesServed() const {
+    Lock l(m_);
+    return framesServed_;
+}
+
+std::uint32_t SimOlderController::readValue(std::uint32_t reg) {
+    if (reg == 28) return (converting_ && !hold_) ? 0x80000000u : 0u;
+    if (reg == 1) {
+        std::uint32_t s = regs_[1] & ~0x800u;
+        if (reachedCountdown_ == 0) s |= 0x800u;
+        return s;
+    }
+    return regs_[reg];
+}
+
+void SimOlderController::applyWrite(std::uint32_t reg, std::uint32_t value) {
+    regs_[reg] = value;
+    if (reg == 2) reachedCountdown_ = reachedDelay_;
+    if (reg == 27 && (value & 0x80000000u)) {
+        converting_ = true;
+        conversionBlocks_ = value & 0x7FFFFFFFu;
+        ++conversions_;
+    }
+}
+
+int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const std::uint8_t* bytes, int size, int) {
+    if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
+    Lock l(m_);
+    if (endpoint != 0x02) return -EINVAL;
+    if (!shortWrites_.empty()) {
+        const int n = shortWrites_.front();
+        shortWrites_.pop_front();
+        return n;
+    }
+    if (size != 64) return size;
+    const std::uint16_t command = get16(bytes);
+    const std::uint32_t reg = get32(bytes + 2);
+    const std::uint32_t value = get32(bytes + 6);
+    if (command == 0x11) {
+        const bool fail = failing_[reg];
+        const std::uint32_t v = fail ? 0 : readValue(reg);
+        journal_.push_back({reg, false, v, value});
+        std::vector<std::uint8_t> reply(64, 0);
+        put16(reply.data(), fail ? 0x0000 : 0x82);
+        put32(reply.data() + 2, reg);
+        put32(reply.data() + 6, v);
+        if (!replyCommands_.empty()) {
+            put16(reply.data(), replyCommands_.front());
+            replyCommands_.pop_front();
+        }
+        if (!replyRegisters_.empty()) {
+            put32(reply.data() + 2, replyRegisters_.front());
+            replyRegisters_.pop_front();
+        }
+        replies_.push_back(std::move(reply));
+    } else if (command == 0x10) {
+        journal_.push_back({reg, true, value, 0});
+        applyWrite(reg, value);
+    } else if (command == 0x12) {
+        ++trainingCommands_;
+    }
+    return size;
+}
+
+void SimOlderController::makeBlock(std::uint8_t* out) {
+    std::memset(out, 0, 64);
+    put16(out, foreignBlock_ ? 0x0055 : 0x0081);
+    foreignBlock_ = false;
+    int n = samplesPerBlock_;
+    std::uint8_t marks = 0;
+    for (int i = 0; i < n && !frames_.empty(); ++i) {
+        const auto& f = frames_[frameCursor_];
+        frameCursor_ = (frameCursor_ + 1) % frames_.size();
+        ++framesServed_;
+        if (f.mark) marks |= static_cast<std::uint8_t>(1u << i);
+        for (int c = 1; c <= 5; ++c) {
+            put16(out + 6 + 2 * c + 10 * i, static_cast<std::uint16_t>(static_cast<std::int16_t>(f.values[c - 1])));
+        }
+    }
+    if (frames_.empty()) n = 0;
+    out[2] = static_cast<std::uint8_t>(sampleCountOverride_ >= 0 ? sampleCountOverride_ : n);
+    sampleCountOverride_ = -1;
+    out[3] = marks;
+    const std::int16_t speed = speedSource_ ? speedSource_() : speed_;
+    put16(out + 4, static_cast<std::uint16_t>(speed));
+    if (packetJump_ != 0) {
+        packet_ = (packet_ + packetJump_) % 10001;
+        packetJump_ = 0;
+    }
+    const bool reached = reachedCountdown_ == 0;
+    if (reachedCountdown_ > 0) --reachedCountdown_;
+    put16(out + 6, static_cast<std::uint16_t>((reached ? 0x8000u : 0u) | (static_cast<unsigned>(packet_) & 0x7FFFu)));
+    packet_ = packet_ >= 10000 ? 0 : packet_ + 1;
+    ++blocksServed_;
+}
+
+int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uint8_t* bytes, int size, int) {
+    if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
+    Lock l(m_);
+    if (endpoint == 0x82) {
+        if (replies_.empty()) return -ETIMEDOUT;
+        std::vector<std::uint8_t> reply = std::move(replies_.front());
+        replies_.pop_front();
+        int n = 64;
+        if (!shortReplies_.empty()) {
+            n = shortReplies_.front();
+            shortReplies_.pop_front();
+        }
+        n = std::min(n, size);
+        std::memcpy(bytes, reply.data(), static_cast<std::size_t>(n));
+        return n;
+    }
+    if (endpoint == 0x81) {
+        if (!converting_ || hold_) return -ETIMEDOUT;
+        const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / 64);
+        for (int b = 0; b < blocks; ++b) makeBlock(bytes + 64 * b);
+        converting_ = false;
+        int n = blocks * 64;
+        if (shortBulk_ >= 0) {
+            n = std::min(n, shortBulk_);
+            shortBulk_ = -1;
+        }
+        return n;
+    }
+    return -EINVAL;
+}
+
+}  // namespace sim

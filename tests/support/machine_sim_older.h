@@ -1,0 +1,110 @@
+#pragma once
+// Simulated older measuring controller (USB 0x2E91:0x7687) behind the Usb01
+// seam, for the tests of `EApi`.
+//
+// It reuses the bus list, open/configuration/claim failures and unplugging of
+// the simulated measuring controller and replaces its frames with the older
+// controller's: 64-byte register packets on OUT 0x02 (0x11 read, 0x10 write,
+// 0x12 training; replies 0x82 queued for IN 0x82, writes unanswered) and raw
+// data blocks of type 0x0081 on IN 0x81.  Behind the packets sits the
+// register file 0-28 (control flags, status, frequency, ..., sample rate,
+// conversion start, data ready) with a journal of every access.
+//
+// Data: a conversion starts with a write of bit 31 + block count to register
+// 27; register 28 then reads bit 31 set (unless data is held back) and one
+// bulk read of IN 0x81 delivers that many blocks, made from a looped list of
+// raw frames (`SynthRotor::rawSamples`), up to five samples per block, with
+// mark bits, the signed speed, the reached bit and a packet number counting
+// 0..10000 and round again.  The reached bit drops after every frequency
+// write and rises again after `reachedDelayBlocks` blocks.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "support/machine_synth_rotor.h"
+#include "support/sim_measuring.h"
+
+namespace sim {
+
+class SimOlderController : public SimMeasuringController {
+public:
+    SimOlderController();  // one older controller on bus 0
+
+    // ---- register file ----
+    void setReg(std::uint32_t reg, std::uint32_t value);
+    std::uint32_t regValue(std::uint32_t reg) const;
+    void setFirmware(int major, int minor, bool debug = false, int year = 2021, int month = 6, int day = 15);
+    void setSafety(unsigned bits);          // status bits 0-1 (3 = free)
+    void setInverterFault(int code);        // status bit 7 and bits 8-14; 0 clears
+    void setInputs(std::uint32_t word);     // register 22
+    void failReads(std::uint32_t reg, bool fail);  // reads of reg get no valid reply
+    std::vector<JournalEntry> registerJournal() const;
+    std::vector<JournalEntry> registerWrites() const;
+    std::vector<std::uint32_t> writesOf(std::uint32_t reg) const;
+    void clearRegisterJournal();
+    int trainingCommands() const;
+
+    // ---- packet injections (each applies to the next matching call) ----
+    void injectPacketShortWrite(int bytes);
+    void injectReplyCommand(std::uint16_t command);
+    void injectReplyRegister(std::uint32_t reg);
+    void injectShortReply(int bytes);
+
+    // ---- data ----
+    void setFrames(std::vector<SynthRotor::RawFrame> frames);
+    void setSamplesPerBlock(int n);
+    void setSpeed(std::int16_t speed);
+    // Called once per block for the speed field when set.
+    void setSpeedSource(std::function<std::int16_t()> source);
+    void setReachedDelayBlocks(int blocks);
+    void holdData(bool hold);                     // data-ready stays clear
+    void injectPacketJump(int by);                // next block's number jumps by `by`
+    void injectSampleCount(int count);            // next block claims `count` samples
+    void injectForeignBlock();                    // next block has another type
+    void injectShortBulk(int bytes);              // next data read moves only `bytes`
+    void injectEmptyBulk();                       // next data read moves nothing
+    int conversionsStarted() const;
+    int blocksServed() const;
+    int framesServed() const;
+
+    int bulkWrite(drivers::Usb01Handle* h, int endpoint, const std::uint8_t* bytes, int size, int timeoutMs) override;
+    int bulkRead(drivers::Usb01Handle* h, int endpoint, std::uint8_t* bytes, int size, int timeoutMs) override;
+
+private:
+    void makeBlock(std::uint8_t* out);
+    std::uint32_t readValue(std::uint32_t reg);
+    void applyWrite(std::uint32_t reg, std::uint32_t value);
+
+    mutable std::mutex m_;
+    std::map<std::uint32_t, std::uint32_t> regs_;
+    std::map<std::uint32_t, bool> failing_;
+    std::vector<JournalEntry> journal_;
+    std::deque<std::vector<std::uint8_t>> replies_;
+    int trainingCommands_ = 0;
+    std::deque<int> shortWrites_, shortReplies_;
+    std::deque<std::uint16_t> replyCommands_;
+    std::deque<std::uint32_t> replyRegisters_;
+
+    std::vector<SynthRotor::RawFrame> frames_;
+    std::size_t frameCursor_ = 0;
+    int samplesPerBlock_ = 5;
+    std::int16_t speed_ = 0;
+    std::function<std::int16_t()> speedSource_;
+    int reachedDelay_ = 2;
+    int reachedCountdown_ = 0;
+    bool hold_ = false;
+    bool converting_ = false;
+    std::uint32_t conversionBlocks_ = 0;
+    int packet_ = 0;
+    int packetJump_ = 0;
+    int sampleCountOverride_ = -1;
+    bool foreignBlock_ = false;
+    int shortBulk_ = -1;
+    int conversions_ = 0, blocksServed_ = 0, framesServed_ = 0;
+};
+
+}  // namespace sim
