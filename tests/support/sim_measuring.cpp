@@ -10,7 +10,7 @@
 namespace sim {
 
 using namespace TamskKWZv2;
-using Lock = std::lock_guard<std::mutex>;
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 std::string toString(const JournalEntry& e) {
     std::ostringstream s;

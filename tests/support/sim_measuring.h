@@ -79,6 +79,8 @@ public:
     std::uint32_t reg(std::uint32_t reg) const;
     void setFirmware(std::uint32_t version, std::uint32_t date);  // registers 100, 101
     // Hooks see every access first: a read hook answering a value overrides the file.
+    // They run under the simulator's lock: they may call the simulator, but while a
+    // hook waits, no other thread gets through the simulator.
     using ReadHook = std::function<std::optional<std::uint32_t>(std::uint32_t reg, std::uint32_t argument)>;
     using WriteHook = std::function<void(std::uint32_t reg, std::uint32_t value)>;
     void setReadHook(ReadHook hook);
@@ -162,7 +164,7 @@ private:
     void applyWrite(std::uint32_t reg, std::uint32_t value);
     bool conversionReady();
 
-    mutable std::mutex mutex_;
+    mutable std::recursive_mutex mutex_;
     std::vector<Device> devices_;
     int openedDevice_ = -1;
     int openCount_ = 0, closeCount_ = 0, detachCount_ = 0;
