@@ -224,7 +224,7 @@ void SimWeldingController::updateMotion() {
     const std::uint32_t control = _regs[kRegControl];
     if (!(control & (kJogBit | kWeldBits))) {
         _jogStatusReads = 0;
-        status &= ~kFinishedBit;
+        if (!keepFinished) status &= ~kFinishedBit;
     }
 }
 

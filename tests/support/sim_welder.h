@@ -91,6 +91,7 @@ public:
     void setReady(bool ready);               // status bits 13-15
     unsigned jogFinishAfterStatusReads = 2;  // status reads with control bit 1 before bit 12
     unsigned progressStep = 25;              // progress per progress read while bits 2/3 are set
+    bool keepFinished = false;               // bit 12 stays set when the motion bits are cleared
 
     // ---- fault injection ----
     void injectReply(ReplyFault fault);      // queued; one per transfer
