@@ -1,0 +1,296 @@
+#include "files/log_archive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "files/file_time.h"
+#include "files/removable_drive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+SpaceQueryFn g_space;
+std::time_t (*g_clock)() = nullptr;
+std::function<void(const std::vector<LogArchiveEntry>&)> g_listed;
+
+bool defaultSpace(const std::string& folder, std::uint64_t& available) {
+    std::error_code ec;
+    const fs::space_info info = fs::space(folder, ec);
+    if (ec) return false;
+    available = info.available;
+    return true;
+}
+
+// Formats `value` in octal with exactly `digits` digits followed by NUL.
+void putOctal(unsigned char* at, std::uint64_t value, int digits) {
+    for (int i = digits - 1; i >= 0; --i) {
+        at[i] = static_cast<unsigned char>('0' + (value & 7));
+        value >>= 3;
+    }
+    at[digits] = '\0';
+}
+
+// The last `limit` bytes of `name`, not starting inside a UTF-8 sequence.
+std::string tail(const std::string& name, std::size_t limit) {
+    if (name.size() <= limit) return name;
+    std::size_t start = name.size() - limit;
+    while (start < name.size() && (static_cast<unsigned char>(name[start]) & 0xC0) == 0x80) ++start;
+    return name.substr(start);
+}
+
+bool addEntry(std::vector<LogArchiveEntry>& list, const std::string& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    const std::uint64_t size = fs::file_size(path, ec);
+    if (ec || size > kTarOctal11Max) return false;
+    LogArchiveEntry e;
+    e.path = path;
+    e.size = size;
+    if (!fileTimeToTime(path, e.mtime)) e.mtime = 0;
+    list.push_back(std::move(e));
+    return true;
+}
+
+}  // namespace
+
+void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]) {
+    std::memset(header, 0, kTarBlock);
+    const std::size_t slash = entry.path.rfind('/');
+    const std::string name = tail(slash == std::string::npos ? entry.path : entry.path.substr(slash + 1), 99);
+    std::memcpy(header, name.data(), name.size());
+    std::memcpy(header + 100, "0000777", 8);
+    std::memcpy(header + 108, "0000000", 8);
+    std::memcpy(header + 116, "0000000", 8);
+    putOctal(header + 124, std::min(entry.size, kTarOctal11Max), 11);
+    const std::int64_t mtime = entry.mtime < 0 ? 0 : entry.mtime;
+    putOctal(header + 136, std::min(static_cast<std::uint64_t>(mtime), kTarOctal11Max), 11);
+    header[156] = '0';
+    std::memcpy(header + 257, "ustar  ", 8);  // GNU magic, version and NUL
+    // Checksum: bytes 0-261 as signed values, the field zero but for its blank,
+    // plus 288 (the usual rule of eight blanks in the field).
+    header[155] = ' ';
+    long sum = 288;
+    for (std::size_t i = 0; i < 262; ++i) sum += static_cast<signed char>(header[i]);
+    if (sum < 0) sum = 0;
+    putOctal(header + 148, static_cast<std::uint64_t>(sum) & 0777777, 6);
+    header[155] = ' ';
+}
+
+TarStream::TarStream(std::vector<LogArchiveEntry> list) : files(std::move(list)) {}
+
+TarStream::~TarStream() {
+    if (fd >= 0) ::close(fd);
+}
+
+std::uint64_t tarStreamSize(const std::vector<LogArchiveEntry>& files) {
+    std::uint64_t total = 0;
+    for (const auto& f : files) total += tarEntrySize(f.size);
+    return total + 1024;
+}
+
+bool tarStreamRead(TarStream& s, void* buffer, std::size_t* size) {
+    auto* out = static_cast<unsigned char*>(buffer);
+    const std::size_t cap = *size;
+    std::size_t got = 0;
+    while (got < cap) {
+        if (s.pendingOff < s.pendingLen) {
+            const std::size_t n = std::min(cap - got, s.pendingLen - s.pendingOff);
+            std::memcpy(out + got, s.pending + s.pendingOff, n);
+            s.pendingOff += n;
+            got += n;
+            continue;
+        }
+        if (s.index >= s.files.size()) {
+            if (s.endGiven) break;
+            std::memset(s.pending, 0, 1024);
+            s.pendingLen = 1024;
+            s.pendingOff = 0;
+            s.endGiven = true;
+            continue;
+        }
+        const LogArchiveEntry& f = s.files[s.index];
+        switch (s.phase) {
+        case 0:
+            makeTarHeader(f, s.pending);
+            s.pendingLen = kTarBlock;
+            s.pendingOff = 0;
+            s.phase = 1;
+            break;
+        case 1:
+            // A file that cannot be opened is given as zeros.
+            s.fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+            s.remaining = f.size;
+            s.phase = 2;
+            break;
+        case 2: {
+            if (s.remaining == 0) {
+                s.phase = 3;
+                break;
+            }
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(cap - got, s.remaining));
+            if (s.fd >= 0) {
+                const ssize_t n = ::read(s.fd, out + got, want);
+                if (n < 0 && errno == EINTR) break;
+                if (n <= 0) {
+                    // The file ended early (it shrank) or failed: zeros for the rest.
+                    ::close(s.fd);
+                    s.fd = -1;
+                    break;
+                }
+                got += static_cast<std::size_t>(n);
+                s.remaining -= static_cast<std::uint64_t>(n);
+                s.dataRead += static_cast<std::uint64_t>(n);
+            } else {
+                std::memset(out + got, 0, want);
+                got += want;
+                s.remaining -= want;
+            }
+            break;
+        }
+        default: {
+            if (s.fd >= 0) ::close(s.fd);
+            s.fd = -1;
+            const std::size_t rest = static_cast<std::size_t>(f.size % kTarBlock);
+            ++s.index;
+            s.phase = 0;
+            if (rest != 0) {
+                std::memset(s.pending, 0, kTarBlock - rest);
+                s.pendingLen = kTarBlock - rest;
+                s.pendingOff = 0;
+            }
+            break;
+        }
+        }
+    }
+    *size = got;
+    return true;
+}
+
+bool writeTarLzma(const LzmaWriter& writer, TarStream& source, std::uint64_t streamSize,
+                  const LzmaProgress& progress) {
+    LzmaSource read = [&source](void* buf, std::size_t* size) { return tarStreamRead(source, buf, size); };
+    return lzmaAloneEncode(writer, read, streamSize, progress);
+}
+
+bool pickHistoryFiles(std::string& chosen) {
+    std::error_code ec;
+    fs::directory_iterator it("history/", ec);
+    if (ec) return false;
+    bool found = false;
+    std::string best;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        std::error_code fec;
+        if (!it->is_regular_file(fec)) continue;
+        const std::string name = it->path().filename().string();
+        const std::size_t us = name.rfind('_');
+        if (us == std::string::npos || name.size() - us >= 23) continue;
+        const std::string part = us + 2 <= name.size() ? name.substr(us + 2) : std::string();
+        if (!found || part > best) {
+            found = true;
+            best = part;
+            chosen = "history/" + name;
+        }
+    }
+    return found;
+}
+
+std::vector<LogArchiveEntry> listLogArchiveFiles() {
+    std::vector<LogArchiveEntry> list;
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it("logs", ec);
+    if (!ec) {
+        for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+            if (ec) break;
+            names.push_back(it->path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& n : names) addEntry(list, "logs/" + n);
+    addEntry(list, ".cfg");
+    std::string history;
+    if (pickHistoryFiles(history)) addEntry(list, history);
+    return list;
+}
+
+namespace {
+
+int runExport(std::atomic<int>* percent) {
+    std::string path = "kestrune/";
+    if (!findRemovableDrive(path)) return -1;
+    path += "logs/";
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec || !fs::is_directory(path, ec)) return -3;
+    std::uint64_t available = 0;
+    const bool known = g_space ? g_space(path, available) : defaultSpace(path, available);
+    if (!known) return -1;
+
+    std::vector<LogArchiveEntry> list = listLogArchiveFiles();
+    std::uint64_t total = 0;
+    for (const auto& e : list) total += tarEntrySize(e.size);
+    if (total + 4096 > available) return -2;
+
+    const std::time_t now = g_clock ? g_clock() : std::time(nullptr);
+    std::tm tm{};
+    if (!localtime_r(&now, &tm)) return -3;
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d.logs", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    path += name;
+
+    if (g_listed) g_listed(list);
+
+    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) return -3;
+    std::uint64_t written = 0;
+    LzmaWriter writer = [out, &written](const void* data, std::size_t size) -> std::size_t {
+        const char* p = static_cast<const char*>(data);
+        std::size_t left = size;
+        while (left > 0) {
+            const ssize_t n = ::write(out, p, left);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        written += size - left;
+        return size - left;
+    };
+    const std::uint64_t streamSize = total + 1024;
+    if (percent) percent->exchange(0);
+    LzmaProgress progress = [percent, streamSize](std::uint64_t in) {
+        std::uint64_t pc = streamSize ? in * 100 / streamSize : 100;  // 64 bits: no overflow for real sizes
+        if (pc > 100) pc = 100;
+        if (percent) percent->exchange(static_cast<int>(pc));
+        return true;
+    };
+    TarStream stream(std::move(list));
+    bool ok = writeTarLzma(writer, stream, streamSize, progress);
+    if (ok && ::fsync(out) != 0) ok = false;
+    if (::close(out) != 0) ok = false;
+    if (ok && percent) percent->exchange(100);
+    flushVolume(path);
+    return ok ? 1 : -3;
+}
+
+}  // namespace
+
+void exportLogsArchive(std::atomic<int>* result, std::atomic<int>* percent) {
+    const int code = runExport(percent);
+    if (result) result->exchange(code);
+}
+
+void setArchiveSpaceQuery(SpaceQueryFn fn) { g_space = std::move(fn); }
+void setArchiveClock(std::time_t (*now)()) { g_clock = now; }
+void setArchiveListedHook(std::function<void(const std::vector<LogArchiveEntry>&)> hook) { g_listed = std::move(hook); }
