@@ -1,0 +1,129 @@
+#include "records/settings_file.h"
+
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/removable.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
+#include "texts/texts.h"
+
+const char* const kVersionBanner = "KESTRUNE v5.137 (2023/01/25)";
+
+namespace {
+
+bool (*g_renamer)(const std::string&, const std::string&) = nullptr;
+long long (*g_clock)() = nullptr;
+
+bool realRename(const std::string& from, const std::string& to) {
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+}
+
+bool pathExists(const std::string& path) {
+    std::error_code ec;
+    const auto st = std::filesystem::symlink_status(path, ec);
+    return !ec && std::filesystem::exists(st);
+}
+
+template <class T>
+void fillUp(std::vector<T>& list, std::size_t count) {
+    if (list.size() < count) list.resize(count);
+}
+
+}  // namespace
+
+bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
+    SettingsLoad what = SettingsLoad::Loaded;
+    if (host.machineBusy()) {
+        if (outcome) *outcome = SettingsLoad::Busy;
+        return false;
+    }
+    Tris::excludeTag(LocalConfig::kType);
+
+    Config& live = host.liveConfig();
+    bool result = true;
+    if (path && *path == '\0') {
+        result = false;
+        what = SettingsLoad::NotRead;
+    } else {
+        const std::string file = path ? path : kSettingsFile;
+        Config fresh;
+        if (fresh.load(file)) {
+            live = std::move(fresh);
+        } else {
+            result = false;
+            what = pathExists(file) ? SettingsLoad::Damaged : SettingsLoad::Missing;
+        }
+    }
+
+    fillUp(live.inverters, 2);
+    fillUp(live.channels, 5);
+    fillUp(live.extErrors, 8);
+    fillUp(live.endDrive.extErrors, 8);
+    fillUp(live.beltDrive.extErrors, 8);
+
+    setLanguage(live.language != 0);
+
+    live.local.banner = kVersionBanner;
+    live.local.operatorAccess = true;
+
+    // The machine gets the new rotor before the old one is destroyed, so it
+    // never holds a freed rotor.
+    Rotor* old = host.activeRotor();
+    Rotor* fresh = host.makeRotor();
+    host.setActiveRotor(fresh);
+    host.handRotorToMachine(fresh);
+    if (old && old != fresh) host.destroyRotor(old);
+
+    if (outcome) *outcome = what;
+    return result;
+}
+
+bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {
+    const bool ok = config.save(path, error);
+    if (ok) platform::syncVolume(".");
+    return ok;
+}
+
+std::string keepSettingsFileAside(const std::string& path) {
+    const long long now = g_clock ? g_clock() : static_cast<long long>(std::time(nullptr));
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return {};
+    const std::string stem = ks::format("{}.bad-{:04d}{:02d}{:02d}-{:02d}{:02d}{:02d}", path, tm.tm_year + 1900,
+                                        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string name = n == 1 ? stem : ks::format("{}-{}", stem, n);
+        if (pathExists(name)) continue;
+        const bool ok = g_renamer ? g_renamer(path, name) : realRename(path, name);
+        if (!ok) return {};
+        return name;
+    }
+    return {};
+}
+
+bool loadStartupSettings(SettingsHost& host) {
+    SettingsLoad what = SettingsLoad::Loaded;
+    if (loadSettings(host, nullptr, &what)) return true;
+    if (what == SettingsLoad::Busy) return false;
+    host.messageBox(textOrEmpty(textid::kTextSettingsLoadError), nullptr, 0, nullptr);
+    if (what == SettingsLoad::Damaged) {
+        if (keepSettingsFileAside(kSettingsFile).empty()) return false;  // never overwrite what could not be kept
+    }
+    saveSettingsFile(host.liveConfig(), kSettingsFile);
+    return false;
+}
+
+int settingsAccessLevel(const Config& config) {
+    if (config.local.serviceAccess) return 2;
+    if (config.local.operatorAccess) return 1;
+    return 0;
+}
+
+namespace settings_testing {
+void setRenamer(bool (*rename)(const std::string& from, const std::string& to)) { g_renamer = rename; }
+void setClock(long long (*now)()) { g_clock = now; }
+}  // namespace settings_testing

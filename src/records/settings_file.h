@@ -1,0 +1,91 @@
+#pragma once
+// The settings file ".cfg": loading it into the live Config, saving it, and
+// the start-up load.
+//
+// What the load needs of the operator interface goes through SettingsHost,
+// which the Gui implements (tests use a fake).  The load must run before the
+// machine's connect process starts: the machine worker reads the Config, and
+// while a machine process runs the load refuses and changes nothing.
+//
+// Start-up order for the main function:
+//   create the Gui (the host) -> loadStartupSettings(gui) -> create the Machine
+//   and start its connect process.
+
+#include <functional>
+#include <string>
+
+#include "records/settings_records.h"
+
+class Rotor;
+
+class SettingsHost {
+public:
+    virtual ~SettingsHost() = default;
+
+    // The live settings, owned by the host for the whole run.
+    virtual Config& liveConfig() = 0;
+    // True while the machine runs a process (its worker reads the Config then).
+    virtual bool machineBusy() = 0;
+    // Builds a new Rotor over the live Config, named as the operator interface
+    // names new rotors; it does not become active by this call.  May be null
+    // where no rotor is made (tools).
+    virtual Rotor* makeRotor() = 0;
+    virtual Rotor* activeRotor() = 0;
+    virtual void setActiveRotor(Rotor* rotor) = 0;
+    // Machine::setRotor: the machine works on this rotor from now on.
+    virtual void handRotorToMachine(Rotor* rotor) = 0;
+    virtual void destroyRotor(Rotor* rotor) = 0;
+    // The operator interface's modal message box; the caller does not wait.
+    virtual void messageBox(const char* text, const char* details, int buttons,
+                            std::function<void(int answer)> onAnswer) = 0;
+};
+
+// What a settings load met.
+enum class SettingsLoad {
+    Loaded,   // the file was read whole and replaced the live Config
+    NotRead,  // the path was "": nothing read
+    Missing,  // no file at the path
+    Damaged,  // the file exists but could not be read whole
+    Busy,     // a machine process runs: nothing was done at all
+};
+
+// The banner stored into LocalConfig at every load.
+extern const char* const kVersionBanner;  // "KESTRUNE v5.137 (2023/01/25)"
+constexpr const char* kSettingsFile = ".cfg";
+
+// Loads a settings file into the host's live Config: path null means ".cfg",
+// "" reads nothing.  The live Config is replaced only when the file was read
+// whole.  After every load (read or not, except Busy) the lists are filled up
+// (2 inverters, 5 channels, 8 additional-error messages in Config, the End
+// and the Belt drive), the language follows the Language field, the banner
+// and the operator-access flag are set in LocalConfig, and a fresh rotor is
+// made, handed to the machine and only then the old one destroyed.  The
+// LocalConfig record is excluded from every later save.  True when read.
+bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr);
+
+// Saves the settings through the safe whole-file replacement (the old file
+// stays on any failure), then flushes the volume of the working directory.
+bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile, std::string* error = nullptr);
+
+// The start-up load: loads ".cfg"; when that fails, shows "Attention! Error
+// loading settings!" (in the language just set) and writes the defaults to
+// ".cfg".  A ".cfg" that exists but cannot be read is first kept aside as
+// ".cfg.bad-YYYYMMDD-hhmmss" (local time; "-2", "-3", ... added when taken);
+// when it cannot be kept aside nothing is written over it and the program runs
+// on the defaults in memory.  Returns the load's result.
+bool loadStartupSettings(SettingsHost& host);
+
+// Renames a damaged settings file aside; the new name, or "" on failure.
+std::string keepSettingsFileAside(const std::string& path);
+
+// Access level of the settings screens: 2 with service access, 1 with the
+// logged-in operator's access flag, else 0.  (The settings screen's
+// Settings::accessLevel is this over the live Config.)
+int settingsAccessLevel(const Config& config);
+
+namespace settings_testing {
+// Replaces the rename used to keep a damaged file aside (null: the real one).
+void setRenamer(bool (*rename)(const std::string& from, const std::string& to));
+// Replaces the clock of the kept-aside name (seconds since 1970; null: now).
+void setClock(long long (*now)());
+}  // namespace settings_testing

@@ -1,0 +1,347 @@
+// The settings file: the load with its fill-up, language and banner steps,
+// the start-up load with a damaged file kept aside, and safe saving.  Each
+// test runs in a fresh temporary working directory.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "platform/file_replace.h"
+#include "records/settings_file.h"
+#include "texts/texts.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Words = std::vector<std::uint32_t>;
+
+constexpr std::uint32_t H(std::uint32_t tag, std::uint32_t n, bool flag = false) {
+    return Tris::makeHeader(tag, flag, n);
+}
+
+// Stands in for the Gui: rotors are tokens, the machine a pointer; every call
+// is recorded.
+class FakeHost : public SettingsHost {
+public:
+    ~FakeHost() override {
+        for (int* r : alive_) delete r;
+    }
+    Config& liveConfig() override { return config; }
+    bool machineBusy() override { return busy; }
+    Rotor* makeRotor() override {
+        calls.push_back("make");
+        int* token = new int(++made);
+        alive_.insert(token);
+        return reinterpret_cast<Rotor*>(token);
+    }
+    Rotor* activeRotor() override { return active; }
+    void setActiveRotor(Rotor* r) override {
+        calls.push_back("active");
+        active = r;
+    }
+    void handRotorToMachine(Rotor* r) override {
+        calls.push_back("machine");
+        EXPECT_TRUE(alive_.count(reinterpret_cast<int*>(r))) << "machine given a destroyed rotor";
+        machineRotor = r;
+    }
+    void destroyRotor(Rotor* r) override {
+        calls.push_back("destroy");
+        EXPECT_NE(r, machineRotor) << "destroying the machine's rotor";
+        int* token = reinterpret_cast<int*>(r);
+        ASSERT_TRUE(alive_.erase(token));
+        delete token;
+    }
+    void messageBox(const char* text, const char*, int, std::function<void(int)>) override {
+        messages.push_back(text ? text : "");
+    }
+    std::size_t aliveRotors() const { return alive_.size(); }
+
+    Config config;
+    bool busy = false;
+    Rotor* active = nullptr;
+    Rotor* machineRotor = nullptr;
+    int made = 0;
+    std::vector<std::string> calls;
+    std::vector<std::string> messages;
+
+private:
+    std::set<int*> alive_;
+};
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const fs::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary);
+    out << bytes;
+}
+
+void writeWords(const fs::path& p, const Words& w) { writeFile(p, Tris::wordsToBytes(w.data(), w.size())); }
+
+std::vector<std::uint32_t> topTags(const Words& w) {
+    std::vector<std::uint32_t> tags;
+    Tris::ItemReader r(w.data(), w.size());
+    Tris::Item it;
+    while (r.next(it) == Tris::ItemReader::kItem) tags.push_back(it.tag);
+    return tags;
+}
+
+std::vector<fs::path> keptAside() {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(".")) {
+        if (e.path().filename().string().rfind(".cfg.bad-", 0) == 0) out.push_back(e.path());
+    }
+    return out;
+}
+
+class settings_file : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Tris::clearExcludedTags();
+        old_ = fs::current_path();
+        dir_ = fs::temp_directory_path() /
+               ("settings_file_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+        setLanguage(true);  // the load must set it
+    }
+    void TearDown() override {
+        fs::current_path(old_);
+        fs::remove_all(dir_);
+        Tris::clearExcludedTags();
+        settings_testing::setRenamer(nullptr);
+        settings_testing::setClock(nullptr);
+        platform::setReplaceFileWriter(nullptr);
+        setLanguage(false);
+    }
+    fs::path old_;
+    fs::path dir_;
+};
+
+TEST_F(settings_file, NoFileAtStartUp) {
+    FakeHost host;
+    EXPECT_FALSE(loadStartupSettings(host));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Внимание! Ошибка загрузки настроек!");
+    EXPECT_TRUE(fs::exists(".cfg"));
+    EXPECT_TRUE(keptAside().empty());
+    const Config& c = host.config;
+    EXPECT_EQ(c.inverters.size(), 2u);
+    EXPECT_EQ(c.channels.size(), 5u);
+    EXPECT_EQ(c.extErrors.size(), 8u);
+    EXPECT_EQ(c.endDrive.extErrors.size(), 8u);
+    EXPECT_EQ(c.beltDrive.extErrors.size(), 8u);
+    EXPECT_TRUE(c.millDrive.extErrors.empty());
+    EXPECT_TRUE(c.weldDrive.extErrors.empty());
+    EXPECT_EQ(uiEnglish.load(), 0u);
+    EXPECT_EQ(decimalPoint.load(), static_cast<std::uint32_t>(','));
+    EXPECT_EQ(c.local.banner, "KESTRUNE v5.137 (2023/01/25)");
+    EXPECT_TRUE(c.local.operatorAccess);
+    // The written file loads back as the same settings.
+    Config back;
+    ASSERT_TRUE(back.load(".cfg"));
+    EXPECT_EQ(back.channels.size(), 5u);
+    EXPECT_EQ(back.local.banner, "");  // LocalConfig is never written
+}
+
+TEST_F(settings_file, LanguageFromFile) {
+    writeWords(".cfg", {H(Config::kLanguage, 1), 1});
+    FakeHost host;
+    EXPECT_TRUE(loadStartupSettings(host));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(uiEnglish.load(), 1u);
+    EXPECT_EQ(decimalPoint.load(), static_cast<std::uint32_t>('.'));
+    EXPECT_EQ(host.config.language, 1);
+}
+
+TEST_F(settings_file, ListsAreFilledUpNotCut) {
+    Config four;
+    four.channels.resize(4);
+    four.channels[3].gain = 7;
+    four.inverters.resize(3);
+    ASSERT_TRUE(four.save(".cfg"));
+    FakeHost host;
+    ASSERT_TRUE(loadSettings(host, nullptr));
+    EXPECT_EQ(host.config.channels.size(), 5u);
+    EXPECT_EQ(host.config.channels[3].gain, 7);
+    EXPECT_EQ(host.config.inverters.size(), 3u);
+
+    Config six;
+    six.channels.resize(6);
+    ASSERT_TRUE(six.save("six.cfg"));
+    ASSERT_TRUE(loadSettings(host, "six.cfg"));
+    EXPECT_EQ(host.config.channels.size(), 6u);
+    EXPECT_EQ(host.config.inverters.size(), 2u);
+}
+
+TEST_F(settings_file, SaveAfterLoadWritesForcedElementsAndNoLocalConfig) {
+    FakeHost host;
+    loadSettings(host, nullptr);  // no file: defaults, filled up
+    ASSERT_TRUE(host.config.local.operatorAccess);
+    ASSERT_TRUE(saveSettingsFile(host.config));
+    const Words w = Tris::bytesToWords(readFile(".cfg"));
+    const auto tags = topTags(w);
+    auto count = [&](std::uint32_t t) { return std::count(tags.begin(), tags.end(), t); };
+    EXPECT_EQ(count(Config::kChannels), 5);
+    EXPECT_EQ(count(Config::kInverters), 2);
+    EXPECT_EQ(count(Config::kExtErrors), 8);
+    EXPECT_EQ(count(Config::kEndDrive), 1);
+    EXPECT_EQ(count(Config::kBeltDrive), 1);
+    EXPECT_EQ(count(Config::kLocal), 0);
+    EXPECT_EQ(tags.size(), 5u + 2 + 8 + 2);
+    // 8 + 8 + 8 messages in all: each drive item holds 8 empty elements.
+    EXPECT_EQ(w.size(), 5u + 2 + 8 + 2 * (1 + 8));
+
+    const std::string first = readFile(".cfg");
+    FakeHost again;
+    ASSERT_TRUE(loadSettings(again, nullptr));
+    ASSERT_TRUE(saveSettingsFile(again.config));
+    EXPECT_EQ(readFile(".cfg"), first);
+}
+
+TEST_F(settings_file, EmptyPathReadsNothing) {
+    FakeHost host;
+    host.config.language = 1;
+    host.config.channels.resize(1);
+    host.config.channels[0].gain = 9;
+    Rotor* before = host.makeRotor();
+    host.active = before;
+    host.calls.clear();
+    EXPECT_FALSE(loadSettings(host, ""));
+    EXPECT_EQ(host.config.language, 1);
+    EXPECT_EQ(host.config.channels[0].gain, 9);
+    EXPECT_EQ(host.config.channels.size(), 5u);  // the later steps still run
+    EXPECT_NE(host.machineRotor, nullptr);
+    EXPECT_NE(host.machineRotor, before);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"make", "active", "machine", "destroy"}));
+    EXPECT_EQ(host.aliveRotors(), 1u);
+}
+
+TEST_F(settings_file, MachineNeverHoldsADestroyedRotor) {
+    FakeHost host;
+    for (int i = 0; i < 3; ++i) loadSettings(host, nullptr);
+    EXPECT_EQ(host.aliveRotors(), 1u);
+    EXPECT_EQ(host.machineRotor, host.active);
+    EXPECT_EQ(host.made, 3);
+}
+
+TEST_F(settings_file, BusyMachineRefusesTheLoad) {
+    writeWords(".cfg", {H(Config::kLanguage, 1), 1});
+    FakeHost host;
+    host.busy = true;
+    SettingsLoad what = SettingsLoad::Loaded;
+    EXPECT_FALSE(loadSettings(host, nullptr, &what));
+    EXPECT_EQ(what, SettingsLoad::Busy);
+    EXPECT_TRUE(Tris::equalRecords(host.config, Config()));
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(uiEnglish.load(), 1u);  // untouched (set by SetUp)
+    EXPECT_TRUE(Tris::excludedTags.empty());
+    EXPECT_FALSE(loadStartupSettings(host));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(settings_file, DamagedFileIsKeptAside) {
+    struct Case {
+        const char* name;
+        Words words;
+    };
+    const Case cases[] = {
+        {"truncated payload", {H(Config::kLanguage, 1), 1, H(Config::kBalancingAccuracy, 2), 5}},
+        {"huge length word", {H(Config::kLocal, 63), 0xFFFFFFF0u}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& p : keptAside()) fs::remove(p);
+        writeWords(".cfg", c.words);
+        const std::string damaged = readFile(".cfg");
+        FakeHost host;
+        SettingsLoad what = SettingsLoad::Loaded;
+        EXPECT_FALSE(loadSettings(host, nullptr, &what));
+        EXPECT_EQ(what, SettingsLoad::Damaged);
+        EXPECT_EQ(host.config.language, 0);  // the partly read file is not taken
+
+        FakeHost start;
+        EXPECT_FALSE(loadStartupSettings(start));
+        EXPECT_EQ(start.messages.size(), 1u);
+        const auto kept = keptAside();
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(readFile(kept[0]), damaged);
+        // Fresh defaults written in its place.
+        Config back;
+        EXPECT_TRUE(back.load(".cfg"));
+        EXPECT_EQ(back.channels.size(), 5u);
+    }
+}
+
+long long fixedClock() { return 1700000000; }  // a fixed instant; the name uses local time
+bool failingRename(const std::string&, const std::string&) { return false; }
+
+TEST_F(settings_file, KeptAsideNamesAndFailure) {
+    settings_testing::setClock(&fixedClock);
+    writeFile(".cfg", "x");
+    const std::string a = keepSettingsFileAside(".cfg");
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(a.rfind(".cfg.bad-", 0), 0u);
+    EXPECT_EQ(a.size(), std::string(".cfg.bad-20231114-221320").size());
+    writeFile(".cfg", "y");
+    const std::string b = keepSettingsFileAside(".cfg");
+    EXPECT_EQ(b, a + "-2");
+    EXPECT_EQ(readFile(a), "x");
+    EXPECT_EQ(readFile(b), "y");
+
+    // When the file cannot be kept aside nothing is written over it.
+    writeWords(".cfg", {H(Config::kLanguage, 2), 1});
+    const std::string damaged = readFile(".cfg");
+    settings_testing::setRenamer(&failingRename);
+    FakeHost host;
+    EXPECT_FALSE(loadStartupSettings(host));
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(readFile(".cfg"), damaged);
+    EXPECT_EQ(host.config.channels.size(), 5u);  // runs on the defaults in memory
+}
+
+long failingWrite(int, const void*, std::size_t) {
+    errno = EIO;
+    return -1;
+}
+
+TEST_F(settings_file, FailedSaveKeepsOldFile) {
+    Config c;
+    c.language = 1;
+    ASSERT_TRUE(saveSettingsFile(c));
+    const std::string old = readFile(".cfg");
+    c.channels.resize(5);
+    platform::setReplaceFileWriter(&failingWrite);
+    std::string err;
+    EXPECT_FALSE(saveSettingsFile(c, ".cfg", &err));
+    platform::setReplaceFileWriter(nullptr);
+    EXPECT_EQ(readFile(".cfg"), old);
+    // A folder where the file should be.
+    fs::create_directory("folder.cfg");
+    EXPECT_FALSE(saveSettingsFile(c, "folder.cfg"));
+    EXPECT_TRUE(fs::is_directory("folder.cfg"));
+}
+
+TEST_F(settings_file, AccessLevel) {
+    Config c;
+    EXPECT_EQ(settingsAccessLevel(c), 0);
+    c.local.operatorAccess = true;
+    EXPECT_EQ(settingsAccessLevel(c), 1);
+    c.local.serviceAccess = true;
+    EXPECT_EQ(settingsAccessLevel(c), 2);
+    c.local.operatorAccess = false;
+    EXPECT_EQ(settingsAccessLevel(c), 2);
+}
+
+}  // namespace
