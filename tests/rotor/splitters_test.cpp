@@ -63,9 +63,8 @@ TEST(Distribute, EightPositionsNoMaximum) {
     auto s = massSplitter(8, 0.0);
     EXPECT_FALSE(s.distribute(1000, 100));
     for (int k = 0; k < 8; ++k) {
-        if (k == 6) EXPECT_NEAR(s.items[k].amount, 8.1116, 5e-4);
-        else if (k == 7) EXPECT_NEAR(s.items[k].amount, 2.4558, 5e-4);
-        else EXPECT_EQ(s.items[k].amount, 0.0) << k;
+        const double expected = k == 6 ? 8.1116 : k == 7 ? 2.4558 : 0.0;
+        EXPECT_NEAR(s.items[k].amount, expected, 5e-4) << k;
     }
     EXPECT_LT(residualOf(s, 1000, 100), 1.0);
 }
@@ -86,7 +85,9 @@ TEST(Distribute, CorrectionOnAPositionGoesThereAlone) {
     EXPECT_FALSE(s.distribute(900, 45));  // the mass belongs at 225°, position 5
     EXPECT_NEAR(s.items[5].amount, 9.0, 1e-9);
     for (int k = 0; k < 8; ++k)
-        if (k != 5) EXPECT_NEAR(s.items[k].amount, 0.0, 1e-9) << k;
+        if (k != 5) {
+            EXPECT_NEAR(s.items[k].amount, 0.0, 1e-9) << k;
+        }
     EXPECT_LT(s.residual, 1.0);
 }
 
