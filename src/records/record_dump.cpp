@@ -204,7 +204,10 @@ void tree(std::string& out, const Base& rec, const Base& defaults, int depth, co
                 out += head + ks::format(" = {}{}\n", f.value<double>(rec), u);
                 break;
             case FieldKind::Bool:
-                out += head + (f.value<bool>(rec) ? " = yes\n" : " = no\n");
+                if (o.labels && !isEnglish())
+                    out += head + (f.value<bool>(rec) ? " = да\n" : " = нет\n");
+                else
+                    out += head + (f.value<bool>(rec) ? " = yes\n" : " = no\n");
                 break;
             case FieldKind::String:
                 out += head + ks::format(" = \"{}\"\n", f.value<std::string>(rec));
