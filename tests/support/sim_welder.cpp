@@ -194,6 +194,7 @@ int SimWeldingController::claimInterface(Usb10Handle*, int i) {
     if (i != 0 && i != 1) return USB10_ERROR_NOT_FOUND;
     if (claimResult[i] < 0) return claimResult[i];
     ++claims;
+    claimOrder.push_back(i);
     return 0;
 }
 
@@ -250,6 +251,7 @@ void SimWeldingController::handleRequest(const std::uint8_t* frame, int length) 
     e.write = !read;
     e.address = address;
     if (read) {
+        readRequestData.push_back(data);
         if (address == kRegStatus && (_regs[kRegControl] & kJogBit)) {
             if (++_jogStatusReads >= jogFinishAfterStatusReads) _regs[kRegStatus] |= kFinishedBit;
         }

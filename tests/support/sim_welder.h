@@ -112,6 +112,8 @@ public:
     int initCalls = 0, exitCalls = 0, listGets = 0, listFrees = 0;
     int opens = 0, closes = 0, claims = 0, releases = 0;
     int detaches[2] = {0, 0};
+    std::vector<int> claimOrder;  // interfaces in the order they were claimed
+    std::vector<std::uint32_t> readRequestData;  // data words of the read requests
     int controlCalls = 0;
     int badRequests = 0;          // OUT frames with a wrong head, length or CRC
     int overlaps = 0;             // a request sent while the previous reply was still unread

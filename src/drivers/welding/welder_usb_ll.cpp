@@ -224,7 +224,9 @@ int WelderUSBLL::transaction(WelderRegister& reg, bool read, const char* name) {
     } else {
         if (read) reg.address |= kWelderReadFlag;
         const std::uint16_t asked = reg.address & static_cast<std::uint16_t>(~kWelderReadFlag);
-        const int length = static_cast<int>(buildWelderFrame(reg, _frame));
+        WelderRegister request = reg;
+        if (read) request.data = 0;  // a read request carries no data
+        const int length = static_cast<int>(buildWelderFrame(request, _frame));
         if (usbWrite(length) <= 0) {
             _log.writeError(cformat("WelderUSBLL::%s(), Data write error.\n", name));
             result = kWelderWriteError;

@@ -131,6 +131,7 @@ TEST_F(WeldingEnv, WelderUSBLLConstructorSteps) {
         EXPECT_EQ(sim_.detaches[0], 1);
         EXPECT_EQ(sim_.detaches[1], 0);
         EXPECT_EQ(sim_.claims, 2);
+        EXPECT_EQ(sim_.claimOrder, (std::vector<int>{0, 1}));
         EXPECT_EQ(sim_.listFrees, sim_.listGets);
         const auto c = sim_.lastControl();
         EXPECT_EQ(c.requestType, 0x21);
@@ -240,6 +241,7 @@ TEST_F(WeldingEnv, WelderUSBLLTransactions) {
     EXPECT_EQ(link.getReg(r), kWelderOk);
     EXPECT_EQ(r.address, 3);
     EXPECT_EQ(r.data, 0xE000u);
+    EXPECT_EQ(sim_.readRequestData, (std::vector<std::uint32_t>{0}));  // not the caller's 77
 
     WelderRegister w;
     w.address = 7;
