@@ -1,6 +1,7 @@
 #include "texts/format.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <exception>
 
@@ -26,7 +27,8 @@ bool parseDouble(std::string_view text, double& value) {
     char* end = nullptr;
     errno = 0;
     const double v = std::strtod(begin, &end);
-    if (end == begin) return false;
+    // "inf", "nan" and numbers beyond the range of a double are no entry.
+    if (end == begin || !std::isfinite(v)) return false;
     value = v;
     return true;
 }

@@ -16,15 +16,21 @@
 
 namespace ks {
 
-// A double that formats with the language's decimal separator.
-struct LocalDouble {
-    double value;
+// A floating-point number that formats with the language's decimal separator.
+// A float stays a float, so that "{}" writes its own shortest form ("0,1", not
+// the digits of the double nearest to it).
+template <typename T>
+struct LocalNumber {
+    T value;
 };
+using LocalDouble = LocalNumber<double>;
 
 template <typename T>
 decltype(auto) localizeArg(const T& v) {
-    if constexpr (std::is_floating_point_v<T>) {
-        return LocalDouble{static_cast<double>(v)};
+    if constexpr (std::is_same_v<T, float>) {
+        return LocalNumber<float>{v};
+    } else if constexpr (std::is_floating_point_v<T>) {
+        return LocalNumber<double>{static_cast<double>(v)};
     } else {
         return (v);
     }
@@ -41,20 +47,20 @@ std::string format(std::string_view pattern, const Args&... args) {
 std::string fixed(double value, int decimals);
 
 // Numeric entry: reads a number that may use ',' as decimal separator.  Returns
-// false (value untouched) when the text does not start with a number.
+// false (value untouched) when the text does not start with a finite number.
 bool parseDouble(std::string_view text, double& value);
 
 }  // namespace ks
 
-template <>
-struct fmt::formatter<ks::LocalDouble> : fmt::formatter<double> {
+template <typename T>
+struct fmt::formatter<ks::LocalNumber<T>> : fmt::formatter<T> {
     template <typename FormatContext>
-    auto format(const ks::LocalDouble& d, FormatContext& ctx) const -> decltype(ctx.out()) {
+    auto format(const ks::LocalNumber<T>& d, FormatContext& ctx) const -> decltype(ctx.out()) {
         fmt::memory_buffer buf;
         fmt::format_context inner(fmt::appender(buf), ctx.args(), ctx.locale());
-        // fmt's own double formatter honours width, precision and type; only its
+        // fmt's own formatter honours width, precision and type; only its
         // decimal point is replaced afterwards.
-        fmt::formatter<double>::format(d.value, inner);
+        fmt::formatter<T>::format(d.value, inner);
         const char point = static_cast<char>(decimalPoint.load(std::memory_order_relaxed));
         auto out = ctx.out();
         for (char c : buf) *out++ = (c == '.') ? point : c;

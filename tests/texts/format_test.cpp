@@ -40,6 +40,22 @@ TEST(Format, ParseDoubleTakesCommaOrPoint) {
     EXPECT_DOUBLE_EQ(v, 0.25);
     EXPECT_FALSE(ks::parseDouble("abc", v));
     EXPECT_DOUBLE_EQ(v, 0.25);
+    EXPECT_FALSE(ks::parseDouble("", v));
+    EXPECT_FALSE(ks::parseDouble("nan", v));
+    EXPECT_FALSE(ks::parseDouble("-inf", v));
+    EXPECT_FALSE(ks::parseDouble("1e999", v));
+    EXPECT_DOUBLE_EQ(v, 0.25);
+    EXPECT_TRUE(ks::parseDouble(" -3,5e2", v));
+    EXPECT_DOUBLE_EQ(v, -350.0);
+}
+
+TEST(Format, FloatsKeepTheirOwnShortestForm) {
+    LanguageGuard guard;
+    setLanguage(false);
+    EXPECT_EQ(ks::format("{}", 0.1f), "0,1");
+    EXPECT_EQ(ks::format("{:.3f}", 2.5f), "2,500");
+    setLanguage(true);
+    EXPECT_EQ(ks::format("{} {}", 0.1f, 0.1), "0.1 0.1");
 }
 
 }  // namespace
