@@ -104,3 +104,27 @@ TEST(texts_catalogue, SettingsLabelsUnitsAndChoices) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(texts_catalogue, NamedIdsNameTheRightTexts) {
+    LanguageGuard guard;
+    EXPECT_EQ(textIn(true, textid::kUnitRpm), "min^-1");
+    EXPECT_EQ(textIn(true, textid::kUnitDiameterMm), "À|mm");
+    EXPECT_EQ(textIn(true, textid::kUnitMbyte), "Mbyte");
+    EXPECT_EQ(textIn(true, textid::kMachineStateFirst + textid::kMachineStateCount - 1), "Copying logs");
+    EXPECT_EQ(textIn(true, textid::kTextSettingsLoadError), "Attention! Error loading settings!");
+    EXPECT_EQ(textIn(false, textid::kTextRotorNamePrefix), "ИЗДЕЛИЕ ");
+    EXPECT_EQ(textIn(true, textid::kTextUpdateFileDamaged), "Error! Update file damaged! (9908)");
+    EXPECT_EQ(textIn(true, textid::kInverterModelFirst + textid::kInverterModelCount - 1), "Chint NVF5");
+    EXPECT_EQ(textIn(true, textid::kMachineErrorsGroup + textid::kMachineErrorUnknownCode - 9000), "Unknown error");
+    EXPECT_EQ(textIn(true, textid::kPhasorEncoder2), "Encoder #2");
+    EXPECT_EQ(textIn(true, textid::kMeanArcMilling), "Arc milling");
+    EXPECT_EQ(textIn(true, textid::kDataCollectionVersion2), "Version 2");
+    EXPECT_EQ(textIn(true, textid::kLanguageEnglish), "English");
+    EXPECT_EQ(textIn(true, textid::kRemoteControlActive), "Remote control active!");
+    EXPECT_EQ(attrsOf(textid::kTintedImage)[0], 0xDDDDDDu);
+    EXPECT_EQ(attrsOf(textid::kFontStyleFirst)[0], textid::kFontFace1);
+}
+
+}  // namespace
