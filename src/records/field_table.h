@@ -59,6 +59,9 @@
 //       return t;
 //   }
 //
+// Every maker takes an optional last argument, a short field name that the
+// inspection tools show for fields without a label: Tris::u32<&Holder::count>(tag, "count").
+//
 // Then `Holder h; h.save("x.rec"); h.load("x.rec");`, `h.accessField(path, 3,
 // report, nullptr)` with path {0x...08, 0, 0x14BCC01}, `Holder copy = h;` and
 // `Tris::equalRecords(h, copy)` all work without further code.  A record type
@@ -111,6 +114,9 @@ struct FieldDesc {
     // Record: parses a payload onto a copy of the member (given by addr) and
     // keeps the copy only when the whole payload was read.
     bool (*parseRecord)(void* member, const std::uint32_t* payload, std::size_t words);
+    // A short name for the inspection tools (optional; fields with a label
+    // are shown by their label).
+    const char* name;
 
     const Base* member(const Base& r) const { return static_cast<const Base*>(addr(r)); }
     Base* member(Base& r) const { return static_cast<Base*>(addr(r)); }
@@ -241,34 +247,46 @@ template <class E>
 const ListOps VectorOps<E>::ops = {&size, &element, &clear, &erase, &resize, &parseAppend, &defaultElement};
 
 template <auto M, FieldKind K, class Expected>
-constexpr FieldDesc plain(TextId tag, TextId choiceBase = 0) {
+constexpr FieldDesc plain(TextId tag, TextId choiceBase, const char* name) {
     static_assert(std::is_same_v<typename MemberPtr<decltype(M)>::Value, Expected>, "field type does not match its kind");
-    return FieldDesc{tag, K, choiceBase, &valueAddr<M>, nullptr, nullptr};
+    return FieldDesc{tag, K, choiceBase, &valueAddr<M>, nullptr, nullptr, name};
 }
 }  // namespace detail
 
-template <auto M> constexpr FieldDesc u32(TextId tag) { return detail::plain<M, FieldKind::U32, std::uint32_t>(tag); }
-template <auto M> constexpr FieldDesc i32(TextId tag) { return detail::plain<M, FieldKind::I32, std::int32_t>(tag); }
-template <auto M> constexpr FieldDesc i64(TextId tag) { return detail::plain<M, FieldKind::I64, std::int64_t>(tag); }
-template <auto M> constexpr FieldDesc real(TextId tag) { return detail::plain<M, FieldKind::Double, double>(tag); }
-template <auto M> constexpr FieldDesc flag(TextId tag) { return detail::plain<M, FieldKind::Bool, bool>(tag); }
-template <auto M> constexpr FieldDesc text(TextId tag) { return detail::plain<M, FieldKind::String, std::string>(tag); }
+template <auto M> constexpr FieldDesc u32(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::U32, std::uint32_t>(tag, 0, name);
+}
+template <auto M> constexpr FieldDesc i32(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::I32, std::int32_t>(tag, 0, name);
+}
+template <auto M> constexpr FieldDesc i64(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::I64, std::int64_t>(tag, 0, name);
+}
+template <auto M> constexpr FieldDesc real(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::Double, double>(tag, 0, name);
+}
+template <auto M> constexpr FieldDesc flag(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::Bool, bool>(tag, 0, name);
+}
+template <auto M> constexpr FieldDesc text(TextId tag, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::String, std::string>(tag, 0, name);
+}
 // groupBase: the choice group's base; the first choice is groupBase + 1.
-template <auto M> constexpr FieldDesc choice(TextId tag, TextId groupBase) {
-    return detail::plain<M, FieldKind::Choice, std::uint32_t>(tag, groupBase);
+template <auto M> constexpr FieldDesc choice(TextId tag, TextId groupBase, const char* name = nullptr) {
+    return detail::plain<M, FieldKind::Choice, std::uint32_t>(tag, groupBase, name);
 }
 template <auto M>
-constexpr FieldDesc record(TextId tag) {
+constexpr FieldDesc record(TextId tag, const char* name = nullptr) {
     using V = typename detail::MemberPtr<decltype(M)>::Value;
     static_assert(std::is_base_of_v<Base, V>, "a record field holds a record");
-    return FieldDesc{tag, FieldKind::Record, 0, &detail::recordAddr<M>, nullptr, &detail::parseMember<V>};
+    return FieldDesc{tag, FieldKind::Record, 0, &detail::recordAddr<M>, nullptr, &detail::parseMember<V>, name};
 }
 template <auto M>
-FieldDesc list(TextId tag) {
+FieldDesc list(TextId tag, const char* name = nullptr) {
     using V = typename detail::MemberPtr<decltype(M)>::Value;
     using E = typename V::value_type;
     static_assert(std::is_same_v<V, std::vector<E>> && std::is_base_of_v<Base, E>, "a list field is a vector of records");
-    return FieldDesc{tag, FieldKind::List, 0, &detail::valueAddr<M>, &detail::VectorOps<E>::ops, nullptr};
+    return FieldDesc{tag, FieldKind::List, 0, &detail::valueAddr<M>, &detail::VectorOps<E>::ops, nullptr, name};
 }
 
 }  // namespace Tris

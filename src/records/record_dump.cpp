@@ -188,7 +188,8 @@ void tree(std::string& out, const Base& rec, const Base& defaults, int depth, co
     if (!t) return;
     for (const FieldDesc& f : *t) {
         if (o.changedOnly && !fieldDiffers(f, rec, defaults)) continue;
-        const std::string head = pad(depth) + hex(f.tag) + label(f.tag, o);
+        std::string head = pad(depth) + hex(f.tag) + label(f.tag, o);
+        if (f.name && (!o.labels || !textOf(f.tag) || !*textOf(f.tag))) head += ks::format(" ({})", f.name);
         const std::string u = unit(f.tag, holderUnit, o);
         switch (f.kind) {
             case FieldKind::U32:

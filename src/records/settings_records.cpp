@@ -2,12 +2,12 @@
 
 const Tris::RecordTable& Contact::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::text<&Contact::company>(kCompany),
-        Tris::text<&Contact::address>(kAddress),
-        Tris::text<&Contact::phones>(kPhones),
-        Tris::text<&Contact::emailWeb>(kEmailWeb),
-        Tris::text<&Contact::address2>(kAddress2),
-        Tris::text<&Contact::phones2>(kPhones2),
+        Tris::text<&Contact::company>(kCompany, "company"),
+        Tris::text<&Contact::address>(kAddress, "address"),
+        Tris::text<&Contact::phones>(kPhones, "phones"),
+        Tris::text<&Contact::emailWeb>(kEmailWeb, "emailWeb"),
+        Tris::text<&Contact::address2>(kAddress2, "address2"),
+        Tris::text<&Contact::phones2>(kPhones2, "phones2"),
     };
     static const Tris::RecordTable t{kType, "Contact", f};
     return t;
@@ -15,10 +15,10 @@ const Tris::RecordTable& Contact::fields() {
 
 const Tris::RecordTable& Info::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::text<&Info::model>(kModel),
-        Tris::text<&Info::serialNumber>(kSerialNumber),
-        Tris::i32<&Info::year>(kYear),
-        Tris::record<&Info::manufacturer>(kManufacturer),
+        Tris::text<&Info::model>(kModel, "model"),
+        Tris::text<&Info::serialNumber>(kSerialNumber, "serialNumber"),
+        Tris::i32<&Info::year>(kYear, "year"),
+        Tris::record<&Info::manufacturer>(kManufacturer, "manufacturer"),
     };
     static const Tris::RecordTable t{kType, "Info", f};
     return t;
@@ -26,8 +26,8 @@ const Tris::RecordTable& Info::fields() {
 
 const Tris::RecordTable& Limit::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::real<&Limit::minimum>(kMinimum),
-        Tris::real<&Limit::maximum>(kMaximum),
+        Tris::real<&Limit::minimum>(kMinimum, "minimum"),
+        Tris::real<&Limit::maximum>(kMaximum, "maximum"),
     };
     static const Tris::RecordTable t{kType, "Limit", f};
     return t;
@@ -35,19 +35,19 @@ const Tris::RecordTable& Limit::fields() {
 
 const Tris::RecordTable& LocalConfig::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::u32<&LocalConfig::rotorsBalanced>(kRotorsBalanced),
-        Tris::text<&LocalConfig::text2>(kText2),
-        Tris::text<&LocalConfig::operatorName>(kOperatorName),
-        Tris::flag<&LocalConfig::operatorAccess>(kOperatorAccess),
-        Tris::flag<&LocalConfig::correctionOption>(kCorrectionOption),
-        Tris::flag<&LocalConfig::flag6>(kFlag6),
-        Tris::flag<&LocalConfig::flag7>(kFlag7),
-        Tris::flag<&LocalConfig::serviceAccess>(kServiceAccess),
-        Tris::text<&LocalConfig::banner>(kBanner),
-        Tris::text<&LocalConfig::header1>(kHeader1),
-        Tris::text<&LocalConfig::header2>(kHeader2),
-        Tris::text<&LocalConfig::header3>(kHeader3),
-        Tris::text<&LocalConfig::header4>(kHeader4),
+        Tris::u32<&LocalConfig::rotorsBalanced>(kRotorsBalanced, "rotorsBalanced"),
+        Tris::text<&LocalConfig::text2>(kText2, "text2"),
+        Tris::text<&LocalConfig::operatorName>(kOperatorName, "operatorName"),
+        Tris::flag<&LocalConfig::operatorAccess>(kOperatorAccess, "operatorAccess"),
+        Tris::flag<&LocalConfig::correctionOption>(kCorrectionOption, "correctionOption"),
+        Tris::flag<&LocalConfig::flag6>(kFlag6, "flag6"),
+        Tris::flag<&LocalConfig::flag7>(kFlag7, "flag7"),
+        Tris::flag<&LocalConfig::serviceAccess>(kServiceAccess, "serviceAccess"),
+        Tris::text<&LocalConfig::banner>(kBanner, "banner"),
+        Tris::text<&LocalConfig::header1>(kHeader1, "header1"),
+        Tris::text<&LocalConfig::header2>(kHeader2, "header2"),
+        Tris::text<&LocalConfig::header3>(kHeader3, "header3"),
+        Tris::text<&LocalConfig::header4>(kHeader4, "header4"),
     };
     static const Tris::RecordTable t{kType, "LocalConfig", f};
     return t;
@@ -55,10 +55,10 @@ const Tris::RecordTable& LocalConfig::fields() {
 
 const Tris::RecordTable& AutosettingData::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::real<&AutosettingData::value1>(kValue1),
-        Tris::real<&AutosettingData::value2>(kValue2),
-        Tris::real<&AutosettingData::value3>(kValue3),
-        Tris::real<&AutosettingData::value4>(kValue4),
+        Tris::real<&AutosettingData::value1>(kValue1, "value1"),
+        Tris::real<&AutosettingData::value2>(kValue2, "value2"),
+        Tris::real<&AutosettingData::value3>(kValue3, "value3"),
+        Tris::real<&AutosettingData::value4>(kValue4, "value4"),
     };
     static const Tris::RecordTable t{kType, "AutosettingData", f};
     return t;
@@ -66,8 +66,8 @@ const Tris::RecordTable& AutosettingData::fields() {
 
 const Tris::RecordTable& AccDec::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::real<&AccDec::acceleration>(kAcceleration),
-        Tris::real<&AccDec::deceleration>(kDeceleration),
+        Tris::real<&AccDec::acceleration>(kAcceleration, "acceleration"),
+        Tris::real<&AccDec::deceleration>(kDeceleration, "deceleration"),
     };
     static const Tris::RecordTable t{kType, "AccDec", f};
     return t;
@@ -75,14 +75,14 @@ const Tris::RecordTable& AccDec::fields() {
 
 const Tris::RecordTable& EngineParams::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::flag<&EngineParams::loadParameters>(kLoadParameters),
-        Tris::real<&EngineParams::ratedPower>(kRatedPower),
-        Tris::real<&EngineParams::ratedVoltage>(kRatedVoltage),
-        Tris::real<&EngineParams::ratedCurrent>(kRatedCurrent),
-        Tris::real<&EngineParams::ratedFrequency>(kRatedFrequency),
-        Tris::real<&EngineParams::ratedSpeed>(kRatedSpeed),
-        Tris::u32<&EngineParams::poles>(kPoles),
-        Tris::choice<&EngineParams::autoAdjusting>(kAutoAdjusting, 0x1FFB000),
+        Tris::flag<&EngineParams::loadParameters>(kLoadParameters, "loadParameters"),
+        Tris::real<&EngineParams::ratedPower>(kRatedPower, "ratedPower"),
+        Tris::real<&EngineParams::ratedVoltage>(kRatedVoltage, "ratedVoltage"),
+        Tris::real<&EngineParams::ratedCurrent>(kRatedCurrent, "ratedCurrent"),
+        Tris::real<&EngineParams::ratedFrequency>(kRatedFrequency, "ratedFrequency"),
+        Tris::real<&EngineParams::ratedSpeed>(kRatedSpeed, "ratedSpeed"),
+        Tris::u32<&EngineParams::poles>(kPoles, "poles"),
+        Tris::choice<&EngineParams::autoAdjusting>(kAutoAdjusting, 0x1FFB000, "autoAdjusting"),
     };
     static const Tris::RecordTable t{kType, "EngineParams", f};
     return t;
@@ -90,7 +90,7 @@ const Tris::RecordTable& EngineParams::fields() {
 
 const Tris::RecordTable& ExtError::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::text<&ExtError::message>(kMessage),
+        Tris::text<&ExtError::message>(kMessage, "message"),
     };
     static const Tris::RecordTable t{kType, "ExtError", f};
     return t;
@@ -98,8 +98,8 @@ const Tris::RecordTable& ExtError::fields() {
 
 const Tris::RecordTable& Inverter::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::choice<&Inverter::inverterType>(kInverterType, 0x1793000),
-        Tris::i32<&Inverter::address>(kAddress),
+        Tris::choice<&Inverter::inverterType>(kInverterType, 0x1793000, "inverterType"),
+        Tris::i32<&Inverter::address>(kAddress, "address"),
     };
     static const Tris::RecordTable t{kType, "Inverter", f};
     return t;
@@ -107,14 +107,14 @@ const Tris::RecordTable& Inverter::fields() {
 
 const Tris::RecordTable& Channel::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::flag<&Channel::active>(kActive),
-        Tris::i32<&Channel::gain>(kGain),
-        Tris::flag<&Channel::autoGain>(kAutoGain),
-        Tris::real<&Channel::sensitivity>(kSensitivity),
-        Tris::real<&Channel::amplifierRatio>(kAmplifierRatio),
-        Tris::real<&Channel::pcbRatio>(kPcbRatio),
-        Tris::i32<&Channel::phaseShift>(kPhaseShift),
-        Tris::flag<&Channel::softBearing>(kSoftBearing),
+        Tris::flag<&Channel::active>(kActive, "active"),
+        Tris::i32<&Channel::gain>(kGain, "gain"),
+        Tris::flag<&Channel::autoGain>(kAutoGain, "autoGain"),
+        Tris::real<&Channel::sensitivity>(kSensitivity, "sensitivity"),
+        Tris::real<&Channel::amplifierRatio>(kAmplifierRatio, "amplifierRatio"),
+        Tris::real<&Channel::pcbRatio>(kPcbRatio, "pcbRatio"),
+        Tris::i32<&Channel::phaseShift>(kPhaseShift, "phaseShift"),
+        Tris::flag<&Channel::softBearing>(kSoftBearing, "softBearing"),
     };
     static const Tris::RecordTable t{kType, "Channel", f};
     return t;
@@ -122,9 +122,9 @@ const Tris::RecordTable& Channel::fields() {
 
 const Tris::RecordTable& Operator::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::text<&Operator::name>(kName),
-        Tris::flag<&Operator::access>(kAccess),
-        Tris::u32<&Operator::pin>(kPin),
+        Tris::text<&Operator::name>(kName, "name"),
+        Tris::flag<&Operator::access>(kAccess, "access"),
+        Tris::u32<&Operator::pin>(kPin, "pin"),
     };
     static const Tris::RecordTable t{kType, "Operator", f};
     return t;
@@ -132,8 +132,8 @@ const Tris::RecordTable& Operator::fields() {
 
 const Tris::RecordTable& Material::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::text<&Material::name>(kName),
-        Tris::real<&Material::density>(kDensity),
+        Tris::text<&Material::name>(kName, "name"),
+        Tris::real<&Material::density>(kDensity, "density"),
     };
     static const Tris::RecordTable t{kType, "Material", f};
     return t;
@@ -141,50 +141,50 @@ const Tris::RecordTable& Material::fields() {
 
 const Tris::RecordTable& Drive::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::flag<&Drive::active>(kActive),
-        Tris::flag<&Drive::external>(kExternal),
-        Tris::i32<&Drive::drive>(kDrive),
-        Tris::real<&Drive::driveRatio>(kDriveRatio),
-        Tris::real<&Drive::maxSpeed>(kMaxSpeed),
-        Tris::real<&Drive::ratedTorque>(kRatedTorque),
-        Tris::real<&Drive::ratedMotorSpeed>(kRatedMotorSpeed),
-        Tris::real<&Drive::autotuningFrequency>(kAutotuningFrequency),
-        Tris::flag<&Drive::defaultDirection>(kDefaultDirection),
-        Tris::flag<&Drive::unidirectional>(kUnidirectional),
-        Tris::u32<&Drive::pulleyDiameter>(kPulleyDiameter),
-        Tris::record<&Drive::autosetting>(kAutosetting),
-        Tris::u32<&Drive::accDecCurve>(kAccDecCurve),
-        Tris::record<&Drive::accDecTime>(kAccDecTime),
-        Tris::record<&Drive::accDecFactors>(kAccDecFactors),
-        Tris::real<&Drive::stabilizationAccuracy>(kStabilizationAccuracy),
-        Tris::flag<&Drive::stabilizationFromDrive>(kStabilizationFromDrive),
-        Tris::real<&Drive::stabilizationFactor>(kStabilizationFactor),
-        Tris::u32<&Drive::stabilizationAttempts>(kStabilizationAttempts),
-        Tris::choice<&Drive::usedPhasor>(kUsedPhasor, 0x10C3000),
-        Tris::u32<&Drive::angleTuningAccuracy>(kAngleTuningAccuracy),
-        Tris::flag<&Drive::externalPhasor>(kExternalPhasor),
-        Tris::u32<&Drive::phasorTimeout>(kPhasorTimeout),
-        Tris::u32<&Drive::encoderSpeedThreshold>(kEncoderSpeedThreshold),
-        Tris::flag<&Drive::positionTurnActive>(kPositionTurnActive),
-        Tris::i32<&Drive::positionTurn>(kPositionTurn),
-        Tris::real<&Drive::positionTurnSpeed>(kPositionTurnSpeed),
-        Tris::real<&Drive::positionTurnAccuracy>(kPositionTurnAccuracy),
-        Tris::flag<&Drive::reverseFeed>(kReverseFeed),
-        Tris::flag<&Drive::brakeInstalled>(kBrakeInstalled),
-        Tris::real<&Drive::brakeHoldTime>(kBrakeHoldTime),
-        Tris::record<&Drive::engine>(kEngine),
-        Tris::u32<&Drive::extErrorStartBit>(kExtErrorStartBit),
-        Tris::u32<&Drive::extErrorCount>(kExtErrorCount),
-        Tris::list<&Drive::extErrors>(kExtErrors),
-        Tris::i32<&Drive::lineSpeed>(kLineSpeed),
-        Tris::i32<&Drive::seamOverlap>(kSeamOverlap),
-        Tris::real<&Drive::tackTime>(kTackTime),
-        Tris::flag<&Drive::reverseTurning>(kReverseTurning),
-        Tris::real<&Drive::turnSpeed>(kTurnSpeed),
-        Tris::flag<&Drive::reversePermitted>(kReversePermitted),
-        Tris::u32<&Drive::encoderResolution>(kEncoderResolution),
-        Tris::real<&Drive::encoderRatio>(kEncoderRatio),
-        Tris::real<&Drive::gearRatio>(kGearRatio),
+        Tris::flag<&Drive::active>(kActive, "active"),
+        Tris::flag<&Drive::external>(kExternal, "external"),
+        Tris::i32<&Drive::drive>(kDrive, "drive"),
+        Tris::real<&Drive::driveRatio>(kDriveRatio, "driveRatio"),
+        Tris::real<&Drive::maxSpeed>(kMaxSpeed, "maxSpeed"),
+        Tris::real<&Drive::ratedTorque>(kRatedTorque, "ratedTorque"),
+        Tris::real<&Drive::ratedMotorSpeed>(kRatedMotorSpeed, "ratedMotorSpeed"),
+        Tris::real<&Drive::autotuningFrequency>(kAutotuningFrequency, "autotuningFrequency"),
+        Tris::flag<&Drive::defaultDirection>(kDefaultDirection, "defaultDirection"),
+        Tris::flag<&Drive::unidirectional>(kUnidirectional, "unidirectional"),
+        Tris::u32<&Drive::pulleyDiameter>(kPulleyDiameter, "pulleyDiameter"),
+        Tris::record<&Drive::autosetting>(kAutosetting, "autosetting"),
+        Tris::u32<&Drive::accDecCurve>(kAccDecCurve, "accDecCurve"),
+        Tris::record<&Drive::accDecTime>(kAccDecTime, "accDecTime"),
+        Tris::record<&Drive::accDecFactors>(kAccDecFactors, "accDecFactors"),
+        Tris::real<&Drive::stabilizationAccuracy>(kStabilizationAccuracy, "stabilizationAccuracy"),
+        Tris::flag<&Drive::stabilizationFromDrive>(kStabilizationFromDrive, "stabilizationFromDrive"),
+        Tris::real<&Drive::stabilizationFactor>(kStabilizationFactor, "stabilizationFactor"),
+        Tris::u32<&Drive::stabilizationAttempts>(kStabilizationAttempts, "stabilizationAttempts"),
+        Tris::choice<&Drive::usedPhasor>(kUsedPhasor, 0x10C3000, "usedPhasor"),
+        Tris::u32<&Drive::angleTuningAccuracy>(kAngleTuningAccuracy, "angleTuningAccuracy"),
+        Tris::flag<&Drive::externalPhasor>(kExternalPhasor, "externalPhasor"),
+        Tris::u32<&Drive::phasorTimeout>(kPhasorTimeout, "phasorTimeout"),
+        Tris::u32<&Drive::encoderSpeedThreshold>(kEncoderSpeedThreshold, "encoderSpeedThreshold"),
+        Tris::flag<&Drive::positionTurnActive>(kPositionTurnActive, "positionTurnActive"),
+        Tris::i32<&Drive::positionTurn>(kPositionTurn, "positionTurn"),
+        Tris::real<&Drive::positionTurnSpeed>(kPositionTurnSpeed, "positionTurnSpeed"),
+        Tris::real<&Drive::positionTurnAccuracy>(kPositionTurnAccuracy, "positionTurnAccuracy"),
+        Tris::flag<&Drive::reverseFeed>(kReverseFeed, "reverseFeed"),
+        Tris::flag<&Drive::brakeInstalled>(kBrakeInstalled, "brakeInstalled"),
+        Tris::real<&Drive::brakeHoldTime>(kBrakeHoldTime, "brakeHoldTime"),
+        Tris::record<&Drive::engine>(kEngine, "engine"),
+        Tris::u32<&Drive::extErrorStartBit>(kExtErrorStartBit, "extErrorStartBit"),
+        Tris::u32<&Drive::extErrorCount>(kExtErrorCount, "extErrorCount"),
+        Tris::list<&Drive::extErrors>(kExtErrors, "extErrors"),
+        Tris::i32<&Drive::lineSpeed>(kLineSpeed, "lineSpeed"),
+        Tris::i32<&Drive::seamOverlap>(kSeamOverlap, "seamOverlap"),
+        Tris::real<&Drive::tackTime>(kTackTime, "tackTime"),
+        Tris::flag<&Drive::reverseTurning>(kReverseTurning, "reverseTurning"),
+        Tris::real<&Drive::turnSpeed>(kTurnSpeed, "turnSpeed"),
+        Tris::flag<&Drive::reversePermitted>(kReversePermitted, "reversePermitted"),
+        Tris::u32<&Drive::encoderResolution>(kEncoderResolution, "encoderResolution"),
+        Tris::real<&Drive::encoderRatio>(kEncoderRatio, "encoderRatio"),
+        Tris::real<&Drive::gearRatio>(kGearRatio, "gearRatio"),
     };
     static const Tris::RecordTable t{kType, "Drive", f};
     return t;
@@ -192,54 +192,54 @@ const Tris::RecordTable& Drive::fields() {
 
 const Tris::RecordTable& Config::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::i32<&Config::language>(kLanguage),
-        Tris::record<&Config::local>(kLocal),
-        Tris::record<&Config::company>(kCompany),
-        Tris::record<&Config::machineInfo>(kMachineInfo),
-        Tris::record<&Config::instrumentInfo>(kInstrumentInfo),
-        Tris::record<&Config::serviceContacts>(kServiceContacts),
-        Tris::i32<&Config::servicePeriod>(kServicePeriod),
-        Tris::i32<&Config::rotorsBalanced>(kRotorsBalanced),
-        Tris::choice<&Config::dataCollection>(kDataCollection, 0x1CEB400),
-        Tris::real<&Config::balancingAccuracy>(kBalancingAccuracy),
-        Tris::real<&Config::reductionRatio>(kReductionRatio),
-        Tris::real<&Config::compensatorDeviation>(kCompensatorDeviation),
-        Tris::real<&Config::torqueInfluence>(kTorqueInfluence),
-        Tris::record<&Config::weightLimit>(kWeightLimit),
-        Tris::record<&Config::speedLimit>(kSpeedLimit),
-        Tris::list<&Config::inverters>(kInverters),
-        Tris::choice<&Config::machineInterface>(kMachineInterface, 0x1364000),
-        Tris::flag<&Config::externalWelding>(kExternalWelding),
-        Tris::flag<&Config::externalWeldingControl>(kExternalWeldingControl),
-        Tris::record<&Config::endDrive>(kEndDrive),
-        Tris::record<&Config::beltDrive>(kBeltDrive),
-        Tris::record<&Config::millDrive>(kMillDrive),
-        Tris::record<&Config::weldDrive>(kWeldDrive),
-        Tris::list<&Config::channels>(kChannels),
-        Tris::u32<&Config::measurementCycles>(kMeasurementCycles),
-        Tris::real<&Config::amplitudeDeviation>(kAmplitudeDeviation),
-        Tris::u32<&Config::testMeasurements>(kTestMeasurements),
-        Tris::flag<&Config::filterBoard>(kFilterBoard),
-        Tris::flag<&Config::alwaysShowSignals>(kAlwaysShowSignals),
-        Tris::flag<&Config::trialWeightHints>(kTrialWeightHints),
-        Tris::flag<&Config::interfaceRotation>(kInterfaceRotation),
-        Tris::flag<&Config::reverseAngle>(kReverseAngle),
-        Tris::i32<&Config::angleMarkPosition>(kAngleMarkPosition),
-        Tris::real<&Config::angleAccuracy>(kAngleAccuracy),
-        Tris::flag<&Config::testInMicrons>(kTestInMicrons),
-        Tris::flag<&Config::printerConnected>(kPrinterConnected),
-        Tris::i32<&Config::speedBufferSize>(kSpeedBufferSize),
-        Tris::real<&Config::speedPeriod>(kSpeedPeriod),
-        Tris::i32<&Config::revolutionsBefore>(kRevolutionsBefore),
-        Tris::real<&Config::gainReduceThreshold>(kGainReduceThreshold),
-        Tris::real<&Config::gainIncreaseThreshold>(kGainIncreaseThreshold),
-        Tris::flag<&Config::emergencyStop>(kEmergencyStop),
-        Tris::real<&Config::drillAngle>(kDrillAngle),
-        Tris::list<&Config::materials>(kMaterials),
-        Tris::list<&Config::operators>(kOperators),
-        Tris::u32<&Config::extErrorStartBit>(kExtErrorStartBit),
-        Tris::u32<&Config::extErrorCount>(kExtErrorCount),
-        Tris::list<&Config::extErrors>(kExtErrors),
+        Tris::i32<&Config::language>(kLanguage, "language"),
+        Tris::record<&Config::local>(kLocal, "local"),
+        Tris::record<&Config::company>(kCompany, "company"),
+        Tris::record<&Config::machineInfo>(kMachineInfo, "machineInfo"),
+        Tris::record<&Config::instrumentInfo>(kInstrumentInfo, "instrumentInfo"),
+        Tris::record<&Config::serviceContacts>(kServiceContacts, "serviceContacts"),
+        Tris::i32<&Config::servicePeriod>(kServicePeriod, "servicePeriod"),
+        Tris::i32<&Config::rotorsBalanced>(kRotorsBalanced, "rotorsBalanced"),
+        Tris::choice<&Config::dataCollection>(kDataCollection, 0x1CEB400, "dataCollection"),
+        Tris::real<&Config::balancingAccuracy>(kBalancingAccuracy, "balancingAccuracy"),
+        Tris::real<&Config::reductionRatio>(kReductionRatio, "reductionRatio"),
+        Tris::real<&Config::compensatorDeviation>(kCompensatorDeviation, "compensatorDeviation"),
+        Tris::real<&Config::torqueInfluence>(kTorqueInfluence, "torqueInfluence"),
+        Tris::record<&Config::weightLimit>(kWeightLimit, "weightLimit"),
+        Tris::record<&Config::speedLimit>(kSpeedLimit, "speedLimit"),
+        Tris::list<&Config::inverters>(kInverters, "inverters"),
+        Tris::choice<&Config::machineInterface>(kMachineInterface, 0x1364000, "machineInterface"),
+        Tris::flag<&Config::externalWelding>(kExternalWelding, "externalWelding"),
+        Tris::flag<&Config::externalWeldingControl>(kExternalWeldingControl, "externalWeldingControl"),
+        Tris::record<&Config::endDrive>(kEndDrive, "endDrive"),
+        Tris::record<&Config::beltDrive>(kBeltDrive, "beltDrive"),
+        Tris::record<&Config::millDrive>(kMillDrive, "millDrive"),
+        Tris::record<&Config::weldDrive>(kWeldDrive, "weldDrive"),
+        Tris::list<&Config::channels>(kChannels, "channels"),
+        Tris::u32<&Config::measurementCycles>(kMeasurementCycles, "measurementCycles"),
+        Tris::real<&Config::amplitudeDeviation>(kAmplitudeDeviation, "amplitudeDeviation"),
+        Tris::u32<&Config::testMeasurements>(kTestMeasurements, "testMeasurements"),
+        Tris::flag<&Config::filterBoard>(kFilterBoard, "filterBoard"),
+        Tris::flag<&Config::alwaysShowSignals>(kAlwaysShowSignals, "alwaysShowSignals"),
+        Tris::flag<&Config::trialWeightHints>(kTrialWeightHints, "trialWeightHints"),
+        Tris::flag<&Config::interfaceRotation>(kInterfaceRotation, "interfaceRotation"),
+        Tris::flag<&Config::reverseAngle>(kReverseAngle, "reverseAngle"),
+        Tris::i32<&Config::angleMarkPosition>(kAngleMarkPosition, "angleMarkPosition"),
+        Tris::real<&Config::angleAccuracy>(kAngleAccuracy, "angleAccuracy"),
+        Tris::flag<&Config::testInMicrons>(kTestInMicrons, "testInMicrons"),
+        Tris::flag<&Config::printerConnected>(kPrinterConnected, "printerConnected"),
+        Tris::i32<&Config::speedBufferSize>(kSpeedBufferSize, "speedBufferSize"),
+        Tris::real<&Config::speedPeriod>(kSpeedPeriod, "speedPeriod"),
+        Tris::i32<&Config::revolutionsBefore>(kRevolutionsBefore, "revolutionsBefore"),
+        Tris::real<&Config::gainReduceThreshold>(kGainReduceThreshold, "gainReduceThreshold"),
+        Tris::real<&Config::gainIncreaseThreshold>(kGainIncreaseThreshold, "gainIncreaseThreshold"),
+        Tris::flag<&Config::emergencyStop>(kEmergencyStop, "emergencyStop"),
+        Tris::real<&Config::drillAngle>(kDrillAngle, "drillAngle"),
+        Tris::list<&Config::materials>(kMaterials, "materials"),
+        Tris::list<&Config::operators>(kOperators, "operators"),
+        Tris::u32<&Config::extErrorStartBit>(kExtErrorStartBit, "extErrorStartBit"),
+        Tris::u32<&Config::extErrorCount>(kExtErrorCount, "extErrorCount"),
+        Tris::list<&Config::extErrors>(kExtErrors, "extErrors"),
     };
     static const Tris::RecordTable t{kType, "Config", f};
     return t;
