@@ -42,7 +42,7 @@
 
 #include "rotor/channel_result.h"
 
-class Plane;
+struct Plane;
 
 class RotorBase {
 public:

@@ -1,0 +1,232 @@
+#pragma once
+// Rotor: the balancing job over one RotorData record, the only implementation
+// of RotorBase.  It adds to the stored record the working state of a job:
+// measured vectors, the measuring channels' result ring, the per-speed result
+// lists, the correction-limit mask, the position table and the open history
+// file.  One Rotor is active at a time; it reads, never owns, the machine's
+// Config, which outlives it.
+//
+// Threads: the operator interface uses the rotor; the machine worker calls
+// the intake operations (session, channel, revolution and result writers).
+// Nothing here locks; the result counter hands ring rows over.
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "rotor/channel_result.h"
+#include "rotor/rotor_base.h"
+
+struct Config;
+struct RotorData;
+class LoggerBase;
+
+class Rotor : public RotorBase {
+public:
+    explicit Rotor(Config* config);
+    ~Rotor() override;
+    Rotor(const Rotor&) = delete;
+    Rotor& operator=(const Rotor&) = delete;
+
+    /*   1 */ bool loadRotor(const char* name, int mode) override;
+    /*   2 */ void reserved2(u32) override;
+    /*   3 */ bool computeDisbalance() override;
+    /*   4 */ void computeInfluenceFactors(bool) override;
+    /*   5 */ void updateInternalFactors(double* K) override;
+    /*   6 */ void reserved6() override;
+    /*   7 */ void saveResult(bool all) override;
+    /*   8 */ void permissibleUnbalanceFromGrade(double speed, int grade) override;
+    /*   9 */ double reserved9(u32, u32, u32) override;
+    /*  10 */ bool forceToUnbalance(int k, double* value, bool) override;
+    /*  11 */ void computeCorrections(bool subtractSaved, bool reserved, bool zeroAll, bool machining) override;
+    /*  12 */ void computeArcCorrections() override;
+    /*  13 */ int nextPlane(int p, bool measuringOnly) override;
+    /*  14 */ int prevPlane(int p, bool measuringOnly) override;
+    /*  15 */ int lastPlane(bool measuringOnly) override;
+    /*  16 */ void reserved16(u32, u32, u32) override;
+    /*  17 */ void reserved17(u32) override;
+    /*  18 */ void positionEntry(int i) override;
+    /*  19 */ void setTrialAngle(int i, double degrees) override;
+    /*  20 */ void splitToPositions(int i, bool force) override;
+    /*  21 */ void nextPositionSplit(int i, bool force) override;
+    /*  22 */ void shareToPositions(int i, bool force) override;
+    /*  23 */ void clearRuns(bool alsoResults) override;
+    /*  24 */ void setRecordedText(u32 fieldId, const char* text) override;
+    /*  25 */ bool rotorParameter(u32 fieldId, std::string* text) override;
+    /*  26 */ void reserved26() override;
+    /*  27 */ void closeHistory() override;
+    /*  28 */ void selectRun(int run) override;
+    /*  29 */ void stepRun(bool forward) override;
+    /*  30 */ void removeCurrentRun() override;
+    /*  31 */ void setRunFlag(int run, bool flag) override;
+    /*  32 */ double driveRatio() override;
+    /*  33 */ double inertiaQuotient(double x) override;
+    /*  34 */ void setTrialMass(double mass, int fromIndex) override;
+    /*  35 */ u32 buildPositionTable() override;
+    /*  36 */ void clearTrialAngles() override;
+    /*  37 */ void keepTrialAngles() override;
+    /*  38 */ void resetPlane(int p) override;
+    /*  39 */ void insertPlane(int p) override;
+    /*  40 */ void removePlane(int p) override;
+    /*  41 */ void clearPlanes() override;
+    /*  42 */ int readParameter(const u32* path, int depth, std::string* text, double* value) override;
+    /*  43 */ bool setParameter(const u32* path, int depth, const char* text) override;
+    /*  44 */ void clearCorrectionLimits() override;
+    /*  45 */ int makeReport(u32, const char* fileName, u32, u32) override;
+    /*  46 */ bool isPlaneIndex(int p) override;
+    /*  47 */ bool hasChannel(int p) override;
+    /*  48 */ bool hasNoChannel(int p) override;
+    /*  49 */ bool isOutOfTolerance(int p) override;
+    /*  50 */ bool isAddition(int p) override;
+    /*  51 */ bool isRemoval(int p) override;
+    /*  52 */ bool isCentering(int p) override;
+    /*  53 */ bool reserved53(u32) override;
+    /*  54 */ bool isRemovalArbitrary(int p) override;
+    /*  55 */ bool isAdditionIndexed(int p) override;
+    /*  56 */ bool isAdditionArc(int p) override;
+    /*  57 */ bool isDrilling(int p) override;
+    /*  58 */ bool isRadialDrilling(int p) override;
+    /*  59 */ bool isFlatMilling(int p) override;
+    /*  60 */ bool isArcMilling(int p) override;
+    /*  61 */ bool hasArcMilling() override;
+    /*  62 */ bool hasFlaggedChannel() override;
+    /*  63 */ int planeScheme() override;
+    /*  64 */ bool isControlRotor() override;
+    /*  65 */ bool usesInternalFactors() override;
+    /*  66 */ bool hasResults() override;
+    /*  67 */ void supportDistances(double* a, double* b, double* c) override;
+    /*  68 */ bool reserved68() override;
+    /*  69 */ bool reserved69() override;
+    /*  70 */ bool isPlaneIndex2(int p) override;
+    /*  71 */ bool hasNoResults() override;
+    /*  72 */ bool isCorrectionLimited(int i) override;
+    /*  73 */ void setCorrectionLimited(int p) override;
+    /*  74 */ bool isHistoryActive() override;
+    /*  75 */ bool hasPositions(int i) override;
+    /*  76 */ bool hasUsedPositions(int i) override;
+    /*  77 */ bool isBeltDrive() override;
+    /*  78 */ bool rotationDirection() override;
+    /*  79 */ bool hasFactors() override;
+    /*  80 */ bool flag80() override;
+    /*  81 */ bool flag81() override;
+    /*  82 */ bool isComputed() override;
+    /*  83 */ bool reserved83() override;
+    /*  84 */ double balancingSpeed() override;
+    /*  85 */ double rotorMass() override;
+    /*  86 */ double correctionRadius(int p) override;
+    /*  87 */ double permissibleUnbalance(int p) override;
+    /*  88 */ double minMass(int p) override;
+    /*  89 */ double maxMass(int p) override;
+    /*  90 */ int positionCount(int p) override;
+    /*  91 */ double drillAngle(int p) override;
+    /*  92 */ int additionalHoles(int p) override;
+    /*  93 */ double drillDiameter(int p) override;
+    /*  94 */ double wallThickness(int p) override;
+    /*  95 */ double maxDrillDepth(int p) override;
+    /*  96 */ double materialDensity(int p) override;
+    /*  97 */ void setMaterialDensity(int p, double density) override;
+    /*  98 */ int planeCount(bool reduce) override;
+    /*  99 */ double trialMass(int i) override;
+    /* 100 */ double reserved100(u32) override;
+    /* 101 */ double reserved101(u32) override;
+    /* 102 */ double correctionAmount(int i, bool unbalance) override;
+    /* 103 */ double roundedCorrectionMass(int i, bool exact) override;
+    /* 104 */ double correctionAngle(int i, bool unbalance) override;
+    /* 105 */ double trialAngle(int i) override;
+    /* 106 */ u32 positionLookup(int i) override;
+    /* 107 */ int runCount() override;
+    /* 108 */ int currentRun() override;
+    /* 109 */ const char* runName(int run) override;
+    /* 110 */ double runCorrection(int run, int i, double* angle, bool unbalance, bool* flag) override;
+    /* 111 */ double runResultant(int run, int a, int b, double* angle) override;
+    /* 112 */ double runVibration(int run, int i, double* angle) override;
+    /* 113 */ double runUnbalance(int run, int i, double* angle) override;
+    /* 114 */ void setName(const char* name) override;
+    /* 115 */ const char* nameText(bool historyFile) override;
+    /* 116 */ unsigned averagingCount() override;
+    /* 117 */ const double* gradeTable() override;
+    /* 118 */ double pulleyDiameter(bool drive) override;
+    /* 119 */ double unbalanceUnit(char* out, int size) override;
+    /* 120 */ bool takeMeasurement() override;
+    /* 121 */ void reserved121(u32, u32, u32) override;
+    /* 122 */ void setConfigFlag(bool flag) override;
+    /* 123 */ bool reserved123() override;
+    /* 124 */ void reserved124() override;
+    /* 125 */ int reserved125(u32) override;
+    /* 126 */ void splitTolerance(double* out, double a, double b, double L) override;
+    /* 127 */ void logToleranceFactors(const double* data) override;
+    /* 128 */ void reserved128() override;
+    /* 129 */ void setPositionValue(int i, double value) override;
+    /* 130 */ void reserved130(u32, u32, u32) override;
+    /* 131 */ void startSession() override;
+    /* 132 */ bool processRevolution(const std::vector<std::int32_t>& samples, bool accumulateOnly) override;
+    /* 133 */ void initChannel(unsigned k, int scale, int channel) override;
+    /* 134 */ void addMeasureResult(double amplitude, double angleRad, double angleDeg, u32 scale, int channel) override;
+    /* 135 */ void storeResult(int speed, bool last) override;
+    /* 136 */ void setDriveCalibration(double value) override;
+    /* 137 */ double driveCalibration() override;
+    /* 138 */ const ChannelResult* measureResult(int index) override;
+    /* 139 */ const ChannelResult* finalResults() override;
+    /* 140 */ void reserved140(u32, u32) override;
+    /* 141 */ bool hasNewResults() override;
+    /* 142 */ void keepResults(unsigned i) override;
+    /* 143 */ void keptResult(int channel, double* amplitude, double* angle) override;
+    /* 144 */ double reserved144(u32, u32, u32) override;
+    /* 145 */ void reserved145(u32, u32, u32) override;
+    /* 146 */ void reserved146(u32) override;
+    /* 147 */ const char* correctionModeLabel(int p) override;
+    /* 148 */ std::vector<u32>* usedChannels(std::vector<u32>* out) override;
+    /* 149 */ int channelCount() override;
+    /* 150 */ Plane plane(int p) override;
+    /* 151 */ void setPlaneChannels(int p, u32 first, u32 second) override;
+    /* 152 */ int nextVerificationStep(int runs) override;
+    /* 153 */ int verificationStage(int run, int* first, int* size) override;
+    /* 154 */ bool* verificationRunAllowed(bool* out, bool forNext, bool b) override;
+    /* 155 */ double testMass(int p, int kind) override;
+    /* 156 */ bool isMachiningRemoval(int p) override;
+    /* 157 */ void visibleParameters(std::vector<u32>* out, int p, u32 fieldId) override;
+    /* 158 */ u32 measuringPlaneMask() override;
+    /* 159 */ bool reloadAndCompute() override;
+    /* 160 */ void takeTrialMeasurement(int run) override;
+    /* 161 */ void factorData(int op, int i, int j, double* value, double* angle) override;
+    /* 162 */ void setLogEnabled(bool enabled) override;
+    /* 163 */ bool isHistoryOpen() override;
+    /* 164 */ bool startFlag() override;
+    /* 165 */ void clearStartFlag() override;
+    /* 166 */ bool closeHistoryFile() override;
+    /* 167 */ void openHistory() override;
+
+    // Not in the interface.
+    // Number of planes measured by a channel (hasChannel); the size of the
+    // measured-vector blocks and of the run results.
+    int measuringCount();
+    RotorData& data() { return *data_; }
+    const RotorData& data() const { return *data_; }
+    Config* config() const { return config_; }
+
+private:
+    // The plane of number p (from 1), or null when p is out of range.
+    Plane* planeAt(int p);
+    const Plane* planeAt(int p) const;
+
+    LoggerBase* logger_ = nullptr;
+    std::string name_;
+    std::string historyName_;
+    std::string filePath_;
+    std::vector<ChannelResult> measured_;
+    Config* config_ = nullptr;
+    std::unique_ptr<RotorData> data_;
+    std::uint64_t limitMask_ = 0;
+    bool flag80_ = false;
+    bool historyActive_ = false;
+    bool database_ = false;
+    bool flag81_ = false;
+    bool start_ = true;
+    int currentRun_ = 0;
+    std::FILE* history_ = nullptr;
+    bool computed_ = false;
+    std::atomic<std::int32_t> counter_{0};
+};
