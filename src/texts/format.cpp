@@ -16,7 +16,9 @@ std::string vformat(std::string_view pattern, fmt::format_args args) {
     }
 }
 
-std::string fixed(double value, int decimals) { return format("{:.{}f}", value, decimals); }
+std::string fixed(double value, int decimals) {
+    return format("{:.{}f}", value, decimals);
+}
 
 bool parseDouble(std::string_view text, double& value) {
     std::string s(text);

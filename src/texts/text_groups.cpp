@@ -11,8 +11,12 @@ using texts_detail::findText;
 using texts_detail::TextItem;
 using texts_detail::validTable;
 
-const char* noText(TextId) { return nullptr; }
-const std::uint32_t* noAttrs(TextId) { return kNoAttrs; }
+const char* noText(TextId) {
+    return nullptr;
+}
+const std::uint32_t* noAttrs(TextId) {
+    return kNoAttrs;
+}
 
 namespace {
 
@@ -56,7 +60,7 @@ constexpr std::uint32_t kDanfossMake[] = {textid::kDanfossFaultsGroup, 0};
 constexpr std::uint32_t kChintMake[] = {textid::kChintFaultsGroup, 0};
 
 constexpr AttrItem kInverterMakes[] = {
-    {0x1793001, kSchneiderMake}, {0x1793002, kToshibaMake}, {0x1793003, kDeltaMake},
+    {0x1793001, kSchneiderMake}, {0x1793002, kToshibaMake},   {0x1793003, kDeltaMake},
     {0x1793004, kDanfossMake},   {0x1793005, kSchneiderMake}, {0x1793006, kDeltaMake},
     {0x1793007, kChintMake},
 };
@@ -139,9 +143,15 @@ const std::uint32_t* fontStyleAttrs(TextId id) {
     return k < textid::kFontStyleCount ? kFontStyles.words[k] : kNoAttrs;
 }
 
-const char* inverterModelText(TextId id) { return findText(kInverterModels, id); }
-const std::uint32_t* inverterModelAttrs(TextId id) { return findAttrs(kInverterMakes, id); }
-const std::uint32_t* interfaceImageAttrs(TextId id) { return findAttrs(kImageAttrs, id); }
+const char* inverterModelText(TextId id) {
+    return findText(kInverterModels, id);
+}
+const std::uint32_t* inverterModelAttrs(TextId id) {
+    return findAttrs(kInverterMakes, id);
+}
+const std::uint32_t* interfaceImageAttrs(TextId id) {
+    return findAttrs(kImageAttrs, id);
+}
 
 const TextGroupEntry* programTextGroups(std::size_t* count) {
     if (count) *count = kCatalogueSize;
@@ -156,7 +166,8 @@ void registerProgramGroups() {
 }
 
 MachineErrorText machineErrorText(int code, std::uint32_t inverterType) {
-    static constexpr TextId kUnknown = textid::kMachineErrorsGroup + (textid::kMachineErrorUnknownCode - 9000);
+    static constexpr TextId kUnknown =
+        textid::kMachineErrorsGroup + (textid::kMachineErrorUnknownCode - 9000);
     auto orUnknown = [](const char* text) { return (text && *text) ? text : textOrEmpty(kUnknown); };
 
     if (code >= 9000) {

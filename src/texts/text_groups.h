@@ -34,33 +34,33 @@ const std::uint32_t* fontStyleAttrs(TextId id);
 // ---- Record field labels and choices ---------------------------------------------
 // The labels of a record's fields are the texts of their tags; a field with a
 // physical unit has the unit's id as its attribute.
-const char* correctionModeText(TextId id);     // 0x1D9C400
-const char* correctionMeanText(TextId id);     // 0x1D9C800
-const char* planeFieldText(TextId id);         // 0x10A4800
+const char* correctionModeText(TextId id);  // 0x1D9C400
+const char* correctionMeanText(TextId id);  // 0x1D9C800
+const char* planeFieldText(TextId id);      // 0x10A4800
 const std::uint32_t* planeFieldAttrs(TextId id);
-const char* driveKindText(TextId id);          // 0x1C73000
-const char* rotorDataFieldText(TextId id);     // 0xE63800
+const char* driveKindText(TextId id);       // 0x1C73000
+const char* rotorDataFieldText(TextId id);  // 0xE63800
 const std::uint32_t* rotorDataFieldAttrs(TextId id);
-const char* versionChoiceText(TextId id);      // 0x1CEB400
-const char* autoTuningModeText(TextId id);        // 0x1FFB000
-const char* machineLayoutText(TextId id);      // 0x1364000
-const char* inverterFieldText(TextId id);      // 0x1792800
-const char* phasorSourceText(TextId id);       // 0x10C3000
-const char* channelFieldText(TextId id);       // 0x1DC4800
+const char* versionChoiceText(TextId id);   // 0x1CEB400
+const char* autoTuningModeText(TextId id);  // 0x1FFB000
+const char* machineLayoutText(TextId id);   // 0x1364000
+const char* inverterFieldText(TextId id);   // 0x1792800
+const char* phasorSourceText(TextId id);    // 0x10C3000
+const char* channelFieldText(TextId id);    // 0x1DC4800
 const std::uint32_t* channelFieldAttrs(TextId id);
-const char* materialFieldText(TextId id);      // 0x1363800
+const char* materialFieldText(TextId id);  // 0x1363800
 const std::uint32_t* materialFieldAttrs(TextId id);
-const char* contactFieldText(TextId id);       // 0x1D8C800
-const char* infoFieldText(TextId id);          // 0x1796800
-const char* limitFieldText(TextId id);         // 0x14BCC00
-const char* accDecFieldText(TextId id);        // 0x1FEF400
-const char* localConfigFieldText(TextId id);   // 0x1DD5000
+const char* contactFieldText(TextId id);      // 0x1D8C800
+const char* infoFieldText(TextId id);         // 0x1796800
+const char* limitFieldText(TextId id);        // 0x14BCC00
+const char* accDecFieldText(TextId id);       // 0x1FEF400
+const char* localConfigFieldText(TextId id);  // 0x1DD5000
 const std::uint32_t* localConfigFieldAttrs(TextId id);
 const char* engineParamsFieldText(TextId id);  // 0x1B96400
 const std::uint32_t* engineParamsFieldAttrs(TextId id);
-const char* driveFieldText(TextId id);         // 0x1C72800
+const char* driveFieldText(TextId id);  // 0x1C72800
 const std::uint32_t* driveFieldAttrs(TextId id);
-const char* configFieldText(TextId id);        // 0x1DD6400
+const char* configFieldText(TextId id);  // 0x1DD6400
 const std::uint32_t* configFieldAttrs(TextId id);
 
 // ---- Machine errors, inverters, welding remote --------------------------------
@@ -68,12 +68,12 @@ const char* machineErrorGroupText(TextId id);  // 0x1B73800, item code - 9000
 const char* inverterModelText(TextId id);      // 0x1793000
 // 0x1793000: {base of the make's fault group} of each model.
 const std::uint32_t* inverterModelAttrs(TextId id);
-const char* schneiderFaultText(TextId id);     // 0xDEE000, item = fault number
-const char* toshibaFaultText(TextId id);       // 0xC8B400
-const char* deltaFaultText(TextId id);         // 0x1CDD000
-const char* danfossFaultText(TextId id);       // 0x1CFC800 (Russian in both languages)
-const char* chintFaultText(TextId id);         // 0x1D96C00
-const char* remoteStatusText(TextId id);       // 0x976C00, item = status value
+const char* schneiderFaultText(TextId id);  // 0xDEE000, item = fault number
+const char* toshibaFaultText(TextId id);    // 0xC8B400
+const char* deltaFaultText(TextId id);      // 0x1CDD000
+const char* danfossFaultText(TextId id);    // 0x1CFC800 (Russian in both languages)
+const char* chintFaultText(TextId id);      // 0x1D96C00
+const char* remoteStatusText(TextId id);    // 0x976C00, item = status value
 
 // ---- Resources ------------------------------------------------------------------
 // 0x179E400: the tint colours of image 0x179E43B.

@@ -118,5 +118,7 @@ void resetRegistry(bool withProgramGroups) {
     g_programGroupsRegistered = !withProgramGroups;
     g_mapBuilds = 0;
 }
-int mapBuildCount() { return g_mapBuilds; }
+int mapBuildCount() {
+    return g_mapBuilds;
+}
 }  // namespace texts_testing

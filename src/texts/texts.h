@@ -18,8 +18,12 @@ constexpr TextId kGroupMask = 0x1FFFC00;
 constexpr TextId kItemMask = 0x3FF;
 constexpr TextId kUnitsGroup = 0xB95C00;
 
-constexpr TextId groupBase(TextId id) { return id & kGroupMask; }
-constexpr unsigned itemNumber(TextId id) { return id & kItemMask; }
+constexpr TextId groupBase(TextId id) {
+    return id & kGroupMask;
+}
+constexpr unsigned itemNumber(TextId id) {
+    return id & kItemMask;
+}
 
 struct TextGroup {
     std::uint32_t base;
@@ -38,7 +42,9 @@ extern std::atomic<std::uint32_t> decimalPoint;
 
 // Sets uiEnglish and decimalPoint together.
 void setLanguage(bool english);
-inline bool isEnglish() { return uiEnglish.load(std::memory_order_relaxed) != 0; }
+inline bool isEnglish() {
+    return uiEnglish.load(std::memory_order_relaxed) != 0;
+}
 
 // Puts a group at the head of the registration list.  The program's own groups
 // (the table of text_groups.cpp) are registered first, so a group owned

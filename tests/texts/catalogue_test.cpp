@@ -44,17 +44,60 @@ struct GroupCount {
     int items;
 };
 const GroupCount kFilledGroups[] = {
-    {0xB95C00, 27},  {0x1496400, 2},  {0x138C800, 12}, {0x1C8A400, 7},  {0x195DC00, 44}, {0x1EFB800, 8},
-    {0x1073000, 17}, {0x1EFD000, 62}, {0x1CFB000, 28}, {0x9DD000, 12},  {0x1CA6400, 3},  {0x18A4000, 8},
-    {0x13DFC00, 8},  {0x176C400, 11}, {0x1A93000, 0},  {0xAEB000, 0},   {0xEDB400, 0},   {0x136CC00, 0},
-    {0x1793000, 7},  {0x1183800, 0},  {0x1BDB800, 0},  {0x1F6F000, 0},  {0x1B73800, 14}, {0xDEE000, 34},
-    {0xC8B400, 52},  {0x1CDD000, 36}, {0x1CFC800, 19}, {0x1D96C00, 29}, {0x976C00, 4},   {0x179E400, 0},
-    {0x179DC00, 0},  {0xC66800, 0},   {0xDDB000, 87},
+    {0xB95C00, 27},
+    {0x1496400, 2},
+    {0x138C800, 12},
+    {0x1C8A400, 7},
+    {0x195DC00, 44},
+    {0x1EFB800, 8},
+    {0x1073000, 17},
+    {0x1EFD000, 62},
+    {0x1CFB000, 28},
+    {0x9DD000, 12},
+    {0x1CA6400, 3},
+    {0x18A4000, 8},
+    {0x13DFC00, 8},
+    {0x176C400, 11},
+    {0x1A93000, 0},
+    {0xAEB000, 0},
+    {0xEDB400, 0},
+    {0x136CC00, 0},
+    {0x1793000, 7},
+    {0x1183800, 0},
+    {0x1BDB800, 0},
+    {0x1F6F000, 0},
+    {0x1B73800, 14},
+    {0xDEE000, 34},
+    {0xC8B400, 52},
+    {0x1CDD000, 36},
+    {0x1CFC800, 19},
+    {0x1D96C00, 29},
+    {0x976C00, 4},
+    {0x179E400, 0},
+    {0x179DC00, 0},
+    {0xC66800, 0},
+    {0xDDB000, 87},
     // Record field labels and settings choices.
-    {0x1D9C400, 3},  {0x1D9C800, 7},  {0x10A4800, 21}, {0x1C73000, 2},  {0xE63800, 7},   {0x1CEB400, 2},
-    {0x1FFB000, 3},  {0x1364000, 3},  {0x1792800, 2},  {0x10C3000, 5},  {0x1DC4800, 8},  {0x1363800, 0},
-    {0x1D8C800, 6},  {0x1796800, 4},  {0x14BCC00, 2},  {0x1FEF400, 2},  {0x1DD5000, 1},  {0x1B96400, 8},
-    {0x1C72800, 43}, {0x1DD6400, 46},
+    {0x1D9C400, 3},
+    {0x1D9C800, 7},
+    {0x10A4800, 21},
+    {0x1C73000, 2},
+    {0xE63800, 7},
+    {0x1CEB400, 2},
+    {0x1FFB000, 3},
+    {0x1364000, 3},
+    {0x1792800, 2},
+    {0x10C3000, 5},
+    {0x1DC4800, 8},
+    {0x1363800, 0},
+    {0x1D8C800, 6},
+    {0x1796800, 4},
+    {0x14BCC00, 2},
+    {0x1FEF400, 2},
+    {0x1DD5000, 1},
+    {0x1B96400, 8},
+    {0x1C72800, 43},
+    {0x1DD6400, 46},
 };
 
 TEST(texts_catalogue, FiftyThreeGroupsInOrderWithSoundUniqueBases) {
@@ -180,7 +223,8 @@ TEST(texts_catalogue, SampleTextsInBothLanguages) {
          "Achieve the absence of red marks, then store the rotor in the database and / or start balancing",
          "Добейтесь отсутствия красных пометок, затем сохраните изделие в базе и/или начните балансировку"},
         {0x13DFC05, "Calibrate##{}", "Калибровка##{}"},
-        {0x176C401, "Проверка начального дисбаланса (< 5 ° U|mar|)", "Проверка начального дисбаланса (< 5 ° U|mar|)"},
+        {0x176C401, "Проверка начального дисбаланса (< 5 ° U|mar|)",
+         "Проверка начального дисбаланса (< 5 ° U|mar|)"},
         {0x176C40B, "Проверка дисбаланса ({}/4)", "Проверка дисбаланса ({}/4)"},
         {0xDDB001, "General", nullptr},
         {0xDDB02A, "Drive #{}", "Привод Ã  {}"},
@@ -350,7 +394,8 @@ TEST(texts_catalogue, InverterModelsLinkTheirMakesFaultGroups) {
 std::vector<std::string> fmtFields(const std::string& text) {
     std::vector<std::string> fields;
     static const std::regex field(R"(\{[^{}]*\})");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), field); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), field); it != std::sregex_iterator();
+         ++it) {
         fields.push_back(it->str());
     }
     return fields;
@@ -406,10 +451,12 @@ TEST(texts_catalogue, FormatTextsFormatInBothLanguages) {
     const Case cases[] = {
         {0x195DC12, [](const char* p) { return ks::format(p, "Monday", "March", 7); }, "Monday, 7 March",
          "Monday, March 7"},
-        {0x195DC13, [](const char* p) { return ks::format(p, 5, "May", 9, 3); }, "May 5, 09:03", "5 May, 09:03"},
+        {0x195DC13, [](const char* p) { return ks::format(p, 5, "May", 9, 3); }, "May 5, 09:03",
+         "5 May, 09:03"},
         {0x195DC14, [](const char* p) { return ks::format(p, 5, "May", 2024); }, "May 5 2024", "5 May 2024"},
         {0x1EFD025, [](const char* p) { return ks::format(p, 1.5); }, "1.50 × D~tol", "1,50 × D~tol"},
-        {0x1EFD032, [](const char* p) { return ks::format(p, 8); }, "Drill À8 to depth", "Высверлите À8 на глубину"},
+        {0x1EFD032, [](const char* p) { return ks::format(p, 8); }, "Drill À8 to depth",
+         "Высверлите À8 на глубину"},
         {0x1EFD033, [](const char* p) { return ks::format(p, 8, 3); }, "Drill 3×À8 to depth",
          "Высверлите 3×À8 на глубину"},
         {0xDDB02A, [](const char* p) { return ks::format(p, 2); }, "Drive #2", "Привод Ã  2"},

@@ -1,11 +1,14 @@
-#include <gtest/gtest.h>
-
 #include "texts/format.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
 struct LanguageGuard {
-    ~LanguageGuard() { setLanguage(false); decimalPoint = '.'; }
+    ~LanguageGuard() {
+        setLanguage(false);
+        decimalPoint = '.';
+    }
 };
 
 TEST(Format, NumbersFollowTheDecimalPointButLiteralDotsStay) {

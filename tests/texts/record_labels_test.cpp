@@ -40,7 +40,7 @@ TEST(texts_catalogue, RecordFieldLabelsAndUnits) {
     EXPECT_EQ(unitIn(true, 0x10A4812), "g/cm^3");
     EXPECT_EQ(textIn(true, 0x10A4801), "<null>");  // unlabelled fields
     EXPECT_EQ(textIn(true, 0x10A4814), "<null>");
-    EXPECT_EQ(unitIn(true, 0x10A4814), "mm");       // ... may still have a unit
+    EXPECT_EQ(unitIn(true, 0x10A4814), "mm");  // ... may still have a unit
     EXPECT_EQ(unitIn(true, 0x10A4808), "<none>");
     // RotorData, with the Cyrillic first letter of "Control rotor" kept.
     EXPECT_EQ(textIn(true, 0xE63801), "Rotation");
@@ -117,7 +117,8 @@ TEST(texts_catalogue, NamedIdsNameTheRightTexts) {
     EXPECT_EQ(textIn(false, textid::kTextRotorNamePrefix), "ИЗДЕЛИЕ ");
     EXPECT_EQ(textIn(true, textid::kTextUpdateFileDamaged), "Error! Update file damaged! (9908)");
     EXPECT_EQ(textIn(true, textid::kInverterModelFirst + textid::kInverterModelCount - 1), "Chint NVF5");
-    EXPECT_EQ(textIn(true, textid::kMachineErrorsGroup + textid::kMachineErrorUnknownCode - 9000), "Unknown error");
+    EXPECT_EQ(textIn(true, textid::kMachineErrorsGroup + textid::kMachineErrorUnknownCode - 9000),
+              "Unknown error");
     EXPECT_EQ(textIn(true, textid::kPhasorEncoder2), "Encoder #2");
     EXPECT_EQ(textIn(true, textid::kMeanArcMilling), "Arc milling");
     EXPECT_EQ(textIn(true, textid::kDataCollectionVersion2), "Version 2");

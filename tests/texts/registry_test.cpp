@@ -14,10 +14,14 @@ constexpr TextId kTestBase = 0x1F00000;  // no program group has this base
 
 const char* testText(TextId id) {
     switch (id) {
-        case kTestBase + 1: return isEnglish() ? "Speed" : "Скорость";
-        case kTestBase + 2: return isEnglish() ? "Length" : "Длина";
-        case kTestBase + 3: return "OK";
-        default: return nullptr;
+        case kTestBase + 1:
+            return isEnglish() ? "Speed" : "Скорость";
+        case kTestBase + 2:
+            return isEnglish() ? "Length" : "Длина";
+        case kTestBase + 3:
+            return "OK";
+        default:
+            return nullptr;
     }
 }
 
@@ -26,19 +30,31 @@ constexpr std::uint32_t kOnlyNonUnits[] = {0xC66802, 64, 0};
 
 const std::uint32_t* testAttrs(TextId id) {
     switch (id) {
-        case kTestBase + 1: return kNonUnitThenUnit;
-        case kTestBase + 3: return kOnlyNonUnits;
-        default: return kNoAttrs;
+        case kTestBase + 1:
+            return kNonUnitThenUnit;
+        case kTestBase + 3:
+            return kOnlyNonUnits;
+        default:
+            return kNoAttrs;
     }
 }
 
-const char* firstText(TextId) { return "first"; }
-const char* secondText(TextId) { return "second"; }
-const char* thirdText(TextId) { return "third"; }
+const char* firstText(TextId) {
+    return "first";
+}
+const char* secondText(TextId) {
+    return "second";
+}
+const char* thirdText(TextId) {
+    return "third";
+}
 
 class Registry : public ::testing::Test {
 protected:
-    void SetUp() override { texts_testing::resetRegistry(true); setLanguage(false); }
+    void SetUp() override {
+        texts_testing::resetRegistry(true);
+        setLanguage(false);
+    }
     void TearDown() override {
         texts_testing::resetRegistry(true);
         setLanguage(false);
@@ -71,8 +87,8 @@ TEST_F(Registry, GroupBaseAndUnknownItemsGiveNullFromTheTextFunction) {
     EXPECT_EQ(common->text(0x195DC00), nullptr);
     EXPECT_EQ(textOf(0x195DC00), nullptr);
     EXPECT_STREQ(textOrEmpty(0x195DC00), "");
-    EXPECT_EQ(textOf(0x195DC04), nullptr);  // a gap
-    EXPECT_EQ(textOf(0x195DC2F), nullptr);  // past the last item
+    EXPECT_EQ(textOf(0x195DC04), nullptr);       // a gap
+    EXPECT_EQ(textOf(0x195DC2F), nullptr);       // past the last item
     EXPECT_EQ(common->text(0xB95C01), nullptr);  // an id of another group
     ASSERT_NE(textOf(0x195DC01), nullptr);
 }
