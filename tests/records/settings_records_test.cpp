@@ -501,3 +501,22 @@ TEST_F(settings_labels, EveryLabelledFieldHasItsText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Labels and units of the rotor records and their choice groups, looked up by
+// the record layer's tags.
+TEST(record_labels, RotorFieldLabelsAndUnits) {
+    setLanguage(true);
+    ASSERT_NE(unitTextOf(0x10A480A), nullptr);
+    EXPECT_STREQ(unitTextOf(0x10A480A), "À|mm");
+    ASSERT_NE(unitTextOf(0xE63801), nullptr);
+    EXPECT_STREQ(unitTextOf(0xE63801), "min^-1");
+    EXPECT_EQ(textOf(0x10A4801), nullptr);
+    EXPECT_EQ(textOf(0xE63802), nullptr);
+    EXPECT_STREQ(textOf(0x1D9C402), "Removing of masses");
+    setLanguage(false);
+    EXPECT_STREQ(textOf(0x1D9C402), "Удалением масс");
+}
+
+}  // namespace
