@@ -1,5 +1,6 @@
 #include "drivers/measuring/driver_timing.h"
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -8,9 +9,17 @@ namespace drivers {
 
 namespace {
 
-DriverTiming& current() {
-    static DriverTiming timing;
-    return timing;
+// The time bases ever installed, newest first; the head is the one in use.
+// A replaced one is kept (never freed), so a driver thread still holding a
+// reference to it stays safe.
+struct Installed {
+    DriverTiming timing;
+    Installed* next;
+};
+
+std::atomic<Installed*>& current() {
+    static std::atomic<Installed*> head{new Installed{DriverTiming(), nullptr}};
+    return head;
 }
 
 using SteadyClock = std::chrono::steady_clock;
@@ -59,12 +68,14 @@ LocalTime DriverTiming::localNow() const {
 
 const DriverTiming& driverTiming() {
     (void)origin();
-    return current();
+    return current().load(std::memory_order_acquire)->timing;
 }
 
 void setDriverTiming(const DriverTiming& timing) {
     (void)origin();
-    current() = timing;
+    auto* node = new Installed{timing, current().load(std::memory_order_acquire)};
+    while (!current().compare_exchange_weak(node->next, node, std::memory_order_acq_rel)) {
+    }
 }
 
 DriverTiming fastDriverTiming(double speedup) {

@@ -16,8 +16,9 @@
 // Hooks (sleepHook, nowHook, wallClockHook) replace the time base entirely;
 // a test pins the wall clock of the log files with wallClockHook.
 //
-// setDriverTiming may only be called while no driver thread is running
-// (tests: before creating a driver, after destroying it).
+// setDriverTiming may be called at any time (a running driver takes the new
+// time base at its next step); every installed time base is kept for the
+// life of the process, so it is meant for start-up and tests, not for a loop.
 
 #include <functional>
 

@@ -220,6 +220,14 @@ bool KWZUSBLayerT2::getSlot(unsigned slot, const char* operation, std::uint32_t 
 
 bool KWZUSBLayerT2::setSlot(unsigned slot, const char* operation, std::uint32_t raw, double value) {
     if (linkMissing(operation)) return false;
+    if (kSlots[slot].encoding == RegisterEncoding::tenths) {
+        // The controller takes the value x 10 as i32; anything else would end the connection.
+        const double scaled = value * 10.0;
+        if (!std::isfinite(scaled) || scaled <= -2147483649.0 || scaled >= 2147483648.0) {
+            error(op(operation, "(), Invalid parameters!"));
+            return false;
+        }
+    }
     SlotData& s = slots_[slot];
     s.raw.store(raw, std::memory_order_relaxed);
     s.value.store(value, std::memory_order_relaxed);
@@ -530,10 +538,12 @@ bool KWZUSBLayerT2::serveADC(KWZUSBHardT2& link) {
         t.sleepMs(t.dataReadyRetryMs);
         if (++retryCount_ > t.dataReadyRetryLimit) {
             retryCount_ = 0;
+            error("threadProc(), _ADCDataGet data ready no timeout error");
+            // The conversion is restarted before the waiting reader is released,
+            // so the reader's next start meets a controller that runs again.
+            if (!reniamationModbus(link)) return false;
             armedCount_.store(0, std::memory_order_relaxed);
             adcState_.store(kAdcIdle, std::memory_order_release);
-            error("threadProc(), _ADCDataGet data ready no timeout error");
-            if (!reniamationModbus(link)) return false;
         }
         return true;
     }
