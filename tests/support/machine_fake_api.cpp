@@ -24,7 +24,13 @@ std::vector<std::string> FakeApi::names() const {
     return out;
 }
 
-void FakeApi::record(const char* op, std::vector<double> args) { calls.push_back({op, std::move(args)}); }
+void FakeApi::record(const char* op, std::vector<double> args) {
+    if (watchState) {
+        const int s = watchState->load();
+        if (states.empty() || states.back() != s) states.push_back(s);
+    }
+    calls.push_back({op, std::move(args)});
+}
 
 double FakeApi::take(const std::string& op, double fallback) {
     auto q = queues_.find(op);
@@ -49,6 +55,7 @@ bool FakeApi::getAngle(double* degrees) {
 bool FakeApi::hasInverterError() {
     record("hasInverterError");
     FORWARD(hasInverterError());
+    if (inverterErrorHook) return inverterErrorHook();
     return take("hasInverterError", 0) != 0;
 }
 bool FakeApi::isBlocked(std::uint32_t config) {
@@ -204,7 +211,9 @@ bool FakeApi::readData() {
     record("readData");
     FORWARD(readData());
     batch_.clear();
-    if (!rawBatches.empty()) {
+    if (rawHook) {
+        rawHook(batch_);
+    } else if (!rawBatches.empty()) {
         batch_ = std::move(rawBatches.front());
         rawBatches.pop_front();
     }
@@ -212,18 +221,18 @@ bool FakeApi::readData() {
     return take("readData", 1) != 0;
 }
 bool FakeApi::isMarkSample() {
-    record("isMarkSample");
+    if (recordSamples) record("isMarkSample");
     FORWARD(isMarkSample());
     return cursor_ >= 0 && cursor_ < static_cast<int>(batch_.size()) && batch_[cursor_].mark;
 }
 int FakeApi::getSampleValue(int channel) {
-    record("getSampleValue", {double(channel)});
+    if (recordSamples) record("getSampleValue", {double(channel)});
     FORWARD(getSampleValue(channel));
     if (cursor_ < 0 || cursor_ >= static_cast<int>(batch_.size()) || channel < 0 || channel >= 5) return 0;
     return batch_[cursor_].values[channel];
 }
 bool FakeApi::nextSample() {
-    record("nextSample");
+    if (recordSamples) record("nextSample");
     FORWARD(nextSample());
     if (cursor_ + 1 >= static_cast<int>(batch_.size())) {
         cursor_ = static_cast<int>(batch_.size());

@@ -11,6 +11,7 @@
 // construction) every call is recorded and then passed to that device, whose
 // result is returned unchanged.
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -56,6 +57,15 @@ public:
     // Optional hooks evaluated instead of the scripts (a motor model, say).
     std::function<double()> speedHook;
     std::function<bool(std::int16_t)> setSpeedHook;
+    std::function<void(std::vector<Sample>& batch)> rawHook;  // fills each readData batch
+    std::function<bool()> inverterErrorHook;
+    // When set, every change of this value seen at a call is kept in `states`
+    // (the machine states a drive control publishes, in order).
+    std::atomic<int>* watchState = nullptr;
+    // False: the per-sample calls (nextSample, isMarkSample, getSampleValue)
+    // are not kept in `calls` (long raw-sample runs).
+    bool recordSamples = true;
+    std::vector<int> states;
 
     bool getAngle(double* degrees) override;
     bool hasInverterError() override;

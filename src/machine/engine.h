@@ -1,0 +1,192 @@
+#pragma once
+// Drive control: brings the rotor to a requested speed and stops it.
+//
+// `Engine` is a sub-object of the Machine and runs only on its worker thread,
+// inside a machine process.  The inverter is driven by frequency
+// (`Api::setSpeed`, 0.01 Hz); a target in rpm becomes a frequency through a
+// self-learned linear calibration per direction,
+//     frequency = (rpm + offset) x scale,
+// the frequency is corrected in proportion to the measured speed until the
+// speed stays within a tolerance, and the acceleration ends with an error
+// code on time-outs, inverter faults and over-speed:
+//     0 success, 1 no speed within the speed-up time-out, 2 inverter fault,
+//     4 too many corrections, 5 the speed acquisition could not start (older
+//     controller), 9995 over-speed stop.
+// Errors 1, 2, 4 and 9995 also set the Machine's cancel flag.  The Engine
+// publishes the machine state 2 (speeding up), 3 (stopping), 4 (correcting),
+// 5 (training the speed sensor), 6 (calibrating), 10 / 11 (external drive
+// speeding up / stopping).  Logger "engine", opened for each acceleration.
+//
+// Values read by the operator interface's thread (`lastRpm`, `lastHz`,
+// `targetRpm`, the calibration values, `calibrated`) are atomics written by
+// the worker only.  Every wait and time point goes through the Clock.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "machine/api.h"
+#include "machine/clock.h"
+
+class LoggerBase;
+class RotorBase;
+struct Drive;
+struct Config;
+
+// The rotor numbers a run's drive values depend on.
+struct RotorRunNumbers {
+    double accelerationTimeMs = 0.0;  // Rotor::inertiaQuotient of the drive's rated torque
+    bool beltDrive = false;           // Rotor::isBeltDrive
+    double drivePulley = 0.0;         // Rotor::pulleyDiameter(true)
+    double rotorSurface = 0.0;        // Rotor::pulleyDiameter(false)
+    double balancingSpeed = 0.0;      // Rotor::balancingSpeed
+    double driveCalibration = 0.0;    // Rotor::driveCalibration
+    bool rotationDirection = false;   // Rotor::rotationDirection
+};
+RotorRunNumbers rotorRunNumbers(RotorBase& rotor, const Drive& drive);
+
+// The Engine's values that the Machine fills before every process other than
+// the connect process.
+struct EngineRunValues {
+    bool external = false;
+    double accuracy = 0.0;
+    double stabFactor = 0.0;
+    bool waitInverterSignal = false;
+    int maxAdjust = 0;
+    int speedUpTimeoutMs = 0;
+    int rpmLimit = 0;
+    int accelerationMs = 0;
+    int decelerationMs = 0;
+    int rampType = 0;
+    int inverterType = 0;
+    int inverterAddress = 0;
+    double calibration[4] = {0, 0, 0, 0};  // pair 0 offset, scale; pair 1 offset, scale
+    int calSpeed = 0;
+    double savedHz = 0.0;
+    double savedRpm = 0.0;
+};
+
+// Computes the run values from the present drive record, the settings (the
+// inverter list and the End drive's calibration values), the process code,
+// the rotor (null: none), the device's default calibration step and the
+// calibration the Engine holds now (used by a belt-driven turning process).
+EngineRunValues engineRunValues(const Drive& drive, const Config& config, int process, const RotorRunNumbers* rotor,
+                                int defaultCalibrationStep, const double currentCalibration[4],
+                                bool millingActive = false);
+
+class Engine {
+public:
+    Engine(Api* api, Clock& clock, std::atomic<int>* machineState, std::atomic<bool>* cancel);
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    void setApi(Api* device) { api = device; }
+    // The demonstration device is in use: a present replay file then skips
+    // speed control.  `replayPath` is the demonstration device's replay file.
+    void setDemo(bool isDemo, std::string replayPath);
+    void applyRunValues(const EngineRunValues& v);
+
+    bool setRpm(int rpm, bool first);
+    bool accelerate(bool first);
+    double getSpeed(bool inHz);
+    void setSpeed(std::int16_t centiHz);
+
+    // Calibration pair of a direction index (0 forward, 2 reversed).
+    double calibrationValue(int index) const { return calibration[index & 3].load(); }
+    void setCalibrationValue(int index, double v) { calibration[index & 3].store(v); }
+    // Selects the forward (false) or reversed (true) direction.
+    void setDirection(bool reversed) {
+        directionSign = reversed ? -1 : 1;
+        direction = reversed ? 2 : 0;
+    }
+    bool replayFilePresent() const;
+    LoggerBase* log() const { return logger; }
+
+    // ---- fields (the Machine fills and reads them) ----
+    Api* api = nullptr;
+    std::atomic<bool>* cancel = nullptr;
+    int error = 0;
+    bool external = false;
+    std::atomic<int>* machineState = nullptr;
+    double rpm = 0.0;
+    double startRpm = 0.0;
+    double fromRpm = 0.0;
+    std::atomic<double> targetRpm{0.0};
+    std::atomic<double> lastRpm{0.0};
+    double savedHz = 0.0;
+    double savedRpm = 0.0;
+    double tolerance = 1.0;
+    double accuracy = 0.0;
+    int stabCount = 5;
+    double stabFactor = 0.0;
+    int stabCounter = 0;
+    bool waitInverterSignal = false;
+    bool hasTurnData = false;
+    double samplesPerMinute = 0.0;
+    bool noSpeedUpdate = false;
+    int rpmLimit = 0;
+    int inverterType = 0;
+    int inverterAddress = 0;
+    std::atomic<double> calibration[4] = {{0.0}, {0.0}, {0.0}, {0.0}};
+    int direction = 0;
+    bool calibrating = false;
+    std::atomic<bool> calibrated{false};
+    bool sameBothWays = false;
+    int calSamples = 0;
+    int calSpeed = 0;
+    int calDoublings = 0;
+    bool calSpeedChecked = false;
+    double calValues[2] = {0.0, 0.0};
+    std::int16_t directionSign = 1;
+    std::int16_t frequency = 0;
+    std::atomic<double> lastHz{0.0};
+    int adjustCount = 0;
+    int maxAdjust = 0;
+    int speedUpTimeoutMs = 0;
+    int accelerationMs = 0;
+    int decelerationMs = 0;
+    int rampType = 0;
+    bool trainRequested = false;
+    int procState = 0;
+
+private:
+    bool calibrationNeeded() const;
+    void accelerationLoop();
+    void setSpeedStep();
+    bool checkExit();
+    void processSamples();
+    void waitRpmRaw();
+    void waitRpmTurns();
+    void checkReached();
+    bool calibrate();
+    void checkCalibration(std::int64_t elapsedMs, double reading);
+    void publish(int state);
+    void raiseCancel();
+    bool cancelled() const;
+    double offsetValue() const { return calibration[direction & 2].load(); }
+    double scaleValue() const { return calibration[(direction & 2) + 1].load(); }
+    double readSpeed();
+
+    Clock& clock_;
+    LoggerBase* logger = nullptr;
+    bool demo_ = false;
+    std::string replayPath_;
+
+    // Mark detector of the older controller's raw samples.
+    int sampleIndex = 0;
+    int markStart = 0;
+    int lastMarkCentre = 0;
+    bool hasMarkCentre = false;
+    bool inMark = false;
+    Clock::time_point markTime{};
+    bool markSeen = false;
+    Clock::time_point firstSpeedTime{};
+    bool firstSpeedSet = false;
+
+    Clock::time_point setSpeedTime{};
+    bool setSpeedTimeSet = false;
+    Clock::time_point reachTime{};
+    bool reachTimeSet = false;
+    double lastReading = 0.0;
+};
