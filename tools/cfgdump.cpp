@@ -26,13 +26,20 @@ int main(int argc, char** argv) {
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (!std::strcmp(a, "--en")) english = true;
-        else if (!std::strcmp(a, "--ru")) english = false;
-        else if (!std::strcmp(a, "--defaults")) defaults = true;
-        else if (!std::strcmp(a, "--changed")) options.changedOnly = true;
-        else if (a[0] == '-' && a[1] != '\0') return usage();
-        else if (!path) path = a;
-        else return usage();
+        if (!std::strcmp(a, "--en"))
+            english = true;
+        else if (!std::strcmp(a, "--ru"))
+            english = false;
+        else if (!std::strcmp(a, "--defaults"))
+            defaults = true;
+        else if (!std::strcmp(a, "--changed"))
+            options.changedOnly = true;
+        else if (a[0] == '-' && a[1] != '\0')
+            return usage();
+        else if (!path)
+            path = a;
+        else
+            return usage();
     }
     if (defaults == (path != nullptr)) return usage();
     setLanguage(english);
@@ -52,7 +59,9 @@ int main(int argc, char** argv) {
     }
     std::fputs(Tris::dumpRecordTree(config, options).c_str(), stdout);
     if (!ok) {
-        std::printf("(the file is damaged: reading stopped at a broken item; the settings program would not use this file)\n");
+        std::printf(
+            "(the file is damaged: reading stopped at a broken item; the settings program would not use this "
+            "file)\n");
         return 1;
     }
     return 0;

@@ -42,10 +42,11 @@ int main(int argc, char** argv) {
     const Config& c = host.liveConfig();
     std::printf("load: %s\n", ok ? "ok" : "failed");
     std::printf("language: %s\n", uiEnglish.load() ? "English" : "Russian");
-    std::printf("inverters: %zu\nchannels: %zu\nadditional error messages: %zu (End drive %zu, Belt drive %zu, "
-                "Mill drive %zu, Weld drive %zu)\nmaterials: %zu\noperators: %zu\n",
-                c.inverters.size(), c.channels.size(), c.extErrors.size(), c.endDrive.extErrors.size(),
-                c.beltDrive.extErrors.size(), c.millDrive.extErrors.size(), c.weldDrive.extErrors.size(),
-                c.materials.size(), c.operators.size());
+    std::printf(
+        "inverters: %zu\nchannels: %zu\nadditional error messages: %zu (End drive %zu, Belt drive %zu, "
+        "Mill drive %zu, Weld drive %zu)\nmaterials: %zu\noperators: %zu\n",
+        c.inverters.size(), c.channels.size(), c.extErrors.size(), c.endDrive.extErrors.size(),
+        c.beltDrive.extErrors.size(), c.millDrive.extErrors.size(), c.weldDrive.extErrors.size(),
+        c.materials.size(), c.operators.size());
     return ok ? 0 : 1;
 }

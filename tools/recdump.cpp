@@ -48,14 +48,22 @@ int main(int argc, char** argv) {
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        if (!std::strcmp(a, "--rotor")) mode = AsRotor;
-        else if (!std::strcmp(a, "--config")) mode = AsConfig;
-        else if (!std::strcmp(a, "--en")) english = true;
-        else if (!std::strcmp(a, "--ru")) english = false;
-        else if (!std::strcmp(a, "--changed")) options.changedOnly = true;
-        else if (a[0] == '-' && a[1] != '\0') return usage();
-        else if (!path) path = a;
-        else return usage();
+        if (!std::strcmp(a, "--rotor"))
+            mode = AsRotor;
+        else if (!std::strcmp(a, "--config"))
+            mode = AsConfig;
+        else if (!std::strcmp(a, "--en"))
+            english = true;
+        else if (!std::strcmp(a, "--ru"))
+            english = false;
+        else if (!std::strcmp(a, "--changed"))
+            options.changedOnly = true;
+        else if (a[0] == '-' && a[1] != '\0')
+            return usage();
+        else if (!path)
+            path = a;
+        else
+            return usage();
     }
     if (!path) return usage();
     setLanguage(english);
@@ -71,12 +79,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::unique_ptr<Tris::Base> record;
-    if (mode == AsRotor) record = std::make_unique<RotorData>();
-    else record = std::make_unique<Config>();
+    if (mode == AsRotor)
+        record = std::make_unique<RotorData>();
+    else
+        record = std::make_unique<Config>();
     const bool ok = record->loadBytes(bytes);
     std::fputs(Tris::dumpRecordTree(*record, options).c_str(), stdout);
     if (!ok) {
-        std::printf("(the file is damaged: reading stopped at a broken item; the fields above were read before it)\n");
+        std::printf(
+            "(the file is damaged: reading stopped at a broken item; the fields above were read before "
+            "it)\n");
         return 1;
     }
     return 0;

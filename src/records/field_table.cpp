@@ -25,12 +25,14 @@ unsigned report(const FieldReport& r, unsigned kind, const char* text, double nu
     return r(kind, text, number, integer);
 }
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 }  // namespace
 
-bool takeItem(const RecordTable& t, Base& self, std::uint32_t tag, const std::uint32_t* payload, std::size_t words,
-              bool flag) {
+bool takeItem(const RecordTable& t, Base& self, std::uint32_t tag, const std::uint32_t* payload,
+              std::size_t words, bool flag) {
     const FieldDesc* f = t.find(tag);
     if (!f) return false;
     switch (f->kind) {
@@ -101,7 +103,8 @@ void writeItems(const RecordTable& t, const Base& self, Sink* out, std::size_t& 
         switch (f.kind) {
             case FieldKind::U32:
             case FieldKind::I32:
-                writeU32Item(out, words, f.tag, f.value<std::uint32_t>(self), f.value<std::uint32_t>(defaults));
+                writeU32Item(out, words, f.tag, f.value<std::uint32_t>(self),
+                             f.value<std::uint32_t>(defaults));
                 break;
             case FieldKind::Choice: {
                 const std::uint32_t first = f.choiceBase + 1;
@@ -119,7 +122,8 @@ void writeItems(const RecordTable& t, const Base& self, Sink* out, std::size_t& 
                 writeBoolItem(out, words, f.tag, f.value<bool>(self), f.value<bool>(defaults));
                 break;
             case FieldKind::String:
-                writeStringItem(out, words, f.tag, f.value<std::string>(self), f.value<std::string>(defaults));
+                writeStringItem(out, words, f.tag, f.value<std::string>(self),
+                                f.value<std::string>(defaults));
                 break;
             case FieldKind::Record:
                 writeRecordItem(out, words, f.tag, *f.member(self), *f.member(defaults), false);
@@ -129,15 +133,16 @@ void writeItems(const RecordTable& t, const Base& self, Sink* out, std::size_t& 
                 const std::size_t n = f.list->size(vec);
                 if (n == 0 || isExcluded(f.tag)) break;
                 const Base& def = f.list->defaultElement();
-                for (std::size_t i = 0; i < n; ++i) writeRecordItem(out, words, f.tag, *f.list->element(vec, i), def, true);
+                for (std::size_t i = 0; i < n; ++i)
+                    writeRecordItem(out, words, f.tag, *f.list->element(vec, i), def, true);
                 break;
             }
         }
     }
 }
 
-unsigned accessField(const RecordTable& t, Base& self, const std::uint32_t* path, int depth, const FieldReport& r,
-                     const char* newText) {
+unsigned accessField(const RecordTable& t, Base& self, const std::uint32_t* path, int depth,
+                     const FieldReport& r, const char* newText) {
     if (depth < 1 || !path || path[0] == 0) return kAccessUnknown;
     const FieldDesc* f = t.find(path[0]);
     if (!f) return kAccessUnknown;
@@ -166,14 +171,16 @@ unsigned accessField(const RecordTable& t, Base& self, const std::uint32_t* path
                 f->value<std::int32_t>(self) = parseI32(newText);
                 return 1;
             }
-            return report(r, kAccessInteger, nullptr, 0.0,
-                          static_cast<std::uint64_t>(static_cast<std::int64_t>(f->value<std::int32_t>(self))));
+            return report(
+                r, kAccessInteger, nullptr, 0.0,
+                static_cast<std::uint64_t>(static_cast<std::int64_t>(f->value<std::int32_t>(self))));
         case FieldKind::I64:
             if (setting) {
                 f->value<std::int64_t>(self) = parseI64(newText);
                 return 1;
             }
-            return report(r, kAccessInteger, nullptr, 0.0, static_cast<std::uint64_t>(f->value<std::int64_t>(self)));
+            return report(r, kAccessInteger, nullptr, 0.0,
+                          static_cast<std::uint64_t>(f->value<std::int64_t>(self)));
         case FieldKind::Bool:
             if (setting) {
                 if (depth < 2) return 0;
@@ -198,7 +205,8 @@ unsigned accessField(const RecordTable& t, Base& self, const std::uint32_t* path
             void* vec = f->addr(self);
             if (path[1] >= f->list->size(vec)) return 0;
             Base* element = f->list->element(vec, path[1]);
-            if (setting) return element->accessField(path + 2, depth - 2, FieldReport(), newText) != 0 ? 1 : 0;
+            if (setting)
+                return element->accessField(path + 2, depth - 2, FieldReport(), newText) != 0 ? 1 : 0;
             return element->accessField(path + 2, depth - 2, r, nullptr);
         }
     }

@@ -107,10 +107,10 @@ struct ListOps {
 struct FieldDesc {
     TextId tag;
     FieldKind kind;
-    TextId choiceBase;                 // Choice: the group base (first item is base + 1)
-    void* (*addr)(const Base& record); // the member inside a record of the table's type;
-                                       // for Record fields, already converted to Base*
-    const ListOps* list;               // List: element operations
+    TextId choiceBase;                  // Choice: the group base (first item is base + 1)
+    void* (*addr)(const Base& record);  // the member inside a record of the table's type;
+                                        // for Record fields, already converted to Base*
+    const ListOps* list;                // List: element operations
     // Record: parses a payload onto a copy of the member (given by addr) and
     // keeps the copy only when the whole payload was read.
     bool (*parseRecord)(void* member, const std::uint32_t* payload, std::size_t words);
@@ -121,9 +121,13 @@ struct FieldDesc {
     const Base* member(const Base& r) const { return static_cast<const Base*>(addr(r)); }
     Base* member(Base& r) const { return static_cast<Base*>(addr(r)); }
     template <class T>
-    T& value(Base& r) const { return *static_cast<T*>(addr(r)); }
+    T& value(Base& r) const {
+        return *static_cast<T*>(addr(r));
+    }
     template <class T>
-    const T& value(const Base& r) const { return *static_cast<const T*>(addr(r)); }
+    const T& value(const Base& r) const {
+        return *static_cast<const T*>(addr(r));
+    }
 };
 
 struct RecordTable {
@@ -135,7 +139,8 @@ struct RecordTable {
     template <std::size_t N>
     RecordTable(TextId type, const char* recordName, const FieldDesc (&f)[N])
         : typeTag(type), name(recordName), fields(f), count(N) {}
-    RecordTable(TextId type, const char* recordName) : typeTag(type), name(recordName), fields(nullptr), count(0) {}
+    RecordTable(TextId type, const char* recordName)
+        : typeTag(type), name(recordName), fields(nullptr), count(0) {}
 
     const FieldDesc* begin() const { return fields; }
     const FieldDesc* end() const { return fields + count; }
@@ -157,7 +162,8 @@ bool equalFields(const RecordTable& t, const Base& a, const Base& b);
 template <class T>
 class Record : public Base {
 public:
-    unsigned accessField(const std::uint32_t* path, int depth, FieldReport report, const char* newText) override {
+    unsigned accessField(const std::uint32_t* path, int depth, FieldReport report,
+                         const char* newText) override {
         return generic::accessField(T::fields(), *this, path, depth, report, newText);
     }
     bool takeItem(std::uint32_t tag, const std::uint32_t* payload, std::size_t words, bool flag) override {
@@ -248,45 +254,56 @@ const ListOps VectorOps<E>::ops = {&size, &element, &clear, &erase, &resize, &pa
 
 template <auto M, FieldKind K, class Expected>
 constexpr FieldDesc plain(TextId tag, TextId choiceBase, const char* name) {
-    static_assert(std::is_same_v<typename MemberPtr<decltype(M)>::Value, Expected>, "field type does not match its kind");
+    static_assert(std::is_same_v<typename MemberPtr<decltype(M)>::Value, Expected>,
+                  "field type does not match its kind");
     return FieldDesc{tag, K, choiceBase, &valueAddr<M>, nullptr, nullptr, name};
 }
 }  // namespace detail
 
-template <auto M> constexpr FieldDesc u32(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc u32(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::U32, std::uint32_t>(tag, 0, name);
 }
-template <auto M> constexpr FieldDesc i32(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc i32(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::I32, std::int32_t>(tag, 0, name);
 }
-template <auto M> constexpr FieldDesc i64(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc i64(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::I64, std::int64_t>(tag, 0, name);
 }
-template <auto M> constexpr FieldDesc real(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc real(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::Double, double>(tag, 0, name);
 }
-template <auto M> constexpr FieldDesc flag(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc flag(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::Bool, bool>(tag, 0, name);
 }
-template <auto M> constexpr FieldDesc text(TextId tag, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc text(TextId tag, const char* name = nullptr) {
     return detail::plain<M, FieldKind::String, std::string>(tag, 0, name);
 }
 // groupBase: the choice group's base; the first choice is groupBase + 1.
-template <auto M> constexpr FieldDesc choice(TextId tag, TextId groupBase, const char* name = nullptr) {
+template <auto M>
+constexpr FieldDesc choice(TextId tag, TextId groupBase, const char* name = nullptr) {
     return detail::plain<M, FieldKind::Choice, std::uint32_t>(tag, groupBase, name);
 }
 template <auto M>
 constexpr FieldDesc record(TextId tag, const char* name = nullptr) {
     using V = typename detail::MemberPtr<decltype(M)>::Value;
     static_assert(std::is_base_of_v<Base, V>, "a record field holds a record");
-    return FieldDesc{tag, FieldKind::Record, 0, &detail::recordAddr<M>, nullptr, &detail::parseMember<V>, name};
+    return FieldDesc{tag,     FieldKind::Record,       0,   &detail::recordAddr<M>,
+                     nullptr, &detail::parseMember<V>, name};
 }
 template <auto M>
 FieldDesc list(TextId tag, const char* name = nullptr) {
     using V = typename detail::MemberPtr<decltype(M)>::Value;
     using E = typename V::value_type;
-    static_assert(std::is_same_v<V, std::vector<E>> && std::is_base_of_v<Base, E>, "a list field is a vector of records");
-    return FieldDesc{tag, FieldKind::List, 0, &detail::valueAddr<M>, &detail::VectorOps<E>::ops, nullptr, name};
+    static_assert(std::is_same_v<V, std::vector<E>> && std::is_base_of_v<Base, E>,
+                  "a list field is a vector of records");
+    return FieldDesc{tag, FieldKind::List, 0, &detail::valueAddr<M>, &detail::VectorOps<E>::ops, nullptr,
+                     name};
 }
 
 }  // namespace Tris

@@ -15,7 +15,9 @@ namespace Tris {
 
 std::unordered_set<std::uint32_t> excludedTags;
 
-void clearExcludedTags() { excludedTags.clear(); }
+void clearExcludedTags() {
+    excludedTags.clear();
+}
 
 // ---- sink ----------------------------------------------------------------
 
@@ -105,8 +107,8 @@ void writeStringItem(Sink* out, std::size_t& words, std::uint32_t tag, const std
     words += payload;
 }
 
-void writeRecordItem(Sink* out, std::size_t& words, std::uint32_t tag, const Base& record, const Base& defaults,
-                     bool force) {
+void writeRecordItem(Sink* out, std::size_t& words, std::uint32_t tag, const Base& record,
+                     const Base& defaults, bool force) {
     if (isExcluded(tag)) return;
     std::size_t c = 0;
     record.writeItems(nullptr, c, defaults);
@@ -150,7 +152,8 @@ std::vector<std::uint32_t> bytesToWords(std::string_view bytes) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
     for (std::size_t i = 0; i < w.size(); ++i) {
         w[i] = static_cast<std::uint32_t>(b[4 * i]) | (static_cast<std::uint32_t>(b[4 * i + 1]) << 8) |
-               (static_cast<std::uint32_t>(b[4 * i + 2]) << 16) | (static_cast<std::uint32_t>(b[4 * i + 3]) << 24);
+               (static_cast<std::uint32_t>(b[4 * i + 2]) << 16) |
+               (static_cast<std::uint32_t>(b[4 * i + 3]) << 24);
     }
     return w;
 }
@@ -216,9 +219,13 @@ std::int64_t parseI64(const char* text) {
 
 Base::~Base() = default;
 
-unsigned Base::accessField(const std::uint32_t*, int, FieldReport, const char*) { return 0; }
+unsigned Base::accessField(const std::uint32_t*, int, FieldReport, const char*) {
+    return 0;
+}
 
-bool Base::takeItem(std::uint32_t, const std::uint32_t*, std::size_t, bool) { return false; }
+bool Base::takeItem(std::uint32_t, const std::uint32_t*, std::size_t, bool) {
+    return false;
+}
 
 void Base::writeItems(Sink*, std::size_t&, const Base&) const {}
 
@@ -227,11 +234,17 @@ bool Base::save(const std::string&, std::string* error) const {
     return false;
 }
 
-const RecordTable* Base::table() const { return nullptr; }
+const RecordTable* Base::table() const {
+    return nullptr;
+}
 
-std::unique_ptr<Base> Base::makeDefault() const { return std::make_unique<Base>(); }
+std::unique_ptr<Base> Base::makeDefault() const {
+    return std::make_unique<Base>();
+}
 
-std::unique_ptr<Base> Base::clone() const { return std::make_unique<Base>(*this); }
+std::unique_ptr<Base> Base::clone() const {
+    return std::make_unique<Base>(*this);
+}
 
 void Base::keepUnknown(const Item& item) {
     unknownWords.push_back(item.header);

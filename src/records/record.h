@@ -46,9 +46,15 @@ constexpr std::uint32_t kListErase = 0x1981u;
 // Payload length value that announces a byte-length word.
 constexpr std::uint32_t kEscapeLength = 63u;
 
-constexpr std::uint32_t itemTag(std::uint32_t header) { return header >> 7; }
-constexpr bool itemFlag(std::uint32_t header) { return (header & 0x40u) != 0; }
-constexpr std::uint32_t itemLength(std::uint32_t header) { return header & 0x3Fu; }
+constexpr std::uint32_t itemTag(std::uint32_t header) {
+    return header >> 7;
+}
+constexpr bool itemFlag(std::uint32_t header) {
+    return (header & 0x40u) != 0;
+}
+constexpr std::uint32_t itemLength(std::uint32_t header) {
+    return header & 0x3Fu;
+}
 constexpr std::uint32_t makeHeader(std::uint32_t tag, bool flag, std::uint32_t n) {
     return (tag << 7) | (flag ? 0x40u : 0u) | (n & 0x3Fu);
 }
@@ -57,7 +63,8 @@ constexpr std::uint32_t makeHeader(std::uint32_t tag, bool flag, std::uint32_t n
 // kind 1: text (number 0, integer 0); kind 2: double (text null, integer 0);
 // kind 3: integer widened to 64 bits (text null, number 0; signed values are
 // sign-extended).  May be empty.
-using FieldReport = std::function<unsigned(unsigned kind, const char* text, double number, std::uint64_t integer)>;
+using FieldReport =
+    std::function<unsigned(unsigned kind, const char* text, double number, std::uint64_t integer)>;
 
 // Results of Base::accessField without a new text and an empty report.
 enum AccessResult : unsigned {
@@ -73,8 +80,12 @@ enum AccessResult : unsigned {
 // written; a record whose type tag is in the set writes nothing at all.  The
 // settings load adds the type tag of LocalConfig.  Main thread only.
 extern std::unordered_set<std::uint32_t> excludedTags;
-inline bool isExcluded(std::uint32_t tag) { return !excludedTags.empty() && excludedTags.count(tag) != 0; }
-inline void excludeTag(std::uint32_t tag) { excludedTags.insert(tag); }
+inline bool isExcluded(std::uint32_t tag) {
+    return !excludedTags.empty() && excludedTags.count(tag) != 0;
+}
+inline void excludeTag(std::uint32_t tag) {
+    excludedTags.insert(tag);
+}
 // Tests start from an empty set with this.
 void clearExcludedTags();
 
@@ -108,19 +119,19 @@ void writeStringItem(Sink* out, std::size_t& words, std::uint32_t tag, const std
 // A nested record (or, with force, a list element): written when its items
 // against `defaults` take any word, or always with `force` (then possibly as an
 // item with an empty payload).
-void writeRecordItem(Sink* out, std::size_t& words, std::uint32_t tag, const Base& record, const Base& defaults,
-                     bool force);
+void writeRecordItem(Sink* out, std::size_t& words, std::uint32_t tag, const Base& record,
+                     const Base& defaults, bool force);
 
 // One item as the reader meets it.
 struct Item {
     std::uint32_t header = 0;
     std::uint32_t tag = 0;
     bool flag = false;
-    bool hasLengthWord = false;      // escape form: a byte-length word followed the header
-    std::uint32_t lengthWord = 0;    // L, when hasLengthWord
+    bool hasLengthWord = false;    // escape form: a byte-length word followed the header
+    std::uint32_t lengthWord = 0;  // L, when hasLengthWord
     const std::uint32_t* payload = nullptr;
     std::size_t payloadWords = 0;
-    std::size_t offset = 0;          // word index of the header in the scanned words
+    std::size_t offset = 0;  // word index of the header in the scanned words
 };
 
 // Steps through items of a word array.  Every length is checked against what
@@ -170,7 +181,8 @@ public:
     virtual ~Base();
     // Reads a field named by a path of `depth` tags through `report`, or sets it
     // from `newText` (UTF-8, or null to read).  The base knows no field: 0.
-    virtual unsigned accessField(const std::uint32_t* path, int depth, FieldReport report, const char* newText);
+    virtual unsigned accessField(const std::uint32_t* path, int depth, FieldReport report,
+                                 const char* newText);
     // Stores one item read from a stream; false refuses it (the reader then
     // keeps it among the unknown words).  The base refuses everything.
     virtual bool takeItem(std::uint32_t tag, const std::uint32_t* payload, std::size_t words, bool flag);

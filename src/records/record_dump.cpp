@@ -12,11 +12,17 @@ namespace Tris {
 
 namespace {
 
-std::string pad(int depth) { return std::string(static_cast<std::size_t>(depth) * 2, ' '); }
+std::string pad(int depth) {
+    return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+}
 
-std::string hex(std::uint32_t v) { return ks::format("0x{:X}", v); }
+std::string hex(std::uint32_t v) {
+    return ks::format("0x{:X}", v);
+}
 
-std::string hexWord(std::uint32_t v) { return ks::format("{:08X}", v); }
+std::string hexWord(std::uint32_t v) {
+    return ks::format("{:08X}", v);
+}
 
 // A printable UTF-8 text with no control bytes but tab and line breaks.
 bool printable(const std::string& s) {
@@ -111,8 +117,9 @@ void rawItems(std::string& out, const std::uint32_t* w, std::size_t count, int d
         const auto st = r.next(it);
         if (st == ItemReader::kEnd) return;
         if (st == ItemReader::kBroken) {
-            out += pad(depth) + ks::format("@{} BROKEN item header {}: its length runs past the end ({} words left)\n",
-                                           baseOffset + at, hexWord(w[at]), count - at);
+            out += pad(depth) +
+                   ks::format("@{} BROKEN item header {}: its length runs past the end ({} words left)\n",
+                              baseOffset + at, hexWord(w[at]), count - at);
             return;
         }
         if (fileLevel && it.header == kEndMarker) {
@@ -122,8 +129,8 @@ void rawItems(std::string& out, const std::uint32_t* w, std::size_t count, int d
             out += '\n';
             return;
         }
-        out += pad(depth) + ks::format("@{} tag {} flag {} len {}", baseOffset + at, hex(it.tag), it.flag ? 1 : 0,
-                                       it.payloadWords);
+        out += pad(depth) + ks::format("@{} tag {} flag {} len {}", baseOffset + at, hex(it.tag),
+                                       it.flag ? 1 : 0, it.payloadWords);
         if (it.hasLengthWord) out += ks::format(" (escape, L={} bytes)", it.lengthWord);
         const std::uint32_t* p = it.payload;
         const std::size_t n = it.payloadWords;
@@ -163,17 +170,23 @@ bool fieldDiffers(const FieldDesc& f, const Base& r, const Base& d) {
     switch (f.kind) {
         case FieldKind::U32:
         case FieldKind::I32:
-        case FieldKind::Choice: return f.value<std::uint32_t>(r) != f.value<std::uint32_t>(d);
-        case FieldKind::I64: return f.value<std::int64_t>(r) != f.value<std::int64_t>(d);
-        case FieldKind::Double: return !(f.value<double>(r) == f.value<double>(d));
-        case FieldKind::Bool: return f.value<bool>(r) != f.value<bool>(d);
-        case FieldKind::String: return f.value<std::string>(r) != f.value<std::string>(d);
+        case FieldKind::Choice:
+            return f.value<std::uint32_t>(r) != f.value<std::uint32_t>(d);
+        case FieldKind::I64:
+            return f.value<std::int64_t>(r) != f.value<std::int64_t>(d);
+        case FieldKind::Double:
+            return !(f.value<double>(r) == f.value<double>(d));
+        case FieldKind::Bool:
+            return f.value<bool>(r) != f.value<bool>(d);
+        case FieldKind::String:
+            return f.value<std::string>(r) != f.value<std::string>(d);
         case FieldKind::Record: {
             std::size_t w = 0;
             f.member(r)->writeItems(nullptr, w, *f.member(d));
             return w != 0;
         }
-        case FieldKind::List: return f.list->size(f.addr(r)) != 0;
+        case FieldKind::List:
+            return f.list->size(f.addr(r)) != 0;
     }
     return true;
 }
@@ -216,7 +229,8 @@ void tree(std::string& out, const Base& rec, const Base& defaults, int depth, co
             case FieldKind::Choice: {
                 const TextId v = f.value<std::uint32_t>(rec);
                 const char* txt = o.labels ? textOf(v) : nullptr;
-                out += head + ks::format(" = {} (choice {})", hex(v), static_cast<std::uint32_t>(v - f.choiceBase - 1));
+                out += head + ks::format(" = {} (choice {})", hex(v),
+                                         static_cast<std::uint32_t>(v - f.choiceBase - 1));
                 if (txt && *txt) out += ks::format(" \"{}\"", txt);
                 out += '\n';
                 break;
@@ -234,7 +248,8 @@ void tree(std::string& out, const Base& rec, const Base& defaults, int depth, co
                 const std::size_t n = f.list->size(vec);
                 const Base& def = f.list->defaultElement();
                 const RecordTable* et = def.table();
-                out += head + ks::format(" = list of {}, {} element{}\n", et ? et->name : "records", n, n == 1 ? "" : "s");
+                out += head + ks::format(" = list of {}, {} element{}\n", et ? et->name : "records", n,
+                                         n == 1 ? "" : "s");
                 for (std::size_t i = 0; i < n; ++i) {
                     out += pad(depth + 1) + ks::format("[{}]\n", i);
                     tree(out, *f.list->element(vec, i), def, depth + 2, o, nullptr);
@@ -257,7 +272,8 @@ std::string dumpRawFile(std::string_view bytes) {
     const std::vector<std::uint32_t> w = bytesToWords(bytes);
     std::string out;
     rawItems(out, w.data(), w.size(), 0, true, 0);
-    if (bytes.size() % 4) out += ks::format("({} trailing bytes, less than a word, are ignored)\n", bytes.size() % 4);
+    if (bytes.size() % 4)
+        out += ks::format("({} trailing bytes, less than a word, are ignored)\n", bytes.size() % 4);
     return out;
 }
 

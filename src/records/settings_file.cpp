@@ -93,8 +93,9 @@ std::string keepSettingsFileAside(const std::string& path) {
     const std::time_t t = static_cast<std::time_t>(now);
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return {};
-    const std::string stem = ks::format("{}.bad-{:04d}{:02d}{:02d}-{:02d}{:02d}{:02d}", path, tm.tm_year + 1900,
-                                        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    const std::string stem =
+        ks::format("{}.bad-{:04d}{:02d}{:02d}-{:02d}{:02d}{:02d}", path, tm.tm_year + 1900, tm.tm_mon + 1,
+                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     for (int n = 1; n <= 1000; ++n) {
         const std::string name = n == 1 ? stem : ks::format("{}-{}", stem, n);
         if (pathExists(name)) continue;
@@ -111,7 +112,8 @@ bool loadStartupSettings(SettingsHost& host) {
     if (what == SettingsLoad::Busy) return false;
     host.messageBox(textOrEmpty(textid::kTextSettingsLoadError), nullptr, 0, nullptr);
     if (what == SettingsLoad::Damaged) {
-        if (keepSettingsFileAside(kSettingsFile).empty()) return false;  // never overwrite what could not be kept
+        if (keepSettingsFileAside(kSettingsFile).empty())
+            return false;  // never overwrite what could not be kept
     }
     saveSettingsFile(host.liveConfig(), kSettingsFile);
     return false;
@@ -124,6 +126,10 @@ int settingsAccessLevel(const Config& config) {
 }
 
 namespace settings_testing {
-void setRenamer(bool (*rename)(const std::string& from, const std::string& to)) { g_renamer = rename; }
-void setClock(long long (*now)()) { g_clock = now; }
+void setRenamer(bool (*rename)(const std::string& from, const std::string& to)) {
+    g_renamer = rename;
+}
+void setClock(long long (*now)()) {
+    g_clock = now;
+}
 }  // namespace settings_testing

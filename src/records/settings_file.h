@@ -65,7 +65,8 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = 
 
 // Saves the settings through the safe whole-file replacement (the old file
 // stays on any failure), then flushes the volume of the working directory.
-bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile, std::string* error = nullptr);
+bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile,
+                      std::string* error = nullptr);
 
 // The start-up load: loads ".cfg"; when that fails, shows "Attention! Error
 // loading settings!" (in the language just set) and writes the defaults to

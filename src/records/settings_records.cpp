@@ -245,6 +245,7 @@ const Tris::RecordTable& Config::fields() {
     return t;
 }
 double channelReadingToG(const Channel& channel, double reading) {
-    if (!(channel.sensitivity > 0.0) || !(channel.pcbRatio > 0.0) || !(channel.amplifierRatio > 0.0)) return 0.0;
+    if (!(channel.sensitivity > 0.0) || !(channel.pcbRatio > 0.0) || !(channel.amplifierRatio > 0.0))
+        return 0.0;
     return reading * 1000.0 / channel.sensitivity / channel.pcbRatio / channel.amplifierRatio;
 }

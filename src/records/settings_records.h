@@ -133,7 +133,8 @@ struct AccDec : Tris::Record<AccDec> {
     double deceleration = 0.0;
 
     AccDec() = default;
-    AccDec(double accelerationValue, double decelerationValue) : acceleration(accelerationValue), deceleration(decelerationValue) {}
+    AccDec(double accelerationValue, double decelerationValue)
+        : acceleration(accelerationValue), deceleration(decelerationValue) {}
     static const Tris::RecordTable& fields();
 };
 
@@ -440,9 +441,9 @@ double channelReadingToG(const Channel& channel, double reading);
 
 // The choice groups of the settings.
 namespace settings_choice {
-constexpr TextId kVersionGroup = 0x1CEB400;     // data collection system type
-constexpr TextId kVersion1 = 0x1CEB401;         // older measuring controller
-constexpr TextId kVersion2 = 0x1CEB402;         // measuring controller
+constexpr TextId kVersionGroup = 0x1CEB400;  // data collection system type
+constexpr TextId kVersion1 = 0x1CEB401;      // older measuring controller
+constexpr TextId kVersion2 = 0x1CEB402;      // measuring controller
 constexpr TextId kMachineLayoutGroup = 0x1364000;
 constexpr TextId kHorizontal = 0x1364001;
 constexpr TextId kPhasorGroup = 0x10C3000;

@@ -1,11 +1,12 @@
 // The readable views of record files used by recdump and cfgdump.
 
+#include "records/record_dump.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "records/record_dump.h"
 #include "records/settings_records.h"
 #include "texts/texts.h"
 
@@ -17,16 +18,15 @@ constexpr std::uint32_t H(std::uint32_t tag, std::uint32_t n, bool flag = false)
     return Tris::makeHeader(tag, flag, n);
 }
 
-bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+bool contains(const std::string& s, const std::string& part) {
+    return s.find(part) != std::string::npos;
+}
 
 TEST(record_dump, RawItemsShowTextsNestingCommandsAndBreaks) {
     const Words w = {
-        H(0x1DD6401, 1), 1,
-        H(0x1DD6404, 4), H(0x1796802, 1, false), 0x00003158, H(0x1796803, 1), 7,
-        H(0x1DD64C8, 1), Tris::kListClear,
-        H(0x1DD64C8, 2), Tris::kListErase, 2,
-        H(0x1DD64CF, 0, true),
-        Tris::kEndMarker, 0xDEADBEEF,
+        H(0x1DD6401, 1),  1, H(0x1DD6404, 4),       H(0x1796802, 1, false), 0x00003158,
+        H(0x1796803, 1),  7, H(0x1DD64C8, 1),       Tris::kListClear,       H(0x1DD64C8, 2),
+        Tris::kListErase, 2, H(0x1DD64CF, 0, true), Tris::kEndMarker,       0xDEADBEEF,
     };
     const std::string out = Tris::dumpRawItems(w.data(), w.size());
     EXPECT_TRUE(contains(out, "@0 tag 0x1DD6401 flag 0 len 1: 00000001  (u32 1)")) << out;

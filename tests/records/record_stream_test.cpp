@@ -2,6 +2,7 @@
 // list commands, unknown items, excluded tags, malformed input and saving.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -11,8 +12,6 @@
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/file_replace.h"
 #include "records/field_table.h"
@@ -24,7 +23,9 @@ using Words = std::vector<std::uint32_t>;
 
 constexpr std::uint32_t kPairType = 0x1234400;
 constexpr std::uint32_t kAllType = 0x1234800;
-constexpr std::uint32_t T(std::uint32_t n) { return kAllType + n; }
+constexpr std::uint32_t T(std::uint32_t n) {
+    return kAllType + n;
+}
 
 struct Pair : Tris::Record<Pair> {
     double a = 0.0;
@@ -61,10 +62,17 @@ struct All : Tris::Record<All> {
 // Written in this order, which is deliberately not tag order for the last two.
 const Tris::RecordTable& All::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::u32<&All::count>(T(1)),      Tris::i32<&All::offset>(T(2)),   Tris::i64<&All::stamp>(T(3)),
-        Tris::real<&All::ratio>(T(4)),     Tris::flag<&All::on>(T(5)),      Tris::flag<&All::off>(T(6)),
-        Tris::text<&All::name>(T(7)),      Tris::text<&All::note>(T(8)),    Tris::choice<&All::mode>(T(9), 0x1D9C400),
-        Tris::list<&All::pairs>(T(11)),    Tris::record<&All::range>(T(10)),
+        Tris::u32<&All::count>(T(1)),
+        Tris::i32<&All::offset>(T(2)),
+        Tris::i64<&All::stamp>(T(3)),
+        Tris::real<&All::ratio>(T(4)),
+        Tris::flag<&All::on>(T(5)),
+        Tris::flag<&All::off>(T(6)),
+        Tris::text<&All::name>(T(7)),
+        Tris::text<&All::note>(T(8)),
+        Tris::choice<&All::mode>(T(9), 0x1D9C400),
+        Tris::list<&All::pairs>(T(11)),
+        Tris::record<&All::range>(T(10)),
     };
     static const Tris::RecordTable t{kAllType, "All", f};
     return t;
@@ -141,13 +149,8 @@ TEST_F(RecordStream, ScalarKindsByteExact) {
     a.off = true;
     a.mode = 0x1D9C403;
     const Words expect = {
-        H(T(1), 1), 7,
-        H(T(2), 1), 0xFFFFFFFB,
-        H(T(3), 2), 0xFFFFFFFE, 0xFFFFFFFF,
-        H(T(4), 2), lo(1.5), hi(1.5),
-        H(T(5), 0, false),
-        H(T(6), 0, true),
-        H(T(9), 1), 2,
+        H(T(1), 1), 7,       H(T(2), 1), 0xFFFFFFFB,        H(T(3), 2),       0xFFFFFFFE, 0xFFFFFFFF,
+        H(T(4), 2), lo(1.5), hi(1.5),    H(T(5), 0, false), H(T(6), 0, true), H(T(9), 1), 2,
     };
     EXPECT_EQ(itemsOf(a), expect);
     // Little-endian on disk: the first header's low byte comes first.
@@ -213,12 +216,11 @@ TEST_F(RecordStream, StringForms) {
 
 TEST_F(RecordStream, NestedRecordAndListElements) {
     All a;
-    a.range = Pair(1.0, 3.0);           // differs from the member default 1.0/2.0 in b only
+    a.range = Pair(1.0, 3.0);            // differs from the member default 1.0/2.0 in b only
     a.pairs = {Pair(), Pair(0.5, 0.0)};  // the first equals its default element
     const Words expect = {
-        H(T(11), 0),
-        H(T(11), 3), H(kPairType + 1, 2), lo(0.5), hi(0.5),
-        H(T(10), 3), H(kPairType + 2, 2), lo(3.0), hi(3.0),
+        H(T(11), 0), H(T(11), 3), H(kPairType + 1, 2), lo(0.5), hi(0.5), H(T(10), 3), H(kPairType + 2, 2),
+        lo(3.0),     hi(3.0),
     };
     EXPECT_EQ(itemsOf(a), expect);
     All b = readBack<All>(expect);
@@ -315,21 +317,21 @@ TEST_F(RecordStream, DamagedNestedRecordKeepsMember) {
 
 TEST_F(RecordStream, WrongSizesAreRefusedAndKeptFirst) {
     const Words file = {
-        H(T(1), 2), 1, 2,          // u32 with two words
-        H(T(4), 1), 7,             // double with one word
-        H(T(3), 3), 1, 2, 3,       // i64 with three words
-        H(T(9), 0),                // choice without a word
-        H(T(6), 1, true), 9,       // bool with a payload: the flag is taken, the item kept
-        H(T(9), 2), 4, 99,         // choice with extra words: taken
-        H(0, 0),                   // tag 0
-        H(T(40), 1), 3,            // unknown tag
+        H(T(1), 2),       1, 2,      // u32 with two words
+        H(T(4), 1),       7,         // double with one word
+        H(T(3), 3),       1, 2,  3,  // i64 with three words
+        H(T(9), 0),                  // choice without a word
+        H(T(6), 1, true), 9,         // bool with a payload: the flag is taken, the item kept
+        H(T(9), 2),       4, 99,     // choice with extra words: taken
+        H(0, 0),                     // tag 0
+        H(T(40), 1),      3,         // unknown tag
     };
     All a = readBack<All>(file);
     EXPECT_EQ(a.count, 5u);
     EXPECT_EQ(a.ratio, 0.4);
     EXPECT_TRUE(a.off);
     EXPECT_EQ(a.mode, 0x1D9C405u);
-    const Words kept = {H(T(1), 2), 1, 2, H(T(4), 1), 7, H(T(3), 3), 1, 2, 3, H(T(9), 0),
+    const Words kept = {H(T(1), 2),       1, 2,       H(T(4), 1),  7, H(T(3), 3), 1, 2, 3, H(T(9), 0),
                         H(T(6), 1, true), 9, H(0, 0), H(T(40), 1), 3};
     EXPECT_EQ(a.unknownWords, kept);
     Words out = kept;

@@ -2,7 +2,10 @@
 // the start-up load with a damaged file kept aside, and safe saving.  Each
 // test runs in a fresh temporary working directory.
 
+#include "records/settings_file.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -11,10 +14,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "platform/file_replace.h"
-#include "records/settings_file.h"
 #include "texts/texts.h"
 
 namespace {
@@ -85,7 +85,9 @@ void writeFile(const fs::path& p, const std::string& bytes) {
     out << bytes;
 }
 
-void writeWords(const fs::path& p, const Words& w) { writeFile(p, Tris::wordsToBytes(w.data(), w.size())); }
+void writeWords(const fs::path& p, const Words& w) {
+    writeFile(p, Tris::wordsToBytes(w.data(), w.size()));
+}
 
 std::vector<std::uint32_t> topTags(const Words& w) {
     std::vector<std::uint32_t> tags;
@@ -108,9 +110,8 @@ protected:
     void SetUp() override {
         Tris::clearExcludedTags();
         old_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("settings_file_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("settings_file_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::current_path(dir_);
@@ -284,8 +285,12 @@ TEST_F(settings_file, DamagedFileIsKeptAside) {
     }
 }
 
-long long fixedClock() { return 1700000000; }  // a fixed instant; the name uses local time
-bool failingRename(const std::string&, const std::string&) { return false; }
+long long fixedClock() {
+    return 1700000000;
+}  // a fixed instant; the name uses local time
+bool failingRename(const std::string&, const std::string&) {
+    return false;
+}
 
 TEST_F(settings_file, KeptAsideNamesAndFailure) {
     settings_testing::setClock(&fixedClock);

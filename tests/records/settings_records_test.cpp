@@ -1,7 +1,10 @@
 // The settings records: Config and its members, the drive records and the
 // list elements, written and read byte-exact; the whole tree round trip.
 
+#include "records/settings_records.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -11,9 +14,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "records/settings_records.h"
 #include "texts/format.h"
 #include "texts/texts.h"
 
@@ -25,7 +25,9 @@ constexpr std::uint32_t H(std::uint32_t tag, std::uint32_t n, bool flag = false)
     return Tris::makeHeader(tag, flag, n);
 }
 
-Words itemsOf(const Tris::Base& r) { return Tris::bytesToWords(r.serialize()); }
+Words itemsOf(const Tris::Base& r) {
+    return Tris::bytesToWords(r.serialize());
+}
 
 std::uint32_t lo(double d) {
     std::uint64_t u;
@@ -54,14 +56,30 @@ void setAllNonDefault(Tris::Base& rec, int salt) {
     ASSERT_NE(t, nullptr);
     for (const Tris::FieldDesc& f : *t) {
         switch (f.kind) {
-            case Tris::FieldKind::U32: f.value<std::uint32_t>(rec) += 7 + salt; break;
-            case Tris::FieldKind::I32: f.value<std::int32_t>(rec) -= 3 + salt; break;
-            case Tris::FieldKind::I64: f.value<std::int64_t>(rec) += 11; break;
-            case Tris::FieldKind::Double: f.value<double>(rec) += 1.25 + salt; break;
-            case Tris::FieldKind::Bool: f.value<bool>(rec) = !f.value<bool>(rec); break;
-            case Tris::FieldKind::String: f.value<std::string>(rec) += "Текст " + std::to_string(salt); break;
-            case Tris::FieldKind::Choice: f.value<std::uint32_t>(rec) += 1; break;
-            case Tris::FieldKind::Record: setAllNonDefault(*f.member(rec), salt + 1); break;
+            case Tris::FieldKind::U32:
+                f.value<std::uint32_t>(rec) += 7 + salt;
+                break;
+            case Tris::FieldKind::I32:
+                f.value<std::int32_t>(rec) -= 3 + salt;
+                break;
+            case Tris::FieldKind::I64:
+                f.value<std::int64_t>(rec) += 11;
+                break;
+            case Tris::FieldKind::Double:
+                f.value<double>(rec) += 1.25 + salt;
+                break;
+            case Tris::FieldKind::Bool:
+                f.value<bool>(rec) = !f.value<bool>(rec);
+                break;
+            case Tris::FieldKind::String:
+                f.value<std::string>(rec) += "Текст " + std::to_string(salt);
+                break;
+            case Tris::FieldKind::Choice:
+                f.value<std::uint32_t>(rec) += 1;
+                break;
+            case Tris::FieldKind::Record:
+                setAllNonDefault(*f.member(rec), salt + 1);
+                break;
             case Tris::FieldKind::List: {
                 void* v = f.addr(rec);
                 f.list->resize(v, 2);
@@ -157,10 +175,13 @@ TEST_F(records_config, IntegersFromText) {
     EXPECT_EQ(c.servicePeriod, 0);
     std::uint64_t got = 0;
     c.servicePeriod = -5;
-    EXPECT_EQ(c.accessField(path, 1, [&](unsigned k, const char*, double, std::uint64_t i) {
-                  got = i;
-                  return k + 100;
-              }, nullptr),
+    EXPECT_EQ(c.accessField(
+                  path, 1,
+                  [&](unsigned k, const char*, double, std::uint64_t i) {
+                      got = i;
+                      return k + 100;
+                  },
+                  nullptr),
               103u);
     EXPECT_EQ(static_cast<std::int64_t>(got), -5);
 }
@@ -185,7 +206,7 @@ TEST_F(records_config, SerialNumberDefaultIsDash) {
     Config l;
     l.speedLimit.maximum = 3000.0;
     EXPECT_EQ(itemsOf(l), (Words{H(Config::kSpeedLimit, 3), H(Limit::kMaximum, 2), lo(3000.0), hi(3000.0)}));
-    l.speedLimit = Limit();  // 0.0/0.0 differs from the member defaults: both written
+    l.speedLimit = Limit();            // 0.0/0.0 differs from the member defaults: both written
     EXPECT_EQ(itemsOf(l).size(), 7u);  // header and two doubles
 }
 
@@ -282,9 +303,25 @@ TEST_F(records_drive, EngineParamsWritesItsFlagFirst) {
     e.autoAdjusting = 0x1FFB001;
     const Words expect = {
         H(0x1B96408, 0, false),
-        H(0x1B96401, 2), lo(1.0), hi(1.0), H(0x1B96402, 2), lo(2.0), hi(2.0),
-        H(0x1B96403, 2), lo(3.0), hi(3.0), H(0x1B96404, 2), lo(4.0), hi(4.0),
-        H(0x1B96405, 2), lo(5.0), hi(5.0), H(0x1B96406, 1), 6, H(0x1B96407, 1), 0,
+        H(0x1B96401, 2),
+        lo(1.0),
+        hi(1.0),
+        H(0x1B96402, 2),
+        lo(2.0),
+        hi(2.0),
+        H(0x1B96403, 2),
+        lo(3.0),
+        hi(3.0),
+        H(0x1B96404, 2),
+        lo(4.0),
+        hi(4.0),
+        H(0x1B96405, 2),
+        lo(5.0),
+        hi(5.0),
+        H(0x1B96406, 1),
+        6,
+        H(0x1B96407, 1),
+        0,
     };
     EXPECT_EQ(itemsOf(e), expect);
     EngineParams r;
@@ -485,10 +522,10 @@ TEST_F(settings_labels, LabelsUnitsAndChoices) {
 TEST_F(settings_labels, EveryLabelledFieldHasItsText) {
     // Every field of the settings records either has a label in both languages
     // or none in either.
-    const Tris::RecordTable* tables[] = {&Config::fields(), &LocalConfig::fields(), &Contact::fields(),
-                                         &Info::fields(), &Limit::fields(), &Drive::fields(),
-                                         &EngineParams::fields(), &AccDec::fields(), &Inverter::fields(),
-                                         &Channel::fields(), &Material::fields()};
+    const Tris::RecordTable* tables[] = {&Config::fields(),       &LocalConfig::fields(), &Contact::fields(),
+                                         &Info::fields(),         &Limit::fields(),       &Drive::fields(),
+                                         &EngineParams::fields(), &AccDec::fields(),      &Inverter::fields(),
+                                         &Channel::fields(),      &Material::fields()};
     for (const auto* t : tables) {
         for (const auto& f : *t) {
             setLanguage(true);
