@@ -9,11 +9,13 @@
 #include <fstream>
 #include <memory>
 
+#include "machine/eapi.h"
 #include "machine/engine.h"
 #include "machine/mapi.h"
 #include "records/settings_records.h"
 #include "support/machine_fake_api.h"
 #include "support/machine_motor.h"
+#include "support/machine_sim_older.h"
 #include "support/machine_virtual_clock.h"
 
 namespace fs = std::filesystem;
@@ -487,6 +489,42 @@ TEST_F(EngineRawTest, FrequenciesSaturateAndKeepTheirSign) {
     make(&api, v);
     engine->setRpm(0, true);
     for (int f : frequencies(api)) EXPECT_EQ(f, 0);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ older controller
+
+namespace {
+
+TEST_F(EngineTest, AccelerationOnTheOlderControllerOverUsb) {
+    sim::SimOlderController controller;
+    sim::ScopedUsb01 use(controller);
+    controller.setMotor(&clock, 1.0, 200.0);  // 1 rpm per 0.1 Hz
+    EApiFactory factory(clock);
+    std::unique_ptr<EApi> api(factory.createEApi());
+    ASSERT_NE(api, nullptr);
+    EngineRunValues v = defaults(api->defaultCalibrationStep());
+    v.inverterType = 3;
+    v.inverterAddress = 1;
+    make(api.get(), v);
+    ASSERT_TRUE(engine->setRpm(1000, true));
+    EXPECT_EQ(engine->error, 0);
+    // Calibration steps of 10 Hz and 20 Hz give 100 and 200 rpm: scale 10.
+    EXPECT_NEAR(engine->calibrationValue(1), 10.0, 0.3);
+    EXPECT_NEAR(controller.motorSpeed(), 1000.0, 5.0);
+    EXPECT_NEAR(engine->lastRpm.load(), 1000.0, 5.0);
+    EXPECT_EQ(controller.writesOf(24), std::vector<std::uint32_t>{(3u << 8) + 1});  // sent once
+    const auto f = controller.writesOf(2);
+    ASSERT_GE(f.size(), 3u);
+    EXPECT_EQ(f[0], 100u);
+    EXPECT_EQ(f[1], 200u);
+    EXPECT_NEAR(static_cast<double>(f.back()), 1000.0, 10.0);
+    EXPECT_EQ(controller.regValue(0) & 0x4000u, 0x4000u);  // speed acquisition flag
+
+    ASSERT_TRUE(engine->setRpm(0, false));
+    EXPECT_EQ(controller.writesOf(2).back(), 0u);
+    EXPECT_FALSE(cancel.load());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/machine_sim_older.h"
 
 #include <cerrno>
+#include <cmath>
 #include <algorithm>
 #include <cstring>
 
@@ -148,6 +149,24 @@ void SimOlderController::injectEmptyBulk() {
     Lock l(m_);
     shortBulk_ = 0;
 }
+void SimOlderController::setMotor(VirtualClock* clock, double rpmPerTenthHz, double tauMs) {
+    Lock l(m_);
+    motorClock_ = clock;
+    rpmPerTenthHz_ = rpmPerTenthHz;
+    tauMs_ = tauMs;
+    t0Ms_ = clock ? clock->nowMs() : 0;
+}
+double SimOlderController::speedNow() const {
+    double goal = std::abs(static_cast<double>(motorFrequency_)) * rpmPerTenthHz_;
+    if (motorFrequency_ < 0) goal = -goal;
+    const double dt = static_cast<double>(motorClock_->nowMs() - t0Ms_) + pendingMs_;
+    if (tauMs_ <= 0) return goal;
+    return goal + (speedAtT0_ - goal) * std::exp(-dt / tauMs_);
+}
+double SimOlderController::motorSpeed() const {
+    Lock l(m_);
+    return motorClock_ ? speedNow() : 0.0;
+}
 int SimOlderController::conversionsStarted() const {
     Lock l(m_);
     return conversions_;
@@ -173,7 +192,15 @@ std::uint32_t SimOlderController::readValue(std::uint32_t reg) {
 
 void SimOlderController::applyWrite(std::uint32_t reg, std::uint32_t value) {
     regs_[reg] = value;
-    if (reg == 2) reachedCountdown_ = reachedDelay_;
+    if (reg == 2) {
+        reachedCountdown_ = reachedDelay_;
+        if (motorClock_) {
+            speedAtT0_ = speedNow();
+            t0Ms_ = motorClock_->nowMs();
+            pendingMs_ = 0;
+            motorFrequency_ = static_cast<std::int32_t>(value);
+        }
+    }
     if (reg == 27 && (value & 0x80000000u)) {
         converting_ = true;
         conversionBlocks_ = value & 0x7FFFFFFFu;
@@ -226,7 +253,23 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
     foreignBlock_ = false;
     int n = samplesPerBlock_;
     std::uint8_t marks = 0;
-    for (int i = 0; i < n && !frames_.empty(); ++i) {
+    if (motorClock_) {
+        const double rate = regs_[26] > 0 ? regs_[26] : 18175.0;
+        double speed = 0;
+        for (int i = 0; i < n; ++i) {
+            speed = speedNow();
+            const double before = motorPhase_;
+            motorPhase_ += std::fabs(speed) / 60.0 / rate;
+            if (std::floor(motorPhase_) != std::floor(before)) markLeft_ = 3;
+            if (markLeft_ > 0) {
+                marks |= static_cast<std::uint8_t>(1u << i);
+                --markLeft_;
+            }
+            pendingMs_ += 1000.0 / rate;
+        }
+        speed_ = static_cast<std::int16_t>(std::lround(std::max(-32768.0, std::min(32767.0, speed))));
+    }
+    for (int i = 0; i < n && !frames_.empty() && !motorClock_; ++i) {
         const auto& f = frames_[frameCursor_];
         frameCursor_ = (frameCursor_ + 1) % frames_.size();
         ++framesServed_;
@@ -235,7 +278,7 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
             put16(out + 6 + 2 * c + 10 * i, static_cast<std::uint16_t>(static_cast<std::int16_t>(f.values[c - 1])));
         }
     }
-    if (frames_.empty()) n = 0;
+    if (frames_.empty() && !motorClock_) n = 0;
     out[2] = static_cast<std::uint8_t>(sampleCountOverride_ >= 0 ? sampleCountOverride_ : n);
     sampleCountOverride_ = -1;
     out[3] = marks;
@@ -273,6 +316,12 @@ int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uin
         const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / 64);
         for (int b = 0; b < blocks; ++b) makeBlock(bytes + 64 * b);
         converting_ = false;
+        if (motorClock_) {
+            // The samples took their time: the clock moves on by their duration.
+            const auto whole = static_cast<std::int64_t>(pendingMs_);
+            motorClock_->advanceMs(whole);
+            pendingMs_ -= static_cast<double>(whole);
+        }
         int n = blocks * 64;
         if (shortBulk_ >= 0) {
             n = std::min(n, shortBulk_);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "support/machine_synth_rotor.h"
+#include "support/machine_virtual_clock.h"
 #include "support/sim_measuring.h"
 
 namespace sim {
@@ -67,6 +68,14 @@ public:
     void injectForeignBlock();                    // next block has another type
     void injectShortBulk(int bytes);              // next data read moves only `bytes`
     void injectEmptyBulk();                       // next data read moves nothing
+    // Motor mode: the blocks come from a rotor turned by the inverter.  The
+    // speed follows the frequency register (0.1 Hz) as goal = |f| x
+    // rpmPerTenthHz with a first-order lag of tauMs; the mark is on the first
+    // three samples of each revolution, the block's speed field carries the
+    // speed, and every data read moves `clock` on by the samples' duration at
+    // the sample rate (register 26).
+    void setMotor(VirtualClock* clock, double rpmPerTenthHz, double tauMs);
+    double motorSpeed() const;
     int conversionsStarted() const;
     int blocksServed() const;
     int framesServed() const;
@@ -105,6 +114,17 @@ private:
     bool foreignBlock_ = false;
     int shortBulk_ = -1;
     int conversions_ = 0, blocksServed_ = 0, framesServed_ = 0;
+
+    double speedNow() const;
+    VirtualClock* motorClock_ = nullptr;
+    double rpmPerTenthHz_ = 0.0;
+    double tauMs_ = 0.0;
+    double speedAtT0_ = 0.0;
+    std::int64_t t0Ms_ = 0;
+    std::int32_t motorFrequency_ = 0;
+    double motorPhase_ = 0.0;
+    int markLeft_ = 0;
+    double pendingMs_ = 0.0;
 };
 
 }  // namespace sim
