@@ -287,7 +287,12 @@ int runExport(std::atomic<int>* percent) {
 }  // namespace
 
 void exportLogsArchive(std::atomic<int>* result, std::atomic<int>* percent) {
-    const int code = runExport(percent);
+    int code = -3;
+    try {
+        code = runExport(percent);
+    } catch (...) {  // out of memory while listing or encoding
+        code = -3;
+    }
     if (result) result->exchange(code);
 }
 

@@ -42,9 +42,9 @@ std::string logFileName(const std::string& stem, int number, const std::string& 
     return stem + "." + std::to_string(number) + ext;
 }
 
-int cleanLogsFolder() { return cleanLogsFolder(fs::path("logs")); }
+namespace {
 
-int cleanLogsFolder(const fs::path& folder) {
+int tidy(const fs::path& folder) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) return -1;
 
@@ -111,3 +111,15 @@ int cleanLogsFolder(const fs::path& folder) {
     }
     return static_cast<int>(total >> 20);
 }
+
+}  // namespace
+
+int cleanLogsFolder(const fs::path& folder) {
+    try {
+        return tidy(folder);
+    } catch (...) {  // out of memory: leave the folder as it is
+        return -1;
+    }
+}
+
+int cleanLogsFolder() { return cleanLogsFolder(fs::path("logs")); }

@@ -34,35 +34,28 @@ mode_t currentUmask() {
 
 constexpr std::size_t kMinFile = 13 + 5;  // header and the least LZMA data
 
-}  // namespace
-
-bool unpackUpdateFile(const char* path, std::string* reason) {
+bool unpack(const char* path, std::string* reason) {
     if (!path || !*path) return refuse(reason, "no file name");
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return refuse(reason, "cannot open the update file");
+    struct Fd {
+        int fd;
+        ~Fd() {
+            if (fd >= 0) ::close(fd);
+        }
+    } in{::open(path, O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) return refuse(reason, "cannot open the update file");
     struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return refuse(reason, "not a regular file");
-    }
+    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return refuse(reason, "not a regular file");
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    if (size > kUpdateMaxPacked) {
-        ::close(fd);
-        return refuse(reason, "update file too large");
-    }
-    if (size < kMinFile) {
-        ::close(fd);
-        return refuse(reason, "update file too short");
-    }
+    if (size > kUpdateMaxPacked) return refuse(reason, "update file too large");
+    if (size < kMinFile) return refuse(reason, "update file too short");
     std::vector<unsigned char> packed(static_cast<std::size_t>(size));
     std::size_t got = 0;
     while (got < packed.size()) {
-        const ssize_t n = ::read(fd, packed.data() + got, packed.size() - got);
+        const ssize_t n = ::read(in.fd, packed.data() + got, packed.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     if (got != packed.size()) return refuse(reason, "short read of the update file");
 
     std::vector<unsigned char> program;
@@ -79,6 +72,16 @@ bool unpackUpdateFile(const char* path, std::string* reason) {
     if (::chmod(kUpdateTarget, 0777 & ~currentUmask()) != 0)
         return refuse(reason, "cannot make " + std::string(kUpdateTarget) + " executable");
     return true;
+}
+
+}  // namespace
+
+bool unpackUpdateFile(const char* path, std::string* reason) {
+    try {
+        return unpack(path, reason);
+    } catch (...) {  // out of memory: the update is refused, the program goes on
+        return false;
+    }
 }
 
 bool unpackUpdateFile(const char* path) { return unpackUpdateFile(path, nullptr); }

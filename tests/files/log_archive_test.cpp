@@ -80,6 +80,7 @@ struct logarchive : ::testing::Test {
             a = space;
             return true;
         });
+        if (const char* tz = std::getenv("TZ")) oldTz = tz, hadTz = true;
         ::setenv("TZ", "UTC", 1);
         ::tzset();
         fs::create_directory("logs");
@@ -89,6 +90,9 @@ struct logarchive : ::testing::Test {
         setArchiveClock(nullptr);
         setArchiveSpaceQuery(nullptr);
         setArchiveListedHook(nullptr);
+        if (hadTz) ::setenv("TZ", oldTz.c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
     }
     std::string archivePath() const { return usb + "/kestrune/logs/20230125140307.logs"; }
 
@@ -111,6 +115,8 @@ struct logarchive : ::testing::Test {
     testwd::WorkDir wd;
     std::string usb;
     std::uint64_t space = 1ull << 40;
+    std::string oldTz;
+    bool hadTz = false;
 };
 
 }  // namespace
