@@ -121,6 +121,10 @@ void writeStringItem(Sink* out, std::size_t& words, std::uint32_t tag, const std
 // item with an empty payload).
 void writeRecordItem(Sink* out, std::size_t& words, std::uint32_t tag, const Base& record,
                      const Base& defaults, bool force);
+// A record file grows by appended items: to add one list element to a file,
+//   Tris::Sink s; std::size_t n = 0;
+//   Tris::writeRecordItem(&s, n, listTag, element, ElementType(), true);
+// and append s.bytes() to the file; reading the file appends the element.
 
 // One item as the reader meets it.
 struct Item {

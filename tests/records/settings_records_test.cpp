@@ -517,6 +517,17 @@ TEST_F(settings_labels, LabelsUnitsAndChoices) {
     EXPECT_EQ(ks::format(textOf(0x14BCC00), 0.1, 100.0), "0,1 Â 100");
     setLanguage(true);
     EXPECT_EQ(ks::format(textOf(0x14BCC00), 0.1, 100.0), "0.1 Â 100");
+    // Record titles and pair patterns on these group bases.
+    ASSERT_NE(textOf(0x1FEF400), nullptr);
+    EXPECT_STREQ(textOf(0x1FEF400), "{} Â {}");
+    for (TextId base : {0x1B96400u, 0x1DC4800u, 0x1363800u}) {
+        ASSERT_NE(textOf(base), nullptr) << std::hex << base;
+        EXPECT_NE(*textOf(base), '\0') << std::hex << base;
+    }
+    EXPECT_STREQ(textOf(0x1363800), "Material");
+    EXPECT_EQ(textOf(0x1363802), nullptr);
+    ASSERT_NE(unitTextOf(0x1363802), nullptr);
+    EXPECT_STREQ(unitTextOf(0x1363802), "g/cm^3");
 }
 
 TEST_F(settings_labels, EveryLabelledFieldHasItsText) {
