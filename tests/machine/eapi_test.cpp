@@ -264,9 +264,28 @@ TEST_F(EApiTest, AngleByFirmware) {
     sim.failReads(16, true);
     EXPECT_FALSE(api->getAngle(&a));
     EXPECT_EQ(a, 0.0);
+    api.reset();
+    sim.failReads(16, false);
+
+    for (int minor : {5, 6}) {  // later firmware keeps the float register
+        sim.setFirmware(3, minor);
+        auto later = open();
+        ASSERT_NE(later, nullptr);
+        sim.setReg(4, 0);
+        sim.setReg(16, sim::floatBits(0.125f));
+        ASSERT_TRUE(later->getAngle(&a));
+        EXPECT_EQ(a, 45.0) << minor;
+    }
 }
 
 TEST_F(EApiTest, SpeedByFirmware) {
+    sim.setFirmware(3, 3);
+    auto v303 = open();
+    ASSERT_NE(v303, nullptr);
+    sim.setReg(3, 600);
+    EXPECT_DOUBLE_EQ(v303->getSpeed(), 1000.0);
+    v303.reset();
+
     sim.setFirmware(3, 4);
     auto v304 = open();
     ASSERT_NE(v304, nullptr);

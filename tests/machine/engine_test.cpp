@@ -235,6 +235,44 @@ TEST_F(EngineTest, ReplayFileSkipsSpeedControlOnlyOnTheDemoDevice) {
     fs::remove_all(dir, ec);
 }
 
+TEST_F(EngineTest, StopIsNotAbandonedOnCancel) {
+    MApi demo(clock, "no-such-dir/mapi.dmp");
+    FakeApi api(clock, &demo);
+    EngineRunValues v = defaults(500);
+    v.calibration[1] = 1.0;
+    make(&api, v);
+    ASSERT_TRUE(engine->setRpm(800, true));
+    cancel.store(true);  // the operator's stop
+    api.calls.clear();
+    const std::int64_t t0 = clock.nowMs();
+    engine->setRpm(0, false);
+    EXPECT_EQ(frequencies(api).front(), 0);
+    EXPECT_EQ(demo.getSpeed(), 0.0);  // it went on until the rotor stood
+    EXPECT_GE(clock.nowMs() - t0, 2000);
+    EXPECT_EQ(state.load(), 3);
+}
+
+TEST_F(EngineTest, TurnDataCalibrationDoublesAStepThatDoesNotTurnTheRotor) {
+    FakeApi api(clock);
+    MotorModel motor(clock);
+    motor.attach(api);
+    motor.offsetRpm = -1500;  // below 15 Hz nothing turns
+    motor.tauMs = 100;
+    api.setValue("hasTurnData", 1);
+    api.setValue("isRpmReached", 1);
+    api.setValue("needsTrain", 0);
+    EngineRunValues v = defaults(1000);
+    make(&api, v);
+    ASSERT_TRUE(engine->setRpm(2000, true));
+    const auto f = frequencies(api);
+    ASSERT_GE(f.size(), 3u);
+    EXPECT_EQ(f[0], 1000);
+    EXPECT_EQ(f[1], 2000);  // no speed after a third of the time-out: doubled
+    EXPECT_EQ(engine->calSpeed, 2000);
+    EXPECT_TRUE(engine->calibrated.load());
+    EXPECT_NEAR(std::fabs(motor.speed()), 2000.0, 8.0);
+}
+
 // ------------------------------------------------------------------ motor model, raw samples
 
 class EngineRawTest : public EngineTest {
