@@ -1,6 +1,8 @@
 // Tar stream and LZMA compression of the log archive over ~32 MiB of generated
 // log text: the export holds the machine worker for this long.
 
+#include "files/log_archive.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,8 +12,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "files/log_archive.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ struct LogSet {
         dir = ::mkdtemp(tmpl.data()) ? tmpl : "/tmp";
         std::mt19937 gen(3);
         auto rng = [&gen]() { return static_cast<unsigned>(gen()); };
-        const char* names[] = {"machine", "engine", "measurer", "api", "api_i", "calcs", "welder_api", "driver"};
+        const char* names[] = {"machine", "engine", "measurer",   "api",
+                               "api_i",   "calcs",  "welder_api", "driver"};
         for (const char* n : names) {
             const fs::path p = dir / (std::string(n) + ".log");
             std::ofstream out(p, std::ios::binary);
@@ -36,10 +37,11 @@ struct LogSet {
             std::uint64_t size = 0;
             char buf[256];
             while (size < 4u * 1024 * 1024) {
-                int len = std::snprintf(buf, sizeof buf,
-                                        "2023.01.25 14:%02u:%02u:000 speed %u rpm, ch%u %.3f %.2f deg, state %u\r\n",
-                                        rng() % 60, rng() % 60, 500 + rng() % 2500, rng() % 5,
-                                        (rng() % 100000) / 1000.0, (rng() % 36000) / 100.0, rng() % 17);
+                int len = std::snprintf(
+                    buf, sizeof buf,
+                    "2023.01.25 14:%02u:%02u:000 speed %u rpm, ch%u %.3f %.2f deg, state %u\r\n", rng() % 60,
+                    rng() % 60, 500 + rng() % 2500, rng() % 5, (rng() % 100000) / 1000.0,
+                    (rng() % 36000) / 100.0, rng() % 17);
                 out.write(buf, len);
                 size += static_cast<std::uint64_t>(len);
             }

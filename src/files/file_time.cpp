@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 bool fileTimeToTime(const std::filesystem::path& path, std::int64_t& seconds) {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
     // tv_nsec is always in [0, 1e9), so tv_sec is already the floor.
     seconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);

@@ -1,14 +1,14 @@
 #include "files/log_archive.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <utility>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "files/file_time.h"
 #include "files/removable_drive.h"
@@ -118,57 +118,57 @@ bool tarStreamRead(TarStream& s, void* buffer, std::size_t* size) {
         }
         const LogArchiveEntry& f = s.files[s.index];
         switch (s.phase) {
-        case 0:
-            makeTarHeader(f, s.pending);
-            s.pendingLen = kTarBlock;
-            s.pendingOff = 0;
-            s.phase = 1;
-            break;
-        case 1:
-            // A file that cannot be opened is given as zeros.
-            s.fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
-            s.remaining = f.size;
-            s.phase = 2;
-            break;
-        case 2: {
-            if (s.remaining == 0) {
-                s.phase = 3;
+            case 0:
+                makeTarHeader(f, s.pending);
+                s.pendingLen = kTarBlock;
+                s.pendingOff = 0;
+                s.phase = 1;
                 break;
-            }
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(cap - got, s.remaining));
-            if (s.fd >= 0) {
-                const ssize_t n = ::read(s.fd, out + got, want);
-                if (n < 0 && errno == EINTR) break;
-                if (n <= 0) {
-                    // The file ended early (it shrank) or failed: zeros for the rest.
-                    ::close(s.fd);
-                    s.fd = -1;
+            case 1:
+                // A file that cannot be opened is given as zeros.
+                s.fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+                s.remaining = f.size;
+                s.phase = 2;
+                break;
+            case 2: {
+                if (s.remaining == 0) {
+                    s.phase = 3;
                     break;
                 }
-                got += static_cast<std::size_t>(n);
-                s.remaining -= static_cast<std::uint64_t>(n);
-                s.dataRead += static_cast<std::uint64_t>(n);
-            } else {
-                std::memset(out + got, 0, want);
-                got += want;
-                s.remaining -= want;
+                const std::size_t want =
+                    static_cast<std::size_t>(std::min<std::uint64_t>(cap - got, s.remaining));
+                if (s.fd >= 0) {
+                    const ssize_t n = ::read(s.fd, out + got, want);
+                    if (n < 0 && errno == EINTR) break;
+                    if (n <= 0) {
+                        // The file ended early (it shrank) or failed: zeros for the rest.
+                        ::close(s.fd);
+                        s.fd = -1;
+                        break;
+                    }
+                    got += static_cast<std::size_t>(n);
+                    s.remaining -= static_cast<std::uint64_t>(n);
+                    s.dataRead += static_cast<std::uint64_t>(n);
+                } else {
+                    std::memset(out + got, 0, want);
+                    got += want;
+                    s.remaining -= want;
+                }
+                break;
             }
-            break;
-        }
-        default: {
-            if (s.fd >= 0) ::close(s.fd);
-            s.fd = -1;
-            const std::size_t rest = static_cast<std::size_t>(f.size % kTarBlock);
-            ++s.index;
-            s.phase = 0;
-            if (rest != 0) {
-                std::memset(s.pending, 0, kTarBlock - rest);
-                s.pendingLen = kTarBlock - rest;
-                s.pendingOff = 0;
+            default: {
+                if (s.fd >= 0) ::close(s.fd);
+                s.fd = -1;
+                const std::size_t rest = static_cast<std::size_t>(f.size % kTarBlock);
+                ++s.index;
+                s.phase = 0;
+                if (rest != 0) {
+                    std::memset(s.pending, 0, kTarBlock - rest);
+                    s.pendingLen = kTarBlock - rest;
+                    s.pendingOff = 0;
+                }
+                break;
             }
-            break;
-        }
         }
     }
     *size = got;
@@ -245,8 +245,8 @@ int runExport(std::atomic<int>* percent) {
     std::tm tm{};
     if (!localtime_r(&now, &tm)) return -3;
     char name[64];
-    std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d.logs", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d.logs", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     path += name;
 
     if (g_listed) g_listed(list);
@@ -296,6 +296,12 @@ void exportLogsArchive(std::atomic<int>* result, std::atomic<int>* percent) {
     if (result) result->exchange(code);
 }
 
-void setArchiveSpaceQuery(SpaceQueryFn fn) { g_space = std::move(fn); }
-void setArchiveClock(std::time_t (*now)()) { g_clock = now; }
-void setArchiveListedHook(std::function<void(const std::vector<LogArchiveEntry>&)> hook) { g_listed = std::move(hook); }
+void setArchiveSpaceQuery(SpaceQueryFn fn) {
+    g_space = std::move(fn);
+}
+void setArchiveClock(std::time_t (*now)()) {
+    g_clock = now;
+}
+void setArchiveListedHook(std::function<void(const std::vector<LogArchiveEntry>&)> hook) {
+    g_listed = std::move(hook);
+}

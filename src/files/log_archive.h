@@ -40,7 +40,9 @@ inline constexpr std::uint64_t kTarOctal11Max = 077777777777ull;
 void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]);
 
 // Bytes one entry takes in the stream: header plus data padded to 512.
-inline std::uint64_t tarEntrySize(std::uint64_t size) { return (size + 1023) & ~std::uint64_t(511); }
+inline std::uint64_t tarEntrySize(std::uint64_t size) {
+    return (size + 1023) & ~std::uint64_t(511);
+}
 
 // The reading state of the tar stream over a file list.
 struct TarStream {

@@ -122,4 +122,6 @@ int cleanLogsFolder(const fs::path& folder) {
     }
 }
 
-int cleanLogsFolder() { return cleanLogsFolder(fs::path("logs")); }
+int cleanLogsFolder() {
+    return cleanLogsFolder(fs::path("logs"));
+}

@@ -1,18 +1,18 @@
 #include "files/logger.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace {
 
-constexpr std::size_t kLineSize = 512;        // whole line, terminating zero included
-constexpr long long kRotateAbove = 5000000;   // bytes
+constexpr std::size_t kLineSize = 512;       // whole line, terminating zero included
+constexpr long long kRotateAbove = 5000000;  // bytes
 
 std::atomic<LoggerClockFn> g_clock{nullptr};
 
@@ -47,12 +47,15 @@ std::size_t utf8CompletePrefix(const char* text, std::size_t len) {
     if (i == 0) return len;  // only continuation bytes: nothing to repair
     const unsigned char lead = static_cast<unsigned char>(text[i - 1]);
     std::size_t need = 1;
-    if (lead >= 0xF0) need = 4;
-    else if (lead >= 0xE0) need = 3;
-    else if (lead >= 0xC0) need = 2;
-    if (need == 1) return len;               // ASCII (or stray bytes) before the end
-    if (back + 1 >= need) return len;        // the last sequence is complete
-    return i - 1;                            // drop the cut sequence
+    if (lead >= 0xF0)
+        need = 4;
+    else if (lead >= 0xE0)
+        need = 3;
+    else if (lead >= 0xC0)
+        need = 2;
+    if (need == 1) return len;         // ASCII (or stray bytes) before the end
+    if (back + 1 >= need) return len;  // the last sequence is complete
+    return i - 1;                      // drop the cut sequence
 }
 
 void writeAll(int fd, const char* data, std::size_t len) {
@@ -76,12 +79,14 @@ int Logger1::openRotated(bool allowRotate) {
     int d = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (d < 0) return -1;
     if (!allowRotate) return d;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(d, &st) != 0 || st.st_size <= kRotateAbove) return d;
     // Keep one older generation: logs/engine.log -> logs/engine.1.log.
     std::string older = path;
-    if (older.size() >= 3) older.replace(older.size() - 3, 3, "1.log");
-    else older += ".1.log";
+    if (older.size() >= 3)
+        older.replace(older.size() - 3, 3, "1.log");
+    else
+        older += ".1.log";
     if (::rename(path.c_str(), older.c_str()) != 0) {
         // The older generation cannot be replaced (e.g. a folder of that name):
         // go on appending to the current file rather than losing the log.
@@ -102,12 +107,12 @@ void Logger1::open(bool on) {
     if (fd != -1) return;
     fd = openRotated(true);
     if (fd == -1) return;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && st.st_size == 0) {
         char line[128];
         int n = formatStamp(line, sizeof line);
-        int m = std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), "Log was created by: %s %s\r\n",
-                              kProgramVersion, kProgramBuildDate);
+        int m = std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n),
+                              "Log was created by: %s %s\r\n", kProgramVersion, kProgramBuildDate);
         if (m > 0) writeAll(fd, line, std::strlen(line));
     }
 }
@@ -153,4 +158,6 @@ void logPrintf(LoggerBase** holder, const char* fmt, ...) {
     va_end(args);
 }
 
-void setLoggerClock(LoggerClockFn fn) { g_clock.store(fn, std::memory_order_release); }
+void setLoggerClock(LoggerClockFn fn) {
+    g_clock.store(fn, std::memory_order_release);
+}

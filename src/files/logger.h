@@ -45,9 +45,9 @@ public:
     // descriptor or -1.
     int openRotated(bool allowRotate);
 
-    int fd = -1;          // -1 while closed
-    std::string path;     // "logs/NAME.log"
-    bool perLine = false; // opened and closed around every line ("dbr" only)
+    int fd = -1;           // -1 while closed
+    std::string path;      // "logs/NAME.log"
+    bool perLine = false;  // opened and closed around every line ("dbr" only)
 };
 
 // Null for a null name, "" and "gui"; otherwise a closed logger on "logs/NAME.log".

@@ -1,17 +1,21 @@
 #include "files/lzma_alone.h"
 
+#include <lzma/LzmaDec.h>
+#include <lzma/LzmaEnc.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include <lzma/LzmaDec.h>
-#include <lzma/LzmaEnc.h>
-
 namespace {
 
-void* sdkAlloc(void*, size_t size) { return size ? std::malloc(size) : nullptr; }
-void sdkFree(void*, void* address) { std::free(address); }
+void* sdkAlloc(void*, size_t size) {
+    return size ? std::malloc(size) : nullptr;
+}
+void sdkFree(void*, void* address) {
+    std::free(address);
+}
 ISzAlloc g_alloc = {&sdkAlloc, &sdkFree};
 
 constexpr std::size_t kHeaderSize = LZMA_PROPS_SIZE + 8;
@@ -130,17 +134,23 @@ bool lzmaAloneDecode(const unsigned char* data, std::size_t size, std::uint64_t 
     SizeT destLen = out.size();
     SizeT srcLen = size - kHeaderSize;
     ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
-    SRes res = LzmaDecode(out.data(), &destLen, data + kHeaderSize, &srcLen, data, LZMA_PROPS_SIZE, LZMA_FINISH_END,
-                          &status, &g_alloc);
+    SRes res = LzmaDecode(out.data(), &destLen, data + kHeaderSize, &srcLen, data, LZMA_PROPS_SIZE,
+                          LZMA_FINISH_END, &status, &g_alloc);
     const char* why = nullptr;
-    if (res == SZ_ERROR_INPUT_EOF || status == LZMA_STATUS_NEEDS_MORE_INPUT) why = "data truncated";
-    else if (res == SZ_ERROR_MEM) why = "out of memory";
-    else if (res == SZ_ERROR_UNSUPPORTED) why = "bad properties";
-    else if (res != SZ_OK) why = "data corrupt";
-    else if (destLen != out.size()) why = "data shorter than the declared size";
+    if (res == SZ_ERROR_INPUT_EOF || status == LZMA_STATUS_NEEDS_MORE_INPUT)
+        why = "data truncated";
+    else if (res == SZ_ERROR_MEM)
+        why = "out of memory";
+    else if (res == SZ_ERROR_UNSUPPORTED)
+        why = "bad properties";
+    else if (res != SZ_OK)
+        why = "data corrupt";
+    else if (destLen != out.size())
+        why = "data shorter than the declared size";
     else if (status != LZMA_STATUS_FINISHED_WITH_MARK && status != LZMA_STATUS_MAYBE_FINISHED_WITHOUT_MARK)
         why = "data longer than the declared size";
-    else if (srcLen != size - kHeaderSize) why = "data after the end of the stream";
+    else if (srcLen != size - kHeaderSize)
+        why = "data after the end of the stream";
     if (why) {
         out.clear();
         out.shrink_to_fit();

@@ -17,4 +17,6 @@ bool findRemovableDrive(std::string& path) {
     return false;
 }
 
-void flushVolume(const std::filesystem::path& path) { platform::syncVolume(path); }
+void flushVolume(const std::filesystem::path& path) {
+    platform::syncVolume(path);
+}

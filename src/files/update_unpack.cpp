@@ -1,13 +1,13 @@
 #include "files/update_unpack.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "files/lzma_alone.h"
 #include "platform/file_replace.h"
@@ -43,7 +43,7 @@ bool unpack(const char* path, std::string* reason) {
         }
     } in{::open(path, O_RDONLY | O_CLOEXEC)};
     if (in.fd < 0) return refuse(reason, "cannot open the update file");
-    struct stat st{};
+    struct stat st {};
     if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return refuse(reason, "not a regular file");
     const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
     if (size > kUpdateMaxPacked) return refuse(reason, "update file too large");
@@ -65,9 +65,9 @@ bool unpack(const char* path, std::string* reason) {
     packed = std::vector<unsigned char>();
 
     std::string error;
-    if (!platform::replaceFile(kUpdateTarget,
-                               std::string_view(reinterpret_cast<const char*>(program.data()), program.size()),
-                               &error))
+    if (!platform::replaceFile(
+            kUpdateTarget, std::string_view(reinterpret_cast<const char*>(program.data()), program.size()),
+            &error))
         return refuse(reason, "cannot write " + std::string(kUpdateTarget) + ": " + error);
     if (::chmod(kUpdateTarget, 0777 & ~currentUmask()) != 0)
         return refuse(reason, "cannot make " + std::string(kUpdateTarget) + " executable");
@@ -84,4 +84,6 @@ bool unpackUpdateFile(const char* path, std::string* reason) {
     }
 }
 
-bool unpackUpdateFile(const char* path) { return unpackUpdateFile(path, nullptr); }
+bool unpackUpdateFile(const char* path) {
+    return unpackUpdateFile(path, nullptr);
+}

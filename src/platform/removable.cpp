@@ -1,5 +1,10 @@
 #include "platform/removable.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -7,18 +12,15 @@
 #include <fstream>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
-
 namespace platform {
 
 namespace {
 
 std::shared_ptr<const std::vector<std::string>> g_roots;  // accessed through std::atomic_load/store
 
-bool isOctal(char c) { return c >= '0' && c <= '7'; }
+bool isOctal(char c) {
+    return c >= '0' && c <= '7';
+}
 
 std::vector<std::string_view> splitBlanks(std::string_view line) {
     std::vector<std::string_view> out;
@@ -52,8 +54,8 @@ bool droppedType(const std::string& type) {
     static const char* const kDropped[] = {
         // pseudo and RAM
         "proc", "sysfs", "tmpfs", "ramfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "mqueue", "debugfs",
-        "tracefs", "securityfs", "pstore", "bpf", "configfs", "fusectl", "hugetlbfs", "binfmt_misc", "efivarfs",
-        "nsfs", "rpc_pipefs", "autofs", "overlay", "squashfs", "fuse.gvfsd-fuse", "fuse.portal",
+        "tracefs", "securityfs", "pstore", "bpf", "configfs", "fusectl", "hugetlbfs", "binfmt_misc",
+        "efivarfs", "nsfs", "rpc_pipefs", "autofs", "overlay", "squashfs", "fuse.gvfsd-fuse", "fuse.portal",
         // optical
         "iso9660", "udf",
         // network
@@ -99,7 +101,7 @@ std::vector<std::string> scanMounts() {
     std::stringstream ss;
     ss << in.rdbuf();
     MountContext ctx;
-    struct stat st{};
+    struct stat st {};
     if (::stat("/", &st) == 0) ctx.excludedDevices.push_back({major(st.st_dev), minor(st.st_dev)});
     if (::stat(".", &st) == 0) ctx.excludedDevices.push_back({major(st.st_dev), minor(st.st_dev)});
     ctx.isRemovableDevice = &sysfsRemovable;
@@ -112,7 +114,8 @@ std::string unescapeMountField(std::string_view field) {
     std::string out;
     out.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2]) && isOctal(field[i + 3])) {
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2]) &&
+            isOctal(field[i + 3])) {
             int v = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
             if (v < 256) {
                 out.push_back(static_cast<char>(v));
@@ -149,7 +152,8 @@ std::vector<MountEntry> parseMountInfo(std::string_view text) {
     return out;
 }
 
-std::vector<std::string> chooseRemovableMounts(const std::vector<MountEntry>& mounts, const MountContext& context) {
+std::vector<std::string> chooseRemovableMounts(const std::vector<MountEntry>& mounts,
+                                               const MountContext& context) {
     std::vector<std::string> out;
     for (const MountEntry& m : mounts) {
         if (m.mountPoint.empty() || m.mountPoint == "/") continue;
@@ -179,12 +183,14 @@ void setRemovableRoots(std::vector<std::string> roots) {
                                     std::make_shared<std::vector<std::string>>(std::move(roots))));
 }
 
-void clearRemovableRoots() { std::atomic_store(&g_roots, std::shared_ptr<const std::vector<std::string>>()); }
+void clearRemovableRoots() {
+    std::atomic_store(&g_roots, std::shared_ptr<const std::vector<std::string>>());
+}
 
 void syncVolume(const std::filesystem::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) (void)::fsync(fd);
     (void)::syncfs(fd);
     ::close(fd);

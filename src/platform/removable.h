@@ -26,7 +26,7 @@ struct MountEntry {
     unsigned minor = 0;
     std::string mountPoint;  // unescaped
     std::string fsType;
-    std::string source;      // unescaped, e.g. "/dev/sdb1"
+    std::string source;  // unescaped, e.g. "/dev/sdb1"
 };
 
 // Reads the text of a mountinfo file; malformed lines are skipped.
@@ -44,7 +44,8 @@ struct MountContext {
 };
 
 // The mount points that may hold the operator's removable drive, table order kept.
-std::vector<std::string> chooseRemovableMounts(const std::vector<MountEntry>& mounts, const MountContext& context);
+std::vector<std::string> chooseRemovableMounts(const std::vector<MountEntry>& mounts,
+                                               const MountContext& context);
 
 // The candidate folders: the injected list when set, otherwise a scan of this
 // process's mount table.

@@ -19,7 +19,9 @@ using testwd::writeFile;
 
 namespace {
 
-std::time_t archiveTime() { return 1674655387; }  // 2023-01-25 14:03:07 UTC
+std::time_t archiveTime() {
+    return 1674655387;
+}  // 2023-01-25 14:03:07 UTC
 
 struct TarItem {
     std::string name;
@@ -90,8 +92,10 @@ struct logarchive : ::testing::Test {
         setArchiveClock(nullptr);
         setArchiveSpaceQuery(nullptr);
         setArchiveListedHook(nullptr);
-        if (hadTz) ::setenv("TZ", oldTz.c_str(), 1);
-        else ::unsetenv("TZ");
+        if (hadTz)
+            ::setenv("TZ", oldTz.c_str(), 1);
+        else
+            ::unsetenv("TZ");
         ::tzset();
     }
     std::string archivePath() const { return usb + "/kestrune/logs/20230125140307.logs"; }
@@ -105,8 +109,8 @@ struct logarchive : ::testing::Test {
             std::string packed = readFile(archivePath());
             std::vector<unsigned char> out;
             std::string why;
-            EXPECT_TRUE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(), 1u << 30,
-                                        out, &why))
+            EXPECT_TRUE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(),
+                                        1u << 30, out, &why))
                 << why;
             *tar = std::string(out.begin(), out.end());
         }

@@ -53,7 +53,8 @@ TEST_F(logtidy, NameAnalysis) {
 }
 
 TEST_F(logtidy, HundredFilesLoseOnlyTheOldest) {
-    for (int i = 0; i < 100; ++i) file("f" + std::to_string(i) + ".log", 10, 1600000000 + (i == 37 ? -100 : i));
+    for (int i = 0; i < 100; ++i)
+        file("f" + std::to_string(i) + ".log", 10, 1600000000 + (i == 37 ? -100 : i));
     EXPECT_EQ(cleanLogsFolder(), 0);
     EXPECT_FALSE(fs::exists("logs/f37.log"));
     int left = 0;

@@ -1,8 +1,7 @@
 #include "files/logger.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -34,8 +33,10 @@ struct logger : ::testing::Test {
     }
     void TearDown() override {
         setLoggerClock(nullptr);
-        if (hadTz_) ::setenv("TZ", oldTz_.c_str(), 1);
-        else ::unsetenv("TZ");
+        if (hadTz_)
+            ::setenv("TZ", oldTz_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
         ::tzset();
     }
     testwd::WorkDir wd;
@@ -186,7 +187,7 @@ TEST_F(logger, MissingFolderDropsLinesQuietly) {
 TEST_F(logger, LongTextIsCutAtCharacterBoundary) {
     std::string text;
     while (text.size() < 2000) text += "\xD0\x96";  // Cyrillic Zhe, 2 bytes
-    text = "a" + text;  // odd offset so a plain byte cut would split a character
+    text = "a" + text;                              // odd offset so a plain byte cut would split a character
     LoggerBase* log = createLogger("measuring");
     log->open(true);
     logPrintf(&log, "%s", text.c_str());

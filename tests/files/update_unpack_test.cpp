@@ -1,7 +1,6 @@
 #include "files/update_unpack.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -46,7 +45,9 @@ void setDeclared(std::string& packed, std::uint64_t v) {
     for (int i = 0; i < 8; ++i) packed[5 + i] = static_cast<char>(v >> (8 * i));
 }
 
-bool haveXz() { return std::system("xz --version >/dev/null 2>&1") == 0; }
+bool haveXz() {
+    return std::system("xz --version >/dev/null 2>&1") == 0;
+}
 
 }  // namespace
 
@@ -60,10 +61,11 @@ TEST_F(update, PackageUnpacksByteIdenticalAndExecutable) {
     std::string reason;
     ASSERT_TRUE(unpackUpdateFile("app.kst", &reason)) << reason;
     EXPECT_EQ(readFile("kestrune.new"), program);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat("kestrune.new", &st), 0);
     EXPECT_NE(st.st_mode & S_IXUSR, 0u);
-    for (auto& e : fs::directory_iterator(".")) EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
+    for (auto& e : fs::directory_iterator("."))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST_F(update, SizeGateOnThePackedFile) {
@@ -143,7 +145,8 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
         EXPECT_FALSE(reason.empty());
         EXPECT_EQ(readFile("kestrune.new"), "older program") << "case " << i;
     }
-    for (auto& e : fs::directory_iterator(".")) EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
+    for (auto& e : fs::directory_iterator("."))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST_F(update, UnwritableTargetIsAFailure) {
@@ -176,11 +179,12 @@ TEST_F(update, EncodeDecodeRoundTripSizes) {
         const std::string packed = pack(data);
         std::vector<unsigned char> out;
         std::string reason;
-        ASSERT_TRUE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(), 1u << 30, out,
-                                    &reason))
+        ASSERT_TRUE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(),
+                                    1u << 30, out, &reason))
             << n << " " << reason;
         EXPECT_EQ(std::string(out.begin(), out.end()), data);
-        EXPECT_FALSE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(), n - 1, out));
+        EXPECT_FALSE(lzmaAloneDecode(reinterpret_cast<const unsigned char*>(packed.data()), packed.size(),
+                                     n - 1, out));
     }
     // A writer that fails makes the encoding fail.
     std::size_t budget = 20;

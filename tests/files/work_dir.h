@@ -3,15 +3,14 @@
 // the constructor, left and removed in the destructor.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <unistd.h>
-#include <sys/stat.h>
-#include <sys/time.h>
 
 namespace testwd {
 

@@ -78,7 +78,8 @@ TEST(drive_mounts, ChoosesRemovableMountsInTableOrder) {
     EXPECT_EQ(roots, expected);
 
     // The roots themselves and "/" are not drives.
-    auto bare = parseMountInfo("1 0 8:1 / /media rw - vfat /dev/sdb1 rw\n2 0 8:2 / / rw - vfat /dev/sdb2 rw\n");
+    auto bare =
+        parseMountInfo("1 0 8:1 / /media rw - vfat /dev/sdb1 rw\n2 0 8:2 / / rw - vfat /dev/sdb2 rw\n");
     MountContext all;
     all.isRemovableDevice = [](unsigned, unsigned) { return true; };
     EXPECT_EQ(chooseRemovableMounts(bare, all), std::vector<std::string>{"/media"});
