@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "rotor/channel_result.h"
+#include "rotor/intake.h"
+#include "rotor/position_table.h"
 #include "rotor/rotor_base.h"
 
 struct Config;
@@ -203,6 +205,18 @@ public:
     // Number of planes measured by a channel (hasChannel); the size of the
     // measured-vector blocks and of the run results.
     int measuringCount();
+    // Copies the final values into block `block` of the measured vectors;
+    // channels beyond the block's size add up in its last vector.  False when
+    // there are no final values or the block is outside the list.
+    bool copyFinalResults(int block);
+    const std::vector<ChannelResult>& measuredVectors() const { return measured_; }
+    // The fit's convergence tolerance of the running session (a fraction).
+    double sessionTolerance() const { return sessionTolerance_; }
+    // Number of kept speed lists (keepResults indexes below it).
+    static constexpr unsigned kKeptLists = 10;
+    const std::vector<SpeedResult>& keptList(unsigned i) const { return kept_[i < kKeptLists ? i : 0]; }
+    const std::vector<SpeedResult>& currentSpeedList() const { return currentSpeed_; }
+
     RotorData& data() { return *data_; }
     const RotorData& data() const { return *data_; }
     Config* config() const { return config_; }
@@ -220,6 +234,10 @@ private:
     Config* config_ = nullptr;
     std::unique_ptr<RotorData> data_;
     std::uint64_t limitMask_ = 0;
+
+    // Position table: fixed correction positions of the planes (rotor_positions.cpp).
+    PositionTable::Hooks positionHooks();
+    PositionTable positions_{this, positionHooks()};
     bool flag80_ = false;
     bool historyActive_ = false;
     bool database_ = false;
@@ -228,5 +246,21 @@ private:
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     bool computed_ = false;
+
+    // Measurement intake.  The ring, the accumulators and the final values
+    // keep their storage across sessions; it is made anew only when the
+    // session's channel count changes.
+    void calcfin();
+    int sessionChannels_ = 0;  // channels of the session's ring rows; 0: no ring
+    std::vector<ChannelAccumulator> accumulators_;
+    std::vector<ChannelResult> ring_;  // 100 rows of sessionChannels_ entries
+    std::vector<ChannelResult> final_;
+    std::atomic<bool> finalBuilt_{false};
     std::atomic<std::int32_t> counter_{0};
+    std::atomic<bool> newResults_{false};
+    double sessionTolerance_ = 0.03;
+    std::vector<int> phaseShifts_;  // per settings channel, taken at session start
+    std::vector<SpeedResult> currentSpeed_;
+    std::atomic<std::size_t> currentSpeedSize_{0};
+    std::vector<SpeedResult> kept_[kKeptLists];
 };

@@ -13,10 +13,6 @@ void Rotor::permissibleUnbalanceFromGrade(double, int) {}
 bool Rotor::forceToUnbalance(int, double*, bool) { return false; }
 void Rotor::computeCorrections(bool, bool, bool, bool) {}
 void Rotor::computeArcCorrections() {}
-void Rotor::positionEntry(int) {}
-void Rotor::splitToPositions(int, bool) {}
-void Rotor::nextPositionSplit(int, bool) {}
-void Rotor::shareToPositions(int, bool) {}
 void Rotor::clearRuns(bool) {}
 void Rotor::setRecordedText(u32, const char*) {}
 bool Rotor::rotorParameter(u32, std::string*) { return false; }
@@ -25,37 +21,19 @@ void Rotor::stepRun(bool) {}
 void Rotor::removeCurrentRun() {}
 void Rotor::setRunFlag(int, bool) {}
 double Rotor::inertiaQuotient(double) { return 0.0; }
-RotorBase::u32 Rotor::buildPositionTable() { return 0; }
 int Rotor::readParameter(const u32*, int, std::string*, double*) { return 0; }
 bool Rotor::setParameter(const u32*, int, const char*) { return false; }
 bool Rotor::isOutOfTolerance(int) { return false; }
-bool Rotor::hasPositions(int) { return false; }
-bool Rotor::hasUsedPositions(int) { return false; }
-RotorBase::u32 Rotor::positionLookup(int) { return 0; }
 double Rotor::runCorrection(int, int, double*, bool, bool*) { return 0.0; }
 double Rotor::runResultant(int, int, int, double*) { return 0.0; }
 double Rotor::runVibration(int, int, double*) { return 0.0; }
 double Rotor::runUnbalance(int, int, double*) { return 0.0; }
-unsigned Rotor::averagingCount() { return 0; }
 const double* Rotor::gradeTable() { return nullptr; }
 double Rotor::unbalanceUnit(char*, int) { return 0.0; }
-bool Rotor::takeMeasurement() { return false; }
 void Rotor::setConfigFlag(bool) {}
 void Rotor::splitTolerance(double*, double, double, double) {}
 void Rotor::logToleranceFactors(const double*) {}
 void Rotor::setPositionValue(int, double) {}
-void Rotor::startSession() {}
-bool Rotor::processRevolution(const std::vector<std::int32_t>&, bool) { return false; }
-void Rotor::initChannel(unsigned, int, int) {}
-void Rotor::addMeasureResult(double, double, double, u32, int) {}
-void Rotor::storeResult(int, bool) {}
-void Rotor::setDriveCalibration(double) {}
-double Rotor::driveCalibration() { return 0.0; }
-const ChannelResult* Rotor::measureResult(int) { return nullptr; }
-const ChannelResult* Rotor::finalResults() { return nullptr; }
-bool Rotor::hasNewResults() { return false; }
-void Rotor::keepResults(unsigned) {}
-void Rotor::keptResult(int, double*, double*) {}
 int Rotor::nextVerificationStep(int) { return 0; }
 int Rotor::verificationStage(int, int*, int*) { return 0; }
 bool* Rotor::verificationRunAllowed(bool* out, bool, bool) { return out; }
