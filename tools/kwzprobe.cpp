@@ -2,16 +2,20 @@
 // its firmware version and date, then runs a short driver sequence (firmware,
 // inverter state, marker speeds, channel gains) through KWZUSB.
 //
-//   kwzprobe [--log DIR] [--sim]
+//   kwzprobe [--log DIR] [--sim] [--measure RPM]
 //
 // --log DIR  keeps the driver logs in DIR (otherwise they go to a scratch
 //            folder that is removed at the end).
 // --sim      runs against the simulated measuring controller instead of USB
 //            and prints the wire journal (every register access) at the end.
+// --measure RPM  then measures one balancing block at RPM (marker 1, optical)
+//            and prints the five channel results; with --sim the block comes
+//            from the block generator (five sines, printed first).
 //
 // Exit code 0 when the controller answered, 1 when it could not be opened or
 // a register could not be read.
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,11 +23,13 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "drivers/measuring/kwz_usb.h"
 #include "drivers/measuring/kwz_usb_hard.h"
 
 #ifdef KS_KWZPROBE_SIM
+#include "support/acquisition_block.h"
 #include "support/sim_measuring.h"
 #endif
 
@@ -36,7 +42,7 @@ void printMessage(const char* source, const char* text) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: kwzprobe [--log DIR] [--sim]\n");
+    std::fprintf(stderr, "usage: kwzprobe [--log DIR] [--sim] [--measure RPM]\n");
     return 2;
 }
 
@@ -93,14 +99,53 @@ bool probeDriver(const std::string& folder) {
     return ok;
 }
 
+// One balancing block at `rpm`; a read whose gains changed is repeated (a few times).
+bool probeMeasure(const std::string& folder, double rpm) {
+    KWZUSB driver(nullptr, printMessage, folder, 3);
+    if (!driver.connect()) return false;
+    driver.setADCMode(ADC_Mode::balancing, false);
+    std::array<std::vector<double>, kAdcChannelCount> traces;
+    std::vector<double> marker;
+    std::vector<std::uint32_t> marks;
+    std::array<ChannelResult, kAdcChannelCount> results;
+    GainReport gains;
+    bool ok = false;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        double interval = 0;
+        if (!driver.setADCStartConversionBalancingMode(rpm, marker1Optical, 0, &interval) ||
+            !driver.getADCDataBalancingMode(traces, marker, marks, results, gains))
+            break;
+        ok = true;
+        bool allValid = true;
+        for (const ChannelResult& r : results) allValid = allValid && r.valid;
+        std::printf("measure: %.3f rpm, %zu samples per channel, %zu marks, gains %s %s %s %s %s, %.3f ms per turn\n",
+                    rpm, traces[0].size(), marks.size(), channelGainName(gains.channelGain[0]),
+                    channelGainName(gains.channelGain[1]), channelGainName(gains.channelGain[2]),
+                    channelGainName(gains.channelGain[3]), channelGainName(gains.channelGain[4]), interval);
+        for (unsigned c = 0; c < kAdcChannelCount; ++c)
+            std::printf("measure: channel %u amplitude %.3f phase %.3f %s\n", c + 1, results[c].amplitude,
+                        results[c].phase, results[c].valid ? "valid" : "invalid");
+        if (allValid) break;
+    }
+    driver.disconnect();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bool sim = false;
+    bool measure = false;
+    double measureRpm = 0;
     std::string logDir;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sim") == 0) {
             sim = true;
+        } else if (std::strcmp(argv[i], "--measure") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            measureRpm = std::strtod(argv[++i], &end);
+            if (end == argv[i] || *end != '\0') return usage();
+            measure = true;
         } else if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
             logDir = argv[++i];
         } else {
@@ -118,6 +163,21 @@ int main(int argc, char** argv) {
         controller->setRegister(REG_ADC_CHANNEL_GAIN, 0x2A5);
         installed.reset(new sim::ScopedUsb01(*controller));
     }
+    // Five sines that suit the gains above (10x, 10x, 100x, 100x, 100x).
+    std::unique_ptr<simacq::SimBlockSource> blocks;
+    if (sim && measure) {
+        simacq::BlockSpec spec;
+        spec.speedRpm = measureRpm;
+        const double amplitude[5] = {1200, 2500, 150, 80, 200};
+        const double phase[5] = {30, 90, 150, 210, 300};
+        for (unsigned c = 0; c < 5; ++c) {
+            spec.channels[c] = {amplitude[c], phase[c], 0.0};
+            std::printf("sim: channel %u sine of %.1f counts at 1x (%.3f after the fit's scaling), phase %.1f\n",
+                        c + 1, amplitude[c], amplitude[c] * 1000.0, phase[c]);
+        }
+        spec.noise = 3.0;
+        blocks.reset(new simacq::SimBlockSource(*controller, spec));
+    }
 #else
     if (sim) {
         std::fprintf(stderr, "kwzprobe: built without the simulated controller\n");
@@ -134,8 +194,10 @@ int main(int argc, char** argv) {
 
     bool ok = probeLink();
     if (ok) ok = probeDriver(logDir);
+    if (ok && measure) ok = probeMeasure(logDir, measureRpm);
 
 #ifdef KS_KWZPROBE_SIM
+    blocks.reset();
     if (controller) {
         std::printf("wire journal:\n%s", controller->journalText().c_str());
     }
