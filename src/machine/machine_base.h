@@ -1,0 +1,103 @@
+#pragma once
+// MachineBase: the balancing machine as the operator interface sees it.
+//
+// `Machine` (machine/machine.h) is its one implementation.  The operator
+// interface calls these operations on its own thread; almost every one stores
+// an atomic request that the machine's worker thread serves, or reads a value
+// the worker published.  None of them touches the device from the calling
+// thread.  The operations stand in a fixed slot order (the number before each
+// declaration); the destructor is the last slot.
+//
+// Codes used across the interface:
+//   process (startProcess): 0 idle, 1 connect, 6 acceleration run, 7 balancing
+//     measurement, 8 turn to an angle, 9 and 12 measurement at the present
+//     speed, 13 measurement at rising speeds, other codes a speed-controlled
+//     measurement;
+//   state (getState): 0 idle, 1 initializing, 2 ascending, 3 descending,
+//     4 adjusting, 5 training, 6 autosetting, 7 measuring, 8 turning,
+//     9 testing, 10/11 waiting, 12 certification, 13 calibration, 14 "Begin?",
+//     15 configuring, 16 copying logs;
+//   result (getResult): 0 none, 1 operator abort, 2 drive not ready or
+//     blocked, 9901 no phasor signal, 9902 vibration too high, 9903 speed not
+//     reached, 9913 balancing speed above the drive's maximum, 9981-9988
+//     external error inputs, 9995-9999 device errors, below 9000 an inverter
+//     fault code.
+
+#include <string>
+#include <vector>
+
+class Rotor;
+
+class MachineBase {
+public:
+    /*  0 */ virtual bool setConnectFlag() = 0;
+    /*  1 */ virtual void clearConnectFlag() = 0;
+    /*  2 */ virtual bool startProcess(int code) = 0;
+    /*  3 */ virtual bool requestQuit() = 0;
+    /*  4 */ virtual bool stop() = 0;
+    /*  5 */ virtual void setSpeed(double value, bool isFrequency) = 0;
+    /*  6 */ virtual void confirmStart() = 0;
+    /*  7 */ virtual void startTraining() = 0;
+    /*  8 */ virtual void clearSampleBuffer() = 0;
+    /*  9 */ virtual bool reserved9() = 0;  // false
+    /* 10 */ virtual void saveCalibration(bool onlyAfterAcceleration) = 0;
+    /* 11 */ virtual void setEventLogging(bool on) = 0;
+    /* 12 */ virtual int getState() = 0;
+    /* 13 */ virtual double getAngle() = 0;
+    /* 14 */ virtual double getSpeedInfo(bool inHz) = 0;
+    /* 15 */ virtual int getMaxSamples() = 0;
+    // A malloc'ed copy of the newest sample rows (the caller frees it), or null.
+    /* 16 */ virtual int* getSamples(int* points, int* valuesPerSample) = 0;
+    // Copies sample block `block` of every listed channel into traces[k];
+    // returns the samples per channel, 0 while that block is not acquired.
+    /* 17 */ virtual int initPlaneData(std::vector<float> traces[16], int block) = 0;
+    /* 18 */ virtual const char* getDeviceName() = 0;
+    /* 19 */ virtual int getResult() = 0;
+    /* 20 */ virtual std::string errorText(int* shownCode, std::string* title) = 0;
+    /* 21 */ virtual double getSpecificUnbalance(char* out, int size) = 0;
+    /* 22 */ virtual void setRotor(Rotor* rotor) = 0;
+    /* 23 */ virtual Rotor* getRotor() = 0;
+    /* 24 */ virtual int getDriveType() = 0;
+    /* 25 */ virtual void setTurnTarget(double angle, double jogDistance) = 0;
+    /* 26 */ virtual int setTurnSpeed(double value, int plane) = 0;
+    /* 27 */ virtual void applyMiscParams() = 0;
+    /* 28 */ virtual void requestDriveSetup() = 0;
+    /* 29 */ virtual void resetBooster() = 0;
+    /* 30 */ virtual int getChannelGain(int slot) = 0;
+    /* 31 */ virtual void onKey(int key) = 0;
+    /* 32 */ virtual void setBrake(bool on) = 0;
+    /* 33 */ virtual void setRelay(bool on, int relay) = 0;
+    /* 34 */ virtual bool hasRecentData() = 0;
+    /* 35 */ virtual bool getWelderStatusFlag() = 0;
+    /* 36 */ virtual void restartWelder() = 0;
+    /* 37 */ virtual bool isWelderActive() = 0;
+    /* 38 */ virtual bool isFrezerActive() = 0;
+    /* 39 */ virtual bool takeDeviceReleased() = 0;
+    /* 40 */ virtual int getWeldValue() = 0;
+    /* 41 */ virtual int getConnectAttempt() = 0;
+    /* 42 */ virtual bool requestUpdateMode() = 0;
+    /* 43 */ virtual void setBoosterLevel(int level) = 0;
+    /* 44 */ virtual bool reserved44() = 0;  // true
+    /* 45 */ virtual int getResultCount() = 0;
+    /* 46 */ virtual void resetResults() = 0;
+    /* 47 */ virtual void requestReconnect() = 0;
+    /* 48 */ virtual bool isDemo() = 0;
+    /* 49 */ virtual bool isExternalDrive() = 0;
+    /* 50 */ virtual bool getConnectFlag() = 0;
+    /* 51 */ virtual bool isInvertersOk() = 0;
+    /* 52 */ virtual void addResult() = 0;
+    /* 53 */ virtual void setPlaneValues(int a, int b) = 0;
+    /* 54 */ virtual void getPlaneValues(int* a, int* b) = 0;
+    /* 55 */ virtual void requestCopyLogs() = 0;
+    /* 56 */ virtual int getCopyLogsProgress() = 0;
+    /* 57 */ virtual int takeCopyLogsResult() = 0;
+    /* 58 */ virtual bool isWeldingReady() = 0;
+    /* 59 */ virtual void setPipeDiameter(float mm) = 0;
+    /* 60 */ virtual void setPipeThickness(int pattern) = 0;
+    /* 61 */ virtual void setFastRotation(int v) = 0;
+    /* 62 */ virtual void setJogRotation(int angle, int tacks) = 0;
+    /* 63 */ virtual void setJogWelding(bool on) = 0;
+    /* 64 */ virtual void setWeldRotation(bool on) = 0;
+    /* 65 */ virtual void setWeldWelding(bool on) = 0;
+    /* 66 */ virtual ~MachineBase() = default;
+};
