@@ -33,7 +33,6 @@ double Rotor::unbalanceUnit(char*, int) { return 0.0; }
 void Rotor::setConfigFlag(bool) {}
 void Rotor::splitTolerance(double*, double, double, double) {}
 void Rotor::logToleranceFactors(const double*) {}
-void Rotor::setPositionValue(int, double) {}
 int Rotor::nextVerificationStep(int) { return 0; }
 int Rotor::verificationStage(int, int*, int*) { return 0; }
 bool* Rotor::verificationRunAllowed(bool* out, bool, bool) { return out; }

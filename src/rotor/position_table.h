@@ -1,0 +1,72 @@
+#pragma once
+// The rotor's position table: for every plane whose correction is made on
+// fixed positions (indexed mass positions, or the holes of a drilling
+// pattern), the positions with their angles and the amount each receives,
+// the position the operator is working on, and the walk over the used ones.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class RotorBase;
+
+struct PositionValue {
+    double amount = 0.0;  // mass (g) or, for drilling, depth (mm)
+    double angle = 0.0;   // degrees, [0, 360)
+    double value = 0.0;   // set by setPositionValue
+};
+
+struct PositionEntry {
+    int first = 0;      // index of the plane's first position in the values
+    int previous = -1;  // -1: none
+    int current = -1;   // relative to first; -1: none
+    int count = 0;      // number of positions
+    int steps = -1;     // -1: none
+};
+
+class PositionTable {
+public:
+    // What the table needs of its rotor beyond the rotor interface: setting a
+    // plane's correction mass and angle, and the machine's drill point angle.
+    struct Hooks {
+        std::function<void(int planeIndex, double mass, double angle)> setCorrection;
+        std::function<double()> machineDrillAngle;
+    };
+
+    PositionTable(RotorBase* owner, Hooks hooks);
+
+    // Rebuilds entries (one per plane) and values.  Returns the mask of plane
+    // indexes that have at least one position.
+    std::uint32_t build();
+
+    bool hasPositions(int i) const;
+    bool hasUsedPositions(int i) const;
+    void setPositionValue(int i, double x);
+    std::uint32_t positionLookup(int i);
+    void positionEntry(int i);
+    void layoutDrillPositions(int i, double angle);
+    bool sharePlaneToPositions(int i, bool force, double U, double angle);
+    int nextUsedPosition(int i, bool force, double angle);
+    void splitToPositions(int i, bool force);
+    void nextPositionSplit(int i, bool force);
+    void shareToPositions(int i, bool force);
+
+    const std::vector<PositionEntry>& entries() const { return entries_; }
+    const std::vector<PositionValue>& values() const { return values_; }
+    // Bit p - 1 for every plane p (1 to 32) that has an entry.
+    std::uint32_t planeMask() const { return planeMask_; }
+    // Position k of plane index i, or null.
+    const PositionValue* position(int i, int k) const;
+    PositionValue* position(int i, int k);
+
+private:
+    PositionEntry* entry(int i);
+    const PositionEntry* entry(int i) const;
+    double drillStepDegrees(int p) const;
+
+    RotorBase* owner_;
+    Hooks hooks_;
+    std::vector<PositionValue> values_;
+    std::vector<PositionEntry> entries_;
+    std::uint32_t planeMask_ = 0;
+};

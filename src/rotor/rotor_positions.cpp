@@ -1,0 +1,26 @@
+// The rotor's operations on its position table.
+#include "records/job_records.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_config.h"
+
+PositionTable::Hooks Rotor::positionHooks() {
+    PositionTable::Hooks hooks;
+    hooks.setCorrection = [this](int i, double mass, double angle) {
+        if (Plane* pl = planeAt(i + 1)) {
+            pl->massAmount = mass;
+            pl->massAngle = angle;
+        }
+    };
+    hooks.machineDrillAngle = [this] { return rotorcfg::drillAngle(config_); };
+    return hooks;
+}
+
+RotorBase::u32 Rotor::buildPositionTable() { return positions_.build(); }
+bool Rotor::hasPositions(int i) { return positions_.hasPositions(i); }
+bool Rotor::hasUsedPositions(int i) { return positions_.hasUsedPositions(i); }
+void Rotor::setPositionValue(int i, double value) { positions_.setPositionValue(i, value); }
+RotorBase::u32 Rotor::positionLookup(int i) { return positions_.positionLookup(i); }
+void Rotor::positionEntry(int i) { positions_.positionEntry(i); }
+void Rotor::splitToPositions(int i, bool force) { positions_.splitToPositions(i, force); }
+void Rotor::nextPositionSplit(int i, bool force) { positions_.nextPositionSplit(i, force); }
+void Rotor::shareToPositions(int i, bool force) { positions_.shareToPositions(i, force); }
