@@ -535,3 +535,22 @@ TEST_F(KWZUSBOps, UnopenableLogsLeaveTheDriverWorking) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KWZUSBOps, EmptyFolderMeansTheWorkingDirectory) {
+    fs::create_directories(dir_ / "cwd");
+    std::error_code ec;
+    const fs::path previous = fs::current_path(ec);
+    fs::current_path(dir_ / "cwd");
+    make("");
+    EXPECT_TRUE(driver_->highLevelLogOpen());
+    EXPECT_EQ("2023.01.25 KWZUSB_HighLevel_Log.txt", driver_->highLevelLogPath());
+    driver_.reset();
+    fs::current_path(previous);
+    EXPECT_TRUE(fs::exists(dir_ / "cwd" / "2023.01.25 KWZUSB_LowLevel_Log.txt"));
+    EXPECT_NE(std::string::npos,
+              readAll(dir_ / "cwd" / "2023.01.25 KWZUSB_HighLevel_Log.txt").find("[KWZUSB] ~KWZUSB(), Application stop"));
+}
+
+}  // namespace
