@@ -4,11 +4,12 @@
 #include <cmath>
 #include <limits>
 #include <system_error>
-#include <utility>
 #include <filesystem>
+#include <utility>
 
 #include "drivers/measuring/kwz_usb.h"
 #include "files/logger.h"
+#include "rotor/polar.h"
 #include "texts/format.h"
 
 using TamskKWZv2::ADC_Mode;
@@ -82,10 +83,7 @@ bool IApi::getAngle(double* degrees) {
         return false;
     }
     // The controller gives 0..360; keep the interface's range whatever it sends.
-    a = std::fmod(a, 360.0);
-    if (a < 0.0) a += 360.0;
-    if (a >= 360.0) a = 0.0;
-    if (degrees) *degrees = a;
+    if (degrees) *degrees = polar::reduceDegrees(a);
     return true;
 }
 
@@ -655,5 +653,7 @@ IApi* createIApi(Clock& clock, const IApiEnvironment& env) {
     if (apiLog) apiLog->open(true);
     logPrintf(&apiLog, "Initialized: %s", text.c_str());
     logPrintf(&apiLog, "Initialized inverter: %d", 0);
-    return new IApi(clock, std::move(driver), std::move(text), apiLog);
+    IApi* api = new IApi(clock, std::move(driver), std::move(text), apiLog);
+    api->setCancelFlag(env.cancel);
+    return api;
 }

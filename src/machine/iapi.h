@@ -246,6 +246,8 @@ struct IApiEnvironment {
         makeDriver;
     // Makes a closed logger of the given name (default: createLogger).
     std::function<LoggerBase*(const char* name)> makeLogger;
+    // The Machine's cancel flag, handed to the device (see IApi::setCancelFlag).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Connects to the measuring controller: at most one attempt every 10 s (any

@@ -1056,6 +1056,20 @@ TEST_F(IApiTraining, CancelGivesUp) {
     EXPECT_EQ(kwz.countOf("setMarkerEncoderTrainStart"), 1);
     EXPECT_EQ(log().back(), "startTraining: cancelled");
 
+    // The factory hands the Machine's flag over.
+    resetCreateIApiThrottle();
+    IApiEnvironment env = environment();
+    env.cancel = &cancel;
+    std::unique_ptr<IApi> made(createIApi(clock, env));
+    resetCreateIApiThrottle();
+    ASSERT_NE(made, nullptr);
+    cancel = true;
+    kwz.onCall = nullptr;
+    kwz.clear();
+    made->startTraining();
+    EXPECT_EQ(kwz.countOf("getInvertorState"), 0);
+    EXPECT_EQ(log().back(), "startTraining: cancelled");
+
     // Without a flag it runs as before.
     api->setCancelFlag(nullptr);
     kwz.clear();
