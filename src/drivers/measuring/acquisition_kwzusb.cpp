@@ -180,8 +180,10 @@ bool KWZUSB::getADCDataBalancingMode(std::array<std::vector<double>, kAdcChannel
                                      std::array<ChannelResult, kAdcChannelCount>& results, GainReport& gains) {
     const char* op = "getADCDataBalancingMode";
     opInfo(op, "begin");
-    // A channel not fitted by this read never shows an older result.
+    // A channel not fitted by this read never shows an older result, nor the
+    // report a code of an earlier read.
     results.fill(ChannelResult{});
+    gains = GainReport{};
     auto fail = [&]() {
         setInProgress(false);
         return false;
@@ -297,6 +299,7 @@ bool KWZUSB::getADCDataTestMode(std::array<std::vector<double>, kAdcChannelCount
                                 GainReport& gains) {
     const char* op = "getADCDataTestMode";
     opInfo(op, "begin");
+    gains = GainReport{};
     auto fail = [&]() {
         setInProgress(false);
         return false;

@@ -230,6 +230,7 @@ TEST_F(BalancingAcquisition, FilterFormChangeInvalidatesAllFive) {
     EXPECT_EQ(sim_.reg(132), 0x101u);
     ASSERT_TRUE(read());
     EXPECT_EQ(gains_.filterGain, 1);
+    EXPECT_EQ(gains_.channelGain, (std::array<std::uint8_t, 5>{0, 0, 0, 0, 0}));
     for (unsigned c = 0; c < 5; ++c) expectMatches(spec, c);
 
     // 1x with the largest peak at or below 3000: back to 10x, all invalid again.
@@ -442,6 +443,7 @@ TEST_F(BalancingAcquisition, TestModeReadGivesThePeaks) {
     ASSERT_TRUE(driver_->getADCDataTestMode(traces_, marker_, amplitudes, gains_));
     EXPECT_EQ(gains_.filterCode, 6);
     EXPECT_EQ(gains_.filterGain, 1);
+    EXPECT_EQ(gains_.channelGain, (std::array<std::uint8_t, 5>{0, 0, 0, 0, 0}));  // nothing left from before
 
     const std::string log = highLog();
     EXPECT_TRUE(has(log, "[KWZUSB] getADCDataTestMode(), packetCount - 360, data read - 1800\n"));
