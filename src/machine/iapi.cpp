@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <system_error>
-#include <filesystem>
 #include <utility>
 
 #include "drivers/measuring/kwz_usb.h"
@@ -16,8 +16,12 @@ using TamskKWZv2::ADC_Mode;
 
 namespace {
 
-char yn(bool b) { return b ? 'y' : 'n'; }
-const char* trueFalse(bool b) { return b ? "true" : "false"; }
+char yn(bool b) {
+    return b ? 'y' : 'n';
+}
+const char* trueFalse(bool b) {
+    return b ? "true" : "false";
+}
 
 // Integer part of a double as an int, limited to the int range (NaN: 0).
 int truncToInt(double v) {
@@ -34,7 +38,9 @@ std::uint32_t truncToU16(double v) {
     return static_cast<std::uint32_t>(v);
 }
 
-std::uint8_t gainCode(int step) { return static_cast<std::uint8_t>(std::clamp(step, 0, 3)); }
+std::uint8_t gainCode(int step) {
+    return static_cast<std::uint8_t>(std::clamp(step, 0, 3));
+}
 
 // --- throttle of createIApi: one attempt every 10 s, program-wide ---
 constexpr std::int64_t kAttemptSpacingNs = 10000000000LL;
@@ -139,7 +145,8 @@ int IApi::getErrorInfo(int* type) {
 }
 
 double IApi::averageSpeed(double reading) {
-    if (speedBufferSize <= 0 || speedBuffer.size() != static_cast<std::size_t>(speedBufferSize)) return reading;
+    if (speedBufferSize <= 0 || speedBuffer.size() != static_cast<std::size_t>(speedBufferSize))
+        return reading;
     speedBuffer[static_cast<std::size_t>(speedIndex)] = reading;
     speedIndex = (speedIndex + 1) % speedBufferSize;
     bool any = false;
@@ -210,9 +217,11 @@ bool IApi::isRpmReached() {
 
 void IApi::setBooster(const int g[5]) {
     const int c[4] = {gainCode(g[0]), gainCode(g[1]), gainCode(g[2]), gainCode(g[3])};
-    const bool ok = driver->setADCChannelGainTestMode(static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]),
-                                                      static_cast<std::uint8_t>(c[2]), static_cast<std::uint8_t>(c[3]), 0);
-    logPrintf(&logger, "setBooster: (%d, %d, %d, %d) result: %s", c[0], c[1], c[2], c[3], ok ? "Success" : "Error");
+    const bool ok = driver->setADCChannelGainTestMode(
+        static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
+        static_cast<std::uint8_t>(c[3]), 0);
+    logPrintf(&logger, "setBooster: (%d, %d, %d, %d) result: %s", c[0], c[1], c[2], c[3],
+              ok ? "Success" : "Error");
 }
 
 int IApi::getChannelGain(int channel) {
@@ -221,8 +230,10 @@ int IApi::getChannelGain(int channel) {
 }
 
 void IApi::setBrake(bool on) {
-    if (driver->setInvertorRelay(on ? 1u : 0u)) logPrintf(&logger, "set brake: %c", yn(on));
-    else logPrintf(&logger, "set brake error");
+    if (driver->setInvertorRelay(on ? 1u : 0u))
+        logPrintf(&logger, "set brake: %c", yn(on));
+    else
+        logPrintf(&logger, "set brake error");
 }
 
 void IApi::setRelay(bool on, int relay) {
@@ -234,14 +245,16 @@ void IApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
     driver->setInvertorAcceleration(accelerationMs / 1000.0);
     driver->setInvertorDeceleration(decelerationMs / 1000.0);
     driver->setInvertorRampType(static_cast<std::uint32_t>(rampType));
-    logPrintf(&logger, "setAccTime(start: %dms, stop: %dms, type: %d)", accelerationMs, decelerationMs, rampType);
+    logPrintf(&logger, "setAccTime(start: %dms, stop: %dms, type: %d)", accelerationMs, decelerationMs,
+              rampType);
 }
 
 bool IApi::setMotorParams(const MotorParams& p) {
-    logPrintf(&logger,
-              "setMotorParams: power: %lg, voltage: %lg, current: %lg, frequency: %lg, speed: %lg, poles: %d, "
-              "autoTun: %d",
-              p.power, p.voltage, p.current, p.frequency, p.speed, p.poles, p.autoTune);
+    logPrintf(
+        &logger,
+        "setMotorParams: power: %lg, voltage: %lg, current: %lg, frequency: %lg, speed: %lg, poles: %d, "
+        "autoTun: %d",
+        p.power, p.voltage, p.current, p.frequency, p.speed, p.poles, p.autoTune);
     const bool ok = driver->setInvertorMotorParameters(
         static_cast<float>(p.power), static_cast<float>(p.voltage), static_cast<float>(p.current),
         static_cast<float>(p.frequency), static_cast<std::uint16_t>(p.poles), truncToU16(p.speed),
@@ -258,8 +271,8 @@ int IApi::setCurrentInverter(int index, int newPhasor) {
         return 0;
     }
     inverterType = static_cast<int>(type);
-    logPrintf(&logger, "set current inverter %d, type: %d, addr: %d, phasor: %d", index, static_cast<int>(type),
-              static_cast<int>(address), phasor);
+    logPrintf(&logger, "set current inverter %d, type: %d, addr: %d, phasor: %d", index,
+              static_cast<int>(type), static_cast<int>(address), phasor);
     clock().sleepMs(100);
     return static_cast<int>(address);
 }
@@ -305,7 +318,9 @@ bool IApi::setSpeed(std::int16_t centiHz) {
     return true;
 }
 
-int IApi::getTurnScale() { return truncToInt(2.0 * turnScale); }
+int IApi::getTurnScale() {
+    return truncToInt(2.0 * turnScale);
+}
 
 // =========================================================================
 // encoder training
@@ -372,14 +387,16 @@ void IApi::trainingAttempts() {
             return;
         }
         // Without an optical speed there is nothing to compare the encoder with.
-        const bool comparable = std::isfinite(encoder) && std::isfinite(optical) && optical >= kMinOpticalTrainingRpm;
+        const bool comparable =
+            std::isfinite(encoder) && std::isfinite(optical) && optical >= kMinOpticalTrainingRpm;
         int ratio = 0;
         if (comparable) {
             ratio = truncToInt(encoder * 10000.0 / optical);
-            logPrintf(&logger, "calc ratio %d (encoder speed: %lg, optical speed: %lg)", ratio, encoder, optical);
-        } else {
-            logPrintf(&logger, "calc ratio: optical speed too low (encoder speed: %lg, optical speed: %lg)", encoder,
+            logPrintf(&logger, "calc ratio %d (encoder speed: %lg, optical speed: %lg)", ratio, encoder,
                       optical);
+        } else {
+            logPrintf(&logger, "calc ratio: optical speed too low (encoder speed: %lg, optical speed: %lg)",
+                      encoder, optical);
         }
 
         std::uint32_t value = 0;
@@ -388,7 +405,8 @@ void IApi::trainingAttempts() {
                   truncToInt(driveRatio * 10000.0), trueFalse(read));
         if (!read) return;
 
-        const std::int64_t diff = std::llabs(static_cast<std::int64_t>(ratio) - static_cast<std::int64_t>(value));
+        const std::int64_t diff =
+            std::llabs(static_cast<std::int64_t>(ratio) - static_cast<std::int64_t>(value));
         if (comparable && diff <= ratio / 100) return;  // trained
 
         logPrintf(&logger, "ratio doesn't match %d <> %d", ratio, static_cast<int>(value));
@@ -400,7 +418,9 @@ void IApi::trainingAttempts() {
 // acquisition
 // =========================================================================
 
-void IApi::stopReading() { logPrintf(&logger, "stopReading"); }
+void IApi::stopReading() {
+    logPrintf(&logger, "stopReading");
+}
 
 bool IApi::startReading(const ReadRequest* request) {
     speedSet = false;
@@ -428,6 +448,13 @@ bool IApi::startReading(const ReadRequest* request) {
             return false;
         }
     }
+
+    // The samples of an earlier acquisition are not this one's.
+    tableEntries = 0;
+    sampleCursor = 0;
+    for (auto& v : channelData) v.clear();
+    markerData.clear();
+    turns.clear();
 
     driver->setADCMode(testMode ? ADC_Mode::test : ADC_Mode::balancing, request->filter != 0);
     if (!driver->setMarkerEncoderMarkerType(markerIndex(), isOpticalPhasor(phasor) ? 1u : 0u))
@@ -535,7 +562,8 @@ bool IApi::nextSample() {
 
 bool IApi::isMarkSample() {
     const int i = currentSample();
-    return i >= 0 && static_cast<std::size_t>(i) < markerData.size() && markerData[static_cast<std::size_t>(i)] != 0.0;
+    return i >= 0 && static_cast<std::size_t>(i) < markerData.size() &&
+           markerData[static_cast<std::size_t>(i)] != 0.0;
 }
 
 int IApi::getSampleValue(int channel) {
@@ -594,12 +622,14 @@ bool IApi::setUpdateMode() {
 // =========================================================================
 
 std::string iapiVersionText(const TamskKWZv2::FirmwareVersionDate& f) {
-    return ks::format("KWZ {}.{}.{} {:02d}.{:02d}.{:02d}", static_cast<int>(f.major), static_cast<int>(f.minor),
-                      static_cast<int>(f.build), static_cast<int>(f.day), static_cast<int>(f.month),
-                      static_cast<int>(f.year));
+    return ks::format("KWZ {}.{}.{} {:02d}.{:02d}.{:02d}", static_cast<int>(f.major),
+                      static_cast<int>(f.minor), static_cast<int>(f.build), static_cast<int>(f.day),
+                      static_cast<int>(f.month), static_cast<int>(f.year));
 }
 
-void resetCreateIApiThrottle() { gAttempted = false; }
+void resetCreateIApiThrottle() {
+    gAttempted = false;
+}
 
 IApi* createIApi(Clock& clock, const IApiEnvironment& env) {
     auto makeLogger = [&env](const char* name) -> LoggerBase* {
@@ -618,7 +648,8 @@ IApi* createIApi(Clock& clock, const IApiEnvironment& env) {
 
     std::function<void()> poll = [] {};
     std::function<LoggerBase*(const char*)> sinkLogger = env.makeLogger;
-    std::function<void(const char*, const char*)> errorSink = [sinkLogger](const char* source, const char* text) {
+    std::function<void(const char*, const char*)> errorSink = [sinkLogger](const char* source,
+                                                                           const char* text) {
         std::unique_ptr<LoggerBase> l(sinkLogger ? sinkLogger("api") : createLogger("api"));
         if (!l) return;
         l->open(true);
@@ -629,8 +660,8 @@ IApi* createIApi(Clock& clock, const IApiEnvironment& env) {
     std::error_code ec;
     const std::string folder = std::filesystem::is_directory("./logs", ec) ? "./logs" : "";
 
-    std::unique_ptr<IApiDriver> driver = env.makeDriver ? env.makeDriver(poll, errorSink, folder)
-                                                        : makeKwzIApiDriver(poll, errorSink, folder);
+    std::unique_ptr<IApiDriver> driver =
+        env.makeDriver ? env.makeDriver(poll, errorSink, folder) : makeKwzIApiDriver(poll, errorSink, folder);
     if (!driver) {
         logPrintf(&log, "Connection error! Exiting...");
         return nullptr;

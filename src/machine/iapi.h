@@ -65,13 +65,14 @@ public:
     virtual bool setInvertorAcceleration(double seconds) = 0;
     virtual bool setInvertorDeceleration(double seconds) = 0;
     virtual bool setInvertorRelay(std::uint32_t relay) = 0;
-    virtual bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type, std::uint32_t address) = 0;
+    virtual bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type,
+                                               std::uint32_t address) = 0;
     virtual bool setInvertorManagerDeleteInvertor(std::uint32_t index) = 0;
     virtual bool setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type,
                                                    std::uint32_t& address) = 0;
     virtual bool setInvertorMotorParameters(float powerKW, float voltage, float current, float frequency,
-                                            std::uint32_t poles, std::uint32_t speed, std::uint32_t autoTuning,
-                                            std::uint32_t invertorType) = 0;
+                                            std::uint32_t poles, std::uint32_t speed,
+                                            std::uint32_t autoTuning, std::uint32_t invertorType) = 0;
 
     // markers (index 0 marker 1, 1 marker 2)
     virtual bool getMarkerOpticalSpeed(std::uint32_t index, double& rpm) = 0;
@@ -99,7 +100,8 @@ public:
     virtual bool setADCSampleRateTestMode(std::uint32_t rate) = 0;
     virtual bool setADCStartConversionTestMode(std::uint32_t packetCount) = 0;
     virtual bool setADCStartConversionBalancingMode(double speed, std::uint32_t triggerSource,
-                                                    std::uint32_t countSignalPeriods, double* dataPeriodInterval) = 0;
+                                                    std::uint32_t countSignalPeriods,
+                                                    double* dataPeriodInterval) = 0;
     virtual bool getADCDataBalancingMode(Traces& traces, std::vector<double>& marker,
                                          std::vector<std::uint32_t>& markerIndices, ChannelResults& results,
                                          TamskKWZv2::GainReport& gains) = 0;

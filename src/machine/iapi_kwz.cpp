@@ -34,22 +34,30 @@ public:
     bool setInvertorAcceleration(double s) override { return d_.setInvertorAcceleration(s); }
     bool setInvertorDeceleration(double s) override { return d_.setInvertorDeceleration(s); }
     bool setInvertorRelay(std::uint32_t relay) override { return d_.setInvertorRelay(relay); }
-    bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type, std::uint32_t address) override {
+    bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type,
+                                       std::uint32_t address) override {
         return d_.setInvertorManagerAddInvertor(index, type, address);
     }
     bool setInvertorManagerDeleteInvertor(std::uint32_t index) override {
         return d_.setInvertorManagerDeleteInvertor(index);
     }
-    bool setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type, std::uint32_t& address) override {
+    bool setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type,
+                                           std::uint32_t& address) override {
         return d_.setInvertorManagerCurrentInvertor(index, type, address);
     }
-    bool setInvertorMotorParameters(float power, float voltage, float current, float frequency, std::uint32_t poles,
-                                    std::uint32_t speed, std::uint32_t autoTuning, std::uint32_t type) override {
-        return d_.setInvertorMotorParameters(power, voltage, current, frequency, poles, speed, autoTuning, type);
+    bool setInvertorMotorParameters(float power, float voltage, float current, float frequency,
+                                    std::uint32_t poles, std::uint32_t speed, std::uint32_t autoTuning,
+                                    std::uint32_t type) override {
+        return d_.setInvertorMotorParameters(power, voltage, current, frequency, poles, speed, autoTuning,
+                                             type);
     }
 
-    bool getMarkerOpticalSpeed(std::uint32_t index, double& rpm) override { return d_.getMarkerOpticalSpeed(index, rpm); }
-    bool getMarkerEncoderSpeed(std::uint32_t index, double& rpm) override { return d_.getMarkerEncoderSpeed(index, rpm); }
+    bool getMarkerOpticalSpeed(std::uint32_t index, double& rpm) override {
+        return d_.getMarkerOpticalSpeed(index, rpm);
+    }
+    bool getMarkerEncoderSpeed(std::uint32_t index, double& rpm) override {
+        return d_.getMarkerEncoderSpeed(index, rpm);
+    }
     bool getMarkerEncoderAngleDeg(std::uint32_t index, double& deg) override {
         return d_.getMarkerEncoderAngleDeg(index, deg);
     }
@@ -62,7 +70,9 @@ public:
     bool setMarkerEncoderMarkerType(std::uint32_t index, std::uint32_t type) override {
         return d_.setMarkerEncoderMarkerType(index, type);
     }
-    bool setMarkerEncoderTrainStart(std::uint32_t index) override { return d_.setMarkerEncoderTrainStart(index); }
+    bool setMarkerEncoderTrainStart(std::uint32_t index) override {
+        return d_.setMarkerEncoderTrainStart(index);
+    }
 
     bool setControl(std::uint16_t control) override { return d_.setControl(control); }
     bool getWelderStatusFlag(std::uint32_t& flag) override { return d_.getWelderStatusFlag(flag); }
@@ -71,7 +81,9 @@ public:
     bool restartWelder() override { return d_.restartWelder(); }
     bool setWelderBlock(bool blocked) override { return d_.setWelderBlock(blocked); }
 
-    bool setADCMode(TamskKWZv2::ADC_Mode mode, bool instFilter) override { return d_.setADCMode(mode, instFilter); }
+    bool setADCMode(TamskKWZv2::ADC_Mode mode, bool instFilter) override {
+        return d_.setADCMode(mode, instFilter);
+    }
     bool getADCChannelGain(std::uint8_t& c1, std::uint8_t& c2, std::uint8_t& c3, std::uint8_t& c4,
                            std::uint8_t& c5) override {
         return d_.getADCChannelGain(c1, c2, c3, c4, c5);
@@ -88,8 +100,9 @@ public:
                                             double* interval) override {
         return d_.setADCStartConversionBalancingMode(speed, trigger, periods, interval);
     }
-    bool getADCDataBalancingMode(Traces& traces, std::vector<double>& marker, std::vector<std::uint32_t>& indices,
-                                 ChannelResults& results, TamskKWZv2::GainReport& gains) override {
+    bool getADCDataBalancingMode(Traces& traces, std::vector<double>& marker,
+                                 std::vector<std::uint32_t>& indices, ChannelResults& results,
+                                 TamskKWZv2::GainReport& gains) override {
         return d_.getADCDataBalancingMode(traces, marker, indices, results, gains);
     }
     bool getADCDataTestMode(Traces& traces, std::vector<double>& marker, Amplitudes& amplitudes,

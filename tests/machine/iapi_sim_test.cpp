@@ -4,12 +4,12 @@
 // block generator was given.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "drivers/measuring/kwz_usb.h"
@@ -50,7 +50,8 @@ protected:
             const std::uint32_t index = argument >> 16;
             std::uint32_t answer = 0;
             for (const JournalEntry& e : sim_.writes()) {
-                if (e.reg == TamskKWZv2::REG_INVERTOR_MANAGER_ADD && (e.value >> 16) == index) answer = e.value & 0xFFFF;
+                if (e.reg == TamskKWZv2::REG_INVERTOR_MANAGER_ADD && (e.value >> 16) == index)
+                    answer = e.value & 0xFFFF;
                 if (e.reg == TamskKWZv2::REG_INVERTOR_MANAGER_DELETE && (e.value >> 16) == index) answer = 0;
             }
             return answer;
@@ -66,7 +67,8 @@ protected:
 
     IApiEnvironment environment() {
         IApiEnvironment env;
-        env.makeDriver = [this](std::function<void()> poll, std::function<void(const char*, const char*)> error,
+        env.makeDriver = [this](std::function<void()> poll,
+                                std::function<void(const char*, const char*)> error,
                                 const std::string& folder) {
             passedFolder_ = folder;
             // The driver's dated logs go to a folder of the test's own.
@@ -225,8 +227,9 @@ TEST_F(IApiSim, TestModeSamplesAndRefusedBalancingStart) {
     request.nChannels = 2;
     request.channelTable = table;
     EXPECT_FALSE(api_->startReading(&request));  // trigger source 0 is refused by the driver
-    EXPECT_TRUE(book_.has("api", "KWZAPI error: KWZUSB setADCStartConversionBalancingMode(), parameter "
-                                 "'triggerSource' invalid!"))
+    EXPECT_TRUE(book_.has("api",
+                          "KWZAPI error: KWZUSB setADCStartConversionBalancingMode(), parameter "
+                          "'triggerSource' invalid!"))
         << ::testing::PrintToString(book_.linesOf("api"));
 
     request.testMode = 1;

@@ -1,6 +1,8 @@
 // The measuring-controller device IApi on a scripted stand-in of its driver,
 // in virtual time.
 
+#include "machine/iapi.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "machine/iapi.h"
 #include "support/machine_iapi_fake.h"
 #include "support/machine_virtual_clock.h"
 
@@ -31,7 +32,8 @@ protected:
     }
     IApiEnvironment environment() {
         IApiEnvironment env;
-        env.makeDriver = [this](std::function<void()> poll, std::function<void(const char*, const char*)> error,
+        env.makeDriver = [this](std::function<void()> poll,
+                                std::function<void(const char*, const char*)> error,
                                 const std::string& folder) -> std::unique_ptr<IApiDriver> {
             pollCallback = std::move(poll);
             errorCallback = std::move(error);
@@ -71,7 +73,8 @@ TEST_F(IApiFactory, ConnectsReadsTheVersionAndBuildsTheBanner) {
                                                              "Firmware version: KWZ 6.2.345 07.12.2026"}));
     EXPECT_EQ(book.made("api"), 1);
     EXPECT_EQ(book.deleted("api"), 1);  // the factory's logger lives for the call only
-    EXPECT_EQ(log(), (std::vector<std::string>{"Initialized: KWZ 6.2.345 07.12.2026", "Initialized inverter: 0"}));
+    EXPECT_EQ(log(),
+              (std::vector<std::string>{"Initialized: KWZ 6.2.345 07.12.2026", "Initialized inverter: 0"}));
     std::error_code ec;
     EXPECT_EQ(driverFolder, std::filesystem::is_directory("./logs", ec) ? "./logs" : "");
     EXPECT_TRUE(api->hasTurnData());
@@ -183,8 +186,8 @@ TEST_F(IApiOps, PhasorGivesMarkerIndexAndType) {
     auto api = make();
     const char* expected[5] = {"", "setMarkerEncoderMarkerType(0, 1)", "setMarkerEncoderMarkerType(0, 0)",
                                "setMarkerEncoderMarkerType(1, 1)", "setMarkerEncoderMarkerType(1, 0)"};
-    const char* speed[5] = {"", "getMarkerOpticalSpeed(0)", "getMarkerEncoderSpeed(0)", "getMarkerOpticalSpeed(1)",
-                            "getMarkerEncoderSpeed(1)"};
+    const char* speed[5] = {"", "getMarkerOpticalSpeed(0)", "getMarkerEncoderSpeed(0)",
+                            "getMarkerOpticalSpeed(1)", "getMarkerEncoderSpeed(1)"};
     for (int p = 1; p <= 4; ++p) {
         api->setCurrentInverter(0, p);
         kwz.clear();
@@ -310,8 +313,9 @@ TEST_F(IApiOps, MotorParametersWithTheCurrentInverterType) {
     p.autoTune = 1;
     EXPECT_TRUE(api->setMotorParams(p));
     EXPECT_EQ(kwz.calls(), (Calls{"setInvertorMotorParameters(2.2, 380, 5, 50, 4, 1450, 1, 5)"}));
-    EXPECT_TRUE(logged("setMotorParams: power: 2.2, voltage: 380, current: 5, frequency: 50, speed: 1450.9, poles: 4, "
-                       "autoTun: 1"));
+    EXPECT_TRUE(logged(
+        "setMotorParams: power: 2.2, voltage: 380, current: 5, frequency: 50, speed: 1450.9, poles: 4, "
+        "autoTun: 1"));
     kwz.fail("setInvertorMotorParameters", 1);
     p.speed = -3;  // nothing negative reaches the 16-bit register
     EXPECT_FALSE(api->setMotorParams(p));
@@ -771,8 +775,9 @@ TEST_F(IApiGetData, BalancingFetchGivesFiveResultsAndRestarts) {
     TurnResults results;
     const auto t0 = clock.nowMs();
     ASSERT_TRUE(api->getData(&results));
-    EXPECT_EQ(kwz.calls(), (Calls{"getADCDataBalancingMode()", "getADCChannelGain()", "getInvertorState()",
-                                  "getMarkerOpticalSpeed(0)", "setADCStartConversionBalancingMode(1200, 1, 0, null)"}));
+    EXPECT_EQ(kwz.calls(),
+              (Calls{"getADCDataBalancingMode()", "getADCChannelGain()", "getInvertorState()",
+                     "getMarkerOpticalSpeed(0)", "setADCStartConversionBalancingMode(1200, 1, 0, null)"}));
     EXPECT_EQ(kwz.timeOf("getMarkerOpticalSpeed") - t0, 500);
     EXPECT_EQ(clock.nowMs() - t0, 505);
     ASSERT_EQ(results.size(), 5u);
@@ -799,7 +804,8 @@ TEST_F(IApiGetData, TestModeFetchIteratesTheRawSamples) {
     fillTraces(6);
     kwz.clear();
     ASSERT_TRUE(api->getData(nullptr));
-    EXPECT_EQ(kwz.calls(), (Calls{"getADCDataTestMode()", "getADCChannelGain()", "setADCStartConversionTestMode(1000)"}));
+    EXPECT_EQ(kwz.calls(),
+              (Calls{"getADCDataTestMode()", "getADCChannelGain()", "setADCStartConversionTestMode(1000)"}));
     EXPECT_EQ(api->rawSampleCount(), 6u);
     // Before the first step there is no current sample.
     EXPECT_FALSE(api->isMarkSample());
@@ -826,6 +832,12 @@ TEST_F(IApiGetData, TestModeFetchIteratesTheRawSamples) {
     ASSERT_TRUE(api->getData(nullptr));
     ASSERT_TRUE(api->nextSample());
     EXPECT_EQ(api->getSampleValue(0), -12);
+    EXPECT_FALSE(api->nextSample());
+
+    // A new acquisition has no samples until its first fetch.
+    ASSERT_TRUE(api->getData(nullptr));
+    ASSERT_TRUE(api->startReading(&r));
+    EXPECT_EQ(api->rawSampleCount(), 0u);
     EXPECT_FALSE(api->nextSample());
 }
 
@@ -923,11 +935,11 @@ TEST_F(IApiTraining, MatchOnTheFirstAttempt) {
     EXPECT_EQ(kwz.calls(), (Calls{"setMarkerEncoderMarkerType(1, 0)", "getInvertorState()",
                                   "setMarkerEncoderTrainStart(1)", "getMarkerEncoderSpeed(1)",
                                   "getMarkerOpticalSpeed(1)", "getMarkerEncoderFullTurn(1)"}));
-    EXPECT_EQ(log(), (std::vector<std::string>{"startTraining: start waiting for the inverter state",
-                                               "inverter state: 80000007",
-                                               "startTraining: phasor = 4, idx = 1, result = true",
-                                               "calc ratio 12500 (encoder speed: 1000, optical speed: 800)",
-                                               "getMarkerEncoderFullTurn: value = 12450 / 12500, result = true"}));
+    EXPECT_EQ(log(), (std::vector<std::string>{
+                         "startTraining: start waiting for the inverter state", "inverter state: 80000007",
+                         "startTraining: phasor = 4, idx = 1, result = true",
+                         "calc ratio 12500 (encoder speed: 1000, optical speed: 800)",
+                         "getMarkerEncoderFullTurn: value = 12450 / 12500, result = true"}));
     EXPECT_TRUE(api->angleIsValid());
 }
 
@@ -1026,7 +1038,8 @@ TEST_F(IApiTraining, OpticalSpeedZeroIsAMismatch) {
     kwz.fullTurn = 0;  // would "match" a ratio of 0
     api->startTraining();
     EXPECT_EQ(kwz.countOf("setMarkerEncoderTrainStart"), 7);
-    EXPECT_EQ(book.count("api_i", "calc ratio: optical speed too low (encoder speed: 1000, optical speed: 0)"), 7);
+    EXPECT_EQ(
+        book.count("api_i", "calc ratio: optical speed too low (encoder speed: 1000, optical speed: 0)"), 7);
     EXPECT_TRUE(logged("can't repeat training anymore!"));
 }
 

@@ -15,7 +15,9 @@ std::string fmt(const char* f, ...) {
     va_end(a);
     return buf;
 }
-unsigned u(std::uint32_t v) { return static_cast<unsigned>(v); }
+unsigned u(std::uint32_t v) {
+    return static_cast<unsigned>(v);
+}
 }  // namespace
 
 // ----------------------------------------------------------------- LogBook
@@ -62,7 +64,9 @@ int LogBook::count(const std::string& name, const std::string& text) const {
     return n;
 }
 
-bool LogBook::has(const std::string& name, const std::string& text) const { return count(name, text) > 0; }
+bool LogBook::has(const std::string& name, const std::string& text) const {
+    return count(name, text) > 0;
+}
 
 int LogBook::made(const std::string& name) const {
     std::lock_guard<std::mutex> l(m_);
@@ -106,7 +110,9 @@ std::vector<std::string> FakeKwz::callsOf(const std::string& prefix) const {
     return out;
 }
 
-int FakeKwz::countOf(const std::string& prefix) const { return static_cast<int>(callsOf(prefix).size()); }
+int FakeKwz::countOf(const std::string& prefix) const {
+    return static_cast<int>(callsOf(prefix).size());
+}
 
 std::int64_t FakeKwz::timeOf(const std::string& prefix, int n) const {
     for (const auto& c : journal) {
@@ -118,7 +124,8 @@ std::int64_t FakeKwz::timeOf(const std::string& prefix, int n) const {
 
 bool FakeKwz::record(const std::string& op, const std::string& args) {
     const std::int64_t ms =
-        clock ? std::chrono::duration_cast<std::chrono::milliseconds>(clock->now().time_since_epoch()).count() : 0;
+        clock ? std::chrono::duration_cast<std::chrono::milliseconds>(clock->now().time_since_epoch()).count()
+              : 0;
     journal.push_back({op + "(" + args + ")", ms});
     bool ok = true;
     auto it = failures.find(op);
@@ -132,8 +139,12 @@ bool FakeKwz::record(const std::string& op, const std::string& args) {
 
 // ----------------------------------------------------------------- FakeKwzDriver
 
-bool FakeKwzDriver::connect() { return s_.record("connect", "") && s_.connectResult; }
-bool FakeKwzDriver::disconnect() { return s_.record("disconnect", ""); }
+bool FakeKwzDriver::connect() {
+    return s_.record("connect", "") && s_.connectResult;
+}
+bool FakeKwzDriver::disconnect() {
+    return s_.record("disconnect", "");
+}
 bool FakeKwzDriver::getFirmwareVersionDate(TamskKWZv2::FirmwareVersionDate* out) {
     if (!s_.record("getFirmwareVersionDate", "")) return false;
     if (out) *out = s_.firmware;
@@ -159,28 +170,41 @@ bool FakeKwzDriver::getInvertorManagerCountInvertors(std::uint32_t& count) {
     count = s_.inverterCount;
     return true;
 }
-bool FakeKwzDriver::setInvertorFrequency(double hz) { return s_.record("setInvertorFrequency", fmt("%g", hz)); }
-bool FakeKwzDriver::setInvertorRampType(std::uint32_t type) { return s_.record("setInvertorRampType", fmt("%u", u(type))); }
-bool FakeKwzDriver::setInvertorAcceleration(double s) { return s_.record("setInvertorAcceleration", fmt("%g", s)); }
-bool FakeKwzDriver::setInvertorDeceleration(double s) { return s_.record("setInvertorDeceleration", fmt("%g", s)); }
-bool FakeKwzDriver::setInvertorRelay(std::uint32_t relay) { return s_.record("setInvertorRelay", fmt("%u", u(relay))); }
-bool FakeKwzDriver::setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type, std::uint32_t address) {
+bool FakeKwzDriver::setInvertorFrequency(double hz) {
+    return s_.record("setInvertorFrequency", fmt("%g", hz));
+}
+bool FakeKwzDriver::setInvertorRampType(std::uint32_t type) {
+    return s_.record("setInvertorRampType", fmt("%u", u(type)));
+}
+bool FakeKwzDriver::setInvertorAcceleration(double s) {
+    return s_.record("setInvertorAcceleration", fmt("%g", s));
+}
+bool FakeKwzDriver::setInvertorDeceleration(double s) {
+    return s_.record("setInvertorDeceleration", fmt("%g", s));
+}
+bool FakeKwzDriver::setInvertorRelay(std::uint32_t relay) {
+    return s_.record("setInvertorRelay", fmt("%u", u(relay)));
+}
+bool FakeKwzDriver::setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type,
+                                                  std::uint32_t address) {
     return s_.record("setInvertorManagerAddInvertor", fmt("%u, %u, %u", u(index), u(type), u(address)));
 }
 bool FakeKwzDriver::setInvertorManagerDeleteInvertor(std::uint32_t index) {
     return s_.record("setInvertorManagerDeleteInvertor", fmt("%u", u(index)));
 }
-bool FakeKwzDriver::setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type, std::uint32_t& address) {
+bool FakeKwzDriver::setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type,
+                                                      std::uint32_t& address) {
     if (!s_.record("setInvertorManagerCurrentInvertor", fmt("%u", u(index)))) return false;
     type = s_.currentType;
     address = s_.currentAddress;
     return true;
 }
 bool FakeKwzDriver::setInvertorMotorParameters(float power, float voltage, float current, float frequency,
-                                               std::uint32_t poles, std::uint32_t speed, std::uint32_t autoTuning,
-                                               std::uint32_t type) {
-    return s_.record("setInvertorMotorParameters", fmt("%g, %g, %g, %g, %u, %u, %u, %u", power, voltage, current,
-                                                       frequency, u(poles), u(speed), u(autoTuning), u(type)));
+                                               std::uint32_t poles, std::uint32_t speed,
+                                               std::uint32_t autoTuning, std::uint32_t type) {
+    return s_.record("setInvertorMotorParameters",
+                     fmt("%g, %g, %g, %g, %u, %u, %u, %u", power, voltage, current, frequency, u(poles),
+                         u(speed), u(autoTuning), u(type)));
 }
 bool FakeKwzDriver::getMarkerOpticalSpeed(std::uint32_t index, double& rpm) {
     double v = s_.opticalSpeed;
@@ -223,7 +247,9 @@ bool FakeKwzDriver::setMarkerEncoderMarkerType(std::uint32_t index, std::uint32_
 bool FakeKwzDriver::setMarkerEncoderTrainStart(std::uint32_t index) {
     return s_.record("setMarkerEncoderTrainStart", fmt("%u", u(index)));
 }
-bool FakeKwzDriver::setControl(std::uint16_t control) { return s_.record("setControl", fmt("%u", unsigned(control))); }
+bool FakeKwzDriver::setControl(std::uint16_t control) {
+    return s_.record("setControl", fmt("%u", unsigned(control)));
+}
 bool FakeKwzDriver::getWelderStatusFlag(std::uint32_t& flag) {
     if (!s_.record("getWelderStatusFlag", "")) return false;
     flag = s_.welderFlag;
@@ -239,8 +265,12 @@ bool FakeKwzDriver::getWeldingProgress(std::uint32_t& progress) {
     progress = s_.weldingProgress;
     return true;
 }
-bool FakeKwzDriver::restartWelder() { return s_.record("restartWelder", ""); }
-bool FakeKwzDriver::setWelderBlock(bool blocked) { return s_.record("setWelderBlock", blocked ? "1" : "0"); }
+bool FakeKwzDriver::restartWelder() {
+    return s_.record("restartWelder", "");
+}
+bool FakeKwzDriver::setWelderBlock(bool blocked) {
+    return s_.record("setWelderBlock", blocked ? "1" : "0");
+}
 bool FakeKwzDriver::setADCMode(TamskKWZv2::ADC_Mode mode, bool instFilter) {
     return s_.record("setADCMode", fmt("%s, %d", mode == TamskKWZv2::ADC_Mode::test ? "test" : "balancing",
                                        instFilter ? 1 : 0));
@@ -255,10 +285,10 @@ bool FakeKwzDriver::getADCChannelGain(std::uint8_t& c1, std::uint8_t& c2, std::u
     c5 = s_.gainCodes[4];
     return true;
 }
-bool FakeKwzDriver::setADCChannelGainTestMode(std::uint8_t c1, std::uint8_t c2, std::uint8_t c3, std::uint8_t c4,
-                                              std::uint8_t c5) {
-    return s_.record("setADCChannelGainTestMode", fmt("%u, %u, %u, %u, %u", unsigned(c1), unsigned(c2), unsigned(c3),
-                                                      unsigned(c4), unsigned(c5)));
+bool FakeKwzDriver::setADCChannelGainTestMode(std::uint8_t c1, std::uint8_t c2, std::uint8_t c3,
+                                              std::uint8_t c4, std::uint8_t c5) {
+    return s_.record("setADCChannelGainTestMode", fmt("%u, %u, %u, %u, %u", unsigned(c1), unsigned(c2),
+                                                      unsigned(c3), unsigned(c4), unsigned(c5)));
 }
 bool FakeKwzDriver::setADCSampleRateTestMode(std::uint32_t rate) {
     return s_.record("setADCSampleRateTestMode", fmt("%u", u(rate)));
@@ -266,10 +296,11 @@ bool FakeKwzDriver::setADCSampleRateTestMode(std::uint32_t rate) {
 bool FakeKwzDriver::setADCStartConversionTestMode(std::uint32_t packetCount) {
     return s_.record("setADCStartConversionTestMode", fmt("%u", u(packetCount)));
 }
-bool FakeKwzDriver::setADCStartConversionBalancingMode(double speed, std::uint32_t trigger, std::uint32_t periods,
-                                                       double* interval) {
-    const bool ok = s_.record("setADCStartConversionBalancingMode",
-                              fmt("%g, %u, %u, %s", speed, u(trigger), u(periods), interval ? "out" : "null"));
+bool FakeKwzDriver::setADCStartConversionBalancingMode(double speed, std::uint32_t trigger,
+                                                       std::uint32_t periods, double* interval) {
+    const bool ok =
+        s_.record("setADCStartConversionBalancingMode",
+                  fmt("%g, %u, %u, %s", speed, u(trigger), u(periods), interval ? "out" : "null"));
     if (ok && interval) *interval = s_.dataPeriod;
     return ok;
 }

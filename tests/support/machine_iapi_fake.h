@@ -136,11 +136,14 @@ public:
     bool setInvertorAcceleration(double seconds) override;
     bool setInvertorDeceleration(double seconds) override;
     bool setInvertorRelay(std::uint32_t relay) override;
-    bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type, std::uint32_t address) override;
+    bool setInvertorManagerAddInvertor(std::uint32_t index, std::uint32_t type,
+                                       std::uint32_t address) override;
     bool setInvertorManagerDeleteInvertor(std::uint32_t index) override;
-    bool setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type, std::uint32_t& address) override;
-    bool setInvertorMotorParameters(float powerKW, float voltage, float current, float frequency, std::uint32_t poles,
-                                    std::uint32_t speed, std::uint32_t autoTuning, std::uint32_t invertorType) override;
+    bool setInvertorManagerCurrentInvertor(std::uint32_t index, std::uint32_t& type,
+                                           std::uint32_t& address) override;
+    bool setInvertorMotorParameters(float powerKW, float voltage, float current, float frequency,
+                                    std::uint32_t poles, std::uint32_t speed, std::uint32_t autoTuning,
+                                    std::uint32_t invertorType) override;
     bool getMarkerOpticalSpeed(std::uint32_t index, double& rpm) override;
     bool getMarkerEncoderSpeed(std::uint32_t index, double& rpm) override;
     bool getMarkerEncoderAngleDeg(std::uint32_t index, double& degrees) override;
@@ -161,10 +164,12 @@ public:
                                    std::uint8_t c5) override;
     bool setADCSampleRateTestMode(std::uint32_t rate) override;
     bool setADCStartConversionTestMode(std::uint32_t packetCount) override;
-    bool setADCStartConversionBalancingMode(double speed, std::uint32_t triggerSource, std::uint32_t countSignalPeriods,
+    bool setADCStartConversionBalancingMode(double speed, std::uint32_t triggerSource,
+                                            std::uint32_t countSignalPeriods,
                                             double* dataPeriodInterval) override;
-    bool getADCDataBalancingMode(Traces& traces, std::vector<double>& marker, std::vector<std::uint32_t>& markerIndices,
-                                 ChannelResults& results, TamskKWZv2::GainReport& gains) override;
+    bool getADCDataBalancingMode(Traces& traces, std::vector<double>& marker,
+                                 std::vector<std::uint32_t>& markerIndices, ChannelResults& results,
+                                 TamskKWZv2::GainReport& gains) override;
     bool getADCDataTestMode(Traces& traces, std::vector<double>& marker, Amplitudes& amplitudes,
                             TamskKWZv2::GainReport& gains) override;
 
