@@ -205,6 +205,12 @@ public:
     // Number of planes measured by a channel (hasChannel); the size of the
     // measured-vector blocks and of the run results.
     int measuringCount();
+    // The check of a numeric parameter against the machine's limits (true:
+    // acceptable), as readParameter applies it.
+    bool validateRotorParameter(const u32* path, int depth, double value);
+    // Test masses of a control rotor from its permissible unbalance.
+    void computeTestMasses();
+
     // Copies the final values into block `block` of the measured vectors;
     // channels beyond the block's size add up in its last vector.  False when
     // there are no final values or the block is outside the list.
@@ -225,6 +231,10 @@ private:
     // The plane of number p (from 1), or null when p is out of range.
     Plane* planeAt(int p);
     const Plane* planeAt(int p) const;
+
+    bool distanceAcceptable(int i, int k, double v);
+    bool setPlaneField(const u32* path, int depth, const char* text);
+    bool setRotorField(const u32* path, int depth, const char* text);
 
     LoggerBase* logger_ = nullptr;
     std::string name_;

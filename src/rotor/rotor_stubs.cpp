@@ -9,35 +9,23 @@ bool Rotor::computeDisbalance() { return false; }
 void Rotor::computeInfluenceFactors(bool) {}
 void Rotor::updateInternalFactors(double*) {}
 void Rotor::saveResult(bool) {}
-void Rotor::permissibleUnbalanceFromGrade(double, int) {}
 bool Rotor::forceToUnbalance(int, double*, bool) { return false; }
 void Rotor::computeCorrections(bool, bool, bool, bool) {}
 void Rotor::computeArcCorrections() {}
 void Rotor::clearRuns(bool) {}
 void Rotor::setRecordedText(u32, const char*) {}
-bool Rotor::rotorParameter(u32, std::string*) { return false; }
 void Rotor::selectRun(int) {}
 void Rotor::stepRun(bool) {}
 void Rotor::removeCurrentRun() {}
 void Rotor::setRunFlag(int, bool) {}
-double Rotor::inertiaQuotient(double) { return 0.0; }
-int Rotor::readParameter(const u32*, int, std::string*, double*) { return 0; }
-bool Rotor::setParameter(const u32*, int, const char*) { return false; }
-bool Rotor::isOutOfTolerance(int) { return false; }
 double Rotor::runCorrection(int, int, double*, bool, bool*) { return 0.0; }
 double Rotor::runResultant(int, int, int, double*) { return 0.0; }
 double Rotor::runVibration(int, int, double*) { return 0.0; }
 double Rotor::runUnbalance(int, int, double*) { return 0.0; }
-const double* Rotor::gradeTable() { return nullptr; }
-double Rotor::unbalanceUnit(char*, int) { return 0.0; }
 void Rotor::setConfigFlag(bool) {}
-void Rotor::splitTolerance(double*, double, double, double) {}
-void Rotor::logToleranceFactors(const double*) {}
 int Rotor::nextVerificationStep(int) { return 0; }
 int Rotor::verificationStage(int, int*, int*) { return 0; }
 bool* Rotor::verificationRunAllowed(bool* out, bool, bool) { return out; }
-double Rotor::testMass(int, int) { return 0.0; }
-void Rotor::visibleParameters(std::vector<u32>*, int, u32) {}
 bool Rotor::reloadAndCompute() { return false; }
 void Rotor::takeTrialMeasurement(int) {}
 void Rotor::factorData(int, int, int, double*, double*) {}
