@@ -133,6 +133,8 @@ public:
     Engine& engine() { return _engine; }
     Measurer& measurer() { return _measurer; }
     int connectPauseMs() const { return _pauseMs; }
+    // The turning frequency (0.01 Hz) that process 8 takes next.
+    int turnSpeedValue() const { return _turnSpeed.load(); }
 
     // Frequency (0.01 Hz) for a frequency in Hz: x 100, truncated, limited to
     // the signed 16-bit range.

@@ -1,0 +1,714 @@
+// The Machine's worker thread: the loop, the idle pass and the process frame.
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+#include <filesystem>
+
+#include "files/log_archive.h"
+#include "files/logger.h"
+#include "machine/eapi.h"
+#include "machine/iapi.h"
+#include "machine/machine.h"
+#include "machine/mapi.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+
+const Drive& Machine::drive() const { return *_drive.load(); }
+
+// ---------------------------------------------------------------- start and end
+
+bool Machine::startProcess(int code) {
+    if (code <= 0 || _process.load() != 0) return false;
+    if (code == 7) {
+        Rotor* rotor = _rotor.load();
+        const Drive* d = drivePtr();
+        if (rotor && d && rotor->balancingSpeed() > d->maxSpeed) {
+            _overDriveLimit.store(true);
+            _result.store(9913);
+            return false;
+        }
+    }
+    // Claim the process code first (a transitional -1 keeps the worker away
+    // while the values of the previous process are reset), then reset.
+    int expected = 0;
+    if (!_process.compare_exchange_strong(expected, -1)) return false;
+    _overDriveLimit.store(false);
+    _result.store(0);
+    _engine.error = 0;
+    _engine.rpm = 0.0;
+    _engine.lastRpm.store(0.0);
+    _injectRow.store(-1);
+    _quit.store(false);
+    _process.store(code);
+    if (!_threadRunning.exchange(true)) {
+        if (_thread.joinable()) _thread.join();
+        _thread = std::thread([this] { workerLoop(); });
+    }
+    return true;
+}
+
+void Machine::deleteDevice() {
+    delete _api;
+    _api = nullptr;
+    _apiPresent.store(false);
+    _engine.setApi(nullptr);
+    _measurer.setDevice(nullptr, &_wake);
+}
+
+void Machine::workerLoop() {
+    for (;;) {
+        if (_quit.load()) {
+            _wake.store(true);
+            deleteDevice();
+            _threadRunning.store(false);
+            // A process started after the quit was seen is ours again, unless
+            // the starter already made a new worker.
+            if (!_quit.load() && !_threadRunning.exchange(true)) continue;
+            return;
+        }
+        if (_reqReconnect.exchange(false)) {
+            _process.store(1);
+            _state.store(1);
+            deleteDevice();
+            _sentEngineParams.reset();
+            _deviceReleased.store(_lastRoundOk);
+        }
+        const int code = _process.load();
+        if (code < 0) {
+            std::this_thread::yield();
+            continue;
+        }
+        if (code == 0) {
+            idlePass();
+            _lastRoundOk = true;
+        } else if (code == 1) {
+            const bool flag = _connectFlag.exchange(false);
+            connectDevice(flag);
+            publish(true);
+            _state.store(0);
+            _process.store(0);
+        } else {
+            runProcessFrame(code);
+            _lastRoundOk = _result.load() == 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- published values
+
+void Machine::servePollRequests() {
+    if (_api == nullptr) return;
+    if (_reqFrequency.exchange(false)) _api->setSpeed(static_cast<std::int16_t>(_frequencyValue.load()));
+    const int key = _reqKey.exchange(-1);
+    if (key >= 0) _api->onKey(key);
+}
+
+void Machine::publish(bool force) {
+    _apiPresent.store(_api != nullptr);
+    if (_api == nullptr) return;
+    _pubGap.store(_api->hasRecentDataGap());
+    if (!force && _publishTimeSet && clock_.msSince(_publishTime) < 1000) return;
+    _publishTime = clock_.now();
+    _publishTimeSet = true;
+    int type = 0;
+    const int code = _api->getErrorInfo(&type);
+    _pubInverterType.store(type);
+    _pubErrorCode.store(code);
+    for (int c = 0; c < Measurer::kDeviceChannels; ++c) _pubGains[c].store(_api->getChannelGain(c));
+}
+
+int Machine::statusResult(int status) {
+    switch (status) {
+    case 1:
+        return 9901;
+    case 2: {
+        const int code = _api ? _api->getErrorInfo(nullptr) : 0;
+        return code != 0 ? code : 9999;
+    }
+    case 3:
+        return 9902;
+    case 4:
+        return 9903;
+    case 5:
+        return 9999;
+    case 9995:
+        return 9995;
+    default:
+        return 0;
+    }
+}
+
+// ---------------------------------------------------------------- idle pass
+
+void Machine::sendMiscParams(bool belt) {
+    const Drive& d = drive();
+    const bool external = belt || d.externalPhasor;
+    const int size = _config->speedBufferSize;
+    const double periodMs = _config->speedPeriod * 1000.0;
+    const int period = (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0;
+    _api->setMiscParams(external, size, period);
+    logPrintf(&_machineLog, "setMiscParams: belt: %s, useExternalPhasor: %s, speedBufSize: %d, speedMeasurePeriod: %d msec",
+              belt ? "y" : "n", d.externalPhasor ? "y" : "n", size, period);
+}
+
+void Machine::idlePass() {
+    servePollRequests();
+    // 9. log copy, also when the device was released by an earlier copy
+    if (_reqCopyLogs.load()) {
+        copyLogs();
+        publish(true);
+        return;
+    }
+    Api* a = _api;
+    if (a != nullptr) {
+        const Drive& d = drive();
+        // 1. booster
+        if (_reqBooster.exchange(false)) {
+            if (_reqBoosterReset.exchange(false)) _measurer.applyBooster(*_config, 0, 0, 0.0);
+            _measurer.sendBooster();
+        }
+        // 2. welder restart
+        if (_reqWelderRestart.exchange(false)) a->restartWelder();
+        // 3. brake
+        if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
+        // 4. relay
+        if (_reqRelay.exchange(false)) {
+            const int index = _config->millDrive.drive;
+            if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
+                logPrintf(&_machineLog, "relay request dropped: mill drive inverter %d is not configured", index);
+            } else {
+                a->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+                a->setRelay(_relayOn.load(), _relayNumber.load());
+            }
+        }
+        // 5. training
+        if (_reqTraining.exchange(false)) {
+            logPrintf(&_engineLog, "start training");
+            a->startTraining();
+        }
+        // 6. update mode
+        if (_reqUpdateMode.exchange(false)) {
+            a->setUpdateMode();
+            _quit.store(true);
+            return;
+        }
+        // 7. logs on and off
+        if (_reqLogOn.exchange(false)) {
+            a->openLog(true);
+            if (_machineLog) _machineLog->open(true);
+        }
+        if (_reqLogOff.exchange(false)) {
+            a->openLog(false);
+            if (_machineLog) _machineLog->open(false);
+        }
+        // 8. misc params
+        if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
+        // 10. drive setup
+        if (_reqDriveSetup.exchange(false) && _invertersOk.load() && d.engine.loadParameters) {
+            const bool firstCopy = !_sentEngineParams;
+            if (firstCopy) _state.store(15);
+            a->setCurrentInverter(d.drive, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+            if (firstCopy || !Tris::equalRecords(*_sentEngineParams, d.engine)) {
+                _sentEngineParams = std::make_unique<EngineParams>(d.engine);
+                MotorParams m;
+                m.power = d.engine.ratedPower;
+                m.voltage = d.engine.ratedVoltage;
+                m.current = d.engine.ratedCurrent;
+                m.frequency = d.engine.ratedFrequency;
+                m.speed = d.engine.ratedSpeed;
+                m.poles = static_cast<int>(d.engine.poles);
+                m.autoTune = static_cast<int>(d.engine.autoAdjusting - settings_choice::kAutoTuningOff);
+                a->setMotorParams(m);
+            }
+            _state.store(0);
+            if (!_frezerActive.load() && !d.brakeInstalled) {
+                Rotor* rotor = _rotor.load();
+                a->setBrake(rotor != nullptr && rotor->isBeltDrive());
+            }
+        }
+        // 11. connection
+        if (!a->isConnected()) _reqReconnect.store(true);
+        pollDevice();
+        // 14. welding remote
+        weldingService();
+    }
+    publish(false);
+    clock_.sleepMs(20);
+}
+
+void Machine::pollDevice() {
+    Api* a = _api;
+    // 12. angle
+    double angle = 0.0;
+    if (a->getAngle(&angle)) {
+        if (_reverseAngle.load() && angle > 0.1) angle = 360.0 - angle;
+    } else {
+        angle = 0.0;
+    }
+    _angle.store(angle);
+    // 13. external welding machine
+    if (_config->externalWelding) {
+        _welderStatus.store(a->getWelderStatusFlag());
+        const bool active = a->isWelderActive();
+        _welderActive.store(active);
+        _weldProgress.store(active ? a->getWeldingProgress() : -1);
+    }
+    // 15. milling unit
+    _frezerActive.store(_config->millDrive.active && a->isFrezerActive());
+}
+
+// ---------------------------------------------------------------- process frame
+
+void Machine::runProcessFrame(int code) {
+    if (_engineLog) _engineLog->open(true);
+    _measurer.openLog(true);
+    logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
+    logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
+    if (!initProcess(code)) {
+        _result.store(2);
+    } else {
+        dispatch(code);
+    }
+    logPrintf(&_engineLog, "finish process: %d, error: %d", code, _result.load());
+    _measurer.openLog(false);
+    if (_engineLog) _engineLog->open(false);
+    _measuring.store(false);
+    _driveRunning.store(false);
+    publish(true);
+    _state.store(0);
+    _process.store(0);
+}
+
+void Machine::dispatch(int code) {
+    const Drive& d = drive();
+    if (code == 6) {
+        if (d.defaultDirection) {
+            _engine.directionSign = -1;
+            _engine.direction = 2;
+        } else {
+            _engine.directionSign = 1;
+            _engine.direction = 0;
+        }
+        _engine.sameBothWays = d.unidirectional;
+        _engine.calibrating = true;
+        _engine.accelerate(true);
+        const int r = statusResult(_engine.error);
+        if (r != 0) _result.store(r);
+    } else if (code == 8) {
+        turnToAngle();
+    } else {
+        runProcess(code);
+    }
+}
+
+bool Machine::initProcess(int code) {
+    const Drive& d = drive();
+    Rotor* rotor = _rotor.load();
+    logPrintf(&_engineLog, "initProcess start: ext=%s", d.external ? "y" : "n");
+    if (_api == nullptr) {
+        logPrintf(&_engineLog, "initProcess: no device");
+        return false;
+    }
+    if (!d.external && !_invertersOk.load()) {
+        logPrintf(&_machineLog, "Inverters is not Ok! Exiting...");
+        return false;
+    }
+    if (_state.load() == 1) return false;
+
+    // 3. inverter
+    const bool milling = _frezerActive.load();
+    const int index = (code == 8 && !milling) ? d.positionTurn : d.drive;
+    if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
+        logPrintf(&_engineLog, "initProcess: inverter %d is not configured", index);
+        return false;
+    }
+    const Inverter& inv = _config->inverters[static_cast<std::size_t>(index)];
+    const int type = static_cast<int>(inv.inverterType - settings_choice::kSchneiderAtv12);
+    _api->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+    _api->setInverterType(type, inv.address);
+
+    // 4. start rpm
+    int startRpm = _requestedRpm.load();
+    if (code == 7 && rotor) {
+        const double b = rotor->balancingSpeed();
+        startRpm = (b == b && std::fabs(b) < 2e9) ? static_cast<int>(b) : 0;
+    }
+    if (code == 13) {
+        const double m = _config->speedLimit.minimum;
+        startRpm = (m == m && std::fabs(m) < 2e9) ? static_cast<int>(m) : 0;
+        if (rotor) rotor->storeResult(0, false);
+    }
+
+    // 5. measurement set-up
+    if (code == 7 || code == 9 || code == 12 || code == 13) {
+        if (rotor) _engine.setDirection(rotor->rotationDirection());
+        if (!_measurer.setup(*_config, rotor, code)) return false;
+    }
+
+    // 6-8. calibration values, run values, saved frequency
+    RotorRunNumbers numbers;
+    if (rotor) numbers = rotorRunNumbers(*rotor, d);
+    double current[4];
+    for (int i = 0; i < 4; ++i) current[i] = _engine.calibrationValue(i);
+    const EngineRunValues values = engineRunValues(d, *_config, code, rotor ? &numbers : nullptr,
+                                                   _api->defaultCalibrationStep(), current, milling);
+    _runBelt = rotor != nullptr && numbers.beltDrive;
+    sendMiscParams(_runBelt);
+
+    // 7. measuring and drive values
+    _measurer.status = 0;
+    _measurer.speedTolerance = 1.0;
+    _measurer.toleranceFactor = 2.0 * d.stabilizationAccuracy + 1.0;
+    _measurer.externalDrive = d.external;
+    _measurer.localFlag = _config->local.serviceAccess;
+    if (!milling && d.brakeInstalled) _api->setBrake(false);
+    _engine.applyRunValues(values);
+
+    // 9. request values
+    _measuring.store(false);
+    _requestedBoosterLevel.store(0);
+    _requestedRpm.store(startRpm);
+    _wake.store(false);
+    _stopRequested.store(false);
+    _api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
+                      static_cast<int>(_config->endDrive.angleTuningAccuracy), 0);
+    logPrintf(&_engineLog, "initProcess end");
+    return true;
+}
+
+// ---------------------------------------------------------------- measuring process
+
+bool Machine::blockedCheck() {
+    const Drive& d = drive();
+    const bool own = d.extErrorCount != 0;
+    const std::uint32_t n = own ? d.extErrorCount : _config->extErrorCount;
+    const std::uint32_t s = own ? d.extErrorStartBit : _config->extErrorStartBit;
+    const std::uint32_t mask = (n & 31u) * 32u + (s & 31u);
+    const bool blocked = !d.external && _api->isBlocked(mask);
+    _blocked.store(blocked);
+    return blocked;
+}
+
+void Machine::runProcess(int code) {
+    const Drive& d = drive();
+    Rotor* rotor = _rotor.load();
+    if (rotor) {
+        rotor->startSession();
+        _api->driveRatio = rotor->driveRatio();
+    }
+    bool noSpeedControl = code == 9 || code == 12;
+    bool first = true;
+    if (blockedCheck() && !noSpeedControl) {
+        _result.store(2);
+        return;
+    }
+    _engine.trainRequested = _runBelt;
+
+    for (;;) {
+        // 1. end
+        if ((_requestedRpm.load() == 0 && !noSpeedControl) || _stopRequested.load()) {
+            _engine.setRpm(0, false);
+            const int r = statusResult(_engine.error);
+            if (r == 9995) _result.store(r);
+            break;
+        }
+        // 2.
+        _driveRunning.store(!noSpeedControl);
+        _wake.store(false);
+        const int rpm = _requestedRpm.exchange(0);
+        bool skip = false;
+        if (!noSpeedControl) {
+            // 3. speed control
+            const bool ok = _engine.setRpm(rpm, first);
+            if (!ok || _wake.load()) {
+                _result.store(statusResult(_engine.error));
+                skip = true;
+            } else {
+                _measurer.commandedSpeed.store(rpm);
+                _measurer.testMode = 0;
+                _measurer.speedTolerance = std::max(rpm * _measurer.toleranceFactor, 1.0);
+                if (first && !_api->hasTurnData()) {
+                    logPrintf(&_engineLog, "start training");
+                    _api->startTraining();
+                }
+                first = false;
+            }
+        } else {
+            // 4. the first pass without speed control
+            _measurer.testMode = code == 9 ? 1 : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
+            _measurer.commandedSpeed.store(0.0);
+            _measurer.speedTolerance = 1.0;
+            noSpeedControl = false;
+        }
+        if (!skip) {
+            // 5. "Begin?"
+            if (rpm > 0 && rotor) rotor->clearStartFlag();
+            if (rotor && code != 9 && (rotor->hasFlaggedChannel() || d.stabilizationAttempts == 0)) {
+                _state.store(14);
+                while (!_wake.load()) {
+                    servePollRequests();
+                    if (_state.load() != 14) break;
+                    if (!d.external && _api->hasInverterError()) {
+                        _api->setSpeed(0);
+                        break;
+                    }
+                    clock_.sleepMs(20);
+                }
+            }
+            // 6. measure
+            _measuring.store(true);
+            _state.store(7);
+            _measurer.rotor = rotor;
+            if (code == 7 && rotor) {
+                const double hz = _engine.getSpeed(true);
+                logPrintf(&_engineLog, "set speed in hz: %lg for ratio: %lg", hz, rotor->driveRatio());
+                rotor->setDriveCalibration(hz);
+            }
+            if (_injectRow.load() < 0) measureStep();
+            _measuring.store(false);
+        }
+        // 7. injection
+        const int row = _injectRow.load();
+        if (row >= 0 && _isDemo.load()) {
+            _measurer.rotor = rotor;
+            _measurer.injectResults(row);
+            _injectRow.store(-1);
+            _wake.store(false);
+            _resultCount.fetch_add(1);
+            logPrintf(&_machineLog, "Force quit with result!");
+        }
+        // 8. rising speeds
+        if (code == 13 && _result.load() == 0 && !_wake.load() && rotor) {
+            const int next = rpm + 50;
+            const double maxSpeed = _config->speedLimit.maximum;
+            const int limit = (maxSpeed == maxSpeed && std::fabs(maxSpeed) < 2e9) ? static_cast<int>(maxSpeed) : 0;
+            rotor->storeResult(rpm, next > limit);
+            if (next <= limit) {
+                _requestedRpm.store(next);
+                rotor->startSession();
+            }
+        }
+    }
+    _driveRunning.store(false);
+}
+
+void Machine::measureStep() {
+    for (;;) {
+        if (_measurer.boosterLevel.load() != _requestedBoosterLevel.load()) {
+            // 2. another level asked for
+            _measurer.applyBooster(*_config, _requestedBoosterLevel.load(), _process.load(),
+                                   _measurer.commandedSpeed.load());
+            _measurer.sendBooster();
+            continue;
+        }
+        // 1. one measurement at the reached speed
+        const double speed = std::fabs(_engine.getSpeed(false));
+        _measurer.commandedSpeed.store(speed);
+        _measurer.speedTolerance = std::max(speed * _measurer.toleranceFactor, 1.0);
+        const int status = _measurer.measure();
+        _result.store(statusResult(status));
+        if (_result.load() != 0 || _measurer.boosterLevel.load() == _requestedBoosterLevel.load() ||
+            _stopRequested.load()) {
+            break;
+        }
+        _wake.store(false);
+    }
+    // 3. the speed to go to next: an rpm asked for meanwhile, else none (the
+    // keep-speed mark is never set)
+    logPrintf(&_engineLog, "New rpm = %d", _requestedRpm.load());
+}
+
+// ---------------------------------------------------------------- turning
+
+void Machine::turnPass() {
+    servePollRequests();
+    Api* a = _api;
+    if (_reqBooster.exchange(false)) {
+        if (_reqBoosterReset.exchange(false)) _measurer.applyBooster(*_config, 0, 0, 0.0);
+        _measurer.sendBooster();
+    }
+    if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
+    if (_reqLogOn.exchange(false)) {
+        a->openLog(true);
+        if (_machineLog) _machineLog->open(true);
+    }
+    if (_reqLogOff.exchange(false)) {
+        a->openLog(false);
+        if (_machineLog) _machineLog->open(false);
+    }
+    if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
+    pollDevice();
+    publish(false);
+}
+
+void Machine::turnToAngle() {
+    const Drive& d = drive();
+    Rotor* rotor = _rotor.load();
+    Api* a = _api;
+    const double accuracy = d.positionTurnAccuracy;
+    const double target = _turnTarget.load();
+    const bool jog = _jogTurn.load();
+    const double jogDistance = _jogDistance.load();
+    auto readAngle = [&]() {
+        double angle = 0.0;
+        if (!a->getAngle(&angle)) return 0.0;
+        if (_reverseAngle.load() && angle > 0.1) angle = 360.0 - angle;
+        _angle.store(angle);
+        return angle;
+    };
+    double current = readAngle();
+    logPrintf(&_engineLog, "turning: start waiting delta=%d target=%d current=%d", static_cast<int>(accuracy),
+              static_cast<int>(target), static_cast<int>(current));
+    _state.store(8);
+    _engine.directionSign = 1;
+    const bool active = d.positionTurnActive;
+    const bool sends = active && !d.external;
+    int sign = 1;
+    if (active) {
+        double diff = std::fmod(target - current, 360.0);
+        if (diff > 180.0) diff -= 360.0;
+        if (diff < -180.0) diff += 360.0;
+        if (jog) {
+            sign = (rotor && rotor->rotationDirection()) ? -1 : 1;
+        } else {
+            sign = diff >= 0.0 ? 1 : -1;
+            if (_config->interfaceRotation) sign = -sign;
+            if (_config->reverseAngle) sign = -sign;
+        }
+    }
+    auto sendFrequency = [&](double centiHz) {
+        double f = std::min(std::fabs(centiHz), 32767.0);
+        if (!(f == f)) f = 0.0;
+        _engine.setSpeed(static_cast<std::int16_t>(sign * static_cast<int>(f)));
+    };
+    if (sends) sendFrequency(d.positionTurnSpeed * 100.0);
+
+    bool reached = false;
+    while (!_wake.load()) {
+        if (_reqTurnSpeed.exchange(false) && sends) sendFrequency(_turnSpeed.load());
+        current = readAngle();
+        double distance = std::fabs(current - target);
+        if (distance > 180.0) distance = 360.0 - distance;
+        if ((jog && distance > jogDistance) || (!jog && distance <= accuracy)) {
+            reached = true;
+            break;
+        }
+        turnPass();
+        clock_.sleepMs(1);
+    }
+    // Every way out stops the drive and applies the brake.
+    if (!d.external) _engine.setSpeed(0);
+    if (!d.external && d.brakeInstalled) {
+        a->setBrake(true);
+        setBrake(true);
+    }
+    logPrintf(&_engineLog, "turning: %s at %lg", reached ? "reached" : "interrupted", current);
+}
+
+// ---------------------------------------------------------------- connect process
+
+void Machine::connectDevice(bool connectFlag) {
+    (void)connectFlag;
+    std::error_code ec;
+    std::filesystem::create_directory("logs", ec);
+    _isDemo.store(false);
+
+    const TextId system = _config->dataCollection;
+    std::unique_ptr<EApiFactory> olderFactory;
+    for (int attempt = 0; attempt < 100; attempt += 2) {
+        if (_api != nullptr || _quit.load()) break;
+        _connectAttempt.store(attempt);
+        if (system == settings_choice::kVersion1) {
+            if (deps_.makeOlder) {
+                _api = deps_.makeOlder(clock_);
+            } else {
+                if (!olderFactory) olderFactory = std::make_unique<EApiFactory>(clock_);
+                _api = olderFactory->createEApi();
+            }
+        } else if (system == settings_choice::kVersion2) {
+            _api = deps_.makeMeasuring ? deps_.makeMeasuring(clock_) : createIApi(clock_);
+        }
+        clock_.sleepMs(_pauseMs);
+        if (_api != nullptr && !_api->isConnected()) {
+            delete _api;
+            _api = nullptr;
+        }
+    }
+    if (_api == nullptr) {
+        _api = deps_.makeDemo ? deps_.makeDemo(clock_) : new MApi(clock_, demoReplayPath());
+        _isDemo.store(true);
+    }
+    _apiPresent.store(true);
+    logPrintf(&_machineLog, "connected: %s", _isDemo.load() ? "demo" : "device");
+
+    // 5. inverters
+    std::vector<InverterEntry> list;
+    for (const Inverter& inv : _config->inverters) {
+        if (inv.address == 0) continue;
+        InverterEntry e;
+        e.address = static_cast<std::uint32_t>(inv.address);
+        e.type = inv.inverterType - settings_choice::kSchneiderAtv12;
+        list.push_back(e);
+    }
+    _invertersOk.store(list.empty() ? true : _api->setInverters(list));
+
+    // 6. name, published as a copy that is never rewritten while shown
+    const char* version = _api->getVersionString();
+    const std::string name = version ? version : "";
+    const std::string* shown = _deviceName.load();
+    if (shown == nullptr || *shown != name) {
+        _deviceNameSlot ^= 1;
+        _deviceNames[_deviceNameSlot] = name;
+        _deviceName.store(&_deviceNames[_deviceNameSlot], std::memory_order_release);
+    }
+
+    // 7. drive control
+    _engine.setApi(_api);
+    _engine.machineState = &_state;
+    _engine.cancel = &_wake;
+    _engine.calibrated.store(false);
+    _engine.setDemo(_isDemo.load(), demoReplayPath());
+    if (IApi* iapi = dynamic_cast<IApi*>(_api)) iapi->setCancelFlag(&_wake);
+
+    // 8. plane values
+    const double periodMs = _config->speedPeriod * 1000.0;
+    setPlaneValues(_config->speedBufferSize,
+                   (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0);
+
+    // 9, 10. measuring part
+    _measurer.fullScale = getMaxSamples();
+    _measurer.setDevice(_api, &_wake);
+    _measurer.maxRingSamples = _api->hasTurnData() ? 15000 : 18150;
+    _measurer.planeValues = _planeValues;
+    _measurer.sentPlaneValues[0] = _planeValues[0].load();
+    _measurer.sentPlaneValues[1] = _planeValues[1].load();
+}
+
+std::string Machine::demoReplayPath() const {
+    return deps_.demoReplayPath.empty() ? std::string(MApi::kDefaultReplayPath) : deps_.demoReplayPath;
+}
+
+// ---------------------------------------------------------------- log copy
+
+void Machine::copyLogs() {
+    _state.store(16);
+    _reqCopyLogs.store(false);
+    if (_machineLog) _machineLog->open(false);
+    Rotor* rotor = _rotor.load();
+    if (rotor) rotor->setLogEnabled(false);
+    deleteWelder();
+    deleteDevice();
+    _sentEngineParams.reset();
+    _deviceReleased.store(true);
+    if (deps_.exportLogs) {
+        deps_.exportLogs(&_copyLogsResult, &_copyLogsProgress);
+    } else {
+        exportLogsArchive(&_copyLogsResult, &_copyLogsProgress);
+    }
+    _state.store(0);
+    if (_machineLog) _machineLog->open(true);
+    if (rotor) rotor->setLogEnabled(true);
+}
