@@ -135,9 +135,11 @@ bool KWZUSB::setADCStartConversionBalancingMode(double speed, std::uint32_t trig
     return started;
 }
 
+namespace {
+
 // Steps shared by the balancing and the test read: conversion control, the
 // transfer, the parse.  Returns false after its error line.
-static bool readBlock(KWZUSBLayerT2* layer, const std::function<void(const std::string&)>& info,
+bool readBlock(KWZUSBLayerT2* layer, const std::function<void(const std::string&)>& info,
                       const std::function<void(const std::string&)>& error,
                       const std::function<void(const char*)>& layerFailed, const TraceOutputs& out) {
     parseADCBlock(nullptr, 0, 0, out);  // clears the outputs
@@ -174,6 +176,8 @@ static bool readBlock(KWZUSBLayerT2* layer, const std::function<void(const std::
                  static_cast<int>(packetCount * kSamplesPerPacket)));
     return true;
 }
+
+}  // namespace
 
 bool KWZUSB::getADCDataBalancingMode(std::array<std::vector<double>, kAdcChannelCount>& traces,
                                      std::vector<double>& marker, std::vector<std::uint32_t>& markerIndices,
