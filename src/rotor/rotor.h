@@ -24,6 +24,8 @@
 
 struct Config;
 struct RotorData;
+struct Measurement;
+struct Result;
 class LoggerBase;
 
 class Rotor : public RotorBase {
@@ -36,7 +38,7 @@ public:
     /*   1 */ bool loadRotor(const char* name, int mode) override;
     /*   2 */ void reserved2(u32) override;
     /*   3 */ bool computeDisbalance() override;
-    /*   4 */ void computeInfluenceFactors(bool) override;
+    /*   4 */ bool computeInfluenceFactors(bool accumulate) override;
     /*   5 */ void updateInternalFactors(double* K) override;
     /*   6 */ void reserved6() override;
     /*   7 */ void saveResult(bool all) override;
@@ -227,6 +229,28 @@ public:
     const RotorData& data() const { return *data_; }
     Config* config() const { return config_; }
 
+    // Runs, history file, rotor files, unbalance solution and influence
+    // coefficients (rotor_runs.cpp, rotor_history.cpp, rotor_files.cpp,
+    // rotor_solution.cpp, rotor_factors.cpp).
+    // Plane index i gets unbalance D at lambda (radians) and its correction.
+    void computePlaneResult(int i, double D, double lambda);
+    // Plane results of the current run from its record.
+    void recalcRun();
+    // Appends a run (time and operator filled in here), makes it current and
+    // records it in the history file, creating that file on the first run.
+    void recordRun(const Measurement& run);
+    // Local time at which the job started (first run or last clearRuns).
+    std::int64_t jobStartTime() const { return startTime_; }
+    // Factors {K1, K2, K3, K4} that move the support planes' results onto the
+    // correction planes (identity without a distance between the supports).
+    void calcPlanesK(double* K);
+    // Moves the results of the two measuring planes (supports) to the two
+    // correction planes; nothing with fewer or more than two.
+    void recalcPlanes();
+    // Internal factors {K0, K1, K2, K3} of plane index `plane` on channel 0
+    // or 1 from kept speed lists 0 and plane + 1; zeros when they cannot be fitted.
+    void computeInternalFactors(double* K, int plane, int channel);
+
 private:
     // The plane of number p (from 1), or null when p is out of range.
     Plane* planeAt(int p);
@@ -256,6 +280,13 @@ private:
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     bool computed_ = false;
+
+    // Runs, history file and rotor files.
+    const Result* runResult(int run, int place) const;
+    bool appendToHistory(const std::string& bytes);
+    bool createHistoryFile();
+    bool saveRotorFile(const std::string& path);
+    std::int64_t startTime_ = 0;
 
     // Measurement intake.  The ring, the accumulators and the final values
     // keep their storage across sessions; it is made anew only when the

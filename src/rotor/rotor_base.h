@@ -26,7 +26,9 @@
 //   correctionModeText   -> 147 correctionModeLabel
 //   splitAllToPositions  -> 22 shareToPositions
 // Results wider than the bare slot table: takeMeasurement -> bool (false when
-// nothing could be taken), finalResults -> null when there is nothing,
+// nothing could be taken), computeInfluenceFactors -> bool (false when the
+// measured vectors or trial masses give no coefficients; nothing changed),
+// finalResults -> null when there is nothing,
 // forceToUnbalance -> bool (true when it converted), buildPositionTable -> mask
 // of the plane indexes with positions, setParameter -> bool, makeReport -> int
 // (0 written, 1 failed), gradeTable ends with an extra 0 entry.
@@ -52,7 +54,7 @@ public:
     /*   1 */ virtual bool loadRotor(const char* name, int mode) = 0;
     /*   2 */ virtual void reserved2(u32) = 0;
     /*   3 */ virtual bool computeDisbalance() = 0;
-    /*   4 */ virtual void computeInfluenceFactors(bool) = 0;
+    /*   4 */ virtual bool computeInfluenceFactors(bool accumulate) = 0;
     /*   5 */ virtual void updateInternalFactors(double* K) = 0;
     /*   6 */ virtual void reserved6() = 0;
     /*   7 */ virtual void saveResult(bool all) = 0;

@@ -1,0 +1,134 @@
+// Rotor files: the database "db/NAME.rotor" and the files of the balancing
+// history "history/...", both the RotorData record as a record stream.  A
+// database file ends with the end marker and zero bytes that bring its length
+// modulo 16 to the plane count (nothing when the items already do).
+//
+// Saving replaces the whole file safely (the old one stays on failure);
+// loading reads into a fresh record and takes it only when the whole file was
+// read, so a failed load leaves the rotor as it was.
+#include <filesystem>
+
+#include "files/logger.h"
+#include "files/removable_drive.h"
+#include "platform/file_replace.h"
+#include "records/job_records.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
+
+namespace rotorfiles {
+
+std::string fileNameCharacters(const std::string& name) {
+    std::string out = name;
+    for (char& ch : out) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (ch == '/' || ch == '\\' || c < 0x20 || c == 0x7F) ch = '_';
+    }
+    return out;
+}
+
+static bool dotsOnly(const std::string& name) { return name.find_first_not_of('.') == std::string::npos; }
+
+std::string databaseFilePart(const std::string& name) {
+    if (dotsOnly(name)) return std::string();  // also the empty name
+    return fileNameCharacters(name);
+}
+
+bool isPlainFileName(const std::string& name) {
+    return !dotsOnly(name) && fileNameCharacters(name) == name;
+}
+
+std::string rotorNameOfFile(const std::string& fileName, int mode) {
+    static const std::string kExt = ".rotor";
+    if (mode == 2) {
+        const auto underscore = fileName.rfind('_');
+        if (underscore != std::string::npos) return fileName.substr(0, underscore);
+    }
+    if (fileName.size() > kExt.size() && fileName.compare(fileName.size() - kExt.size(), kExt.size(), kExt) == 0)
+        return fileName.substr(0, fileName.size() - kExt.size());
+    if (mode == 2) {
+        const auto dot = fileName.rfind('.');
+        if (dot != std::string::npos && dot > 0) return fileName.substr(0, dot);
+    }
+    return fileName;
+}
+
+}  // namespace rotorfiles
+
+namespace {
+constexpr const char* kDatabaseFolder = "db";
+constexpr const char* kHistoryFolder = "history";
+}  // namespace
+
+bool Rotor::saveRotorFile(const std::string& path) {
+    std::string bytes = data_->serialize();
+    const long planes = static_cast<long>(data_->planes.size());
+    const long length = static_cast<long>(bytes.size());
+    if (length % 16 != planes) {
+        const std::uint32_t marker = Tris::kEndMarker;
+        for (int b = 0; b < 4; ++b) bytes.push_back(static_cast<char>((marker >> (8 * b)) & 0xFF));
+        long pad = planes - ((length + 4) % 16);
+        if (pad < 0) pad += 16;
+        bytes.append(static_cast<std::size_t>(pad), '\0');
+    }
+    std::string error;
+    if (!platform::replaceFile(path, bytes, &error)) {
+        logPrintf(&logger_, "Save rotor %s error: %s", path.c_str(), error.c_str());
+        return false;
+    }
+    flushVolume(std::filesystem::path(path));
+    return true;
+}
+
+bool Rotor::loadRotor(const char* name, int mode) {
+    if (mode < 0 || mode > 2) return false;
+
+    if (mode == 0) {
+        const std::string given = name ? std::string(name) : name_;
+        const std::string part = rotorfiles::databaseFilePart(given);
+        if (part.empty()) {
+            logPrintf(&logger_, "Save rotor: no usable file name in \"%s\"", given.c_str());
+            return false;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(kDatabaseFolder, ec);
+        const std::string path = std::string(kDatabaseFolder) + "/" + part + ".rotor";
+        if (!saveRotorFile(path)) return false;
+        if (name && name_.empty()) name_ = given;
+        filePath_ = path;
+        database_ = true;
+        return true;
+    }
+
+    std::string file = name ? std::string(name) : rotorfiles::databaseFilePart(name_) + ".rotor";
+    if (!rotorfiles::isPlainFileName(file)) {
+        logPrintf(&logger_, "Load rotor: \"%s\" is not a file name", file.c_str());
+        return false;
+    }
+    const std::string path = std::string(mode == 2 ? kHistoryFolder : kDatabaseFolder) + "/" + file;
+    auto fresh = std::make_unique<RotorData>();
+    if (!fresh->load(path)) {
+        logPrintf(&logger_, "Load rotor %s error", path.c_str());
+        return false;
+    }
+
+    // The loaded rotor is another job: the file of the job before is closed,
+    // and measured vectors of the rotor before do not belong to it.
+    closeHistoryFile();
+    data_ = std::move(fresh);
+    measured_.clear();
+    currentRun_ = 0;
+    if (name) name_ = rotorfiles::rotorNameOfFile(file, mode);
+    filePath_ = path;
+    historyName_ = mode == 2 ? file : std::string();
+    database_ = mode != 2;
+    historyActive_ = mode == 2;
+    selectRun(runCount() - 1);
+    if (mode == 1) clearRuns(true);
+    return true;
+}
+
+bool Rotor::reloadAndCompute() {
+    if (database_ && !loadRotor(nullptr, 0))
+        logPrintf(&logger_, "reloadAndCompute: rotor %s not saved", name_.c_str());
+    return computeDisbalance();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// File names of rotor files.  A rotor's name is typed by the operator and
+// stays as typed; only the part of it that becomes a file name in "db/" or
+// "history/" is made safe.
+
+#include <string>
+
+namespace rotorfiles {
+
+// The name with '/', '\\' and control characters replaced by '_'.
+std::string fileNameCharacters(const std::string& name);
+
+// The file-name part of a database file: fileNameCharacters, and "" (refused)
+// for an empty name or one made of dots only.
+std::string databaseFilePart(const std::string& name);
+
+// True for a name that can be opened inside its folder as it stands: not
+// empty, not dots only, no '/', '\\' or control character.
+bool isPlainFileName(const std::string& name);
+
+// The rotor's name of a file loaded from the database (mode 1: the file name
+// without ".rotor") or from the history (mode 2: the text before the last '_',
+// which leaves out the plane count and time stamp; without '_' the text before
+// the extension).
+std::string rotorNameOfFile(const std::string& fileName, int mode);
+
+}  // namespace rotorfiles

@@ -1,0 +1,197 @@
+// The history file of a balancing job: "history/NAME_PYYYYMMDDhhmmss.rotor"
+// (P the plane count), created with the whole rotor record at the first run
+// and grown by appended items: every later run, every recorded text change and
+// the removal of a run.  Reading the file back replays the job.
+//
+// The file is created exclusively, so an earlier job's file is never emptied
+// (a second job in the same second takes the next free second's name).
+// Appends are checked: a short write is cut off again, so the items written
+// before stay readable.  After every write the stream is flushed and the
+// volume is flushed.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+#include "files/logger.h"
+#include "files/removable_drive.h"
+#include "records/job_records.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_clock.h"
+#include "rotor/rotor_files.h"
+#include "texts/format.h"
+
+namespace {
+
+constexpr const char* kHistoryFolder = "history";
+// Names tried after the first when a file of the same name exists.
+constexpr int kNameAttempts = 3600;
+
+void flushAfterWrite(const std::string& path) { flushVolume(std::filesystem::path(path)); }
+
+}  // namespace
+
+bool Rotor::appendToHistory(const std::string& bytes) {
+    if (!history_) return false;
+    std::FILE* f = history_;
+    if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) {
+        std::clearerr(f);
+        logPrintf(&logger_, "History file %s: cannot append", historyName_.c_str());
+        return false;
+    }
+    const long before = std::ftell(f);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = (std::fflush(f) == 0) && ok;
+    if (!ok) {
+        const int err = errno;
+        std::clearerr(f);
+        // Cut the piece off again so that the file stays a readable record.
+        if (before >= 0 && ::ftruncate(::fileno(f), static_cast<off_t>(before)) == 0)
+            std::fseek(f, before, SEEK_SET);
+        logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
+    }
+    flushAfterWrite(std::string(kHistoryFolder) + "/" + historyName_);
+    return ok;
+}
+
+bool Rotor::createHistoryFile() {
+    startTime_ = rotorclock::now();
+    std::error_code ec;
+    std::filesystem::create_directories(kHistoryFolder, ec);
+
+    const std::string part = rotorfiles::fileNameCharacters(name_);
+    const int planes = planeCount(false);
+    std::FILE* f = nullptr;
+    std::string name;
+    std::string path;
+    int err = 0;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::tm tm{};
+        if (!rotorclock::localTime(startTime_ + attempt, &tm)) {
+            err = EINVAL;
+            break;
+        }
+        name = ks::format("{}_{}{:04d}{:02d}{:02d}{:02d}{:02d}{:02d}.rotor", part, planes, tm.tm_year + 1900,
+                          tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        path = std::string(kHistoryFolder) + "/" + name;
+        historyName_ = name;
+        f = std::fopen(path.c_str(), "wbx");
+        if (f) {
+            logPrintf(&logger_, "Create history file: %s (year: %d, month: %d, day: %d)", name.c_str(),
+                      tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+            break;
+        }
+        err = errno;
+        if (err != EEXIST) break;
+    }
+    if (!f) {
+        logPrintf(&logger_, "Create history file: %s failed (%s)", historyName_.c_str(), std::strerror(err));
+        return false;
+    }
+
+    const std::string bytes = data_->serialize();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = (std::fflush(f) == 0) && ok;
+    if (!ok) {
+        logPrintf(&logger_, "History file %s: write error (%s)", name.c_str(), std::strerror(errno));
+        std::fclose(f);
+        std::remove(path.c_str());
+        flushAfterWrite(path);
+        return false;
+    }
+    history_ = f;
+    flushAfterWrite(path);
+    return true;
+}
+
+void Rotor::recordRun(const Measurement& run) {
+    Measurement m = run;
+    m.time = rotorclock::now();
+    m.operatorName = config_ ? config_->local.operatorName : std::string();
+
+    currentRun_ = runCount();
+    data_->runs.push_back(m);
+    recalcRun();
+
+    if (!history_) {
+        createHistoryFile();
+        return;
+    }
+    Tris::Sink sink;
+    std::size_t words = 0;
+    Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
+    appendToHistory(sink.bytes());
+}
+
+void Rotor::setRecordedText(u32 fieldId, const char* text) {
+    const std::string newText = text ? text : "";
+    std::string old;
+    const u32 path[] = {fieldId};
+    // Only text fields are recorded this way.
+    if (readParameter(path, 1, &old, nullptr) != Tris::kAccessText) return;
+    if (old == newText) return;
+    if (!setParameter(path, 1, newText.c_str())) return;
+
+    // The item with the new text; an empty text is written too, so that it
+    // replaces an earlier one when the file is read.
+    Tris::Sink sink;
+    std::size_t words = 0;
+    const std::string differs = newText.empty() ? std::string("\x01") : std::string();
+    Tris::writeStringItem(&sink, words, fieldId, newText, differs);
+
+    if (history_) {
+        appendToHistory(sink.bytes());
+        return;
+    }
+    if (filePath_.empty()) return;
+    if (database_) {
+        // A database file ends with an end marker: an appended item would be
+        // lost at the next load, so the whole record is saved again.
+        if (!saveRotorFile(filePath_)) logPrintf(&logger_, "Save rotor file %s failed", filePath_.c_str());
+        return;
+    }
+    std::FILE* f = std::fopen(filePath_.c_str(), "ab");
+    if (!f) {
+        logPrintf(&logger_, "Cannot open %s for appending", filePath_.c_str());
+        return;
+    }
+    history_ = f;  // the checked append works on history_; restored below
+    const std::string keepName = historyName_;
+    historyName_ = std::filesystem::path(filePath_).filename().string();
+    appendToHistory(sink.bytes());
+    historyName_ = keepName;
+    history_ = nullptr;
+    std::fclose(f);
+}
+
+void Rotor::removeCurrentRun() {
+    if (runCount() < 2 || !history_) return;
+    int u = currentRun_;
+    if (u < 0 || u >= runCount()) return;
+    data_->runs.erase(data_->runs.begin() + u);
+    Tris::Sink sink;
+    sink.word(Tris::makeHeader(jobrec::kRuns, false, 2));
+    sink.word(Tris::kListErase);
+    sink.word(static_cast<std::uint32_t>(u));
+    appendToHistory(sink.bytes());
+    if (u >= runCount()) u = runCount() - 1;
+    selectRun(u);
+}
+
+void Rotor::clearRuns(bool alsoResults) {
+    closeHistoryFile();
+    data_->runs.clear();
+    currentRun_ = 0;
+    start_ = true;
+    historyName_.clear();
+    if (alsoResults) data_->results.clear();
+    startTime_ = rotorclock::now();
+}
+
+void Rotor::openHistory() {
+    if (history_ || historyName_.empty()) return;
+    const std::string path = std::string(kHistoryFolder) + "/" + historyName_;
+    history_ = std::fopen(path.c_str(), "ab");
+    if (!history_) logPrintf(&logger_, "Cannot open history file %s", path.c_str());
+}
