@@ -407,7 +407,10 @@ bool Measurer::rawSamples() {
             }
             continue;
         }
-        bool boundary = false;
+        // A revolution starts at the first sample of its mark; the period and
+        // the speed check follow on the first sample after the mark.
+        const bool boundary = mark && !inMark_;
+        inMark_ = mark;
         if (mark) {
             pendingMark_ = sampleCounter_;
         } else if (pendingMark_ >= 0) {
@@ -429,7 +432,6 @@ bool Measurer::rawSamples() {
             pendingMark_ = -1;
             const int pause = api->getTurnScale();
             if (pause > 0) clock_.sleepMs(pause);
-            boundary = true;
         }
         revolutionStep(boundary, values);
         if (done_) return false;
@@ -441,6 +443,7 @@ void Measurer::resetRevolution() {
     pendingMark_ = -1;
     previousMark_ = -1;
     period_ = 0.0;
+    inMark_ = false;
     revolutions_ = 0;
     revolution_.clear();
     revSamples_ = 0;

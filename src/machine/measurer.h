@@ -191,6 +191,7 @@ private:
     std::int64_t pendingMark_ = -1;
     std::int64_t previousMark_ = -1;
     double period_ = 0.0;
+    bool inMark_ = false;
     int revolutions_ = 0;
     std::vector<std::int32_t> revolution_;  // interleaved samples of the present revolution
     int revSamples_ = 0;
