@@ -213,6 +213,21 @@ public:
     // Test masses of a control rotor from its permissible unbalance.
     void computeTestMasses();
 
+    // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
+    // The steps of computeCorrections after the plane results of the run:
+    // the saved result subtracted, the static/couple split of a three-plane
+    // rotor, the machining cuts, the drill layout of every plane.
+    void finishCorrections(bool subtractSaved, bool machining);
+    // Static part at the middle plane, couple at the outer planes.
+    void splitStaticCouple();
+    // Flat milling: depth of the cut in mm (negative: the width of a cut at
+    // the maximum depth) into the plane's correction quantity.
+    void millingDepth(int p);
+    // Arc milling: angle of the cut in degrees into the correction quantity.
+    void arcMillingAngle(int p);
+    // The run of a control rotor measured against the saved result.
+    static constexpr int kSavedResultRun = 33;
+
     // Copies the final values into block `block` of the measured vectors;
     // channels beyond the block's size add up in its last vector.  False when
     // there are no final values or the block is outside the list.

@@ -142,7 +142,7 @@ void Rotor::recalcRun() {
     }
 }
 
-void Rotor::computeCorrections(bool, bool, bool zeroAll, bool) {
+void Rotor::computeCorrections(bool subtractSaved, bool, bool zeroAll, bool machining) {
     clearCorrectionLimits();
     if (runCount() == 0) return;
     const int run = (currentRun_ >= 0 && currentRun_ < runCount()) ? currentRun_ : runCount() - 1;
@@ -158,6 +158,7 @@ void Rotor::computeCorrections(bool, bool, bool zeroAll, bool) {
         }
         if (zeroAll) computePlaneResult(i, 0.0, 0.0);
     }
+    finishCorrections(subtractSaved, machining);
 }
 
 // ---------------------------------------------------------------- verification test

@@ -3,6 +3,3 @@
 // was never computed.
 #include "records/job_records.h"
 #include "rotor/rotor.h"
-
-void Rotor::saveResult(bool) {}
-void Rotor::computeArcCorrections() {}
