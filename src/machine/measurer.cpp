@@ -93,7 +93,10 @@ constexpr int kMaxRevolutionSamples = 65536;
 
 int Measurer::gainMultiplier(int step) { return kMultipliers[step & 3]; }
 
-Measurer::Measurer(Clock& clock) : clock_(clock) { logger_ = createLogger("measurer"); }
+Measurer::Measurer(Clock& clock) : clock_(clock), ring_(new std::atomic<int>[kRingMaxValues]) {
+    for (int i = 0; i < kRingMaxValues; ++i) ring_[i].store(0, std::memory_order_relaxed);
+    logger_ = createLogger("measurer");
+}
 
 Measurer::~Measurer() { delete logger_; }
 
@@ -293,10 +296,6 @@ void Measurer::acquisitionPass() {
 }
 
 void Measurer::prepareRing(int n) {
-    if (!ring_) {
-        ring_.reset(new std::atomic<int>[kRingMaxValues]);
-        for (int i = 0; i < kRingMaxValues; ++i) ring_[i].store(0, std::memory_order_relaxed);
-    }
     const int rowValues = n + 1;
     const int rows = std::clamp(maxRingSamples, kRingPoints * 3, kRingMaxRows);
     ringWrites_.store(0, std::memory_order_release);

@@ -200,8 +200,8 @@ private:
     int process_ = 0;
     bool overflowConfigured_ = false;
 
-    // Ring.
-    std::unique_ptr<std::atomic<int>[]> ring_;
+    // Ring: made once at its largest size, kept until the Measurer ends.
+    const std::unique_ptr<std::atomic<int>[]> ring_;
     std::atomic<std::int64_t> ringWrites_{0};
     std::atomic<int> ringRowValues_{1};
     std::atomic<int> ringCapacity_{0};
