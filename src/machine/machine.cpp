@@ -61,6 +61,7 @@ Machine::~Machine() {
     if (_thread.joinable()) _thread.join();
     delete _api;
     _api = nullptr;
+    deleteWelder();
     delete _machineLog;
     delete _guiLog;
     delete _engineLog;

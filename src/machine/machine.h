@@ -34,6 +34,7 @@
 
 class LoggerBase;
 class Rotor;
+class WelderApi;
 struct Config;
 struct Drive;
 struct EngineParams;
@@ -48,6 +49,8 @@ struct MachineDeps {
     std::string demoReplayPath;                   // default: MApi::kDefaultReplayPath
     // Writes the log archive (result, percent): default exportLogsArchive.
     std::function<void(std::atomic<int>* result, std::atomic<int>* percent)> exportLogs;
+    // Makes the welding remote: default a new Welder (driver logs into "logs").
+    std::function<WelderApi*()> makeWelder;
 };
 
 class Machine : public MachineBase {
@@ -167,6 +170,14 @@ private:
     void copyLogs();
     void weldingService();
     void deleteWelder();
+    // Welding service parts (machine_welding.cpp).
+    void createWelder();
+    bool sendWeldingParameters();
+    bool selectWeldInverter(const char* request);
+    int weldRotationFrequency();
+    void weldingSequence();
+    void remoteTackSequence();
+    void checkRemoteState();
     std::string demoReplayPath() const;
 
     const Drive& drive() const;
@@ -263,7 +274,7 @@ private:
 
     // Welding.
     std::atomic<bool> _weldReady{false};
-    std::atomic<int> _weldValue{-1};
+    std::atomic<int> _weldValue{0};
     std::atomic<int> _tacksLeft{0};
     std::atomic<int> _tackStep{0};
     std::atomic<double> _pipeDiameter{0.0};
@@ -280,6 +291,21 @@ private:
     std::atomic<bool> _reqWeldRot{false};
     std::atomic<bool> _weldWeldValue{false};
     std::atomic<bool> _reqWeldWeld{false};
+    // Worker only: the welding remote and the turning bookkeeping of the
+    // sequence without it.
+    WelderApi* _welder = nullptr;
+    LoggerBase* _welderLog = nullptr;  // the "machine" log written by the remote's callbacks
+    bool _pipeDiameterGiven = false;
+    bool _pipePatternGiven = false;
+    double _weldRemaining = 0.0;    // degrees still to turn
+    double _weldLastAngle = 0.0;    // angle where the last limit was taken
+    double _weldPassAngle = 0.0;    // angle seen by the previous pass
+    double _weldTargetAngle = -1.0; // -1.0: none
+    double _weldLimit = 1.0;        // degrees the drive still turns after frequency 0
+    int _weldFrequency = 0;         // frequency (0.01 Hz) of the running turn
+    Clock::time_point _weldStepTime{};
+    Clock::time_point _fastRotationTime{};
+    bool _fastRotationServed = false;
     Clock::time_point _publishTime{};
     bool _publishTimeSet = false;
 };

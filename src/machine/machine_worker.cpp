@@ -73,6 +73,7 @@ void Machine::workerLoop() {
             _process.store(1);
             _state.store(1);
             deleteDevice();
+            deleteWelder();
             _sentEngineParams.reset();
             _deviceReleased.store(_lastRoundOk);
         }
