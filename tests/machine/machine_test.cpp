@@ -426,10 +426,16 @@ TEST(MachineWorker, QuitThenStartRunsASecondWorker) {
 
 TEST(MachineWorker, StartRefusedWhileAProcessRuns) {
     Rig rig;
+    std::atomic<bool> checked{false};
+    rig.answers = [&](int) {
+        while (!checked.load()) std::this_thread::yield();  // the connect waits for the check
+        return true;
+    };
     Machine& m = rig.make(50);
-    rig.answers = [&](int) { return false; };  // 50 attempts of 50 ms virtual
     ASSERT_TRUE(m.startProcess(1));
     EXPECT_FALSE(m.startProcess(1));
+    EXPECT_FALSE(m.startProcess(7));
+    checked.store(true);
     ASSERT_TRUE(rig.connected());
     quit(m);
 }

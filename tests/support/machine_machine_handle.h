@@ -1,6 +1,10 @@
 #pragma once
 // A device handle for Machine tests.
 //
+// Hooks run on the worker, inside the call: `onSetSpeed` (before the
+// frequency is forwarded), `onGetData` (false: the fetch fails without
+// reaching the device), `angle` (replaces getAngle's answer).
+//
 // The Machine owns and deletes its device; tests want to read the calls the
 // device saw after the Machine let go of it.  `ApiHandle` is the `Api` the
 // Machine gets: it forwards every operation to a device the test owns (a
@@ -9,6 +13,7 @@
 // `isConnected`, `getErrorInfo` (code and inverter type) and `getChannelGain`.
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <cstdint>
 
@@ -27,6 +32,10 @@ public:
     std::atomic<int> errorCode{-1};
     std::atomic<int> inverterType{0};
     std::atomic<int> channelGain{-2};  // -2: forward
+    std::atomic<int> blocked{-1};      // -1: forward
+    std::function<void(std::int16_t)> onSetSpeed;
+    std::function<bool()> onGetData;
+    std::function<double()> angle;
 
     // Receives the virtual time (ms) of the first isConnected call.
     std::atomic<std::int64_t>* firstCheckMs = nullptr;
@@ -53,9 +62,18 @@ public:
         const int g = channelGain.load();
         return g == -2 ? forwarded : g;
     }
-    bool getAngle(double* degrees) override { return device_.getAngle(degrees); }
+    bool getAngle(double* degrees) override {
+        const bool ok = device_.getAngle(degrees);
+        if (!angle) return ok;
+        if (degrees) *degrees = angle();
+        return true;
+    }
     bool hasInverterError() override { return device_.hasInverterError(); }
-    bool isBlocked(std::uint32_t externalInputConfig) override { return device_.isBlocked(externalInputConfig); }
+    bool isBlocked(std::uint32_t externalInputConfig) override {
+        const bool forwarded = device_.isBlocked(externalInputConfig);
+        const int b = blocked.load();
+        return b < 0 ? forwarded : b != 0;
+    }
     bool hasTurnData() override { return device_.hasTurnData(); }
     int defaultCalibrationStep() override { return device_.defaultCalibrationStep(); }
     double getSampleRate() override { return device_.getSampleRate(); }
@@ -74,10 +92,16 @@ public:
     int setCurrentInverter(int index, int phasor) override { return device_.setCurrentInverter(index, phasor); }
     void setInverterType(int type, int busAddress) override { device_.setInverterType(type, busAddress); }
     int getTurnScale() override { return device_.getTurnScale(); }
-    bool setSpeed(std::int16_t centiHz) override { return device_.setSpeed(centiHz); }
+    bool setSpeed(std::int16_t centiHz) override {
+        if (onSetSpeed) onSetSpeed(centiHz);
+        return device_.setSpeed(centiHz);
+    }
     bool startReading(const ReadRequest* request) override { return device_.startReading(request); }
     void stopReading() override { device_.stopReading(); }
-    bool getData(TurnResults* results) override { return device_.getData(results); }
+    bool getData(TurnResults* results) override {
+        if (onGetData && !onGetData()) return false;
+        return device_.getData(results);
+    }
     bool readData() override { return device_.readData(); }
     bool isMarkSample() override { return device_.isMarkSample(); }
     int getSampleValue(int channel) override { return device_.getSampleValue(channel); }
