@@ -4,7 +4,6 @@
 // the drill layout.  Runs in a temporary working directory; the run list is
 // emptied outside the timed region so that it does not grow without bound.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cmath>
@@ -55,7 +54,8 @@ struct Fixture {
 
     Fixture() {
         for (int c = 0; c < 5; ++c) {
-            const std::uint32_t item[] = {Tris::makeHeader(0x1DD6410, false, 1), Tris::makeHeader(0x1DC4801, c < kPlanes, 0)};
+            const std::uint32_t item[] = {Tris::makeHeader(0x1DD6410, false, 1),
+                                          Tris::makeHeader(0x1DC4801, c < kPlanes, 0)};
             config.parse(item, 2);
         }
         const std::uint32_t averaging[] = {Tris::makeHeader(0x1DD641E, false, 1), 1};

@@ -46,7 +46,9 @@ Solve secant(const F& f, double fixedPoint, double* x) {
 }
 
 // Circular segment of height s on a circle of radius R.
-double segmentChord(double R, double s) { return 2.0 * std::sqrt((2.0 * R - s) * s); }
+double segmentChord(double R, double s) {
+    return 2.0 * std::sqrt((2.0 * R - s) * s);
+}
 double segmentArea(double R, double s) {
     return 0.5 * (2.0 * std::acos((R - s) / R) * R * R - (R - s) * segmentChord(R, s));
 }
@@ -71,7 +73,8 @@ void Rotor::finishCorrections(bool subtractSaved, bool machining) {
         for (int p = 1; p <= n; ++p) {
             const Plane* pl = planeAt(p);
             // Planes added since the result was saved have nothing to subtract.
-            const Vector s = (p - 1) < static_cast<int>(saved.size()) ? saved[static_cast<std::size_t>(p - 1)] : Vector();
+            const Vector s =
+                (p - 1) < static_cast<int>(saved.size()) ? saved[static_cast<std::size_t>(p - 1)] : Vector();
             const double a = polar::toRadians(pl->unbalanceAngle);
             const polar::Polar d =
                 polar::toPolar(pl->unbalanceAmount * std::cos(a) - s.amplitude * std::cos(s.angle),
@@ -106,7 +109,8 @@ void Rotor::splitStaticCouple() {
     const double z1 = data_->planes[2].distance1;
     const double arm = z0 + z1;
     if (!(arm > 0.0) || !std::isfinite(arm)) {
-        logPrintf(&logger_, "splitStaticCouple: plane distances %lg and %lg give no lever arm, split skipped", z0, z1);
+        logPrintf(&logger_, "splitStaticCouple: plane distances %lg and %lg give no lever arm, split skipped",
+                  z0, z1);
         return;
     }
 

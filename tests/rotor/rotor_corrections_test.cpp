@@ -22,7 +22,9 @@ namespace {
 
 constexpr double kPi = polar::kPi;
 
-double rad(double deg) { return deg * kPi / 180.0; }
+double rad(double deg) {
+    return deg * kPi / 180.0;
+}
 
 // A rotor without channel settings; the test adds the planes it needs.
 struct Corr {
@@ -152,6 +154,18 @@ TEST(RotorCorrections, SplitWithoutLeverArmsChangesNothing) {
         EXPECT_EQ(c.at(2).unbalanceAmount, 7.0);
         EXPECT_EQ(c.at(3).unbalanceAngle, 30.0);
     }
+}
+
+class RotorCorrectionLog : public rotortest::TempWorkDir {};
+
+TEST_F(RotorCorrectionLog, ASkippedSplitIsLogged) {
+    Corr c;
+    threePlanes(c, 0, 0);
+    c.setUnbalance(1, 10, 10);
+    c.rotor.splitStaticCouple();
+    EXPECT_NE(rotortest::readFile("logs/calcs.log")
+                  .find("splitStaticCouple: plane distances 0 and 0 give no lever arm"),
+              std::string::npos);
 }
 
 // ---------------------------------------------------------------- addition on an arc
@@ -284,7 +298,8 @@ TEST(RotorCorrections, FlatMillingOnImpossibleGeometryIsLimitedAndKeepsTheQuanti
     struct Geometry {
         double R, w, hmax;
     };
-    for (const Geometry g : {Geometry{150, 20, 400}, Geometry{150, 0, 0}, Geometry{0, 20, 5}, Geometry{150, 20, 0}}) {
+    for (const Geometry g :
+         {Geometry{150, 20, 400}, Geometry{150, 0, 0}, Geometry{0, 20, 5}, Geometry{150, 20, 0}}) {
         Corr c;
         Plane& pl = flatPlane(c, g.R, g.w, g.hmax);
         // Beyond what the full depth removes, where the maximum depth counts.
@@ -612,4 +627,23 @@ TEST_F(RotorSavedResult, TheHistoryFileGetsTheClearAndEveryVector) {
     const cplx m1 = (std::polar(30.0, rad(40)) + std::polar(70.0, rad(80))) / 2.0;
     EXPECT_NEAR(again.results[1].amplitude, std::abs(m1), 1e-12);
     EXPECT_NEAR(again.results[1].angle, std::arg(m1), 1e-12);
+}
+
+TEST(RotorCorrections, ArcAdditionTakesTheUnbalanceLeftAfterTheSavedResult) {
+    Corr c;
+    c.add().channel1 = 1;
+    c.add().channel1 = 2;
+    c.at(1).mean = kMeanArc;
+    c.at(1).radius = 100;
+    c.at(1).linearMass = 0.05;
+    c.at(2).radius = 100;
+    c.rotor.data().runs = {run2(900, 30, 10, 0)};
+    c.rotor.data().results = {Vector(600, rad(30)), Vector()};
+    c.rotor.selectRun(0);
+    c.rotor.computeCorrections(true, false, false, false);
+    c.rotor.computeArcCorrections();
+    // 900 - 600 = 300 g*mm at 30 degrees: the strip for 300, not for 900.
+    EXPECT_NEAR(c.at(1).massAmount, 2 * 100 * 0.05 * std::asin(0.3), 1e-9);
+    EXPECT_NEAR(c.at(1).massAngle, 210, 1e-9);
+    EXPECT_FALSE(c.rotor.isCorrectionLimited(0));
 }

@@ -25,12 +25,16 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-double rad(double deg) { return deg * kPi / 180.0; }
+double rad(double deg) {
+    return deg * kPi / 180.0;
+}
 double deg(double r) {
     double d = std::fmod(r * 180.0 / kPi, 360.0);
     return d < 0 ? d + 360.0 : d;
 }
-cplx at(double amplitude, double degrees) { return std::polar(amplitude, rad(degrees)); }
+cplx at(double amplitude, double degrees) {
+    return std::polar(amplitude, rad(degrees));
+}
 double angleDiff(double a, double b) {
     const double d = std::fabs(std::fmod(a - b, 360.0));
     return std::fmin(d, 360.0 - d);
@@ -59,10 +63,13 @@ struct Machine {
 // mirror image (the conjugate) of the vibration.
 void feed(Rotor& r, const std::vector<cplx>& values) {
     r.startSession();
-    for (std::size_t k = 0; k < values.size(); ++k) r.initChannel(static_cast<unsigned>(k), 1, static_cast<int>(k));
+    for (std::size_t k = 0; k < values.size(); ++k)
+        r.initChannel(static_cast<unsigned>(k), 1, static_cast<int>(k));
     for (int row = 0; row < kAveraging; ++row) {
         for (std::size_t k = 0; k < values.size(); ++k) {
-            const cplx scatter = row == 0 ? 0.02 * values[k] * cplx(0, 1) : row == 1 ? -0.02 * values[k] * cplx(0, 1) : 0.0;
+            const cplx scatter = row == 0   ? 0.02 * values[k] * cplx(0, 1)
+                                 : row == 1 ? -0.02 * values[k] * cplx(0, 1)
+                                            : 0.0;
             const cplx v = std::conj(values[k] + scatter);
             r.addMeasureResult(std::abs(v), rad(deg(std::arg(v))), deg(std::arg(v)), 1, static_cast<int>(k));
         }
@@ -223,7 +230,8 @@ TEST_F(RotorEndToEnd, ThreePlaneRotorSplitsIntoStaticAndCouple) {
     EXPECT_NEAR(std::abs(C[0] + C[1] + C[2] - (U[0] + U[1])), 0.0, 1e-7);
     for (double origin : {0.0, 180.0, -300.0}) {
         const cplx moment = (x[0] - origin) * C[0] + (x[1] - origin) * C[1] + (x[2] - origin) * C[2];
-        EXPECT_NEAR(std::abs(moment - ((x[0] - origin) * U[0] + (x[2] - origin) * U[1])), 0.0, 1e-5) << origin;
+        EXPECT_NEAR(std::abs(moment - ((x[0] - origin) * U[0] + (x[2] - origin) * U[1])), 0.0, 1e-5)
+            << origin;
     }
     EXPECT_NEAR(std::abs(C[1] - (U[0] + U[1])), 0.0, 1e-7);  // static part in the middle
     EXPECT_NEAR(rotor.correctionAmount(1, false), std::abs(U[0] + U[1]) / 150, 1e-9);
