@@ -600,8 +600,8 @@ void Machine::turnToAngle() {
         turnPass();
         clock_.sleepMs(1);
     }
-    // Every way out stops the drive and applies the brake.
-    if (!d.external) _engine.setSpeed(0);
+    // Every way out stops the drive it started and applies the brake.
+    if (sends) _engine.setSpeed(0);
     if (!d.external && d.brakeInstalled) {
         a->setBrake(true);
         setBrake(true);

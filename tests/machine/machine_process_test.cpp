@@ -556,4 +556,135 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     EXPECT_NE(title, "Error!");
 }
 
+
+// ---------------------------------------------------------------- status rule and idle requests
+
+TEST_F(MachineProcess, StatusRule) {
+    MachineDeps d;
+    d.clock = &clock;
+    Machine m(1, cfg.get(), d);  // no device
+    EXPECT_EQ(m.statusResult(0), 0);
+    EXPECT_EQ(m.statusResult(1), 9901);
+    EXPECT_EQ(m.statusResult(2), 9999);  // no device code: no connection
+    EXPECT_EQ(m.statusResult(3), 9902);
+    EXPECT_EQ(m.statusResult(4), 9903);
+    EXPECT_EQ(m.statusResult(5), 9999);
+    EXPECT_EQ(m.statusResult(9995), 9995);  // the drive's over-speed stop
+    EXPECT_EQ(m.statusResult(7), 0);
+}
+
+TEST_F(MachineProcess, IdleRequestsEachAlone) {
+    cfg->millDrive.drive = 1;
+    cfg->endDrive.usedPhasor = 0x10C3003;
+    cfg->speedBufferSize = 4;
+    cfg->speedPeriod = 0.5;
+    cfg->channels[0].gain = 1;
+    start();
+    auto served = [&] {
+        const std::int64_t n = clock.sleepCount();
+        ASSERT_TRUE(waitFor([&] { return clock.sleepCount() > n + 3; }));
+    };
+    machine->setBrake(true);
+    served();
+    machine->setRelay(true, 2);
+    served();
+    cfg->millDrive.drive = 7;  // not configured: the relay request is dropped
+    machine->setRelay(true, 3);
+    served();
+    machine->startTraining();
+    served();
+    machine->restartWelder();
+    served();
+    machine->setEventLogging(false);
+    served();
+    machine->setEventLogging(true);
+    served();
+    machine->applyMiscParams();
+    served();
+    machine->requestDriveSetup();
+    served();
+    machine->requestDriveSetup();  // same motor: nothing sent again
+    served();
+    machine->resetBooster();
+    served();
+    quit();
+    EXPECT_EQ(api->callsOf("setBrake")[0].args, (std::vector<double>{1}));
+    const auto relays = api->callsOf("setRelay");
+    ASSERT_EQ(relays.size(), 1u);
+    EXPECT_EQ(relays[0].args, (std::vector<double>{1, 2}));
+    const auto inverters = api->callsOf("setCurrentInverter");
+    ASSERT_EQ(inverters.size(), 3u);  // the relay's, then two drive set-ups
+    EXPECT_EQ(inverters[0].args, (std::vector<double>{1, 2}));
+    EXPECT_EQ(inverters[1].args, (std::vector<double>{0, 2}));
+    EXPECT_EQ(api->count("startTraining"), 1);
+    EXPECT_EQ(api->count("restartWelder"), 1);
+    const auto logs = api->callsOf("openLog");
+    ASSERT_EQ(logs.size(), 2u);
+    EXPECT_EQ(logs[0].args, (std::vector<double>{0}));
+    EXPECT_EQ(logs[1].args, (std::vector<double>{1}));
+    const auto misc = api->callsOf("setMiscParams");
+    ASSERT_EQ(misc.size(), 1u);
+    EXPECT_EQ(misc[0].args, (std::vector<double>{0, 4, 500}));
+    EXPECT_EQ(api->count("setMotorParams"), 1);
+    const auto boosters = api->callsOf("setBooster");
+    ASSERT_EQ(boosters.size(), 1u);
+    EXPECT_EQ(boosters[0].args[0], 1);
+    EXPECT_EQ(boosters[0].args[1], 3);
+}
+
+TEST_F(MachineProcess, ReconnectWaitsForTheTurn) {
+    cfg->endDrive.positionTurnActive = true;
+    cfg->endDrive.positionTurnSpeed = 1.0;
+    std::atomic<int> deletions{0};
+    std::atomic<int> made{0};
+    MachineDeps d;
+    d.clock = &clock;
+    d.makeDemo = [&](Clock& c) -> Api* {
+        made.fetch_add(1);
+        auto* h = new ApiHandle(c, *api, &deletions);
+        h->angle = [] { return 200.0; };  // never arrives at the target
+        return h;
+    };
+    machine = std::make_unique<Machine>(1, cfg.get(), d);
+    ASSERT_TRUE(machine->startProcess(1));
+    ASSERT_TRUE(waitFor([&] { return idle() && machine->isDemo(); }));
+    machine->setTurnTarget(20.0, 0.0);
+    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(waitFor([&] { return machine->getState() == 8; }));
+    machine->requestReconnect();
+    machine->requestCopyLogs();
+    const std::int64_t n = clock.sleepCount();
+    ASSERT_TRUE(waitFor([&] { return clock.sleepCount() > n + 50; }));
+    EXPECT_EQ(machine->process(), 8);
+    EXPECT_EQ(deletions.load(), 0);
+    EXPECT_EQ(machine->getCopyLogsProgress(), 0);  // pending
+    machine->stop();
+    ASSERT_TRUE(waitFor([&] { return made.load() == 2 && idle(); }));
+    EXPECT_GE(deletions.load(), 1);
+    EXPECT_EQ(machine->getCopyLogsProgress(), -1);
+}
+
+TEST_F(MachineProcess, BeltDrivenTurnCopiesOneCalibrationPair) {
+    cfg->beltDrive.active = true;
+    onMade = [](ApiHandle& h) { h.angle = [] { return 45.0; }; };
+    start();
+    auto rotor = twoPlanes();
+    rotor->data().drive = jobrec::kDriveBelt;
+    ASSERT_TRUE(rotor->isBeltDrive());
+    machine->setRotor(rotor.get());
+    EXPECT_EQ(machine->getDriveType(), 1);
+    for (int i = 0; i < 4; ++i) machine->engine().setCalibrationValue(i, 10.0 + i);
+    machine->setTurnTarget(45.0, 0.0);  // already there
+    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(machine->getResult(), 0);
+    // Forward direction: pair 0 onto pair 1.
+    EXPECT_EQ(machine->engine().calibrationValue(0), 10.0);
+    EXPECT_EQ(machine->engine().calibrationValue(1), 11.0);
+    EXPECT_EQ(machine->engine().calibrationValue(2), 10.0);
+    EXPECT_EQ(machine->engine().calibrationValue(3), 11.0);
+    quit();
+    EXPECT_EQ(api->count("setSpeed"), 0);  // "Position turn activated" is clear
+}
+
 }  // namespace
