@@ -26,7 +26,9 @@
 
 namespace {
 
-const char* onOff(bool on) { return on ? "On" : "Off"; }
+const char* onOff(bool on) {
+    return on ? "On" : "Off";
+}
 
 // Angular distance of two angles in degrees, 0..180.
 double angularDistance(double a, double b) {
@@ -129,7 +131,8 @@ int Machine::weldRotationFrequency() {
     const double rated = wd.ratedMotorSpeed;
     const double diameter = _pipeDiameter.load();
     if (!(rated > 0.0) || !(diameter > 0.0)) {
-        logPrintf(&_machineLog, "weld rotation frequency 0: rated motor speed %g, pipe diameter %g", rated, diameter);
+        logPrintf(&_machineLog, "weld rotation frequency 0: rated motor speed %g, pipe diameter %g", rated,
+                  diameter);
         return 0;
     }
     const double f = std::round(wd.driveRatio * 5000.0 * wd.lineSpeed / M_PI / rated / diameter);
@@ -353,7 +356,8 @@ void Machine::remoteTackSequence() {
 }
 
 void Machine::checkRemoteState() {
-    const bool anySet = _weldRotValue.load() || _fastValue.load() != 0 || _jogValue.load() != 0 || _jogWeldValue.load();
+    const bool anySet =
+        _weldRotValue.load() || _fastValue.load() != 0 || _jogValue.load() != 0 || _jogWeldValue.load();
     if (!anySet) return;
     if (!_welder->isConnected()) {
         _result.store(static_cast<int>(textid::kRemoteNoWelder));

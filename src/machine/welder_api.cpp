@@ -6,7 +6,9 @@
 
 namespace {
 
-const char* activated(bool on) { return on ? "activated" : "deactivated"; }
+const char* activated(bool on) {
+    return on ? "activated" : "deactivated";
+}
 
 LoggerBase* openLogger() {
     LoggerBase* log = createLogger("welder_api");
@@ -32,9 +34,13 @@ Welder::~Welder() {
     _driver.reset();
 }
 
-bool Welder::isConnected() { return _driver->isConnected(); }
+bool Welder::isConnected() {
+    return _driver->isConnected();
+}
 
-bool Welder::isError() { return _driver->isError(); }
+bool Welder::isError() {
+    return _driver->isError();
+}
 
 void Welder::setCallbacks(std::function<void(int*)> error, std::function<void()> finished,
                           std::function<void(unsigned int*)> progress) {
@@ -56,9 +62,13 @@ bool Welder::getParameters(WeldingParameters* out) {
     return ok;
 }
 
-bool Welder::setParameters(WeldingParameters parameters) { return _driver->setParameters(parameters); }
+bool Welder::setParameters(WeldingParameters parameters) {
+    return _driver->setParameters(parameters);
+}
 
-void Welder::setDiameter(float diameter) { _driver->setDiameter(diameter); }
+void Welder::setDiameter(float diameter) {
+    _driver->setDiameter(diameter);
+}
 
 void Welder::setPipeThickness(int pattern) {
     // Negative patterns become large and are refused like any above 8.
@@ -90,4 +100,6 @@ void Welder::setWeldWelding(bool on) {
     _driver->setWeldWelding(on);
 }
 
-std::uint32_t Welder::getState() { return _driver->getState(); }
+std::uint32_t Welder::getState() {
+    return _driver->getState();
+}

@@ -46,7 +46,8 @@ protected:
             std::size_t end = text.find("\r\n", pos);
             if (end == std::string::npos) end = text.size();
             const std::string line = text.substr(pos, end - pos);
-            if (line.size() > 24 && line.find("Log was created") == std::string::npos) out.push_back(line.substr(24));
+            if (line.size() > 24 && line.find("Log was created") == std::string::npos)
+                out.push_back(line.substr(24));
             pos = end + 2;
         }
         return out;
@@ -131,7 +132,8 @@ TEST_F(WelderRemote, WelderLogLineComesBeforeTheCommand) {
         std::lock_guard<std::mutex> g(lock);
         EXPECT_TRUE(logSeenAtWrite.front());
     }
-    EXPECT_EQ(sim_.reg(kRegControl) & (kControlWelding | kControlAttached), kControlWelding | kControlAttached);
+    EXPECT_EQ(sim_.reg(kRegControl) & (kControlWelding | kControlAttached),
+              kControlWelding | kControlAttached);
     EXPECT_EQ(w->getState() & 7u, 7u);  // ready
     w.reset();
     sim_.onWrite = nullptr;
@@ -227,8 +229,7 @@ TEST_F(WelderRemote, WelderCallbacksRunOnTheDriversWorker) {
     std::atomic<int> finished{0}, errors{0}, lastError{0};
     std::atomic<unsigned> lastProgress{0};
     w->setCallbacks([&](int* code) { errors.fetch_add(1), lastError.store(*code); },
-                    [&] { finished.fetch_add(1); },
-                    [&](unsigned* p) { lastProgress.store(*p); });
+                    [&] { finished.fetch_add(1); }, [&](unsigned* p) { lastProgress.store(*p); });
 
     w->setJogRotation(45);
     ASSERT_TRUE(eventually([&] { return finished.load() >= 1; }));

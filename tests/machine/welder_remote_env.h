@@ -5,7 +5,6 @@
 // driver's process-wide state reset before and after.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <atomic>
@@ -71,9 +70,9 @@ class WelderRemoteEnv : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               (std::string("wremote_") + info->test_suite_name() + "_" + info->name() + "_" +
-                std::to_string(::getpid()));
+        dir_ =
+            std::filesystem::temp_directory_path() / (std::string("wremote_") + info->test_suite_name() +
+                                                      "_" + info->name() + "_" + std::to_string(::getpid()));
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
         std::filesystem::create_directories(dir_ / "logs", ec);

@@ -269,7 +269,8 @@ protected:
     std::vector<std::string> deviceCalls() const {
         std::vector<std::string> out;
         for (const auto& c : device.calls) {
-            if (c.op != "setAccTime" && c.op != "setCurrentInverter" && c.op != "setSpeed" && c.op != "setRelay")
+            if (c.op != "setAccTime" && c.op != "setCurrentInverter" && c.op != "setSpeed" &&
+                c.op != "setRelay")
                 continue;
             std::string s = c.op + "(";
             for (std::size_t i = 0; i < c.args.size(); ++i) {

@@ -67,7 +67,8 @@ TEST_F(WeldingService, RequestsThroughTheWeldDrive) {
     device.calls.clear();
     m.setWeldRotation(false);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(deviceCalls(), (Strings{"setAccTime(0,0,0)", "setCurrentInverter(1,2)", "setSpeed(0)", "setRelay(0,0)"}));
+    EXPECT_EQ(deviceCalls(),
+              (Strings{"setAccTime(0,0,0)", "setCurrentInverter(1,2)", "setSpeed(0)", "setRelay(0,0)"}));
     device.calls.clear();
 
     m.setWeldWelding(false);
@@ -75,9 +76,9 @@ TEST_F(WeldingService, RequestsThroughTheWeldDrive) {
     EXPECT_EQ(deviceCalls(), (Strings{"setCurrentInverter(1,2)", "setRelay(0,0)"}));
 
     const std::string log = machineLog();
-    for (const char* line : {"set fast rotation: 7", "set jog rotation: -45", "set jog rotation: 0",
-                             "set jog welding: On", "set welding rotation: On", "set welding rotation: Off",
-                             "set welding weld: Off"})
+    for (const char* line :
+         {"set fast rotation: 7", "set jog rotation: -45", "set jog rotation: 0", "set jog welding: On",
+          "set welding rotation: On", "set welding rotation: Off", "set welding weld: Off"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
@@ -113,7 +114,8 @@ TEST_F(WeldingService, WeldFrequencyWithoutDivisorOrSaturated) {
     m.setWeldRotation(true);
     ASSERT_TRUE(clock.step());
     EXPECT_EQ(device.callsOf("setSpeed").back().args[0], 0);
-    EXPECT_NE(machineLog().find("weld rotation frequency 0: rated motor speed 0, pipe diameter 60"), std::string::npos);
+    EXPECT_NE(machineLog().find("weld rotation frequency 0: rated motor speed 0, pipe diameter 60"),
+              std::string::npos);
     device.calls.clear();
 
     cfg->weldDrive.ratedMotorSpeed = 1450.0;
@@ -144,8 +146,10 @@ TEST_F(WeldingService, WeldDriveWithoutInverterDropsTheRequest) {
     machine->setJogWelding(true);
     ASSERT_TRUE(clock.step());
     EXPECT_EQ(deviceCalls(), (Strings{"setAccTime(0,0,0)"}));
-    EXPECT_NE(machineLog().find("fast rotation dropped: weld drive inverter 2 is not configured"), std::string::npos);
-    EXPECT_NE(machineLog().find("jog welding dropped: weld drive inverter 2 is not configured"), std::string::npos);
+    EXPECT_NE(machineLog().find("fast rotation dropped: weld drive inverter 2 is not configured"),
+              std::string::npos);
+    EXPECT_NE(machineLog().find("jog welding dropped: weld drive inverter 2 is not configured"),
+              std::string::npos);
 }
 
 TEST_F(WeldingService, WeldingLimitExamples) {
@@ -318,9 +322,9 @@ TEST_F(WeldingService, RequestsThroughTheRemote) {
     ASSERT_TRUE(clock.step());
     m.setWeldWelding(true);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(remote.ops(), (Strings{"setParameters", "setFastRotation", "setParameters", "setJogRotation",
-                                     "setParameters", "setJogWelding", "setParameters", "setWeldRotation",
-                                     "setWeldWelding"}));
+    EXPECT_EQ(remote.ops(),
+              (Strings{"setParameters", "setFastRotation", "setParameters", "setJogRotation", "setParameters",
+                       "setJogWelding", "setParameters", "setWeldRotation", "setWeldWelding"}));
     EXPECT_EQ(remote.of("setFastRotation")[0].value, 7);
     EXPECT_EQ(remote.of("setJogRotation")[0].value, 45);
     const WeldingParameters b = remote.of("setParameters")[0].block;
@@ -566,7 +570,9 @@ TEST_F(LogCopy, LogCopyIntoARemovableDrive) {
     start();
     machine->requestCopyLogs();
     // The real export: swap the hook for the program's function.
-    exportHook = [](std::atomic<int>* result, std::atomic<int>* percent) { exportLogsArchive(result, percent); };
+    exportHook = [](std::atomic<int>* result, std::atomic<int>* percent) {
+        exportLogsArchive(result, percent);
+    };
     ASSERT_TRUE(clock.step());
     EXPECT_EQ(machine->takeCopyLogsResult(), 1);
     std::error_code ec;
