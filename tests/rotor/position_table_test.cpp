@@ -339,3 +339,40 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     t.table.shareToPositions(0, false);
     EXPECT_EQ(t.amount(0, 1), 0.0);
 }
+
+TEST(PositionTable, ControlRotorVerificationMassesInEachRunRange) {
+    struct Case {
+        int run;
+        double plane0Mass, plane0Angle;  // the correction after the walk, plane index 0
+        double plane2Mass, plane2Angle;  // and plane index 2
+    };
+    // Station mass 3 g, travel mass 2 g.  Runs 19-28 and 31 step twice (the
+    // travel mass ends as the correction), 18 and 30 once (the station mass);
+    // runs 34-37 carry only the travel mass.
+    const Case cases[] = {
+        {18, 3, 0, 3, 90},    {20, 2, 90, 2, 0},   {28, 2, 330, 2, 120},
+        {30, 3, 30, 3, 150},  {31, 2, 330, 2, 210}, {34, 2, 0, 2, 180},
+        {37, 2, 270, 2, 90},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.run);
+        Positions t;
+        for (int p = 0; p < 3; ++p) {
+            Plane& pl = t.indexed(5);
+            pl.massStation = 3;
+            pl.massTravel = 2;
+            pl.radiusSmall = 50;
+        }
+        t.rotor.data().controlRotor = true;
+        t.rotor.data().runs.resize(40);
+        t.rotor.selectRun(c.run);
+        ASSERT_EQ(t.rotor.currentRun(), c.run);
+        t.rotor.buildPositionTable();
+        t.rotor.shareToPositions(0, false);
+        t.rotor.shareToPositions(2, false);
+        EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(0, false), c.plane0Mass);
+        EXPECT_DOUBLE_EQ(t.rotor.correctionAngle(0, false), c.plane0Angle);
+        EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(2, false), c.plane2Mass);
+        EXPECT_DOUBLE_EQ(t.rotor.correctionAngle(2, false), c.plane2Angle);
+    }
+}
