@@ -79,9 +79,12 @@ double sectorUnbalance(double t, double R, double r, double w, double rho) {
 
 }  // namespace
 
+// Every test runs in a temporary working directory (logs, history files).
+class RotorCorrections : public rotortest::TempWorkDir {};
+
 // ---------------------------------------------------------------- static and couple
 
-TEST(RotorCorrections, SplitReproducesForceAndMomentOfTheOuterPlanes) {
+TEST_F(RotorCorrections, SplitReproducesForceAndMomentOfTheOuterPlanes) {
     struct Case {
         double u0, a0, u2, a2, z0, z1;
     };
@@ -116,7 +119,7 @@ TEST(RotorCorrections, SplitReproducesForceAndMomentOfTheOuterPlanes) {
     }
 }
 
-TEST(RotorCorrections, SplitOfAPureCoupleAndOfACentredStaticUnbalance) {
+TEST_F(RotorCorrections, SplitOfAPureCoupleAndOfACentredStaticUnbalance) {
     {
         Corr c;
         threePlanes(c, 150, 150);
@@ -142,7 +145,7 @@ TEST(RotorCorrections, SplitOfAPureCoupleAndOfACentredStaticUnbalance) {
     }
 }
 
-TEST(RotorCorrections, SplitWithoutLeverArmsChangesNothing) {
+TEST_F(RotorCorrections, SplitWithoutLeverArmsChangesNothing) {
     for (double z : {0.0, -10.0, std::nan("")}) {
         Corr c;
         threePlanes(c, z, z == 0.0 ? 0.0 : 5.0);
@@ -156,9 +159,7 @@ TEST(RotorCorrections, SplitWithoutLeverArmsChangesNothing) {
     }
 }
 
-class RotorCorrectionLog : public rotortest::TempWorkDir {};
-
-TEST_F(RotorCorrectionLog, ASkippedSplitIsLogged) {
+TEST_F(RotorCorrections, ASkippedSplitIsLogged) {
     Corr c;
     threePlanes(c, 0, 0);
     c.setUnbalance(1, 10, 10);
@@ -170,7 +171,7 @@ TEST_F(RotorCorrectionLog, ASkippedSplitIsLogged) {
 
 // ---------------------------------------------------------------- addition on an arc
 
-TEST(RotorCorrections, ArcAdditionGivesTheStripMass) {
+TEST_F(RotorCorrections, ArcAdditionGivesTheStripMass) {
     Corr c;
     c.add();
     c.add();
@@ -199,7 +200,7 @@ TEST(RotorCorrections, ArcAdditionGivesTheStripMass) {
     EXPECT_NEAR(arc.massAmount, 2 * 100 * 0.05 * kPi / 2, 1e-12);
 }
 
-TEST(RotorCorrections, ArcAdditionBeyondReachOrWithoutGeometryIsLimited) {
+TEST_F(RotorCorrections, ArcAdditionBeyondReachOrWithoutGeometryIsLimited) {
     Corr c;
     Plane& arc = c.add();
     arc.mean = kMeanArc;
@@ -222,7 +223,7 @@ TEST(RotorCorrections, ArcAdditionBeyondReachOrWithoutGeometryIsLimited) {
     }
 }
 
-TEST(RotorCorrections, ArcAdditionWithoutRunsDoesNothing) {
+TEST_F(RotorCorrections, ArcAdditionWithoutRunsDoesNothing) {
     Corr c;
     Plane& arc = c.add();
     arc.mean = kMeanArc;
@@ -259,7 +260,7 @@ double fullCut(double R, double w, double hmax, double density) {
 
 }  // namespace
 
-TEST(RotorCorrections, FlatMillingDepthWithinTheMaximum) {
+TEST_F(RotorCorrections, FlatMillingDepthWithinTheMaximum) {
     Corr c;
     Plane& pl = flatPlane(c, 150, 20, 5);
     const double full = fullCut(150, 20, 5, 7.8);
@@ -280,7 +281,7 @@ TEST(RotorCorrections, FlatMillingDepthWithinTheMaximum) {
     EXPECT_NEAR(pl.massAmount, 0.0, 1e-6);
 }
 
-TEST(RotorCorrections, FlatMillingBeyondTheMaximumGivesTheWidthNegated) {
+TEST_F(RotorCorrections, FlatMillingBeyondTheMaximumGivesTheWidthNegated) {
     Corr c;
     Plane& pl = flatPlane(c, 150, 20, 5);
     const double need = 3 * fullCut(150, 20, 5, 7.8);
@@ -294,7 +295,7 @@ TEST(RotorCorrections, FlatMillingBeyondTheMaximumGivesTheWidthNegated) {
     EXPECT_FALSE(c.rotor.isCorrectionLimited(0));
 }
 
-TEST(RotorCorrections, FlatMillingOnImpossibleGeometryIsLimitedAndKeepsTheQuantity) {
+TEST_F(RotorCorrections, FlatMillingOnImpossibleGeometryIsLimitedAndKeepsTheQuantity) {
     struct Geometry {
         double R, w, hmax;
     };
@@ -329,7 +330,7 @@ Plane& arcMillPlane(Corr& c) {
 
 }  // namespace
 
-TEST(RotorCorrections, ArcMillingAngleOfTheSector) {
+TEST_F(RotorCorrections, ArcMillingAngleOfTheSector) {
     for (double t : {0.3, 1.2, 2.5, 3.1}) {
         Corr c;
         Plane& pl = arcMillPlane(c);
@@ -343,7 +344,7 @@ TEST(RotorCorrections, ArcMillingAngleOfTheSector) {
     }
 }
 
-TEST(RotorCorrections, ArcMillingBeyondHalfTheCircleIsLimited) {
+TEST_F(RotorCorrections, ArcMillingBeyondHalfTheCircleIsLimited) {
     Corr c;
     Plane& pl = arcMillPlane(c);
     const double most = sectorUnbalance(kPi, 0.2, 0.19, 0.015, 7800) * 1e6;
@@ -392,7 +393,7 @@ void twoPlanes(Corr& c) {
 
 }  // namespace
 
-TEST(RotorCorrections, CorrectionsOfTheCurrentRunAndZeroAll) {
+TEST_F(RotorCorrections, CorrectionsOfTheCurrentRunAndZeroAll) {
     Corr c;
     twoPlanes(c);
     c.rotor.data().runs = {run2(10, 20, 30, 40), run2(50, 60, 70, 80)};
@@ -417,7 +418,7 @@ TEST(RotorCorrections, CorrectionsOfTheCurrentRunAndZeroAll) {
     EXPECT_NEAR(c.at(2).unbalanceAmount, 70, 1e-12);
 }
 
-TEST(RotorCorrections, SavedResultIsSubtractedOnRequest) {
+TEST_F(RotorCorrections, SavedResultIsSubtractedOnRequest) {
     Corr c;
     twoPlanes(c);
     c.rotor.data().runs = {run2(10, 20, 30, 40)};
@@ -443,7 +444,7 @@ TEST(RotorCorrections, SavedResultIsSubtractedOnRequest) {
     EXPECT_NEAR(c.at(2).unbalanceAngle, 40, 1e-9);
 }
 
-TEST(RotorCorrections, AControlRotorSubtractsOnlyAtItsRun33) {
+TEST_F(RotorCorrections, AControlRotorSubtractsOnlyAtItsRun33) {
     Corr c;
     twoPlanes(c);
     c.rotor.data().controlRotor = true;
@@ -465,7 +466,7 @@ TEST(RotorCorrections, AControlRotorSubtractsOnlyAtItsRun33) {
     EXPECT_NEAR(c.at(2).unbalanceAmount, 20, 1e-12);
 }
 
-TEST(RotorCorrections, ThreePlaneRotorIsSplitUnlessItIsAControlRotor) {
+TEST_F(RotorCorrections, ThreePlaneRotorIsSplitUnlessItIsAControlRotor) {
     Corr c;
     threePlanes(c, 100, 100);
     c.rotor.data().runs = {run2(20, 75, 20, 75)};  // static, middle plane centred
@@ -484,7 +485,7 @@ TEST(RotorCorrections, ThreePlaneRotorIsSplitUnlessItIsAControlRotor) {
     EXPECT_NEAR(c.at(3).unbalanceAmount, 20, 1e-9);
 }
 
-TEST(RotorCorrections, MachiningPlanesGetTheirCutsOnlyWhenAsked) {
+TEST_F(RotorCorrections, MachiningPlanesGetTheirCutsOnlyWhenAsked) {
     Corr c;
     Plane& flat = flatPlane(c, 150, 20, 5);
     flat.channel1 = 1;
@@ -516,8 +517,6 @@ TEST(RotorCorrections, MachiningPlanesGetTheirCutsOnlyWhenAsked) {
 
 namespace {
 
-class RotorSavedResult : public rotortest::TempWorkDir {};
-
 std::vector<std::uint32_t> wordsOf(const std::string& bytes) {
     std::vector<std::uint32_t> w(bytes.size() / 4);
     for (std::size_t i = 0; i < w.size(); ++i)
@@ -530,7 +529,7 @@ std::vector<std::uint32_t> wordsOf(const std::string& bytes) {
 
 }  // namespace
 
-TEST_F(RotorSavedResult, NothingOnTheFirstRunAndZerosForAll) {
+TEST_F(RotorCorrections, NothingOnTheFirstRunAndZerosForAll) {
     Corr c;
     twoPlanes(c);
     c.rotor.data().runs = {run2(10, 20, 30, 40), run2(50, 60, 70, 80)};
@@ -548,7 +547,7 @@ TEST_F(RotorSavedResult, NothingOnTheFirstRunAndZerosForAll) {
     }
 }
 
-TEST_F(RotorSavedResult, MeanOfTheLastTwoRunsPerPlane) {
+TEST_F(RotorCorrections, MeanOfTheLastTwoRunsPerPlane) {
     Corr c;
     threePlanes(c, 100, 100);  // the middle plane has no channel: 0
     c.rotor.data().runs = {run2(10, 20, 30, 40), run2(50, 60, 70, 80), Measurement()};
@@ -578,7 +577,7 @@ TEST_F(RotorSavedResult, MeanOfTheLastTwoRunsPerPlane) {
     EXPECT_TRUE(std::isfinite(saved[0].angle));
 }
 
-TEST_F(RotorSavedResult, TheHistoryFileGetsTheClearAndEveryVector) {
+TEST_F(RotorCorrections, TheHistoryFileGetsTheClearAndEveryVector) {
     TestConfig cfg;
     TestConfig::Drive end;
     end.active = true;
@@ -629,7 +628,7 @@ TEST_F(RotorSavedResult, TheHistoryFileGetsTheClearAndEveryVector) {
     EXPECT_NEAR(again.results[1].angle, std::arg(m1), 1e-12);
 }
 
-TEST(RotorCorrections, ArcAdditionTakesTheUnbalanceLeftAfterTheSavedResult) {
+TEST_F(RotorCorrections, ArcAdditionTakesTheUnbalanceLeftAfterTheSavedResult) {
     Corr c;
     c.add().channel1 = 1;
     c.add().channel1 = 2;
