@@ -151,6 +151,7 @@ void Machine::sendMiscParams(bool belt) {
     const double periodMs = _config->speedPeriod * 1000.0;
     const int period = (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0;
     _api->setMiscParams(external, size, period);
+    _measurer.externalPhasor = external;
     logPrintf(&_machineLog, "setMiscParams: belt: %s, useExternalPhasor: %s, speedBufSize: %d, speedMeasurePeriod: %d msec",
               belt ? "y" : "n", d.externalPhasor ? "y" : "n", size, period);
 }

@@ -622,6 +622,30 @@ TEST(MeasurerRing, ClearingWhileATestRuns) {
     (void)copies;
 }
 
+
+TEST(MeasurerRing, ChangedPlaneValuesAreSentInTestMode) {
+    Bench b;
+    auto feed = std::make_shared<Counting>();
+    b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
+    b.api.recordSamples = false;
+    std::atomic<int> values[2] = {{4}, {250}};
+    b.ms.planeValues = values;
+    b.ms.sentPlaneValues[0] = 4;
+    b.ms.sentPlaneValues[1] = 250;
+    b.ms.externalPhasor = true;
+    ASSERT_TRUE(b.prepare(9, 0.0, 1));
+    int reads = 0;
+    b.ms.pollHook = [&] {
+        ++reads;
+        if (reads == 2) values[1].store(500);
+        if (reads > 3) b.wake.store(true);
+    };
+    b.ms.measure();
+    const auto misc = b.api.callsOf("setMiscParams");
+    ASSERT_EQ(misc.size(), 1u);
+    EXPECT_EQ(misc[0].args, (std::vector<double>{1, 4, 500}));
+}
+
 // ---------------------------------------------------------------- injection
 
 TEST(MeasurerInject, RowsReachTheRotorWithScaleHundred) {
