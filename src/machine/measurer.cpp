@@ -204,6 +204,7 @@ int Measurer::measure() {
         status = 2;
     } else {
         ringTestMode_.store(testMode != 0, std::memory_order_release);
+        prepareRing(listedCount());  // once per measurement: gain passes keep filling it
         api->nextBuffer();
         acquisitionPass();
         while (!cancelled() && status == 0 && gainChangeNeeded()) {
@@ -280,7 +281,6 @@ void Measurer::acquisitionPass() {
         return;
     }
     samplesPerMinute_ = api->getSampleRate() * 60.0;
-    prepareRing(n);
 
     abort_ = false;
     sessionCounter_ = 0;
