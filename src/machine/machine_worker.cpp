@@ -631,7 +631,13 @@ void Machine::connectDevice(bool connectFlag) {
                 _api = olderFactory->createEApi();
             }
         } else if (system == settings_choice::kVersion2) {
-            _api = deps_.makeMeasuring ? deps_.makeMeasuring(clock_) : createIApi(clock_);
+            if (deps_.makeMeasuring) {
+                _api = deps_.makeMeasuring(clock_);
+            } else {
+                IApiEnvironment environment;
+                environment.cancel = &_wake;
+                _api = createIApi(clock_, environment);
+            }
         }
         clock_.sleepMs(_pauseMs);
         if (_api != nullptr && !_api->isConnected()) {
