@@ -210,7 +210,10 @@ TEST_F(IApiSim, BalancingMeasurementGivesTheGeneratorsResults) {
         EXPECT_GE(api_->lastTurnCount(), 20u);
         EXPECT_EQ(sim_.conversionsStarted(), 2 + round);  // every fetch restarts the conversion
     }
-    EXPECT_EQ(source_->blocksServed(), 2);
+    // Each fetch took a block of its own; the conversion restarted by the last
+    // fetch may already have been read by the driver's worker as well.
+    EXPECT_GE(source_->blocksServed(), 2);
+    EXPECT_LE(source_->blocksServed(), 3);
 }
 
 TEST_F(IApiSim, TestModeSamplesAndRefusedBalancingStart) {
