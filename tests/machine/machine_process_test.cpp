@@ -689,4 +689,53 @@ TEST_F(MachineProcess, BeltDrivenTurnCopiesOneCalibrationPair) {
     EXPECT_EQ(api->count("setSpeed"), 0);  // "Position turn activated" is clear
 }
 
+
+TEST_F(MachineProcess, MillingUnitTurnsOnTheDriveInverter) {
+    cfg->millDrive.active = true;
+    cfg->endDrive.drive = 1;
+    cfg->endDrive.positionTurn = 0;
+    onMade = [](ApiHandle& h) { h.angle = [] { return 45.0; }; };
+    start();
+    machine->setTurnTarget(45.0, 0.0);
+    ASSERT_TRUE(machine->startProcess(8));  // milling unit idle: the position-turn inverter
+    ASSERT_TRUE(runToIdle());
+    machine->onKey('f');  // the demo device's milling unit switches on
+    ASSERT_TRUE(waitFor([&] { return machine->isFrezerActive(); }));
+    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(runToIdle());
+    quit();
+    const auto inv = api->callsOf("setCurrentInverter");
+    ASSERT_EQ(inv.size(), 2u);
+    EXPECT_EQ(inv[0].args[0], 0);
+    EXPECT_EQ(inv[1].args[0], 1);
+}
+
+TEST_F(MachineProcess, ProcessTwelveTakesTheTestMeasurementCount) {
+    cfg->testMeasurements = 7;
+    std::atomic<int> fetches{0};
+    onMade = [&](ApiHandle& h) {
+        h.onGetData = [&] {
+            if (fetches.fetch_add(1) == 2) machine->stop();
+            return true;
+        };
+    };
+    start();
+    auto rotor = twoPlanes();
+    machine->setRotor(rotor.get());
+    ASSERT_TRUE(machine->startProcess(12));
+    ASSERT_TRUE(runToIdle());
+    quit();
+    EXPECT_EQ(machine->measurer().testMode, 7);
+    EXPECT_EQ(api->lastRequest.testMode, 1);
+    EXPECT_EQ(api->count("isBlocked"), 1);
+    int points = 0, vps = 0;
+    int* s = machine->getSamples(&points, &vps);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(vps, 1);
+    // Rows every seventh sample: the sample numbers step by 7.
+    const int n = 3 * points;
+    EXPECT_EQ(s[n - 3] - s[n - 6], 7);
+    std::free(s);
+}
+
 }  // namespace
