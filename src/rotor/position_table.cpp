@@ -46,7 +46,7 @@ double PositionTable::drillStepDegrees(int p) const {
     return polar::toDegrees(drillStep(owner_->drillDiameter(p), owner_->wallThickness(p), owner_->correctionRadius(p)));
 }
 
-std::uint32_t PositionTable::build() {
+std::uint32_t PositionTable::buildPositionTable() {
     values_.clear();
     planeMask_ = 0;
     entries_.assign(static_cast<size_t>(std::max(0, owner_->planeCount(false))), PositionEntry{});

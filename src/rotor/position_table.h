@@ -37,7 +37,7 @@ public:
 
     // Rebuilds entries (one per plane) and values.  Returns the mask of plane
     // indexes that have at least one position.
-    std::uint32_t build();
+    std::uint32_t buildPositionTable();
 
     bool hasPositions(int i) const;
     bool hasUsedPositions(int i) const;

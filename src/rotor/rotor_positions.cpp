@@ -15,7 +15,7 @@ PositionTable::Hooks Rotor::positionHooks() {
     return hooks;
 }
 
-RotorBase::u32 Rotor::buildPositionTable() { return positions_.build(); }
+RotorBase::u32 Rotor::buildPositionTable() { return positions_.buildPositionTable(); }
 bool Rotor::hasPositions(int i) { return positions_.hasPositions(i); }
 bool Rotor::hasUsedPositions(int i) { return positions_.hasUsedPositions(i); }
 void Rotor::setPositionValue(int i, double value) { positions_.setPositionValue(i, value); }

@@ -77,7 +77,7 @@ TEST(PositionTable, CountsOfIndexedDrilledAndArbitraryPlanes) {
     t.drilled(100, 8, 2);  // 2π·100 / 10 = 62.8 holes
     t.indexed(3);
     t.addPlane();  // addition on arbitrary positions
-    EXPECT_EQ(t.table.build(), 0b011u);
+    EXPECT_EQ(t.table.buildPositionTable(), 0b011u);
     ASSERT_EQ(t.table.entries().size(), 3u);
     EXPECT_EQ(t.table.entries()[0].count, 62);
     EXPECT_EQ(t.table.entries()[1].count, 3);
@@ -99,7 +99,7 @@ TEST(PositionTable, UnusableDrillGeometryGivesNoPositions) {
     t.drilled(100, 0, 0);
     t.drilled(0, 8, 2);
     t.drilled(-5, 8, 2);
-    EXPECT_EQ(t.table.build(), 0u);
+    EXPECT_EQ(t.table.buildPositionTable(), 0u);
     t.table.layoutDrillPositions(0, 10);  // nothing to lay out, and it returns
     EXPECT_TRUE(t.table.values().empty());
 }
@@ -110,7 +110,7 @@ TEST(PositionTable, ControlRotorPlanesHaveTwoPositionsButPlaneTwo) {
     t.indexed(5);
     t.addPlane();
     t.rotor.data().controlRotor = true;
-    t.table.build();
+    t.table.buildPositionTable();
     EXPECT_EQ(t.table.entries()[0].count, 2);
     EXPECT_EQ(t.table.entries()[1].count, 5);
     EXPECT_EQ(t.table.entries()[2].count, 2);
@@ -119,7 +119,7 @@ TEST(PositionTable, ControlRotorPlanesHaveTwoPositionsButPlaneTwo) {
 TEST(PositionTable, ManyPlanesAreGuarded) {
     Positions t;
     for (int i = 0; i < 40; ++i) t.indexed(2);
-    EXPECT_EQ(t.table.build(), 0xFFFFFFFFu);
+    EXPECT_EQ(t.table.buildPositionTable(), 0xFFFFFFFFu);
     EXPECT_EQ(t.table.entries().size(), 40u);
     EXPECT_EQ(t.table.planeMask(), 0xFFFFFFFFu);
     EXPECT_FALSE(t.table.hasPositions(40));
@@ -133,7 +133,7 @@ TEST(PositionTable, IndexedPlanesShareTheFirstPlanesLayoutAndTrialAngle) {
     t.indexed(4).trialAngle = 100;
     t.addPlane();
     t.indexed(6).trialAngle = 7;
-    t.table.build();
+    t.table.buildPositionTable();
     EXPECT_EQ(t.table.positionLookup(0), 0b101u);
     EXPECT_EQ(t.table.positionLookup(2), 0b100u);
     EXPECT_EQ(t.table.positionLookup(1), 0u);
@@ -153,7 +153,7 @@ TEST(PositionTable, DrillHolesFollowTheTrialHoleGrid) {
     Positions t;
     // Hole and wall 10 mm at R = 180/π: a hole every 10°, 36 holes.
     t.drilled(180.0 / polar::kPi, 8, 2).trialAngle = 25;
-    t.table.build();
+    t.table.buildPositionTable();
     ASSERT_EQ(t.table.entries()[0].count, 36);
     t.table.layoutDrillPositions(0, 47);
     EXPECT_NEAR(t.angle(0, 4), 45, 1e-9);
@@ -175,7 +175,7 @@ TEST(PositionTable, DrillHolesFollowTheTrialHoleGrid) {
 TEST(PositionTable, EightPositionsShareTheCorrection) {
     Positions t;
     t.indexed(8);
-    t.table.build();
+    t.table.buildPositionTable();
     t.table.positionEntry(0);
     EXPECT_TRUE(t.table.sharePlaneToPositions(0, false, 1000, 100));
     EXPECT_NEAR(t.amount(0, 6), 8.1116, 5e-4);
@@ -200,7 +200,7 @@ TEST(PositionTable, WithinThePermissibleUnbalanceNothingIsSharedUnlessForced) {
     Positions t;
     t.indexed(8);
     t.rotor.data().permissibleUnbalance = 2000;
-    t.table.build();
+    t.table.buildPositionTable();
     t.table.positionEntry(0);
     EXPECT_FALSE(t.table.sharePlaneToPositions(0, false, 1000, 100));
     EXPECT_EQ(t.amount(0, 6), 0.0);
@@ -211,7 +211,7 @@ TEST(PositionTable, WithinThePermissibleUnbalanceNothingIsSharedUnlessForced) {
 TEST(PositionTable, ALimitedPlaneIsMarkedAndGetsNoWalk) {
     Positions t;
     t.indexed(4).maxMass = 0.5;
-    t.table.build();
+    t.table.buildPositionTable();
     t.table.positionEntry(0);
     EXPECT_FALSE(t.table.sharePlaneToPositions(0, false, 1000, 0));
     EXPECT_TRUE(t.rotor.isCorrectionLimited(0));
@@ -225,7 +225,7 @@ TEST(PositionTable, KeptAmountsWithinToleranceAreNotLimited) {
     for (double a = 0; a < 360; a += 5) {
         Positions t;
         t.indexed(3).maxMass = 6;
-        t.table.build();
+        t.table.buildPositionTable();
         t.table.positionEntry(0);
         t.rotor.data().permissibleUnbalance = 0;
         t.table.sharePlaneToPositions(0, true, 1000, a);
@@ -233,7 +233,7 @@ TEST(PositionTable, KeptAmountsWithinToleranceAreNotLimited) {
         if (kept < 1.0) continue;
         Positions u;
         u.indexed(3).maxMass = 6;
-        u.table.build();
+        u.table.buildPositionTable();
         u.table.positionEntry(0);
         u.rotor.data().permissibleUnbalance = kept + 1e-6;
         EXPECT_TRUE(u.table.sharePlaneToPositions(0, true, 1000, a)) << a;
@@ -247,7 +247,7 @@ TEST(PositionTable, WalkOverUsedPositionsAndSplitSteps) {
     Positions t;
     t.indexed(8).minMass = 0.5;
     t.at(1).unbalanceAngle = 100;  // correction angle used by the walk
-    t.table.build();
+    t.table.buildPositionTable();
     t.table.positionEntry(0);
     ASSERT_TRUE(t.table.sharePlaneToPositions(0, false, 1000, 100));
     ASSERT_EQ(t.table.entries()[0].current, 6);
@@ -281,7 +281,7 @@ TEST(PositionTable, WalkOverUsedPositionsAndSplitSteps) {
 TEST(PositionTable, SmallAmountsAreNotUsedWithoutForce) {
     Positions t;
     t.indexed(4).minMass = 10;
-    t.table.build();
+    t.table.buildPositionTable();
     t.table.positionEntry(0);
     for (int k = 0; k < 4; ++k) const_cast<PositionValue*>(t.table.position(0, k))->amount = 1;
     EXPECT_EQ(t.table.nextUsedPosition(0, false, 0), -1);
@@ -322,7 +322,7 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     t.at(1).unbalanceAngle = 30;
     t.at(3).unbalanceAmount = 400;
     t.at(3).unbalanceAngle = 300;
-    t.table.build();
+    t.table.buildPositionTable();
     // Outside a verification run: the needed correction as a mass at A + 180.
     t.table.shareToPositions(0, false);
     EXPECT_DOUBLE_EQ(t.amount(0, 1), 8.0);
