@@ -5,6 +5,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -201,6 +205,35 @@ TEST(MeasurerTurns, CancelBeforeTheFirstSession) {
     EXPECT_EQ(b.ms.measure(), 0);
     EXPECT_EQ(b.api.count("getData"), 0);
     EXPECT_EQ(b.api.count("stopReading"), 1);
+}
+
+
+TEST(MeasurerTurns, SessionLogLines) {
+    const auto old = std::filesystem::current_path();
+    char tmpl[] = "/tmp/ks_measurer_log_XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    std::filesystem::current_path(tmpl);
+    std::filesystem::create_directory("logs");
+    {
+        Bench b;
+        b.api.setValue("hasTurnData", 1);
+        b.api.script("getData", {1, 0});
+        ASSERT_TRUE(b.prepare());
+        std::array<TurnResult, 5> good{};
+        for (auto& t : good) t = {1, 5.0, 90.0};
+        b.api.turnBatches = {turns(good), turns(good)};
+        EXPECT_EQ(b.ms.measure(), 2);
+    }
+    std::ifstream in("logs/measurer.log");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::current_path(old);
+    std::error_code ec;
+    std::filesystem::remove_all(tmpl, ec);
+    for (const char* line : {"start measuring", "start process", "init result: y", "New session: 0/3",
+                             "initPlaneData: 1 x1 map: 1", "1 valid 5 90", "readWait error!",
+                             "end process (error = 2) (cancel = N)", "finish measuring"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
 }
 
 // ---------------------------------------------------------------- channel order
