@@ -36,10 +36,13 @@ public:
     explicit RawDevice(Clock& c) : Api(c) {
         for (int j = 0; j < kPerTurn; ++j)
             for (int k = 0; k < 4; ++k)
-                table_[static_cast<std::size_t>(j * 4 + k)] =
-                    static_cast<int>(std::lround((2000 + 500 * k) * std::sin(2 * M_PI * j / kPerTurn - 0.3 * (k + 1))));
+                table_[static_cast<std::size_t>(j * 4 + k)] = static_cast<int>(
+                    std::lround((2000 + 500 * k) * std::sin(2 * M_PI * j / kPerTurn - 0.3 * (k + 1))));
     }
-    bool getAngle(double* d) override { *d = 0; return true; }
+    bool getAngle(double* d) override {
+        *d = 0;
+        return true;
+    }
     bool hasInverterError() override { return false; }
     bool isBlocked(std::uint32_t) override { return false; }
     int getErrorInfo(int*) override { return 0; }
@@ -61,7 +64,9 @@ public:
         return true;
     }
     bool isMarkSample() override { return phase_ == 0; }
-    int getSampleValue(int ch) override { return ch < 4 ? table_[static_cast<std::size_t>(phase_ * 4 + ch)] : 0; }
+    int getSampleValue(int ch) override {
+        return ch < 4 ? table_[static_cast<std::size_t>(phase_ * 4 + ch)] : 0;
+    }
     bool nextSample() override {
         if (left_ <= 0) return false;
         --left_;

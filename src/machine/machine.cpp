@@ -75,7 +75,9 @@ bool Machine::setConnectFlag() {
     return _connectFlag.compare_exchange_strong(expected, true);
 }
 
-void Machine::clearConnectFlag() { _connectFlag.store(false); }
+void Machine::clearConnectFlag() {
+    _connectFlag.store(false);
+}
 
 bool Machine::requestQuit() {
     _quit.store(true);
@@ -119,9 +121,13 @@ void Machine::confirmStart() {
     _state.compare_exchange_strong(expected, 7);
 }
 
-void Machine::startTraining() { _reqTraining.store(true); }
+void Machine::startTraining() {
+    _reqTraining.store(true);
+}
 
-void Machine::clearSampleBuffer() { _measurer.clearRing(); }
+void Machine::clearSampleBuffer() {
+    _measurer.clearRing();
+}
 
 void Machine::saveCalibration(bool onlyAfterAcceleration) {
     if (!_engine.calibrated.load() || _config == nullptr) return;
@@ -149,16 +155,21 @@ double Machine::getSpeedInfo(bool inHz) {
     if (!inHz && (st == 7 || st == 9)) {
         const double measured = std::fabs(_measurer.speed());
         const bool local = _config && _config->local.serviceAccess;
-        const double v = std::round((local || measured < 0.1) ? measured : std::fabs(_measurer.commandedSpeed.load()));
+        const double v =
+            std::round((local || measured < 0.1) ? measured : std::fabs(_measurer.commandedSpeed.load()));
         const Drive* d = drivePtr();
         if (v >= 0.1 || (d && d->external)) return v;
     }
     return std::fabs(_engine.getSpeed(inHz));
 }
 
-int* Machine::getSamples(int* points, int* valuesPerSample) { return _measurer.copySamples(points, valuesPerSample); }
+int* Machine::getSamples(int* points, int* valuesPerSample) {
+    return _measurer.copySamples(points, valuesPerSample);
+}
 
-int Machine::initPlaneData(std::vector<float> traces[16], int block) { return _measurer.copyBlock(traces, block); }
+int Machine::initPlaneData(std::vector<float> traces[16], int block) {
+    return _measurer.copyBlock(traces, block);
+}
 
 const char* Machine::getDeviceName() {
     const std::string* s = _deviceName.load(std::memory_order_acquire);
@@ -246,31 +257,31 @@ void Machine::onKey(int key) {
         return;
     }
     switch (key) {
-    case '-':
-        if (measuring) {
-            if (demo) _resultCount.fetch_add(1);
+        case '-':
+            if (measuring) {
+                if (demo) _resultCount.fetch_add(1);
+                return;
+            }
+            break;
+        case 'c':
+        case 'C':
+            _weldReady.store(true);
             return;
-        }
-        break;
-    case 'c':
-    case 'C':
-        _weldReady.store(true);
-        return;
-    case 'h':
-    case 'H':
-        if (measuring) {
-            _extendedKeys.store(true);
+        case 'h':
+        case 'H':
+            if (measuring) {
+                _extendedKeys.store(true);
+                return;
+            }
+            break;
+        case 'z':
+            _result.store(1);
             return;
-        }
-        break;
-    case 'z':
-        _result.store(1);
-        return;
-    case 'u':
-        _deviceReleased.store(true);
-        return;
-    default:
-        break;
+        case 'u':
+            _deviceReleased.store(true);
+            return;
+        default:
+            break;
     }
     if (_apiPresent.load()) _reqKey.store(key);
 }
@@ -287,7 +298,9 @@ void Machine::setRelay(bool on, int relay) {
     _reqRelay.store(true);
 }
 
-int Machine::getWeldValue() { return _weldValue.load(); }
+int Machine::getWeldValue() {
+    return _weldValue.load();
+}
 
 bool Machine::requestUpdateMode() {
     _reqUpdateMode.store(true);
@@ -332,7 +345,9 @@ int Machine::getCopyLogsProgress() {
 
 // ---------------------------------------------------------------- welding requests
 
-bool Machine::isWeldingReady() { return _weldReady.load() && _tacksLeft.load() == 0; }
+bool Machine::isWeldingReady() {
+    return _weldReady.load() && _tacksLeft.load() == 0;
+}
 
 void Machine::setPipeDiameter(float mm) {
     _pipeDiameter.store(mm);

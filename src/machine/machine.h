@@ -42,11 +42,11 @@ struct EngineParams;
 // What the Machine makes its devices and services with.  Every member left
 // empty takes the program's own.
 struct MachineDeps {
-    Clock* clock = nullptr;                       // default: SteadyClock::instance()
-    std::function<Api*(Clock&)> makeOlder;        // default: EApiFactory::createEApi (one factory per connect)
-    std::function<Api*(Clock&)> makeMeasuring;    // default: createIApi
-    std::function<Api*(Clock&)> makeDemo;         // default: MApi on its default replay file
-    std::string demoReplayPath;                   // default: MApi::kDefaultReplayPath
+    Clock* clock = nullptr;                     // default: SteadyClock::instance()
+    std::function<Api*(Clock&)> makeOlder;      // default: EApiFactory::createEApi (one factory per connect)
+    std::function<Api*(Clock&)> makeMeasuring;  // default: createIApi
+    std::function<Api*(Clock&)> makeDemo;       // default: MApi on its default replay file
+    std::string demoReplayPath;                 // default: MApi::kDefaultReplayPath
     // Writes the log archive (result, percent): default exportLogsArchive.
     std::function<void(std::atomic<int>* result, std::atomic<int>* percent)> exportLogs;
     // Makes the welding remote: default a new Welder (driver logs into "logs").
@@ -297,12 +297,12 @@ private:
     LoggerBase* _welderLog = nullptr;  // the "machine" log written by the remote's callbacks
     bool _pipeDiameterGiven = false;
     bool _pipePatternGiven = false;
-    double _weldRemaining = 0.0;    // degrees still to turn
-    double _weldLastAngle = 0.0;    // angle where the last limit was taken
-    double _weldPassAngle = 0.0;    // angle seen by the previous pass
-    double _weldTargetAngle = -1.0; // -1.0: none
-    double _weldLimit = 1.0;        // degrees the drive still turns after frequency 0
-    int _weldFrequency = 0;         // frequency (0.01 Hz) of the running turn
+    double _weldRemaining = 0.0;     // degrees still to turn
+    double _weldLastAngle = 0.0;     // angle where the last limit was taken
+    double _weldPassAngle = 0.0;     // angle seen by the previous pass
+    double _weldTargetAngle = -1.0;  // -1.0: none
+    double _weldLimit = 1.0;         // degrees the drive still turns after frequency 0
+    int _weldFrequency = 0;          // frequency (0.01 Hz) of the running turn
     Clock::time_point _weldStepTime{};
     Clock::time_point _fastRotationTime{};
     bool _fastRotationServed = false;

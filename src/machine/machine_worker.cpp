@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-
 #include <filesystem>
 
 #include "files/log_archive.h"
@@ -16,7 +15,9 @@
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 
-const Drive& Machine::drive() const { return *_drive.load(); }
+const Drive& Machine::drive() const {
+    return *_drive.load();
+}
 
 // ---------------------------------------------------------------- start and end
 
@@ -123,22 +124,22 @@ void Machine::publish(bool force) {
 
 int Machine::statusResult(int status) {
     switch (status) {
-    case 1:
-        return 9901;
-    case 2: {
-        const int code = _api ? _api->getErrorInfo(nullptr) : 0;
-        return code != 0 ? code : 9999;
-    }
-    case 3:
-        return 9902;
-    case 4:
-        return 9903;
-    case 5:
-        return 9999;
-    case 9995:
-        return 9995;
-    default:
-        return 0;
+        case 1:
+            return 9901;
+        case 2: {
+            const int code = _api ? _api->getErrorInfo(nullptr) : 0;
+            return code != 0 ? code : 9999;
+        }
+        case 3:
+            return 9902;
+        case 4:
+            return 9903;
+        case 5:
+            return 9999;
+        case 9995:
+            return 9995;
+        default:
+            return 0;
     }
 }
 
@@ -152,7 +153,8 @@ void Machine::sendMiscParams(bool belt) {
     const int period = (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0;
     _api->setMiscParams(external, size, period);
     _measurer.externalPhasor = external;
-    logPrintf(&_machineLog, "setMiscParams: belt: %s, useExternalPhasor: %s, speedBufSize: %d, speedMeasurePeriod: %d msec",
+    logPrintf(&_machineLog,
+              "setMiscParams: belt: %s, useExternalPhasor: %s, speedBufSize: %d, speedMeasurePeriod: %d msec",
               belt ? "y" : "n", d.externalPhasor ? "y" : "n", size, period);
 }
 
@@ -180,9 +182,11 @@ void Machine::idlePass() {
         if (_reqRelay.exchange(false)) {
             const int index = _config->millDrive.drive;
             if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
-                logPrintf(&_machineLog, "relay request dropped: mill drive inverter %d is not configured", index);
+                logPrintf(&_machineLog, "relay request dropped: mill drive inverter %d is not configured",
+                          index);
             } else {
-                a->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+                a->setCurrentInverter(index,
+                                      static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
                 a->setRelay(_relayOn.load(), _relayNumber.load());
             }
         }
@@ -440,7 +444,8 @@ void Machine::runProcess(int code) {
             }
         } else {
             // 4. the first pass without speed control
-            _measurer.testMode = code == 9 ? 1 : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
+            _measurer.testMode =
+                code == 9 ? 1 : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
             _measurer.commandedSpeed.store(0.0);
             _measurer.speedTolerance = 1.0;
             noSpeedControl = false;
@@ -486,7 +491,8 @@ void Machine::runProcess(int code) {
         if (code == 13 && _result.load() == 0 && !_wake.load() && rotor) {
             const int next = rpm + 50;
             const double maxSpeed = _config->speedLimit.maximum;
-            const int limit = (maxSpeed == maxSpeed && std::fabs(maxSpeed) < 2e9) ? static_cast<int>(maxSpeed) : 0;
+            const int limit =
+                (maxSpeed == maxSpeed && std::fabs(maxSpeed) < 2e9) ? static_cast<int>(maxSpeed) : 0;
             rotor->storeResult(rpm, next > limit);
             if (next <= limit) {
                 _requestedRpm.store(next);

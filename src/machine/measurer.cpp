@@ -11,7 +11,9 @@
 
 namespace {
 
-char yn(bool b) { return b ? 'y' : 'n'; }
+char yn(bool b) {
+    return b ? 'y' : 'n';
+}
 
 struct InjectPair {
     double amplitude;
@@ -91,14 +93,18 @@ constexpr int kMaxRevolutionSamples = 65536;
 
 }  // namespace
 
-int Measurer::gainMultiplier(int step) { return kMultipliers[step & 3]; }
+int Measurer::gainMultiplier(int step) {
+    return kMultipliers[step & 3];
+}
 
 Measurer::Measurer(Clock& clock) : clock_(clock), ring_(new std::atomic<int>[kRingMaxValues]) {
     for (int i = 0; i < kRingMaxValues; ++i) ring_[i].store(0, std::memory_order_relaxed);
     logger_ = createLogger("measurer");
 }
 
-Measurer::~Measurer() { delete logger_; }
+Measurer::~Measurer() {
+    delete logger_;
+}
 
 void Measurer::openLog(bool on) {
     if (logger_) logger_->open(on);
@@ -146,7 +152,9 @@ bool Measurer::setup(const Config& config, Rotor* r, int process) {
 
     applyBooster(config, 0, process, commandedSpeed.load());
     sendBooster();
-    sessions = (process == 9 || process == 12) ? 100000 : static_cast<int>(std::min<unsigned>(r->averagingCount(), 100000u));
+    sessions = (process == 9 || process == 12)
+                   ? 100000
+                   : static_cast<int>(std::min<unsigned>(r->averagingCount(), 100000u));
     revolutionsBefore = config.revolutionsBefore;
     filterBoard = config.filterBoard;
     return true;
@@ -161,7 +169,8 @@ void Measurer::applyBooster(const Config& config, int level, int process, double
             const bool known = static_cast<std::size_t>(c) < config.channels.size();
             const int step = known ? std::clamp(config.channels[static_cast<std::size_t>(c)].gain, 0, 3) : 0;
             gainSteps_[c].store(step);
-            autoGain_[c].store(known && c < automatic && config.channels[static_cast<std::size_t>(c)].autoGain);
+            autoGain_[c].store(known && c < automatic &&
+                               config.channels[static_cast<std::size_t>(c)].autoGain);
         }
         overflowConfigured_ = config.emergencyStop && process != 12;
     } else {
@@ -192,7 +201,9 @@ void Measurer::sendBooster() {
 
 // ---------------------------------------------------------------- measuring
 
-bool Measurer::cancelled() const { return cancel != nullptr && cancel->load(); }
+bool Measurer::cancelled() const {
+    return cancel != nullptr && cancel->load();
+}
 
 int Measurer::measure() {
     openLog(true);
@@ -227,8 +238,10 @@ bool Measurer::gainChangeNeeded() const {
         const int p = peaks_[k];
         const int step = gainSteps_[c].load(std::memory_order_relaxed);
         const bool automatic = autoGain_[c].load(std::memory_order_relaxed);
-        if (reductionThreshold != 0 && p >= reductionThreshold && ((automatic && step > 0) || overflowStop)) return true;
-        if (increaseAllowed && p < increaseThreshold && (noIncreaseMask_ & (1 << k)) == 0 && automatic && step < 3)
+        if (reductionThreshold != 0 && p >= reductionThreshold && ((automatic && step > 0) || overflowStop))
+            return true;
+        if (increaseAllowed && p < increaseThreshold && (noIncreaseMask_ & (1 << k)) == 0 && automatic &&
+            step < 3)
             return true;
     }
     return false;
@@ -249,8 +262,8 @@ void Measurer::adjustGains() {
                 status = 3;
                 if (cancel) cancel->store(true);
             }
-        } else if (increaseAllowed && p < increaseThreshold && (noIncreaseMask_ & (1 << k)) == 0 && automatic &&
-                   step < 3) {
+        } else if (increaseAllowed && p < increaseThreshold && (noIncreaseMask_ & (1 << k)) == 0 &&
+                   automatic && step < 3) {
             gainSteps_[c].store(step + 1);
         }
     }
@@ -284,8 +297,8 @@ void Measurer::acquisitionPass() {
 
     abort_ = false;
     sessionCounter_ = 0;
-    while ((sessionCounter_ < kSessionsToSkip + sessions || testMode != 0) && !cancelled() && !gainChangeNeeded() &&
-           !abort_) {
+    while ((sessionCounter_ < kSessionsToSkip + sessions || testMode != 0) && !cancelled() &&
+           !gainChangeNeeded() && !abort_) {
         if (sessionLoop()) break;
         ++sessionCounter_;
     }
@@ -365,7 +378,8 @@ bool Measurer::sessionLoop() {
 void Measurer::takeTurnResults() {
     for (std::size_t i = 0; i < turnResults_.size(); ++i) {
         const TurnResult& t = turnResults_[i];
-        logPrintf(&logger_, "%d %s %lg %lg", static_cast<int>(i), t.valid ? "valid" : "invalid", t.amplitude, t.phase);
+        logPrintf(&logger_, "%d %s %lg %lg", static_cast<int>(i), t.valid ? "valid" : "invalid", t.amplitude,
+                  t.phase);
     }
     const int n = listedCount();
     bool all = n > 0;
@@ -378,7 +392,8 @@ void Measurer::takeTurnResults() {
     for (int k = 0; k < n; ++k) {
         const int c = channels_[k].load();
         const TurnResult& t = turnResults_[static_cast<std::size_t>(c)];
-        logPrintf(&logger_, "addMeasureResult: %d %s %lg %lg", k, t.valid ? "valid" : "invalid", t.amplitude, t.phase);
+        logPrintf(&logger_, "addMeasureResult: %d %s %lg %lg", k, t.valid ? "valid" : "invalid", t.amplitude,
+                  t.phase);
         if (rotor) rotor->addMeasureResult(t.amplitude, t.phase * M_PI / 180.0, t.phase, 1, c);
     }
     if (onResult) onResult();
@@ -421,8 +436,9 @@ bool Measurer::rawSamples() {
                 speed_.store(s, std::memory_order_relaxed);
                 const double commanded = commandedSpeed.load(std::memory_order_relaxed);
                 if (std::fabs(commanded - s) > speedTolerance) {
-                    logPrintf(&logger_, "ext ctrl exit: abs(%d - %d) > %d, (calculated: %d)", static_cast<int>(s),
-                              static_cast<int>(commanded), static_cast<int>(speedTolerance), static_cast<int>(period_));
+                    logPrintf(&logger_, "ext ctrl exit: abs(%d - %d) > %d, (calculated: %d)",
+                              static_cast<int>(s), static_cast<int>(commanded),
+                              static_cast<int>(speedTolerance), static_cast<int>(period_));
                     abort_ = true;
                     return true;
                 }
@@ -463,7 +479,8 @@ void Measurer::revolutionStep(bool boundary, const int* values) {
             if (complete && testMode == 0 && !gainChangeNeeded()) {
                 if (sessionCounter_ >= kSessionsToSkip && onResult) onResult();
                 const ChannelResult* last = rotor->measureResult(-1);
-                logPrintf(&logger_, "session complete(nsess, rev_cnt, time, A, angle): %03d, %03d, %05d, %lg, %lg x%d",
+                logPrintf(&logger_,
+                          "session complete(nsess, rev_cnt, time, A, angle): %03d, %03d, %05d, %lg, %lg x%d",
                           sessionCounter_, revolutions_, static_cast<int>(clock_.msSince(sessionStart_)),
                           last ? last[0].amplitude : 0.0, last ? last[0].angleDeg : 0.0,
                           last ? static_cast<int>(last[0].scale) : 0);
@@ -486,7 +503,9 @@ void Measurer::revolutionStep(bool boundary, const int* values) {
     ++revSamples_;
 }
 
-bool Measurer::turnDataDevice() const { return api != nullptr && api->hasTurnData(); }
+bool Measurer::turnDataDevice() const {
+    return api != nullptr && api->hasTurnData();
+}
 
 void Measurer::appendRevolution() {
     const int n = listedCount();
@@ -564,7 +583,8 @@ int* Measurer::copySamples(int* points, int* valuesPerSample) const {
     std::int64_t w = ringWrites_.load(std::memory_order_acquire);
     if (!ring_ || cap <= 0 || rowValues <= 0) return nullptr;
     const int vps = inTestMode() ? 1 : 3;
-    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(rowValues) * kRingPoints * vps, cap);
+    const std::int64_t n =
+        std::min<std::int64_t>(static_cast<std::int64_t>(rowValues) * kRingPoints * vps, cap);
     if (vps == 3) {
         const std::int64_t block = static_cast<std::int64_t>(rowValues) * kRingPoints;
         w = w / block * block;
@@ -597,7 +617,8 @@ int Measurer::copyBlock(std::vector<float> traces[16], int block) const {
         traces[k].resize(kRingPoints);
         for (int i = 0; i < kRingPoints; ++i) {
             const std::int64_t pos = ((first + i) * rowValues + 1 + k) % cap;
-            traces[k][static_cast<std::size_t>(i)] = static_cast<float>(ring_[pos].load(std::memory_order_relaxed));
+            traces[k][static_cast<std::size_t>(i)] =
+                static_cast<float>(ring_[pos].load(std::memory_order_relaxed));
         }
     }
     return kRingPoints;

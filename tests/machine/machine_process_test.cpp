@@ -30,7 +30,9 @@ namespace {
 
 using Complex = std::complex<double>;
 
-Complex polarDeg(double a, double deg) { return std::polar(a, deg * M_PI / 180.0); }
+Complex polarDeg(double a, double deg) {
+    return std::polar(a, deg * M_PI / 180.0);
+}
 
 bool waitFor(const std::function<bool()>& done) {
     for (int i = 0; i < 20000; ++i) {
@@ -103,7 +105,9 @@ protected:
             for (auto& t : r) t = {1, 10.0, 45.0};
         });
     }
-    bool runToIdle() { return waitFor([&] { return idle(); }); }
+    bool runToIdle() {
+        return waitFor([&] { return idle(); });
+    }
     void quit() {
         ASSERT_TRUE(waitFor([&] { return machine->requestQuit(); }));
     }
@@ -157,7 +161,8 @@ protected:
     }
     Complex V(int c) const { return K[0][c] * U[0] + K[1][c] * U[1]; }
 
-    const Complex K[2][2] = {{polarDeg(0.05, 20), polarDeg(0.01, 200)}, {polarDeg(0.015, 75), polarDeg(0.04, -30)}};
+    const Complex K[2][2] = {{polarDeg(0.05, 20), polarDeg(0.01, 200)},
+                             {polarDeg(0.015, 75), polarDeg(0.04, -30)}};
     const Complex U[2] = {polarDeg(250, 35), polarDeg(120, 290)};
     std::unique_ptr<Rotor> rotor;
     std::unique_ptr<SynthRotor> synth;
@@ -375,7 +380,7 @@ TEST_F(MachineProcess, TestMeasurementRunsOnePassUntilStopped) {
     EXPECT_EQ(api->lastRequest.testMode, 1);
     EXPECT_GE(api->callsOf("getData").size(), 1u);
     for (const auto& c : api->callsOf("getData")) EXPECT_EQ(c.args[0], 0);  // no per-turn list in test mode
-    for (double f : frequencies()) EXPECT_EQ(f, 0);  // no speed control
+    for (double f : frequencies()) EXPECT_EQ(f, 0);                         // no speed control
 }
 
 TEST_F(MachineProcess, RisingSpeedsStoreEachStep) {
@@ -530,20 +535,27 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     cfg->endDrive.extErrorCount = 0;
     // An empty message text.
     handle.load()->errorCode.store(9984);
-    ASSERT_TRUE(waitFor([&] { return machine->errorText(&shown, nullptr).find("9984") != std::string::npos; }));
+    ASSERT_TRUE(
+        waitFor([&] { return machine->errorText(&shown, nullptr).find("9984") != std::string::npos; }));
     EXPECT_NE(machine->errorText(&shown, nullptr).find("(9984)"), std::string::npos);
     EXPECT_GT(machine->errorText(&shown, nullptr).size(), std::string(" (9984)").size());
     // An inverter fault of make 0: shown as fault + (type + 10) x 100.
     handle.load()->inverterType.store(0);
     handle.load()->errorCode.store(5);
-    ASSERT_TRUE(waitFor([&] { machine->errorText(&shown, &title); return shown == 1005; }));
+    ASSERT_TRUE(waitFor([&] {
+        machine->errorText(&shown, &title);
+        return shown == 1005;
+    }));
     EXPECT_EQ(title, textOrEmpty(0x195DC02));
     // A long message is cut at a character boundary.
     std::string longText;
     for (int i = 0; i < 100; ++i) longText += "\xD0\x96";  // Cyrillic letter, two bytes
     cfg->extErrors[0].message = longText;
     handle.load()->errorCode.store(9981);
-    ASSERT_TRUE(waitFor([&] { machine->errorText(&shown, nullptr); return shown == 9981; }));
+    ASSERT_TRUE(waitFor([&] {
+        machine->errorText(&shown, nullptr);
+        return shown == 9981;
+    }));
     const std::string cut = machine->errorText(&shown, nullptr);
     const std::string body = cut.substr(0, cut.size() - std::string(" (9981)").size());
     EXPECT_EQ(body.size(), 126u);
@@ -551,11 +563,13 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     // Russian.
     setLanguage(false);
     handle.load()->errorCode.store(9995);
-    ASSERT_TRUE(waitFor([&] { machine->errorText(&shown, &title); return shown == 9995; }));
+    ASSERT_TRUE(waitFor([&] {
+        machine->errorText(&shown, &title);
+        return shown == 9995;
+    }));
     EXPECT_EQ(title, textOrEmpty(0x195DC01));
     EXPECT_NE(title, "Error!");
 }
-
 
 // ---------------------------------------------------------------- status rule and idle requests
 
@@ -688,7 +702,6 @@ TEST_F(MachineProcess, BeltDrivenTurnCopiesOneCalibrationPair) {
     quit();
     EXPECT_EQ(api->count("setSpeed"), 0);  // "Position turn activated" is clear
 }
-
 
 TEST_F(MachineProcess, MillingUnitTurnsOnTheDriveInverter) {
     cfg->millDrive.active = true;

@@ -1,6 +1,8 @@
 // The Machine object: requests and read-outs on the interface's thread, the
 // worker frame and the connection process (virtual time, injected devices).
 
+#include "machine/machine.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,7 +14,6 @@
 #include <string>
 #include <thread>
 
-#include "machine/machine.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -103,7 +104,8 @@ struct Rig {
     }
     bool idle() { return machine->process() == 0 && machine->getState() == 0; }
     bool connected() {
-        return waitFor([&] { return machine->workerRunning() && idle() && machine->getDeviceName()[0] != 0; });
+        return waitFor(
+            [&] { return machine->workerRunning() && idle() && machine->getDeviceName()[0] != 0; });
     }
 };
 
@@ -163,7 +165,7 @@ TEST(MachineObject, ConfirmStartOnlyAnswersBegin) {
 TEST(MachineObject, FrequencyIsSaturatedToSixteenBits) {
     EXPECT_EQ(Machine::frequencyValue(12.345), 1234);
     EXPECT_EQ(Machine::frequencyValue(-7.5), -750);
-    EXPECT_EQ(Machine::frequencyValue(400.0), 32767);   // not wrapped into reverse
+    EXPECT_EQ(Machine::frequencyValue(400.0), 32767);  // not wrapped into reverse
     EXPECT_EQ(Machine::frequencyValue(700.0), 32767);
     EXPECT_EQ(Machine::frequencyValue(-400.0), -32768);
     EXPECT_EQ(Machine::frequencyValue(std::nan("")), 0);

@@ -1,20 +1,21 @@
 // Measuring sessions: the Measurer alone over a scripted device, a real Rotor,
 // an atomic wake and virtual time.
 
+#include "machine/measurer.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
-#include <cstdlib>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
-#include "machine/measurer.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "support/machine_fake_api.h"
@@ -36,7 +37,9 @@ std::unique_ptr<Config> filledConfig() {
     return c;
 }
 
-TurnResults turns(const std::array<TurnResult, 5>& a) { return TurnResults(a.begin(), a.end()); }
+TurnResults turns(const std::array<TurnResult, 5>& a) {
+    return TurnResults(a.begin(), a.end());
+}
 
 struct Bench {
     VirtualClock clock;
@@ -206,7 +209,6 @@ TEST(MeasurerTurns, CancelBeforeTheFirstSession) {
     EXPECT_EQ(b.api.count("getData"), 0);
     EXPECT_EQ(b.api.count("stopReading"), 1);
 }
-
 
 TEST(MeasurerTurns, SessionLogLines) {
     const auto old = std::filesystem::current_path();
@@ -577,9 +579,9 @@ TEST(MeasurerRing, TestModeRowsPartlyFilledAndWrapped) {
     // m rows at the end, zeros in front.
     EXPECT_EQ(s[0], 0);
     EXPECT_EQ(s[n - 3 * m - 1], 0);
-    EXPECT_EQ(s[n - 3 * m], 1);   // the first row's sample number
-    EXPECT_EQ(s[n - 3], m);       // sample number of the last row
-    EXPECT_EQ(s[n - 2], m - 1);   // channel 1's value
+    EXPECT_EQ(s[n - 3 * m], 1);     // the first row's sample number
+    EXPECT_EQ(s[n - 3], m);         // sample number of the last row
+    EXPECT_EQ(s[n - 2], m - 1);     // channel 1's value
     EXPECT_EQ(s[n - 1], -(m - 1));  // channel 2's value
     std::free(s);
 
@@ -654,7 +656,6 @@ TEST(MeasurerRing, ClearingWhileATestRuns) {
     EXPECT_GE(reads.load(), 200);
     (void)copies;
 }
-
 
 TEST(MeasurerRing, ChangedPlaneValuesAreSentInTestMode) {
     Bench b;

@@ -13,9 +13,9 @@
 // `isConnected`, `getErrorInfo` (code and inverter type) and `getChannelGain`.
 
 #include <atomic>
-#include <functional>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 #include "machine/api.h"
 
@@ -44,7 +44,9 @@ public:
         if (firstCheckMs) {
             std::int64_t expected = -1;
             firstCheckMs->compare_exchange_strong(
-                expected, std::chrono::duration_cast<std::chrono::milliseconds>(clock().now().time_since_epoch()).count());
+                expected,
+                std::chrono::duration_cast<std::chrono::milliseconds>(clock().now().time_since_epoch())
+                    .count());
         }
         const bool forwarded = device_.isConnected();
         const int c = connected.load();
@@ -82,14 +84,20 @@ public:
     void setBrake(bool on) override { device_.setBrake(on); }
     void setRelay(bool on, int relay) override { device_.setRelay(on, relay); }
     bool reserved14() override { return device_.reserved14(); }
-    void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override { device_.setMiscParams(belt, speedBufferSize, speedPeriod); }
+    void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override {
+        device_.setMiscParams(belt, speedBufferSize, speedPeriod);
+    }
     bool needsTrain() override { return device_.needsTrain(); }
     void startTraining() override { device_.startTraining(); }
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override { device_.setAccTime(accelerationMs, decelerationMs, rampType); }
+    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override {
+        device_.setAccTime(accelerationMs, decelerationMs, rampType);
+    }
     bool setMotorParams(const MotorParams& params) override { return device_.setMotorParams(params); }
     void setAccuracy(int a, int b, int c) override { device_.setAccuracy(a, b, c); }
     bool setInverters(const std::vector<InverterEntry>& list) override { return device_.setInverters(list); }
-    int setCurrentInverter(int index, int phasor) override { return device_.setCurrentInverter(index, phasor); }
+    int setCurrentInverter(int index, int phasor) override {
+        return device_.setCurrentInverter(index, phasor);
+    }
     void setInverterType(int type, int busAddress) override { device_.setInverterType(type, busAddress); }
     int getTurnScale() override { return device_.getTurnScale(); }
     bool setSpeed(std::int16_t centiHz) override {
