@@ -22,6 +22,7 @@
 #include "rotor/rotor.h"
 #include "support/machine_fake_api.h"
 #include "support/machine_machine_handle.h"
+#include "support/machine_motor.h"
 #include "support/machine_synth_rotor.h"
 #include "support/machine_virtual_clock.h"
 #include "texts/texts.h"
@@ -749,6 +750,40 @@ TEST_F(MachineProcess, ProcessTwelveTakesTheTestMeasurementCount) {
     const int n = 3 * points;
     EXPECT_EQ(s[n - 3] - s[n - 6], 7);
     std::free(s);
+}
+
+TEST_F(MachineProcess, OverSpeedEndsWithEmergencyStop) {
+    // The older controller's raw path on a motor that turns 1.8 times as fast
+    // as its frequency says, with a calibrated drive.
+    FakeApi device(clock);
+    MotorModel motor(clock);
+    motor.attach(device);
+    motor.overSpeedFactor = 1.8;
+    device.recordSamples = false;
+    cfg->endDrive.autosetting.value1 = 0.0;
+    cfg->endDrive.autosetting.value2 = 1.0;
+    cfg->endDrive.autosetting.value3 = 0.0;
+    cfg->endDrive.autosetting.value4 = 1.0;
+    cfg->dataCollection = settings_choice::kVersion1;
+    MachineDeps d;
+    d.clock = &clock;
+    d.makeOlder = [&](Clock& c) -> Api* { return new ApiHandle(c, device); };
+    machine = std::make_unique<Machine>(1, cfg.get(), d);
+    ASSERT_TRUE(machine->startProcess(1));
+    ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
+    ASSERT_FALSE(machine->isDemo());
+    auto rotor = twoPlanes();
+    rotor->data().speed = 900;
+    machine->setRotor(rotor.get());
+    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(machine->getResult(), 9995);
+    quit();
+    std::vector<double> f;
+    for (const auto& c : device.callsOf("setSpeed")) f.push_back(c.args[0]);
+    ASSERT_FALSE(f.empty());
+    EXPECT_EQ(f.back(), 0);
+    EXPECT_EQ(device.count("getData"), 0);
 }
 
 }  // namespace
