@@ -125,8 +125,9 @@ Engine::Engine(Api* device, Clock& clock, std::atomic<int>* state, std::atomic<b
 Engine::~Engine() { delete logger; }
 
 void Engine::setDemo(bool isDemo, std::string replayPath) {
-    demo_ = isDemo;
-    replayPath_ = std::move(replayPath);
+    std::shared_ptr<const std::string> path;
+    if (isDemo && !replayPath.empty()) path = std::make_shared<const std::string>(std::move(replayPath));
+    std::atomic_store(&replayPath_, std::move(path));
 }
 
 void Engine::applyRunValues(const EngineRunValues& v) {
@@ -149,9 +150,10 @@ void Engine::applyRunValues(const EngineRunValues& v) {
 }
 
 bool Engine::replayFilePresent() const {
-    if (!demo_ || replayPath_.empty()) return false;
+    const std::shared_ptr<const std::string> path = std::atomic_load(&replayPath_);
+    if (!path) return false;
     std::error_code ec;
-    const auto st = std::filesystem::status(replayPath_, ec);
+    const auto st = std::filesystem::status(*path, ec);
     return !ec && std::filesystem::exists(st);
 }
 

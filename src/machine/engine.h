@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "machine/api.h"
@@ -170,8 +171,10 @@ private:
 
     Clock& clock_;
     LoggerBase* logger = nullptr;
-    bool demo_ = false;
-    std::string replayPath_;
+    // The demo device's replay file, set by the connect process on the worker
+    // and read from the interface thread through getSpeed: null when the
+    // device is not the demo device or has no replay file.
+    std::shared_ptr<const std::string> replayPath_;
 
     // Mark detector of the older controller's raw samples.
     int sampleIndex = 0;
