@@ -26,6 +26,9 @@ function(ks_test name dir)
   target_link_libraries(${name} PRIVATE ${KS_DEPS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE KS_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  # Test code itself needs no optimisation; the code under test keeps the
+  # flavour's flags.  This halves the build time of the tests.
+  target_compile_options(${name} PRIVATE -O0)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
                        PROPERTIES TIMEOUT 120)
