@@ -50,14 +50,14 @@ struct BlockSpec {
     int repeatSequenceAt = -1;       // this packet repeats the previous number
 };
 
-double gainFactor(const BlockSpec& spec, unsigned channel);
-double samplesPerTurn(const BlockSpec& spec);
+double gainFactor(const BlockSpec& blockSpec, unsigned channel);
+double samplesPerTurn(const BlockSpec& blockSpec);
 
 // The block's bytes (packetCount x 64).
-std::vector<std::uint8_t> makeBlock(const BlockSpec& spec);
+std::vector<std::uint8_t> makeBlock(const BlockSpec& blockSpec);
 
-// The marked sample indices makeBlock produces for the spec.
-std::vector<std::uint32_t> expectedMarks(const BlockSpec& spec);
+// The marked sample indices makeBlock produces for that block.
+std::vector<std::uint32_t> expectedMarks(const BlockSpec& blockSpec);
 
 // Feeds a simulated controller's balancing blocks from a BlockSpec.  Packet
 // count, sample rate and trigger come from the conversion the driver started;
@@ -66,14 +66,14 @@ std::vector<std::uint32_t> expectedMarks(const BlockSpec& spec);
 // Installs the controller's block generator and write hook for its lifetime.
 class SimBlockSource {
 public:
-    explicit SimBlockSource(sim::SimMeasuringController& controller, const BlockSpec& spec = {});
+    explicit SimBlockSource(sim::SimMeasuringController& controller, const BlockSpec& blockSpec = {});
     ~SimBlockSource();
     SimBlockSource(const SimBlockSource&) = delete;
     SimBlockSource& operator=(const SimBlockSource&) = delete;
 
-    void setSpec(const BlockSpec& spec);
-    BlockSpec spec() const;
-    // The spec of the last block served (with the conversion's values filled in).
+    void setSpec(const BlockSpec& blockSpec);
+    BlockSpec blockSpec() const;
+    // The description of the last block served (with the conversion's values filled in).
     BlockSpec lastBlock() const;
     int blocksServed() const;
     std::uint32_t gainRegister() const { return reg132_.load(); }

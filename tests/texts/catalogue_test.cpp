@@ -404,8 +404,8 @@ std::vector<std::string> fmtFields(const std::string& text) {
 // The conversions "%..." of a printf text, in order.
 std::vector<std::string> printfConversions(const std::string& text) {
     std::vector<std::string> conv;
-    static const std::regex spec(R"(%[-+ #0]*[0-9]*(\.[0-9]+)?[a-zA-Z%])");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), spec); it != std::sregex_iterator(); ++it) {
+    static const std::regex conversion(R"(%[-+ #0]*[0-9]*(\.[0-9]+)?[a-zA-Z%])");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), conversion); it != std::sregex_iterator(); ++it) {
         conv.push_back(it->str());
     }
     return conv;

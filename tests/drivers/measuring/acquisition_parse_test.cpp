@@ -91,21 +91,21 @@ TEST(PacketParse, MarkerTraceAndIndices) {
 }
 
 TEST(PacketParse, GeneratedMarksMatch) {
-    simacq::BlockSpec spec;
-    spec.speedRpm = 30000;
-    spec.sampleRate = 36000;  // 72 per turn
-    spec.packetCount = 288;
-    spec.firstMark = 3;
-    std::vector<std::uint8_t> b = simacq::makeBlock(spec);
+    simacq::BlockSpec blockSpec;
+    blockSpec.speedRpm = 30000;
+    blockSpec.sampleRate = 36000;  // 72 per turn
+    blockSpec.packetCount = 288;
+    blockSpec.firstMark = 3;
+    std::vector<std::uint8_t> b = simacq::makeBlock(blockSpec);
     Outputs o;
-    ASSERT_EQ(parseADCBlock(b.data(), b.size(), spec.packetCount, o.out()).status, ParseStatus::ok);
-    EXPECT_EQ(o.marks, simacq::expectedMarks(spec));
+    ASSERT_EQ(parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out()).status, ParseStatus::ok);
+    EXPECT_EQ(o.marks, simacq::expectedMarks(blockSpec));
     ASSERT_EQ(o.marks.size(), 20u);
     EXPECT_EQ(o.marks[1], 75u);
 
-    spec.triggerSource = 0;  // free running: nothing marked
-    b = simacq::makeBlock(spec);
-    parseADCBlock(b.data(), b.size(), spec.packetCount, o.out());
+    blockSpec.triggerSource = 0;  // free running: nothing marked
+    b = simacq::makeBlock(blockSpec);
+    parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
     EXPECT_TRUE(o.marks.empty());
 }
 
@@ -120,10 +120,10 @@ TEST(PacketParse, WrongTypeEndsTheParse) {
     EXPECT_EQ(r.packetsParsed, 3u);
     EXPECT_EQ(o.traces[0].size(), 15u);  // what came before stays
 
-    simacq::BlockSpec spec;
-    spec.wrongTypePacket = 0;
-    b = simacq::makeBlock(spec);
-    r = parseADCBlock(b.data(), b.size(), spec.packetCount, o.out());
+    simacq::BlockSpec blockSpec;
+    blockSpec.wrongTypePacket = 0;
+    b = simacq::makeBlock(blockSpec);
+    r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
     EXPECT_EQ(r.status, ParseStatus::wrongType);
     EXPECT_EQ(r.badPacket, 0u);
     EXPECT_TRUE(o.traces[0].empty());
@@ -135,12 +135,12 @@ TEST(PacketParse, SequenceErrorsAreOnlyReported) {
 
     // One packet skipped at 2: the numbers run one ahead from there on, the
     // expectation does not resynchronise, so every later packet is reported.
-    simacq::BlockSpec spec;
-    spec.packetCount = 205;
-    spec.skipSequenceAt = 202;
-    std::vector<std::uint8_t> b = simacq::makeBlock(spec);
+    simacq::BlockSpec blockSpec;
+    blockSpec.packetCount = 205;
+    blockSpec.skipSequenceAt = 202;
+    std::vector<std::uint8_t> b = simacq::makeBlock(blockSpec);
     Outputs o;
-    ParseReport r = parseADCBlock(b.data(), b.size(), spec.packetCount, o.out(), sink);
+    ParseReport r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out(), sink);
     EXPECT_EQ(r.status, ParseStatus::ok);
     EXPECT_EQ(r.packetsParsed, 205u);
     EXPECT_EQ(r.sequenceErrors, 3u);
@@ -156,10 +156,10 @@ TEST(PacketParse, SequenceErrorsAreOnlyReported) {
     EXPECT_EQ(seen, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{2, 7}}));
 
     // A repeated packet number, without a sink: counted only.
-    spec.skipSequenceAt = -1;
-    spec.repeatSequenceAt = 204;
-    b = simacq::makeBlock(spec);
-    r = parseADCBlock(b.data(), b.size(), spec.packetCount, o.out());
+    blockSpec.skipSequenceAt = -1;
+    blockSpec.repeatSequenceAt = 204;
+    b = simacq::makeBlock(blockSpec);
+    r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
     EXPECT_EQ(r.sequenceErrors, 1u);
 }
 
