@@ -14,17 +14,39 @@
 // Install with ScopedSimWelder (or setUsb10).  Thread-safe: one mutex guards
 // the state, so the driver's worker and the test may both call it.
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "drivers/measuring/driver_timing.h"
 #include "drivers/welding/usb10.h"
 
 namespace simwelder {
+
+// Virtual time of the welding driver tests, in microseconds.
+inline std::atomic<long long>& virtualMicros() {
+    static std::atomic<long long> us{0};
+    return us;
+}
+
+// A driver time base whose sleeps advance the virtual clock and yield, and
+// whose log wall clock is pinned to the given time.
+inline drivers::DriverTiming virtualTiming(const drivers::LocalTime& wallClock) {
+    drivers::DriverTiming t;
+    t.sleepHook = [](double ms) {
+        if (ms > 0) virtualMicros().fetch_add(static_cast<long long>(ms * 1000.0));
+        std::this_thread::yield();
+    };
+    t.nowHook = [] { return static_cast<double>(virtualMicros().load()) / 1000.0; };
+    t.wallClockHook = [wallClock] { return wallClock; };
+    return t;
+}
 
 // What the next IN transfer (the reply) does instead of a proper reply.
 enum class ReplyFault {

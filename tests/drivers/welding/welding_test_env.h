@@ -20,30 +20,18 @@
 
 namespace weldtest {
 
-inline std::atomic<long long>& virtualMicros() {
-    static std::atomic<long long> us{0};
-    return us;
-}
+using simwelder::virtualMicros;
 
 inline drivers::DriverTiming virtualTiming() {
-    drivers::DriverTiming t;
-    t.sleepHook = [](double ms) {
-        if (ms > 0) virtualMicros().fetch_add(static_cast<long long>(ms * 1000.0));
-        std::this_thread::yield();
-    };
-    t.nowHook = [] { return static_cast<double>(virtualMicros().load()) / 1000.0; };
-    t.wallClockHook = [] {
-        drivers::LocalTime lt;
-        lt.year = 2023;
-        lt.month = 1;
-        lt.day = 25;
-        lt.hour = 14;
-        lt.minute = 3;
-        lt.second = 7;
-        lt.millisecond = 45;
-        return lt;
-    };
-    return t;
+    drivers::LocalTime lt;
+    lt.year = 2023;
+    lt.month = 1;
+    lt.day = 25;
+    lt.hour = 14;
+    lt.minute = 3;
+    lt.second = 7;
+    lt.millisecond = 45;
+    return simwelder::virtualTiming(lt);
 }
 
 class WeldingEnv : public ::testing::Test {
