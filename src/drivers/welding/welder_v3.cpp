@@ -395,35 +395,23 @@ void Welder_v3::workerLoop() {
         // control word last.  A set-point counts as written once its write
         // succeeded; the first failure ends the worker with its code.
         const WelderSetpoints snap = welderSetpoints();
-        if (differs(snap.weldingMode, s.lastWeldingMode)) {
-            rc = master.setWeldingMode(snap.weldingMode);
+        // Writes one set-point when it changed; false when its write failed.
+        auto writeChanged = [&](auto value, auto& last, int (WelderMaster::*setter)(decltype(value))) {
+            if (!differs(value, last)) return true;
+            rc = (master.*setter)(value);
             s.passResult = rc;
-            if (rc < 0) return fail(rc);
-            s.lastWeldingMode = snap.weldingMode;
-        }
-        if (differs(snap.fastRotationFrequency, s.lastFastRotationFrequency)) {
-            rc = master.setFastRotationFreq(snap.fastRotationFrequency);
-            s.passResult = rc;
-            if (rc < 0) return fail(rc);
-            s.lastFastRotationFrequency = snap.fastRotationFrequency;
-        }
-        if (differs(snap.weldingRotationFrequency, s.lastWeldingRotationFrequency)) {
-            rc = master.setWeldingRotationFreq(snap.weldingRotationFrequency);
-            s.passResult = rc;
-            if (rc < 0) return fail(rc);
-            s.lastWeldingRotationFrequency = snap.weldingRotationFrequency;
-        }
-        if (differs(snap.stopAngle, s.lastStopAngle)) {
-            rc = master.setStopAngle(snap.stopAngle);
-            s.passResult = rc;
-            if (rc < 0) return fail(rc);
-            s.lastStopAngle = snap.stopAngle;
-        }
-        if (differs(snap.control, s.lastControl)) {
-            rc = master.setControl(snap.control);
-            s.passResult = rc;
-            if (rc < 0) return fail(rc);
-            s.lastControl = snap.control;
+            if (rc < 0) return false;
+            last = value;
+            return true;
+        };
+        if (!writeChanged(snap.weldingMode, s.lastWeldingMode, &WelderMaster::setWeldingMode) ||
+            !writeChanged(snap.fastRotationFrequency, s.lastFastRotationFrequency,
+                          &WelderMaster::setFastRotationFreq) ||
+            !writeChanged(snap.weldingRotationFrequency, s.lastWeldingRotationFrequency,
+                          &WelderMaster::setWeldingRotationFreq) ||
+            !writeChanged(snap.stopAngle, s.lastStopAngle, &WelderMaster::setStopAngle) ||
+            !writeChanged(snap.control, s.lastControl, &WelderMaster::setControl)) {
+            return fail(rc);
         }
 
         // 7. The period runs from the end of the pass.
