@@ -167,6 +167,7 @@ private:
     void sendMiscParams(bool belt);
     void deleteDevice();
     void pollDevice();
+    void serveLogRequests(Api* a);
     void copyLogs();
     void weldingService();
     void deleteWelder();

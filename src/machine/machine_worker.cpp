@@ -202,14 +202,7 @@ void Machine::idlePass() {
             return;
         }
         // 7. logs on and off
-        if (_reqLogOn.exchange(false)) {
-            a->openLog(true);
-            if (_machineLog) _machineLog->open(true);
-        }
-        if (_reqLogOff.exchange(false)) {
-            a->openLog(false);
-            if (_machineLog) _machineLog->open(false);
-        }
+        serveLogRequests(a);
         // 8. misc params
         if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
         // 10. drive setup
@@ -531,6 +524,16 @@ void Machine::measureStep() {
 
 // ---------------------------------------------------------------- turning
 
+// Logs on and off: the device's logs and the machine's own.
+void Machine::serveLogRequests(Api* a) {
+    for (const bool on : {true, false}) {
+        if ((on ? _reqLogOn : _reqLogOff).exchange(false)) {
+            a->openLog(on);
+            if (_machineLog) _machineLog->open(on);
+        }
+    }
+}
+
 void Machine::turnPass() {
     servePollRequests();
     Api* a = _api;
@@ -539,14 +542,7 @@ void Machine::turnPass() {
         _measurer.sendBooster();
     }
     if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
-    if (_reqLogOn.exchange(false)) {
-        a->openLog(true);
-        if (_machineLog) _machineLog->open(true);
-    }
-    if (_reqLogOff.exchange(false)) {
-        a->openLog(false);
-        if (_machineLog) _machineLog->open(false);
-    }
+    serveLogRequests(a);
     if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
     pollDevice();
     publish(false);
