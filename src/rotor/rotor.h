@@ -298,6 +298,7 @@ private:
 
     // Runs, history file and rotor files.
     const Result* runResult(int run, int place) const;
+    const Result* planeRunResult(int run, int i);
     bool appendToHistory(const std::string& bytes);
     bool createHistoryFile();
     bool saveRotorFile(const std::string& path);

@@ -57,13 +57,21 @@ void Rotor::setConfigFlag(bool flag) {
 
 // ---------------------------------------------------------------- readers
 
-double Rotor::runVibration(int run, int i, double* angle) {
-    if (run < 0) run = runCount() - 1;
-    if (run < 0 || run >= runCount() || i < 0 || i >= planeCount(false)) return 0.0;
+// The result of plane index i in a run: results are stored only for the
+// planes with a channel, in plane order.
+const Result* Rotor::planeRunResult(int run, int i) {
+    if (run < 0 || run >= static_cast<int>(data_->runs.size()) || i < 0 ||
+        i >= static_cast<int>(data_->planes.size()))
+        return nullptr;
     int place = 0;
     for (int p = 1; p <= i; ++p)
         if (hasChannel(p)) ++place;
-    const Result* r = runResult(run, place);
+    return runResult(run, place);
+}
+
+double Rotor::runVibration(int run, int i, double* angle) {
+    if (run < 0) run = runCount() - 1;
+    const Result* r = planeRunResult(run, i);
     if (!r) return 0.0;
     if (angle) *angle = polar::reduceDegrees(polar::toDegrees(r->measured.angle));
     return r->measured.amplitude;
@@ -71,11 +79,7 @@ double Rotor::runVibration(int run, int i, double* angle) {
 
 double Rotor::runUnbalance(int run, int i, double* angle) {
     if (run < 0) run += runCount();
-    if (run < 0 || run >= runCount() || i < 0 || i >= planeCount(false)) return 0.0;
-    int place = 0;
-    for (int p = 1; p <= i; ++p)
-        if (hasChannel(p)) ++place;
-    const Result* r = runResult(run, place);
+    const Result* r = planeRunResult(run, i);
     if (!r) return 0.0;
     if (angle) *angle = polar::reduceDegrees(polar::toDegrees(r->unbalance.angle));
     return r->unbalance.amplitude;
