@@ -307,42 +307,23 @@ const char* Rotor::nameText(bool historyFile) { return historyFile ? historyName
 
 // ---------------------------------------------------------------- plane accessors
 
-double Rotor::correctionRadius(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->radius : 0.0;
+namespace {
+// A field of a plane; the field's zero for a plane that does not exist.
+template <class T>
+T planeField(const Plane* pl, T Plane::*field) {
+    return pl ? pl->*field : T{};
 }
-double Rotor::minMass(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->minMass : 0.0;
-}
-double Rotor::maxMass(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->maxMass : 0.0;
-}
-int Rotor::positionCount(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? static_cast<int>(pl->positions) : 0;
-}
-int Rotor::additionalHoles(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? static_cast<int>(pl->additionalHoles) : 0;
-}
-double Rotor::drillDiameter(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->holeDiameter : 0.0;
-}
-double Rotor::wallThickness(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->wallThickness : 0.0;
-}
-double Rotor::maxDrillDepth(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->maxDrillDepth : 0.0;
-}
-double Rotor::materialDensity(int p) {
-    const Plane* pl = planeAt(p);
-    return pl ? pl->density : 0.0;
-}
+}  // namespace
+
+double Rotor::correctionRadius(int p) { return planeField(planeAt(p), &Plane::radius); }
+double Rotor::minMass(int p) { return planeField(planeAt(p), &Plane::minMass); }
+double Rotor::maxMass(int p) { return planeField(planeAt(p), &Plane::maxMass); }
+int Rotor::positionCount(int p) { return static_cast<int>(planeField(planeAt(p), &Plane::positions)); }
+int Rotor::additionalHoles(int p) { return static_cast<int>(planeField(planeAt(p), &Plane::additionalHoles)); }
+double Rotor::drillDiameter(int p) { return planeField(planeAt(p), &Plane::holeDiameter); }
+double Rotor::wallThickness(int p) { return planeField(planeAt(p), &Plane::wallThickness); }
+double Rotor::maxDrillDepth(int p) { return planeField(planeAt(p), &Plane::maxDrillDepth); }
+double Rotor::materialDensity(int p) { return planeField(planeAt(p), &Plane::density); }
 void Rotor::setMaterialDensity(int p, double density) {
     Plane* pl = planeAt(p);
     if (pl && std::isfinite(density)) pl->density = density;
