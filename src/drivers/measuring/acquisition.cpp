@@ -185,6 +185,15 @@ bool HarmonicFit::finish(bool valid, double& amplitude, double& phase) const {
     return true;
 }
 
+bool HarmonicFit::settled() {
+    solve();
+    const double amp = std::sqrt(a_ * a_ + b_ * b_);
+    // IEEE: the first comparison is against 0 (x/0 = inf or NaN), never valid.
+    const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
+    prevAmplitude_ = amp;
+    return rel <= 0.1;
+}
+
 bool HarmonicFit::fitFirstHarmonic(const double* x, std::size_t n, bool notLast, double& amplitude,
                                    double& phase) {
     if (n == 0) return false;
@@ -193,14 +202,7 @@ bool HarmonicFit::fitFirstHarmonic(const double* x, std::size_t n, bool notLast,
     for (std::size_t i = 0; i < n; ++i) {
         const double t = kTwoPi * static_cast<double>(i) / count;
         add(x[i] * scale_, std::sin(t), std::cos(t));
-        if (!notLast) {
-            solve();
-            const double amp = std::sqrt(a_ * a_ + b_ * b_);
-            // IEEE: the first comparison is against 0 (x/0 = inf or NaN), never valid.
-            const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
-            prevAmplitude_ = amp;
-            if (rel <= 0.1) valid = true;
-        }
+        if (!notLast && settled()) valid = true;
     }
     return finish(valid, amplitude, phase);
 }
@@ -215,11 +217,7 @@ bool HarmonicFit::fitFirstHarmonic(const double* x, const SinCos* trig, std::siz
     bool valid = false;
     for (std::size_t i = 0; i < n; ++i) {
         add(x[i] * scale_, trig[i].s, trig[i].c);
-        solve();
-        const double amp = std::sqrt(a_ * a_ + b_ * b_);
-        const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
-        prevAmplitude_ = amp;
-        if (rel <= 0.1) valid = true;
+        if (settled()) valid = true;
     }
     return finish(valid, amplitude, phase);
 }

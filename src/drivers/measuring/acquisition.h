@@ -167,6 +167,9 @@ public:
 private:
     void add(double v, double s, double c);
     void solve();
+    // Solves after one more sample of the last revolution; true when the
+    // amplitude moved by at most a tenth from the previous sample's.
+    bool settled();
     bool finish(bool valid, double& amplitude, double& phase) const;
 
     double scale_ = 1.0;
