@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "resources/resource_store.h"
+#include "support/pdf_ink.h"
 
 namespace fs = std::filesystem;
 
@@ -108,29 +109,6 @@ TEST(Faces, HoldNoCompositeGlyph) {
         }
         EXPECT_EQ(composites, 0u);
     }
-}
-
-struct Pgm {
-    int width = 0, height = 0;
-    std::vector<unsigned char> pixels;
-    bool inkIn(int x0, int y0, int x1, int y1) const {
-        for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
-            for (int x = std::max(0, x0); x < std::min(width, x1); ++x)
-                if (pixels[static_cast<size_t>(y) * width + x] < 128) return true;
-        return false;
-    }
-};
-
-bool readPgm(const std::string& path, Pgm& out) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> out.width >> out.height >> maxval;
-    in.get();
-    if (magic != "P5" || maxval != 255 || out.width <= 0 || out.height <= 0) return false;
-    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
-    in.read(reinterpret_cast<char*>(out.pixels.data()), static_cast<std::streamsize>(out.pixels.size()));
-    return static_cast<bool>(in);
 }
 
 std::vector<std::string> utf8Letters() {
