@@ -2,9 +2,9 @@
 // The drawing interface written as a PDF file through libharu.
 //
 // Writer coordinates are turned into PDF coordinates (origin bottom left)
-// against 845, three points more than the A4 page height, so everything sits
-// three points lower than a flip against the page height would put it; the
-// protocols are laid out for that.
+// against 845, about three points more than the A4 page height: writer y = 0
+// lies 3.1 points above the page's top edge.  The protocols are laid out for
+// that.
 //
 // A failed libharu call costs only the one text or image it was drawing: its
 // error is recorded and cleared at once, so the rest of the document and the
