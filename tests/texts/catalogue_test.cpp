@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "support/format_fields.h"
 #include "texts/format.h"
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
@@ -390,22 +390,12 @@ TEST(texts_catalogue, InverterModelsLinkTheirMakesFaultGroups) {
 
 // ---- Format texts ------------------------------------------------------------------
 
-// The fields "{...}" of an fmt text, in order of appearance.
-std::vector<std::string> fmtFields(const std::string& text) {
-    std::vector<std::string> fields;
-    static const std::regex field(R"(\{[^{}]*\})");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), field); it != std::sregex_iterator();
-         ++it) {
-        fields.push_back(it->str());
-    }
-    return fields;
-}
-
 // The conversions "%..." of a printf text, in order.
 std::vector<std::string> printfConversions(const std::string& text) {
     std::vector<std::string> conv;
     static const std::regex conversion(R"(%[-+ #0]*[0-9]*(\.[0-9]+)?[a-zA-Z%])");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), conversion); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), conversion); it != std::sregex_iterator();
+         ++it) {
         conv.push_back(it->str());
     }
     return conv;
@@ -426,10 +416,8 @@ TEST(texts_catalogue, FormatTextsHaveTheSameFieldsInBothLanguages) {
             setLanguage(false);
             const std::string ru = groups[i].text(id);
             SCOPED_TRACE(::testing::Message() << std::hex << id << " " << en);
-            std::vector<std::string> fe = fmtFields(en), fr = fmtFields(ru);
+            const std::vector<std::string> fe = textcheck::fmtFieldSet(en), fr = textcheck::fmtFieldSet(ru);
             if (!fe.empty() || !fr.empty()) ++fmtTexts;
-            std::sort(fe.begin(), fe.end());
-            std::sort(fr.begin(), fr.end());
             EXPECT_EQ(fe, fr);
             const std::vector<std::string> pe = printfConversions(en), pr = printfConversions(ru);
             if (!pe.empty()) ++printfTexts;
