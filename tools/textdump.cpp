@@ -1,6 +1,7 @@
-// textdump en|ru [BASE]: lists the program's text groups with every item's
-// id, text and attributes, in the chosen language; with BASE (hex, e.g.
-// 0xDDB000) only that group.  Control characters in texts are shown escaped.
+// textdump en|ru [BASE]: lists the program's text groups and the protocol
+// texts with every item's id, text and attributes, in the chosen language;
+// with BASE (hex, e.g. 0xDDB000) only that group.  Control characters in
+// texts are shown escaped.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,10 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include "protocols/protocols.h"
 #include "texts/text_groups.h"
+#include "texts/text_ids.h"
 #include "texts/texts.h"
 
 namespace {
+
+const char* const kProtocolTextsName = "protocol texts";
 
 std::string shown(const char* text) {
     std::string out;
@@ -61,6 +66,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     setLanguage(std::strcmp(argv[1], "en") == 0);
+    registerProtocols();
     std::size_t count = 0;
     const TextGroupEntry* groups = programTextGroups(&count);
     if (argc == 3) {
@@ -71,7 +77,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         const TextId b = groupBase(static_cast<TextId>(base));
-        const char* name = "";
+        const char* name = b == textid::kProtocolTextsGroup ? kProtocolTextsName : "";
         for (std::size_t i = 0; i < count; ++i) {
             if (groups[i].base == b) name = groups[i].name;
         }
@@ -79,5 +85,6 @@ int main(int argc, char** argv) {
         return tr(b) ? 0 : 1;
     }
     for (std::size_t i = 0; i < count; ++i) dumpGroup(groups[i].base, groups[i].name);
+    dumpGroup(textid::kProtocolTextsGroup, kProtocolTextsName);
     return 0;
 }
