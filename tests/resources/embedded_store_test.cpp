@@ -2,52 +2,25 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
-#include <vector>
 
+#include "resources/manifest.h"
 #include "resources/resource_store.h"
 
 namespace {
 
-struct ManifestLine {
-    std::uint32_t key;
-    std::string file;
-};
-
-std::vector<ManifestLine> readManifest() {
-    std::vector<ManifestLine> lines;
-    std::ifstream in(std::string(KS_SOURCE_DIR) + "/assets/resources.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
-        std::istringstream s(line);
-        std::string key, file;
-        if (s >> key >> file) lines.push_back({static_cast<std::uint32_t>(std::stoul(key, nullptr, 0)), file});
-    }
-    return lines;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
 TEST(EmbeddedStore, HoldsEveryManifestFileByteForByte) {
     resources_testing::clearIndex();
     ASSERT_TRUE(indexEmbeddedResources());
-    const auto manifest = readManifest();
-    ASSERT_GE(manifest.size(), 3u);
-    EXPECT_EQ(resourceCount(), manifest.size());
+    const auto lines = manifest::read();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(resourceCount(), lines.size());
 
     const auto* block = static_cast<const unsigned char*>(embeddedResourceBlock());
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % 4, 0u);
-    for (const auto& line : manifest) {
+    for (const auto& line : lines) {
         SCOPED_TRACE(line.file);
-        const std::string bytes = readFile(std::string(KS_SOURCE_DIR) + "/assets/" + line.file);
+        const std::string bytes = manifest::readFile(manifest::assetPath(line.file));
         ASSERT_FALSE(bytes.empty());
         const auto e = findResource(line.key);
         ASSERT_EQ(e.size, bytes.size());
