@@ -27,14 +27,11 @@ import zlib
 # The interface colours.
 BLUE = "#3C93CD"
 GREEN = "#45D67A"
-RED = "#CD5740"
 GREY_BLUE = "#868695"
 DARK = "#333333"
 GREY = "#777777"
-LIGHT = "#EEEEEE"
 WHITE = "#FFFFFF"
 STEEL = "#E1E1E7"      # turned steel: a light tint of the grey-blue
-DARK_BLUE = "#2F78AB"  # the shaded side of a blue part
 
 LINE = 2  # stroke width of the rotor pictures
 
@@ -200,27 +197,32 @@ def horizontal(first=None, last=False, disc=DISC, measured=True, belt=None, coll
 
 
 BELT_RIGHT = 174   # belt band right of the disc
-CLAMP_NUT = 82     # the control rotor's arbor nut, left of the test-plane ring
 BELT_LEFT = 74     # belt band left of the disc
+CLAMP_NUT = 82     # the control rotor's arbor nut, left of the test-plane ring
 
 
 def horizontal_segments():
+    """By key; the comment gives the segment code that selects it (none: a spare)."""
     return {
-        "179E41F-segment-single-end": horizontal(first="end", last=True),
-        "179E420-segment-last": horizontal(last=True),
-        "179E421-segment-first-end": horizontal(first="end"),
+        "179E41F-segment-single-end": horizontal(first="end", last=True),                    # 0x21
+        "179E420-segment-last": horizontal(last=True),                                       # 0x20
+        "179E421-segment-first-end": horizontal(first="end"),                                # 0x10
         "179E422-segment-last-unmeasured": horizontal(last=True, measured=False),
-        "179E423-segment-control-first": horizontal(first="end", disc=SLIM_DISC, collar=CLAMP_NUT),
-        "179E424-segment-multi-first-belt": horizontal(first="belt", disc=SLIM_DISC, belt=BELT_RIGHT),
-        "179E425-segment-multi-first-end": horizontal(first="end", disc=SLIM_DISC),
-        "179E426-segment-last-belt": horizontal(last=True, belt=BELT_LEFT),
-        "179E427-segment-first-belt": horizontal(first="belt", belt=BELT_RIGHT),
+        "179E423-segment-control-first": horizontal(first="end", disc=SLIM_DISC,
+                                                    collar=CLAMP_NUT),                       # 0x151
+        "179E424-segment-multi-first-belt": horizontal(first="belt", disc=SLIM_DISC,
+                                                       belt=BELT_RIGHT),                     # 0x54
+        "179E425-segment-multi-first-end": horizontal(first="end", disc=SLIM_DISC),          # 0x51
+        "179E426-segment-last-belt": horizontal(last=True, belt=BELT_LEFT),                  # 0x84
+        "179E427-segment-first-belt": horizontal(first="belt", belt=BELT_RIGHT),             # 0x81
         "179E42C-segment-first-unmeasured": horizontal(first="end", measured=False),
-        "179E42D-segment-multi-middle": horizontal(disc=SLIM_DISC),
-        "179E42E-segment-multi-middle-unmeasured": horizontal(disc=SLIM_DISC, measured=False),
+        "179E42D-segment-multi-middle": horizontal(disc=SLIM_DISC),                          # 0x41
+        "179E42E-segment-multi-middle-unmeasured": horizontal(disc=SLIM_DISC,
+                                                              measured=False),               # 0x44
         "179E42F-segment-multi-middle-belt": horizontal(disc=SLIM_DISC, belt=BELT_RIGHT),
-        "179E430-segment-multi-last": horizontal(last=True, disc=SLIM_DISC),
-        "179E431-segment-single-belt": horizontal(first="belt", last=True, belt=BELT_RIGHT - 10),
+        "179E430-segment-multi-last": horizontal(last=True, disc=SLIM_DISC),                 # 0x61
+        "179E431-segment-single-belt": horizontal(first="belt", last=True,
+                                                  belt=BELT_RIGHT - 10),                     # 0x85
         "179E432-segment-shaft": horizontal(disc=None),
     }
 
@@ -261,11 +263,12 @@ LOWER_DISC = (100, 126)
 
 
 def upright_segments():
+    """By key; the comment gives the segment code that selects it."""
     return {
-        "179E428-segment-upper": upright([UPPER_DISC + ("measured",), LOWER_DISC + ("other",)]),
-        "179E429-segment-disc": upright([ONE_DISC + ("measured",)]),
-        "179E42A-segment-disc-unmeasured": upright([ONE_DISC + ("unmeasured",)]),
-        "179E42B-segment-lower": upright([UPPER_DISC + ("other",), LOWER_DISC + ("measured",)]),
+        "179E428-segment-upper": upright([UPPER_DISC + ("measured",), LOWER_DISC + ("other",)]),  # 0x01
+        "179E429-segment-disc": upright([ONE_DISC + ("measured",)]),                              # 0x04
+        "179E42A-segment-disc-unmeasured": upright([ONE_DISC + ("unmeasured",)]),                 # 0x00
+        "179E42B-segment-lower": upright([UPPER_DISC + ("other",), LOWER_DISC + ("measured",)]),  # 0x02
     }
 
 
