@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "files/work_dir.h"
+#include "support/work_dir.h"
 
 namespace {
 struct filetime : ::testing::Test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
-#include "files/work_dir.h"
+#include "support/work_dir.h"
 #include "platform/removable.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "files/work_dir.h"
+#include "support/work_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "files/work_dir.h"
+#include "support/work_dir.h"
 
 namespace fs = std::filesystem;
 using testwd::readFile;

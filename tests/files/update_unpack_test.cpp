@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
-#include "files/work_dir.h"
+#include "support/work_dir.h"
 
 namespace fs = std::filesystem;
 using testwd::readFile;

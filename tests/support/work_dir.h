@@ -19,7 +19,7 @@ public:
     WorkDir() {
         std::error_code ec;
         old_ = std::filesystem::current_path(ec);
-        std::string tmpl = (std::filesystem::temp_directory_path(ec) / "ks_files_XXXXXX").string();
+        std::string tmpl = (std::filesystem::temp_directory_path(ec) / "ks_test_XXXXXX").string();
         char* made = ::mkdtemp(tmpl.data());
         if (!made) ADD_FAILURE() << "mkdtemp failed";
         dir_ = tmpl;

@@ -1,0 +1,253 @@
+// kestrune: the operator program of the balancing machine.
+//
+// Opens the window with its OpenGL 2.0 context, creates the GUI context, the
+// one Gui and the Machine, loads the settings, runs the frame loop on the
+// main thread until the window is closed or an exit code is set, then stops
+// the machine and tears everything down.  The decisions live in
+// gui/app_rules.h; this file carries them out.
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include <GLFW/glfw3.h>
+#include <imgui.h>
+#include <imgui_impl_glfw.h>
+#include <imgui_impl_opengl2.h>
+#include <stb_image.h>
+
+#include "files/log_tidy.h"
+#include "gui/app_rules.h"
+#include "gui/gl/gl_keys.h"
+#include "gui/gl/gl_snapshot.h"
+#include "gui/gl/gl_texture_uploader.h"
+#include "gui/gui.h"
+#include "machine/machine.h"
+#include "platform/crash_handler.h"
+#include "platform/removable.h"
+#include "records/settings_file.h"
+#include "resources/resource_store.h"
+
+namespace {
+
+constexpr int kConnectProcess = 1;        // the machine's connect process
+constexpr TextId kWindowIcon = 0x179E407;  // resource image of the window icon
+constexpr float kWindowColour = 0.933f;
+constexpr auto kQuitPoll = std::chrono::milliseconds(1);
+
+KioskCursor* g_cursor = nullptr;
+
+void glfwErrorCallback(int code, const char* text) { std::printf("Glfw Error %d: %s\n", code, text); }
+
+void onMouseButton(GLFWwindow*, int, int action, int) {
+    if (action == GLFW_PRESS && g_cursor) g_cursor->buttonPressed();
+}
+
+void onCursorPos(GLFWwindow* window, double, double) {
+    if (g_cursor) g_cursor->cursorMoved(glfwGetMouseButton(window, GLFW_MOUSE_BUTTON_LEFT) == GLFW_PRESS);
+}
+
+// Full screen on the primary monitor in its current mode (creating the window
+// when there is none yet), or back to a 790 x 540 window at (30, 30).
+void setFullScreen(GLFWwindow*& window, bool full) {
+    if (!full) {
+        if (window)
+            glfwSetWindowMonitor(window, nullptr, appwindow::kWindowedX, appwindow::kWindowedY,
+                                 appwindow::kMinWidth, appwindow::kMinHeight, GLFW_DONT_CARE);
+        return;
+    }
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    if (!mode) return;
+    glfwWindowHint(GLFW_RED_BITS, mode->redBits);
+    glfwWindowHint(GLFW_GREEN_BITS, mode->greenBits);
+    glfwWindowHint(GLFW_BLUE_BITS, mode->blueBits);
+    glfwWindowHint(GLFW_REFRESH_RATE, mode->refreshRate);
+    if (!window)
+        window = glfwCreateWindow(mode->width, mode->height, appwindow::kTitle, monitor, nullptr);
+    else
+        glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
+}
+
+int monitorRefreshRate() {
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor ? glfwGetVideoMode(monitor) : nullptr;
+    return mode ? mode->refreshRate : 0;
+}
+
+void setupGuiContext() {
+    ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.ConfigFlags |= ImGuiConfigFlags_NavEnableSetMousePos | ImGuiConfigFlags_NoMouseCursorChange |
+                      ImGuiConfigFlags_IsTouchScreen;
+    io.IniFilename = nullptr;
+    ImGui::StyleColorsLight();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.ScrollbarSize = 32;
+    style.TouchExtraPadding = ImVec2(2, 2);
+    style.WindowRounding = 0;
+    style.Colors[ImGuiCol_WindowBg] = ImVec4(kWindowColour, kWindowColour, kWindowColour, 1.0f);
+}
+
+void setWindowIcon(GLFWwindow* window) {
+    const ResourceEntry entry = findResource(kWindowIcon);
+    if (entry.size == 0) return;
+    GLFWimage image{};
+    int channels = 0;
+    image.pixels = stbi_load_from_memory(static_cast<const stbi_uc*>(entry.data), static_cast<int>(entry.size),
+                                         &image.width, &image.height, &channels, 4);
+    if (!image.pixels) return;
+    glfwSetWindowIcon(window, 1, &image);
+    stbi_image_free(image.pixels);
+}
+
+void takeDriveRootsFromEnvironment() {
+    const char* value = std::getenv("KESTRUNE_DRIVE_ROOTS");
+    if (!value) return;
+    platform::setRemovableRoots(splitDriveRoots(value));
+    std::printf("removable drive roots from KESTRUNE_DRIVE_ROOTS: %s\n", value);
+}
+
+void renderFrame(GLFWwindow* window) {
+    ImGui::Render();
+    glfwMakeContextCurrent(window);
+    int w = 0, h = 0;
+    glfwGetFramebufferSize(window, &w, &h);
+    glViewport(0, 0, w, h);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
+}
+
+// KESTRUNE_SNAPSHOT=f.png: the back buffer is saved once the delay has
+// passed, then the window closes (tests and screenshots).
+struct Snapshot {
+    const char* path = std::getenv("KESTRUNE_SNAPSHOT");
+    Clock::time_point due;
+
+    explicit Snapshot(Clock::time_point start)
+        : due(start + std::chrono::milliseconds(snapshotDelayMs(std::getenv("KESTRUNE_SNAPSHOT_MS")))) {}
+
+    void takeWhenDue(GLFWwindow* window, Clock::time_point now) {
+        if (!path || !*path || now < due) return;
+        int w = 0, h = 0;
+        glfwGetFramebufferSize(window, &w, &h);
+        if (!saveBackBufferPng(path, w, h)) std::printf("snapshot %s could not be written\n", path);
+        glfwSetWindowShouldClose(window, GLFW_TRUE);
+        path = nullptr;
+    }
+};
+
+void applyCursorChange(GLFWwindow* window, KioskCursor::Change change) {
+    if (change == KioskCursor::Change::Hide) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    if (change == KioskCursor::Change::Show) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::printf("starting...\n");
+    std::fflush(stdout);
+    const LaunchOptions options = parseArguments(argc, argv);
+
+    glfwSetErrorCallback(glfwErrorCallback);
+    if (!glfwInit()) {
+        std::printf("glfwInit error\n");
+        return exitcodes::kStartFailed;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 2);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+    glfwWindowHint(GLFW_AUTO_ICONIFY, GLFW_FALSE);
+    GLFWwindow* window = nullptr;
+    if (options.kiosk)
+        setFullScreen(window, true);
+    else
+        window = glfwCreateWindow(appwindow::kStartWidth, appwindow::kStartHeight, appwindow::kTitle, nullptr, nullptr);
+    if (!window) {
+        std::printf("window create error\n");
+        glfwTerminate();
+        return exitcodes::kStartFailed;
+    }
+
+    const Clock& clock = SteadyClock::instance();
+    KioskCursor cursor(options.kiosk, clock.now());
+    g_cursor = &cursor;
+    glfwSetMouseButtonCallback(window, onMouseButton);
+    glfwSetCursorPosCallback(window, onCursorPos);
+
+    std::error_code ignored;
+    std::filesystem::remove(appwindow::kPreviousExecutable, ignored);
+    // The touch service's press-and-hold feedback is Windows' own: nothing to turn off here.
+    platform::installCrashHandler("logs");
+
+    glfwMakeContextCurrent(window);
+    glfwSwapInterval(1);
+    setupGuiContext();
+    auto gui = std::make_unique<Gui>();
+    installKeyQueue(window, &gui->keys());  // before the backend's, which chains to it
+    ImGui_ImplGlfw_InitForOpenGL(window, true);
+    ImGui_ImplOpenGL2_Init();
+    ImGui::GetIO().UserData = gui.get();
+    gui->_devMode = options.devMode;
+    gui->_fullScreen = options.kiosk;
+
+    GlTextureUploader uploader;
+    gui->_uploader = &uploader;
+    gui->loadTextures();
+    gui->loadFonts();
+    gui->_logsFolderSize = cleanLogsFolder();
+
+    // The settings are loaded before the connect process starts the worker,
+    // which reads them.
+    auto* machine = new Machine(connectPauseMs(options.devMode), gui->_config);
+    gui->_machine = machine;
+    loadStartupSettings(*gui);
+    machine->startProcess(kConnectProcess);
+    // LEAD: registerProtocols() (protocols/protocols.h) is called here once it is on main.
+    takeDriveRootsFromEnvironment();
+
+    glfwSetWindowSizeLimits(window, appwindow::kMinWidth, appwindow::kMinHeight, GLFW_DONT_CARE, GLFW_DONT_CARE);
+    setWindowIcon(window);
+    glfwSetInputMode(window, GLFW_CURSOR, options.kiosk ? GLFW_CURSOR_HIDDEN : GLFW_CURSOR_NORMAL);
+
+    bool fullScreen = options.kiosk;
+    const int refreshHz = monitorRefreshRate();
+    Snapshot snapshot(clock.now());
+    while (frameLoopContinues(glfwWindowShouldClose(window), exitCode)) {
+        gui->startFrame();
+        glfwPollEvents();
+        ImGui_ImplOpenGL2_NewFrame();
+        ImGui_ImplGlfw_NewFrame();
+        ImGui::NewFrame();
+        int width = 0, height = 0;
+        glfwGetWindowSize(window, &width, &height);
+        gui->draw(static_cast<float>(width), static_cast<float>(height));
+        renderFrame(window);
+        snapshot.takeWhenDue(window, clock.now());
+        glfwMakeContextCurrent(window);
+        glfwSwapBuffers(window);
+        for (int n = gui->keys().take(GuiKey::FullScreen); n > 0; --n) {
+            fullScreen = !fullScreen;
+            setFullScreen(window, fullScreen);
+        }
+        applyCursorChange(window, cursor.update(clock.now()));
+        std::this_thread::sleep_for(framePacingRest(refreshHz, clock.now() - gui->_frameTime));
+    }
+
+    while (!machine->requestQuit()) std::this_thread::sleep_for(kQuitPoll);
+    delete machine;
+    gui->_machine = nullptr;
+    ImGui_ImplOpenGL2_Shutdown();
+    ImGui_ImplGlfw_Shutdown();
+    ImGui::DestroyContext();
+    gui.reset();  // its textures go while the GL context still exists
+    g_cursor = nullptr;
+    glfwDestroyWindow(window);
+    glfwTerminate();
+    return exitCode;
+}

@@ -1,0 +1,288 @@
+#include "gui/gui.h"
+
+#include <cfloat>
+
+#include <imgui.h>
+
+#include "gui/ui_probe.h"
+#include "machine/machine_base.h"
+#include "records/settings_records.h"
+#include "resources/resource_store.h"
+#include "rotor/rotor.h"
+#include "texts/text_ids.h"
+#include "texts/texts.h"
+
+namespace {
+
+constexpr TextId kTextHintUndefined = 0x18A4002;  // "Hint isn't defined"
+constexpr std::size_t kTextBufferSize = 500;
+constexpr std::int64_t kSlideMs = 300;
+
+// Layout of the screens (pixels).
+constexpr float kWideScreen = 1000;
+constexpr float kWideMargin = 60;
+constexpr float kNarrowMargin = 32;
+constexpr float kBandHeight = 334;
+constexpr float kRowHeight = 46;
+constexpr float kFooterHeight = 123;
+constexpr float kColumnGap = 50;
+constexpr int kUprightColumns = 2;
+
+// The "Demo" badge: Bold 64 px, red at a quarter alpha, 20 px from the right.
+constexpr std::size_t kBadgeFont = 32;
+constexpr float kBadgeSize = 64;
+constexpr float kBadgeRightGap = 20;
+constexpr ImU32 kBadgeColour = 0x400000FF;
+
+constexpr const char* kDeviceSeparator = " / ";
+
+enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
+
+}  // namespace
+
+Gui::Gui(GuiClock clock) : _clock(clock) {
+    _config = new Config();
+    _textBuffer.assign(kTextBufferSize, 0);
+    indexEmbeddedResources();
+}
+
+Gui::~Gui() {
+    delete _data;
+    for (auto it = _dataStack.rbegin(); it != _dataStack.rend(); ++it) delete *it;
+    if (_machine && _machine->getRotor() == _rotor) _machine->setRotor(nullptr);
+    delete _rotor;
+    for (RetiredRotor& r : _retired) delete r.rotor;
+    for (Texture& t : _textures)
+        for (void* id : t.ids)
+            if (_uploader && id) _uploader->release(id);
+    delete _config;
+}
+
+void Gui::startFrame() {
+    _frameTime = _clock.monotonicNow();
+    _wallTime = _clock.wallNow();
+}
+
+bool Gui::blink() const {
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(_frameTime.time_since_epoch()).count();
+    return ms % 1000 < 500;
+}
+
+void Gui::draw(float width, float height) {
+    collectRetiredRotors();
+    if (_machine) {
+        machineReadyHook();
+        if (_machine->isDemo() && !_devMode) drawDemoBadge(width);
+    }
+    ImGui::SetNextWindowPos(ImVec2(0, 0));
+    ImGui::SetNextWindowSize(ImVec2(width, height));
+    computeLayout(width, height);
+    handleKeys();
+    applyScreen();
+    if (_screen) {
+        // A copy: the screen may request a switch that replaces _screen later.
+        Screen screen = _screen;
+        screen(*this);
+    } else {
+        home();
+    }
+    drawMachineStatus(false);
+}
+
+void Gui::machineReadyHook() {
+    if (!_machine->setConnectFlag()) return;
+    _machine->resetBooster();
+    _machine->applyMiscParams();
+    std::string& version = _config->local.banner;
+    const auto cut = version.find(kDeviceSeparator);
+    if (cut != std::string::npos) version.resize(cut);
+    version += kDeviceSeparator;
+    const char* device = _machine->getDeviceName();
+    version += device ? device : "";
+}
+
+void Gui::drawDemoBadge(float width) {
+    const char* text = textOrEmpty(textid::kTextDemo);
+    ImFont* font = _fonts.size() > kBadgeFont && _fonts[kBadgeFont] ? _fonts[kBadgeFont] : ImGui::GetFont();
+    const ImVec2 size = font->CalcTextSizeA(kBadgeSize, FLT_MAX, 0, text);
+    const ImVec2 at(width - size.x - kBadgeRightGap, 0);
+    ImGui::GetForegroundDrawList()->AddText(font, kBadgeSize, at, kBadgeColour, text);
+    UiProbe::reportText(text, at, ImVec2(at.x + size.x, at.y + size.y));
+}
+
+void Gui::computeLayout(float width, float height) {
+    _screenWidth = width;
+    _screenHeight = height;
+    _margin = width > kWideScreen ? kWideMargin : kNarrowMargin;
+    _bandHeight = kBandHeight;
+    _rowHeight = kRowHeight;
+    _footerHeight = kFooterHeight;
+    _upperHeight = height - kBandHeight;
+    float freeWidth = 0;
+    if (_config->machineInterface != textid::kLayoutHorizontal) {
+        _columnCount = kUprightColumns;
+        _midHeight = (height - kFooterHeight) / 2;
+        _columnWidth = (width - 2 * _margin) / 3;
+        _columnPitch = _columnWidth + kColumnGap;
+        freeWidth = width - 3 * _columnWidth;
+    } else {
+        _columnCount = _rotor ? _rotor->planeCount(false) : 0;
+        _columnWidth = width - 2 * _margin;
+        if (_columnCount != 0) _columnWidth /= static_cast<float>(_columnCount);
+        freeWidth = width - static_cast<float>(_columnCount) * _columnWidth;
+    }
+    _leftRest = freeWidth / 2;
+    _rightRest = freeWidth - _leftRest;
+}
+
+// ---- screens ------------------------------------------------------------
+
+void Gui::setScreen(bool push, Screen screen) {
+    _transitionTime = _frameTime;
+    _hint = textOrEmpty(kTextHintUndefined);
+    _hintDetails.clear();
+    if (!screen) {
+        _barState = kLeaving;
+    } else if (!_screen) {
+        _barState = kEntering;
+    } else if (push) {
+        _backStack.push_back(_screen);
+        _dataStack.push_back(_data);
+    }
+    _pendingScreen = std::move(screen);
+}
+
+void Gui::back() {
+    Screen previous;
+    if (!_backStack.empty()) {
+        previous = std::move(_backStack.back());
+        _backStack.pop_back();
+    }
+    setScreen(false, std::move(previous));
+}
+
+void Gui::applyScreen() {
+    _screenChanged = false;
+    if (!_pendingScreen) return;
+    if (_keyboardState != kHidden && _keyboardMode != 0) return;
+    const bool toHome = !*_pendingScreen;
+    if (toHome && _barState != kHidden) return;
+
+    ActiveData* next = nullptr;
+    if (!toHome) {
+        if (_dataStack.size() > _backStack.size()) {
+            next = _dataStack.back();
+            _dataStack.pop_back();
+        } else if (!_dataStack.empty() && _data == _dataStack.back()) {
+            _data = nullptr;  // just remembered: the stack owns it now
+        }
+    } else {
+        _backStack.clear();
+        for (auto it = _dataStack.rbegin(); it != _dataStack.rend(); ++it) delete *it;
+        _dataStack.clear();
+    }
+    delete _data;
+    _data = next;
+    _screen = std::move(*_pendingScreen);
+    _pendingScreen.reset();
+    _screenChanged = true;
+}
+
+// ---- message box, keyboard, slides ---------------------------------------
+
+void Gui::messageBox(const char* text, const char* details, const char* buttons, Answer answer) {
+    _modalText = text ? text : "";
+    _modalDetails = details ? details : "";
+    _modalButtons = buttons ? buttons : textOrEmpty(textid::kTextButtonOk);
+    _answer = std::move(answer);
+    _modalInputWidth = 0;
+    _keyboardMode = 0;
+    _modalState = kEntering;
+    _transitionTime = _frameTime;
+    if (_barState == kHidden) _barState = kEntering;
+}
+
+void Gui::closeModal() {
+    if (_barState == kShown) {
+        _transitionTime = _frameTime;
+        if (onHomeScreen()) _barState = kLeaving;
+    }
+    _modalState = kLeaving;
+    if (_keyboardState != kHidden) {
+        _keyboardState = kLeaving;
+        _editId = 0;
+        _onEnter = nullptr;
+    }
+}
+
+void Gui::closeKeyboard() {
+    if (_barState == kShown) _transitionTime = _frameTime;
+    _keyboardState = kLeaving;
+    _editId = 0;
+    _onEnter = nullptr;
+}
+
+float Gui::barOffset(int& state) {
+    if (state != kEntering && state != kLeaving) return 0.0f;
+    const std::int64_t t =
+        std::chrono::duration_cast<std::chrono::milliseconds>(_frameTime - _transitionTime).count();
+    if (t >= kSlideMs) {
+        if (state == kEntering) {
+            state = kShown;
+            return 0.0f;
+        }
+        state = kHidden;
+        if (_modalState != kShown) _modalState = kHidden;
+        return 1.0f;
+    }
+    const float f = static_cast<float>(t) / static_cast<float>(kSlideMs);
+    return state == kLeaving ? f : 1.0f - f;
+}
+
+bool Gui::backFromOverlay() {
+    if (keyboardShown()) {
+        keyboardBack();
+        return true;
+    }
+    if (_modalState != kHidden) {
+        modalBack();
+        return true;
+    }
+    return false;
+}
+
+void Gui::keyboardBack() {
+    Action onBack = _onBack;
+    if (onBack) onBack();
+    closeKeyboard();
+}
+
+void Gui::modalBack() {
+    Answer answer = _answer;
+    if (answer) answer(-2);
+    closeModal();
+}
+
+void Gui::pressBack() {
+    if (backFromOverlay()) return;
+    if (_onBack) {
+        Action onBack = _onBack;
+        onBack();
+        return;
+    }
+    if (_machine) _machine->stop();
+    back();
+}
+
+void Gui::pressModalButton(int index) {
+    Answer answer = _answer;
+    if (answer) {
+        if (answer(index) == -2) closeModal();
+    } else if (index == 0) {
+        closeModal();
+    }
+}
+
+void Gui::drawMachineStatus(bool /*silent*/) {
+    // The start-up progress and the device messages come with the frame.
+}

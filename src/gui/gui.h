@@ -1,0 +1,247 @@
+#pragma once
+// Gui: the one controller of the operator interface.
+//
+// It holds what all screens share (the active rotor, the machine, the
+// settings, textures, fonts, the message box, the keyboard, the hints),
+// decides which screen is drawn each frame and switches screens with a back
+// stack.  main creates one Gui, keeps it as the GUI context's user data,
+// calls `startFrame` and `draw` once per frame; everything here runs on the
+// main thread.
+//
+// Screens.  A screen is a member function of Gui without arguments, held as a
+// `Screen` function object (`Gui::Screen s = &Gui::editing;`); the empty
+// function is the home screen.  `setScreen(push, s)` asks for a switch at the
+// next frame; with push the current screen and its data object are
+// remembered, and `back()` returns to them.  A screen keeps its state in an
+// object derived from `Gui::ActiveData`, created by the screen on the frame it
+// finds `_data` null; the Gui owns and deletes it.  `_screenChanged` is true
+// during the first frame after a switch.
+//
+// Message box protocol (`messageBox`, `_answer`): the answer callback is
+// called with -1 every frame for a default button, and with the index of a
+// pressed button; it returns -2 to close the box.  Back and Home pass -2.
+// Without a callback only button 0 closes the box.  Callbacks (`_answer`,
+// `_onEnter`, `_onBack`) may replace themselves: the Gui always calls a copy.
+//
+// Slides: bars, keyboard and box each have a state 0 hidden, 1 entering,
+// 2 shown, 3 leaving; `barOffset` moves a state on after 300 ms measured from
+// `_transitionTime` on the monotonic `_frameTime`.
+//
+// Active rotor.  `replaceRotor` is the one way to change it: the machine gets
+// the new rotor first, and the old one is deleted only after the machine has
+// shown the idle state for 100 ms since the swap (its worker may still be
+// inside a call on it).  The Gui is the settings load's host (SettingsHost).
+//
+// Fields are public and named as the screens know them; screens read and
+// write them directly.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/gui_clock.h"
+#include "gui/key_queue.h"
+#include "gui/texture.h"
+#include "records/settings_file.h"
+
+class MachineBase;
+class Rotor;
+struct Config;
+struct ImFont;
+
+class Gui final : public SettingsHost {
+public:
+    using TimePoint = Clock::time_point;
+    using Screen = std::function<void(Gui&)>;
+    using Answer = std::function<int(int)>;
+    using Action = std::function<void()>;
+
+    // Base of every screen's data object.
+    class ActiveData {
+    public:
+        virtual ~ActiveData() = default;
+    };
+
+    explicit Gui(GuiClock clock = GuiClock());
+    ~Gui() override;
+    Gui(const Gui&) = delete;
+    Gui& operator=(const Gui&) = delete;
+
+    // ---- the frame -------------------------------------------------------
+    // Takes the frame's time points from the clock (the loop's first step).
+    void startFrame();
+    // Once per frame inside an ImGui frame: machine-ready hook, "Demo" badge,
+    // layout values, physical keys, pending switch, the screen.
+    void draw(float width, float height);
+    // True during the first 500 ms of every second (carets).
+    bool blink() const;
+    KeyQueue& keys() { return _keys; }
+    const GuiClock& clock() const { return _clock; }
+
+    // ---- screens ---------------------------------------------------------
+    void setScreen(bool push, Screen screen);
+    void back();
+    void applyScreen();
+    bool onHomeScreen() const { return !_screen; }
+
+    void home();
+    void editing();
+    void balancing();
+    void influenceCoefficients();
+    void measuring();
+    void history();
+    void database();
+    void rotorList(bool history);
+    void settings();
+    void welding();
+
+    // ---- message box, keyboard, slides -----------------------------------
+    // Opens the box; details default to "", buttons to "OK" ('|' between labels).
+    void messageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
+                    Answer answer = {});
+    void closeModal();
+    // Lets the keyboard slide out: state 3, no edit target, no enter handler.
+    void closeKeyboard();
+    // The slide fraction of a state (0 shown, 1 hidden); moves it on after 300 ms.
+    float barOffset(int& state);
+    // What Back (and Escape) does while the keyboard or the box is on screen:
+    // the keyboard: `_onBack` and the keyboard slides out; the box: the
+    // answer callback with -2, and the box closes.  False when neither is.
+    bool backFromOverlay();
+    // The bottom bar's Back: the overlay's back (above), else the screen's
+    // `_onBack`, else the machine stops and the previous screen returns.
+    void pressBack();
+    // Presses button `index` of the open box by the box protocol.
+    void pressModalButton(int index);
+    void drawMachineStatus(bool silent);
+
+    // ---- resources ---------------------------------------------------------
+    // The fonts of the interface (added to the GUI context's atlas before the
+    // first frame) and the textures of its images (through `_uploader`).
+    void loadFonts();
+    void loadTextures();
+
+    // ---- the active rotor --------------------------------------------------
+    // Replaces the active rotor by a new empty one with the next free name.
+    void newRotor();
+    // Makes `fresh` the active rotor and the machine's, retiring the old one.
+    void replaceRotor(Rotor* fresh);
+    // Rotors replaced but not yet deleted.
+    std::size_t retiredRotorCount() const { return _retired.size(); }
+    // The name of the next new rotor: the language's prefix and the number
+    // after the highest in "db/" and "history/".
+    std::string nextRotorName() const;
+
+    // ---- SettingsHost ----------------------------------------------------
+    Config& liveConfig() override { return *_config; }
+    bool machineBusy() override;
+    Rotor* makeRotor() override;
+    Rotor* activeRotor() override { return _rotor; }
+    void setActiveRotor(Rotor* rotor) override { _rotor = rotor; }
+    void handRotorToMachine(Rotor* rotor) override;
+    void destroyRotor(Rotor* rotor) override;
+    // buttons 0 is "OK", else the TextId of a button set.
+    void messageBox(const char* text, const char* details, int buttons,
+                    std::function<void(int answer)> onAnswer) override;
+
+    // ---- shared fields ---------------------------------------------------
+    Rotor* _rotor = nullptr;
+    MachineBase* _machine = nullptr;
+    Config* _config = nullptr;
+    std::vector<Texture> _textures;
+    std::vector<ImFont*> _fonts;
+    int _measuringMode = 0;
+    bool _resultsExpected = false;
+    int _icRunMask = 0;
+    bool _devMode = false;
+    bool _fullScreen = false;
+    bool _screenChanged = false;
+    std::vector<char> _textBuffer;
+    int _operator = -1;
+    int _selectedOperator = -1;
+    double _keypadSlide = 0;
+    TimePoint _keypadSlideTime{};
+
+    // Layout values, written by draw every frame before the screen is drawn.
+    float _screenWidth = 0;
+    float _screenHeight = 0;
+    float _margin = 0;
+    float _bandHeight = 0;
+    float _rowHeight = 0;
+    float _footerHeight = 0;
+    float _upperHeight = 0;
+    int _columnCount = 0;
+    float _midHeight = 0;
+    float _columnWidth = 0;
+    float _columnPitch = 0;
+    float _leftRest = 0;
+    float _rightRest = 0;
+
+    bool _welderExpected = false;
+    bool _welderAsked = false;
+    TimePoint _welderCheckTime{};
+    bool _demoShown = false;
+    bool _invertersShown = false;
+    bool _settingsChanged = false;
+    int _logsFolderSize = 0;
+    float _scale = 1.0f;
+    TimePoint _frameTime{};       // monotonic: every interval and slide
+    std::int64_t _wallTime = 0;   // seconds since 1970: only what the operator reads
+    TimePoint _transitionTime{};
+    Screen _screen;
+    std::optional<Screen> _pendingScreen{Screen{}};
+    std::vector<Screen> _backStack;
+    ActiveData* _data = nullptr;
+    int _editId = 0;
+    std::string _keyboardText;
+    Answer _answer;
+    Action _onEnter;
+    Action _onBack;
+    std::vector<ActiveData*> _dataStack;
+    float _keyboardTop = 0;
+    int _barState = 0;
+    int _modalState = 0;
+    int _keyboardState = 0;
+    float _modalInputWidth = 0;
+    std::string _modalText;
+    std::string _modalDetails;
+    std::string _modalInputLabel;
+    std::string _modalButtons;
+    std::string _hint;
+    std::string _hintDetails;
+    std::string _progressText;
+    int _progressValue = 0;
+    bool _icFromBalancing = false;
+    int _keyboardMode = 0;
+    TextureUploader* _uploader = nullptr;  // set by main (GL) or a test
+
+private:
+    struct RetiredRotor {
+        Rotor* rotor;
+        TimePoint since;  // the swap
+    };
+
+    void machineReadyHook();
+    void drawDemoBadge(float width);
+    void computeLayout(float width, float height);
+    void handleKeys();
+    void handleKey(GuiKey key);
+    void handleTypedText();
+    void collectRetiredRotors();
+    bool keyboardShown() const { return _keyboardState != 0; }
+    void keyboardBack();
+    void modalBack();
+
+    GuiClock _clock;
+    KeyQueue _keys;
+    std::vector<RetiredRotor> _retired;
+    std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
+};
+
+// The highest rotor number in `folder` ("db/", "history/"): of the ".rotor"
+// files whose name begins with the current language's prefix ("ROTOR ",
+// "ИЗДЕЛИЕ "), the decimal number after it; at least `previous`.  A number
+// too large to read counts as none.
+int maxRotorNumber(const char* folder, int previous);

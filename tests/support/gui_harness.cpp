@@ -1,0 +1,105 @@
+#include "support/gui_harness.h"
+
+#include <atomic>
+#include <cfloat>
+
+#include "records/settings_file.h"
+#include "rotor/rotor_clock.h"
+#include "texts/texts.h"
+
+namespace {
+std::atomic<std::int64_t> g_wall{GuiHarness::kStartWall};
+std::int64_t harnessWall() { return g_wall.load(); }
+}  // namespace
+
+GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, height), wasEnglish_(isEnglish()) {
+    g_wall = kStartWall;
+    rotorclock::setClock(&harnessWall);
+    context_ = ImGui::CreateContext();
+    ImGuiIO& io = ImGui::GetIO();
+    io.IniFilename = nullptr;
+    io.DisplaySize = size_;
+    io.ConfigFlags |= ImGuiConfigFlags_IsTouchScreen;
+    io.GetClipboardTextFn = &GuiHarness::clipboardText;
+    io.ClipboardUserData = this;
+
+    gui_ = std::make_unique<Gui>(GuiClock(clock_));
+    gui_->_machine = &machine_;
+    io.UserData = gui_.get();
+    gui_->loadFonts();
+    unsigned char* pixels = nullptr;
+    int w = 0, h = 0;
+    io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+    io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(1));
+
+    loadSettings(*gui_, "");  // defaults and a fresh rotor, as at start-up without a file
+    setLanguage(english);
+    lastFrame_ = clock_.now();
+}
+
+GuiHarness::~GuiHarness() {
+    gui_.reset();
+    ImGui::DestroyContext(context_);
+    rotorclock::setClock(nullptr);
+    setLanguage(wasEnglish_);
+}
+
+const char* GuiHarness::clipboardText(void* self) { return static_cast<GuiHarness*>(self)->clipboard_.c_str(); }
+
+void GuiHarness::advance(std::int64_t ms) {
+    clock_.advanceMs(ms);
+    wallMs_ += ms;
+    g_wall = wallBase_ + wallMs_ / 1000;
+}
+
+void GuiHarness::setWallTime(std::int64_t seconds) {
+    wallBase_ = seconds;
+    wallMs_ = 0;
+    g_wall = seconds;
+}
+
+void GuiHarness::resize(float width, float height) { size_ = ImVec2(width, height); }
+
+void GuiHarness::frame(int count) {
+    for (int i = 0; i < count; ++i) {
+        advance(kFrameMs);
+        ImGuiIO& io = ImGui::GetIO();
+        const auto now = clock_.now();
+        io.DeltaTime = std::chrono::duration<float>(now - lastFrame_).count();
+        if (io.DeltaTime <= 0) io.DeltaTime = 1e-4f;
+        lastFrame_ = now;
+        io.DisplaySize = size_;
+        io.MousePos = touching_ || touch_.x >= 0 ? touch_ : ImVec2(-FLT_MAX, -FLT_MAX);
+        io.MouseDown[0] = touching_;
+        probe_.clear();
+        gui_->startFrame();
+        ImGui::NewFrame();
+        gui_->draw(size_.x, size_.y);
+        ImGui::Render();
+    }
+}
+
+void GuiHarness::run(std::int64_t ms) {
+    for (std::int64_t t = 0; t < ms; t += kFrameMs) frame();
+}
+
+void GuiHarness::press(ImVec2 at) {
+    touch_ = at;
+    touching_ = true;
+}
+
+void GuiHarness::release() { touching_ = false; }
+
+bool GuiHarness::tap(const std::string& label) {
+    const UiItem* item = probe_.find(label);
+    if (!item) return false;
+    touch_ = item->centre();
+    touching_ = false;
+    frame();  // hover
+    touching_ = true;
+    frame();  // press
+    touching_ = false;
+    frame();  // release: the click
+    touch_ = ImVec2(-1, -1);
+    return true;
+}
