@@ -30,12 +30,10 @@
 #include "machine/machine.h"
 #include "platform/crash_handler.h"
 #include "platform/removable.h"
-#include "records/settings_file.h"
 #include "resources/resource_store.h"
 
 namespace {
 
-constexpr int kConnectProcess = 1;        // the machine's connect process
 constexpr TextId kWindowIcon = 0x179E407;  // resource image of the window icon
 constexpr float kWindowColour = 0.933f;
 constexpr auto kQuitPoll = std::chrono::milliseconds(1);
@@ -202,12 +200,8 @@ int main(int argc, char** argv) {
     gui->loadFonts();
     gui->_logsFolderSize = cleanLogsFolder();
 
-    // The settings are loaded before the connect process starts the worker,
-    // which reads them.
     auto* machine = new Machine(connectPauseMs(options.devMode), gui->_config);
-    gui->_machine = machine;
-    loadStartupSettings(*gui);
-    machine->startProcess(kConnectProcess);
+    gui->startMachine(machine);
     // LEAD: registerProtocols() (protocols/protocols.h) is called here once it is on main.
     takeDriveRootsFromEnvironment();
 

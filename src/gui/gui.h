@@ -123,6 +123,12 @@ public:
     void loadFonts();
     void loadTextures();
 
+    // ---- start-up ------------------------------------------------------------
+    // Takes the machine (created, its worker not started), loads ".cfg" (the
+    // box and the defaults when that fails) and only then starts the
+    // machine's connect process, whose worker reads the settings.
+    void startMachine(MachineBase* machine);
+
     // ---- the active rotor --------------------------------------------------
     // Replaces the active rotor by a new empty one with the next free name.
     void newRotor();

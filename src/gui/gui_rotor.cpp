@@ -14,12 +14,19 @@
 #include "texts/texts.h"
 
 namespace {
-constexpr int kMachineIdle = 0;  // machine state "Idle"
+constexpr int kMachineIdle = 0;     // machine state "Idle"
+constexpr int kConnectProcess = 1;  // the machine's connect process
 constexpr auto kIdleBeforeDelete = std::chrono::milliseconds(100);
 constexpr const char* kDatabaseFolder = "db/";
 constexpr const char* kHistoryFolder = "history/";
 constexpr const char* kRotorExtension = ".rotor";
 }  // namespace
+
+void Gui::startMachine(MachineBase* machine) {
+    _machine = machine;
+    loadStartupSettings(*this);
+    if (_machine) _machine->startProcess(kConnectProcess);
+}
 
 void Gui::replaceRotor(Rotor* fresh) {
     Rotor* old = _rotor;

@@ -44,8 +44,10 @@ void drawBox(Gui& gui) {
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2(w, h));
     ImGui::SetNextWindowFocus();
-    ImGui::Begin("modal", nullptr, kPlainWindow | ImGuiWindowFlags_NoBackground);
+    ImGui::Begin("modal", nullptr, (kPlainWindow & ~ImGuiWindowFlags_NoBringToFrontOnFocus) | ImGuiWindowFlags_NoBackground);
+    ImGui::PushClipRect(ImVec2(0, 0), ImVec2(w, h), false);
     ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(0, 0), ImVec2(w, h), kVeil);
+    ImGui::PopClipRect();
     const float mid = h / 2;
     const ImVec2 textSize = ImGui::CalcTextSize(gui._modalText.c_str());
     textAt(gui._modalText.c_str(), ImVec2((w - textSize.x) / 2, mid - 80), IM_COL32_WHITE);
