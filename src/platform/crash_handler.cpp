@@ -106,8 +106,13 @@ void onFatalSignal(int sig, siginfo_t* info, void*) {
         head.number(static_cast<unsigned long long>(sig));
         head.add(" (");
         head.add(signalName(sig));
-        head.add(")\naddress 0x");
-        head.number(reinterpret_cast<std::uintptr_t>(info ? info->si_addr : nullptr), 0, 16);
+        if (info && info->si_code <= 0) {  // sent (kill, raise, abort): no fault address
+            head.add(")\nsent by process ");
+            head.number(static_cast<unsigned long long>(info->si_pid));
+        } else {
+            head.add(")\naddress 0x");
+            head.number(reinterpret_cast<std::uintptr_t>(info ? info->si_addr : nullptr), 0, 16);
+        }
         head.add("\nbacktrace:\n");
         writeAll(fd, head.text, head.n);
         void* frames[kMaxFrames];

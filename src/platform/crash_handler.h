@@ -3,10 +3,11 @@
 //
 // On a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) the handler
 // runs on its own stack and, using only async-signal-safe calls, writes
-// "logs/crash-YYYYmmdd-HHMMSS.txt" (local time) beside the working folder's
-// logs: the signal, the faulting address and a backtrace.  Then the signal's
-// default action ends the process, so the parent still sees the signal.
-// Every failure (no logs folder, a full disk) is ignored.
+// "logs/crash-YYYYmmdd-HHMMSS.txt" (local time) in the working folder: the
+// signal, the faulting address (or the sending process) and a backtrace.
+// Then the signal's default action ends the process, so the parent still
+// sees the signal.  Every failure (a full disk, no rights) is ignored; a
+// missing logs folder is made.
 
 namespace platform {
 
