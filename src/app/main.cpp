@@ -30,6 +30,7 @@
 #include "machine/machine.h"
 #include "platform/crash_handler.h"
 #include "platform/removable.h"
+#include "protocols/protocols.h"
 #include "resources/resource_store.h"
 
 namespace {
@@ -202,7 +203,7 @@ int main(int argc, char** argv) {
 
     auto* machine = new Machine(connectPauseMs(options.devMode), gui->_config);
     gui->startMachine(machine);
-    // LEAD: registerProtocols() (protocols/protocols.h) is called here once it is on main.
+    registerProtocols();
     takeDriveRootsFromEnvironment();
 
     glfwSetWindowSizeLimits(window, appwindow::kMinWidth, appwindow::kMinHeight, GLFW_DONT_CARE, GLFW_DONT_CARE);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cfloat>
 
+#include "protocols/protocols.h"
 #include "records/settings_file.h"
 #include "rotor/rotor_clock.h"
 #include "texts/texts.h"
@@ -13,6 +14,7 @@ std::int64_t harnessWall() { return g_wall.load(); }
 }  // namespace
 
 GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, height), wasEnglish_(isEnglish()) {
+    registerProtocols();
     g_wall = kStartWall;
     rotorclock::setClock(&harnessWall);
     context_ = ImGui::CreateContext();
