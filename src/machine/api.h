@@ -53,24 +53,12 @@
 #include <vector>
 
 #include "machine/clock.h"
+#include "machine/machine_codes.h"  // ApiError
 
 class LoggerBase;
 namespace TamskKWZv2 {
 class KWZUSB;
 }
-
-// Error codes kept by the devices and returned by `Api::getErrorInfo`.  Codes
-// below 9000 are fault codes reported by the frequency inverter.
-namespace ApiError {
-constexpr int kNone = 0;
-constexpr int kExternalInputFirst = 9981;  // external error input 1 open
-constexpr int kExternalInputLast = 9988;   // external error input 8 open
-constexpr int kEmergencyStop = 9995;
-constexpr int kShaftNotConnected = 9996;
-constexpr int kFaultUnreadable = 9997;     // the inverter's last fault code could not be read
-constexpr int kInvalidInverterState = 9998;
-constexpr int kNoConnection = 9999;        // a register read failed
-}  // namespace ApiError
 
 // Argument of `Api::startReading`, fields in the order the devices take them.
 struct ReadRequest {

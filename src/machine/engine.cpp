@@ -67,7 +67,8 @@ EngineRunValues engineRunValues(const Drive& drive, const Config& config, int pr
     v.decelerationMs = rampTime(t, drive.accDecFactors.deceleration, drive.accDecTime.deceleration);
     v.rampType = static_cast<int>(drive.accDecCurve % 3);
 
-    const int index = (process == 8 && !millingActive) ? drive.positionTurn : drive.drive;
+    const int index =
+        (process == MachineProcess::kTurnToAngle && !millingActive) ? drive.positionTurn : drive.drive;
     if (index >= 0 && static_cast<std::size_t>(index) < config.inverters.size()) {
         const Inverter& inv = config.inverters[static_cast<std::size_t>(index)];
         v.inverterType = static_cast<int>(inv.inverterType - settings_choice::kSchneiderAtv12);
@@ -77,7 +78,7 @@ EngineRunValues engineRunValues(const Drive& drive, const Config& config, int pr
     const bool belt = rotor && rotor->beltDrive;
     if (belt) {
         for (int i = 0; i < 4; ++i) v.calibration[i] = current ? current[i] : 0.0;
-        if (process == 8) {
+        if (process == MachineProcess::kTurnToAngle) {
             if (rotor->rotationDirection) {
                 v.calibration[0] = v.calibration[2];
                 v.calibration[1] = v.calibration[3];
@@ -105,7 +106,7 @@ EngineRunValues engineRunValues(const Drive& drive, const Config& config, int pr
     }
     v.calSpeed = std::max(s, 100);
 
-    if (process == 7 && rotor) {
+    if (process == MachineProcess::kBalancing && rotor) {
         v.savedRpm = rotor->balancingSpeed;
         v.savedHz = rotor->driveCalibration;
         if (v.savedHz < 0.0001 && drive.autotuningFrequency < 0.0001 && drive.ratedMotorSpeed > 0.0) {
@@ -208,7 +209,7 @@ bool Engine::accelerate(bool first) {
     const bool calNeeded = calibrationNeeded();
     if (first) {
         startRpm = 0;
-        error = 0;
+        error = RunStatus::kOk;
         calSpeedChecked = false;
         const int type = calNeeded ? 0 : rampType;
         logPrintf(&logger, "init duration(start = %d / stop = %d  millisecs and type = %d)", accelerationMs,
@@ -239,7 +240,7 @@ bool Engine::accelerate(bool first) {
         samplesPerMinute = request.rate * 60.0;
         if (!started) {
             // Measuring at standstill would follow: the Machine shows it as no connection.
-            error = 5;
+            error = RunStatus::kNoAcquisition;
             if (targetRpm.load() == 0) {
                 setSpeed(0);
                 logPrintf(&logger, "waiting for double stop");
@@ -264,7 +265,7 @@ bool Engine::accelerate(bool first) {
         accelerationLoop();
         if (!cancelled() && !external) {
             if (targetRpm.load() > 100 && ((hasTurnData && api->needsTrain()) || trainRequested)) {
-                publish(5);
+                publish(MachineState::kTraining);
                 logPrintf(&logger, "start training");
                 api->startTraining();
                 trainRequested = false;
@@ -297,35 +298,35 @@ bool Engine::accelerate(bool first) {
         api->setSpeed(0);
     }
     if (logger) logger->open(false);
-    return error == 0;
+    return error == RunStatus::kOk;
 }
 
 void Engine::accelerationLoop() {
     const double target = targetRpm.load();
     if (calibrating) {
-        publish(6);
+        publish(MachineState::kAutosetting);
     } else if (external) {
-        publish(target != 0 ? 10 : 11);
+        publish(target != 0 ? MachineState::kWaiting : MachineState::kWaiting1);
     } else {
-        publish(target != 0 ? 2 : 3);
+        publish(target != 0 ? MachineState::kAscending : MachineState::kDescending);
     }
     fromRpm = startRpm;
     calSamples = 0;
     calDoublings = 0;
     adjustCount = 0;
-    error = 0;
+    error = RunStatus::kOk;
     startRpm = 0;
     setSpeedTimeSet = false;
-    procState = 1;
+    procState = kSetFrequency;
     logPrintf(&logger, "start acceleration from %lg to %lg", fromRpm, target);
 
     for (;;) {
         if (cancelled() && (targetRpm.load() != 0 || external)) return;
-        if (procState == 1 || procState == 4) {
+        if (procState == kSetFrequency || procState == kCorrect) {
             setSpeedStep();
-            procState = hasTurnData ? 3 : 2;
+            procState = hasTurnData ? kSettle : kMeasure;
             reachTimeSet = false;
-        } else if (procState == 6) {
+        } else if (procState == kFinished) {
             logPrintf(&logger, "exit: from stFin");
             return;
         }
@@ -350,7 +351,7 @@ void Engine::accelerationLoop() {
                     checkCalibration(elapsed, rpm);
                 }
             }
-            if (procState == 3) waitRpmTurns();
+            if (procState == kSettle) waitRpmTurns();
             rpm = readSpeed();
             lastRpm.store(rpm);
             logPrintf(&logger, "get speed 2: %lg", rpm);
@@ -372,7 +373,7 @@ void Engine::setSpeedStep() {
         setSpeedTimeSet = true;
         return;
     }
-    if (procState == 1) {
+    if (procState == kSetFrequency) {
         startRpm = target;
         std::int16_t f = 0;
         if (target != 0) {
@@ -387,8 +388,8 @@ void Engine::setSpeedStep() {
         }
         frequency = f;
         setSpeed(f);
-    } else if (procState == 4 && target != 0) {
-        publish(4);
+    } else if (procState == kCorrect && target != 0) {
+        publish(MachineState::kAdjusting);
         const double v = readSpeed();
         if (v != 0) rpm = v;
         if (rpm > 0) {
@@ -403,11 +404,13 @@ bool Engine::checkExit() {
     const double target = targetRpm.load();
     if (!hasTurnData) {
         if (target > 0) {
-            if (markSeen && clock_.msSince(markTime) > speedUpTimeoutMs) error = 1;
-            if (!markSeen && firstSpeedSet && clock_.msSince(firstSpeedTime) > speedUpTimeoutMs) error = 1;
+            if (markSeen && clock_.msSince(markTime) > speedUpTimeoutMs) error = RunStatus::kNoPhasorSignal;
+            if (!markSeen && firstSpeedSet && clock_.msSince(firstSpeedTime) > speedUpTimeoutMs) {
+                error = RunStatus::kNoPhasorSignal;
+            }
         }
     } else if (setSpeedTimeSet && clock_.msSince(setSpeedTime) > speedUpTimeoutMs && target > 0 && rpm <= 0) {
-        error = 1;
+        error = RunStatus::kNoPhasorSignal;
     }
     if (setSpeedTimeSet && clock_.msSince(setSpeedTime) > decelerationMs && target == 0) {
         logPrintf(&logger, "exit: stop timeout");
@@ -415,10 +418,12 @@ bool Engine::checkExit() {
     }
     if (!external && api->hasInverterError()) {
         api->setSpeed(0);
-        error = 2;
+        error = RunStatus::kDeviceError;
     }
-    if (maxAdjust > 0 && adjustCount >= maxAdjust && std::fabs(scaleValue()) > 0.00001 && !calibrating) error = 4;
-    if (error != 0 && (target != 0 || calibrating)) {
+    if (maxAdjust > 0 && adjustCount >= maxAdjust && std::fabs(scaleValue()) > 0.00001 && !calibrating) {
+        error = RunStatus::kTooManyCorrections;
+    }
+    if (error != RunStatus::kOk && (target != 0 || calibrating)) {
         logPrintf(&logger, "exit: with error %d", error);
         raiseCancel();
         return true;
@@ -452,13 +457,13 @@ void Engine::processSamples() {
                     checkCalibration(setSpeedTimeSet ? clock_.msSince(setSpeedTime) : 0, rpm);
                 }
                 if (!noSpeedUpdate) lastRpm.store(rpm);
-                if (procState == 2) {
+                if (procState == kMeasure) {
                     startRpm = rpm;
                     stabCounter = stabCount;
-                    procState = 3;
-                } else if (procState == 3) {
+                    procState = kSettle;
+                } else if (procState == kSettle) {
                     waitRpmRaw();
-                    if (error != 0) return;
+                    if (error != RunStatus::kOk) return;
                 }
             }
             lastMarkCentre = centre;
@@ -477,7 +482,7 @@ void Engine::waitRpmRaw() {
             api->setSpeed(0);
             logPrintf(&logger, "emergency stop rpm: %d, startRpm: %d, targetRpm: %d", truncToInt(rpm),
                       truncToInt(startRpm), truncToInt(target));
-            error = 9995;
+            error = RunStatus::kOverSpeedStop;
             return;
         }
     }
@@ -486,7 +491,7 @@ void Engine::waitRpmRaw() {
     } else {
         logPrintf(&logger, "waitRpm: %lg - %lg  <= %lg", rpm, startRpm, tolerance);
         if (std::fabs(rpm - startRpm) > tolerance) {
-            procState = 2;
+            procState = kMeasure;
             return;
         }
     }
@@ -566,15 +571,15 @@ void Engine::checkReached() {
     if (calibrating) {
         if (calSamples < 2) calValues[calSamples++] = rpm;
         if (calSamples == 1) {
-            procState = (2 * rpm <= target || target == 0) ? 1 : 6;
+            procState = (2 * rpm <= target || target == 0) ? kSetFrequency : kFinished;
         } else {
-            procState = 6;
+            procState = kFinished;
         }
         return;
     }
     if (std::fabs(rpm - target) >= tolerance) {
         ++adjustCount;
-        procState = 4;
+        procState = kCorrect;
         logPrintf(&logger, "fabs(%lg - %lg) > %lg, continue adjusting %d", rpm, target, tolerance, adjustCount);
         return;
     }
@@ -583,7 +588,7 @@ void Engine::checkReached() {
         savedHz = frequency / 100.0;
     }
     logPrintf(&logger, "target rpm reached!");
-    procState = 6;
+    procState = kFinished;
 }
 
 bool Engine::calibrate() {

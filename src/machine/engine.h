@@ -7,15 +7,12 @@
 // self-learned linear calibration per direction,
 //     frequency = (rpm + offset) x scale,
 // the frequency is corrected in proportion to the measured speed until the
-// speed stays within a tolerance, and the acceleration ends with an error
-// code on time-outs, inverter faults and over-speed:
-//     0 success, 1 no speed within the speed-up time-out, 2 inverter fault,
-//     4 too many corrections, 5 the speed acquisition could not start (older
-//     controller), 9995 over-speed stop.
-// Errors 1, 2, 4 and 9995 also set the Machine's cancel flag.  The Engine
-// publishes the machine state 2 (speeding up), 3 (stopping), 4 (correcting),
-// 5 (training the speed sensor), 6 (calibrating), 10 / 11 (external drive
-// speeding up / stopping).  Logger "engine", opened for each acceleration.
+// speed stays within a tolerance, and the acceleration ends with a RunStatus
+// (machine_codes.h) on time-outs, inverter faults and over-speed; every
+// error but kNoAcquisition (older controller) also sets the Machine's cancel
+// flag.  The Engine publishes the drive's machine states (ascending,
+// descending, adjusting, training, autosetting, waiting for an external
+// drive).  Logger "engine", opened for each acceleration.
 //
 // Values read by the operator interface's thread (`lastRpm`, `lastHz`,
 // `targetRpm`, the calibration values, `calibrated`) are atomics written by
@@ -28,6 +25,7 @@
 
 #include "machine/api.h"
 #include "machine/clock.h"
+#include "machine/machine_codes.h"
 
 class LoggerBase;
 class RotorBase;
@@ -107,7 +105,7 @@ public:
     // ---- fields (the Machine fills and reads them) ----
     Api* api = nullptr;
     std::atomic<bool>* cancel = nullptr;
-    int error = 0;
+    int error = RunStatus::kOk;
     bool external = false;
     std::atomic<int>* machineState = nullptr;
     double rpm = 0.0;
@@ -149,6 +147,9 @@ public:
     int decelerationMs = 0;
     int rampType = 0;
     bool trainRequested = false;
+    // Step of the acceleration loop: set the frequency, (older controller)
+    // measure the speed, wait for it to settle, correct the frequency, or end.
+    enum AccelerationStep : int { kSetFrequency = 1, kMeasure = 2, kSettle = 3, kCorrect = 4, kFinished = 6 };
     int procState = 0;
 
 private:

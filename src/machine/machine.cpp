@@ -70,7 +70,10 @@ Machine::~Machine() {
 // ---------------------------------------------------------------- requests
 
 bool Machine::setConnectFlag() {
-    if (_connectFlag.load() || _state.load() != 0 || _process.load() != 0) return false;
+    if (_connectFlag.load() || _state.load() != MachineState::kIdle ||
+        _process.load() != MachineProcess::kIdle) {
+        return false;
+    }
     bool expected = false;
     return _connectFlag.compare_exchange_strong(expected, true);
 }
@@ -89,7 +92,7 @@ bool Machine::stop() {
     _stopRequested.store(true);
     const bool wasAwake = _wake.exchange(true);
     if (!wasAwake) return false;
-    return _process.load() == 0;
+    return _process.load() == MachineProcess::kIdle;
 }
 
 std::int16_t Machine::frequencyValue(double hz) {
@@ -102,7 +105,7 @@ std::int16_t Machine::frequencyValue(double hz) {
 
 void Machine::setSpeed(double value, bool isFrequency) {
     if (!_driveRunning.load() && value > 0 && _blocked.load()) {
-        _result.store(2);
+        _result.store(MachineError::kDriveNotReady);
         _wake.store(true);
         return;
     }
@@ -117,8 +120,8 @@ void Machine::setSpeed(double value, bool isFrequency) {
 }
 
 void Machine::confirmStart() {
-    int expected = 14;
-    _state.compare_exchange_strong(expected, 7);
+    int expected = MachineState::kBeginPrompt;
+    _state.compare_exchange_strong(expected, MachineState::kMeasuring);
 }
 
 void Machine::startTraining() {
@@ -131,7 +134,7 @@ void Machine::clearSampleBuffer() {
 
 void Machine::saveCalibration(bool onlyAfterAcceleration) {
     if (!_engine.calibrated.load() || _config == nullptr) return;
-    if (onlyAfterAcceleration && _process.load() != 6) return;
+    if (onlyAfterAcceleration && _process.load() != MachineProcess::kAcceleration) return;
     AutosettingData& a = _config->endDrive.autosetting;
     a.value1 = _engine.calibrationValue(0);
     a.value2 = _engine.calibrationValue(1);
@@ -152,7 +155,7 @@ void Machine::setEventLogging(bool on) {
 
 double Machine::getSpeedInfo(bool inHz) {
     const int st = _state.load();
-    if (!inHz && (st == 7 || st == 9)) {
+    if (!inHz && (st == MachineState::kMeasuring || st == MachineState::kTesting)) {
         const double measured = std::fabs(_measurer.speed());
         const bool local = _config && _config->local.serviceAccess;
         const double v =
@@ -275,7 +278,7 @@ void Machine::onKey(int key) {
             }
             break;
         case 'z':
-            _result.store(1);
+            _result.store(MachineError::kOperatorAbort);
             return;
         case 'u':
             _deviceReleased.store(true);
@@ -339,7 +342,7 @@ void Machine::requestCopyLogs() {
 }
 
 int Machine::getCopyLogsProgress() {
-    if (_state.load() == 16 || _reqCopyLogs.load()) return _copyLogsProgress.load();
+    if (_state.load() == MachineState::kCopyingLogs || _reqCopyLogs.load()) return _copyLogsProgress.load();
     return -1;
 }
 
@@ -363,7 +366,7 @@ void Machine::setFastRotation(int v) {
     _fastValue.store(v);
     _weldReady.store(v == 0);
     if (v != 0) {
-        _result.store(0);
+        _result.store(MachineError::kNone);
         _tacksLeft.store(0);
     }
     _reqFast.store(true);
@@ -371,7 +374,7 @@ void Machine::setFastRotation(int v) {
 
 void Machine::setJogRotation(int angle, int tacks) {
     _jogValue.store(angle);
-    if (angle != 0) _result.store(0);
+    if (angle != 0) _result.store(MachineError::kNone);
     _tacksLeft.store(tacks);
     _tackStep.store(tacks != 0 ? 360 / tacks : 0);
     _weldReady.store(angle == 0);
@@ -381,14 +384,14 @@ void Machine::setJogRotation(int angle, int tacks) {
 void Machine::setJogWelding(bool on) {
     _jogWeldValue.store(on);
     _tacksLeft.store(0);
-    if (on) _result.store(0);
+    if (on) _result.store(MachineError::kNone);
     _reqJogWeld.store(true);
 }
 
 void Machine::setWeldRotation(bool on) {
     _weldRotValue.store(on);
     if (on) {
-        _result.store(0);
+        _result.store(MachineError::kNone);
         _tacksLeft.store(0);
     }
     _weldReady.store(!on);
@@ -407,25 +410,25 @@ std::string Machine::errorText(int* shownCode, std::string* title) {
     int shown = code;
     std::string text;
     if (_overDriveLimit.load()) {
-        code = 9913;
+        code = MachineError::kOverDriveLimit;
         shown = code;
         text = machineErrorText(code, 0).text;
     } else if (!_apiPresent.load()) {
-        code = 9900;
+        code = MachineError::kInitializing;
         shown = code;
         text = machineErrorText(code, 0).text;
     } else {
         std::uint32_t type = 0;
-        if (code < 9000) {
+        if (code < MachineError::kInverterFaultLimit) {
             code = _pubErrorCode.load();
             type = static_cast<std::uint32_t>(_pubInverterType.load());
         }
         shown = code;
-        if (code >= 9981 && code <= 9988 && _config) {
+        if (code >= ApiError::kExternalInputFirst && code <= ApiError::kExternalInputLast && _config) {
             const Drive* d = drivePtr();
             const std::vector<ExtError>& list =
                 (d && d->extErrorCount != 0) ? d->extErrors : _config->extErrors;
-            const std::size_t i = static_cast<std::size_t>(code - 9981);
+            const std::size_t i = static_cast<std::size_t>(code - ApiError::kExternalInputFirst);
             if (i < list.size()) text = list[i].message;
         } else {
             const MachineErrorText t = machineErrorText(code, type);
@@ -436,6 +439,7 @@ std::string Machine::errorText(int* shownCode, std::string* title) {
     if (text.empty()) text = machineErrorText(textid::kMachineErrorUnknownCode, 0).text;
     cutUtf8(text, 127);
     if (shownCode) *shownCode = shown;
-    if (title) title->assign(textOrEmpty(code >= 9901 ? textid::kTextError : textid::kTextDriveFault));
+    const bool machineFault = code >= MachineError::kFirstTitledError;
+    if (title) title->assign(textOrEmpty(machineFault ? textid::kTextError : textid::kTextDriveFault));
     return ks::format("{} ({})", text, shown);
 }

@@ -136,7 +136,7 @@ public:
     Engine& engine() { return _engine; }
     Measurer& measurer() { return _measurer; }
     int connectPauseMs() const { return _pauseMs; }
-    // The turning frequency (0.01 Hz) that process 8 takes next.
+    // The turning frequency (0.01 Hz) that the turn to an angle takes next.
     int turnSpeedValue() const { return _turnSpeed.load(); }
 
     // Frequency (0.01 Hz) for a frequency in Hz: x 100, truncated, limited to
@@ -232,7 +232,7 @@ private:
     std::atomic<bool> _jogTurn{false};
     std::atomic<bool> _overDriveLimit{false};
     std::atomic<bool> _extendedKeys{false};
-    bool _lastRoundOk = true;  // worker only: the last round was idle or ended with result 0
+    bool _lastRoundOk = true;  // worker only: the last round was idle or ended without an error
     bool _runBelt = false;     // worker only: the running process drives a belt-driven rotor
 
     // Requests.

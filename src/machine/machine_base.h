@@ -8,23 +8,13 @@
 // thread.  The operations stand in a fixed slot order (the number before each
 // declaration); the destructor is the last slot.
 //
-// Codes used across the interface:
-//   process (startProcess): 0 idle, 1 connect, 6 acceleration run, 7 balancing
-//     measurement, 8 turn to an angle, 9 and 12 measurement at the present
-//     speed, 13 measurement at rising speeds, other codes a speed-controlled
-//     measurement;
-//   state (getState): 0 idle, 1 initializing, 2 ascending, 3 descending,
-//     4 adjusting, 5 training, 6 autosetting, 7 measuring, 8 turning,
-//     9 testing, 10/11 waiting, 12 certification, 13 calibration, 14 "Begin?",
-//     15 configuring, 16 copying logs;
-//   result (getResult): 0 none, 1 operator abort, 2 drive not ready or
-//     blocked, 9901 no phasor signal, 9902 vibration too high, 9903 speed not
-//     reached, 9913 balancing speed above the drive's maximum, 9981-9988
-//     external error inputs, 9995-9999 device errors, below 9000 an inverter
-//     fault code.
+// The process codes, states and results that cross this interface as ints
+// have their names in machine/machine_codes.h.
 
 #include <string>
 #include <vector>
+
+#include "machine/machine_codes.h"
 
 class Rotor;
 

@@ -363,9 +363,9 @@ void Machine::checkRemoteState() {
         _result.store(static_cast<int>(textid::kRemoteNoWelder));
         return;
     }
-    if (_result.load() != 0) return;
+    if (_result.load() != MachineError::kNone) return;
     const std::uint32_t state = _welder->getState();
-    int code = 0;
+    int code = MachineError::kNone;
     if (!(state & 1u)) {
         code = static_cast<int>(textid::kRemoteNoInverter);
     } else if (!(state & 2u)) {
@@ -373,7 +373,7 @@ void Machine::checkRemoteState() {
     } else if (state & 0x40u) {
         code = static_cast<int>(textid::kRemoteControlActive);
     }
-    if (code != 0) {
+    if (code != MachineError::kNone) {
         _result.store(code);
         logPrintf(&_machineLog, "error activated for status: %x", state);
     }

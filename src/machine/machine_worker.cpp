@@ -22,23 +22,23 @@ const Drive& Machine::drive() const {
 // ---------------------------------------------------------------- start and end
 
 bool Machine::startProcess(int code) {
-    if (code <= 0 || _process.load() != 0) return false;
-    if (code == 7) {
+    if (code <= 0 || _process.load() != MachineProcess::kIdle) return false;
+    if (code == MachineProcess::kBalancing) {
         Rotor* rotor = _rotor.load();
         const Drive* d = drivePtr();
         if (rotor && d && rotor->balancingSpeed() > d->maxSpeed) {
             _overDriveLimit.store(true);
-            _result.store(9913);
+            _result.store(MachineError::kOverDriveLimit);
             return false;
         }
     }
     // Claim the process code first (a transitional -1 keeps the worker away
     // while the values of the previous process are reset), then reset.
-    int expected = 0;
+    int expected = MachineProcess::kIdle;
     if (!_process.compare_exchange_strong(expected, -1)) return false;
     _overDriveLimit.store(false);
-    _result.store(0);
-    _engine.error = 0;
+    _result.store(MachineError::kNone);
+    _engine.error = RunStatus::kOk;
     _engine.rpm = 0.0;
     _engine.lastRpm.store(0.0);
     _injectRow.store(-1);
@@ -71,8 +71,8 @@ void Machine::workerLoop() {
             return;
         }
         if (_reqReconnect.exchange(false)) {
-            _process.store(1);
-            _state.store(1);
+            _process.store(MachineProcess::kConnect);
+            _state.store(MachineState::kInitializing);
             deleteDevice();
             deleteWelder();
             _sentEngineParams.reset();
@@ -83,18 +83,18 @@ void Machine::workerLoop() {
             std::this_thread::yield();
             continue;
         }
-        if (code == 0) {
+        if (code == MachineProcess::kIdle) {
             idlePass();
             _lastRoundOk = true;
-        } else if (code == 1) {
+        } else if (code == MachineProcess::kConnect) {
             const bool flag = _connectFlag.exchange(false);
             connectDevice(flag);
             publish(true);
-            _state.store(0);
-            _process.store(0);
+            _state.store(MachineState::kIdle);
+            _process.store(MachineProcess::kIdle);
         } else {
             runProcessFrame(code);
-            _lastRoundOk = _result.load() == 0;
+            _lastRoundOk = _result.load() == MachineError::kNone;
         }
     }
 }
@@ -124,22 +124,22 @@ void Machine::publish(bool force) {
 
 int Machine::statusResult(int status) {
     switch (status) {
-        case 1:
-            return 9901;
-        case 2: {
-            const int code = _api ? _api->getErrorInfo(nullptr) : 0;
-            return code != 0 ? code : 9999;
+        case RunStatus::kNoPhasorSignal:
+            return MachineError::kNoPhasorSignal;
+        case RunStatus::kDeviceError: {
+            const int code = _api ? _api->getErrorInfo(nullptr) : ApiError::kNone;
+            return code != ApiError::kNone ? code : ApiError::kNoConnection;
         }
-        case 3:
-            return 9902;
-        case 4:
-            return 9903;
-        case 5:
-            return 9999;
-        case 9995:
-            return 9995;
+        case RunStatus::kVibrationTooHigh:
+            return MachineError::kVibrationTooHigh;
+        case RunStatus::kTooManyCorrections:
+            return MachineError::kSpeedNotReached;
+        case RunStatus::kNoAcquisition:
+            return ApiError::kNoConnection;
+        case RunStatus::kOverSpeedStop:
+            return ApiError::kEmergencyStop;
         default:
-            return 0;
+            return MachineError::kNone;
     }
 }
 
@@ -208,7 +208,7 @@ void Machine::idlePass() {
         // 10. drive setup
         if (_reqDriveSetup.exchange(false) && _invertersOk.load() && d.engine.loadParameters) {
             const bool firstCopy = !_sentEngineParams;
-            if (firstCopy) _state.store(15);
+            if (firstCopy) _state.store(MachineState::kConfiguring);
             a->setCurrentInverter(d.drive, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
             if (firstCopy || !Tris::equalRecords(*_sentEngineParams, d.engine)) {
                 _sentEngineParams = std::make_unique<EngineParams>(d.engine);
@@ -222,7 +222,7 @@ void Machine::idlePass() {
                 m.autoTune = static_cast<int>(d.engine.autoAdjusting - settings_choice::kAutoTuningOff);
                 a->setMotorParams(m);
             }
-            _state.store(0);
+            _state.store(MachineState::kIdle);
             if (!_frezerActive.load() && !d.brakeInstalled) {
                 Rotor* rotor = _rotor.load();
                 a->setBrake(rotor != nullptr && rotor->isBeltDrive());
@@ -267,7 +267,7 @@ void Machine::runProcessFrame(int code) {
     logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
     logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
     if (!initProcess(code)) {
-        _result.store(2);
+        _result.store(MachineError::kDriveNotReady);
     } else {
         dispatch(code);
     }
@@ -277,13 +277,13 @@ void Machine::runProcessFrame(int code) {
     _measuring.store(false);
     _driveRunning.store(false);
     publish(true);
-    _state.store(0);
-    _process.store(0);
+    _state.store(MachineState::kIdle);
+    _process.store(MachineProcess::kIdle);
 }
 
 void Machine::dispatch(int code) {
     const Drive& d = drive();
-    if (code == 6) {
+    if (code == MachineProcess::kAcceleration) {
         if (d.defaultDirection) {
             _engine.directionSign = -1;
             _engine.direction = 2;
@@ -295,8 +295,8 @@ void Machine::dispatch(int code) {
         _engine.calibrating = true;
         _engine.accelerate(true);
         const int r = statusResult(_engine.error);
-        if (r != 0) _result.store(r);
-    } else if (code == 8) {
+        if (r != MachineError::kNone) _result.store(r);
+    } else if (code == MachineProcess::kTurnToAngle) {
         turnToAngle();
     } else {
         runProcess(code);
@@ -315,11 +315,11 @@ bool Machine::initProcess(int code) {
         logPrintf(&_machineLog, "Inverters is not Ok! Exiting...");
         return false;
     }
-    if (_state.load() == 1) return false;
+    if (_state.load() == MachineState::kInitializing) return false;
 
     // 3. inverter
     const bool milling = _frezerActive.load();
-    const int index = (code == 8 && !milling) ? d.positionTurn : d.drive;
+    const int index = (code == MachineProcess::kTurnToAngle && !milling) ? d.positionTurn : d.drive;
     if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
         logPrintf(&_engineLog, "initProcess: inverter %d is not configured", index);
         return false;
@@ -331,18 +331,18 @@ bool Machine::initProcess(int code) {
 
     // 4. start rpm
     int startRpm = _requestedRpm.load();
-    if (code == 7 && rotor) {
+    if (code == MachineProcess::kBalancing && rotor) {
         const double b = rotor->balancingSpeed();
         startRpm = (b == b && std::fabs(b) < 2e9) ? static_cast<int>(b) : 0;
     }
-    if (code == 13) {
+    if (code == MachineProcess::kRisingSpeeds) {
         const double m = _config->speedLimit.minimum;
         startRpm = (m == m && std::fabs(m) < 2e9) ? static_cast<int>(m) : 0;
         if (rotor) rotor->storeResult(0, false);
     }
 
     // 5. measurement set-up
-    if (code == 7 || code == 9 || code == 12 || code == 13) {
+    if (MachineProcess::setsUpMeasurement(code)) {
         if (rotor) _engine.setDirection(rotor->rotationDirection());
         if (!_measurer.setup(*_config, rotor, code)) return false;
     }
@@ -358,7 +358,7 @@ bool Machine::initProcess(int code) {
     sendMiscParams(_runBelt);
 
     // 7. measuring and drive values
-    _measurer.status = 0;
+    _measurer.status = RunStatus::kOk;
     _measurer.speedTolerance = 1.0;
     _measurer.toleranceFactor = 2.0 * d.stabilizationAccuracy + 1.0;
     _measurer.externalDrive = d.external;
@@ -398,10 +398,10 @@ void Machine::runProcess(int code) {
         rotor->startSession();
         _api->driveRatio = rotor->driveRatio();
     }
-    bool noSpeedControl = code == 9 || code == 12;
+    bool noSpeedControl = MachineProcess::withoutSpeedControl(code);
     bool first = true;
     if (blockedCheck() && !noSpeedControl) {
-        _result.store(2);
+        _result.store(MachineError::kDriveNotReady);
         return;
     }
     _engine.trainRequested = _runBelt;
@@ -411,7 +411,7 @@ void Machine::runProcess(int code) {
         if ((_requestedRpm.load() == 0 && !noSpeedControl) || _stopRequested.load()) {
             _engine.setRpm(0, false);
             const int r = statusResult(_engine.error);
-            if (r == 9995) _result.store(r);
+            if (r == ApiError::kEmergencyStop) _result.store(r);
             break;
         }
         // 2.
@@ -438,7 +438,9 @@ void Machine::runProcess(int code) {
         } else {
             // 4. the first pass without speed control
             _measurer.testMode =
-                code == 9 ? 1 : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
+                code == MachineProcess::kTest
+                    ? 1
+                    : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
             _measurer.commandedSpeed.store(0.0);
             _measurer.speedTolerance = 1.0;
             noSpeedControl = false;
@@ -446,11 +448,12 @@ void Machine::runProcess(int code) {
         if (!skip) {
             // 5. "Begin?"
             if (rpm > 0 && rotor) rotor->clearStartFlag();
-            if (rotor && code != 9 && (rotor->hasFlaggedChannel() || d.stabilizationAttempts == 0)) {
-                _state.store(14);
+            if (rotor && code != MachineProcess::kTest &&
+                (rotor->hasFlaggedChannel() || d.stabilizationAttempts == 0)) {
+                _state.store(MachineState::kBeginPrompt);
                 while (!_wake.load()) {
                     servePollRequests();
-                    if (_state.load() != 14) break;
+                    if (_state.load() != MachineState::kBeginPrompt) break;
                     if (!d.external && _api->hasInverterError()) {
                         _api->setSpeed(0);
                         break;
@@ -460,9 +463,9 @@ void Machine::runProcess(int code) {
             }
             // 6. measure
             _measuring.store(true);
-            _state.store(7);
+            _state.store(MachineState::kMeasuring);
             _measurer.rotor = rotor;
-            if (code == 7 && rotor) {
+            if (code == MachineProcess::kBalancing && rotor) {
                 const double hz = _engine.getSpeed(true);
                 logPrintf(&_engineLog, "set speed in hz: %lg for ratio: %lg", hz, rotor->driveRatio());
                 rotor->setDriveCalibration(hz);
@@ -481,7 +484,8 @@ void Machine::runProcess(int code) {
             logPrintf(&_machineLog, "Force quit with result!");
         }
         // 8. rising speeds
-        if (code == 13 && _result.load() == 0 && !_wake.load() && rotor) {
+        if (code == MachineProcess::kRisingSpeeds && _result.load() == MachineError::kNone && !_wake.load() &&
+            rotor) {
             const int next = rpm + 50;
             const double maxSpeed = _config->speedLimit.maximum;
             const int limit =
@@ -511,8 +515,8 @@ void Machine::measureStep() {
         _measurer.speedTolerance = std::max(speed * _measurer.toleranceFactor, 1.0);
         const int status = _measurer.measure();
         _result.store(statusResult(status));
-        if (_result.load() != 0 || _measurer.boosterLevel.load() == _requestedBoosterLevel.load() ||
-            _stopRequested.load()) {
+        if (_result.load() != MachineError::kNone ||
+            _measurer.boosterLevel.load() == _requestedBoosterLevel.load() || _stopRequested.load()) {
             break;
         }
         _wake.store(false);
@@ -566,7 +570,7 @@ void Machine::turnToAngle() {
     double current = readAngle();
     logPrintf(&_engineLog, "turning: start waiting delta=%d target=%d current=%d", static_cast<int>(accuracy),
               static_cast<int>(target), static_cast<int>(current));
-    _state.store(8);
+    _state.store(MachineState::kTurning);
     _engine.directionSign = 1;
     const bool active = d.positionTurnActive;
     const bool sends = active && !d.external;
@@ -704,7 +708,7 @@ std::string Machine::demoReplayPath() const {
 // ---------------------------------------------------------------- log copy
 
 void Machine::copyLogs() {
-    _state.store(16);
+    _state.store(MachineState::kCopyingLogs);
     _reqCopyLogs.store(false);
     if (_machineLog) _machineLog->open(false);
     Rotor* rotor = _rotor.load();
@@ -718,7 +722,7 @@ void Machine::copyLogs() {
     } else {
         exportLogsArchive(&_copyLogsResult, &_copyLogsProgress);
     }
-    _state.store(0);
+    _state.store(MachineState::kIdle);
     if (_machineLog) _machineLog->open(true);
     if (rotor) rotor->setLogEnabled(true);
 }

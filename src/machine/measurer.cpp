@@ -152,7 +152,7 @@ bool Measurer::setup(const Config& config, Rotor* r, int process) {
 
     applyBooster(config, 0, process, commandedSpeed.load());
     sendBooster();
-    sessions = (process == 9 || process == 12)
+    sessions = MachineProcess::withoutSpeedControl(process)
                    ? 100000
                    : static_cast<int>(std::min<unsigned>(r->averagingCount(), 100000u));
     revolutionsBefore = config.revolutionsBefore;
@@ -172,7 +172,7 @@ void Measurer::applyBooster(const Config& config, int level, int process, double
             autoGain_[c].store(known && c < automatic &&
                                config.channels[static_cast<std::size_t>(c)].autoGain);
         }
-        overflowConfigured_ = config.emergencyStop && process != 12;
+        overflowConfigured_ = config.emergencyStop && process != MachineProcess::kSampledTest;
     } else {
         const int step = std::min(level - 1, 3);
         for (int c = 0; c < kDeviceChannels; ++c) {
@@ -212,13 +212,13 @@ int Measurer::measure() {
     const double commanded = commandedSpeed.load();
     overflowStop = overflowConfigured_ && commanded == commanded && commanded != 0.0;
     if (api == nullptr) {
-        status = 2;
+        status = RunStatus::kDeviceError;
     } else {
         ringTestMode_.store(testMode != 0, std::memory_order_release);
         prepareRing(listedCount());  // once per measurement: gain passes keep filling it
         api->nextBuffer();
         acquisitionPass();
-        while (!cancelled() && status == 0 && gainChangeNeeded()) {
+        while (!cancelled() && status == RunStatus::kOk && gainChangeNeeded()) {
             adjustGains();
             sendBooster();
             acquisitionPass();
@@ -259,7 +259,7 @@ void Measurer::adjustGains() {
                 gainSteps_[c].store(step - 1);
             } else if (overflowStop) {
                 logPrintf(&logger_, "channel %i overflow: %d > %d", k, p, reductionThreshold);
-                status = 3;
+                status = RunStatus::kVibrationTooHigh;
                 if (cancel) cancel->store(true);
             }
         } else if (increaseAllowed && p < increaseThreshold && (noIncreaseMask_ & (1 << k)) == 0 &&
@@ -290,7 +290,7 @@ void Measurer::acquisitionPass() {
     logPrintf(&logger_, "init result: %c", yn(started));
     if (!started) {
         // The run would end without results and without an error: report it.
-        status = 2;
+        status = RunStatus::kDeviceError;
         return;
     }
     samplesPerMinute_ = api->getSampleRate() * 60.0;
@@ -340,7 +340,7 @@ bool Measurer::sessionLoop() {
             const bool ok = api->getData(testMode == 0 ? &turnResults_ : nullptr);
             if (!ok) {
                 abort_ = true;
-                status = 2;
+                status = RunStatus::kDeviceError;
                 logPrintf(&logger_, "readWait error!");
                 return true;
             }
@@ -350,7 +350,7 @@ bool Measurer::sessionLoop() {
         }
         if (!externalDrive && api->hasInverterError()) {
             api->setSpeed(0);
-            status = 2;
+            status = RunStatus::kDeviceError;
             abort_ = true;
             return true;
         }

@@ -26,6 +26,7 @@
 
 #include "machine/api.h"
 #include "machine/clock.h"
+#include "machine/machine_codes.h"
 
 class LoggerBase;
 class Rotor;
@@ -78,8 +79,8 @@ public:
     void sendBooster();
 
     // ---- measuring ----
-    // One measurement: returns the status (0 ok, 2 device error, 3 vibration
-    // too high).
+    // One measurement: returns the status (RunStatus kOk, kDeviceError or
+    // kVibrationTooHigh).
     int measure();
     // Hands one row of the built-in results to the rotor (scale 100): key 0
     // takes the next row of the first table (wrapping after its last), keys
@@ -87,7 +88,7 @@ public:
     void injectResults(int key);
 
     // ---- values written by the worker before a measurement ----
-    int status = 0;
+    int status = RunStatus::kOk;
     bool externalDrive = false;
     bool localFlag = false;
     Rotor* rotor = nullptr;
