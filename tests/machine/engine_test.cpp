@@ -32,7 +32,7 @@ std::vector<int> frequencies(const FakeApi& api) {
 EngineRunValues defaults(int calStep = 1000) {
     Config config;
     const double none[4] = {0, 0, 0, 0};
-    return engineRunValues(config.endDrive, config, 7, nullptr, calStep, none);
+    return engineRunValues(config.endDrive, config, MachineProcess::kBalancing, nullptr, calStep, none);
 }
 
 // ------------------------------------------------------------------ run values
@@ -63,18 +63,18 @@ TEST(EngineRunValuesTest, EdgeValuesOfTheDriveSettings) {
     d.driveRatio = 1.0;
     d.accDecCurve = 5;
     const double none[4] = {0, 0, 0, 0};
-    EngineRunValues v = engineRunValues(d, config, 7, nullptr, 1000, none);
+    EngineRunValues v = engineRunValues(d, config, MachineProcess::kBalancing, nullptr, 1000, none);
     EXPECT_EQ(v.speedUpTimeoutMs, 1000);
     EXPECT_EQ(v.rpmLimit, 100);
     EXPECT_EQ(v.calSpeed, 100);  // 50 raised to the minimum
     EXPECT_EQ(v.rampType, 2);
     d.autotuningFrequency = 12.345;
     d.driveRatio = 2.0;
-    EXPECT_EQ(engineRunValues(d, config, 7, nullptr, 1000, none).calSpeed, 2468);
+    EXPECT_EQ(engineRunValues(d, config, MachineProcess::kBalancing, nullptr, 1000, none).calSpeed, 2468);
     d.driveRatio = 0.0;  // not above 0: no ratio
-    EXPECT_EQ(engineRunValues(d, config, 7, nullptr, 1000, none).calSpeed, 1234);
+    EXPECT_EQ(engineRunValues(d, config, MachineProcess::kBalancing, nullptr, 1000, none).calSpeed, 1234);
     d.accDecTime = AccDec(0.0, 0.0);  // nothing: 10000 ms
-    v = engineRunValues(d, config, 7, nullptr, 1000, none);
+    v = engineRunValues(d, config, MachineProcess::kBalancing, nullptr, 1000, none);
     EXPECT_EQ(v.accelerationMs, 10000);
     EXPECT_EQ(v.decelerationMs, 10000);
 }
@@ -100,7 +100,7 @@ TEST(EngineRunValuesTest, RotorTimesInvertersCalibrationAndSavedFrequency) {
     rotor.balancingSpeed = 725.0;
     const double current[4] = {9, 9, 9, 9};
 
-    EngineRunValues v = engineRunValues(d, config, 7, &rotor, 1000, current);
+    EngineRunValues v = engineRunValues(d, config, MachineProcess::kBalancing, &rotor, 1000, current);
     EXPECT_EQ(v.accelerationMs, 6001);  // 3000.7 x 2 beats 2000
     EXPECT_EQ(v.decelerationMs, 2000);  // 1500.35 is below the minimum
     EXPECT_EQ(v.inverterType, 2);
@@ -110,29 +110,32 @@ TEST(EngineRunValuesTest, RotorTimesInvertersCalibrationAndSavedFrequency) {
     EXPECT_EQ(v.savedRpm, 725.0);
     EXPECT_DOUBLE_EQ(v.savedHz, 725.0 * 50 / 1450.0);  // no stored calibration, no autotuning
     rotor.driveCalibration = 21.0;
-    EXPECT_EQ(engineRunValues(d, config, 7, &rotor, 1000, current).savedHz, 21.0);
-    v = engineRunValues(d, config, 8, &rotor, 1000, current);  // turning: the position-turn inverter
+    EXPECT_EQ(engineRunValues(d, config, MachineProcess::kBalancing, &rotor, 1000, current).savedHz, 21.0);
+    v = engineRunValues(d, config, MachineProcess::kTurnToAngle, &rotor, 1000,
+                        current);  // turning: the position-turn inverter
     EXPECT_EQ(v.inverterType, 5);
     EXPECT_EQ(v.inverterAddress, 9);
     EXPECT_EQ(v.savedHz, 0.0);
-    EXPECT_EQ(engineRunValues(d, config, 8, &rotor, 1000, current, true).inverterType, 2);  // milling: Drive
+    EXPECT_EQ(
+        engineRunValues(d, config, MachineProcess::kTurnToAngle, &rotor, 1000, current, true).inverterType,
+        2);       // milling: Drive
     d.drive = 7;  // outside the list: no inverter
-    EXPECT_EQ(engineRunValues(d, config, 7, &rotor, 1000, current).inverterType, 0);
+    EXPECT_EQ(engineRunValues(d, config, MachineProcess::kBalancing, &rotor, 1000, current).inverterType, 0);
 
     // Belt-driven rotors.
     rotor.beltDrive = true;
     rotor.drivePulley = 100.0;
     rotor.rotorSurface = 250.0;
-    v = engineRunValues(d, config, 7, &rotor, 1000, current);
+    v = engineRunValues(d, config, MachineProcess::kBalancing, &rotor, 1000, current);
     for (double c : v.calibration) EXPECT_EQ(c, 0.0);
     EXPECT_EQ(v.calSpeed, 2500);
     const double pairs[4] = {1, 2, 3, 4};
     rotor.rotationDirection = true;
-    v = engineRunValues(d, config, 8, &rotor, 1000, pairs);
+    v = engineRunValues(d, config, MachineProcess::kTurnToAngle, &rotor, 1000, pairs);
     EXPECT_EQ(v.calibration[0], 3.0);
     EXPECT_EQ(v.calibration[1], 4.0);
     rotor.rotationDirection = false;
-    v = engineRunValues(d, config, 8, &rotor, 1000, pairs);
+    v = engineRunValues(d, config, MachineProcess::kTurnToAngle, &rotor, 1000, pairs);
     EXPECT_EQ(v.calibration[2], 1.0);
     EXPECT_EQ(v.calibration[3], 2.0);
 }
@@ -171,12 +174,14 @@ TEST_F(EngineTest, DemoFirstAccelerationCalibratesThenReachesTheTarget) {
     EXPECT_NEAR(engine->calibrationValue(0), 0.0, 1e-9);
     EXPECT_NEAR(engine->calibrationValue(1), 1.0, 1e-9);
     EXPECT_TRUE(engine->calibrated.load());
-    EXPECT_EQ(engine->error, 0);
+    EXPECT_EQ(engine->error, RunStatus::kOk);
     EXPECT_NEAR(engine->getSpeed(false), 1000.0, 4.0);
     EXPECT_EQ(engine->savedRpm, 1000.0);
     EXPECT_EQ(engine->savedHz, 10.0);
     EXPECT_EQ(engine->getSpeed(true), 10.0);
-    EXPECT_EQ(api.states, (std::vector<int>{0, 6, 2, 5}));  // then the speed sensor is trained
+    EXPECT_EQ(api.states,
+              (std::vector<int>{MachineState::kIdle, MachineState::kAutosetting, MachineState::kAscending,
+                                MachineState::kTraining}));  // then the speed sensor is trained
     EXPECT_EQ(api.count("startTraining"), 1);
     EXPECT_FALSE(cancel.load());
 
@@ -187,7 +192,7 @@ TEST_F(EngineTest, DemoFirstAccelerationCalibratesThenReachesTheTarget) {
     ASSERT_GE(stop.size(), 2u);
     EXPECT_EQ(stop.front(), 0);
     EXPECT_EQ(stop.back(), 0);  // the double stop
-    EXPECT_EQ(state.load(), 3);
+    EXPECT_EQ(state.load(), MachineState::kDescending);
     EXPECT_EQ(demo.getSpeed(), 0.0);
 }
 
@@ -249,7 +254,7 @@ TEST_F(EngineTest, StopIsNotAbandonedOnCancel) {
     EXPECT_EQ(frequencies(api).front(), 0);
     EXPECT_EQ(demo.getSpeed(), 0.0);  // it went on until the rotor stood
     EXPECT_GE(clock.nowMs() - t0, 2000);
-    EXPECT_EQ(state.load(), 3);
+    EXPECT_EQ(state.load(), MachineState::kDescending);
 }
 
 TEST_F(EngineTest, TurnDataCalibrationDoublesAStepThatDoesNotTurnTheRotor) {
@@ -296,7 +301,7 @@ TEST_F(EngineRawTest, SpeedFromMarkCentresReachesTheTarget) {
     motor.rpmPerCentiHz = 1.0;
     make(&api, calibrated(1.0));
     ASSERT_TRUE(engine->setRpm(1200, true));
-    EXPECT_EQ(engine->error, 0);
+    EXPECT_EQ(engine->error, RunStatus::kOk);
     EXPECT_NEAR(engine->rpm, 1200.0, 5.0);
     EXPECT_EQ(frequencies(api).front(), 1200);
     const auto start = api.callsOf("startReading");
@@ -308,7 +313,7 @@ TEST_F(EngineRawTest, SpeedFromMarkCentresReachesTheTarget) {
     EXPECT_EQ(start[0].args[6], 1);  // test mode
     EXPECT_TRUE(api.lastTable.empty());
     EXPECT_EQ(engine->samplesPerMinute, 18175.0 * 60);
-    EXPECT_EQ(api.states.back(), 2);
+    EXPECT_EQ(api.states.back(), MachineState::kAscending);
 }
 
 TEST_F(EngineRawTest, CorrectionsUpToTheLimitAndWithoutLimit) {
@@ -317,7 +322,7 @@ TEST_F(EngineRawTest, CorrectionsUpToTheLimitAndWithoutLimit) {
     v.maxAdjust = 3;
     make(&api, v);
     ASSERT_TRUE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 0);
+    EXPECT_EQ(engine->error, RunStatus::kOk);
     EXPECT_GE(engine->adjustCount, 1);
     EXPECT_NEAR(engine->rpm, 1000.0, 4.0);
     EXPECT_GT(frequencies(api).back(), 1200);
@@ -328,7 +333,7 @@ TEST_F(EngineRawTest, CorrectionsUpToTheLimitAndWithoutLimit) {
     motor.setFrequency(0);
     clock.advanceMs(10000);
     EXPECT_FALSE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 4);
+    EXPECT_EQ(engine->error, RunStatus::kTooManyCorrections);
     EXPECT_TRUE(cancel.load());
 
     // 0 attempts: no limit (the operator decides).
@@ -337,14 +342,14 @@ TEST_F(EngineRawTest, CorrectionsUpToTheLimitAndWithoutLimit) {
     v.maxAdjust = 0;
     make(&api, v);
     EXPECT_TRUE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 0);
+    EXPECT_EQ(engine->error, RunStatus::kOk);
 }
 
 TEST_F(EngineRawTest, OverSpeedStopsAtOnce) {
     motor.overSpeedFactor = 1.8;
     make(&api, calibrated(1.0));
     EXPECT_FALSE(engine->setRpm(1500, true));
-    EXPECT_EQ(engine->error, 9995);
+    EXPECT_EQ(engine->error, RunStatus::kOverSpeedStop);
     EXPECT_TRUE(cancel.load());
     const auto f = frequencies(api);
     ASSERT_GE(f.size(), 2u);
@@ -364,7 +369,7 @@ TEST_F(EngineRawTest, SpeedUpTimeoutWithAndWithoutMarks) {
     };
     motor.rpmPerCentiHz = 0.5;  // corrections keep it from settling at once
     EXPECT_FALSE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 1);
+    EXPECT_EQ(engine->error, RunStatus::kNoPhasorSignal);
     EXPECT_TRUE(cancel.load());
     EXPECT_GT(clock.nowMs(), 2800 + 15000);  // the last mark came just before 3000 ms
     EXPECT_LT(clock.nowMs(), 3000 + 15000 + 1000);
@@ -376,7 +381,7 @@ TEST_F(EngineRawTest, SpeedUpTimeoutWithAndWithoutMarks) {
     make(&api, calibrated(1.0));
     const std::int64_t t0 = clock.nowMs();
     EXPECT_FALSE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 1);
+    EXPECT_EQ(engine->error, RunStatus::kNoPhasorSignal);
     EXPECT_LT(clock.nowMs() - t0, 15000 + 1000 + 500);
 }
 
@@ -404,7 +409,7 @@ TEST_F(EngineRawTest, InverterFaultStopsWithError2) {
     make(&api, calibrated(1.0));
     api.inverterErrorHook = [this] { return clock.nowMs() > 1500; };
     EXPECT_FALSE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 2);
+    EXPECT_EQ(engine->error, RunStatus::kDeviceError);
     EXPECT_TRUE(cancel.load());
     EXPECT_EQ(frequencies(api).back(), 0);
 }
@@ -427,7 +432,7 @@ TEST_F(EngineRawTest, FailedSpeedAcquisitionIsAnError) {
     api.script("startReading", {0, 0});
     make(&api, calibrated(1.0));
     EXPECT_FALSE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 5);
+    EXPECT_EQ(engine->error, RunStatus::kNoAcquisition);
     EXPECT_TRUE(frequencies(api).empty());  // no frequency without a speed
     api.calls.clear();
     EXPECT_FALSE(engine->setRpm(0, false));
@@ -460,7 +465,8 @@ TEST_F(EngineRawTest, CalibrationRunBothDirections) {
     for (int x : f) EXPECT_TRUE(x == 0 || std::abs(x) == 1000 || std::abs(x) == 2000) << x;
     EXPECT_EQ(engine->targetRpm.load(), 0.0);
     EXPECT_EQ(f.back(), 0);
-    EXPECT_EQ(api.states.front() == 6 || api.states[1] == 6, true);
+    EXPECT_EQ(api.states.front() == MachineState::kAutosetting || api.states[1] == MachineState::kAutosetting,
+              true);
 }
 
 TEST_F(EngineRawTest, CalibrationRunSameBothWaysWritesBothPairs) {
@@ -514,7 +520,7 @@ TEST_F(EngineRawTest, FrequenciesSaturateAndKeepTheirSign) {
     motor.setFrequency(0);
     engine->setDirection(true);  // every frequency goes out negative
     EXPECT_FALSE(engine->setRpm(20000, true));
-    EXPECT_EQ(engine->error, 4);
+    EXPECT_EQ(engine->error, RunStatus::kTooManyCorrections);
     const auto sent = frequencies(api);
     EXPECT_NE(std::find(sent.begin(), sent.end(), -32767), sent.end());
     for (int f : sent) EXPECT_LE(f, 0) << f;
@@ -547,7 +553,7 @@ TEST_F(EngineTest, AccelerationOnTheOlderControllerOverUsb) {
     v.inverterAddress = 1;
     make(api.get(), v);
     ASSERT_TRUE(engine->setRpm(1000, true));
-    EXPECT_EQ(engine->error, 0);
+    EXPECT_EQ(engine->error, RunStatus::kOk);
     // Calibration steps of 10 Hz and 20 Hz give 100 and 200 rpm: scale 10.
     EXPECT_NEAR(engine->calibrationValue(1), 10.0, 0.3);
     EXPECT_NEAR(controller.motorSpeed(), 1000.0, 5.0);

@@ -95,11 +95,13 @@ protected:
         d.makeDemo = make;
         d.demoReplayPath = "no-such-dir/mapi.dmp";
         machine = std::make_unique<Machine>(1, cfg.get(), d);
-        ASSERT_TRUE(machine->startProcess(1));
+        ASSERT_TRUE(machine->startProcess(::MachineProcess::kConnect));
         ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
         ASSERT_EQ(machine->isDemo(), demo);
     }
-    bool idle() { return machine->process() == 0 && machine->getState() == 0; }
+    bool idle() {
+        return machine->process() == ::MachineProcess::kIdle && machine->getState() == MachineState::kIdle;
+    }
     // Every channel of the demo device reports 10 at 45 degrees.
     void prepareDemoResults() {
         mapi->setTurnSource([](std::array<TurnResult, 5>& r) {
@@ -175,9 +177,9 @@ TEST_F(BalancingRun, MeasuresTheUnbalanceOfTheSyntheticRotor) {
     start();
     machine->setRotor(rotor.get());
     machine->setSpeed(1000, false);
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     EXPECT_EQ(machine->getResultCount(), 3);
     quit();
 
@@ -225,14 +227,14 @@ TEST_F(BalancingRun, StopDuringTheAcceleration) {
     };
     start();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
     quit();
     EXPECT_TRUE(stopped.load());
     EXPECT_EQ(frequencies().back(), 0);
     EXPECT_EQ(api->count("getData"), 0);
-    EXPECT_EQ(machine->getState(), 0);
-    EXPECT_EQ(machine->process(), 0);
+    EXPECT_EQ(machine->getState(), MachineState::kIdle);
+    EXPECT_EQ(machine->process(), ::MachineProcess::kIdle);
 }
 
 TEST_F(BalancingRun, StopWhileWaitingForBegin) {
@@ -241,8 +243,8 @@ TEST_F(BalancingRun, StopWhileWaitingForBegin) {
     ASSERT_TRUE(rotor->hasFlaggedChannel());
     start();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
-    ASSERT_TRUE(waitFor([&] { return machine->getState() == 14; }));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
+    ASSERT_TRUE(waitFor([&] { return machine->getState() == MachineState::kBeginPrompt; }));
     EXPECT_FALSE(machine->stop());
     ASSERT_TRUE(runToIdle());
     EXPECT_TRUE(machine->stop());  // the process code is back at 0
@@ -257,11 +259,11 @@ TEST_F(BalancingRun, ConfirmedBeginMeasures) {
     prepareRun();
     start();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
-    ASSERT_TRUE(waitFor([&] { return machine->getState() == 14; }));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
+    ASSERT_TRUE(waitFor([&] { return machine->getState() == MachineState::kBeginPrompt; }));
     machine->confirmStart();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     EXPECT_EQ(machine->getResultCount(), 3);
 }
 
@@ -276,7 +278,7 @@ TEST_F(BalancingRun, StopDuringTheMeasurement) {
     };
     start();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
     quit();
     EXPECT_LT(machine->getResultCount(), 3);
@@ -289,8 +291,8 @@ TEST_F(BalancingRun, RefusedAboveTheDriveMaximum) {
     cfg->endDrive.maxSpeed = 900;
     start();
     machine->setRotor(rotor.get());
-    EXPECT_FALSE(machine->startProcess(7));
-    EXPECT_EQ(machine->getResult(), 9913);
+    EXPECT_FALSE(machine->startProcess(::MachineProcess::kBalancing));
+    EXPECT_EQ(machine->getResult(), MachineError::kOverDriveLimit);
     int shown = 0;
     std::string title;
     const std::string text = machine->errorText(&shown, &title);
@@ -299,22 +301,22 @@ TEST_F(BalancingRun, RefusedAboveTheDriveMaximum) {
     EXPECT_EQ(title, textOrEmpty(0x195DC01));
     // The next accepted start clears it.
     cfg->endDrive.maxSpeed = 2000;
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
 }
 
 TEST_F(BalancingRun, FailedFetchWithoutDeviceCodeIsNoConnection) {
     prepareRun();
     onMade = [&](ApiHandle& h) {
-        h.errorCode.store(0);
+        h.errorCode.store(ApiError::kNone);
         h.onGetData = [] { return false; };
     };
     start();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 9999);
+    EXPECT_EQ(machine->getResult(), ApiError::kNoConnection);
     EXPECT_EQ(machine->getResultCount(), 0);
 }
 
@@ -327,13 +329,13 @@ TEST_F(MachineProcess, BlockedStartEndsWithTwoAndNoFrequency) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 2);
+    EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
     // While blocked a positive speed is refused at once.
     machine->setSpeed(5.0, true);
     EXPECT_FALSE(machine->frequencyPending());
-    EXPECT_EQ(machine->getResult(), 2);
+    EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
     quit();
     EXPECT_EQ(api->count("setSpeed"), 0);
     const auto blocked = api->callsOf("isBlocked");
@@ -345,9 +347,9 @@ TEST_F(MachineProcess, InitProcessRefusesAnUnconfiguredInverter) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 2);
+    EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
     quit();
     EXPECT_EQ(api->count("setCurrentInverter"), 0);
     EXPECT_EQ(api->count("startReading"), 0);
@@ -355,9 +357,9 @@ TEST_F(MachineProcess, InitProcessRefusesAnUnconfiguredInverter) {
 
 TEST_F(MachineProcess, MeasuringProcessWithoutRotorIsRefused) {
     start();
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 2);
+    EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
 }
 
 TEST_F(MachineProcess, TestMeasurementRunsOnePassUntilStopped) {
@@ -371,7 +373,7 @@ TEST_F(MachineProcess, TestMeasurementRunsOnePassUntilStopped) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(9));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTest));
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(fetches.load(), 4);
     quit();
@@ -391,9 +393,9 @@ TEST_F(MachineProcess, RisingSpeedsStoreEachStep) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(13));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kRisingSpeeds));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     // 400, 450 and 500 rpm, three rows each.
     EXPECT_EQ(machine->getResultCount(), 9);
     quit();
@@ -408,7 +410,7 @@ TEST_F(MachineProcess, TurnToAngleAcrossZero) {
     onMade = [&](ApiHandle& h) {
         h.angle = [&] {
             double a = angle.load();
-            if (machine->process() == 8) {
+            if (machine->process() == ::MachineProcess::kTurnToAngle) {
                 a = std::fmod(a + 0.5, 360.0);
                 angle.store(a);
             }
@@ -417,9 +419,9 @@ TEST_F(MachineProcess, TurnToAngleAcrossZero) {
     };
     start();
     machine->setTurnTarget(10.0, 0.0);
-    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     const double a = angle.load();
     EXPECT_TRUE(a >= 8.0 && a <= 10.0) << a;
     quit();
@@ -441,7 +443,7 @@ TEST_F(MachineProcess, TurnToAngleTheOtherWayAndStopped) {
     };
     start();
     machine->setTurnTarget(30.0, 0.0);
-    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
     ASSERT_TRUE(waitFor([&] { return turning.load(); }));
     machine->stop();
     ASSERT_TRUE(runToIdle());
@@ -459,13 +461,13 @@ TEST_F(MachineProcess, JogTurnStopsAfterItsDistance) {
     onMade = [&](ApiHandle& h) {
         h.angle = [&] {
             double a = angle.load();
-            if (machine->process() == 8) angle.store(a += 1.0);
+            if (machine->process() == ::MachineProcess::kTurnToAngle) angle.store(a += 1.0);
             return a;
         };
     };
     start();
     machine->setTurnTarget(100.0, 30.0);
-    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
     ASSERT_TRUE(runToIdle());
     EXPECT_NEAR(angle.load(), 131.0, 1.0);
     quit();
@@ -484,9 +486,9 @@ TEST_F(MachineProcess, KeysInjectOnlyOnTheDemoDevice) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     EXPECT_EQ(machine->getResultCount(), 1);
     const ChannelResult* row = rotor->measureResult(-1);
     ASSERT_NE(row, nullptr);
@@ -506,11 +508,11 @@ TEST_F(MachineProcess, KeysIgnoredOnARealDevice) {
     start(false);
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(machine->getResultCount(), 3);
     machine->onKey('z');
-    EXPECT_EQ(machine->getResult(), 1);
+    EXPECT_EQ(machine->getResult(), MachineError::kOperatorAbort);
     machine->onKey('u');
     EXPECT_TRUE(machine->takeDeviceReleased());
 }
@@ -522,7 +524,7 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     cfg->endDrive.extErrors[2].message = "Drive guard";
     std::atomic<ApiHandle*> handle{nullptr};
     onMade = [&](ApiHandle& h) {
-        h.errorCode.store(9983);
+        h.errorCode.store(ApiError::kExternalInputFirst + 2);
         handle.store(&h);
     };
     start();
@@ -535,7 +537,7 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     EXPECT_EQ(machine->errorText(&shown, nullptr), "Drive guard (9983)");
     cfg->endDrive.extErrorCount = 0;
     // An empty message text.
-    handle.load()->errorCode.store(9984);
+    handle.load()->errorCode.store(ApiError::kExternalInputFirst + 3);
     ASSERT_TRUE(
         waitFor([&] { return machine->errorText(&shown, nullptr).find("9984") != std::string::npos; }));
     EXPECT_NE(machine->errorText(&shown, nullptr).find("(9984)"), std::string::npos);
@@ -552,10 +554,10 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     std::string longText;
     for (int i = 0; i < 100; ++i) longText += "\xD0\x96";  // Cyrillic letter, two bytes
     cfg->extErrors[0].message = longText;
-    handle.load()->errorCode.store(9981);
+    handle.load()->errorCode.store(ApiError::kExternalInputFirst);
     ASSERT_TRUE(waitFor([&] {
         machine->errorText(&shown, nullptr);
-        return shown == 9981;
+        return shown == ApiError::kExternalInputFirst;
     }));
     const std::string cut = machine->errorText(&shown, nullptr);
     const std::string body = cut.substr(0, cut.size() - std::string(" (9981)").size());
@@ -563,10 +565,10 @@ TEST_F(MachineProcess, ErrorTextsOfEveryClass) {
     EXPECT_EQ(body, longText.substr(0, 126));
     // Russian.
     setLanguage(false);
-    handle.load()->errorCode.store(9995);
+    handle.load()->errorCode.store(ApiError::kEmergencyStop);
     ASSERT_TRUE(waitFor([&] {
         machine->errorText(&shown, &title);
-        return shown == 9995;
+        return shown == ApiError::kEmergencyStop;
     }));
     EXPECT_EQ(title, textOrEmpty(0x195DC01));
     EXPECT_NE(title, "Error!");
@@ -578,14 +580,16 @@ TEST_F(MachineProcess, StatusRule) {
     MachineDeps d;
     d.clock = &clock;
     Machine m(1, cfg.get(), d);  // no device
-    EXPECT_EQ(m.statusResult(0), 0);
-    EXPECT_EQ(m.statusResult(1), 9901);
-    EXPECT_EQ(m.statusResult(2), 9999);  // no device code: no connection
-    EXPECT_EQ(m.statusResult(3), 9902);
-    EXPECT_EQ(m.statusResult(4), 9903);
-    EXPECT_EQ(m.statusResult(5), 9999);
-    EXPECT_EQ(m.statusResult(9995), 9995);  // the drive's over-speed stop
-    EXPECT_EQ(m.statusResult(7), 0);
+    EXPECT_EQ(m.statusResult(RunStatus::kOk), MachineError::kNone);
+    EXPECT_EQ(m.statusResult(RunStatus::kNoPhasorSignal), MachineError::kNoPhasorSignal);
+    EXPECT_EQ(m.statusResult(RunStatus::kDeviceError),
+              ApiError::kNoConnection);  // no device code: no connection
+    EXPECT_EQ(m.statusResult(RunStatus::kVibrationTooHigh), MachineError::kVibrationTooHigh);
+    EXPECT_EQ(m.statusResult(RunStatus::kTooManyCorrections), MachineError::kSpeedNotReached);
+    EXPECT_EQ(m.statusResult(RunStatus::kNoAcquisition), ApiError::kNoConnection);
+    EXPECT_EQ(m.statusResult(RunStatus::kOverSpeedStop),
+              ApiError::kEmergencyStop);  // the drive's over-speed stop
+    EXPECT_EQ(m.statusResult(7), MachineError::kNone);
 }
 
 TEST_F(MachineProcess, IdleRequestsEachAlone) {
@@ -663,16 +667,16 @@ TEST_F(MachineProcess, ReconnectWaitsForTheTurn) {
         return h;
     };
     machine = std::make_unique<Machine>(1, cfg.get(), d);
-    ASSERT_TRUE(machine->startProcess(1));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return idle() && machine->isDemo(); }));
     machine->setTurnTarget(20.0, 0.0);
-    ASSERT_TRUE(machine->startProcess(8));
-    ASSERT_TRUE(waitFor([&] { return machine->getState() == 8; }));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
+    ASSERT_TRUE(waitFor([&] { return machine->getState() == MachineState::kTurning; }));
     machine->requestReconnect();
     machine->requestCopyLogs();
     const std::int64_t n = clock.sleepCount();
     ASSERT_TRUE(waitFor([&] { return clock.sleepCount() > n + 50; }));
-    EXPECT_EQ(machine->process(), 8);
+    EXPECT_EQ(machine->process(), ::MachineProcess::kTurnToAngle);
     EXPECT_EQ(deletions.load(), 0);
     EXPECT_EQ(machine->getCopyLogsProgress(), 0);  // pending
     machine->stop();
@@ -692,9 +696,9 @@ TEST_F(MachineProcess, BeltDrivenTurnCopiesOneCalibrationPair) {
     EXPECT_EQ(machine->getDriveType(), 1);
     for (int i = 0; i < 4; ++i) machine->engine().setCalibrationValue(i, 10.0 + i);
     machine->setTurnTarget(45.0, 0.0);  // already there
-    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 0);
+    EXPECT_EQ(machine->getResult(), MachineError::kNone);
     // Forward direction: pair 0 onto pair 1.
     EXPECT_EQ(machine->engine().calibrationValue(0), 10.0);
     EXPECT_EQ(machine->engine().calibrationValue(1), 11.0);
@@ -711,11 +715,12 @@ TEST_F(MachineProcess, MillingUnitTurnsOnTheDriveInverter) {
     onMade = [](ApiHandle& h) { h.angle = [] { return 45.0; }; };
     start();
     machine->setTurnTarget(45.0, 0.0);
-    ASSERT_TRUE(machine->startProcess(8));  // milling unit idle: the position-turn inverter
+    ASSERT_TRUE(machine->startProcess(
+        ::MachineProcess::kTurnToAngle));  // milling unit idle: the position-turn inverter
     ASSERT_TRUE(runToIdle());
     machine->onKey('f');  // the demo device's milling unit switches on
     ASSERT_TRUE(waitFor([&] { return machine->isFrezerActive(); }));
-    ASSERT_TRUE(machine->startProcess(8));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
     ASSERT_TRUE(runToIdle());
     quit();
     const auto inv = api->callsOf("setCurrentInverter");
@@ -736,7 +741,7 @@ TEST_F(MachineProcess, ProcessTwelveTakesTheTestMeasurementCount) {
     start();
     auto rotor = twoPlanes();
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(12));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kSampledTest));
     ASSERT_TRUE(runToIdle());
     quit();
     EXPECT_EQ(machine->measurer().testMode, 7);
@@ -769,15 +774,15 @@ TEST_F(MachineProcess, OverSpeedEndsWithEmergencyStop) {
     d.clock = &clock;
     d.makeOlder = [&](Clock& c) -> Api* { return new ApiHandle(c, device); };
     machine = std::make_unique<Machine>(1, cfg.get(), d);
-    ASSERT_TRUE(machine->startProcess(1));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
     ASSERT_FALSE(machine->isDemo());
     auto rotor = twoPlanes();
     rotor->data().speed = 900;
     machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(7));
+    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(machine->getResult(), 9995);
+    EXPECT_EQ(machine->getResult(), ApiError::kEmergencyStop);
     quit();
     std::vector<double> f;
     for (const auto& c : device.callsOf("setSpeed")) f.push_back(c.args[0]);

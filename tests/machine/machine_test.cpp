@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "records/job_records.h"
 #include "records/settings_records.h"
@@ -20,6 +21,9 @@
 #include "support/machine_fake_api.h"
 #include "support/machine_machine_handle.h"
 #include "support/machine_virtual_clock.h"
+#include "texts/text_groups.h"
+#include "texts/text_ids.h"
+#include "texts/texts.h"
 
 namespace {
 
@@ -102,7 +106,9 @@ struct Rig {
         machine = std::make_unique<Machine>(pauseMs, cfg.get(), deps());
         return *machine;
     }
-    bool idle() { return machine->process() == 0 && machine->getState() == 0; }
+    bool idle() {
+        return machine->process() == MachineProcess::kIdle && machine->getState() == MachineState::kIdle;
+    }
     bool connected() {
         return waitFor(
             [&] { return machine->workerRunning() && idle() && machine->getDeviceName()[0] != 0; });
@@ -129,7 +135,7 @@ TEST(MachineObject, ConnectFlagRefusedWhileConnecting) {
     rig.onMade = [&](ApiHandle&) { during.store(rig.machine->setConnectFlag() ? 1 : 0); };
     Machine& m = rig.make();
     ASSERT_TRUE(m.setConnectFlag());
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     // The flag was taken by the connect process; a set inside it is refused.
     EXPECT_EQ(during.load(), 0);
@@ -159,7 +165,7 @@ TEST(MachineObject, ConfirmStartOnlyAnswersBegin) {
     Rig rig;
     Machine& m = rig.make();
     m.confirmStart();
-    EXPECT_EQ(m.getState(), 0);
+    EXPECT_EQ(m.getState(), MachineState::kIdle);
 }
 
 TEST(MachineObject, FrequencyIsSaturatedToSixteenBits) {
@@ -215,7 +221,7 @@ TEST(MachineObject, ChannelGainThroughTheChannelList) {
     rotor.insertPlane(2);
     rotor.setPlaneChannels(1, 2, 0);
     rotor.setPlaneChannels(2, 1, 0);
-    ASSERT_TRUE(m.measurer().setup(*rig.cfg, &rotor, 7));
+    ASSERT_TRUE(m.measurer().setup(*rig.cfg, &rotor, MachineProcess::kBalancing));
     EXPECT_EQ(m.getChannelGain(0), 10);    // slot 0 is channel 2, step 2
     EXPECT_EQ(m.getChannelGain(1), 1000);  // slot 1 is channel 1, step 0
     EXPECT_EQ(m.getChannelGain(2), 0);
@@ -273,13 +279,54 @@ TEST(MachineObject, ErrorTextWithoutDevice) {
     EXPECT_NE(text.find("(9900)"), std::string::npos);
 }
 
+// The names carry the values that index the state and error texts.
+TEST(MachineObject, CodeNamesMatchTheirTexts) {
+    setLanguage(true);
+    const std::pair<int, const char*> states[] = {
+        {MachineState::kIdle, "Idle"},
+        {MachineState::kInitializing, "Initializing"},
+        {MachineState::kAscending, "Ascending"},
+        {MachineState::kDescending, "Descending"},
+        {MachineState::kAdjusting, "Adjusting"},
+        {MachineState::kTraining, "Training"},
+        {MachineState::kAutosetting, "Autosetting"},
+        {MachineState::kMeasuring, "Measuring"},
+        {MachineState::kTurning, "Turning"},
+        {MachineState::kTesting, "Testing"},
+        {MachineState::kWaiting, "Waiting"},
+        {MachineState::kWaiting1, "Waiting-1"},
+        {MachineState::kCertification, "Certification"},
+        {MachineState::kCalibration, "Calibration"},
+        {MachineState::kBeginPrompt, "Begin?"},
+        {MachineState::kConfiguring, "Configuring"},
+        {MachineState::kCopyingLogs, "Copying logs"},
+    };
+    for (const auto& [state, text] : states) {
+        EXPECT_STREQ(textOrEmpty(textid::kMachineStateFirst + static_cast<TextId>(state)), text);
+    }
+    const std::pair<int, const char*> errors[] = {
+        {MachineError::kInitializing, "Wait, initialization in process..."},
+        {MachineError::kNoPhasorSignal, "No phasor signal"},
+        {MachineError::kVibrationTooHigh, "Vibration level exceeded"},
+        {MachineError::kSpeedNotReached, "Unable to reach set speed"},
+        {MachineError::kOverDriveLimit, "Rotor speed under balancing exceeds\nlimitation for selected drive"},
+        {ApiError::kEmergencyStop, "Emergency stop"},
+        {ApiError::kShaftNotConnected, "Drive shaft is not connected to the rotor end"},
+        {ApiError::kFaultUnreadable, "Unable to read frequency inverter error"},
+        {ApiError::kInvalidInverterState, "Communication loss with frequency inverter"},
+        {ApiError::kNoConnection, "USB connection fault"},
+    };
+    for (const auto& [code, text] : errors) EXPECT_STREQ(machineErrorText(code, 0).text, text) << code;
+    setLanguage(false);
+}
+
 // ---------------------------------------------------------------- connection process
 
 TEST(MachineConnect, UnknownSystemFallsBackToDemoAfterFiftyPauses) {
     Rig rig;
     rig.cfg->dataCollection = 0x1CEB409;
     Machine& m = rig.make(7);
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_EQ(rig.made.load(), 0);
     EXPECT_EQ(rig.demoMade.load(), 1);
@@ -287,7 +334,7 @@ TEST(MachineConnect, UnknownSystemFallsBackToDemoAfterFiftyPauses) {
     EXPECT_EQ(m.getConnectAttempt(), 98);
     EXPECT_TRUE(m.isDemo());
     EXPECT_STREQ(m.getDeviceName(), "Demo");
-    EXPECT_EQ(m.getResult(), 0);
+    EXPECT_EQ(m.getResult(), MachineError::kNone);
     quit(m);
 }
 
@@ -298,7 +345,7 @@ TEST(MachineConnect, QuitEndsTheAttemptsAndTheDemoFollowsAtOnce) {
         return false;
     };
     Machine& m = rig.make(5);
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return !m.workerRunning(); }));
     EXPECT_EQ(rig.made.load(), 1);
     EXPECT_EQ(rig.demoMade.load(), 1);
@@ -316,7 +363,7 @@ TEST(MachineConnect, MeasuringControllerAndInverters) {
     rig.device.version = "KWZ 2.1.0";
     rig.device.setValue("hasTurnData", 1);
     Machine& m = rig.make(11);
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_FALSE(m.isDemo());
     EXPECT_TRUE(m.isInvertersOk());
@@ -340,7 +387,7 @@ TEST(MachineConnect, MeasuringControllerAndInverters) {
 TEST(MachineConnect, AllAddressesZeroNeedNoInverterCall) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_TRUE(m.isInvertersOk());
     quit(m);
@@ -352,7 +399,7 @@ TEST(MachineConnect, RefusedInverterList) {
     rig.cfg->inverters[1].address = 9;
     rig.device.setValue("setInverters", 0);
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_FALSE(m.isInvertersOk());
     quit(m);
@@ -364,7 +411,7 @@ TEST(MachineConnect, DisconnectedDeviceIsDeletedAndRetried) {
         if (rig.made.load() == 1) h.connected.store(0);
     };
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_EQ(rig.made.load(), 2);
     EXPECT_EQ(rig.deleted.load(), 1);
@@ -378,7 +425,7 @@ TEST(MachineConnect, OlderControllerFactory) {
     Rig rig;
     rig.cfg->dataCollection = settings_choice::kVersion1;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_EQ(rig.made.load(), 1);
     EXPECT_FALSE(m.isDemo());
@@ -390,7 +437,7 @@ TEST(MachineConnect, OlderControllerFactory) {
 TEST(MachineWorker, ReconnectWhileIdleReleasesTheDeviceOnce) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     m.requestReconnect();
     ASSERT_TRUE(waitFor([&] { return rig.made.load() == 2 && rig.idle(); }));
@@ -404,7 +451,7 @@ TEST(MachineWorker, ReconnectWhileIdleReleasesTheDeviceOnce) {
 TEST(MachineWorker, DeviceThatGoesAwayIsReconnected) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     rig.lastHandle.load()->connected.store(0);
     ASSERT_TRUE(waitFor([&] { return rig.made.load() >= 2 && rig.idle(); }));
@@ -415,12 +462,12 @@ TEST(MachineWorker, DeviceThatGoesAwayIsReconnected) {
 TEST(MachineWorker, QuitThenStartRunsASecondWorker) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     quit(m);
     EXPECT_EQ(rig.deleted.load(), 1);
     EXPECT_FALSE(m.workerRunning());
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return rig.made.load() == 2 && rig.idle() && m.workerRunning(); }));
     quit(m);
     EXPECT_EQ(rig.deleted.load(), 2);
@@ -434,9 +481,9 @@ TEST(MachineWorker, StartRefusedWhileAProcessRuns) {
         return true;
     };
     Machine& m = rig.make(50);
-    ASSERT_TRUE(m.startProcess(1));
-    EXPECT_FALSE(m.startProcess(1));
-    EXPECT_FALSE(m.startProcess(7));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
+    EXPECT_FALSE(m.startProcess(MachineProcess::kConnect));
+    EXPECT_FALSE(m.startProcess(MachineProcess::kBalancing));
     checked.store(true);
     ASSERT_TRUE(rig.connected());
     quit(m);
@@ -445,7 +492,7 @@ TEST(MachineWorker, StartRefusedWhileAProcessRuns) {
 TEST(MachineWorker, DeletingAMachineWithARunningWorker) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     rig.machine.reset();  // joins the worker, releases the device
     EXPECT_EQ(rig.deleted.load(), 1);
@@ -454,7 +501,7 @@ TEST(MachineWorker, DeletingAMachineWithARunningWorker) {
 TEST(MachineWorker, FrequencyRequestServedByTheIdlePass) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     m.setSpeed(12.5, true);
     m.setSpeed(600.0, true);  // the latest wins, saturated
@@ -471,33 +518,33 @@ TEST(MachineWorker, PublishedValuesAreRefreshed) {
     Rig rig;
     rig.cfg->extErrors[0].message = "Door open";
     rig.onMade = [](ApiHandle& h) {
-        h.errorCode.store(9981);
+        h.errorCode.store(ApiError::kExternalInputFirst);
         h.channelGain.store(1);
     };
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     int shown = 0;
     std::string title;
     EXPECT_EQ(m.errorText(&shown, &title), "Door open (9981)");
-    EXPECT_EQ(shown, 9981);
+    EXPECT_EQ(shown, ApiError::kExternalInputFirst);
     // The device reports an emergency stop: the idle passes publish it.
-    rig.lastHandle.load()->errorCode.store(9995);
+    rig.lastHandle.load()->errorCode.store(ApiError::kEmergencyStop);
     ASSERT_TRUE(waitFor([&] { return m.errorText(&shown, nullptr).find("9995") != std::string::npos; }));
-    EXPECT_EQ(shown, 9995);
+    EXPECT_EQ(shown, ApiError::kEmergencyStop);
     quit(m);
 }
 
 TEST(MachineWorker, UpdateModeEndsTheWorker) {
     Rig rig;
     Machine& m = rig.make();
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(rig.connected());
     EXPECT_TRUE(m.requestUpdateMode());
     ASSERT_TRUE(waitFor([&] { return !m.workerRunning(); }));
     EXPECT_EQ(rig.deleted.load(), 1);
     EXPECT_EQ(rig.device.count("setUpdateMode"), 1);
-    ASSERT_TRUE(m.startProcess(1));
+    ASSERT_TRUE(m.startProcess(MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return rig.made.load() == 2 && rig.idle() && m.workerRunning(); }));
     quit(m);
 }

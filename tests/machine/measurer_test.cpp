@@ -62,7 +62,7 @@ struct Bench {
         ms.onResult = [this] { ++callbacks; };
     }
     // What initProcess and runProcess do before Machine::measure.
-    bool prepare(int process = 7, double commanded = 1000.0, int testMode = 0) {
+    bool prepare(int process = MachineProcess::kBalancing, double commanded = 1000.0, int testMode = 0) {
         if (!ms.setup(*cfg, rotor.get(), process)) return false;
         rotor->startSession();
         ms.rotor = rotor.get();
@@ -91,7 +91,7 @@ TEST(MeasurerTurns, RowsAfterOneSkippedSession) {
     b.api.setValue("hasTurnData", 1);
     ASSERT_TRUE(b.prepare());
     for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(synth.turnResults()));
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.rows(), 3);
     EXPECT_EQ(b.api.count("getData"), 4);
@@ -129,7 +129,7 @@ TEST(MeasurerTurns, InvalidListedChannelAddsNothing) {
     std::array<TurnResult, 5> unlistedBad = good;
     unlistedBad[3].valid = 0;  // not a listed channel: does not matter
     b.api.turnBatches = {turns(good), turns(bad), turns(good), turns(unlistedBad), turns(good)};
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.rows(), 3);
     EXPECT_EQ(b.api.count("getData"), 5);
@@ -143,7 +143,7 @@ TEST(MeasurerTurns, ShortListFromTheDeviceCountsAsInvalid) {
     for (auto& t : good) t = {1, 5.0, 90.0};
     TurnResults shortList(good.begin(), good.begin() + 1);
     b.api.turnBatches = {turns(good), shortList, turns(good), turns(good), turns(good)};
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.api.count("getData"), 5);
 }
@@ -156,7 +156,7 @@ TEST(MeasurerTurns, InverterFaultStopsTheDrive) {
     std::array<TurnResult, 5> good{};
     for (auto& t : good) t = {1, 5.0, 90.0};
     b.api.turnBatches = {turns(good), turns(good)};
-    EXPECT_EQ(b.ms.measure(), 2);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     const auto speeds = b.api.callsOf("setSpeed");
     ASSERT_EQ(speeds.size(), 1u);
     EXPECT_EQ(speeds[0].args[0], 0);
@@ -172,7 +172,7 @@ TEST(MeasurerTurns, ExternalDriveIgnoresTheInverter) {
     std::array<TurnResult, 5> good{};
     for (auto& t : good) t = {1, 5.0, 90.0};
     for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(good));
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.api.count("hasInverterError"), 0);
 }
@@ -185,7 +185,7 @@ TEST(MeasurerTurns, FailedFetchEndsWithStatusTwo) {
     std::array<TurnResult, 5> good{};
     for (auto& t : good) t = {1, 5.0, 90.0};
     b.api.turnBatches = {turns(good), turns(good), turns(good)};
-    EXPECT_EQ(b.ms.measure(), 2);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     EXPECT_EQ(b.api.count("getData"), 2);
     EXPECT_EQ(b.callbacks, 0);
     EXPECT_EQ(b.api.count("stopReading"), 1);
@@ -196,7 +196,7 @@ TEST(MeasurerTurns, FailedReadingStartGivesStatusTwo) {
     b.api.setValue("hasTurnData", 1);
     b.api.setValue("startReading", 0);
     ASSERT_TRUE(b.prepare());
-    EXPECT_EQ(b.ms.measure(), 2);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     EXPECT_EQ(b.api.count("getData"), 0);
 }
 
@@ -205,7 +205,7 @@ TEST(MeasurerTurns, CancelBeforeTheFirstSession) {
     b.api.setValue("hasTurnData", 1);
     ASSERT_TRUE(b.prepare());
     b.wake.store(true);
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.api.count("getData"), 0);
     EXPECT_EQ(b.api.count("stopReading"), 1);
 }
@@ -224,7 +224,7 @@ TEST(MeasurerTurns, SessionLogLines) {
         std::array<TurnResult, 5> good{};
         for (auto& t : good) t = {1, 5.0, 90.0};
         b.api.turnBatches = {turns(good), turns(good)};
-        EXPECT_EQ(b.ms.measure(), 2);
+        EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     }
     std::ifstream in("logs/measurer.log");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -252,7 +252,7 @@ TEST(MeasurerChannels, PlanesKeepTheirOwnChannels) {
     EXPECT_EQ(b.ms.listedChannel(0), 1);
     EXPECT_EQ(b.ms.listedChannel(1), 0);
     for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(synth.turnResults()));
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.api.lastTable, (std::vector<int>{2, 1}));
     const ChannelResult* row = b.rotor->measureResult(-1);
     ASSERT_NE(row, nullptr);
@@ -269,7 +269,7 @@ TEST(MeasurerChannels, SharedChannelFillsEveryPosition) {
     r[0] = {1, 7.0, 45.0};
     r[1] = {1, 99.0, 300.0};
     for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(r));
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.rows(), 3);
     const ChannelResult* row = b.rotor->measureResult(-1);
     ASSERT_NE(row, nullptr);
@@ -280,22 +280,22 @@ TEST(MeasurerChannels, SharedChannelFillsEveryPosition) {
 TEST(MeasurerChannels, SetUpRefusals) {
     {
         Bench b({0, 0});  // no channel at all
-        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), 7));
+        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), MachineProcess::kBalancing));
     }
     {
         Bench b({1, 6});  // channel 6 is not in the settings' list of five
-        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), 7));
+        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), MachineProcess::kBalancing));
     }
     {
         Bench b({1, 2, 3, 4, 5});  // five planes with channels: more than four
-        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), 7));
+        EXPECT_FALSE(b.ms.setup(*b.cfg, b.rotor.get(), MachineProcess::kBalancing));
     }
     {
         Bench b;
-        EXPECT_FALSE(b.ms.setup(*b.cfg, nullptr, 7));
-        EXPECT_TRUE(b.ms.setup(*b.cfg, b.rotor.get(), 7));
+        EXPECT_FALSE(b.ms.setup(*b.cfg, nullptr, MachineProcess::kBalancing));
+        EXPECT_TRUE(b.ms.setup(*b.cfg, b.rotor.get(), MachineProcess::kBalancing));
         EXPECT_EQ(b.ms.sessions, 3);
-        EXPECT_TRUE(b.ms.setup(*b.cfg, b.rotor.get(), 12));
+        EXPECT_TRUE(b.ms.setup(*b.cfg, b.rotor.get(), MachineProcess::kSampledTest));
         EXPECT_EQ(b.ms.sessions, 100000);
     }
 }
@@ -335,8 +335,8 @@ TEST(MeasurerRaw, RowsComeFromTheRevolutionFit) {
     b.api.recordSamples = false;
     // 18150 samples a second (the request's rate) over 1000 per turn.
     const double rpm = 18150.0 * 60.0 / 1000.0;
-    ASSERT_TRUE(b.prepare(7, rpm));
-    EXPECT_EQ(b.ms.measure(), 0);
+    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, rpm));
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     // The skipped session's fit is in the ring as well.
     EXPECT_EQ(b.rows(), 4);
@@ -377,8 +377,8 @@ TEST(MeasurerRaw, SpeedFarOffAbortsTheSession) {
     feed->frames = synth.rawSamples(1, opt);
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(7, 500.0));  // the rotor turns at 1089 rpm
-    EXPECT_EQ(b.ms.measure(), 0);
+    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, 500.0));  // the rotor turns at 1089 rpm
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 0);
     EXPECT_EQ(b.rows(), 0);
     EXPECT_LE(b.api.count("readData"), 2);
@@ -396,8 +396,8 @@ TEST(MeasurerRaw, DeviceSpeedIsUsedAsAMagnitude) {
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
     b.api.recordSamples = false;
     b.api.setValue("getSpeed", -800.0);  // a signed reading
-    ASSERT_TRUE(b.prepare(7, 800.0));
-    EXPECT_EQ(b.ms.measure(), 0);
+    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, 800.0));
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
 }
 
@@ -413,7 +413,7 @@ TEST(MeasurerRaw, PerTurnDeviceNeverFitsRevolutions) {
     feed->frames = synth.rawSamples(1, SynthRotor::RawOptions{});
     b.api.setValue("hasTurnData", 1);
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(7, 1089.0));
+    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, 1089.0));
     std::array<TurnResult, 5> bad{};
     for (int i = 0; i < 30; ++i) b.api.turnBatches.push_back(turns(bad));
     int fetches = 0;
@@ -422,7 +422,7 @@ TEST(MeasurerRaw, PerTurnDeviceNeverFitsRevolutions) {
         if (++fetches > 30) b.wake.store(true);
     };
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.rows(), 0);  // the fit would have converged on these revolutions
     EXPECT_EQ(b.callbacks, 0);
 }
@@ -446,7 +446,7 @@ TEST(MeasurerGain, StepsGoDownOncePerSecondAndStopAtZero) {
     Loud loud(30000);
     b.api.rawHook = [f = loud.feed](std::vector<FakeApi::Sample>& batch) { (*f)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(9, 0.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kTest, 0.0, 1));
     // Thresholds: 85 % and 2 % of 32768.
     EXPECT_EQ(b.ms.reductionThreshold, 27852);
     EXPECT_EQ(b.ms.increaseThreshold, 655);
@@ -459,7 +459,7 @@ TEST(MeasurerGain, StepsGoDownOncePerSecondAndStopAtZero) {
         last = now;
         if (b.clock.nowMs() > 8000) b.wake.store(true);
     };
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     ASSERT_EQ(changes.size(), 3u);
     EXPECT_EQ(changes[0].second, 2);
     EXPECT_EQ(changes[1].second, 1);
@@ -477,12 +477,12 @@ TEST(MeasurerGain, OverflowAtStepZeroStopsTheRun) {
     Loud loud(32000);
     b.api.rawHook = [f = loud.feed](std::vector<FakeApi::Sample>& batch) { (*f)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(9, 700.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kTest, 700.0, 1));
     b.ms.pollHook = [&] {
         b.clock.advanceMs(100);
         if (b.clock.nowMs() > 20000) b.wake.store(true);  // guard
     };
-    EXPECT_EQ(b.ms.measure(), 3);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kVibrationTooHigh);
     EXPECT_TRUE(b.wake.load());
     EXPECT_LT(b.clock.nowMs(), 20000);
     EXPECT_EQ(b.ms.gainStep(0), 0);
@@ -494,25 +494,25 @@ TEST(MeasurerGain, ProcessTwelveAndBoosterLevelsHaveNoOverflowStop) {
     Loud loud(32000);
     b.api.rawHook = [f = loud.feed](std::vector<FakeApi::Sample>& batch) { (*f)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(12, 700.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kSampledTest, 700.0, 1));
     b.ms.pollHook = [&] {
         b.clock.advanceMs(100);
         if (b.clock.nowMs() > 5000) b.wake.store(true);
     };
-    EXPECT_EQ(b.ms.measure(), 0);
+    EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     // A booster level sets every channel to one step without automatic gain.
-    b.ms.applyBooster(*b.cfg, 2, 9, 700.0);
+    b.ms.applyBooster(*b.cfg, 2, MachineProcess::kTest, 700.0);
     for (int c = 0; c < 5; ++c) {
         EXPECT_EQ(b.ms.gainStep(c), 1);
         EXPECT_FALSE(b.ms.autoGain(c));
     }
     EXPECT_FALSE(b.ms.overflowStop);
-    b.ms.applyBooster(*b.cfg, 9, 9, 700.0);
+    b.ms.applyBooster(*b.cfg, 9, MachineProcess::kTest, 700.0);
     EXPECT_EQ(b.ms.gainStep(0), 3);
     // Level 0 again: the settings' steps; automatic gain on two channels for
     // a machine that is not horizontal.
     b.cfg->machineInterface = 0x1364002;
-    b.ms.applyBooster(*b.cfg, 0, 9, 700.0);
+    b.ms.applyBooster(*b.cfg, 0, MachineProcess::kTest, 700.0);
     EXPECT_EQ(b.ms.gainStep(0), 0);
     EXPECT_TRUE(b.ms.autoGain(1));
     EXPECT_FALSE(b.ms.autoGain(2));
@@ -562,7 +562,7 @@ TEST(MeasurerRing, TestModeRowsPartlyFilledAndWrapped) {
     auto feed = std::make_shared<Counting>();
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(9, 0.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kTest, 0.0, 1));
     int reads = 0;
     b.ms.pollHook = [&] {
         if (++reads > 1) b.wake.store(true);  // one read of 100 samples
@@ -615,7 +615,7 @@ TEST(MeasurerRing, TooFewValuesForThreeBlocks) {
     feed->perRead = 1250;  // two reads: two and a half revolutions
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(7, 1089.0));
+    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, 1089.0));
     int reads = 0;
     std::vector<float> traces[16];
     int before = -1;
@@ -635,7 +635,7 @@ TEST(MeasurerRing, ClearingWhileATestRuns) {
     auto feed = std::make_shared<Counting>();
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(9, 0.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kTest, 0.0, 1));
     std::atomic<int> reads{0};
     b.ms.pollHook = [&] {
         if (reads.fetch_add(1) > 3000) b.wake.store(true);  // guard
@@ -667,7 +667,7 @@ TEST(MeasurerRing, ChangedPlaneValuesAreSentInTestMode) {
     b.ms.sentPlaneValues[0] = 4;
     b.ms.sentPlaneValues[1] = 250;
     b.ms.externalPhasor = true;
-    ASSERT_TRUE(b.prepare(9, 0.0, 1));
+    ASSERT_TRUE(b.prepare(MachineProcess::kTest, 0.0, 1));
     int reads = 0;
     b.ms.pollHook = [&] {
         ++reads;

@@ -256,9 +256,11 @@ protected:
     // Makes the machine, connects it and parks the worker.
     void start() {
         machine = std::make_unique<Machine>(1, cfg.get(), deps());
-        ASSERT_TRUE(machine->startProcess(1));
-        ASSERT_TRUE(weldremote::eventually(
-            [&] { return machine->workerRunning() && machine->process() == 0 && made.load() == 1; }));
+        ASSERT_TRUE(machine->startProcess(MachineProcess::kConnect));
+        ASSERT_TRUE(weldremote::eventually([&] {
+            return machine->workerRunning() && machine->process() == MachineProcess::kIdle &&
+                   made.load() == 1;
+        }));
         ASSERT_TRUE(clock.gate());
         ASSERT_TRUE(clock.steps(2));  // a whole idle pass behind us
         device.calls.clear();

@@ -353,34 +353,34 @@ TEST_F(WeldingService, RemoteStatesBecomeResults) {
     Machine& m = *machine;
     remote.state.store(0x7);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0);  // no welding value set: no check
+    EXPECT_EQ(m.getResult(), MachineError::kNone);  // no welding value set: no check
 
     m.setWeldRotation(true);
     remote.state.store(0x6);  // bit 0 clear
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0x976C01);
+    EXPECT_EQ(m.getResult(), textid::kRemoteNoInverter);
     EXPECT_NE(machineLog().find("error activated for status: 6"), std::string::npos);
     remote.state.store(0x7);  // the controller is fine again: the error stays
     ASSERT_TRUE(clock.steps(2));
-    EXPECT_EQ(m.getResult(), 0x976C01);
+    EXPECT_EQ(m.getResult(), textid::kRemoteNoInverter);
 
     m.setWeldRotation(true);  // a command resets it
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0);
+    EXPECT_EQ(m.getResult(), MachineError::kNone);
     remote.state.store(0x5);  // bit 1 clear
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0x976C02);
+    EXPECT_EQ(m.getResult(), textid::kRemoteEmergencyStop);
 
     m.setJogWelding(true);
     remote.state.store(0x47);  // bit 6
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0x976C40);
+    EXPECT_EQ(m.getResult(), textid::kRemoteControlActive);
 
     m.setFastRotation(5);
     remote.state.store(0x7);
     remote.connected.store(false);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(m.getResult(), 0x976C03);
+    EXPECT_EQ(m.getResult(), textid::kRemoteNoWelder);
     EXPECT_EQ(remote.made.load(), 1);  // no new remote until it is deleted
 }
 
@@ -497,14 +497,15 @@ TEST_F(WeldingService, RealRemoteWithoutController) {
     d.makeWelder = nullptr;
     testing::internal::CaptureStdout();
     machine = std::make_unique<Machine>(1, cfg.get(), d);
-    ASSERT_TRUE(machine->startProcess(1));
-    ASSERT_TRUE(weldremote::eventually([&] { return machine->process() == 0 && made.load() == 1; }));
+    ASSERT_TRUE(machine->startProcess(MachineProcess::kConnect));
+    ASSERT_TRUE(weldremote::eventually(
+        [&] { return machine->process() == MachineProcess::kIdle && made.load() == 1; }));
     ASSERT_TRUE(clock.gate());
     ASSERT_TRUE(clock.steps(2));
     testing::internal::GetCapturedStdout();
     machine->setWeldRotation(true);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(machine->getResult(), 0x976C03);
+    EXPECT_EQ(machine->getResult(), textid::kRemoteNoWelder);
     EXPECT_NE(weldremote::slurp("logs/welder_api.log").find("setWeldRotation: activated"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists("welderParameters.ini"));
 }
@@ -531,9 +532,9 @@ TEST_F(LogCopy, LogCopyReleasesTheDevice) {
     m.requestCopyLogs();
     EXPECT_EQ(m.getCopyLogsProgress(), 0);
     ASSERT_TRUE(clock.step());
-    EXPECT_EQ(stateDuring.load(), 16);
+    EXPECT_EQ(stateDuring.load(), MachineState::kCopyingLogs);
     EXPECT_EQ(progressDuring.load(), 42);
-    EXPECT_EQ(m.getState(), 0);
+    EXPECT_EQ(m.getState(), MachineState::kIdle);
     EXPECT_EQ(m.getCopyLogsProgress(), -1);
     EXPECT_EQ(m.takeCopyLogsResult(), 1);
     EXPECT_EQ(m.takeCopyLogsResult(), 0);
