@@ -31,7 +31,9 @@
 #include "machine/engine.h"
 #include "machine/machine_base.h"
 #include "machine/measurer.h"
+#include "texts/texts.h"  // TextId
 
+class EApiFactory;
 class LoggerBase;
 class Rotor;
 class WelderApi;
@@ -155,19 +157,47 @@ private:
     // Publishes the device values the interface reads; `force` refreshes the
     // device's error info and gains now, else at most once a second.
     void publish(bool force);
+    // Idle pass parts; serveIdleRequests is false when the update mode ends
+    // the worker.
+    bool serveIdleRequests(Api* a);
+    void serveBoosterRequest();
+    void switchRelay(Api* a, const Drive& d);
+    void setUpDrive(Api* a, const Drive& d);
+    void serveLogRequests(Api* a);
+    void sendMiscParams(bool belt);
+    void pollDevice();
+    // The rotor angle as the interface shows it (reversed when configured).
+    bool readAngle(double* angle);
+    // Connect process parts.
     void connectDevice(bool connectFlag);
+    void openDevice();
+    Api* makeDevice(TextId system, std::unique_ptr<EApiFactory>& olderFactory);
+    void sendInverterList();
+    void publishDeviceName();
+    void attachDevice();
+    void deleteDevice();
+    // Process frame and the processes.
     void runProcessFrame(int code);
     bool initProcess(int code);
+    bool selectInverter(const Drive& d, int code, bool milling);
+    int processStartRpm(int code, Rotor* rotor) const;
+    void setRunValues(const Drive& d, int code, Rotor* rotor, bool milling);
+    void resetRunRequests(int startRpm);
     void dispatch(int code);
+    void runAcceleration();
     void runProcess(int code);
+    bool blockedCheck();
+    void stopDrive();
+    bool reachSpeed(int rpm, bool first);
+    void prepareTestMeasurement(int code);
+    void measureAt(const Drive& d, int code, int rpm, Rotor* rotor);
+    void waitForBegin(const Drive& d);
+    void injectChosenResults(Rotor* rotor);
+    void nextRisingSpeed(int rpm, Rotor* rotor);
     void measureStep();
     void turnToAngle();
+    int turnSign(Rotor* rotor, double target, double current, bool jog) const;
     void turnPass();
-    bool blockedCheck();
-    void sendMiscParams(bool belt);
-    void deleteDevice();
-    void pollDevice();
-    void serveLogRequests(Api* a);
     void copyLogs();
     void weldingService();
     void deleteWelder();

@@ -15,6 +15,16 @@
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 
+namespace {
+
+// The whole part of a value, 0 for one that is not a number or lies beyond
+// the int range.
+int wholeOrZero(double v) {
+    return (v == v && std::fabs(v) < 2e9) ? static_cast<int>(v) : 0;
+}
+
+}  // namespace
+
 const Drive& Machine::drive() const {
     return *_drive.load();
 }
@@ -149,8 +159,7 @@ void Machine::sendMiscParams(bool belt) {
     const Drive& d = drive();
     const bool external = belt || d.externalPhasor;
     const int size = _config->speedBufferSize;
-    const double periodMs = _config->speedPeriod * 1000.0;
-    const int period = (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0;
+    const int period = wholeOrZero(_config->speedPeriod * 1000.0);
     _api->setMiscParams(external, size, period);
     _measurer.externalPhasor = external;
     logPrintf(&_machineLog,
@@ -160,7 +169,7 @@ void Machine::sendMiscParams(bool belt) {
 
 void Machine::idlePass() {
     servePollRequests();
-    // 9. log copy, also when the device was released by an earlier copy
+    // A log copy runs also when an earlier copy released the device.
     if (_reqCopyLogs.load()) {
         copyLogs();
         publish(true);
@@ -168,94 +177,95 @@ void Machine::idlePass() {
     }
     Api* a = _api;
     if (a != nullptr) {
-        const Drive& d = drive();
-        // 1. booster
-        if (_reqBooster.exchange(false)) {
-            if (_reqBoosterReset.exchange(false)) _measurer.applyBooster(*_config, 0, 0, 0.0);
-            _measurer.sendBooster();
-        }
-        // 2. welder restart
-        if (_reqWelderRestart.exchange(false)) a->restartWelder();
-        // 3. brake
-        if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
-        // 4. relay
-        if (_reqRelay.exchange(false)) {
-            const int index = _config->millDrive.drive;
-            if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
-                logPrintf(&_machineLog, "relay request dropped: mill drive inverter %d is not configured",
-                          index);
-            } else {
-                a->setCurrentInverter(index,
-                                      static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
-                a->setRelay(_relayOn.load(), _relayNumber.load());
-            }
-        }
-        // 5. training
-        if (_reqTraining.exchange(false)) {
-            logPrintf(&_engineLog, "start training");
-            a->startTraining();
-        }
-        // 6. update mode
-        if (_reqUpdateMode.exchange(false)) {
-            a->setUpdateMode();
-            _quit.store(true);
-            return;
-        }
-        // 7. logs on and off
-        serveLogRequests(a);
-        // 8. misc params
-        if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
-        // 10. drive setup
-        if (_reqDriveSetup.exchange(false) && _invertersOk.load() && d.engine.loadParameters) {
-            const bool firstCopy = !_sentEngineParams;
-            if (firstCopy) _state.store(MachineState::kConfiguring);
-            a->setCurrentInverter(d.drive, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
-            if (firstCopy || !Tris::equalRecords(*_sentEngineParams, d.engine)) {
-                _sentEngineParams = std::make_unique<EngineParams>(d.engine);
-                MotorParams m;
-                m.power = d.engine.ratedPower;
-                m.voltage = d.engine.ratedVoltage;
-                m.current = d.engine.ratedCurrent;
-                m.frequency = d.engine.ratedFrequency;
-                m.speed = d.engine.ratedSpeed;
-                m.poles = static_cast<int>(d.engine.poles);
-                m.autoTune = static_cast<int>(d.engine.autoAdjusting - settings_choice::kAutoTuningOff);
-                a->setMotorParams(m);
-            }
-            _state.store(MachineState::kIdle);
-            if (!_frezerActive.load() && !d.brakeInstalled) {
-                Rotor* rotor = _rotor.load();
-                a->setBrake(rotor != nullptr && rotor->isBeltDrive());
-            }
-        }
-        // 11. connection
+        if (!serveIdleRequests(a)) return;
         if (!a->isConnected()) _reqReconnect.store(true);
         pollDevice();
-        // 14. welding remote
         weldingService();
     }
     publish(false);
     clock_.sleepMs(20);
 }
 
+bool Machine::serveIdleRequests(Api* a) {
+    const Drive& d = drive();
+    serveBoosterRequest();
+    if (_reqWelderRestart.exchange(false)) a->restartWelder();
+    if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
+    if (_reqRelay.exchange(false)) switchRelay(a, d);
+    if (_reqTraining.exchange(false)) {
+        logPrintf(&_engineLog, "start training");
+        a->startTraining();
+    }
+    if (_reqUpdateMode.exchange(false)) {
+        a->setUpdateMode();
+        _quit.store(true);
+        return false;
+    }
+    serveLogRequests(a);
+    if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
+    if (_reqDriveSetup.exchange(false) && _invertersOk.load() && d.engine.loadParameters) setUpDrive(a, d);
+    return true;
+}
+
+void Machine::serveBoosterRequest() {
+    if (!_reqBooster.exchange(false)) return;
+    if (_reqBoosterReset.exchange(false)) _measurer.applyBooster(*_config, 0, MachineProcess::kIdle, 0.0);
+    _measurer.sendBooster();
+}
+
+// The relay sits on the mill drive's inverter.
+void Machine::switchRelay(Api* a, const Drive& d) {
+    const int index = _config->millDrive.drive;
+    if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
+        logPrintf(&_machineLog, "relay request dropped: mill drive inverter %d is not configured", index);
+        return;
+    }
+    a->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+    a->setRelay(_relayOn.load(), _relayNumber.load());
+}
+
+// Sends the drive's motor parameters when they differ from the copy sent
+// last, then sets the brake of a belt drive.
+void Machine::setUpDrive(Api* a, const Drive& d) {
+    const bool firstCopy = !_sentEngineParams;
+    if (firstCopy) _state.store(MachineState::kConfiguring);
+    a->setCurrentInverter(d.drive, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
+    if (firstCopy || !Tris::equalRecords(*_sentEngineParams, d.engine)) {
+        _sentEngineParams = std::make_unique<EngineParams>(d.engine);
+        MotorParams m;
+        m.power = d.engine.ratedPower;
+        m.voltage = d.engine.ratedVoltage;
+        m.current = d.engine.ratedCurrent;
+        m.frequency = d.engine.ratedFrequency;
+        m.speed = d.engine.ratedSpeed;
+        m.poles = static_cast<int>(d.engine.poles);
+        m.autoTune = static_cast<int>(d.engine.autoAdjusting - settings_choice::kAutoTuningOff);
+        a->setMotorParams(m);
+    }
+    _state.store(MachineState::kIdle);
+    if (!_frezerActive.load() && !d.brakeInstalled) {
+        Rotor* rotor = _rotor.load();
+        a->setBrake(rotor != nullptr && rotor->isBeltDrive());
+    }
+}
+
+bool Machine::readAngle(double* angle) {
+    if (!_api->getAngle(angle)) return false;
+    if (_reverseAngle.load() && *angle > 0.1) *angle = 360.0 - *angle;
+    return true;
+}
+
 void Machine::pollDevice() {
     Api* a = _api;
-    // 12. angle
     double angle = 0.0;
-    if (a->getAngle(&angle)) {
-        if (_reverseAngle.load() && angle > 0.1) angle = 360.0 - angle;
-    } else {
-        angle = 0.0;
-    }
+    if (!readAngle(&angle)) angle = 0.0;
     _angle.store(angle);
-    // 13. external welding machine
     if (_config->externalWelding) {
         _welderStatus.store(a->getWelderStatusFlag());
         const bool active = a->isWelderActive();
         _welderActive.store(active);
         _weldProgress.store(active ? a->getWeldingProgress() : -1);
     }
-    // 15. milling unit
     _frezerActive.store(_config->millDrive.active && a->isFrezerActive());
 }
 
@@ -282,25 +292,30 @@ void Machine::runProcessFrame(int code) {
 }
 
 void Machine::dispatch(int code) {
-    const Drive& d = drive();
     if (code == MachineProcess::kAcceleration) {
-        if (d.defaultDirection) {
-            _engine.directionSign = -1;
-            _engine.direction = 2;
-        } else {
-            _engine.directionSign = 1;
-            _engine.direction = 0;
-        }
-        _engine.sameBothWays = d.unidirectional;
-        _engine.calibrating = true;
-        _engine.accelerate(true);
-        const int r = statusResult(_engine.error);
-        if (r != MachineError::kNone) _result.store(r);
+        runAcceleration();
     } else if (code == MachineProcess::kTurnToAngle) {
         turnToAngle();
     } else {
         runProcess(code);
     }
+}
+
+// The acceleration run calibrates the drive in its default direction.
+void Machine::runAcceleration() {
+    const Drive& d = drive();
+    if (d.defaultDirection) {
+        _engine.directionSign = -1;
+        _engine.direction = 2;
+    } else {
+        _engine.directionSign = 1;
+        _engine.direction = 0;
+    }
+    _engine.sameBothWays = d.unidirectional;
+    _engine.calibrating = true;
+    _engine.accelerate(true);
+    const int r = statusResult(_engine.error);
+    if (r != MachineError::kNone) _result.store(r);
 }
 
 bool Machine::initProcess(int code) {
@@ -317,8 +332,26 @@ bool Machine::initProcess(int code) {
     }
     if (_state.load() == MachineState::kInitializing) return false;
 
-    // 3. inverter
     const bool milling = _frezerActive.load();
+    if (!selectInverter(d, code, milling)) return false;
+    const int startRpm = processStartRpm(code, rotor);
+    // Rising speeds begin with an empty speed list.
+    if (code == MachineProcess::kRisingSpeeds && rotor) rotor->storeResult(0, false);
+    if (MachineProcess::setsUpMeasurement(code)) {
+        if (rotor) _engine.setDirection(rotor->rotationDirection());
+        if (!_measurer.setup(*_config, rotor, code)) return false;
+    }
+    setRunValues(d, code, rotor, milling);
+    resetRunRequests(startRpm);
+    _api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
+                      static_cast<int>(_config->endDrive.angleTuningAccuracy), 0);
+    logPrintf(&_engineLog, "initProcess end");
+    return true;
+}
+
+// Turning drives the position-turn inverter, everything else (and turning
+// while the milling unit runs) the drive's own.
+bool Machine::selectInverter(const Drive& d, int code, bool milling) {
     const int index = (code == MachineProcess::kTurnToAngle && !milling) ? d.positionTurn : d.drive;
     if (index < 0 || static_cast<std::size_t>(index) >= _config->inverters.size()) {
         logPrintf(&_engineLog, "initProcess: inverter %d is not configured", index);
@@ -328,26 +361,17 @@ bool Machine::initProcess(int code) {
     const int type = static_cast<int>(inv.inverterType - settings_choice::kSchneiderAtv12);
     _api->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
     _api->setInverterType(type, inv.address);
+    return true;
+}
 
-    // 4. start rpm
-    int startRpm = _requestedRpm.load();
-    if (code == MachineProcess::kBalancing && rotor) {
-        const double b = rotor->balancingSpeed();
-        startRpm = (b == b && std::fabs(b) < 2e9) ? static_cast<int>(b) : 0;
-    }
-    if (code == MachineProcess::kRisingSpeeds) {
-        const double m = _config->speedLimit.minimum;
-        startRpm = (m == m && std::fabs(m) < 2e9) ? static_cast<int>(m) : 0;
-        if (rotor) rotor->storeResult(0, false);
-    }
+int Machine::processStartRpm(int code, Rotor* rotor) const {
+    if (code == MachineProcess::kRisingSpeeds) return wholeOrZero(_config->speedLimit.minimum);
+    if (code == MachineProcess::kBalancing && rotor) return wholeOrZero(rotor->balancingSpeed());
+    return _requestedRpm.load();
+}
 
-    // 5. measurement set-up
-    if (MachineProcess::setsUpMeasurement(code)) {
-        if (rotor) _engine.setDirection(rotor->rotationDirection());
-        if (!_measurer.setup(*_config, rotor, code)) return false;
-    }
-
-    // 6-8. calibration values, run values, saved frequency
+// The drive control's and the measuring part's values of this run.
+void Machine::setRunValues(const Drive& d, int code, Rotor* rotor, bool milling) {
     RotorRunNumbers numbers;
     if (rotor) numbers = rotorRunNumbers(*rotor, d);
     double current[4];
@@ -357,7 +381,6 @@ bool Machine::initProcess(int code) {
     _runBelt = rotor != nullptr && numbers.beltDrive;
     sendMiscParams(_runBelt);
 
-    // 7. measuring and drive values
     _measurer.status = RunStatus::kOk;
     _measurer.speedTolerance = 1.0;
     _measurer.toleranceFactor = 2.0 * d.stabilizationAccuracy + 1.0;
@@ -365,17 +388,14 @@ bool Machine::initProcess(int code) {
     _measurer.localFlag = _config->local.serviceAccess;
     if (!milling && d.brakeInstalled) _api->setBrake(false);
     _engine.applyRunValues(values);
+}
 
-    // 9. request values
+void Machine::resetRunRequests(int startRpm) {
     _measuring.store(false);
     _requestedBoosterLevel.store(0);
     _requestedRpm.store(startRpm);
     _wake.store(false);
     _stopRequested.store(false);
-    _api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
-                      static_cast<int>(_config->endDrive.angleTuningAccuracy), 0);
-    logPrintf(&_engineLog, "initProcess end");
-    return true;
 }
 
 // ---------------------------------------------------------------- measuring process
@@ -407,109 +427,133 @@ void Machine::runProcess(int code) {
     _engine.trainRequested = _runBelt;
 
     for (;;) {
-        // 1. end
         if ((_requestedRpm.load() == 0 && !noSpeedControl) || _stopRequested.load()) {
-            _engine.setRpm(0, false);
-            const int r = statusResult(_engine.error);
-            if (r == ApiError::kEmergencyStop) _result.store(r);
+            stopDrive();
             break;
         }
-        // 2.
         _driveRunning.store(!noSpeedControl);
         _wake.store(false);
         const int rpm = _requestedRpm.exchange(0);
-        bool skip = false;
-        if (!noSpeedControl) {
-            // 3. speed control
-            const bool ok = _engine.setRpm(rpm, first);
-            if (!ok || _wake.load()) {
-                _result.store(statusResult(_engine.error));
-                skip = true;
-            } else {
-                _measurer.commandedSpeed.store(rpm);
-                _measurer.testMode = 0;
-                _measurer.speedTolerance = std::max(rpm * _measurer.toleranceFactor, 1.0);
-                if (first && !_api->hasTurnData()) {
-                    logPrintf(&_engineLog, "start training");
-                    _api->startTraining();
-                }
-                first = false;
-            }
+        bool reached = true;
+        if (noSpeedControl) {
+            prepareTestMeasurement(code);
+            noSpeedControl = false;  // the next pass ends unless a new speed was asked for
         } else {
-            // 4. the first pass without speed control
-            _measurer.testMode =
-                code == MachineProcess::kTest
-                    ? 1
-                    : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
-            _measurer.commandedSpeed.store(0.0);
-            _measurer.speedTolerance = 1.0;
-            noSpeedControl = false;
+            reached = reachSpeed(rpm, first);
+            if (reached) first = false;
         }
-        if (!skip) {
-            // 5. "Begin?"
-            if (rpm > 0 && rotor) rotor->clearStartFlag();
-            if (rotor && code != MachineProcess::kTest &&
-                (rotor->hasFlaggedChannel() || d.stabilizationAttempts == 0)) {
-                _state.store(MachineState::kBeginPrompt);
-                while (!_wake.load()) {
-                    servePollRequests();
-                    if (_state.load() != MachineState::kBeginPrompt) break;
-                    if (!d.external && _api->hasInverterError()) {
-                        _api->setSpeed(0);
-                        break;
-                    }
-                    clock_.sleepMs(20);
-                }
-            }
-            // 6. measure
-            _measuring.store(true);
-            _state.store(MachineState::kMeasuring);
-            _measurer.rotor = rotor;
-            if (code == MachineProcess::kBalancing && rotor) {
-                const double hz = _engine.getSpeed(true);
-                logPrintf(&_engineLog, "set speed in hz: %lg for ratio: %lg", hz, rotor->driveRatio());
-                rotor->setDriveCalibration(hz);
-            }
-            if (_injectRow.load() < 0) measureStep();
-            _measuring.store(false);
-        }
-        // 7. injection
-        const int row = _injectRow.load();
-        if (row >= 0 && _isDemo.load()) {
-            _measurer.rotor = rotor;
-            _measurer.injectResults(row);
-            _injectRow.store(-1);
-            _wake.store(false);
-            _resultCount.fetch_add(1);
-            logPrintf(&_machineLog, "Force quit with result!");
-        }
-        // 8. rising speeds
-        if (code == MachineProcess::kRisingSpeeds && _result.load() == MachineError::kNone && !_wake.load() &&
-            rotor) {
-            const int next = rpm + 50;
-            const double maxSpeed = _config->speedLimit.maximum;
-            const int limit =
-                (maxSpeed == maxSpeed && std::fabs(maxSpeed) < 2e9) ? static_cast<int>(maxSpeed) : 0;
-            rotor->storeResult(rpm, next > limit);
-            if (next <= limit) {
-                _requestedRpm.store(next);
-                rotor->startSession();
-            }
-        }
+        if (reached) measureAt(d, code, rpm, rotor);
+        injectChosenResults(rotor);
+        if (code == MachineProcess::kRisingSpeeds) nextRisingSpeed(rpm, rotor);
     }
     _driveRunning.store(false);
+}
+
+// Stops the drive at the end of a run; an over-speed stop on the way is the
+// run's result.
+void Machine::stopDrive() {
+    _engine.setRpm(0, false);
+    const int r = statusResult(_engine.error);
+    if (r == ApiError::kEmergencyStop) _result.store(r);
+}
+
+// Brings the drive to `rpm` and sets the measuring part to it; false (with
+// the result set) when the drive failed or the run was woken meanwhile.
+bool Machine::reachSpeed(int rpm, bool first) {
+    const bool ok = _engine.setRpm(rpm, first);
+    if (!ok || _wake.load()) {
+        _result.store(statusResult(_engine.error));
+        return false;
+    }
+    _measurer.commandedSpeed.store(rpm);
+    _measurer.testMode = 0;
+    _measurer.speedTolerance = std::max(rpm * _measurer.toleranceFactor, 1.0);
+    if (first && !_api->hasTurnData()) {
+        logPrintf(&_engineLog, "start training");
+        _api->startTraining();
+    }
+    return true;
+}
+
+// A test measures at whatever speed the rotor turns, keeping every sample
+// or one in "Number of test measurements (per point)".
+void Machine::prepareTestMeasurement(int code) {
+    _measurer.testMode = code == MachineProcess::kTest
+                             ? 1
+                             : static_cast<int>(std::min<std::uint32_t>(_config->testMeasurements, INT_MAX));
+    _measurer.commandedSpeed.store(0.0);
+    _measurer.speedTolerance = 1.0;
+}
+
+// One measurement at the reached speed, after the operator's "Begin?" when
+// the rotor or the drive asks for it.
+void Machine::measureAt(const Drive& d, int code, int rpm, Rotor* rotor) {
+    if (rpm > 0 && rotor) rotor->clearStartFlag();
+    if (rotor && code != MachineProcess::kTest &&
+        (rotor->hasFlaggedChannel() || d.stabilizationAttempts == 0)) {
+        waitForBegin(d);
+    }
+    _measuring.store(true);
+    _state.store(MachineState::kMeasuring);
+    _measurer.rotor = rotor;
+    if (code == MachineProcess::kBalancing && rotor) {
+        const double hz = _engine.getSpeed(true);
+        logPrintf(&_engineLog, "set speed in hz: %lg for ratio: %lg", hz, rotor->driveRatio());
+        rotor->setDriveCalibration(hz);
+    }
+    if (_injectRow.load() < 0) measureStep();
+    _measuring.store(false);
+}
+
+// Waits for the operator's confirmation (or a wake, or an inverter fault of
+// the machine's own drive, which stops it).
+void Machine::waitForBegin(const Drive& d) {
+    _state.store(MachineState::kBeginPrompt);
+    while (!_wake.load()) {
+        servePollRequests();
+        if (_state.load() != MachineState::kBeginPrompt) break;
+        if (!d.external && _api->hasInverterError()) {
+            _api->setSpeed(0);
+            break;
+        }
+        clock_.sleepMs(20);
+    }
+}
+
+// The demo device hands the rotor a built-in result row chosen by key.
+void Machine::injectChosenResults(Rotor* rotor) {
+    const int row = _injectRow.load();
+    if (row < 0 || !_isDemo.load()) return;
+    _measurer.rotor = rotor;
+    _measurer.injectResults(row);
+    _injectRow.store(-1);
+    _wake.store(false);
+    _resultCount.fetch_add(1);
+    logPrintf(&_machineLog, "Force quit with result!");
+}
+
+// Stores the speed's results and asks for the speed 50 rpm higher while it
+// stays within the rotor speed limit.
+void Machine::nextRisingSpeed(int rpm, Rotor* rotor) {
+    if (_result.load() != MachineError::kNone || _wake.load() || !rotor) return;
+    const int next = rpm + 50;
+    const int limit = wholeOrZero(_config->speedLimit.maximum);
+    rotor->storeResult(rpm, next > limit);
+    if (next <= limit) {
+        _requestedRpm.store(next);
+        rotor->startSession();
+    }
 }
 
 void Machine::measureStep() {
     for (;;) {
         if (_measurer.boosterLevel.load() != _requestedBoosterLevel.load()) {
-            // 2. another level asked for
+            // Another gain level was asked for: apply it and measure again.
             _measurer.applyBooster(*_config, _requestedBoosterLevel.load(), _process.load(),
                                    _measurer.commandedSpeed.load());
             _measurer.sendBooster();
             continue;
         }
-        // 1. one measurement at the reached speed
         const double speed = std::fabs(_engine.getSpeed(false));
         _measurer.commandedSpeed.store(speed);
         _measurer.speedTolerance = std::max(speed * _measurer.toleranceFactor, 1.0);
@@ -521,8 +565,8 @@ void Machine::measureStep() {
         }
         _wake.store(false);
     }
-    // 3. the speed to go to next: an rpm asked for meanwhile, else none (the
-    // keep-speed mark is never set)
+    // The speed to go to next: an rpm asked for meanwhile, else none (the
+    // keep-speed mark is never set).
     logPrintf(&_engineLog, "New rpm = %d", _requestedRpm.load());
 }
 
@@ -541,15 +585,25 @@ void Machine::serveLogRequests(Api* a) {
 void Machine::turnPass() {
     servePollRequests();
     Api* a = _api;
-    if (_reqBooster.exchange(false)) {
-        if (_reqBoosterReset.exchange(false)) _measurer.applyBooster(*_config, 0, 0, 0.0);
-        _measurer.sendBooster();
-    }
+    serveBoosterRequest();
     if (_reqBrake.exchange(false)) a->setBrake(_brakeValue.load());
     serveLogRequests(a);
     if (_reqMisc.exchange(false)) sendMiscParams(_config->beltDrive.active);
     pollDevice();
     publish(false);
+}
+
+// Direction of a turn: a jog turns the rotor's own way, a turn to a target
+// the short way as the interface and the settings count angles.
+int Machine::turnSign(Rotor* rotor, double target, double current, bool jog) const {
+    if (jog) return (rotor && rotor->rotationDirection()) ? -1 : 1;
+    double diff = std::fmod(target - current, 360.0);
+    if (diff > 180.0) diff -= 360.0;
+    if (diff < -180.0) diff += 360.0;
+    int sign = diff >= 0.0 ? 1 : -1;
+    if (_config->interfaceRotation) sign = -sign;
+    if (_config->reverseAngle) sign = -sign;
+    return sign;
 }
 
 void Machine::turnToAngle() {
@@ -560,33 +614,20 @@ void Machine::turnToAngle() {
     const double target = _turnTarget.load();
     const bool jog = _jogTurn.load();
     const double jogDistance = _jogDistance.load();
-    auto readAngle = [&]() {
+    auto readCurrent = [&]() {
         double angle = 0.0;
-        if (!a->getAngle(&angle)) return 0.0;
-        if (_reverseAngle.load() && angle > 0.1) angle = 360.0 - angle;
+        if (!readAngle(&angle)) return 0.0;
         _angle.store(angle);
         return angle;
     };
-    double current = readAngle();
+    double current = readCurrent();
     logPrintf(&_engineLog, "turning: start waiting delta=%d target=%d current=%d", static_cast<int>(accuracy),
               static_cast<int>(target), static_cast<int>(current));
     _state.store(MachineState::kTurning);
     _engine.directionSign = 1;
     const bool active = d.positionTurnActive;
     const bool sends = active && !d.external;
-    int sign = 1;
-    if (active) {
-        double diff = std::fmod(target - current, 360.0);
-        if (diff > 180.0) diff -= 360.0;
-        if (diff < -180.0) diff += 360.0;
-        if (jog) {
-            sign = (rotor && rotor->rotationDirection()) ? -1 : 1;
-        } else {
-            sign = diff >= 0.0 ? 1 : -1;
-            if (_config->interfaceRotation) sign = -sign;
-            if (_config->reverseAngle) sign = -sign;
-        }
-    }
+    const int sign = active ? turnSign(rotor, target, current, jog) : 1;
     auto sendFrequency = [&](double centiHz) {
         double f = std::min(std::fabs(centiHz), 32767.0);
         if (!(f == f)) f = 0.0;
@@ -597,7 +638,7 @@ void Machine::turnToAngle() {
     bool reached = false;
     while (!_wake.load()) {
         if (_reqTurnSpeed.exchange(false) && sends) sendFrequency(_turnSpeed.load());
-        current = readAngle();
+        current = readCurrent();
         double distance = std::fabs(current - target);
         if (distance > 180.0) distance = 360.0 - distance;
         if ((jog && distance > jogDistance) || (!jog && distance <= accuracy)) {
@@ -623,42 +664,54 @@ void Machine::connectDevice(bool connectFlag) {
     std::error_code ec;
     std::filesystem::create_directory("logs", ec);
     _isDemo.store(false);
-
-    const TextId system = _config->dataCollection;
-    std::unique_ptr<EApiFactory> olderFactory;
-    for (int attempt = 0; attempt < 100; attempt += 2) {
-        if (_api != nullptr || _quit.load()) break;
-        _connectAttempt.store(attempt);
-        if (system == settings_choice::kVersion1) {
-            if (deps_.makeOlder) {
-                _api = deps_.makeOlder(clock_);
-            } else {
-                if (!olderFactory) olderFactory = std::make_unique<EApiFactory>(clock_);
-                _api = olderFactory->createEApi();
-            }
-        } else if (system == settings_choice::kVersion2) {
-            if (deps_.makeMeasuring) {
-                _api = deps_.makeMeasuring(clock_);
-            } else {
-                IApiEnvironment environment;
-                environment.cancel = &_wake;
-                _api = createIApi(clock_, environment);
-            }
-        }
-        clock_.sleepMs(_pauseMs);
-        if (_api != nullptr && !_api->isConnected()) {
-            delete _api;
-            _api = nullptr;
-        }
-    }
+    openDevice();
     if (_api == nullptr) {
         _api = deps_.makeDemo ? deps_.makeDemo(clock_) : new MApi(clock_, demoReplayPath());
         _isDemo.store(true);
     }
     _apiPresent.store(true);
     logPrintf(&_machineLog, "connected: %s", _isDemo.load() ? "demo" : "device");
+    sendInverterList();
+    publishDeviceName();
+    attachDevice();
+}
 
-    // 5. inverters
+// Tries the configured controller at most 50 times, pausing after each
+// attempt; a device that answers but is not connected is dropped.
+void Machine::openDevice() {
+    const TextId system = _config->dataCollection;
+    std::unique_ptr<EApiFactory> olderFactory;
+    for (int attempt = 0; attempt < 100; attempt += 2) {
+        if (_api != nullptr || _quit.load()) break;
+        _connectAttempt.store(attempt);
+        _api = makeDevice(system, olderFactory);
+        clock_.sleepMs(_pauseMs);
+        if (_api != nullptr && !_api->isConnected()) {
+            delete _api;
+            _api = nullptr;
+        }
+    }
+}
+
+// One attempt: null when the controller does not answer or the settings name
+// no known controller.
+Api* Machine::makeDevice(TextId system, std::unique_ptr<EApiFactory>& olderFactory) {
+    if (system == settings_choice::kVersion1) {
+        if (deps_.makeOlder) return deps_.makeOlder(clock_);
+        if (!olderFactory) olderFactory = std::make_unique<EApiFactory>(clock_);
+        return olderFactory->createEApi();
+    }
+    if (system == settings_choice::kVersion2) {
+        if (deps_.makeMeasuring) return deps_.makeMeasuring(clock_);
+        IApiEnvironment environment;
+        environment.cancel = &_wake;
+        return createIApi(clock_, environment);
+    }
+    return nullptr;
+}
+
+// Hands the device the configured inverters (those with a bus address).
+void Machine::sendInverterList() {
     std::vector<InverterEntry> list;
     for (const Inverter& inv : _config->inverters) {
         if (inv.address == 0) continue;
@@ -668,8 +721,10 @@ void Machine::connectDevice(bool connectFlag) {
         list.push_back(e);
     }
     _invertersOk.store(list.empty() ? true : _api->setInverters(list));
+}
 
-    // 6. name, published as a copy that is never rewritten while shown
+// The device name is published as a copy that is never rewritten while shown.
+void Machine::publishDeviceName() {
     const char* version = _api->getVersionString();
     const std::string name = version ? version : "";
     const std::string* shown = _deviceName.load();
@@ -678,8 +733,10 @@ void Machine::connectDevice(bool connectFlag) {
         _deviceNames[_deviceNameSlot] = name;
         _deviceName.store(&_deviceNames[_deviceNameSlot], std::memory_order_release);
     }
+}
 
-    // 7. drive control
+// Gives the drive control and the measuring part the new device.
+void Machine::attachDevice() {
     _engine.setApi(_api);
     _engine.machineState = &_state;
     _engine.cancel = &_wake;
@@ -687,12 +744,8 @@ void Machine::connectDevice(bool connectFlag) {
     _engine.setDemo(_isDemo.load(), demoReplayPath());
     if (IApi* iapi = dynamic_cast<IApi*>(_api)) iapi->setCancelFlag(&_wake);
 
-    // 8. plane values
-    const double periodMs = _config->speedPeriod * 1000.0;
-    setPlaneValues(_config->speedBufferSize,
-                   (periodMs == periodMs && std::fabs(periodMs) < 2e9) ? static_cast<int>(periodMs) : 0);
+    setPlaneValues(_config->speedBufferSize, wholeOrZero(_config->speedPeriod * 1000.0));
 
-    // 9, 10. measuring part
     _measurer.fullScale = getMaxSamples();
     _measurer.setDevice(_api, &_wake);
     _measurer.maxRingSamples = _api->hasTurnData() ? 15000 : 18150;
