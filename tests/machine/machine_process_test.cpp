@@ -24,6 +24,7 @@
 #include "support/machine_machine_handle.h"
 #include "support/machine_motor.h"
 #include "support/machine_synth_rotor.h"
+#include "support/machine_turn_rows.h"
 #include "support/machine_virtual_clock.h"
 #include "texts/texts.h"
 
@@ -104,12 +105,16 @@ protected:
     }
     // Every channel of the demo device reports 10 at 45 degrees.
     void prepareDemoResults() {
-        mapi->setTurnSource([](std::array<TurnResult, 5>& r) {
-            for (auto& t : r) t = {1, 10.0, 45.0};
-        });
+        mapi->setTurnSource([](TurnRow& r) { r = uniformTurnRow(10.0, 45.0); });
     }
     bool runToIdle() {
         return waitFor([&] { return idle(); });
+    }
+    // Starts process `code` on the test's rotor (when it made one) and waits
+    // until the machine is idle again.
+    bool run(int code) {
+        if (rotor) machine->setRotor(rotor.get());
+        return machine->startProcess(code) && runToIdle();
     }
     void quit() {
         ASSERT_TRUE(waitFor([&] { return machine->requestQuit(); }));
@@ -142,6 +147,7 @@ protected:
     std::unique_ptr<MApi> mapi;
     std::unique_ptr<FakeApi> api;
     std::function<void(ApiHandle&)> onMade;
+    std::unique_ptr<Rotor> rotor;  // outlives the machine that measures it
     std::unique_ptr<Machine> machine;
     std::filesystem::path old_, dir_;
 };
@@ -160,14 +166,13 @@ protected:
             for (int j = 0; j < 2; ++j) synth->setInfluence(i, j, std::conj(K[i][j]));
         synth->setUnbalance(0, std::conj(U[0]));
         synth->setUnbalance(1, std::conj(U[1]));
-        mapi->setTurnSource([this](std::array<TurnResult, 5>& r) { r = synth->turnResults(); });
+        mapi->setTurnSource([this](TurnRow& r) { r = synth->turnResults(); });
     }
     Complex V(int c) const { return K[0][c] * U[0] + K[1][c] * U[1]; }
 
     const Complex K[2][2] = {{polarDeg(0.05, 20), polarDeg(0.01, 200)},
                              {polarDeg(0.015, 75), polarDeg(0.04, -30)}};
     const Complex U[2] = {polarDeg(250, 35), polarDeg(120, 290)};
-    std::unique_ptr<Rotor> rotor;
     std::unique_ptr<SynthRotor> synth;
 };
 
@@ -175,10 +180,8 @@ TEST_F(BalancingRun, MeasuresTheUnbalanceOfTheSyntheticRotor) {
     const auto began = std::chrono::steady_clock::now();
     prepareRun();
     start();
-    machine->setRotor(rotor.get());
     machine->setSpeed(1000, false);
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), MachineError::kNone);
     EXPECT_EQ(machine->getResultCount(), 3);
     quit();
@@ -226,9 +229,7 @@ TEST_F(BalancingRun, StopDuringTheAcceleration) {
         };
     };
     start();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     quit();
     EXPECT_TRUE(stopped.load());
     EXPECT_EQ(frequencies().back(), 0);
@@ -277,9 +278,7 @@ TEST_F(BalancingRun, StopDuringTheMeasurement) {
         };
     };
     start();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     quit();
     EXPECT_LT(machine->getResultCount(), 3);
     EXPECT_EQ(frequencies().back(), 0);
@@ -313,9 +312,7 @@ TEST_F(BalancingRun, FailedFetchWithoutDeviceCodeIsNoConnection) {
         h.onGetData = [] { return false; };
     };
     start();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), ApiError::kNoConnection);
     EXPECT_EQ(machine->getResultCount(), 0);
 }
@@ -327,10 +324,8 @@ class MachineProcess : public ProcessTest {};
 TEST_F(MachineProcess, BlockedStartEndsWithTwoAndNoFrequency) {
     onMade = [](ApiHandle& h) { h.blocked.store(1); };
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
     // While blocked a positive speed is refused at once.
     machine->setSpeed(5.0, true);
@@ -345,10 +340,8 @@ TEST_F(MachineProcess, BlockedStartEndsWithTwoAndNoFrequency) {
 TEST_F(MachineProcess, InitProcessRefusesAnUnconfiguredInverter) {
     cfg->endDrive.drive = 5;
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), MachineError::kDriveNotReady);
     quit();
     EXPECT_EQ(api->count("setCurrentInverter"), 0);
@@ -371,10 +364,8 @@ TEST_F(MachineProcess, TestMeasurementRunsOnePassUntilStopped) {
         };
     };
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kTest));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kTest));
     EXPECT_EQ(fetches.load(), 4);
     quit();
     // One measurement; each gain change of the demo's loud signals starts a
@@ -391,10 +382,8 @@ TEST_F(MachineProcess, RisingSpeedsStoreEachStep) {
     cfg->speedLimit.maximum = 500;
     prepareDemoResults();
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kRisingSpeeds));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kRisingSpeeds));
     EXPECT_EQ(machine->getResult(), MachineError::kNone);
     // 400, 450 and 500 rpm, three rows each.
     EXPECT_EQ(machine->getResultCount(), 9);
@@ -484,10 +473,8 @@ TEST_F(MachineProcess, KeysInjectOnlyOnTheDemoDevice) {
         };
     };
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), MachineError::kNone);
     EXPECT_EQ(machine->getResultCount(), 1);
     const ChannelResult* row = rotor->measureResult(-1);
@@ -506,10 +493,8 @@ TEST_F(MachineProcess, KeysIgnoredOnARealDevice) {
         };
     };
     start(false);
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResultCount(), 3);
     machine->onKey('z');
     EXPECT_EQ(machine->getResult(), MachineError::kOperatorAbort);
@@ -689,7 +674,7 @@ TEST_F(MachineProcess, BeltDrivenTurnCopiesOneCalibrationPair) {
     cfg->beltDrive.active = true;
     onMade = [](ApiHandle& h) { h.angle = [] { return 45.0; }; };
     start();
-    auto rotor = twoPlanes();
+    rotor = twoPlanes();
     rotor->data().drive = jobrec::kDriveBelt;
     ASSERT_TRUE(rotor->isBeltDrive());
     machine->setRotor(rotor.get());
@@ -739,10 +724,8 @@ TEST_F(MachineProcess, ProcessTwelveTakesTheTestMeasurementCount) {
         };
     };
     start();
-    auto rotor = twoPlanes();
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kSampledTest));
-    ASSERT_TRUE(runToIdle());
+    rotor = twoPlanes();
+    ASSERT_TRUE(run(::MachineProcess::kSampledTest));
     quit();
     EXPECT_EQ(machine->measurer().testMode, 7);
     EXPECT_EQ(api->lastRequest.testMode, 1);
@@ -777,11 +760,9 @@ TEST_F(MachineProcess, OverSpeedEndsWithEmergencyStop) {
     ASSERT_TRUE(machine->startProcess(::MachineProcess::kConnect));
     ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
     ASSERT_FALSE(machine->isDemo());
-    auto rotor = twoPlanes();
+    rotor = twoPlanes();
     rotor->data().speed = 900;
-    machine->setRotor(rotor.get());
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
-    ASSERT_TRUE(runToIdle());
+    ASSERT_TRUE(run(::MachineProcess::kBalancing));
     EXPECT_EQ(machine->getResult(), ApiError::kEmergencyStop);
     quit();
     std::vector<double> f;

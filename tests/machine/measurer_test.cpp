@@ -20,6 +20,7 @@
 #include "rotor/rotor.h"
 #include "support/machine_fake_api.h"
 #include "support/machine_synth_rotor.h"
+#include "support/machine_turn_rows.h"
 #include "support/machine_virtual_clock.h"
 
 namespace {
@@ -37,9 +38,8 @@ std::unique_ptr<Config> filledConfig() {
     return c;
 }
 
-TurnResults turns(const std::array<TurnResult, 5>& a) {
-    return TurnResults(a.begin(), a.end());
-}
+// The row every turn test reads unless it says otherwise.
+const TurnRow kGood = uniformTurnRow(5.0, 90.0);
 
 struct Bench {
     VirtualClock clock;
@@ -72,6 +72,11 @@ struct Bench {
         ms.testMode = testMode;
         return true;
     }
+    // The same on a device with per-turn data.
+    bool prepareTurns(double commanded = 1000.0) {
+        api.setValue("hasTurnData", 1);
+        return prepare(MachineProcess::kBalancing, commanded);
+    }
     int rows() {
         int n = 0;
         while (rotor->measureResult(n) != nullptr) ++n;
@@ -83,14 +88,9 @@ struct Bench {
 
 TEST(MeasurerTurns, RowsAfterOneSkippedSession) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 40.0, 30.0);
-    synth.setUnbalancePolar(1, 25.0, 200.0);
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
-    for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(synth.turnResults()));
+    SynthRotor synth = directSynthRotor(40.0, 30.0, 25.0, 200.0);
+    ASSERT_TRUE(b.prepareTurns());
+    queueTurns(b.api, synth, 4);
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.rows(), 3);
@@ -120,15 +120,13 @@ TEST(MeasurerTurns, RowsAfterOneSkippedSession) {
 
 TEST(MeasurerTurns, InvalidListedChannelAddsNothing) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
-    std::array<TurnResult, 5> good{};
-    for (auto& t : good) t = {1, 5.0, 90.0};
-    std::array<TurnResult, 5> bad = good;
+    ASSERT_TRUE(b.prepareTurns());
+    TurnRow bad = kGood;
     bad[1].valid = 0;
-    std::array<TurnResult, 5> unlistedBad = good;
+    TurnRow unlistedBad = kGood;
     unlistedBad[3].valid = 0;  // not a listed channel: does not matter
-    b.api.turnBatches = {turns(good), turns(bad), turns(good), turns(unlistedBad), turns(good)};
+    b.api.turnBatches = {turnList(kGood), turnList(bad), turnList(kGood), turnList(unlistedBad),
+                         turnList(kGood)};
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.rows(), 3);
@@ -137,12 +135,9 @@ TEST(MeasurerTurns, InvalidListedChannelAddsNothing) {
 
 TEST(MeasurerTurns, ShortListFromTheDeviceCountsAsInvalid) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
-    std::array<TurnResult, 5> good{};
-    for (auto& t : good) t = {1, 5.0, 90.0};
-    TurnResults shortList(good.begin(), good.begin() + 1);
-    b.api.turnBatches = {turns(good), shortList, turns(good), turns(good), turns(good)};
+    ASSERT_TRUE(b.prepareTurns());
+    TurnResults shortList(kGood.begin(), kGood.begin() + 1);
+    b.api.turnBatches = {turnList(kGood), shortList, turnList(kGood), turnList(kGood), turnList(kGood)};
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.api.count("getData"), 5);
@@ -150,12 +145,9 @@ TEST(MeasurerTurns, ShortListFromTheDeviceCountsAsInvalid) {
 
 TEST(MeasurerTurns, InverterFaultStopsTheDrive) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
     b.api.setValue("hasInverterError", 1);
-    ASSERT_TRUE(b.prepare());
-    std::array<TurnResult, 5> good{};
-    for (auto& t : good) t = {1, 5.0, 90.0};
-    b.api.turnBatches = {turns(good), turns(good)};
+    ASSERT_TRUE(b.prepareTurns());
+    queueTurns(b.api, kGood, 2);
     EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     const auto speeds = b.api.callsOf("setSpeed");
     ASSERT_EQ(speeds.size(), 1u);
@@ -165,13 +157,10 @@ TEST(MeasurerTurns, InverterFaultStopsTheDrive) {
 
 TEST(MeasurerTurns, ExternalDriveIgnoresTheInverter) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
     b.api.setValue("hasInverterError", 1);
-    ASSERT_TRUE(b.prepare());
+    ASSERT_TRUE(b.prepareTurns());
     b.ms.externalDrive = true;
-    std::array<TurnResult, 5> good{};
-    for (auto& t : good) t = {1, 5.0, 90.0};
-    for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(good));
+    queueTurns(b.api, kGood, 4);
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.callbacks, 3);
     EXPECT_EQ(b.api.count("hasInverterError"), 0);
@@ -179,12 +168,9 @@ TEST(MeasurerTurns, ExternalDriveIgnoresTheInverter) {
 
 TEST(MeasurerTurns, FailedFetchEndsWithStatusTwo) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
     b.api.script("getData", {1, 0});
-    ASSERT_TRUE(b.prepare());
-    std::array<TurnResult, 5> good{};
-    for (auto& t : good) t = {1, 5.0, 90.0};
-    b.api.turnBatches = {turns(good), turns(good), turns(good)};
+    ASSERT_TRUE(b.prepareTurns());
+    queueTurns(b.api, kGood, 3);
     EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     EXPECT_EQ(b.api.count("getData"), 2);
     EXPECT_EQ(b.callbacks, 0);
@@ -193,17 +179,15 @@ TEST(MeasurerTurns, FailedFetchEndsWithStatusTwo) {
 
 TEST(MeasurerTurns, FailedReadingStartGivesStatusTwo) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
     b.api.setValue("startReading", 0);
-    ASSERT_TRUE(b.prepare());
+    ASSERT_TRUE(b.prepareTurns());
     EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     EXPECT_EQ(b.api.count("getData"), 0);
 }
 
 TEST(MeasurerTurns, CancelBeforeTheFirstSession) {
     Bench b;
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
+    ASSERT_TRUE(b.prepareTurns());
     b.wake.store(true);
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.api.count("getData"), 0);
@@ -218,12 +202,9 @@ TEST(MeasurerTurns, SessionLogLines) {
     std::filesystem::create_directory("logs");
     {
         Bench b;
-        b.api.setValue("hasTurnData", 1);
         b.api.script("getData", {1, 0});
-        ASSERT_TRUE(b.prepare());
-        std::array<TurnResult, 5> good{};
-        for (auto& t : good) t = {1, 5.0, 90.0};
-        b.api.turnBatches = {turns(good), turns(good)};
+        ASSERT_TRUE(b.prepareTurns());
+        queueTurns(b.api, kGood, 2);
         EXPECT_EQ(b.ms.measure(), RunStatus::kDeviceError);
     }
     std::ifstream in("logs/measurer.log");
@@ -242,16 +223,11 @@ TEST(MeasurerTurns, SessionLogLines) {
 
 TEST(MeasurerChannels, PlanesKeepTheirOwnChannels) {
     Bench b({2, 1});
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 11.0, 10.0);  // device channel 0
-    synth.setUnbalancePolar(1, 22.0, 20.0);  // device channel 1
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
+    SynthRotor synth = directSynthRotor(11.0, 10.0, 22.0, 20.0);  // 11 on device channel 0, 22 on 1
+    ASSERT_TRUE(b.prepareTurns());
     EXPECT_EQ(b.ms.listedChannel(0), 1);
     EXPECT_EQ(b.ms.listedChannel(1), 0);
-    for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(synth.turnResults()));
+    queueTurns(b.api, synth, 4);
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.api.lastTable, (std::vector<int>{2, 1}));
     const ChannelResult* row = b.rotor->measureResult(-1);
@@ -262,13 +238,12 @@ TEST(MeasurerChannels, PlanesKeepTheirOwnChannels) {
 
 TEST(MeasurerChannels, SharedChannelFillsEveryPosition) {
     Bench b({1, 1});
-    b.api.setValue("hasTurnData", 1);
-    ASSERT_TRUE(b.prepare());
+    ASSERT_TRUE(b.prepareTurns());
     ASSERT_EQ(b.ms.listedCount(), 2);
-    std::array<TurnResult, 5> r{};
+    TurnRow r{};
     r[0] = {1, 7.0, 45.0};
     r[1] = {1, 99.0, 300.0};
-    for (int i = 0; i < 4; ++i) b.api.turnBatches.push_back(turns(r));
+    queueTurns(b.api, r, 4);
     EXPECT_EQ(b.ms.measure(), RunStatus::kOk);
     EXPECT_EQ(b.rows(), 3);
     const ChannelResult* row = b.rotor->measureResult(-1);
@@ -322,11 +297,7 @@ struct RawFeed {
 // Raw frames give rows only through the rotor's revolution fit.
 TEST(MeasurerRaw, RowsComeFromTheRevolutionFit) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 3000.0, 60.0);
-    synth.setUnbalancePolar(1, 2000.0, 250.0);
+    SynthRotor synth = directSynthRotor(3000.0, 60.0, 2000.0, 250.0);
     SynthRotor::RawOptions opt;
     opt.samplesPerRevolution = 1000;
     auto feed = std::make_shared<RawFeed>();
@@ -368,10 +339,7 @@ TEST(MeasurerRaw, RowsComeFromTheRevolutionFit) {
 
 TEST(MeasurerRaw, SpeedFarOffAbortsTheSession) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 1000.0, 0.0);
+    SynthRotor synth = directSynthRotor(1000.0, 0.0, 0.0, 0.0);
     SynthRotor::RawOptions opt;
     auto feed = std::make_shared<RawFeed>();
     feed->frames = synth.rawSamples(1, opt);
@@ -386,11 +354,7 @@ TEST(MeasurerRaw, SpeedFarOffAbortsTheSession) {
 
 TEST(MeasurerRaw, DeviceSpeedIsUsedAsAMagnitude) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 1000.0, 0.0);
-    synth.setUnbalancePolar(1, 1000.0, 0.0);
+    SynthRotor synth = directSynthRotor(1000.0, 0.0, 1000.0, 0.0);
     auto feed = std::make_shared<RawFeed>();
     feed->frames = synth.rawSamples(1, SynthRotor::RawOptions{});
     b.api.rawHook = [feed](std::vector<FakeApi::Sample>& batch) { (*feed)(batch); };
@@ -403,19 +367,13 @@ TEST(MeasurerRaw, DeviceSpeedIsUsedAsAMagnitude) {
 
 TEST(MeasurerRaw, PerTurnDeviceNeverFitsRevolutions) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 10.0, 0.0);
-    synth.setUnbalancePolar(1, 10.0, 90.0);
+    SynthRotor synth = directSynthRotor(10.0, 0.0, 10.0, 90.0);
     // Per-turn results that are never all valid, raw samples beside them.
     auto feed = std::make_shared<RawFeed>();
     feed->frames = synth.rawSamples(1, SynthRotor::RawOptions{});
-    b.api.setValue("hasTurnData", 1);
     b.api.recordSamples = false;
-    ASSERT_TRUE(b.prepare(MachineProcess::kBalancing, 1089.0));
-    std::array<TurnResult, 5> bad{};
-    for (int i = 0; i < 30; ++i) b.api.turnBatches.push_back(turns(bad));
+    ASSERT_TRUE(b.prepareTurns(1089.0));
+    queueTurns(b.api, TurnRow{}, 30);
     int fetches = 0;
     b.ms.pollHook = [&] {
         // Feed the raw samples the per-turn device also delivers.
@@ -606,10 +564,7 @@ TEST(MeasurerRing, TestModeRowsPartlyFilledAndWrapped) {
 
 TEST(MeasurerRing, TooFewValuesForThreeBlocks) {
     Bench b;
-    SynthRotor synth(2, 2);
-    synth.setInfluencePolar(0, 0, 1.0, 0.0);
-    synth.setInfluencePolar(1, 1, 1.0, 0.0);
-    synth.setUnbalancePolar(0, 1000.0, 0.0);
+    SynthRotor synth = directSynthRotor(1000.0, 0.0, 0.0, 0.0);
     auto feed = std::make_shared<RawFeed>();
     feed->frames = synth.rawSamples(1, SynthRotor::RawOptions{});
     feed->perRead = 1250;  // two reads: two and a half revolutions
