@@ -198,8 +198,8 @@ constexpr TextId kTintedImage = 0x179E43B;  // the one image with tint colours
 constexpr TextId kProtocolImagePlane1Mark = 0x179DC01;
 constexpr TextId kProtocolImagePlane2Mark = 0x179DC02;
 constexpr TextId kProtocolImagePageFrame = 0x179DC03;  // the JPEG
-constexpr TextId kProtocolImage4 = 0x179DC04;
-constexpr TextId kProtocolImage5 = 0x179DC05;
+constexpr TextId kProtocolImageProvingRotor = 0x179DC04;
+constexpr TextId kProtocolImageUmarSheet = 0x179DC05;
 constexpr TextId kProtocolImageUrrDiagram = 0x179DC06;
 
 }  // namespace textid
