@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <stb_image.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,9 +178,28 @@ std::string pageContent(const std::string& pdf, int page) {
     auto start = file.find("stream", obj);
     const auto stop = file.find("endstream", obj);
     if (start == std::string::npos || stop == std::string::npos || start > stop) return "";
+    const std::string dictionary = file.substr(obj, start - obj);
     start += 6;
     while (start < stop && (file[start] == '\r' || file[start] == '\n')) ++start;
-    return file.substr(start, stop - start);
+    if (dictionary.find("/FlateDecode") == std::string::npos) return file.substr(start, stop - start);
+    // A deflated stream is exactly /Length bytes long; libharu writes the
+    // length as a reference to an object that follows the stream.
+    static const std::regex length(R"(/Length (\d+)( 0 R)?)");
+    std::smatch m;
+    if (!std::regex_search(dictionary, m, length)) return "";
+    std::size_t size = std::stoul(m[1]);
+    if (m[2].matched) {
+        const auto lengthObj = file.find("\n" + m[1].str() + " 0 obj", stop);
+        if (lengthObj == std::string::npos) return "";
+        size = std::stoul(file.substr(file.find("obj", lengthObj) + 3, 20));
+    }
+    if (start + size > file.size()) return "";
+    int inflatedSize = 0;
+    char* inflated = stbi_zlib_decode_malloc(&file[start], static_cast<int>(size), &inflatedSize);
+    if (!inflated) return "";
+    std::string out(inflated, static_cast<std::size_t>(inflatedSize));
+    std::free(inflated);
+    return out;
 }
 
 std::vector<ContentOp> contentOps(const std::string& content) {

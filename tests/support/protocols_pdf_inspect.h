@@ -1,7 +1,7 @@
 #pragma once
 // Looks inside a PDF file with poppler's tools (run without a shell, their
 // stderr dropped: poppler warns about every ToUnicode map that libharu 2.3
-// writes) and with a small reader of uncompressed content streams.
+// writes) and with a small reader of content streams.
 
 #include <map>
 #include <string>
@@ -54,7 +54,7 @@ std::vector<ImageRow> images(const std::string& pdf);
 // Page 1 rendered at 72 dpi in grey: one pixel per point.
 bool render(const std::string& pdf, Pgm& out);
 
-// The content stream of a page (from 1) of an uncompressed PDF; empty when
+// The content stream of a page (from 1), inflated when deflated; empty when
 // not found.
 std::string pageContent(const std::string& pdf, int page = 1);
 
