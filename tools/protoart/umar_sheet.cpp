@@ -35,8 +35,6 @@ constexpr float kAxisTitleX = 20 * kPoint;
 constexpr float kPositionTitleDrop = 20.5f * kPoint;
 constexpr float kHeaderRise = 7 * kPoint;
 
-const Rgb kBandTint = rgb(0xEDF4FA);  // the band where the readings belong
-
 const char* const kHeaders[2] = {"Плоскость I", "Плоскость II"};
 const char* const kValueTitle = "Кратность среднему значению";
 const char* const kPositionTitle = "Положение испытательного груза, °";

@@ -41,8 +41,6 @@ constexpr float kLegendPad = 4.5f * kPoint;
 constexpr float kLegendTextGap = 3.f * kPoint;
 constexpr float kLegendRowStep = ds::kUrrLegendY[1] - ds::kUrrLegendY[0];
 
-const Rgb kOuterRing = rgb(0x8C8C96);
-
 const char* const kPlaneNames[2] = {"Плоскость 1", "Плоскость 2"};
 const char* const kCirclesLegend = "URR, %";
 const char* const kScaleUnit = "U / U|station|";
@@ -51,8 +49,7 @@ struct Fonts {
     Font scale, circle, plane1, plane2, legend;
 };
 
-float cx() { return ds::kUrrOriginX; }
-float cy() { return ds::kUrrOriginY; }
+constexpr float kCx = ds::kUrrOriginX, kCy = ds::kUrrOriginY;
 
 // Unit vector of a direction given clockwise from straight up.
 struct Direction {
@@ -68,24 +65,24 @@ void knockOut(Canvas& c, const Box& box) {
 
 void grid(Canvas& c) {
     for (int k = 1; k <= ds::kUrrRings; ++k)
-        c.fill(Ring{cx(), cy(), k * ds::kUrrPixelsPerStation, kGridWidth},
-               k == ds::kUrrRings ? kOuterRing : kGridLine);
+        c.fill(Ring{kCx, kCy, k * ds::kUrrPixelsPerStation, kGridWidth},
+               k == ds::kUrrRings ? kGridBorder : kGridLine);
     for (int i = 1; i < kSpokes; ++i) {
         const Direction d = direction(i * ds::kUrrSpokeStep);
-        c.fill(Segment{cx(), cy(), cx() + d.x * kRingRadius, cy() + d.y * kRingRadius, kGridWidth}, kGridLine);
+        c.fill(Segment{kCx, kCy, kCx + d.x * kRingRadius, kCy + d.y * kRingRadius, kGridWidth}, kGridLine);
     }
     // The stationary test masses' direction carries the radial scale.
-    c.fill(Segment{cx(), cy(), cx(), cy() - kRingRadius, kAxisWidth}, kInk);
+    c.fill(Segment{kCx, kCy, kCx, kCy - kRingRadius, kAxisWidth}, kInk);
 }
 
 void radialScale(Canvas& c, const Fonts& f) {
     const float cap = f.scale.face->capHeight(f.scale.size);
     for (int k = 0; k <= ds::kUrrRings; ++k) {
-        const float y = cy() - k * ds::kUrrPixelsPerStation + kScaleLabelInset + cap;
+        const float y = kCy - k * ds::kUrrPixelsPerStation + kScaleLabelInset + cap;
         const std::string number = std::to_string(k);
-        knockOut(c, textBox(f.scale, number, cx() + kScaleLabelInset, y, Align::left));
-        drawText(c, f.scale, number, cx() + kScaleLabelInset, y, Align::left);
-        if (k == ds::kUrrRings) drawText(c, f.scale, kScaleUnit, cx() - kScaleLabelInset, y, Align::right);
+        knockOut(c, textBox(f.scale, number, kCx + kScaleLabelInset, y, Align::left));
+        drawText(c, f.scale, number, kCx + kScaleLabelInset, y, Align::left);
+        if (k == ds::kUrrRings) drawText(c, f.scale, kScaleUnit, kCx - kScaleLabelInset, y, Align::right);
     }
 }
 
@@ -131,8 +128,8 @@ float circleReach(Direction d) {
     for (int g = 1; g < ds::kUrrTargets; ++g) {
         const ds::LimitCircles& t = ds::kUrrLimitCircles[g];
         const float r = t.outerRadius() + kOuterCircleWidth;
-        const float along = (t.x - cx()) * d.x + (t.y1 - cy()) * d.y;
-        const float across = (t.x - cx()) * d.y - (t.y1 - cy()) * d.x;
+        const float along = (t.x - kCx) * d.x + (t.y1 - kCy) * d.y;
+        const float across = (t.x - kCx) * d.y - (t.y1 - kCy) * d.x;
         if (std::fabs(across) < r) reach = std::max(reach, along + std::sqrt(r * r - across * across));
     }
     return reach;
@@ -157,8 +154,8 @@ void angleCaptions(Canvas& c, const Fonts& f) {
         const float start = std::max(kRingRadius, circleReach(d)) + kCaptionGap;
         const float ri = start + halfExtent(d, wi, h);
         const float ro = ri + halfExtent(d, wi, h) + kCaptionGap + halfExtent(d, wo, h);
-        drawTextCentred(c, f.plane1, inner, cx() + d.x * ri, cy() + d.y * ri);
-        drawTextCentred(c, f.plane2, outer, cx() + d.x * ro, cy() + d.y * ro);
+        drawTextCentred(c, f.plane1, inner, kCx + d.x * ri, kCy + d.y * ri);
+        drawTextCentred(c, f.plane2, outer, kCx + d.x * ro, kCy + d.y * ro);
     }
 }
 
