@@ -1,6 +1,8 @@
 #include "protocols/protocols.h"
 
 #include "protocols/report_texts.h"
+#include "protocols/report_writer.h"
+#include "rotor/rotor_report.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
 
@@ -13,4 +15,5 @@ TextGroup g_reportTexts{textid::kProtocolTextsGroup, getReportText, reportTextAt
 
 void registerProtocols() {
     registerGroup(&g_reportTexts);
+    setReportWriter(&writeReport);
 }

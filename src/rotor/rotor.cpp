@@ -392,14 +392,6 @@ void Rotor::setCorrectionLimited(int p) {
 }
 void Rotor::clearCorrectionLimits() { limitMask_ = 0; }
 
-// ---------------------------------------------------------------- protocols
-
-int Rotor::makeReport(u32, const char* fileName, u32, u32) {
-    logPrintf(&logger_, "makeReport: no protocol writer in this build, \"%s\" not written",
-              fileName ? fileName : "tmp.pdf");
-    return 1;
-}
-
 // ---------------------------------------------------------------- runs and history (reads)
 
 int Rotor::runCount() { return static_cast<int>(data_->runs.size()); }

@@ -254,6 +254,8 @@ public:
     // Appends a run (time and operator filled in here), makes it current and
     // records it in the history file, creating that file on the first run.
     void recordRun(const Measurement& run);
+    // The time stamp of a run (seconds since 1970); 0 when there is no such run.
+    std::int64_t runTime(int run) const;
     // Local time at which the job started (first run or last clearRuns).
     std::int64_t jobStartTime() const { return startTime_; }
     // Factors {K1, K2, K3, K4} that move the support planes' results onto the

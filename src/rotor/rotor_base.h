@@ -31,7 +31,8 @@
 // finalResults -> null when there is nothing,
 // forceToUnbalance -> bool (true when it converted), buildPositionTable -> mask
 // of the plane indexes with positions, setParameter -> bool, makeReport -> int
-// (0 written, 1 failed), gradeTable ends with an extra 0 entry.
+// (0 written, 1 not begun or no writer, 2 not written: see rotor_report.h),
+// gradeTable ends with an extra 0 entry.
 //
 // readParameter answers the field's kind: 0 unknown, 1 text, 2 double,
 // 3 integer (4 does not occur; treat 3 and 4 alike), 6 a number outside the

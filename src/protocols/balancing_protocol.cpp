@@ -1,0 +1,228 @@
+// The balancing protocol's driver, its header and its rotor-data block.  The
+// runs table and the evaluation are in balancing_runs.cpp.
+#include "protocols/balancing_protocol.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "protocols/report_context.h"
+#include "protocols/report_texts.h"
+#include "records/settings_records.h"
+#include "resources/resource_store.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_report.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
+
+using namespace reporttext;
+
+namespace {
+
+constexpr int kRegular = Doc::kRegularSlot;
+constexpr int kBold = Doc::kBoldSlot;
+
+// Header: the owner's contact blocks, the title and the machine rows.
+constexpr float kContactRowHeight = 12.f;
+constexpr float kContactFontSize = 9.f;
+constexpr float kContactBlockShift = 25.f;  // the address block's left edge from W / 3, the phones' width from it
+constexpr float kTitleY = 74.f;
+constexpr float kTitleHeight = 38.f;
+constexpr float kTitleFontSize = 33.f;
+constexpr float kHeadingY = 124.f;
+constexpr float kHeadingHeight = 25.f;
+constexpr float kHeadingFontSize = 19.8f;
+constexpr float kHeadingRuleY = 156.f;
+constexpr float kMachineRowY = 164.f;
+constexpr float kInstrumentRowY = 180.f;
+constexpr float kDeviceRowHeight = 16.f;
+constexpr float kSerialHeight = 14.f;
+
+// Rotor data.
+constexpr float kRotorHeadingY = 210.f;
+constexpr float kRotorHeadingHeight = 20.f;
+constexpr float kRotorHeadingFontSize = 12.f;
+constexpr float kCustomerRowY = 225.f;
+constexpr float kCompanyRowY = 240.f;
+constexpr float kCustomerRuleY = 263.f;
+constexpr float kRotorRow1Y = 270.f;
+constexpr float kRotorRow2Y = 285.f;
+constexpr float kRotorRow3Y = 300.f;
+constexpr float kRotorRuleY = 323.f;
+constexpr float kPlaneHeadY = 330.f;
+constexpr float kPlaneRowsStartY = 334.f;
+constexpr float kDataRowHeight = 15.f;
+constexpr float kAfterPlaneRows = 28.f;  // from the last plane row to the runs table
+constexpr int kUnitTextBytes = 16;
+
+const Config& settingsOf(const ReportContext& c) {
+    static const Config kDefaults;
+    return c.config ? *c.config : kDefaults;
+}
+
+// Both faces of the resource store in their slots; false when one is
+// missing or cannot be loaded.
+bool loadFaces(Doc& doc) {
+    const TextId faces[Doc::kFontSlots] = {textid::kFontFace2, textid::kFontFace3};
+    for (int slot = 0; slot < Doc::kFontSlots; ++slot) {
+        const ResourceEntry face = findResource(faces[slot]);
+        if (face.size == 0 || !doc.loadFont(slot, face.data, static_cast<int>(face.size))) return false;
+    }
+    return true;
+}
+
+// One row per shown run: the first runs, and the last run in the last row
+// when there are more runs than rows.
+void writeRunRows(ReportContext& c) {
+    const float X = c.contentLeft;
+    const int rows = std::min(c.runCount, c.maxRunRows);
+    for (int i = 0; i < rows; ++i) {
+        const bool lastRow = i == c.maxRunRows - 1;
+        const int run = (lastRow && c.runCount > c.maxRunRows) ? c.runCount - 1 : i;
+        leftText(c, X + c.cellPad, c.y, kRunNumberWidth - 2 * c.cellPad - kLabelInset, c.rowHeight,
+                 ks::format("{}", run + 1).c_str(), kRegular, c.labelFontSize);
+        writeRunCells(c, run, X + kRunNumberWidth - c.groupGap, c.y);
+        c.y += c.cellPad + c.rowHeight + c.cellPad;
+    }
+}
+
+}  // namespace
+
+std::optional<double> inToleranceUnit(double unbalance, double divisor) {
+    const double v = unbalance / divisor;
+    if (divisor == 0.0 || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+int writeBalancingProtocol(ReportContext& c) {
+    Doc& doc = *c.doc;
+    Rotor& rotor = *c.rotor;
+    setContentGeometry(c);
+    if (!doc.begin()) return reportresult::kBeginFailed;
+    if (!loadFaces(doc)) {
+        doc.discard();
+        return reportresult::kNotWritten;
+    }
+    writeProtocolHeader(c);
+    writeRotorData(c);
+
+    c.runCount = rotor.runCount();
+    const int remembered = rotor.currentRun();
+    writeRunsTable(c);
+    writeRunRows(c);
+    writeEvaluation(c);
+    rotor.selectRun(remembered);
+
+    if (c.pageBreakPending) doc.newPage();
+    return doc.save() ? reportresult::kWritten : reportresult::kNotWritten;
+}
+
+void writeProtocolHeader(ReportContext& c) {
+    const Contact& company = settingsOf(c).company;
+    const Config& settings = settingsOf(c);
+    const float X = c.contentLeft;
+    const float W = c.contentWidth;
+    const float top = c.topMargin;
+    const float h = kContactRowHeight;
+
+    if (!company.address.empty()) {
+        const float x = X + W / 3 - kContactBlockShift;
+        const float w = W / 3 + kContactBlockShift;
+        const bool second = !company.address2.empty();
+        leftText(c, x, top, w, h, textOrEmpty(kAddressLabel), kRegular, kContactFontSize);
+        leftText(c, x, top + h, 2 * w, h, company.address.c_str(), kRegular, kContactFontSize);
+        leftText(c, x, top + 2 * h, 2 * w, h, (second ? company.address2 : company.emailWeb).c_str(), kRegular,
+                 kContactFontSize);
+        leftText(c, x, top + 3 * h, 2 * w, h, second ? company.emailWeb.c_str() : "", kRegular, kContactFontSize);
+    }
+    if (!company.phones.empty()) {
+        const float w = W / 3 - kContactBlockShift;
+        leftText(c, X, top, w, h, textOrEmpty(kPhonesLabel), kRegular, kContactFontSize);
+        leftText(c, X, top + h, w, h, company.phones.c_str(), kRegular, kContactFontSize);
+        leftText(c, X, top + 2 * h, w, h, company.phones2.c_str(), kRegular, kContactFontSize);
+    }
+
+    leftText(c, X, kTitleY, W, kTitleHeight, textOrEmpty(kBalancingProtocolTitle), kBold, kTitleFontSize);
+    leftText(c, X, kHeadingY, W, kHeadingHeight, textOrEmpty(kMachineDataHeading), kRegular, kHeadingFontSize);
+    c.doc->line(X, kHeadingRuleY, X + W, kHeadingRuleY);
+
+    const float c1 = c.column1Width, c2 = c.column2Width, c3 = c.column3Width;
+    const float c4 = W - c1 - c2 - c3;
+    struct DeviceRow {
+        float y;
+        TextId label;
+        TextId serialLabel;
+        const Info& info;
+    };
+    const DeviceRow rows[] = {
+        {kMachineRowY, kMachineLabel, kMachineSerialLabel, settings.machineInfo},
+        {kInstrumentRowY, kInstrumentLabel, kInstrumentSerialLabel, settings.instrumentInfo},
+    };
+    for (const DeviceRow& r : rows) {
+        leftText(c, X, r.y, c1 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.label), kRegular, c.labelFontSize);
+        leftText(c, X + c1, r.y, c2, kDeviceRowHeight, r.info.model.c_str(), kRegular, c.valueFontSize);
+        leftText(c, X + c1 + c2, r.y, c3 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.serialLabel), kRegular,
+                 c.labelFontSize);
+        leftText(c, X + c1 + c2 + c3, r.y, c4, kSerialHeight, r.info.serialNumber.c_str(), kRegular,
+                 c.valueFontSize);
+    }
+}
+
+void writeRotorData(ReportContext& c) {
+    Rotor& rotor = *c.rotor;
+    const Config& settings = settingsOf(c);
+    const LocalConfig& report = settings.local;
+    const float X = c.contentLeft;
+    const float W = c.contentWidth;
+    const float c1 = c.column1Width, c2 = c.column2Width, c3 = c.column3Width;
+    const float c4 = W - c1 - c2 - c3;
+    const float h = kDataRowHeight;
+    auto label = [&](float x, float y, float w, const char* text) {
+        leftText(c, x, y, w, h, text, kRegular, c.labelFontSize);
+    };
+    auto value = [&](float x, float y, float w, const std::string& text) {
+        leftText(c, x, y, w, h, text.c_str(), kRegular, c.valueFontSize);
+    };
+
+    leftText(c, X, kRotorHeadingY, W, kRotorHeadingHeight, textOrEmpty(kRotorDataHeading), kBold,
+             kRotorHeadingFontSize);
+    label(X, kCustomerRowY, c1 - kLabelInset, textOrEmpty(kCustomerLabel));
+    value(X + c1, kCustomerRowY, W - c1, report.header2);
+    label(X, kCompanyRowY, c1 - kLabelInset, textOrEmpty(kCompanyLabel));
+    value(X + c1, kCompanyRowY, W - c1, settings.company.company);
+    c.doc->line(X, kCustomerRuleY, X + W, kCustomerRuleY);
+
+    label(X, kRotorRow1Y, c1 - kLabelInset, textOrEmpty(kRotorNameLabel));
+    label(X, kRotorRow2Y, c1 - kLabelInset, textOrEmpty(kRotorNumberLabel));
+    label(X, kRotorRow3Y, c1 - kLabelInset, textOrEmpty(kRotorMassLabel));
+    value(X + c1, kRotorRow1Y, c2, report.header3);
+    value(X + c1, kRotorRow2Y, c2, report.header4);
+    value(X + c1, kRotorRow3Y, c2, ks::format("{}", rotor.rotorMass()));
+    const float x3 = X + c1 + c2;
+    const float x4 = x3 + c3;
+    label(x3, kRotorRow1Y, c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel));
+    label(x3, kRotorRow2Y, c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel2));
+    label(x3, kRotorRow3Y, c3 - kLabelInset, textOrEmpty(kPlaneCountLabel));
+    value(x4, kRotorRow2Y, c4, ks::format("{}", rotor.balancingSpeed()));
+    value(x4, kRotorRow3Y, c4, ks::format("{}", rotor.planeCount(false)));
+    c.doc->line(X, kRotorRuleY, X + W, kRotorRuleY);
+
+    char unit[kUnitTextBytes] = {};
+    const double divisor = rotor.unbalanceUnit(unit, kUnitTextBytes);
+    label(X + c1, kPlaneHeadY, c2 - kLabelInset, textOrEmpty(kCorrectionRadiusHead));
+    label(x3, kPlaneHeadY, c3 - kLabelInset, ks::format("{} ({})", textOrEmpty(kToleranceHead), unit).c_str());
+    label(x4, kPlaneHeadY, c4 - kLabelInset, textOrEmpty(kCorrectionMethodHead));
+
+    float y = kPlaneRowsStartY;
+    int n = 1;
+    for (int p = rotor.nextPlane(0, false); p != 0; p = rotor.nextPlane(p, false), ++n) {
+        y += h;
+        const float row = y + c.cellPad;
+        label(X, row, c1 - kLabelInset, ks::format("{} {}", textOrEmpty(kPlane), n).c_str());
+        value(X + c1, row, c2, ks::format("{}", rotor.correctionRadius(p)));
+        const std::optional<double> tolerance = inToleranceUnit(rotor.permissibleUnbalance(p), divisor);
+        value(x3, row, c3, tolerance ? ks::format("{}", *tolerance) : std::string("-"));
+        value(x4, row, c4, rotor.correctionModeLabel(p));
+    }
+    c.y = y + kAfterPlaneRows;
+}

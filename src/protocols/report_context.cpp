@@ -1,0 +1,25 @@
+#include "protocols/report_context.h"
+
+#include "rotor/rotor.h"
+#include "rotor/rotor_clock.h"
+
+namespace {
+constexpr float kCellPad = 2.f;
+}  // namespace
+
+void setContentGeometry(ReportContext& c) {
+    c.contentLeft = c.leftMargin;
+    c.cellPad = kCellPad;
+    c.contentWidth = ReportContext::kPageWidth - c.leftMargin - c.rightMargin;
+}
+
+void setReportTime(ReportContext& c) {
+    const int runs = c.rotor->runCount();
+    const std::int64_t t = runs > 0 ? c.rotor->runTime(runs - 1) : rotorclock::now();
+    std::tm tm{};
+    if (rotorclock::localTime(t, &tm)) c.reportTime = tm;
+}
+
+float leftText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size) {
+    return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft);
+}
