@@ -254,7 +254,9 @@ TEST_F(BalancingProtocol, VerdictDateAndEvaluationPlace) {
         EXPECT_EQ(row(label->y), (std::vector<std::string>{label->text, c.verdict}));
         EXPECT_EQ(row(label->y + 20), (std::vector<std::string>{"Date of balancing:", c.date}));
         EXPECT_EQ(row(label->y + 40), (std::vector<std::string>{"Work done by:", "A. Smith"}));
-        EXPECT_EQ(doc_->findText(c.verdict)->x, kX + label->result);
+        const DocCall* verdict = doc_->findText(c.verdict);
+        ASSERT_NE(verdict, nullptr);
+        EXPECT_EQ(verdict->x, kX + label->result);
         if (c.evaluationY > 0) {
             EXPECT_EQ(label->y, c.evaluationY);
         }
