@@ -9,11 +9,9 @@
 #include "protocols/report_context.h"
 #include "protocols/report_texts.h"
 #include "records/settings_records.h"
-#include "resources/resource_store.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_report.h"
 #include "texts/format.h"
-#include "texts/text_ids.h"
 
 using namespace reporttext;
 
@@ -60,17 +58,6 @@ const Config& settingsOf(const ReportContext& c) {
     return c.config ? *c.config : kDefaults;
 }
 
-// Both faces of the resource store in their slots; false when one is
-// missing or cannot be loaded.
-bool loadFaces(Doc& doc) {
-    const TextId faces[Doc::kFontSlots] = {textid::kFontFace2, textid::kFontFace3};
-    for (int slot = 0; slot < Doc::kFontSlots; ++slot) {
-        const ResourceEntry face = findResource(faces[slot]);
-        if (face.size == 0 || !doc.loadFont(slot, face.data, static_cast<int>(face.size))) return false;
-    }
-    return true;
-}
-
 // One row per shown run: the first runs, and the last run in the last row
 // when there are more runs than rows.
 void writeRunRows(ReportContext& c) {
@@ -99,7 +86,7 @@ int writeBalancingProtocol(ReportContext& c) {
     Rotor& rotor = *c.rotor;
     setContentGeometry(c);
     if (!doc.begin()) return reportresult::kBeginFailed;
-    if (!loadFaces(doc)) {
+    if (!loadProtocolFaces(doc)) {
         doc.discard();
         return reportresult::kNotWritten;
     }
@@ -118,8 +105,8 @@ int writeBalancingProtocol(ReportContext& c) {
 }
 
 void writeProtocolHeader(ReportContext& c) {
-    const Contact& company = settingsOf(c).company;
     const Config& settings = settingsOf(c);
+    const Contact& company = settings.company;
     const float X = c.contentLeft;
     const float W = c.contentWidth;
     const float top = c.topMargin;

@@ -1,11 +1,22 @@
 #include "protocols/report_context.h"
 
+#include "resources/resource_store.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_clock.h"
+#include "texts/text_ids.h"
 
 namespace {
 constexpr float kCellPad = 2.f;
 }  // namespace
+
+bool loadProtocolFaces(Doc& doc) {
+    const TextId faces[Doc::kFontSlots] = {textid::kFontFace2, textid::kFontFace3};
+    for (int slot = 0; slot < Doc::kFontSlots; ++slot) {
+        const ResourceEntry face = findResource(faces[slot]);
+        if (face.size == 0 || !doc.loadFont(slot, face.data, static_cast<int>(face.size))) return false;
+    }
+    return true;
+}
 
 void setContentGeometry(ReportContext& c) {
     c.contentLeft = c.leftMargin;

@@ -52,6 +52,11 @@ struct ReportContext {
     std::tm reportTime{};
 };
 
+// Loads the protocols' two faces of the resource store into the open
+// document (regular into slot 0, bold into slot 1); false when one is missing
+// or cannot be loaded.
+bool loadProtocolFaces(Doc& doc);
+
 // Sets the context's margins and widths as both drivers begin.
 void setContentGeometry(ReportContext& c);
 

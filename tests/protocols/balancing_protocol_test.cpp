@@ -74,8 +74,7 @@ protected:
     std::unique_ptr<ReportContext> ctx_;
 };
 
-// Runs with the given unbalance in every plane; run k recorded k minutes
-// after 5 March 2023 09:30.
+// The first runs' time stamp: 5 March 2023, 09:30 local time.
 std::int64_t march5() { return rotortest::localSeconds(2023, 3, 5, 9, 30, 0); }
 
 TEST_F(BalancingProtocol, ContactBlocksOfTheHeader) {
