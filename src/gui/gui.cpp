@@ -1,9 +1,11 @@
 #include "gui/gui.h"
 
 #include <cfloat>
+#include <utility>
 
 #include <imgui.h>
 
+#include "gui/fonts.h"
 #include "gui/ui_probe.h"
 #include "machine/machine_base.h"
 #include "records/settings_records.h"
@@ -29,7 +31,6 @@ constexpr float kColumnGap = 50;
 constexpr int kUprightColumns = 2;
 
 // The "Demo" badge: Bold 64 px, red at a quarter alpha, 20 px from the right.
-constexpr std::size_t kBadgeFont = 32;
 constexpr float kBadgeSize = 64;
 constexpr float kBadgeRightGap = 20;
 constexpr ImU32 kBadgeColour = 0x400000FF;
@@ -37,6 +38,23 @@ constexpr ImU32 kBadgeColour = 0x400000FF;
 constexpr const char* kDeviceSeparator = " / ";
 
 enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
+
+// The screen a function object holds, when it holds one of the Gui's own.
+Gui::ScreenId screenIdOf(const Gui::Screen& screen) {
+    using Id = Gui::ScreenId;
+    using Member = void (Gui::*)();
+    static const std::pair<Member, Id> kScreens[] = {
+        {&Gui::editing, Id::Editing},     {&Gui::balancing, Id::Balancing}, {&Gui::influenceCoefficients, Id::Influence},
+        {&Gui::measuring, Id::Measuring}, {&Gui::history, Id::History},     {&Gui::database, Id::Database},
+        {&Gui::settings, Id::Settings},   {&Gui::welding, Id::Welding},
+    };
+    if (!screen) return Id::Home;
+    const Member* member = screen.target<Member>();
+    if (!member) return Id::Other;
+    for (const auto& [function, id] : kScreens)
+        if (*member == function) return id;
+    return Id::Other;
+}
 
 }  // namespace
 
@@ -52,9 +70,7 @@ Gui::~Gui() {
     if (_machine && _machine->getRotor() == _rotor) _machine->setRotor(nullptr);
     delete _rotor;
     for (RetiredRotor& r : _retired) delete r.rotor;
-    for (Texture& t : _textures)
-        for (void* id : t.ids)
-            if (_uploader && id) _uploader->release(id);
+    releaseTextures();
     delete _config;
 }
 
@@ -103,7 +119,7 @@ void Gui::machineReadyHook() {
 
 void Gui::drawDemoBadge(float width) {
     const char* text = textOrEmpty(textid::kTextDemo);
-    ImFont* font = _fonts.size() > kBadgeFont && _fonts[kBadgeFont] ? _fonts[kBadgeFont] : ImGui::GetFont();
+    ImFont* font = uiFont(fontslot::kBold64);
     const ImVec2 size = font->CalcTextSizeA(kBadgeSize, FLT_MAX, 0, text);
     const ImVec2 at(width - size.x - kBadgeRightGap, 0);
     ImGui::GetForegroundDrawList()->AddText(font, kBadgeSize, at, kBadgeColour, text);
@@ -149,6 +165,7 @@ void Gui::setScreen(bool push, Screen screen) {
         _backStack.push_back(_screen);
         _dataStack.push_back(_data);
     }
+    _pendingScreenId = screenIdOf(screen);
     _pendingScreen = std::move(screen);
 }
 
@@ -184,6 +201,7 @@ void Gui::applyScreen() {
     delete _data;
     _data = next;
     _screen = std::move(*_pendingScreen);
+    _screenId = _pendingScreenId;
     _pendingScreen.reset();
     _screenChanged = true;
 }
@@ -281,8 +299,4 @@ void Gui::pressModalButton(int index) {
     } else if (index == 0) {
         closeModal();
     }
-}
-
-void Gui::drawMachineStatus(bool /*silent*/) {
-    // The start-up progress and the device messages come with the frame.
 }

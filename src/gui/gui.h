@@ -27,6 +27,15 @@
 // 2 shown, 3 leaving; `barOffset` moves a state on after 300 ms measured from
 // `_transitionTime` on the monotonic `_frameTime`.
 //
+// The frame (gui_frame.cpp): every screen but the home screen calls
+// `drawFrame` once per frame after its content; the home screen calls it only
+// while a box is open.  It draws the top bar (the screen's toolbar, the
+// service lines, the Apply banner), the keyboard window, the message box and
+// the bottom bar with Hint, Home and Back.  `drawProgress` is the
+// full-window progress dialog; `drawMachineStatus` shows the start-up
+// progress, the once-only device boxes and the welding overlay over every
+// screen.  Everything drawn reports to UiProbe.
+//
 // Active rotor.  `replaceRotor` is the one way to change it: the machine gets
 // the new rotor first, and the old one is deleted only after the machine has
 // shown the idle state for 100 ms since the swap (its worker may still be
@@ -58,6 +67,10 @@ public:
     using Answer = std::function<int(int)>;
     using Action = std::function<void()>;
 
+    // Which screen a screen function is, for what the frame does differently
+    // on some screens; `Other` for a function that is none of the Gui's.
+    enum class ScreenId { Home, Editing, Balancing, Influence, Measuring, History, Database, Settings, Welding, Other };
+
     // Base of every screen's data object.
     class ActiveData {
     public:
@@ -85,6 +98,7 @@ public:
     void back();
     void applyScreen();
     bool onHomeScreen() const { return !_screen; }
+    ScreenId currentScreen() const { return _screenId; }
 
     void home();
     void editing();
@@ -96,6 +110,24 @@ public:
     void rotorList(bool history);
     void settings();
     void welding();
+
+    // ---- the frame -------------------------------------------------------
+    // The bars, the keyboard window and the box around the screen drawn this
+    // frame.  `busy` hides the navigation buttons; `top` draws the screen's
+    // toolbar into the top bar (cursor at (_margin, 28)).
+    void drawFrame(bool busy, const Action& top);
+    // The box's window content: veil, texts, entry field, buttons, answers.
+    void drawModal();
+    // A focused window at (0, 0) of this size: veil, `_progressText`, and a
+    // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
+    void drawProgress(float width, float height);
+    // A dark banner over the top bar with `text` and one button; true when pressed.
+    bool applyButton(const char* text, const char* label);
+    // The keys of `_keyboardMode` in the current window.
+    void drawKeyboard();
+    // The bottom bar's Home: the screen's back handler is dropped, keyboard
+    // and box close (the box's answer gets -2), the home screen follows.
+    void pressHome();
 
     // ---- message box, keyboard, slides -----------------------------------
     // Opens the box; details default to "", buttons to "OK" ('|' between labels).
@@ -115,13 +147,22 @@ public:
     void pressBack();
     // Presses button `index` of the open box by the box protocol.
     void pressModalButton(int index);
+    // Over every screen, at the end of the frame: the start-up progress until
+    // the machine is ready (not when `silent`), then once per connection the
+    // device boxes, and the welding overlay while welding runs (not when
+    // `silent`, nor over the Welding screen, whose own switch stops it).
     void drawMachineStatus(bool silent);
 
     // ---- resources ---------------------------------------------------------
-    // The fonts of the interface (added to the GUI context's atlas before the
-    // first frame) and the textures of its images (through `_uploader`).
+    // The 33 font slots (fonts.h), added to the GUI context's atlas before
+    // its first frame; the first font added is the default font.
     void loadFonts();
+    // The 59 texture slots (texture.h) through `_uploader`.
     void loadTextures();
+    // A texture of PNG data: the image itself, or one variant per colour of
+    // the zero-terminated list (0x00BBGGRR; the image's red channel becomes
+    // alpha).  Empty when the data does not decode or an upload fails.
+    Texture uploadTexture(const void* data, std::size_t size, const std::uint32_t* colours);
 
     // ---- start-up ------------------------------------------------------------
     // Takes the machine (created, its worker not started), loads ".cfg" (the
@@ -197,7 +238,9 @@ public:
     std::int64_t _wallTime = 0;   // seconds since 1970: only what the operator reads
     TimePoint _transitionTime{};
     Screen _screen;
+    ScreenId _screenId = ScreenId::Home;
     std::optional<Screen> _pendingScreen{Screen{}};
+    ScreenId _pendingScreenId = ScreenId::Home;
     std::vector<Screen> _backStack;
     ActiveData* _data = nullptr;
     int _editId = 0;
@@ -239,6 +282,13 @@ private:
     bool keyboardShown() const { return _keyboardState != 0; }
     void keyboardBack();
     void modalBack();
+    void releaseTextures();
+    void drawTopBar(float offset, const Action& top);
+    void drawKeyboardWindow(float& keyboardOffset, float& keysHeight);
+    void drawModalWindow(float keyboardOffset, float keysHeight);
+    void drawBottomBar(float offset, bool busy);
+    bool navigationAllowed(bool busy);
+    void showDeviceBoxes();
 
     GuiClock _clock;
     KeyQueue _keys;

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "gui/screens/placeholder.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "support/gui_harness.h"
@@ -36,7 +35,7 @@ struct Screens {
                 if (!first.count(name)) first[name] = g._data;
             }
             shown = name;
-            drawPlaceholderFrame(g);
+            g.drawFrame(false, nullptr);
         };
     }
 };

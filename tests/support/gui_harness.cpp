@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cfloat>
+#include <vector>
 
 #include "protocols/protocols.h"
 #include "records/settings_file.h"
@@ -11,13 +12,25 @@
 namespace {
 std::atomic<std::int64_t> g_wall{GuiHarness::kStartWall};
 std::int64_t harnessWall() { return g_wall.load(); }
+
+// One font atlas for all harnesses of a process: the interface's 33 fonts
+// take long to build and never change.  Never destroyed.
+struct SharedFonts {
+    ImFontAtlas atlas;
+    std::vector<ImFont*> slots;
+};
+SharedFonts& sharedFonts() {
+    static SharedFonts* fonts = new SharedFonts;
+    return *fonts;
+}
 }  // namespace
 
 GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, height), wasEnglish_(isEnglish()) {
     registerProtocols();
     g_wall = kStartWall;
     rotorclock::setClock(&harnessWall);
-    context_ = ImGui::CreateContext();
+    SharedFonts& fonts = sharedFonts();
+    context_ = ImGui::CreateContext(&fonts.atlas);
     ImGuiIO& io = ImGui::GetIO();
     io.IniFilename = nullptr;
     io.DisplaySize = size_;
@@ -28,11 +41,16 @@ GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, h
     gui_ = std::make_unique<Gui>(GuiClock(clock_));
     gui_->_machine = &machine_;
     io.UserData = gui_.get();
-    gui_->loadFonts();
-    unsigned char* pixels = nullptr;
-    int w = 0, h = 0;
-    io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
-    io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(1));
+    if (fonts.slots.empty()) {
+        gui_->loadFonts();
+        unsigned char* pixels = nullptr;
+        int w = 0, h = 0;
+        io.Fonts->GetTexDataAsRGBA32(&pixels, &w, &h);
+        io.Fonts->SetTexID(reinterpret_cast<ImTextureID>(1));
+        fonts.slots = gui_->_fonts;
+    } else {
+        gui_->_fonts = fonts.slots;
+    }
 
     loadSettings(*gui_, "");  // defaults and a fresh rotor, as at start-up without a file
     setLanguage(english);

@@ -1,8 +1,9 @@
 #pragma once
 // GuiHarness: the interface without a window, for tests.
 //
-// It makes an ImGui context (no backends, the font atlas built from the
-// embedded faces by `Gui::loadFonts`), a Gui over a FakeMachine, and a manual
+// It makes an ImGui context (no backends; the font atlas, built once per
+// process from the embedded faces by `Gui::loadFonts`, is shared by all
+// harnesses), a Gui over a FakeMachine, and a manual
 // clock: a VirtualClock for monotonic time and a fixed wall time for
 // rotorclock, both moved only by the test.  Each `frame` advances the clock
 // by the frame time, feeds io.DeltaTime from it, applies the held touch and

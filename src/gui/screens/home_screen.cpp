@@ -3,8 +3,8 @@
 
 #include <imgui.h>
 
+#include "gui/fonts.h"
 #include "gui/gui.h"
-#include "gui/screens/placeholder.h"
 #include "gui/ui_probe.h"
 #include "records/settings_records.h"
 #include "texts/texts.h"
@@ -38,6 +38,7 @@ void Gui::home() {
     const char* title = "KESTRUNE";
     ImGui::GetWindowDrawList()->AddText(ImVec2(_margin, 40), IM_COL32_BLACK, title);
     float y = kTop;
+    ImGui::PushFont(uiFont(fontslot::kLight28));
     for (const Tile& tile : kTiles) {
         const char* label = textOrEmpty(tile.title);
         ImGui::SetCursorPos(ImVec2(_margin, y));
@@ -45,10 +46,11 @@ void Gui::home() {
         UiProbe::reportLastItem(label);
         y += kTileHeight + kTileGap;
     }
+    ImGui::PopFont();
     const std::string& version = _config->local.banner;
     const ImVec2 at(_margin, _screenHeight - kFootLine);
     ImGui::GetWindowDrawList()->AddText(at, IM_COL32_BLACK, version.c_str());
     UiProbe::reportText(version.c_str(), at, ImVec2(at.x + ImGui::CalcTextSize(version.c_str()).x, at.y + 22));
     ImGui::End();
-    if (_modalState != 0) drawPlaceholderFrame(*this);
+    if (_modalState != 0) drawFrame(false, nullptr);
 }

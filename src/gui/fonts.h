@@ -1,0 +1,30 @@
+#pragma once
+// The interface's fonts: 33 slots in `Gui::_fonts`, slot = face x 11 + size
+// index, faces Light, Regular and Bold of the resource store, sizes 14, 17,
+// 18, 20, 22, 24, 28, 40, 48, 52 and 64 px.  `Gui::loadFonts` fills every
+// slot; a face missing from the store leaves the default font in its slots.
+// The faces carry icon glyphs at À to É (diameter, phi, long dash, numero,
+// backspace, clockwise, anticlockwise, information, home, back).
+
+struct ImFont;
+
+namespace fontslot {
+constexpr int kSizesPerFace = 11;
+constexpr int kCount = 33;
+
+constexpr int kLight14 = 0;     // version line, key alternatives
+constexpr int kLight22 = 4;     // date
+constexpr int kLight28 = 6;     // message box and progress texts, home tiles
+constexpr int kLight64 = 10;    // clock
+constexpr int kRegular17 = 12;  // narrow dialog buttons
+constexpr int kRegular20 = 14;  // machine state line
+constexpr int kRegular24 = 16;
+constexpr int kRegular28 = 17;  // keys, the Apply button, dialog buttons
+constexpr int kRegular40 = 18;  // the Apply banner's text
+constexpr int kRegular52 = 20;  // icon buttons of the bars
+constexpr int kBold64 = 32;     // "Demo" badge
+}  // namespace fontslot
+
+// The font of a slot of the Gui that is the GUI context's user data; the
+// current font when there is no such Gui or slot.  Inside a frame only.
+ImFont* uiFont(int slot);

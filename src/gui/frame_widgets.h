@@ -1,0 +1,33 @@
+#pragma once
+// The frame's own widgets, also for screens that want the same look.
+// All of them register an ImGui item (or draw a text) and report it to UiProbe.
+
+#include <imgui.h>
+
+// One button of the message box (and the Apply banner) at (x, y) in screen
+// coordinates, 60 px high, in the current font: a white frame with the label
+// centred; filled white with a black label while held or highlighted, a white
+// label otherwise.  The label is [label, labelEnd) (labelEnd null: to its
+// end).  True when pressed.
+bool dialogButtons(const char* label, const char* labelEnd, float x, float y, float width, bool highlighted);
+
+// A button at the cursor showing one icon glyph (Regular 52 px, grey
+// 0xFF777777) centred, without a background.  True when pressed.
+bool iconButton(const char* glyph, float width, float height);
+
+// Draws `text` at `at` (screen coordinates) in the font of a slot (fonts.h)
+// and reports it.
+void drawSlotText(int slot, const char* text, ImVec2 at, ImU32 colour);
+
+// Draws `text` centred between x0 and x1 and in [top, top + height], broken
+// into lines at spaces where it is wider than the span; reports it whole.
+void drawCentredText(int slot, const char* text, float x0, float x1, float top, float height, ImU32 colour);
+
+// Begins one of the frame's windows at a place and size: no title bar,
+// scroll bars, padding or border, not movable or resizable, drawn in front of
+// the windows begun before it.  End it with ImGui::End.
+void beginFrameWindow(const char* name, ImVec2 at, ImVec2 size, ImGuiWindowFlags extraFlags = 0);
+
+namespace framesize {
+constexpr float kDialogButtonHeight = 60;
+}
