@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
     bool fullScreen = options.kiosk;
     const int refreshHz = monitorRefreshRate();
     Snapshot snapshot(clock.now());
+    bool fontAtlasOnGpu = false;
     while (frameLoopContinues(glfwWindowShouldClose(window), exitCode)) {
         gui->startFrame();
         glfwPollEvents();
@@ -223,6 +224,13 @@ int main(int argc, char** argv) {
         glfwGetWindowSize(window, &width, &height);
         gui->draw(static_cast<float>(width), static_cast<float>(height));
         renderFrame(window);
+        if (!fontAtlasOnGpu) {
+            // The first frame has made the font texture: the atlas's copies of
+            // the faces and its pixels (some 30 MB) are not needed any more.
+            ImGui::GetIO().Fonts->ClearInputData();
+            ImGui::GetIO().Fonts->ClearTexData();
+            fontAtlasOnGpu = true;
+        }
         snapshot.takeWhenDue(window, clock.now());
         glfwMakeContextCurrent(window);
         glfwSwapBuffers(window);

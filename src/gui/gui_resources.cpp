@@ -86,19 +86,23 @@ Texture Gui::uploadTexture(const void* data, std::size_t size, const std::uint32
                                                                  static_cast<int>(size), &width, &height, &channels, 4));
     if (!rgba || width <= 0 || height <= 0) return texture;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    auto add = [&](const unsigned char* pixels) {
+        void* id = _uploader->upload(pixels, width, height);
+        if (id) texture.ids.push_back(id);
+        return id != nullptr;
+    };
+    bool made = true;
     if (!colours || colours[0] == 0) {
-        texture.ids.push_back(_uploader->upload(rgba.get(), width, height));
+        made = add(rgba.get());
     } else {
         std::vector<unsigned char> variant;
-        for (const std::uint32_t* colour = colours; *colour != 0; ++colour) {
+        for (const std::uint32_t* colour = colours; *colour != 0 && made; ++colour) {
             tint(rgba.get(), pixels, *colour, variant);
-            texture.ids.push_back(_uploader->upload(variant.data(), width, height));
+            made = add(variant.data());
         }
     }
-    for (void* id : texture.ids) {
-        if (id) continue;
-        for (void* made : texture.ids)
-            if (made) _uploader->release(made);
+    if (!made) {  // all or nothing: a slot never holds part of its variants
+        for (void* id : texture.ids) _uploader->release(id);
         return Texture{};
     }
     texture.width = width;
