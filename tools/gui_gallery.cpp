@@ -213,6 +213,7 @@ std::vector<Scene> frameScenes() {
     constexpr TextId kSave = 0x195DC0E;         // "Save"
     constexpr TextId kLongHint = 0x18A4004;     // the editing screen's hint
     constexpr TextId kHintTitle = 0x18A4003;
+    auto service = [](Gui& g) { g._config->local.serviceAccess = true; };
     auto banner = [](Gui& g) {
         g._config->local.serviceAccess = true;
         g._settingsChanged = true;
@@ -243,7 +244,7 @@ std::vector<Scene> frameScenes() {
         g.drawProgress(g._screenWidth, g._screenHeight);
     };
     return {
-        {true, banner, {}},       {false, banner, {}},     {false, yesNoSecond, {}}, {true, field, {}},
+        {true, service, {}},      {false, banner, {}},     {false, yesNoSecond, {}}, {true, field, {}},
         {false, four, {}},        {true, three, {}},       {false, hint, {}},        {true, {}, progress},
     };
 }

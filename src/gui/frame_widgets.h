@@ -2,6 +2,9 @@
 // The frame's own widgets, also for screens that want the same look.
 // All of them register an ImGui item (or draw a text) and report it to UiProbe.
 
+#include <string_view>
+#include <vector>
+
 #include <imgui.h>
 
 // One button of the message box (and the Apply banner) at (x, y) in screen
@@ -10,6 +13,16 @@
 // label otherwise.  The label is [label, labelEnd) (labelEnd null: to its
 // end).  True when pressed.
 bool dialogButtons(const char* label, const char* labelEnd, float x, float y, float width, bool highlighted);
+
+// How a box `areaWidth` wide lays out a row of buttons: 200 px each, 100 px
+// for more than three, with 50 px gaps; when the row with a gap at each end
+// does not fit, 60 px in Regular 17.  Otherwise the labels take Regular 28,
+// or the largest smaller Regular size in which all of them fit.
+struct DialogButtonRow {
+    float width;
+    int fontSlot;
+};
+DialogButtonRow dialogButtonRow(const std::vector<std::string_view>& labels, float areaWidth);
 
 // A button at the cursor showing one icon glyph (Regular 52 px, grey
 // 0xFF777777) centred, without a background.  True when pressed.

@@ -24,21 +24,21 @@ constexpr ImU32 kVeil = 0xDD000000;
 constexpr ImU32 kWhite = 0xFFFFFFFF;
 constexpr ImU32 kBlack = 0xFF000000;
 
+constexpr float kFieldHeight = 44;
+constexpr float kFieldLabelGap = 16;
+constexpr float kFieldTextInset = 5;
+constexpr float kFieldRoom = 15;  // kept free after the text, for the caret
+constexpr float kCaretWidth = 2;
+
 constexpr float kButtonWidth = 200;
 constexpr float kManyButtonWidth = 100;  // more than three buttons
 constexpr float kTightButtonWidth = 60;  // a row too wide for the box
 constexpr std::size_t kManyButtons = 3;
 constexpr float kButtonGap = 50;
 constexpr float kLabelPadding = 8;  // each side of a button's label
-// A label takes the first of these fonts in which every label of the row fits.
+// Labels take the first of these fonts in which every label of the row fits.
 constexpr int kButtonFonts[] = {fontslot::kRegular28, fontslot::kRegular24, fontslot::kRegular20,
                                 fontslot::kRegular17};
-
-constexpr float kFieldHeight = 44;
-constexpr float kFieldLabelGap = 16;
-constexpr float kFieldTextInset = 5;
-constexpr float kFieldRoom = 15;  // kept free after the text, for the caret
-constexpr float kCaretWidth = 2;
 
 std::vector<std::string_view> splitLabels(std::string_view labels) {
     std::vector<std::string_view> out;
@@ -54,19 +54,21 @@ std::vector<std::string_view> splitLabels(std::string_view labels) {
 float textWidth(ImFont* font, std::string_view text) {
     return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, text.data(), text.data() + text.size()).x;
 }
+}  // namespace
 
-int buttonFont(const std::vector<std::string_view>& labels, float width) {
+DialogButtonRow dialogButtonRow(const std::vector<std::string_view>& labels, float areaWidth) {
+    const float n = static_cast<float>(labels.size());
+    const float width = labels.size() > kManyButtons ? kManyButtonWidth : kButtonWidth;
+    if (n * (width + kButtonGap) + kButtonGap > areaWidth) return {kTightButtonWidth, fontslot::kRegular17};
     for (int slot : kButtonFonts) {
         ImFont* font = uiFont(slot);
         const bool fits = std::all_of(labels.begin(), labels.end(), [&](std::string_view label) {
             return textWidth(font, label) + 2 * kLabelPadding <= width;
         });
-        if (fits) return slot;
+        if (fits) return {width, slot};
     }
-    return kButtonFonts[std::size(kButtonFonts) - 1];
+    return {width, kButtonFonts[std::size(kButtonFonts) - 1]};
 }
-
-}  // namespace
 
 void Gui::drawModal() {
     const ImVec2 origin = ImGui::GetWindowPos();
@@ -121,12 +123,7 @@ void Gui::drawModal() {
     }
     if (!labels.empty()) {
         const std::size_t n = labels.size();
-        float width = n > kManyButtons ? kManyButtonWidth : kButtonWidth;
-        int slot = buttonFont(labels, width);
-        if (static_cast<float>(n) * (width + kButtonGap) + kButtonGap > area.x) {
-            width = kTightButtonWidth;
-            slot = fontslot::kRegular17;
-        }
+        const auto [width, slot] = dialogButtonRow(labels, area.x);
         const float rowWidth = static_cast<float>(n) * (width + kButtonGap) - kButtonGap;
         float x = origin.x + (area.x - rowWidth) / 2;
         const float y = rowTop + (rowHeight - framesize::kDialogButtonHeight) / 2;

@@ -45,7 +45,7 @@ void Gui::drawProgress(float width, float height) {
         list->AddRectFilled(barMin, barMin + kBarSize, kBarGrey);
         const float filled = static_cast<float>(_progressValue) * kBarSize.x / kFullBar;
         list->AddRectFilled(barMin, barMin + ImVec2(filled, kBarSize.y), kWhite);
-        UiProbe::report(ImGui::GetID("##progressbar"), "##progressbar", barMin, barMin + ImVec2(filled, kBarSize.y),
+        UiProbe::report(ImGui::GetID("progress-bar"), "progress-bar", barMin, barMin + ImVec2(filled, kBarSize.y),
                         std::to_string(_progressValue).c_str());
     }
     ImGui::End();

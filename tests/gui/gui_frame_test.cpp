@@ -1,0 +1,362 @@
+// The frame: slides, the keyboard window, the message box protocol through
+// taps, the bottom bar's buttons, the progress dialog and what the machine's
+// status puts over the screens.
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <string>
+#include <vector>
+
+#include "gui/fonts.h"
+#include "gui/frame_widgets.h"
+#include "records/settings_records.h"
+#include "support/gui_harness.h"
+#include "texts/text_ids.h"
+#include "texts/texts.h"
+
+namespace {
+
+const char* const kBack = "É";
+const char* const kHome = "È";
+const char* const kHint = "Ç";
+
+// A screen with the frame (the Balancing screen's stand-in), its bars shown.
+void openScreen(GuiHarness& h, Gui::Screen screen = &Gui::balancing) {
+    h.gui().setScreen(true, std::move(screen));
+    h.run(400);
+}
+
+// A box whose callback records every answer but -1 and closes on `closesOn`.
+struct RecordedBox {
+    std::vector<int> answers;
+    void open(Gui& g, const char* buttons, int closesOn, int defaultIndex = -1) {
+        g.messageBox("Delete?", nullptr, buttons, [this, closesOn, defaultIndex](int i) {
+            if (i == -1) return defaultIndex;
+            answers.push_back(i);
+            return i == closesOn || i == -2 ? -2 : i;
+        });
+    }
+};
+
+TEST(GuiFrameSlides, OffsetAndStateAfterEachTime) {
+    struct Case {
+        int state, ms;
+        float offset;
+        int stateAfter;
+        int boxBefore, boxAfter;
+    };
+    const Case cases[] = {
+        {1, 0, 1.0f, 1, 0, 0},           {1, 150, 0.5f, 1, 0, 0},          {1, 299, 1 / 300.0f, 1, 0, 0},
+        {1, 300, 0.0f, 2, 0, 0},         {3, 0, 0.0f, 3, 3, 3},            {3, 150, 0.5f, 3, 3, 3},
+        {3, 299, 299 / 300.0f, 3, 3, 3}, {3, 300, 1.0f, 0, 3, 0},          {3, 300, 1.0f, 0, 2, 2},
+        {2, 500, 0.0f, 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.state << " at " << c.ms << " ms, box " << c.boxBefore);
+        GuiHarness h;
+        Gui& g = h.gui();
+        g.startFrame();
+        g._transitionTime = g._frameTime;
+        h.advance(c.ms);
+        g.startFrame();
+        int state = c.state;
+        g._modalState = c.boxBefore;
+        EXPECT_NEAR(g.barOffset(state), c.offset, 1e-6);
+        EXPECT_EQ(state, c.stateAfter);
+        EXPECT_EQ(g._modalState, c.boxAfter);
+    }
+}
+
+TEST(GuiFrameSlides, ClosingABoxOnTheHomeScreenTakesTheBarsOut) {
+    GuiHarness h;
+    h.frame();
+    EXPECT_EQ(h.probe().find(kBack), nullptr);
+    h.gui().messageBox("Note");
+    h.run(400);
+    EXPECT_EQ(h.gui()._barState, 2);
+    EXPECT_NE(h.probe().find(kBack), nullptr);
+    ASSERT_TRUE(h.tap("OK"));
+    EXPECT_EQ(h.gui()._barState, 3);
+    h.run(400);
+    EXPECT_EQ(h.gui()._barState, 0);
+    EXPECT_EQ(h.gui()._modalState, 0);
+    EXPECT_EQ(h.probe().find(kBack), nullptr);
+}
+
+TEST(GuiFrameKeyboard, WindowSitsAboveTheBottomBarByMode) {
+    struct Case {
+        int mode, state, ms;
+        float top;  // in a 960 px window
+    };
+    const Case cases[] = {{0, 2, 0, 880}, {7, 2, 0, 600}, {7, 1, 150, 600 + 360 * 0.5f}, {0, 1, 150, 880 + 80 * 0.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " state " << c.state);
+        GuiHarness h;
+        openScreen(h);
+        Gui& g = h.gui();
+        g._keyboardMode = c.mode;
+        g._keyboardState = c.state;
+        g._transitionTime = g._frameTime + std::chrono::milliseconds(GuiHarness::kFrameMs - c.ms);
+        h.frame();
+        EXPECT_FLOAT_EQ(g._keyboardTop, c.top);
+    }
+}
+
+TEST(GuiFrameBox, AnswersByTheBoxProtocol) {
+    struct Case {
+        const char* name;
+        const char* buttons;
+        int closesOn, defaultIndex;
+        const char* tapped;  // null: no tap, one frame
+        std::vector<int> answers;
+        bool closing;
+        bool home;  // on the home screen 400 ms later
+    };
+    const Case cases[] = {
+        {"No leaves a box open that closes on Yes", "Yes|No", 0, -1, "No", {1}, false, false},
+        {"Yes closes it", "Yes|No", 0, -1, "Yes", {0}, true, false},
+        {"default index 1 presses the second button", "Yes|No", 1, 1, nullptr, {1}, true, false},
+        {"Home gives -2, closes and goes home", "Yes|No", 0, -1, kHome, {-2}, true, true},
+        {"Back gives -2 and closes", "Yes|No", 0, -1, kBack, {-2}, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuiHarness h;
+        openScreen(h);
+        RecordedBox box;
+        box.open(h.gui(), c.buttons, c.closesOn, c.defaultIndex);
+        if (c.tapped) {
+            h.run(400);
+            ASSERT_TRUE(h.tap(c.tapped));
+        } else {
+            h.frame();
+        }
+        EXPECT_EQ(box.answers, c.answers);
+        EXPECT_EQ(h.gui()._modalState == 3, c.closing);
+        h.run(400);
+        EXPECT_EQ(h.gui().onHomeScreen(), c.home);
+        EXPECT_EQ(h.machine().count("stop"), 0);
+    }
+}
+
+TEST(GuiFrameBox, ButtonRowWidthsAndFonts) {
+    struct Case {
+        float windowWidth;
+        const char* buttons;
+        float width;
+        int font;
+    };
+    const Case cases[] = {
+        {1280, "Yes|No", 200, fontslot::kRegular28},
+        {1280, "A|B|C|D", 100, fontslot::kRegular28},
+        {1280, "Yes|No|Подключить|Отмена", 100, fontslot::kRegular17},
+        {790, "Yes|No|Save", 60, fontslot::kRegular17},
+        {1280, "1|2|3|4|5|6|7|8", 100, fontslot::kRegular28},
+        {1280, "1|2|3|4|5|6|7|8|9", 60, fontslot::kRegular17},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.buttons);
+        GuiHarness h(c.windowWidth, 540);
+        openScreen(h);
+        h.gui().messageBox("?", nullptr, c.buttons);
+        h.run(400);
+        const std::string first(c.buttons, std::string(c.buttons).find('|'));
+        const UiItem* item = h.probe().find(first);
+        ASSERT_NE(item, nullptr);
+        EXPECT_FLOAT_EQ(item->max.x - item->min.x, c.width);
+        std::vector<std::string_view> labels;
+        for (std::string_view rest = c.buttons; !rest.empty();) {
+            const auto bar = rest.find('|');
+            labels.push_back(rest.substr(0, bar));
+            rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+        }
+        EXPECT_EQ(dialogButtonRow(labels, c.windowWidth).fontSlot, c.font);
+    }
+}
+
+TEST(GuiFrameBox, EntryFieldKeepsWholeCharactersThatFit) {
+    GuiHarness h;
+    openScreen(h);
+    Gui& g = h.gui();
+    g.messageBox("Name", nullptr, "OK");
+    g._modalInputWidth = 120;
+    g._modalInputLabel = "Name";
+    g._keyboardText = "ЖЖЖЖЖЖЖЖЖЖЖЖ";
+    h.frame();
+    ImFont* font = g._fonts[fontslot::kLight28];
+    auto width = [font](const std::string& s) { return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, s.c_str()).x; };
+    ASSERT_FALSE(g._keyboardText.empty());
+    EXPECT_EQ(g._keyboardText.size() % 2, 0u);  // two bytes per letter: none cut
+    EXPECT_LE(width(g._keyboardText) + 15, 120);
+    EXPECT_GT(width(g._keyboardText + "Ж") + 15, 120);
+    const UiItem* field = h.probe().find("Name");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text, g._keyboardText);
+}
+
+TEST(GuiFrameBottomBar, ButtonsByMachineStateBusyAndKeyboard) {
+    struct Case {
+        const char* name;
+        int state;
+        bool busy, keyboard;
+        bool back, home, hint;
+    };
+    const Case cases[] = {
+        {"idle", 0, false, false, true, true, true},
+        {"initializing", 1, false, false, true, true, true},
+        {"configuring", 15, false, false, true, true, true},
+        {"measuring", 7, false, false, false, false, false},
+        {"measuring, keyboard up", 7, false, true, true, false, false},
+        {"busy screen", 0, true, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GuiHarness h;
+        openScreen(h, [busy = c.busy](Gui& g) { g.drawFrame(busy, nullptr); });
+        h.machine().state = c.state;
+        if (c.keyboard) {
+            h.gui()._keyboardMode = 7;
+            h.gui()._keyboardState = 2;
+        }
+        h.frame();
+        EXPECT_EQ(h.probe().find(kBack) != nullptr, c.back);
+        EXPECT_EQ(h.probe().find(kHome) != nullptr, c.home);
+        EXPECT_EQ(h.probe().find(kHint) != nullptr, c.hint);
+    }
+}
+
+TEST(GuiFrameBottomBar, BackWithTheKeyboardUpRunsTheScreensBackAndStays) {
+    GuiHarness h;
+    openScreen(h);
+    Gui& g = h.gui();
+    int backs = 0;
+    g._onBack = [&] { ++backs; };
+    g._keyboardMode = 7;
+    g._keyboardState = 2;
+    ASSERT_TRUE(h.tap(kBack));
+    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(g._keyboardState, 3);
+    h.run(400);
+    EXPECT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
+    EXPECT_EQ(h.machine().count("stop"), 0);
+}
+
+TEST(GuiFrameBottomBar, HintOpensTheScreensHintWithClose) {
+    GuiHarness h;
+    openScreen(h);
+    h.gui()._hint = "Do this";
+    h.gui()._hintDetails = "then that";
+    ASSERT_TRUE(h.tap(kHint));
+    h.run(400);
+    EXPECT_TRUE(h.probe().shows("Do this"));
+    EXPECT_TRUE(h.probe().shows("then that"));
+    ASSERT_TRUE(h.tap(textOrEmpty(0x18A4001)));  // "Close"
+    EXPECT_EQ(h.gui()._modalState, 3);
+}
+
+TEST(GuiFrameTopBar, ServiceLinesOnlyAfterTheServiceLogin) {
+    for (const bool service : {false, true}) {
+        GuiHarness h;
+        openScreen(h);
+        h.gui()._config->local.serviceAccess = service;
+        h.machine().state = 7;
+        h.frame();
+        EXPECT_EQ(h.probe().shows("ms/frame"), service);
+        const std::string state = std::string(textOrEmpty(0x1EFB808)) + textOrEmpty(textid::kMachineStateFirst + 7);
+        EXPECT_EQ(h.probe().shows(state), service) << state;
+    }
+}
+
+TEST(GuiFrameTopBar, ApplyReconnectsOnceAndHidesUnderABox) {
+    GuiHarness h;
+    openScreen(h);
+    Gui& g = h.gui();
+    const char* apply = textOrEmpty(0xDDB05D);
+    g._settingsChanged = true;
+    g.messageBox("Wait");
+    h.run(400);
+    EXPECT_EQ(h.probe().find(apply), nullptr);
+    g.closeModal();
+    h.run(400);
+    ASSERT_TRUE(h.tap(apply));
+    EXPECT_EQ(h.machine().count("requestReconnect"), 1);
+    EXPECT_FALSE(g._settingsChanged);
+    h.frame();
+    EXPECT_EQ(h.probe().find(apply), nullptr);
+}
+
+TEST(GuiFrameProgress, ValueIsClampedAndDrawnAsABar) {
+    struct Case {
+        int value, stored;
+        float barWidth;  // 0: no bar
+    };
+    const Case cases[] = {{150, 100, 400}, {-5, 0, 0}, {40, 40, 160}, {0, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        GuiHarness h;
+        openScreen(h, [](Gui& g) { g.drawProgress(g._screenWidth, g._screenHeight); });
+        h.gui()._progressText = "Copying";
+        h.gui()._progressValue = c.value;
+        h.frame();
+        EXPECT_EQ(h.gui()._progressValue, c.stored);
+        EXPECT_TRUE(h.probe().shows("Copying"));
+        const UiItem* bar = h.probe().find("progress-bar");
+        EXPECT_EQ(bar != nullptr, c.barWidth > 0);
+        if (bar) {
+            EXPECT_FLOAT_EQ(bar->max.x - bar->min.x, c.barWidth);
+        }
+    }
+}
+
+TEST(GuiFrameStatus, DeviceBoxesOncePerConnection) {
+    struct Case {
+        bool demo, invertersOk;
+        std::vector<TextId> boxes;  // in the order they come, each closed with OK
+    };
+    const Case cases[] = {
+        {true, true, {textid::kTextUsbDeviceNotFound}},
+        {false, false, {textid::kTextInvertersError}},
+        {false, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.demo << c.invertersOk);
+        GuiHarness h;
+        h.machine().demo = c.demo;
+        h.machine().invertersOk = c.invertersOk;
+        for (int connection = 0; connection < 2; ++connection) {
+            if (connection == 1) {  // a reconnection: the progress until the machine is ready again
+                h.machine().reconnect();
+                h.machine().state = 1;
+                h.frame();
+                EXPECT_TRUE(h.probe().shows(textOrEmpty(textid::kTextInitializing)));
+                h.machine().state = 0;
+            }
+            for (TextId box : c.boxes) {
+                h.run(400);
+                EXPECT_EQ(h.gui()._modalText, textOrEmpty(box));
+                ASSERT_TRUE(h.tap("OK"));
+            }
+            h.run(1000);
+            EXPECT_EQ(h.gui()._modalState, 0);
+        }
+    }
+}
+
+TEST(GuiFrameStatus, WeldingOverlayButNotOverTheWeldingScreen) {
+    struct Case {
+        Gui::Screen screen;
+        bool overlay;
+    };
+    const Case cases[] = {{Gui::Screen{}, true}, {&Gui::balancing, true}, {&Gui::welding, false}};
+    for (const Case& c : cases) {
+        GuiHarness h;
+        openScreen(h, c.screen);
+        h.machine().welderActive = true;
+        h.machine().weldValue = 30;
+        h.frame();
+        EXPECT_EQ(h.probe().shows(textOrEmpty(0x9DD008)), c.overlay) << static_cast<int>(h.gui().currentScreen());
+    }
+}
+
+}  // namespace
