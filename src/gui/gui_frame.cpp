@@ -11,6 +11,7 @@
 #include "gui/frame_widgets.h"
 #include "gui/gui.h"
 #include "machine/machine_base.h"
+#include "machine/machine_codes.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -19,11 +20,6 @@
 namespace {
 
 enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
-
-// Machine states in which the operator may leave a screen.
-constexpr int kStateIdle = 0;
-constexpr int kStateInitializing = 1;
-constexpr int kStateConfiguring = 15;
 
 constexpr TextId kTextHintGlyph = 0x195DC1F;  // "Ç"
 constexpr TextId kTextHomeGlyph = 0x195DC20;  // "È"
@@ -147,7 +143,9 @@ bool Gui::navigationAllowed(bool busy) {
     if (busy) return false;
     if (!_machine) return true;
     const int state = _machine->getState();
-    return state == kStateIdle || state == kStateInitializing || state == kStateConfiguring;
+    // The states in which the operator may leave a screen.
+    return state == MachineState::kIdle || state == MachineState::kInitializing ||
+           state == MachineState::kConfiguring;
 }
 
 void Gui::drawBottomBar(float offset, bool busy) {

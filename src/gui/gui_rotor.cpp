@@ -8,14 +8,13 @@
 
 #include "gui/gui.h"
 #include "machine/machine_base.h"
+#include "machine/machine_codes.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
 
 namespace {
-constexpr int kMachineIdle = 0;     // machine state "Idle"
-constexpr int kConnectProcess = 1;  // the machine's connect process
 constexpr auto kIdleBeforeDelete = std::chrono::milliseconds(100);
 constexpr const char* kDatabaseFolder = "db/";
 constexpr const char* kHistoryFolder = "history/";
@@ -25,7 +24,7 @@ constexpr const char* kRotorExtension = ".rotor";
 void Gui::startMachine(MachineBase* machine) {
     _machine = machine;
     loadStartupSettings(*this);
-    if (_machine) _machine->startProcess(kConnectProcess);
+    if (_machine) _machine->startProcess(MachineProcess::kConnect);
 }
 
 void Gui::replaceRotor(Rotor* fresh) {
@@ -55,7 +54,7 @@ void Gui::collectRetiredRotors() {
         _retired.clear();
         return;
     }
-    if (_machine->getState() != kMachineIdle) {
+    if (_machine->getState() != MachineState::kIdle) {
         _idleSince.reset();
         return;
     }
@@ -72,7 +71,7 @@ void Gui::collectRetiredRotors() {
     }
 }
 
-bool Gui::machineBusy() { return _machine && _machine->getState() != kMachineIdle; }
+bool Gui::machineBusy() { return _machine && _machine->getState() != MachineState::kIdle; }
 
 Rotor* Gui::makeRotor() {
     Rotor* rotor = new Rotor(_config);

@@ -10,6 +10,7 @@
 
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "machine/machine_codes.h"
 #include "records/settings_records.h"
 #include "support/gui_harness.h"
 #include "texts/text_ids.h"
@@ -203,12 +204,12 @@ TEST(GuiFrameBottomBar, ButtonsByMachineStateBusyAndKeyboard) {
         bool back, home, hint;
     };
     const Case cases[] = {
-        {"idle", 0, false, false, true, true, true},
-        {"initializing", 1, false, false, true, true, true},
-        {"configuring", 15, false, false, true, true, true},
-        {"measuring", 7, false, false, false, false, false},
-        {"measuring, keyboard up", 7, false, true, true, false, false},
-        {"busy screen", 0, true, false, false, false, false},
+        {"idle", MachineState::kIdle, false, false, true, true, true},
+        {"initializing", MachineState::kInitializing, false, false, true, true, true},
+        {"configuring", MachineState::kConfiguring, false, false, true, true, true},
+        {"measuring", MachineState::kMeasuring, false, false, false, false, false},
+        {"measuring, keyboard up", MachineState::kMeasuring, false, true, true, false, false},
+        {"busy screen", MachineState::kIdle, true, false, false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,10 +261,11 @@ TEST(GuiFrameTopBar, ServiceLinesOnlyAfterTheServiceLogin) {
         GuiHarness h;
         openScreen(h);
         h.gui()._config->local.serviceAccess = service;
-        h.machine().state = 7;
+        h.machine().state = MachineState::kMeasuring;
         h.frame();
         EXPECT_EQ(h.probe().shows("ms/frame"), service);
-        const std::string state = std::string(textOrEmpty(0x1EFB808)) + textOrEmpty(textid::kMachineStateFirst + 7);
+        const std::string state = std::string(textOrEmpty(0x1EFB808)) +
+                                  textOrEmpty(textid::kMachineStateFirst + MachineState::kMeasuring);
         EXPECT_EQ(h.probe().shows(state), service) << state;
     }
 }
@@ -327,10 +329,10 @@ TEST(GuiFrameStatus, DeviceBoxesOncePerConnection) {
         for (int connection = 0; connection < 2; ++connection) {
             if (connection == 1) {  // a reconnection: the progress until the machine is ready again
                 h.machine().reconnect();
-                h.machine().state = 1;
+                h.machine().state = MachineState::kInitializing;
                 h.frame();
                 EXPECT_TRUE(h.probe().shows(textOrEmpty(textid::kTextInitializing)));
-                h.machine().state = 0;
+                h.machine().state = MachineState::kIdle;
             }
             for (TextId box : c.boxes) {
                 h.run(400);
