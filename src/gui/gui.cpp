@@ -37,8 +37,6 @@ constexpr ImU32 kBadgeColour = 0x400000FF;
 
 constexpr const char* kDeviceSeparator = " / ";
 
-enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
-
 // The screen a function object holds, when it holds one of the Gui's own.
 Gui::ScreenId screenIdOf(const Gui::Screen& screen) {
     using Id = Gui::ScreenId;

@@ -67,6 +67,10 @@ public:
     using Answer = std::function<int(int)>;
     using Action = std::function<void()>;
 
+    // The slide of the bars, the keyboard and the box (`_barState`,
+    // `_keyboardState`, `_modalState`).
+    enum SlideState : int { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
+
     // Which screen a screen function is, for what the frame does differently
     // on some screens; `Other` for a function that is none of the Gui's.
     enum class ScreenId { Home, Editing, Balancing, Influence, Measuring, History, Database, Settings, Welding, Other };
@@ -288,7 +292,6 @@ private:
     void drawModalWindow(float keyboardOffset, float keysHeight);
     void drawBottomBar(float offset, bool busy);
     bool navigationAllowed(bool busy);
-    void showDeviceBoxes();
 
     GuiClock _clock;
     KeyQueue _keys;

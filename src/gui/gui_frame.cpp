@@ -19,8 +19,6 @@
 
 namespace {
 
-enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
-
 constexpr TextId kTextHintGlyph = 0x195DC1F;  // "Ç"
 constexpr TextId kTextHomeGlyph = 0x195DC20;  // "È"
 constexpr TextId kTextBackGlyph = 0x195DC21;  // "É"

@@ -8,8 +8,6 @@
 #include "texts/texts.h"
 
 namespace {
-enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
-
 constexpr unsigned kLanguageKey = 'l';
 constexpr unsigned kScaleKey = 'o';
 constexpr unsigned kFirstPrintable = 0x20;

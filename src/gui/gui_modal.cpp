@@ -17,8 +17,6 @@
 
 namespace {
 
-enum SlideState { kHidden = 0, kEntering = 1, kShown = 2, kLeaving = 3 };
-
 constexpr float kMaxContentHeight = 300;
 constexpr ImU32 kVeil = 0xDD000000;
 constexpr ImU32 kWhite = 0xFFFFFFFF;
