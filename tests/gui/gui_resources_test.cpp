@@ -9,6 +9,7 @@
 
 #include <imgui.h>
 #include <stb_image.h>
+#include <stb_image_write.h>
 
 #include "gui/fonts.h"
 #include "gui/gui.h"
@@ -61,17 +62,34 @@ TEST(GuiResourcesTextures, EveryImageInItsSlotAndTheDialInItsTints) {
             EXPECT_TRUE(rig.uploader.of(t.id()).rgba == source.rgba);
         }
     }
-    // Each tint: the colour's red, green and blue, the mask's red as alpha.
-    const Decoded mask = decodeEmbedded(kDialKey);
+    // The dial's variants in the colour order (every pixel takes the colour).
     const std::uint32_t tints[] = {0xDDDDDD, 0x4057CD, 0x7AD645};
     for (std::size_t v = 0; v < 3; ++v) {
         const std::vector<unsigned char>& px = rig.uploader.of(rig.gui._textures[kDialSlot].id(v)).rgba;
-        ASSERT_EQ(px.size(), mask.rgba.size());
-        std::size_t wrong = 0;
-        for (std::size_t i = 0; i < px.size(); i += 4)
-            wrong += px[i] != (tints[v] & 0xFF) || px[i + 1] != ((tints[v] >> 8) & 0xFF) ||
-                     px[i + 2] != ((tints[v] >> 16) & 0xFF) || px[i + 3] != mask.rgba[i];
-        EXPECT_EQ(wrong, 0u) << "variant " << v;
+        EXPECT_EQ(px[0] | px[1] << 8 | px[2] << 16, tints[v]) << "variant " << v;
+    }
+}
+
+TEST(GuiResourcesTextures, TintVariantsTakeTheColourAndTheRedChannelAsAlpha) {
+    // Two pixels whose channels all differ, so that only red can be the alpha.
+    const unsigned char source[] = {200, 10, 50, 255, 30, 240, 7, 99};
+    std::string png;
+    stbi_write_png_to_func([](void* out, void* data, int size) { static_cast<std::string*>(out)->append(
+                               static_cast<const char*>(data), size); },
+                           &png, 2, 1, 4, source, 8);
+    TextureRig rig;
+    const std::uint32_t colours[] = {0x4057CD, 0x7AD645, 0};
+    const Texture t = rig.gui.uploadTexture(png.data(), png.size(), colours);
+    ASSERT_EQ(t.ids.size(), 2u);
+    EXPECT_EQ(t.width, 2);
+    for (std::size_t v = 0; v < 2; ++v) {
+        const std::vector<unsigned char>& px = rig.uploader.of(t.id(v)).rgba;
+        const std::vector<unsigned char> expected = {
+            static_cast<unsigned char>(colours[v]), static_cast<unsigned char>(colours[v] >> 8),
+            static_cast<unsigned char>(colours[v] >> 16), 200,
+            static_cast<unsigned char>(colours[v]), static_cast<unsigned char>(colours[v] >> 8),
+            static_cast<unsigned char>(colours[v] >> 16), 30};
+        EXPECT_EQ(px, expected) << "variant " << v;
     }
 }
 
