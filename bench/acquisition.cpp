@@ -26,11 +26,11 @@ constexpr double kPi = 3.14159265358979323846;
 std::vector<std::uint8_t> largestBlock() {
     const std::uint32_t packets = kMaxPacketCount;
     const double turn = 180.1;
-    std::vector<std::uint8_t> block(packets * kAdcPacketBytes, 0);
+    std::vector<std::uint8_t> block(packets * ADCDataPacket::size, 0);
     std::mt19937 rng(3);
     std::normal_distribution<double> noise(0.0, 20.0);
-    for (std::uint32_t i = 0; i < packets * kSamplesPerPacket; ++i) {
-        std::uint8_t* p = block.data() + (i / 5) * kAdcPacketBytes;
+    for (std::uint32_t i = 0; i < packets * ADCDataPacket::samplesPerPacket; ++i) {
+        std::uint8_t* p = block.data() + (i / 5) * ADCDataPacket::size;
         const unsigned k = i % 5;
         if (k == 0) {
             p[0] = 0x81;

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <vector>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/measuring/kwz_usb_layer.h"
 #include "support/sim_measuring.h"
 

@@ -25,8 +25,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "drivers/measuring/driver_log_file.h"
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_log_file.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/welding/welder_master.h"
 #include "drivers/welding/welder_v3.h"
 

@@ -4,67 +4,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "drivers/measuring/usb01.h"
 #include "files/logger.h"
+
+using namespace older;
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr std::uint16_t kCmdWrite = 0x10;
-constexpr std::uint16_t kCmdRead = 0x11;
-constexpr std::uint16_t kCmdTrain = 0x12;
-constexpr std::uint16_t kCmdReadReply = 0x82;
-
-constexpr int kEpOut = 0x02;
-constexpr int kEpReply = 0x82;
-constexpr int kEpData = 0x81;
-
-enum Reg : std::uint32_t {
-    kRegControl = 0,
-    kRegStatus = 1,
-    kRegFrequency = 2,
-    kRegSpeedPeriod = 3,
-    kRegAngle = 4,
-    kRegAccTime = 5,
-    kRegDecTime = 6,
-    kRegRampType = 7,
-    kRegLastFault = 8,
-    kRegGains = 9,
-    kRegAccuracy1 = 10,
-    kRegAccuracy2 = 11,
-    kRegAccuracy3 = 12,
-    kRegAngleFloat = 16,
-    kRegSpeedFloat = 17,
-    kRegBrake = 18,
-    kRegFirmware = 19,
-    kRegWeldState = 20,
-    kRegWeldProgress = 21,
-    kRegInputs = 22,
-    kRegInverterType = 24,
-    kRegSampleRate = 26,
-    kRegStartConversion = 27,
-    kRegDataReady = 28,
-};
-
-constexpr std::uint32_t kFlagBelt = 0x400;
-constexpr std::uint32_t kFlagUpdate = 0x800;
-constexpr std::uint32_t kFlagSpeedAcquisition = 0x4000;
-constexpr std::uint32_t kFlagRelay0 = 0x10000;
-constexpr std::uint32_t kFlagRelay1 = 0x20000;
-
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v & 0xFF);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-}
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 float asFloat(std::uint32_t bits) {
     float f;
     std::memcpy(&f, &bits, sizeof f);
@@ -76,76 +23,37 @@ char yn(bool b) { return b ? 'y' : 'n'; }
 
 // ---------------------------------------------------------------- EApi
 
-EApi::EApi(Clock& clock, drivers::Usb01Handle* h) : Api(clock), handle(h) {
-    logger = createLogger("api_e");
+EApi::EApi(Clock& clock, drivers::Usb01Handle* h)
+    : Api(clock),
+      logger(createLogger("api_e")),
+      link(h, [this](const std::string& text) { logPrintf(&logger, "%s", text.c_str()); }) {
     if (logger) logger->open(true);
 }
 
 EApi::~EApi() {
     blockBuffer.clear();
     logPrintf(&logger, "stopReading");
-    if (handle) drivers::usb01().close(handle);
     speedBuffer.clear();
     delete logger;
+    logger = nullptr;  // the link closes the controller after this
 }
 
 void EApi::initialize() {
     std::uint32_t fw = 0;
     if (readRegister(kRegFirmware, &fw)) {
-        minor = static_cast<int>(fw & 0xFF);
-        major = static_cast<int>((fw >> 8) & 0x7F);
-        debugBuild = (fw >> 15) & 1u;
-        day = static_cast<int>((fw >> 16) & 0x1F);
-        month = static_cast<int>((fw >> 21) & 0x0F);
-        year = static_cast<int>((fw >> 25) & 0x7F) + 2000;
+        firmware = decodeFirmware(fw);
+        const Firmware& f = firmware;
         char text[64];
-        std::snprintf(text, sizeof text, "TKWZ %d.%d%s (%04d/%02d/%02d)", major, minor, debugBuild ? "d" : "", year,
-                      month, day);
+        std::snprintf(text, sizeof text, "TKWZ %d.%d%s (%04d/%02d/%02d)", f.major, f.minor,
+                      f.debugBuild ? "d" : "", f.year, f.month, f.day);
         versionText = text;
         logPrintf(&logger, "Initialized: %s", versionText.c_str());
     }
     std::uint32_t status = 0;
     if (!readRegister(kRegStatus, &status)) logPrintf(&logger, "Get inverter type error!");
-    inverterType = static_cast<int>((status >> 8) & 7u);
+    inverterType = statusInverterType(status);
     reportedInverterType = inverterType;
     logPrintf(&logger, "Initialized inverter: %d", inverterType);
-}
-
-bool EApi::readRegister(std::uint32_t reg, std::uint32_t* value) {
-    if (value) *value = 0;
-    std::uint8_t packet[kPacketSize] = {};
-    put16(packet, kCmdRead);
-    put32(packet + 2, reg);
-    drivers::Usb01& usb = drivers::usb01();
-    const int wrote = usb.bulkWrite(handle, kEpOut, packet, kPacketSize, kTimeoutMs);
-    if (wrote != kPacketSize) {
-        logPrintf(&logger, "ERROR %d request register: %d", wrote, static_cast<int>(reg));
-        return false;
-    }
-    std::uint8_t reply[kPacketSize] = {};
-    const int got = usb.bulkRead(handle, kEpReply, reply, kPacketSize, kTimeoutMs);
-    const std::uint16_t command = got >= 2 ? get16(reply) : 0;
-    const std::uint32_t replyReg = got >= 6 ? get32(reply + 2) : 0xFFFFFFFFu;
-    if (got < 10 || command != kCmdReadReply || replyReg != reg) {
-        logPrintf(&logger, "ERROR invalid packet: %d or register %d != %d", got < 2 ? got : command,
-                  static_cast<int>(replyReg), static_cast<int>(reg));
-        return false;
-    }
-    if (value) *value = get32(reply + 6);
-    return true;
-}
-
-bool EApi::writeRegister(std::uint32_t reg, std::uint32_t value) {
-    std::uint8_t packet[kPacketSize] = {};
-    put16(packet, kCmdWrite);
-    put32(packet + 2, reg);
-    put32(packet + 6, value);
-    const int wrote = drivers::usb01().bulkWrite(handle, kEpOut, packet, kPacketSize, kTimeoutMs);
-    if (wrote != kPacketSize) {
-        logPrintf(&logger, "set register error: %d", static_cast<int>(reg));
-        return false;
-    }
-    return true;
 }
 
 bool EApi::readControlFlags(std::uint32_t* flags) {
@@ -203,8 +111,8 @@ bool EApi::hasInverterError() {
         errorCode = ApiError::kNoConnection;
         return true;
     }
-    if (status & 0x80u) {
-        errorCode = static_cast<int>((status >> 8) & 0x7Fu);
+    if (status & kStatusInverterFault) {
+        errorCode = statusFaultCode(status);
         logPrintf(&logger, "status flags when altivar error: %X (error %d)", status, errorCode);
         std::uint32_t last = 0;
         if (readRegister(kRegLastFault, &last)) {
@@ -215,7 +123,7 @@ bool EApi::hasInverterError() {
         }
         return true;
     }
-    if ((status & 1u) == 0) {
+    if ((status & kStatusNotStopped) == 0) {
         errorCode = ApiError::kEmergencyStop;
         logPrintf(&logger, "Emergency stop: %X (error %d)", status, errorCode);
         return true;
@@ -234,9 +142,9 @@ bool EApi::isBlocked(std::uint32_t config) {
     if (!readRegister(kRegStatus, &status)) {
         errorCode = ApiError::kNoConnection;
     } else {
-        switch (status & 3u) {
-        case 3: errorCode = 0; break;
-        case 2: errorCode = ApiError::kEmergencyStop; break;
+        switch (status & kStatusSafetyMask) {
+        case kStatusFree: errorCode = 0; break;
+        case kStatusEmergencyStop: errorCode = ApiError::kEmergencyStop; break;
         default: errorCode = ApiError::kShaftNotConnected; break;
         }
     }
@@ -329,11 +237,7 @@ void EApi::setMiscParams(bool belt, int bufferSize, int period) {
 
 void EApi::startTraining() {
     logPrintf(&logger, "startTraining");
-    std::uint8_t packet[kPacketSize] = {};
-    put16(packet, kCmdTrain);
-    if (drivers::usb01().bulkWrite(handle, kEpOut, packet, kPacketSize, kTimeoutMs) != kPacketSize) {
-        logPrintf(&logger, "startTraining error");
-    }
+    if (!link.startTraining()) logPrintf(&logger, "startTraining error");
 }
 
 void EApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
@@ -355,7 +259,7 @@ void EApi::setAccuracy(int a, int b, int c) {
 void EApi::setInverterType(int type, int busAddress) {
     logPrintf(&logger, "set inverter type: %x, addr: %d", static_cast<unsigned>(type), busAddress);
     reportedInverterType = type;
-    const std::uint32_t value = (static_cast<std::uint32_t>(type & 127) << 8) + static_cast<std::uint32_t>(busAddress & 255);
+    const std::uint32_t value = inverterTypeWord(type, busAddress);
     if (static_cast<std::int64_t>(value) == lastInverterValue) return;
     if (writeRegister(kRegInverterType, value)) {
         lastInverterValue = value;
@@ -416,7 +320,7 @@ bool EApi::startReading(const ReadRequest* request) {
     if (nRecorded > 0 && !allocateCurrentBuffer()) {
         logPrintf(&logger, "startReading: no sample buffer for %d channels", nRecorded);
     }
-    if (!writeRegister(kRegStartConversion, 0x80000000u | static_cast<std::uint32_t>(blocks))) {
+    if (!writeRegister(kRegStartConversion, startConversionWord(static_cast<std::uint32_t>(blocks)))) {
         logPrintf(&logger, "start adc conversion error!");
         return false;
     }
@@ -444,13 +348,12 @@ bool EApi::readData() {
         logPrintf(&logger, "ERROR reading data ready");
         return false;
     }
-    if ((ready & 0x80000000u) == 0) return true;  // nothing new yet
+    if ((ready & kConversionBit) == 0) return true;  // nothing new yet
     if (blockBuffer.empty()) {
         logPrintf(&logger, "ERROR reading data: no acquisition");
         return false;
     }
-    const int got = drivers::usb01().bulkRead(handle, kEpData, blockBuffer.data(), static_cast<int>(blockBuffer.size()),
-                                              kTimeoutMs);
+    const int got = link.readBlocks(blockBuffer.data(), static_cast<int>(blockBuffer.size()));
     if (got <= 0) {
         logPrintf(&logger, "ERROR reading data: %d", got);
         validBlocks = 0;
@@ -461,7 +364,7 @@ bool EApi::readData() {
     if (got % kBlockSize != 0) {
         logPrintf(&logger, "read data: %d bytes, partial block dropped", got);
     }
-    if (!writeRegister(kRegStartConversion, 0x80000000u | static_cast<std::uint32_t>(blocks))) {
+    if (!writeRegister(kRegStartConversion, startConversionWord(static_cast<std::uint32_t>(blocks)))) {
         logPrintf(&logger, "start adc conversion error!");
     }
     blockIndex = -1;
@@ -480,23 +383,24 @@ bool EApi::nextSample() {
         sampleInBlock = -1;
     }
     while (blockIndex < validBlocks) {
-        const std::uint8_t* block = blockBuffer.data() + static_cast<std::size_t>(blockIndex) * kBlockSize;
-        if (get16(block) != 0x0081) {
+        const std::uint8_t* bytes = blockBuffer.data() + static_cast<std::size_t>(blockIndex) * kBlockSize;
+        const DataBlock block(bytes);
+        if (!block.isData()) {
             ++blockIndex;
             sampleInBlock = -1;
             continue;
         }
-        int n = block[2];
-        if (n > 5) n = 5;
         ++sampleInBlock;
-        if (sampleInBlock >= n) {
+        if (sampleInBlock >= block.samples()) {
             ++blockIndex;
             sampleInBlock = -1;
             continue;
         }
         if (sampleInBlock == 0) {
-            if (block[2] > 5) logPrintf(&logger, "block %d: sample count %d limited to 5", blockIndex, block[2]);
-            processBlockHeader(block);
+            if (block.claimedSamples() > DataBlock::kMaxSamples)
+                logPrintf(&logger, "block %d: sample count %d limited to 5", blockIndex,
+                          block.claimedSamples());
+            processBlockHeader(bytes);
         }
         return true;
     }
@@ -504,32 +408,29 @@ bool EApi::nextSample() {
     return false;
 }
 
-void EApi::processBlockHeader(const std::uint8_t* block) {
-    const std::uint16_t word = get16(block + 6);
-    blockReached = (word & 0x8000u) != 0;
+void EApi::processBlockHeader(const std::uint8_t* bytes) {
+    const DataBlock block(bytes);
+    blockReached = block.speedReached();
     if (!blockReached) waitingForFlip = false;
 
-    const int number = word & 0x7FFF;
+    const int number = block.packetNumber();
     const int previous = previousPacket;
     if (notePacketNumber(number)) {
         logPrintf(&logger, "package number mismatch: prev = %d, curr = %d, block = %d/%d", previous, number, blockIndex,
                   validBlocks);
     }
 
-    const int n = std::min<int>(block[2], 5);
+    const int n = block.samples();
     if (bufferData(currentBuffer) != nullptr && nRecorded > 0) {
         int values[5] = {0, 0, 0, 0, 0};
         for (int i = 0; i < n; ++i) {
-            for (int k = 0; k < nRecorded; ++k) {
-                const int c = channelTable[k];
-                values[k] = static_cast<std::int16_t>(get16(block + 6 + 2 * c + 10 * i));
-            }
-            if (!storeFrame(((block[3] >> i) & 1u) != 0, values)) break;
+            for (int k = 0; k < nRecorded; ++k) values[k] = block.value(channelTable[k], i);
+            if (!storeFrame(block.marked(i), values)) break;
         }
     }
 
-    if ((block[3] & 0x7Fu) != 0) {
-        const double s = static_cast<std::int16_t>(get16(block + 4));
+    if (block.hasMarks()) {
+        const double s = block.speed();
         if (speedBuffer.empty()) {
             blockSpeed = std::fabs(s - blockSpeed) > 1.0 ? s : (s + blockSpeed) / 2.0;
             logPrintf(&logger, "block speed: %lg", blockSpeed);
@@ -545,20 +446,19 @@ void EApi::processBlockHeader(const std::uint8_t* block) {
 
 bool EApi::isMarkSample() {
     const std::uint8_t* block = currentBlock();
-    return block != nullptr && ((block[3] >> sampleInBlock) & 1u) != 0;
+    return block != nullptr && DataBlock(block).marked(sampleInBlock);
 }
 
 int EApi::getSampleValue(int channel) {
     const std::uint8_t* block = currentBlock();
     if (block == nullptr || channel < 0 || channel >= tableEntries) return 0;
-    const int c = channelTable[channel];
-    return static_cast<std::int16_t>(get16(block + 6 + 2 * c + 10 * sampleInBlock));
+    return DataBlock(block).value(channelTable[channel], sampleInBlock);
 }
 
 bool EApi::isWelderActive() {
     std::uint32_t status = 0;
     const bool ok = readRegister(kRegStatus, &status);
-    const bool active = ok && (status & 0x1C000000u) == 0x1C000000u;
+    const bool active = ok && (status & kStatusWelderActive) == kStatusWelderActive;
     if (active != welderAnswer) {
         welderAnswer = active;
         if (active) setBrake(false);
@@ -573,7 +473,7 @@ int EApi::getWeldingProgress() {
         logPrintf(&logger, "getWeldingProgress: %d%s", -1, " ERROR!!!");
         return -1;
     }
-    if ((state & 0x3Fu) != 6) return -1;
+    if ((state & kWeldStateMask) != kWeldStateWelding) return -1;
     std::uint32_t progress = 0;
     const bool ok = readRegister(kRegWeldProgress, &progress);
     logPrintf(&logger, "getWeldingProgress: %d%s", ok ? static_cast<int>(progress) : -1, ok ? "" : " ERROR!!!");
@@ -586,7 +486,7 @@ bool EApi::isFrezerActive() {
         logPrintf(&logger, "isFrezerActive: error");
         return false;
     }
-    return (inputs & 2u) == 0;
+    return (inputs & kInputMillingIdle) == 0;
 }
 
 bool EApi::setUpdateMode() {
@@ -604,7 +504,7 @@ bool EApi::isRpmReached() {
     std::uint32_t status = 0;
     bool direct = false;
     if (readRegister(kRegStatus, &status)) {
-        direct = (status & 0x800u) != 0;
+        direct = (status & kStatusSpeedReached) != 0;
         logPrintf(&logger, "reached? %c", yn(direct));
     } else {
         errorCode = ApiError::kNoConnection;
@@ -630,34 +530,9 @@ EApi* EApiFactory::createEApi() {
     attempted_ = true;
     lastAttempt_ = clock_.now();
 
-    drivers::Usb01& usb = drivers::usb01();
-    usb.init();
-    usb.findBusses();
-    usb.findDevices();
-    const std::vector<drivers::Usb01Device> list = usb.devices();
-    const drivers::Usb01Device* found = nullptr;
-    for (const auto& d : list) {
-        if (d.vendor == EApi::kVendorId && d.product == EApi::kProductId) {
-            found = &d;
-            break;
-        }
-    }
-    if (found == nullptr) return nullptr;
-    drivers::Usb01Handle* h = usb.open(*found);
+    drivers::Usb01Handle* h =
+        openController([this](const std::string& text) { logPrintf(&logger_, "%s", text.c_str()); });
     if (h == nullptr) return nullptr;
-    logPrintf(&logger_, "Libusb connected successfully. Initialiating...");
-    int rc = usb.setConfiguration(h, 1);
-    if (rc < 0) {
-        logPrintf(&logger_, "Can't set config (error: %d). Exiting...", rc);
-        usb.close(h);
-        return nullptr;
-    }
-    rc = usb.claimInterface(h, 0);
-    if (rc < 0) {
-        logPrintf(&logger_, "Can't claim interface (error: %d). Exiting...", rc);
-        usb.close(h);
-        return nullptr;
-    }
     EApi* api = new EApi(clock_, h);
     api->initialize();
     if (!api->isConnected()) {

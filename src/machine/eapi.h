@@ -1,16 +1,9 @@
 #pragma once
-// The device of the older measuring controller (USB 0x2E91:0x7687).
-//
-// The older controller has no driver of its own: `EApi` talks to it over
-// libusb-0.1 (through the drivers::Usb01 seam) with 64-byte register packets
-// on bulk endpoints 0x02 (out) and 0x82 (in), and parses the raw 64-byte data
-// blocks of endpoint 0x81 itself.  Every transfer has a 1000 ms time-out.
-// Register packet, little-endian: command u16 at 0 (0x11 read, 0x10 write,
-// 0x12 start training; a read reply carries 0x82), register u32 at 2, value
-// u32 at 6, the rest zero.  Data block: type u16 0x0081 at 0, sample count at
-// 2 (at most 5), mark bits at 3, signed speed at 4, packet word at 6 (bit 15:
-// the inverter reports the set speed reached; bits 0-14 packet number), and
-// sample i of channel c (1..5) as a signed 16-bit value at 6 + 2c + 10i.
+// The device of the older measuring controller: `EApi` adapts the older
+// controller's link (drivers/older: register packets and raw data blocks over
+// libusb-0.1) to the device interface `Api`, as `IApi` adapts `KWZUSB`.  It
+// keeps the Api's semantics: the averaged speed, the walk through the samples
+// of the blocks read, the error codes and the inverter and welder state.
 //
 // `EApiFactory::createEApi` finds, opens and initialises the controller (at
 // most one attempt every 10 s).  Loggers: "api" for the factory, "api_e" for
@@ -21,19 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "drivers/older/older_link.h"
 #include "machine/api.h"
-
-namespace drivers {
-struct Usb01Handle;
-}
 
 class EApi : public Api {
 public:
-    static constexpr std::uint16_t kVendorId = 0x2E91;
-    static constexpr std::uint16_t kProductId = 0x7687;
-    static constexpr int kTimeoutMs = 1000;
-    static constexpr int kPacketSize = 64;
-    static constexpr int kBlockSize = 64;
     static constexpr int kMaxBlocks = 65536;
     static constexpr int kMaxSpeedBuffer = 10000;
 
@@ -79,11 +64,7 @@ public:
     bool isRpmReached() override;
     bool saveBuffer(std::FILE* f) override { return saveCurrentBuffer(f, &logger); }
 
-    // Register access (public for diagnostics and tests).
-    bool readRegister(std::uint32_t reg, std::uint32_t* value);
-    bool writeRegister(std::uint32_t reg, std::uint32_t value);
-
-    int firmwareNumber() const { return major * 100 + minor; }
+    int firmwareNumber() const { return firmware.number(); }
     int startupInverterType() const { return inverterType; }
     double currentBlockSpeed() const { return blockSpeed; }
 
@@ -93,13 +74,13 @@ private:
     bool writeControlFlags(std::uint32_t flags);
     void processBlockHeader(const std::uint8_t* block);
     const std::uint8_t* currentBlock() const;
+    bool readRegister(std::uint32_t reg, std::uint32_t* value) { return link.readRegister(reg, value); }
+    bool writeRegister(std::uint32_t reg, std::uint32_t value) { return link.writeRegister(reg, value); }
 
-    int major = 0, minor = 0;
-    int year = 0, month = 0, day = 0;
-    bool debugBuild = false;
-    drivers::Usb01Handle* handle = nullptr;
-    int inverterType = 0;          // read at start-up
     LoggerBase* logger = nullptr;
+    older::Link link;
+    older::Firmware firmware;
+    int inverterType = 0;          // read at start-up
     std::vector<std::uint8_t> blockBuffer;
     int validBlocks = 0;           // whole blocks received by the last read
     int errorCode = 0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "machine/eapi.h"
-#include "support/machine_sim_older.h"
+#include "support/sim_older.h"
 #include "support/machine_synth_rotor.h"
 #include "support/machine_virtual_clock.h"
 
@@ -367,24 +367,6 @@ TEST_F(EApiTest, InverterErrorCodes) {
     EXPECT_TRUE(api->hasInverterError());
     EXPECT_EQ(api->getErrorInfo(nullptr), 9999);
     EXPECT_FALSE(api->isConnected());
-}
-
-TEST_F(EApiTest, MalformedRegisterRepliesFail) {
-    auto api = open();
-    ASSERT_NE(api, nullptr);
-    std::uint32_t v = 99;
-    sim.setReg(5, 17);
-    sim.injectReplyCommand(0x83);
-    EXPECT_FALSE(api->readRegister(5, &v));
-    EXPECT_EQ(v, 0u);
-    sim.injectReplyRegister(6);
-    EXPECT_FALSE(api->readRegister(5, &v));
-    sim.injectShortReply(4);
-    EXPECT_FALSE(api->readRegister(5, &v));
-    sim.injectPacketShortWrite(63);
-    EXPECT_FALSE(api->readRegister(5, &v));
-    EXPECT_TRUE(api->readRegister(5, &v));
-    EXPECT_EQ(v, 17u);
 }
 
 // ------------------------------------------------------------------ acquisition

@@ -15,7 +15,7 @@
 #include "records/settings_records.h"
 #include "support/machine_fake_api.h"
 #include "support/machine_motor.h"
-#include "support/machine_sim_older.h"
+#include "support/sim_older.h"
 #include "support/machine_virtual_clock.h"
 
 namespace fs = std::filesystem;

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/welding/welder_v3.h"
 #include "support/sim_welder.h"
 

@@ -1,19 +1,17 @@
 #include "support/acquisition_block.h"
 
 #include "support/sim_measuring.h"
+#include "drivers/common/little_endian.h"
 
 #include <cmath>
 #include <random>
 
 namespace simacq {
 
+using drivers::putU16;
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
-
-void putU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v & 0xFF);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 }  // namespace
 
 double gainFactor(const BlockSpec& blockSpec, unsigned channel) {

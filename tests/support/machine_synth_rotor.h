@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "machine/api.h"
+#include "support/raw_frame.h"
 
 class SynthRotor {
 public:
@@ -56,10 +57,7 @@ public:
         double secondHarmonic = 0.0;  // relative to each channel's amplitude
         int markWidth = 1;            // samples of each mark pulse
     };
-    struct RawFrame {
-        bool mark = false;
-        std::array<int, 5> values{};
-    };
+    using RawFrame = sim::RawFrame;
     // Whole revolutions of raw samples.
     std::vector<RawFrame> rawSamples(int revolutions, const RawOptions& options);
 

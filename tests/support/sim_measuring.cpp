@@ -4,7 +4,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/measuring/kwz_usb_hard.h"
 
 namespace sim {

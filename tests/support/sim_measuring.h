@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "drivers/measuring/usb01.h"
+#include "drivers/common/usb01.h"
 
 namespace sim {
 

@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include "drivers/measuring/driver_timing.h"
-#include "drivers/welding/usb10.h"
+#include "drivers/common/driver_timing.h"
+#include "drivers/common/usb10.h"
 
 namespace simwelder {
 

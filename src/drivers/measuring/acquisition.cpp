@@ -3,20 +3,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "drivers/common/little_endian.h"
+
 namespace TamskKWZv2 {
+
+using Packet = ADCDataPacket;
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
-
-std::uint16_t readU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::int16_t readI16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(readU16(p));
-}
 
 // Revolution lengths whose angle table is looked up for sharing.
 constexpr std::size_t kSharedLengths = 8;
@@ -39,7 +35,7 @@ void calcBalancingSampling(double revPerSecond, std::uint32_t& sampleRate, std::
     }
     if (!(rate >= 1.0)) rate = 1.0;  // no speed at all: never a rate of 0
 
-    double packets = std::ceil(periods * samplesPerTurn / kSamplesPerPacket);
+    double packets = std::ceil(periods * samplesPerTurn / Packet::samplesPerPacket);
     if (!(packets >= kMinBalancingPackets)) packets = kMinBalancingPackets;  // NaN too
     if (packets > kMaxPacketCount) packets = kMaxPacketCount;
 
@@ -48,7 +44,7 @@ void calcBalancingSampling(double revPerSecond, std::uint32_t& sampleRate, std::
 }
 
 double blockDurationMs(std::uint32_t packetCount, std::uint32_t sampleRate) {
-    return static_cast<double>(packetCount) * kSamplesPerPacket / sampleRate * 1000.0;
+    return static_cast<double>(packetCount) * Packet::samplesPerPacket / sampleRate * 1000.0;
 }
 
 // --- packet parsing -----------------------------------------------------------
@@ -56,8 +52,8 @@ double blockDurationMs(std::uint32_t packetCount, std::uint32_t sampleRate) {
 ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uint32_t packetCount,
                           const TraceOutputs& out, const SequenceErrorSink& onSequenceError) {
     ParseReport report;
-    const bool fits = packetCount != 0 && block != nullptr && bytes / kAdcPacketBytes >= packetCount;
-    const std::size_t samples = fits ? static_cast<std::size_t>(packetCount) * kSamplesPerPacket : 0;
+    const bool fits = packetCount != 0 && block != nullptr && bytes / Packet::size >= packetCount;
+    const std::size_t samples = fits ? static_cast<std::size_t>(packetCount) * Packet::samplesPerPacket : 0;
 
     // Sized up front and written by index; trimmed to what was parsed at the end.
     std::array<double*, kAdcChannelCount> channel{};
@@ -83,9 +79,9 @@ ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uin
 
     std::uint32_t p = 0;
     for (; p < packetCount; ++p) {
-        const std::uint8_t* packet = block + static_cast<std::size_t>(p) * kAdcPacketBytes;
-        const std::uint16_t type = readU16(packet + kPacketTypeOffset);
-        if (type != DATA_PACKET) {
+        const std::uint8_t* packet = block + static_cast<std::size_t>(p) * Packet::size;
+        const std::uint16_t type = drivers::getU16(packet + Packet::typeOffset);
+        if (type != Packet::DATA_PACKET) {
             report.status = ParseStatus::wrongType;
             report.badPacket = p;
             report.badType = type;
@@ -93,18 +89,17 @@ ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uin
         }
         // The expected number starts at 0 and advances by one per packet;
         // the field is 16 bits wide, a block has at most 1000 packets.
-        const std::uint16_t sequence = readU16(packet + kPacketSequenceOffset);
+        const std::uint16_t sequence = drivers::getU16(packet + Packet::sequenceOffset);
         if (sequence != (p & 0xFFFFu)) {
             ++report.sequenceErrors;
             if (onSequenceError) onSequenceError(p, sequence);
         }
-        const std::size_t first = static_cast<std::size_t>(p) * kSamplesPerPacket;
-        for (unsigned k = 0; k < kSamplesPerPacket; ++k) {
-            const std::uint8_t* sample = packet + kPacketSampleOffset + 10 * k;
+        const std::size_t first = static_cast<std::size_t>(p) * Packet::samplesPerPacket;
+        for (unsigned k = 0; k < Packet::samplesPerPacket; ++k) {
             for (unsigned c = 0; c < kAdcChannelCount; ++c) {
-                if (channel[c]) channel[c][first + k] = readI16(sample + 2 * c);
+                if (channel[c]) channel[c][first + k] = drivers::getI16(packet + Packet::sampleAt(k, c));
             }
-            const std::uint8_t mark = packet[kPacketMarkerOffset + k];
+            const std::uint8_t mark = packet[Packet::markerOffset + k];
             if (marker) marker[first + k] = mark * kMarkerTraceLevel;
             if (mark != 0 && out.markerIndices)
                 out.markerIndices->push_back(static_cast<std::uint32_t>(first + k));
@@ -112,7 +107,7 @@ ParseReport parseADCBlock(const std::uint8_t* block, std::size_t bytes, std::uin
     }
     report.packetsParsed = p;
 
-    const std::size_t parsed = static_cast<std::size_t>(p) * kSamplesPerPacket;
+    const std::size_t parsed = static_cast<std::size_t>(p) * Packet::samplesPerPacket;
     if (parsed != samples) {
         for (auto* trace : out.channel)
             if (trace) trace->resize(parsed);

@@ -20,6 +20,8 @@
 #include <functional>
 #include <vector>
 
+#include "drivers/measuring/adc_packet.h"
+
 #ifdef __FAST_MATH__
 #error "the harmonic fit relies on IEEE arithmetic (a first relative change of x/0 is never valid)"
 #endif
@@ -27,21 +29,13 @@
 namespace TamskKWZv2 {
 
 // --- block layout ----------------------------------------------------------
+// A block is packetCount ADCDataPackets (adc_packet.h) of five samples each.
 
-constexpr unsigned kAdcChannelCount = 5;       // channels 1..5
-constexpr unsigned kSamplesPerPacket = 5;
-constexpr std::size_t kAdcPacketBytes = 64;
-constexpr std::uint16_t DATA_PACKET = 0x0081;
+constexpr unsigned kAdcChannelCount = ADCDataPacket::channels;  // channels 1..5
 constexpr std::uint32_t kMinPacketCount = 100;   // what the controller accepts
 constexpr std::uint32_t kMaxPacketCount = 1000;
-constexpr std::uint32_t kMaxBlockSamples = kMaxPacketCount * kSamplesPerPacket;
+constexpr std::uint32_t kMaxBlockSamples = kMaxPacketCount * ADCDataPacket::samplesPerPacket;
 constexpr double kMarkerTraceLevel = 32767.0;    // marker trace = marker byte x this
-
-// Byte offsets inside one packet.
-constexpr std::size_t kPacketTypeOffset = 0;
-constexpr std::size_t kPacketMarkerOffset = 2;      // 5 bytes, one per sample
-constexpr std::size_t kPacketSequenceOffset = 7;
-constexpr std::size_t kPacketSampleOffset = 9;      // sample k, channel c (1..5): 9 + 10k + 2(c-1)
 
 // --- results ----------------------------------------------------------------
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "drivers/measuring/acquisition.h"
-#include "drivers/measuring/driver_log_file.h"
+#include "drivers/common/driver_log_file.h"
 #include "drivers/measuring/kwz_gain_rules.h"
 #include "drivers/measuring/kwz_usb.h"
 
@@ -23,7 +23,7 @@ namespace {
 struct AcquisitionWorkspace {
     std::vector<std::uint8_t> block;
     RevolutionTable table;
-    AcquisitionWorkspace() { block.reserve(kMaxPacketCount * kAdcPacketBytes); }
+    AcquisitionWorkspace() { block.reserve(kMaxPacketCount * ADCDataPacket::size); }
 };
 
 AcquisitionWorkspace& workspace() {
@@ -158,7 +158,7 @@ bool readBlock(KWZUSBLayerT2* layer, const std::function<void(const std::string&
         return false;
     }
     AcquisitionWorkspace& ws = workspace();
-    ws.block.resize(static_cast<std::size_t>(packetCount) * kAdcPacketBytes);
+    ws.block.resize(static_cast<std::size_t>(packetCount) * ADCDataPacket::size);
     if (!layer->getADCData(ws.block.data(), packetCount)) {
         layerFailed("getADCData");
         return false;
@@ -173,7 +173,7 @@ bool readBlock(KWZUSBLayerT2* layer, const std::function<void(const std::string&
         return false;
     }
     info(cformat("packetCount - %d, data read - %d", static_cast<int>(packetCount),
-                 static_cast<int>(packetCount * kSamplesPerPacket)));
+                 static_cast<int>(packetCount * ADCDataPacket::samplesPerPacket)));
     return true;
 }
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 
 namespace TamskKWZv2 {
 

@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "drivers/measuring/acquisition.h"
-#include "drivers/measuring/driver_log_file.h"
+#include "drivers/common/driver_log_file.h"
 #include "drivers/measuring/kwz_gain_rules.h"
 #include "drivers/measuring/kwz_types.h"
 #include "drivers/measuring/kwz_usb_layer.h"

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
+#include "drivers/common/little_endian.h"
 
 namespace TamskKWZv2 {
 
@@ -27,38 +28,17 @@ int usbTimeout() { return static_cast<int>(drivers::driverTiming().usbTimeoutMs)
 
 void RegisterFrame::encode(std::uint8_t out[size]) const {
     std::memset(out, 0, size);
-    putU16(out + 0, command);
-    putU32(out + 2, registerNumber);
-    putU32(out + 6, value);
+    drivers::putU16(out + 0, command);
+    drivers::putU32(out + 2, registerNumber);
+    drivers::putU32(out + 6, value);
 }
 
 RegisterFrame RegisterFrame::decode(const std::uint8_t in[size]) {
     RegisterFrame f;
-    f.command = getU16(in + 0);
-    f.registerNumber = getU32(in + 2);
-    f.value = getU32(in + 6);
+    f.command = drivers::getU16(in + 0);
+    f.registerNumber = drivers::getU32(in + 2);
+    f.value = drivers::getU32(in + 6);
     return f;
-}
-
-void ADCDataPacket::encode(std::uint8_t out[size]) const {
-    std::memset(out, 0, size);
-    putU16(out + typeOffset, type);
-    for (int k = 0; k < samplesPerPacket; ++k) out[markerOffset + k] = marker[k];
-    putU16(out + sequenceOffset, sequence);
-    for (int k = 0; k < samplesPerPacket; ++k)
-        for (int c = 0; c < channels; ++c)
-            putU16(out + sampleOffset + 10 * k + 2 * c, static_cast<std::uint16_t>(sample[k][c]));
-}
-
-ADCDataPacket ADCDataPacket::decode(const std::uint8_t in[size]) {
-    ADCDataPacket p;
-    p.type = getU16(in + typeOffset);
-    for (int k = 0; k < samplesPerPacket; ++k) p.marker[k] = in[markerOffset + k];
-    p.sequence = getU16(in + sequenceOffset);
-    for (int k = 0; k < samplesPerPacket; ++k)
-        for (int c = 0; c < channels; ++c)
-            p.sample[k][c] = static_cast<std::int16_t>(getU16(in + sampleOffset + 10 * k + 2 * c));
-    return p;
 }
 
 // ---------------------------------------------------------------- open / close

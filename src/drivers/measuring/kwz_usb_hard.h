@@ -16,7 +16,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "drivers/measuring/usb01.h"
+#include "drivers/common/usb01.h"
+#include "drivers/measuring/adc_packet.h"
 
 namespace TamskKWZv2 {
 
@@ -24,25 +25,6 @@ namespace TamskKWZv2 {
 using MessageSink = std::function<void(const char* source, const char* text)>;
 
 // ---------------------------------------------------------------- wire format
-
-// Little-endian helpers.
-inline void putU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-inline void putU32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-inline std::uint16_t getU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t getU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 constexpr int kRegisterOutEndpoint = 0x02;
 constexpr int kRegisterInEndpoint = 0x82;
@@ -62,28 +44,6 @@ struct RegisterFrame {
 
     void encode(std::uint8_t out[size]) const;
     static RegisterFrame decode(const std::uint8_t in[size]);
-};
-
-// One packet of an ADC block: 64 bytes.
-struct ADCDataPacket {
-    static constexpr std::size_t size = 64;
-    static constexpr std::uint16_t DATA_PACKET = 0x0081;
-    static constexpr int samplesPerPacket = 5;
-    static constexpr int channels = 5;
-
-    std::uint16_t type = DATA_PACKET;
-    std::uint8_t marker[samplesPerPacket] = {};  // per sample: non-zero = phase marker passed
-    std::uint16_t sequence = 0;                  // 0 for the first packet of a block
-    std::int16_t sample[samplesPerPacket][channels] = {};  // [sample k][channel c-1]
-
-    void encode(std::uint8_t out[size]) const;
-    static ADCDataPacket decode(const std::uint8_t in[size]);
-
-    // Byte offsets.
-    static constexpr std::size_t typeOffset = 0;
-    static constexpr std::size_t markerOffset = 2;
-    static constexpr std::size_t sequenceOffset = 7;
-    static constexpr std::size_t sampleOffset = 9;  // sample k, channel c: 9 + 10k + 2(c-1)
 };
 
 // ---------------------------------------------------------------- register map

@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
-#include "drivers/measuring/driver_log_file.h"
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_log_file.h"
+#include "drivers/common/driver_timing.h"
 
 namespace TamskKWZv2 {
 

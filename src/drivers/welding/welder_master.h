@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "drivers/measuring/driver_log_file.h"
+#include "drivers/common/driver_log_file.h"
 #include "drivers/welding/welder_usb_ll.h"
 
 namespace TamskWelder {

@@ -4,28 +4,18 @@
 #include <cstring>
 #include <filesystem>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
+#include "drivers/common/little_endian.h"
 
 namespace TamskWelder {
 
 using drivers::cformat;
+using drivers::getU16;
+using drivers::getU32;
+using drivers::putU16;
+using drivers::putU32;
 
 namespace {
-
-void putU16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void putU32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-std::uint16_t getU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t getU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
 
 std::size_t buildFrame(std::uint16_t head, const WelderRegister& reg, std::uint8_t* frame) {
     putU16(frame, head);

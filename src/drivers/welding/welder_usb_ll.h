@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <string>
 
-#include "drivers/measuring/driver_log_file.h"
-#include "drivers/welding/usb10.h"
+#include "drivers/common/driver_log_file.h"
+#include "drivers/common/usb10.h"
 
 namespace TamskWelder {
 

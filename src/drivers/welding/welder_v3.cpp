@@ -7,8 +7,8 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "drivers/measuring/driver_log_file.h"
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_log_file.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/welding/ini_file.h"
 
 namespace TamskWelder {

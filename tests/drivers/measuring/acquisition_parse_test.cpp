@@ -1,5 +1,6 @@
 #include "drivers/measuring/acquisition.h"
 
+#include "drivers/common/little_endian.h"
 #include "support/acquisition_block.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +11,7 @@ using namespace TamskKWZv2;
 
 namespace {
 
-void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-    b[at] = static_cast<std::uint8_t>(v & 0xFF);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
+void put16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) { drivers::putU16(b.data() + at, v); }
 
 // packets with type 0x0081, sequence p, sample k of channel c = 1000 p + 10 k + c.
 std::vector<std::uint8_t> handBlock(std::uint32_t packets) {

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 #include "drivers/measuring/kwz_usb_hard.h"
 
 namespace mtest {

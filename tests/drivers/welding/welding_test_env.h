@@ -15,7 +15,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 #include "support/sim_welder.h"
 
 namespace weldtest {

@@ -1,4 +1,4 @@
-#include "drivers/measuring/usb01.h"
+#include "drivers/common/usb01.h"
 
 #include <usb.h>
 

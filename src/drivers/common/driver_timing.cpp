@@ -1,4 +1,4 @@
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 
 #include <atomic>
 #include <chrono>

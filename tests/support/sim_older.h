@@ -1,6 +1,6 @@
 #pragma once
 // Simulated older measuring controller (USB 0x2E91:0x7687) behind the Usb01
-// seam, for the tests of `EApi`.
+// seam, for the tests of its link and of `EApi`.
 //
 // It reuses the bus list, open/configuration/claim failures and unplugging of
 // the simulated measuring controller and replaces its frames with the older
@@ -13,7 +13,7 @@
 // Data: a conversion starts with a write of bit 31 + block count to register
 // 27; register 28 then reads bit 31 set (unless data is held back) and one
 // bulk read of IN 0x81 delivers that many blocks, made from a looped list of
-// raw frames (`SynthRotor::rawSamples`), up to five samples per block, with
+// raw frames (e.g. `SynthRotor::rawSamples`), up to five samples per block, with
 // mark bits, the signed speed, the reached bit and a packet number counting
 // 0..10000 and round again.  The reached bit drops after every frequency
 // write and rises again after `reachedDelayBlocks` blocks.
@@ -25,8 +25,7 @@
 #include <mutex>
 #include <vector>
 
-#include "support/machine_synth_rotor.h"
-#include "support/machine_virtual_clock.h"
+#include "support/raw_frame.h"
 #include "support/sim_measuring.h"
 
 namespace sim {
@@ -56,7 +55,7 @@ public:
     void injectShortReply(int bytes);
 
     // ---- data ----
-    void setFrames(std::vector<SynthRotor::RawFrame> frames);
+    void setFrames(std::vector<RawFrame> frames);
     void setSamplesPerBlock(int n);
     void setSpeed(std::int16_t speed);
     // Called once per block for the speed field when set.
@@ -73,8 +72,18 @@ public:
     // rpmPerTenthHz with a first-order lag of tauMs; the mark is on the first
     // three samples of each revolution, the block's speed field carries the
     // speed, and every data read moves `clock` on by the samples' duration at
-    // the sample rate (register 26).
-    void setMotor(VirtualClock* clock, double rpmPerTenthHz, double tauMs);
+    // the sample rate (register 26).  The clock is anything with nowMs() and
+    // advanceMs(ms), such as a test's virtual clock.
+    struct MotorClock {
+        std::function<std::int64_t()> nowMs;
+        std::function<void(std::int64_t ms)> advanceMs;
+    };
+    void setMotor(MotorClock clock, double rpmPerTenthHz, double tauMs);
+    template <class C>
+    void setMotor(C* clock, double rpmPerTenthHz, double tauMs) {
+        setMotor(MotorClock{[clock] { return clock->nowMs(); }, [clock](std::int64_t ms) { clock->advanceMs(ms); }},
+                 rpmPerTenthHz, tauMs);
+    }
     double motorSpeed() const;
     int conversionsStarted() const;
     int blocksServed() const;
@@ -98,7 +107,7 @@ private:
     std::deque<std::uint16_t> replyCommands_;
     std::deque<std::uint32_t> replyRegisters_;
 
-    std::vector<SynthRotor::RawFrame> frames_;
+    std::vector<RawFrame> frames_;
     std::size_t frameCursor_ = 0;
     int samplesPerBlock_ = 5;
     std::int16_t speed_ = 0;
@@ -116,7 +125,8 @@ private:
     int conversions_ = 0, blocksServed_ = 0, framesServed_ = 0;
 
     double speedNow() const;
-    VirtualClock* motorClock_ = nullptr;
+    bool motor_ = false;
+    MotorClock motorClock_;
     double rpmPerTenthHz_ = 0.0;
     double tauMs_ = 0.0;
     double speedAtT0_ = 0.0;

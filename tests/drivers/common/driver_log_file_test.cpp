@@ -1,4 +1,4 @@
-#include "drivers/measuring/driver_log_file.h"
+#include "drivers/common/driver_log_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 
 namespace {
 

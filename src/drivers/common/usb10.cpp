@@ -1,4 +1,4 @@
-#include "drivers/welding/usb10.h"
+#include "drivers/common/usb10.h"
 
 #include <libusb.h>
 

@@ -1,36 +1,26 @@
-#include "support/machine_sim_older.h"
+#include "support/sim_older.h"
 
 #include <cerrno>
 #include <cmath>
 #include <algorithm>
 #include <cstring>
 
+#include "drivers/older/older_protocol.h"
+
 namespace sim {
 
 using Lock = std::lock_guard<std::mutex>;
 
-namespace {
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v & 0xFF);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
-}
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-}  // namespace
+using namespace older;
+using drivers::putU16;
 
 SimOlderController::SimOlderController() {
     clearBus();
     addDevice(0, 3, 0x1D6B, 0x0002);  // a hub first: the search must skip it
-    addDevice(0, 4, drivers::kTamskVendorId, drivers::kOlderMeasuringControllerProductId);
-    regs_[1] = 3u | (2u << 8);  // free, inverter type 2
-    regs_[22] = 0xFFFFFFFFu;    // every input closed, milling unit inactive
-    regs_[19] = (21u << 25) | (6u << 21) | (15u << 16) | (3u << 8) | 6u;  // 3.06, 2021/06/15
+    addDevice(0, 4, kVendorId, kProductId);
+    regs_[kRegStatus] = kStatusFree | (2u << 8);  // inverter type 2
+    regs_[kRegInputs] = 0xFFFFFFFFu;              // every input closed, milling unit inactive
+    regs_[kRegFirmware] = encodeFirmware({3, 6, false, 2021, 6, 15});
 }
 
 void SimOlderController::setReg(std::uint32_t reg, std::uint32_t value) {
@@ -43,21 +33,19 @@ std::uint32_t SimOlderController::regValue(std::uint32_t reg) const {
     return it == regs_.end() ? 0 : it->second;
 }
 void SimOlderController::setFirmware(int major, int minor, bool debug, int year, int month, int day) {
-    setReg(19, (static_cast<std::uint32_t>(year - 2000) << 25) | (static_cast<std::uint32_t>(month) << 21) |
-                   (static_cast<std::uint32_t>(day) << 16) | (debug ? 0x8000u : 0u) |
-                   (static_cast<std::uint32_t>(major) << 8) | static_cast<std::uint32_t>(minor));
+    setReg(kRegFirmware, encodeFirmware({major, minor, debug, year, month, day}));
 }
 void SimOlderController::setSafety(unsigned bits) {
     Lock l(m_);
-    regs_[1] = (regs_[1] & ~3u) | (bits & 3u);
+    regs_[kRegStatus] = (regs_[kRegStatus] & ~kStatusSafetyMask) | (bits & kStatusSafetyMask);
 }
 void SimOlderController::setInverterFault(int code) {
     Lock l(m_);
-    std::uint32_t s = regs_[1] & ~0x7F80u;
-    if (code != 0) s |= 0x80u | ((static_cast<std::uint32_t>(code) & 0x7Fu) << 8);
-    regs_[1] = s;
+    std::uint32_t s = regs_[kRegStatus] & ~0x7F80u;
+    if (code != 0) s |= kStatusInverterFault | ((static_cast<std::uint32_t>(code) & 0x7Fu) << 8);
+    regs_[kRegStatus] = s;
 }
-void SimOlderController::setInputs(std::uint32_t word) { setReg(22, word); }
+void SimOlderController::setInputs(std::uint32_t word) { setReg(kRegInputs, word); }
 void SimOlderController::failReads(std::uint32_t reg, bool fail) {
     Lock l(m_);
     failing_[reg] = fail;
@@ -104,7 +92,7 @@ void SimOlderController::injectShortReply(int bytes) {
     Lock l(m_);
     shortReplies_.push_back(bytes);
 }
-void SimOlderController::setFrames(std::vector<SynthRotor::RawFrame> frames) {
+void SimOlderController::setFrames(std::vector<RawFrame> frames) {
     Lock l(m_);
     frames_ = std::move(frames);
     frameCursor_ = 0;
@@ -149,23 +137,24 @@ void SimOlderController::injectEmptyBulk() {
     Lock l(m_);
     shortBulk_ = 0;
 }
-void SimOlderController::setMotor(VirtualClock* clock, double rpmPerTenthHz, double tauMs) {
+void SimOlderController::setMotor(MotorClock clock, double rpmPerTenthHz, double tauMs) {
     Lock l(m_);
-    motorClock_ = clock;
+    motor_ = static_cast<bool>(clock.nowMs);
+    motorClock_ = std::move(clock);
     rpmPerTenthHz_ = rpmPerTenthHz;
     tauMs_ = tauMs;
-    t0Ms_ = clock ? clock->nowMs() : 0;
+    t0Ms_ = motor_ ? motorClock_.nowMs() : 0;
 }
 double SimOlderController::speedNow() const {
     double goal = std::abs(static_cast<double>(motorFrequency_)) * rpmPerTenthHz_;
     if (motorFrequency_ < 0) goal = -goal;
-    const double dt = static_cast<double>(motorClock_->nowMs() - t0Ms_) + pendingMs_;
+    const double dt = static_cast<double>(motorClock_.nowMs() - t0Ms_) + pendingMs_;
     if (tauMs_ <= 0) return goal;
     return goal + (speedAtT0_ - goal) * std::exp(-dt / tauMs_);
 }
 double SimOlderController::motorSpeed() const {
     Lock l(m_);
-    return motorClock_ ? speedNow() : 0.0;
+    return motor_ ? speedNow() : 0.0;
 }
 int SimOlderController::conversionsStarted() const {
     Lock l(m_);
@@ -181,10 +170,10 @@ int SimOlderController::framesServed() const {
 }
 
 std::uint32_t SimOlderController::readValue(std::uint32_t reg) {
-    if (reg == 28) return (converting_ && !hold_) ? 0x80000000u : 0u;
-    if (reg == 1) {
-        std::uint32_t s = regs_[1] & ~0x800u;
-        if (reachedCountdown_ == 0) s |= 0x800u;
+    if (reg == kRegDataReady) return (converting_ && !hold_) ? kConversionBit : 0u;
+    if (reg == kRegStatus) {
+        std::uint32_t s = regs_[kRegStatus] & ~kStatusSpeedReached;
+        if (reachedCountdown_ == 0) s |= kStatusSpeedReached;
         return s;
     }
     return regs_[reg];
@@ -192,18 +181,18 @@ std::uint32_t SimOlderController::readValue(std::uint32_t reg) {
 
 void SimOlderController::applyWrite(std::uint32_t reg, std::uint32_t value) {
     regs_[reg] = value;
-    if (reg == 2) {
+    if (reg == kRegFrequency) {
         reachedCountdown_ = reachedDelay_;
-        if (motorClock_) {
+        if (motor_) {
             speedAtT0_ = speedNow();
-            t0Ms_ = motorClock_->nowMs();
+            t0Ms_ = motorClock_.nowMs();
             pendingMs_ = 0;
             motorFrequency_ = static_cast<std::int32_t>(value);
         }
     }
-    if (reg == 27 && (value & 0x80000000u)) {
+    if (reg == kRegStartConversion && (value & kConversionBit)) {
         converting_ = true;
-        conversionBlocks_ = value & 0x7FFFFFFFu;
+        conversionBlocks_ = value & ~kConversionBit;
         ++conversions_;
     }
 }
@@ -211,50 +200,49 @@ void SimOlderController::applyWrite(std::uint32_t reg, std::uint32_t value) {
 int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const std::uint8_t* bytes, int size, int) {
     if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
     Lock l(m_);
-    if (endpoint != 0x02) return -EINVAL;
+    if (endpoint != kEpOut) return -EINVAL;
     if (!shortWrites_.empty()) {
         const int n = shortWrites_.front();
         shortWrites_.pop_front();
         return n;
     }
-    if (size != 64) return size;
-    const std::uint16_t command = get16(bytes);
-    const std::uint32_t reg = get32(bytes + 2);
-    const std::uint32_t value = get32(bytes + 6);
-    if (command == 0x11) {
+    if (size != kPacketSize) return size;
+    const RegisterPacket request = RegisterPacket::decode(bytes);
+    const std::uint32_t reg = request.reg;
+    const std::uint32_t value = request.value;
+    if (request.command == kCmdRead) {
         const bool fail = failing_[reg];
         const std::uint32_t v = fail ? 0 : readValue(reg);
         journal_.push_back({reg, false, v, value});
-        std::vector<std::uint8_t> reply(64, 0);
-        put16(reply.data(), fail ? 0x0000 : 0x82);
-        put32(reply.data() + 2, reg);
-        put32(reply.data() + 6, v);
+        RegisterPacket answer{fail ? std::uint16_t{0} : std::uint16_t{kCmdReadReply}, reg, v};
         if (!replyCommands_.empty()) {
-            put16(reply.data(), replyCommands_.front());
+            answer.command = replyCommands_.front();
             replyCommands_.pop_front();
         }
         if (!replyRegisters_.empty()) {
-            put32(reply.data() + 2, replyRegisters_.front());
+            answer.reg = replyRegisters_.front();
             replyRegisters_.pop_front();
         }
+        std::vector<std::uint8_t> reply(kPacketSize, 0);
+        answer.encode(reply.data());
         replies_.push_back(std::move(reply));
-    } else if (command == 0x10) {
+    } else if (request.command == kCmdWrite) {
         journal_.push_back({reg, true, value, 0});
         applyWrite(reg, value);
-    } else if (command == 0x12) {
+    } else if (request.command == kCmdTrain) {
         ++trainingCommands_;
     }
     return size;
 }
 
 void SimOlderController::makeBlock(std::uint8_t* out) {
-    std::memset(out, 0, 64);
-    put16(out, foreignBlock_ ? 0x0055 : 0x0081);
+    std::memset(out, 0, kBlockSize);
+    putU16(out, foreignBlock_ ? 0x0055 : DataBlock::kType);
     foreignBlock_ = false;
     int n = samplesPerBlock_;
     std::uint8_t marks = 0;
-    if (motorClock_) {
-        const double rate = regs_[26] > 0 ? regs_[26] : 18175.0;
+    if (motor_) {
+        const double rate = regs_[kRegSampleRate] > 0 ? regs_[kRegSampleRate] : 18175.0;
         double speed = 0;
         for (int i = 0; i < n; ++i) {
             speed = speedNow();
@@ -269,28 +257,28 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
         }
         speed_ = static_cast<std::int16_t>(std::lround(std::max(-32768.0, std::min(32767.0, speed))));
     }
-    for (int i = 0; i < n && !frames_.empty() && !motorClock_; ++i) {
+    for (int i = 0; i < n && !frames_.empty() && !motor_; ++i) {
         const auto& f = frames_[frameCursor_];
         frameCursor_ = (frameCursor_ + 1) % frames_.size();
         ++framesServed_;
         if (f.mark) marks |= static_cast<std::uint8_t>(1u << i);
         for (int c = 1; c <= 5; ++c) {
-            put16(out + 6 + 2 * c + 10 * i, static_cast<std::uint16_t>(static_cast<std::int16_t>(f.values[c - 1])));
+            putU16(out + DataBlock::valueOffset(c, i), static_cast<std::uint16_t>(static_cast<std::int16_t>(f.values[c - 1])));
         }
     }
-    if (frames_.empty() && !motorClock_) n = 0;
+    if (frames_.empty() && !motor_) n = 0;
     out[2] = static_cast<std::uint8_t>(sampleCountOverride_ >= 0 ? sampleCountOverride_ : n);
     sampleCountOverride_ = -1;
     out[3] = marks;
     const std::int16_t speed = speedSource_ ? speedSource_() : speed_;
-    put16(out + 4, static_cast<std::uint16_t>(speed));
+    putU16(out + 4, static_cast<std::uint16_t>(speed));
     if (packetJump_ != 0) {
         packet_ = (packet_ + packetJump_) % 10001;
         packetJump_ = 0;
     }
     const bool reached = reachedCountdown_ == 0;
     if (reachedCountdown_ > 0) --reachedCountdown_;
-    put16(out + 6, static_cast<std::uint16_t>((reached ? 0x8000u : 0u) | (static_cast<unsigned>(packet_) & 0x7FFFu)));
+    putU16(out + 6, static_cast<std::uint16_t>((reached ? 0x8000u : 0u) | (static_cast<unsigned>(packet_) & 0x7FFFu)));
     packet_ = packet_ >= 10000 ? 0 : packet_ + 1;
     ++blocksServed_;
 }
@@ -298,11 +286,11 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
 int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uint8_t* bytes, int size, int) {
     if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
     Lock l(m_);
-    if (endpoint == 0x82) {
+    if (endpoint == kEpReply) {
         if (replies_.empty()) return -ETIMEDOUT;
         std::vector<std::uint8_t> reply = std::move(replies_.front());
         replies_.pop_front();
-        int n = 64;
+        int n = kPacketSize;
         if (!shortReplies_.empty()) {
             n = shortReplies_.front();
             shortReplies_.pop_front();
@@ -311,18 +299,18 @@ int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uin
         std::memcpy(bytes, reply.data(), static_cast<std::size_t>(n));
         return n;
     }
-    if (endpoint == 0x81) {
+    if (endpoint == kEpData) {
         if (!converting_ || hold_) return -ETIMEDOUT;
-        const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / 64);
-        for (int b = 0; b < blocks; ++b) makeBlock(bytes + 64 * b);
+        const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / kBlockSize);
+        for (int b = 0; b < blocks; ++b) makeBlock(bytes + kBlockSize * b);
         converting_ = false;
-        if (motorClock_) {
+        if (motor_) {
             // The samples took their time: the clock moves on by their duration.
             const auto whole = static_cast<std::int64_t>(pendingMs_);
-            motorClock_->advanceMs(whole);
+            motorClock_.advanceMs(whole);
             pendingMs_ -= static_cast<double>(whole);
         }
-        int n = blocks * 64;
+        int n = blocks * kBlockSize;
         if (shortBulk_ >= 0) {
             n = std::min(n, shortBulk_);
             shortBulk_ = -1;

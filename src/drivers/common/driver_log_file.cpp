@@ -1,11 +1,11 @@
-#include "drivers/measuring/driver_log_file.h"
+#include "drivers/common/driver_log_file.h"
 
 #include <clocale>
 #include <cstdarg>
 #include <cstring>
 #include <locale.h>
 
-#include "drivers/measuring/driver_timing.h"
+#include "drivers/common/driver_timing.h"
 
 namespace drivers {
 
