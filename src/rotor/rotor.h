@@ -312,6 +312,7 @@ private:
     void calcfin();
     int sessionChannels_ = 0;  // channels of the session's ring rows; 0: no ring
     std::vector<ChannelAccumulator> accumulators_;
+    std::vector<harmonic::SinCos> revolutionAngles_;  // of the revolution being fitted
     std::vector<ChannelResult> ring_;  // 100 rows of sessionChannels_ entries
     std::vector<ChannelResult> final_;
     std::atomic<bool> finalBuilt_{false};

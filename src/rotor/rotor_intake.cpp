@@ -12,6 +12,7 @@
 // sees that row overwritten.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "files/logger.h"
 #include "records/job_records.h"
@@ -55,14 +56,17 @@ void Rotor::startSession() {
         final_.assign(static_cast<std::size_t>(n), ChannelResult());
         sessionChannels_ = n;
     }
-    for (ChannelAccumulator& acc : accumulators_) {
-        acc.resetSums();
-        acc.a = acc.b = 0.0;
-    }
-
     double tol = rotorcfg::amplitudeDeviation(config_);
     if (tol > 0.1) tol /= 100.0;  // given as a percentage
+    // Every revolution's amplitude is compared with the previous one; the
+    // first with the largest double, and an unchanged amplitude (also 0)
+    // counts as settled.
     sessionTolerance_ = tol;
+    const harmonic::Settling settling{tol, std::numeric_limits<double>::max(), true};
+    for (ChannelAccumulator& acc : accumulators_) {
+        acc.fit.setSettling(settling);
+        acc.fit.reset();
+    }
     const int listSize = rotorcfg::channelListSize(config_);
     phaseShifts_.resize(static_cast<std::size_t>(listSize));
     for (int c = 0; c < listSize; ++c) phaseShifts_[static_cast<std::size_t>(c)] = rotorcfg::channelPhaseShift(config_, c);
@@ -73,68 +77,32 @@ void Rotor::initChannel(unsigned k, int scale, int channel) {
     ChannelAccumulator& acc = accumulators_[k];
     acc.scale = scale;
     acc.channel = channel;
-    acc.resetSums();
+    acc.fit.reset();
 }
 
 bool Rotor::processRevolution(const std::vector<std::int32_t>& samples, bool accumulateOnly) {
     const std::size_t n = accumulators_.size();
     if (n == 0 || sessionChannels_ == 0) return false;
     const std::size_t M = samples.size() / n;
-    const double tol = sessionTolerance_;
+    if (M == 0) return false;
 
-    // At most 64 channels are tracked per call without allocation; a rotor
-    // has at most five.
-    unsigned char convergedSmall[64] = {};
-    std::vector<unsigned char> convergedLarge;
-    unsigned char* convergedFlags = convergedSmall;
-    if (n > 64) {
-        convergedLarge.assign(n, 0);
-        convergedFlags = convergedLarge.data();
+    // One table of the revolution's angles serves every channel; the samples
+    // are interleaved, sample j of channel k at j * n + k.
+    revolutionAngles_.clear();
+    harmonic::appendRevolutionAngles(M, revolutionAngles_);
+    bool allSettled = true;
+    for (std::size_t k = 0; k < n; ++k) {
+        ChannelAccumulator& A = accumulators_[k];
+        const bool settled = A.fit.add(samples.data() + k, n, static_cast<double>(A.scale),
+                                       revolutionAngles_.data(), M, !accumulateOnly);
+        if (!settled) allSettled = false;
     }
-
-    for (std::size_t j = 0; j < M; ++j) {
-        const double phi = kTwoPi * static_cast<double>(j) / static_cast<double>(M);
-        const double s = std::sin(phi);
-        const double c = std::cos(phi);
-        for (std::size_t k = 0; k < n; ++k) {
-            ChannelAccumulator& A = accumulators_[k];
-            const double y = static_cast<double>(samples[j * n + k]) * static_cast<double>(A.scale);
-            A.sumSS += s * s;
-            A.sumCC += c * c;
-            A.sumSC += s * c;
-            A.sumSY += s * y;
-            A.sumCY += c * y;
-            A.sumY += y;
-            A.sumS += s;
-            A.sumC += c;
-            A.count += 1.0;
-            if (accumulateOnly) continue;
-
-            const double D = A.count * A.sumSS * A.sumCC + 2 * A.sumS * A.sumC * A.sumSC -
-                             A.sumC * A.sumC * A.sumSS - A.sumS * A.sumS * A.sumCC - A.count * A.sumSC * A.sumSC;
-            A.a = (A.count * A.sumSY * A.sumCC + A.sumC * A.sumS * A.sumCY + A.sumY * A.sumSC * A.sumC -
-                   A.sumC * A.sumC * A.sumSY - A.sumY * A.sumS * A.sumCC - A.sumSC * A.sumCY * A.count) /
-                  D;
-            A.b = (A.sumSC * A.sumS * A.sumY + A.count * A.sumSS * A.sumCY + A.sumSY * A.sumS * A.sumC -
-                   A.sumSS * A.sumC * A.sumY - A.sumS * A.sumS * A.sumCY - A.sumSC * A.sumSY * A.count) /
-                  D;
-            const double amp = std::sqrt(A.a * A.a + A.b * A.b);
-            // Equal finite amplitudes count as no change (a channel reading
-            // exactly 0 converges too); a non-finite change never converges.
-            if (std::isfinite(amp) &&
-                (amp == A.lastAmplitude || std::fabs(A.lastAmplitude - amp) / A.lastAmplitude <= tol))
-                convergedFlags[k] = 1;
-            A.lastAmplitude = amp;
-        }
-    }
-
-    for (std::size_t k = 0; k < n; ++k)
-        if (!convergedFlags[k]) return false;
+    if (!allSettled) return false;
 
     for (std::size_t k = 0; k < n; ++k) {
         const ChannelAccumulator& A = accumulators_[k];
         double amp, angleRad, angleDeg;
-        mirrored(A.a, A.b, amp, angleRad, angleDeg);
+        mirrored(A.fit.a(), A.fit.b(), amp, angleRad, angleDeg);
         addMeasureResult(amp, angleRad, angleDeg, static_cast<u32>(A.scale), A.channel);
     }
     return true;

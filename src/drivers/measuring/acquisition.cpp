@@ -12,10 +12,11 @@ using Packet = ADCDataPacket;
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kTwoPi = 2.0 * kPi;
 
 // Revolution lengths whose angle table is looked up for sharing.
 constexpr std::size_t kSharedLengths = 8;
+// Samples whose angles the fit without a table works out at a time.
+constexpr std::size_t kAngleStretch = 64;
 
 }  // namespace
 
@@ -142,62 +143,27 @@ double fitPhaseDegrees(double a, double b) {
 
 void HarmonicFit::reset(double scale) {
     scale_ = scale;
-    sss_ = scc_ = ssc_ = svs_ = svc_ = sv_ = ss_ = sc_ = n_ = 0.0;
-    a_ = b_ = prevAmplitude_ = 0.0;
-}
-
-inline void HarmonicFit::add(double v, double s, double c) {
-    sss_ += s * s;
-    scc_ += c * c;
-    ssc_ += s * c;
-    svs_ += v * s;
-    svc_ += v * c;
-    sv_ += v;
-    ss_ += s;
-    sc_ += c;
-    n_ += 1.0;
-}
-
-// Cramer's rule on
-//   | sss ssc ss |   |a|   |svs|
-//   | ssc scc sc | x |b| = |svc|
-//   | ss  sc  n  |   |d|   |sv |
-inline void HarmonicFit::solve() {
-    const double m11 = scc_ * n_ - sc_ * sc_;
-    const double m12 = ssc_ * n_ - sc_ * ss_;
-    const double m13 = ssc_ * sc_ - scc_ * ss_;
-    const double det = sss_ * m11 - ssc_ * m12 + ss_ * m13;
-    const double detA = svs_ * m11 - ssc_ * (svc_ * n_ - sc_ * sv_) + ss_ * (svc_ * sc_ - scc_ * sv_);
-    const double detB = sss_ * (svc_ * n_ - sc_ * sv_) - svs_ * m12 + ss_ * (ssc_ * sv_ - svc_ * ss_);
-    a_ = detA / det;
-    b_ = detB / det;
+    fit_.setSettling({0.1, 0.0, false});
+    fit_.reset();
 }
 
 bool HarmonicFit::finish(bool valid, double& amplitude, double& phase) const {
     if (!valid) return false;
-    amplitude = std::sqrt(a_ * a_ + b_ * b_);
-    phase = fitPhaseDegrees(a_, b_);
+    amplitude = fit_.amplitude();
+    phase = fitPhaseDegrees(fit_.a(), fit_.b());
     return true;
-}
-
-bool HarmonicFit::settled() {
-    solve();
-    const double amp = std::sqrt(a_ * a_ + b_ * b_);
-    // IEEE: the first comparison is against 0 (x/0 = inf or NaN), never valid.
-    const double rel = std::fabs(prevAmplitude_ - amp) / prevAmplitude_;
-    prevAmplitude_ = amp;
-    return rel <= 0.1;
 }
 
 bool HarmonicFit::fitFirstHarmonic(const double* x, std::size_t n, bool notLast, double& amplitude,
                                    double& phase) {
     if (n == 0) return false;
-    const double count = static_cast<double>(n);
+    // The angles are worked out a stretch at a time, with no table to keep.
+    SinCos angles[kAngleStretch];
     bool valid = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double t = kTwoPi * static_cast<double>(i) / count;
-        add(x[i] * scale_, std::sin(t), std::cos(t));
-        if (!notLast && settled()) valid = true;
+    for (std::size_t first = 0; first < n; first += kAngleStretch) {
+        const std::size_t length = std::min(kAngleStretch, n - first);
+        for (std::size_t i = 0; i < length; ++i) angles[i] = harmonic::revolutionAngle(first + i, n);
+        if (fit_.add(x + first, 1, scale_, angles, length, !notLast)) valid = true;
     }
     return finish(valid, amplitude, phase);
 }
@@ -205,15 +171,7 @@ bool HarmonicFit::fitFirstHarmonic(const double* x, std::size_t n, bool notLast,
 bool HarmonicFit::fitFirstHarmonic(const double* x, const SinCos* trig, std::size_t n, bool notLast,
                                    double& amplitude, double& phase) {
     if (n == 0) return false;
-    if (notLast) {
-        for (std::size_t i = 0; i < n; ++i) add(x[i] * scale_, trig[i].s, trig[i].c);
-        return false;
-    }
-    bool valid = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        add(x[i] * scale_, trig[i].s, trig[i].c);
-        if (settled()) valid = true;
-    }
+    const bool valid = fit_.add(x, 1, scale_, trig, n, !notLast);
     return finish(valid, amplitude, phase);
 }
 
@@ -269,11 +227,7 @@ bool RevolutionTable::build(const std::vector<std::uint32_t>& markerIndices, std
         }
         if (!shared) {
             rev.trig = static_cast<std::uint32_t>(trig_.size());
-            const double count = static_cast<double>(rev.length);
-            for (std::uint32_t s = 0; s < rev.length; ++s) {
-                const double t = kTwoPi * static_cast<double>(s) / count;
-                trig_.push_back({std::sin(t), std::cos(t)});
-            }
+            harmonic::appendRevolutionAngles(rev.length, trig_);
             seen[seenNext] = rev;
             seenNext = (seenNext + 1) % kSharedLengths;
             if (seenCount < kSharedLengths) ++seenCount;

@@ -21,10 +21,7 @@
 #include <vector>
 
 #include "drivers/measuring/adc_packet.h"
-
-#ifdef __FAST_MATH__
-#error "the harmonic fit relies on IEEE arithmetic (a first relative change of x/0 is never valid)"
-#endif
+#include "signal/first_harmonic.h"
 
 namespace TamskKWZv2 {
 
@@ -128,18 +125,15 @@ double fitScale(unsigned gainCode);
 // Phase in degrees [0, 360) of the fitted a sin t + b cos t: -atan2(b, a).
 double fitPhaseDegrees(double a, double b);
 
-// sin and cos of one sample angle.
-struct SinCos {
-    double s;
-    double c;
-};
+using harmonic::SinCos;
 
-// The least-squares accumulator of one channel over the revolutions of one
-// block.  Feed the revolutions in time order, the last one with notLast
-// false: only there the 3x3 normal equations are solved after every sample,
-// and the fit becomes valid at the first sample whose amplitude differs by at
-// most 10 % from the one after the previous sample.  Sums run over all
-// revolutions, so each contributes to the final coefficients.
+// The fit of one channel over the revolutions of one block (the driver's
+// settling rule over signal/first_harmonic.h).  Feed the revolutions in time
+// order, the last one with notLast false: only there the normal equations
+// are solved after every sample, and the fit becomes valid at the first sample
+// whose amplitude differs by at most 10 % from the one after the previous
+// sample (the first solve compares against 0 and is never valid).  Sums run
+// over all revolutions, so each contributes to the final coefficients.
 class HarmonicFit {
 public:
     explicit HarmonicFit(double scale = 1.0) { reset(scale); }
@@ -154,21 +148,15 @@ public:
     bool fitFirstHarmonic(const double* x, const SinCos* trig, std::size_t n, bool notLast,
                           double& amplitude, double& phase);
 
-    double a() const { return a_; }
-    double b() const { return b_; }
-    double count() const { return n_; }
+    double a() const { return fit_.a(); }
+    double b() const { return fit_.b(); }
+    double count() const { return fit_.count(); }
 
 private:
-    void add(double v, double s, double c);
-    void solve();
-    // Solves after one more sample of the last revolution; true when the
-    // amplitude moved by at most a tenth from the previous sample's.
-    bool settled();
     bool finish(bool valid, double& amplitude, double& phase) const;
 
     double scale_ = 1.0;
-    double sss_ = 0, scc_ = 0, ssc_ = 0, svs_ = 0, svc_ = 0, sv_ = 0, ss_ = 0, sc_ = 0, n_ = 0;
-    double a_ = 0, b_ = 0, prevAmplitude_ = 0;
+    harmonic::FirstHarmonicFit fit_;
 };
 
 // Checks a marker-index list against a trace of sampleCount samples: at least
