@@ -14,54 +14,67 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 using E = RegisterEncoding;
+using L = KWZUSBLayerT2;
 
-// The slot table: serving order, register, encoding, served states, log lines.
-const KWZUSBLayerT2::SlotInfo kSlots[KWZUSBLayerT2::slotCount] = {
-    {"_fwVersion", 100, E::raw, false, true, false, true},
-    {"_fwDate", 101, E::raw, false, true, false, true},
-    {"_invertorState", 102, E::raw, false, true, false, true},
-    {"_invertorFrequency", 103, E::tenths, true, true, true, true},
-    {"_invertorRampType", 104, E::raw, false, false, true, true},
-    {"_invertorAcceleration", 105, E::tenths, true, false, true, true},
-    {"_invertorDeceleration", 106, E::tenths, true, false, true, true},
-    {"_invertorRelay", 107, E::raw, false, false, true, true},
-    {"_invertorInput", 108, E::raw, false, true, false, true},
-    {"_invertorErrors", 109, E::raw, false, true, false, true},
-    {"_invertorManagerCountInvertors", 110, E::raw, false, true, false, true},
-    {"_invertorManagerAddInvertorStatus", 111, E::raw, false, true, false, true},
-    {"_invertorManagerAddInvertor", 111, E::raw, false, false, true, true},
-    {"_invertorManagerDeleteInvertorStatus", 112, E::raw, false, true, false, true},
-    {"_invertorManagerDeleteInvertor", 112, E::raw, false, false, true, true},
-    {"_invertorManagerSetCurrentInvertor", 113, E::raw, false, true, false, true},
-    {"_marker1OpticalSpeed", 114, E::f32, true, true, false, true},
-    {"_marker1EncoderSpeed", 115, E::f32, true, true, false, true},
-    {"_marker1EncoderAngleCnt", 116, E::raw, false, true, false, true},
-    {"_marker1EncoderAngleDeg", 117, E::f32Turn, true, true, false, true},
-    {"_marker1EncoderDirection", 118, E::raw, false, true, false, true},
-    {"_marker1EncoderFullTurn", 119, E::raw, false, true, false, true},
-    {"_marker1EncoderMarkerType", 120, E::raw, false, true, true, true},
-    {"_marker1EncoderTrain", 121, E::raw, false, true, true, true},
-    {"_marker2OpticalSpeed", 122, E::f32, true, true, false, true},
-    {"_marker2EncoderSpeed", 123, E::f32, true, true, false, true},
-    {"_marker2EncoderAngleCnt", 124, E::raw, false, true, false, true},
-    {"_marker2EncoderAngleDeg", 125, E::f32Turn, true, true, false, true},
-    {"_marker2EncoderDirection", 126, E::raw, false, true, false, true},
-    {"_marker2EncoderFullTurn", 127, E::raw, false, true, false, true},
-    {"_marker2EncoderMarkerType", 128, E::raw, false, true, true, true},
-    {"_marker2EncoderTrain", 129, E::raw, false, true, true, true},
-    {"_expansionPort", 130, E::raw, false, true, true, true},
-    {"_ADCSampleRate", 131, E::raw, false, true, true, true},
-    {"_ADCChannelGain", 132, E::raw, false, true, true, true},
-    {"_ADCConversionControl", 133, E::raw, false, true, true, true},
-    {"_ADCDataGet", 133, E::raw, false, false, false, true},
-    {"_status", 134, E::upper16, false, true, false, false},
-    {"_control", 134, E::upper16, false, false, true, false},
-    {"_welderStatus", 135, E::upper16, false, true, false, false},
-    {"_welderControl", 135, E::upper16, false, false, true, false},
-    {"_motorParameters", 136, E::raw, false, true, true, false},
-    {"_register137Read", 137, E::raw, false, true, false, false},
-    {"_register137Write", 137, E::raw, false, false, true, false},
+// The slot table: slot and its name, register, encoding, served states, log
+// lines.
+#define SLOT(name) L::s##name, #name
+constexpr KWZUSBLayerT2::SlotInfo kSlots[KWZUSBLayerT2::slotCount] = {
+    {SLOT(_fwVersion), 100, E::raw, false, true, false, true},
+    {SLOT(_fwDate), 101, E::raw, false, true, false, true},
+    {SLOT(_invertorState), 102, E::raw, false, true, false, true},
+    {SLOT(_invertorFrequency), 103, E::tenths, true, true, true, true},
+    {SLOT(_invertorRampType), 104, E::raw, false, false, true, true},
+    {SLOT(_invertorAcceleration), 105, E::tenths, true, false, true, true},
+    {SLOT(_invertorDeceleration), 106, E::tenths, true, false, true, true},
+    {SLOT(_invertorRelay), 107, E::raw, false, false, true, true},
+    {SLOT(_invertorInput), 108, E::raw, false, true, false, true},
+    {SLOT(_invertorErrors), 109, E::raw, false, true, false, true},
+    {SLOT(_invertorManagerCountInvertors), 110, E::raw, false, true, false, true},
+    {SLOT(_invertorManagerAddInvertorStatus), 111, E::raw, false, true, false, true},
+    {SLOT(_invertorManagerAddInvertor), 111, E::raw, false, false, true, true},
+    {SLOT(_invertorManagerDeleteInvertorStatus), 112, E::raw, false, true, false, true},
+    {SLOT(_invertorManagerDeleteInvertor), 112, E::raw, false, false, true, true},
+    {SLOT(_invertorManagerSetCurrentInvertor), 113, E::raw, false, true, false, true},
+    {SLOT(_marker1OpticalSpeed), 114, E::f32, true, true, false, true},
+    {SLOT(_marker1EncoderSpeed), 115, E::f32, true, true, false, true},
+    {SLOT(_marker1EncoderAngleCnt), 116, E::raw, false, true, false, true},
+    {SLOT(_marker1EncoderAngleDeg), 117, E::f32Turn, true, true, false, true},
+    {SLOT(_marker1EncoderDirection), 118, E::raw, false, true, false, true},
+    {SLOT(_marker1EncoderFullTurn), 119, E::raw, false, true, false, true},
+    {SLOT(_marker1EncoderMarkerType), 120, E::raw, false, true, true, true},
+    {SLOT(_marker1EncoderTrain), 121, E::raw, false, true, true, true},
+    {SLOT(_marker2OpticalSpeed), 122, E::f32, true, true, false, true},
+    {SLOT(_marker2EncoderSpeed), 123, E::f32, true, true, false, true},
+    {SLOT(_marker2EncoderAngleCnt), 124, E::raw, false, true, false, true},
+    {SLOT(_marker2EncoderAngleDeg), 125, E::f32Turn, true, true, false, true},
+    {SLOT(_marker2EncoderDirection), 126, E::raw, false, true, false, true},
+    {SLOT(_marker2EncoderFullTurn), 127, E::raw, false, true, false, true},
+    {SLOT(_marker2EncoderMarkerType), 128, E::raw, false, true, true, true},
+    {SLOT(_marker2EncoderTrain), 129, E::raw, false, true, true, true},
+    {SLOT(_expansionPort), 130, E::raw, false, true, true, true},
+    {SLOT(_ADCSampleRate), 131, E::raw, false, true, true, true},
+    {SLOT(_ADCChannelGain), 132, E::raw, false, true, true, true},
+    {SLOT(_ADCConversionControl), 133, E::raw, false, true, true, true},
+    {SLOT(_ADCDataGet), 133, E::raw, false, false, false, true},
+    {SLOT(_status), 134, E::upper16, false, true, false, false},
+    {SLOT(_control), 134, E::upper16, false, false, true, false},
+    {SLOT(_welderStatus), 135, E::upper16, false, true, false, false},
+    {SLOT(_welderControl), 135, E::upper16, false, false, true, false},
+    {SLOT(_motorParameters), 136, E::raw, false, true, true, false},
+    {SLOT(_register137Read), 137, E::raw, false, true, false, false},
+    {SLOT(_register137Write), 137, E::raw, false, false, true, false},
 };
+#undef SLOT
+
+// Row i must describe slot i: a row left out would leave a zero-filled row
+// behind and shift every later one.
+constexpr bool slotRowsInOrder() {
+    for (unsigned i = 0; i < KWZUSBLayerT2::slotCount; ++i)
+        if (kSlots[i].slot != i || kSlots[i].name == nullptr) return false;
+    return true;
+}
+static_assert(slotRowsInOrder(), "kSlots: row i describes slot i");
 
 constexpr std::uint32_t kIdle = 0, kGet = 1, kSet = 2;
 constexpr std::uint32_t kAdcIdle = 0, kAdcArmed = 1, kAdcWaiting = 2;

@@ -96,6 +96,7 @@ public:
     };
 
     struct SlotInfo {
+        Slot slot;              // the row's own slot
         const char* name;       // "_fwVersion", ...
         std::uint32_t reg;      // register number
         RegisterEncoding encoding;
