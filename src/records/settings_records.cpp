@@ -82,7 +82,7 @@ const Tris::RecordTable& EngineParams::fields() {
         Tris::real<&EngineParams::ratedFrequency>(kRatedFrequency, "ratedFrequency"),
         Tris::real<&EngineParams::ratedSpeed>(kRatedSpeed, "ratedSpeed"),
         Tris::u32<&EngineParams::poles>(kPoles, "poles"),
-        Tris::choice<&EngineParams::autoAdjusting>(kAutoAdjusting, 0x1FFB000, "autoAdjusting"),
+        Tris::choice<&EngineParams::autoAdjusting>(kAutoAdjusting, settings_choice::kAutoTuningGroup, "autoAdjusting"),
     };
     static const Tris::RecordTable t{kType, "EngineParams", f};
     return t;
@@ -98,7 +98,7 @@ const Tris::RecordTable& ExtError::fields() {
 
 const Tris::RecordTable& Inverter::fields() {
     static const Tris::FieldDesc f[] = {
-        Tris::choice<&Inverter::inverterType>(kInverterType, 0x1793000, "inverterType"),
+        Tris::choice<&Inverter::inverterType>(kInverterType, settings_choice::kInverterModelGroup, "inverterType"),
         Tris::i32<&Inverter::address>(kAddress, "address"),
     };
     static const Tris::RecordTable t{kType, "Inverter", f};
@@ -160,7 +160,7 @@ const Tris::RecordTable& Drive::fields() {
         Tris::flag<&Drive::stabilizationFromDrive>(kStabilizationFromDrive, "stabilizationFromDrive"),
         Tris::real<&Drive::stabilizationFactor>(kStabilizationFactor, "stabilizationFactor"),
         Tris::u32<&Drive::stabilizationAttempts>(kStabilizationAttempts, "stabilizationAttempts"),
-        Tris::choice<&Drive::usedPhasor>(kUsedPhasor, 0x10C3000, "usedPhasor"),
+        Tris::choice<&Drive::usedPhasor>(kUsedPhasor, settings_choice::kPhasorGroup, "usedPhasor"),
         Tris::u32<&Drive::angleTuningAccuracy>(kAngleTuningAccuracy, "angleTuningAccuracy"),
         Tris::flag<&Drive::externalPhasor>(kExternalPhasor, "externalPhasor"),
         Tris::u32<&Drive::phasorTimeout>(kPhasorTimeout, "phasorTimeout"),
@@ -200,7 +200,7 @@ const Tris::RecordTable& Config::fields() {
         Tris::record<&Config::serviceContacts>(kServiceContacts, "serviceContacts"),
         Tris::i32<&Config::servicePeriod>(kServicePeriod, "servicePeriod"),
         Tris::i32<&Config::rotorsBalanced>(kRotorsBalanced, "rotorsBalanced"),
-        Tris::choice<&Config::dataCollection>(kDataCollection, 0x1CEB400, "dataCollection"),
+        Tris::choice<&Config::dataCollection>(kDataCollection, settings_choice::kVersionGroup, "dataCollection"),
         Tris::real<&Config::balancingAccuracy>(kBalancingAccuracy, "balancingAccuracy"),
         Tris::real<&Config::reductionRatio>(kReductionRatio, "reductionRatio"),
         Tris::real<&Config::compensatorDeviation>(kCompensatorDeviation, "compensatorDeviation"),
@@ -208,7 +208,7 @@ const Tris::RecordTable& Config::fields() {
         Tris::record<&Config::weightLimit>(kWeightLimit, "weightLimit"),
         Tris::record<&Config::speedLimit>(kSpeedLimit, "speedLimit"),
         Tris::list<&Config::inverters>(kInverters, "inverters"),
-        Tris::choice<&Config::machineInterface>(kMachineInterface, 0x1364000, "machineInterface"),
+        Tris::choice<&Config::machineInterface>(kMachineInterface, settings_choice::kMachineLayoutGroup, "machineInterface"),
         Tris::flag<&Config::externalWelding>(kExternalWelding, "externalWelding"),
         Tris::flag<&Config::externalWeldingControl>(kExternalWeldingControl, "externalWeldingControl"),
         Tris::record<&Config::endDrive>(kEndDrive, "endDrive"),

@@ -32,6 +32,6 @@ double weightLimitMax(const Config* c);
 double balancingAccuracy(const Config* c);  // "Balancing accuracy E~mar"
 std::uint32_t averagingCount(const Config* c);
 double amplitudeDeviation(const Config* c);
-void setCorrectionOption(Config* c, bool on);  // LocalConfig 0x1DD5005
+void setCorrectionOption(Config* c, bool on);  // LocalConfig::correctionOption
 
 }  // namespace rotorcfg

@@ -4,6 +4,7 @@
 // id whose text names the choice.  A few groups give a text for their base:
 // a record's title, or the pattern with which a pair is shown in one line.
 
+#include "texts/record_tags.h"
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
 #include "texts/text_table.h"
@@ -42,373 +43,373 @@ constexpr std::uint32_t kUnitMmPerMinList[] = {textid::kUnitMmPerMin, 0};  // "m
 
 // Correction modes of a plane (choice).
 constexpr TextItem kCorrectionModes[] = {
-    {0x1D9C401, "Addition of masses", "Добавлением масс"},
-    {0x1D9C402, "Removing of masses", "Удалением масс"},
-    {0x1D9C403, "Centering", "Центрированием"},
+    {jobrec::kModeAddition, "Addition of masses", "Добавлением масс"},
+    {jobrec::kModeRemoval, "Removing of masses", "Удалением масс"},
+    {jobrec::kModeCentering, "Centering", "Центрированием"},
 };
-static_assert(validTable(kCorrectionModes, 0x1D9C400), "kCorrectionModes");
+static_assert(validTable(kCorrectionModes, jobrec::kModeGroup), "kCorrectionModes");
 
 // Correction means of a plane (choice).
 constexpr TextItem kCorrectionMeans[] = {
-    {0x1D9C801, "On arbitrary positions", "На произвольных углах"},
-    {0x1D9C802, "On indexed positions", "На конструктивных углах"},
-    {0x1D9C803, "On arc", "На дуге"},
-    {0x1D9C804, "End drilling", "Торцевым сверлением"},
-    {0x1D9C805, "Radial drilling", "Радиальным сверлением"},
-    {0x1D9C806, "Flat milling", "Фрезеровкой лыски"},
-    {0x1D9C807, "Arc milling", "Фрезеровкой дуги"},
+    {jobrec::kMeanArbitrary, "On arbitrary positions", "На произвольных углах"},
+    {jobrec::kMeanIndexed, "On indexed positions", "На конструктивных углах"},
+    {jobrec::kMeanArc, "On arc", "На дуге"},
+    {jobrec::kMeanEndDrilling, "End drilling", "Торцевым сверлением"},
+    {jobrec::kMeanRadialDrilling, "Radial drilling", "Радиальным сверлением"},
+    {jobrec::kMeanFlatMilling, "Flat milling", "Фрезеровкой лыски"},
+    {jobrec::kMeanArcMilling, "Arc milling", "Фрезеровкой дуги"},
 };
-static_assert(validTable(kCorrectionMeans, 0x1D9C800), "kCorrectionMeans");
+static_assert(validTable(kCorrectionMeans, jobrec::kMeanGroup), "kCorrectionMeans");
 
 // `Plane` field labels; some unlabelled fields have a unit.
 constexpr TextItem kPlaneFields[] = {
-    {0x10A4803, "Correction radius, R", "Радиус корректировки, R"},
-    {0x10A4804, "Correction mode", "Вид корректировки"},
-    {0x10A4805, "Correction mean", "Способ корректировки"},
-    {0x10A4806, "Minimum mass, m~min", "Минимальный вес груза, m~min"},
-    {0x10A4807, "Maximum mass, m~max", "Максимальный вес груза, m~max"},
-    {0x10A4808, "Number of positions in plane, N", "Число конструктивных углов коррекции в плоскости, N"},
-    {0x10A4809, "Linear mass, m~udel", "Удельная линейная масса груза, m~udel"},
-    {0x10A480A, "Drilled hole diameter, À", "Диаметр просверливаемого отверстия, À"},
-    {0x10A480B, "Included angle of the drill bit, 2Á", "Угол заточки сверла, 2Á"},
-    {0x10A480C, "Wall thickness between adjacent holes, s", "Толщина стенки между соседними отверстиями, s"},
-    {0x10A480D, "Maximum depth of drilled hole, h~max", "Максимальная глубина просверливаемого отверстия, h~max"},
-    {0x10A480E, "Number of additional holes in row, n", "Количество дополнительных отверстий в ряду, n"},
-    {0x10A480F, "Mill width, w", "Ширина фрезерования, w"},
-    {0x10A4810, "Maximum milling depth, h~max", "Максимальная глубина фрезерования, h~max"},
-    {0x10A4811, "Speed of milling, v~mil", "Скорость подачи, v~под"},
-    {0x10A4812, "Material density", "Плотность материала"},
-    {0x10A4817, "Correction radius, r", "Радиус корректировки, r"},
-    {0x10A4818, "Correction radius, r~1", "Радиус корректировки, r~1"},
-    {0x10A4819, "Mass, m~station", "Масса , m~station"},
-    {0x10A481A, "Mass, m~travel", "Масса , m~travel"},
-    {0x10A481B, "Mass, m~umar", "Масса , m~umar"},
+    {jobrec::kRadius, "Correction radius, R", "Радиус корректировки, R"},
+    {jobrec::kMode, "Correction mode", "Вид корректировки"},
+    {jobrec::kMean, "Correction mean", "Способ корректировки"},
+    {jobrec::kMinMass, "Minimum mass, m~min", "Минимальный вес груза, m~min"},
+    {jobrec::kMaxMass, "Maximum mass, m~max", "Максимальный вес груза, m~max"},
+    {jobrec::kPositions, "Number of positions in plane, N", "Число конструктивных углов коррекции в плоскости, N"},
+    {jobrec::kLinearMass, "Linear mass, m~udel", "Удельная линейная масса груза, m~udel"},
+    {jobrec::kHoleDiameter, "Drilled hole diameter, À", "Диаметр просверливаемого отверстия, À"},
+    {jobrec::kDrillAngle, "Included angle of the drill bit, 2Á", "Угол заточки сверла, 2Á"},
+    {jobrec::kWallThickness, "Wall thickness between adjacent holes, s", "Толщина стенки между соседними отверстиями, s"},
+    {jobrec::kMaxDrillDepth, "Maximum depth of drilled hole, h~max", "Максимальная глубина просверливаемого отверстия, h~max"},
+    {jobrec::kAdditionalHoles, "Number of additional holes in row, n", "Количество дополнительных отверстий в ряду, n"},
+    {jobrec::kMillWidth, "Mill width, w", "Ширина фрезерования, w"},
+    {jobrec::kMaxMillDepth, "Maximum milling depth, h~max", "Максимальная глубина фрезерования, h~max"},
+    {jobrec::kMillSpeed, "Speed of milling, v~mil", "Скорость подачи, v~под"},
+    {jobrec::kDensity, "Material density", "Плотность материала"},
+    {jobrec::kRadiusSmall, "Correction radius, r", "Радиус корректировки, r"},
+    {jobrec::kRadiusR1, "Correction radius, r~1", "Радиус корректировки, r~1"},
+    {jobrec::kMassStation, "Mass, m~station", "Масса , m~station"},
+    {jobrec::kMassTravel, "Mass, m~travel", "Масса , m~travel"},
+    {jobrec::kMassUmar, "Mass, m~umar", "Масса , m~umar"},
 };
-static_assert(validTable(kPlaneFields, 0x10A4800), "kPlaneFields");
+static_assert(validTable(kPlaneFields, jobrec::kPlaneType), "kPlaneFields");
 constexpr AttrItem kPlaneFieldsUnits[] = {
-    {0x10A4803, kUnitMmList},
-    {0x10A4806, kUnitGramList},
-    {0x10A4807, kUnitGramList},
-    {0x10A4809, kUnitGPerMmList},
-    {0x10A480A, kUnitDiameterMmList},
-    {0x10A480B, kUnitDegreeList},
-    {0x10A480C, kUnitMmList},
-    {0x10A480D, kUnitMmList},
-    {0x10A480F, kUnitMmList},
-    {0x10A4810, kUnitMmList},
-    {0x10A4811, kUnitMmPerSList},
-    {0x10A4812, kUnitDensityList},
-    {0x10A4814, kUnitMmList},
-    {0x10A4815, kUnitMmList},
-    {0x10A4816, kUnitMmList},
-    {0x10A4817, kUnitMmList},
-    {0x10A4818, kUnitMmList},
-    {0x10A4819, kUnitGramList},
-    {0x10A481A, kUnitGramList},
-    {0x10A481B, kUnitGramList},
+    {jobrec::kRadius, kUnitMmList},
+    {jobrec::kMinMass, kUnitGramList},
+    {jobrec::kMaxMass, kUnitGramList},
+    {jobrec::kLinearMass, kUnitGPerMmList},
+    {jobrec::kHoleDiameter, kUnitDiameterMmList},
+    {jobrec::kDrillAngle, kUnitDegreeList},
+    {jobrec::kWallThickness, kUnitMmList},
+    {jobrec::kMaxDrillDepth, kUnitMmList},
+    {jobrec::kMillWidth, kUnitMmList},
+    {jobrec::kMaxMillDepth, kUnitMmList},
+    {jobrec::kMillSpeed, kUnitMmPerSList},
+    {jobrec::kDensity, kUnitDensityList},
+    {jobrec::kDistance1, kUnitMmList},
+    {jobrec::kDistance2, kUnitMmList},
+    {jobrec::kDistance3, kUnitMmList},
+    {jobrec::kRadiusSmall, kUnitMmList},
+    {jobrec::kRadiusR1, kUnitMmList},
+    {jobrec::kMassStation, kUnitGramList},
+    {jobrec::kMassTravel, kUnitGramList},
+    {jobrec::kMassUmar, kUnitGramList},
 };
-static_assert(validTable(kPlaneFieldsUnits, 0x10A4800), "kPlaneFieldsUnits");
+static_assert(validTable(kPlaneFieldsUnits, jobrec::kPlaneType), "kPlaneFieldsUnits");
 
 // Drive kinds of a rotor (choice).
 constexpr TextItem kDriveKinds[] = {
-    {0x1C73001, "End", "Осевой"},
-    {0x1C73002, "Belt", "Ременный"},
+    {jobrec::kDriveEnd, "End", "Осевой"},
+    {jobrec::kDriveBelt, "Belt", "Ременный"},
 };
-static_assert(validTable(kDriveKinds, 0x1C73000), "kDriveKinds");
+static_assert(validTable(kDriveKinds, jobrec::kDriveGroup), "kDriveKinds");
 
 // `RotorData` field labels.  The first letter of "Сontrol rotor" is Cyrillic
 // in both languages, as the rotor files have always shown it.
 constexpr TextItem kRotorDataFields[] = {
-    {0xE63801, "Rotation", "Вращение"},
-    {0xE63803, "Rotor mass", "Масса изделия"},
-    {0xE63804, "Drive", "Привод"},
-    {0xE63805, "Drive pulley", "Приводной шкив"},
-    {0xE63806, "Rotor surface", "Поверхность изделия"},
-    {0xE63807, "Permissible unbalance", "Допустимый дисбаланс"},
-    {0xE63814, "Сontrol rotor", "Контрольный ротор"},
+    {jobrec::kRotation, "Rotation", "Вращение"},
+    {jobrec::kRotorMass, "Rotor mass", "Масса изделия"},
+    {jobrec::kDrive, "Drive", "Привод"},
+    {jobrec::kDrivePulley, "Drive pulley", "Приводной шкив"},
+    {jobrec::kRotorSurface, "Rotor surface", "Поверхность изделия"},
+    {jobrec::kPermissibleUnbalance, "Permissible unbalance", "Допустимый дисбаланс"},
+    {jobrec::kControlRotor, "Сontrol rotor", "Контрольный ротор"},
 };
-static_assert(validTable(kRotorDataFields, 0xE63800), "kRotorDataFields");
+static_assert(validTable(kRotorDataFields, jobrec::kRotorDataType), "kRotorDataFields");
 constexpr AttrItem kRotorDataFieldsUnits[] = {
-    {0xE63801, kUnitRpmList},
-    {0xE63803, kUnitKgList},
-    {0xE63805, kUnitDiameterMmList},
-    {0xE63806, kUnitDiameterMmList},
-    {0xE63807, kUnitGmmList},
+    {jobrec::kRotation, kUnitRpmList},
+    {jobrec::kRotorMass, kUnitKgList},
+    {jobrec::kDrivePulley, kUnitDiameterMmList},
+    {jobrec::kRotorSurface, kUnitDiameterMmList},
+    {jobrec::kPermissibleUnbalance, kUnitGmmList},
 };
-static_assert(validTable(kRotorDataFieldsUnits, 0xE63800), "kRotorDataFieldsUnits");
+static_assert(validTable(kRotorDataFieldsUnits, jobrec::kRotorDataType), "kRotorDataFieldsUnits");
 
 // Data collection system (choice): the device the machine opens.
 constexpr TextItem kVersionChoices[] = {
-    {0x1CEB401, "Version 1", "Версия 1"},
-    {0x1CEB402, "Version 2", "Версия 2"},
+    {settings_choice::kVersion1, "Version 1", "Версия 1"},
+    {settings_choice::kVersion2, "Version 2", "Версия 2"},
 };
-static_assert(validTable(kVersionChoices, 0x1CEB400), "kVersionChoices");
+static_assert(validTable(kVersionChoices, settings_choice::kVersionGroup), "kVersionChoices");
 
 // Motor auto-tuning modes (choice).
 constexpr TextItem kAutoTuningModes[] = {
-    {0x1FFB001, "Off", "Выключена"},
-    {0x1FFB002, "Static", "Статическая"},
-    {0x1FFB003, "Dynamic", "Динамическая"},
+    {settings_choice::kAutoTuningOff, "Off", "Выключена"},
+    {settings_choice::kAutoTuningStatic, "Static", "Статическая"},
+    {settings_choice::kAutoTuningDynamic, "Dynamic", "Динамическая"},
 };
-static_assert(validTable(kAutoTuningModes, 0x1FFB000), "kAutoTuningModes");
+static_assert(validTable(kAutoTuningModes, settings_choice::kAutoTuningGroup), "kAutoTuningModes");
 
 // Machine interface types (choice).
 constexpr TextItem kMachineLayouts[] = {
-    {0x1364001, "Horizontal", "Горизонтальный"},
-    {0x1364002, "Vertical", "Вертикальный"},
-    {0x1364003, "Console", "Консольный"},
+    {settings_choice::kHorizontal, "Horizontal", "Горизонтальный"},
+    {settings_choice::kVertical, "Vertical", "Вертикальный"},
+    {settings_choice::kConsole, "Console", "Консольный"},
 };
-static_assert(validTable(kMachineLayouts, 0x1364000), "kMachineLayouts");
+static_assert(validTable(kMachineLayouts, settings_choice::kMachineLayoutGroup), "kMachineLayouts");
 
 // `Inverter` field labels.
 constexpr TextItem kInverterFields[] = {
-    {0x1792801, "Type", "Тип"},
-    {0x1792802, "Address", "Адрес"},
+    {settingtags::Inverter::kInverterType, "Type", "Тип"},
+    {settingtags::Inverter::kAddress, "Address", "Адрес"},
 };
-static_assert(validTable(kInverterFields, 0x1792800), "kInverterFields");
+static_assert(validTable(kInverterFields, settingtags::Inverter::kType), "kInverterFields");
 
 // Phasor, the source of the angle mark (choice).
 constexpr TextItem kPhasorSources[] = {
-    {0x10C3001, "Without phasor", "Без отметчика"},
-    {0x10C3002, "Optic #1", "Оптический Ã  1"},
-    {0x10C3003, "Encoder #1", "Энкодер Ã  1"},
-    {0x10C3004, "Optic #2", "Оптический Ã  2"},
-    {0x10C3005, "Encoder #2", "Энкодер Ã  2"},
+    {settings_choice::kWithoutPhasor, "Without phasor", "Без отметчика"},
+    {settings_choice::kOptic1, "Optic #1", "Оптический Ã  1"},
+    {settings_choice::kEncoder1, "Encoder #1", "Энкодер Ã  1"},
+    {settings_choice::kOptic2, "Optic #2", "Оптический Ã  2"},
+    {settings_choice::kEncoder2, "Encoder #2", "Энкодер Ã  2"},
 };
-static_assert(validTable(kPhasorSources, 0x10C3000), "kPhasorSources");
+static_assert(validTable(kPhasorSources, settings_choice::kPhasorGroup), "kPhasorSources");
 
 // `Channel` field labels; the base carries the record's title.
 constexpr TextItem kChannelFields[] = {
-    {0x1DC4800, "Channel", "Канал"},
-    {0x1DC4801, "Active", "Активирован"},
-    {0x1DC4802, "Vibration channel gain", "Коэффициент усиления канала вибрации"},
-    {0x1DC4803, "Auto", "Авто"},
-    {0x1DC4804, "Vibration transducer sensitivity", "Чувствительность датчика вибрации"},
-    {0x1DC4805, "Amplifier ratio", "Коэффициент преобразования усилителя"},
-    {0x1DC4806, "PCB ratio", "Коэффициент преобразования платы"},
-    {0x1DC4807, "Vibration phase shift", "Постоянный сдвиг фазы колебаний"},
-    {0x1DC4808, "Soft bearing", "Зарезонансный"},
+    {settingtags::Channel::kType, "Channel", "Канал"},
+    {settingtags::Channel::kActive, "Active", "Активирован"},
+    {settingtags::Channel::kGain, "Vibration channel gain", "Коэффициент усиления канала вибрации"},
+    {settingtags::Channel::kAutoGain, "Auto", "Авто"},
+    {settingtags::Channel::kSensitivity, "Vibration transducer sensitivity", "Чувствительность датчика вибрации"},
+    {settingtags::Channel::kAmplifierRatio, "Amplifier ratio", "Коэффициент преобразования усилителя"},
+    {settingtags::Channel::kPcbRatio, "PCB ratio", "Коэффициент преобразования платы"},
+    {settingtags::Channel::kPhaseShift, "Vibration phase shift", "Постоянный сдвиг фазы колебаний"},
+    {settingtags::Channel::kSoftBearing, "Soft bearing", "Зарезонансный"},
 };
-static_assert(validTable(kChannelFields, 0x1DC4800), "kChannelFields");
+static_assert(validTable(kChannelFields, settingtags::Channel::kType), "kChannelFields");
 constexpr AttrItem kChannelFieldsUnits[] = {
-    {0x1DC4804, kUnitMvPerGList},
-    {0x1DC4805, kUnitVPerUnitList},
-    {0x1DC4806, kUnitVPerUnitList},
-    {0x1DC4807, kUnitDegreeList},
+    {settingtags::Channel::kSensitivity, kUnitMvPerGList},
+    {settingtags::Channel::kAmplifierRatio, kUnitVPerUnitList},
+    {settingtags::Channel::kPcbRatio, kUnitVPerUnitList},
+    {settingtags::Channel::kPhaseShift, kUnitDegreeList},
 };
-static_assert(validTable(kChannelFieldsUnits, 0x1DC4800), "kChannelFieldsUnits");
+static_assert(validTable(kChannelFieldsUnits, settingtags::Channel::kType), "kChannelFieldsUnits");
 
 // `Material`: only the type tag has a text; the density has a unit.
 constexpr TextItem kMaterialFields[] = {
-    {0x1363800, "Material", "Материал"},
+    {settingtags::Material::kType, "Material", "Материал"},
 };
-static_assert(validTable(kMaterialFields, 0x1363800), "kMaterialFields");
+static_assert(validTable(kMaterialFields, settingtags::Material::kType), "kMaterialFields");
 constexpr AttrItem kMaterialFieldsUnits[] = {
-    {0x1363802, kUnitDensityList},
+    {settingtags::Material::kDensity, kUnitDensityList},
 };
-static_assert(validTable(kMaterialFieldsUnits, 0x1363800), "kMaterialFieldsUnits");
+static_assert(validTable(kMaterialFieldsUnits, settingtags::Material::kType), "kMaterialFieldsUnits");
 
 // `Contact` field labels.
 constexpr TextItem kContactFields[] = {
-    {0x1D8C801, "Company", "Организация"},
-    {0x1D8C802, "Address", "Адрес"},
-    {0x1D8C803, "Phones", "Телефоны"},
-    {0x1D8C804, "Email/Web", "Электронный адрес"},
-    {0x1D8C805, "Address 2", "Адрес 2"},
-    {0x1D8C806, "Phones 2", "Телефоны 2"},
+    {settingtags::Contact::kCompany, "Company", "Организация"},
+    {settingtags::Contact::kAddress, "Address", "Адрес"},
+    {settingtags::Contact::kPhones, "Phones", "Телефоны"},
+    {settingtags::Contact::kEmailWeb, "Email/Web", "Электронный адрес"},
+    {settingtags::Contact::kAddress2, "Address 2", "Адрес 2"},
+    {settingtags::Contact::kPhones2, "Phones 2", "Телефоны 2"},
 };
-static_assert(validTable(kContactFields, 0x1D8C800), "kContactFields");
+static_assert(validTable(kContactFields, settingtags::Contact::kType), "kContactFields");
 
 // `Info` field labels.
 constexpr TextItem kInfoFields[] = {
-    {0x1796801, "Model", "Наименование"},
-    {0x1796802, "Serial number", "Серийный номер"},
-    {0x1796803, "Year of manufacture", "Год выпуска"},
-    {0x1796804, "Manufacturer", "Производитель"},
+    {settingtags::Info::kModel, "Model", "Наименование"},
+    {settingtags::Info::kSerialNumber, "Serial number", "Серийный номер"},
+    {settingtags::Info::kYear, "Year of manufacture", "Год выпуска"},
+    {settingtags::Info::kManufacturer, "Manufacturer", "Производитель"},
 };
-static_assert(validTable(kInfoFields, 0x1796800), "kInfoFields");
+static_assert(validTable(kInfoFields, settingtags::Info::kType), "kInfoFields");
 
 // `Limit`: the base is the pattern of a pair shown in one line.
 constexpr TextItem kLimitFields[] = {
-    {0x14BCC00, "{} Â {}", "{} Â {}"},
-    {0x14BCC01, "Minimum", "Минимум"},
-    {0x14BCC02, "Maximum", "Максимум"},
+    {settingtags::Limit::kType, "{} Â {}", "{} Â {}"},
+    {settingtags::Limit::kMinimum, "Minimum", "Минимум"},
+    {settingtags::Limit::kMaximum, "Maximum", "Максимум"},
 };
-static_assert(validTable(kLimitFields, 0x14BCC00), "kLimitFields");
+static_assert(validTable(kLimitFields, settingtags::Limit::kType), "kLimitFields");
 
 // `AccDec`: the base is the pattern of a pair shown in one line.
 constexpr TextItem kAccDecFields[] = {
-    {0x1FEF400, "{} Â {}", "{} Â {}"},
-    {0x1FEF401, "Acceleration", "Разгон"},
-    {0x1FEF402, "Deceleration", "Торможение"},
+    {settingtags::AccDec::kType, "{} Â {}", "{} Â {}"},
+    {settingtags::AccDec::kAcceleration, "Acceleration", "Разгон"},
+    {settingtags::AccDec::kDeceleration, "Deceleration", "Торможение"},
 };
-static_assert(validTable(kAccDecFields, 0x1FEF400), "kAccDecFields");
+static_assert(validTable(kAccDecFields, settingtags::AccDec::kType), "kAccDecFields");
 
 // `LocalConfig` field labels.
 constexpr TextItem kLocalConfigFields[] = {
-    {0x1DD5001, "Number of rotors balanced", "Счетчик сбалансированных изделий"},
+    {settingtags::LocalConfig::kRotorsBalanced, "Number of rotors balanced", "Счетчик сбалансированных изделий"},
 };
-static_assert(validTable(kLocalConfigFields, 0x1DD5000), "kLocalConfigFields");
+static_assert(validTable(kLocalConfigFields, settingtags::LocalConfig::kType), "kLocalConfigFields");
 constexpr AttrItem kLocalConfigFieldsUnits[] = {
-    {0x1DD5001, kUnitPartsList},
+    {settingtags::LocalConfig::kRotorsBalanced, kUnitPartsList},
 };
-static_assert(validTable(kLocalConfigFieldsUnits, 0x1DD5000), "kLocalConfigFieldsUnits");
+static_assert(validTable(kLocalConfigFieldsUnits, settingtags::LocalConfig::kType), "kLocalConfigFieldsUnits");
 
 // `EngineParams` field labels; the base carries the record's title.
 constexpr TextItem kEngineParamsFields[] = {
-    {0x1B96400, "Engine parameters", "Параметры двигателя"},
-    {0x1B96401, "Rated motor power", "Номинальная мощность двигателя"},
-    {0x1B96402, "Rated motor supply voltage", "Номинальное напряжение питания двигателя"},
-    {0x1B96403, "Rated motor current", "Номинальный ток двигателя"},
-    {0x1B96404, "Rated current frequency", "Номинальная частота тока"},
-    {0x1B96405, "Rated speed", "Номинальная частота вращения"},
-    {0x1B96406, "Number of poles", "Количество полюсов"},
-    {0x1B96407, "Auto-adjusting", "Авто-подстройка"},
-    {0x1B96408, "Load parameters", "Загружать параметры"},
+    {settingtags::EngineParams::kType, "Engine parameters", "Параметры двигателя"},
+    {settingtags::EngineParams::kRatedPower, "Rated motor power", "Номинальная мощность двигателя"},
+    {settingtags::EngineParams::kRatedVoltage, "Rated motor supply voltage", "Номинальное напряжение питания двигателя"},
+    {settingtags::EngineParams::kRatedCurrent, "Rated motor current", "Номинальный ток двигателя"},
+    {settingtags::EngineParams::kRatedFrequency, "Rated current frequency", "Номинальная частота тока"},
+    {settingtags::EngineParams::kRatedSpeed, "Rated speed", "Номинальная частота вращения"},
+    {settingtags::EngineParams::kPoles, "Number of poles", "Количество полюсов"},
+    {settingtags::EngineParams::kAutoAdjusting, "Auto-adjusting", "Авто-подстройка"},
+    {settingtags::EngineParams::kLoadParameters, "Load parameters", "Загружать параметры"},
 };
-static_assert(validTable(kEngineParamsFields, 0x1B96400), "kEngineParamsFields");
+static_assert(validTable(kEngineParamsFields, settingtags::EngineParams::kType), "kEngineParamsFields");
 constexpr AttrItem kEngineParamsFieldsUnits[] = {
-    {0x1B96401, kUnitKwList},
-    {0x1B96402, kUnitVoltList},
-    {0x1B96403, kUnitAmpereList},
-    {0x1B96404, kUnitHzList},
-    {0x1B96405, kUnitRpmList},
+    {settingtags::EngineParams::kRatedPower, kUnitKwList},
+    {settingtags::EngineParams::kRatedVoltage, kUnitVoltList},
+    {settingtags::EngineParams::kRatedCurrent, kUnitAmpereList},
+    {settingtags::EngineParams::kRatedFrequency, kUnitHzList},
+    {settingtags::EngineParams::kRatedSpeed, kUnitRpmList},
 };
-static_assert(validTable(kEngineParamsFieldsUnits, 0x1B96400), "kEngineParamsFieldsUnits");
+static_assert(validTable(kEngineParamsFieldsUnits, settingtags::EngineParams::kType), "kEngineParamsFieldsUnits");
 
 // `Drive` field labels.
 constexpr TextItem kDriveFields[] = {
-    {0x1C72801, "Active", "Активирован"},
-    {0x1C72802, "External", "Внешний"},
-    {0x1C72803, "Drive", "Привод"},
-    {0x1C72804, "Drive ratio", "Передаточное число привода"},
-    {0x1C72805, "Drive max speed", "Ограничения максимальной частоты вращения привода"},
-    {0x1C72806, "Drive rated torque", "Номинальный крутящий момент привода"},
-    {0x1C72807, "Rated motor speed at 50 Hz", "Номинальная частота вращения двигателя на 50 Гц"},
-    {0x1C72808, "Autotuning frequency", "Начальная частота вращения при автонастройке"},
-    {0x1C7280A, "Default rotation direction", "Направление вращения по умолчанию"},
-    {0x1C7280B, "Unidirectional rotation", "Одно направление вращения"},
-    {0x1C7280C, "Belt drive pulley diameter by default", "Диаметр приводного шкива ременного привода по умолчанию"},
-    {0x1C7280F, "ACC/DEC curve type", "Тип кривой разгона/торможения"},
-    {0x1C72810, "ACC/DEC minimum processing time of rotor (for 1000 min^-1)", "Минимальное время разгона и торможения изделия (для 1000 мин^-1^)"},
-    {0x1C72811, "ACC/DEC time factors", "Коэффициенты времени разгона и торможения изделия"},
-    {0x1C72814, "Speed stabilization accuracy", "Точность стабилизации"},
-    {0x1C72815, "Obtain stabilization signal from drive", "Получать сигнал стабилизации от инвертора"},
-    {0x1C72816, "Speed stabilization factor", "Коэффициент стабилизации оборотов"},
-    {0x1C72817, "Maximum number of stabilization attempts", "Максимальное число попыток стабилизации"},
-    {0x1C72828, "Angle tuning accuracy", "Точность обучения"},
-    {0x1C72829, "Use external phasor", "Использовать внешний отметчик"},
-    {0x1C7282A, "Phasor signal timeout", "Таймаут ожидания сигнала датчика оборотов"},
-    {0x1C7282B, "Encoder based speed control threshold", "Частота, ниже которой скорость замерять через угол"},
-    {0x1C7282C, "Position turn activated", "Активирован доворот"},
-    {0x1C7282D, "Position turn", "Доворот"},
-    {0x1C7282E, "Position turn speed", "Скорость доворота"},
-    {0x1C7282F, "Position turn accuracy", "Точность доворота"},
-    {0x1C72832, "Reverse feed direction", "Обратное направление подачи"},
-    {0x1C72837, "Electromagnetic brake installed", "Установлен электромагнитный тормоз"},
-    {0x1C72838, "Electromagnetic brake hold time", "Время удержания привода электромагнитным тормозом"},
-    {0x1C72839, "Used phasor", "Используемый отметчик"},
-    {0x1C7283A, "Engine parameters", "Параметры двигателя"},
-    {0x1C7283B, "Start bit for checking additional errors", "Начальный бит для проверки дополнительных ошибок"},
-    {0x1C7283C, "Number of additional errors monitored", "Количество обрабатываемых дополнительных ошибок"},
-    {0x1C7283D, "Additional error messages", "Дополнительные сообщения об ошибках"},
-    {0x1C7283F, "Line speed", "Линейная скорость"},
-    {0x1C72840, "Seam overlap", "Перехлест шва"},
-    {0x1C72841, "Tack time", "Время прихватки"},
-    {0x1C72842, "Reverse turning", "Обратное направление вращения"},
-    {0x1C72843, "Turn speed", "Скорость доворота"},
-    {0x1C72844, "Reverse rotation permitted", "Разрешено обратное вращение"},
-    {0x1C72845, "Encoder resolution", "Разрешение энкодера"},
-    {0x1C72846, "Encoder ratio", "Передаточное число энкодера"},
-    {0x1C72847, "Gear ratio", "Передаточное число привода"},
+    {settingtags::Drive::kActive, "Active", "Активирован"},
+    {settingtags::Drive::kExternal, "External", "Внешний"},
+    {settingtags::Drive::kDrive, "Drive", "Привод"},
+    {settingtags::Drive::kDriveRatio, "Drive ratio", "Передаточное число привода"},
+    {settingtags::Drive::kMaxSpeed, "Drive max speed", "Ограничения максимальной частоты вращения привода"},
+    {settingtags::Drive::kRatedTorque, "Drive rated torque", "Номинальный крутящий момент привода"},
+    {settingtags::Drive::kRatedMotorSpeed, "Rated motor speed at 50 Hz", "Номинальная частота вращения двигателя на 50 Гц"},
+    {settingtags::Drive::kAutotuningFrequency, "Autotuning frequency", "Начальная частота вращения при автонастройке"},
+    {settingtags::Drive::kDefaultDirection, "Default rotation direction", "Направление вращения по умолчанию"},
+    {settingtags::Drive::kUnidirectional, "Unidirectional rotation", "Одно направление вращения"},
+    {settingtags::Drive::kPulleyDiameter, "Belt drive pulley diameter by default", "Диаметр приводного шкива ременного привода по умолчанию"},
+    {settingtags::Drive::kAccDecCurve, "ACC/DEC curve type", "Тип кривой разгона/торможения"},
+    {settingtags::Drive::kAccDecTime, "ACC/DEC minimum processing time of rotor (for 1000 min^-1)", "Минимальное время разгона и торможения изделия (для 1000 мин^-1^)"},
+    {settingtags::Drive::kAccDecFactors, "ACC/DEC time factors", "Коэффициенты времени разгона и торможения изделия"},
+    {settingtags::Drive::kStabilizationAccuracy, "Speed stabilization accuracy", "Точность стабилизации"},
+    {settingtags::Drive::kStabilizationFromDrive, "Obtain stabilization signal from drive", "Получать сигнал стабилизации от инвертора"},
+    {settingtags::Drive::kStabilizationFactor, "Speed stabilization factor", "Коэффициент стабилизации оборотов"},
+    {settingtags::Drive::kStabilizationAttempts, "Maximum number of stabilization attempts", "Максимальное число попыток стабилизации"},
+    {settingtags::Drive::kAngleTuningAccuracy, "Angle tuning accuracy", "Точность обучения"},
+    {settingtags::Drive::kExternalPhasor, "Use external phasor", "Использовать внешний отметчик"},
+    {settingtags::Drive::kPhasorTimeout, "Phasor signal timeout", "Таймаут ожидания сигнала датчика оборотов"},
+    {settingtags::Drive::kEncoderSpeedThreshold, "Encoder based speed control threshold", "Частота, ниже которой скорость замерять через угол"},
+    {settingtags::Drive::kPositionTurnActive, "Position turn activated", "Активирован доворот"},
+    {settingtags::Drive::kPositionTurn, "Position turn", "Доворот"},
+    {settingtags::Drive::kPositionTurnSpeed, "Position turn speed", "Скорость доворота"},
+    {settingtags::Drive::kPositionTurnAccuracy, "Position turn accuracy", "Точность доворота"},
+    {settingtags::Drive::kReverseFeed, "Reverse feed direction", "Обратное направление подачи"},
+    {settingtags::Drive::kBrakeInstalled, "Electromagnetic brake installed", "Установлен электромагнитный тормоз"},
+    {settingtags::Drive::kBrakeHoldTime, "Electromagnetic brake hold time", "Время удержания привода электромагнитным тормозом"},
+    {settingtags::Drive::kUsedPhasor, "Used phasor", "Используемый отметчик"},
+    {settingtags::Drive::kEngine, "Engine parameters", "Параметры двигателя"},
+    {settingtags::Drive::kExtErrorStartBit, "Start bit for checking additional errors", "Начальный бит для проверки дополнительных ошибок"},
+    {settingtags::Drive::kExtErrorCount, "Number of additional errors monitored", "Количество обрабатываемых дополнительных ошибок"},
+    {settingtags::Drive::kExtErrors, "Additional error messages", "Дополнительные сообщения об ошибках"},
+    {settingtags::Drive::kLineSpeed, "Line speed", "Линейная скорость"},
+    {settingtags::Drive::kSeamOverlap, "Seam overlap", "Перехлест шва"},
+    {settingtags::Drive::kTackTime, "Tack time", "Время прихватки"},
+    {settingtags::Drive::kReverseTurning, "Reverse turning", "Обратное направление вращения"},
+    {settingtags::Drive::kTurnSpeed, "Turn speed", "Скорость доворота"},
+    {settingtags::Drive::kReversePermitted, "Reverse rotation permitted", "Разрешено обратное вращение"},
+    {settingtags::Drive::kEncoderResolution, "Encoder resolution", "Разрешение энкодера"},
+    {settingtags::Drive::kEncoderRatio, "Encoder ratio", "Передаточное число энкодера"},
+    {settingtags::Drive::kGearRatio, "Gear ratio", "Передаточное число привода"},
 };
-static_assert(validTable(kDriveFields, 0x1C72800), "kDriveFields");
+static_assert(validTable(kDriveFields, settingtags::Drive::kType), "kDriveFields");
 constexpr AttrItem kDriveFieldsUnits[] = {
-    {0x1C72805, kUnitRpmList},
-    {0x1C72806, kUnitNmList},
-    {0x1C72807, kUnitRpmList},
-    {0x1C72808, kUnitHzList},
-    {0x1C7280C, kUnitMmList},
-    {0x1C72810, kUnitSecondList},
-    {0x1C7282A, kUnitSecondList},
-    {0x1C7282B, kUnitRpmList},
-    {0x1C7282E, kUnitHzList},
-    {0x1C7282F, kUnitDegreeList},
-    {0x1C72838, kUnitSecondList},
-    {0x1C7283F, kUnitMmPerMinList},
-    {0x1C72840, kUnitDegreeList},
-    {0x1C72841, kUnitSecondList},
-    {0x1C72843, kUnitHzList},
+    {settingtags::Drive::kMaxSpeed, kUnitRpmList},
+    {settingtags::Drive::kRatedTorque, kUnitNmList},
+    {settingtags::Drive::kRatedMotorSpeed, kUnitRpmList},
+    {settingtags::Drive::kAutotuningFrequency, kUnitHzList},
+    {settingtags::Drive::kPulleyDiameter, kUnitMmList},
+    {settingtags::Drive::kAccDecTime, kUnitSecondList},
+    {settingtags::Drive::kPhasorTimeout, kUnitSecondList},
+    {settingtags::Drive::kEncoderSpeedThreshold, kUnitRpmList},
+    {settingtags::Drive::kPositionTurnSpeed, kUnitHzList},
+    {settingtags::Drive::kPositionTurnAccuracy, kUnitDegreeList},
+    {settingtags::Drive::kBrakeHoldTime, kUnitSecondList},
+    {settingtags::Drive::kLineSpeed, kUnitMmPerMinList},
+    {settingtags::Drive::kSeamOverlap, kUnitDegreeList},
+    {settingtags::Drive::kTackTime, kUnitSecondList},
+    {settingtags::Drive::kTurnSpeed, kUnitHzList},
 };
-static_assert(validTable(kDriveFieldsUnits, 0x1C72800), "kDriveFieldsUnits");
+static_assert(validTable(kDriveFieldsUnits, settingtags::Drive::kType), "kDriveFieldsUnits");
 
 // `Config` field labels.
 constexpr TextItem kConfigFields[] = {
-    {0x1DD6401, "Language", "Язык"},
-    {0x1DD6403, "Company", "Организация"},
-    {0x1DD6404, "Machine info", "Информация о станке"},
-    {0x1DD6405, "Instrument info", "Информация о приборе"},
-    {0x1DD6406, "Service engineer contacts", "Контакты сервисного инженера"},
-    {0x1DD6407, "Service maintenance period", "Интервал технического обслуживания станка"},
-    {0x1DD6408, "Number of rotors balanced", "Счетчик сбалансированных изделий"},
-    {0x1DD6409, "Balancing accuracy E~mar", "Точность балансировки E~mar"},
-    {0x1DD640A, "Unbalance reduction ratio URR", "Коэффициент уменьшения дисбаланса URR"},
-    {0x1DD640B, "Rotor weight limit", "Ограничение массы изделия"},
-    {0x1DD640C, "Rotor speed limit", "Ограничения частоты вращения изделия"},
-    {0x1DD640D, "End drive", "Осевой привод"},
-    {0x1DD640E, "Belt drive", "Ременный привод"},
-    {0x1DD640F, "Mill drive", "Фрезерный привод"},
-    {0x1DD6410, "Vibration measurement channels", "Каналы измерения вибрации"},
-    {0x1DD6411, "Weld drive", "Сварочный привод"},
-    {0x1DD641E, "Number of measurement cycles (accuracy level)", "Количество усреднений"},
-    {0x1DD641F, "Amplitude measurement deviation", "Погрешность измерения амплитуды"},
-    {0x1DD6420, "Number of test measurements (per point)", "Количество тестовых замеров на одну точку"},
-    {0x1DD6428, "Always display transducers signals", "Всегда отображать сигналы с датчиков"},
-    {0x1DD642A, "Trial weight recommendations", "Рекомендации по пробным грузам"},
-    {0x1DD642B, "Interface direction of rotation", "Направление визуализации вращения изделия"},
-    {0x1DD642C, "Reverse angle direction", "Обратное направление значений углов"},
-    {0x1DD642D, "Angle readout mark position", "Положение угла отчета в градусах по часовой стрелке"},
-    {0x1DD642E, "Setting accuracy of rotor angle", "Точность установки угла поворота изделия"},
-    {0x1DD642F, "Display test measurements in mkm", "Отображать тестовые замеры в мкм"},
-    {0x1DD6430, "Printer connected", "Присоединен принтер"},
-    {0x1DD643C, "Mean speed buffer size", "Размер буфера усреднения скорости"},
-    {0x1DD643D, "Speed measurement period", "Период измерения скорости"},
-    {0x1DD643E, "Revolutions accumulated before measurement", "Количество оборотов накопления перед замером"},
-    {0x1DD6446, "Gain reduction threshold", "Пороговое значение снижения усиления"},
-    {0x1DD6447, "Gain increase threshold", "Пороговое значение повышения усиления"},
-    {0x1DD6448, "Automatic emergency stop on high vibration level", "Останавливать балансировку при превышении уровня сигнала"},
-    {0x1DD644A, "Included angle of the drill bit", "Угол заточки сверла"},
-    {0x1DD644B, "Materials", "Материалы"},
-    {0x1DD644E, "Operators", "Операторы"},
-    {0x1DD64C9, "Machine interface type", "Тип интерфейса станка"},
-    {0x1DD64CA, "Measuring board with the filter", "Измерительная плата с фильтром"},
-    {0x1DD64CB, "Start bit for checking additional errors", "Начальный бит для проверки дополнительных ошибок"},
-    {0x1DD64CC, "Number of additional errors monitored", "Количество обрабатываемых дополнительных ошибок"},
-    {0x1DD64CD, "Additional error messages", "Дополнительные сообщения об ошибках"},
-    {0x1DD64CE, "Data collection system type", "Тип системы сбора данных"},
-    {0x1DD64CF, "External welding machine", "Внешний сварочный аппарат"},
-    {0x1DD64D0, "External welding machine control", "Управление внешним сварочным аппаратом"},
-    {0x1DD64D1, "Torque unbalance coefficient of influence I~sc", "Коэффициент влияния моментной неуравновешенности I~sc"},
-    {0x1DD64D2, "Compensator deviation", "Погрешность цепи условной балансировки"},
+    {settingtags::Config::kLanguage, "Language", "Язык"},
+    {settingtags::Config::kCompany, "Company", "Организация"},
+    {settingtags::Config::kMachineInfo, "Machine info", "Информация о станке"},
+    {settingtags::Config::kInstrumentInfo, "Instrument info", "Информация о приборе"},
+    {settingtags::Config::kServiceContacts, "Service engineer contacts", "Контакты сервисного инженера"},
+    {settingtags::Config::kServicePeriod, "Service maintenance period", "Интервал технического обслуживания станка"},
+    {settingtags::Config::kRotorsBalanced, "Number of rotors balanced", "Счетчик сбалансированных изделий"},
+    {settingtags::Config::kBalancingAccuracy, "Balancing accuracy E~mar", "Точность балансировки E~mar"},
+    {settingtags::Config::kReductionRatio, "Unbalance reduction ratio URR", "Коэффициент уменьшения дисбаланса URR"},
+    {settingtags::Config::kWeightLimit, "Rotor weight limit", "Ограничение массы изделия"},
+    {settingtags::Config::kSpeedLimit, "Rotor speed limit", "Ограничения частоты вращения изделия"},
+    {settingtags::Config::kEndDrive, "End drive", "Осевой привод"},
+    {settingtags::Config::kBeltDrive, "Belt drive", "Ременный привод"},
+    {settingtags::Config::kMillDrive, "Mill drive", "Фрезерный привод"},
+    {settingtags::Config::kChannels, "Vibration measurement channels", "Каналы измерения вибрации"},
+    {settingtags::Config::kWeldDrive, "Weld drive", "Сварочный привод"},
+    {settingtags::Config::kMeasurementCycles, "Number of measurement cycles (accuracy level)", "Количество усреднений"},
+    {settingtags::Config::kAmplitudeDeviation, "Amplitude measurement deviation", "Погрешность измерения амплитуды"},
+    {settingtags::Config::kTestMeasurements, "Number of test measurements (per point)", "Количество тестовых замеров на одну точку"},
+    {settingtags::Config::kAlwaysShowSignals, "Always display transducers signals", "Всегда отображать сигналы с датчиков"},
+    {settingtags::Config::kTrialWeightHints, "Trial weight recommendations", "Рекомендации по пробным грузам"},
+    {settingtags::Config::kInterfaceRotation, "Interface direction of rotation", "Направление визуализации вращения изделия"},
+    {settingtags::Config::kReverseAngle, "Reverse angle direction", "Обратное направление значений углов"},
+    {settingtags::Config::kAngleMarkPosition, "Angle readout mark position", "Положение угла отчета в градусах по часовой стрелке"},
+    {settingtags::Config::kAngleAccuracy, "Setting accuracy of rotor angle", "Точность установки угла поворота изделия"},
+    {settingtags::Config::kTestInMicrons, "Display test measurements in mkm", "Отображать тестовые замеры в мкм"},
+    {settingtags::Config::kPrinterConnected, "Printer connected", "Присоединен принтер"},
+    {settingtags::Config::kSpeedBufferSize, "Mean speed buffer size", "Размер буфера усреднения скорости"},
+    {settingtags::Config::kSpeedPeriod, "Speed measurement period", "Период измерения скорости"},
+    {settingtags::Config::kRevolutionsBefore, "Revolutions accumulated before measurement", "Количество оборотов накопления перед замером"},
+    {settingtags::Config::kGainReduceThreshold, "Gain reduction threshold", "Пороговое значение снижения усиления"},
+    {settingtags::Config::kGainIncreaseThreshold, "Gain increase threshold", "Пороговое значение повышения усиления"},
+    {settingtags::Config::kEmergencyStop, "Automatic emergency stop on high vibration level", "Останавливать балансировку при превышении уровня сигнала"},
+    {settingtags::Config::kDrillAngle, "Included angle of the drill bit", "Угол заточки сверла"},
+    {settingtags::Config::kMaterials, "Materials", "Материалы"},
+    {settingtags::Config::kOperators, "Operators", "Операторы"},
+    {settingtags::Config::kMachineInterface, "Machine interface type", "Тип интерфейса станка"},
+    {settingtags::Config::kFilterBoard, "Measuring board with the filter", "Измерительная плата с фильтром"},
+    {settingtags::Config::kExtErrorStartBit, "Start bit for checking additional errors", "Начальный бит для проверки дополнительных ошибок"},
+    {settingtags::Config::kExtErrorCount, "Number of additional errors monitored", "Количество обрабатываемых дополнительных ошибок"},
+    {settingtags::Config::kExtErrors, "Additional error messages", "Дополнительные сообщения об ошибках"},
+    {settingtags::Config::kDataCollection, "Data collection system type", "Тип системы сбора данных"},
+    {settingtags::Config::kExternalWelding, "External welding machine", "Внешний сварочный аппарат"},
+    {settingtags::Config::kExternalWeldingControl, "External welding machine control", "Управление внешним сварочным аппаратом"},
+    {settingtags::Config::kTorqueInfluence, "Torque unbalance coefficient of influence I~sc", "Коэффициент влияния моментной неуравновешенности I~sc"},
+    {settingtags::Config::kCompensatorDeviation, "Compensator deviation", "Погрешность цепи условной балансировки"},
 };
-static_assert(validTable(kConfigFields, 0x1DD6400), "kConfigFields");
+static_assert(validTable(kConfigFields, settingtags::Config::kType), "kConfigFields");
 constexpr AttrItem kConfigFieldsUnits[] = {
-    {0x1DD6407, kUnitPartsList},
-    {0x1DD6408, kUnitPartsList},
-    {0x1DD6409, kUnitGmmPerKgList},
-    {0x1DD640A, kUnitPercentList},
-    {0x1DD640B, kUnitKgList},
-    {0x1DD640C, kUnitRpmList},
-    {0x1DD641F, kUnitPercentList},
-    {0x1DD642D, kUnitDegreeList},
-    {0x1DD642E, kUnitDegreeList},
-    {0x1DD6446, kUnitPercentList},
-    {0x1DD6447, kUnitPercentList},
-    {0x1DD644A, kUnitDegreeList},
-    {0x1DD64D1, kUnitPercentList},
-    {0x1DD64D2, kUnitPercentList},
+    {settingtags::Config::kServicePeriod, kUnitPartsList},
+    {settingtags::Config::kRotorsBalanced, kUnitPartsList},
+    {settingtags::Config::kBalancingAccuracy, kUnitGmmPerKgList},
+    {settingtags::Config::kReductionRatio, kUnitPercentList},
+    {settingtags::Config::kWeightLimit, kUnitKgList},
+    {settingtags::Config::kSpeedLimit, kUnitRpmList},
+    {settingtags::Config::kAmplitudeDeviation, kUnitPercentList},
+    {settingtags::Config::kAngleMarkPosition, kUnitDegreeList},
+    {settingtags::Config::kAngleAccuracy, kUnitDegreeList},
+    {settingtags::Config::kGainReduceThreshold, kUnitPercentList},
+    {settingtags::Config::kGainIncreaseThreshold, kUnitPercentList},
+    {settingtags::Config::kDrillAngle, kUnitDegreeList},
+    {settingtags::Config::kTorqueInfluence, kUnitPercentList},
+    {settingtags::Config::kCompensatorDeviation, kUnitPercentList},
 };
-static_assert(validTable(kConfigFieldsUnits, 0x1DD6400), "kConfigFieldsUnits");
+static_assert(validTable(kConfigFieldsUnits, settingtags::Config::kType), "kConfigFieldsUnits");
 
 }  // namespace
 

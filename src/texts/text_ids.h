@@ -1,7 +1,9 @@
 #pragma once
-// Named text ids: group bases, record type tags, units, resource keys and the
-// interface texts that code outside the screens refers to.
+// Named text ids: group bases (a record's group is its type tag, from
+// record_tags.h), units, resource keys and the interface texts that code
+// outside the screens refers to.
 
+#include "texts/record_tags.h"
 #include "texts/texts.h"
 
 namespace textid {
@@ -22,33 +24,33 @@ constexpr TextId kHintsGroup = 0x18A4000;
 constexpr TextId kMeasureModesGroup = 0x13DFC00;
 constexpr TextId kVerificationStepsGroup = 0x176C400;
 constexpr TextId kFontStylesGroup = 0x1A93000;
-constexpr TextId kCorrectionModesGroup = 0x1D9C400;
-constexpr TextId kCorrectionMeansGroup = 0x1D9C800;
-constexpr TextId kPlaneGroup = 0x10A4800;
-constexpr TextId kDriveKindsGroup = 0x1C73000;
-constexpr TextId kVectorGroup = 0xAEB000;
-constexpr TextId kResultGroup = 0xEDB400;
-constexpr TextId kMeasurementGroup = 0x136CC00;
-constexpr TextId kRotorDataGroup = 0xE63800;
-constexpr TextId kVersionChoiceGroup = 0x1CEB400;
-constexpr TextId kInverterModelsGroup = 0x1793000;
-constexpr TextId kAutoTuningModesGroup = 0x1FFB000;
-constexpr TextId kMachineLayoutsGroup = 0x1364000;
-constexpr TextId kInverterGroup = 0x1792800;
-constexpr TextId kPhasorSourcesGroup = 0x10C3000;
-constexpr TextId kChannelGroup = 0x1DC4800;
-constexpr TextId kOperatorGroup = 0x1183800;
-constexpr TextId kMaterialGroup = 0x1363800;
-constexpr TextId kContactGroup = 0x1D8C800;
-constexpr TextId kInfoGroup = 0x1796800;
-constexpr TextId kLimitGroup = 0x14BCC00;
-constexpr TextId kAccDecGroup = 0x1FEF400;
-constexpr TextId kLocalConfigGroup = 0x1DD5000;
-constexpr TextId kExtErrorGroup = 0x1BDB800;
-constexpr TextId kAutosettingDataGroup = 0x1F6F000;
-constexpr TextId kEngineParamsGroup = 0x1B96400;
-constexpr TextId kDriveGroup = 0x1C72800;
-constexpr TextId kConfigGroup = 0x1DD6400;
+constexpr TextId kCorrectionModesGroup = jobrec::kModeGroup;
+constexpr TextId kCorrectionMeansGroup = jobrec::kMeanGroup;
+constexpr TextId kPlaneGroup = jobrec::kPlaneType;
+constexpr TextId kDriveKindsGroup = jobrec::kDriveGroup;
+constexpr TextId kVectorGroup = jobrec::kVectorType;
+constexpr TextId kResultGroup = jobrec::kResultType;
+constexpr TextId kMeasurementGroup = jobrec::kMeasurementType;
+constexpr TextId kRotorDataGroup = jobrec::kRotorDataType;
+constexpr TextId kVersionChoiceGroup = settings_choice::kVersionGroup;
+constexpr TextId kInverterModelsGroup = settings_choice::kInverterModelGroup;
+constexpr TextId kAutoTuningModesGroup = settings_choice::kAutoTuningGroup;
+constexpr TextId kMachineLayoutsGroup = settings_choice::kMachineLayoutGroup;
+constexpr TextId kInverterGroup = settingtags::Inverter::kType;
+constexpr TextId kPhasorSourcesGroup = settings_choice::kPhasorGroup;
+constexpr TextId kChannelGroup = settingtags::Channel::kType;
+constexpr TextId kOperatorGroup = settingtags::Operator::kType;
+constexpr TextId kMaterialGroup = settingtags::Material::kType;
+constexpr TextId kContactGroup = settingtags::Contact::kType;
+constexpr TextId kInfoGroup = settingtags::Info::kType;
+constexpr TextId kLimitGroup = settingtags::Limit::kType;
+constexpr TextId kAccDecGroup = settingtags::AccDec::kType;
+constexpr TextId kLocalConfigGroup = settingtags::LocalConfig::kType;
+constexpr TextId kExtErrorGroup = settingtags::ExtError::kType;
+constexpr TextId kAutosettingDataGroup = settingtags::AutosettingData::kType;
+constexpr TextId kEngineParamsGroup = settingtags::EngineParams::kType;
+constexpr TextId kDriveGroup = settingtags::Drive::kType;
+constexpr TextId kConfigGroup = settingtags::Config::kType;
 constexpr TextId kMachineErrorsGroup = 0x1B73800;
 constexpr TextId kSchneiderFaultsGroup = 0xDEE000;
 constexpr TextId kToshibaFaultsGroup = 0xC8B400;
@@ -61,27 +63,6 @@ constexpr TextId kProtocolImagesGroup = 0x179DC00;
 constexpr TextId kFontFacesGroup = 0xC66800;
 constexpr TextId kSettingsScreenGroup = 0xDDB000;
 constexpr TextId kProtocolTextsGroup = 0x1074400;  // registered by the protocols
-
-// ---- Record type tags (the group base names the record) --------------------
-constexpr TextId kVectorType = kVectorGroup;
-constexpr TextId kResultType = kResultGroup;
-constexpr TextId kMeasurementType = kMeasurementGroup;
-constexpr TextId kRotorDataType = kRotorDataGroup;
-constexpr TextId kPlaneType = kPlaneGroup;
-constexpr TextId kConfigType = kConfigGroup;
-constexpr TextId kLocalConfigType = kLocalConfigGroup;
-constexpr TextId kContactType = kContactGroup;
-constexpr TextId kInfoType = kInfoGroup;
-constexpr TextId kLimitType = kLimitGroup;
-constexpr TextId kAccDecType = kAccDecGroup;
-constexpr TextId kExtErrorType = kExtErrorGroup;
-constexpr TextId kAutosettingDataType = kAutosettingDataGroup;
-constexpr TextId kEngineParamsType = kEngineParamsGroup;
-constexpr TextId kDriveType = kDriveGroup;
-constexpr TextId kChannelType = kChannelGroup;
-constexpr TextId kOperatorType = kOperatorGroup;
-constexpr TextId kMaterialType = kMaterialGroup;
-constexpr TextId kInverterType = kInverterGroup;
 
 // ---- Units (attributes of record fields) -----------------------------------
 constexpr TextId kUnitGram = 0xB95C01;        // "g"
