@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "welder_remote_env.h"
+#include "support/welding_env.h"
 
 using namespace TamskWelder;
-using weldremote::eventually;
+using weldtest::eventually;
 
 namespace {
 
@@ -29,7 +29,7 @@ const char* kFileValues =
     "reverseRotationPermission = 0\r\n"
     "weldingDirectionRotation = 1\r\n";
 
-class WelderRemote : public weldremote::WelderRemoteEnv {
+class WelderRemote : public weldtest::WeldingEnv {
 protected:
     std::unique_ptr<Welder> make() {
         testing::internal::CaptureStdout();  // the driver prints parameter-file notes
@@ -161,7 +161,7 @@ TEST_F(WelderRemote, WelderParametersFromFileOrDefaults) {
         EXPECT_NE(parameterFile().find("gearRatio = 61.000000"), std::string::npos);
     }
     resetWelderDriverState();
-    weldremote::putFile("welderParameters.ini", kFileValues);
+    weldtest::writeFile("welderParameters.ini", kFileValues);
     {
         auto w = make();
         WeldingParameters p;
@@ -179,7 +179,7 @@ TEST_F(WelderRemote, WelderParametersFromFileOrDefaults) {
     // A file out of range is refused as a whole: defaults.
     std::string bad = kFileValues;
     bad.replace(bad.find("gearRatio = 40.000000"), 21, "gearRatio = 0.500000");
-    weldremote::putFile("welderParameters.ini", bad);
+    weldtest::writeFile("welderParameters.ini", bad);
     {
         auto w = make();
         WeldingParameters p;
@@ -192,7 +192,7 @@ TEST_F(WelderRemote, WelderParametersFromFileOrDefaults) {
 
 TEST_F(WelderRemote, WelderSetParametersValidatesTheWholeBlock) {
     noController();
-    weldremote::putFile("welderParameters.ini", kFileValues);
+    weldtest::writeFile("welderParameters.ini", kFileValues);
     auto w = make();
     const std::string before = parameterFile();
 

@@ -26,7 +26,7 @@
 #include "records/settings_records.h"
 #include "support/machine_fake_api.h"
 #include "support/machine_machine_handle.h"
-#include "welder_remote_env.h"
+#include "support/welding_env.h"
 
 namespace weldrig {
 
@@ -220,10 +220,10 @@ inline std::unique_ptr<Config> weldingConfig() {
 }
 
 // A connected Machine whose worker is parked at the end of an idle pass.
-class WeldingRig : public weldremote::WelderRemoteEnv {
+class WeldingRig : public weldtest::WeldingEnv {
 protected:
     void SetUp() override {
-        WelderRemoteEnv::SetUp();
+        WeldingEnv::SetUp();
         cfg = weldingConfig();
     }
     void TearDown() override {
@@ -233,7 +233,7 @@ protected:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             machine.reset();
         }
-        WelderRemoteEnv::TearDown();
+        WeldingEnv::TearDown();
     }
 
     MachineDeps deps() {
@@ -257,7 +257,7 @@ protected:
     void start() {
         machine = std::make_unique<Machine>(1, cfg.get(), deps());
         ASSERT_TRUE(machine->startProcess(MachineProcess::kConnect));
-        ASSERT_TRUE(weldremote::eventually([&] {
+        ASSERT_TRUE(weldtest::eventually([&] {
             return machine->workerRunning() && machine->process() == MachineProcess::kIdle &&
                    made.load() == 1;
         }));
@@ -284,7 +284,7 @@ protected:
         return out;
     }
     void setAngle(double degrees) { device.setValue("getAngle.out", degrees); }
-    std::string machineLog() const { return weldremote::slurp("logs/machine.log"); }
+    std::string machineLog() const { return weldtest::readFile("logs/machine.log"); }
 
     GatedClock clock;
     std::unique_ptr<Config> cfg;

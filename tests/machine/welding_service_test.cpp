@@ -498,7 +498,7 @@ TEST_F(WeldingService, RealRemoteWithoutController) {
     testing::internal::CaptureStdout();
     machine = std::make_unique<Machine>(1, cfg.get(), d);
     ASSERT_TRUE(machine->startProcess(MachineProcess::kConnect));
-    ASSERT_TRUE(weldremote::eventually(
+    ASSERT_TRUE(weldtest::eventually(
         [&] { return machine->process() == MachineProcess::kIdle && made.load() == 1; }));
     ASSERT_TRUE(clock.gate());
     ASSERT_TRUE(clock.steps(2));
@@ -506,7 +506,7 @@ TEST_F(WeldingService, RealRemoteWithoutController) {
     machine->setWeldRotation(true);
     ASSERT_TRUE(clock.step());
     EXPECT_EQ(machine->getResult(), textid::kRemoteNoWelder);
-    EXPECT_NE(weldremote::slurp("logs/welder_api.log").find("setWeldRotation: activated"), std::string::npos);
+    EXPECT_NE(weldtest::readFile("logs/welder_api.log").find("setWeldRotation: activated"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists("welderParameters.ini"));
 }
 
@@ -567,7 +567,7 @@ TEST_F(LogCopy, LogCopyIntoARemovableDrive) {
     const std::filesystem::path drive = dir_ / "stick";
     std::filesystem::create_directories(drive / "kestrune");
     platform::setRemovableRoots({drive.string()});
-    weldremote::putFile(".cfg", "settings");
+    weldtest::writeFile(".cfg", "settings");
     start();
     machine->requestCopyLogs();
     // The real export: swap the hook for the program's function.

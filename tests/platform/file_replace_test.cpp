@@ -8,44 +8,33 @@
 #include <unistd.h>
 
 #include "platform/file_replace.h"
+#include "support/work_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using testwd::readFile;
 
 class ReplaceFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("ks_replace_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
     void TearDown() override {
         platform::setReplaceFileWriter(nullptr);
         std::error_code ec;
-        fs::permissions(dir, fs::perms::owner_all, ec);
-        fs::remove_all(dir, ec);
+        fs::permissions(dir, fs::perms::owner_all, ec);  // so that the folder can go
     }
-    size_t filesIn() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-    }
-    fs::path dir;
+    size_t filesIn() const { return testwd::filesIn(dir).size(); }
+
+    testwd::ScratchDir scratch_{"ks_replace"};
+    const fs::path dir = scratch_.path();
 };
 
 TEST_F(ReplaceFileTest, WritesNewAndReplacesExistingContent) {
     const auto target = dir / "a.cfg";
     ASSERT_TRUE(platform::replaceFile(target.string(), "first"));
-    EXPECT_EQ(readAll(target), "first");
+    EXPECT_EQ(readFile(target), "first");
     ASSERT_TRUE(platform::replaceFile(target.string(), std::string("sec\0ond", 7)));
-    EXPECT_EQ(readAll(target), std::string("sec\0ond", 7));
+    EXPECT_EQ(readFile(target), std::string("sec\0ond", 7));
     EXPECT_EQ(filesIn(), 1u);
 }
 
@@ -64,7 +53,7 @@ TEST_F(ReplaceFileTest, WriteErrorHalfWayLeavesOldFileAndNoLeftovers) {
     std::string error;
     EXPECT_FALSE(platform::replaceFile(target.string(), "new content that does not fit", &error));
     EXPECT_NE(error.find("write error"), std::string::npos) << error;
-    EXPECT_EQ(readAll(target), "old content");
+    EXPECT_EQ(readFile(target), "old content");
     EXPECT_EQ(filesIn(), 1u);
 }
 
@@ -75,7 +64,7 @@ TEST_F(ReplaceFileTest, UnwritableDirectoryFailsCleanly) {
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(platform::replaceFile(target.string(), "new"));
     fs::permissions(dir, fs::perms::owner_all);
-    EXPECT_EQ(readAll(target), "old");
+    EXPECT_EQ(readFile(target), "old");
 }
 
 TEST_F(ReplaceFileTest, MissingDirectoryFails) {

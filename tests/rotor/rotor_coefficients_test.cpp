@@ -63,7 +63,7 @@ TEST_F(RotorCoefficients, OneTrialMassGivesTheCoefficient) {
     b.r().setTrialAngle(0, 90);
     ASSERT_TRUE(b.r().computeInfluenceFactors(false));
     EXPECT_NEAR(b.r().data().factors[0].angle, -kPi / 2, 1e-12);
-    EXPECT_NE(rotortest::readFile("logs/calcs.log").find("factorVal[0, 0] = (50.000000, 0.000000)(0.000000, 0.000000) m: 10.000000, R: 100.000000, phi: 1.570796"),
+    EXPECT_NE(testwd::readFile("logs/calcs.log").find("factorVal[0, 0] = (50.000000, 0.000000)(0.000000, 0.000000) m: 10.000000, R: 100.000000, phi: 1.570796"),
               std::string::npos);
 
     // Accumulating adds the new value to the old one.
@@ -195,12 +195,12 @@ TEST_F(RotorCoefficients, AHistoryRotorIsSolvedWithoutWriting) {
     ASSERT_TRUE(h.r().loadRotor(name.c_str(), 2));
     h.trialRun(0, {fromPolarDeg(5, 30)});
     ASSERT_TRUE(h.r().closeHistoryFile() == false);
-    const auto before = rotortest::readFile("history/" + name);
+    const auto before = testwd::readFile("history/" + name);
     EXPECT_TRUE(h.r().reloadAndCompute());
     EXPECT_NEAR(h.r().correctionAmount(0, true), 10, 1e-9);
     EXPECT_FALSE(std::filesystem::exists("db"));
-    EXPECT_EQ(rotortest::filesIn("history").size(), 2u);  // the new run starts its own job file
-    EXPECT_EQ(rotortest::readFile("history/" + name), before);
+    EXPECT_EQ(testwd::filesIn("history").size(), 2u);  // the new run starts its own job file
+    EXPECT_EQ(testwd::readFile("history/" + name), before);
 }
 
 TEST_F(RotorCoefficients, GuardsLeaveTheCoefficientsAlone) {
@@ -290,7 +290,7 @@ TEST_F(RotorCoefficients, InternalFactorsFitSensitivityAndPhaseOverSpeed) {
     K[1] = 5;
     b.r().computeInternalFactors(K, 0, 0);
     EXPECT_EQ(K[1], 0.0);
-    EXPECT_NE(rotortest::readFile("logs/calcs.log").find("error! size doesn't match or disb == 0"), std::string::npos);
+    EXPECT_NE(testwd::readFile("logs/calcs.log").find("error! size doesn't match or disb == 0"), std::string::npos);
     b.r().setTrialMass(0, 0);
     K[1] = 5;
     b.r().computeInternalFactors(K, 1, 1);

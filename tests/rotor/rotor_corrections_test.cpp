@@ -164,7 +164,7 @@ TEST_F(RotorCorrections, ASkippedSplitIsLogged) {
     threePlanes(c, 0, 0);
     c.setUnbalance(1, 10, 10);
     c.rotor.splitStaticCouple();
-    EXPECT_NE(rotortest::readFile("logs/calcs.log")
+    EXPECT_NE(testwd::readFile("logs/calcs.log")
                   .find("splitStaticCouple: plane distances 0 and 0 give no lever arm"),
               std::string::npos);
 }
@@ -589,14 +589,14 @@ TEST_F(RotorCorrections, TheHistoryFileGetsTheClearAndEveryVector) {
     r.recordRun(run2(10, 20, 30, 40));
     ASSERT_TRUE(r.isHistoryOpen());
     r.recordRun(run2(50, 60, 70, 80));
-    const auto names = rotortest::filesIn("history");
+    const auto names = testwd::filesIn("history");
     ASSERT_EQ(names.size(), 1u);
     const std::string path = "history/" + names[0];
 
     // The first save: the list was empty, so no clear command.
-    const std::size_t before = rotortest::readFile(path).size();
+    const std::size_t before = testwd::readFile(path).size();
     r.saveResult(false);
-    std::string bytes = rotortest::readFile(path);
+    std::string bytes = testwd::readFile(path);
     auto tail = wordsOf(bytes.substr(before));
     // Two Vector items, each a header and its two double fields of 3 words.
     ASSERT_EQ(tail.size(), 14u);
@@ -606,7 +606,7 @@ TEST_F(RotorCorrections, TheHistoryFileGetsTheClearAndEveryVector) {
     // The second save clears the list first; zero vectors are written too.
     const std::size_t middle = bytes.size();
     r.saveResult(true);
-    bytes = rotortest::readFile(path);
+    bytes = testwd::readFile(path);
     tail = wordsOf(bytes.substr(middle));
     const std::vector<std::uint32_t> expected{0x731C0601u, 0x1900u, Tris::makeHeader(kResults, false, 0),
                                               Tris::makeHeader(kResults, false, 0)};

@@ -159,7 +159,7 @@ TEST_F(RotorEndToEnd, TrialRunsCoefficientsBalancingRunHistoryAndDatabase) {
 
     // The run as the history file keeps it.
     ASSERT_EQ(rotor.runCount(), 1);
-    const auto names = rotortest::filesIn("history");
+    const auto names = testwd::filesIn("history");
     ASSERT_EQ(names.size(), 1u);
     {
         Rotor past(m.cfg.get());
@@ -339,9 +339,9 @@ TEST_F(RotorEndToEnd, SingularCoefficientsRecordNothing) {
     EXPECT_FALSE(rotor.computeDisbalance());
     EXPECT_FALSE(rotor.isComputed());
     EXPECT_EQ(rotor.runCount(), 0);
-    EXPECT_TRUE(rotortest::filesIn("history").empty());
+    EXPECT_TRUE(testwd::filesIn("history").empty());
     EXPECT_EQ(rotor.data().planes[0].unbalanceAmount, 12.0);
     rotor.computeCorrections(false, false, false, false);  // no run: nothing changes
     EXPECT_EQ(rotor.data().planes[0].unbalanceAmount, 12.0);
-    EXPECT_NE(rotortest::readFile("logs/calcs.log").find("GAUSS failure!!!"), std::string::npos);
+    EXPECT_NE(testwd::readFile("logs/calcs.log").find("GAUSS failure!!!"), std::string::npos);
 }

@@ -4,17 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <unistd.h>
-#include <algorithm>
-#include <vector>
 
 #include "rotor/rotor_clock.h"
+#include "support/work_dir.h"
 
 namespace rotortest {
 
@@ -34,46 +28,17 @@ inline std::int64_t localSeconds(int year, int month, int day, int hour, int min
     return static_cast<std::int64_t>(std::mktime(&tm));
 }
 
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-    // Names of the files in a folder of the working directory.
-inline std::vector<std::string> filesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-
+// The rotor's files are written in a temporary working directory with its
+// "logs" folder, at a fixed time.
 class TempWorkDir : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_ = std::filesystem::current_path();
-        char tmpl[] = "/tmp/ks_rotor_files_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        std::filesystem::current_path(dir_);
-        std::filesystem::create_directory("logs");
         g_fixedTime = localSeconds(2025, 3, 5, 14, 7, 9);
         rotorclock::setClock(&fixedNow);
     }
-    void TearDown() override {
-        rotorclock::setClock(nullptr);
-        std::filesystem::current_path(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    std::filesystem::path old_;
-    std::filesystem::path dir_;
+    void TearDown() override { rotorclock::setClock(nullptr); }
+
+    testwd::WorkDir workDir_{"ks_rotor_files", testwd::Logs::folder};
 };
 
 }  // namespace rotortest

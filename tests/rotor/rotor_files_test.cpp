@@ -15,9 +15,9 @@
 
 namespace {
 
-using rotortest::filesIn;
-using rotortest::readFile;
-using rotortest::writeFile;
+using testwd::filesIn;
+using testwd::readFile;
+using testwd::writeFile;
 
 class RotorFiles : public rotortest::TempWorkDir {};
 

@@ -16,8 +16,8 @@
 namespace {
 
 
-using rotortest::filesIn;
-using rotortest::readFile;
+using testwd::filesIn;
+using testwd::readFile;
 
 constexpr double kPi = polar::kPi;
 

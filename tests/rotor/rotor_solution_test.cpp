@@ -20,7 +20,7 @@ namespace {
 using rotortest::Complex;
 using rotortest::degreesOf;
 using rotortest::fromPolarDeg;
-using rotortest::readFile;
+using testwd::readFile;
 
 constexpr double kPi = polar::kPi;
 
@@ -100,7 +100,7 @@ TEST_F(RotorSolution, TwoPlanesSolveToTheUnbalanceThatMadeTheVibration) {
     const double n = 1000, G = 0.000305;
     EXPECT_NEAR(run.results[0].converted, G * std::abs(V[0]) * 9.81e6 * 900 / (n * n * 2 * kPi * kPi), 1e-12);
     EXPECT_DOUBLE_EQ(run.results[1].converted, std::abs(V[1]));
-    EXPECT_EQ(rotortest::filesIn("history"), std::vector<std::string>{"B_220250305140709.rotor"});
+    EXPECT_EQ(testwd::filesIn("history"), std::vector<std::string>{"B_220250305140709.rotor"});
 }
 
 TEST_F(RotorSolution, DirectionMirrorsTheMeasuredAngles) {

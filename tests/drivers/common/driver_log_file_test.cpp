@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "drivers/common/driver_timing.h"
+#include "support/work_dir.h"
 
 namespace {
 
@@ -17,33 +18,19 @@ namespace fs = std::filesystem;
 using drivers::DriverLogFile;
 using drivers::LocalTime;
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testwd::readFile;
 
 class DriverLogFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("ks_drvlog_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         drivers::DriverTiming t;
         t.wallClockHook = [this] { return now_; };
         timing_.reset(new drivers::ScopedDriverTiming(t));
     }
-    void TearDown() override {
-        timing_.reset();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    std::string path(const char* name) const { return (dir_ / name).string(); }
+    void TearDown() override { timing_.reset(); }
+    std::string path(const char* name) const { return dir_.file(name); }
 
-    fs::path dir_;
+    testwd::ScratchDir dir_{"ks_drvlog"};
     LocalTime now_{2023, 1, 25, 14, 3, 7, 45};
     std::unique_ptr<drivers::ScopedDriverTiming> timing_;
 };
@@ -68,7 +55,7 @@ TEST_F(DriverLogFileTest, TimestampTagsAndStartStopLines) {
               "2023.01.25 14:03:07.045 [Error]       [KWZUSB] getFWversion(), USB not connected!\n"
               "2023.01.25 14:03:07.999 [Information] [KWZUSB] connect(), begin\n"
               "2023.01.25 14:03:08.000 Logger Stop\n",
-              readAll(path("a.txt")));
+              readFile(path("a.txt")));
 }
 
 TEST_F(DriverLogFileTest, LevelsFilterErrorAndInformationLines) {
@@ -79,7 +66,7 @@ TEST_F(DriverLogFileTest, LevelsFilterErrorAndInformationLines) {
         log.writeError("E\n");
         log.writeInformation("I\n");
         log.stop();
-        const std::string text = readAll(p);
+        const std::string text = readFile(p);
         EXPECT_NE(std::string::npos, text.find("Logger Start")) << level;
         EXPECT_NE(std::string::npos, text.find("Logger Stop")) << level;
         EXPECT_EQ(level >= 1, text.find("[Error]       E\n") != std::string::npos) << level;
@@ -98,7 +85,7 @@ TEST_F(DriverLogFileTest, TwoStartsOfOnePathAppend) {
     log.start(path("b.txt"), 1);
     log.writeError("second\n");
     log.stop();
-    const std::string text = readAll(path("b.txt"));
+    const std::string text = readFile(path("b.txt"));
     const auto first = text.find("Logger Start");
     ASSERT_NE(std::string::npos, first);
     EXPECT_NE(std::string::npos, text.find("Logger Start", first + 1));
@@ -113,7 +100,7 @@ TEST_F(DriverLogFileTest, LongTextIsCutAndStillEndsTheLine) {
     const std::string tooLong(400, 'y');
     log.writeInformation(tooLong + "\n");
     log.stop();
-    std::istringstream lines(readAll(path("c.txt")));
+    std::istringstream lines(readFile(path("c.txt")));
     std::string line;
     std::getline(lines, line);  // start
     std::getline(lines, line);
@@ -138,7 +125,7 @@ TEST_F(DriverLogFileTest, WeldingFormOpensNothingAtLevelZeroAndFlushesEveryLine)
     ASSERT_TRUE(log.isOpen());
     log.writeError("WelderUSBLL::usbWrite(), Error while writing: LIBUSB_ERROR_IO\n");
     // Readable before stop: every line is flushed.
-    EXPECT_NE(std::string::npos, readAll(path("w1.txt")).find("Error while writing"));
+    EXPECT_NE(std::string::npos, readFile(path("w1.txt")).find("Error while writing"));
     log.stop();
 
     // The measuring form opens at level 0 and writes start and stop.
@@ -146,7 +133,7 @@ TEST_F(DriverLogFileTest, WeldingFormOpensNothingAtLevelZeroAndFlushesEveryLine)
     m.start(path("m0.txt"), 0);
     EXPECT_TRUE(m.isOpen());
     m.stop();
-    EXPECT_NE(std::string::npos, readAll(path("m0.txt")).find("Logger Stop"));
+    EXPECT_NE(std::string::npos, readFile(path("m0.txt")).find("Logger Stop"));
 }
 
 TEST_F(DriverLogFileTest, UnopenablePathLeavesTheLogClosedAndSilent) {

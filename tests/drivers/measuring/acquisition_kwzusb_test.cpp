@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "drivers/measuring/measuring_test_env.h"
+#include "support/work_dir.h"
 #include "support/acquisition_block.h"
 #include "support/sim_measuring.h"
 
@@ -30,12 +31,7 @@ double angleDiff(double a, double b) {
     return d;
 }
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testwd::readFile;
 
 // Five channels of distinct amplitude (counts at 1x), phase and offset.
 simacq::BlockSpec fiveChannels(double scale = 1.0) {
@@ -52,18 +48,12 @@ simacq::BlockSpec fiveChannels(double scale = 1.0) {
 class BalancingAcquisition : public ::testing::Test {
 protected:
     BalancingAcquisition() : timing_(pinned()), usb_(sim_) {
-        dir_ = fs::temp_directory_path() /
-               ("ks_acq_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         KWZUSB::resetMarkerTypes();
         sim_.setDataReady(sim::DataReady::immediately);
     }
     ~BalancingAcquisition() override {
         source_.reset();
         driver_.reset();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     static drivers::DriverTiming pinned() {
         drivers::DriverTiming t = mtest::fastTiming();
@@ -93,7 +83,7 @@ protected:
     }
     std::string highLog() {
         driver_.reset();
-        return readAll(dir_ / "logs" / "2023.01.25 KWZUSB_HighLevel_Log.txt");
+        return readFile(dir_ / "logs" / "2023.01.25 KWZUSB_HighLevel_Log.txt");
     }
     static bool has(const std::string& log, const std::string& text) { return log.find(text) != std::string::npos; }
     static int occurrences(const std::string& log, const std::string& text) {
@@ -114,7 +104,8 @@ protected:
     sim::SimMeasuringController sim_;
     sim::ScopedUsb01 usb_;
     mtest::Messages msg_;
-    fs::path dir_;
+    testwd::ScratchDir scratch_{"ks_acq"};
+    const fs::path dir_ = scratch_.path();
     std::unique_ptr<simacq::SimBlockSource> source_;
     std::unique_ptr<KWZUSB> driver_;
 

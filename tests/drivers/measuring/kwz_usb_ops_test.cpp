@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "drivers/measuring/measuring_test_env.h"
+#include "support/work_dir.h"
 #include "support/sim_measuring.h"
 
 namespace {
@@ -83,26 +84,15 @@ TEST(GainRules, CodeNames) {
 
 // ---------------------------------------------------------------- the driver
 
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testwd::readFile;
 
 class KWZUSBOps : public ::testing::Test {
 protected:
     KWZUSBOps() : timing_(pinned()), usb_(sim_) {
-        dir_ = fs::temp_directory_path() /
-               ("ks_kwzusb_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         KWZUSB::resetMarkerTypes();
     }
     ~KWZUSBOps() override {
         driver_.reset();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     static drivers::DriverTiming pinned() {
         drivers::DriverTiming t = mtest::fastTiming();
@@ -120,7 +110,7 @@ protected:
     // Ends the driver and returns its high-level log.
     std::string finish() {
         driver_.reset();
-        return readAll(dir_ / "logs" / "2023.01.25 KWZUSB_HighLevel_Log.txt");
+        return readFile(dir_ / "logs" / "2023.01.25 KWZUSB_HighLevel_Log.txt");
     }
     std::vector<JournalEntry> writesTo(std::uint32_t reg) const {
         std::vector<JournalEntry> v;
@@ -141,7 +131,8 @@ protected:
     SimMeasuringController sim_;
     sim::ScopedUsb01 usb_;
     mtest::Messages msg_;
-    fs::path dir_;
+    testwd::ScratchDir scratch_{"ks_kwzusb"};
+    const fs::path dir_ = scratch_.path();
     std::unique_ptr<KWZUSB> driver_;
 };
 
@@ -170,7 +161,7 @@ TEST_F(KWZUSBOps, ConnectFirmwareAndLogFormat) {
     EXPECT_TRUE(has(log, "[KWZUSB] getFirmwareVersionDate(), date - 2023.11.30 23:59\n"));
     EXPECT_TRUE(has(log, "[KWZUSB] getFirmwareVersionDate(), end, return Ok\n"));
     EXPECT_TRUE(has(log, "[KWZUSB] ~KWZUSB(), Application stop\n"));
-    const std::string low = readAll(dir_ / "logs" / "2023.01.25 KWZUSB_LowLevel_Log.txt");
+    const std::string low = readFile(dir_ / "logs" / "2023.01.25 KWZUSB_LowLevel_Log.txt");
     EXPECT_TRUE(has(low, "[Information] [KWZUSBLayerT2] threadProc(), _fwVersion get\n"));
     EXPECT_TRUE(has(low, "[KWZUSBLayerT2] ~KWZUSBLayerT2(), Application stop\n"));
 }
@@ -550,7 +541,7 @@ TEST_F(KWZUSBOps, EmptyFolderMeansTheWorkingDirectory) {
     fs::current_path(previous);
     EXPECT_TRUE(fs::exists(dir_ / "cwd" / "2023.01.25 KWZUSB_LowLevel_Log.txt"));
     EXPECT_NE(std::string::npos,
-              readAll(dir_ / "cwd" / "2023.01.25 KWZUSB_HighLevel_Log.txt").find("[KWZUSB] ~KWZUSB(), Application stop"));
+              readFile(dir_ / "cwd" / "2023.01.25 KWZUSB_HighLevel_Log.txt").find("[KWZUSB] ~KWZUSB(), Application stop"));
 }
 
 }  // namespace

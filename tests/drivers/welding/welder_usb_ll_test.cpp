@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "drivers/welding/welder_master.h"
-#include "welding_test_env.h"
+#include "support/welding_env.h"
 
 using namespace TamskWelder;
 using simwelder::ReplyFault;
@@ -205,7 +205,7 @@ TEST_F(WeldingEnv, WelderUSBLLBootModeAndLevelZero) {
         WelderUSBLL link(logs_, 1, true);
         EXPECT_TRUE(link.isOpen());
     }
-    const std::string log = slurp(logs_ + "/2023.01.25_WelderUSBLL_Bl_Log.txt");
+    const std::string log = weldtest::readFile(logs_ + "/2023.01.25_WelderUSBLL_Bl_Log.txt");
     EXPECT_NE(log.find("Logger Start"), std::string::npos);
     EXPECT_EQ(log.find("[Information]"), std::string::npos);  // level 1: errors only
 }

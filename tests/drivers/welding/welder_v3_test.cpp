@@ -9,26 +9,16 @@
 #include <thread>
 
 #include "drivers/welding/ini_file.h"
-#include "welding_test_env.h"
+#include "support/welding_env.h"
 
 using namespace TamskWelder;
 using simwelder::JournalEntry;
 using simwelder::ReplyFault;
+using weldtest::eventually;
 
 namespace {
 
 constexpr std::uint32_t kReady = 0xE000;
-
-// Waits (bounded) until pred holds; the driver runs in virtual time, so this
-// only gives the worker thread the processor.
-template <typename Pred>
-bool eventually(Pred pred) {
-    for (int i = 0; i < 20000; ++i) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
-    }
-    return pred();
-}
 
 const char* kDefaultFile =
     "[WelderParameters]\r\n"
@@ -45,12 +35,7 @@ class WelderDriver : public weldtest::WeldingEnv {
 protected:
     void SetUp() override {
         WeldingEnv::SetUp();
-        resetWelderDriverState();
         file_ = (dir_ / "welderParameters.ini").string();
-    }
-    void TearDown() override {
-        resetWelderDriverState();
-        WeldingEnv::TearDown();
     }
     WelderOptions options() {
         WelderOptions o;
@@ -67,19 +52,8 @@ protected:
         return o;
     }
     std::unique_ptr<Welder_v3> make() { return std::make_unique<Welder_v3>(logs_, 2, options()); }
-    void putFile(const std::string& content) {
-        std::FILE* f = std::fopen(file_.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
-    }
-    std::string fileContent() { return slurp(file_); }
-    std::size_t statusReads() {
-        std::size_t n = 0;
-        for (const auto& e : sim_.journal())
-            if (!e.write && e.address == kRegStatus) ++n;
-        return n;
-    }
+    void putFile(const std::string& content) { weldtest::writeFile(file_, content); }
+    std::string fileContent() { return weldtest::readFile(file_); }
     std::vector<unsigned> progress() {
         std::lock_guard<std::mutex> lock(progressLock_);
         return progress_;
