@@ -6,42 +6,45 @@
 //   cfgdump [--en | --ru] --defaults       the settings of a fresh Config
 
 #include <cstdio>
-#include <cstring>
 
 #include "records/record_dump.h"
 #include "records/settings_records.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
-int usage() {
-    std::fprintf(stderr, "usage: cfgdump [--en | --ru] [--changed] (--defaults | FILE)\n");
-    return 2;
-}
+constexpr const char* kUsage = "usage: cfgdump [--en | --ru] [--changed] (--defaults | FILE)\n";
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kOptions[] = {
+        {"en", no_argument, nullptr, 'e'},       {"ru", no_argument, nullptr, 'r'},
+        {"defaults", no_argument, nullptr, 'd'}, {"changed", no_argument, nullptr, 'c'},
+        {"help", no_argument, nullptr, 'h'},     {nullptr, 0, nullptr, 0}};
     bool english = true;
     bool defaults = false;
     Tris::DumpOptions options;
-    const char* path = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--en"))
-            english = true;
-        else if (!std::strcmp(a, "--ru"))
-            english = false;
-        else if (!std::strcmp(a, "--defaults"))
-            defaults = true;
-        else if (!std::strcmp(a, "--changed"))
-            options.changedOnly = true;
-        else if (a[0] == '-' && a[1] != '\0')
-            return usage();
-        else if (!path)
-            path = a;
-        else
-            return usage();
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 'e':
+                english = true;
+                break;
+            case 'r':
+                english = false;
+                break;
+            case 'd':
+                defaults = true;
+                break;
+            case 'c':
+                options.changedOnly = true;
+                break;
+            default:
+                return tooloptions::usage(kUsage, c == 'h');
+        }
     }
-    if (defaults == (path != nullptr)) return usage();
+    if (argc - optind > 1) return tooloptions::usage(kUsage, false);
+    const char* path = optind < argc ? argv[optind] : nullptr;
+    if (defaults == (path != nullptr)) return tooloptions::usage(kUsage, false);
     setLanguage(english);
     Config config;
     bool ok = true;

@@ -10,6 +10,7 @@
 
 #include "records/settings_file.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -33,10 +34,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 || std::strcmp(argv[1], "startup") != 0) {
-        std::fprintf(stderr, "usage: cfgtool startup\n");
-        return 2;
-    }
+    static const char* kUsage = "usage: cfgtool startup\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 1 || std::strcmp(argv[optind], "startup") != 0)
+        return tooloptions::usage(kUsage, false);
     ConsoleHost host;
     const bool ok = loadStartupSettings(host);
     const Config& c = host.liveConfig();

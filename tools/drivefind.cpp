@@ -4,35 +4,23 @@
 // --roots replaces the scan of the mount table by the given folders, in order.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "files/removable_drive.h"
 #include "platform/removable.h"
+#include "tool_options.h"
 
 int main(int argc, char** argv) {
-    std::string sub;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--roots") == 0 && i + 1 < argc) {
-            std::vector<std::string> roots;
-            std::string list = argv[++i];
-            std::size_t pos = 0;
-            while (pos <= list.size()) {
-                std::size_t colon = list.find(':', pos);
-                if (colon == std::string::npos) colon = list.size();
-                if (colon > pos) roots.push_back(list.substr(pos, colon - pos));
-                pos = colon + 1;
-            }
-            platform::setRemovableRoots(roots);
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("usage: drivefind [--roots A:B] [SUBPATH]\n");
-            return 0;
-        } else {
-            sub = argv[i];
-        }
+    static const char* kUsage = "usage: drivefind [--roots A:B] [SUBPATH]\n";
+    static const option kOptions[] = {{"roots", required_argument, nullptr, 'r'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        if (c != 'r') return tooloptions::usage(kUsage, c == 'h');
+        platform::setRemovableRoots(tooloptions::splitRoots(optarg));
     }
-    std::string path = sub;
+    if (argc - optind > 1) return tooloptions::usage(kUsage, false);
+    std::string path = optind < argc ? argv[optind] : "";
     if (!findRemovableDrive(path)) return 1;
     std::printf("%s\n", path.c_str());
     return 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "resources/resource_store.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -33,10 +34,10 @@ std::vector<std::uint32_t> decodeUtf8(const std::string& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fontsample OUT.png\n");
-        return 2;
-    }
+    static const char* kUsage = "usage: fontsample OUT.png\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
+    const char* out = argv[optind];
     if (!indexEmbeddedResources()) {
         std::fprintf(stderr, "fontsample: the embedded resource store is damaged\n");
         return 1;
@@ -84,8 +85,8 @@ int main(int argc, char** argv) {
             ++row;
         }
     }
-    if (!stbi_write_png(argv[1], width, height, 1, img.data(), width)) {
-        std::fprintf(stderr, "fontsample: cannot write %s\n", argv[1]);
+    if (!stbi_write_png(out, width, height, 1, img.data(), width)) {
+        std::fprintf(stderr, "fontsample: cannot write %s\n", out);
         return 1;
     }
     return 0;

@@ -9,20 +9,22 @@
 
 #include "files/lzma_alone.h"
 #include "files/update_unpack.h"
+#include "tool_options.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: kstpack IN OUT\n");
-        return 2;
-    }
-    std::ifstream in(argv[1], std::ios::binary);
+    static const char* kUsage = "usage: kstpack IN OUT\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 2) return tooloptions::usage(kUsage, false);
+    const char* inPath = argv[optind];
+    const char* outPath = argv[optind + 1];
+    std::ifstream in(inPath, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "kstpack: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "kstpack: cannot read %s\n", inPath);
         return 1;
     }
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (data.empty() || data.size() > kUpdateMaxUnpacked) {
-        std::fprintf(stderr, "kstpack: %s is empty or larger than %llu bytes\n", argv[1],
+        std::fprintf(stderr, "kstpack: %s is empty or larger than %llu bytes\n", inPath,
                      static_cast<unsigned long long>(kUpdateMaxUnpacked));
         return 1;
     }
@@ -36,13 +38,13 @@ int main(int argc, char** argv) {
                      static_cast<unsigned long long>(kUpdateMaxPacked));
         return 1;
     }
-    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+    std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
     out.write(packed.data(), static_cast<std::streamsize>(packed.size()));
     out.close();
     if (!out) {
-        std::fprintf(stderr, "kstpack: cannot write %s\n", argv[2]);
+        std::fprintf(stderr, "kstpack: cannot write %s\n", outPath);
         return 1;
     }
-    std::printf("%s: %zu -> %zu bytes\n", argv[2], data.size(), packed.size());
+    std::printf("%s: %zu -> %zu bytes\n", outPath, data.size(), packed.size());
     return 0;
 }

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "files/update_unpack.h"
+#include "tool_options.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kstunpack PKG\n");
-        return 2;
-    }
+    static const char* kUsage = "usage: kstunpack PKG\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
     std::string reason;
-    if (!unpackUpdateFile(argv[1], &reason)) {
+    if (!unpackUpdateFile(argv[optind], &reason)) {
         std::printf("refused: %s\n", reason.c_str());
         return 1;
     }

@@ -27,6 +27,7 @@
 
 #include "drivers/measuring/kwz_usb.h"
 #include "drivers/measuring/kwz_usb_hard.h"
+#include "tool_options.h"
 
 #ifdef KS_KWZPROBE_SIM
 #include "support/acquisition_block.h"
@@ -41,10 +42,7 @@ void printMessage(const char* source, const char* text) {
     std::printf("%s: %s\n", source ? source : "", text ? text : "");
 }
 
-int usage() {
-    std::fprintf(stderr, "usage: kwzprobe [--log DIR] [--sim] [--measure RPM]\n");
-    return 2;
-}
+constexpr const char* kUsage = "usage: kwzprobe [--log DIR] [--sim] [--measure RPM]\n";
 
 // The link alone: open messages, firmware words.
 bool probeLink() {
@@ -134,24 +132,30 @@ bool probeMeasure(const std::string& folder, double rpm) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kOptions[] = {{"sim", no_argument, nullptr, 's'},
+                                      {"measure", required_argument, nullptr, 'm'},
+                                      {"log", required_argument, nullptr, 'l'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
     bool sim = false;
     bool measure = false;
     double measureRpm = 0;
     std::string logDir;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sim") == 0) {
-            sim = true;
-        } else if (std::strcmp(argv[i], "--measure") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            measureRpm = std::strtod(argv[++i], &end);
-            if (end == argv[i] || *end != '\0') return usage();
-            measure = true;
-        } else if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
-            logDir = argv[++i];
-        } else {
-            return usage();
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 's': sim = true; break;
+            case 'm': {
+                char* end = nullptr;
+                measureRpm = std::strtod(optarg, &end);
+                if (end == optarg || *end != '\0') return tooloptions::usage(kUsage, false);
+                measure = true;
+                break;
+            }
+            case 'l': logDir = optarg; break;
+            default: return tooloptions::usage(kUsage, c == 'h');
         }
     }
+    if (optind != argc) return tooloptions::usage(kUsage, false);
 
 #ifdef KS_KWZPROBE_SIM
     std::unique_ptr<sim::SimMeasuringController> controller;

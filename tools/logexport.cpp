@@ -6,32 +6,22 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "files/log_archive.h"
 #include "platform/removable.h"
+#include "tool_options.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--roots") == 0 && i + 1 < argc) {
-            std::vector<std::string> roots;
-            const std::string list = argv[++i];
-            std::size_t pos = 0;
-            while (pos <= list.size()) {
-                std::size_t colon = list.find(':', pos);
-                if (colon == std::string::npos) colon = list.size();
-                if (colon > pos) roots.push_back(list.substr(pos, colon - pos));
-                pos = colon + 1;
-            }
-            platform::setRemovableRoots(roots);
-        } else {
-            std::fprintf(stderr, "usage: logexport [--roots A:B]\n");
-            return 2;
-        }
+    static const char* kUsage = "usage: logexport [--roots A:B]\n";
+    static const option kOptions[] = {{"roots", required_argument, nullptr, 'r'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        if (c != 'r') return tooloptions::usage(kUsage, c == 'h');
+        platform::setRemovableRoots(tooloptions::splitRoots(optarg));
     }
+    if (optind != argc) return tooloptions::usage(kUsage, false);
     std::atomic<int> result{0}, percent{0};
     std::atomic<bool> done{false};
     std::thread worker([&] {

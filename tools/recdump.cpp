@@ -10,7 +10,6 @@
 //                           from their defaults
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -18,15 +17,13 @@
 #include "records/record_dump.h"
 #include "records/settings_records.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr,
-                 "usage: recdump [--rotor | --config] [--en | --ru] [--changed] FILE\n"
-                 "  without --rotor or --config every item of the file is listed raw\n");
-    return 2;
-}
+constexpr const char* kUsage =
+    "usage: recdump [--rotor | --config] [--en | --ru] [--changed] FILE\n"
+    "  without --rotor or --config every item of the file is listed raw\n";
 
 bool readAll(const char* path, std::string& bytes) {
     std::FILE* f = std::fopen(path, "rb");
@@ -42,30 +39,39 @@ bool readAll(const char* path, std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kOptions[] = {{"rotor", no_argument, nullptr, 'R'},
+                                      {"config", no_argument, nullptr, 'C'},
+                                      {"en", no_argument, nullptr, 'e'},
+                                      {"ru", no_argument, nullptr, 'r'},
+                                      {"changed", no_argument, nullptr, 'c'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
     enum { Raw, AsRotor, AsConfig } mode = Raw;
     bool english = true;
     Tris::DumpOptions options;
-    const char* path = nullptr;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "--rotor"))
-            mode = AsRotor;
-        else if (!std::strcmp(a, "--config"))
-            mode = AsConfig;
-        else if (!std::strcmp(a, "--en"))
-            english = true;
-        else if (!std::strcmp(a, "--ru"))
-            english = false;
-        else if (!std::strcmp(a, "--changed"))
-            options.changedOnly = true;
-        else if (a[0] == '-' && a[1] != '\0')
-            return usage();
-        else if (!path)
-            path = a;
-        else
-            return usage();
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 'R':
+                mode = AsRotor;
+                break;
+            case 'C':
+                mode = AsConfig;
+                break;
+            case 'e':
+                english = true;
+                break;
+            case 'r':
+                english = false;
+                break;
+            case 'c':
+                options.changedOnly = true;
+                break;
+            default:
+                return tooloptions::usage(kUsage, c == 'h');
+        }
     }
-    if (!path) return usage();
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
+    const char* path = argv[optind];
     setLanguage(english);
 
     std::string bytes;

@@ -9,15 +9,19 @@
 #include <vector>
 
 #include "resources/resource_store.h"
+#include "tool_options.h"
 
 int main(int argc, char** argv) {
+    static const char* kUsage = "usage: resdump [FILE]\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind > 1) return tooloptions::usage(kUsage, false);
     std::string fileData;
     const unsigned char* block;
     std::size_t size;
-    if (argc > 1) {
-        std::ifstream f(argv[1], std::ios::binary);
+    if (optind < argc) {
+        std::ifstream f(argv[optind], std::ios::binary);
         if (!f) {
-            std::fprintf(stderr, "resdump: cannot read %s\n", argv[1]);
+            std::fprintf(stderr, "resdump: cannot read %s\n", argv[optind]);
             return 1;
         }
         fileData.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());

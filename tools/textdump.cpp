@@ -13,6 +13,7 @@
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -61,19 +62,21 @@ void dumpGroup(TextId base, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3 || (std::strcmp(argv[1], "en") != 0 && std::strcmp(argv[1], "ru") != 0)) {
-        std::fprintf(stderr, "usage: textdump en|ru [BASE]\n");
-        return 2;
-    }
-    setLanguage(std::strcmp(argv[1], "en") == 0);
+    static const char* kUsage = "usage: textdump en|ru [BASE]\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    const int n = argc - optind;
+    const char* language = n >= 1 ? argv[optind] : "";
+    if (n < 1 || n > 2 || (std::strcmp(language, "en") != 0 && std::strcmp(language, "ru") != 0))
+        return tooloptions::usage(kUsage, false);
+    setLanguage(std::strcmp(language, "en") == 0);
     registerProtocols();
     std::size_t count = 0;
     const TextGroupEntry* groups = programTextGroups(&count);
-    if (argc == 3) {
+    if (n == 2) {
         char* end = nullptr;
-        const unsigned long base = std::strtoul(argv[2], &end, 16);
-        if (end == argv[2] || *end != '\0' || base > 0xFFFFFFFFul) {
-            std::fprintf(stderr, "textdump: not a hexadecimal id: %s\n", argv[2]);
+        const unsigned long base = std::strtoul(argv[optind + 1], &end, 16);
+        if (end == argv[optind + 1] || *end != '\0' || base > 0xFFFFFFFFul) {
+            std::fprintf(stderr, "textdump: not a hexadecimal id: %s\n", argv[optind + 1]);
             return 2;
         }
         const TextId b = groupBase(static_cast<TextId>(base));

@@ -29,6 +29,7 @@
 #include "drivers/common/driver_timing.h"
 #include "drivers/welding/welder_master.h"
 #include "drivers/welding/welder_v3.h"
+#include "tool_options.h"
 
 #ifdef KS_WELDERPROBE_SIM
 #include "support/sim_welder.h"
@@ -129,18 +130,21 @@ int runSimulatedJobs(const std::string& scratch) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const char* kUsage = "usage: welderprobe [--log DIR] [--sim]\n";
+    static const option kOptions[] = {{"sim", no_argument, nullptr, 's'},
+                                      {"log", required_argument, nullptr, 'l'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
     bool sim = false;
     std::string logs;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sim") == 0) {
-            sim = true;
-        } else if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
-            logs = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: welderprobe [--log DIR] [--sim]\n");
-            return 2;
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 's': sim = true; break;
+            case 'l': logs = optarg; break;
+            default: return tooloptions::usage(kUsage, c == 'h');
         }
     }
+    if (optind != argc) return tooloptions::usage(kUsage, false);
     char scratchTemplate[] = "/tmp/welderprobe.XXXXXX";
     const char* scratch = ::mkdtemp(scratchTemplate);
     if (!scratch) {

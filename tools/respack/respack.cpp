@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "../tool_options.h"
+
 namespace {
 
 void putWord(std::string& out, std::uint32_t w) {
@@ -20,13 +22,15 @@ void putWord(std::string& out, std::uint32_t w) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: respack MANIFEST ASSETS_DIR OUT\n");
-        return 2;
-    }
-    std::ifstream manifest(argv[1]);
+    static const char* kUsage = "usage: respack MANIFEST ASSETS_DIR OUT\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 3) return tooloptions::usage(kUsage, false);
+    const char* manifestPath = argv[optind];
+    const char* assetsDir = argv[optind + 1];
+    const char* outPath = argv[optind + 2];
+    std::ifstream manifest(manifestPath);
     if (!manifest) {
-        std::fprintf(stderr, "respack: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "respack: cannot read %s\n", manifestPath);
         return 1;
     }
     std::string out;
@@ -40,7 +44,7 @@ int main(int argc, char** argv) {
         std::string keyText, file, extra;
         if (!(in >> keyText)) continue;
         if (!(in >> file) || (in >> extra)) {
-            std::fprintf(stderr, "respack: %s:%d: expected \"key file\"\n", argv[1], lineNo);
+            std::fprintf(stderr, "respack: %s:%d: expected \"key file\"\n", manifestPath, lineNo);
             return 1;
         }
         std::uint32_t key = 0;
@@ -50,13 +54,13 @@ int main(int argc, char** argv) {
             if (used != keyText.size() || v == 0 || v >= (1ul << 25)) throw 0;
             key = static_cast<std::uint32_t>(v);
         } catch (...) {
-            std::fprintf(stderr, "respack: %s:%d: bad key \"%s\"\n", argv[1], lineNo, keyText.c_str());
+            std::fprintf(stderr, "respack: %s:%d: bad key \"%s\"\n", manifestPath, lineNo, keyText.c_str());
             return 1;
         }
-        const std::string path = std::string(argv[2]) + "/" + file;
+        const std::string path = std::string(assetsDir) + "/" + file;
         std::ifstream f(path, std::ios::binary);
         if (!f) {
-            std::fprintf(stderr, "respack: %s:%d: cannot read %s\n", argv[1], lineNo, path.c_str());
+            std::fprintf(stderr, "respack: %s:%d: cannot read %s\n", manifestPath, lineNo, path.c_str());
             return 1;
         }
         const std::string data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -69,12 +73,12 @@ int main(int argc, char** argv) {
         out += data;
         out.append((4 - data.size() % 4) % 4, '\0');
     }
-    std::ofstream o(argv[3], std::ios::binary | std::ios::trunc);
+    std::ofstream o(outPath, std::ios::binary | std::ios::trunc);
     o.write(out.data(), static_cast<std::streamsize>(out.size()));
     o.close();
     if (!o) {
-        std::fprintf(stderr, "respack: cannot write %s\n", argv[3]);
-        std::remove(argv[3]);
+        std::fprintf(stderr, "respack: cannot write %s\n", outPath);
+        std::remove(outPath);
         return 1;
     }
     return 0;
