@@ -18,6 +18,7 @@
 #include "resources/resource_store.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -332,10 +333,10 @@ void addCompositions(Flow& flow, const Captions& captions, const std::vector<Ima
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: imagesheet OUT.png\n");
-        return 2;
-    }
+    static const char* kUsage = "usage: imagesheet OUT.png\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
+    const char* out = argv[optind];
     if (!indexEmbeddedResources()) {
         std::fprintf(stderr, "imagesheet: the embedded resource store is damaged\n");
         return 1;
@@ -357,8 +358,8 @@ int main(int argc, char** argv) {
     addCompositions(flow, captions, images);
     Canvas canvas(kSheetWidth, flow.height());
     flow.paint(canvas);
-    if (!canvas.save(argv[1])) {
-        std::fprintf(stderr, "imagesheet: cannot write %s\n", argv[1]);
+    if (!canvas.save(out)) {
+        std::fprintf(stderr, "imagesheet: cannot write %s\n", out);
         return 1;
     }
     return 0;

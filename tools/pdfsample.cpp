@@ -12,6 +12,7 @@
 
 #include "protocols/pdf_doc.h"
 #include "resources/resource_store.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -48,15 +49,15 @@ std::string rampJpeg(int w, int h) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pdfsample OUT.pdf\n");
-        return 2;
-    }
+    static const char* kUsage = "usage: pdfsample OUT.pdf\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
+    const char* out = argv[optind];
     if (!indexEmbeddedResources()) {
         std::fprintf(stderr, "pdfsample: the embedded resource store is damaged\n");
         return 1;
     }
-    PdfDoc doc(argv[1]);
+    PdfDoc doc(out);
     if (!doc.begin()) {
         std::fprintf(stderr, "pdfsample: libharu could not open a document\n");
         return 1;
@@ -121,7 +122,7 @@ int main(int argc, char** argv) {
     doc.rect(left + 230, y, 287, 120);
 
     if (!doc.save()) {
-        std::fprintf(stderr, "pdfsample: cannot write %s\n", argv[1]);
+        std::fprintf(stderr, "pdfsample: cannot write %s\n", out);
         return 1;
     }
     return 0;
