@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "drivers/common/little_endian.h"
 #include "drivers/welding/welder_master.h"
 #include "drivers/welding/welder_usb_ll.h"
 
@@ -15,12 +16,6 @@ constexpr std::uint32_t kReadyBits = (1u << 13) | (1u << 14) | (1u << 15);
 constexpr std::uint32_t kFinishedBit = 1u << 12;
 constexpr std::uint32_t kJogBit = 1u << 1;
 constexpr std::uint32_t kWeldBits = (1u << 2) | (1u << 3);
-
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t u32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
 
 std::vector<std::uint8_t> replyFrame(std::uint16_t address, std::uint32_t data) {
     std::vector<std::uint8_t> f(kWelderFrameSize);
@@ -36,8 +31,7 @@ std::vector<std::uint8_t> errorFrame() {
     f[0] = 0xFE;
     f[1] = 0x5A;
     const std::uint16_t crc = crc16Modbus(f.data(), 8);
-    f[8] = static_cast<std::uint8_t>(crc);
-    f[9] = static_cast<std::uint8_t>(crc >> 8);
+    drivers::putU16(f.data() + 8, crc);
     return f;
 }
 
@@ -233,16 +227,16 @@ void SimWeldingController::handleRequest(const std::uint8_t* frame, int length) 
     if (_hasPending) ++overlaps;
     _hasPending = true;
     _pendingValid = false;
-    if (length != static_cast<int>(kWelderFrameSize) || u16(frame) != kWelderRequestHead ||
-        crc16Modbus(frame, 8) != u16(frame + 8)) {
+    if (length != static_cast<int>(kWelderFrameSize) || drivers::getU16(frame) != kWelderRequestHead ||
+        crc16Modbus(frame, 8) != drivers::getU16(frame + 8)) {
         ++badRequests;
         _pending = errorFrame();
         return;
     }
-    const std::uint16_t raw = u16(frame + 2);
+    const std::uint16_t raw = drivers::getU16(frame + 2);
     const bool read = raw & kWelderReadFlag;
     const std::uint16_t address = raw & 0x7FFF;
-    const std::uint32_t data = u32(frame + 4);
+    const std::uint32_t data = drivers::getU32(frame + 4);
     if (address >= 10) {
         _pending = errorFrame();
         return;
@@ -353,8 +347,7 @@ int SimWeldingController::bulkTransfer(Usb10Handle*, unsigned char endpoint, std
             reply[2] = 4;
             for (int i = 0; i < 4; ++i) reply[3 + i] = static_cast<std::uint8_t>(i + 1);
             const std::uint16_t crc = crc16Modbus(reply.data(), 35);
-            reply[35] = static_cast<std::uint8_t>(crc);
-            reply[36] = static_cast<std::uint8_t>(crc >> 8);
+            drivers::putU16(reply.data() + 35, crc);
             break;
         }
         case ReplyFault::address41:
