@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "files/logger.h"
+#include "machine/machine_codes.h"
 
 using namespace older;
 
@@ -72,7 +73,7 @@ bool EApi::getAngle(double* degrees) {
     double radians = 0.0;
     std::uint32_t v = 0;
     bool ok;
-    if (firmwareNumber() < 304) {
+    if (firmwareNumber() < kFirmwareAngleFloat) {
         ok = readRegister(kRegAngle, &v);
         radians = v * 2.0 * kPi / 65535.0;
     } else {
@@ -93,15 +94,15 @@ bool EApi::getAngle(double* degrees) {
 
 int EApi::externalInputCode() {
     const std::uint32_t count = (extConfig >> 5) & 31u;
-    if (count == 0) return 0;
+    if (count == 0) return ApiError::kNone;
     std::uint32_t inputs = 0;
     if (!readRegister(kRegInputs, &inputs)) {
         logPrintf(&logger, "ext bits: error");
-        return 0;
+        return ApiError::kNone;
     }
     int bit = -1;
     const int code = externalInputError(extConfig, inputs, &bit);
-    if (code != 0) logPrintf(&logger, "ext bits: error bit %d for %X", bit, inputs);
+    if (code != ApiError::kNone) logPrintf(&logger, "ext bits: error bit %d for %X", bit, inputs);
     return code;
 }
 
@@ -129,7 +130,7 @@ bool EApi::hasInverterError() {
         return true;
     }
     const int code = externalInputCode();
-    if (code != 0) {
+    if (code != ApiError::kNone) {
         errorCode = code;
         return true;
     }
@@ -143,14 +144,14 @@ bool EApi::isBlocked(std::uint32_t config) {
         errorCode = ApiError::kNoConnection;
     } else {
         switch (status & kStatusSafetyMask) {
-        case kStatusFree: errorCode = 0; break;
+        case kStatusFree: errorCode = ApiError::kNone; break;
         case kStatusEmergencyStop: errorCode = ApiError::kEmergencyStop; break;
         default: errorCode = ApiError::kShaftNotConnected; break;
         }
     }
     const int code = externalInputCode();
-    if (code != 0) errorCode = code;
-    return errorCode != 0;
+    if (code != ApiError::kNone) errorCode = code;
+    return errorCode != ApiError::kNone;
 }
 
 bool EApi::isConnected() { return readRegister(kRegStatus, nullptr); }
@@ -177,9 +178,9 @@ double EApi::getSpeed() {
         return averagedSpeed;
     }
     const int fw = firmwareNumber();
-    if (fw >= 306) return blockSpeed;
+    if (fw >= kFirmwareBlockSpeed) return blockSpeed;
     std::uint32_t v = 0;
-    if (fw == 305) {
+    if (fw == kFirmwareSpeedFloat) {
         if (!readRegister(kRegSpeedFloat, &v)) return 0.0;
         const double s = asFloat(v);
         return std::isfinite(s) ? s : 0.0;

@@ -83,7 +83,7 @@ private:
     int inverterType = 0;          // read at start-up
     std::vector<std::uint8_t> blockBuffer;
     int validBlocks = 0;           // whole blocks received by the last read
-    int errorCode = 0;
+    int errorCode = ApiError::kNone;
     std::vector<float> speedBuffer;
     int speedWrites = 0;
     int speedBufferSize = 0;

@@ -107,6 +107,13 @@ constexpr std::uint32_t inverterTypeWord(int type, int busAddress) {
     return (static_cast<std::uint32_t>(type & 127) << 8) + static_cast<std::uint32_t>(busAddress & 255);
 }
 
+// Firmware numbers (major x 100 + minor) from which the controller offers
+// the angle as a float in turns (register 16), the speed as a float (register
+// 17, this version only) and the speed in every data block.
+constexpr int kFirmwareAngleFloat = 304;
+constexpr int kFirmwareSpeedFloat = 305;
+constexpr int kFirmwareBlockSpeed = 306;
+
 // The firmware word (register 19).
 struct Firmware {
     int major = 0;
