@@ -133,7 +133,7 @@ void Gui::computeLayout(float width, float height) {
     _footerHeight = kFooterHeight;
     _upperHeight = height - kBandHeight;
     float freeWidth = 0;
-    if (_config->machineInterface != textid::kLayoutHorizontal) {
+    if (_config->machineInterface != settings_choice::kHorizontal) {
         _columnCount = kUprightColumns;
         _midHeight = (height - kFooterHeight) / 2;
         _columnWidth = (width - 2 * _margin) / 3;

@@ -93,35 +93,7 @@ constexpr TextId kUnitVolt = 0xB95C19;        // "V"
 constexpr TextId kUnitMmPerMin = 0xB95C1A;    // "mm/min"
 constexpr TextId kUnitMbyte = 0xB95C1B;       // "Mbyte"
 
-// ---- Choices (a choice field's value is one of these ids) --------------------
-constexpr TextId kCorrectionAddition = 0x1D9C401;      // "Addition of masses"
-constexpr TextId kCorrectionRemoval = 0x1D9C402;       // "Removing of masses"
-constexpr TextId kCorrectionCentering = 0x1D9C403;     // "Centering"
-constexpr TextId kMeanArbitrary = 0x1D9C801;           // "On arbitrary positions"
-constexpr TextId kMeanIndexed = 0x1D9C802;             // "On indexed positions"
-constexpr TextId kMeanArc = 0x1D9C803;                 // "On arc"
-constexpr TextId kMeanEndDrilling = 0x1D9C804;         // "End drilling"
-constexpr TextId kMeanRadialDrilling = 0x1D9C805;      // "Radial drilling"
-constexpr TextId kMeanFlatMilling = 0x1D9C806;         // "Flat milling"
-constexpr TextId kMeanArcMilling = 0x1D9C807;          // "Arc milling"
-constexpr TextId kDriveEnd = 0x1C73001;                // "End"
-constexpr TextId kDriveBelt = 0x1C73002;               // "Belt"
-constexpr TextId kDataCollectionVersion1 = 0x1CEB401;  // older measuring controller
-constexpr TextId kDataCollectionVersion2 = 0x1CEB402;  // measuring controller
-constexpr TextId kAutoTuningOff = 0x1FFB001;
-constexpr TextId kAutoTuningStatic = 0x1FFB002;
-constexpr TextId kAutoTuningDynamic = 0x1FFB003;
-constexpr TextId kLayoutHorizontal = 0x1364001;
-constexpr TextId kLayoutVertical = 0x1364002;
-constexpr TextId kLayoutConsole = 0x1364003;
-constexpr TextId kPhasorNone = 0x10C3001;  // "Without phasor"
-constexpr TextId kPhasorOptic1 = 0x10C3002;
-constexpr TextId kPhasorEncoder1 = 0x10C3003;
-constexpr TextId kPhasorOptic2 = 0x10C3004;
-constexpr TextId kPhasorEncoder2 = 0x10C3005;
-
-// Record field tags are declared with their records (records/job_records.h,
-// records/settings_records.h).
+// The record tags and the ids of the records' choices are in record_tags.h.
 
 // ---- Languages --------------------------------------------------------------
 constexpr TextId kLanguageRussian = 0x1496401;
@@ -155,7 +127,7 @@ constexpr int kMachineErrorLastCode = 9999;
 constexpr int kMachineErrorUnknownCode = 9990;  // "Unknown error"
 
 // ---- Inverter models: model of inverter type t is kInverterModelFirst + t ----
-constexpr TextId kInverterModelFirst = 0x1793001;  // type 0 "Schneider ATV12"
+constexpr TextId kInverterModelFirst = settings_choice::kSchneiderAtv12;  // type 0
 constexpr unsigned kInverterModelCount = 7;        // types 0 to 6
 
 // ---- Welding-remote status messages (item = status value) --------------------

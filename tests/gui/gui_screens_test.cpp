@@ -153,12 +153,12 @@ TEST(GuiCoreLayout, ValuesFollowWidthInterfaceAndPlanes) {
     };
     const float h = 800;
     const Case cases[] = {
-        {1000, textid::kLayoutVertical, 2, 32, 2, (1000 - 64) / 3.0f, 32},
-        {1001, textid::kLayoutVertical, 2, 60, 2, (1001 - 120) / 3.0f, 60},
-        {1001, textid::kLayoutConsole, 0, 60, 2, (1001 - 120) / 3.0f, 60},
-        {1280, textid::kLayoutHorizontal, 4, 60, 4, (1280 - 120) / 4.0f, 60},
-        {1280, textid::kLayoutHorizontal, 0, 60, 0, 1280 - 120, 640},
-        {900, textid::kLayoutHorizontal, 3, 32, 3, (900 - 64) / 3.0f, 32},
+        {1000, settings_choice::kVertical, 2, 32, 2, (1000 - 64) / 3.0f, 32},
+        {1001, settings_choice::kVertical, 2, 60, 2, (1001 - 120) / 3.0f, 60},
+        {1001, settings_choice::kConsole, 0, 60, 2, (1001 - 120) / 3.0f, 60},
+        {1280, settings_choice::kHorizontal, 4, 60, 4, (1280 - 120) / 4.0f, 60},
+        {1280, settings_choice::kHorizontal, 0, 60, 0, 1280 - 120, 640},
+        {900, settings_choice::kHorizontal, 3, 32, 3, (900 - 64) / 3.0f, 32},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " " << c.interfaceType << " " << c.planes);
@@ -175,7 +175,7 @@ TEST(GuiCoreLayout, ValuesFollowWidthInterfaceAndPlanes) {
         EXPECT_FLOAT_EQ(gui._columnWidth, c.columnWidth);
         EXPECT_FLOAT_EQ(gui._leftRest, c.leftRest);
         EXPECT_FLOAT_EQ(gui._rightRest, gui._leftRest);
-        if (c.interfaceType != textid::kLayoutHorizontal) {
+        if (c.interfaceType != settings_choice::kHorizontal) {
             EXPECT_EQ(gui._midHeight, (h - 123) / 2);
             EXPECT_FLOAT_EQ(gui._columnPitch, c.columnWidth + 50);
         }

@@ -119,9 +119,9 @@ TEST(texts_catalogue, NamedIdsNameTheRightTexts) {
     EXPECT_EQ(textIn(true, textid::kInverterModelFirst + textid::kInverterModelCount - 1), "Chint NVF5");
     EXPECT_EQ(textIn(true, textid::kMachineErrorsGroup + textid::kMachineErrorUnknownCode - 9000),
               "Unknown error");
-    EXPECT_EQ(textIn(true, textid::kPhasorEncoder2), "Encoder #2");
-    EXPECT_EQ(textIn(true, textid::kMeanArcMilling), "Arc milling");
-    EXPECT_EQ(textIn(true, textid::kDataCollectionVersion2), "Version 2");
+    EXPECT_EQ(textIn(true, settings_choice::kEncoder2), "Encoder #2");
+    EXPECT_EQ(textIn(true, jobrec::kMeanArcMilling), "Arc milling");
+    EXPECT_EQ(textIn(true, settings_choice::kVersion2), "Version 2");
     EXPECT_EQ(textIn(true, textid::kLanguageEnglish), "English");
     EXPECT_EQ(textIn(true, textid::kRemoteControlActive), "Remote control active!");
     EXPECT_EQ(attrsOf(textid::kTintedImage)[0], 0xDDDDDDu);
