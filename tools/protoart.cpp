@@ -6,7 +6,6 @@
 // ideal readings fall.  No clock and no random input: every run gives the same
 // bytes.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "platform/file_replace.h"
@@ -14,6 +13,7 @@
 #include "protoart/preview.h"
 #include "resources/resource_store.h"
 #include "texts/text_ids.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -35,16 +35,21 @@ bool writeFile(const std::string& path, const std::string& bytes) {
     return false;
 }
 
-int usage() {
-    std::fprintf(stderr, "usage: protoart DIR [--preview OUT.pdf]\n");
-    return 2;
-}
+constexpr const char* kUsage = "usage: protoart DIR [--preview OUT.pdf]\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--preview") == 0)) return usage();
-    const std::string dir = argv[1];
+    static const option kOptions[] = {{"preview", required_argument, nullptr, 'p'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
+    const char* preview = nullptr;
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        if (c != 'p') return tooloptions::usage(kUsage, c == 'h');
+        preview = optarg;
+    }
+    if (argc - optind != 1) return tooloptions::usage(kUsage, false);
+    const std::string dir = argv[optind];
     if (!indexEmbeddedResources()) {
         std::fprintf(stderr, "protoart: the embedded resource store is damaged\n");
         return 1;
@@ -72,8 +77,8 @@ int main(int argc, char** argv) {
     for (const auto& [name, bytes] : outputs)
         if (!writeFile(dir + "/" + name, *bytes)) return 1;
 
-    if (argc == 4 && !protoart::writePreview(argv[3], files)) {
-        std::fprintf(stderr, "protoart: cannot write the preview %s\n", argv[3]);
+    if (preview && !protoart::writePreview(preview, files)) {
+        std::fprintf(stderr, "protoart: cannot write the preview %s\n", preview);
         return 1;
     }
     return 0;

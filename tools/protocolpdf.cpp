@@ -17,6 +17,7 @@
 #include "rotor/rotor.h"
 #include "rotor/rotor_report.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace fs = std::filesystem;
 
@@ -25,10 +26,7 @@ namespace {
 constexpr int kHistoryMode = 2;
 constexpr int kDatabaseMode = 1;
 
-int usage() {
-    std::fprintf(stderr, "usage: protocolpdf FILE.rotor [OUT.pdf] [--en | --ru]\n");
-    return 2;
-}
+constexpr const char* kUsage = "usage: protocolpdf FILE.rotor [OUT.pdf] [--en | --ru]\n";
 
 const char* meaning(int result) {
     switch (result) {
@@ -41,22 +39,27 @@ const char* meaning(int result) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string file, out;
+    static const option kOptions[] = {{"en", no_argument, nullptr, 'e'},
+                                      {"ru", no_argument, nullptr, 'r'},
+                                      {"help", no_argument, nullptr, 'h'},
+                                      {nullptr, 0, nullptr, 0}};
     int language = -1;  // -1: the settings' language
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--en") == 0) {
-            language = 1;
-        } else if (std::strcmp(argv[i], "--ru") == 0) {
-            language = 0;
-        } else if (file.empty()) {
-            file = argv[i];
-        } else if (out.empty()) {
-            out = argv[i];
-        } else {
-            return usage();
+    for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 'e':
+                language = 1;
+                break;
+            case 'r':
+                language = 0;
+                break;
+            default:
+                return tooloptions::usage(kUsage, c == 'h');
         }
     }
-    if (file.empty()) return usage();
+    const int n = argc - optind;
+    if (n < 1 || n > 2) return tooloptions::usage(kUsage, false);
+    const std::string file = argv[optind];
+    const std::string out = n == 2 ? argv[optind + 1] : "";
 
     std::error_code ec;
     const fs::path rotorFile = fs::absolute(file, ec);

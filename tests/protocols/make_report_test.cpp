@@ -108,7 +108,7 @@ TEST_F(MakeReport, FailuresLeaveNoFileBehind) {
     };
     const Case cases[] = {
         // "blocked" is a file where the folder should be: nothing can be written there.
-        {"unwritable folder", "blocked/tmp.pdf", [](RotorBuilder&) { rotortest::writeFile("blocked", "x"); }},
+        {"unwritable folder", "blocked/tmp.pdf", [](RotorBuilder&) { testwd::writeFile("blocked", "x"); }},
         {"store without the faces", "tmp.pdf",
          [](RotorBuilder&) {
              resources_testing::clearIndex();
@@ -121,7 +121,7 @@ TEST_F(MakeReport, FailuresLeaveNoFileBehind) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RotorBuilder b = pump();
-        rotortest::writeFile("tmp.pdf", "an older protocol");
+        testwd::writeFile("tmp.pdf", "an older protocol");
         c.arrange(b);
         auto rotor = b.load(cfg_.get());
         int result = -1;

@@ -122,7 +122,7 @@ public:
     std::string write() const {
         std::filesystem::create_directories("history");
         const std::string file = fileName();
-        rotortest::writeFile("history/" + file, data_.serialize());
+        testwd::writeFile("history/" + file, data_.serialize());
         return file;
     }
 
