@@ -33,6 +33,7 @@
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
+#include "tool_options.h"
 
 namespace {
 
@@ -298,12 +299,13 @@ int framePage(const char* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string page = argc > 2 ? argv[2] : "resources";
-    if (argc < 2 || argc > 3 || (page != "resources" && page != "frame")) {
-        std::fprintf(stderr, "usage: gui_gallery OUT.png [resources|frame]\n");
-        return 2;
-    }
-    const int code = page == "resources" ? resourcesPage(argv[1]) : framePage(argv[1]);
-    if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", argv[1]);
+    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame]\n";
+    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
+    const int n = argc - optind;
+    const std::string page = n > 1 ? argv[optind + 1] : "resources";
+    if (n < 1 || n > 2 || (page != "resources" && page != "frame")) return tooloptions::usage(kUsage, false);
+    const char* out = argv[optind];
+    const int code = page == "resources" ? resourcesPage(out) : framePage(out);
+    if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", out);
     return code;
 }
