@@ -53,11 +53,6 @@ constexpr float kDataRowHeight = 15.f;
 constexpr float kAfterPlaneRows = 28.f;  // from the last plane row to the runs table
 constexpr int kUnitTextBytes = 16;
 
-const Config& settingsOf(const ReportContext& c) {
-    static const Config kDefaults;
-    return c.config ? *c.config : kDefaults;
-}
-
 // One row per shown run: the first runs, and the last run in the last row
 // when there are more runs than rows.
 void writeRunRows(ReportContext& c) {
@@ -75,11 +70,7 @@ void writeRunRows(ReportContext& c) {
 
 }  // namespace
 
-std::optional<double> inToleranceUnit(double unbalance, double divisor) {
-    const double v = unbalance / divisor;
-    if (divisor == 0.0 || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
+std::optional<double> inToleranceUnit(double unbalance, double divisor) { return quotient(unbalance, divisor); }
 
 int writeBalancingProtocol(ReportContext& c) {
     Doc& doc = *c.doc;

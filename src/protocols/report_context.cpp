@@ -1,5 +1,8 @@
 #include "protocols/report_context.h"
 
+#include <cmath>
+
+#include "records/settings_records.h"
 #include "resources/resource_store.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_clock.h"
@@ -8,6 +11,11 @@
 namespace {
 constexpr float kCellPad = 2.f;
 }  // namespace
+
+const Config& settingsOf(const ReportContext& c) {
+    static const Config kDefaults;
+    return c.config ? *c.config : kDefaults;
+}
 
 bool loadProtocolFaces(Doc& doc) {
     const TextId faces[Doc::kFontSlots] = {textid::kFontFace2, textid::kFontFace3};
@@ -33,4 +41,10 @@ void setReportTime(ReportContext& c) {
 
 float leftText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size) {
     return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft);
+}
+
+std::optional<double> quotient(double dividend, double divisor) {
+    const double v = dividend / divisor;
+    if (divisor == 0.0 || !std::isfinite(v)) return std::nullopt;
+    return v;
 }

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <memory>
+#include <optional>
 
 #include "protocols/doc.h"
 
@@ -52,6 +53,9 @@ struct ReportContext {
     std::tm reportTime{};
 };
 
+// The context's settings; defaults when it has none.
+const Config& settingsOf(const ReportContext& c);
+
 // Loads the protocols' two faces of the resource store into the open
 // document (regular into slot 0, bold into slot 1); false when one is missing
 // or cannot be loaded.
@@ -67,3 +71,7 @@ void setReportTime(ReportContext& c);
 // Draws a left-aligned text into the context's document; returns the box
 // width used (the text's width plus 8 when w is 0).
 float leftText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size);
+
+// dividend / divisor; none when the divisor is 0 or the result is not a
+// finite number, so that no cell prints "inf" or "nan".
+std::optional<double> quotient(double dividend, double divisor);

@@ -122,11 +122,27 @@ std::vector<FontRow> fonts(const std::string& pdf) {
     return out;
 }
 
-std::string text(const std::string& pdf) { return runTool({"pdftotext", pdf, "-"}).out; }
+namespace {
+// pdftotext's arguments before the file: the one page, or all when page is 0.
+std::vector<std::string> pdftotext(int page, std::vector<std::string> options) {
+    std::vector<std::string> argv{"pdftotext"};
+    if (page > 0) argv.insert(argv.end(), {"-f", std::to_string(page), "-l", std::to_string(page)});
+    argv.insert(argv.end(), options.begin(), options.end());
+    return argv;
+}
+}  // namespace
 
-std::vector<Word> words(const std::string& pdf) {
+std::string text(const std::string& pdf, int page) {
+    std::vector<std::string> argv = pdftotext(page, {});
+    argv.insert(argv.end(), {pdf, "-"});
+    return runTool(argv).out;
+}
+
+std::vector<Word> words(const std::string& pdf, int page) {
     std::vector<Word> out;
-    const std::string html = runTool({"pdftotext", "-bbox", pdf, "-"}).out;
+    std::vector<std::string> argv = pdftotext(page, {"-bbox"});
+    argv.insert(argv.end(), {pdf, "-"});
+    const std::string html = runTool(argv).out;
     static const std::regex word(
         R"re(<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>)re");
     for (std::sregex_iterator it(html.begin(), html.end(), word), end; it != end; ++it) {
@@ -157,9 +173,10 @@ std::vector<ImageRow> images(const std::string& pdf) {
     return out;
 }
 
-bool render(const std::string& pdf, Pgm& out) {
+bool render(const std::string& pdf, Pgm& out, int page) {
     const std::string prefix = pdf + ".render";
-    if (runTool({"pdftoppm", "-r", "72", "-gray", "-singlefile", "-f", "1", "-l", "1", pdf, prefix}).status != 0)
+    const std::string p = std::to_string(page);
+    if (runTool({"pdftoppm", "-r", "72", "-gray", "-singlefile", "-f", p, "-l", p, pdf, prefix}).status != 0)
         return false;
     const bool ok = readPgm(prefix + ".pgm", out);
     std::remove((prefix + ".pgm").c_str());

@@ -29,15 +29,15 @@ struct FontRow {
 };
 std::vector<FontRow> fonts(const std::string& pdf);
 
-// pdftotext's text of the whole document.
-std::string text(const std::string& pdf);
+// pdftotext's text of one page (from 1), of the whole document for page 0.
+std::string text(const std::string& pdf, int page = 0);
 
 // pdftotext -bbox: every word with its box in points from the top-left corner.
 struct Word {
     std::string text;
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
 };
-std::vector<Word> words(const std::string& pdf);
+std::vector<Word> words(const std::string& pdf, int page = 0);
 
 // pdfimages -list: one row per image or soft mask.
 struct ImageRow {
@@ -51,8 +51,8 @@ struct ImageRow {
 };
 std::vector<ImageRow> images(const std::string& pdf);
 
-// Page 1 rendered at 72 dpi in grey: one pixel per point.
-bool render(const std::string& pdf, Pgm& out);
+// A page (from 1) rendered at 72 dpi in grey: one pixel per point.
+bool render(const std::string& pdf, Pgm& out, int page = 1);
 
 // The content stream of a page (from 1), inflated when deflated; empty when
 // not found.

@@ -1,0 +1,171 @@
+// The verification-test protocol's driver, its page frame, the numbered row
+// of its first section and the helpers its section writers share.
+#include "protocols/verification_protocol.h"
+
+#include <string>
+
+#include "protocols/report_context.h"
+#include "protocols/report_texts.h"
+#include "records/job_records.h"
+#include "records/settings_records.h"
+#include "resources/resource_store.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_report.h"
+#include "texts/format.h"
+
+using namespace reporttext;
+
+namespace {
+
+constexpr int kRegular = Doc::kRegularSlot;
+constexpr int kBold = Doc::kBoldSlot;
+
+// Page frame: the top band from y0 = topMargin + 2, the footer rows.
+constexpr float kFrameTopShift = 2.f;
+constexpr float kLogoHeight = 40.f;
+constexpr float kContactFontSize = 7.5f;
+constexpr float kContactRowHeight = 10.f;
+constexpr float kContactBlockShift =
+    25.f;  // the address block's left edge from W / 3, the phones' width from it
+constexpr float kFooterRow1Y = 790.f;
+constexpr float kFooterRow2Y = 802.f;
+constexpr float kFooterFontSize = 9.f;
+constexpr float kFooterHeight = 12.f;
+constexpr float kFooterNarrow = 120.f;
+constexpr float kFooterWide = 200.f;
+constexpr float kFooterMiddleX = 150.f;  // from the content's left edge
+constexpr float kFooterRightX = 450.f;
+
+// Numbered rows.
+constexpr float kRowFontSize = 9.f;
+constexpr float kRowHeight = 12.f;
+constexpr float kRowUnderline = 14.f;
+constexpr float kCellInset = 1.f;
+constexpr float kWideIndent = 20.f;  // section 1's two-digit items and continuations
+constexpr float kIndent = 15.f;
+constexpr int kFirstTwoDigitItem = 8;
+
+// E|mar| class limits, g·mm/kg.
+constexpr double kHighAccuracyBelow = 0.2;
+constexpr double kIncreasedAccuracyBelow = 0.5;
+
+constexpr int kSecondsPerMinute = 60;
+constexpr int kMinutesPerHour = 60;
+
+// A text field of the rotor ("" when it has none).
+std::string rotorText(Rotor& rotor, TextId field) {
+    std::string text;
+    return rotor.rotorParameter(field, &text) ? text : std::string();
+}
+
+}  // namespace
+
+int writeVerificationProtocol(ReportContext& c) {
+    Doc& doc = *c.doc;
+    Rotor& rotor = *c.rotor;
+    setContentGeometry(c);
+    setReportTime(c);
+    const std::tm& t = c.reportTime;
+    c.protocolNumber = t.tm_sec + kSecondsPerMinute * (t.tm_min + kMinutesPerHour * t.tm_hour);
+    if (!doc.begin()) return reportresult::kBeginFailed;
+    if (!loadProtocolFaces(doc)) {
+        doc.discard();
+        return reportresult::kNotWritten;
+    }
+    // Later sections make runs current while they read them; the balancing
+    // screen and the history browser must find the rotor as it was.
+    const int remembered = rotor.currentRun();
+    writeVerificationTitlePage(c);
+    writeUmarDataSheets(c);
+    writeUmarEvaluation(c);
+    writeUrrTest(c);
+    writeCompensatorTest(c);
+    writeTorqueTest(c);
+    writeConclusions(c);
+    rotor.selectRun(remembered);
+    return doc.save() ? reportresult::kWritten : reportresult::kNotWritten;
+}
+
+void writeVerificationPageFrame(ReportContext& c, int page) {
+    const Contact& owner = settingsOf(c).company;
+    Rotor& rotor = *c.rotor;
+    const float X = c.contentLeft;
+    const float W = c.contentWidth;
+    const float y0 = c.topMargin + kFrameTopShift;
+
+    const ResourceEntry logo = findResource(textid::kProtocolImagePageFrame);
+    if (logo.size > 0)
+        c.doc->image(X + 4 * W / 5, y0, W / 5, kLogoHeight, logo.data, static_cast<int>(logo.size));
+
+    auto contactRow = [&](float x, float y, float w, const std::string& text) {
+        leftText(c, x, y, w, kContactRowHeight, text.c_str(), kRegular, kContactFontSize);
+    };
+    const float h = kContactRowHeight;
+    const float addressX = X + W / 3 - kContactBlockShift;
+    const float addressW = W / 3 + kContactBlockShift;
+    contactRow(addressX, y0, addressW, textOrEmpty(kAddressLabel));
+    contactRow(addressX, y0 + h, 2 * addressW, owner.address);
+    if (owner.address2.empty()) {
+        contactRow(addressX, y0 + 2 * h, 2 * addressW, owner.emailWeb);
+    } else {
+        contactRow(addressX, y0 + 2 * h, 2 * addressW, owner.address2);
+        contactRow(addressX, y0 + 3 * h, 2 * addressW, owner.emailWeb);
+    }
+    const float phonesW = W / 3 - kContactBlockShift;
+    contactRow(X, y0, phonesW, textOrEmpty(kPhonesLabel));
+    contactRow(X, y0 + h, phonesW, owner.phones);
+    contactRow(X, y0 + 2 * h, phonesW, owner.phones2);
+
+    const std::tm& t = c.reportTime;
+    auto footer = [&](float x, float y, float w, const std::string& text) {
+        leftText(c, x, y, w, kFooterHeight, text.c_str(), kBold, kFooterFontSize);
+    };
+    footer(X, kFooterRow1Y, kFooterNarrow,
+           ks::format("{}: {}", textOrEmpty(kProtocolNumberLabel), c.protocolNumber));
+    footer(X, kFooterRow2Y, kFooterNarrow,
+           ks::format(textOrEmpty(kTestDate), t.tm_mday, t.tm_mon + 1, t.tm_year + 1900));
+    footer(X + kFooterMiddleX, kFooterRow1Y, kFooterWide,
+           ks::format("{} {}", textOrEmpty(kExpertNameLabel), rotorText(rotor, jobrec::kCustomer)));
+    footer(X + kFooterMiddleX, kFooterRow2Y, kFooterWide,
+           ks::format("{}: {}", textOrEmpty(Contact::kCompany), rotorText(rotor, jobrec::kTestCompany)));
+    footer(X + kFooterRightX, kFooterRow1Y, kFooterNarrow,
+           ks::format("{}: {}", textOrEmpty(kPageLabel), page));
+    footer(X + kFooterRightX, kFooterRow2Y, kFooterNarrow,
+           ks::format("{}: {}", textOrEmpty(kPagesLabel), kVerificationPages));
+}
+
+void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, float labelWidth,
+                      const char* label, const char* value, bool underline, int section, int item) {
+    float indent = 0.f;
+    if (section != 0) {
+        if (item != 0)
+            leftText(c, x, y, labelWidth - kCellInset, kRowHeight,
+                     ks::format("{}.{}.", section, item).c_str(), kRegular, kRowFontSize);
+        indent = (section == 1 && (item >= kFirstTwoDigitItem || item == 0)) ? kWideIndent : kIndent;
+    }
+    leftText(c, x + indent, y, labelWidth - kCellInset - indent, kRowHeight, label, kRegular, kRowFontSize);
+    leftText(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
+             kRowFontSize);
+    if (underline) c.doc->line(x, y + kRowUnderline, x + totalWidth, y + kRowUnderline);
+}
+
+TextId accuracyClass(double emar) {
+    if (emar < kHighAccuracyBelow) return kAccuracyHigh;
+    if (emar < kIncreasedAccuracyBelow) return kAccuracyIncreased;
+    return kAccuracyStandard;
+}
+
+double testMassRadius(Rotor& rotor) {
+    const auto& planes = rotor.data().planes;
+    return planes.empty() ? 0.0 : planes.front().radiusSmall;
+}
+
+std::string numberText(const char* pattern, std::optional<double> value) {
+    return value ? ks::format(pattern, *value) : std::string("-");
+}
+
+// ---- Sections still to be written: the protocol's later pages -------------
+void writeUrrTest(ReportContext&) {}
+void writeCompensatorTest(ReportContext&) {}
+void writeTorqueTest(ReportContext&) {}
+void writeConclusions(ReportContext&) {}
