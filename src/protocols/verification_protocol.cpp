@@ -164,8 +164,19 @@ std::string numberText(const char* pattern, std::optional<double> value) {
     return value ? ks::format(pattern, *value) : std::string("-");
 }
 
-// ---- Sections still to be written: the protocol's later pages -------------
-void writeUrrTest(ReportContext&) {}
-void writeCompensatorTest(ReportContext&) {}
+// ---- Sections 6 to 9: their pages, with the frame only for now -------------
+void writeUrrTest(ReportContext& c) {
+    c.doc->newPage();
+    writeVerificationPageFrame(c, 5);
+    c.doc->newPage();
+    writeVerificationPageFrame(c, 6);
+}
+void writeCompensatorTest(ReportContext& c) {
+    c.doc->newPage();
+    writeVerificationPageFrame(c, 7);
+}
 void writeTorqueTest(ReportContext&) {}
-void writeConclusions(ReportContext&) {}
+void writeConclusions(ReportContext& c) {
+    c.doc->newPage();
+    writeVerificationPageFrame(c, 8);
+}

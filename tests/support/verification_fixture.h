@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocols/protocols.h"
@@ -78,6 +79,11 @@ protected:
         for (const DocCall* c : doc_->of(DocOp::text))
             if (c->page == page && near(c->x, x) && near(c->y, y)) return c->text;
         return "<none>";
+    }
+    std::vector<std::string> at(int page, const std::vector<std::pair<float, float>>& points) const {
+        std::vector<std::string> out;
+        for (const auto& [x, y] : points) out.push_back(at(page, x, y));
+        return out;
     }
     // The texts drawn at this y of a page, left to right, joined by " | ".
     std::string row(int page, float y) const {
