@@ -34,3 +34,23 @@ void appendUtf8(std::string& text, unsigned cp) {
         text += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
+bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+std::size_t utf8Length(std::string_view text) {
+    std::size_t n = 0;
+    for (char c : text)
+        if (!isContinuation(c)) ++n;
+    return n;
+}
+
+std::string_view utf8Head(std::string_view text, std::size_t count) {
+    std::size_t i = 0;
+    for (std::size_t seen = 0; i < text.size(); ++i) {
+        if (isContinuation(text[i])) continue;
+        if (seen++ == count) break;
+    }
+    return text.substr(0, i);
+}

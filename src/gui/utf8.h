@@ -1,7 +1,9 @@
 #pragma once
 // UTF-8 helpers of the text entry.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 // Removes the last UTF-8 character (1 to 4 bytes) of `text`, or all of it.
 // An empty text stays empty.
@@ -9,3 +11,9 @@ void utf8Backspace(std::string& text, bool all = false);
 
 // Appends the code point as UTF-8 (U+FFFD for an invalid one).
 void appendUtf8(std::string& text, unsigned codePoint);
+
+// The number of UTF-8 characters of `text` (continuation bytes not counted).
+std::size_t utf8Length(std::string_view text);
+
+// The first `count` UTF-8 characters of `text` (all of it when shorter).
+std::string_view utf8Head(std::string_view text, std::size_t count);
