@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <algorithm>
 #include <cmath>
 #include <ostream>
 #include <string>
@@ -351,83 +352,66 @@ void showCheck(GuiHarness& h, CheckRow& row) {
     });
 }
 
-TEST(GuiWidgetsCheck, LabelTapsAndSwitchTurns) {
-    GuiHarness h;
-    CheckRow row;
-    showCheck(h, row);
-    h.tap("Compensator");  // the label
-    EXPECT_EQ(row.labelTaps, 1);
-    EXPECT_EQ(row.state, -1);
+enum Grip { kOnLabel, kOnSwitch, kOnKnobAtOff, kOnSupport };
 
-    const UiItem* knob = nth(h, "Compensator", 1);
-    h.press(knob->centre());
-    h.frame();
-    h.release();
-    h.frame();
-    EXPECT_GT(row.state, 1);  // turned on, still sliding
-    h.frame(12);
-    EXPECT_EQ(row.state, 1);
-    EXPECT_EQ(row.labelTaps, 1);
-}
-
-TEST(GuiWidgetsCheck, KnobDraggedAcrossTheMiddleTurnsIt) {
-    struct Case {
-        float dx;
-        bool on;
-    };
-    for (const Case& c : {Case{60, true}, Case{10, false}}) {
-        GuiHarness h;
-        CheckRow row;
-        showCheck(h, row);
-        const UiItem* sw = nth(h, "Compensator", 1);
-        const ImVec2 start(sw->min.x + 8 + 16, sw->centre().y);  // on the knob at the off end
-        h.press(start);
-        h.frame();
-        for (float dx = 5; dx <= c.dx; dx += 5) {
-            h.press(ImVec2(start.x + dx, start.y));
-            h.frame();
-        }
-        h.release();
-        h.frame(12);
-        EXPECT_EQ(row.state > 0, c.on) << c.dx;
-        EXPECT_EQ(std::fabs(row.state), 1);
-    }
-}
-
-TEST(GuiWidgetsCheck, LongPressHandsTheRowToTheTarget) {
-    GuiHarness h;
-    CheckRow row;
-    row.useTarget = true;
-    showCheck(h, row);
-    const UiItem label = *h.probe().find("Compensator");
-    h.press(label.centre());
-    h.run(500);
-    EXPECT_EQ(row.target, 0u);
-    h.run(200);
-    EXPECT_EQ(row.target, label.id);
-    h.release();
-    h.frame(2);
-    EXPECT_EQ(row.labelTaps, 0);
-    EXPECT_EQ(row.state, -1);
-}
-
-TEST(GuiWidgetsCheck, KnobIsNotAChannelMark) {
-    GuiHarness h;
-    CheckRow row;
-    showCheck(h, row);
+// A touch on the row: pressed at `grip`, moved right by `dx` in 5 px steps
+// (to the support's centre for kOnSupport), held `holdMs`, released.
+void gesture(GuiHarness& h, Grip grip, float dx, int holdMs) {
+    const UiItem* label = h.probe().find("Compensator");
     const UiItem* sw = nth(h, "Compensator", 1);
-    const UiItem support = *h.probe().find("support");
-    const ImVec2 start = sw->centre();
+    ImVec2 start = grip == kOnLabel ? label->centre() : sw->centre();
+    if (grip == kOnKnobAtOff) start.x = sw->min.x + 8 + 16;  // the track begins 8 px in; knob radius 16
+    if (grip == kOnSupport) dx = h.probe().find("support")->centre().x - start.x;
     h.press(start);
     h.frame();
-    for (int i = 1; i <= 10; ++i) {
-        h.press(ImVec2(start.x + (support.centre().x - start.x) * i / 10, start.y));
+    for (float moved = 5; moved <= dx + 4; moved += 5) {
+        h.press(ImVec2(start.x + std::min(moved, dx), start.y));
         h.frame();
     }
+    h.run(holdMs);
     h.release();
-    h.frame(2);
-    EXPECT_TRUE(row.knobInFlight);
-    EXPECT_FALSE(row.demoAccepted);
+    h.frame(12);  // the knob settles
 }
+
+struct CheckCase {
+    const char* name;
+    Grip grip;
+    float dx;
+    int holdMs;
+    bool withTarget;
+    bool on;
+    int labelTaps;
+    bool handedOver;
+};
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
+
+class GuiWidgetsCheck : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(GuiWidgetsCheck, AnswersTheGesture) {
+    const CheckCase& c = GetParam();
+    GuiHarness h;
+    CheckRow row;
+    row.useTarget = c.withTarget;
+    showCheck(h, row);
+    const ImGuiID labelId = h.probe().find("Compensator")->id;
+    gesture(h, c.grip, c.dx, c.holdMs);
+    EXPECT_EQ(row.state, c.on ? 1 : -1);
+    EXPECT_EQ(row.labelTaps, c.labelTaps);
+    EXPECT_EQ(row.target, c.handedOver ? labelId : 0u);
+    EXPECT_FALSE(row.demoAccepted);
+    EXPECT_EQ(row.knobInFlight, c.grip == kOnKnobAtOff || c.grip == kOnSupport);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    GuiWidgets, GuiWidgetsCheck,
+    ::testing::Values(CheckCase{"label tap", kOnLabel, 0, 0, true, false, 1, false},
+                      CheckCase{"switch tap", kOnSwitch, 0, 0, true, true, 0, false},
+                      CheckCase{"knob across the middle", kOnKnobAtOff, 60, 0, false, true, 0, false},
+                      CheckCase{"knob short of the middle", kOnKnobAtOff, 10, 0, false, false, 0, false},
+                      CheckCase{"label held 0.5 s", kOnLabel, 0, 500, true, false, 1, false},
+                      CheckCase{"label held 0.7 s", kOnLabel, 0, 700, true, false, 0, true},
+                      CheckCase{"switch held 0.7 s", kOnSwitch, 0, 700, true, false, 0, true},
+                      CheckCase{"held 0.7 s without target", kOnLabel, 0, 700, false, false, 1, false},
+                      CheckCase{"knob onto a support", kOnSupport, 0, 0, false, true, 0, false}));
 
 }  // namespace
