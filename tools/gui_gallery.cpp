@@ -1,13 +1,19 @@
-// gui_gallery OUT.png [resources|frame]
+// gui_gallery OUT.png [resources|frame|widgets]
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
 //              in its three tints, at half size) and one line per font slot;
 //   frame      the frame, message boxes and the progress dialog in both
-//              languages, in windows of the smallest size the program allows.
+//              languages, in windows of the smallest size the program allows;
+//   widgets    the shared widgets in their states (normal, held, disabled,
+//              marked, editing, locked, running) and the dials: angle dials
+//              with markers and the reading mark at 0 and at 90, a touch
+//              target, a sized dial in tolerance, speed dials in both phases
+//              of the blink.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
+#include <cfloat>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -20,14 +26,19 @@
 #include <GLFW/glfw3.h>
 #include <imgui.h>
 #include <imgui_impl_opengl2.h>
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
 
 #include "gui/app_rules.h"
+#include "gui/dial.h"
 #include "gui/fonts.h"
+#include "gui/frame_widgets.h"
 #include "gui/gl/gl_snapshot.h"
 #include "gui/gl/gl_texture_uploader.h"
 #include "gui/gui.h"
+#include "gui/widgets.h"
 #include "records/settings_records.h"
 #include "resources/resource_store.h"
 #include "texts/format.h"
@@ -296,16 +307,324 @@ int framePage(const char* out) {
     return stbi_write_png(out, sheetWidth, h * rows, 4, sheet.data(), sheetWidth * 4) ? 0 : 1;
 }
 
+
+// ---- widgets page -------------------------------------------------------------
+
+constexpr float kPanelWidth = 800;
+constexpr float kPanelHeight = 520;
+constexpr int kPanelFrames = 6;
+constexpr int kPressFrame = 2;  // after two frames without a touch (the last panel's drag has ended)
+constexpr ImU32 kNoteColour = 0xFF777777;
+
+// One picture of the widgets page: drawn in a plain window of the panel's
+// size over a few frames, with a touch held from the third frame on (moved
+// by `drag` over the next three) so that one item shows its held look.
+struct Panel {
+    const char* title;
+    bool english;
+    bool blink;  // the caret's and the speed dial's phase
+    std::function<void(Gui&)> draw;
+    ImVec2 touch{-1, -1};
+    ImVec2 drag{0, 0};
+};
+
+const char* say(const char* english, const char* russian) { return isEnglish() ? english : russian; }
+
+void note(const char* text, float x, float y) {
+    drawSlotText(fontslot::kLight14, text, ImGui::GetWindowPos() + ImVec2(x, y), kNoteColour);
+}
+
+// A window of its own inside the panel (the start switch and the dials place
+// themselves in the window they are drawn in).
+void subWindow(const char* name, ImVec2 at, ImVec2 size, const std::function<void()>& draw,
+               ImGuiWindowFlags flags = 0) {
+    beginFrameWindow(name, at, size, flags);
+    draw();
+    ImGui::End();
+}
+
+void textsPanel(Gui&) {
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    const ImVec2 o = ImGui::GetWindowPos();
+    ImGui::PushFont(uiFont(fontslot::kRegular28));
+    float y = 20;
+    for (const char* text : {"min^-1", "g/cm^3", "m~station", "m~x^2", "Start##3"}) {
+        ImVec2 size;
+        drawLabel(size, list, o.x + 20, o.y + y, uiFont(fontslot::kRegular17), text);
+        note(text, 200, y + 8);
+        y += 44;
+    }
+    ImGui::PopFont();
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    drawFontText(list, "tabButton: caption by drawFontText", o.x + 320, o.y + 50);
+    tabButton(nullptr, textOrEmpty(textid::kTextRotorNamePrefix), 0, 320, 50, 420, 50);
+    tabButton(nullptr, "Name", kTabPlaceholder, 320, 130, 420, 50);
+    tabButton(uiTexture(textureslot::kFilter), "ROTOR 1", 0, 320, 210, 420, 50);
+    ImGui::PopFont();
+    note("text with caret, placeholder, with icon", 320, 270);
+    float x = 20;
+    for (int slot : {3, 5, 6, textureslot::kTileBalancing}) {
+        if (const Texture* t = uiTexture(slot)) {
+            drawImage(list, *t, o.x + x, o.y + 330);
+            x += t->width + 20;
+        }
+    }
+    note("drawImage: slots 3, 5, 6, 12", 20, 470);
+}
+
+void buttonsPanel(Gui&) {
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    optionButton("Correction##1", 20, 60, 180, 50, "Display mode");
+    optionButton("Unbalances##1", 203, 60, 180, 50);  // held
+    note("normal, held", 20, 115);
+    const char* captions[] = {"supports", nullptr, nullptr, nullptr};
+    const bool disabled[] = {false, false, true, true};
+    const bool marked[] = {false, true, false, true};
+    for (int i = 0; i < 4; ++i) {
+        const std::string label = std::to_string(i + 1) + "##c";
+        optionButton(label.c_str(), 20 + 55 * i, 190, 0, 50, captions[i], disabled[i], marked[i]);
+    }
+    note("square: normal, marked, disabled, marked and disabled", 20, 245);
+    planeButton("Turn", IM_COL32(134, 134, 149, 255), 0, 20, 300, 103, 50);
+    planeButton("Ready", 0xFF7AD645, 0, 133, 300, 103, 50);
+    planeButton("!##w", 0xFF4057CD, kPlaneButtonImage, 246, 300, 60, 50);
+    planeButton("@##x", 0xFFCD933C, kPlaneButtonImage, 316, 300, 60, 50);
+    planeButton("<##b", 0xFF959595, kPlaneButtonImage, 386, 300, 60, 50);
+    note("planeButton: text, text, '!', '@', other picture", 20, 355);
+    ImGui::PopFont();
+}
+
+void toolbarPanel(Gui& gui) {
+    static SideSelectorState modes;
+    modes.items.clear();
+    for (TextId id = 0x9DD001; id <= 0x9DD004; ++id) modes.items.push_back({textOrEmpty(id), id == 0x9DD003});
+    modes.selected = 1;
+    ImGui::PushFont(uiFont(fontslot::kLight28));
+    SideSelector(modes, 2 * gui._margin, kPanelHeight - 40);
+    ImGui::PopFont();
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    ImGui::SetCursorPos(ImVec2(modes.width + 20, 0));
+    toolbarButton(say("Settings", "Настройки"));
+    ImGui::SameLine(0, 10);
+    toolbarButton(say("Apply##s", "Применить##s"), kToolbarSmallFont);
+    gui._config->local.text2 = say("ROTOR 12", "ИЗДЕЛИЕ 12");
+    toolbarButton("filter", kToolbarFilter | kToolbarFromRight);
+    gui._config->local.text2.clear();
+    ImGui::SetCursorPos(ImVec2(modes.width + 20, 90));
+    toolbarButton(say("Protocol##g", "Протокол##g"), kToolbarGreyLabel | kToolbarAtCursor);
+    ImGui::SameLine(0, 10);
+    toolbarButton("filter##empty", kToolbarFilter | kToolbarAtCursor);
+    ImGui::PopFont();
+    note("top: plain, small font, the filter with a long name from the right edge", modes.width + 20, 160);
+    note("at the cursor: grey label, the filter without a name", modes.width + 20, 180);
+    note("SideSelector: second selected, third disabled", modes.width + 20, 200);
+}
+
+void entriesPanel(Gui& gui) {
+    gui._keyboardText = "123456789,123456789";
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    const char* radius = say("Radius", "Радиус");
+    const char* mass = say("Mass", "Масса");
+    const char* diameter = say("Pipe diameter", "Диаметр трубы");
+    const char* wall = say("Wall thickness", "Толщина стенки");
+    numericEntry(kEntryNormal, say("mm", "мм"), radius, nullptr, 0, 20, 50, 220, 50, 125.5);
+    numericEntry(kEntryEditing, say("g", "г"), mass, nullptr, 0, 280, 50, 220, 50, 0);
+    numericEntry(kEntryInvalid, say("À|mm", "À|мм"), diameter, nullptr, 0, 540, 50, 220, 50, 0);
+    note("normal, editing (the keyboard's text cut to fit), invalid with a prefix", 20, 110);
+    numericEntry(kEntryDisabled, say("mm", "мм"), wall, nullptr, 0, 20, 170, 220, 50, 4.5);
+    numericEntry(kEntryNormal, say("g", "г"), "m", nullptr, 1, 280, 170, 220, 50, 12.75);
+    numericEntry(kEntryNormal, textOrEmpty(textid::kUnitRpm), "n", nullptr, 0, 540, 170, 220, 50, 1500);
+    note("disabled, one-letter label with index, marked unit", 20, 230);
+    numericEntry(kEntryNormal, say("gmm/kg", "гмм/кг"), "e", nullptr, 0, 20, 280, 220, 50, 0.000123456);
+    numericEntry(kEntryNormal, textOrEmpty(textid::kUnitDensity), say("Density", "Плотность"), nullptr, 0, 280,
+                 310, 220, 50, 7.85);
+    note("a value too long for its field; g/cm^3", 20, 370);
+    ImGui::PopFont();
+}
+
+void switchesPanel(Gui&) {
+    static float states[] = {-1, 1, 8, -1, 1, -1, 1, -1};
+    const float fixed[] = {-1, 1, 8, -1, 1, -1, 1};
+    std::copy(std::begin(fixed), std::end(fixed), std::begin(states));
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    const char* labels[] = {"Compensator", "Increased accuracy", "Test table", "Plane P2##l", "Plane P3##l",
+                            "Active##w", "External welding machine##r"};
+    const int flags[] = {0, 0, 0, kCheckLocked, kCheckLocked, kCheckWide, kCheckRightAligned | kCheckWide};
+    for (int i = 0; i < 7; ++i) {
+        ImGui::SetCursorPos(ImVec2(20, 20 + 60.0f * i));
+        checkList(states[i], labels[i], flags[i], nullptr, 0, 0);
+    }
+    ImGui::SetCursorPos(ImVec2(420, 20));
+    checkList(states[7], "Dragged##k", 0, nullptr, 100, 0);  // held and moved
+    ImGui::PopFont();
+    note("off, on, turning; locked off and on; wide; wide at the right edge; knob held halfway (top right)", 20,
+         450);
+}
+
+void startPanel(Gui&) {
+    struct Start {
+        const char* name;
+        float knob;
+        bool locked;
+        const char* what;
+    };
+    static const Start starts[] = {{"s0", 0, false, "at rest"},     {"s1", 0, false, "held, slid part way"},
+                                   {"s2", 77, false, "running"},    {"s3", 0, true, "locked"},
+                                   {"s4", -40, false, "sliding back after a stop"}};
+    static float knobs[5];
+    const ImVec2 o = ImGui::GetWindowPos();
+    for (int i = 0; i < 5; ++i) {
+        if (i != 1) knobs[i] = starts[i].knob;  // the second follows the finger
+        subWindow(starts[i].name, o + ImVec2(20, 20 + 95.0f * i), ImVec2(330, 80), [&] {
+            ImGui::PushFont(uiFont(fontslot::kRegular24));
+            startButton(knobs[i], say("Start", "Пуск"), starts[i].locked);
+            ImGui::PopFont();
+        });
+        note(starts[i].what, 380, 50 + 95.0f * i);
+    }
+}
+
+DialLayout angleDial(float left, float top, double value, int flags, double zero, bool reversed) {
+    DialLayout layout;
+    dialLayout(layout, left, top);
+    layout.zeroOffset = zero;
+    layout.reversed = reversed;
+    drawDial(layout, value, flags);
+    return layout;
+}
+
+void angleDialsPanel(Gui&) {
+    const ImVec2 o = ImGui::GetWindowPos();
+    const double planes[] = {30, 120, 250};
+    subWindow("a0", o, ImVec2(400, 420), [&] {
+        const DialLayout layout = angleDial(0, 180, 30, 0, 0, false);
+        for (int i = 0; i < 3; ++i) drawDialMarker(layout, i + 1, 0, planes[i]);
+        drawDialMarker(layout, -1, 1, 330);
+    });
+    subWindow("a90", o + ImVec2(400, 0), ImVec2(400, 420), [&] {
+        const DialLayout layout = angleDial(0, 180, 30, 0, 90, true);
+        for (int i = 0; i < 3; ++i) drawDialMarker(layout, i + 1, 0, planes[i]);
+        drawDialMarker(layout, 12, 0, 330);
+    });
+    note("reading mark at 0, value 30, markers 1 at 30, 2 at 120, 3 at 250, green at 330", 20, 440);
+    note("reading mark at 90, reversed, marker 12 at 330", 420, 460);
+}
+
+void toleranceDialPanel(Gui&) {
+    const ImVec2 o = ImGui::GetWindowPos();
+    static double target = 200;
+    subWindow("big", o, ImVec2(kPanelWidth, kPanelHeight), [&] {
+        angleDial(300, 10, 359.957, kDialHighlight | kDialInTolerance | kDialTwoDecimals, 0, false);
+    }, ImGuiWindowFlags_NoBackground);
+    subWindow("t", o, ImVec2(300, 420), [&] {
+        DialLayout layout;
+        dialLayout(layout, 0, 180);
+        DialTarget(layout, 30, &target);
+    });
+    note("DialTarget: value 30, touched at the right of the ring: 120", 20, 440);
+    note("sized from the window, highlighted, in tolerance, 359.957 with two decimals", 320, 465);
+}
+
+void speedDialsPanel(Gui&) {
+    const ImVec2 o = ImGui::GetWindowPos();
+    const double speeds[] = {0, 1480};
+    for (int i = 0; i < 2; ++i) {
+        const std::string name = "v" + std::to_string(i);
+        subWindow(name.c_str(), o + ImVec2(400.0f * i, 0), ImVec2(400, 420), [&] {
+            DialLayout layout;
+            dialLayout(layout, 0, 180);
+            drawDial(layout, speeds[i], kDialSpeed);
+        });
+    }
+    note("speed 0 and 1480", 20, 440);
+}
+
+std::vector<Panel> widgetPanels() {
+    return {
+        {"texts", true, true, textsPanel},
+        {"buttons", true, false, buttonsPanel, ImVec2(290, 85)},
+        {"toolbar", false, false, toolbarPanel},
+        {"entries", false, true, entriesPanel},
+        {"switches", true, false, switchesPanel, ImVec2(420 + 100 + 17.5f + 16, 45), ImVec2(14, 0)},
+        {"start", false, false, startPanel, ImVec2(20 + 330 - 32 - 180 + 40, 20 + 95 + 40), ImVec2(40, 0)},
+        {"angle", true, false, angleDialsPanel},
+        {"tolerance", false, false, toleranceDialPanel, ImVec2(150 + 97, 180)},
+        {"speed, blink off", true, false, speedDialsPanel},
+        {"speed, blink on", false, true, speedDialsPanel},
+    };
+}
+
+int widgetsPage(const char* out) {
+    const int w = static_cast<int>(kPanelWidth), h = static_cast<int>(kPanelHeight);
+    const std::vector<Panel> panels = widgetPanels();
+    const int rows = (static_cast<int>(panels.size()) + kColumns - 1) / kColumns;
+    const int sheetWidth = w * kColumns;
+    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * h * rows * 4, 255);
+    std::vector<unsigned char> shot(static_cast<std::size_t>(w) * h * 4);
+    Window window(w, h);
+    if (!window.handle) return 1;
+    GlTextureUploader uploader;
+    Gui loader;  // owns the fonts and textures that every panel's Gui borrows
+    loader._uploader = &uploader;
+    ImGui::GetIO().UserData = &loader;
+    loader.loadTextures();
+    loader.loadFonts();
+    ImGuiIO& io = ImGui::GetIO();
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        const Panel& panel = panels[i];
+        setLanguage(panel.english);
+        ManualClock clock;
+        clock.sleepMs(panel.blink ? 100 : 600);
+        Gui gui{GuiClock(clock)};
+        gui._fonts = loader._fonts;
+        gui._textures = loader._textures;  // no uploader: this Gui releases nothing
+        gui._margin = 32;
+        io.UserData = &gui;
+        for (int frame = 0; frame < kPanelFrames; ++frame) {
+            clock.sleepMs(16);
+            gui.startFrame();
+            const float moved = std::min(1.0f, std::max(0.0f, (frame - kPressFrame) / 3.0f));
+            io.MouseDown[0] = frame >= kPressFrame && panel.touch.x >= 0;
+            io.MousePos = io.MouseDown[0] ? panel.touch + panel.drag * moved : ImVec2(-FLT_MAX, -FLT_MAX);
+            renderFrame(kPanelWidth, kPanelHeight, [&] {
+                beginFrameWindow("widgets", ImVec2(0, 0), ImVec2(kPanelWidth, kPanelHeight));
+                ImGui::GetWindowDrawList()->AddRectFilled(ImVec2(0, 0), ImVec2(kPanelWidth, kPanelHeight), 0xFFF0F0F0);
+                panel.draw(gui);
+                note(panel.title, kPanelWidth - 120, kPanelHeight - 20);
+                ImGui::End();
+            });
+        }
+        io.MouseDown[0] = false;
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+        const int left = static_cast<int>(i % kColumns) * w;
+        const int top = static_cast<int>(i / kColumns) * h;
+        for (int y = 0; y < h; ++y)  // GL rows run bottom-up
+            std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
+                        &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+        io.UserData = &loader;
+    }
+    return stbi_write_png(out, sheetWidth, h * rows, 4, sheet.data(), sheetWidth * 4) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame]\n";
+    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame|widgets]\n";
     if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
     const int n = argc - optind;
     const std::string page = n > 1 ? argv[optind + 1] : "resources";
-    if (n < 1 || n > 2 || (page != "resources" && page != "frame")) return tooloptions::usage(kUsage, false);
+    if (n < 1 || n > 2 || (page != "resources" && page != "frame" && page != "widgets"))
+        return tooloptions::usage(kUsage, false);
     const char* out = argv[optind];
-    const int code = page == "resources" ? resourcesPage(out) : framePage(out);
+    int code = 0;
+    if (page == "resources")
+        code = resourcesPage(out);
+    else if (page == "frame")
+        code = framePage(out);
+    else
+        code = widgetsPage(out);
     if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", out);
     return code;
 }

@@ -7,6 +7,7 @@
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
 
+#include "gui/fonts.h"
 #include "gui/gui.h"
 #include "gui/texture.h"
 #include "gui/ui_probe.h"
@@ -32,17 +33,17 @@ constexpr float kPointerInset = 3;  // the mark's tip inside the inner radius
 constexpr int kDiscSegments = 30;
 constexpr float kSmallestDisc = 0.5f;
 
-constexpr int kFaceTexture = 55;  // 0x179E43B, variants: grey, red-orange, green
+// The face's colour variants.
 constexpr std::size_t kFacePlain = 0;
 constexpr std::size_t kFaceBlink = 1;
 constexpr std::size_t kFaceHighlight = 2;
 
-constexpr FontStyle kMarkerFont{24, 18};     // Bold 18
-constexpr FontStyle kValueFont{21, 64};      // Regular 64
-constexpr FontStyle kFractionFont{19, 48};   // Regular 48
-constexpr FontStyle kToleranceFont{18, 40};  // Regular 40
-constexpr FontStyle kUnitFont{17, 28};       // Regular 28
-constexpr FontStyle kUnitMarkedFont{12, 17};  // Regular 17
+constexpr int kMarkerFont = fontslot::kBold18;
+constexpr int kValueFont = fontslot::kRegular64;
+constexpr int kFractionFont = fontslot::kRegular48;
+constexpr int kToleranceFont = fontslot::kRegular40;
+constexpr int kUnitFont = fontslot::kRegular28;
+constexpr int kUnitMarkedFont = fontslot::kRegular17;
 constexpr float kFractionGap = 4;
 
 constexpr TextId kTextInTolerance = 0x1EFD026;  // "IN TOLERANCE"
@@ -56,14 +57,18 @@ const ImU32 kToleranceGreen = IM_COL32(21, 166, 74, 255);
 
 float cut(float v) { return std::trunc(v); }
 
-ImVec2 textSize(const FontStyle& style, std::string_view text) {
-    return guiFont(style.slot)->CalcTextSizeA(style.size, FLT_MAX, 0, text.data(), text.data() + text.size());
+ImVec2 textSize(int slot, std::string_view text) {
+    ImFont* font = uiFont(slot);
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.data(), text.data() + text.size());
 }
 
-void addText(ImDrawList* list, const FontStyle& style, ImVec2 at, ImU32 colour, std::string_view text) {
-    list->AddText(guiFont(style.slot), style.size, at, colour, text.data(), text.data() + text.size());
-    UiProbe::reportText(std::string(text).c_str(), at, at + textSize(style, text));
+void addText(ImDrawList* list, int slot, ImVec2 at, ImU32 colour, std::string_view text) {
+    ImFont* font = uiFont(slot);
+    list->AddText(font, font->FontSize, at, colour, text.data(), text.data() + text.size());
+    UiProbe::reportText(std::string(text).c_str(), at, at + textSize(slot, text));
 }
+
+float fontSize(int slot) { return uiFont(slot)->FontSize; }
 
 // The value's digits, the part before the decimal point large and the rest
 // smaller beside it, centred on the dial with their top at `top`.
@@ -77,19 +82,17 @@ void drawValue(ImDrawList* list, float cx, float top, const std::string& text) {
     addText(list, kValueFont, ImVec2(left, top), kBlack, whole);
     if (rest.empty()) return;
     // Both parts stand on one baseline.
-    const float baseline = guiFont(kValueFont.slot)->Ascent * kValueFont.size / guiFont(kValueFont.slot)->FontSize;
-    const float restAscent =
-        guiFont(kFractionFont.slot)->Ascent * kFractionFont.size / guiFont(kFractionFont.slot)->FontSize;
-    addText(list, kFractionFont, ImVec2(left + wholeWidth + kFractionGap, top + baseline - restAscent), kBlack, rest);
+    const float drop = uiFont(kValueFont)->Ascent - uiFont(kFractionFont)->Ascent;
+    addText(list, kFractionFont, ImVec2(left + wholeWidth + kFractionGap, top + drop), kBlack, rest);
 }
 
 void drawSpeedUnit(ImDrawList* list, float cx, float top) {
     const char* unit = textOrEmpty(textid::kUnitRpm);
-    ImGui::PushFont(guiFont(kUnitFont.slot));
+    ImGui::PushFont(uiFont(kUnitFont));
     ImVec2 size;
-    drawLabel(size, nullptr, 0, 0, guiFont(kUnitMarkedFont.slot), unit);
+    drawLabel(size, nullptr, 0, 0, uiFont(kUnitMarkedFont), unit);
     ImGui::PushStyleColor(ImGuiCol_Text, kBlack);
-    drawLabel(size, list, cx - size.x / 2, top, guiFont(kUnitMarkedFont.slot), unit);
+    drawLabel(size, list, cx - size.x / 2, top, uiFont(kUnitMarkedFont), unit);
     ImGui::PopStyleColor();
     ImGui::PopFont();
     UiProbe::reportText(unit, ImVec2(cx - size.x / 2, top), ImVec2(cx + size.x / 2, top + size.y));
@@ -186,12 +189,11 @@ void drawDial(DialLayout& layout, double value, int flags) {
     const bool speed = (flags & kDialSpeed) != 0;
     const bool blink = gui && gui->blink();
 
-    if (const Texture* face = guiTexture(kFaceTexture)) {
+    if (const Texture* face = uiTexture(textureslot::kDialFace)) {
         std::size_t variant = (flags & kDialHighlight) ? kFaceHighlight : kFacePlain;
         if (speed && blink) variant = kFaceBlink;
         const ImVec2 half(layout.outerRadius, layout.outerRadius);
-        if (variant < face->ids.size() && face->ids[variant])
-            list->AddImage(face->ids[variant], layout.centre - half, layout.centre + half);
+        if (void* id = face->id(variant)) list->AddImage(id, layout.centre - half, layout.centre + half);
     }
 
     int decimals = 0;
@@ -204,15 +206,15 @@ void drawDial(DialLayout& layout, double value, int flags) {
         return;  // a standing rotor shows the face alone
     }
 
-    float top = layout.centre.y - kValueFont.size / 2;
+    float top = layout.centre.y - fontSize(kValueFont) / 2;
     if (flags & kDialInTolerance) {
         const char* text = textOrEmpty(kTextInTolerance);
         const ImVec2 size = textSize(kToleranceFont, text);
         addText(list, kToleranceFont, ImVec2(layout.centre.x - size.x / 2, top), kToleranceGreen, text);
-        top += kToleranceFont.size;
+        top += fontSize(kToleranceFont);
     }
     drawValue(list, layout.centre.x, top, dialValueLabel(&value, &decimals, &unit));
-    if (speed) drawSpeedUnit(list, layout.centre.x, top + kValueFont.size);
+    if (speed) drawSpeedUnit(list, layout.centre.x, top + fontSize(kValueFont));
 }
 
 bool DialTarget(DialLayout& layout, double reference, double* angle) {

@@ -16,12 +16,16 @@ constexpr int kLight14 = 0;     // version line, key alternatives
 constexpr int kLight22 = 4;     // date
 constexpr int kLight28 = 6;     // message box and progress texts, home tiles
 constexpr int kLight64 = 10;    // clock
-constexpr int kRegular17 = 12;  // narrow dialog buttons
-constexpr int kRegular20 = 14;  // machine state line
+constexpr int kRegular14 = 11;  // marked runs of units, index digits
+constexpr int kRegular17 = 12;  // narrow dialog buttons, captions above fields
+constexpr int kRegular20 = 14;  // machine state line, small toolbar labels
 constexpr int kRegular24 = 16;
-constexpr int kRegular28 = 17;  // keys, the Apply button, dialog buttons
-constexpr int kRegular40 = 18;  // the Apply banner's text
+constexpr int kRegular28 = 17;  // keys, the Apply button, dialog buttons, the speed unit
+constexpr int kRegular40 = 18;  // the Apply banner's text, "IN TOLERANCE"
+constexpr int kRegular48 = 19;  // a dial value's decimals
 constexpr int kRegular52 = 20;  // icon buttons of the bars
+constexpr int kRegular64 = 21;  // a dial value's whole part
+constexpr int kBold18 = 24;     // dial marker numbers
 constexpr int kBold64 = 32;     // "Demo" badge
 }  // namespace fontslot
 

@@ -25,6 +25,7 @@ struct Texture {
 
 namespace textureslot {
 constexpr int kCount = 59;
+constexpr int kFilter = 0;          // funnel of the name-filter button
 constexpr int kRowArrow = 4;        // at the right end of an operator row
 constexpr int kLanguageKey = 7;
 constexpr int kShiftKey = 8;
@@ -34,8 +35,11 @@ constexpr int kTileHistory = 14;
 constexpr int kTileService = 15;    // service entry while nobody is logged in
 constexpr int kTileLogout = 16;
 constexpr int kTileSettings = 17;
+constexpr int kBackArrow = 21;      // the plane button's default picture
 constexpr int kTileWelding = 53;
 constexpr int kDialFace = 55;       // tinted: light grey, red-orange, green
+constexpr int kCrosshair = 56;      // plane button '@'
+constexpr int kWarning = 57;        // plane button '!'
 }  // namespace textureslot
 
 class TextureUploader {

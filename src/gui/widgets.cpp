@@ -9,6 +9,7 @@
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
 
+#include "gui/fonts.h"
 #include "gui/gui.h"
 #include "gui/texture.h"
 #include "gui/ui_probe.h"
@@ -19,15 +20,9 @@
 
 namespace {
 
-constexpr FontStyle kCaptionFont{12, 17};  // Regular 17
-constexpr FontStyle kSmallFont{11, 14};    // Regular 14: marked runs of units, index digits
-constexpr FontStyle kToolbarSmall{14, 20};  // Regular 20
-
-// Texture slots (key - 0x179E404).
-constexpr int kFunnelTexture = 0;    // 0x179E404
-constexpr int kBackTexture = 21;     // 0x179E419
-constexpr int kCrossTexture = 56;    // 0x179E43C
-constexpr int kWarningTexture = 57;  // 0x179E43D
+constexpr int kCaptionFont = fontslot::kRegular17;
+constexpr int kSmallFont = fontslot::kRegular14;  // marked runs of units, index digits
+constexpr int kToolbarLabelFont = fontslot::kRegular20;
 
 constexpr TextId kTextStop = 0x195DC0C;  // "Stop"
 
@@ -53,6 +48,7 @@ constexpr ImU32 kEntryOuter = 0xFFBCBCBC;
 constexpr ImU32 kEntryInner = 0xFFE9E9E9;
 constexpr ImU32 kTrackOff = 0x00E6E6E6;  // alpha follows the slide
 constexpr ImU32 kKnobEdge = 0xFFBBBBBB;
+constexpr ImU32 kKnobLocked = 0xFFD8D8D8;
 const ImU32 kStartRunning = IM_COL32(205, 87, 64, 255);  // red-brown (0.804, 0.341, 0.251)
 const ImU32 kStartHeld = IM_COL32(230, 230, 128, 255);   // pale yellow (0.902, 0.902, 0.502)
 constexpr ImU32 kStartLocked = 0x80C4C4C4;
@@ -124,7 +120,7 @@ void addCentredText(ImDrawList* list, ImFont* font, float size, const ImRect& r,
 }
 
 void addImage(ImDrawList* list, const Texture& texture, std::size_t variant, ImVec2 min, ImVec2 max) {
-    if (variant < texture.ids.size() && texture.ids[variant]) list->AddImage(texture.ids[variant], min, max);
+    if (void* id = texture.id(variant)) list->AddImage(id, min, max);
 }
 
 // The texture's first image centred in a rectangle at its natural size.
@@ -166,18 +162,11 @@ Gui* currentGui() {
     return ImGui::GetCurrentContext() ? static_cast<Gui*>(ImGui::GetIO().UserData) : nullptr;
 }
 
-ImFont* guiFont(int slot) {
-    const Gui* gui = currentGui();
-    if (gui && slot >= 0 && static_cast<std::size_t>(slot) < gui->_fonts.size() && gui->_fonts[slot])
-        return gui->_fonts[slot];
-    return ImGui::GetDefaultFont();
-}
-
-const Texture* guiTexture(int slot) {
+const Texture* uiTexture(int slot) {
     const Gui* gui = currentGui();
     if (!gui || slot < 0 || static_cast<std::size_t>(slot) >= gui->_textures.size()) return nullptr;
     const Texture& texture = gui->_textures[slot];
-    return texture.ids.empty() ? nullptr : &texture;
+    return texture.empty() ? nullptr : &texture;
 }
 
 bool fitText(std::string& text, ImFont* font, float size, float width) {
@@ -232,11 +221,11 @@ void drawLabel(ImVec2& size, ImDrawList* drawList, float x, float y, ImFont* mar
 void drawFontText(ImDrawList* drawList, const char* begin, float x, float y, const char* end) {
     if (!drawList || !begin) return;
     if (!end) end = begin + std::strlen(begin);
-    ImFont* font = guiFont(kCaptionFont.slot);
+    ImFont* font = uiFont(kCaptionFont);
     const ImVec2 at(x + kCaptionDx, y + kCaptionDy);
-    drawList->AddText(font, kCaptionFont.size, at, kDarkGrey, begin, end);
+    drawList->AddText(font, font->FontSize, at, kDarkGrey, begin, end);
     UiProbe::reportText(std::string(begin, end).c_str(), at,
-                        at + font->CalcTextSizeA(kCaptionFont.size, FLT_MAX, 0, begin, end));
+                        at + font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, begin, end));
 }
 
 void drawImage(ImDrawList* drawList, const Texture& texture, float x, float y) {
@@ -369,12 +358,12 @@ bool toolbarButton(const char* label, int flags) {
     ImGuiWindow* w = window();
     if (w->SkipItems) return false;
     const bool smallFont = (flags & kToolbarPlaceMask) == kToolbarSmallFont;
-    ImFont* font = smallFont ? guiFont(kToolbarSmall.slot) : ImGui::GetFont();
-    const float size = smallFont ? kToolbarSmall.size : ImGui::GetFontSize();
+    ImFont* font = smallFont ? uiFont(kToolbarLabelFont) : ImGui::GetFont();
+    const float size = smallFont ? font->FontSize : ImGui::GetFontSize();
 
     const bool filter = (flags & kToolbarFilter) != 0;
     const std::string text = filter ? filterText() : std::string(visibleLabel(label));
-    const Texture* icon = filter ? guiTexture(kFunnelTexture) : nullptr;
+    const Texture* icon = filter ? uiTexture(textureslot::kFilter) : nullptr;
     const float textWidth = text.empty() ? 0 : textSize(font, size, text).x;
     const float iconWidth = icon ? static_cast<float>(icon->width) : 0;
     float width = textWidth + (icon && !text.empty() ? kToolbarIconGap : 0) + iconWidth + kToolbarPadding;
@@ -420,10 +409,10 @@ bool planeButton(const char* label, ImU32 fill, int flags, float x, float y, flo
     list->AddRect(bb.Min + ImVec2(1.5f, 1.5f), bb.Max - ImVec2(1.5f, 1.5f), kPlaneInner);
     const std::string_view shown = visibleLabel(label);
     if (flags & kPlaneButtonImage) {
-        int slot = kBackTexture;
-        if (!shown.empty() && shown[0] == '!') slot = kWarningTexture;
-        if (!shown.empty() && shown[0] == '@') slot = kCrossTexture;
-        addCentredImage(list, guiTexture(slot), bb);
+        int slot = textureslot::kBackArrow;
+        if (!shown.empty() && shown[0] == '!') slot = textureslot::kWarning;
+        if (!shown.empty() && shown[0] == '@') slot = textureslot::kCrosshair;
+        addCentredImage(list, uiTexture(slot), bb);
     } else {
         addCentredText(list, ImGui::GetFont(), ImGui::GetFontSize(), bb, kWhite, shown);
     }
@@ -461,12 +450,13 @@ bool numericEntry(int displayState, const char* unit, const char* labelBegin, co
         const ImRect square(bb.Min, bb.Min + ImVec2(height, height));
         list->AddRectFilled(square.Min + ImVec2(1, 1), square.Max - ImVec2(0, 1), kFieldGrey);
         ImVec2 at(square.Min.x + (height - textSize(font, size, label).x) / 2, textY);
-        if (indexDigit != 0) at.x -= kSmallFont.size / 4;
+        ImFont* small = uiFont(kSmallFont);
+        if (indexDigit != 0) at.x -= small->FontSize / 4;
         addText(list, font, size, at, kBlack, label);
         if (indexDigit != 0) {
             const std::string digit = std::to_string(indexDigit);
-            addText(list, guiFont(kSmallFont.slot), kSmallFont.size,
-                    ImVec2(at.x + textSize(font, size, label).x, textY + kEntryDigitDrop + size - kSmallFont.size),
+            addText(list, small, small->FontSize,
+                    ImVec2(at.x + textSize(font, size, label).x, textY + kEntryDigitDrop + size - small->FontSize),
                     kBlack, digit);
         }
         textLeft = square.Max.x + kEntryTextInset;
@@ -486,8 +476,8 @@ bool numericEntry(int displayState, const char* unit, const char* labelBegin, co
         const std::string unitString(unitText);
         ImGui::PushStyleColor(ImGuiCol_Text, kUnitGrey);
         ImVec2 unitSize;
-        drawLabel(unitSize, nullptr, 0, 0, guiFont(kSmallFont.slot), unitString.c_str());
-        drawLabel(unitSize, list, valueRight - unitSize.x, textY, guiFont(kSmallFont.slot), unitString.c_str());
+        drawLabel(unitSize, nullptr, 0, 0, uiFont(kSmallFont), unitString.c_str());
+        drawLabel(unitSize, list, valueRight - unitSize.x, textY, uiFont(kSmallFont), unitString.c_str());
         ImGui::PopStyleColor();
         valueRight -= unitSize.x + kEntryUnitGap;
     }
@@ -537,13 +527,11 @@ void drawSwitch(ImDrawList* list, const ImRect& track, float state, bool locked)
     const float place = knobPlace(state);
     ImU32 colour = kGreen;
     if (state <= 0) colour = kTrackOff | (static_cast<ImU32>(255 * (1 - place)) << IM_COL32_A_SHIFT);
-    if (locked) {
-        const ImU32 alpha = (colour >> IM_COL32_A_SHIFT) & 0xFF;
-        colour = (colour & ~IM_COL32_A_MASK) | ((alpha / 2) << IM_COL32_A_SHIFT);
-    }
+    // A locked switch is paler: its green at half strength, its knob grey.
+    if (locked && state > 0) colour = (colour & ~IM_COL32_A_MASK) | (0x80u << IM_COL32_A_SHIFT);
     list->AddRectFilled(track.Min, track.Max, colour, radius);
     const ImVec2 knob(track.Min.x + radius + place * (track.GetWidth() - 2 * radius), track.GetCenter().y);
-    list->AddCircleFilled(knob, radius - 2, kWhite, 24);
+    list->AddCircleFilled(knob, radius - 2, locked ? kKnobLocked : kWhite, 24);
     list->AddCircle(knob, radius - 2, kKnobEdge, 24);
 }
 

@@ -19,7 +19,7 @@
 //
 // The widgets read the Gui through the GUI context's user data (fonts,
 // textures, the caret's blink, the keyboard's text, the settings); without a
-// Gui they draw with the context's default font and without images.
+// Gui they draw in the current font and without images.
 
 #include <string>
 #include <vector>
@@ -33,17 +33,8 @@ struct Texture;
 
 // The Gui of the current GUI context (its user data); null when none.
 Gui* currentGui();
-// The Gui's font in `slot` (face x 11 + size index), or the context's default
-// font when that slot is empty.  Draw with the slot's pixel size.
-ImFont* guiFont(int slot);
-// A font slot and the pixel size it stands for.
-struct FontStyle {
-    int slot;
-    float size;
-};
-
-// The Gui's texture in `slot` (key - 0x179E404); null when the slot is empty.
-const Texture* guiTexture(int slot);
+// The Gui's texture in a slot (texture.h); null when the slot is empty.
+const Texture* uiTexture(int slot);
 
 // Drops whole UTF-8 characters from the end of `text` until it is at most
 // `width` pixels wide in `font` at `size`.  True when something was dropped.
