@@ -1,4 +1,4 @@
-// gui_gallery OUT.png [resources|frame|widgets]
+// gui_gallery OUT.png [resources|frame|widgets|keyboard]
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
@@ -9,7 +9,9 @@
 //              marked, editing, locked, running) and the dials: angle dials
 //              with markers and the reading mark at 0 and at 90, a touch
 //              target, a sized dial in tolerance, speed dials in both phases
-//              of the blink.
+//              of the blink;
+//   keyboard   every layout of the on-screen keyboard, in both languages and
+//              in windows of that size.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
@@ -261,15 +263,35 @@ std::vector<Scene> frameScenes() {
     };
 }
 
-int framePage(const char* out) {
+// Every keyboard layout, opened the way a screen opens it.
+std::vector<Scene> keyboardScenes() {
+    auto keyboard = [](int mode, const char* text) {
+        return [mode, text](Gui& g) {
+            g._keyboardText = text;
+            g._keyboardMode = mode;
+            g._keyboardState = Gui::kEntering;
+            g._barState = Gui::kEntering;
+            g._transitionTime = g._frameTime;
+            g._onEnter = [] {};
+        };
+    };
+    return {
+        {true, keyboard(1, "12"), {}},  {false, keyboard(1, "12"), {}},  {false, keyboard(3, ""), {}},
+        {true, keyboard(5, ""), {}},    {true, keyboard(6, ""), {}},     {false, keyboard(6, ""), {}},
+        {true, keyboard(7, ""), {}},    {true, keyboard(9, "R"), {}},    {false, keyboard(7, ""), {}},
+        {false, keyboard(9, "Р"), {}},  {false, keyboard(8, ""), {}},    {false, keyboard(10, "R"), {}},
+    };
+}
+
+int framePage(const char* out, const std::vector<Scene>& scenes) {
     const int w = appwindow::kMinWidth, h = appwindow::kMinHeight;
-    const std::vector<Scene> scenes = frameScenes();
     const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
     const int sheetWidth = w * kColumns;
     std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * h * rows * 4, 255);
     std::vector<unsigned char> shot(static_cast<std::size_t>(w) * h * 4);
     Window window(w, h);
     if (!window.handle) return 1;
+    GlTextureUploader uploader;
     std::vector<ImFont*> fonts;
     {
         Gui loader;
@@ -283,8 +305,11 @@ int framePage(const char* out) {
         ManualClock clock;
         Gui gui{GuiClock(clock)};
         gui._fonts = fonts;
+        gui._uploader = &uploader;
+        gui.loadTextures();
         ImGui::GetIO().UserData = &gui;
         gui.setScreen(true, &Gui::balancing);
+        gui.applyScreen();  // an open keyboard would hold the switch
         if (scene.setUp) scene.setUp(gui);
         for (int frame = 0; frame < 3; ++frame) {  // the slides end
             clock.sleepMs(400);
@@ -611,20 +636,22 @@ int widgetsPage(const char* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame|widgets]\n";
+    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n";
     if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
     const int n = argc - optind;
     const std::string page = n > 1 ? argv[optind + 1] : "resources";
-    if (n < 1 || n > 2 || (page != "resources" && page != "frame" && page != "widgets"))
+    if (n < 1 || n > 2 || (page != "resources" && page != "frame" && page != "widgets" && page != "keyboard"))
         return tooloptions::usage(kUsage, false);
     const char* out = argv[optind];
     int code = 0;
     if (page == "resources")
         code = resourcesPage(out);
     else if (page == "frame")
-        code = framePage(out);
-    else
+        code = framePage(out, frameScenes());
+    else if (page == "widgets")
         code = widgetsPage(out);
+    else
+        code = framePage(out, keyboardScenes());
     if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", out);
     return code;
 }

@@ -127,8 +127,16 @@ public:
     void drawProgress(float width, float height);
     // A dark banner over the top bar with `text` and one button; true when pressed.
     bool applyButton(const char* text, const char* label);
-    // The keys of `_keyboardMode` in the current window.
+    // The keys of `_keyboardMode` in the current window (keyboard.cpp).
     void drawKeyboard();
+    // One key at (x, y) of the current window, `width` x `height` px, with the
+    // label in Regular 28 (`keyflag::kNoLabel`: none), or the texture of slot
+    // `image` (-1: none) centred instead.  With an `alternative` (may be "")
+    // a press held longer than 0.6 s fires at once and ends the press; the
+    // alternative is shown small at the top.  True when the key fires;
+    // `byHold` tells whether it fired by a long press.
+    bool keyButton(const char* label, float x, float y, float width, float height, int image, int flags,
+                   const char* alternative = nullptr, bool* byHold = nullptr);
     // The bottom bar's Home: the screen's back handler is dropped, keyboard
     // and box close (the box's answer gets -2), the home screen follows.
     void pressHome();
@@ -156,6 +164,26 @@ public:
     // device boxes, and the welding overlay while welding runs (not when
     // `silent`, nor over the Welding screen, whose own switch stops it).
     void drawMachineStatus(bool silent);
+
+    // ---- the home screen and the login (home_screen.cpp) -------------------
+    // A T x T tile: the texture centred on a light grey field, the caption
+    // (Light 28, black) under it; true when tapped.
+    bool imageTile(int texture, const char* caption, float width, float height);
+    // The logout tile (or, without caption, the service entry): the texture
+    // centred, the caption in blue under it; true when tapped.
+    bool logoutTile(int texture, const char* caption, float size);
+    // One operator row at the cursor (`operatorstyle` bits); the name is cut
+    // by whole characters with "..." when wider than width - 70 px.  True
+    // when tapped.
+    bool operatorList(const char* name, int row, float width, float height, int style);
+    // The wall time as "9:05" (Light 64) and the date under it (Light 22),
+    // centred on the cursor's x at the cursor's y.
+    void drawClock();
+    // The login keypad's enter handler.
+    void acceptLogin();
+    // True when an operator or the service engineer is logged in, or the
+    // settings list no operators.
+    bool loggedIn() const;
 
     // ---- resources ---------------------------------------------------------
     // The 33 font slots (fonts.h), added to the GUI context's atlas before
@@ -284,6 +312,8 @@ private:
     void handleTypedText();
     void collectRetiredRotors();
     bool keyboardShown() const { return _keyboardState != 0; }
+    // The home screen's PIN keypad is on screen and takes the physical keys.
+    bool loginKeypadShown() const;
     void keyboardBack();
     void modalBack();
     void releaseTextures();
@@ -298,6 +328,19 @@ private:
     std::vector<RetiredRotor> _retired;
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
 };
+
+// Flags of `Gui::keyButton`.
+namespace keyflag {
+constexpr int kAction = 1;   // grey-blue with a white label
+constexpr int kNoLabel = 2;  // the label only names the key
+}  // namespace keyflag
+
+// Style bits of `Gui::operatorList`.
+namespace operatorstyle {
+constexpr int kFirst = 1;     // a line above the row too
+constexpr int kSelected = 2;  // this operator awaits the PIN
+constexpr int kOther = 4;     // another operator awaits the PIN
+}  // namespace operatorstyle
 
 // The highest rotor number in `folder` ("db/", "history/"): of the ".rotor"
 // files whose name begins with the current language's prefix ("ROTOR ",

@@ -45,7 +45,7 @@ void Gui::handleKey(GuiKey key) {
         case GuiKey::Enter:
             if (_modalState == kShown && isSingleButton(_modalButtons)) {
                 pressModalButton(0);
-            } else if (keyboardShown() && _onEnter) {
+            } else if ((keyboardShown() || loginKeypadShown()) && _onEnter) {
                 Action onEnter = _onEnter;
                 onEnter();
             }
@@ -58,7 +58,7 @@ void Gui::handleKey(GuiKey key) {
 void Gui::handleTypedText() {
     ImGuiIO& io = ImGui::GetIO();
     if (io.InputQueueCharacters.empty()) return;
-    if (keyboardShown()) {
+    if (keyboardShown() || loginKeypadShown()) {
         for (ImWchar c : io.InputQueueCharacters)
             if (c >= kFirstPrintable) appendUtf8(_keyboardText, c);
     } else {

@@ -88,10 +88,10 @@ static_assert(validTable(kWeekdays, 0x1C8A400), "kWeekdays");
 constexpr TextItem kCommon[] = {
     {0x195DC01, "Error!", "Ошибка!"},
     {0x195DC02, "Drive fault!", "Авария привода!"},
-    {0x195DC03, "Login", "Вход"},
+    {0x195DC03, "Login", "Войти"},
     {0x195DC05, "Balancing", "Балансировка"},
     {0x195DC06, "History", "История"},
-    {0x195DC07, "Database", "База данных"},
+    {0x195DC07, "Database", "База изделий"},
     {0x195DC08, "Settings", "Настройки"},
     {0x195DC09, "[ Other ]", "[ Другое ]"},
     {0x195DC0A, "Test", "Тест"},

@@ -1,14 +1,16 @@
-// shot_check PNG WIDTH HEIGHT [veil]: accepts a screenshot of the program
+// shot_check PNG WIDTH HEIGHT [veil | rows N]: accepts a screenshot of the program
 // when it has the given size and
 //   - shows the window colour (238, 238, 238) over at least 2 % of it and
 //     dark text on that colour (dark pixels beside window-colour pixels on
 //     the same row); or, with "veil",
 //   - shows a message box: the box's veil (black at alpha 0xDD over the
 //     window colour or white) over at least 60 % of it, white text on the
-//     veil, and the white bottom bar below it (its last 80 rows mostly white).
+//     veil, and the white bottom bar below it (its last 80 rows mostly white);
+//     or, with "rows N", N operator rows of the home screen.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <stb_image.h>
 
@@ -77,12 +79,47 @@ bool veiledBox(const Shot& s) {
     return veiled * 10 >= static_cast<long>(s.w) * s.h * 6 && text >= kMinTextPixels &&
            barWhite * 10 >= static_cast<long>(s.w) * kBarRows * 9;
 }
+// Operator rows: thin window-colour lines at least kRowLine px long across a
+// white screen, 60 px apart (59 between the first two: the first row's own
+// line above it), with dark text between each two.
+bool operatorRows(const Shot& s, int wanted) {
+    constexpr int kRowLine = 400;
+    auto lineAt = [&](int y) {
+        int run = 0;
+        for (int x = 0; x < s.w; ++x) {
+            const bool thin = s.grey(x, y, kWindowGrey, kWindowGrey) && y > 0 && y + 1 < s.h &&
+                              s.grey(x, y - 1, 255, 255) && s.grey(x, y + 1, 255, 255);
+            run = thin ? run + 1 : 0;
+            if (run >= kRowLine) return true;
+        }
+        return false;
+    };
+    auto darkBetween = [&](int y0, int y1) {
+        for (int y = y0 + 1; y < y1; ++y)
+            for (int x = 0; x < s.w; ++x) {
+                const unsigned char* p = s.at(x, y);
+                if (p[0] < kDark && p[1] < kDark && p[2] < kDark) return true;
+            }
+        return false;
+    };
+    std::vector<int> lines;
+    for (int y = 0; y < s.h; ++y)
+        if (lineAt(y)) lines.push_back(y);
+    int rows = 0;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const int gap = lines[i] - lines[i - 1];
+        if ((gap == 59 || gap == 60) && darkBetween(lines[i - 1], lines[i])) ++rows;
+    }
+    std::printf("shot %dx%d: %zu row lines, %d operator rows\n", s.w, s.h, lines.size(), rows);
+    return rows >= wanted;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool veilMode = argc == 5 && std::strcmp(argv[4], "veil") == 0;
-    if (argc != 4 && !veilMode) {
-        std::fprintf(stderr, "usage: shot_check PNG WIDTH HEIGHT [veil]\n");
+    const int rowsWanted = argc == 6 && std::strcmp(argv[4], "rows") == 0 ? std::atoi(argv[5]) : 0;
+    if (argc != 4 && !veilMode && rowsWanted <= 0) {
+        std::fprintf(stderr, "usage: shot_check PNG WIDTH HEIGHT [veil | rows N]\n");
         return 2;
     }
     Shot shot;
@@ -93,7 +130,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const bool sized = shot.w == std::atoi(argv[2]) && shot.h == std::atoi(argv[3]);
-    const bool ok = sized && (veilMode ? veiledBox(shot) : windowWithText(shot));
+    const bool ok = sized && (rowsWanted > 0 ? operatorRows(shot, rowsWanted)
+                              : veilMode     ? veiledBox(shot)
+                                             : windowWithText(shot));
     stbi_image_free(shot.px);
     return ok ? 0 : 1;
 }

@@ -123,3 +123,31 @@ bool GuiHarness::tap(const std::string& label) {
     touch_ = ImVec2(-1, -1);
     return true;
 }
+
+bool GuiHarness::hold(const std::string& label, std::int64_t ms) {
+    const UiItem* item = probe_.find(label);
+    if (!item) return false;
+    touch_ = item->centre();
+    frame();  // hover
+    touching_ = true;
+    run(ms);
+    touching_ = false;
+    frame();
+    touch_ = ImVec2(-1, -1);
+    return true;
+}
+
+void GuiHarness::drag(ImVec2 from, ImVec2 to, int steps) {
+    touch_ = from;
+    frame();  // hover
+    touching_ = true;
+    frame();
+    for (int i = 1; i <= steps; ++i) {
+        const float f = static_cast<float>(i) / static_cast<float>(steps);
+        touch_ = ImVec2(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f);
+        frame();
+    }
+    touching_ = false;
+    frame();
+    touch_ = ImVec2(-1, -1);
+}

@@ -59,6 +59,10 @@ public:
     // Taps the item drawn last frame with this label (a frame to hover, one
     // pressed, one released); false when no such item was drawn.
     bool tap(const std::string& label);
+    // Presses the item with this label, keeps it pressed for `ms`, releases.
+    bool hold(const std::string& label, std::int64_t ms);
+    // Presses at `from`, moves to `to` in `steps` frames and releases there.
+    void drag(ImVec2 from, ImVec2 to, int steps = 8);
 
     // A physical key, acted on in the next frame.
     void key(GuiKey key) { gui_->keys().push(key); }
