@@ -1,5 +1,7 @@
-// smoke_config FILE [en|ru]: writes a settings file with two operators (PIN
-// 1234 with settings access, PIN 4321 without) for the program's smoke runs.
+// smoke_config FILE [en|ru [welding]]: writes a settings file with two
+// operators (PIN 1234 with settings access, PIN 4321 without) for the
+// program's smoke runs; "welding" adds the external welding machine and its
+// control (the Welding tile and the welder question).
 #include <cstdio>
 #include <cstring>
 
@@ -7,11 +9,12 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: smoke_config FILE [en|ru]\n");
+        std::fprintf(stderr, "usage: smoke_config FILE [en|ru [welding]]\n");
         return 2;
     }
     Config config;
     config.language = argc > 2 && std::strcmp(argv[2], "en") == 0 ? 1 : 0;
+    config.externalWelding = config.externalWeldingControl = argc > 3 && std::strcmp(argv[3], "welding") == 0;
     Operator first;
     first.name = "Иванова Анна";
     first.pin = 1234;
