@@ -6,14 +6,13 @@
 // 66 px apart, the block of four rows centred vertically, each row centred
 // horizontally) and applies the key that fired.
 
-#define IMGUI_DEFINE_MATH_OPERATORS
-#include <imgui_internal.h>
-
-#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <string>
 #include <vector>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
 
 #include "gui/fonts.h"
 #include "gui/gui.h"

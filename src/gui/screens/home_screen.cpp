@@ -10,9 +10,6 @@
 // (200 px) slides in from the right edge by up to P px while everything else
 // slides left by as much, so the left column leaves the window then.
 
-#define IMGUI_DEFINE_MATH_OPERATORS
-#include <imgui_internal.h>
-
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
@@ -20,6 +17,10 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
 
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
