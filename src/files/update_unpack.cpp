@@ -1,6 +1,5 @@
 #include "files/update_unpack.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,7 +8,9 @@
 #include <fstream>
 #include <vector>
 
+#include "files/logger.h"
 #include "files/lzma_alone.h"
+#include "platform/bounded_read.h"
 #include "platform/file_replace.h"
 
 namespace {
@@ -36,17 +37,15 @@ constexpr std::size_t kMinFile = 13 + 5;  // header and the least LZMA data
 
 bool unpack(const char* path, std::string* reason) {
     if (!path || !*path) return refuse(reason, "no file name");
+    std::string refusal;
+    std::uint64_t size = 0;
     struct Fd {
         int fd;
         ~Fd() {
             if (fd >= 0) ::close(fd);
         }
-    } in{::open(path, O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0) return refuse(reason, "cannot open the update file");
-    struct stat st {};
-    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return refuse(reason, "not a regular file");
-    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-    if (size > kUpdateMaxPacked) return refuse(reason, "update file too large");
+    } in{platform::openBoundedFile(path, kUpdateMaxPacked, &refusal, &size)};
+    if (in.fd < 0) return refuse(reason, "update file: " + refusal);
     if (size < kMinFile) return refuse(reason, "update file too short");
     std::vector<unsigned char> packed(static_cast<std::size_t>(size));
     std::size_t got = 0;
@@ -77,11 +76,21 @@ bool unpack(const char* path, std::string* reason) {
 }  // namespace
 
 bool unpackUpdateFile(const char* path, std::string* reason) {
+    std::string why;
+    bool ok = false;
     try {
-        return unpack(path, reason);
+        ok = unpack(path, &why);
     } catch (...) {  // out of memory: the update is refused, the program goes on
-        return false;
+        why = "out of memory";
     }
+    if (!ok) {
+        // The unpacking belongs to no component with a log of its own.
+        LoggerBase* log = createLogger("dbr");
+        logPrintf(&log, "Unpack update %s error: %s", path ? path : "", why.c_str());
+        delete log;
+    }
+    if (reason && !ok) reason->swap(why);
+    return ok;
 }
 
 bool unpackUpdateFile(const char* path) {

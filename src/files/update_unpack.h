@@ -13,6 +13,7 @@ inline constexpr std::uint64_t kUpdateMaxUnpacked = 33554432;  // 32 MiB
 inline constexpr const char* kUpdateTarget = "kestrune.new";
 
 // True when "kestrune.new" was written.  On false `reason` (when given) tells
-// why: unreadable, too large, too short, damaged, or not writable.
+// why: unreadable, not a regular file, too large, too short, damaged, or not
+// writable; the reason is also logged in "dbr".  Never blocks on a pipe.
 bool unpackUpdateFile(const char* path, std::string* reason);
 bool unpackUpdateFile(const char* path);

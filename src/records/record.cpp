@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/bounded_read.h"
 #include "platform/file_replace.h"
 #include "records/field_table.h"
 
@@ -270,7 +271,10 @@ bool Base::parse(const std::uint32_t* words, std::size_t count) {
 
 bool Base::loadBytes(std::string_view bytes) {
     // A trailing piece of less than a word is the end of the file.
-    const std::vector<std::uint32_t> words = bytesToWords(bytes);
+    return loadWords(bytesToWords(bytes));
+}
+
+bool Base::loadWords(const std::vector<std::uint32_t>& words) {
     ItemReader reader(words.data(), words.size());
     Item item;
     for (;;) {
@@ -289,23 +293,20 @@ bool Base::loadBytes(std::string_view bytes) {
     }
 }
 
-bool Base::load(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::string bytes;
-    char buf[65536];
-    bool ok = true;
-    for (;;) {
-        const std::size_t got = std::fread(buf, 1, sizeof buf, f);
-        bytes.append(buf, got);
-        if (got < sizeof buf) {
-            if (std::ferror(f)) ok = false;
-            break;
-        }
+bool Base::load(const std::string& path, std::uint64_t maxBytes, std::string* error) {
+    try {
+        std::string bytes;
+        if (!platform::readBoundedFile(path, maxBytes, bytes, error)) return false;
+        // The words are the one copy kept while the items are taken.
+        const std::vector<std::uint32_t> words = bytesToWords(bytes);
+        std::string().swap(bytes);
+        if (loadWords(words)) return true;
+        if (error) *error = "an item is cut short";
+        return false;
+    } catch (...) {  // out of memory: the file is refused, the program goes on
+        if (error) *error = "out of memory";
+        return false;
     }
-    std::fclose(f);
-    if (!ok) return false;
-    return loadBytes(bytes);
 }
 
 std::string Base::serialize() const {

@@ -40,6 +40,10 @@ struct RecordTable;
 
 // The end marker that stops the reading of a file.
 constexpr std::uint32_t kEndMarker = 0xFFFFFFC0u;
+// The largest record file that load takes unless its reader sets its own
+// limit: far beyond any record the program writes, small enough that the
+// records read from it fit in memory.
+constexpr std::uint64_t kMaxRecordFileBytes = 16u << 20;
 // List command payloads (first word).
 constexpr std::uint32_t kListClear = 0x1900u;
 constexpr std::uint32_t kListErase = 0x1981u;
@@ -205,10 +209,12 @@ public:
     virtual std::unique_ptr<Base> clone() const;
 
     // Reads a record file onto this record.  Items taken before a failure stay.
-    // False when the file cannot be read, a length word or payload is cut short;
-    // true at the end of the file (a trailing piece under 4 bytes counts as the
-    // end) or at the end marker.
-    bool load(const std::string& path);
+    // False (with a short reason in `error` when given) when the file cannot
+    // be opened, is not a regular file, is larger than maxBytes, cannot be read
+    // or held in memory, or a length word or payload is cut short; true at the
+    // end of the file (a trailing piece under 4 bytes counts as the end) or at
+    // the end marker.  Never blocks on a pipe or device; never throws.
+    bool load(const std::string& path, std::uint64_t maxBytes = kMaxRecordFileBytes, std::string* error = nullptr);
     // The same over bytes already in memory.
     bool loadBytes(std::string_view bytes);
     // Reads items from words (nested records, list elements, resources).  The
@@ -224,6 +230,7 @@ public:
 
 private:
     void keepUnknown(const Item& item);
+    bool loadWords(const std::vector<std::uint32_t>& words);
 };
 
 // Deep equality of two records of the same type: every field bit for bit

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/logger.h"
 #include "platform/removable.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -35,8 +36,30 @@ void fillUp(std::vector<T>& list, std::size_t count) {
 
 }  // namespace
 
-bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
-    SettingsLoad what = SettingsLoad::Loaded;
+namespace {
+
+// A settings load belongs to no component with a log of its own; its rare
+// refusals go to the log that opens and closes around every line.
+void logSettingsRefusal(const std::string& file, const std::string& why) {
+    LoggerBase* log = createLogger("dbr");
+    logPrintf(&log, "Load settings %s error: %s", file.c_str(), why.c_str());
+    delete log;
+}
+
+// Reads the file into `live` when it can be read whole; what the read met.
+SettingsLoad readSettingsFile(const std::string& file, Config& live) {
+    Config fresh;
+    std::string why;
+    if (fresh.load(file, kMaxSettingsFileBytes, &why)) {
+        live = std::move(fresh);
+        return SettingsLoad::Loaded;
+    }
+    if (!pathExists(file)) return SettingsLoad::Missing;
+    logSettingsRefusal(file, why);
+    return SettingsLoad::Damaged;
+}
+
+bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* outcome) {
     if (host.machineBusy()) {
         if (outcome) *outcome = SettingsLoad::Busy;
         return false;
@@ -44,20 +67,8 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
     Tris::excludeTag(LocalConfig::kType);
 
     Config& live = host.liveConfig();
-    bool result = true;
-    if (path && *path == '\0') {
-        result = false;
-        what = SettingsLoad::NotRead;
-    } else {
-        const std::string file = path ? path : kSettingsFile;
-        Config fresh;
-        if (fresh.load(file)) {
-            live = std::move(fresh);
-        } else {
-            result = false;
-            what = pathExists(file) ? SettingsLoad::Damaged : SettingsLoad::Missing;
-        }
-    }
+    const SettingsLoad what =
+        (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
 
     fillUp(live.inverters, 2);
     fillUp(live.channels, 5);
@@ -79,7 +90,18 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
     if (old && old != fresh) host.destroyRotor(old);
 
     if (outcome) *outcome = what;
-    return result;
+    return what == SettingsLoad::Loaded;
+}
+
+}  // namespace
+
+bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
+    try {
+        return loadSettingsUnguarded(host, path, outcome);
+    } catch (...) {  // out of memory: the settings stay as they were
+        if (outcome) *outcome = SettingsLoad::Damaged;
+        return false;
+    }
 }
 
 bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {

@@ -11,6 +11,7 @@
 //   create the Gui (the host) -> loadStartupSettings(gui) -> create the Machine
 //   and start its connect process.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -52,6 +53,10 @@ enum class SettingsLoad {
 // The banner stored into LocalConfig at every load.
 extern const char* const kVersionBanner;  // "KESTRUNE v5.137 (2023/01/25)"
 constexpr const char* kSettingsFile = ".cfg";
+// The largest settings file read.  A machine's settings take a few kilobytes;
+// a megabyte leaves room for hundreds of operators, materials and error texts,
+// and the records read from the worst file of that size still fit in memory.
+constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
 
 // Loads a settings file into the host's live Config: path null means ".cfg",
 // "" reads nothing.  The live Config is replaced only when the file was read
@@ -61,6 +66,9 @@ constexpr const char* kSettingsFile = ".cfg";
 // and the operator-access flag are set in LocalConfig, and a fresh rotor is
 // made, handed to the machine and only then the old one destroyed.  The
 // LocalConfig record is excluded from every later save.  True when read.
+// A file that is not a regular file or is larger than kMaxSettingsFileBytes
+// is not read (Damaged), and why is logged in "dbr"; the load never blocks on
+// a pipe and never throws.
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr);
 
 // Saves the settings through the safe whole-file replacement (the old file

@@ -304,6 +304,7 @@ private:
     bool appendToHistory(const std::string& bytes);
     bool createHistoryFile();
     bool saveRotorFile(const std::string& path);
+    bool loadOrSaveRotor(const char* name, int mode);
     std::int64_t startTime_ = 0;
 
     // Measurement intake.  The ring, the accumulators and the final values

@@ -5,7 +5,8 @@
 //
 // Saving replaces the whole file safely (the old one stays on failure);
 // loading reads into a fresh record and takes it only when the whole file was
-// read, so a failed load leaves the rotor as it was.
+// read, so a failed load leaves the rotor as it was.  A file that is not a
+// regular file or is larger than kMaxRotorFileBytes is not read.
 #include <filesystem>
 
 #include "files/logger.h"
@@ -80,6 +81,15 @@ bool Rotor::saveRotorFile(const std::string& path) {
 }
 
 bool Rotor::loadRotor(const char* name, int mode) {
+    try {
+        return loadOrSaveRotor(name, mode);
+    } catch (...) {  // out of memory: the rotor stays as it was
+        logPrintf(&logger_, "Load rotor: out of memory");
+        return false;
+    }
+}
+
+bool Rotor::loadOrSaveRotor(const char* name, int mode) {
     if (mode < 0 || mode > 2) return false;
 
     if (mode == 0) {
@@ -106,8 +116,9 @@ bool Rotor::loadRotor(const char* name, int mode) {
     }
     const std::string path = std::string(mode == 2 ? kHistoryFolder : kDatabaseFolder) + "/" + file;
     auto fresh = std::make_unique<RotorData>();
-    if (!fresh->load(path)) {
-        logPrintf(&logger_, "Load rotor %s error", path.c_str());
+    std::string why;
+    if (!fresh->load(path, rotorfiles::kMaxRotorFileBytes, &why)) {
+        logPrintf(&logger_, "Load rotor %s error: %s", path.c_str(), why.c_str());
         return false;
     }
 

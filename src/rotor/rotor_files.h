@@ -3,9 +3,16 @@
 // stays as typed; only the part of it that becomes a file name in "db/" or
 // "history/" is made safe.
 
+#include <cstdint>
 #include <string>
 
 namespace rotorfiles {
+
+// The largest rotor file read.  A rotor with its balancing history takes some
+// tens of kilobytes (a run adds a few hundred bytes); two megabytes hold
+// thousands of runs, and the records read from the worst file of that size
+// still fit in memory.
+constexpr std::uint64_t kMaxRotorFileBytes = 2u << 20;
 
 // The name with '/', '\\' and control characters replaced by '_'.
 std::string fileNameCharacters(const std::string& name);

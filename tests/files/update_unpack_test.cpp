@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
+#include "support/hostile_files.h"
+#include "support/watchdog.h"
 #include "support/work_dir.h"
 
 namespace fs = std::filesystem;
@@ -203,4 +205,21 @@ TEST_F(update, EncodeDecodeRoundTripSizes) {
         return true;
     };
     EXPECT_FALSE(lzmaAloneEncode(failing, src, data.size()));
+}
+
+struct BoundedReads : update {};
+
+// An update package that is a pipe, a device or huge is refused at once,
+// with the reason logged; nothing is written.
+TEST_F(BoundedReads, UpdatePackageRefusesHostileFiles) {
+    fs::create_directory("logs");
+    for (const auto& h : testsupport::hostileFiles()) {
+        SCOPED_TRACE(h.what);
+        ASSERT_TRUE(testsupport::makeHostileFile(h.kind, "hostile.kst"));
+        std::string reason;
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return unpackUpdateFile("hostile.kst", &reason); }));
+        EXPECT_FALSE(reason.empty());
+        EXPECT_FALSE(fs::exists("kestrune.new"));
+        EXPECT_NE(readFile("logs/dbr.log").find("Unpack update hostile.kst error: " + reason), std::string::npos);
+    }
 }

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "support/hostile_files.h"
+#include "support/watchdog.h"
 #include "texts/texts.h"
 
 namespace {
@@ -347,6 +349,32 @@ TEST_F(settings_file, AccessLevel) {
     EXPECT_EQ(settingsAccessLevel(c), 2);
     c.local.operatorAccess = false;
     EXPECT_EQ(settingsAccessLevel(c), 2);
+}
+
+class BoundedReads : public settings_file {};
+
+// A settings file from the stick's "configs/" folder or the working folder
+// that is a pipe, a device or huge is refused at once; the start-up keeps it
+// aside and runs on the defaults.
+TEST_F(BoundedReads, SettingsLoadRefusesHostileFiles) {
+    fs::create_directory("logs");
+    for (const auto& h : testsupport::hostileFiles()) {
+        SCOPED_TRACE(h.what);
+        ASSERT_TRUE(testsupport::makeHostileFile(h.kind, "stick.cfg"));
+        FakeHost host;
+        host.config.language = 1;
+        SettingsLoad what = SettingsLoad::Loaded;
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return loadSettings(host, "stick.cfg", &what); }));
+        EXPECT_EQ(what, SettingsLoad::Damaged);
+        EXPECT_EQ(host.config.language, 1);
+        EXPECT_NE(readFile("logs/dbr.log").find("Load settings stick.cfg error: "), std::string::npos);
+
+        ASSERT_TRUE(testsupport::makeHostileFile(h.kind, ".cfg"));
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return loadStartupSettings(host); }));
+        EXPECT_EQ(keptAside().size(), 1u);
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(".cfg")));
+        for (const fs::path& p : keptAside()) fs::remove(p);
+    }
 }
 
 }  // namespace

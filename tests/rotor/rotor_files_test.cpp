@@ -12,6 +12,8 @@
 #include "rotor/rotor_files.h"
 #include "rotor_files_fixture.h"
 #include "rotor_test_config.h"
+#include "support/hostile_files.h"
+#include "support/watchdog.h"
 
 namespace {
 
@@ -264,6 +266,25 @@ TEST_F(RotorFiles, ReloadAndComputeSavesADatabaseRotor) {
     RotorData back;
     ASSERT_TRUE(back.load("db/AGAIN.rotor"));
     EXPECT_EQ(back.speed, 555u);
+}
+
+class BoundedReads : public RotorFiles {};
+
+// A rotor file that is a pipe, a device or huge is refused at once and the
+// rotor stays as it was.
+TEST_F(BoundedReads, RotorLoadRefusesHostileFiles) {
+    std::filesystem::create_directory("db");
+    for (const auto& h : testsupport::hostileFiles()) {
+        SCOPED_TRACE(h.what);
+        ASSERT_TRUE(testsupport::makeHostileFile(h.kind, "db/HOSTILE.rotor"));
+        TestConfig cfg;
+        auto r = endDriveRotor(cfg);
+        r->data().speed = 777;
+        const RotorData before = r->data();
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return r->loadRotor("HOSTILE.rotor", 1); }));
+        EXPECT_TRUE(Tris::equalRecords(r->data(), before));
+        EXPECT_NE(readFile("logs/calcs.log").find("Load rotor db/HOSTILE.rotor error: "), std::string::npos);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include "platform/bounded_read.h"
 #include "platform/file_replace.h"
 
 namespace TamskWelder {
@@ -36,20 +37,6 @@ std::string keyLine(std::string_view key, std::string_view value, bool spaced) {
     line += spaced ? " = " : "=";
     line += iniTrim(value);
     return line;
-}
-
-bool readWhole(std::FILE* file, std::string& content) {
-    content.clear();
-    struct stat st {};
-    if (::fstat(::fileno(file), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[16384];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file);
-        content.append(buffer, n);
-        if (n < sizeof buffer) break;
-    }
-    return std::ferror(file) == 0;
 }
 
 }  // namespace
@@ -161,28 +148,19 @@ std::vector<std::string> splitIniLines(std::string_view content) {
 
 // ---------------------------------------------------------------- reader
 
-bool readIniFileContent(const std::string& path, std::string& content) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    const bool ok = readWhole(file, content);
-    std::fclose(file);
-    return ok;
+bool readIniFileContent(const std::string& path, std::string& content, std::string* refusal) {
+    return platform::readBoundedFile(path, kMaxIniFileBytes, content, refusal);
 }
 
 IniFileReader::IniFileReader(const std::string& path, std::vector<std::string>* recordedLines)
-    : _file(std::fopen(path.c_str(), "rb")), _lines(recordedLines) {}
-
-IniFileReader::~IniFileReader() {
-    if (_file) std::fclose(_file);
+    : _lines(recordedLines) {
+    _readable = readIniFileContent(path, _content, &_refusal);
 }
 
 bool IniFileReader::read(IniDocument& document) {
-    if (!_file) return false;
-    std::string content;
-    if (!readWhole(_file, content)) return false;
-
+    if (!_readable) return false;
     IniSection* current = nullptr;
-    for (std::string& line : splitIniLines(content)) {
+    for (std::string& line : splitIniLines(_content)) {
         IniLine parsed = parseIniLine(line);
         bool record = true;
         switch (parsed.kind) {

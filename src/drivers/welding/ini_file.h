@@ -8,10 +8,11 @@
 // file line by line, so comments, blank lines, order and the spelling of
 // untouched lines survive.  All text is bytes; comparisons are exact and
 // case-sensitive.  Every write replaces the file whole through
-// platform::replaceFile: a failed write leaves the old file as it was.
+// platform::replaceFile: a failed write leaves the old file as it was.  Reads
+// take only regular files of at most kMaxIniFileBytes and never block.
 
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -95,30 +96,39 @@ std::vector<std::string> splitIniLines(std::string_view content);
 // A key as written to a file: every "=" becomes "\\=".
 std::string escapeIniKey(std::string_view key);
 
+// The largest INI file read: the welding parameters take some 300 bytes;
+// 64 KiB leaves room for comments and sections of other programs.
+constexpr std::uint64_t kMaxIniFileBytes = 64u << 10;
+
 class IniFileReader {
 public:
-    // Opens the file for binary reading.  With recordedLines set, read()
-    // appends every accepted line to it (not invalid lines, not key lines
-    // before the first header).
+    // Reads the file whole when it is a regular file of at most
+    // kMaxIniFileBytes bytes (never waiting on a pipe or device).  With
+    // recordedLines set, read() appends every accepted line to it (not
+    // invalid lines, not key lines before the first header).
     IniFileReader(const std::string& path, std::vector<std::string>* recordedLines = nullptr);
-    ~IniFileReader();
     IniFileReader(const IniFileReader&) = delete;
     IniFileReader& operator=(const IniFileReader&) = delete;
 
-    bool isOpen() const { return _file != nullptr; }
+    bool isOpen() const { return _readable; }
+    // Why the file could not be read ("" when it could).
+    const std::string& refusal() const { return _refusal; }
 
-    // False when the file is not open or cannot be read whole (nothing is
-    // parsed then); otherwise parses every line into the document.
+    // False when the file could not be read whole (nothing is parsed then);
+    // otherwise parses every line into the document.
     bool read(IniDocument& document);
 
 private:
-    std::FILE* _file = nullptr;
+    bool _readable = false;
+    std::string _content;
+    std::string _refusal;
     std::vector<std::string>* _lines = nullptr;
 };
 
 // Reads a whole file; false when it cannot be opened or read whole (a folder,
-// a read error).  Used by IniFileReader; exposed for tools and tests.
-bool readIniFileContent(const std::string& path, std::string& content);
+// a pipe, a file over kMaxIniFileBytes, a read error).  Used by IniFileReader;
+// exposed for tools and tests.
+bool readIniFileContent(const std::string& path, std::string& content, std::string* refusal = nullptr);
 
 class IniFileWriter {
 public:

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "platform/file_replace.h"
+#include "support/hostile_files.h"
+#include "support/watchdog.h"
 
 using namespace TamskWelder;
 namespace fs = std::filesystem;
@@ -371,4 +373,23 @@ TEST_F(IniFileTest, IniFailureFolderAsPath) {
     EXPECT_FALSE(writer.write(doc));
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(filesInDir(), 1u);
+}
+
+class BoundedReads : public IniFileTest {};
+
+// A parameter file that is a pipe, a device or huge is refused at once, and a
+// merge into it leaves it as it was.
+TEST_F(BoundedReads, IniReaderRefusesHostileFiles) {
+    for (const auto& h : testsupport::hostileFiles()) {
+        SCOPED_TRACE(h.what);
+        ASSERT_TRUE(testsupport::makeHostileFile(h.kind, path_));
+        const fs::file_type kind = fs::symlink_status(path_).type();
+        IniDocument doc;
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return IniFileReader(path_).read(doc); }));
+        EXPECT_EQ(doc.size(), 0u);
+        doc["WelderParameters"]["gearRatio"] = "61";
+        IniFileWriter writer(path_);
+        EXPECT_FALSE(testsupport::mustEnd(h.what, [&] { return writer.writeMerged(doc); }));
+        EXPECT_EQ(fs::symlink_status(path_).type(), kind);
+    }
 }
