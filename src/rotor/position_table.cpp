@@ -1,10 +1,13 @@
 #include "rotor/position_table.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <utility>
 
 #include "records/job_records.h"
+#include "rotor/plane_limits.h"
 #include "rotor/polar.h"
 #include "rotor/rotor_base.h"
 #include "rotor/splitters.h"
@@ -16,6 +19,15 @@ double wrap360(double a) {
     double r = std::fmod(a, 360.0);
     if (r < 0) r += 360.0;
     if (r >= 360.0) r -= 360.0;
+    return r;
+}
+
+// The remainder of a by step in [0, step) (a step > 0); 0 when a is not finite.
+double remainderBelow(double a, double step) {
+    double r = std::fmod(a, step);
+    if (!std::isfinite(r)) return 0.0;
+    if (r < 0) r += step;
+    if (r >= step) r = 0.0;
     return r;
 }
 
@@ -46,29 +58,35 @@ double PositionTable::drillStepDegrees(int p) const {
     return polar::toDegrees(drillStep(owner_->drillDiameter(p), owner_->wallThickness(p), owner_->correctionRadius(p)));
 }
 
+int PositionTable::planePositionCount(int p) const {
+    // Only planes that a plane mask can name (1 to 32) get positions, each at
+    // most kMaxPlanePositions, so the table never outgrows 32 full planes.
+    if (p > 32) return 0;
+    int count = 0;
+    if (owner_->isControlRotor() && p != 2) {
+        count = 2;
+    } else if (owner_->isAdditionIndexed(p)) {
+        count = owner_->positionCount(p);
+    } else if (owner_->isDrilling(p)) {
+        count = drillPositionCount(owner_->drillDiameter(p), owner_->wallThickness(p), owner_->correctionRadius(p));
+    }
+    return std::clamp(count, 0, kMaxPlanePositions);
+}
+
 std::uint32_t PositionTable::buildPositionTable() {
     values_.clear();
     planeMask_ = 0;
     entries_.assign(static_cast<size_t>(std::max(0, owner_->planeCount(false))), PositionEntry{});
-    const bool control = owner_->isControlRotor();
     std::uint32_t withPositions = 0;
-    int total = 0;
+    std::int64_t total = 0;
     for (int p = 1; p <= static_cast<int>(entries_.size()); ++p) {
         PositionEntry& e = entries_[static_cast<size_t>(p - 1)];
         e = PositionEntry{};
-        e.first = total;
-        int count = 0;
-        if (control && p != 2) {
-            count = 2;
-        } else if (owner_->isAdditionIndexed(p)) {
-            count = std::max(0, owner_->positionCount(p));
-        } else if (owner_->isDrilling(p)) {
-            count = drillPositionCount(owner_->drillDiameter(p), owner_->wallThickness(p), owner_->correctionRadius(p));
-        }
-        e.count = count;
+        e.first = static_cast<int>(total);
+        e.count = planePositionCount(p);
         if (p <= 32) planeMask_ |= 1u << (p - 1);
-        if (count > 0 && p <= 32) withPositions |= 1u << (p - 1);
-        total += count;
+        if (e.count > 0) withPositions |= 1u << (p - 1);
+        total += e.count;
     }
     if (total > 0) values_.assign(static_cast<size_t>(total), PositionValue{});
     return withPositions;
@@ -117,7 +135,7 @@ void PositionTable::positionEntry(int i) {
         const double step = 360.0 / e->count;
         const double a = owner_->trialAngle(i);
         owner_->setTrialAngle(j, a);
-        const double offset = a - std::floor(a / step) * step;
+        const double offset = remainderBelow(a, step);
         for (int k = 0; k < e->count; ++k)
             if (PositionValue* v = position(j, k)) v->angle = offset + k * step;
     }
@@ -132,15 +150,19 @@ void PositionTable::layoutDrillPositions(int i, double theta) {
     const double t = owner_->trialAngle(i);
     double target = theta;
     if (t > 0) {
-        // Move theta onto the grid of hole angles t, t - d, t - 2d, ...
-        double x = theta > t ? t + 360.0 : t;
-        while (x > theta) x -= d;
+        // Move theta onto the grid of hole angles t, t - d, t - 2d, ...: the
+        // last of them not above theta, or the next one up when that is
+        // nearer.  Reduced with fmod, not stepped, so that a step far below
+        // the angle's precision still ends.
+        const double x0 = theta > t ? t + 360.0 : t;
+        double x = x0 > theta ? theta - remainderBelow(theta - x0, d) : x0;
         if (std::fabs((x + d) - theta) < std::fabs(x - theta)) x += d;
         if (x < 0) x += 360.0;
         target = x;
     }
     const double c = wrap360(target);
-    const int k0 = static_cast<int>(std::floor(c / d)) % n;
+    const double slot = std::floor(c / d);
+    const int k0 = std::isfinite(slot) ? static_cast<int>(std::fmod(slot, n)) : 0;
     for (int j = 0; j < n / 2; ++j) {
         if (PositionValue* v = position(i, (k0 + j) % n)) v->angle = wrap360(c + j * d);
         if (PositionValue* v = position(i, ((k0 - j) % n + n) % n)) v->angle = wrap360(c - j * d);

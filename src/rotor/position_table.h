@@ -63,6 +63,7 @@ private:
     PositionEntry* entry(int i);
     const PositionEntry* entry(int i) const;
     double drillStepDegrees(int p) const;
+    int planePositionCount(int p) const;
 
     RotorBase* owner_;
     Hooks hooks_;

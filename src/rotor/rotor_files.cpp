@@ -6,13 +6,15 @@
 // Saving replaces the whole file safely (the old one stays on failure);
 // loading reads into a fresh record and takes it only when the whole file was
 // read, so a failed load leaves the rotor as it was.  A file that is not a
-// regular file or is larger than kMaxRotorFileBytes is not read.
+// regular file or is larger than kMaxRotorFileBytes is not read; plane values
+// outside their ranges (plane_limits.h) are brought into them and logged.
 #include <filesystem>
 
 #include "files/logger.h"
 #include "files/removable_drive.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
+#include "rotor/plane_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
 
@@ -58,6 +60,16 @@ std::string rotorNameOfFile(const std::string& fileName, int mode) {
 namespace {
 constexpr const char* kDatabaseFolder = "db";
 constexpr const char* kHistoryFolder = "history";
+
+// A damaged or hand-made rotor file may carry plane values that the
+// corrections cannot work with; they are brought into range, each with a line.
+void bringPlanesIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
+    for (std::size_t k = 0; k < data.planes.size(); ++k) {
+        for (const PlaneFix& fix : bringPlaneIntoRange(data.planes[k]))
+            logPrintf(log, "Load rotor %s: plane %d field 0x%X value %.15g out of range, %.15g taken", path.c_str(),
+                      static_cast<int>(k + 1), fix.field, fix.was, fix.now);
+    }
+}
 }  // namespace
 
 bool Rotor::saveRotorFile(const std::string& path) {
@@ -121,6 +133,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
         logPrintf(&logger_, "Load rotor %s error: %s", path.c_str(), why.c_str());
         return false;
     }
+    bringPlanesIntoRange(*fresh, path, &logger_);
 
     // The loaded rotor is another job: the file of the job before is closed,
     // and measured vectors of the rotor before do not belong to it.

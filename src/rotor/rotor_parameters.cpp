@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "files/logger.h"
 #include "records/job_records.h"
+#include "rotor/plane_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_config.h"
 #include "texts/format.h"
@@ -62,6 +64,17 @@ double minMassFor(double e) {
     if (e <= 5.0) return 1.0;
     if (e <= 10.0) return 5.0;
     return 10.0;
+}
+
+// The range that refuses `text` as the new value of a plane field (the value
+// the field would take, as the record converts it), or null when it fits.
+const PlaneLimit* refusingLimit(const Plane& plane, u32 field, const char* text) {
+    const PlaneLimit* limit = planeLimit(field);
+    if (!limit) return nullptr;
+    Plane probe = plane;
+    const u32 at[] = {field};
+    if (probe.accessField(at, 1, {}, text) == 0) return nullptr;  // not set: the caller's set fails too
+    return limit->holds(limit->valueIn(probe)) ? nullptr : limit;
 }
 
 }  // namespace
@@ -187,6 +200,11 @@ bool Rotor::setPlaneField(const u32* path, int depth, const char* text) {
     const u32 field = path[2];
     const std::size_t first = path[1];
     const std::size_t last = first == 0 ? n - 1 : first;
+    if (const PlaneLimit* limit = refusingLimit(planes[first], field, text)) {
+        logPrintf(&logger_, "setParameter: \"%s\" refused for plane field 0x%X, limits %lg to %lg", text, field,
+                  limit->lowest, limit->highest);
+        return false;
+    }
 
     std::vector<u32> p(path, path + depth);
     double previousOld = 0.0;

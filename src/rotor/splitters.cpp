@@ -1,8 +1,8 @@
 #include "rotor/splitters.h"
 
-#include <climits>
 #include <cmath>
 
+#include "rotor/plane_limits.h"
 #include "rotor/polar.h"
 
 namespace {
@@ -151,21 +151,29 @@ double ConstrDrillSplitter::holeMass(double h) const {
     return (radius - length - cone + z) * v * density;
 }
 
+double ConstrDrillSplitter::deepestHole() const {
+    if (!(maximum > 0.0) || !std::isfinite(maximum)) return 0.0;
+    // A radial hole deeper than the radius passes the axis: from there on it
+    // removes less unbalance, not more, and the search would never reach it.
+    if (radial && radius < maximum) return radius > 0.0 ? radius : 0.0;
+    return maximum;
+}
+
 double ConstrDrillSplitter::amount(double unbalance, int index, bool exact) {
     if (index < 0 || index >= static_cast<int>(items.size())) return 0.0;
     if (!(unbalance > 0.0)) return 0.0;  // nothing to drill; the item stays as it is
     const double tolerance = exact ? 0.0001 : 0.01;
-    double h = maximum;
+    const double deepest = deepestHole();
+    double h = deepest;
     double u = holeMass(h);
     if (unbalance < u) {
-        while (holeMass(h) > unbalance) h /= 2.0;
+        // Up to the deepest hole the removed unbalance grows with the depth;
+        // every loop below ends at a depth within [0, deepest].
+        while (h > 0.0 && holeMass(h) > unbalance) h /= 2.0;
         double step = h;
         while (step / 2.0 > tolerance) {
             step /= 2.0;
-            do {
-                h += step;
-            } while (holeMass(h) < unbalance);
-            h -= step;
+            while (h + step > h && h + step <= deepest && holeMass(h + step) < unbalance) h += step;
         }
         u = holeMass(h);
     }
@@ -193,6 +201,6 @@ int drillPositionCount(double holeDiameter, double wallThickness, double radius)
     const double pitch = holeDiameter + wallThickness;
     if (!(pitch > 0.0) || !(radius > 0.0)) return 0;
     const double n = std::trunc(kTwoPi * radius / pitch);
-    if (!(n >= 0.0) || n > INT_MAX) return 0;
-    return static_cast<int>(n);
+    if (!(n >= 0.0)) return 0;
+    return n > kMaxPlanePositions ? kMaxPlanePositions : static_cast<int>(n);
 }

@@ -62,6 +62,9 @@ public:
     double holeMass(double h) const;
     // Height of the drill's conical tip (mm).
     double tipHeight() const;
+    // The deepest hole the search considers: the plane's maximum depth, and
+    // for radial drilling not beyond the radius.
+    double deepestHole() const;
 
     double holeDiameter;
     double tipHalfAngle;  // radians
@@ -78,6 +81,6 @@ double effectiveDrillAngle(double planeAngle, double machineAngle);
 // correction radius; 0 when the geometry is not usable.
 double drillStep(double holeDiameter, double wallThickness, double radius);
 
-// Number of holes that fit around the plane: the whole part of 2πR / (d + s);
-// 0 when R, d + s or the count is not usable.
+// Number of holes that fit around the plane: the whole part of 2πR / (d + s),
+// at most kMaxPlanePositions; 0 when R or d + s is not usable.
 int drillPositionCount(double holeDiameter, double wallThickness, double radius);

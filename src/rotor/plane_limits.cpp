@@ -1,0 +1,92 @@
+#include "rotor/plane_limits.h"
+
+#include <cmath>
+
+#include "rotor/polar.h"
+
+using namespace jobrec;
+
+namespace {
+
+// Lengths in mm, masses in g, angles in degrees, density in g/cm³.
+constexpr double kLongest = 100000.0;   // a radius of 100 m
+constexpr double kDeepest = 10000.0;    // a hole or cut 10 m deep or wide
+constexpr double kWidestHole = 1000.0;  // a drill or wall of 1 m
+constexpr double kHeaviest = 1.0e6;     // a tonne, per piece or per mm
+constexpr double kDensest = 100.0;      // over four times osmium
+
+PlaneLimit real(std::uint32_t field, double highest, double Plane::*member) {
+    PlaneLimit l;
+    l.field = field;
+    l.highest = highest;
+    l.real = member;
+    return l;
+}
+
+PlaneLimit count(std::uint32_t field, double highest, std::uint32_t Plane::*member) {
+    PlaneLimit l;
+    l.field = field;
+    l.highest = highest;
+    l.count = member;
+    return l;
+}
+
+const std::vector<PlaneLimit>& limits() {
+    static const std::vector<PlaneLimit> table = {
+        real(kRadius, kLongest, &Plane::radius),
+        real(kMinMass, kHeaviest, &Plane::minMass),
+        real(kMaxMass, kHeaviest, &Plane::maxMass),
+        count(kPositions, kMaxPlanePositions, &Plane::positions),
+        real(kLinearMass, kHeaviest, &Plane::linearMass),
+        real(kHoleDiameter, kWidestHole, &Plane::holeDiameter),
+        real(kDrillAngle, 180.0, &Plane::drillAngle),
+        real(kWallThickness, kWidestHole, &Plane::wallThickness),
+        real(kMaxDrillDepth, kDeepest, &Plane::maxDrillDepth),
+        count(kAdditionalHoles, 100.0, &Plane::additionalHoles),
+        real(kMillWidth, kDeepest, &Plane::millWidth),
+        real(kMaxMillDepth, kDeepest, &Plane::maxMillDepth),
+        real(kMillSpeed, kHeaviest, &Plane::millSpeed),
+        real(kDensity, kDensest, &Plane::density),
+        real(kRadiusSmall, kLongest, &Plane::radiusSmall),
+        real(kRadiusR1, kLongest, &Plane::radiusR1),
+    };
+    return table;
+}
+
+// A trial angle of more than a turn either way is brought into [0, 360);
+// smaller ones are left as they are (0 means "no angle set").
+void reduceTrialAngle(std::uint32_t field, double& angle, std::vector<PlaneFix>& fixes) {
+    if (std::isfinite(angle) && std::fabs(angle) <= 360.0) return;
+    const double was = angle;
+    angle = polar::reduceDegrees(angle);
+    fixes.push_back({field, was, angle});
+}
+
+}  // namespace
+
+double PlaneLimit::valueIn(const Plane& plane) const {
+    return real ? plane.*real : static_cast<double>(plane.*count);
+}
+
+const PlaneLimit* planeLimit(std::uint32_t field) {
+    for (const PlaneLimit& l : limits())
+        if (l.field == field) return &l;
+    return nullptr;
+}
+
+std::vector<PlaneFix> bringPlaneIntoRange(Plane& plane) {
+    std::vector<PlaneFix> fixes;
+    for (const PlaneLimit& l : limits()) {
+        const double was = l.valueIn(plane);
+        if (l.holds(was)) continue;
+        const double now = was > l.highest ? l.highest : l.lowest;  // NaN: the lowest
+        if (l.real)
+            plane.*l.real = now;
+        else
+            plane.*l.count = static_cast<std::uint32_t>(now);
+        fixes.push_back({l.field, was, now});
+    }
+    reduceTrialAngle(kKeptTrialAngle, plane.keptTrialAngle, fixes);
+    reduceTrialAngle(kTrialAngle, plane.trialAngle, fixes);
+    return fixes;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The ranges within which a correction plane's numbers are usable.  A typed
+// value outside its range is refused; a value read from a rotor file is
+// brought into it.  The ranges are far wider than any machine needs: what
+// they keep out are the values (from a damaged or hand-made rotor file, or a
+// slip on the keypad) that make the corrections allocate without bound or
+// never finish.
+
+#include <cstdint>
+#include <vector>
+
+#include "records/job_records.h"
+
+// Positions per plane: one per tenth of a degree, the finest angle the
+// correction display tells apart, and more than the holes around the largest
+// drilled rotor a machine takes (2π × 2000 mm / 3.5 mm pitch ≈ 3590).  The
+// one bound for typed and loaded position counts and the computed hole count.
+constexpr int kMaxPlanePositions = 3600;
+
+struct PlaneLimit {
+    std::uint32_t field = 0;  // Plane field tag
+    double lowest = 0.0;
+    double highest = 0.0;
+    // The field: a double or a count (exactly one is set).
+    double Plane::*real = nullptr;
+    std::uint32_t Plane::*count = nullptr;
+
+    double valueIn(const Plane& plane) const;
+    bool holds(double v) const { return lowest <= v && v <= highest; }  // false for NaN
+};
+
+// The range of a plane field, or null for a field without one.
+const PlaneLimit* planeLimit(std::uint32_t field);
+
+// One value of a loaded plane that was brought into range.
+struct PlaneFix {
+    std::uint32_t field = 0;
+    double was = 0.0;
+    double now = 0.0;
+};
+
+// Brings every ranged field of the plane into its range (a value that is not
+// a number becomes the lowest) and a trial angle of more than a turn either
+// way (or not a number) into [0, 360); returns what it changed.
+std::vector<PlaneFix> bringPlaneIntoRange(Plane& plane);
