@@ -17,5 +17,8 @@
 bool findRemovableDrive(std::string& path);
 
 // Forces the data written so far onto the volume holding `path` (the file just
-// written, a folder on the stick, or the working directory).  Errors are ignored.
+// written or a folder on the stick), since the operator may pull the stick at
+// any moment.  It waits for the whole file system: files of the working
+// folder are made durable by themselves (platform/durable_files.h).  Errors
+// are ignored.
 void flushVolume(const std::filesystem::path& path);

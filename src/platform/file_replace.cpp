@@ -7,19 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/durable_files.h"
+
 namespace platform {
 namespace {
 
 long defaultWrite(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
 
 WriteFn g_write = &defaultWrite;
-
-std::string directoryOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 bool fail(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
@@ -59,7 +54,7 @@ bool replaceFile(const std::string& path, std::string_view content, std::string*
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) return abandon("cannot flush " + tmp, errno);
+    if (!syncOpenFile(fd)) return abandon("cannot flush " + tmp, errno);
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
@@ -71,11 +66,7 @@ bool replaceFile(const std::string& path, std::string_view content, std::string*
         return fail(error, "cannot rename " + tmp + " to " + path, err);
     }
     // Make the rename itself durable.
-    const int dir = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    syncFolderOf(path);
     return true;
 }
 

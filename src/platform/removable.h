@@ -58,7 +58,8 @@ void clearRemovableRoots();
 
 // Forces what was written onto the volume that holds `path` (a file just
 // written, or any folder of the volume): fsync of a regular file, then syncfs.
-// Every error is ignored.
+// Every error is ignored.  It waits for every dirty page of the file system:
+// for the removable drive only (durable_files.h serves the working folder).
 void syncVolume(const std::filesystem::path& path);
 
 }  // namespace platform

@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "files/logger.h"
-#include "platform/removable.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -105,9 +104,9 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
 }
 
 bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {
-    const bool ok = config.save(path, error);
-    if (ok) platform::syncVolume(".");
-    return ok;
+    // The replacement makes the file and its folder durable; a flush of the
+    // whole volume would wait for every other program's writes too.
+    return config.save(path, error);
 }
 
 std::string keepSettingsFileAside(const std::string& path) {

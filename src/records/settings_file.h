@@ -72,7 +72,9 @@ constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr);
 
 // Saves the settings through the safe whole-file replacement (the old file
-// stays on any failure), then flushes the volume of the working directory.
+// stays on any failure), which leaves the file and its folder on the disk.
+// A caller that writes to the removable drive flushes its volume
+// (flushVolume) as for every file on the stick.
 bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile,
                       std::string* error = nullptr);
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "files/logger.h"
-#include "files/removable_drive.h"
+#include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
 #include "rotor/plane_limits.h"
@@ -88,8 +88,7 @@ bool Rotor::saveRotorFile(const std::string& path) {
         logPrintf(&logger_, "Save rotor %s error: %s", path.c_str(), error.c_str());
         return false;
     }
-    flushVolume(std::filesystem::path(path));
-    return true;
+    return true;  // the replacement made the file and its folder durable
 }
 
 bool Rotor::loadRotor(const char* name, int mode) {
@@ -112,7 +111,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
             return false;
         }
         std::error_code ec;
-        std::filesystem::create_directories(kDatabaseFolder, ec);
+        if (std::filesystem::create_directories(kDatabaseFolder, ec)) platform::syncFolderOf(kDatabaseFolder);
         const std::string path = std::string(kDatabaseFolder) + "/" + part + ".rotor";
         if (!saveRotorFile(path)) return false;
         if (name && name_.empty()) name_ = given;

@@ -6,15 +6,17 @@
 // The file is created exclusively, so an earlier job's file is never emptied
 // (a second job in the same second takes the next free second's name).
 // Appends are checked: a short write is cut off again, so the items written
-// before stay readable.  After every write the stream is flushed and the
-// volume is flushed.
+// before stay readable.  After every write the stream is flushed and the file
+// synced to the disk (and the folder, when the file was created or removed):
+// an append is durable when the call returns, without waiting for the rest of
+// the file system.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
 #include "files/logger.h"
-#include "files/removable_drive.h"
+#include "platform/durable_files.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -28,7 +30,11 @@ constexpr const char* kHistoryFolder = "history";
 // Names tried after the first when a file of the same name exists.
 constexpr int kNameAttempts = 3600;
 
-void flushAfterWrite(const std::string& path) { flushVolume(std::filesystem::path(path)); }
+// The created file's name (and the folder, when it was made) on the disk.
+void syncCreated(const std::string& path, bool folderMade) {
+    platform::syncFolderOf(path);
+    if (folderMade) platform::syncFolderOf(kHistoryFolder);
+}
 
 }  // namespace
 
@@ -51,14 +57,14 @@ bool Rotor::appendToHistory(const std::string& bytes) {
             std::fseek(f, before, SEEK_SET);
         logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
     }
-    flushAfterWrite(std::string(kHistoryFolder) + "/" + historyName_);
+    platform::syncOpenFile(::fileno(f));
     return ok;
 }
 
 bool Rotor::createHistoryFile() {
     startTime_ = rotorclock::now();
     std::error_code ec;
-    std::filesystem::create_directories(kHistoryFolder, ec);
+    const bool folderMade = std::filesystem::create_directories(kHistoryFolder, ec);
 
     const std::string part = rotorfiles::fileNameCharacters(name_);
     const int planes = planeCount(false);
@@ -97,11 +103,12 @@ bool Rotor::createHistoryFile() {
         logPrintf(&logger_, "History file %s: write error (%s)", name.c_str(), std::strerror(errno));
         std::fclose(f);
         std::remove(path.c_str());
-        flushAfterWrite(path);
+        syncCreated(path, folderMade);
         return false;
     }
     history_ = f;
-    flushAfterWrite(path);
+    platform::syncOpenFile(::fileno(f));
+    syncCreated(path, folderMade);
     return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "platform/file_replace.h"
 #include "support/hostile_files.h"
+#include "support/sync_recorder.h"
 #include "support/watchdog.h"
 #include "texts/texts.h"
 
@@ -375,6 +376,20 @@ TEST_F(BoundedReads, SettingsLoadRefusesHostileFiles) {
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(".cfg")));
         for (const fs::path& p : keptAside()) fs::remove(p);
     }
+}
+
+class DurableWrites : public settings_file {};
+
+// The saved settings are on the disk through a flush of the file and its
+// folder, not of the whole file system.
+TEST_F(DurableWrites, SettingsSaveSyncsTheFileNotTheFileSystem) {
+    Config c;
+    c.language = 1;
+    testsupport::startSyncRecord();
+    ASSERT_TRUE(saveSettingsFile(c));
+    const testsupport::SyncRecord record = testsupport::syncRecord();
+    EXPECT_EQ(record.fileSystemFlushes, 0);
+    EXPECT_TRUE(testsupport::wasFsynced(record, "."));
 }
 
 }  // namespace
