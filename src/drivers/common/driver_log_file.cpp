@@ -91,8 +91,23 @@ void DriverLogFile::writeLine(const char* tag, const char* text) {
         line[n++] = '\n';
     }
     line[n] = '\0';
+    if (holding_) {
+        held_.append(line, n);
+        return;
+    }
     std::fwrite(line, 1, n, file_);
     if (form_ == Form::welding) std::fflush(file_);
+}
+
+void DriverLogFile::hold() { holding_ = true; }
+
+void DriverLogFile::releaseHeld(bool keep) {
+    holding_ = false;
+    if (keep && file_ && !held_.empty()) {
+        std::fwrite(held_.data(), 1, held_.size(), file_);
+        if (form_ == Form::welding) std::fflush(file_);
+    }
+    held_.clear();
 }
 
 void DriverLogFile::dateString(char* out) {

@@ -53,6 +53,12 @@ public:
     std::uint32_t level() const { return level_; }
     Form form() const { return form_; }
 
+    // Error and information lines written between hold() and releaseHeld()
+    // are kept back, each with its own time stamp; releaseHeld writes them
+    // (keep true) or drops them (a caller that finds them repeating itself).
+    void hold();
+    void releaseHeld(bool keep);
+
     // Today's local date "YYYY.MM.DD" (10 characters + zero; out must hold 11).
     static void dateString(char* out);
     static std::string dateString();
@@ -66,6 +72,8 @@ private:
     Form form_;
     std::FILE* file_ = nullptr;
     std::uint32_t level_ = 0;
+    bool holding_ = false;
+    std::string held_;
 };
 
 // printf-style formatting in the C numeric locale, whatever the process

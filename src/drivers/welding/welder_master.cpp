@@ -59,15 +59,18 @@ WelderMaster::WelderMaster(const std::string& folder, unsigned level) {
 }
 
 WelderMaster::~WelderMaster() {
+    logStatusRepeats();
     _link.reset();
     _log.writeInformation("WelderMaster::~WelderMaster(), Disconnection successful.\n");
     _log.stop();
 }
 
-int WelderMaster::read(std::uint16_t address, std::uint32_t* value, const char* name) {
-    WelderRegister reg;
+int WelderMaster::fetch(std::uint16_t address, WelderRegister& reg) {
     reg.address = address;
-    const int rc = _link ? _link->getReg(reg) : kWelderNotOpen;
+    return _link ? _link->getReg(reg) : kWelderNotOpen;
+}
+
+int WelderMaster::logRead(int rc, const WelderRegister& reg, std::uint32_t* value, const char* name) {
     if (rc != kWelderOk) {
         _log.writeError(cformat("WelderMaster::%s(), GetReg error, %d\n", name, rc));
         return rc;
@@ -76,6 +79,12 @@ int WelderMaster::read(std::uint16_t address, std::uint32_t* value, const char* 
     _log.writeInformation(cformat("WelderMaster::%s(), Register address - %d data - 0x%08x read successfully.\n",
                                   name, reg.address, reg.data));
     return rc;
+}
+
+int WelderMaster::read(std::uint16_t address, std::uint32_t* value, const char* name) {
+    WelderRegister reg;
+    const int rc = fetch(address, reg);
+    return logRead(rc, reg, value, name);
 }
 
 int WelderMaster::write(std::uint16_t address, std::uint32_t value, const char* name) {
@@ -96,7 +105,32 @@ int WelderMaster::write(std::uint16_t address, std::uint32_t value, const char* 
     return rc;
 }
 
-int WelderMaster::getStatus(std::uint32_t* status) { return read(kRegStatus, status, "getStatus"); }
+int WelderMaster::getStatus(std::uint32_t* status) {
+    // A read that repeats the status logged last logs nothing, here or in the
+    // link's log: a controller that stays in one state (not ready, say) would
+    // otherwise fill the disk.  A change logs the count of repeats first.
+    WelderRegister reg;
+    if (_link) _link->log().hold();
+    const int rc = fetch(kRegStatus, reg);
+    const bool repeat = rc == kWelderOk && _statusLogged && reg.data == _loggedStatus;
+    if (_link) _link->log().releaseHeld(!repeat);
+    if (repeat) {
+        ++_statusRepeats;
+        *status = reg.data;
+        return rc;
+    }
+    logStatusRepeats();
+    _statusLogged = rc == kWelderOk;
+    _loggedStatus = reg.data;
+    return logRead(rc, reg, status, "getStatus");
+}
+
+void WelderMaster::logStatusRepeats() {
+    if (_statusRepeats == 0) return;
+    _log.writeInformation(cformat("WelderMaster::getStatus(), Register address - %d data - 0x%08x read %u more times.\n",
+                                  kRegStatus, _loggedStatus, _statusRepeats));
+    _statusRepeats = 0;
+}
 int WelderMaster::getProgress(std::uint32_t* progress) { return read(kRegProgress, progress, "getProgress"); }
 int WelderMaster::getControl(std::uint32_t* control) { return read(kRegControl, control, "getControl"); }
 

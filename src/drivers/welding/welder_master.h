@@ -5,7 +5,9 @@
 // Every operation is one getReg/setReg of the link and returns its code
 // (0, or -100..-103; -100 also when there is no link); a getter leaves its out
 // value unchanged on failure.  Floats travel as their IEEE-754 bit pattern.
-// Each operation writes one line to "<date>_WelderMaster_Log.txt".
+// Each operation writes one line to "<date>_WelderMaster_Log.txt", except a
+// status read that repeats the status logged last: it is counted, and the
+// count logged when the status changes (or the layer ends).
 
 #include <cstdint>
 #include <memory>
@@ -75,11 +77,18 @@ public:
     WelderUSBLL* link() { return _link.get(); }
 
 private:
+    int fetch(std::uint16_t address, WelderRegister& reg);
+    int logRead(int rc, const WelderRegister& reg, std::uint32_t* value, const char* name);
     int read(std::uint16_t address, std::uint32_t* value, const char* name);
+    void logStatusRepeats();
     int write(std::uint16_t address, std::uint32_t value, const char* name);
 
     bool _connected = false;
     drivers::DriverLogFile _log{drivers::DriverLogFile::Form::welding};
+    // The status logged last and how often it was read again since.
+    bool _statusLogged = false;
+    std::uint32_t _loggedStatus = 0;
+    unsigned _statusRepeats = 0;
     std::unique_ptr<WelderUSBLL> _link;
 };
 

@@ -101,6 +101,10 @@ public:
     int usbWrite(int length);
     int usbRead(int length);
 
+    // The link's log, held back by the register layer around a read whose
+    // lines may only repeat what is logged already.
+    drivers::DriverLogFile& log() { return _log; }
+
 private:
     int transaction(WelderRegister& reg, bool read, const char* name);
     void releaseDevice();

@@ -349,8 +349,12 @@ void Welder_v3::workerLoop() {
         if (rc < 0) return fail(rc);
         s.status.store(status, std::memory_order_release);
 
-        // 2. Only a ready controller is served.
-        if ((status & kStatusReady) != kStatusReady) continue;
+        // 2. Only a ready controller is served; one that is not ready is
+        // asked again a period later, like after a served pass.
+        if ((status & kStatusReady) != kStatusReady) {
+            waitPeriod();
+            continue;
+        }
 
         // 3, 4. Motion under way.
         bool finished = false;
