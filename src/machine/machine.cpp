@@ -57,7 +57,7 @@ Machine::Machine(int pauseMs, Config* config, MachineDeps deps)
 
 Machine::~Machine() {
     _quit.store(true);
-    _wake.store(true);
+    cancelAll();
     if (_thread.joinable()) _thread.join();
     delete _api;
     _api = nullptr;
@@ -68,6 +68,16 @@ Machine::~Machine() {
 }
 
 // ---------------------------------------------------------------- requests
+
+void Machine::wakeProcess() {
+    _wake.store(true);
+    if (_process.load() != MachineProcess::kIdle) _cancel.store(true);
+}
+
+void Machine::cancelAll() {
+    _cancel.store(true);
+    _wake.store(true);
+}
 
 bool Machine::setConnectFlag() {
     if (_connectFlag.load() || _state.load() != MachineState::kIdle ||
@@ -84,12 +94,13 @@ void Machine::clearConnectFlag() {
 
 bool Machine::requestQuit() {
     _quit.store(true);
-    _wake.store(true);
+    cancelAll();
     return !_threadRunning.load();
 }
 
 bool Machine::stop() {
     _stopRequested.store(true);
+    _cancel.store(true);
     const bool wasAwake = _wake.exchange(true);
     if (!wasAwake) return false;
     return _process.load() == MachineProcess::kIdle;
@@ -106,7 +117,7 @@ std::int16_t Machine::frequencyValue(double hz) {
 void Machine::setSpeed(double value, bool isFrequency) {
     if (!_driveRunning.load() && value > 0 && _blocked.load()) {
         _result.store(MachineError::kDriveNotReady);
-        _wake.store(true);
+        wakeProcess();
         return;
     }
     if (isFrequency) {
@@ -115,7 +126,7 @@ void Machine::setSpeed(double value, bool isFrequency) {
         _driveRunning.store(value > 0);
     } else {
         _requestedRpm.store(truncInt(value));
-        _wake.store(true);
+        wakeProcess();
     }
 }
 
@@ -248,14 +259,14 @@ void Machine::onKey(int key) {
     if (key >= '0' && key <= '9') {
         if (demo) {
             _injectRow.store(key - '0');
-            _wake.store(true);
+            wakeProcess();
         }
         return;
     }
     if (_extendedKeys.load() && ((key >= 'a' && key <= 'f') || (key >= 'A' && key <= 'F'))) {
         if (demo) {
             _injectRow.store((key >= 'a' ? key - 'a' : key - 'A'));
-            _wake.store(true);
+            wakeProcess();
         }
         return;
     }
@@ -313,7 +324,7 @@ bool Machine::requestUpdateMode() {
 void Machine::setBoosterLevel(int level) {
     _requestedBoosterLevel.store(level);
     _measurer.boosterLevel.store(-1);
-    if (_measuring.load()) _wake.store(true);
+    if (_measuring.load()) wakeProcess();
 }
 
 void Machine::resetResults() {

@@ -148,8 +148,16 @@ public:
     int statusResult(int status);
 
 private:
+    // A request for the running process: wakes the worker and, while a
+    // process runs, cancels its device operation.  From idle nothing runs
+    // that it must stop.
+    void wakeProcess();
+    // A request that stops whatever runs: the process and an idle training.
+    void cancelAll();
     // ---- worker ----
     void workerLoop();
+    // A step of the running process begins: earlier wakes and cancels are spent.
+    void beginStep();
     void idlePass();
     // Serves the requests that every poll point serves: the frequency and
     // the pending device key.
@@ -224,7 +232,15 @@ private:
     std::unique_ptr<EngineParams> _sentEngineParams;
 
     std::atomic<int> _state{0};
+    // Wakes the worker out of a wait of the running process and ends the
+    // step under way (the drive control and the measuring part take it as
+    // their cancel flag); cleared as each step of a process begins.
     std::atomic<bool> _wake{false};
+    // Cancels the device operation under way (a speed-sensor training, from
+    // a process or from idle): cleared when such an operation or a process
+    // step begins, set only by a request that must stop it (a Stop, the quit,
+    // or a wake while a process runs).
+    std::atomic<bool> _cancel{false};
     Engine _engine;
     Measurer _measurer;
 

@@ -61,6 +61,11 @@ bool Machine::startProcess(int code) {
     return true;
 }
 
+void Machine::beginStep() {
+    _wake.store(false);
+    _cancel.store(false);
+}
+
 void Machine::deleteDevice() {
     delete _api;
     _api = nullptr;
@@ -194,6 +199,7 @@ bool Machine::serveIdleRequests(Api* a) {
     if (_reqRelay.exchange(false)) switchRelay(a, d);
     if (_reqTraining.exchange(false)) {
         logPrintf(&_engineLog, "start training");
+        _cancel.store(false);  // a Stop or speed request from before does not concern it
         a->startTraining();
     }
     if (_reqUpdateMode.exchange(false)) {
@@ -394,7 +400,7 @@ void Machine::resetRunRequests(int startRpm) {
     _measuring.store(false);
     _requestedBoosterLevel.store(0);
     _requestedRpm.store(startRpm);
-    _wake.store(false);
+    beginStep();
     _stopRequested.store(false);
 }
 
@@ -432,7 +438,7 @@ void Machine::runProcess(int code) {
             break;
         }
         _driveRunning.store(!noSpeedControl);
-        _wake.store(false);
+        beginStep();
         const int rpm = _requestedRpm.exchange(0);
         bool reached = true;
         if (noSpeedControl) {
@@ -527,7 +533,7 @@ void Machine::injectChosenResults(Rotor* rotor) {
     _measurer.rotor = rotor;
     _measurer.injectResults(row);
     _injectRow.store(-1);
-    _wake.store(false);
+    beginStep();
     _resultCount.fetch_add(1);
     logPrintf(&_machineLog, "Force quit with result!");
 }
@@ -563,7 +569,7 @@ void Machine::measureStep() {
             _measurer.boosterLevel.load() == _requestedBoosterLevel.load() || _stopRequested.load()) {
             break;
         }
-        _wake.store(false);
+        beginStep();
     }
     // The speed to go to next: an rpm asked for meanwhile, else none (the
     // keep-speed mark is never set).
@@ -704,7 +710,7 @@ Api* Machine::makeDevice(TextId system, std::unique_ptr<EApiFactory>& olderFacto
     if (system == settings_choice::kVersion2) {
         if (deps_.makeMeasuring) return deps_.makeMeasuring(clock_);
         IApiEnvironment environment;
-        environment.cancel = &_wake;
+        environment.cancel = &_cancel;
         return createIApi(clock_, environment);
     }
     return nullptr;
@@ -742,7 +748,7 @@ void Machine::attachDevice() {
     _engine.cancel = &_wake;
     _engine.calibrated.store(false);
     _engine.setDemo(_isDemo.load(), demoReplayPath());
-    if (IApi* iapi = dynamic_cast<IApi*>(_api)) iapi->setCancelFlag(&_wake);
+    if (IApi* iapi = dynamic_cast<IApi*>(_api)) iapi->setCancelFlag(&_cancel);
 
     setPlaneValues(_config->speedBufferSize, wholeOrZero(_config->speedPeriod * 1000.0));
 
