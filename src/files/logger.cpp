@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -15,6 +19,25 @@ constexpr std::size_t kLineSize = 512;       // whole line, terminating zero inc
 constexpr long long kRotateAbove = 5000000;  // bytes
 
 std::atomic<LoggerClockFn> g_clock{nullptr};
+
+// The paths of the suspended logs, one immutable list replaced whole.
+using PathList = std::vector<std::string>;
+std::shared_ptr<const PathList> g_suspended;
+// False while the list is empty: the lines of a program without a suspended
+// log do not touch the list.
+std::atomic<bool> g_anySuspended{false};
+
+std::string logPath(const char* name) {
+    char path[256];
+    std::snprintf(path, sizeof path, "logs/%s.log", name);
+    return path;
+}
+
+bool isSuspended(const std::string& path) {
+    if (!g_anySuspended.load(std::memory_order_acquire)) return false;
+    const auto list = std::atomic_load(&g_suspended);
+    return list && std::find(list->begin(), list->end(), path) != list->end();
+}
 
 std::time_t loggerNow() {
     LoggerClockFn fn = g_clock.load(std::memory_order_acquire);
@@ -138,6 +161,7 @@ void Logger1::write(const char* fmt, va_list args) {
     line[len++] = '\n';
     line[len] = '\0';
 
+    if (isSuspended(path)) return;
     if (perLine) open(true);
     if (fd != -1) writeAll(fd, line, len);
     if (perLine) open(false);
@@ -145,9 +169,27 @@ void Logger1::write(const char* fmt, va_list args) {
 
 LoggerBase* createLogger(const char* name) {
     if (!name || name[0] == '\0' || std::strcmp(name, "gui") == 0) return nullptr;
-    char path[256];
-    std::snprintf(path, sizeof path, "logs/%s.log", name);
-    return new Logger1(path, std::strcmp(name, "dbr") == 0);
+    return new Logger1(logPath(name), std::strcmp(name, "dbr") == 0);
+}
+
+void suspendLogs(const char* name, bool suspended) {
+    if (!name) return;
+    try {
+        const std::string path = logPath(name);
+        auto list = std::atomic_load(&g_suspended);
+        for (;;) {
+            auto next = std::make_shared<PathList>(list ? *list : PathList());
+            next->erase(std::remove(next->begin(), next->end(), path), next->end());
+            if (suspended) next->push_back(path);
+            const bool any = !next->empty();
+            std::shared_ptr<const PathList> replacement = std::move(next);
+            if (std::atomic_compare_exchange_weak(&g_suspended, &list, replacement)) {
+                g_anySuspended.store(any, std::memory_order_release);
+                return;
+            }
+        }
+    } catch (...) {  // out of memory: the log goes on being written
+    }
 }
 
 void logPrintf(LoggerBase** holder, const char* fmt, ...) {

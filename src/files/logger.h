@@ -53,6 +53,14 @@ public:
 // Null for a null name, "" and "gui"; otherwise a closed logger on "logs/NAME.log".
 LoggerBase* createLogger(const char* name);
 
+// Suspends (true) or resumes the lines of every logger of one name, whoever
+// owns it and on whatever thread it writes: while suspended its lines are
+// dropped and its file is left as it is (the log archive copies it then).
+// The file is not closed, so a writer on another thread never meets a closed
+// or reused descriptor.  The writers may be on any thread; the calls of
+// suspendLogs come from one thread at a time.
+void suspendLogs(const char* name, bool suspended);
+
 // Writes one line through *holder; does nothing when *holder (or holder) is null.
 void logPrintf(LoggerBase** holder, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 

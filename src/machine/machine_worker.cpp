@@ -770,8 +770,10 @@ void Machine::copyLogs() {
     _state.store(MachineState::kCopyingLogs);
     _reqCopyLogs.store(false);
     if (_machineLog) _machineLog->open(false);
-    Rotor* rotor = _rotor.load();
-    if (rotor) rotor->setLogEnabled(false);
+    // The rotor's log is suspended by its name, not through the rotor: the
+    // screens may replace the rotor while the export runs, and the interface
+    // thread goes on writing through it.
+    suspendLogs(Rotor::kLogName, true);
     deleteWelder();
     deleteDevice();
     _sentEngineParams.reset();
@@ -781,7 +783,8 @@ void Machine::copyLogs() {
     } else {
         exportLogsArchive(&_copyLogsResult, &_copyLogsProgress);
     }
-    _state.store(MachineState::kIdle);
+    // The logs go on before the idle state shows the copy ended.
     if (_machineLog) _machineLog->open(true);
-    if (rotor) rotor->setLogEnabled(true);
+    suspendLogs(Rotor::kLogName, false);
+    _state.store(MachineState::kIdle);
 }

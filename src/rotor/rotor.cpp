@@ -12,7 +12,7 @@ using namespace jobrec;
 // ---------------------------------------------------------------- life cycle
 
 Rotor::Rotor(Config* config) : config_(config), data_(std::make_unique<RotorData>()) {
-    logger_ = createLogger("calcs");
+    logger_ = createLogger(kLogName);
     if (logger_) logger_->open(true);
 
     // The lowest and the highest active measuring channel (numbers from 1).

@@ -30,6 +30,9 @@ class LoggerBase;
 
 class Rotor : public RotorBase {
 public:
+    // The name of the rotor's log ("logs/calcs.log").
+    static constexpr const char* kLogName = "calcs";
+
     explicit Rotor(Config* config);
     ~Rotor() override;
     Rotor(const Rotor&) = delete;
