@@ -5,29 +5,23 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 
-namespace testsupport {
 namespace {
 
 std::mutex g_lock;
-SyncRecord g_record;
-
-std::string pathOf(int fd) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(link, target, sizeof target - 1);
-    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
-}
+testsupport::SyncRecord g_record;
 
 template <class F>
-F realCall(const char* name) {
+F real(const char* name) {
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
 }  // namespace
+
+namespace testsupport {
 
 void startSyncRecord() {
     std::lock_guard<std::mutex> guard(g_lock);
@@ -41,28 +35,28 @@ SyncRecord syncRecord() {
 
 bool wasFsynced(const SyncRecord& record, const std::string& path) {
     char resolved[PATH_MAX];
-    if (!::realpath(path.c_str(), resolved)) return false;
-    for (const std::string& p : record.fsynced)
-        if (p == resolved) return true;
-    return false;
+    return ::realpath(path.c_str(), resolved) &&
+           std::find(record.fsynced.begin(), record.fsynced.end(), resolved) != record.fsynced.end();
 }
 
 }  // namespace testsupport
 
 extern "C" int fsync(int fd) {
-    static const auto real = testsupport::realCall<int (*)(int)>("fsync");
+    static const auto call = real<int (*)(int)>("fsync");
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), target, sizeof target - 1);
     {
-        std::lock_guard<std::mutex> guard(testsupport::g_lock);
-        testsupport::g_record.fsynced.push_back(testsupport::pathOf(fd));
+        std::lock_guard<std::mutex> guard(g_lock);
+        g_record.fsynced.push_back(n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string());
     }
-    return real(fd);
+    return call(fd);
 }
 
 extern "C" int syncfs(int fd) {
-    static const auto real = testsupport::realCall<int (*)(int)>("syncfs");
+    static const auto call = real<int (*)(int)>("syncfs");
     {
-        std::lock_guard<std::mutex> guard(testsupport::g_lock);
-        ++testsupport::g_record.fileSystemFlushes;
+        std::lock_guard<std::mutex> guard(g_lock);
+        ++g_record.fileSystemFlushes;
     }
-    return real(fd);
+    return call(fd);
 }

@@ -1,8 +1,8 @@
 #pragma once
-// Records the flushes a test program asks of the system: which files were
-// fsynced (by path) and how many whole file systems were flushed (syncfs).
-// Linking sync_recorder.cpp replaces fsync and syncfs of the whole test
-// program by recording versions that still do the real call.
+// Records the flushes a test program asks of the system: the paths fsynced
+// and the whole file systems flushed (syncfs).  Linking sync_recorder.cpp
+// replaces fsync and syncfs of the whole program by recording versions that
+// still make the real call.
 
 #include <string>
 #include <vector>
@@ -14,11 +14,9 @@ struct SyncRecord {
     int fileSystemFlushes = 0;
 };
 
-// Clears the record; the calls from now on are recorded.
 void startSyncRecord();
 SyncRecord syncRecord();
-
-// True when `path` (relative to the working folder) is among the fsynced.
+// True when `path` (relative to the working folder) was fsynced.
 bool wasFsynced(const SyncRecord& record, const std::string& path);
 
 }  // namespace testsupport
