@@ -1,9 +1,467 @@
-#include "gui/gui.h"
-#include "gui/screens/placeholder.h"
-#include "texts/texts.h"
+// The settings screen's frame: data object, tab list and dispatch, title
+// line, page stack, keyboard entry and its commit, the screen's message box,
+// saving.
 
+#include "gui/screens/settings_screen.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cfloat>
+#include <ctime>
+#include <filesystem>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
+
+#include "files/logger.h"
+#include "files/removable_drive.h"
+#include "gui/fonts.h"
+#include "gui/frame_widgets.h"
+#include "gui/ui_probe.h"
+#include "machine/machine_base.h"
+#include "records/settings_file.h"
+#include "rotor/rotor_clock.h"
+#include "rotor/rotor_files.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
+
+namespace Settings {
 namespace {
-constexpr TextId kTitle = 0x195DC08;  // "Settings"
+
+using settingtags::Config;
+constexpr TextId kOperatorName = settingtags::Operator::kName;
+constexpr TextId kMaterialName = settingtags::Material::kName;
+constexpr TextId kMaterialDensity = settingtags::Material::kDensity;
+constexpr TextId kInverterAddress = settingtags::Inverter::kAddress;
+
+constexpr TextId kTextSettings = 0x195DC08;          // "Settings"
+constexpr TextId kTextBackGlyph = 0x195DC21;         // "É"
+constexpr TextId kTextEnterName = 0xDDB01A;          // "Enter a name for the saving settings"
+constexpr TextId kTextLoaded = 0xDDB048;             // "Settings loaded!"
+constexpr TextId kTextLoadingError = 0xDDB049;       // "Settings loading error!"
+constexpr TextId kTextSaved = 0xDDB04A;              // "Settings saved!"
+constexpr TextId kTextSavingError = 0xDDB04B;        // "Settings saving error!"
+constexpr TextId kTextCopyingLogs = 0xDDB059;        // "Wait, log files copying in progress..."
+
+// The tabs in list order: label, tab code, shown in the full view only,
+// lowest access level, listed disabled.
+struct TabRule {
+    TextId label;
+    int code;
+    bool fullViewOnly;
+    int level;
+    bool disabled;
+};
+constexpr TabRule kTabs[] = {
+    {0xDDB001, kGeneralTab, true, 0, false},    {0xDDB002, kSystemTab, true, 1, false},
+    {0xDDB003, kDriveTab, false, 0, false},     {0xDDB004, kChannelsTab, false, 1, false},
+    {0xDDB005, kProcessingTab, false, 1, false}, {0xDDB006, kDisplayTab, false, 1, false},
+    {0xDDB007, kCorrectionTab, true, 1, false}, {0xDDB008, kAccessTab, true, 1, false},
+    {0xDDB009, kUpdateTab, true, 1, false},     {0xDDB00A, kServiceTab, true, 1, true},
+};
+
+// Keyboard modes.
+constexpr int kNoKeys = 0;
+constexpr int kNumberKeypad = 1;
+constexpr int kDigitKeypad = 5;
+constexpr int kLetters = 7;
+
+constexpr auto kDelayedClose = std::chrono::microseconds(201000);
+constexpr float kBarHeight = 80;
+constexpr float kKeyboardHeight = 280;
+constexpr float kNameFieldWidth = 600;
+constexpr float kPictureUnit = 80;
+constexpr float kSelectorMargin = 40;
+constexpr float kListPadding = 24;
+constexpr float kListBottom = 40;
+constexpr float kTitleGap = 24;
+constexpr float kTitleIcon = 60;
+constexpr int kTitleFont = fontslot::kRegular28;
+constexpr int kCaptionFont = fontslot::kLight28;
+constexpr int kTabFont = fontslot::kSizesPerFace + 4;  // Regular 22
+constexpr int kRowFont = fontslot::kRegular24;
+constexpr ImU32 kBlack = 0xFF000000;
+constexpr ImU32 kCaptionGrey = 0xFF777777;
+constexpr ImU32 kListBackground = 0xFFF2F2F2;
+constexpr ImU32 kWhite = 0xFFFFFFFF;
+
+// The settings data of the current screen, or null (the screen was left).
+Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
+
+void logLine(const std::string& line) {
+    LoggerBase* log = createLogger("settings");
+    if (!log) return;
+    log->open(true);
+    logPrintf(&log, "%s", line.c_str());
+    delete log;
+}
+
+// The on-screen keyboard slides in with `mode` and commits into the screen.
+void openKeyboard(Gui& g, int mode) {
+    g._keyboardMode = mode;
+    g._onEnter = [&g] {
+        if (Data* d = current(g)) commitEntry(*d);
+    };
+    if (g._keyboardState == Gui::kHidden || g._keyboardState == Gui::kLeaving) {
+        g._transitionTime = g._frameTime;
+        if (g._barState == Gui::kHidden) g._barState = Gui::kEntering;
+        g._keyboardState = Gui::kEntering;
+    }
+}
+
+void endEntry(Data& d) {
+    d.gui.closeKeyboard();
+    d.pendingScroll = d.edit.scroll;
+    d.edit = Edit{};
+    d.newElement = false;
+}
+
+// Settings saved under a name: on the drive in "kestrune/configs/" (made
+// when missing), else in the working directory.  The name must be one that
+// stays a plain file name there.
+bool saveUnderName(Data& d, const std::string& typed) {
+    const std::string name = rotorfiles::databaseFilePart(typed);
+    if (name.empty()) {
+        logLine("Settings saving error: no usable file name in \"" + typed + "\"");
+        return false;
+    }
+    std::string folder;  // "" is the product folder on the drive
+    const bool onDrive = findRemovableDrive(folder);
+    std::string target = name + ".cfg";
+    if (onDrive) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder + "/configs", ec);
+        target = folder + "/configs/" + target;
+    }
+    std::string error;
+    const bool saved = saveSettingsFile(*d.config, target, &error);
+    if (onDrive) flushVolume(target);
+    if (!saved) logLine("Settings saving error: " + error);
+    return saved;
+}
+
+bool lockedDrivePage(const Data& d) { return d.restricted && d.tabs.selected == 0 && d.pages.size() == 1; }
+
+// Each frame: while a page is open, Back closes it.
+void armPageBack(Data& d) {
+    if (d.pages.empty() || lockedDrivePage(d) || d.newElement) return;
+    Gui& g = d.gui;
+    g._onBack = [&g] {
+        if (Data* s = current(g))
+            closePage(*s);
+        else
+            g._onBack = nullptr;
+    };
+}
+
+void drawTitle(Data& d) {
+    Gui& g = d.gui;
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const ImVec2 start = ImGui::GetCursorPos();
+    const char* title = textOrEmpty(kTextSettings);
+    ImFont* font = uiFont(kTitleFont);
+    drawSlotText(kTitleFont, title, w->Pos + start, kBlack);
+    float x = start.x + font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, title).x + kTitleGap;
+    std::string caption;
+    if (d.pages.empty()) {
+        if (d.tabs.selected >= 0 && d.tabs.selected < static_cast<int>(d.tabs.items.size()))
+            caption = d.tabs.items[d.tabs.selected].label;
+    } else {
+        caption = d.pages.back().caption;
+        if (!lockedDrivePage(d)) {
+            ImGui::SetCursorPos(ImVec2(x - kTitleGap / 2, (kBarHeight - kTitleIcon) / 2));
+            if (iconButton(textOrEmpty(kTextBackGlyph), kTitleIcon, kTitleIcon) && g._onBack) {
+                Gui::Action back = g._onBack;
+                back();
+            }
+            x += kTitleIcon;
+        }
+    }
+    ImFont* captionFont = uiFont(kCaptionFont);
+    const float room = g._screenWidth - g._margin - x;
+    if (captionFont->CalcTextSizeA(captionFont->FontSize, FLT_MAX, 0, caption.c_str()).x > room)
+        fitText(caption, captionFont, captionFont->FontSize, room);
+    drawSlotText(kCaptionFont, caption.c_str(), w->Pos + ImVec2(x, start.y), kCaptionGrey);
+}
+
+void dispatch(Data& d) {
+    switch (selectedTab(d)) {
+        case kGeneralTab: generalTab(d); break;
+        case kSystemTab: systemTab(d); break;
+        case kDriveTab: driveTab(d); break;
+        case kChannelsTab: channelsTab(d); break;
+        case kProcessingTab: processingTab(d); break;
+        case kDisplayTab: displayTab(d); break;
+        case kCorrectionTab: correctionTab(d); break;
+        case kAccessTab: accessTab(d); break;
+        case kUpdateTab: updateTab(d); break;
+        default: break;
+    }
+}
+
+void chooseTab(Data& d) {
+    Gui& g = d.gui;
+    d.pages.clear();
+    d.toggle = Toggle{};
+    if (d.edit.active()) endEntry(d);
+    g._onBack = nullptr;
+    if (d.restricted && d.tabs.selected == 0) openRotorDrive(d);
+}
+
+// Step 2: a keyboard-driven message box waits for the keyboard to be closed.
+void openPendingBox(Data& d) {
+    Gui& g = d.gui;
+    if (d.pendingAction == kNoAction || g._keyboardState != Gui::kHidden) return;
+    const int action = d.pendingAction;
+    d.pendingAction = kNoAction;
+    d.lastAction = action;
+    if (action == kSaveUnderName) {
+        d.resultShown = false;
+        d.resultOk = false;
+    } else if (action == kShowLoadResult) {
+        d.resultShown = true;  // the loader has set the result flag
+    }
+    g.messageBox("", "", "", [&g](int answer) {
+        Data* s = current(g);
+        return s ? showResult(*s, answer) : (answer < 0 ? answer : -2);
+    });
+    showResult(d, -1);
+    g._keyboardText.clear();
+    if (action == kSaveUnderName)
+        openKeyboard(g, kLetters);
+    else if (action != kShowLoadResult)
+        openKeyboard(g, kNumberKeypad);
+}
+
+// Step 6: a pressed field gets the keyboard; a closed keyboard ends the edit.
+void keyboardEntry(Data& d) {
+    Gui& g = d.gui;
+    if (d.lastAction == kSaveUnderName && !d.resultShown && g._keyboardState == Gui::kLeaving &&
+        g._modalState != Gui::kHidden) {
+        g.closeModal();  // the name entry was left with Back: no box without buttons stays
+        d.lastAction = kNoAction;
+    }
+    if (!d.edit.active()) return;
+    if (d.edit.keyboardOpened) {
+        if (g._keyboardState == Gui::kLeaving || g._keyboardState == Gui::kHidden) endEntry(d);
+        return;
+    }
+    if (!d.edit.prefilled) g._keyboardText.clear();
+    int mode = kLetters;
+    if (d.edit.numeric) mode = d.edit.path[0] == Config::kOperators ? kDigitKeypad : kNumberKeypad;
+    openKeyboard(g, mode);
+    d.edit.keyboardOpened = true;
+}
+
 }  // namespace
 
-void Gui::settings() { drawPlaceholderScreen(*this, textOrEmpty(kTitle)); }
+Data::Data(Gui& owner)
+    : gui(owner), config(owner._config), machine(owner._machine), rotor(owner._rotor) {
+    pictureWidth = std::fabs(owner._scale) * kPictureUnit;
+    restricted = owner._backStack.size() > 1;
+    std::error_code ec;
+    eventRegistration = std::filesystem::is_directory("logs", ec);
+}
+
+int accessLevel(const Data& d) { return settingsAccessLevel(*d.config); }
+
+void tabList(Data& d) {
+    const int level = accessLevel(d);
+    d.tabs.items.clear();
+    d.tabCodes.clear();
+    for (const TabRule& t : kTabs) {
+        if ((t.fullViewOnly && d.restricted) || level < t.level) continue;
+        d.tabs.items.push_back(SideSelectorItem{textOrEmpty(t.label), t.disabled});
+        d.tabCodes.push_back(t.code);
+    }
+    d.tabs.selected = std::clamp(d.tabs.selected, 0, static_cast<int>(d.tabs.items.size()) - 1);
+    d.tabsEnglish = isEnglish();
+}
+
+int selectedTab(const Data& d) {
+    if (d.tabs.selected < 0 || d.tabs.selected >= static_cast<int>(d.tabCodes.size())) return kServiceTab;
+    return d.tabCodes[d.tabs.selected];
+}
+
+bool saveConfig(Data& d) {
+    std::string error;
+    if (saveSettingsFile(*d.config, kSettingsFile, &error)) {
+        d.saveErrorShown = false;
+        return true;
+    }
+    logLine("Settings saving error: " + error);
+    if (!d.saveErrorShown) {
+        d.saveErrorShown = true;
+        d.gui.messageBox(textOrEmpty(kTextSavingError), error.c_str());
+    }
+    return false;
+}
+
+void chooseLanguage(Data& d, int language) {
+    const std::uint32_t path[] = {Config::kLanguage};
+    d.config->accessField(path, 1, Tris::FieldReport(), language != 0 ? "1" : "0");
+    saveConfig(d);
+    setLanguage(language != 0);
+    tabList(d);
+}
+
+void closePage(Data& d) {
+    Gui& g = d.gui;
+    if (g._keyboardState != Gui::kHidden) return;
+    if (!d.pages.empty()) {
+        d.pendingScroll = d.pages.back().scroll;
+        d.pages.pop_back();
+    }
+    g._onBack = nullptr;
+}
+
+int showResult(Data& d, int answer) {
+    Gui& g = d.gui;
+    if (answer >= 0) return -2;  // any button closes the box
+    if (d.lastAction == kSaveUnderName && !d.resultShown) {
+        g._modalText = textOrEmpty(kTextEnterName);
+        g._modalButtons.clear();
+        g._modalInputWidth = kNameFieldWidth;
+    } else {
+        if (d.lastAction == kSaveUnderName)
+            g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
+        else
+            g._modalText = textOrEmpty(d.resultOk ? kTextLoaded : kTextLoadingError);
+        g._modalButtons = textOrEmpty(textid::kTextButtonOk);
+        g._modalInputWidth = 0;
+    }
+    return answer;
+}
+
+void commitEntry(Data& d) {
+    Gui& g = d.gui;
+    std::string text = g._keyboardText;
+    if (!d.edit.active()) {
+        if (d.lastAction == kSaveUnderName && !d.resultShown) {
+            d.resultOk = saveUnderName(d, text);
+            d.resultShown = true;
+            g.closeKeyboard();
+        }
+        return;
+    }
+    if (d.edit.numeric) {
+        const auto comma = text.find(',');
+        if (comma != std::string::npos) text[comma] = '.';
+        // Text that is no finite number ("abc", "inf", "1e999") stores 0.
+        double value = 0;
+        if (!ks::parseDouble(text, value)) text = "0";
+    }
+    if (d.edit.outer() == kClockMarker) {
+        setClockPart(d, d.edit.tag, text.c_str());
+        endEntry(d);
+        return;
+    }
+    d.config->accessField(d.edit.path, d.edit.depth, Tris::FieldReport(), text.c_str());
+    const TextId tag = d.edit.tag;
+    bool save = true;
+    if (tag == kOperatorName && d.edit.depth == 3) makeUniqueName(d, static_cast<int>(d.edit.path[1]));
+    if (tag == kMaterialName && d.newElement && !text.empty()) {
+        // A new material goes on to its density; it is saved with it.
+        d.edit.tag = kMaterialDensity;
+        d.edit.path[d.edit.depth - 1] = kMaterialDensity;
+        d.edit.numeric = true;
+        d.edit.prefilled = false;
+        g._keyboardText.clear();
+        g._keyboardMode = kNumberKeypad;
+        return;
+    }
+    if (tag == kMaterialDensity) {
+        double density = 0;
+        save = ks::parseDouble(text, density) && density != 0;
+    }
+    if (tag == kInverterAddress) g._settingsChanged = true;
+    if (save) saveConfig(d);
+    endEntry(d);
+}
+
+}  // namespace Settings
+
+void Gui::settings() {
+    using namespace Settings;
+    if (!_data) {
+        Data* created = new Data(*this);
+        _data = created;
+        tabList(*created);
+        if (created->restricted) openRotorDrive(*created);
+        _onBack = nullptr;
+    }
+    Data& d = static_cast<Data&>(*_data);
+    d.config = _config;
+    if (d.tabsEnglish != isEnglish()) tabList(d);  // the 'l' key too
+    std::tm now{};
+    d.clockText = rotorclock::localTime(_wallTime, &now)
+                      ? ks::format("{:02}:{:02} {:04}-{:02}-{:02}", now.tm_hour, now.tm_min, now.tm_year + 1900,
+                                   now.tm_mon + 1, now.tm_mday)
+                      : std::string("00:00 0000-00-00");
+
+    // 1. A page that asked to be closed after a moment.
+    if (d.delayedClose && _frameTime - d.delayedCloseStart >= kDelayedClose) {
+        if (!d.pages.empty() && _onBack) {
+            Action back = _onBack;
+            back();
+        }
+        d.delayedClose = false;
+    }
+    // 2. A keyboard-driven message box.
+    openPendingBox(d);
+    // 3. Settings changed on another screen (the drive's autosetting run).
+    if (_resultsExpected) {
+        _resultsExpected = false;
+        if (_machine) _machine->saveCalibration(false);
+        saveConfig(d);
+    }
+
+    // 4., 5. The tab column and the chosen tab's rows.
+    ImGui::PushStyleColor(ImGuiCol_WindowBg, kWhite);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::Begin("screen", nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+    const int before = d.tabs.selected;
+    ImGui::PushFont(uiFont(kTabFont));
+    SideSelector(d.tabs, kSelectorMargin, _screenHeight - kBarHeight);
+    ImGui::PopFont();
+    if (d.tabs.selected != before) chooseTab(d);
+
+    ImGui::SetCursorPos(ImVec2(d.tabs.width, kBarHeight));
+    ImGui::PushStyleColor(ImGuiCol_ChildBg, kListBackground);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(kListPadding, 0));
+    ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
+    ImGui::BeginChild("items", ImVec2(_screenWidth - d.tabs.width, _screenHeight - 2 * kBarHeight), false,
+                      ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar);
+    ImGui::PushFont(uiFont(kRowFont));
+    d.scrollY = ImGui::GetScrollY();
+    d.contentWidth = ImGui::GetContentRegionAvail().x;
+    armPageBack(d);
+    dispatch(d);
+    // Room below the last row, and for the keyboard while it is up.
+    ImGui::ItemSize(ImVec2(0, kListBottom + (_keyboardState != kHidden ? kKeyboardHeight : 0.0f)));
+    if (d.pendingScroll) {
+        ImGui::SetScrollY(*d.pendingScroll);
+        d.pendingScroll.reset();
+    }
+    ImGui::PopFont();
+    ImGui::EndChild();
+    ImGui::PopStyleVar(2);
+    ImGui::PopStyleColor();
+    ImGui::End();
+    ImGui::PopStyleVar();
+    ImGui::PopStyleColor();
+
+    // 6. Keyboard entry.
+    keyboardEntry(d);
+    drawFrame(false, [&d] { drawTitle(d); });
+    // 7. Log files on their way to the drive.
+    const int copied = _machine ? _machine->getCopyLogsProgress() : -1;
+    if (copied >= 0) {
+        _progressText = textOrEmpty(kTextCopyingLogs);
+        _progressValue = copied;
+        drawProgress(_screenWidth, _screenHeight);
+    }
+}

@@ -1,0 +1,208 @@
+#pragma once
+// The settings screen: every machine setting of the live Config, a column of
+// tabs at the left and the chosen tab's rows at the right.
+//
+// Rows never keep a copy of a field: each frame every row reads its value
+// through Tris::Base::accessField with the tag path held in the data object
+// (tab code fills the leading words, the row writes its own tag last), and
+// every accepted change writes the field, saves the whole Config to ".cfg"
+// and flushes the volume at once.
+//
+// A tab draws its main page or, when a page row has pushed one, the page on
+// top of the page stack.  While a page is open the Gui's back action closes
+// it.  Keyboard entry: a row that is pressed records the edited field; the
+// screen then opens the keyboard with `commitEntry` as its enter action.
+//
+// Tabs (codes): 0 General, 1 System (settings_general.cpp), 2 drive,
+// 3 channels, 4 processing, 5 display, 6 correction, 7 access, 8 update and
+// debug, 9 service engineer calling (draws nothing).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/gui.h"
+#include "gui/widgets.h"
+#include "texts/texts.h"
+
+class MachineBase;
+class Rotor;
+struct Config;
+struct Texture;
+
+namespace Settings {
+
+constexpr int kMaxPath = 8;
+constexpr TextId kNoField = 6;          // the edited tag while nothing is edited
+constexpr TextId kClockMarker = 0xDDB01D;  // outer tag of a date or time part
+
+// Tab codes.
+enum Tab : int {
+    kGeneralTab = 0,
+    kSystemTab,
+    kDriveTab,
+    kChannelsTab,
+    kProcessingTab,
+    kDisplayTab,
+    kCorrectionTab,
+    kAccessTab,
+    kUpdateTab,
+    kServiceTab,
+};
+
+// Keyboard-driven message boxes.
+enum Action : int { kNoAction = 0, kSaveUnderName = 3, kShowLoadResult = 4 };
+
+// Flags of fieldRow.
+enum RowFlags : int {
+    kRadio = 0x01,        // a radio circle at the right end
+    kRadioOn = 0x02,      // ... filled: the chosen option
+    kEditing = 0x04,      // the keyboard edits this row's value (with kDelete: its label)
+    kDelete = 0x08,       // without kEditing: a delete icon at the right end
+    kOpensPage = 0x10,    // a chevron
+    kSecondIconA = 0x20,  // a second icon 40 px left of the delete icon
+    kSecondIconB = 0x40,  //   ... in its other picture
+    kEmphasis = 0x80,     // the value in the emphasis font
+};
+
+// Answers of fieldRow.
+enum Zone : int { kNotPressed = 0, kLeftZone = 1, kRightZone = 2, kDeleteZone = 3, kSecondIconZone = 4 };
+
+struct Page {
+    TextId id = 0;        // the field or settings text the page shows (an inverter page: its index)
+    std::string caption;  // the text of the row that opened it
+    float scroll = 0;     // the list's scroll position when it was opened
+};
+
+// The field the keyboard edits.
+struct Edit {
+    TextId tag = kNoField;
+    bool numeric = false;
+    std::uint32_t path[kMaxPath] = {};  // the path the commit writes
+    int depth = 0;
+    float scroll = 0;        // the list's scroll position when the row was pressed
+    bool prefilled = false;  // the keyboard starts with the field's text
+    bool keyboardOpened = false;
+
+    bool active() const { return tag != kNoField; }
+    // The outer tag: the path's first word when the field sits below the Config.
+    std::uint32_t outer() const { return depth >= 2 ? path[0] : 0; }
+};
+
+// A switch whose knob is between its ends.
+struct Toggle {
+    std::uint32_t path[kMaxPath] = {};
+    int depth = 0;  // 0: none
+    float knob = 0;  // the switch row's state (sign: position, magnitude: slide)
+};
+
+struct Data : Gui::ActiveData {
+    explicit Data(Gui& owner);
+
+    Gui& gui;
+    Config* config;
+    MachineBase* machine;
+    Rotor* rotor;
+
+    SideSelectorState tabs;     // selected index into the visible list, labels, disabled flags
+    std::vector<int> tabCodes;  // the tab code of each visible entry
+    bool tabsEnglish = false;   // the language the labels were built in
+    std::vector<Page> pages;    // empty: the tab's main page
+
+    float pictureWidth = 80;
+    std::uint32_t path[kMaxPath] = {};
+    Toggle toggle;
+    std::optional<float> pendingScroll;
+    float contentWidth = 0;
+    float scrollY = 0;  // the list's scroll position this frame
+
+    Edit edit;
+    int pendingAction = kNoAction;
+    int lastAction = kNoAction;
+    bool resultShown = false;
+    bool resultOk = false;
+
+    bool eventRegistration = false;  // the folder "logs" exists
+    bool delayedClose = false;
+    Gui::TimePoint delayedCloseStart{};
+    bool updateWaiting = false;
+    Gui::TimePoint updateStart{};
+    bool appReload = false;
+    bool restricted = false;
+    bool newElement = false;
+
+    bool saveErrorShown = false;  // "Settings saving error!" stays until a save succeeds
+    std::string clockText;        // "hh:mm YYYY-MM-DD", once per frame
+};
+
+// ---- the screen (settings_screen.cpp) --------------------------------------
+
+// 2 service, 1 operator access, else 0 (of the live Config).
+int accessLevel(const Data& d);
+// Rebuilds the visible tab list; the selected index stays inside it.
+void tabList(Data& d);
+// The tab code of the selected entry.
+int selectedTab(const Data& d);
+// Saves ".cfg" (and flushes); a failure is logged and shown once until a save
+// succeeds again.  True when saved.
+bool saveConfig(Data& d);
+// The keyboard's enter action.
+void commitEntry(Data& d);
+// The answer callback of the screen's message box.
+int showResult(Data& d, int answer);
+// Pops the top page (when the keyboard is closed) and clears the back action.
+void closePage(Data& d);
+// Sets the language, saves, rebuilds the tab list.
+void chooseLanguage(Data& d, int language);
+
+// ---- generic rows (settings_rows.cpp) ---------------------------------------
+
+// Starts a group of rows, with or without a title.
+void sectionHeader(Data& d, const char* title);
+// One row (RowFlags); the zone of a press (Zone).  `width` 0: the content width.
+int fieldRow(Data& d, const char* label, const char* value, const Texture* picture, int flags,
+             const char* unit = nullptr, float width = 0);
+// An on/off switch of the flag at d.path[0..depth-1] = tag; true when written.
+bool boolRow(Data& d, TextId tag, int depth);
+// A numeric field with its unit; a press starts numeric entry.
+void numberRow(Data& d, TextId tag, int depth);
+// A text field; a press starts letter entry pre-filled with the text.
+void textRow(Data& d, TextId tag, int depth);
+// A radio row of a choice field: marked when the field holds `choice`; a
+// press stores it and saves.  True when stored.
+bool choiceRow(Data& d, TextId tag, int depth, TextId choice, const Texture* picture = nullptr);
+// One part of the local date or time (Year .. Minute), shown from `text`.
+void clockRow(Data& d, TextId tag, const std::string& text);
+// A row with a chevron that pushes a page; true when pushed.
+bool pageRow(Data& d, const char* label, const char* value, TextId page, const char* unit = nullptr);
+// The value text of a reported field ("{}", decimalPoint in numbers only).
+std::string formatField(unsigned kind, const char* text, double number, std::uint64_t integer);
+// The value text of the field at d.path[0..depth-1].
+std::string fieldText(Data& d, int depth);
+// The unit of a row's field (the units rule), or null.
+const char* rowUnit(const std::uint32_t* path, int depth);
+// Records the pressed field as the edited one (the keyboard opens this frame).
+void startEntry(Data& d, int depth, bool numeric, bool prefilled);
+
+// ---- tabs --------------------------------------------------------------------
+
+void generalTab(Data& d);
+void systemTab(Data& d);
+// Sets one part of the local date or time from the entered text; refused
+// values change nothing; the clock's refusal is shown.
+void setClockPart(Data& d, TextId part, const char* text);
+
+void driveTab(Data& d);
+void channelsTab(Data& d);
+void processingTab(Data& d);
+void displayTab(Data& d);
+void correctionTab(Data& d);
+void accessTab(Data& d);
+void updateTab(Data& d);
+// The restricted view's page of the active rotor's drive.
+void openRotorDrive(Data& d);
+// Makes the name of operator `index` unique among the operators.
+void makeUniqueName(Data& d, int index);
+
+}  // namespace Settings
