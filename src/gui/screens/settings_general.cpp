@@ -235,7 +235,7 @@ void setClockPart(Data& d, TextId part, const char* text) {
     std::string reason;
     if (clock.set(t, &reason)) return;
     logClockError(reason);
-    d.gui.messageBox(textOrEmpty(textid::kTextError), reason.c_str());
+    notify(d, textOrEmpty(textid::kTextError), reason);
 }
 
 }  // namespace Settings

@@ -162,7 +162,7 @@ int fieldRow(Data& d, const char* label, const char* value, const Texture* pictu
     std::string labelText(visibleLabel(label ? label : ""));
     std::string valueText = value ? value : "";
     if (typing) ((flags & kDelete) ? labelText : valueText) = d.gui._keyboardText;
-    const std::string unitText = (unit && *unit && !typing) ? unit : "";
+    const std::string unitText = (unit && *unit) ? unit : "";
 
     ImFont* font = ImGui::GetFont();
     ImFont* valueFont = (flags & kEmphasis) ? uiFont(kEmphasisFont) : font;
@@ -218,6 +218,7 @@ int fieldRow(Data& d, const char* label, const char* value, const Texture* pictu
     UiProbe::report(id, labelText.c_str(), row.Min, row.Max, valueText.c_str());
 
     if (!pressed) return kNotPressed;
+    d.pressedRowBottom = row.Max.y - w->Pos.y + w->Scroll.y;
     const ImVec2 touch = ImGui::GetIO().MousePos;
     if ((flags & kDelete) && !editing && deleteBox.Contains(touch)) return kDeleteZone;
     if ((flags & (kSecondIconA | kSecondIconB)) && secondBox.Contains(touch)) return kSecondIconZone;
@@ -302,6 +303,7 @@ void startEntry(Data& d, int depth, bool numeric, bool prefilled) {
     std::copy(d.path, d.path + depth, e.path);
     e.depth = depth;
     e.scroll = d.scrollY;
+    e.rowBottom = d.pressedRowBottom;
     e.prefilled = prefilled;
     if (prefilled) d.gui._keyboardText = fieldText(d, depth);
     d.edit = e;

@@ -75,6 +75,7 @@ constexpr float kPictureUnit = 80;
 constexpr float kSelectorMargin = 40;
 constexpr float kListPadding = 24;
 constexpr float kListBottom = 40;
+constexpr float kRowRoom = 10;  // below an edited row above the keyboard
 constexpr float kTitleGap = 24;
 constexpr float kTitleIcon = 60;
 constexpr int kTitleFont = fontslot::kRegular28;
@@ -252,6 +253,9 @@ void keyboardEntry(Data& d) {
     if (d.edit.numeric) mode = d.edit.path[0] == Config::kOperators ? kDigitKeypad : kNumberKeypad;
     openKeyboard(g, mode);
     d.edit.keyboardOpened = true;
+    // The edited row stays in sight above the keyboard.
+    const float visible = g._screenHeight - 2 * kBarHeight - kKeyboardHeight;
+    if (d.edit.rowBottom - d.scrollY > visible) d.pendingScroll = d.edit.rowBottom - visible + kRowRoom;
 }
 
 }  // namespace
@@ -293,10 +297,12 @@ bool saveConfig(Data& d) {
     logLine("Settings saving error: " + error);
     if (!d.saveErrorShown) {
         d.saveErrorShown = true;
-        d.gui.messageBox(textOrEmpty(kTextSavingError), error.c_str());
+        notify(d, textOrEmpty(kTextSavingError), error);
     }
     return false;
 }
+
+void notify(Data& d, const char* text, const std::string& details) { d.notice.emplace(text, details); }
 
 void chooseLanguage(Data& d, int language) {
     const std::uint32_t path[] = {Config::kLanguage};
@@ -408,8 +414,12 @@ void Gui::settings() {
         }
         d.delayedClose = false;
     }
-    // 2. A keyboard-driven message box.
+    // 2. A keyboard-driven message box, or a message waiting for the keyboard.
     openPendingBox(d);
+    if (d.notice && _keyboardState == kHidden) {
+        messageBox(d.notice->first.c_str(), d.notice->second.c_str());
+        d.notice.reset();
+    }
     // 3. Settings changed on another screen (the drive's autosetting run).
     if (_resultsExpected) {
         _resultsExpected = false;

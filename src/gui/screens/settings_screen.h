@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/gui.h"
@@ -82,6 +83,7 @@ struct Edit {
     std::uint32_t path[kMaxPath] = {};  // the path the commit writes
     int depth = 0;
     float scroll = 0;        // the list's scroll position when the row was pressed
+    float rowBottom = 0;     // the row's bottom edge in the list
     bool prefilled = false;  // the keyboard starts with the field's text
     bool keyboardOpened = false;
 
@@ -116,6 +118,7 @@ struct Data : Gui::ActiveData {
     std::optional<float> pendingScroll;
     float contentWidth = 0;
     float scrollY = 0;  // the list's scroll position this frame
+    float pressedRowBottom = 0;  // the bottom edge in the list of the row pressed last
 
     Edit edit;
     int pendingAction = kNoAction;
@@ -133,6 +136,9 @@ struct Data : Gui::ActiveData {
     bool newElement = false;
 
     bool saveErrorShown = false;  // "Settings saving error!" stays until a save succeeds
+    // A message that waits until the keyboard has slid out (a box opened
+    // while it leaves would go with it): text and details.
+    std::optional<std::pair<std::string, std::string>> notice;
     std::string clockText;        // "hh:mm YYYY-MM-DD", once per frame
 };
 
@@ -147,6 +153,8 @@ int selectedTab(const Data& d);
 // Saves ".cfg" (and flushes); a failure is logged and shown once until a save
 // succeeds again.  True when saved.
 bool saveConfig(Data& d);
+// Shows a message box once the keyboard has slid out.
+void notify(Data& d, const char* text, const std::string& details);
 // The keyboard's enter action.
 void commitEntry(Data& d);
 // The answer callback of the screen's message box.
