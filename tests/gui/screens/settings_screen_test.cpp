@@ -272,6 +272,16 @@ TEST(SettingsScreenPages, BackRestoresTheScrollAndTheTitleHasABackGlyph) {
     EXPECT_TRUE(rig.d().pages.empty());
     EXPECT_FLOAT_EQ(rig.d().scrollY, 420.0f);
     EXPECT_FALSE(rig.g._onBack);
+
+    // A page closed by the screen a moment after its choice (0.201 s).
+    rig.taps({"Drive #1"});
+    rig.d().delayedClose = true;
+    rig.d().delayedCloseStart = rig.g._frameTime;
+    rig.h.run(190);
+    EXPECT_EQ(rig.d().pages.size(), 1u);
+    rig.h.run(32);
+    EXPECT_TRUE(rig.d().pages.empty());
+    EXPECT_FALSE(rig.d().delayedClose);
 }
 
 TEST(SettingsScreenLanguage, SwitchesAtOnceAndSurvivesAReload) {
