@@ -18,6 +18,7 @@
 #include "files/removable_drive.h"
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
 #include "machine/machine_base.h"
 #include "records/settings_file.h"
@@ -445,6 +446,7 @@ void Gui::settings() {
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
     ImGui::BeginChild("items", ImVec2(_screenWidth - d.tabs.width, _screenHeight - 2 * kBarHeight), false,
                       ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar);
+    scrollByDrag();
     ImGui::PushFont(uiFont(kRowFont));
     d.scrollY = ImGui::GetScrollY();
     d.contentWidth = ImGui::GetContentRegionAvail().x;

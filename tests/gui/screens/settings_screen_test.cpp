@@ -258,6 +258,10 @@ TEST(SettingsScreenSwitch, WritesWhenTheKnobCrossesTheMiddle) {
 TEST(SettingsScreenPages, BackRestoresTheScrollAndTheTitleHasABackGlyph) {
     Rig rig(1, true, 700);
     rig.taps({"System"});
+    rig.h.drag(ImVec2(700, 500), ImVec2(700, 300));  // a drag over the rows scrolls, opens nothing
+    rig.h.frame();
+    EXPECT_NEAR(rig.d().scrollY, 200.0f, 1.0f);
+    EXPECT_TRUE(rig.d().pages.empty() && !rig.d().edit.active());
     rig.d().pendingScroll = 420.0f;
     rig.h.frame(2);
     ASSERT_FLOAT_EQ(rig.d().scrollY, 420.0f);
