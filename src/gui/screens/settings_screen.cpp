@@ -211,7 +211,7 @@ void chooseTab(Data& d) {
     if (d.restricted && d.tabs.selected == 0) openRotorDrive(d);
 }
 
-// Step 2: a keyboard-driven message box waits for the keyboard to be closed.
+// A keyboard-driven message box waits for the keyboard to be closed.
 void openPendingBox(Data& d) {
     Gui& g = d.gui;
     if (d.pendingAction == kNoAction || g._keyboardState != Gui::kHidden) return;
@@ -236,7 +236,7 @@ void openPendingBox(Data& d) {
         openKeyboard(g, kNumberKeypad);
 }
 
-// Step 6: a pressed field gets the keyboard; a closed keyboard ends the edit.
+// A pressed field gets the keyboard; a closed keyboard ends the edit.
 void keyboardEntry(Data& d) {
     Gui& g = d.gui;
     if (d.lastAction == kSaveUnderName && !d.resultShown && g._keyboardState == Gui::kLeaving &&
@@ -407,7 +407,7 @@ void Gui::settings() {
                                    now.tm_mon + 1, now.tm_mday)
                       : std::string("00:00 0000-00-00");
 
-    // 1. A page that asked to be closed after a moment.
+    // A page that asked to be closed after a moment.
     if (d.delayedClose && _frameTime - d.delayedCloseStart >= kDelayedClose) {
         if (!d.pages.empty() && _onBack) {
             Action back = _onBack;
@@ -415,20 +415,20 @@ void Gui::settings() {
         }
         d.delayedClose = false;
     }
-    // 2. A keyboard-driven message box, or a message waiting for the keyboard.
+    // A keyboard-driven message box, or a message waiting for the keyboard.
     openPendingBox(d);
     if (d.notice && _keyboardState == kHidden) {
         messageBox(d.notice->first.c_str(), d.notice->second.c_str());
         d.notice.reset();
     }
-    // 3. Settings changed on another screen (the drive's autosetting run).
+    // Settings changed on another screen (the drive's autosetting run).
     if (_resultsExpected) {
         _resultsExpected = false;
         if (_machine) _machine->saveCalibration(false);
         saveConfig(d);
     }
 
-    // 4., 5. The tab column and the chosen tab's rows.
+    // The tab column and the chosen tab's rows.
     ImGui::PushStyleColor(ImGuiCol_WindowBg, kWhite);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin("screen", nullptr,
@@ -466,10 +466,10 @@ void Gui::settings() {
     ImGui::PopStyleVar();
     ImGui::PopStyleColor();
 
-    // 6. Keyboard entry.
+    // Keyboard entry.
     keyboardEntry(d);
     drawFrame(false, [&d] { drawTitle(d); });
-    // 7. Log files on their way to the drive.
+    // Log files on their way to the drive.
     const int copied = _machine ? _machine->getCopyLogsProgress() : -1;
     if (copied >= 0) {
         _progressText = textOrEmpty(kTextCopyingLogs);
