@@ -49,6 +49,7 @@ struct ReportContext {
     int torqueRunsOverLimit = 0;
     int urrClaimIndex = 0;
     int urrIndex = 0;
+    bool urrComplete = false;  // every URR reading was made and could be judged
     // The protocol's calendar time: dates and the protocol number read it.
     std::tm reportTime{};
 };

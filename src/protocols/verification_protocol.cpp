@@ -49,6 +49,11 @@ constexpr int kFirstTwoDigitItem = 8;
 constexpr double kHighAccuracyBelow = 0.2;
 constexpr double kIncreasedAccuracyBelow = 0.5;
 
+// Sections after page 1.
+constexpr float kSectionHeadingHeight = 20.f;
+constexpr float kSectionHeadingSize = 15.f;
+constexpr float kVerdictRed = 0.7764f, kVerdictGreen = 0.9176f, kVerdictBlue = 0.9843f;
+
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
 
@@ -164,17 +169,25 @@ std::string numberText(const char* pattern, std::optional<double> value) {
     return value ? ks::format(pattern, *value) : std::string("-");
 }
 
-// ---- Sections 6 to 9: their pages, with the frame only for now -------------
-void writeUrrTest(ReportContext& c) {
-    c.doc->newPage();
-    writeVerificationPageFrame(c, 5);
-    c.doc->newPage();
-    writeVerificationPageFrame(c, 6);
+void sectionText(ReportContext& c, float x, float y, float w, const std::string& s, int slot, float h,
+                 float size) {
+    leftText(c, x, y, w, h, s.c_str(), slot, size);
 }
-void writeCompensatorTest(ReportContext& c) {
-    c.doc->newPage();
-    writeVerificationPageFrame(c, 7);
+
+void sectionHeading(ReportContext& c, float y, TextId title) {
+    sectionText(c, c.contentLeft, y, c.contentWidth, textOrEmpty(title), kBold, kSectionHeadingHeight,
+                kSectionHeadingSize);
 }
+
+void sectionRule(ReportContext& c, float y) {
+    c.doc->line(c.contentLeft, y, c.contentLeft + c.contentWidth, y);
+}
+
+void verdictBox(ReportContext& c, float y, float h) {
+    c.doc->fillRect(c.contentLeft, y, c.contentWidth, h, kVerdictRed, kVerdictGreen, kVerdictBlue);
+}
+
+// ---- Sections 8 and 9: their page, with the frame only for now -------------
 void writeTorqueTest(ReportContext&) {}
 void writeConclusions(ReportContext& c) {
     c.doc->newPage();

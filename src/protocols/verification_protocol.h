@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "protocols/doc.h"
 #include "texts/text_ids.h"
 
 class Rotor;
@@ -57,3 +58,45 @@ double testMassRadius(Rotor& rotor);
 
 // A number for a cell through ks::format's pattern; "-" for none.
 std::string numberText(const char* pattern, std::optional<double> value);
+
+// The layout of the pages after the first: 9-point texts in 12-point rows,
+// section headings in bold 15 point, rules across the content, verdicts on a
+// light blue box.
+constexpr float kSectionFontSize = 9.f;
+constexpr float kSectionRowHeight = 12.f;
+void sectionText(ReportContext& c, float x, float y, float w, const std::string& s,
+                 int slot = Doc::kRegularSlot, float h = kSectionRowHeight, float size = kSectionFontSize);
+void sectionHeading(ReportContext& c, float y, TextId title);
+void sectionRule(ReportContext& c, float y);
+void verdictBox(ReportContext& c, float y, float h);
+
+// The compensator and moment sheets (sections 7 and 8): the x of each test
+// plane's value column (its angle column follows 44 to the right), and their
+// shared column heads from y: run, test-mass positions, each plane's
+// unbalance head split at its first blank over two lines, and 36 below the
+// heads the plane, value with its unit, and angle sub-heads.
+constexpr float kRunSheetPlaneX[2] = {390, 480};
+void writeTwoPlaneRunHead(ReportContext& c, float y, float planeHeadW);
+
+// ---- The URR test (section 6), read again by the conclusions ---------------
+
+// The URR in percent that each limit circle stands for, innermost first; the
+// diagram's index i stands for 95 - 5 i.
+constexpr int kUrrSteps = 20;
+constexpr double urrLimitSteps[kUrrSteps] = {95, 90, 85, 80, 75, 70, 65, 60, 55, 50,
+                                             45, 40, 35, 30, 25, 20, 15, 10, 5,  0};
+// The highest index the test reports (URR 5 %).
+constexpr int kUrrIndexLimit = 18;
+
+// Which ring round its target a URR reading lies in: 0 inside the 95 % circle,
+// 1 inside the 90 % circle and so on, as the circles are drawn on the sheet.
+// q is the reading in multiples of U|station|, angle its angle in degrees,
+// plane the test plane (0 or 1) and run the URR run (0 to 10).
+int urrCircleIndex(double q, double angle, int plane, int run);
+
+// The index of the first step not above a claimed URR (%): 0 for 95 and
+// more, 19 (URR 0 %) below 0.
+int urrClaimIndex(double claim);
+
+// True when the URR test was complete and reached the claimed step.
+bool urrTestPassed(const ReportContext& c);

@@ -22,11 +22,7 @@ namespace {
 
 constexpr int kRegular = Doc::kRegularSlot;
 constexpr int kBold = Doc::kBoldSlot;
-constexpr float kFontSize = 9.f;
-constexpr float kRowHeight = 12.f;
 constexpr float kTitleShift = 9.f;  // the section title below the page's header
-constexpr float kSectionTitleHeight = 20.f;
-constexpr float kSectionTitleFontSize = 15.f;
 constexpr const char* kUmarHead = "(U|mar|)";
 
 // The two test planes: the rotor's plane indexes and the columns of page 2.
@@ -79,17 +75,8 @@ constexpr float kSheetX = 46, kSheetY = 159, kSheetSide = 517;
 constexpr float kDiagramTitleHeight = 14;
 constexpr float kMarkSide = 10;
 constexpr float kVerdictBoxY = 695, kVerdictBoxH = 46;
-constexpr float kVerdictBoxRed = 0.7764f, kVerdictBoxGreen = 0.9176f, kVerdictBoxBlue = 0.9843f;
 constexpr float kVerdictX = 51, kVerdictW = 507, kVerdictY = 700, kVerdictStep = 12;
 constexpr int kOutliersAllowed = 1;
-
-void text(ReportContext& c, float x, float y, float w, const std::string& s, int slot = kRegular,
-          float h = kRowHeight, float size = kFontSize) {
-    leftText(c, x, y, w, h, s.c_str(), slot, size);
-}
-void rule(ReportContext& c, float y) {
-    c.doc->line(c.contentLeft, y, c.contentLeft + c.contentWidth, y);
-}
 
 // The unbalance of a test plane in a run as a multiple of U|mar|, with its
 // angle; a run the rotor does not hold reads 0 at 0°.
@@ -107,34 +94,36 @@ Relative relativeUnbalance(Rotor& rotor, int run, int plane, double umar) {
 void writeValueAngleHead(ReportContext& c, float y, const std::string (&headings)[kTestPlanes]) {
     for (int p = 0; p < kTestPlanes; ++p) {
         const float x = kGroupX[p];
-        text(c, x, y, kHeadRight - x, headings[p], kBold);
-        text(c, x, y + kHeadValueShift, kCellW, textOrEmpty(kValueHead), kBold);
-        text(c, x, y + kHeadUnitShift, kCellW, kUmarHead, kBold);
-        text(c, x + kAngleOffset, y + kHeadValueShift, kHeadRight - x - kAngleOffset, textOrEmpty(kAngleHead),
-             kBold);
+        sectionText(c, x, y, kHeadRight - x, headings[p], kBold);
+        sectionText(c, x, y + kHeadValueShift, kCellW, textOrEmpty(kValueHead), kBold);
+        sectionText(c, x, y + kHeadUnitShift, kCellW, kUmarHead, kBold);
+        sectionText(c, x + kAngleOffset, y + kHeadValueShift, kHeadRight - x - kAngleOffset,
+                    textOrEmpty(kAngleHead), kBold);
     }
-    text(c, kAssessmentX, y, kHeadRight - kAssessmentX, textOrEmpty(kAssessmentHead), kBold);
-    rule(c, y + kHeadRule1);
-    text(c, kLabelX, y + kHeadValueShift, kGroupX[0] - kLabelX, textOrEmpty(kBalancingRunsHead), kBold);
-    text(c, kLabelX, y + kHeadUnitShift, kGroupX[0] - kLabelX, textOrEmpty(kBalancingRunsHead2), kBold);
-    rule(c, y + kHeadRule2);
+    sectionText(c, kAssessmentX, y, kHeadRight - kAssessmentX, textOrEmpty(kAssessmentHead), kBold);
+    sectionRule(c, y + kHeadRule1);
+    sectionText(c, kLabelX, y + kHeadValueShift, kGroupX[0] - kLabelX, textOrEmpty(kBalancingRunsHead),
+                kBold);
+    sectionText(c, kLabelX, y + kHeadUnitShift, kGroupX[0] - kLabelX, textOrEmpty(kBalancingRunsHead2),
+                kBold);
+    sectionRule(c, y + kHeadRule2);
 }
 
 void writeRunValues(ReportContext& c, float y, int run, double umar) {
     for (int p = 0; p < kTestPlanes; ++p) {
         const Relative r = relativeUnbalance(*c.rotor, run, p, umar);
-        text(c, kGroupX[p], y, kCellW, numberText("{:.2f}", r.value));
-        text(c, kGroupX[p] + kAngleOffset, y, kCellW, ks::format("{:.1f}", r.angle));
+        sectionText(c, kGroupX[p], y, kCellW, numberText("{:.2f}", r.value));
+        sectionText(c, kGroupX[p] + kAngleOffset, y, kCellW, ks::format("{:.1f}", r.angle));
     }
 }
 
 void writeInitialRun(ReportContext& c, const std::string (&headings)[kTestPlanes], double umar) {
-    text(c, kLabelX, k51TitleY, c.contentWidth, textOrEmpty(kS51Title));
-    rule(c, k51TitleY + kTitleRule);
+    sectionText(c, kLabelX, k51TitleY, c.contentWidth, textOrEmpty(kS51Title));
+    sectionRule(c, k51TitleY + kTitleRule);
     writeValueAngleHead(c, k51HeadY, headings);
-    text(c, kLabelX, k51ValuesY, c.contentWidth, "1");
+    sectionText(c, kLabelX, k51ValuesY, c.contentWidth, "1");
     writeRunValues(c, k51ValuesY, 0, umar);
-    text(c, kAssessmentX, k51ValuesY, c.contentWidth, textOrEmpty(kInToleranceFiveUmar));
+    sectionText(c, kAssessmentX, k51ValuesY, c.contentWidth, textOrEmpty(kInToleranceFiveUmar));
 }
 
 // 5.2: the same added unbalance in both test planes, made with plane 1's r.
@@ -142,39 +131,39 @@ void writeAddedUnbalances(ReportContext& c, const std::string (&headings)[kTestP
     const double r = testMassRadius(*c.rotor);
     const std::optional<double> mass = quotient(kAddedUnbalance * umar, r);
     const std::optional<double> value = mass ? quotient(r * *mass, umar) : std::nullopt;
-    text(c, kLabelX, k52TitleY, c.contentWidth, textOrEmpty(kS52Title));
-    rule(c, k52TitleY + kTitleRule);
+    sectionText(c, kLabelX, k52TitleY, c.contentWidth, textOrEmpty(kS52Title));
+    sectionRule(c, k52TitleY + kTitleRule);
     const float y = k52HeadY;
     for (int p = 0; p < kTestPlanes; ++p) {
         const float x = kGroupX[p];
-        text(c, x, y, kHeadRight - x, headings[p], kBold);
-        text(c, x, y + kHeadValueShift, kCellW, textOrEmpty(kValueHead), kBold);
-        text(c, x, y + kHeadUnitShift, kCellW, kUmarHead, kBold);
-        text(c, x + kAngleOffset, y + kHeadValueShift, kHeadRight - x - kAngleOffset,
-             textOrEmpty(kSettingAngleHead), kBold);
-        text(c, x + kAngleOffset, y + kHeadUnitShift, kHeadRight - x - kAngleOffset,
-             textOrEmpty(kSettingAngleHead2), kBold);
-        text(c, x + kMassOffset, y + kHeadValueShift, kHeadRight - x - kMassOffset,
-             textOrEmpty(kMassColumnHead), kBold);
-        text(c, x + kMassOffset, y + kHeadUnitShift, kHeadRight - x - kMassOffset,
-             ks::format("m|{}| ({})", p + 1, textOrEmpty(textid::kUnitGram)), kBold);
+        sectionText(c, x, y, kHeadRight - x, headings[p], kBold);
+        sectionText(c, x, y + kHeadValueShift, kCellW, textOrEmpty(kValueHead), kBold);
+        sectionText(c, x, y + kHeadUnitShift, kCellW, kUmarHead, kBold);
+        sectionText(c, x + kAngleOffset, y + kHeadValueShift, kHeadRight - x - kAngleOffset,
+                    textOrEmpty(kSettingAngleHead), kBold);
+        sectionText(c, x + kAngleOffset, y + kHeadUnitShift, kHeadRight - x - kAngleOffset,
+                    textOrEmpty(kSettingAngleHead2), kBold);
+        sectionText(c, x + kMassOffset, y + kHeadValueShift, kHeadRight - x - kMassOffset,
+                    textOrEmpty(kMassColumnHead), kBold);
+        sectionText(c, x + kMassOffset, y + kHeadUnitShift, kHeadRight - x - kMassOffset,
+                    ks::format("m|{}| ({})", p + 1, textOrEmpty(textid::kUnitGram)), kBold);
     }
-    rule(c, y + kHeadRule1);
-    rule(c, y + kHeadRule2);
+    sectionRule(c, y + kHeadRule1);
+    sectionRule(c, y + kHeadRule2);
     for (int p = 0; p < kTestPlanes; ++p) {
         const float x = kGroupX[p];
-        text(c, x, k52ValuesY, kCellW, numberText("{:.1f}", value));
-        text(c, x + kAngleOffset, k52ValuesY, kCellW, ks::format("{}", kSettingAngle[p]));
-        text(c, x + kMassOffset, k52ValuesY, kCellW, numberText("{:.1f}", mass));
+        sectionText(c, x, k52ValuesY, kCellW, numberText("{:.1f}", value));
+        sectionText(c, x + kAngleOffset, k52ValuesY, kCellW, ks::format("{}", kSettingAngle[p]));
+        sectionText(c, x + kMassOffset, k52ValuesY, kCellW, numberText("{:.1f}", mass));
     }
 }
 
 // 5.3: the six balancing runs; their texts depend on the row only.
 void writeBalancingRuns(ReportContext& c, const std::string (&headings)[kTestPlanes], double umar) {
-    text(c, kLabelX, k53TitleY, c.contentWidth, textOrEmpty(kS53Title));
-    rule(c, k53TitleY + kTitleRule);
+    sectionText(c, kLabelX, k53TitleY, c.contentWidth, textOrEmpty(kS53Title));
+    sectionRule(c, k53TitleY + kTitleRule);
     writeValueAngleHead(c, k53HeadY, headings);
-    text(c, kCorrectionX, k53HeadY, kCorrectionHeadW, textOrEmpty(kCorrectionNumberHead), kBold);
+    sectionText(c, kCorrectionX, k53HeadY, kCorrectionHeadW, textOrEmpty(kCorrectionNumberHead), kBold);
 
     struct Note {
         TextId line1, line2;
@@ -185,28 +174,30 @@ void writeBalancingRuns(ReportContext& c, const std::string (&headings)[kTestPla
         const int run = k + 1;
         const bool inTolerance = k >= kRunsBeforeTolerance;
         const bool last = k == kRunsToBalance - 1;
-        text(c, kLabelX, y, kRunLabelW, ks::format("{} {}", textOrEmpty(kRun), run), kRegular, kRunRowHeight);
+        sectionText(c, kLabelX, y, kRunLabelW, ks::format("{} {}", textOrEmpty(kRun), run), kRegular,
+                    kRunRowHeight);
         if (!inTolerance) {
-            text(c, kAssessmentX, y, kAssessmentW, textOrEmpty(kBalancingRequired), kRegular, kRunRowHeight);
+            sectionText(c, kAssessmentX, y, kAssessmentW, textOrEmpty(kBalancingRequired), kRegular,
+                        kRunRowHeight);
         } else {
             y += kNoteRowShift;
-            text(c, kAssessmentX, y, kAssessmentW, textOrEmpty(kInToleranceHalfUmar), kRegular,
-                 kRunRowHeight);
+            sectionText(c, kAssessmentX, y, kAssessmentW, textOrEmpty(kInToleranceHalfUmar), kRegular,
+                        kRunRowHeight);
             if (last)
-                text(c, kAssessmentX, y + kNoteLine2, kAllowedW, textOrEmpty(kUmarTestAllowed), kRegular,
-                     kRunRowHeight);
+                sectionText(c, kAssessmentX, y + kNoteLine2, kAllowedW, textOrEmpty(kUmarTestAllowed),
+                            kRegular, kRunRowHeight);
             const Note& note = notes[k - kRunsBeforeTolerance];
-            text(c, kLabelX, y + kNoteLine1, kNoteW, textOrEmpty(note.line1), kRegular, kRunRowHeight,
-                 kNoteFontSize);
-            text(c, kLabelX, y + kNoteLine2, kNoteW, textOrEmpty(note.line2), kRegular, kRunRowHeight,
-                 kNoteFontSize);
+            sectionText(c, kLabelX, y + kNoteLine1, kNoteW, textOrEmpty(note.line1), kRegular, kRunRowHeight,
+                        kNoteFontSize);
+            sectionText(c, kLabelX, y + kNoteLine2, kNoteW, textOrEmpty(note.line2), kRegular, kRunRowHeight,
+                        kNoteFontSize);
         }
-        text(c, kCorrectionX, y, kCorrectionCellW,
-             inTolerance ? std::string(textOrEmpty(kNotAllowed)) : ks::format("{}", run), kRegular,
-             kRunRowHeight);
+        sectionText(c, kCorrectionX, y, kCorrectionCellW,
+                    inTolerance ? std::string(textOrEmpty(kNotAllowed)) : ks::format("{}", run), kRegular,
+                    kRunRowHeight);
         writeRunValues(c, y, run, umar);
         if (inTolerance) y += kNoteRowShift;
-        if (!last) rule(c, y + kRunRowHeight);
+        if (!last) sectionRule(c, y + kRunRowHeight);
         y += kRunRowStep;
     }
 }
@@ -244,52 +235,55 @@ UmarTest readUmarTest(Rotor& rotor, int n) {
 
 void writeUmarTableHead(ReportContext& c) {
     const float y = c.topMargin + c.headerHeight + k54TitleY;
-    text(c, kLabelX, y, c.contentWidth, textOrEmpty(kS54Title));
-    rule(c, y + k54Rule);
-    const float y2 = k54HeadY + kRowHeight;
-    text(c, kLabelX, k54HeadY, kPositionHeadW, textOrEmpty(kTestPositionHead), kBold);
-    text(c, kLabelX, y2, kPositionHeadW, textOrEmpty(kTestPositionHead2), kBold);
-    text(c, kAmountX, k54HeadY, kAmountHeadW, textOrEmpty(kUnbalanceAmountHead), kBold);
-    text(c, kAmountX, y2, kAmountHeadW, kUmarHead, kBold);
-    text(c, kMultipleX, k54HeadY, kMultipleHeadW, textOrEmpty(kMultipleOfMeanHead), kBold);
-    text(c, kMultipleX, y2, kMultipleHead2W, textOrEmpty(kMultipleOfMeanHead2), kBold);
-    rule(c, k54Rule1);
+    sectionText(c, kLabelX, y, c.contentWidth, textOrEmpty(kS54Title));
+    sectionRule(c, y + k54Rule);
+    const float y2 = k54HeadY + kSectionRowHeight;
+    sectionText(c, kLabelX, k54HeadY, kPositionHeadW, textOrEmpty(kTestPositionHead), kBold);
+    sectionText(c, kLabelX, y2, kPositionHeadW, textOrEmpty(kTestPositionHead2), kBold);
+    sectionText(c, kAmountX, k54HeadY, kAmountHeadW, textOrEmpty(kUnbalanceAmountHead), kBold);
+    sectionText(c, kAmountX, y2, kAmountHeadW, kUmarHead, kBold);
+    sectionText(c, kMultipleX, k54HeadY, kMultipleHeadW, textOrEmpty(kMultipleOfMeanHead), kBold);
+    sectionText(c, kMultipleX, y2, kMultipleHead2W, textOrEmpty(kMultipleOfMeanHead2), kBold);
+    sectionRule(c, k54Rule1);
     for (int p = 0; p < kTestPlanes; ++p) {
         const std::string plane = ks::format("{} {}", textOrEmpty(kPlane), p + 1);
-        text(c, planeColumn(kAmountX, p), k54SubHeadY, kColumnW, plane, kBold);
-        text(c, planeColumn(kMultipleX, p), k54SubHeadY, kColumnW, plane, kBold);
+        sectionText(c, planeColumn(kAmountX, p), k54SubHeadY, kColumnW, plane, kBold);
+        sectionText(c, planeColumn(kMultipleX, p), k54SubHeadY, kColumnW, plane, kBold);
     }
-    rule(c, k54Rule2);
+    sectionRule(c, k54Rule2);
 }
 
 void writeUmarTableRows(ReportContext& c, const UmarTest& t) {
     std::optional<double> total[kTestPlanes] = {0.0, 0.0};
     float y = k54FirstRowY;
     for (int i = 0; i < t.n; ++i, y += kRunRowStep) {
-        text(c, kLabelX, y, kColumnW, ks::format("{}", kDegreesPerPosition * i), kRegular, kRunRowHeight);
+        sectionText(c, kLabelX, y, kColumnW, ks::format("{}", kDegreesPerPosition * i), kRegular,
+                    kRunRowHeight);
         for (int p = 0; p < kTestPlanes; ++p) {
             const std::optional<double> k = t.multiple(i, p);
-            text(c, planeColumn(kAmountX, p), y, kColumnW, numberText("{:.2f}", quotient(t.u[i][p], t.umar)),
-                 kRegular, kRunRowHeight);
-            text(c, planeColumn(kMultipleX, p), y, kColumnW, numberText("{:.2f}", k), kRegular,
-                 kRunRowHeight);
+            sectionText(c, planeColumn(kAmountX, p), y, kColumnW,
+                        numberText("{:.2f}", quotient(t.u[i][p], t.umar)), kRegular, kRunRowHeight);
+            sectionText(c, planeColumn(kMultipleX, p), y, kColumnW, numberText("{:.2f}", k), kRegular,
+                        kRunRowHeight);
             total[p] = (total[p] && k) ? std::optional<double>(*total[p] + *k) : std::nullopt;
         }
-        rule(c, y + kRunRowHeight);
+        sectionRule(c, y + kRunRowHeight);
     }
-    text(c, kLabelX, y, kColumnW, textOrEmpty(kSum), kBold, kRunRowHeight);
-    text(c, kLabelX, y + kRunRowStep, kMeanLabelW, textOrEmpty(kMeanValue), kBold, kRunRowHeight);
+    sectionText(c, kLabelX, y, kColumnW, textOrEmpty(kSum), kBold, kRunRowHeight);
+    sectionText(c, kLabelX, y + kRunRowStep, kMeanLabelW, textOrEmpty(kMeanValue), kBold, kRunRowHeight);
     for (int p = 0; p < kTestPlanes; ++p) {
         const std::optional<double> sum = quotient(t.sum[p], t.umar);
-        text(c, planeColumn(kAmountX, p), y, kColumnW, numberText("{:.2f}", sum), kBold, kRunRowHeight);
-        text(c, planeColumn(kMultipleX, p), y, kColumnW, numberText("{:.2f}", total[p]), kBold,
-             kRunRowHeight);
-        text(c, planeColumn(kAmountX, p), y + kRunRowStep, kColumnW,
-             numberText("{:.2f}", sum ? quotient(*sum, t.n) : std::nullopt), kBold, kRunRowHeight);
-        text(c, planeColumn(kMultipleX, p), y + kRunRowStep, kColumnW,
-             numberText("{:.2f}", total[p] ? quotient(*total[p], t.n) : std::nullopt), kBold, kRunRowHeight);
+        sectionText(c, planeColumn(kAmountX, p), y, kColumnW, numberText("{:.2f}", sum), kBold,
+                    kRunRowHeight);
+        sectionText(c, planeColumn(kMultipleX, p), y, kColumnW, numberText("{:.2f}", total[p]), kBold,
+                    kRunRowHeight);
+        sectionText(c, planeColumn(kAmountX, p), y + kRunRowStep, kColumnW,
+                    numberText("{:.2f}", sum ? quotient(*sum, t.n) : std::nullopt), kBold, kRunRowHeight);
+        sectionText(c, planeColumn(kMultipleX, p), y + kRunRowStep, kColumnW,
+                    numberText("{:.2f}", total[p] ? quotient(*total[p], t.n) : std::nullopt), kBold,
+                    kRunRowHeight);
     }
-    rule(c, y + kRunRowHeight);
+    sectionRule(c, y + kRunRowHeight);
 }
 
 // Plots every multiple over the sheet; answers the points outside the band.
@@ -325,12 +319,12 @@ int plotMultiples(ReportContext& c, const UmarTest& t) {
 void writeUmarVerdict(ReportContext& c) {
     const bool passed = c.umarOutliers <= kOutliersAllowed;
     const double emar = settingsOf(c).balancingAccuracy;
-    c.doc->fillRect(c.contentLeft, kVerdictBoxY, c.contentWidth, kVerdictBoxH, kVerdictBoxRed,
-                    kVerdictBoxGreen, kVerdictBoxBlue);
-    text(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(passed ? kS56Pass : kS56Fail));
-    text(c, kVerdictX, kVerdictY + kVerdictStep, kVerdictW, textOrEmpty(passed ? kS56Pass2 : kS56Fail2));
-    text(c, kVerdictX, kVerdictY + 2 * kVerdictStep, kVerdictW,
-         ks::format(textOrEmpty(kS56Accuracy), emar, textOrEmpty(accuracyClass(emar))));
+    verdictBox(c, kVerdictBoxY, kVerdictBoxH);
+    sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(passed ? kS56Pass : kS56Fail));
+    sectionText(c, kVerdictX, kVerdictY + kVerdictStep, kVerdictW,
+                textOrEmpty(passed ? kS56Pass2 : kS56Fail2));
+    sectionText(c, kVerdictX, kVerdictY + 2 * kVerdictStep, kVerdictW,
+                ks::format(textOrEmpty(kS56Accuracy), emar, textOrEmpty(accuracyClass(emar))));
 }
 
 }  // namespace
@@ -341,8 +335,7 @@ void writeUmarDataSheets(ReportContext& c) {
     const double umar = c.rotor->permissibleUnbalance(1);
     const std::string headings[kTestPlanes] = {ks::format("{} {}", textOrEmpty(kUnbalancePlaneHead), 1),
                                                ks::format("{} {}", textOrEmpty(kUnbalancePlaneHead), 2)};
-    text(c, kLabelX, c.topMargin + c.headerHeight + kTitleShift, c.contentWidth, textOrEmpty(kSection5Title),
-         kBold, kSectionTitleHeight, kSectionTitleFontSize);
+    sectionHeading(c, c.topMargin + c.headerHeight + kTitleShift, kSection5Title);
     writeInitialRun(c, headings, umar);
     writeAddedUnbalances(c, headings, umar);
     writeBalancingRuns(c, headings, umar);
@@ -364,8 +357,8 @@ void writeUmarEvaluation(ReportContext& c) {
 
     c.doc->newPage();
     writeVerificationPageFrame(c, 4);
-    text(c, kLabelX, c.topMargin + c.headerHeight + k54TitleY, c.contentWidth, textOrEmpty(kS55Title),
-         kRegular, kDiagramTitleHeight);
+    sectionText(c, kLabelX, c.topMargin + c.headerHeight + k54TitleY, c.contentWidth, textOrEmpty(kS55Title),
+                kRegular, kDiagramTitleHeight);
     const ResourceEntry sheet = findResource(textid::kProtocolImageUmarSheet);
     if (sheet.size > 0)
         c.doc->image(kSheetX, kSheetY, kSheetSide, kSheetSide, sheet.data, static_cast<int>(sheet.size));

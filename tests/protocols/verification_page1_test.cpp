@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -76,7 +75,7 @@ TEST_F(VerificationFrame, FooterNumberDateAndAddressOfEveryPage) {
 TEST_F(VerificationFrame, ResultsKeepTheCurrentRun) {
     const int results[] = {reportresult::kWritten, reportresult::kBeginFailed, reportresult::kNotWritten};
     for (int result : results) {
-        rotor_ = provingRotor(19).builder().load(cfg_.get());
+        rotor_ = provingRotor(39).builder().load(cfg_.get());  // sections 7 and 8 make runs current
         rotor_->selectRun(4);
         auto doc = std::make_unique<RecordingDoc>();
         doc->beginResult = result != reportresult::kBeginFailed;
@@ -135,9 +134,7 @@ TEST_F(VerificationPage1, ClaimsAndTestMassLines) {
                   (std::vector<std::string>{"1.8.", "1.3.", "<none>", "", "4.5."}));
         for (const std::string& label : at(1, {{323, 157}, {61, 189}, {323, 232}}))
             EXPECT_NE(label, "<none>");
-        std::string all;
-        for (const std::string& t : doc_->texts()) all += t + "\n";
-        EXPECT_FALSE(std::regex_search(all, std::regex(R"(\b(inf|nan)\b)")));
+        EXPECT_FALSE(printsNanOrInf());
     }
 }
 

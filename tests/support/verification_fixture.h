@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,17 +31,19 @@ struct Reading {
 
 struct ProvingRotor {
     double umar = 25;  // the rotor's permissible unbalance, g·mm
-    double R = 100, r = 100, mass = 62.5;
+    double R = 100, r = 100, r1 = 100, mass = 62.5;
     double massStation = 12.5, massTravel = 62.5;
+    std::vector<Vector> saved;  // the saved result, one per plane
     std::string expert, testCompany;
     std::vector<Reading> runs;  // one minute apart, the last at lastRunTime
     std::int64_t lastRunTime = 0;
 
     rotorbuild::RotorBuilder builder() const {
         rotorbuild::RotorBuilder b("Proving");
-        b.plane({R, r, 0, 2.5, massStation, massTravel, 1, 0}).plane({R, r, 0, 2.5, 0, 0, 0, 0});
+        b.plane({R, r, r1, 2.5, massStation, massTravel, 1, 0}).plane({R, r, 0, 2.5, 0, 0, 0, 0});
         b.plane({R, r, 0, 2.5, 0, 0, 2, 0}).control().tolerance(umar).mass(mass).customer(expert);
         b.data().testCompany = testCompany;
+        b.data().results = saved;
         const auto n = static_cast<std::int64_t>(runs.size());
         for (std::int64_t k = 0; k < n; ++k) {
             const Reading& u = runs[static_cast<std::size_t>(k)];
@@ -95,6 +98,12 @@ protected:
         std::string out;
         for (const DocCall* c : hits) out += (out.empty() ? "" : " | ") + c->text;
         return out;
+    }
+    // True when a drawn text holds "inf" or "nan" as a word.
+    bool printsNanOrInf() const {
+        for (const std::string& t : doc_->texts())
+            if (std::regex_search(t, std::regex(R"(\b(inf|nan)\b)"))) return true;
+        return false;
     }
     static bool near(float a, float b) { return std::fabs(a - b) < 0.01f; }
 
