@@ -6,6 +6,7 @@
 #include "protocols/balancing_protocol.h"
 #include "protocols/pdf_doc.h"
 #include "protocols/report_context.h"
+#include "protocols/verification_protocol.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_report.h"
 
@@ -44,15 +45,17 @@ int writeWith(ProtocolWriter writer, Rotor& rotor, const char* fileName) {
 int writeReport(Rotor& rotor, const char* fileName) {
     if (!fileName || !*fileName) return reportresult::kNotWritten;
     removeTarget(fileName);
-    int result = reportresult::kNotWritten;
-    // The verification-test protocol is not written yet: a control rotor gets
-    // no file rather than an incomplete protocol.
-    if (!rotor.isControlRotor())
-        result = writeWith(g_balancingWriter ? g_balancingWriter : &writeBalancingProtocol, rotor, fileName);
+    // A control rotor is the machine's proving rotor: its runs are the verification test.
+    const ProtocolWriter writer = rotor.isControlRotor() ? &writeVerificationProtocol
+                                  : g_balancingWriter    ? g_balancingWriter
+                                                         : &writeBalancingProtocol;
+    const int result = writeWith(writer, rotor, fileName);
     if (result != reportresult::kWritten) removeTarget(fileName);
     return result;
 }
 
 namespace reportwriter_testing {
-void setBalancingWriter(int (*writer)(ReportContext& c)) { g_balancingWriter = writer; }
+void setBalancingWriter(int (*writer)(ReportContext& c)) {
+    g_balancingWriter = writer;
+}
 }  // namespace reportwriter_testing

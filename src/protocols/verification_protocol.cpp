@@ -186,10 +186,3 @@ void sectionRule(ReportContext& c, float y) {
 void verdictBox(ReportContext& c, float y, float h) {
     c.doc->fillRect(c.contentLeft, y, c.contentWidth, h, kVerdictRed, kVerdictGreen, kVerdictBlue);
 }
-
-// ---- Sections 8 and 9: their page, with the frame only for now -------------
-void writeTorqueTest(ReportContext&) {}
-void writeConclusions(ReportContext& c) {
-    c.doc->newPage();
-    writeVerificationPageFrame(c, 8);
-}

@@ -116,7 +116,6 @@ TEST_F(MakeReport, FailuresLeaveNoFileBehind) {
              indexResourceStore(block, sizeof block);
          }},
         {"writer throws", "tmp.pdf", [](RotorBuilder&) { reportwriter_testing::setBalancingWriter(&throwingWriter); }},
-        {"control rotor", "tmp.pdf", [](RotorBuilder& b) { b.control(); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,0 +1,152 @@
+// The protocols end to end: a proving rotor walked through the verification
+// test by its own operations, and a balancing rotor, written by
+// Rotor::makeReport and read back with poppler as a reader gets them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "protocols/report_texts.h"
+#include "rotor/rotor_report.h"
+#include "support/protocols_pdf_inspect.h"
+#include "support/verification_fixture.h"
+#include "support/verification_walk.h"
+#include "texts/format.h"
+
+namespace fs = std::filesystem;
+using namespace reporttext;
+
+namespace {
+
+// A text as pdftotext gives it: lowered runs without their marks.
+std::string plain(const std::string& s) {
+    return std::regex_replace(s, std::regex("\\|"), "");
+}
+
+class ProtocolEndToEnd : public verification::Fixture {
+protected:
+    void SetUp() override {
+        if (!pdfinspect::toolsPresent()) GTEST_SKIP() << "poppler-utils not installed";
+        Fixture::SetUp();
+    }
+    // The rotor's protocol into pdf, in a language; answers its text after
+    // checking each page's number (a one-page protocol has none), no inf or
+    // nan, and, when asked, ink in some words of every page.
+    std::string write(Rotor& rotor, bool english, const std::string& pdf, const std::vector<int>& printed,
+                      bool ink) {
+        setLanguage(english);
+        EXPECT_EQ(rotor.makeReport(0, pdf.c_str(), 0, 0), reportresult::kWritten);
+        EXPECT_EQ(pdfinspect::info(pdf)["Pages"], std::to_string(printed.size()));
+        const std::string text = pdfinspect::text(pdf);
+        EXPECT_FALSE(std::regex_search(text, std::regex(R"(\b(inf|nan)\b)")));
+        std::size_t pageStart = 0;
+        for (int page = 1; page <= int(printed.size()); ++page) {
+            const std::size_t end = text.find('\f', pageStart);
+            const std::string pageText = text.substr(pageStart, end - pageStart);
+            pageStart = end + 1;
+            for (const std::string& frame : {ks::format("{}: {}", textOrEmpty(kPageLabel), printed[page - 1]),
+                                             ks::format("{}: 8", textOrEmpty(kPagesLabel))})
+                EXPECT_TRUE(printed.size() == 1 || pageText.find(frame) != std::string::npos)
+                    << page << frame;
+            Pgm pgm;
+            if (!ink || !pdfinspect::render(pdf, pgm, page)) continue;
+            const auto words = pdfinspect::words(pdf, page);
+            for (std::size_t i = 0; i < words.size(); i += 5) {
+                const pdfinspect::Word& w = words[i];
+                EXPECT_TRUE(w.text.size() < 3 || pgm.inkIn(int(w.xMin), int(w.yMin), int(std::ceil(w.xMax)),
+                                                           int(std::ceil(w.yMax))))
+                    << "blank word " << w.text << " on page " << page;
+            }
+        }
+        return text;
+    }
+};
+
+TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
+    const std::vector<int> all = {1, 2, 3, 4, 5, 6, 7, 8};
+    struct Case {
+        const char* what;
+        int runs;
+        bool urrMoved;
+        std::vector<int> printed;                   // the page numbers printed, page by page
+        std::vector<std::string> english, russian;  // besides the section titles and the verdict
+        std::vector<std::string> missing;           // texts the protocol must not hold
+    };
+    setLanguage(true);
+    const std::string umarFails = plain(ks::format(textOrEmpty(kS91UmarNotConfirmed), 25));
+    // clang-format off
+    const Case cases[] = {
+        {"39 runs", 39, false, all, {"URR = 95 %, which exceeds or conforms to", "0.05 × Ustation"}, {"URR = 95 %, что не уступает"}, {}},
+        {"8 runs", 8, false, all, {}, {}, {}},
+        {"stage 0", 7, false, {1, 2, 3, 5, 6, 7, 8},
+         {umarFails, "URR = 5 %, which does not conform to", "не проходила испытания", "не проходило испытания"}, {},
+         {"во всех плоскостях", "заявленной величине"}},
+        {"two URR readings off", 39, true, all,
+         {"URR = 85 % limit circles", "This does not correspond to", "URR = 85 %, which does not conform to"}, {}, {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        verification::Walk walk(cfg_);
+        for (int t = 0; t < c.runs; ++t) {
+            verification::Readings u = verification::testReadings(t);
+            if (c.urrMoved && (t == 20 || t == 21)) u[0] *= 1.125;  // plane 1 in its 85 % rings
+            walk.run(u);
+        }
+        ASSERT_EQ(walk.rotor().runCount(), c.runs);
+        walk.rotor().selectRun(c.runs / 2);
+        const bool approved = c.runs == 39 && !c.urrMoved;
+        for (bool english : {true, false}) {
+            if (!english && c.russian.empty()) continue;
+            const std::string text = write(walk.rotor(), english, "walk.pdf", c.printed, !c.russian.empty());
+            EXPECT_EQ(walk.rotor().currentRun(), c.runs / 2);
+            std::vector<std::string> expected = english ? c.english : c.russian;
+            for (TextId t : {kSection1Title, kSection2Title, kSection3Title, kSection4Title, kSection5Title,
+                             kSection6Title, kSection7Title, kSection8Title, kSection9Title,
+                             approved ? kVerdictApproved : kVerdictNotApproved})
+                expected.push_back(plain(textOrEmpty(t)));
+            for (const std::string& t : expected) EXPECT_NE(text.find(t), std::string::npos) << t;
+            for (const std::string& t : c.missing) EXPECT_EQ(text.find(t), std::string::npos) << t;
+            if (!english) continue;
+            std::vector<std::string> images;  // page:width of every image
+            for (const auto& i : pdfinspect::images("walk.pdf"))
+                if (i.type == "image") images.push_back(ks::format("{}:{}", i.page, i.width));
+            const auto uses = [&](const char* i) { return std::count(images.begin(), images.end(), i); };
+            EXPECT_EQ(uses("4:400"), c.runs == 8 ? 4 : c.runs < 8 ? 0 : 26);  // 0° drawn again at 360°
+            if (c.russian.empty()) continue;
+            // The logo, the drawing, both sheets with their marks; the file's size.
+            for (const char* i : {"1:1034", "1:680", "4:1805", "6:1893"}) EXPECT_EQ(uses(i), 1) << i;
+            EXPECT_EQ(uses("6:400"), 24);
+            EXPECT_LT(fs::file_size("walk.pdf"), 2u << 20);
+            // The history file gives the same protocol, loaded into a new rotor and through protocolpdf.
+            const std::string history = testwd::filesIn("history").at(0);
+            Rotor reloaded(cfg_.get());
+            ASSERT_TRUE(reloaded.loadRotor(history.c_str(), 2));
+            EXPECT_EQ(write(reloaded, true, "reloaded.pdf", all, false), text);
+#ifdef KS_PROTOCOLPDF
+            const auto run = pdfinspect::runTool({KS_PROTOCOLPDF, "history/" + history, "tool.pdf", "--en"});
+            EXPECT_EQ(run.status, 0) << run.out;
+            EXPECT_EQ(pdfinspect::text("tool.pdf"), text);
+#endif
+        }
+    }
+}
+
+TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
+    rotorbuild::RotorBuilder b("Pump");
+    b.planes(2).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
+                                   [](int k) { return 725.0 * (k + 1); });
+    auto rotor = b.load(cfg_.get());
+    for (bool english : {true, false}) {
+        const std::string text = write(*rotor, english, "pump.pdf", {1}, true);
+        for (TextId t : {kBalancingProtocolTitle, kRotorDataHeading, kNotInTolerance})
+            EXPECT_NE(text.find(textOrEmpty(t)), std::string::npos) << textOrEmpty(t);
+    }
+}
+
+}  // namespace
