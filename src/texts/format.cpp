@@ -25,6 +25,13 @@ bool parseDouble(std::string_view text, double& value) {
     for (char& c : s) {
         if (c == ',') c = '.';
     }
+    // Entries are decimal: of "0x1p3" only the "0" is a number, as the
+    // records read it.
+    std::size_t digits = s.find_first_not_of(" \t\n\v\f\r");
+    if (digits != std::string::npos && (s[digits] == '+' || s[digits] == '-')) ++digits;
+    if (digits != std::string::npos && digits + 1 < s.size() && s[digits] == '0' &&
+        (s[digits + 1] == 'x' || s[digits + 1] == 'X'))
+        s.resize(digits + 1);
     const char* begin = s.c_str();
     char* end = nullptr;
     errno = 0;

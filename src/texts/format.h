@@ -46,8 +46,9 @@ std::string format(std::string_view pattern, const Args&... args) {
 // The number alone with a fixed count of decimals, e.g. fixed(1.5, 2) = "1,50" in Russian.
 std::string fixed(double value, int decimals);
 
-// Numeric entry: reads a number that may use ',' as decimal separator.  Returns
-// false (value untouched) when the text does not start with a finite number.
+// Numeric entry: reads a decimal number that may use ',' as decimal separator
+// (a hexadecimal "0x..." reads as its leading 0).  Returns false (value
+// untouched) when the text does not start with a finite number.
 bool parseDouble(std::string_view text, double& value);
 
 }  // namespace ks

@@ -50,6 +50,10 @@ TEST(Format, ParseDoubleTakesCommaOrPoint) {
     EXPECT_DOUBLE_EQ(v, 0.25);
     EXPECT_TRUE(ks::parseDouble(" -3,5e2", v));
     EXPECT_DOUBLE_EQ(v, -350.0);
+    for (const char* hex : {"0x1p3", " -0X10", "0x"}) {
+        EXPECT_TRUE(ks::parseDouble(hex, v)) << hex;
+        EXPECT_EQ(v, 0.0) << hex;
+    }
 }
 
 TEST(Format, FloatsKeepTheirOwnShortestForm) {
