@@ -1,0 +1,175 @@
+#pragma once
+// The rotor editing screen (`Gui::editing`): its data, its toolbar, the value
+// rows and selectors, the correction-plane panel, and the hooks through which
+// the rotor picture, the supports and the plane list take part.
+//
+// Edit target.  -1 nothing is entered, -2 the rotor's name; otherwise the tag
+// of the field being entered: a `RotorData` tag, or a `Plane` tag with the
+// plane in the high bits, ((plane index + 1) << 25) | tag.  While the
+// correction panel is open its plane is the selected plane and the target is
+// the bare `Plane` tag.
+//
+// Red marks.  Every element that shows a value the rotor finds out of its
+// limits clears `Data::valid` while it is drawn; the toolbar reads the flag
+// of the frame before (it is drawn first), and the way on to balancing stays
+// closed while it is false.
+//
+// Positions of the content are window-local (as ImGui::SetCursorPos takes
+// them) in the scrolling content window "supports".
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include <imgui.h>
+
+#include "gui/gui.h"
+#include "texts/texts.h"
+
+class Rotor;
+struct Config;
+struct Material;
+
+namespace Editing {
+
+using u32 = std::uint32_t;
+
+constexpr int kMaxPlanes = 128;  // plane states and engaged channels
+
+// ---- the edit target ------------------------------------------------------------
+constexpr int kNoEntry = -1;
+constexpr int kNameEntry = -2;
+constexpr int kPlaneShift = 25;
+constexpr u32 kTagMask = 0x1FFFFFF;
+constexpr int planeFieldTarget(int planeIndex, TextId tag) {
+    return static_cast<int>((static_cast<u32>(planeIndex + 1) << kPlaneShift) | (tag & kTagMask));
+}
+constexpr TextId targetTag(int target) { return static_cast<u32>(target) & kTagMask; }
+// The plane index of a target; -1 for a rotor value.
+constexpr int targetPlane(int target) { return (target >> kPlaneShift) - 1; }
+
+// ---- the correction panel ---------------------------------------------------------
+enum PanelState : int { kPanelHidden = 0, kPanelEntering = 1, kPanelLeaving = 2, kPanelShown = 3 };
+constexpr float kPanelWidth = 790;
+constexpr float kPanelStep = 79;  // per frame
+
+// One channel mark of the rotor picture: the measuring channel (from 1), its
+// x, whether it belongs to the first plane, its kind (1 left, 2 right support).
+struct PlaneMark {
+    int channel = 0;
+    float x = 0;
+    bool firstPlane = false;
+    int kind = 0;
+};
+
+struct Data final : Gui::ActiveData {
+    explicit Data(Gui& gui);
+
+    Rotor* rotor;
+    int editTarget = kNoEntry;
+    float scroll = 0;  // what the content scrolls to above the keyboard
+    bool valid = true;
+    std::vector<PlaneMark> planeMarks;
+    Config* config;
+    std::array<float, kMaxPlanes> planeStates;  // +1 engaged, -1 disengaged
+    float controlRotorState;                    // +1 a control rotor, -1 not
+    std::bitset<kMaxPlanes> engagedChannels;    // bit c-1: channel c is a support
+    std::vector<u32> visibleTags;               // scratch of the parameter table
+    int selectedPlane = -1;
+    int panelState = kPanelHidden;
+    float panelOffset = -1;
+    float panelOverlap = 0;
+    int selectedGrade = -1;
+
+    // The picture band, laid out by `scaleRotorPicture`: its top and the left
+    // edge of the plane columns in the content.
+    float pictureTop = 0;
+    float columnsLeft = 0;
+
+    // Opens the correction panel of plane index `plane` whose column's right
+    // edge stands at `columnRight` (screen x): it slides in from offset 0,
+    // and covers the content by the overlap fraction.
+    void openPanel(Gui& gui, int plane, float columnRight);
+    // The panel is sliding in or shown.
+    bool panelOpen() const { return panelState == kPanelEntering || panelState == kPanelShown; }
+    int engagedCount() const { return static_cast<int>(engagedChannels.count()); }
+};
+
+// The top bar of the screen (the frame calls it with the cursor at the bar's
+// content start).
+Gui::Action toolbar(Gui& gui, Data& data);
+
+// ---- value rows and selectors (editing_rows.cpp) ------------------------------------
+// A field of the rotor as the rows read it.
+struct FieldValue {
+    static constexpr int kOutOfLimits = 6;  // of a number; a cleared flag answers it too
+    static constexpr int kFirstChoice = 8;  // a choice answers its value's TextId
+    int result = 0;                         // `Rotor::readParameter`'s answer
+    std::string text;                       // "N/A" for an unknown field
+    double value = 0;
+    bool numeric = false;                   // a number was read
+    bool choice() const { return result >= kFirstChoice; }
+    bool outOfLimits() const { return numeric && result == kOutOfLimits; }
+};
+// Reads the field at `path` ({tag}, or {plane list, plane index, tag}).
+FieldValue readField(Rotor& rotor, std::initializer_list<u32> path);
+// The label of a field tag: its text after ", " when it has one, "???" when
+// its group has no text for it, "" when no group owns it.
+std::string fieldLabel(TextId tag);
+// A value and its unit as one text: "12 mm"; a unit "prefix|unit" puts the
+// prefix before the value ("À8 mm").
+std::string valueWithUnit(const std::string& value, const char* unit);
+// The first material of the settings whose density differs from `density` by
+// less than 0.00001; null when none does.
+const Material* materialOf(const Config& config, double density);
+
+// One row of the parameter table at `pos`: the label, the value 60 px to its
+// right, and a red mark under the value when not `ok`; `pos` moves 30 px down.
+void parameterRow(ImVec2& pos, const char* label, const std::string& value, bool ok);
+// The rows of plane index `plane` from `pos` down.
+void planeParameterRows(Data& data, int plane, ImVec2& pos);
+// One column of rows per plane, `columnWidth` apart.
+void parameterTable(Data& data, int columns, float columnWidth);
+// The entry of a rotor value at `pos`, `width` x 50 px; `grade`: the
+// permissible unbalance with its grade chooser.
+void rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width);
+// The row of rotor values and selectors under the picture band.
+void driveRow(Gui& gui, Data& data);
+// The row's base width: 759 px for an end drive, 989 for a belt drive, each
+// 290 more on a Horizontal machine.
+float driveRowWidth(const Data& data);
+
+// ---- hooks: the rotor picture, supports and plane list (editing_layout.cpp) ---------
+// Lays out the picture band for `columns` plane columns.
+void scaleRotorPicture(Gui& gui, Data& data, int columns);
+// Rebuilds `Data::planeMarks` from the rotor's planes.
+void collectPlaneMarks(Data& data);
+// The rotor drawing of the plane columns and the machine scheme with its
+// dimension boxes.
+void drawRotorPicture(Gui& gui, Data& data);
+void machineScheme(Gui& gui, Data& data);
+// The draggable channel marks of the supports (Horizontal machines).
+void channelDragLists(Gui& gui, Data& data);
+// One check per plane column; a tap on an engaged plane's label opens its
+// correction panel (`Data::openPanel`).
+void planeList(Gui& gui, Data& data, int columns);
+// The control-rotor switch (plane scheme 1).
+void controlRotorCheck(Gui& gui, Data& data);
+// The support buttons at `pos` in the drive row; `pos` moves past them.
+void supports(Gui& gui, Data& data, ImVec2& pos);
+// The content shadow while a value or the panel is edited; true when tapped.
+bool contentShadow(Gui& gui, Data& data);
+// The shadow that dims the content while the keyboard is shown.
+void keyboardShadow(Gui& gui, Data& data);
+
+}  // namespace Editing
+
+// ---- the correction-plane panel (plane_panel.cpp) --------------------------------------
+// The correction parameters of plane index `plane` of the active rotor in the
+// current window, as wide as it.  Choices are stored at once; a tapped value
+// row becomes `*entryTarget` (its `Plane` tag, -1 none) and its lower edge
+// (screen y) `*fieldBottom`, for the caller to open the keyboard.
+void correctionPlanePanel(int plane, int* entryTarget, float* fieldBottom);
