@@ -5,7 +5,7 @@
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
 
-void scrollByDrag() {
+void scrollByDrag(float threshold) {
     ImGuiContext& g = *GImGui;
     ImGuiWindow* window = g.CurrentWindow;
     if (window->SkipItems) return;
@@ -34,7 +34,7 @@ void scrollByDrag() {
     }
     if (!storage->GetBool(pressedKey)) return;
     const float moved = io.MousePos.y - storage->GetFloat(startKey);
-    if (!storage->GetBool(draggingKey) && std::fabs(moved) > io.MouseDragThreshold)
+    if (!storage->GetBool(draggingKey) && std::fabs(moved) > (threshold >= 0 ? threshold : io.MouseDragThreshold))
         storage->SetBool(draggingKey, true);
     if (!storage->GetBool(draggingKey)) return;
     ImGui::SetScrollY(storage->GetFloat(scrollKey) - moved);

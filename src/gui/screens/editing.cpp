@@ -100,9 +100,8 @@ void nameEntered(Gui& gui, Data& d) {
     if (!name.empty()) d.rotor->setName(name.c_str());
     // A name the rotor cannot store (none, or dots only) or a failed write is
     // said, not passed over: the operator would take the rotor for saved.
-    const bool saved = d.rotor->loadRotor(nullptr, 0);
+    d.saveFailed = !d.rotor->loadRotor(nullptr, 0);
     gui.closeKeyboard();
-    if (!saved) gui.messageBox(textOrEmpty(textid::kTextError), d.rotor->nameText(false));
 }
 
 // Stores a typed number in the field of the edit target, as the decimal text
@@ -323,6 +322,10 @@ void correctionPanel(Gui& gui, Data& d) {
 // Opens the keyboard for the edit target, and forgets the target once the
 // keyboard closes.
 void keyboardEntry(Gui& gui, Data& d) {
+    if (d.saveFailed && gui._keyboardState == Gui::kHidden) {
+        d.saveFailed = false;
+        gui.messageBox(textOrEmpty(textid::kTextError), d.rotor->nameText(false));
+    }
     if (d.editTarget == kNoEntry) return;
     if (gui._keyboardState == Gui::kLeaving) {
         // The grade chooser goes with the entry it belongs to.

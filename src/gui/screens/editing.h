@@ -88,6 +88,9 @@ struct Data final : Gui::ActiveData {
     // edge of the plane columns in the content.
     float pictureTop = 0;
     float columnsLeft = 0;
+    // The name entry's save failed: said once the keyboard has slid out (a
+    // box opened while it leaves would close with it).
+    bool saveFailed = false;
 
     // Opens the correction panel of plane index `plane` whose column's right
     // edge stands at `columnRight` (screen x): it slides in from offset 0,

@@ -13,6 +13,7 @@
 #include "gui/fonts.h"
 #include "gui/gui.h"
 #include "gui/screens/editing.h"
+#include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
@@ -56,16 +57,6 @@ struct Rows {
     float width;   // for rows, the region less both insets
     bool locked;   // a row is being edited: none reacts
 };
-
-// The region scrolls by a vertical drag of more than 2 px that began in it.
-void dragScroll() {
-    ImGuiContext& g = *GImGui;
-    ImGuiWindow* window = g.CurrentWindow;
-    const ImGuiIO& io = g.IO;
-    if (!io.MouseDown[0] || !window->InnerRect.Contains(io.MouseClickedPos[0])) return;
-    if (io.MouseDragMaxDistanceSqr[0] <= kTapSlop * kTapSlop) return;
-    ImGui::SetScrollY(window, window->Scroll.y - io.MouseDelta.y);
-}
 
 // A row's item at the cursor; true when it was tapped without the finger
 // moving over 2 px.
@@ -215,7 +206,7 @@ void correctionPlanePanel(int plane, int* entryTarget, float* fieldBottom) {
                       ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar |
                           ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoBackground);
     fillBackground();
-    dragScroll();
+    scrollByDrag(kTapSlop);
     ImGui::PushFont(uiFont(fontslot::kRegular24));
     const Rows rows{*gui, ImGui::GetWindowWidth() - 2 * kInset, *entryTarget >= 0};
 

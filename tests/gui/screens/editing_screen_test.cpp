@@ -1,0 +1,308 @@
+// The rotor editing screen over a real Rotor and Config in a temporary
+// folder: the toolbar by the rotor's state, typed values and the grade
+// chooser, red marks and locked selectors, the correction panel, and Save.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/screens/editing.h"
+#include "records/job_records.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "support/gui_harness.h"
+#include "support/work_dir.h"
+#include "texts/record_tags.h"
+
+namespace {
+
+using namespace jobrec;
+using Prepare = std::function<void(Gui&)>;
+
+Rotor& rotorOf(Gui& g) { return *g._rotor; }
+Plane& planeOf(Gui& g, int i) { return rotorOf(g).data().planes.at(static_cast<std::size_t>(i)); }
+void set(Gui& g, std::initializer_list<std::uint32_t> path, const char* text) {
+    rotorOf(g).setParameter(path.begin(), static_cast<int>(path.size()), text);
+}
+
+// Two supports, an active end drive, two materials, and a rotor whose every
+// shown value is within the limits; `prepare` changes that before the screen opens.
+struct Editor {
+    testwd::WorkDir dir{"ks_editing"};
+    GuiHarness h;
+    Gui& g;
+    explicit Editor(const Prepare& prepare = {}, const Prepare& settings = {}) : g(h.gui()) {
+        Config& c = *g._config;
+        c.channels.at(0).active = c.channels.at(1).active = true;
+        c.endDrive.active = true;
+        c.endDrive.maxSpeed = 3000;
+        c.materials.resize(2);
+        c.materials[0].name = "Steel", c.materials[0].density = 7.85;
+        c.materials[1].name = "Brass", c.materials[1].density = 8.5;
+        if (settings) settings(g);
+        g.newRotor();
+        rotorOf(g).setName("Shaft");
+        set(g, {kRotation}, "1000");
+        set(g, {kRotorMass}, "50");
+        set(g, {kPermissibleUnbalance}, "100");
+        for (u32 i : {0u, 1u}) set(g, {kPlanes, i, kRadius}, "100");
+        if (prepare) prepare(g);
+        g.setScreen(true, &Gui::editing);
+        h.run(400);
+    }
+    using u32 = std::uint32_t;
+    Editing::Data& data() { return dynamic_cast<Editing::Data&>(*g._data); }
+    const UiItem& item(const std::string& label) {
+        const UiItem* found = h.probe().find(label);
+        static const UiItem none;
+        EXPECT_TRUE(found) << label;
+        return found ? *found : none;
+    }
+    // Taps `entry`, optionally a grade in the box, types `text`, presses Enter.
+    void enter(const std::string& entry, const std::string& text, const std::string& grade = "") {
+        ASSERT_TRUE(h.tap(entry));
+        h.run(400);
+        if (!grade.empty()) {
+            ASSERT_TRUE(h.tap(grade));
+        }
+        g._keyboardText = text;
+        h.key(GuiKey::Enter);
+        h.run(400);
+    }
+    void openPanel(int plane) {
+        data().openPanel(g, plane, 500);
+        h.run(400);
+    }
+};
+
+TEST(EditingScreen, ToolbarFollowsTheRotor) {
+    struct Case {
+        const char* name;
+        Prepare prepare;
+        const char* main;
+        Gui::ScreenId pushes;
+    };
+    const auto factors = [](Gui& g) { rotorOf(g).data().factors.assign(4, Vector(1, 0)); };
+    const Case cases[] = {
+        {"no coefficients", {}, "Determine IC", Gui::ScreenId::Influence},
+        {"coefficients", factors, "Balance", Gui::ScreenId::Balancing},
+        {"history", [&](Gui& g) {
+             factors(g);
+             ASSERT_TRUE(rotorOf(g).loadRotor(nullptr, 0));
+             std::filesystem::create_directory("history");
+             std::filesystem::copy_file("db/Shaft.rotor", "history/Shaft_220230101120000.rotor");
+             ASSERT_TRUE(rotorOf(g).loadRotor("Shaft_220230101120000.rotor", 2));
+         }, "History", Gui::ScreenId::Balancing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor e(c.prepare);
+        e.g._icFromBalancing = true;
+        ASSERT_TRUE(e.h.tap(c.main));
+        e.h.run(400);
+        EXPECT_EQ(e.g.currentScreen(), c.pushes);
+        EXPECT_EQ(e.g._icFromBalancing, c.pushes == Gui::ScreenId::Balancing);
+    }
+}
+
+TEST(EditingScreen, EditAnswerClearsRunsOnlyOnYes) {
+    for (const char* answer : {"Yes", "No"}) {
+        SCOPED_TRACE(answer);
+        Editor e([](Gui& g) { rotorOf(g).data().runs.resize(2); });
+        ASSERT_TRUE(e.h.tap("Edit"));
+        e.h.run(400);
+        EXPECT_TRUE(e.h.probe().shows("Start editing rotor"));
+        ASSERT_TRUE(e.h.tap(answer));
+        e.h.frame();
+        const bool yes = std::string(answer) == "Yes";
+        EXPECT_EQ(rotorOf(e.g).runCount(), yes ? 0 : 2);
+        EXPECT_EQ(e.h.probe().find("Save") != nullptr, yes);
+    }
+}
+
+TEST(EditingScreen, TypedValuesAndTheGradeChooser) {
+    struct Case {
+        const char* name;
+        std::string entry, grade, typed;
+        std::function<double(Gui&)> read;
+        std::function<double(Gui&)> expected;
+        bool valid;
+    };
+    const auto tolerance = [](Gui& g) { return rotorOf(g).data().permissibleUnbalance; };
+    const auto fromGrade = [](Gui& g) {  // what the rotor itself makes of G 6.3 at 3000 min^-1
+        Rotor twin(g._config);
+        twin.data() = rotorOf(g).data();
+        int k = 0;
+        while (twin.gradeTable()[k] != 6.3) ++k;
+        twin.permissibleUnbalanceFromGrade(3000, k);
+        return twin.data().permissibleUnbalance;
+    };
+    const Case cases[] = {
+        {"decimal comma", "unbalance", "", "12,5", tolerance, [](Gui&) { return 12.5; }, true},
+        {"grade and speed", "unbalance", "G 6.3", "3000", tolerance, fromGrade, true},
+        {"no grade: the value", "unbalance", "", "3000", tolerance, [](Gui&) { return 3000.0; }, true},
+        {"infinity is 0, red", "unbalance", "", "inf", tolerance, [](Gui&) { return 0.0; }, false},
+        {"hexadecimal is 0", "unbalance", "", "0x1p3", tolerance, [](Gui&) { return 0.0; }, false},
+        {"speed", "Rotation", "", "1500", [](Gui& g) { return rotorOf(g).balancingSpeed(); },
+         [](Gui&) { return 1500.0; }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor e;
+        const double expected = c.expected(e.g);
+        e.enter(c.entry, c.typed, c.grade);
+        EXPECT_DOUBLE_EQ(c.read(e.g), expected);
+        EXPECT_EQ(e.g._modalState, Gui::kHidden);
+        EXPECT_EQ(e.data().editTarget, Editing::kNoEntry);
+        EXPECT_EQ(e.data().valid, c.valid);
+    }
+}
+
+TEST(EditingScreen, PlaneFieldTargetsReachTheirPlane) {
+    Editor e;
+    e.data().editTarget = Editing::planeFieldTarget(1, kRadius);
+    e.h.run(400);
+    e.g._keyboardText = "150";
+    e.h.key(GuiKey::Enter);
+    e.h.frame();
+    EXPECT_EQ(planeOf(e.g, 1).radius, 150.0);
+    EXPECT_EQ(planeOf(e.g, 0).radius, 100.0);
+}
+
+TEST(EditingScreen, RedMarksAndLockedSelectors) {
+    struct Case {
+        const char* name;
+        Prepare prepare, settings;
+        bool valid;
+        std::vector<std::string> shown, absent;
+        std::vector<std::pair<std::string, std::string>> items;  // label, "disabled" or "marked"
+    };
+    const Case cases[] = {
+        {"all within limits", {}, {}, true, {"Determined"}, {}, {{"End", "disabled"}}},
+        {"belt with pulley 0",
+         [](Gui& g) {
+             set(g, {kDrive, kDriveBelt}, nullptr);
+             set(g, {kRotorSurface}, "300");
+             rotorOf(g).data().drivePulley = 0;
+         },
+         [](Gui& g) { g._config->beltDrive.active = true; }, false, {"Belt", "Drive pulley"}, {}, {}},
+        {"inactive drive", [](Gui& g) { g._config->endDrive.active = false; }, {}, false, {}, {}, {{"End", "marked"}}},
+        {"permanent coefficients", [](Gui& g) { rotorOf(g).data().internalFactors = true; }, {}, false, {}, {},
+         {{"Permanent", "marked"}}},
+        {"runs lock the selectors", [](Gui& g) { rotorOf(g).data().runs.resize(1); }, {}, true, {"Edit"}, {},
+         {{"Å", "disabled"}, {"End", "disabled"}, {"Determined", "disabled"}}},
+        {"control rotor: its label, its test planes unchecked",
+         [](Gui& g) {
+             auto& planes = rotorOf(g).data().planes;
+             planes.resize(3);
+             planes[1].channel2 = 0, planes[2].channel2 = 2;
+             planes[0].radiusSmall = planes[0].radiusR1 = planes[0].massStation = planes[0].massTravel = 10;
+             rotorOf(g).data().controlRotor = true;
+         },
+         {}, true, {"Minimum achievable", "residual unbalance"}, {}, {}},
+        {"one support on a Vertical machine: 2 columns", {},
+         [](Gui& g) {
+             g._config->channels.at(1).active = false;
+             g._config->machineInterface = settings_choice::kVertical;
+         },
+         true, {"Plane disengaged"}, {}, {}},
+        {"one support on a Horizontal machine: 1 column", {},
+         [](Gui& g) { g._config->channels.at(1).active = false; }, true, {}, {"Plane disengaged"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor e(c.prepare, c.settings);
+        e.h.frame();
+        EXPECT_EQ(e.data().valid, c.valid);
+        for (const std::string& text : c.shown) EXPECT_TRUE(e.h.probe().shows(text)) << text;
+        for (const std::string& text : c.absent) EXPECT_FALSE(e.h.probe().shows(text)) << text;
+        for (const auto& [label, state] : c.items) EXPECT_EQ(e.item(label).text, state) << label;
+        if (!c.valid) {  // the way on stays closed
+            e.h.tap(rotorOf(e.g).hasFactors() ? "Balance" : "Determine IC");
+            e.h.run(400);
+            EXPECT_EQ(e.g.currentScreen(), Gui::ScreenId::Editing);
+        }
+    }
+}
+
+TEST(EditingScreen, DensityNamesItsMaterialInTableAndPanel) {
+    struct Case {
+        double offset;
+        const char* material;
+    };
+    for (const Case c : {Case{0, "Steel"}, Case{0.000005, "Steel"}, Case{0.00002, "[ Other ]"}}) {
+        SCOPED_TRACE(c.offset);
+        Editor e([&](Gui& g) {
+            set(g, {kPlanes, 0, kMode, kModeRemoval}, nullptr);
+            set(g, {kPlanes, 0, kMean, kMeanEndDrilling}, nullptr);
+            planeOf(g, 0).density = 7.85 + c.offset;
+        });
+        EXPECT_TRUE(e.h.probe().shows(std::string(c.material) + " - 7.85"));
+        e.openPanel(0);
+        EXPECT_EQ(e.item(c.material).text, "selected");
+    }
+}
+
+TEST(EditingScreen, PanelStoresChoicesAndStartsEntries) {
+    Editor e([](Gui& g) { set(g, {kPlanes, 0, kMode, kModeRemoval}, nullptr); });
+    e.data().openPanel(e.g, 0, 500);
+    e.h.frame();
+    EXPECT_EQ(e.data().panelOffset, Editing::kPanelStep);
+    e.h.run(400);
+    EXPECT_EQ(e.data().panelState, Editing::kPanelShown);
+
+    ASSERT_TRUE(e.h.tap("End drilling"));  // stored at once through the plane's path
+    e.h.frame();
+    EXPECT_EQ(planeOf(e.g, 0).mean, kMeanEndDrilling);
+    EXPECT_TRUE(e.h.probe().find("Maximum depth of drilled hole, h~max"));
+
+    const UiItem row = e.item("Correction radius, R");
+    const ImVec2 at = row.centre();
+    e.h.drag(at, ImVec2(at.x, at.y - 3), 1);  // a move of 3 px scrolls
+    EXPECT_EQ(e.data().editTarget, Editing::kNoEntry);
+    EXPECT_EQ(e.item("Correction radius, R").min.y, row.min.y - 3);
+    e.h.drag(at, ImVec2(at.x, at.y - 300));
+
+    ASSERT_TRUE(e.h.tap("[ Other ]"));
+    EXPECT_EQ(e.data().editTarget, static_cast<int>(kDensity));
+    e.g.closeKeyboard();
+    e.h.run(400);
+    e.enter("Wall thickness between adjacent holes, s", "4,5");
+    EXPECT_EQ(planeOf(e.g, 0).wallThickness, 4.5);
+
+    ASSERT_TRUE(e.h.tap("É"));
+    e.h.run(400);
+    EXPECT_EQ(e.data().panelState, Editing::kPanelHidden);
+}
+
+TEST(EditingScreen, SaveWritesTheDatabaseFileOrSaysWhy) {
+    struct Case {
+        const char* name;
+        const char* typed;
+        bool dbIsAFile;
+        const char* file;  // null: nothing saved, "Error!" shown
+    };
+    const Case cases[] = {
+        {"typed name, blanks cut", "  Rotor 7 ", false, "db/Rotor 7.rotor"},
+        {"empty: the rotor's name", "", false, "db/Shaft.rotor"},
+        {"dots only", "...", false, nullptr},
+        {"db is a plain file", "Rotor 7", true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor e;
+        if (c.dbIsAFile) testwd::writeFile("db", "x");
+        e.enter("Save", c.typed);
+        e.h.run(400);  // the box follows the keyboard out
+        EXPECT_EQ(e.h.probe().shows("Error!"), c.file == nullptr);
+        if (c.file) {
+            EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.file;
+        }
+        EXPECT_EQ(e.g._keyboardState, Gui::kHidden);
+    }
+}
+
+}  // namespace
