@@ -16,11 +16,13 @@ bool dialogButtons(const char* label, const char* labelEnd, float x, float y, fl
 
 // How a box `areaWidth` wide lays out a row of buttons: 200 px each, 100 px
 // for more than three, with 50 px gaps; when the row with a gap at each end
-// does not fit, 60 px in Regular 17.  Otherwise the labels take Regular 28,
-// or the largest smaller Regular size in which all of them fit.
+// does not fit, 60 px in Regular 17, the gaps narrowed (to 4 px at least)
+// while the row is still too wide.  Otherwise the labels take Regular 28, or
+// the largest smaller Regular size in which all of them fit.
 struct DialogButtonRow {
     float width;
     int fontSlot;
+    float gap;
 };
 DialogButtonRow dialogButtonRow(const std::vector<std::string_view>& labels, float areaWidth);
 

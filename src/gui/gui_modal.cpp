@@ -14,6 +14,7 @@
 #include "gui/gui.h"
 #include "gui/ui_probe.h"
 #include "gui/utf8.h"
+#include "gui/widgets.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ constexpr float kManyButtonWidth = 100;  // more than three buttons
 constexpr float kTightButtonWidth = 60;  // a row too wide for the box
 constexpr std::size_t kManyButtons = 3;
 constexpr float kButtonGap = 50;
+constexpr float kMinButtonGap = 4;
 constexpr float kLabelPadding = 8;  // each side of a button's label
 // Labels take the first of these fonts in which every label of the row fits.
 constexpr int kButtonFonts[] = {fontslot::kRegular28, fontslot::kRegular24, fontslot::kRegular20,
@@ -57,15 +59,20 @@ float textWidth(ImFont* font, std::string_view text) {
 DialogButtonRow dialogButtonRow(const std::vector<std::string_view>& labels, float areaWidth) {
     const float n = static_cast<float>(labels.size());
     const float width = labels.size() > kManyButtons ? kManyButtonWidth : kButtonWidth;
-    if (n * (width + kButtonGap) + kButtonGap > areaWidth) return {kTightButtonWidth, fontslot::kRegular17};
+    if (n * (width + kButtonGap) + kButtonGap > areaWidth) {
+        // Every button stays on the screen: a long row (the balance grades in
+        // a small window) closes up.
+        const float fitting = (areaWidth - n * kTightButtonWidth) / (n + 1);
+        return {kTightButtonWidth, fontslot::kRegular17, std::clamp(fitting, kMinButtonGap, kButtonGap)};
+    }
     for (int slot : kButtonFonts) {
         ImFont* font = uiFont(slot);
         const bool fits = std::all_of(labels.begin(), labels.end(), [&](std::string_view label) {
             return textWidth(font, label) + 2 * kLabelPadding <= width;
         });
-        if (fits) return {width, slot};
+        if (fits) return {width, slot, kButtonGap};
     }
-    return {width, kButtonFonts[std::size(kButtonFonts) - 1]};
+    return {width, kButtonFonts[std::size(kButtonFonts) - 1], kButtonGap};
 }
 
 void Gui::drawModal() {
@@ -99,11 +106,19 @@ void Gui::drawModal() {
         // The field keeps only what fits, whole characters from the end.
         while (!_keyboardText.empty() && textWidth(font, _keyboardText) + kFieldRoom > _modalInputWidth)
             utf8Backspace(_keyboardText);
-        const float labelWidth = textWidth(font, _modalInputLabel);
+        // The label may be a unit with marked runs ("min^-1").
+        ImGui::PushFont(font);
+        ImGui::PushStyleColor(ImGuiCol_Text, kWhite);
+        ImVec2 labelSize;
+        drawLabel(labelSize, nullptr, 0, 0, uiFont(fontslot::kRegular17), _modalInputLabel.c_str());
+        const float labelWidth = labelSize.x;
         const float gap = _modalInputLabel.empty() ? 0.0f : kFieldLabelGap;
         const float x = origin.x + (area.x - labelWidth - gap - _modalInputWidth) / 2;
         const float mid = rowTop + rowHeight / 2;
-        drawSlotText(fontslot::kLight28, _modalInputLabel.c_str(), ImVec2(x, mid - font->FontSize / 2), kWhite);
+        drawLabel(labelSize, ImGui::GetWindowDrawList(), x, mid - font->FontSize / 2, uiFont(fontslot::kRegular17),
+                  _modalInputLabel.c_str());
+        ImGui::PopStyleColor();
+        ImGui::PopFont();
         const ImVec2 fieldMin(x + labelWidth + gap, mid - kFieldHeight / 2);
         const ImVec2 fieldMax(fieldMin.x + _modalInputWidth, mid + kFieldHeight / 2);
         ImDrawList* list = ImGui::GetWindowDrawList();
@@ -121,12 +136,12 @@ void Gui::drawModal() {
     }
     if (!labels.empty()) {
         const std::size_t n = labels.size();
-        const auto [width, slot] = dialogButtonRow(labels, area.x);
-        const float rowWidth = static_cast<float>(n) * (width + kButtonGap) - kButtonGap;
+        const auto [width, slot, gap] = dialogButtonRow(labels, area.x);
+        const float rowWidth = static_cast<float>(n) * (width + gap) - gap;
         float x = origin.x + (area.x - rowWidth) / 2;
         const float y = rowTop + (rowHeight - framesize::kDialogButtonHeight) / 2;
         ImGui::PushFont(uiFont(slot));
-        for (std::size_t i = 0; i < n; ++i, x += width + kButtonGap) {
+        for (std::size_t i = 0; i < n; ++i, x += width + gap) {
             ImGui::PushID(static_cast<int>(i));
             const std::string_view label = labels[i];
             if (dialogButtons(label.data(), label.data() + label.size(), x, y, width, chosen == static_cast<int>(i)))

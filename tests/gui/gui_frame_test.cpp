@@ -155,6 +155,7 @@ TEST(GuiFrameBox, ButtonRowWidthsAndFonts) {
         {790, {"Yes", "No", "Save"}, 60, fontslot::kRegular17},
         {1280, {"1", "2", "3", "4", "5", "6", "7", "8"}, 100, fontslot::kRegular28},
         {1280, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}, 60, fontslot::kRegular17},
+        {790, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"}, 60, fontslot::kRegular17},
     };
     for (const Case& c : cases) {
         std::string buttons;
@@ -168,6 +169,10 @@ TEST(GuiFrameBox, ButtonRowWidthsAndFonts) {
         ASSERT_NE(first, nullptr);
         EXPECT_FLOAT_EQ(first->max.x - first->min.x, c.width);
         EXPECT_EQ(dialogButtonRow(c.labels, c.windowWidth).fontSlot, c.font);
+        const UiItem* last = h.probe().find(c.labels.back());
+        ASSERT_NE(last, nullptr);
+        EXPECT_GE(first->min.x, 0.0f);
+        EXPECT_LE(last->max.x, c.windowWidth);
     }
 }
 

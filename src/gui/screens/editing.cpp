@@ -44,6 +44,7 @@ constexpr TextId kTextServiceSpeed = 0x1CFB00C;  // "Rotor maximum service speed
 constexpr const char* kContentWindow = "supports";
 constexpr int kLetterKeys = 7;   // keyboard: capitals of the interface language
 constexpr int kNumberKeys = 1;   // keyboard: digits with the decimal point
+constexpr float kGradeFieldWidth = 240;
 constexpr float kBarHeight = 80;
 constexpr float kContentHeight = 750;
 constexpr float kColumnWidth = 248;
@@ -154,6 +155,7 @@ Gui::Answer gradeChooser(Gui& gui, Data& d) {
         if (index < 0) {
             gui._modalText = withoutMarks(textOrEmpty(d.selectedGrade < 0 ? kTextTolerance : kTextServiceSpeed));
             gui._modalDetails.clear();
+            gui._modalInputLabel = textOrEmpty(d.selectedGrade < 0 ? textid::kUnitGmm : textid::kUnitRpm);
             gui._modalButtons = gradeButtons(d.rotor->gradeTable());
             return d.selectedGrade;
         }
@@ -344,7 +346,8 @@ void keyboardEntry(Gui& gui, Data& d) {
     }
     openKeyboard(gui, kNumberKeys, [&gui, &d] { numberEntered(gui, d); });
     if (d.editTarget == static_cast<int>(kPermissibleUnbalance)) {
-        gui._modalInputWidth = 0;
+        // The box covers the screen: the typed value is shown in its field.
+        gui._modalInputWidth = kGradeFieldWidth;
         gui._modalState = Gui::kEntering;
     }
 }

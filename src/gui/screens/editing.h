@@ -91,6 +91,9 @@ struct Data final : Gui::ActiveData {
     // The name entry's save failed: said once the keyboard has slid out (a
     // box opened while it leaves would close with it).
     bool saveFailed = false;
+    // The drive row's width with its margins as last drawn: long captions
+    // can make it wider than its base.
+    float driveRowDrawn = 0;
 
     // Opens the correction panel of plane index `plane` whose column's right
     // edge stands at `columnRight` (screen x): it slides in from offset 0,
@@ -137,12 +140,13 @@ void planeParameterRows(Data& data, int plane, ImVec2& pos);
 // One column of rows per plane, `columnWidth` apart.
 void parameterTable(Data& data, int columns, float columnWidth);
 // The entry of a rotor value at `pos`, `width` x 50 px; `grade`: the
-// permissible unbalance with its grade chooser.
-void rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width);
+// permissible unbalance with its grade chooser.  Returns the right end (x) of
+// the entry and its captions.
+float rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width);
 // The row of rotor values and selectors under the picture band.
 void driveRow(Gui& gui, Data& data);
-// The row's base width: 759 px for an end drive, 989 for a belt drive, each
-// 290 more on a Horizontal machine.
+// The row's width: its base, 759 px for an end drive, 989 for a belt drive,
+// each 290 more on a Horizontal machine, or as drawn when that was wider.
 float driveRowWidth(const Data& data);
 
 // ---- hooks: the rotor picture, supports and plane list (editing_layout.cpp) ---------

@@ -2,6 +2,8 @@
 // entries of the rotor's own values, and the drive and influence-coefficient
 // row with its selectors.
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -65,6 +67,8 @@ constexpr float kSupportsRoom = 290;  // the supports on a Horizontal machine
 // form a caption line above the entry's own.
 constexpr std::size_t kLongLabel = 10;
 constexpr float kCaptionLine = 18;
+constexpr float kCaptionInset = 2;  // of a caption from its field's left edge
+constexpr float kCaptionGap = 12;
 
 // The screen position of the current window's local point (0, 0).
 ImVec2 windowOrigin() { return ImGui::GetWindowPos() - ImVec2(ImGui::GetScrollX(), ImGui::GetScrollY()); }
@@ -80,6 +84,12 @@ std::size_t blankAfter(std::string_view text, std::size_t from, std::size_t& byt
         ++index;
     }
     return std::string_view::npos;
+}
+
+// The width of a caption above a field (drawFontText's font).
+float captionWidth(const char* text) {
+    ImFont* font = uiFont(fontslot::kRegular17);
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text).x;
 }
 
 }  // namespace
@@ -169,7 +179,7 @@ void parameterTable(Data& d, int columns, float columnWidth) {
 
 // ---- the drive row ----------------------------------------------------------------------
 
-void rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) {
+float rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) {
     Rotor& rotor = *d.rotor;
     const FieldValue f = readField(rotor, {tag});
     std::string label = textOrEmpty(tag);
@@ -190,9 +200,11 @@ void rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) {
     }
     if (red) d.valid = false;
 
-    const bool editing = d.editTarget == static_cast<int>(tag);
+    // The grade chooser's box shows the typed value itself.
+    const Gui* gui = currentGui();
+    const bool chooser = grade && gui && gui->_modalState != Gui::kHidden;
+    const bool editing = d.editTarget == static_cast<int>(tag) && !chooser;
     const char* unit = unitTextOf(tag);
-    if (editing && grade && d.selectedGrade >= 0) unit = textOrEmpty(textid::kUnitRpm);
     const int state = editing ? kEntryEditing : red ? kEntryInvalid : kEntryNormal;
     if (!caption.empty()) {
         const ImVec2 at = windowOrigin() + pos;
@@ -203,11 +215,14 @@ void rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) {
         if (grade) d.selectedGrade = -1;
         d.scroll = 0;
     }
+    const float words = std::max(captionWidth(caption.c_str()), utf8Length(label) > 1 ? captionWidth(label.c_str()) : 0);
+    return pos.x + std::max(width, kCaptionInset + words);
 }
 
 float driveRowWidth(const Data& d) {
-    const float base = d.rotor->isBeltDrive() ? kBeltDriveRow : kEndDriveRow;
-    return d.config->machineInterface == settings_choice::kHorizontal ? base + kSupportsRoom : base;
+    float base = d.rotor->isBeltDrive() ? kBeltDriveRow : kEndDriveRow;
+    if (d.config->machineInterface == settings_choice::kHorizontal) base += kSupportsRoom;
+    return std::max(base, d.driveRowDrawn);
 }
 
 void driveRow(Gui& gui, Data& d) {
@@ -215,11 +230,13 @@ void driveRow(Gui& gui, Data& d) {
     const Config& config = *d.config;
     const bool runs = rotor.runCount() != 0;
     const float base = driveRowWidth(d);
-    ImVec2 pos(gui._screenWidth > base + 2 * kRowMargin ? (gui._screenWidth - base) / 2 : kRowMargin,
-               d.pictureTop + kRowTop);
+    const float start = gui._screenWidth > base + 2 * kRowMargin ? (gui._screenWidth - base) / 2 : kRowMargin;
+    ImVec2 pos(start, d.pictureTop + kRowTop);
 
-    rotorValueEntry(d, kRotation, false, pos, kSpeedWidth);
-    pos.x += 129;
+    // After an entry the row moves on by its step, or further when the
+    // entry's caption is wider (a long label in the other language).
+    const auto after = [&pos](float step, float end) { pos.x = std::max(pos.x + step, end + kCaptionGap); };
+    after(129, rotorValueEntry(d, kRotation, false, pos, kSpeedWidth));
     const bool direction = rotor.rotationDirection();
     const std::string glyph =
         std::string(textOrEmpty(direction ? kTextAnticlockwise : kTextClockwise)) + "##direction";
@@ -228,8 +245,7 @@ void driveRow(Gui& gui, Data& d) {
         rotor.setParameter(path, 2, nullptr);
     }
     pos.x += 70;
-    rotorValueEntry(d, kRotorMass, false, pos, kValueWidth);
-    pos.x += 120;
+    after(120, rotorValueEntry(d, kRotorMass, false, pos, kValueWidth));
 
     const bool belt = rotor.isBeltDrive();
     const bool ownActive = belt ? config.beltDrive.active : config.endDrive.active;
@@ -244,14 +260,11 @@ void driveRow(Gui& gui, Data& d) {
     pos.x += 110;
     if (belt) {
         pos.x += 5;
-        rotorValueEntry(d, kDrivePulley, false, pos, kValueWidth);
-        pos.x += 115;
-        rotorValueEntry(d, kRotorSurface, false, pos, kValueWidth);
-        pos.x += 110;
+        after(115, rotorValueEntry(d, kDrivePulley, false, pos, kValueWidth));
+        after(110, rotorValueEntry(d, kRotorSurface, false, pos, kValueWidth));
     }
     pos.x += 20;
-    rotorValueEntry(d, kPermissibleUnbalance, true, pos, kToleranceWidth);
-    pos.x += 140;
+    after(140, rotorValueEntry(d, kPermissibleUnbalance, true, pos, kToleranceWidth));
     if (config.machineInterface == settings_choice::kHorizontal) supports(gui, d, pos);
 
     // Coefficients built into the machine are not for a rotor of its own.
@@ -263,6 +276,8 @@ void driveRow(Gui& gui, Data& d) {
         const u32 path[] = {kInternalFactors, permanent ? 0u : 1u};
         rotor.setParameter(path, 2, nullptr);
     }
+    const float end = std::max(pos.x + kIcWidth, pos.x + kCaptionInset + captionWidth(textOrEmpty(kTextIcCaption)));
+    d.driveRowDrawn = end - start + 2 * kRowMargin;
 }
 
 }  // namespace Editing
