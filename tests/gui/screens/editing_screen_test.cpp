@@ -34,7 +34,8 @@ struct Editor {
     testwd::WorkDir dir{"ks_editing"};
     GuiHarness h;
     Gui& g;
-    explicit Editor(const Prepare& prepare = {}, const Prepare& settings = {}) : g(h.gui()) {
+    explicit Editor(const Prepare& prepare = {}, const Prepare& settings = {}, bool english = true)
+        : h(1280, 960, english), g(h.gui()) {
         Config& c = *g._config;
         c.channels.at(0).active = c.channels.at(1).active = true;
         c.endDrive.active = true;
@@ -226,6 +227,15 @@ TEST(EditingScreen, RedMarksAndLockedSelectors) {
             EXPECT_EQ(e.g.currentScreen(), Gui::ScreenId::Editing);
         }
     }
+}
+
+TEST(EditingScreen, LongLabelsSplitAfterTenCharacters) {
+    const auto belt = [](Gui& g) { set(g, {kDrive, kDriveBelt}, nullptr); };
+    Editor e(belt, [](Gui& g) { g._config->beltDrive.active = true; }, false);
+    // "Приводной шкив": its blank is the 10th character (the 19th byte).
+    EXPECT_TRUE(e.h.probe().find("Приводной шкив"));
+    EXPECT_TRUE(e.h.probe().find("изделия"));  // "Поверхность" stands above it
+    EXPECT_TRUE(e.h.probe().shows("Поверхность"));
 }
 
 TEST(EditingScreen, DensityNamesItsMaterialInTableAndPanel) {
