@@ -1,10 +1,11 @@
-// The rotor editing screen: its data, the frame of each frame's steps, the
-// toolbar, the correction panel's slide, and the keyboard entry of the name
-// and of numbers with their handlers and the grade chooser.
+// The rotor editing screen: its data, the steps of each frame, the toolbar,
+// the correction panel's slide, and the keyboard entry of the name and of
+// numbers with their handlers and the grade chooser.
 
 #include "gui/screens/editing.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <iterator>
 #include <string>
 
