@@ -37,6 +37,9 @@ constexpr int kEmphasisFont = fontslot::kSizesPerFace * 2 + 5;  // Bold 24
 constexpr int kMarkedFont = fontslot::kRegular14;
 constexpr int kHeaderFont = fontslot::kRegular20;
 constexpr const char* kEllipsis = "...";
+constexpr TextId kTextClockwise = 0x195DC1D;      // "Å"
+constexpr TextId kTextAnticlockwise = 0x195DC1C;  // "Æ"
+constexpr TextId kTextErrorBit = 0xDDB052;        // "{}-bit"
 
 // Pictures (texture slots: key - 0x179E404).
 constexpr int kChevron = 0x179E40D - 0x179E404;
@@ -82,13 +85,13 @@ bool samePath(const std::uint32_t* a, int depthA, const std::uint32_t* b, int de
     return depthA == depthB && std::equal(a, a + depthA, b);
 }
 
-bool isEdited(const Data& d, int depth) {
-    return d.edit.active() && samePath(d.edit.path, d.edit.depth, d.path, depth);
-}
-
 bool keyboardOpen(const Data& d) { return d.gui._keyboardState != Gui::kHidden; }
 
 }  // namespace
+
+bool isEdited(const Data& d, int depth) {
+    return d.edit.active() && samePath(d.edit.path, d.edit.depth, d.path, depth);
+}
 
 void sectionHeader(Data& d, const char* title) {
     (void)d;
@@ -291,12 +294,15 @@ std::string fieldText(Data& d, int depth) {
 
 const char* rowUnit(const std::uint32_t* path, int depth) {
     const char* unit = unitTextOf(path[depth - 1]);
-    // A value of a record inherits the unit of the field holding the record.
-    if (!unit && depth >= 2 && path[0] > 100) unit = unitTextOf(path[0]);
+    // A value of a record inherits the unit of the nearest field holding the
+    // record (words up to 100 are list indices).
+    for (int i = depth - 2; !unit && i >= 0; --i)
+        if (path[i] > 100) unit = unitTextOf(path[i]);
     return unit;
 }
 
 void startEntry(Data& d, int depth, bool numeric, bool prefilled) {
+    if (d.newElement) dropNewElement(d);  // the keyboard moves on: the new element was not named
     Edit e;
     e.tag = d.path[depth - 1];
     e.numeric = numeric;
@@ -340,6 +346,33 @@ void clockRow(Data& d, TextId tag, const std::string& text) {
     d.path[1] = tag;
     if (fieldRow(d, textOrEmpty(tag), text.c_str(), nullptr, isEdited(d, 2) ? kEditing : 0) != kNotPressed)
         startEntry(d, 2, true, false);
+}
+
+bool radioRow(Data& d, const char* label, bool chosen) {
+    return fieldRow(d, label, "", nullptr, kRadio | (chosen ? kRadioOn : 0)) != kNotPressed;
+}
+
+bool directionRow(Data& d, TextId tag, int depth) {
+    d.path[depth - 1] = tag;
+    const bool set = d.config->accessField(d.path, depth, Tris::FieldReport(), nullptr) == Tris::kAccessFlagSet;
+    const char* glyph = textOrEmpty(set ? kTextAnticlockwise : kTextClockwise);
+    if (fieldRow(d, textOrEmpty(tag), glyph, nullptr, kEmphasis) == kNotPressed) return false;
+    d.path[depth] = set ? 0 : 1;
+    d.config->accessField(d.path, depth + 1, Tris::FieldReport(), "");
+    saveConfig(d);
+    return true;
+}
+
+void errorMessageRows(Data& d, std::uint32_t startBit, std::uint32_t count, std::size_t listSize, int depth) {
+    sectionHeader(d, nullptr);
+    d.path[depth - 1] = settingtags::ExtError::kMessage;
+    for (std::uint32_t i = 0; i < count && i < listSize; ++i) {
+        d.path[depth - 2] = i;
+        const std::string label = ks::format(textOrEmpty(kTextErrorBit), std::uint64_t{startBit} + i);
+        const std::string value = fieldText(d, depth);
+        if (fieldRow(d, label.c_str(), value.c_str(), nullptr, isEdited(d, depth) ? kEditing : 0) != kNotPressed)
+            startEntry(d, depth, false, true);
+    }
 }
 
 bool pageRow(Data& d, const char* label, const char* value, TextId page, const char* unit) {

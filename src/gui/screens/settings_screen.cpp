@@ -34,6 +34,7 @@ using settingtags::Config;
 constexpr TextId kOperatorName = settingtags::Operator::kName;
 constexpr TextId kMaterialName = settingtags::Material::kName;
 constexpr TextId kMaterialDensity = settingtags::Material::kDensity;
+constexpr TextId kOperatorPin = settingtags::Operator::kPin;
 constexpr TextId kInverterAddress = settingtags::Inverter::kAddress;
 
 constexpr TextId kTextSettings = 0x195DC08;          // "Settings"
@@ -112,11 +113,24 @@ void openKeyboard(Gui& g, int mode) {
     }
 }
 
+// Ends the edit; a new list element not committed by now is dropped.
 void endEntry(Data& d) {
     d.gui.closeKeyboard();
     d.pendingScroll = d.edit.scroll;
     d.edit = Edit{};
-    d.newElement = false;
+    if (d.newElement) dropNewElement(d);
+}
+
+// A PIN is decimal digits that fit in 32 bits (none: no PIN); anything else
+// would be stored as another number and lock its operator out.
+bool validPin(const std::string& text) {
+    std::uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > UINT32_MAX) return false;
+    }
+    return true;
 }
 
 // Settings saved under a name: on the drive in "kestrune/configs/" (made
@@ -269,6 +283,10 @@ Data::Data(Gui& owner)
     eventRegistration = std::filesystem::is_directory("logs", ec);
 }
 
+Data::~Data() {
+    if (newElement) dropNewElement(*this);
+}
+
 int accessLevel(const Data& d) { return settingsAccessLevel(*d.config); }
 
 void tabList(Data& d) {
@@ -352,6 +370,11 @@ void commitEntry(Data& d) {
         }
         return;
     }
+    if (d.edit.tag == kOperatorPin && !validPin(text)) {
+        notify(d, textOrEmpty(textid::kTextError), "");  // the old PIN stays
+        endEntry(d);
+        return;
+    }
     if (d.edit.numeric) {
         const auto comma = text.find(',');
         if (comma != std::string::npos) text[comma] = '.';
@@ -364,11 +387,22 @@ void commitEntry(Data& d) {
         endEntry(d);
         return;
     }
-    d.config->accessField(d.edit.path, d.edit.depth, Tris::FieldReport(), text.c_str());
     const TextId tag = d.edit.tag;
-    bool save = true;
+    if (tag == kMaterialDensity) {
+        // A density of 0 is never stored: the old one stays, a new material goes.
+        double density = 0;
+        if (!ks::parseDouble(text, density) || density == 0) {
+            endEntry(d);
+            return;
+        }
+    }
+    if (tag == kMaterialName && d.newElement && text.empty()) {
+        endEntry(d);  // a nameless new material goes as by Back
+        return;
+    }
+    d.config->accessField(d.edit.path, d.edit.depth, Tris::FieldReport(), text.c_str());
     if (tag == kOperatorName && d.edit.depth == 3) makeUniqueName(d, static_cast<int>(d.edit.path[1]));
-    if (tag == kMaterialName && d.newElement && !text.empty()) {
+    if (tag == kMaterialName && d.newElement) {
         // A new material goes on to its density; it is saved with it.
         d.edit.tag = kMaterialDensity;
         d.edit.path[d.edit.depth - 1] = kMaterialDensity;
@@ -378,12 +412,12 @@ void commitEntry(Data& d) {
         g._keyboardMode = kNumberKeypad;
         return;
     }
-    if (tag == kMaterialDensity) {
-        double density = 0;
-        save = ks::parseDouble(text, density) && density != 0;
-    }
     if (tag == kInverterAddress) g._settingsChanged = true;
-    if (save) saveConfig(d);
+    if (d.newElement) {  // named: it stays
+        d.newElement = false;
+        g._onBack = nullptr;
+    }
+    saveConfig(d);
     endEntry(d);
 }
 

@@ -17,6 +17,7 @@
 // 3 channels, 4 processing, 5 display, 6 correction, 7 access, 8 update and
 // debug, 9 service engineer calling (draws nothing).
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -101,6 +102,8 @@ struct Toggle {
 
 struct Data : Gui::ActiveData {
     explicit Data(Gui& owner);
+    // A new list element still being named goes with the screen.
+    ~Data() override;
 
     Gui& gui;
     Config* config;
@@ -134,6 +137,7 @@ struct Data : Gui::ActiveData {
     bool appReload = false;
     bool restricted = false;
     bool newElement = false;
+    TextId newList = 0;  // the list whose last element is the new one
 
     bool saveErrorShown = false;  // "Settings saving error!" stays until a save succeeds
     // A message that waits until the keyboard has slid out (a box opened
@@ -191,7 +195,18 @@ std::string fieldText(Data& d, int depth);
 // The unit of a row's field (the units rule), or null.
 const char* rowUnit(const std::uint32_t* path, int depth);
 // Records the pressed field as the edited one (the keyboard opens this frame).
+// A new list element still being named is dropped first.
 void startEntry(Data& d, int depth, bool numeric, bool prefilled);
+// True when the keyboard edits the field at d.path[0..depth-1].
+bool isEdited(const Data& d, int depth);
+// A radio row; true when pressed.
+bool radioRow(Data& d, const char* label, bool chosen);
+// A flag shown as a direction of rotation ("Å" clear, "Æ" set); a press
+// inverts and saves it.  True when inverted.
+bool directionRow(Data& d, TextId tag, int depth);
+// The texts of the additional error bits: one text row per monitored error
+// ("{}-bit" from `startBit`), below d.path[0..depth-3] + [index, message].
+void errorMessageRows(Data& d, std::uint32_t startBit, std::uint32_t count, std::size_t listSize, int depth);
 
 // ---- tabs --------------------------------------------------------------------
 
@@ -202,6 +217,12 @@ void systemTab(Data& d);
 void setClockPart(Data& d, TextId part, const char* text);
 
 void driveTab(Data& d);
+// The first part of drive `drive`'s page (0 end, 1 belt, 2 mill, 3 weld):
+// which inverter turns it, and its basic values; true when the page ends
+// after it.
+bool drivePanel(Data& d, int drive);
+// "Drive #n" of the connected inverter at `index`.
+std::string driveName(std::size_t index);
 void channelsTab(Data& d);
 void processingTab(Data& d);
 void displayTab(Data& d);
@@ -212,5 +233,8 @@ void updateTab(Data& d);
 void openRotorDrive(Data& d);
 // Makes the name of operator `index` unique among the operators.
 void makeUniqueName(Data& d, int index);
+// Removes the list element that is still being named (nothing is saved) and
+// the back action that would remove it.
+void dropNewElement(Data& d);
 
 }  // namespace Settings
