@@ -113,8 +113,6 @@ void operatorRows(Data& d) {
     for (std::size_t i = 0; i < ops.size(); ++i) {
         const Operator& op = ops[i];
         int flags = elementFlags(d, Config::kOperators, i, OperatorTags::kName, OperatorTags::kPin);
-        // The PIN is typed on the keypad's own dots, never into the row.
-        if (!(flags & kDelete)) flags = kDelete;
         flags |= op.pin == 0 ? kSecondIconA : kSecondIconB;
         const char* role = textOrEmpty(op.access ? kTextSpecialist : kTextOperator);
         const int zone = fieldRow(d, op.name.c_str(), role, nullptr, flags);

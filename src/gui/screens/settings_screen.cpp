@@ -216,9 +216,11 @@ void dispatch(Data& d) {
     }
 }
 
+// A tab (or the language) chosen: its main page from the top.
 void chooseTab(Data& d) {
     Gui& g = d.gui;
     d.pages.clear();
+    d.pendingScroll = 0.0f;
     d.toggle = Toggle{};
     if (d.edit.active()) endEntry(d);
     g._onBack = nullptr;
@@ -434,7 +436,10 @@ void Gui::settings() {
     }
     Data& d = static_cast<Data&>(*_data);
     d.config = _config;
-    if (d.tabsEnglish != isEnglish()) tabList(d);  // the 'l' key too
+    if (d.tabsEnglish != isEnglish()) {  // the 'l' key too: pages keep no captions of the old language
+        tabList(d);
+        chooseTab(d);
+    }
     std::tm now{};
     d.clockText = rotorclock::localTime(_wallTime, &now)
                       ? ks::format("{:02}:{:02} {:04}-{:02}-{:02}", now.tm_hour, now.tm_min, now.tm_year + 1900,
