@@ -1,12 +1,7 @@
 #pragma once
-// SettingsRig: the settings screen over the harness's live Config, in a
-// temporary working directory, at an access level; opened from the home
-// screen (full view) or from the balancing screen (restricted view).  The
-// window is tall, so that a whole page is drawn without scrolling.
-//
-//   SettingsRig rig(1, [](Config& c) { c.endDrive.active = true; });
-//   rig.taps({"Drive, acceleration and deceleration", "End drive"});
-//   EXPECT_TRUE(rig.saved());   // ".cfg" holds the live Config
+// SettingsRig: the settings screen over the harness's live Config at an access
+// level in a temporary working directory, opened from the home screen or
+// (restricted) from the balancing screen; the window holds a whole page.
 
 #include <filesystem>
 #include <functional>
@@ -30,26 +25,17 @@ struct SettingsRig {
         c.local.operatorAccess = level >= 1;
         c.local.serviceAccess = level >= 2;
         if (setup) setup(c);
-        if (restricted) {  // from the balancing screen, which came from editing
-            go(&Gui::editing);
-            go(&Gui::balancing);
-        }
-        go(&Gui::settings);
-    }
-    void go(void (Gui::*screen)()) {
-        g.setScreen(true, screen);
-        h.run(400);
+        for (auto screen : {&Gui::editing, &Gui::balancing, &Gui::settings})
+            if (restricted || screen == &Gui::settings) g.setScreen(true, screen), h.run(400);
     }
     Settings::Data& d() { return static_cast<Settings::Data&>(*g._data); }
-    // Taps each label and lets the slides end.
-    void taps(const std::vector<std::string>& labels) {
+    void taps(const std::vector<std::string>& labels) {  // each slide ends
         for (const std::string& label : labels) {
             ASSERT_TRUE(h.tap(label)) << label;
             h.run(300);
         }
     }
-    // Presses the row `label` at `fromRight` pixels from its right end.
-    void tapAt(const std::string& label, float fromRight) {
+    void tapAt(const std::string& label, float fromRight) {  // the row, from its right end
         const UiItem* row = h.probe().find(label);
         ASSERT_TRUE(row) << label;
         h.press(ImVec2(row->max.x - fromRight, row->centre().y));
@@ -57,8 +43,7 @@ struct SettingsRig {
         h.release();
         h.run(300);
     }
-    // Types into the open keyboard and presses Enter.
-    void enter(const std::string& text) {
+    void enter(const std::string& text) {  // into the open keyboard, then Enter
         g._keyboardText = text;
         h.key(GuiKey::Enter);
         h.run(300);
@@ -70,12 +55,11 @@ struct SettingsRig {
         return n;
     }
     std::string value(const std::string& label) const {
-        const UiItem* row = h.probe().find(label);
-        return row ? row->text : "<none>";
+        return shows(label) ? h.probe().find(label)->text : "-none-";
     }
-    // ".cfg" holds exactly the live settings.
-    bool saved() {
+    bool saved() {  // ".cfg" holds exactly the live settings
         EXPECT_TRUE(saveSettingsFile(c, "expected.cfg"));
-        return std::filesystem::exists(".cfg") && testwd::readFile(".cfg") == testwd::readFile("expected.cfg");
+        return std::filesystem::exists(".cfg") &&
+               testwd::readFile(".cfg") == testwd::readFile("expected.cfg");
     }
 };

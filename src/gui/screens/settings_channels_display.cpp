@@ -38,7 +38,8 @@ constexpr TextId kAveragingRows[] = {Config::kMeasurementCycles, Config::kRevolu
 
 std::string channelValue(const Channel& c) {
     if (!c.active) return kNoValue;
-    const char* gain = c.gain >= 0 && c.gain < static_cast<int>(std::size(kGainTexts)) ? kGainTexts[c.gain] : "?";
+    const char* gain =
+        c.gain >= 0 && c.gain < static_cast<int>(std::size(kGainTexts)) ? kGainTexts[c.gain] : "?";
     return ks::format("{} {}", gain, c.autoGain ? kAutoGain : kNoValue);
 }
 
@@ -98,7 +99,8 @@ void processingTab(Data& d) {
 void displayTab(Data& d) {
     if (!d.pages.empty()) {  // the additional error messages
         d.path[0] = Config::kExtErrors;
-        errorMessageRows(d, d.config->extErrorStartBit, d.config->extErrorCount, d.config->extErrors.size(), 3);
+        errorMessageRows(d, d.config->extErrorStartBit, d.config->extErrorCount, d.config->extErrors.size(),
+                         3);
         return;
     }
     sectionHeader(d, textOrEmpty(kTextInterface));
@@ -121,8 +123,7 @@ void displayTab(Data& d) {
     sectionHeader(d, textOrEmpty(kTextDriveErrors));
     numberRow(d, Config::kExtErrorStartBit, 1);
     numberRow(d, Config::kExtErrorCount, 1);
-    if (d.config->extErrorCount != 0)
-        pageRow(d, textOrEmpty(Config::kExtErrors), "", 0);
+    if (d.config->extErrorCount != 0) pageRow(d, textOrEmpty(Config::kExtErrors), "", 0);
 }
 
 }  // namespace Settings

@@ -25,7 +25,9 @@ constexpr TextId kTextOperator = 0xDDB040;
 constexpr TextId kTextSpecialist = 0xDDB041;
 constexpr TextId kTextDeleteOperator = 0xDDB04E;  // "Are you sure you want to delete the operator?"
 
-Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
+Data* current(Gui& g) {
+    return dynamic_cast<Data*>(g._data);
+}
 
 // The row of the element being named takes no presses.
 bool beingNamed(const Data& d, TextId list, std::size_t index, std::size_t size) {
@@ -132,11 +134,14 @@ void operatorRows(Data& d) {
     }
 }
 
-bool newRow(Data& d) { return fieldRow(d, textOrEmpty(kTextNew), "", nullptr, 0) != kNotPressed; }
+bool newRow(Data& d) {
+    return fieldRow(d, textOrEmpty(kTextNew), "", nullptr, 0) != kNotPressed;
+}
 
 // The number n of "<base> (n)": digits only, fitting an int.
 bool numberSuffix(const std::string& name, std::size_t baseLength, long long& n) {
-    if (name.size() <= baseLength + 3 || name.compare(baseLength, 2, " (") != 0 || name.back() != ')') return false;
+    if (name.size() <= baseLength + 3 || name.compare(baseLength, 2, " (") != 0 || name.back() != ')')
+        return false;
     const char* first = name.data() + baseLength + 2;
     const char* last = name.data() + name.size() - 1;
     if (*first < '0' || *first > '9') return false;

@@ -51,19 +51,22 @@ constexpr TextId kTextDriveErrors = 0xDDB03E;
 constexpr TextId kTextAutosetting = 0xDDB05E;
 constexpr TextId kCurveNames[] = {0xDDB025, 0xDDB026, 0xDDB027};  // Normal, S-type, U-type
 constexpr TextId kPhasors[] = {settings_choice::kWithoutPhasor, settings_choice::kOptic1,
-                               settings_choice::kEncoder1, settings_choice::kOptic2, settings_choice::kEncoder2};
+                               settings_choice::kEncoder1, settings_choice::kOptic2,
+                               settings_choice::kEncoder2};
 constexpr TextId kAutoTunings[] = {settings_choice::kAutoTuningOff, settings_choice::kAutoTuningStatic,
                                    settings_choice::kAutoTuningDynamic};
-constexpr TextId kEngineNumbers[] = {EngineTags::kRatedPower,     EngineTags::kRatedVoltage,
-                                     EngineTags::kRatedCurrent,   EngineTags::kRatedFrequency,
-                                     EngineTags::kRatedSpeed,     EngineTags::kPoles};
-constexpr TextId kWeldNumbers[] = {DriveTags::kEncoderRatio, DriveTags::kEncoderResolution, DriveTags::kGearRatio,
-                                   DriveTags::kLineSpeed,    DriveTags::kTurnSpeed,         DriveTags::kSeamOverlap,
-                                   DriveTags::kTackTime};
+constexpr TextId kEngineNumbers[] = {EngineTags::kRatedPower,   EngineTags::kRatedVoltage,
+                                     EngineTags::kRatedCurrent, EngineTags::kRatedFrequency,
+                                     EngineTags::kRatedSpeed,   EngineTags::kPoles};
+constexpr TextId kWeldNumbers[] = {
+    DriveTags::kEncoderRatio, DriveTags::kEncoderResolution, DriveTags::kGearRatio, DriveTags::kLineSpeed,
+    DriveTags::kTurnSpeed,    DriveTags::kSeamOverlap,       DriveTags::kTackTime};
 constexpr float kAccDecValueWidth = 600;  // narrower: the processing time row shows no value
 constexpr int kAutosettingMode = 2;       // of the Measuring screen
 
-Drive& driveOf(Data& d, int drive) { return d.config->*kDrives[drive].member; }
+Drive& driveOf(Data& d, int drive) {
+    return d.config->*kDrives[drive].member;
+}
 
 // Driven from outside: the weld drive by the welding machine's own control.
 bool isExternal(Data& d, int drive) {
@@ -111,7 +114,7 @@ void startAutosetting(Data& d) {
     ImGui::ClearActiveID();
     g._resultsExpected = true;  // the screen saves the calibration when it is back
     g._measuringMode = kAutosettingMode;
-    g._icRunMask = 0;  // a drive run shows no previous results
+    g._icRunMask = 0;     // a drive run shows no previous results
     g._onBack = nullptr;  // the page's back action is not the Measuring screen's
     g.setScreen(true, &Gui::measuring);
 }
@@ -162,13 +165,15 @@ bool basicRows(Data& d, int drive, const Drive& dr) {
         return false;
     }
     numberRow(d, DriveTags::kDriveRatio, 2);
-    if (fieldRow(d, textOrEmpty(kTextAutosetting), "", nullptr, kOpensPage) != kNotPressed) startAutosetting(d);
+    if (fieldRow(d, textOrEmpty(kTextAutosetting), "", nullptr, kOpensPage) != kNotPressed)
+        startAutosetting(d);
     return false;
 }
 
 void accDecSection(Data& d, const Drive& dr) {
     sectionHeader(d, textOrEmpty(kTextAccDec));
-    pageRow(d, textOrEmpty(DriveTags::kAccDecCurve), curveName(dr.accDecCurve).c_str(), DriveTags::kAccDecCurve);
+    pageRow(d, textOrEmpty(DriveTags::kAccDecCurve), curveName(dr.accDecCurve).c_str(),
+            DriveTags::kAccDecCurve);
     const bool roomy = d.contentWidth >= kAccDecValueWidth;
     pageRow(d, textOrEmpty(DriveTags::kAccDecTime), roomy ? accDecText(dr.accDecTime).c_str() : "",
             DriveTags::kAccDecTime, roomy ? unitTextOf(DriveTags::kAccDecTime) : nullptr);
@@ -208,8 +213,7 @@ void driveErrorsSection(Data& d, const Drive& dr) {
     sectionHeader(d, textOrEmpty(kTextDriveErrors));
     numberRow(d, DriveTags::kExtErrorStartBit, 2);
     numberRow(d, DriveTags::kExtErrorCount, 2);
-    if (dr.extErrorCount != 0)
-        pageRow(d, textOrEmpty(DriveTags::kExtErrors), "", DriveTags::kExtErrors);
+    if (dr.extErrorCount != 0) pageRow(d, textOrEmpty(DriveTags::kExtErrors), "", DriveTags::kExtErrors);
 }
 
 void drivePage(Data& d, int drive) {
@@ -254,9 +258,15 @@ void driveSubPage(Data& d, int drive, TextId page) {
     Drive& dr = driveOf(d, drive);
     d.path[0] = kDrives[drive].tag;
     switch (page) {
-        case DriveTags::kAccDecCurve: radioPage(d, dr.accDecCurve, kCurveNames, true); return;
-        case EngineTags::kAutoAdjusting: radioPage(d, dr.engine.autoAdjusting, kAutoTunings, false); return;
-        case DriveTags::kUsedPhasor: radioPage(d, dr.usedPhasor, kPhasors, false); return;
+        case DriveTags::kAccDecCurve:
+            radioPage(d, dr.accDecCurve, kCurveNames, true);
+            return;
+        case EngineTags::kAutoAdjusting:
+            radioPage(d, dr.engine.autoAdjusting, kAutoTunings, false);
+            return;
+        case DriveTags::kUsedPhasor:
+            radioPage(d, dr.usedPhasor, kPhasors, false);
+            return;
         case DriveTags::kAccDecTime:
         case DriveTags::kAccDecFactors:
             sectionHeader(d, nullptr);
@@ -268,7 +278,8 @@ void driveSubPage(Data& d, int drive, TextId page) {
             d.path[1] = DriveTags::kExtErrors;
             errorMessageRows(d, dr.extErrorStartBit, dr.extErrorCount, dr.extErrors.size(), 4);
             return;
-        default: return;
+        default:
+            return;
     }
 }
 
@@ -277,14 +288,18 @@ void mainPage(Data& d) {
     for (int i = 0; i < kDriveCount; ++i) {
         const Drive& dr = driveOf(d, i);
         std::string value = textOrEmpty(kTextOff);
-        if (dr.active) value = isExternal(d, i) ? textOrEmpty(kTextExternal) : driveName(static_cast<std::size_t>(dr.drive));
+        if (dr.active)
+            value =
+                isExternal(d, i) ? textOrEmpty(kTextExternal) : driveName(static_cast<std::size_t>(dr.drive));
         pageRow(d, textOrEmpty(kDrives[i].tag), value.c_str(), static_cast<TextId>(i));
     }
 }
 
 }  // namespace
 
-std::string driveName(std::size_t index) { return ks::format(textOrEmpty(kTextDriveNumber), index + 1); }
+std::string driveName(std::size_t index) {
+    return ks::format(textOrEmpty(kTextDriveNumber), index + 1);
+}
 
 bool drivePanel(Data& d, int drive) {
     const Drive& dr = driveOf(d, drive);
