@@ -25,10 +25,14 @@ bool fail(std::string* error, const std::string& what, int err) {
 
 void setReplaceFileWriter(WriteFn fn) { g_write = fn ? fn : &defaultWrite; }
 
-bool replaceFile(const std::string& path, std::string_view content, std::string* error) {
+namespace {
+
+// Writes `content` to a new temporary file beside `path`, flushed and closed;
+// its name goes to `tmp`.  On failure nothing is left behind.
+bool writeTemporary(const std::string& path, std::string_view content, std::string& tmp, std::string* error) {
     if (path.empty()) return fail(error, "empty file name", EINVAL);
 
-    std::string tmp = path + ".tmpXXXXXX";
+    tmp = path + ".tmpXXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return fail(error, "cannot create a temporary file beside " + path, errno);
 
@@ -60,6 +64,14 @@ bool replaceFile(const std::string& path, std::string_view content, std::string*
         ::unlink(tmp.c_str());
         return fail(error, "cannot close " + tmp, err);
     }
+    return true;
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& path, std::string_view content, std::string* error) {
+    std::string tmp;
+    if (!writeTemporary(path, content, tmp, error)) return false;
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
@@ -68,6 +80,21 @@ bool replaceFile(const std::string& path, std::string_view content, std::string*
     // Make the rename itself durable.
     syncFolderOf(path);
     return true;
+}
+
+CreateResult createFile(const std::string& path, std::string_view content, std::string* error) {
+    std::string tmp;
+    if (!writeTemporary(path, content, tmp, error)) return CreateResult::kFailed;
+    // A hard link is made only under a free name: no check before, no race.
+    const int linked = ::link(tmp.c_str(), path.c_str());
+    const int err = errno;
+    ::unlink(tmp.c_str());
+    if (linked != 0) {
+        fail(error, "cannot create " + path, err);
+        return err == EEXIST ? CreateResult::kExists : CreateResult::kFailed;
+    }
+    syncFolderOf(path);
+    return CreateResult::kCreated;
 }
 
 }  // namespace platform

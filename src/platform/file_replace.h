@@ -1,10 +1,11 @@
 #pragma once
-// Safe replacement of a file's whole content.
+// Safe replacement of a file's whole content, and safe creation of a new file.
 //
 // The new content goes to a temporary file beside the target; every write is
 // checked, the file is flushed to the disk and closed, and only then renamed
-// over the target.  On any failure the temporary file is removed, the old file
-// stays as it was and the call returns false with a short reason.
+// over the target (replaceFile) or linked in under the target's name when no
+// file has it (createFile).  On any failure the temporary file is removed, an
+// old file stays as it was and the call reports the failure with a short reason.
 
 #include <cstddef>
 #include <string>
@@ -13,6 +14,12 @@
 namespace platform {
 
 bool replaceFile(const std::string& path, std::string_view content, std::string* error = nullptr);
+
+enum class CreateResult { kCreated, kExists, kFailed };
+
+// Writes a new file that appears whole or not at all; a file (or folder) of
+// that name is never touched, even one made while this runs: kExists.
+CreateResult createFile(const std::string& path, std::string_view content, std::string* error = nullptr);
 
 // Test seam: when set, every low-level write of replaceFile goes through it
 // instead of ::write (same contract: bytes written, or -1 with errno set).

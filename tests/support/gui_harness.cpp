@@ -113,7 +113,21 @@ void GuiHarness::release() { touching_ = false; }
 bool GuiHarness::tap(const std::string& label) {
     const UiItem* item = probe_.find(label);
     if (!item) return false;
-    touch_ = item->centre();
+    tapAt(item->centre());
+    return true;
+}
+
+bool GuiHarness::tap(const std::string& label, const std::string& text) {
+    for (const UiItem& item : probe_.items())
+        if (item.label == label && item.text == text) {
+            tapAt(item.centre());
+            return true;
+        }
+    return false;
+}
+
+void GuiHarness::tapAt(ImVec2 at) {
+    touch_ = at;
     touching_ = false;
     frame();  // hover
     touching_ = true;
@@ -121,7 +135,6 @@ bool GuiHarness::tap(const std::string& label) {
     touching_ = false;
     frame();  // release: the click
     touch_ = ImVec2(-1, -1);
-    return true;
 }
 
 bool GuiHarness::hold(const std::string& label, std::int64_t ms) {

@@ -59,6 +59,10 @@ public:
     // Taps the item drawn last frame with this label (a frame to hover, one
     // pressed, one released); false when no such item was drawn.
     bool tap(const std::string& label);
+    // Taps the item with this label that shows `text`.
+    bool tap(const std::string& label, const std::string& text);
+    // Hover, press and release at a point.
+    void tapAt(ImVec2 at);
     // Presses the item with this label, keeps it pressed for `ms`, releases.
     bool hold(const std::string& label, std::int64_t ms);
     // Presses at `from`, moves to `to` in `steps` frames and releases there.

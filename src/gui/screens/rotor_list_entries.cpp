@@ -1,0 +1,264 @@
+// The browser's list: reading the folder, building entries with their date
+// labels, sorting, filtering, and deleting and copying files.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "files/file_time.h"
+#include "gui/screens/rotor_list.h"
+#include "platform/bounded_read.h"
+#include "platform/durable_files.h"
+#include "platform/file_replace.h"
+#include "records/job_records.h"
+#include "rotor/rotor_files.h"
+#include "texts/format.h"
+#include "texts/text_groups.h"
+
+namespace HistoryData {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kHistoryFolder = "history/";
+constexpr const char* kDatabaseFolder = "db/";
+constexpr const char* kRotorExtension = ".rotor";
+constexpr std::size_t kStampDigits = 14;  // YYYYMMDDhhmmss
+constexpr std::int64_t kDaySeconds = 86400;
+constexpr std::int64_t kNearDateSeconds = 31104000;  // 360 days: the year may be left out
+constexpr std::int64_t kPeriodSeconds[] = {0, kDaySeconds, 7 * kDaySeconds, 30 * kDaySeconds};
+
+constexpr TextId kTextToday = 0x1CFB001;
+constexpr TextId kTextPeriodFirst = 0x1CFB002;  // "All", then day, week, month
+constexpr TextId kTextNearDate = 0x195DC13;     // day, month, hour, minute
+constexpr TextId kTextFarDate = 0x195DC14;      // day, month, year
+constexpr TextId kMonthFirst = 0x138C801;       // January
+constexpr const char* kTodayPattern = "{}, {:02}:{:02}";
+
+std::int64_t localMidnight(std::tm tm, int dayOffset) {
+    tm.tm_mday += dayOffset;
+    tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
+    tm.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+bool readNumber(std::string_view digits, int& value) {
+    if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+    return std::from_chars(digits.data(), digits.data() + digits.size(), value).ec == std::errc();
+}
+
+// The plane count after the '_' at `underscore`: the digits up to the time
+// stamp, or, without a stamp, the one character after the '_'.
+std::string planesOfHistoryName(const std::string& fileName, std::size_t underscore) {
+    const std::size_t dot = fileName.rfind('.');
+    std::size_t end = underscore + 2;
+    if (dot != std::string::npos && dot > underscore && dot - underscore > kStampDigits) end = dot - kStampDigits;
+    if (end > fileName.size()) return std::string();
+    int planes = 0;
+    if (!readNumber(std::string_view(fileName).substr(underscore + 1, end - underscore - 1), planes))
+        return std::string();
+    return ks::format("{}", planes);
+}
+
+std::string databasePlanesOf(const std::string& path) {
+    RotorData data;
+    if (!data.load(path, rotorfiles::kMaxRotorFileBytes)) return std::string();
+    return ks::format("{}", data.planes.size());
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void appendName(std::string& list, const std::string& name) {
+    if (!list.empty()) list += ", ";
+    list += name;
+}
+
+}  // namespace
+
+Data::Data(bool history) : history(history), english(isEnglish()) {}
+
+Day dayOf(std::int64_t now) {
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return {now, now};
+    return {localMidnight(tm, 0), localMidnight(tm, 1)};
+}
+
+bool historyStampTime(const std::string& fileName, std::int64_t& time) {
+    const std::size_t underscore = fileName.rfind('_');
+    const std::size_t dot = fileName.rfind('.');
+    if (underscore == std::string::npos || dot == std::string::npos || dot < underscore ||
+        dot - underscore <= kStampDigits)
+        return false;
+    const std::string_view stamp = std::string_view(fileName).substr(dot - kStampDigits, kStampDigits);
+    int field[6] = {};
+    const std::size_t at[] = {0, 4, 6, 8, 10, 12, 14};
+    for (int i = 0; i < 6; ++i)
+        if (!readNumber(stamp.substr(at[i], at[i + 1] - at[i]), field[i])) return false;
+    std::tm tm{};
+    tm.tm_year = field[0] - 1900;
+    tm.tm_mon = field[1] - 1;
+    tm.tm_mday = field[2];
+    tm.tm_hour = field[3];
+    tm.tm_min = field[4];
+    tm.tm_sec = field[5];
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    time = static_cast<std::int64_t>(t);
+    return true;
+}
+
+std::string dateLabel(std::int64_t time, bool isToday, std::int64_t now) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return std::string();
+    if (isToday) return ks::format(kTodayPattern, textOrEmpty(kTextToday), tm.tm_hour, tm.tm_min);
+    const char* month = monthsText(kMonthFirst + static_cast<TextId>(tm.tm_mon));
+    const std::int64_t apart = time > now ? time - now : now - time;
+    if (apart < kNearDateSeconds)
+        return ks::format(textOrEmpty(kTextNearDate), tm.tm_mday, month ? month : "", tm.tm_hour, tm.tm_min);
+    return ks::format(textOrEmpty(kTextFarDate), tm.tm_mday, month ? month : "", tm.tm_year + 1900);
+}
+
+bool addListEntry(Data& d, const std::string& path, std::int64_t time, bool isToday, bool isActiveHistory,
+                  std::int64_t now, const std::string& databasePlanes) {
+    RotorListEntry e;
+    e.path = path;
+    const std::size_t slash = path.rfind('/');
+    e.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (d.history) {
+        // Rotor names may hold '_': the loader cuts at the last one, and so does the list.
+        const std::size_t underscore = e.fileName.rfind('_');
+        if (underscore == std::string::npos) return false;
+        e.name = rotorfiles::rotorNameOfFile(e.fileName, 2);
+        e.planesText = planesOfHistoryName(e.fileName, underscore);
+    } else {
+        const std::size_t dot = e.fileName.rfind('.');
+        e.name = dot == std::string::npos ? e.fileName : e.fileName.substr(0, dot);
+        e.planesText = databasePlanes;
+    }
+    e.time = time;
+    e.isToday = isToday;
+    e.isActiveHistory = isActiveHistory;
+    e.dateText = dateLabel(time, isToday, now);
+    d.entries.push_back(std::move(e));
+    return true;
+}
+
+void readRotorFolder(Data& d, std::int64_t now, std::string_view activeHistory) {
+    const char* folder = d.history ? kHistoryFolder : kDatabaseFolder;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return;
+    const Day today = dayOf(now);
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const fs::path& path = it->path();
+        if (path.extension() != kRotorExtension) continue;
+        const std::string fileName = path.filename().string();
+        std::int64_t time = 0;
+        fileTimeToTime(path, time);
+        bool active = false;
+        std::string planes;
+        if (d.history) {
+            active = fileName == activeHistory;
+            historyStampTime(fileName, time);
+        } else {
+            planes = databasePlanesOf(path.string());
+        }
+        const bool isToday = time > today.midnight && time < today.nextMidnight;
+        addListEntry(d, path.string(), time, isToday, active, now, planes);
+    }
+    sortEntries(d);
+    relabel(d, now);
+}
+
+void sortEntries(Data& d) {
+    if (d.history)
+        std::stable_sort(d.entries.begin(), d.entries.end(),
+                         [](const RotorListEntry& a, const RotorListEntry& b) { return a.time > b.time; });
+    else
+        std::stable_sort(d.entries.begin(), d.entries.end(),
+                         [](const RotorListEntry& a, const RotorListEntry& b) { return a.name < b.name; });
+}
+
+void relabel(Data& d, std::int64_t now) {
+    d.english = isEnglish();
+    d.periods.items.clear();
+    if (d.history)
+        for (int p = kPeriodAll; p <= kPeriodMonth; ++p)
+            d.periods.items.push_back({textOrEmpty(kTextPeriodFirst + static_cast<TextId>(p)), false});
+    for (RotorListEntry& e : d.entries) e.dateText = dateLabel(e.time, e.isToday, now);
+}
+
+bool entryShown(const Data& d, const RotorListEntry& e, std::string_view filter, std::int64_t now) {
+    if (!filter.empty() && std::string_view(e.name).find(filter) == std::string_view::npos) return false;
+    const int period = d.history ? d.periods.selected : kPeriodAll;
+    if (period <= kPeriodAll || period > kPeriodMonth) return true;
+    if (period == kPeriodDay && !e.isToday) return false;
+    return std::llabs(now - e.time) <= kPeriodSeconds[period];
+}
+
+void deleteMarked(Data& d) {
+    std::vector<RotorListEntry> kept;
+    for (RotorListEntry& e : d.entries) {
+        if (!e.markedForDeletion) {
+            kept.push_back(std::move(e));
+            continue;
+        }
+        std::error_code ec;
+        fs::remove(e.path, ec);
+        if (!ec) {  // removed, or gone already
+            platform::syncFolderOf(e.path);
+            continue;
+        }
+        e.markedForDeletion = false;
+        appendName(d.pendingError, e.fileName);
+        kept.push_back(std::move(e));
+    }
+    d.entries = std::move(kept);
+}
+
+void copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now) {
+    // The typed name stays inside the folder: no '/', no "..", no control characters.
+    const std::string part = rotorfiles::databaseFilePart(typedName);
+    if (part.empty()) {
+        appendName(d.pendingError, typedName);
+        return;
+    }
+    const std::string target = folderOf(source.path) + part + kRotorExtension;
+    std::string bytes;
+    if (!platform::readBoundedFile(source.path, rotorfiles::kMaxRotorFileBytes, bytes, nullptr)) {
+        appendName(d.pendingError, source.fileName);
+        return;
+    }
+    switch (platform::createFile(target, bytes)) {
+        case platform::CreateResult::kExists: return;
+        case platform::CreateResult::kFailed: appendName(d.pendingError, part + kRotorExtension); return;
+        case platform::CreateResult::kCreated: break;
+    }
+    // The copy is made now: it reads as today's, with the clock's time.
+    addListEntry(d, target, now, true, false, now, source.planesText);
+    sortEntries(d);
+}
+
+int answerDelete(Gui& gui, Data& d, int answer) {
+    if (answer == -1) return -1;
+    if (answer == 0) {
+        deleteMarked(d);
+    } else {
+        for (RotorListEntry& e : d.entries) e.markedForDeletion = false;
+    }
+    // The question is over: nothing polls it again once its box has gone.
+    gui._answer = nullptr;
+    return answer >= 0 ? -2 : answer;
+}
+
+}  // namespace HistoryData
