@@ -226,15 +226,21 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
     EXPECT_TRUE(b.h.probe().shows("STUCK.rotor"));
     EXPECT_EQ(b.rows(), std::vector<std::string>{"STUCK"});
 
-    // The history file the active rotor writes is refused at once.
+    // The history file the active rotor writes is refused at once; its
+    // protocol uses the active rotor, which outlives the flow.
     Browser a;
     const std::string active = a.record("ACTIVE", kNow - 60);
+    const std::string other = a.record("OTHER", kNow - 120);
     ASSERT_TRUE(a.g._rotor->loadRotor(active.c_str(), 2));
     a.open(true);
     ASSERT_TRUE(a.h.tap("delete", active));
     a.h.run(400);
     EXPECT_TRUE(a.h.probe().shows("Unable to delete active history"));
     EXPECT_TRUE(fs::exists("history/" + active));
+    a.answer("OK");
+    for (const std::string& file : {active, other})
+        for (const char* icon : {"save", "print"}) ASSERT_TRUE(a.h.tap(icon, file));
+    EXPECT_STREQ(a.g._rotor->nameText(true), active.c_str());
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
