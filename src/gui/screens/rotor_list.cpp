@@ -59,10 +59,10 @@ constexpr int kToolbarFont = fontslot::kRegular24;
 
 const ImU32 kBlack = 0xFF000000;
 const ImU32 kWhite = 0xFFFFFFFF;
-const ImU32 kTitleGrey = IM_COL32(84, 84, 84, 255);     // grey 0.33
+const ImU32 kTitleGrey = IM_COL32(84, 84, 84, 255);       // grey 0.33
 const ImU32 kCaptionGrey = IM_COL32(153, 153, 153, 255);  // grey 0.6
 const ImU32 kValueGrey = IM_COL32(128, 128, 128, 255);
-const ImU32 kPressed = IM_COL32(134, 134, 149, 255);     // grey-blue (0.525, 0.525, 0.584)
+const ImU32 kPressed = IM_COL32(134, 134, 149, 255);  // grey-blue (0.525, 0.525, 0.584)
 const ImU32 kRowLine = 0xFFEEEEEE;
 const ImU32 kListBackground = 0xFFFFFFFF;
 
@@ -119,7 +119,8 @@ bool rowIcon(ImGuiWindow* w, const char* label, int slot, const RotorListEntry& 
     const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
     if (held) w->DrawList->AddRectFilled(bb.Min, bb.Max, kPressed);
     if (const Texture* icon = uiTexture(slot))
-        drawImage(w->DrawList, *icon, bb.Min.x + (kIconPitch - kIconSize) / 2, bb.Min.y + (kRowHeight - kIconSize) / 2);
+        drawImage(w->DrawList, *icon, bb.Min.x + (kIconPitch - kIconSize) / 2,
+                  bb.Min.y + (kRowHeight - kIconSize) / 2);
     UiProbe::report(id, label, bb.Min, bb.Max, e.fileName.c_str());
     return pressed;
 }
@@ -145,7 +146,8 @@ int rotorListRow(const RotorListEntry& e, bool history, float width) {
         int slot;
         RowAnswer answer;
     };
-    const Icon historyIcons[] = {{"delete", kIconDelete, kRowDelete}, {"save", kIconSave, kRowSecond},
+    const Icon historyIcons[] = {{"delete", kIconDelete, kRowDelete},
+                                 {"save", kIconSave, kRowSecond},
                                  {"print", kIconPrint, kRowThird}};
     const Icon databaseIcons[] = {{"delete", kIconDelete, kRowDelete}, {"copy", kIconCopy, kRowSecond}};
     const Icon* icons = history ? historyIcons : databaseIcons;
@@ -172,7 +174,8 @@ int rotorListRow(const RotorListEntry& e, bool history, float width) {
         const std::string name = fitted(e.name, font, nameEnd - col.name);
         drawSlotText(kRowFont, name.c_str(), ImVec2(origin.x + col.name, y), held ? kWhite : kBlack);
         if (col.planes >= 0)
-            drawSlotText(kRowFont, e.planesText.c_str(), ImVec2(origin.x + col.planes, y), held ? kWhite : kValueGrey);
+            drawSlotText(kRowFont, e.planesText.c_str(), ImVec2(origin.x + col.planes, y),
+                         held ? kWhite : kValueGrey);
         if (col.date >= 0) {
             const std::string date = fitted(e.dateText, font, iconsLeft - kNameGap - col.date);
             drawSlotText(kRowFont, date.c_str(), ImVec2(origin.x + col.date, y), held ? kWhite : kValueGrey);
@@ -188,24 +191,27 @@ int rotorListRow(const RotorListEntry& e, bool history, float width) {
 void rotorListHeader(Gui& gui, Data& d, float listLeft, float listWidth) {
     ImGui::PushFont(uiFont(kToolbarFont));
     if (keyboardUp(gui) && (gui._editId == kFilterTarget || gui._editId == kCopyTarget)) {
-        tabButton(nullptr, gui._keyboardText.c_str(), 0, gui._margin, kTabTop, gui._screenWidth - 2 * gui._margin,
-                  kTabHeight);
+        tabButton(nullptr, gui._keyboardText.c_str(), 0, gui._margin, kTabTop,
+                  gui._screenWidth - 2 * gui._margin, kTabHeight);
         ImGui::PopFont();
         return;
     }
     const ImVec2 origin = ImGui::GetWindowPos();
     ImFont* titleFont = uiFont(kTitleFont);
     const char* title = textOrEmpty(d.history ? kTextHistory : kTextDatabase);
-    drawSlotText(kTitleFont, title, origin + ImVec2(gui._margin, kCaptionLine - titleFont->FontSize / 2), kTitleGrey);
+    drawSlotText(kTitleFont, title, origin + ImVec2(gui._margin, kCaptionLine - titleFont->FontSize / 2),
+                 kTitleGrey);
 
     // The column captions stand over their columns, below the title's line.
     ImFont* captionFont = uiFont(kCaptionFont);
     const float captionY = kBarHeight - captionFont->FontSize - 4;
     const ListColumns col = listColumns(listWidth);
-    const std::pair<float, TextId> captions[] = {{col.name, kTextName}, {col.planes, kTextPlanes},
-                                                 {col.date, kTextChangeDate}};
+    const std::pair<float, TextId> captions[] = {
+        {col.name, kTextName}, {col.planes, kTextPlanes}, {col.date, kTextChangeDate}};
     for (const auto& [x, text] : captions)
-        if (x >= 0) drawSlotText(kCaptionFont, textOrEmpty(text), origin + ImVec2(listLeft + x, captionY), kCaptionGrey);
+        if (x >= 0)
+            drawSlotText(kCaptionFont, textOrEmpty(text), origin + ImVec2(listLeft + x, captionY),
+                         kCaptionGrey);
 
     if (toolbarButton("filter", kToolbarFilter | kToolbarFromRight) && !keyboardUp(gui)) {
         openKeyboard(gui, kFilterTarget, gui._config->local.text2, [&gui] {
@@ -289,8 +295,11 @@ void protocol(Gui& gui, const RotorListEntry& e, bool print) {
 bool act(Gui& gui, Data& d, std::size_t index, int answer) {
     RotorListEntry& e = d.entries[index];
     switch (answer) {
-        case kRowOpen: return openEntry(gui, d, e);
-        case kRowDelete: askDelete(gui, d, e); return false;
+        case kRowOpen:
+            return openEntry(gui, d, e);
+        case kRowDelete:
+            askDelete(gui, d, e);
+            return false;
         case kRowSecond:
             if (d.history)
                 protocol(gui, e, false);
@@ -300,7 +309,8 @@ bool act(Gui& gui, Data& d, std::size_t index, int answer) {
         case kRowThird:
             if (d.history) protocol(gui, e, true);
             return false;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -349,9 +359,13 @@ std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
 }  // namespace
 }  // namespace HistoryData
 
-void Gui::history() { rotorList(true); }
+void Gui::history() {
+    rotorList(true);
+}
 
-void Gui::database() { rotorList(false); }
+void Gui::database() {
+    rotorList(false);
+}
 
 void Gui::rotorList(bool history) {
     using namespace HistoryData;

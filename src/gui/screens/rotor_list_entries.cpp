@@ -55,7 +55,8 @@ bool readNumber(std::string_view digits, int& value) {
 std::string planesOfHistoryName(const std::string& fileName, std::size_t underscore) {
     const std::size_t dot = fileName.rfind('.');
     std::size_t end = underscore + 2;
-    if (dot != std::string::npos && dot > underscore && dot - underscore > kStampDigits) end = dot - kStampDigits;
+    if (dot != std::string::npos && dot > underscore && dot - underscore > kStampDigits)
+        end = dot - kStampDigits;
     if (end > fileName.size()) return std::string();
     int planes = 0;
     if (!readNumber(std::string_view(fileName).substr(underscore + 1, end - underscore - 1), planes))
@@ -240,9 +241,13 @@ void copyEntry(Data& d, const RotorListEntry& source, const std::string& typedNa
         return;
     }
     switch (platform::createFile(target, bytes)) {
-        case platform::CreateResult::kExists: return;
-        case platform::CreateResult::kFailed: appendName(d.pendingError, part + kRotorExtension); return;
-        case platform::CreateResult::kCreated: break;
+        case platform::CreateResult::kExists:
+            return;
+        case platform::CreateResult::kFailed:
+            appendName(d.pendingError, part + kRotorExtension);
+            return;
+        case platform::CreateResult::kCreated:
+            break;
     }
     // The copy is made now: it reads as today's, with the clock's time.
     addListEntry(d, target, now, true, false, now, source.planesText);
