@@ -211,6 +211,7 @@ void Gui::messageBox(const char* text, const char* details, const char* buttons,
     _modalDetails = details ? details : "";
     _modalButtons = buttons ? buttons : textOrEmpty(textid::kTextButtonOk);
     _answer = std::move(answer);
+    _modalBusy = false;
     _modalInputWidth = 0;
     _keyboardMode = 0;
     _modalState = kEntering;
@@ -224,6 +225,7 @@ void Gui::closeModal() {
         if (onHomeScreen()) _barState = kLeaving;
     }
     _modalState = kLeaving;
+    _modalBusy = false;
     if (_keyboardState != kHidden) {
         _keyboardState = kLeaving;
         _editId = 0;
@@ -261,7 +263,7 @@ bool Gui::backFromOverlay() {
         return true;
     }
     if (_modalState != kHidden) {
-        modalBack();
+        if (!_modalBusy) modalBack();
         return true;
     }
     return false;

@@ -20,7 +20,10 @@
 // Message box protocol (`messageBox`, `_answer`): the answer callback is
 // called with -1 every frame for a default button, and with the index of a
 // pressed button; it returns -2 to close the box.  Back and Home pass -2.
-// Without a callback only button 0 closes the box.  Callbacks (`_answer`,
+// Without a callback only button 0 closes the box.  A busy box (`_modalBusy`,
+// set by a callback while the work it announces runs) cannot be closed at
+// all: Back, Home, Escape and Enter leave it alone and the frame hides its
+// navigation; `messageBox` and `closeModal` clear the flag.  Callbacks (`_answer`,
 // `_onEnter`, `_onBack`) may replace themselves: the Gui always calls a copy.
 //
 // Slides: bars, keyboard and box each have a state 0 hidden, 1 entering,
@@ -290,6 +293,7 @@ public:
     std::string _modalDetails;
     std::string _modalInputLabel;
     std::string _modalButtons;
+    bool _modalBusy = false;  // the box waits for work that must not be left
     std::string _hint;
     std::string _hintDetails;
     std::string _progressText;

@@ -138,7 +138,7 @@ void Gui::drawModalWindow(float keyboardOffset, float keysHeight) {
 }
 
 bool Gui::navigationAllowed(bool busy) {
-    if (busy) return false;
+    if (busy || _modalBusy) return false;
     if (!_machine) return true;
     const int state = _machine->getState();
     // The states in which the operator may leave a screen.
@@ -166,6 +166,7 @@ void Gui::drawBottomBar(float offset, bool busy) {
 }
 
 void Gui::pressHome() {
+    if (_modalBusy) return;
     _onBack = nullptr;
     if (_keyboardState == kEntering || _keyboardState == kShown) closeKeyboard();
     if (_modalState != kHidden) modalBack();

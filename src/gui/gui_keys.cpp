@@ -38,12 +38,12 @@ void Gui::handleKey(GuiKey key) {
             // As the bottom bar's Back while the keyboard or the box is up.
             if (_keyboardState == kEntering || _keyboardState == kShown) {
                 keyboardBack();
-            } else if (_modalState == kShown) {
+            } else if (_modalState == kShown && !_modalBusy) {
                 modalBack();
             }
             break;
         case GuiKey::Enter:
-            if (_modalState == kShown && isSingleButton(_modalButtons)) {
+            if (_modalState == kShown && !_modalBusy && isSingleButton(_modalButtons)) {
                 pressModalButton(0);
             } else if ((keyboardShown() || loginKeypadShown()) && _onEnter) {
                 Action onEnter = _onEnter;

@@ -92,14 +92,6 @@ constexpr ImU32 kWhite = 0xFFFFFFFF;
 // The settings data of the current screen, or null (the screen was left).
 Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
 
-void logLine(const std::string& line) {
-    LoggerBase* log = createLogger("settings");
-    if (!log) return;
-    log->open(true);
-    logPrintf(&log, "%s", line.c_str());
-    delete log;
-}
-
 // The on-screen keyboard slides in with `mode` and commits into the screen.
 void openKeyboard(Gui& g, int mode) {
     g._keyboardMode = mode;
@@ -289,6 +281,14 @@ Data::~Data() {
     if (newElement) dropNewElement(*this);
 }
 
+void logLine(const std::string& line) {
+    LoggerBase* log = createLogger("settings");
+    if (!log) return;
+    log->open(true);
+    logPrintf(&log, "%s", line.c_str());
+    delete log;
+}
+
 int accessLevel(const Data& d) { return settingsAccessLevel(*d.config); }
 
 void tabList(Data& d) {
@@ -436,6 +436,8 @@ void Gui::settings() {
     }
     Data& d = static_cast<Data&>(*_data);
     d.config = _config;
+    d.machine = _machine;
+    d.rotor = _rotor;
     if (d.tabsEnglish != isEnglish()) {  // the 'l' key too: pages keep no captions of the old language
         tabList(d);
         chooseTab(d);

@@ -19,6 +19,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -107,8 +109,8 @@ struct Data : Gui::ActiveData {
 
     Gui& gui;
     Config* config;
-    MachineBase* machine;
-    Rotor* rotor;
+    MachineBase* machine;  // the Gui's, refreshed every frame
+    Rotor* rotor;          // the Gui's active rotor, refreshed every frame: a settings load replaces it
 
     SideSelectorState tabs;     // selected index into the visible list, labels, disabled flags
     std::vector<int> tabCodes;  // the tab code of each visible entry
@@ -138,6 +140,9 @@ struct Data : Gui::ActiveData {
     bool restricted = false;
     bool newElement = false;
     TextId newList = 0;  // the list whose last element is the new one
+    // The rotor whose open history file the log export closed (reopened when
+    // the export ends, if it is still the active rotor).
+    Rotor* exportRotor = nullptr;
 
     bool saveErrorShown = false;  // "Settings saving error!" stays until a save succeeds
     // A message that waits until the keyboard has slid out (a box opened
@@ -157,6 +162,8 @@ int selectedTab(const Data& d);
 // Saves ".cfg" (and flushes); a failure is logged and shown once until a save
 // succeeds again.  True when saved.
 bool saveConfig(Data& d);
+// Appends a line to "logs/settings.log".
+void logLine(const std::string& line);
 // Shows a message box once the keyboard has slid out.
 void notify(Data& d, const char* text, const std::string& details);
 // The keyboard's enter action.
@@ -228,7 +235,39 @@ void processingTab(Data& d);
 void displayTab(Data& d);
 void correctionTab(Data& d);
 void accessTab(Data& d);
+
+// ---- update and debug tab (settings_update.cpp) ------------------------------
+
+// Page ids of the update and debug tab.
+enum UpdatePage : TextId { kSoftwarePage = 0, kFirmwarePage = 1, kEventsPage = 2, kLoadPage = 3 };
+
+// The update being installed: the confirmation box's answer callback holds it.
+struct UpdateOutcome {
+    int code = -1;       // the firmware writer's exit code; 0 when the package was unpacked
+    std::string reason;  // why it failed, for the log
+};
+struct PendingUpdate {
+    std::string path;  // the chosen file
+    bool firmware = false;
+    std::future<UpdateOutcome> job;  // the flashing or unpacking, off the frame
+};
+
 void updateTab(Data& d);
+// The rows of one update folder (".dfu" with `firmware`, else ".kst"), newest
+// first; rows of a local folder carry a delete mark.
+void updateFileList(Data& d, const std::string& folder, bool firmware, bool local);
+// The install confirmation's answer callback, polled with -1 while the box is
+// open: it advances the wait, the flashing and the unpacking.
+int runUpdate(Data& d, PendingUpdate& update, int answer);
+// The rows of one folder of saved settings (".cfg" files) by name; rows of a
+// local folder carry a delete mark.
+void savedSettingsList(Data& d, const std::string& folder, bool local);
+// The order of the update lists: true when `a` is listed before `b`.  Newest
+// first: the part before the first '-' (the whole name without one),
+// greater first; then the number after the '-', greater first, a name
+// without '-' after those with one; then the name, greater first.
+bool versionAfter(const std::string& a, const std::string& b);
+
 // The restricted view's page of the active rotor's drive.
 void openRotorDrive(Data& d);
 // Makes the name of operator `index` unique among the operators.

@@ -1,0 +1,420 @@
+// The settings screen's "Update and debug" tab: application updates and
+// controller firmware from the removable drive or the local "updates" folder,
+// settings saved and loaded by name, the event logs cleared or exported, and
+// the program's restart and exit.
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <tuple>
+
+#include "files/removable_drive.h"
+#include "files/update_unpack.h"
+#include "gui/app_rules.h"
+#include "gui/screens/settings_screen.h"
+#include "machine/machine_base.h"
+#include "platform/bounded_read.h"
+#include "platform/file_replace.h"
+#include "platform/run_program.h"
+#include "records/settings_file.h"
+#include "rotor/rotor.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
+
+namespace Settings {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr TextId kTextUpdateSoftware = 0xDDB00C;
+constexpr TextId kTextUpdateFirmware = 0xDDB00E;
+constexpr TextId kTextEventRegistration = 0xDDB00F;
+constexpr TextId kTextSaveSettings = 0xDDB012;
+constexpr TextId kTextLoadSettings = 0xDDB013;
+constexpr TextId kTextRestart = 0xDDB014;
+constexpr TextId kTextExitToOs = 0xDDB015;
+constexpr TextId kTextSavedVersions = 0xDDB02C;
+constexpr TextId kTextSavedSettings = 0xDDB02D;
+constexpr TextId kTextSaveToDrive = 0xDDB046;
+constexpr TextId kTextFilesCopied = 0xDDB04F;
+constexpr TextId kTextInstallQuestion = 0xDDB050;
+constexpr TextId kTextUpdateDamaged = 0xDDB051;
+constexpr TextId kTextTurnOff = 0xDDB054;
+constexpr TextId kTextFlashing = 0xDDB055;
+constexpr TextId kTextReloading = 0xDDB056;
+constexpr TextId kTextFlashError = 0xDDB057;
+constexpr TextId kTextClear = 0xDDB058;
+constexpr TextId kTextNoDrive = 0xDDB05A;
+constexpr TextId kTextNoSpace = 0xDDB05B;
+
+constexpr const char* kDriveUpdates = "kestrune/updates";
+constexpr const char* kDriveConfigs = "kestrune/configs";
+constexpr const char* kLocalUpdates = "updates";
+constexpr const char* kLogsFolder = "logs";
+constexpr const char* kFirmwareLog = "logs/dfu-util.log";  // the writer's own output
+constexpr const char* kFirmwareExtension = ".dfu";
+constexpr const char* kSoftwareExtension = ".kst";
+constexpr const char* kSettingsExtension = ".cfg";
+
+// The confirmation box stays open while the box draws "Wait, ...": the
+// controller leaves for its update mode, the frame shows the text.
+constexpr auto kFlashWait = std::chrono::seconds(2);
+constexpr auto kReloadWait = std::chrono::milliseconds(500);
+constexpr int kBoxStaysOpen = 99;
+constexpr int kYes = 0;
+// How long "Clear" waits for the machine's worker to end.
+constexpr auto kWorkerEndLimit = std::chrono::seconds(10);
+constexpr auto kWorkerPoll = std::chrono::milliseconds(1);
+
+enum ExportResult : int { kExportNone = 0, kExportNoDrive = -1 };
+
+Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
+
+std::vector<std::string> filesWithExtension(const std::string& folder, const char* extension) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->path().extension() == extension && it->is_regular_file(typeError))
+            names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+// The name less its extension (the last four characters).
+std::string stemOf(const std::string& name) { return name.substr(0, name.size() >= 4 ? name.size() - 4 : 0); }
+
+void removeFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+    if (ec) logLine("Delete " + path + " error: " + ec.message());
+}
+
+// ---- installing ---------------------------------------------------------------
+
+UpdateOutcome flashFirmware(const std::string& path) {
+    UpdateOutcome out;
+    out.code = platform::runProgram({"dfu-util", "-a", "0", "-D", path}, kFirmwareLog, &out.reason);
+    return out;
+}
+
+// Unpacks the package into "kestrune.new" and keeps a copy in "updates/"
+// (an existing copy of that name stays).  Only the unpacking decides.
+UpdateOutcome unpackApplication(const std::string& path) {
+    UpdateOutcome out;
+    if (!unpackUpdateFile(path.c_str(), &out.reason)) return out;
+    out.code = 0;
+    std::error_code ec;
+    fs::create_directories(kLocalUpdates, ec);
+    const std::string copy = std::string(kLocalUpdates) + "/" + fs::path(path).filename().string();
+    if (fs::exists(fs::symlink_status(copy, ec))) return out;
+    std::string bytes, why;
+    if (!platform::readBoundedFile(path, kUpdateMaxPacked, bytes, &why) || !platform::replaceFile(copy, bytes, &why))
+        out.reason = "copy into " + copy + ": " + why;
+    return out;
+}
+
+bool jobDone(const std::future<UpdateOutcome>& job) {
+    return job.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+void showOnBox(Gui& g, TextId text) {
+    g._modalText = textOrEmpty(text);
+    g._modalDetails.clear();
+    g._modalButtons.clear();
+}
+
+// The firmware wait: the worker must have ended before the writer runs.
+int advanceFlashing(Data& d, PendingUpdate& u) {
+    Gui& g = d.gui;
+    if (!u.job.valid()) {
+        // Asked no sooner: a quit would end the worker before it has put
+        // the controller into its update mode.
+        if (g._frameTime - d.updateStart < kFlashWait) return -1;
+        if (!g._machine || g._machine->requestQuit())
+            u.job = std::async(std::launch::async, flashFirmware, u.path);
+        return -1;
+    }
+    if (!jobDone(u.job)) return -1;
+    const UpdateOutcome out = u.job.get();
+    logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
+                       out.reason.empty() ? "" : ", ", out.reason));
+    showOnBox(g, out.code == 0 ? kTextTurnOff : kTextFlashError);
+    // Update mode has ended the worker: a new one connects again.
+    if (g._machine) {
+        g._machine->startProcess(MachineProcess::kConnect);
+        g._machine->requestReconnect();
+    }
+    d.updateWaiting = false;
+    g._modalBusy = false;
+    return -1;
+}
+
+int advanceReload(Data& d, PendingUpdate& u) {
+    Gui& g = d.gui;
+    if (!u.job.valid()) {
+        if (g._frameTime - d.updateStart >= kReloadWait)
+            u.job = std::async(std::launch::async, unpackApplication, u.path);
+        return -1;
+    }
+    if (!jobDone(u.job)) return -1;
+    const UpdateOutcome out = u.job.get();
+    d.appReload = false;
+    d.updateWaiting = false;
+    if (out.code != 0) {
+        logLine("Application update " + u.path + " error: " + out.reason);
+        showOnBox(g, kTextUpdateDamaged);
+        g._modalBusy = false;
+        return -1;
+    }
+    logLine("Application update " + u.path + " unpacked" + (out.reason.empty() ? "" : "; " + out.reason));
+    exitCode = exitcodes::kUpdated;  // the launcher exchanges the program file
+    return -1;
+}
+
+void confirmInstall(Data& d, const std::string& path, const std::string& label, bool firmware) {
+    Gui& g = d.gui;
+    auto pending = std::make_shared<PendingUpdate>();
+    pending->path = path;
+    pending->firmware = firmware;
+    g.messageBox(textOrEmpty(kTextInstallQuestion), label.c_str(), textOrEmpty(textid::kTextButtonsYesNo),
+                 [&g, pending](int answer) {
+                     Data* s = current(g);
+                     return s ? runUpdate(*s, *pending, answer) : (answer < 0 ? answer : -2);
+                 });
+}
+
+// ---- settings by name ---------------------------------------------------------
+
+void loadSaved(Data& d, const std::string& path) {
+    Gui& g = d.gui;
+    SettingsLoad outcome = SettingsLoad::NotRead;
+    const bool loaded = loadSettings(g, path.c_str(), &outcome);
+    if (loaded) {
+        tabList(d);
+        saveConfig(d);
+        g._settingsChanged = true;
+    } else {
+        logLine(ks::format("Settings loading error: {} ({})", path,
+                           outcome == SettingsLoad::Busy ? "a machine process runs" : "not read"));
+    }
+    d.resultOk = loaded;
+    d.pendingAction = kShowLoadResult;
+    // The page closes at the next frame (the delay is already over).
+    d.delayedClose = true;
+    d.delayedCloseStart = g._frameTime - std::chrono::seconds(1);
+}
+
+// ---- event logs ---------------------------------------------------------------
+
+bool waitForWorkerEnd(MachineBase& machine) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!machine.requestQuit()) {
+        if (std::chrono::steady_clock::now() - start > kWorkerEndLimit) return false;
+        std::this_thread::sleep_for(kWorkerPoll);
+    }
+    return true;
+}
+
+// Empties "logs": every log is closed and the worker ended while the folder goes.
+void clearLogs(Data& d) {
+    Gui& g = d.gui;
+    MachineBase* machine = g._machine;
+    if (machine) machine->setEventLogging(false);
+    if (g._rotor) g._rotor->setLogEnabled(false);
+    std::error_code ec;
+    if (machine && !waitForWorkerEnd(*machine)) {
+        logLine("Clear logs: the machine's worker did not end, nothing removed");
+    } else {
+        fs::remove_all(kLogsFolder, ec);
+        if (!ec) fs::create_directory(kLogsFolder, ec);
+    }
+    if (machine) {
+        machine->startProcess(MachineProcess::kConnect);
+        machine->requestReconnect();
+        machine->setEventLogging(true);
+    }
+    if (g._rotor) g._rotor->setLogEnabled(true);
+    if (ec) logLine("Clear logs error: " + ec.message());
+    else g._logsFolderSize = 0;
+    d.eventRegistration = fs::is_directory(kLogsFolder, ec);
+}
+
+void showExportResult(Data& d, int result) {
+    Gui& g = d.gui;
+    const TextId text = result > 0 ? kTextFilesCopied : result == kExportNoDrive ? kTextNoDrive : kTextNoSpace;
+    // The worker released the device for the copy: the first closing answer
+    // (a button, Back, Home, Escape) connects again, once.
+    auto reconnected = std::make_shared<bool>(result == kExportNoDrive);
+    g.messageBox(textOrEmpty(text), nullptr, nullptr, [&g, reconnected](int answer) {
+        if (answer == -1) return -1;
+        if (!*reconnected && g._machine) g._machine->requestReconnect();
+        *reconnected = true;
+        return -2;
+    });
+}
+
+void exportLogs(Data& d) {
+    Gui& g = d.gui;
+    std::string drive;  // the product folder
+    if (!g._machine || !findRemovableDrive(drive)) {
+        showExportResult(d, kExportNoDrive);
+        return;
+    }
+    d.exportRotor = (g._rotor && g._rotor->isHistoryOpen()) ? g._rotor : nullptr;
+    if (g._rotor) g._rotor->closeHistoryFile();
+    g._machine->requestCopyLogs();
+}
+
+void collectExportResult(Data& d) {
+    Gui& g = d.gui;
+    const int result = g._machine ? g._machine->takeCopyLogsResult() : kExportNone;
+    if (result == kExportNone) return;
+    if (d.exportRotor && d.exportRotor == g._rotor) g._rotor->openHistory();
+    d.exportRotor = nullptr;
+    showExportResult(d, result);
+}
+
+// ---- pages --------------------------------------------------------------------
+
+void mainPage(Data& d) {
+    Gui& g = d.gui;
+    sectionHeader(d, nullptr);
+    pageRow(d, textOrEmpty(kTextUpdateSoftware), "", kSoftwarePage);
+    pageRow(d, textOrEmpty(kTextUpdateFirmware), "", kFirmwarePage);
+    const bool sized = g._logsFolderSize >= 0;
+    const std::string size = sized ? ks::format("{}", g._logsFolderSize) : std::string();
+    pageRow(d, textOrEmpty(kTextEventRegistration), size.c_str(), kEventsPage,
+            sized ? textOrEmpty(textid::kUnitMbyte) : nullptr);
+    sectionHeader(d, nullptr);
+    if (fieldRow(d, textOrEmpty(kTextSaveSettings), "", nullptr, 0) != kNotPressed) d.pendingAction = kSaveUnderName;
+    pageRow(d, textOrEmpty(kTextLoadSettings), "", kLoadPage);
+    sectionHeader(d, nullptr);
+    if (fieldRow(d, textOrEmpty(kTextRestart), "", nullptr, 0) != kNotPressed) exitCode = exitcodes::kRestart;
+    if (fieldRow(d, textOrEmpty(kTextExitToOs), "", nullptr, 0) != kNotPressed) exitCode = exitcodes::kExitToOs;
+}
+
+void updatePage(Data& d, bool firmware) {
+    std::string drive = kDriveUpdates;
+    if (findRemovableDrive(drive)) {
+        sectionHeader(d, drive.c_str());
+        updateFileList(d, drive, firmware, false);
+    }
+    std::error_code ec;
+    if (fs::is_directory(kLocalUpdates, ec)) {
+        sectionHeader(d, textOrEmpty(kTextSavedVersions));
+        updateFileList(d, kLocalUpdates, firmware, true);
+    }
+}
+
+void eventsPage(Data& d) {
+    if (!d.eventRegistration) return;
+    sectionHeader(d, nullptr);
+    if (fieldRow(d, textOrEmpty(kTextClear), "", nullptr, 0) != kNotPressed) clearLogs(d);
+    if (fieldRow(d, textOrEmpty(kTextSaveToDrive), "", nullptr, 0) != kNotPressed) exportLogs(d);
+}
+
+void loadPage(Data& d) {
+    std::string drive = kDriveConfigs;
+    if (findRemovableDrive(drive)) {
+        sectionHeader(d, drive.c_str());
+        savedSettingsList(d, drive, false);
+    }
+    sectionHeader(d, textOrEmpty(kTextSavedSettings));
+    savedSettingsList(d, ".", true);
+}
+
+// The sort key of an update's name: the part before the first '-', whether
+// there is one, and the decimal number after it.
+struct VersionKey {
+    std::string base;
+    bool dashed = false;
+    std::string number;  // its digits without leading zeros
+
+    explicit VersionKey(const std::string& name) {
+        const auto dash = name.find('-');
+        base = name.substr(0, dash);
+        if (dash == std::string::npos) return;
+        dashed = true;
+        std::size_t i = dash + 1;
+        while (i < name.size() && name[i] == '0') ++i;
+        const std::size_t first = i;
+        while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
+        number = name.substr(first, i - first);
+    }
+    // Any length of digits compares by value.
+    auto rank() const { return std::make_tuple(std::cref(base), dashed, number.size(), std::cref(number)); }
+};
+
+}  // namespace
+
+void updateTab(Data& d) {
+    collectExportResult(d);
+    if (d.pages.empty()) {
+        mainPage(d);
+        return;
+    }
+    switch (d.pages.back().id) {
+        case kSoftwarePage: updatePage(d, false); break;
+        case kFirmwarePage: updatePage(d, true); break;
+        case kEventsPage: eventsPage(d); break;
+        case kLoadPage: loadPage(d); break;
+        default: break;
+    }
+}
+
+bool versionAfter(const std::string& a, const std::string& b) {
+    const VersionKey ka(a), kb(b);
+    if (ka.rank() != kb.rank()) return ka.rank() > kb.rank();
+    return a > b;
+}
+
+void updateFileList(Data& d, const std::string& folder, bool firmware, bool local) {
+    std::vector<std::string> names = filesWithExtension(folder, firmware ? kFirmwareExtension : kSoftwareExtension);
+    for (std::string& name : names) name = stemOf(name);
+    std::sort(names.begin(), names.end(), versionAfter);
+    for (const std::string& stem : names) {
+        const std::string label = "v" + stem;
+        const std::string path = folder + "/" + stem + (firmware ? kFirmwareExtension : kSoftwareExtension);
+        const int zone = fieldRow(d, label.c_str(), "", nullptr, local ? kDelete : 0);
+        if (zone == kDeleteZone)
+            removeFile(path);
+        else if (zone != kNotPressed)
+            confirmInstall(d, path, label, firmware);
+    }
+}
+
+int runUpdate(Data& d, PendingUpdate& update, int answer) {
+    Gui& g = d.gui;
+    if (d.updateWaiting && update.firmware) return advanceFlashing(d, update);
+    if (d.updateWaiting && d.appReload) return advanceReload(d, update);
+    if (answer < 0) return answer;
+    if (answer != kYes) return -2;
+    if (update.firmware) {
+        if (g._machine) g._machine->requestUpdateMode();
+        showOnBox(g, kTextFlashing);
+    } else {
+        d.appReload = true;
+        showOnBox(g, kTextReloading);
+    }
+    d.updateWaiting = true;
+    d.updateStart = g._frameTime;
+    g._modalBusy = true;
+    return kBoxStaysOpen;
+}
+
+void savedSettingsList(Data& d, const std::string& folder, bool local) {
+    std::vector<std::string> names = filesWithExtension(folder, kSettingsExtension);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        const int zone = fieldRow(d, stemOf(name).c_str(), "", nullptr, local ? kDelete : 0);
+        if (zone == kDeleteZone)
+            removeFile(path);
+        else if (zone != kNotPressed)
+            loadSaved(d, path);
+    }
+}
+
+}  // namespace Settings
