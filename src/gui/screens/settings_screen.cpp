@@ -369,6 +369,8 @@ void commitEntry(Data& d) {
             d.resultOk = saveUnderName(d, text);
             d.resultShown = true;
             g.closeKeyboard();
+            // The box came in with the keyboard; it stays when the keyboard goes.
+            g._modalState = Gui::kShown;
         }
         return;
     }

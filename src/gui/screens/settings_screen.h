@@ -250,6 +250,7 @@ struct PendingUpdate {
     std::string path;  // the chosen file
     bool firmware = false;
     std::future<UpdateOutcome> job;  // the flashing or unpacking, off the frame
+    bool reconnectOnClose = false;   // flashed: the machine connects again when the box closes
 };
 
 void updateTab(Data& d);

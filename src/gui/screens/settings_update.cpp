@@ -141,11 +141,9 @@ int advanceFlashing(Data& d, PendingUpdate& u) {
     logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
                        out.reason.empty() ? "" : ", ", out.reason));
     showOnBox(g, out.code == 0 ? kTextTurnOff : kTextFlashError);
-    // Update mode has ended the worker: a new one connects again.
-    if (g._machine) {
-        g._machine->startProcess(MachineProcess::kConnect);
-        g._machine->requestReconnect();
-    }
+    // Update mode has ended the worker: a new one connects once the text has
+    // been read (the new connection's own boxes would replace it).
+    u.reconnectOnClose = true;
     d.updateWaiting = false;
     g._modalBusy = false;
     return -1;
@@ -389,6 +387,11 @@ int runUpdate(Data& d, PendingUpdate& update, int answer) {
     Gui& g = d.gui;
     if (d.updateWaiting && update.firmware) return advanceFlashing(d, update);
     if (d.updateWaiting && d.appReload) return advanceReload(d, update);
+    if (update.reconnectOnClose && answer != -1 && g._machine) {
+        update.reconnectOnClose = false;
+        g._machine->startProcess(MachineProcess::kConnect);
+        g._machine->requestReconnect();
+    }
     if (answer < 0) return answer;
     if (answer != kYes) return -2;
     if (update.firmware) {

@@ -169,10 +169,12 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerThenFlashesAndReconnects) {
         rig.waitWhileBoxShows("Wait, firmware flashing in progress!");
         EXPECT_EQ(rig.g._modalText, c.text);
         EXPECT_EQ(rig.runner.calls, (std::vector<std::vector<std::string>>{{"dfu-util", "-a", "0", "-D", path}}));
+        rig.h.run(100);
+        EXPECT_EQ(rig.m.count("startProcess"), 0);  // the text stays until it is closed
+        rig.g.pressBack();
+        EXPECT_EQ(rig.g._modalState, 3);
         const std::vector<std::string> tail(rig.m.calls.end() - 2, rig.m.calls.end());
         EXPECT_EQ(tail, (std::vector<std::string>{"startProcess(1)", "requestReconnect"}));
-        rig.g.pressBack();  // the final text can be closed
-        EXPECT_EQ(rig.g._modalState, 3);
     }
 }
 
@@ -312,6 +314,14 @@ TEST(SettingsUpdateMain, RowsRestartExitAndAskForAName) {
         EXPECT_EQ(exitCode, c.exit);
         EXPECT_EQ(rig.g._modalText, c.box);
     }
+    Rig rig;  // the result stays on screen when the keyboard has gone
+    rig.taps({"Save machine settings"});
+    rig.g._keyboardText = "line 2";
+    rig.h.key(GuiKey::Enter);
+    rig.h.run(600);
+    EXPECT_EQ(rig.g._modalState, 2);
+    EXPECT_EQ(rig.g._modalText, "Settings saved!");
+    EXPECT_TRUE(fs::exists(rig.onStick("configs/line 2.cfg")));
 }
 
 }  // namespace
