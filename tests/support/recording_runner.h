@@ -1,30 +1,22 @@
 #pragma once
 // RecordingRunner: stands in for every outside program (platform::runProgram)
-// while it lives.  It records each argument list and answers the exit codes
-// queued in `codes`, in turn (0 once they are used up).  The programs may be
-// run on another thread; read `calls` after the caller has taken the result.
+// while it lives: records each argument list and answers the exit codes in
+// `codes` in turn (then 0).  Read `calls` after the caller took the result.
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "platform/run_program.h"
 
-class RecordingRunner {
-public:
+struct RecordingRunner {
     std::vector<std::vector<std::string>> calls;
     std::vector<int> codes;
 
     RecordingRunner() {
         platform::setProgramRunner([this](const std::vector<std::string>& argv, const std::string&, std::string*) {
             calls.push_back(argv);
-            return next_ < codes.size() ? codes[next_++] : 0;
+            return calls.size() <= codes.size() ? codes[calls.size() - 1] : 0;
         });
     }
     ~RecordingRunner() { platform::setProgramRunner(nullptr); }
-    RecordingRunner(const RecordingRunner&) = delete;
-    RecordingRunner& operator=(const RecordingRunner&) = delete;
-
-private:
-    std::size_t next_ = 0;
 };
