@@ -20,7 +20,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <future>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
