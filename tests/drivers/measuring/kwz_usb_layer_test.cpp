@@ -381,8 +381,12 @@ TEST_F(KWZUSBLayerT2Test, TransferErrorInTheDataReadyPollOrTheBlock) {
                msg_.hasError("getADCData(), USB not connected!");
     };
     sim_.setDataReady(sim::DataReady::never);
-    ASSERT_TRUE(layer_->setADCConversionControl(100, 0, true, 5.0));
+    // Armed before the conversion starts: the worker polls 133 within 5 ms
+    // (driver time) of the start and, after 50 polls, gives up on the block
+    // without a transfer error, so a reply made late only after the start may
+    // come too late for the poll it is meant for.
     sim_.injectReadTimeout();  // the first 133 poll
+    ASSERT_TRUE(layer_->setADCConversionControl(100, 0, true, 5.0));
     EXPECT_FALSE(layer_->getADCData(block.data(), 100));
     EXPECT_TRUE(readerSawTheLoss()) << msg_.dump();
     EXPECT_TRUE(msg_.waitInfo("disconnect(), Disconnection ok"));
