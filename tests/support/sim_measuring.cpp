@@ -115,6 +115,10 @@ void SimMeasuringController::queueStaleReply(std::uint32_t r, std::uint32_t valu
     f.encode(frame.data());
     replies_.push_back(std::move(frame));
 }
+void SimMeasuringController::injectDroppedWrite() {
+    Lock l(mutex_);
+    ++droppedWrites_;
+}
 void SimMeasuringController::injectReadTimeout() { Lock l(mutex_); ++readTimeouts_; }
 void SimMeasuringController::unplugFromCall(int k) { Lock l(mutex_); unplugAtCall_ = bulkCalls_ + (k < 1 ? 1 : k); }
 void SimMeasuringController::unplug() { Lock l(mutex_); unplugged_ = true; }
@@ -122,6 +126,15 @@ void SimMeasuringController::replug() {
     Lock l(mutex_);
     unplugged_ = false;
     unplugAtCall_ = 0;
+    handleLost_ = handleOpen_;  // a handle from before the unplug stays dead
+}
+void SimMeasuringController::replugOnSearch() {
+    Lock l(mutex_);
+    replugOnSearch_ = true;
+}
+bool SimMeasuringController::handleWorks(drivers::Usb01Handle* h) const {
+    Lock l(mutex_);
+    return handleValid(h) && !unplugged_;
 }
 bool SimMeasuringController::unplugged() const { Lock l(mutex_); return unplugged_; }
 
@@ -269,7 +282,16 @@ void SimMeasuringController::applyWrite(std::uint32_t r, std::uint32_t value) {
 
 void SimMeasuringController::init() {}
 int SimMeasuringController::findBusses() { return 0; }
-int SimMeasuringController::findDevices() { return 0; }
+int SimMeasuringController::findDevices() {
+    Lock l(mutex_);
+    if (replugOnSearch_ && unplugged_) {
+        replugOnSearch_ = false;
+        unplugged_ = false;
+        unplugAtCall_ = 0;
+        handleLost_ = handleOpen_;
+    }
+    return 0;
+}
 
 std::vector<drivers::Usb01Device> SimMeasuringController::devices() {
     Lock l(mutex_);
@@ -300,7 +322,7 @@ drivers::Usb01Handle* SimMeasuringController::open(const drivers::Usb01Device& d
 }
 
 bool SimMeasuringController::handleValid(drivers::Usb01Handle* h) const {
-    return handleOpen_ && h == handleFor(openCount_);
+    return handleOpen_ && !handleLost_ && h == handleFor(openCount_);
 }
 
 int SimMeasuringController::setConfiguration(drivers::Usb01Handle* h, int) {
@@ -367,6 +389,10 @@ int SimMeasuringController::bulkWrite(drivers::Usb01Handle* h, int endpoint, con
         reply.encode(frame.data());
         replies_.push_back(std::move(frame));
     } else if (f.command == RegisterFrame::commandWrite) {
+        if (droppedWrites_ > 0) {
+            --droppedWrites_;
+            return size;  // on the bus, never in the register
+        }
         journal_.push_back({f.registerNumber, true, f.value, 0});
         applyWrite(f.registerNumber, f.value);
     }
@@ -378,11 +404,11 @@ int SimMeasuringController::bulkRead(drivers::Usb01Handle* h, int endpoint, std:
     if (!handleValid(h)) return -ENODEV;
     if (countCallUnplugged()) return -ENODEV;
     if (endpoint == kRegisterInEndpoint) {
+        if (replies_.empty()) return -ETIMEDOUT;
         if (readTimeouts_ > 0) {
             --readTimeouts_;
-            return -ETIMEDOUT;
+            return -ETIMEDOUT;  // the reply comes late: it stays in the pipe
         }
-        if (replies_.empty()) return -ETIMEDOUT;
         std::vector<std::uint8_t> frame = std::move(replies_.front());
         replies_.pop_front();
         int n = static_cast<int>(frame.size());
@@ -433,8 +459,9 @@ int SimMeasuringController::bulkRead(drivers::Usb01Handle* h, int endpoint, std:
 
 int SimMeasuringController::close(drivers::Usb01Handle* h) {
     Lock l(mutex_);
-    if (!handleValid(h)) return -ENODEV;
+    if (!handleOpen_ || h != handleFor(openCount_)) return -ENODEV;  // a dead handle is still closed
     handleOpen_ = false;
+    handleLost_ = false;
     ++closeCount_;
     replies_.clear();  // what was pending in the pipe is lost with the handle
     return 0;

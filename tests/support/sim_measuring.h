@@ -100,11 +100,14 @@ public:
     void injectWrongReplyCommand(std::uint16_t command);
     void injectForeignRegister(std::uint32_t reg);  // next reply names another register
     void queueStaleReply(std::uint32_t reg, std::uint32_t value);  // stays queued until read
-    void injectReadTimeout();                     // next IN 0x82 answers -ETIMEDOUT
+    void injectDroppedWrite();                    // the next register write is sent but not taken
+    void injectReadTimeout();                     // the next reply is late: its read answers -ETIMEDOUT
     void unplugFromCall(int k);                   // bulk call k (1-based, counting from now) and later: -ENODEV
     void unplug();                                // every later call fails with -ENODEV
-    void replug();
+    void replug();                                // a handle opened before stays dead, as a real one
+    void replugOnSearch();                        // the next bus walk finds the controller back
     bool unplugged() const;
+    bool handleWorks(drivers::Usb01Handle* h) const;  // the open handle, not unplugged
 
     // ---- ADC engine ----
     void setDataReady(DataReady mode, double delayMs = 0);  // delay on driverTiming().nowMs()
@@ -169,6 +172,8 @@ private:
     int openedDevice_ = -1;
     int openCount_ = 0, closeCount_ = 0, detachCount_ = 0;
     bool handleOpen_ = false;
+    bool handleLost_ = false;  // the open handle outlived an unplug
+    bool replugOnSearch_ = false;
     bool failOpen_ = false;
     int configResult_ = 0, claimResult_ = 0;
     bool busy_ = false;
@@ -182,6 +187,7 @@ private:
     bool unplugged_ = false;
 
     std::deque<int> shortWrites_, writeErrors_, shortReplies_;
+    int droppedWrites_ = 0;
     std::deque<std::uint16_t> wrongCommands_;
     std::deque<std::uint32_t> foreignRegisters_;
     int readTimeouts_ = 0;

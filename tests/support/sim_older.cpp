@@ -169,6 +169,48 @@ int SimOlderController::framesServed() const {
     return framesServed_;
 }
 
+void SimOlderController::injectFault(Fault fault, TransferMatch when, bool repeat) {
+    Lock l(m_);
+    faults_.push_back({fault, std::move(when), repeat});
+}
+void SimOlderController::clearFaults() {
+    Lock l(m_);
+    faults_.clear();
+    hold_ = false;
+    lateReads_ = 0;
+}
+void SimOlderController::setLateReplyReads(int reads) {
+    Lock l(m_);
+    lateReplyReads_ = reads;
+}
+int SimOlderController::faultsFired() const {
+    Lock l(m_);
+    return faultsFired_;
+}
+
+SimOlderController::Transfer SimOlderController::transfer(Transfer::Kind kind, std::uint32_t reg,
+                                                          std::uint32_t value) {
+    Transfer t;
+    t.kind = kind;
+    t.reg = reg;
+    t.value = value;
+    t.frequency = regs_[kRegFrequency];
+    t.sampleRate = regs_[kRegSampleRate];
+    return t;
+}
+
+std::optional<SimOlderController::Fault> SimOlderController::faultFor(const Transfer& t) {
+    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+        if (!it->when || !it->when(t)) continue;
+        const Fault fault = it->fault;
+        ++faultsFired_;
+        if (!it->repeat) faults_.erase(it);
+        if (fault == Fault::dataStall) hold_ = true;
+        return fault;
+    }
+    return std::nullopt;
+}
+
 std::uint32_t SimOlderController::readValue(std::uint32_t reg) {
     if (reg == kRegDataReady) return (converting_ && !hold_) ? kConversionBit : 0u;
     if (reg == kRegStatus) {
@@ -198,7 +240,7 @@ void SimOlderController::applyWrite(std::uint32_t reg, std::uint32_t value) {
 }
 
 int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const std::uint8_t* bytes, int size, int) {
-    if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
+    if (!handleWorks(h)) return -ENODEV;
     Lock l(m_);
     if (endpoint != kEpOut) return -EINVAL;
     if (!shortWrites_.empty()) {
@@ -210,10 +252,19 @@ int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const s
     const RegisterPacket request = RegisterPacket::decode(bytes);
     const std::uint32_t reg = request.reg;
     const std::uint32_t value = request.value;
-    if (request.command == kCmdRead) {
+    const bool read = request.command == kCmdRead;
+    std::optional<Fault> fault;
+    if (read || request.command == kCmdWrite)
+        fault = faultFor(transfer(read ? Transfer::read : Transfer::write, reg, value));
+    if (fault == Fault::unplug) {
+        unplug();
+        return -ENODEV;
+    }
+    if (read) {
         const bool fail = failing_[reg];
         const std::uint32_t v = fail ? 0 : readValue(reg);
         journal_.push_back({reg, false, v, value});
+        if (fault == Fault::timeout) return size;  // taken, never answered
         RegisterPacket answer{fail ? std::uint16_t{0} : std::uint16_t{kCmdReadReply}, reg, v};
         if (!replyCommands_.empty()) {
             answer.command = replyCommands_.front();
@@ -223,10 +274,17 @@ int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const s
             answer.reg = replyRegisters_.front();
             replyRegisters_.pop_front();
         }
+        if (fault == Fault::foreignReply) answer.reg = reg + 1;
+        if (fault == Fault::damagedFrame) answer.command = 0x5A;
         std::vector<std::uint8_t> reply(kPacketSize, 0);
         answer.encode(reply.data());
+        if (fault == Fault::shortFrame) reply.resize(5);
+        if (fault == Fault::lateReply && replies_.empty()) lateReads_ = lateReplyReads_;
         replies_.push_back(std::move(reply));
     } else if (request.command == kCmdWrite) {
+        if (fault == Fault::timeout) return -ETIMEDOUT;
+        if (fault == Fault::shortFrame) return 10;
+        if (fault && fault != Fault::dataStall) return size;  // on the bus, not in the register
         journal_.push_back({reg, true, value, 0});
         applyWrite(reg, value);
     } else if (request.command == kCmdTrain) {
@@ -284,15 +342,19 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
 }
 
 int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uint8_t* bytes, int size, int) {
-    if (h == nullptr || !isHandleOpen() || unplugged()) return -ENODEV;
+    if (!handleWorks(h)) return -ENODEV;
     Lock l(m_);
     if (endpoint == kEpReply) {
         if (replies_.empty()) return -ETIMEDOUT;
+        if (lateReads_ > 0) {
+            --lateReads_;
+            return -ETIMEDOUT;  // the reply is on its way still
+        }
         std::vector<std::uint8_t> reply = std::move(replies_.front());
         replies_.pop_front();
-        int n = kPacketSize;
+        int n = static_cast<int>(reply.size());
         if (!shortReplies_.empty()) {
-            n = shortReplies_.front();
+            n = std::min(n, shortReplies_.front());
             shortReplies_.pop_front();
         }
         n = std::min(n, size);
@@ -301,8 +363,29 @@ int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uin
     }
     if (endpoint == kEpData) {
         if (!converting_ || hold_) return -ETIMEDOUT;
+        const std::optional<Fault> fault = faultFor(transfer(Transfer::data, 0, 0));
+        if (fault) {
+            switch (*fault) {
+                case Fault::unplug:
+                    unplug();
+                    return -ENODEV;
+                case Fault::timeout:
+                case Fault::lateReply:
+                case Fault::foreignReply:
+                case Fault::dataStall:
+                    return -ETIMEDOUT;
+                case Fault::shortFrame:
+                    shortBulk_ = kBlockSize + kBlockSize / 2;
+                    break;
+                case Fault::damagedFrame:
+                    break;
+            }
+        }
         const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / kBlockSize);
-        for (int b = 0; b < blocks; ++b) makeBlock(bytes + kBlockSize * b);
+        for (int b = 0; b < blocks; ++b) {
+            foreignBlock_ = foreignBlock_ || fault == Fault::damagedFrame;
+            makeBlock(bytes + kBlockSize * b);
+        }
         converting_ = false;
         if (motor_) {
             // The samples took their time: the clock moves on by their duration.

@@ -17,12 +17,20 @@
 // mark bits, the signed speed, the reached bit and a packet number counting
 // 0..10000 and round again.  The reached bit drops after every frequency
 // write and rises again after `reachedDelayBlocks` blocks.
+//
+// Faults: besides the one-shot injections below, `injectFault` arms a fault
+// (unplug, time-out, short or damaged frame, a reply for another register, a
+// late reply, a stalled conversion) for the first transfer a test's match
+// picks, e.g. the first data read of a measuring cycle or the stop's write.
+// A late reply is one the read gives up on: it stays in the pipe, as the
+// controller keeps it across a reconnect.
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "support/raw_frame.h"
@@ -53,6 +61,38 @@ public:
     void injectReplyCommand(std::uint16_t command);
     void injectReplyRegister(std::uint32_t reg);
     void injectShortReply(int bytes);
+
+    // ---- faults at a chosen transfer ----
+    enum class Fault {
+        unplug,        // this call and every later one fail with -ENODEV until replug
+        timeout,       // a read request is never answered; a write or a data read answers -ETIMEDOUT
+        shortFrame,    // the reply or the data is cut short; a write moves 10 bytes
+        foreignReply,  // the reply names the next register
+        damagedFrame,  // the reply has a wrong command, the data blocks another type, a write is
+                       // taken by the bus but not by the controller
+        lateReply,     // the reply comes after the read gave up (that read times out)
+        dataStall,     // from here on no conversion ends: data-ready stays clear
+    };
+    // A transfer as a fault's match sees it, with the registers that tell a
+    // drive's acceleration from a measurement.
+    struct Transfer {
+        enum Kind { read, write, data } kind = read;
+        std::uint32_t reg = 0;         // read and write requests
+        std::uint32_t value = 0;       // write requests
+        std::uint32_t frequency = 0;   // register 2 before the transfer
+        std::uint32_t sampleRate = 0;  // register 26
+    };
+    using TransferMatch = std::function<bool(const Transfer&)>;
+    // Arms `fault` for the first transfer `when` picks (every later one too
+    // with `repeat`, until clearFaults).  `when` runs under the simulator's
+    // lock on the caller's thread and must not call the simulator.
+    void injectFault(Fault fault, TransferMatch when, bool repeat = false);
+    // Disarms every fault and lets a stalled conversion end (a pulled cable
+    // stays pulled: replug).
+    void clearFaults();
+    int faultsFired() const;
+    // The reads a late reply lets pass before it comes (default 1).
+    void setLateReplyReads(int reads);
 
     // ---- data ----
     void setFrames(std::vector<RawFrame> frames);
@@ -93,6 +133,14 @@ public:
     int bulkRead(drivers::Usb01Handle* h, int endpoint, std::uint8_t* bytes, int size, int timeoutMs) override;
 
 private:
+    struct ArmedFault {
+        Fault fault;
+        TransferMatch when;
+        bool repeat;
+    };
+    // The fault armed for this transfer, if any (disarmed unless repeating).
+    std::optional<Fault> faultFor(const Transfer& t);
+    Transfer transfer(Transfer::Kind kind, std::uint32_t reg, std::uint32_t value);
     void makeBlock(std::uint8_t* out);
     std::uint32_t readValue(std::uint32_t reg);
     void applyWrite(std::uint32_t reg, std::uint32_t value);
@@ -106,6 +154,10 @@ private:
     std::deque<int> shortWrites_, shortReplies_;
     std::deque<std::uint16_t> replyCommands_;
     std::deque<std::uint32_t> replyRegisters_;
+    std::vector<ArmedFault> faults_;
+    int faultsFired_ = 0;
+    int lateReads_ = 0;  // reply reads that give up before the queued reply
+    int lateReplyReads_ = 1;
 
     std::vector<RawFrame> frames_;
     std::size_t frameCursor_ = 0;

@@ -6,6 +6,7 @@
 
 #include "drivers/common/driver_timing.h"
 #include "drivers/common/little_endian.h"
+#include "drivers/common/reply_pairing.h"
 
 namespace TamskKWZv2 {
 
@@ -123,6 +124,11 @@ void KWZUSBHardT2::close() {
 
 int KWZUSBHardT2::ReadRegister(std::uint32_t reg, std::uint32_t& value) {
     if (!handle_) return -1;
+    if (drainPending_) {
+        drainPending_ = false;
+        if (drivers::drainReplies(*usb_, handle_, kRegisterInEndpoint, RegisterFrame::size) > 0)
+            report("ReadRegister(), Late replies dropped!");
+    }
     std::uint8_t frame[RegisterFrame::size];
     RegisterFrame request;
     request.command = RegisterFrame::commandRead;
@@ -134,24 +140,44 @@ int KWZUSBHardT2::ReadRegister(std::uint32_t reg, std::uint32_t& value) {
         report("WriteRegister(), USB data transfer error!");
         return -1;
     }
-    std::memset(frame, 0, sizeof frame);
-    rc = usb_->bulkRead(handle_, kRegisterInEndpoint, frame, RegisterFrame::size, usbTimeout());
-    if (rc != static_cast<int>(RegisterFrame::size)) {
-        report("ReadRegister(), USB data transfer error!");
-        return -1;
-    }
-    const RegisterFrame reply = RegisterFrame::decode(frame);
-    if (reply.command != RegisterFrame::commandReply || reply.registerNumber != reg) {
-        value = 0;
+    // A reply that is not this register's (a late one, a damaged one) is dropped.
+    auto answers = [reg](const std::uint8_t* in, int got) {
+        const RegisterFrame reply = RegisterFrame::decode(in);
+        return got == static_cast<int>(RegisterFrame::size) && reply.command == RegisterFrame::commandReply &&
+               reply.registerNumber == reg;
+    };
+    auto dropped = [this](const std::uint8_t*, int) {
         report("ReadRegister(), Invalid reply!");
+        return true;
+    };
+    rc = drivers::readAnswer(*usb_, handle_, kRegisterInEndpoint, frame, RegisterFrame::size, usbTimeout(),
+                             answers, dropped);
+    if (rc < 0) {
+        value = 0;
+        report("ReadRegister(), USB data transfer error!");
+        drainPending_ = true;  // the reply may still come, for no one
         return -1;
     }
-    value = reply.value;
+    value = RegisterFrame::decode(frame).value;
     return rc;
 }
 
 int KWZUSBHardT2::WriteRegister(std::uint32_t reg, std::uint32_t value) {
     if (!handle_) return -1;
+    if (!mustReadBack(reg)) return sendWrite(reg, value);
+    std::uint32_t back = 0;
+    int rc = -1;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        rc = sendWrite(reg, value);
+        if (rc < 1) return rc;
+        if (ReadRegister(reg, back = 0) < 1) return -1;
+        if (back == value) return rc;
+    }
+    report("WriteRegister(), Write not confirmed!");
+    return kWriteNotConfirmed;
+}
+
+int KWZUSBHardT2::sendWrite(std::uint32_t reg, std::uint32_t value) {
     std::uint8_t frame[RegisterFrame::size];
     RegisterFrame request;
     request.command = RegisterFrame::commandWrite;

@@ -7,6 +7,12 @@
 // ADCDataPackets (IN 0x81).  All transfers time out after
 // driverTiming().usbTimeoutMs (1000 ms).
 //
+// Replies are paired with their requests (drivers/common/reply_pairing.h):
+// a reply for another register or a damaged one is dropped and the next
+// read, and what came late is drained after a time-out and when the link
+// opens.  A write of the inverter frequency (the stop among them) is read
+// back; one that does not read back is written once more, then reported.
+//
 // Frames and packets are encoded and decoded byte by byte (little-endian),
 // never by casting structures.
 //
@@ -124,8 +130,15 @@ public:
     // reply value.  Returns 64, or -1 unless 64 bytes went out and exactly 64
     // came back with command 0x0082 naming the same register.
     int ReadRegister(std::uint32_t reg, std::uint32_t& value);
-    // One write frame; returns what the bulk write returned, or -1 for a short write.
+    // One write frame; returns what the bulk write returned, or -1 for a short
+    // write.  A write that must be read back and does not read back after its
+    // second try returns kWriteNotConfirmed.
     int WriteRegister(std::uint32_t reg, std::uint32_t value);
+    static constexpr int kWriteNotConfirmed = -1000;
+    // The writes that are read back: every inverter frequency, so that the
+    // stop and the frequency the drive control corrects from are the ones
+    // the controller took.
+    static bool mustReadBack(std::uint32_t reg) { return reg == REG_INVERTOR_FREQUENCY; }
     // One bulk read of packetCount x 64 bytes; returns the byte count or the negative error.
     int getADCData(std::uint8_t* buffer, std::uint32_t packetCount);
 
@@ -207,11 +220,13 @@ public:
 private:
     void report(const char* text);
     void open();
+    int sendWrite(std::uint32_t reg, std::uint32_t value);
 
     MessageSink errorSink_;
     drivers::Usb01* usb_;
     drivers::Usb01Handle* handle_ = nullptr;
     bool opened_ = false;
+    bool drainPending_ = true;  // a new link may meet replies an earlier one left
 };
 
 }  // namespace TamskKWZv2

@@ -77,6 +77,9 @@ constexpr bool slotRowsInOrder() {
 static_assert(slotRowsInOrder(), "kSlots: row i describes slot i");
 
 constexpr std::uint32_t kIdle = 0, kGet = 1, kSet = 2;
+// A served write the controller did not take (it did not read back); the
+// caller reports it and frees the slot.
+constexpr std::uint32_t kRefused = 3;
 constexpr std::uint32_t kAdcIdle = 0, kAdcArmed = 1, kAdcWaiting = 2;
 
 const drivers::DriverTiming& timing() { return drivers::driverTiming(); }
@@ -250,6 +253,11 @@ bool KWZUSBLayerT2::setSlot(unsigned slot, const char* operation, std::uint32_t 
     else
         info(op(operation, "(), Write ") + drivers::cformat("0x%08X", raw));
     if (!waitWhile(s.state, kSet, operation)) return false;
+    if (s.state.load(std::memory_order_acquire) == kRefused) {
+        s.state.store(kIdle, std::memory_order_release);
+        error(op(operation, "(), Write not confirmed!"));
+        return false;
+    }
     info(op(operation, "(), Write ok"));
     return true;
 }
@@ -490,7 +498,7 @@ bool KWZUSBLayerT2::getADCData(std::uint8_t* buffer, std::uint32_t packetCount) 
 bool KWZUSBLayerT2::serveSlot(KWZUSBHardT2& link, unsigned slot) {
     SlotData& s = slots_[slot];
     const std::uint32_t state = s.state.load(std::memory_order_acquire);
-    if (state == kIdle) return true;
+    if (state == kIdle || state == kRefused) return true;  // a refused slot is its caller's to free
     const SlotInfo& si = kSlots[slot];
     if (state == kGet && si.get) {
         if (si.informs) info(std::string("threadProc(), ") + si.name + " get");
@@ -520,6 +528,11 @@ bool KWZUSBLayerT2::serveSlot(KWZUSBHardT2& link, unsigned slot) {
             rc = link.writeEncoded(si.reg, si.encoding, s.value.load(std::memory_order_relaxed));
         } else {
             rc = link.writeEncoded(si.reg, si.encoding, s.raw.load(std::memory_order_relaxed));
+        }
+        if (rc == KWZUSBHardT2::kWriteNotConfirmed) {
+            // The link still works: only this write failed.
+            s.state.store(kRefused, std::memory_order_release);
+            return true;
         }
         if (rc < 1) return false;
         s.state.store(kIdle, std::memory_order_release);

@@ -22,7 +22,11 @@
 // error!", clears `connected` at once (waiting callers return false within
 // one wait step), tears the connection down itself (exactly one teardown per
 // connection, claimed atomically against a caller's disconnect) and ends; the
-// next connect, disconnect or the destructor joins it.
+// next connect, disconnect or the destructor joins it.  A write the
+// controller did not take (one that must read back and did not, see
+// KWZUSBHardT2::mustReadBack) is no transfer error: the slot is handed back
+// refused, its caller logs "<operation>(), Write not confirmed!" and returns
+// false, and the connection stays.
 //
 // Extending: the slot table (kwz_usb_layer.cpp) drives both the worker and
 // the operations; a new register operation is a table row plus a thin typed

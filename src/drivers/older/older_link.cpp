@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drivers/common/driver_log_file.h"
+#include "drivers/common/reply_pairing.h"
 
 namespace older {
 
@@ -21,25 +22,41 @@ void Link::report(const std::string& text) const {
 
 bool Link::readRegister(std::uint32_t reg, std::uint32_t* value) {
     if (value) *value = 0;
+    drivers::Usb01& usb = drivers::usb01();
+    if (drainPending_) {
+        drainPending_ = false;
+        const int late = drivers::drainReplies(usb, handle_, kEpReply, kPacketSize);
+        if (late > 0) report(cformat("%d late replies dropped", late));
+    }
     std::uint8_t packet[kPacketSize];
     RegisterPacket{kCmdRead, reg, 0}.encode(packet);
-    drivers::Usb01& usb = drivers::usb01();
     const int wrote = usb.bulkWrite(handle_, kEpOut, packet, kPacketSize, kTimeoutMs);
     if (wrote != kPacketSize) {
         report(cformat("ERROR %d request register: %d", wrote, static_cast<int>(reg)));
         return false;
     }
-    std::uint8_t reply[kPacketSize] = {};
-    const int got = usb.bulkRead(handle_, kEpReply, reply, kPacketSize, kTimeoutMs);
-    const RegisterPacket r = RegisterPacket::decode(reply);
-    const std::uint16_t command = got >= 2 ? r.command : 0;
-    const std::uint32_t replyReg = got >= 6 ? r.reg : 0xFFFFFFFFu;
-    if (got < 10 || command != kCmdReadReply || replyReg != reg) {
+    // Every reply that is not this register's is reported and dropped.
+    auto invalid = [this, reg](const std::uint8_t* frame, int got) {
+        const RegisterPacket r = RegisterPacket::decode(frame);
+        const std::uint16_t command = got >= 2 ? r.command : 0;
+        const std::uint32_t replyReg = got >= 6 ? r.reg : 0xFFFFFFFFu;
         report(cformat("ERROR invalid packet: %d or register %d != %d", got < 2 ? got : command,
                        static_cast<int>(replyReg), static_cast<int>(reg)));
+        return true;
+    };
+    auto answers = [reg](const std::uint8_t* frame, int got) {
+        const RegisterPacket r = RegisterPacket::decode(frame);
+        return got >= 10 && r.command == kCmdReadReply && r.reg == reg;
+    };
+    std::uint8_t reply[kPacketSize] = {};
+    const int got =
+        drivers::readAnswer(usb, handle_, kEpReply, reply, kPacketSize, kTimeoutMs, answers, invalid);
+    if (got < 0) {
+        invalid(reply, got);
+        drainPending_ = true;  // the reply may still come, for no one
         return false;
     }
-    if (value) *value = r.value;
+    if (value) *value = RegisterPacket::decode(reply).value;
     return true;
 }
 
@@ -51,6 +68,15 @@ bool Link::writeRegister(std::uint32_t reg, std::uint32_t value) {
         return false;
     }
     return true;
+}
+
+bool Link::writeVerified(std::uint32_t reg, std::uint32_t value) {
+    std::uint32_t back = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (writeRegister(reg, value) && readRegister(reg, &back) && back == value) return true;
+    }
+    report(cformat("set register %d to 0x%x not confirmed (reads 0x%x)", static_cast<int>(reg), value, back));
+    return false;
 }
 
 bool Link::startTraining() {

@@ -1,8 +1,12 @@
 #pragma once
 // Register and block transfers with the older measuring controller over the
-// Usb01 seam (older_protocol.h gives the frames).  Nothing is retried: a
-// failed transfer is reported to the owner's message sink and becomes false
-// or a negative count.  Not thread-safe; one owner uses it.
+// Usb01 seam (older_protocol.h gives the frames).  A failed transfer is
+// reported to the owner's message sink and becomes false or a negative count.
+// Replies are paired with their requests (drivers/common/reply_pairing.h):
+// one that answers another request is dropped, and what came late is drained
+// after a time-out and before the first request of a link.  The controller
+// answers no write, so the writes that must arrive are read back
+// (`writeVerified`).  Not thread-safe; one owner uses it.
 
 #include <cstdint>
 #include <functional>
@@ -24,10 +28,13 @@ public:
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
-    // A request and its reply; *value is 0 unless the reply is whole and
-    // answers this register.
+    // A request and its reply; *value is 0 unless a whole reply answered
+    // this register within the time-out.
     bool readRegister(std::uint32_t reg, std::uint32_t* value);
     bool writeRegister(std::uint32_t reg, std::uint32_t value);
+    // A write confirmed by reading the register back; one that does not read
+    // back is written once more, then reported (false).
+    bool writeVerified(std::uint32_t reg, std::uint32_t value);
     bool startTraining();
     // One bulk read of the data endpoint into bytes[0..size): the count of
     // bytes moved or a negative errno.
@@ -38,6 +45,7 @@ private:
 
     drivers::Usb01Handle* handle_;
     MessageSink sink_;
+    bool drainPending_ = true;  // a new link may meet replies an earlier one left
 };
 
 // Finds the first older controller on the bus, opens it, sets its

@@ -171,9 +171,10 @@ TEST_F(KWZUSBOps, InverterCommandsWhenNotReadyOrBusy) {
     sim_.setInvertorReadyBits(3);
     EXPECT_TRUE(driver_->setInvertorFrequency(49.99));
     const auto j = sim_.journal();
-    ASSERT_EQ(2u, j.size());
+    ASSERT_EQ(3u, j.size());
     EXPECT_EQ((JournalEntry{102, false, 3, 0}), j[0]);
     EXPECT_EQ((JournalEntry{103, true, 499, 0}), j[1]);
+    EXPECT_EQ((JournalEntry{103, false, 499, 0}), j[2]);  // read back
 
     // ADC in progress is only logged.
     driver_->setADCMode(ADC_Mode::test, false);

@@ -1,0 +1,85 @@
+// The inverter frequency (the stop among them) is read back after its write:
+// a write the controller did not take is written once more, then reported,
+// and the layer hands the refusal to its caller without losing the link.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "drivers/measuring/kwz_usb_hard.h"
+#include "drivers/measuring/kwz_usb_layer.h"
+#include "drivers/measuring/measuring_test_env.h"
+#include "support/sim_measuring.h"
+
+namespace {
+
+using namespace TamskKWZv2;
+using sim::SimMeasuringController;
+
+int framesTo(const SimMeasuringController& sim, std::uint32_t reg, bool write) {
+    int n = 0;
+    for (const auto& e : sim.journal()) n += e.reg == reg && e.write == write;
+    return n;
+}
+
+TEST(KwzWriteVerify, AFrequencyIsReadBackWrittenAgainThenReported) {
+    struct Case {
+        const char* name;
+        double hz;
+        std::function<void(SimMeasuringController&)> inject;
+        int rc;      // of the write
+        bool taken;  // the register holds the frequency afterwards
+        int reads;   // read-backs
+    };
+    auto dropped = [](int n) {
+        return [n](SimMeasuringController& s) {
+            for (int i = 0; i < n; ++i) s.injectDroppedWrite();
+        };
+    };
+    const Case cases[] = {
+        {"stop taken", 0.0, {}, 64, true, 1},
+        {"stop lost once: written again", 0.0, dropped(1), 64, true, 2},
+        {"stop lost twice: reported", 0.0, dropped(2), KWZUSBHardT2::kWriteNotConfirmed, false, 2},
+        {"stop's read-back late: a transfer error", 0.0, [](auto& s) { s.injectReadTimeout(); }, -1, true, 1},
+        {"50 Hz lost once: written again", 50.0, dropped(1), 64, true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimMeasuringController sim;
+        KWZUSBHardT2 link(nullptr, &sim);
+        ASSERT_TRUE(link.isOpen());
+        ASSERT_EQ(link.writeInvertorFrequency(33.3), 64);
+        sim.clearJournal();
+        if (c.inject) c.inject(sim);
+        EXPECT_EQ(link.writeInvertorFrequency(c.hz), c.rc);
+        EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), c.taken ? static_cast<std::uint32_t>(c.hz * 10) : 333u);
+        EXPECT_EQ(framesTo(sim, REG_INVERTOR_FREQUENCY, false), c.reads);
+    }
+    // Other writes are not read back.
+    SimMeasuringController sim;
+    KWZUSBHardT2 link(nullptr, &sim);
+    ASSERT_EQ(link.writeInvertorRampType(2), 64);
+    EXPECT_EQ(framesTo(sim, REG_INVERTOR_RAMP_TYPE, false), 0);
+}
+
+TEST(KwzWriteVerify, ARefusedStopFailsItsCallerAndKeepsTheLink) {
+    mtest::HangGuard guard(60);
+    drivers::ScopedDriverTiming timing(mtest::fastTiming());
+    SimMeasuringController sim;
+    sim::ScopedUsb01 use(sim);
+    mtest::Messages msg;
+    KWZUSBLayerT2 layer(nullptr, msg.errorSink(), msg.infoSink());
+    ASSERT_TRUE(layer.connect());
+    ASSERT_TRUE(layer.setInvertorFrequency(20.0));
+    sim.injectDroppedWrite();
+    sim.injectDroppedWrite();
+    EXPECT_FALSE(layer.setInvertorFrequency(0.0));
+    EXPECT_TRUE(msg.hasError("setInvertorFrequency(), Write not confirmed!")) << msg.dump();
+    EXPECT_TRUE(layer.isConnected());
+    EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), 200u);  // the motor would still turn: the caller knows
+    EXPECT_TRUE(layer.setInvertorFrequency(0.0));
+    EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), 0u);
+}
+
+}  // namespace
