@@ -17,6 +17,14 @@ namespace {
 
 constexpr std::size_t kLineSize = 512;       // whole line, terminating zero included
 constexpr long long kRotateAbove = 5000000;  // bytes
+// After a rotation that could not be done, the next try waits this much more.
+constexpr long long kRetryRotationAfter = 1000000;  // bytes
+
+// Rotations done by this program's loggers: a logger on the same file follows
+// one done by another.  One logger rotates at a time; another that finds the
+// flag taken tries again with its next line.
+std::atomic<unsigned> g_rotations{0};
+std::atomic_flag g_rotating = ATOMIC_FLAG_INIT;
 
 std::atomic<LoggerClockFn> g_clock{nullptr};
 
@@ -131,13 +139,41 @@ void Logger1::open(bool on) {
     fd = openRotated(true);
     if (fd == -1) return;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && st.st_size == 0) {
+    rotationsSeen_ = g_rotations.load(std::memory_order_acquire);
+    checkAt_ = kRotateAbove;
+    size_ = ::fstat(fd, &st) == 0 ? st.st_size : 0;
+    if (size_ == 0) {
         char line[128];
         int n = formatStamp(line, sizeof line);
         int m = std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n),
                               "Log was created by: %s %s\r\n", kProgramVersion, kProgramBuildDate);
         if (m > 0) writeAll(fd, line, std::strlen(line));
     }
+}
+
+void Logger1::rotateIfDue() {
+    rotationsSeen_ = g_rotations.load(std::memory_order_acquire);
+    struct stat mine {};
+    struct stat named {};
+    if (::fstat(fd, &mine) != 0) return;
+    size_ = mine.st_size;  // the other writers' lines too
+    const bool moved =
+        ::stat(path.c_str(), &named) != 0 || named.st_ino != mine.st_ino || named.st_dev != mine.st_dev;
+    if (!moved && size_ <= checkAt_) return;
+    if (g_rotating.test_and_set(std::memory_order_acquire)) return;
+    // Reopening renames a file over the limit and follows one renamed by another logger.
+    ::close(fd);
+    fd = -1;
+    open(true);
+    struct stat now {};
+    if (fd != -1 && ::fstat(fd, &now) == 0 && !moved) {
+        if (now.st_ino != mine.st_ino || now.st_dev != mine.st_dev) {
+            g_rotations.fetch_add(1, std::memory_order_acq_rel);
+        } else {
+            checkAt_ = size_ + kRetryRotationAfter;  // the older generation could not be replaced
+        }
+    }
+    g_rotating.clear(std::memory_order_release);
 }
 
 void Logger1::write(const char* fmt, va_list args) {
@@ -162,9 +198,20 @@ void Logger1::write(const char* fmt, va_list args) {
     line[len] = '\0';
 
     if (isSuspended(path)) return;
-    if (perLine) open(true);
-    if (fd != -1) writeAll(fd, line, len);
-    if (perLine) open(false);
+    if (perLine) {
+        open(true);  // rotated, when due, as it opens
+        if (fd != -1) writeAll(fd, line, len);
+        open(false);
+        return;
+    }
+    if (fd == -1) return;
+    // A file another logger rotated is followed before the line is written;
+    // the line that takes the file past the limit rotates it.
+    if (g_rotations.load(std::memory_order_acquire) != rotationsSeen_) rotateIfDue();
+    if (fd == -1) return;
+    writeAll(fd, line, len);
+    size_ += static_cast<long long>(len);
+    if (size_ > checkAt_) rotateIfDue();
 }
 
 LoggerBase* createLogger(const char* name) {

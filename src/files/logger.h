@@ -10,9 +10,11 @@
 // A line is "YYYY.MM.DD hh:mm:ss:000 " + the text + "\r\n", at most 512 bytes,
 // written with one write() on a file opened in append mode, so two loggers on
 // the same file (from two threads) keep their lines whole.  A new or empty file
-// starts with "<stamp>Log was created by: 5.137 2023/01/25\r\n".  On opening,
-// a file larger than 5000000 bytes is renamed to NAME.1.log (replacing the
-// older one) and a fresh file is started.  The folder "logs" is not created
+// starts with "<stamp>Log was created by: 5.137 2023/01/25\r\n".  A file
+// larger than 5000000 bytes is renamed to NAME.1.log (replacing the older
+// one) and a fresh file is started: on opening, and when a line takes it past
+// the limit (the other loggers of the program on that file follow with their
+// next line).  The folder "logs" is not created
 // here; without it every line is silently dropped.
 //
 // A logger object is used by one thread at a time (its owner's).
@@ -48,6 +50,15 @@ public:
     int fd = -1;           // -1 while closed
     std::string path;      // "logs/NAME.log"
     bool perLine = false;  // opened and closed around every line ("dbr" only)
+
+private:
+    // Reopens the file when it is over the limit (renaming it) or another
+    // logger renamed it.
+    void rotateIfDue();
+
+    long long size_ = 0;     // of the open file, as far as this logger knows
+    long long checkAt_ = 0;  // the size past which the file is looked at again
+    unsigned rotationsSeen_ = 0;
 };
 
 // Null for a null name, "" and "gui"; otherwise a closed logger on "logs/NAME.log".
