@@ -12,6 +12,13 @@ using namespace older;
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The wait between two looks at "data ready", and what a conversion may take
+// beyond its own samples' time before the controller counts as lost.
+constexpr std::int64_t kDataPollStepMs = 5;
+constexpr std::int64_t kDataReadyMarginMs = 2000;
+// Angles beyond this many radians are no reading (their hundredths of a
+// degree would not fit the integer they are reduced in).
+constexpr double kLargestAngleRadians = 1e12;
 
 float asFloat(std::uint32_t bits) {
     float f;
@@ -39,9 +46,10 @@ EApi::~EApi() {
     logger = nullptr;  // the link closes the controller after this
 }
 
-void EApi::initialize() {
+bool EApi::initialize() {
     std::uint32_t fw = 0;
-    if (readRegister(kRegFirmware, &fw)) {
+    const bool known = readRegister(kRegFirmware, &fw);
+    if (known) {
         firmware = decodeFirmware(fw);
         const Firmware& f = firmware;
         char text[64];
@@ -55,6 +63,7 @@ void EApi::initialize() {
     inverterType = statusInverterType(status);
     reportedInverterType = inverterType;
     logPrintf(&logger, "Initialized inverter: %d", inverterType);
+    return known;
 }
 
 bool EApi::readControlFlags(std::uint32_t* flags) {
@@ -80,7 +89,7 @@ bool EApi::getAngle(double* degrees) {
         ok = readRegister(kRegAngleFloat, &v);
         radians = 2.0 * kPi * static_cast<double>(asFloat(v));
     }
-    if (!ok || !std::isfinite(radians)) {
+    if (!ok || !std::isfinite(radians) || std::fabs(radians) > kLargestAngleRadians) {
         logPrintf(&logger, "getAngle error!!!");
         if (degrees) *degrees = 0.0;
         return false;
@@ -272,8 +281,11 @@ bool EApi::setSpeed(std::int16_t centiHz) {
     double hz = centiHz / 100.0;
     hz = std::max(-327.0, std::min(327.0, hz));
     const auto tenths = static_cast<std::int32_t>(hz * 10.0);
-    const bool ok = writeRegister(kRegFrequency, static_cast<std::uint32_t>(tenths));
+    // The controller answers no write: the frequency is read back, so that a
+    // lost one (a lost stop above all) is known.
+    const bool ok = link.writeVerified(kRegFrequency, static_cast<std::uint32_t>(tenths));
     logPrintf(&logger, "setSpeed: %lf Hz%s", hz, ok ? "" : " ERROR!!!");
+    if (!ok) errorCode = ApiError::kNoConnection;
     waitingForFlip = true;
     return ok;
 }
@@ -321,10 +333,7 @@ bool EApi::startReading(const ReadRequest* request) {
     if (nRecorded > 0 && !allocateCurrentBuffer()) {
         logPrintf(&logger, "startReading: no sample buffer for %d channels", nRecorded);
     }
-    if (!writeRegister(kRegStartConversion, startConversionWord(static_cast<std::uint32_t>(blocks)))) {
-        logPrintf(&logger, "start adc conversion error!");
-        return false;
-    }
+    if (!startConversion()) return false;
     clock().sleepMs(5);
     for (int i = 0; i < entries; ++i) logPrintf(&logger, "chTable: [%d] = %d", i, channelTable[i]);
     blockBuffer.assign(static_cast<std::size_t>(blocks) * kBlockSize, 0);
@@ -343,13 +352,48 @@ void EApi::stopReading() {
     logPrintf(&logger, "stopReading");
 }
 
+bool EApi::startConversion() {
+    if (!writeRegister(kRegStartConversion, startConversionWord(static_cast<std::uint32_t>(blocks)))) {
+        logPrintf(&logger, "start adc conversion error!");
+        return false;
+    }
+    conversionStart = clock().now();
+    const std::int64_t samplesMs =
+        sampleRate > 0 ? static_cast<std::int64_t>(blocks) * DataBlock::kMaxSamples * 1000 / sampleRate : 0;
+    conversionTimeoutMs = samplesMs + kDataReadyMarginMs;
+    return true;
+}
+
+bool EApi::dataLost() {
+    errorCode = ApiError::kNoConnection;
+    validBlocks = 0;
+    blockIndex = -1;
+    sampleInBlock = -1;
+    // What the blocks told is no longer the rotor's state.
+    blockSpeed = 0.0;
+    blockReached = false;
+    averagedSpeed = 0.0;
+    speedWrites = 0;
+    speedResetSet = false;
+    return false;
+}
+
 bool EApi::readData() {
     std::uint32_t ready = 0;
     if (!readRegister(kRegDataReady, &ready)) {
         logPrintf(&logger, "ERROR reading data ready");
-        return false;
+        return dataLost();
     }
-    if ((ready & kConversionBit) == 0) return true;  // nothing new yet
+    if ((ready & kConversionBit) == 0) {
+        // Nothing new yet: the caller polls again after a step, up to the
+        // time the conversion may take.
+        if (clock().msSince(conversionStart) > conversionTimeoutMs) {
+            logPrintf(&logger, "ERROR data not ready after %d ms", static_cast<int>(conversionTimeoutMs));
+            return dataLost();
+        }
+        clock().sleepMs(kDataPollStepMs);
+        return true;
+    }
     if (blockBuffer.empty()) {
         logPrintf(&logger, "ERROR reading data: no acquisition");
         return false;
@@ -357,17 +401,14 @@ bool EApi::readData() {
     const int got = link.readBlocks(blockBuffer.data(), static_cast<int>(blockBuffer.size()));
     if (got <= 0) {
         logPrintf(&logger, "ERROR reading data: %d", got);
-        validBlocks = 0;
-        blockIndex = -1;
-        return false;
+        return dataLost();
     }
-    validBlocks = got / kBlockSize;
     if (got % kBlockSize != 0) {
         logPrintf(&logger, "read data: %d bytes, partial block dropped", got);
     }
-    if (!writeRegister(kRegStartConversion, startConversionWord(static_cast<std::uint32_t>(blocks)))) {
-        logPrintf(&logger, "start adc conversion error!");
-    }
+    // The next conversion must run, or the next poll waits for nothing.
+    if (!startConversion()) return dataLost();
+    validBlocks = got / kBlockSize;
     blockIndex = -1;
     sampleInBlock = -1;
     return true;
@@ -535,8 +576,9 @@ EApi* EApiFactory::createEApi() {
         openController([this](const std::string& text) { logPrintf(&logger_, "%s", text.c_str()); });
     if (h == nullptr) return nullptr;
     EApi* api = new EApi(clock_, h);
-    api->initialize();
-    if (!api->isConnected()) {
+    // A controller whose firmware is unknown is no connection: its angle and
+    // speed registers cannot be chosen.
+    if (!api->initialize() || !api->isConnected()) {
         delete api;  // closes the handle
         return nullptr;
     }

@@ -7,8 +7,11 @@
 //
 // `EApiFactory::createEApi` finds, opens and initialises the controller (at
 // most one attempt every 10 s).  Loggers: "api" for the factory, "api_e" for
-// the device.  Nothing is retried inside; a failed transfer is logged and
-// becomes false, -1 or an error code.
+// the device.  A failed transfer is logged and becomes false, -1 or an error
+// code (the data and frequency transfers leave ApiError::kNoConnection).  The
+// frequency is read back after every write.  `readData` waits a step while
+// the conversion runs and fails when it does not end within its samples'
+// time and 2 s; a failed data transfer forgets the speed of the blocks.
 
 #include <cstdint>
 #include <string>
@@ -27,8 +30,9 @@ public:
     ~EApi() override;
 
     // Reads the firmware word (register 19) and the inverter type; the
-    // factory's initialisation step.
-    void initialize();
+    // factory's initialisation step.  False when the firmware word could not
+    // be read.
+    bool initialize();
 
     bool getAngle(double* degrees) override;
     bool hasInverterError() override;
@@ -73,6 +77,10 @@ private:
     bool readControlFlags(std::uint32_t* flags);
     bool writeControlFlags(std::uint32_t flags);
     void processBlockHeader(const std::uint8_t* block);
+    // Starts the next conversion of `blocks` blocks and notes when it may end.
+    bool startConversion();
+    // A failed data transfer: no connection, and nothing the blocks told stays.
+    bool dataLost();
     const std::uint8_t* currentBlock() const;
     bool readRegister(std::uint32_t reg, std::uint32_t* value) { return link.readRegister(reg, value); }
     bool writeRegister(std::uint32_t reg, std::uint32_t value) { return link.writeRegister(reg, value); }
@@ -83,6 +91,8 @@ private:
     int inverterType = 0;          // read at start-up
     std::vector<std::uint8_t> blockBuffer;
     int validBlocks = 0;           // whole blocks received by the last read
+    Clock::time_point conversionStart{};
+    std::int64_t conversionTimeoutMs = 0;
     int errorCode = ApiError::kNone;
     std::vector<float> speedBuffer;
     int speedWrites = 0;

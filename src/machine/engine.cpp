@@ -186,7 +186,7 @@ double Engine::getSpeed(bool inHz) {
     return lastRpm.load();
 }
 
-void Engine::setSpeed(std::int16_t centiHz) {
+bool Engine::setSpeed(std::int16_t centiHz) {
     api->setInverterType(inverterType, inverterAddress);
     setSpeedTime = clock_.now();
     setSpeedTimeSet = true;
@@ -195,8 +195,18 @@ void Engine::setSpeed(std::int16_t centiHz) {
         firstSpeedSet = true;
     }
     logPrintf(&logger, "setSpeed: %d (%lf Hz)", centiHz, centiHz / 100.0);
+    if (!api->setSpeed(static_cast<std::int16_t>(directionSign * centiHz))) {
+        logPrintf(&logger, "setSpeed: %d not taken by the device", centiHz);
+        // A stop is judged by its last frequency 0, sent once the drive ran down.
+        if (centiHz != 0 || targetRpm.load() != 0) fail(RunStatus::kDeviceError);
+        return false;
+    }
     lastHz.store(centiHz / 100.0);
-    api->setSpeed(static_cast<std::int16_t>(directionSign * centiHz));
+    return true;
+}
+
+void Engine::fail(int status) {
+    if (error == RunStatus::kOk) error = status;
 }
 
 bool Engine::calibrationNeeded() const {
@@ -207,9 +217,11 @@ bool Engine::accelerate(bool first) {
     if (logger) logger->open(true);
     hasTurnData = api->hasTurnData();
     const bool calNeeded = calibrationNeeded();
+    // One status for the whole acceleration: the first error of any of its
+    // loops is the acceleration's.
+    error = RunStatus::kOk;
     if (first) {
         startRpm = 0;
-        error = RunStatus::kOk;
         calSpeedChecked = false;
         const int type = calNeeded ? 0 : rampType;
         logPrintf(&logger, "init duration(start = %d / stop = %d  millisecs and type = %d)", accelerationMs,
@@ -240,7 +252,7 @@ bool Engine::accelerate(bool first) {
         samplesPerMinute = request.rate * 60.0;
         if (!started) {
             // Measuring at standstill would follow: the Machine shows it as no connection.
-            error = RunStatus::kNoAcquisition;
+            fail(RunStatus::kNoAcquisition);
             if (targetRpm.load() == 0) {
                 setSpeed(0);
                 logPrintf(&logger, "waiting for double stop");
@@ -295,7 +307,8 @@ bool Engine::accelerate(bool first) {
     if (targetRpm.load() == 0) {
         logPrintf(&logger, "waiting for double stop");
         clock_.sleepMs(1000);
-        api->setSpeed(0);
+        // The stop counts only when the device took it.
+        if (!api->setSpeed(0)) fail(RunStatus::kDeviceError);
     }
     if (logger) logger->open(false);
     return error == RunStatus::kOk;
@@ -314,7 +327,6 @@ void Engine::accelerationLoop() {
     calSamples = 0;
     calDoublings = 0;
     adjustCount = 0;
-    error = RunStatus::kOk;
     startRpm = 0;
     setSpeedTimeSet = false;
     procState = kSetFrequency;
@@ -322,6 +334,8 @@ void Engine::accelerationLoop() {
 
     for (;;) {
         if (cancelled() && (targetRpm.load() != 0 || external)) return;
+        // An error of an earlier loop ends a speed-up before it sends anything.
+        if (error != RunStatus::kOk && (targetRpm.load() != 0 || calibrating)) return;
         if (procState == kSetFrequency || procState == kCorrect) {
             setSpeedStep();
             procState = hasTurnData ? kSettle : kMeasure;
@@ -362,10 +376,11 @@ void Engine::accelerationLoop() {
 void Engine::setSpeedStep() {
     logPrintf(&logger, "accelerate proc state: %d", procState);
     const double target = targetRpm.load();
+    // The frequency corrected from next is always one the device took.
     if (calibrating) {
         stabCounter = calSpeed / 120 + 2;
-        frequency = saturateFrequency(static_cast<double>(calSpeed) * (calSamples + 1));
-        setSpeed(frequency);
+        const std::int16_t f = saturateFrequency(static_cast<double>(calSpeed) * (calSamples + 1));
+        if (setSpeed(f)) frequency = f;
         return;
     }
     if (external) {
@@ -386,17 +401,17 @@ void Engine::setSpeedStep() {
                 logPrintf(&logger, "used saved speed in Hz");
             }
         }
-        frequency = f;
-        setSpeed(f);
+        if (setSpeed(f)) frequency = f;
     } else if (procState == kCorrect && target != 0) {
         publish(MachineState::kAdjusting);
         const double v = readSpeed();
         if (v != 0) rpm = v;
+        std::int16_t f = frequency;
         if (rpm > 0) {
-            frequency = saturateFrequency(target / rpm * frequency);
-            logPrintf(&logger, "adjusting: dSpeed == %d, targetRpm == %lg, rpm == %lg", frequency, target, rpm);
+            f = saturateFrequency(target / rpm * frequency);
+            logPrintf(&logger, "adjusting: dSpeed == %d, targetRpm == %lg, rpm == %lg", f, target, rpm);
         }
-        setSpeed(frequency);
+        if (setSpeed(f)) frequency = f;
     }
 }
 
@@ -404,13 +419,13 @@ bool Engine::checkExit() {
     const double target = targetRpm.load();
     if (!hasTurnData) {
         if (target > 0) {
-            if (markSeen && clock_.msSince(markTime) > speedUpTimeoutMs) error = RunStatus::kNoPhasorSignal;
+            if (markSeen && clock_.msSince(markTime) > speedUpTimeoutMs) fail(RunStatus::kNoPhasorSignal);
             if (!markSeen && firstSpeedSet && clock_.msSince(firstSpeedTime) > speedUpTimeoutMs) {
-                error = RunStatus::kNoPhasorSignal;
+                fail(RunStatus::kNoPhasorSignal);
             }
         }
     } else if (setSpeedTimeSet && clock_.msSince(setSpeedTime) > speedUpTimeoutMs && target > 0 && rpm <= 0) {
-        error = RunStatus::kNoPhasorSignal;
+        fail(RunStatus::kNoPhasorSignal);
     }
     if (setSpeedTimeSet && clock_.msSince(setSpeedTime) > decelerationMs && target == 0) {
         logPrintf(&logger, "exit: stop timeout");
@@ -418,10 +433,12 @@ bool Engine::checkExit() {
     }
     if (!external && api->hasInverterError()) {
         api->setSpeed(0);
-        error = RunStatus::kDeviceError;
+        fail(RunStatus::kDeviceError);
     }
-    if (maxAdjust > 0 && adjustCount >= maxAdjust && std::fabs(scaleValue()) > 0.00001 && !calibrating) {
-        error = RunStatus::kTooManyCorrections;
+    // Corrections count toward a speed, not toward a stop.
+    if (maxAdjust > 0 && adjustCount >= maxAdjust && std::fabs(scaleValue()) > 0.00001 && !calibrating &&
+        target != 0) {
+        fail(RunStatus::kTooManyCorrections);
     }
     if (error != RunStatus::kOk && (target != 0 || calibrating)) {
         logPrintf(&logger, "exit: with error %d", error);
@@ -429,7 +446,10 @@ bool Engine::checkExit() {
         return true;
     }
     if (!hasTurnData && !api->readData()) {
+        // No data is no speed: the device is lost, also for a stop.
         logPrintf(&logger, "exit: readWait error");
+        fail(RunStatus::kDeviceError);
+        if (target != 0 || calibrating) raiseCancel();
         return true;
     }
     return false;
@@ -482,7 +502,7 @@ void Engine::waitRpmRaw() {
             api->setSpeed(0);
             logPrintf(&logger, "emergency stop rpm: %d, startRpm: %d, targetRpm: %d", truncToInt(rpm),
                       truncToInt(startRpm), truncToInt(target));
-            error = RunStatus::kOverSpeedStop;
+            fail(RunStatus::kOverSpeedStop);
             return;
         }
     }

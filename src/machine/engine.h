@@ -8,9 +8,12 @@
 //     frequency = (rpm + offset) x scale,
 // the frequency is corrected in proportion to the measured speed until the
 // speed stays within a tolerance, and the acceleration ends with a RunStatus
-// (machine_codes.h) on time-outs, inverter faults and over-speed; every
-// error but kNoAcquisition (older controller) also sets the Machine's cancel
-// flag.  The Engine publishes the drive's machine states (ascending,
+// (machine_codes.h) on time-outs, inverter faults, lost data, a frequency the
+// device did not take and over-speed; every error but kNoAcquisition (older
+// controller) also sets the Machine's cancel flag.  The first error of an
+// acceleration is its status (a later loop never clears it), the frequency
+// corrected from is always the one the device took, and a stop whose
+// frequency 0 the device did not take fails.  The Engine publishes the drive's machine states (ascending,
 // descending, adjusting, training, autosetting, waiting for an external
 // drive).  Logger "engine", opened for each acceleration.
 //
@@ -89,7 +92,10 @@ public:
     bool setRpm(int rpm, bool first);
     bool accelerate(bool first);
     double getSpeed(bool inHz);
-    void setSpeed(std::int16_t centiHz);
+    // Sends a frequency (0.01 Hz, in the direction's sign); false, with the
+    // device error as the run's status, when the device did not take it (a
+    // frequency 0 of a stop fails only as the stop's last one).
+    bool setSpeed(std::int16_t centiHz);
 
     // Calibration pair of a direction index (0 forward, 2 reversed).
     double calibrationValue(int index) const { return calibration[index & 3].load(); }
@@ -164,6 +170,8 @@ private:
     bool calibrate();
     void checkCalibration(std::int64_t elapsedMs, double reading);
     void publish(int state);
+    // Sets the run's status unless an earlier error set it already.
+    void fail(int status);
     void raiseCancel();
     bool cancelled() const;
     double offsetValue() const { return calibration[direction & 2].load(); }

@@ -113,7 +113,8 @@ TEST_F(EApiTest, SetSpeedScalesToTenthsOfHertzWithinLimits) {
     EXPECT_EQ(static_cast<std::int32_t>(w[3]), 0);
     EXPECT_EQ(static_cast<std::int32_t>(w[4]), 0);
     sim.injectPacketShortWrite(10);
-    EXPECT_FALSE(api->setSpeed(1000));  // a failed write is not reported as done
+    sim.injectPacketShortWrite(10);
+    EXPECT_FALSE(api->setSpeed(1000));  // a write failed twice is not reported as done
 }
 
 TEST_F(EApiTest, GainsPackedTwoBitsPerChannel) {
