@@ -287,6 +287,11 @@ void Machine::runProcessFrame(int code) {
     } else {
         dispatch(code);
     }
+    // A run that failed leaves nothing measured behind for the rotor to take.
+    Rotor* rotor = _rotor.load();
+    if (_result.load() != MachineError::kNone && MachineProcess::setsUpMeasurement(code) && rotor) {
+        rotor->startSession();
+    }
     logPrintf(&_engineLog, "finish process: %d, error: %d", code, _result.load());
     _measurer.openLog(false);
     if (_engineLog) _engineLog->open(false);
@@ -427,7 +432,9 @@ void Machine::runProcess(int code) {
     bool noSpeedControl = MachineProcess::withoutSpeedControl(code);
     bool first = true;
     if (blockedCheck() && !noSpeedControl) {
-        _result.store(MachineError::kDriveNotReady);
+        // A controller that does not answer is no blocked drive.
+        const bool lost = _api->getErrorInfo(nullptr) == ApiError::kNoConnection;
+        _result.store(lost ? ApiError::kNoConnection : MachineError::kDriveNotReady);
         return;
     }
     _engine.trainRequested = _runBelt;
@@ -455,12 +462,14 @@ void Machine::runProcess(int code) {
     _driveRunning.store(false);
 }
 
-// Stops the drive at the end of a run; an over-speed stop on the way is the
-// run's result.
+// Stops the drive at the end of a run.  An over-speed stop on the way is the
+// run's result; a stop the device did not take is one unless the run failed
+// before.
 void Machine::stopDrive() {
-    _engine.setRpm(0, false);
+    const bool stopped = _engine.setRpm(0, false);
     const int r = statusResult(_engine.error);
-    if (r == ApiError::kEmergencyStop) _result.store(r);
+    const bool firstError = !stopped && _result.load() == MachineError::kNone;
+    if (r == ApiError::kEmergencyStop || firstError) _result.store(r);
 }
 
 // Brings the drive to `rpm` and sets the measuring part to it; false (with
@@ -620,9 +629,13 @@ void Machine::turnToAngle() {
     const double target = _turnTarget.load();
     const bool jog = _jogTurn.load();
     const double jogDistance = _jogDistance.load();
+    bool lost = false;  // an angle that cannot be read is no angle to stop at
     auto readCurrent = [&]() {
         double angle = 0.0;
-        if (!readAngle(&angle)) return 0.0;
+        if (!readAngle(&angle)) {
+            lost = true;
+            return 0.0;
+        }
         _angle.store(angle);
         return angle;
     };
@@ -639,12 +652,13 @@ void Machine::turnToAngle() {
         if (!(f == f)) f = 0.0;
         _engine.setSpeed(static_cast<std::int16_t>(sign * static_cast<int>(f)));
     };
-    if (sends) sendFrequency(d.positionTurnSpeed * 100.0);
+    if (sends && !lost) sendFrequency(d.positionTurnSpeed * 100.0);
 
     bool reached = false;
-    while (!_wake.load()) {
+    while (!_wake.load() && !lost) {
         if (_reqTurnSpeed.exchange(false) && sends) sendFrequency(_turnSpeed.load());
         current = readCurrent();
+        if (lost) break;
         double distance = std::fabs(current - target);
         if (distance > 180.0) distance = 360.0 - distance;
         if ((jog && distance > jogDistance) || (!jog && distance <= accuracy)) {
@@ -655,7 +669,8 @@ void Machine::turnToAngle() {
         clock_.sleepMs(1);
     }
     // Every way out stops the drive it started and applies the brake.
-    if (sends) _engine.setSpeed(0);
+    if (sends && !_engine.setSpeed(0)) lost = true;
+    if (lost) _result.store(statusResult(RunStatus::kDeviceError));
     if (!d.external && d.brakeInstalled) {
         a->setBrake(true);
         setBrake(true);

@@ -346,7 +346,11 @@ bool Measurer::sessionLoop() {
             }
             if (testMode == 0) takeTurnResults();
         } else if (!api->readData()) {
-            return false;
+            // A lost block is a lost session: the run is not measured.
+            abort_ = true;
+            status = RunStatus::kDeviceError;
+            logPrintf(&logger_, "readWait error!");
+            return true;
         }
         if (!externalDrive && api->hasInverterError()) {
             api->setSpeed(0);
