@@ -321,6 +321,7 @@ private:
 
     // Welding.
     std::atomic<bool> _weldReady{false};
+    std::atomic<bool> _welderFailed{false};  // the remote's error callback came; the idle pass shows it
     std::atomic<int> _weldValue{0};
     std::atomic<int> _tacksLeft{0};
     std::atomic<int> _tackStep{0};

@@ -9,7 +9,7 @@
 //
 // Threads: everything here runs on the machine worker, except the remote's
 // callbacks, which run on the welding driver's worker and only write atomics
-// (ready, weld value) and their own logger.  The remote is deleted only here
+// (ready, weld value, the remote's failure) and their own logger.  The remote is deleted only here
 // (reconnect, log copy, machine end), never from a callback, and always
 // before a new one is made: the welding driver's state is process-wide.
 
@@ -82,16 +82,21 @@ void Machine::createWelder() {
         _welderLog = nullptr;
         return;
     }
-    _welder->setCallbacks([](int*) {},
-                          [this] {
-                              logPrintf(&_welderLog, "callback remote complete");
-                              _weldReady.store(true);
-                          },
-                          [this](unsigned int* progress) {
-                              const int value = progress ? static_cast<int>(*progress) : 0;
-                              logPrintf(&_welderLog, "callback remote progress: %d", value);
-                              _weldValue.store(value);
-                          });
+    _welderFailed.store(false);
+    _welder->setCallbacks(
+        [this](int* code) {
+            logPrintf(&_welderLog, "callback remote error: %d", code ? *code : 0);
+            _welderFailed.store(true);
+        },
+        [this] {
+            logPrintf(&_welderLog, "callback remote complete");
+            _weldReady.store(true);
+        },
+        [this](unsigned int* progress) {
+            const int value = progress ? static_cast<int>(*progress) : 0;
+            logPrintf(&_welderLog, "callback remote progress: %d", value);
+            _weldValue.store(value);
+        });
     logPrintf(&_machineLog, "creating welder remote(pult)");
     // A new remote knows nothing of what the operator gave before.
     if (_pipeDiameterGiven) _reqPipeDiameter.store(true);
@@ -356,6 +361,12 @@ void Machine::remoteTackSequence() {
 }
 
 void Machine::checkRemoteState() {
+    // A remote that failed is shown as lost, also when no welding value is
+    // set; an error shown already stays.
+    if (_welderFailed.exchange(false)) {
+        logPrintf(&_machineLog, "welder remote lost");
+        if (_result.load() == MachineError::kNone) _result.store(static_cast<int>(textid::kRemoteNoWelder));
+    }
     const bool anySet =
         _weldRotValue.load() || _fastValue.load() != 0 || _jogValue.load() != 0 || _jogWeldValue.load();
     if (!anySet) return;

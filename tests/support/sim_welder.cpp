@@ -77,6 +77,17 @@ void SimWeldingController::failNextWrite(std::uint16_t address) {
     ++_failWrites[address];
 }
 
+void SimWeldingController::timeoutAtTransfer(int k) {
+    std::lock_guard<std::mutex> lock(_mutex);
+    _timeoutAt = k;
+    _sequenceCalls = -1;
+}
+
+int SimWeldingController::sequenceTransfers() {
+    std::lock_guard<std::mutex> lock(_mutex);
+    return _sequenceCalls < 0 ? 0 : _sequenceCalls;
+}
+
 void SimWeldingController::unplug() {
     std::lock_guard<std::mutex> lock(_mutex);
     _unplugged = true;
@@ -160,6 +171,7 @@ int SimWeldingController::getDeviceDescriptor(Usb10Device* device, Usb10DeviceDe
 int SimWeldingController::open(Usb10Device*, Usb10Handle** handle) {
     std::lock_guard<std::mutex> lock(_mutex);
     if (openResult < 0) return openResult;
+    if (_unplugged) return USB10_ERROR_NO_DEVICE;  // gone for good
     ++opens;
     *handle = reinterpret_cast<Usb10Handle*>(&_handleToken);
     return 0;
@@ -290,6 +302,11 @@ int SimWeldingController::bulkTransfer(Usb10Handle*, unsigned char endpoint, std
     ++bulkCalls;
     *transferred = 0;
     if (_unplugged) return USB10_ERROR_NO_DEVICE;
+    if (_sequenceCalls < 0 && endpoint == kWelderEndpointOut && length >= 4) {
+        const std::uint16_t address = drivers::getU16(data + 2);
+        if (!(address & kWelderReadFlag) && address != kRegControl) _sequenceCalls = 0;
+    }
+    if (_sequenceCalls >= 0 && ++_sequenceCalls == _timeoutAt) return USB10_ERROR_TIMEOUT;
     if (endpoint == kWelderEndpointOut) {
         RequestFault fault = RequestFault::none;
         if (!_requestFaults.empty()) {

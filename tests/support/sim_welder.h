@@ -120,6 +120,11 @@ public:
     void injectRequest(RequestFault fault);
     // The next write to `address` is answered with an error reply (-103).
     void failNextWrite(std::uint16_t address);
+    // Bulk transfer k, counted from the first set-point write (a write to
+    // any register but the control word; 1 = that write's request), times
+    // out: nothing is sent, or the reply is not read.
+    void timeoutAtTransfer(int k);
+    int sequenceTransfers();  // transfers since the first set-point write (0 before it)
     void unplug();
 
     // ---- observation ----
@@ -177,6 +182,8 @@ private:
     bool _pendingValid = false;          // pending is a proper reply to the journal's last entry
     std::uint16_t _pendingAddress = 0;
     bool _unplugged = false;
+    int _timeoutAt = 0;       // transfer of the set-point sequence that times out (0 none)
+    int _sequenceCalls = -1;  // transfers since the first set-point write, -1 before it
     unsigned _jogStatusReads = 0;
     ControlRequest _control;
     std::vector<std::vector<TamskWelder::Usb10Device*>> _lists;

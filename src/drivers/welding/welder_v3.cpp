@@ -63,6 +63,10 @@ bool checkWelderParameters(const WelderParameters& p) {
            100 <= p.weldingLinearSpeed && p.weldingLinearSpeed <= 10000;
 }
 
+std::uint32_t stoppedControl(std::uint32_t control) {
+    return (control & ~kControlMotionBits) | kControlAttached;
+}
+
 WelderSetpoints welderSetpoints() {
     DriverState& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
@@ -147,16 +151,27 @@ void Welder_v3::start(const std::string& logFolder, unsigned logLevel) {
     s.lastStopAngle = 0;
     s.passResult = 0;
 
+    _logFolder = logFolder;
+    _logLevel = logLevel;
     s.master = std::make_unique<WelderMaster>(logFolder, logLevel);
     if (!s.master->isConnected()) return;
 
-    _connected.store(true, std::memory_order_release);
-    if (s.master->getFirmwareVersion(&_firmwareVersion) != kWelderOk) _firmwareVersion = WelderFirmwareVersion();
-    if (s.master->getFirmwareDate(&_firmwareDate) != kWelderOk) _firmwareDate = WelderFirmwareDate();
+    // A controller whose firmware cannot be read is not kept, nor one that
+    // does not take the stopped control word.  The driver never resumes a
+    // motion it did not start (one a driver before it was running when its
+    // link broke): the motion bits go out cleared.
     std::uint32_t control = 0;
-    s.master->getControl(&control);
-    control |= kControlAttached;
-    s.master->setControl(control);
+    const bool known = s.master->getFirmwareVersion(&_firmwareVersion) == kWelderOk &&
+                       s.master->getFirmwareDate(&_firmwareDate) == kWelderOk &&
+                       s.master->getControl(&control) == kWelderOk;
+    control = stoppedControl(control);
+    if (!known || s.master->setControl(control) != kWelderOk) {
+        _firmwareVersion = WelderFirmwareVersion();
+        _firmwareDate = WelderFirmwareDate();
+        s.master.reset();
+        return;
+    }
+    _connected.store(true, std::memory_order_release);
     {
         std::lock_guard<std::mutex> guard(s.lock);
         s.set.control = control;
@@ -315,6 +330,13 @@ std::uint32_t Welder_v3::getState() const {
 void Welder_v3::fail(int code) {
     DriverState& s = state();
     s.passResult = code;
+    // A broken link is closed for good, so the closing control word would
+    // never go out: it is tried once on a fresh link first (the controller
+    // may well still be attached and moving).
+    s.master.reset();
+    s.master = std::make_unique<WelderMaster>(_logFolder, _logLevel);
+    if (s.master->isConnected()) s.master->setControl(0);
+    s.master.reset();
     _connected.store(false, std::memory_order_release);
     _error.store(true, std::memory_order_release);
     _running.store(false, std::memory_order_release);

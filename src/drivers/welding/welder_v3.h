@@ -12,10 +12,12 @@
 // and the set-points are process-wide (welderSetpoints()).  Commands change
 // their fields as one unit under a short lock, and the worker takes one
 // consistent snapshot of them per pass; the control word goes out last.
-// The first failing register access ends the worker: the error callback gets
-// its code (-100..-103), isConnected() turns false and isError() true for
-// good; the owner then deletes the driver and makes a new one, which sends
-// every set-point again.
+// The first failing register access ends the worker: control 0 is tried once
+// on a fresh link (the broken one is closed), the error callback gets its
+// code (-100..-103), isConnected() turns false and isError() true for good;
+// the owner then deletes the driver and makes a new one, which sends every
+// set-point again.  A new driver takes a controller only when its firmware
+// reads, and attaches with the motion bits cleared.
 //
 // Callbacks run on the worker thread; the destructor must not be called from
 // one (it joins the worker).
@@ -54,6 +56,10 @@ enum WelderControlBits : std::uint32_t {
     kControlWelding = 1u << 3,
     kControlAttached = 1u << 15,
 };
+constexpr std::uint32_t kControlMotionBits =
+    kControlFastRotation | kControlJogRotation | kControlWeldRotation | kControlWelding;
+// A control word with its motion bits cleared and the attached bit set.
+std::uint32_t stoppedControl(std::uint32_t control);
 
 // Status word bits used by the driver.
 constexpr std::uint32_t kStatusFinished = 1u << 12;
@@ -151,6 +157,8 @@ private:
     WelderFirmwareVersion _firmwareVersion;
     WelderFirmwareDate _firmwareDate;
     std::string _parameterFile;
+    std::string _logFolder;  // for the fresh link of the stop after a failure
+    unsigned _logLevel = 0;
 };
 
 }  // namespace TamskWelder
