@@ -259,3 +259,27 @@ TEST_F(logger, TwoLoggersOnOneFileKeepLinesWhole) {
     EXPECT_GE(heads, 1);
     EXPECT_LE(heads, 2);
 }
+
+// A log also rotates when a line takes it past the limit (a log that stays
+// open, as machine.log, grew without bound), and every logger of the
+// program on that file follows.
+struct StaleRepliesLogRotation : logger {};
+
+TEST_F(StaleRepliesLogRotation, ALinePastTheLimitRotatesTheFile) {
+    for (const bool other : {false, true}) {
+        SCOPED_TRACE(other ? "with a second logger on the file" : "one logger");
+        testwd::makeSparse("logs/machine.log", 4999990);
+        LoggerBase* first = createLogger("machine");
+        LoggerBase* second = other ? createLogger("machine") : nullptr;
+        first->open(true);
+        if (second) second->open(true);
+        logPrintf(&first, "past the limit");
+        logPrintf(&second, "from the other");
+        logPrintf(&first, "after");
+        delete first;
+        delete second;
+        EXPECT_EQ(fs::file_size("logs/machine.1.log"), 4999990u + kStamp.size() + 16u);
+        EXPECT_EQ(readFile("logs/machine.log"),
+                  kFirst + (other ? kStamp + "from the other\r\n" : "") + kStamp + "after\r\n");
+    }
+}

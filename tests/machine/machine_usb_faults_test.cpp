@@ -23,41 +23,33 @@ namespace {
 
 using Fault = sim::SimOlderController::Fault;
 using Transfer = sim::SimOlderController::Transfer;
+using older::kRegDataReady;
+using older::kRegFrequency;
 
 constexpr std::uint32_t kDriveRate = 18175;    // the drive control's speed acquisition
 constexpr std::uint32_t kMeasureRate = 18150;  // the measuring sessions
-// A whole run on this controller takes about 10 s (virtual): a failed one
-// ends sooner, the longest wait being the data time-out of about 2.3 s.
+// A whole run takes about 10 s here; the longest wait of a failed one is the
+// data time-out of about 2.3 s.
 constexpr std::int64_t kWholeRunMs = 15000;
 
-// Virtual time that notes when a run ended: the worker's first sleep once
-// the process code is back at idle (the test may notice only many idle
-// passes later).
+// Virtual time that notes when the watched machine's run ended (its worker's
+// first sleep with the process back at idle; the test notices later).
 class RunClock final : public Clock {
 public:
     time_point now() const override { return time_point(std::chrono::milliseconds(ms_.load())); }
     void sleepFor(std::chrono::milliseconds ms) override {
-        if (running_.load() && ended_ && ended_()) {
-            endMs_.store(ms_.load());
-            running_.store(false);
-        }
+        const Machine* m = watched.load();
+        if (m && m->process() == MachineProcess::kIdle && watched.exchange(nullptr)) endMs.store(ms_.load());
         ms_.fetch_add(ms.count());
         std::this_thread::yield();
     }
     std::int64_t nowMs() const { return ms_.load(); }
     void advanceMs(std::int64_t ms) { ms_.fetch_add(ms); }
-    void startRun(std::function<bool()> ended) {
-        ended_ = std::move(ended);
-        endMs_.store(-1);
-        running_.store(true);
-    }
-    std::int64_t endMs() const { return endMs_.load(); }
+    std::atomic<const Machine*> watched{nullptr};
+    std::atomic<std::int64_t> endMs{0};
 
 private:
     std::atomic<std::int64_t> ms_{0};
-    std::atomic<std::int64_t> endMs_{-1};
-    std::atomic<bool> running_{false};
-    std::function<bool()> ended_;  // set while the worker does not look at it
 };
 
 bool waitFor(const std::function<bool()>& done) {
@@ -65,7 +57,7 @@ bool waitFor(const std::function<bool()>& done) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return done();
+    return false;
 }
 
 class MachineUsbFaults : public ::testing::Test {
@@ -76,47 +68,47 @@ protected:
         cfg.extErrors.resize(8);
         cfg.endDrive.extErrors.resize(8);
         cfg.beltDrive.extErrors.resize(8);
-        cfg.channels[0].active = true;
-        cfg.channels[1].active = true;
-        cfg.endDrive.active = true;
+        cfg.channels[0].active = cfg.channels[1].active = cfg.endDrive.active = true;
         cfg.measurementCycles = 3;
         cfg.dataCollection = settings_choice::kVersion1;
         controller.setMotor(&clock, 1.0, 200.0);  // 1 rpm per 0.1 Hz
-        rotor = std::make_unique<Rotor>(&cfg);
-        rotor->clearPlanes();
-        rotor->insertPlane(1);
-        rotor->insertPlane(2);
-        rotor->setPlaneChannels(1, 1, 0);
-        rotor->setPlaneChannels(2, 2, 0);
-        rotor->data().speed = 1000;
+        rotor.clearPlanes();
+        rotor.insertPlane(1);
+        rotor.insertPlane(2);
+        rotor.setPlaneChannels(1, 1, 0);
+        rotor.setPlaneChannels(2, 2, 0);
+        rotor.data().speed = 1000;
         MachineDeps deps;
         deps.clock = &clock;
         machine = std::make_unique<Machine>(1, &cfg, deps);
         ASSERT_TRUE(machine->startProcess(MachineProcess::kConnect));
-        ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
-        ASSERT_FALSE(machine->isDemo());
-        machine->setRotor(rotor.get());
+        ASSERT_TRUE(
+            waitFor([&] { return idle() && machine->getDeviceName()[0] != 0 && !machine->isDemo(); }));
+        machine->setRotor(&rotor);
     }
     void TearDown() override {
-        if (machine) {
-            ASSERT_TRUE(waitFor([&] { return machine->requestQuit(); }));
-            machine.reset();
-        }
+        ASSERT_TRUE(waitFor([&] { return machine->requestQuit(); }));
     }
     bool idle() {
         return machine->process() == MachineProcess::kIdle && machine->getState() == MachineState::kIdle;
     }
-    // A balancing run; its virtual duration in ms.
+    // A balancing run from a clean journal; its virtual duration in ms.
     std::int64_t balance() {
+        controller.clearRegisterJournal();
         const std::int64_t t0 = clock.nowMs();
         EXPECT_TRUE(machine->startProcess(MachineProcess::kBalancing));
-        clock.startRun([m = machine.get()] { return m->process() == MachineProcess::kIdle; });
-        EXPECT_TRUE(waitFor([&] { return idle() && clock.endMs() >= 0; }));
-        return clock.endMs() - t0;
+        clock.watched.store(machine.get());
+        EXPECT_TRUE(waitFor([&] { return idle() && clock.watched.load() == nullptr; }));
+        return clock.endMs.load() - t0;
     }
     bool stopConfirmed() {
-        const auto f = controller.writesOf(older::kRegFrequency);
-        return controller.regValue(older::kRegFrequency) == 0 && !f.empty() && f.back() == 0;
+        const auto f = controller.writesOf(kRegFrequency);
+        return controller.regValue(kRegFrequency) == 0 && !f.empty() && f.back() == 0;
+    }
+    int dataReadyPolls() {
+        int n = 0;
+        for (const auto& e : controller.registerJournal()) n += !e.write && e.reg == kRegDataReady;
+        return n;
     }
 
     testwd::WorkDir wd{"ks_usb_faults", testwd::Logs::folder};
@@ -124,8 +116,8 @@ protected:
     sim::SimOlderController controller;
     sim::ScopedUsb01 use{controller};
     Config cfg;
-    std::unique_ptr<Rotor> rotor;
-    std::unique_ptr<Machine> machine;
+    Rotor rotor{&cfg};
+    std::unique_ptr<Machine> machine;  // goes before the rotor it measures
 };
 
 TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
@@ -133,56 +125,53 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
     int base = 0;  // results counted before the run
     const auto cycleOf = [m, &base] { return m->getResultCount() - base + 1; };
     // Where the fault strikes: the run's first write (the idle passes only
-    // read), a block of the speed-up, a block of each measuring cycle, the
+    // read), a transfer of the speed-up (k = 0) or of measuring cycle k, the
     // stop's frequency 0.
     const auto connection = [](const Transfer& t) { return t.kind == t.write; };
-    const auto acceleration = [](const Transfer& t) {
-        return t.kind == t.data && t.sampleRate == kDriveRate && t.frequency != 0;
-    };
-    const auto cycle = [cycleOf](int k) {
-        return [cycleOf, k](const Transfer& t) {
-            return t.kind == t.data && t.sampleRate == kMeasureRate && cycleOf() == k;
+    const auto during = [cycleOf](int k, Transfer::Kind kind, std::uint32_t reg) {
+        return [=](const Transfer& t) {
+            const bool running = k == 0 ? t.sampleRate == kDriveRate && t.frequency != 0
+                                        : t.sampleRate == kMeasureRate && cycleOf() == k;
+            return running && t.kind == kind && (kind == t.data || t.reg == reg);
         };
     };
     const auto stop = [cycleOf](const Transfer& t) {
-        return t.kind == t.write && t.reg == older::kRegFrequency && t.value == 0 && cycleOf() == 4;
+        return t.kind == t.write && t.reg == kRegFrequency && t.value == 0 && cycleOf() == 4;
     };
     struct Case {
         const char* name;
         std::function<bool(const Transfer&)> at;
         Fault fault;
-        bool repeat;
         int result;
     };
+    const int lost = ApiError::kNoConnection;
     const Case cases[] = {
-        {"connection: unplugged", connection, Fault::unplug, false, ApiError::kNoConnection},
-        {"speed-up: unplugged", acceleration, Fault::unplug, false, ApiError::kNoConnection},
-        {"speed-up: conversions stall", acceleration, Fault::dataStall, false, ApiError::kNoConnection},
-        {"cycle 1: unplugged", cycle(1), Fault::unplug, false, ApiError::kNoConnection},
-        {"cycle 2: unplugged", cycle(2), Fault::unplug, false, ApiError::kNoConnection},
-        {"cycle 3: unplugged", cycle(3), Fault::unplug, false, ApiError::kNoConnection},
-        {"cycle 2: a block times out", cycle(2), Fault::timeout, false, ApiError::kNoConnection},
-        {"cycle 3: its data-ready reply comes late",
-         [cycleOf](const Transfer& t) {
-             return t.kind == t.read && t.reg == older::kRegDataReady && cycleOf() == 3;
-         },
-         Fault::lateReply, false, ApiError::kNoConnection},
-        {"stop: unplugged", stop, Fault::unplug, false, ApiError::kNoConnection},
-        {"stop: its write times out once (written again)", stop, Fault::timeout, false, MachineError::kNone},
+        {"connection: unplugged", connection, Fault::unplug, lost},
+        {"speed-up: unplugged", during(0, Transfer::data, 0), Fault::unplug, lost},
+        // Its data never comes: polled in steps up to the data time-out.
+        {"speed-up: a start of conversion lost", during(0, Transfer::write, 27), Fault::damagedFrame, lost},
+        {"cycle 1: unplugged", during(1, Transfer::data, 0), Fault::unplug, lost},
+        {"cycle 2: unplugged", during(2, Transfer::data, 0), Fault::unplug, lost},
+        {"cycle 3: unplugged", during(3, Transfer::data, 0), Fault::unplug, lost},
+        {"cycle 2: its data times out", during(2, Transfer::data, 0), Fault::timeout, lost},
+        {"cycle 3: its data-ready reply comes late", during(3, Transfer::read, kRegDataReady),
+         Fault::lateReply, lost},
+        {"stop: unplugged", stop, Fault::unplug, lost},
+        {"stop: its write times out once (written again)", stop, Fault::timeout, MachineError::kNone},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const int opens = controller.openCount();
         const int fired = controller.faultsFired();
         base = m->getResultCount();
-        controller.clearRegisterJournal();
-        controller.injectFault(c.fault, c.at, c.repeat);
+        controller.injectFault(c.fault, c.at);
         if (c.fault == Fault::unplug) controller.replugOnSearch();
         EXPECT_LT(balance(), kWholeRunMs);
         EXPECT_EQ(controller.faultsFired(), fired + 1);
+        EXPECT_LT(dataReadyPolls(), 1000);
         EXPECT_EQ(m->getResult(), c.result);
-        const bool failed = c.result != MachineError::kNone;
-        EXPECT_EQ(rotor->measureResult(-1) == nullptr, failed);  // a failed run keeps nothing
+        EXPECT_EQ(rotor.measureResult(-1) == nullptr,
+                  c.result != MachineError::kNone);  // a failed run keeps nothing
         if (c.fault != Fault::unplug) {
             EXPECT_TRUE(stopConfirmed());
         }
@@ -192,12 +181,11 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
             ASSERT_TRUE(waitFor([&] { return controller.openCount() == opens + 1 && idle(); }));
             ASSERT_FALSE(m->isDemo());
         }
-        controller.clearRegisterJournal();
-        const int before = m->getResultCount();
+        base = m->getResultCount();
         balance();
         EXPECT_EQ(m->getResult(), MachineError::kNone);
-        EXPECT_EQ(m->getResultCount(), before + 3);
-        EXPECT_NE(rotor->measureResult(-1), nullptr);
+        EXPECT_EQ(m->getResultCount(), base + 3);
+        EXPECT_NE(rotor.measureResult(-1), nullptr);
         EXPECT_TRUE(stopConfirmed());
     }
 }

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,9 @@ namespace {
 
 class WeldingService : public WeldingRig {};
 class LogCopy : public WeldingRig {};
+// The remote's failure reaches the result the welding screens show, also
+// when no welding value is set.
+class WelderReconnectMachine : public WeldingRig {};
 
 }  // namespace
 
@@ -582,4 +587,21 @@ TEST_F(LogCopy, LogCopyIntoARemovableDrive) {
         if (e.path().extension() == ".logs" && e.file_size() > 0) ++archives;
     EXPECT_EQ(archives, 1);
     platform::setRemovableRoots({});
+}
+
+TEST_F(WelderReconnectMachine, AFailedRemoteIsShownAsLost) {
+    cfg->externalWeldingControl = true;
+    start();
+    std::function<void(int*)> onError;
+    {
+        std::lock_guard<std::mutex> g(remote.lock);
+        onError = remote.onError;
+    }
+    ASSERT_TRUE(static_cast<bool>(onError));
+    int code = TamskWelder::kWelderReadError;
+    remote.connected.store(false);
+    onError(&code);  // as from the driver's worker
+    ASSERT_TRUE(clock.step());
+    EXPECT_EQ(machine->getResult(), static_cast<int>(textid::kRemoteNoWelder));
+    EXPECT_NE(machineLog().find("callback remote error: -102"), std::string::npos);
 }

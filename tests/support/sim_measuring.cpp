@@ -286,9 +286,7 @@ int SimMeasuringController::findDevices() {
     Lock l(mutex_);
     if (replugOnSearch_ && unplugged_) {
         replugOnSearch_ = false;
-        unplugged_ = false;
-        unplugAtCall_ = 0;
-        handleLost_ = handleOpen_;
+        replug();
     }
     return 0;
 }

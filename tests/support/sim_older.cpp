@@ -169,14 +169,13 @@ int SimOlderController::framesServed() const {
     return framesServed_;
 }
 
-void SimOlderController::injectFault(Fault fault, TransferMatch when, bool repeat) {
+void SimOlderController::injectFault(Fault fault, TransferMatch when) {
     Lock l(m_);
-    faults_.push_back({fault, std::move(when), repeat});
+    faults_.push_back({fault, std::move(when)});
 }
 void SimOlderController::clearFaults() {
     Lock l(m_);
     faults_.clear();
-    hold_ = false;
     lateReads_ = 0;
 }
 void SimOlderController::setLateReplyReads(int reads) {
@@ -204,8 +203,7 @@ std::optional<SimOlderController::Fault> SimOlderController::faultFor(const Tran
         if (!it->when || !it->when(t)) continue;
         const Fault fault = it->fault;
         ++faultsFired_;
-        if (!it->repeat) faults_.erase(it);
-        if (fault == Fault::dataStall) hold_ = true;
+        faults_.erase(it);
         return fault;
     }
     return std::nullopt;
@@ -274,17 +272,14 @@ int SimOlderController::bulkWrite(drivers::Usb01Handle* h, int endpoint, const s
             answer.reg = replyRegisters_.front();
             replyRegisters_.pop_front();
         }
-        if (fault == Fault::foreignReply) answer.reg = reg + 1;
         if (fault == Fault::damagedFrame) answer.command = 0x5A;
         std::vector<std::uint8_t> reply(kPacketSize, 0);
         answer.encode(reply.data());
-        if (fault == Fault::shortFrame) reply.resize(5);
         if (fault == Fault::lateReply && replies_.empty()) lateReads_ = lateReplyReads_;
         replies_.push_back(std::move(reply));
     } else if (request.command == kCmdWrite) {
         if (fault == Fault::timeout) return -ETIMEDOUT;
-        if (fault == Fault::shortFrame) return 10;
-        if (fault && fault != Fault::dataStall) return size;  // on the bus, not in the register
+        if (fault) return size;  // on the bus, not in the register
         journal_.push_back({reg, true, value, 0});
         applyWrite(reg, value);
     } else if (request.command == kCmdTrain) {
@@ -364,23 +359,11 @@ int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uin
     if (endpoint == kEpData) {
         if (!converting_ || hold_) return -ETIMEDOUT;
         const std::optional<Fault> fault = faultFor(transfer(Transfer::data, 0, 0));
-        if (fault) {
-            switch (*fault) {
-                case Fault::unplug:
-                    unplug();
-                    return -ENODEV;
-                case Fault::timeout:
-                case Fault::lateReply:
-                case Fault::foreignReply:
-                case Fault::dataStall:
-                    return -ETIMEDOUT;
-                case Fault::shortFrame:
-                    shortBulk_ = kBlockSize + kBlockSize / 2;
-                    break;
-                case Fault::damagedFrame:
-                    break;
-            }
+        if (fault == Fault::unplug) {
+            unplug();
+            return -ENODEV;
         }
+        if (fault == Fault::timeout || fault == Fault::lateReply) return -ETIMEDOUT;
         const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / kBlockSize);
         for (int b = 0; b < blocks; ++b) {
             foreignBlock_ = foreignBlock_ || fault == Fault::damagedFrame;

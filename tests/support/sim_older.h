@@ -19,11 +19,10 @@
 // write and rises again after `reachedDelayBlocks` blocks.
 //
 // Faults: besides the one-shot injections below, `injectFault` arms a fault
-// (unplug, time-out, short or damaged frame, a reply for another register, a
-// late reply, a stalled conversion) for the first transfer a test's match
-// picks, e.g. the first data read of a measuring cycle or the stop's write.
-// A late reply is one the read gives up on: it stays in the pipe, as the
-// controller keeps it across a reconnect.
+// (unplug, time-out, damaged frame, late reply) for the first transfer a
+// test's match picks, e.g. a data read of a measuring cycle or the stop's
+// write.  A late reply is one the read gives up on: it stays in the pipe, as
+// the controller keeps it across a reconnect.
 
 #include <cstdint>
 #include <deque>
@@ -66,12 +65,9 @@ public:
     enum class Fault {
         unplug,        // this call and every later one fail with -ENODEV until replug
         timeout,       // a read request is never answered; a write or a data read answers -ETIMEDOUT
-        shortFrame,    // the reply or the data is cut short; a write moves 10 bytes
-        foreignReply,  // the reply names the next register
         damagedFrame,  // the reply has a wrong command, the data blocks another type, a write is
                        // taken by the bus but not by the controller
         lateReply,     // the reply comes after the read gave up (that read times out)
-        dataStall,     // from here on no conversion ends: data-ready stays clear
     };
     // A transfer as a fault's match sees it, with the registers that tell a
     // drive's acceleration from a measurement.
@@ -83,12 +79,11 @@ public:
         std::uint32_t sampleRate = 0;  // register 26
     };
     using TransferMatch = std::function<bool(const Transfer&)>;
-    // Arms `fault` for the first transfer `when` picks (every later one too
-    // with `repeat`, until clearFaults).  `when` runs under the simulator's
-    // lock on the caller's thread and must not call the simulator.
-    void injectFault(Fault fault, TransferMatch when, bool repeat = false);
-    // Disarms every fault and lets a stalled conversion end (a pulled cable
-    // stays pulled: replug).
+    // Arms `fault` for the first transfer `when` picks.  `when` runs under
+    // the simulator's lock on the caller's thread and must not call the
+    // simulator.
+    void injectFault(Fault fault, TransferMatch when);
+    // Disarms every fault (a pulled cable stays pulled: replug).
     void clearFaults();
     int faultsFired() const;
     // The reads a late reply lets pass before it comes (default 1).
@@ -136,9 +131,8 @@ private:
     struct ArmedFault {
         Fault fault;
         TransferMatch when;
-        bool repeat;
     };
-    // The fault armed for this transfer, if any (disarmed unless repeating).
+    // The fault armed for this transfer, if any (disarmed as it fires).
     std::optional<Fault> faultFor(const Transfer& t);
     Transfer transfer(Transfer::Kind kind, std::uint32_t reg, std::uint32_t value);
     void makeBlock(std::uint8_t* out);

@@ -172,4 +172,40 @@ TEST(OlderProtocol, FirmwareWordRoundTrip) {
     EXPECT_EQ(decodeFirmware((21u << 25) | (6u << 21) | (15u << 16) | (3u << 8) | 6u).number(), 306);
 }
 
+// A late reply answers no later request: drained after the time-out and
+// by a new link, or dropped when it comes after the drain.
+TEST(StaleRepliesOlderLink, ALateReplyAnswersNoLaterRequest) {
+    struct Case {
+        const char* name;
+        int lateReads;   // reads the late reply lets pass
+        bool reconnect;  // a new link between the two reads
+    };
+    const Case cases[] = {
+        {"late: drained before the next request", 1, false},
+        {"later than the drain: dropped by the next read", 2, false},
+        {"late across a reconnect: drained by the new link", 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimOlderController sim;
+        sim::ScopedUsb01 use(sim);
+        sim.setReg(5, 55);
+        sim.setReg(6, 66);
+        sim.setLateReplyReads(c.lateReads);
+        sim.injectFault(SimOlderController::Fault::lateReply,
+                        [](const auto& t) { return t.kind == t.read && t.reg == 5; });
+        auto link = std::make_unique<Link>(openController({}), nullptr);
+        std::uint32_t v = 0;
+        EXPECT_FALSE(link->readRegister(5, &v));
+        if (c.reconnect) {
+            link.reset();  // closes the old handle first: one link at a time
+            link = std::make_unique<Link>(openController({}), nullptr);
+        }
+        EXPECT_TRUE(link->readRegister(6, &v));
+        EXPECT_EQ(v, 66u);
+        EXPECT_TRUE(link->readRegister(5, &v));
+        EXPECT_EQ(v, 55u);
+    }
+}
+
 }  // namespace

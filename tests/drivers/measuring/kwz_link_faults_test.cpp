@@ -1,6 +1,8 @@
-// The inverter frequency (the stop among them) is read back after its write:
-// a write the controller did not take is written once more, then reported,
-// and the layer hands the refusal to its caller without losing the link.
+// The measuring controller's link over faults of the controller: the
+// inverter frequency (the stop among them) is read back after its write, a
+// write the controller did not take is written once more, then reported
+// (the layer hands the refusal to its caller without losing the link); a
+// late or stale reply answers no later request.
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,51 @@ TEST(KwzWriteVerify, ARefusedStopFailsItsCallerAndKeepsTheLink) {
     EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), 200u);  // the motor would still turn: the caller knows
     EXPECT_TRUE(layer.setInvertorFrequency(0.0));
     EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), 0u);
+}
+
+TEST(StaleRepliesKwzLink, ALateReplyAnswersNoLaterRequest) {
+    struct Case {
+        const char* name;
+        std::function<void(SimMeasuringController&)> beforeOpen, afterOpen;
+        bool firstAnswered;  // the read of 131 right after the fault
+    };
+    const Case cases[] = {
+        {"late: drained before the next request", {}, [](auto& s) { s.injectReadTimeout(); }, false},
+        {"later than the drain: dropped by the next read",
+         {},
+         [](auto& s) {
+             s.injectReadTimeout();
+             s.injectReadTimeout();
+         },
+         false},
+        {"left from an earlier link: drained on opening",
+         [](auto& s) { s.queueStaleReply(132, 7); },
+         {},
+         true},
+        {"another register's ahead of the answer: dropped",
+         {},
+         [](auto& s) { s.queueStaleReply(132, 7); },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimMeasuringController sim;
+        sim.setRegister(131, 1800);
+        sim.setRegister(132, 0x155);
+        if (c.beforeOpen) c.beforeOpen(sim);
+        KWZUSBHardT2 link(nullptr, &sim);
+        ASSERT_TRUE(link.isOpen());
+        if (c.afterOpen) c.afterOpen(sim);
+        std::uint32_t v = 0;
+        EXPECT_EQ(link.ReadRegister(131, v), c.firstAnswered ? 64 : -1);
+        if (c.firstAnswered) {
+            EXPECT_EQ(v, 1800u);
+        }
+        EXPECT_EQ(link.ReadRegister(132, v), 64);
+        EXPECT_EQ(v, 0x155u);
+        EXPECT_EQ(link.ReadRegister(131, v), 64);
+        EXPECT_EQ(v, 1800u);
+    }
 }
 
 }  // namespace
