@@ -1,4 +1,5 @@
 // gui_gallery OUT.png [resources|frame|widgets|keyboard]
+// gui_gallery --screen editing CFG OUT.png
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
@@ -11,14 +12,21 @@
 //              target, a sized dial in tolerance, speed dials in both phases
 //              of the blink;
 //   keyboard   every layout of the on-screen keyboard, in both languages and
-//              in windows of that size.
+//              in windows of that size;
+//   --screen editing CFG
+//              the Editing screen of the real Gui over the settings file CFG
+//              (with a Machine that is not started): rotors of one to four
+//              planes, a control rotor, both languages, the largest window and
+//              the smallest (a distance being typed, the content scrolled).
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
 #include <cfloat>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,9 +48,14 @@
 #include "gui/gl/gl_snapshot.h"
 #include "gui/gl/gl_texture_uploader.h"
 #include "gui/gui.h"
+#include "gui/screens/editing.h"
 #include "gui/widgets.h"
+#include "machine/machine.h"
+#include "records/settings_file.h"
 #include "records/settings_records.h"
 #include "resources/resource_store.h"
+#include "rotor/rotor.h"
+#include "texts/record_tags.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -633,10 +646,160 @@ int widgetsPage(const char* out) {
     return stbi_write_png(out, sheetWidth, h * rows, 4, sheet.data(), sheetWidth * 4) ? 0 : 1;
 }
 
+
+// ---- the Editing screen -------------------------------------------------------
+
+struct EditingScene {
+    bool english;
+    bool small;                                       // the smallest window, else the largest
+    std::function<void(Rotor&)> shape;                // the rotor, before the first frame
+    std::function<void(Gui&, Editing::Data&, int)> touch;  // after each frame (its number)
+};
+
+void setFlag(Rotor& rotor, std::uint32_t tag, std::uint32_t value) {
+    const std::uint32_t path[] = {tag, value};
+    rotor.setParameter(path, 2, nullptr);
+}
+
+void setPlaneValue(Rotor& rotor, int plane, std::uint32_t tag, const char* text) {
+    const std::uint32_t path[] = {jobrec::kPlanes, static_cast<std::uint32_t>(plane), tag};
+    rotor.setParameter(path, 3, text);
+}
+
+// Planes with their two channels each (0 none).
+void shapeRotor(Rotor& rotor, std::initializer_list<std::pair<int, int>> channels) {
+    rotor.clearPlanes();
+    rotor.setPlaneCount(static_cast<int>(channels.size()));
+    int p = 1;
+    for (const auto& [first, second] : channels)
+        rotor.setPlaneChannels(p++, static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(second));
+}
+
+constexpr float kBarHeight = 80;    // the content starts under the top bar
+constexpr float kEntryScroll = 90;  // a tapped box stands this far above the keyboard
+
+std::vector<EditingScene> editingScenes() {
+    const auto twoPlanes = [](Rotor& r) {
+        shapeRotor(r, {{1, 0}, {0, 2}});
+        setPlaneValue(r, 0, jobrec::kDistance1, "120");
+        setPlaneValue(r, 1, jobrec::kDistance1, "600");
+        setPlaneValue(r, 1, jobrec::kDistance2, "150");
+    };
+    const auto onePlane = [](Rotor& r) { shapeRotor(r, {{1, 2}}); };
+    const auto controlRotor = [](Rotor& r) {
+        shapeRotor(r, {{1, 0}, {0, 0}, {0, 2}});
+        setFlag(r, jobrec::kControlRotor, 1);
+    };
+    const auto fourPlanes = [](Rotor& r) {
+        shapeRotor(r, {{1, 0}, {2, 0}, {0, 0}, {0, 3}});
+        setFlag(r, jobrec::kDrive, jobrec::kDriveBelt);
+    };
+    const auto threePlanes = [](Rotor& r) { shapeRotor(r, {{1, 0}, {0, 0}, {0, 2}}); };
+    // As a tap on the box "B" does it; the digits typed once the keyboard is up.
+    const auto typeDistance = [](Gui& g, Editing::Data& d, int frame) {
+        if (frame == 0) {
+            d.editTarget = Editing::planeFieldTarget(1, jobrec::kDistance1);
+            d.scroll = kBarHeight + d.view.top + kSchemeBoxDrop + kEntryScroll;
+        } else if (frame == 20) {
+            g._keyboardText = "600";
+        }
+    };
+    const auto scrollDown = [](Gui&, Editing::Data&, int frame) {
+        if (frame != 0) return;
+        if (ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow)) content->ScrollTarget.y = 330;
+    };
+    return {
+        {true, false, twoPlanes, {}},          {false, false, onePlane, {}},
+        {true, false, controlRotor, {}},       {false, false, fourPlanes, {}},
+        {false, true, threePlanes, scrollDown}, {true, true, twoPlanes, typeDistance},  // the keyboard stays up
+    };
+}
+
+int editingPage(const char* settings, const char* out) {
+    namespace fs = std::filesystem;
+    constexpr int kCellWidth = 1280, kCellHeight = 960;
+    std::error_code ec;
+    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
+    // The machine's logs and the rotor folders go into a folder of their own.
+    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
+    if (!mkdtemp(scratch.data())) return 1;
+    fs::current_path(scratch, ec);
+
+    const std::vector<EditingScene> scenes = editingScenes();
+    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
+    const int sheetWidth = kCellWidth * kColumns;
+    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
+    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
+    int code = 1;
+    {
+        Window window(kCellWidth, kCellHeight);
+        if (!window.handle) return 1;
+        GlTextureUploader uploader;
+        ManualClock clock;
+        Gui gui{GuiClock(clock)};
+        gui._uploader = &uploader;
+        ImGui::GetIO().UserData = &gui;
+        gui.loadTextures();
+        gui.loadFonts();
+        MachineDeps deps;
+        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
+        deps.demoReplayPath = "no-such-dir/mapi.dmp";
+        Machine machine(1, gui._config, deps);
+        gui._machine = &machine;
+        if (!loadSettings(gui, cfg.c_str())) {
+            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
+        } else {
+            // The machine is never connected: what the load and the status say
+            // of it is not the screen's.
+            gui.closeModal();
+            gui._invertersShown = gui._demoShown = true;
+            for (std::size_t i = 0; i < scenes.size(); ++i) {
+                const EditingScene& scene = scenes[i];
+                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
+                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
+                setLanguage(scene.english);
+                gui.newRotor();
+                scene.shape(*gui._rotor);
+                gui.setScreen(false, &Gui::editing);
+                for (int frame = 0; frame < 40; ++frame) {  // the slides end
+                    clock.sleepMs(16);
+                    gui.startFrame();
+                    renderFrame(static_cast<float>(w), static_cast<float>(h),
+                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
+                    auto* data = dynamic_cast<Editing::Data*>(gui._data);
+                    if (data && scene.touch) scene.touch(gui, *data, frame);
+                }
+                glReadBuffer(GL_BACK);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+                const int left = static_cast<int>(i % kColumns) * kCellWidth;
+                const int top = static_cast<int>(i / kColumns) * kCellHeight;
+                for (int y = 0; y < h; ++y)  // GL rows run bottom-up
+                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
+                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+            }
+            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
+                       ? 0
+                       : 1;
+        }
+        gui._machine = nullptr;
+    }
+    fs::current_path(cfg.parent_path(), ec);
+    fs::remove_all(scratch, ec);
+    return code;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n";
+    static const char* kUsage =
+        "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n"
+        "       gui_gallery --screen editing CFG OUT.png\n";
+    if (argc == 5 && std::strcmp(argv[1], "--screen") == 0) {
+        if (std::strcmp(argv[2], "editing") != 0) return tooloptions::usage(kUsage, false);
+        const int code = editingPage(argv[3], argv[4]);
+        if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", argv[4]);
+        return code;
+    }
     if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
     const int n = argc - optind;
     const std::string page = n > 1 ? argv[optind + 1] : "resources";

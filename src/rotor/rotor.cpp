@@ -270,6 +270,12 @@ void Rotor::removePlane(int p) {
     data_->planes.erase(data_->planes.begin() + (p - 1));
 }
 
+void Rotor::setPlaneCount(int count) {
+    if (count < 0) count = 0;
+    while (static_cast<int>(data_->planes.size()) < count) insertPlane(static_cast<int>(data_->planes.size()) + 1);
+    while (static_cast<int>(data_->planes.size()) > count) removePlane(static_cast<int>(data_->planes.size()));
+}
+
 void Rotor::clearPlanes() {
     data_->controlRotor = false;
     data_->planes.clear();

@@ -207,6 +207,10 @@ public:
     /* 167 */ void openHistory() override;
 
     // Not in the interface.
+    // Appends default planes or drops planes at the end until the rotor has
+    // `count` (at least 0); an unchanged count changes nothing, so a control
+    // rotor stays one.
+    void setPlaneCount(int count);
     // Number of planes measured by a channel (hasChannel); the size of the
     // measured-vector blocks and of the run results.
     int measuringCount();

@@ -42,12 +42,10 @@ constexpr TextId kTextDeleteRuns = 0x1EFD029;    // "Are you sure you want to de
 constexpr TextId kTextTolerance = 0x1CFB00D;     // "Permissible residual unbalance, D~tol"
 constexpr TextId kTextServiceSpeed = 0x1CFB00C;  // "Rotor maximum service speed"
 
-constexpr const char* kContentWindow = "supports";
 constexpr int kLetterKeys = 7;   // keyboard: capitals of the interface language
 constexpr int kNumberKeys = 1;   // keyboard: digits with the decimal point
 constexpr float kGradeFieldWidth = 240;
 constexpr float kBarHeight = 80;
-constexpr float kContentHeight = 750;
 constexpr float kColumnWidth = 248;
 constexpr int kWideToolbar = 900;       // wider windows space the toolbar more
 constexpr float kToolbarGap = 10;
@@ -248,7 +246,7 @@ void drawToolbar(Gui& gui, Data& d) {
 
 // ---- the content ----------------------------------------------------------------------
 
-void beginContent(Gui& gui, Data& d, int columns) {
+void beginContent(Gui& gui, Data& d) {
     const bool entering = d.editTarget != kNoEntry || d.panelState != kPanelHidden;
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                              ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
@@ -257,8 +255,7 @@ void beginContent(Gui& gui, Data& d, int columns) {
     const float shift = d.panelState != kPanelHidden ? d.panelOffset * d.panelOverlap : 0.0f;
     ImGui::SetNextWindowPos(ImVec2(-shift, kBarHeight));
     ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, gui._screenHeight - 2 * kBarHeight));
-    const float width = std::max(driveRowWidth(d), static_cast<float>(columns) * kColumnWidth + gui._margin / 2);
-    ImGui::SetNextWindowContentSize(ImVec2(width, kContentHeight));
+    ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth), d.contentHeight));
     if (gui._keyboardState == Gui::kShown && !gui._answer && d.panelState == kPanelHidden)
         ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
@@ -308,16 +305,10 @@ void correctionPanel(Gui& gui, Data& d) {
     ImGui::SetNextWindowSize(ImVec2(width, gui._screenHeight - 2 * kBarHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
-    ImGui::Begin("panel", nullptr,
+    ImGui::Begin(kPanelWindow, nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse);
     ImGui::PopStyleVar(2);
-    // Over the content, under the frame: a window that never comes to the
-    // front by a tap starts behind all others.
-    ImGuiWindow* panel = ImGui::GetCurrentWindow();
-    ImGuiWindow* content = ImGui::FindWindowByName(kContentWindow);
-    if (content && ImGui::FindWindowDisplayIndex(content) > ImGui::FindWindowDisplayIndex(panel))
-        ImGui::BringWindowToDisplayBehind(content, panel);
     correctionPlanePanel(d.selectedPlane, &d.editTarget, &d.scroll);
     ImGui::End();
 }
@@ -356,6 +347,7 @@ void keyboardEntry(Gui& gui, Data& d) {
 }  // namespace
 
 Data::Data(Gui& gui) : rotor(gui._rotor), config(gui._config) {
+    view.rotor = rotor;
     planeStates.fill(-1.0f);
     controlRotorState = rotor->isControlRotor() ? 1.0f : -1.0f;
     std::vector<u32> channels;
@@ -401,9 +393,10 @@ void Gui::editing() {
     if (d.editTarget != kNoEntry)
         _answer = d.editTarget == static_cast<int>(kPermissibleUnbalance) ? gradeChooser(*this, d) : Answer{};
     drawFrame(false, toolbar(*this, d));
-    beginContent(*this, d, columns);
+    beginContent(*this, d);
     drawContent(*this, d, columns);
     ImGui::End();
     correctionPanel(*this, d);
+    orderWindows();
     keyboardEntry(*this, d);
 }

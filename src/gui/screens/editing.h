@@ -27,6 +27,8 @@
 #include <imgui.h>
 
 #include "gui/gui.h"
+#include "gui/machine_scheme.h"
+#include "gui/rotor_picture.h"
 #include "texts/texts.h"
 
 class Rotor;
@@ -51,19 +53,15 @@ constexpr TextId targetTag(int target) { return static_cast<u32>(target) & kTagM
 // The plane index of a target; -1 for a rotor value.
 constexpr int targetPlane(int target) { return (target >> kPlaneShift) - 1; }
 
+// ---- the screen's windows ------------------------------------------------------------
+constexpr const char* kContentWindow = "supports";  // the scrolling content
+constexpr const char* kShadowWindow = "##shadow";   // over the content while it rests
+constexpr const char* kPanelWindow = "panel";       // the correction panel
+
 // ---- the correction panel ---------------------------------------------------------
 enum PanelState : int { kPanelHidden = 0, kPanelEntering = 1, kPanelLeaving = 2, kPanelShown = 3 };
 constexpr float kPanelWidth = 790;
 constexpr float kPanelStep = 79;  // per frame
-
-// One channel mark of the rotor picture: the measuring channel (from 1), its
-// x, whether it belongs to the first plane, its kind (1 left, 2 right support).
-struct PlaneMark {
-    int channel = 0;
-    float x = 0;
-    bool firstPlane = false;
-    int kind = 0;
-};
 
 struct Data final : Gui::ActiveData {
     explicit Data(Gui& gui);
@@ -72,7 +70,9 @@ struct Data final : Gui::ActiveData {
     int editTarget = kNoEntry;
     float scroll = 0;  // what the content scrolls to above the keyboard
     bool valid = true;
-    std::vector<PlaneMark> planeMarks;
+    // The rotor picture's block: its layout and the plane marks (the channel
+    // marks of the supports, `collectPlaneMarks`).
+    PlaneView view;
     Config* config;
     std::array<float, kMaxPlanes> planeStates;  // +1 engaged, -1 disengaged
     float controlRotorState;                    // +1 a control rotor, -1 not
@@ -84,10 +84,14 @@ struct Data final : Gui::ActiveData {
     float panelOverlap = 0;
     int selectedGrade = -1;
 
-    // The picture band, laid out by `scaleRotorPicture`: its top and the left
-    // edge of the plane columns in the content.
-    float pictureTop = 0;
-    float columnsLeft = 0;
+    // The content below the toolbar, laid out by `scaleRotorPicture`: the
+    // picture band's top (the drive row stands 45 px below it; the picture,
+    // the plane list and the table follow), the table's top and the
+    // content's size.
+    float bandTop = 0;
+    float tableTop = 0;
+    float contentWidth = 0;  // of the picture's columns; the drive row may be wider
+    float contentHeight = 0;
     // The name entry's save failed: said once the keyboard has slid out (a
     // box opened while it leaves would close with it).
     bool saveFailed = false;
@@ -149,28 +153,45 @@ void driveRow(Gui& gui, Data& data);
 // each 290 more on a Horizontal machine, or as drawn when that was wider.
 float driveRowWidth(const Data& data);
 
-// ---- hooks: the rotor picture, supports and plane list (editing_layout.cpp) ---------
-// Lays out the picture band for `columns` plane columns.
+// ---- the rotor's layout: picture, supports and plane list (editing_layout.cpp) --------
+// Lays out the content for `columns` plane columns: the picture band, the
+// picture below the drive row, the plane list and the table under it.
 void scaleRotorPicture(Gui& gui, Data& data, int columns);
-// Rebuilds `Data::planeMarks` from the rotor's planes.
+// Rebuilds the plane marks from the rotor's planes.
 void collectPlaneMarks(Data& data);
-// The rotor drawing of the plane columns and the machine scheme with its
+// The rotor drawing of the plane columns, and the machine scheme with its
 // dimension boxes.
 void drawRotorPicture(Gui& gui, Data& data);
 void machineScheme(Gui& gui, Data& data);
-// The draggable channel marks of the supports (Horizontal machines).
+// One dimension box of the machine scheme: the distance entered by the
+// keyboard, red when out of limits on a Horizontal machine.
+void dimensionBox(Gui& gui, Data& data, const SchemeBox& box);
+// The draggable channel marks of the supports (Horizontal machines); locked
+// while the rotor has runs or is a control rotor.
 void channelDragLists(Gui& gui, Data& data);
-// One check per plane column; a tap on an engaged plane's label opens its
-// correction panel (`Data::openPanel`).
+// One check per plane column: it follows the rotor, engages or disengages a
+// plane where the plane scheme allows it, and a tap on an engaged plane's
+// label opens its correction panel.
 void planeList(Gui& gui, Data& data, int columns);
+// Whether plane index `plane`'s check may be turned.
+bool planeToggles(const Data& data, int plane, int columns);
 // The control-rotor switch (plane scheme 1).
 void controlRotorCheck(Gui& gui, Data& data);
-// The support buttons at `pos` in the drive row; `pos` moves past them.
+// The support buttons at `pos` in the drive row; `pos` moves past them.  A
+// pressed one engages or frees its channel and rebuilds the planes.
 void supports(Gui& gui, Data& data, ImVec2& pos);
-// The content shadow while a value or the panel is edited; true when tapped.
+// Toggles channel `channel` (from 1) as a support and rebuilds the planes:
+// one plane per engaged channel, the first channel of each but the last, the
+// second channel of the last.
+void toggleSupport(Data& data, int channel);
+// The content shadow while a value or the panel is edited, in a window of its
+// own over the content; true when tapped without dragging.
 bool contentShadow(Gui& gui, Data& data);
-// The shadow that dims the content while the keyboard is shown.
+// The shadow that dims the content (and keeps taps off it) while the keyboard
+// is shown, the more the further the keyboard has come in.
 void keyboardShadow(Gui& gui, Data& data);
+// Keeps the screen's windows in order: the content, its shadow, the panel.
+void orderWindows();
 
 }  // namespace Editing
 

@@ -47,7 +47,6 @@ constexpr float kMarkTo = 68;
 constexpr float kMarkDrop = 22;
 constexpr float kMarkThickness = 2;
 constexpr float kTableLeft = 20;
-constexpr float kTableTop = 320;
 const ImU32 kRed = IM_COL32(255, 0, 0, 255);
 
 // The drive row: entries 50 px high, the steps between its elements.
@@ -168,7 +167,7 @@ void planeParameterRows(Data& d, int plane, ImVec2& pos) {
 void parameterTable(Data& d, int columns, float columnWidth) {
     ImGui::PushFont(uiFont(fontslot::kRegular20));
     for (int i = 0; i < columns && i < kMaxPlanes; ++i) {
-        ImVec2 pos(d.columnsLeft + kTableLeft + static_cast<float>(i) * columnWidth, kTableTop);
+        ImVec2 pos(d.view.left + kTableLeft + static_cast<float>(i) * columnWidth, d.tableTop);
         if (d.planeStates[static_cast<std::size_t>(i)] > 0)
             planeParameterRows(d, i, pos);
         else
@@ -231,7 +230,7 @@ void driveRow(Gui& gui, Data& d) {
     const bool runs = rotor.runCount() != 0;
     const float base = driveRowWidth(d);
     const float start = gui._screenWidth > base + 2 * kRowMargin ? (gui._screenWidth - base) / 2 : kRowMargin;
-    ImVec2 pos(start, d.pictureTop + kRowTop);
+    ImVec2 pos(start, d.bandTop + kRowTop);
 
     // After an entry the row moves on by its step, or further when the
     // entry's caption is wider (a long label in the other language).

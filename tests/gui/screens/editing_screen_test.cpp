@@ -201,6 +201,8 @@ TEST(EditingScreen, RedMarksAndLockedSelectors) {
              planes.resize(3);
              planes[1].channel2 = 0, planes[2].channel2 = 2;
              planes[0].radiusSmall = planes[0].radiusR1 = planes[0].massStation = planes[0].massTravel = 10;
+             for (Plane& p : planes) p.distance1 = 100;  // the scheme's distances
+             planes[2].distance2 = 100, planes[2].distance3 = 10;
              rotorOf(g).data().controlRotor = true;
          },
          {}, true, {"Minimum achievable", "residual unbalance"}, {}, {}},
