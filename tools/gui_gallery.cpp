@@ -699,7 +699,9 @@ std::vector<EditingScene> editingScenes() {
     const auto typeDistance = [](Gui& g, Editing::Data& d, int frame) {
         if (frame == 0) {
             d.editTarget = Editing::planeFieldTarget(1, jobrec::kDistance1);
-            d.scroll = kBarHeight + d.view.top + kSchemeBoxDrop + kEntryScroll;
+            for (const SchemeBox& box : schemeBoxes(d.view, 0))
+                if (box.field == static_cast<std::uint32_t>(d.editTarget))
+                    d.scroll = kBarHeight + box.at.y + kEntryScroll;
         } else if (frame == 20) {
             g._keyboardText = "600";
         }
@@ -720,6 +722,7 @@ int editingPage(const char* settings, const char* out) {
     constexpr int kCellWidth = 1280, kCellHeight = 960;
     std::error_code ec;
     const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
+    const fs::path home = fs::current_path(ec);
     // The machine's logs and the rotor folders go into a folder of their own.
     std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
     if (!mkdtemp(scratch.data())) return 1;
@@ -784,7 +787,7 @@ int editingPage(const char* settings, const char* out) {
         }
         gui._machine = nullptr;
     }
-    fs::current_path(cfg.parent_path(), ec);
+    fs::current_path(home, ec);
     fs::remove_all(scratch, ec);
     return code;
 }

@@ -25,7 +25,7 @@ constexpr float kLabelDrop = 144;         // plane labels under the discs (Horiz
 constexpr float kUprightLabelDrop = 240;  // under the machine picture
 constexpr float kUprightBoxGap = 16;      // between the machine picture and its box
 constexpr float kUprightBoxDrop = 40;
-constexpr int kUprightStations = 2;
+constexpr int kUprightStations = 2;  // the upright machines label two spindle stations
 constexpr int kControlTestPlane = 3;      // the plane whose third distance is the test planes' offset
 constexpr ImU32 kBlack = 0xFF000000;
 
@@ -46,7 +46,8 @@ std::vector<SchemeBox> schemeBoxes(const PlaneView& view, float xOffset) {
         boxes.push_back({ImVec2(x, y), static_cast<int>(boxes.size()) + 1, f, side});
     };
     if (machineLayout(*view.rotor) != MachineLayout::Horizontal) {
-        const float x = view.left + xOffset + kUprightStations * kPlaneColumnWidth + kUprightBoxGap;
+        // Left of the machine: the columns are centred in the window.
+        const float x = view.left + xOffset - kUprightBoxGap - kSchemeBoxWidth;
         add(x, view.top + kUprightBoxDrop, field(jobrec::kDistance1, 2), kSideNone);
         return boxes;
     }

@@ -22,8 +22,8 @@ struct PlaneView;
 enum SchemeSide : int { kSideNone = 0, kSideRight = 1, kSideLeft = 2 };
 
 // One dimension box.  `at` is window-local: y is the box's top; x is the
-// middle of the dimension on a Horizontal machine, the box's left edge beside
-// the picture of an upright one.
+// middle of the dimension on a Horizontal machine, the box's left edge left
+// of the picture of an upright one.
 struct SchemeBox {
     ImVec2 at;
     int letter = 0;           // counts the boxes from 1; 0 no letter
@@ -34,6 +34,9 @@ struct SchemeBox {
 // The row of the boxes below the picture's top (Horizontal), and the second
 // row of a control rotor's offset box.
 constexpr float kSchemeBoxDrop = 164;
+// The boxes' room: wide enough for four digits and the unit beside the letter.
+constexpr float kSchemeBoxWidth = 140;
+constexpr float kSchemeBoxHeight = 42;
 constexpr float kSchemeSecondRow = 48;
 
 using SchemeCallback = std::function<void(const SchemeBox&)>;

@@ -62,9 +62,9 @@ constexpr ImU32 kWhite = 0xFFFFFFFF;
 constexpr ImU32 kRed = 0xFF0000FF;
 
 // Dimension boxes.
-// Wide enough for four digits and the unit beside the letter in Regular 20.
-constexpr float kBoxWidth = 140;
-constexpr float kBoxHeight = 42;
+// In Regular 20, so that four digits and the unit fit beside the letter.
+constexpr float kBoxWidth = kSchemeBoxWidth;
+constexpr float kBoxHeight = kSchemeBoxHeight;
 constexpr float kBoxCentring = kBoxWidth / 2 + 2;
 constexpr float kBoxGiveWay = 38;      // a control rotor's box moving aside
 constexpr float kEntryScroll = 90;     // the edited box stands this far above the keyboard's top
