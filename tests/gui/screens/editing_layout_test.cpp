@@ -109,13 +109,29 @@ TEST(EditingLayout, SupportsAndPlaneChecksShapeTheRotor) {
 }
 
 TEST(EditingLayout, EngagedSupportThatIsNotActiveIsRedAndBlocksBalancing) {
-    Editor e(shaped({{1, 0}, {0, 3}}));
-    EXPECT_EQ(e.item("3").text, "marked");
-    EXPECT_EQ(e.item("4").text, "disabled");  // neither engaged nor active
-    EXPECT_FALSE(e.data().valid);
-    ASSERT_TRUE(e.h.tap("Determine IC"));
-    e.h.run(400);
-    EXPECT_EQ(e.g.currentScreen(), Gui::ScreenId::Editing);
+    struct Case {
+        Channels planes;
+        const char* support3;  // support 3, not active: engaged or not
+        bool valid;
+        Gui::ScreenId after;  // the screen after "Balance"
+    };
+    const Case cases[] = {
+        {{{1, 0}, {0, 3}}, "marked", false, Gui::ScreenId::Editing},
+        {{{1, 0}, {0, 2}}, "disabled", true, Gui::ScreenId::Balancing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.support3);
+        Editor e([&c](Gui& g) {
+            shaped(c.planes)(g);
+            rotorOf(g).data().factors.resize(4);  // "Balance", not "Determine IC"
+        });
+        EXPECT_EQ(e.item("3").text, c.support3);
+        EXPECT_EQ(e.item("4").text, "disabled");  // neither engaged nor active
+        EXPECT_EQ(e.data().valid, c.valid);
+        ASSERT_TRUE(e.h.tap("Balance"));
+        e.h.run(400);
+        EXPECT_EQ(e.g.currentScreen(), c.after);
+    }
 }
 
 TEST(EditingLayout, ControlRotorCheckSetsAndClearsTheFlag) {
