@@ -63,6 +63,11 @@ Gui::Gui(GuiClock clock) : _clock(clock) {
 }
 
 Gui::~Gui() {
+    // Callbacks may own what a flow holds (a temporary rotor): they end
+    // first, while the Gui they refer to is whole.
+    _answer = nullptr;
+    _onEnter = nullptr;
+    _onBack = nullptr;
     delete _data;
     for (auto it = _dataStack.rbegin(); it != _dataStack.rend(); ++it) delete *it;
     if (_machine && _machine->getRotor() == _rotor) _machine->setRotor(nullptr);

@@ -1,0 +1,202 @@
+// The protocol flow from the History list: the prompts and where their
+// answers go, printing through a recording runner, saving onto a simulated
+// drive, and the life of the rotor the flow is given.
+
+#include "gui/protocol_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/removable.h"
+#include "records/job_records.h"
+#include "rotor/rotor_files.h"
+#include "rotor/rotor_report.h"
+#include "support/gui_harness.h"
+#include "support/protocols_pdf_inspect.h"
+#include "support/recording_runner.h"
+#include "support/rotor_builder.h"
+#include "support/work_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+const std::int64_t kSaveTime = rotortest::localSeconds(2023, 1, 25, 9, 30, 5);
+
+struct WatchedRotor : Rotor {
+    bool* deleted;
+    WatchedRotor(Config* c, bool* d) : Rotor(c), deleted(d) {}
+    ~WatchedRotor() override { *deleted = true; }
+};
+struct UnwrittenRotor : Rotor {
+    using Rotor::Rotor;
+    int makeReport(u32, const char*, u32, u32) override { return reportresult::kNotWritten; }
+};
+
+struct Flow {
+    testwd::WorkDir dir{"ks_protocol"};
+    testwd::ScratchDir usb{"ks_usb"};
+    GuiHarness h;
+    Gui& g;
+    RecordingRunner printer;
+    explicit Flow(bool english = true, bool drive = true) : h(1280, 960, english), g(h.gui()) {
+        if (drive) fs::create_directories(usb.path() / "kestrune");
+        platform::setRemovableRoots({usb.path().string()});
+        h.setWallTime(kSaveTime);
+    }
+    ~Flow() { platform::clearRemovableRoots(); }
+    // Writes the history file, lists it and taps its save or print icon.
+    std::string start(const rotorbuild::RotorBuilder& b, bool print) {
+        const std::string file = b.write();
+        g.setScreen(true, &Gui::history);
+        h.run(400);
+        EXPECT_TRUE(h.tap(print ? "print" : "save", file));
+        h.run(400);
+        return file;
+    }
+    void answer(const std::string& text) {
+        g._keyboardText = text;
+        h.key(GuiKey::Enter);
+        h.run(400);
+    }
+    fs::path protocols() const { return usb.path() / "kestrune/protocols"; }
+};
+
+rotorbuild::RotorBuilder rotor3(bool control = false) {
+    rotorbuild::RotorBuilder b("ROTOR 3");
+    b.planes(control ? 3 : 2).control(control).documentNumber("D-7").customer("ACME");
+    b.runs(2, kSaveTime - 3600, "Op", [](int k) { return 90.0 / (k + 1); });
+    return b;
+}
+
+TEST(ProtocolFlow, AsksInTurnAndStoresEachAnswerInTheRotorAndItsHistory) {
+    const struct {
+        bool control, english;
+        Texts labels;
+        const char* wait;
+        const char* saved;
+    } cases[] = {
+        {false, true, {"Rotor(document) number", "Customer's name"}, "Wait, protocol writing", "Protocol successfully saved"},
+        {false, false, {"Номер изделия (документа)", "Наименование заказчика"}, "Подождите", "Протокол успешно сохранён"},
+        {true, true, {"Rotor(document) number", "Test expert's name", "Test company name", "Test location"}, "Wait",
+         "Protocol successfully saved"},
+        {true, false, {"Номер изделия (документа)", "ФИО эксперта", "Организация, проводящая испытания",
+                       "Место проведения испытаний"}, "Подождите", "Протокол успешно сохранён"},
+    };
+    const Texts answers{"", "Petrov P.", "Lab 1", "Kyiv"}, shownFirst{"D-7", "ACME", "", ""};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.labels[1]);
+        Flow f(c.english);
+        const std::string file = f.start(rotor3(c.control), false);
+        for (std::size_t i = 0; i < c.labels.size(); ++i) {
+            EXPECT_EQ(f.g._modalText, c.english ? "Save protocol" : "Сохранение протокола");
+            ASSERT_NE(f.h.probe().find(c.labels[i]), nullptr);
+            EXPECT_EQ(f.h.probe().find(c.labels[i])->text, shownFirst[i]);
+            EXPECT_EQ(f.g._modalInputWidth, i == 0 ? 400 : 600);
+            EXPECT_EQ(f.g._keyboardMode, i == 0 ? 1 : 7);
+            f.g._keyboardText = answers[i];
+            f.h.key(GuiKey::Enter);
+            f.h.run(i + 1 < c.labels.size() ? 400 : 100);
+        }
+        EXPECT_TRUE(f.h.probe().shows(c.wait) && !fs::exists("tmp.pdf"));  // shown before the frame blocks
+        f.h.run(400);
+        EXPECT_TRUE(f.h.probe().shows(c.saved));
+        const Texts pdfs = testwd::filesIn(f.protocols());
+        ASSERT_EQ(pdfs.size(), 1u);
+        EXPECT_EQ(pdfinspect::info((f.protocols() / pdfs[0]).string()).count("Pages"), 1u);
+        RotorData stored;
+        ASSERT_TRUE(stored.load("history/" + file, rotorfiles::kMaxRotorFileBytes));
+        const Texts expected{answers[0], answers[1], c.control ? answers[2] : "", c.control ? answers[3] : ""};
+        EXPECT_EQ((Texts{stored.documentNumber, stored.customer, stored.testCompany, stored.testLocation}), expected);
+    }
+}
+
+TEST(ProtocolFlow, PrintsTmpPdfWithLpAndSaysWhenItFails) {
+    const struct {
+        int exitCode;
+        bool unwritten, error;
+    } cases[] = {{0, false, false}, {1, false, true}, {0, true, true}};
+    for (const auto& c : cases) {
+        Flow f;
+        testwd::writeFile("tmp.pdf", "older");
+        Rotor* rotor = c.unwritten ? new UnwrittenRotor(f.g._config) : new Rotor(f.g._config);
+        ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
+        f.printer.codes = {c.exitCode};
+        f.g.setScreen(true, &Gui::history);
+        f.h.run(400);
+        protocolButtons(rotor, true);
+        f.answer("1");
+        f.answer("X");
+        f.h.run(400);  // a closed box has slid out
+        EXPECT_EQ(f.h.probe().shows("Error while printing PDF file!"), c.error);
+        EXPECT_EQ(f.g._modalState != Gui::kHidden, c.error);
+        if (c.unwritten) {
+            EXPECT_TRUE(f.printer.calls.empty() && !fs::exists("tmp.pdf"));
+        } else {
+            EXPECT_EQ(f.printer.calls, (std::vector<Texts>{{"lp", (fs::current_path() / "tmp.pdf").string()}}));
+        }
+    }
+}
+
+TEST(ProtocolFlow, SavesANewFileInsideTheDrivesProtocolsFolder) {
+    const struct {
+        bool drive, existing;
+        const char* name;
+        const char* fileName;  // its start on the drive
+    } cases[] = {{true, false, "ROTOR 3", "ROTOR 3"}, {false, false, "ROTOR 3", "ROTOR 3"}, {true, true, "ROTOR 3", "ROTOR 3"},
+                 {true, false, "A/../B", "A_.._B"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Flow f(true, c.drive);
+        const fs::path target = f.protocols() / (std::string(c.fileName) + "_20230125093005.pdf");
+        if (c.existing) {
+            fs::create_directories(f.protocols());
+            testwd::writeFile(target, "kept");
+        }
+        f.g._rotor->setName(c.name);
+        protocolButtons(f.g._rotor, false);
+        f.answer("1");
+        f.h.setWallTime(kSaveTime);
+        f.answer("X");
+        const bool saved = c.drive && !c.existing;
+        EXPECT_TRUE(f.h.probe().shows(saved ? "Protocol successfully saved" : "Error while saving PDF file to flash drive!"));
+        EXPECT_EQ(fs::exists("tmp.pdf"), c.drive);
+        if (c.drive) EXPECT_EQ(testwd::filesIn(f.protocols()), Texts{target.filename().string()});
+        if (c.drive && !c.existing) EXPECT_EQ(pdfinspect::info(target.string()).count("Pages"), 1u);
+        if (c.existing) EXPECT_EQ(testwd::readFile(target), "kept");
+        EXPECT_STREQ(f.g._rotor->nameText(false), c.name);
+    }
+}
+
+TEST(ProtocolFlow, EndsAtEveryWayOutFreeingOnlyATemporaryRotor) {
+    enum Exit { kBack, kEscape, kHome, kOtherBox };
+    for (const bool active : {false, true})
+        for (const int step : {0, 1, 2, 3})
+            for (const Exit exit : {kBack, kEscape, kHome, kOtherBox}) {
+                SCOPED_TRACE(testing::Message() << active << step << exit);
+                bool deleted = false;  // outlives the Gui, which deletes an active rotor
+                Flow f;
+                Rotor* rotor = new WatchedRotor(f.g._config, &deleted);
+                ASSERT_TRUE(rotor->loadRotor(rotor3(true).write().c_str(), 2));
+                if (active) f.g.replaceRotor(rotor);
+                f.g.setScreen(true, &Gui::history);
+                f.h.run(400);
+                protocolButtons(rotor, false);
+                for (int i = 0; i < step; ++i) f.answer("x");
+                if (exit == kBack) f.g.pressBack();
+                if (exit == kEscape) f.h.key(GuiKey::Escape);
+                if (exit == kHome) f.g.pressHome();
+                if (exit == kOtherBox) f.g.messageBox("Other");
+                f.h.run(400);
+                if (exit == kOtherBox) ASSERT_TRUE(f.h.tap("OK"));
+                f.h.run(400);
+                EXPECT_EQ(deleted, !active);
+                EXPECT_TRUE(f.g._modalState == Gui::kHidden && f.g._keyboardState == Gui::kHidden && !f.g._onBack);
+                EXPECT_FALSE(fs::exists("tmp.pdf"));
+            }
+}
+
+}  // namespace
