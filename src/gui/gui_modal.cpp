@@ -103,9 +103,6 @@ void Gui::drawModal() {
     }
     if (hasField) {
         ImFont* font = uiFont(fontslot::kLight28);
-        // The field keeps only what fits, whole characters from the end.
-        while (!_keyboardText.empty() && textWidth(font, _keyboardText) + kFieldRoom > _modalInputWidth)
-            utf8Backspace(_keyboardText);
         // The label may be a unit with marked runs ("min^-1").
         ImGui::PushFont(font);
         ImGui::PushStyleColor(ImGuiCol_Text, kWhite);
@@ -113,14 +110,19 @@ void Gui::drawModal() {
         drawLabel(labelSize, nullptr, 0, 0, uiFont(fontslot::kRegular17), _modalInputLabel.c_str());
         const float labelWidth = labelSize.x;
         const float gap = _modalInputLabel.empty() ? 0.0f : kFieldLabelGap;
-        const float x = origin.x + (area.x - labelWidth - gap - _modalInputWidth) / 2;
+        // A long label in a small window narrows the field, never pushes the label out.
+        const float fieldWidth = std::max(std::min(_modalInputWidth, right - left - labelWidth - gap), kFieldRoom);
+        // The field keeps only what fits, whole characters from the end.
+        while (!_keyboardText.empty() && textWidth(font, _keyboardText) + kFieldRoom > fieldWidth)
+            utf8Backspace(_keyboardText);
+        const float x = origin.x + (area.x - labelWidth - gap - fieldWidth) / 2;
         const float mid = rowTop + rowHeight / 2;
         drawLabel(labelSize, ImGui::GetWindowDrawList(), x, mid - font->FontSize / 2, uiFont(fontslot::kRegular17),
                   _modalInputLabel.c_str());
         ImGui::PopStyleColor();
         ImGui::PopFont();
         const ImVec2 fieldMin(x + labelWidth + gap, mid - kFieldHeight / 2);
-        const ImVec2 fieldMax(fieldMin.x + _modalInputWidth, mid + kFieldHeight / 2);
+        const ImVec2 fieldMax(fieldMin.x + fieldWidth, mid + kFieldHeight / 2);
         ImDrawList* list = ImGui::GetWindowDrawList();
         list->AddRectFilled(fieldMin, fieldMax, kWhite);
         const ImVec2 textAt(fieldMin.x + kFieldTextInset, mid - font->FontSize / 2);

@@ -1,5 +1,7 @@
 #include "platform/print_file.h"
 
+#include <fstream>
+
 #include "platform/run_program.h"
 
 namespace platform {
@@ -13,6 +15,13 @@ std::vector<std::string> printCommand(const std::filesystem::path& file) {
     return {"lp", (ec ? file : absolute).string()};
 }
 
-bool printFile(const std::filesystem::path& file) { return runProgram(printCommand(file), kPrintLog) == 0; }
+bool printFile(const std::filesystem::path& file) {
+    std::string reason;
+    const int code = runProgram(printCommand(file), kPrintLog, &reason);
+    // Why lp did not run at all (not installed, ended by a signal) goes
+    // beside its own messages.
+    if (code < 0) std::ofstream(kPrintLog, std::ios::app) << reason << '\n';
+    return code == 0;
+}
 
 }  // namespace platform

@@ -14,7 +14,7 @@ namespace platform {
 std::vector<std::string> printCommand(const std::filesystem::path& file);
 
 // Queues `file` for the default printer and waits for lp; true on its exit
-// code 0.  lp's own output goes to "logs/lp.log".
+// code 0.  lp's own output, or why it could not run, goes to "logs/lp.log".
 bool printFile(const std::filesystem::path& file);
 
 }  // namespace platform
