@@ -48,6 +48,7 @@ void showOutcome(Gui& gui, const char* title, const char* text) {
     gui._modalDetails = text;
     gui._modalButtons = textOrEmpty(textid::kTextButtonOk);
     gui._modalInputWidth = 0;
+    gui._modalBusy = false;
     gui._answer = nullptr;
 }
 
@@ -158,8 +159,10 @@ void ProtocolFlow::enter() {
         return;
     }
     // The wait is shown in the box while the keyboard slides out; the box
-    // stays when the keyboard has gone.
+    // stays when the keyboard has gone, and cannot be closed until the
+    // outcome takes its place.
     writing_ = true;
+    gui_._modalBusy = true;
     writeFrom_ = gui_._frameTime;
     gui_._modalDetails = textOrEmpty(kTextWriting);
     gui_._modalInputWidth = 0;

@@ -104,7 +104,7 @@ TEST(ProtocolFlow, AsksInTurnAndStoresEachAnswerInTheRotorAndItsHistory) {
             EXPECT_EQ(f.g._keyboardMode, i == 0 ? 1 : 7);
             f.answer(answers[i], i + 1 < c.labels.size() ? 400 : 100);
         }
-        EXPECT_TRUE(f.h.probe().shows(c.wait) && !fs::exists("tmp.pdf"));  // shown before the frame blocks
+        EXPECT_TRUE(f.h.probe().shows(c.wait) && f.g._modalBusy && !fs::exists("tmp.pdf"));  // before the frame blocks
         f.h.run(400);
         EXPECT_TRUE(f.h.probe().shows(c.saved));
         ASSERT_EQ(testwd::filesIn(f.protocols()).size(), 1u);
