@@ -1,6 +1,5 @@
 #include "gui/protocol_flow.h"
 
-#include <chrono>
 #include <ctime>
 #include <memory>
 #include <system_error>
@@ -27,10 +26,6 @@ constexpr int kNumberKeys = 1;  // keyboard: digits with the decimal point
 constexpr int kLetterKeys = 7;  // keyboard: capitals of the interface language
 constexpr float kNumberFieldWidth = 400;
 constexpr float kNameFieldWidth = 600;
-// After the last answer: the box says "Wait" and the keyboard slides out
-// before the frame blocks on writing and printing.
-constexpr auto kWriteDelay = std::chrono::milliseconds(300);
-constexpr TextId kTextWriting = 0x1CFB01D;  // "Wait, protocol writing in progress..."
 constexpr const char* kProtocolsFolder = "/protocols/";
 
 const char* reportText(TextId id) {
@@ -48,7 +43,6 @@ void showOutcome(Gui& gui, const char* title, const char* text) {
     gui._modalDetails = text;
     gui._modalButtons = textOrEmpty(textid::kTextButtonOk);
     gui._modalInputWidth = 0;
-    gui._modalBusy = false;
     gui._answer = nullptr;
 }
 
@@ -106,7 +100,6 @@ private:
     // The rotor while it is still the one the flow was given: the active
     // rotor may have been replaced (and is then deleted) meanwhile.
     Rotor* rotor() const { return temporary_ || rotor_ == gui_._rotor ? rotor_ : nullptr; }
-    void write();
     // Ends the chain: a temporary rotor goes, and so does the Back handler.
     void finish();
 
@@ -116,8 +109,6 @@ private:
     bool temporary_;
     std::vector<Prompt> prompts_;
     std::size_t step_ = 0;
-    bool writing_ = false;
-    Clock::time_point writeFrom_{};
 };
 
 void ProtocolFlow::BackAction::operator()() const {
@@ -147,36 +138,29 @@ bool ProtocolFlow::promptShown() const {
 }
 
 void ProtocolFlow::enter() {
-    Rotor* r = rotor();
-    if (writing_ || !r || !promptShown()) {
+    if (!promptShown()) {  // another box took the prompt's place
         finish();
         gui_.closeKeyboard();
         return;
     }
-    r->setRecordedText(prompts_[step_].field, gui_._keyboardText.c_str());
-    if (step_ + 1 < prompts_.size()) {
+    Rotor* r = rotor();
+    if (r) r->setRecordedText(prompts_[step_].field, gui_._keyboardText.c_str());
+    if (r && step_ + 1 < prompts_.size()) {
         ask(step_ + 1);
         return;
     }
-    // The wait is shown in the box while the keyboard slides out; the box
-    // stays when the keyboard has gone, and cannot be closed until the
-    // outcome takes its place.
-    writing_ = true;
-    gui_._modalBusy = true;
-    writeFrom_ = gui_._frameTime;
-    gui_._modalDetails = textOrEmpty(kTextWriting);
-    gui_._modalInputWidth = 0;
+    // The box stays where it is while the keyboard slides out under it.
     gui_._modalState = Gui::kShown;
     gui_.closeKeyboard();
+    if (r)
+        printProtocol(r, print_);
+    else
+        showOutcome(gui_, title(), reportText(print_ ? reporttext::kPrintError : reporttext::kSaveError));
+    finish();
 }
 
 int ProtocolFlow::answer(int index) {
-    if (index == -2) {
-        finish();
-        return -2;
-    }
-    if (index == -1 && writing_ && gui_._modalState == Gui::kShown && gui_._frameTime - writeFrom_ >= kWriteDelay)
-        write();
+    if (index == -2) finish();
     return index;
 }
 
@@ -184,15 +168,6 @@ void ProtocolFlow::back() {
     const bool shown = promptShown();
     finish();
     if (shown) gui_.closeModal();
-}
-
-void ProtocolFlow::write() {
-    writing_ = false;
-    if (Rotor* r = rotor())
-        printProtocol(r, print_);
-    else
-        showOutcome(gui_, title(), reportText(print_ ? reporttext::kPrintError : reporttext::kSaveError));
-    finish();
 }
 
 void ProtocolFlow::finish() {

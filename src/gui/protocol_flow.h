@@ -5,10 +5,9 @@
 // keyboard: the document number and the customer's name, and for a control
 // rotor the test expert's name, the test company and the test location.  Each
 // answer is stored in the rotor (and recorded in its history file) before the
-// next prompt reads its own field.  After the last answer the box says that
-// the protocol is being written, and once that has been on screen the rotor
-// writes "tmp.pdf" in the working directory, which is then printed (`lp`) or
-// copied to the removable drive's "kestrune/protocols/".
+// next prompt reads its own field.  After the last answer the rotor writes
+// "tmp.pdf" in the working directory, which is then printed (`lp`) or copied
+// to the removable drive's "kestrune/protocols/"; the interface waits for it.
 //
 // The flow ends after the last step, on Back or Escape at a prompt, on Home,
 // and when another box takes the prompt's place; a temporary rotor is
