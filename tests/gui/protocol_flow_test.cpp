@@ -113,55 +113,48 @@ TEST(ProtocolFlow, AsksInTurnAndStoresEachAnswerInTheRotorAndItsHistory) {
     }
 }
 
-TEST(ProtocolFlow, PrintsOnlyThisProtocolWithLpAndSaysWhenItFails) {
+TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
+    const char* const printError = "Error while printing PDF file!";
+    const char* const saveError = "Error while saving PDF file to flash drive!";
+    const char* const saved = "Protocol successfully saved";
     const struct {
-        int exitCode;
-        bool unwritten, error;
-    } cases[] = {{0, false, false}, {1, false, true}, {0, true, true}};
+        bool print, unwritten, drive, existing;
+        int lpCode;
+        const char *name, *message, *file;  // the outcome shown; the one file then in "protocols/"
+    } cases[] = {
+        {true, false, true, false, 0, "ROTOR 3", nullptr, nullptr},
+        {true, false, true, false, 1, "ROTOR 3", printError, nullptr},
+        {true, true, true, false, 0, "ROTOR 3", printError, nullptr},
+        {false, false, true, false, 0, "ROTOR 3", saved, "ROTOR 3_20230125093005.pdf"},
+        {false, false, false, false, 0, "ROTOR 3", saveError, nullptr},
+        {false, false, true, true, 0, "ROTOR 3", saveError, "ROTOR 3_20230125093005.pdf"},
+        {false, true, true, false, 0, "ROTOR 3", saveError, nullptr},
+        {false, false, true, false, 0, "A/../B", saved, "A_.._B_20230125093005.pdf"},
+    };
     for (const auto& c : cases) {
-        Flow f;
-        testwd::writeFile("tmp.pdf", "older");
-        Rotor* rotor = c.unwritten ? new UnwrittenRotor(f.g._config) : new Rotor(f.g._config);
-        ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
-        f.printer.codes = {c.exitCode};
-        f.start(rotor, true);
-        f.answer("1");
-        f.answer("X", 800);  // written, and a closed box has slid out
-        EXPECT_EQ(f.h.probe().shows("Error while printing PDF file!"), c.error);
-        EXPECT_EQ(f.g._modalState != Gui::kHidden, c.error);
-        if (c.unwritten) {
-            EXPECT_TRUE(f.printer.calls.empty() && !fs::exists("tmp.pdf"));
-        } else {
-            EXPECT_EQ(f.printer.calls, (std::vector<Texts>{{"lp", (fs::current_path() / "tmp.pdf").string()}}));
-            EXPECT_EQ(pdfinspect::info("tmp.pdf").count("Pages"), 1u);
-        }
-    }
-}
-
-TEST(ProtocolFlow, SavesANewFileInsideTheDrivesProtocolsFolder) {
-    const struct {
-        bool drive, existing;
-        const char *name, *fileName;
-    } cases[] = {{true, false, "ROTOR 3", "ROTOR 3"}, {false, false, "ROTOR 3", ""}, {true, true, "ROTOR 3", "ROTOR 3"},
-                 {true, false, "A/../B", "A_.._B"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << c.print << c.unwritten << c.drive << c.existing << c.lpCode << c.name);
         Flow f(true, c.drive);
-        const fs::path target = f.protocols() / (std::string(c.fileName) + "_20230125093005.pdf");
+        if (c.drive) testwd::writeFile("tmp.pdf", "older");
         if (c.existing) {
             fs::create_directories(f.protocols());
-            testwd::writeFile(target, "kept");
+            testwd::writeFile(f.protocols() / c.file, "kept");
         }
-        f.g._rotor->setName(c.name);
-        f.start(f.g._rotor, false);
+        Rotor* rotor = c.unwritten ? new UnwrittenRotor(f.g._config) : new Rotor(f.g._config);
+        ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
+        rotor->setName(c.name);
+        f.printer.codes = {c.lpCode};
+        f.start(rotor, c.print);
         f.answer("1");
-        f.answer("X");
-        const bool saved = c.drive && !c.existing;
-        EXPECT_TRUE(f.h.probe().shows(saved ? "Protocol successfully saved" : "Error while saving PDF file to flash drive!"));
-        EXPECT_EQ(fs::exists("tmp.pdf"), c.drive);
-        if (c.drive) {
-            EXPECT_EQ(testwd::filesIn(f.protocols()), Texts{target.filename().string()});
-            EXPECT_EQ(saved ? pdfinspect::info(target.string())["Pages"] : testwd::readFile(target), saved ? "1" : "kept");
+        f.answer("X", 800);  // a closed box has slid out
+        EXPECT_TRUE(c.message ? f.h.probe().shows(c.message) : f.g._modalState == Gui::kHidden);
+        const bool written = c.drive && !c.unwritten;
+        EXPECT_EQ(fs::exists("tmp.pdf") ? pdfinspect::info("tmp.pdf")["Pages"] : "none", written ? "1" : "none");
+        const std::vector<Texts> lp{{"lp", (fs::current_path() / "tmp.pdf").string()}};
+        EXPECT_EQ(f.printer.calls, c.print && written ? lp : std::vector<Texts>{});
+        EXPECT_EQ(testwd::filesIn(f.protocols()), c.file ? Texts{c.file} : Texts{});
+        if (c.file) {
+            const fs::path file = f.protocols() / c.file;
+            EXPECT_EQ(c.existing ? testwd::readFile(file) : pdfinspect::info(file.string())["Pages"], c.existing ? "kept" : "1");
         }
     }
 }
