@@ -211,6 +211,10 @@ public:
     // `count` (at least 0); an unchanged count changes nothing, so a control
     // rotor stays one.
     void setPlaneCount(int count);
+    // Records a copy of the current run as a new run (now, the logged-in
+    // operator, appended to the history file) and makes it current; nothing
+    // without runs.
+    void addRun();
     // Number of planes measured by a channel (hasChannel); the size of the
     // measured-vector blocks and of the run results.
     int measuringCount();

@@ -36,6 +36,14 @@ void Rotor::selectRun(int run) {
     recalcRun();
 }
 
+void Rotor::addRun() {
+    if (runCount() == 0) return;
+    // A copy: recordRun appends to the list the reference points into.
+    const int run = currentRun_ >= 0 && currentRun_ < runCount() ? currentRun_ : runCount() - 1;
+    const Measurement copy = data_->runs[static_cast<std::size_t>(run)];
+    recordRun(copy);
+}
+
 void Rotor::stepRun(bool forward) {
     if (forward) {
         if (currentRun_ + 1 < runCount()) ++currentRun_;

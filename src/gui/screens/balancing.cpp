@@ -1,0 +1,325 @@
+// The Balancing screen: its data, the frame's steps, the evaluation of a new
+// run, the recomputation of the corrections, the shown planes and the
+// in-position mask, the dial with its markers, and the scheme's values.
+
+#include "gui/screens/balancing.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <vector>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
+
+#include "gui/dial.h"
+#include "gui/fonts.h"
+#include "gui/frame_widgets.h"
+#include "gui/ui_probe.h"
+#include "gui/widgets.h"
+#include "machine/machine_base.h"
+#include "machine/machine_codes.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "texts/format.h"
+#include "texts/record_tags.h"
+#include "texts/text_ids.h"
+
+namespace BalancingData {
+namespace {
+
+constexpr TextId kTextHint = 0x18A4008;            // "Correct unbalances on the rotor"
+constexpr TextId kTextCalculationError = 0x1EFD035;  // "Imbalance calculation error"
+constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
+
+constexpr float kBarHeight = 80;
+constexpr float kDialTop = 120;
+constexpr float kPictureLeft = 20;
+constexpr float kColumnsBelowDial = 12;
+constexpr int kMaxSplitSteps = 64;  // a position walk never takes more
+
+// The control rotor's runs of the U|mar| test, in which the planes swap roles.
+constexpr int kMarTestFirst = 6;
+constexpr int kMarTestLast = 17;
+constexpr int kSavedResultRun = 32;  // its result list is stored before the corrections
+constexpr int kMiddlePlane = 1;
+
+constexpr ImU32 kSchemeText = 0xFF000000;
+
+}  // namespace
+
+Data::Data(Gui& g) : _rotor(g._rotor), gui(&g) {
+    _view.rotor = _rotor;
+    _compensator = _rotor->hasResults() ? 1.0f : -1.0f;
+    _positionPlanes = _rotor->buildPositionTable();
+    prepare(false);
+    computeShownPlanes();
+}
+
+int Data::planeCount() const { return _rotor->planeCount(false); }
+bool Data::hasRuns() const { return _rotor->runCount() > 0; }
+
+bool Data::inTolerance() const {
+    return outOfTolerance == 0 && !increasedAccuracy() && hasRuns() && !_rotor->isControlRotor();
+}
+
+void Data::prepare(bool keepAngles) {
+    Rotor& r = *_rotor;
+    const int n = planeCount();
+    std::vector<double> before;
+    if (keepAngles)
+        for (int i = 0; i < n; ++i) before.push_back(r.correctionAngle(i, false));
+    r.computeArcCorrections();
+    r.computeCorrections(compensator() && !_compensatorPending && !r.hasNoResults(), false, false, true);
+    if (_compensatorPending) {
+        r.saveResult(false);  // from the current and the previous run
+        _compensator = std::fabs(_compensator);
+        _compensatorPending = false;
+        dropBackAction();
+        r.computeCorrections(true, false, false, true);
+    }
+    const bool force = increasedAccuracy() || r.isControlRotor();
+    for (int i = 0; i < n; ++i) r.positionEntry(i);
+    for (int i = 0; i < n; ++i) {
+        if (!(_positionPlanes & planeBit(i))) continue;
+        if (!r.isOutOfTolerance(i + 1) && !force) continue;
+        r.shareToPositions(i, force);
+        if (!keepAngles || !r.hasPositions(i)) continue;
+        // The split whose angle lies nearest the one the operator worked with.
+        const double kept = before[static_cast<std::size_t>(i)];
+        double d = angleDistance(r.correctionAngle(i, false), kept);
+        for (int step = 0; step < kMaxSplitSteps && r.hasPositions(i); ++step) {
+            r.splitToPositions(i, force);
+            const double next = angleDistance(r.correctionAngle(i, false), kept);
+            if (next > d) {
+                r.nextPositionSplit(i, force);
+                break;
+            }
+            d = next;
+        }
+    }
+}
+
+void Data::evaluate() {
+    Gui& g = *gui;
+    g._resultsExpected = false;
+    _startButtonState = kKnobAtRest;
+    // A request this data object did not send (the run was left by Home, and
+    // the screen opened afresh) is stale: its results are no run of this job.
+    if (!measuringAsked) return;
+    measuringAsked = false;
+    if (!g._machine || g._machine->getResultCount() == 0) return;
+    Rotor& r = *_rotor;
+    if (r.takeMeasurement()) {
+        r.clearCorrectionLimits();
+        if (!r.computeDisbalance()) {
+            g.messageBox(textOrEmpty(kTextCalculationError), textOrEmpty(kTextGaussFailed));
+        } else {
+            if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
+            prepare(false);
+        }
+    }
+    _acknowledgedPlanes = 0;
+}
+
+void Data::computeShownPlanes() {
+    Rotor& r = *_rotor;
+    const int n = std::min(planeCount(), kMaskPlanes);
+    const bool control = r.isControlRotor();
+    const int run = r.currentRun();
+    const bool marTest = run >= kMarTestFirst && run <= kMarTestLast;
+    _shownPlanes = 0;
+    outOfTolerance = 0;
+    for (int i = 0; i < n; ++i) {
+        if (control) {
+            if (marTest) {
+                const bool takenInCorrection = i == kMiddlePlane;
+                if (takenInCorrection == _displayUnbalances) continue;
+            } else if (i == kMiddlePlane) {
+                continue;
+            }
+        }
+        const bool limited = r.isCorrectionLimited(i);
+        if (!limited && r.isOutOfTolerance(i + 1)) {
+            _shownPlanes |= planeBit(i);
+            ++outOfTolerance;
+        } else if (!limited && increasedAccuracy()) {
+            _shownPlanes |= planeBit(i);
+        } else if (_displayUnbalances && !r.hasNoChannel(i + 1)) {
+            _shownPlanes |= planeBit(i);
+        }
+    }
+}
+
+u32 Data::computeInPosition() const {
+    if (!hasRuns()) return 0;
+    const double accuracy = gui->_config->angleAccuracy;
+    u32 mask = 0;
+    for (int i = std::min(planeCount(), kMaskPlanes) - 1; i >= 0; --i) {
+        const double d = std::fabs(_rotorAngle - _rotor->correctionAngle(i, _displayUnbalances));
+        if (d < accuracy || std::fabs(d - 360) < accuracy) mask |= planeBit(i);
+    }
+    return mask;
+}
+
+bool Data::startLocked() const {
+    return (_shownPlanes & ~_acknowledgedPlanes) != 0 && !_displayUnbalances && !_compensatorPending &&
+           hasRuns() && !testTable();
+}
+
+void Data::cancelCompensator() {
+    _compensatorPending = false;
+    _compensator = _rotor->hasResults() ? 1.0f : -1.0f;
+    dropBackAction();
+}
+
+int Data::confirmNewBalancing(int answer) {
+    if (answer == 0) _rotor->clearRuns(false);
+    return answer >= 0 ? -2 : answer;
+}
+
+void Data::dropBackAction() {
+    if (!backActionSet) return;
+    backActionSet = false;
+    gui->_onBack = nullptr;
+}
+
+void Data::formatSchemeValue(const SchemeBox& box) {
+    constexpr int kPlaneShift = 25;
+    constexpr u32 kTagMask = (u32{1} << kPlaneShift) - 1;
+    const u32 plane = box.field >> kPlaneShift;
+    if (plane == 0) return;
+    const u32 path[] = {jobrec::kPlanes, plane - 1, box.field & kTagMask};
+    double value = 0;
+    _rotor->readParameter(path, 3, nullptr, &value);
+    if (!(value >= 0.0001)) return;
+    const std::string text = ks::format("{:g} {}", value, textOrEmpty(textid::kUnitMm));
+    ImFont* font = uiFont(fontslot::kRegular20);
+    const float width = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str()).x;
+    const bool centred = machineLayout(*_rotor) == MachineLayout::Horizontal;
+    const ImVec2 origin = ImGui::GetWindowPos() - ImVec2(ImGui::GetScrollX(), ImGui::GetScrollY());
+    const ImVec2 at(box.at.x - (centred ? width / 2 : 0), box.at.y + (kSchemeBoxHeight - font->FontSize) / 2);
+    drawSlotText(fontslot::kRegular20, text.c_str(), origin + at, kSchemeText);
+}
+
+double angleDistance(double a, double b) {
+    double d = std::fmod(std::fabs(a - b), 360.0);
+    return d > 180 ? 360 - d : d;
+}
+
+namespace {
+
+void beginContent(Gui& g, Data& d) {
+    ImGuiWindowFlags flags = ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
+    if (d._compensatorPending) flags |= ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoScrollbar;
+    ImGui::SetCursorScreenPos(ImVec2(0, kBarHeight));
+    const float content = std::max(d.panelTop + kPanelHeight, g._screenHeight - 2 * kBarHeight);
+    ImGui::SetNextWindowContentSize(ImVec2(0, content));
+    ImGui::BeginChild("supports", ImVec2(g._screenWidth, g._screenHeight - 2 * kBarHeight), false, flags);
+    // Nothing under the compensator's hint can be touched.
+    if (d._compensatorPending) ImGui::PushItemFlag(ImGuiItemFlags_Disabled, true);
+}
+
+// Window-local places of the dial, the columns, the instructions, the
+// picture and the panel.
+void layOut(Gui& g, Data& d, const DialLayout& dial) {
+    const float scroll = ImGui::GetScrollY();
+    const float dialBottom = dial.centre.y - ImGui::GetWindowPos().y + scroll + dial.outerRadius;
+    d.columnsTop = dialBottom + kColumnsBelowDial;
+    d.instructionsTop = d.columnsTop + kInstructionsBelowHeader;
+    d._view.top = d.instructionsTop + kInstructionsHeight;
+    d.panelTop = std::max(d._view.top + d._view.pictureHeight, g._screenHeight - 2 * kBarHeight - kPanelHeight);
+}
+
+void drawDialAndMarkers(Gui& g, Data& d) {
+    Rotor& r = *d._rotor;
+    DialLayout layout;
+    layout.zeroOffset = g._config->angleMarkPosition;
+    layout.reversed = g._config->interfaceRotation;
+    dialLayout(layout, 0, kDialTop);
+    layOut(g, d, layout);
+
+    d.inPosition = d.computeInPosition();
+    d.targetMask = d._selectedColumn == 0 ? d.inPosition & d._shownPlanes & ~d._acknowledgedPlanes : 0;
+    int flags = d.increasedAccuracy() ? kDialTwoDecimals : 0;
+    if (d.inTolerance() || (d.targetMask != 0 && d._selectedColumn == 0)) flags |= kDialHighlight;
+    d.dialFlags = flags;
+    drawDial(layout, d._rotorAngle, flags);
+
+    if (d._selectedColumn != 0 || !d.hasRuns()) return;
+    for (int i = std::min(d.planeCount(), kMaskPlanes) - 1; i >= 0; --i) {
+        if (!(d._shownPlanes & planeBit(i)) || (d._acknowledgedPlanes & planeBit(i))) continue;
+        const double angle = r.correctionAngle(i, d._displayUnbalances);
+        drawDialMarker(layout, i + 1, 0, angle);
+        const ImVec2 c = dialMarkerCentre(layout, angle);
+        const float half = (layout.outerRadius - layout.innerRadius) / 2;
+        UiProbe::report(0, "marker", c - ImVec2(half, half), c + ImVec2(half, half), ks::format("{}", i + 1).c_str());
+    }
+}
+
+void drawPictureAndInstructions(Gui& g, Data& d) {
+    if (d.testTable()) return;
+    drawMachinePicture(d._view, d.planeCount(), d.inTolerance());
+    drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
+    if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
+    if (d.hasRuns()) d.correctionInstructions(d.inTolerance() ? kRunInTolerance : 0);
+}
+
+void showProgress(Gui& g) {
+    if (!g._machine || g._machine->getState() != MachineState::kConfiguring) return;
+    g._progressText = textOrEmpty(textid::kTextInitializing);
+    g._progressValue = 0;
+    g.drawProgress(g._screenWidth, g._screenHeight);
+}
+
+}  // namespace
+}  // namespace BalancingData
+
+void Gui::balancing() {
+    using namespace BalancingData;
+    // The data belongs to the rotor it was made for.
+    auto* data = dynamic_cast<Data*>(_data);
+    if (!data || data->_rotor != _rotor) {
+        delete _data;
+        _data = data = new Data(*this);
+    }
+    Data& d = *data;
+    d.gui = this;
+    if (_screenChanged && _machine) {
+        _machine->setRotor(_rotor);
+        _machine->requestDriveSetup();
+    }
+    rotorPictureScale(d._view, 0, _screenWidth, _screenHeight, kPictureLeft);
+    _hint = textOrEmpty(kTextHint);
+    _hintDetails.clear();
+    if (_resultsExpected) d.evaluate();
+
+    ImGui::SetNextWindowPos(ImVec2(0, 0));
+    ImGui::SetNextWindowSize(ImVec2(_screenWidth, _screenHeight));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+    ImGui::Begin("Balancing", nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+    drawFrame(false, [&d] { d.toolbar(); });
+    beginContent(*this, d);
+    collectPlaneMarks(d._view);
+    d._rotorAngle = _machine ? _machine->getAngle() : 0.0;
+    d.computeShownPlanes();
+    drawDialAndMarkers(*this, d);
+    d.planeColumns(d.targetMask);
+    drawPictureAndInstructions(*this, d);
+    if (d._selectedColumn == 0) d.displayModePanel();
+    if (d._compensatorPending) {
+        ImGui::PopItemFlag();
+        d.compensatorHint();
+        _onBack = [&d] { d.cancelCompensator(); };
+        d.backActionSet = true;
+    } else {
+        d.dropBackAction();
+    }
+    ImGui::EndChild();
+    ImGui::End();
+    ImGui::PopStyleVar(2);
+    showProgress(*this);
+}

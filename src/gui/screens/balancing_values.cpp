@@ -1,0 +1,317 @@
+// The values the Balancing screen shows per plane: the correction
+// instructions with their tolerance verdict, the Test table of a control
+// rotor, the number label, and the compensator's hint.
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
+
+#include "gui/fonts.h"
+#include "gui/frame_widgets.h"
+#include "gui/screens/balancing.h"
+#include "gui/ui_probe.h"
+#include "gui/widgets.h"
+#include "rotor/rotor.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
+
+namespace BalancingData {
+namespace {
+
+constexpr TextId kTextDoneMark = 0x195DC1E;          // "Â": the long dash of the faces
+constexpr TextId kTextCorrectionAngle = 0x1EFD02A;   // "Correction angle"
+constexpr TextId kTextUnbalanceAngle = 0x1EFD02C;    // "Unbalance angle"
+constexpr TextId kTextIndexedPosition = 0x1EFD03D;   // "Indexed position"
+constexpr TextId kTextAttachMass = 0x1EFD02B;        // "Attach mass"
+constexpr TextId kTextUnbalanceAmount = 0x1EFD02D;   // "Unbalance amount"
+constexpr TextId kTextRemoveMass = 0x1EFD031;        // "Remove mass"
+constexpr TextId kTextDrill = 0x1EFD032;             // "Drill À{0} to depth"
+constexpr TextId kTextDrillRadial = 0x1EFD033;       // "Drill {1}×À{0} to depth"
+constexpr TextId kTextLimited = 0x1EFD030;           // "Unbalance exceeds\ncorrection limit!"
+constexpr TextId kTextAngleColumn = 0x1EFD038;       // "Angle, °"
+constexpr TextId kTextMassColumn = 0x1EFD039;        // "Mass, g"
+constexpr TextId kTextMultipleColumn = 0x1EFD03A;    // "U mult."
+constexpr TextId kTextUnbalanceColumn = 0x1EFD03B;   // "Unbal., gmm"
+constexpr TextId kHintLines[] = {0x1EFD018, 0, 0x1EFD019, 0x1EFD01A, 0x1EFD01B};  // 0: an empty line
+
+constexpr const char* kToleranceLabel = "D~tol";
+constexpr const char* kResidualLabel = "D";
+
+constexpr float kColumnInset = 12;
+constexpr float kNumberDrop = 12;  // the smaller remainder of a number label
+constexpr float kAmountTop = 72;
+constexpr float kValueBelowCaption = 20;
+constexpr float kToleranceTop = 150;
+constexpr float kResidualTop = 178;
+constexpr float kLeaderGap = 6;
+constexpr int kDecimalsPlain = 1;
+constexpr int kDecimalsAccurate = 4;
+constexpr double kExponentFrom = 10000;
+
+constexpr int kMarTestFirst = 6;
+constexpr int kMarTestLast = 17;
+constexpr int kMiddlePlane = 1;
+constexpr double kBand = 0.12;  // of the Test table: the stage's mean +- 12 %
+constexpr int kUnbalanceStage = 1;
+constexpr int kMixedStage = 2;
+constexpr int kTestMassUmar = 0;
+
+constexpr float kTableTop = 44;
+constexpr float kTableRow = 28;
+constexpr float kSecondColumn = 124;
+
+const ImU32 kBlack = 0xFF000000;
+const ImU32 kWhite = 0xFFFFFFFF;
+const ImU32 kCaptionGrey = 0xFF333333;
+const ImU32 kGoGreen = IM_COL32(69, 214, 122, 255);
+const ImU32 kLeaderGrey = IM_COL32(204, 204, 204, 255);
+const ImU32 kOutsideBand = IM_COL32(255, 176, 176, 255);
+const ImU32 kMarkedRow = IM_COL32(64, 64, 64, 255);
+const ImU32 kShadow = IM_COL32(255, 255, 255, 215);
+
+ImVec2 windowOrigin() { return ImGui::GetWindowPos() - ImVec2(ImGui::GetScrollX(), ImGui::GetScrollY()); }
+
+ImVec2 textSize(int slot, const std::string& text) {
+    ImFont* font = uiFont(slot);
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str());
+}
+
+// The slot of the next smaller size of the same face.
+int smallerSlot(int slot) { return slot % fontslot::kSizesPerFace == 0 ? slot : slot - 1; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The caption of plane index i's amount.
+std::string amountCaption(Rotor& r, int i, bool unbalances) {
+    if (unbalances) return textOrEmpty(kTextUnbalanceAmount);
+    const int p = i + 1;
+    if (r.isDrilling(p)) {
+        const TextId id = r.isRadialDrilling(p) ? kTextDrillRadial : kTextDrill;
+        return ks::format(textOrEmpty(id), r.drillDiameter(p), r.additionalHoles(p));
+    }
+    return textOrEmpty(r.isRemoval(p) ? kTextRemoveMass : kTextAttachMass);
+}
+
+// Two lines of the tolerance: the label, a leader line and the value at the
+// column's right.
+void toleranceLine(ImVec2 left, float right, const char* label, const std::string& value, ImU32 colour) {
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    ImGui::PushFont(uiFont(fontslot::kRegular20));
+    ImVec2 labelSize;
+    drawLabel(labelSize, list, left.x, left.y, uiFont(fontslot::kRegular14), label);
+    ImGui::PopFont();
+    const float width = textSize(fontslot::kRegular20, value).x;
+    const float lineY = left.y + 15;
+    if (right - width - kLeaderGap > left.x + labelSize.x + kLeaderGap)
+        list->AddLine(ImVec2(left.x + labelSize.x + kLeaderGap, lineY), ImVec2(right - width - kLeaderGap, lineY),
+                      kLeaderGrey);
+    drawSlotText(fontslot::kRegular20, value.c_str(), ImVec2(right - width, left.y), colour);
+}
+
+}  // namespace
+
+// ---- texts ----------------------------------------------------------------------------------
+
+const char* doneMark() { return textOrEmpty(kTextDoneMark); }
+
+std::string angleText(double degrees, int decimals) {
+    std::string text = ks::format("{:.{}f}", degrees, decimals);
+    if (text.compare(0, 3, "360") == 0) text.erase(0, 2);
+    return text + textOrEmpty(textid::kUnitDegree);
+}
+
+std::string amountText(double amount, const char* unit, int decimals, float width) {
+    const bool exponent = std::fabs(amount) >= kExponentFrom;
+    for (int d = decimals;; --d) {
+        const std::string text = ks::format(exponent ? "{:.{}e} {}" : "{:.{}f} {}", amount, d, unit);
+        if (d == 0 || numberLabel(text, ImVec2(0, 0), 0, false, width, fontslot::kRegular40)) return text;
+    }
+}
+
+std::string residualText(double u, double permissible, bool& green) {
+    const char* gmm = textOrEmpty(textid::kUnitGmm);
+    // Without a permissible unbalance (a control rotor's may be 0) there is no ratio.
+    if (!(permissible > 0)) {
+        green = false;
+        return ks::format("{:.1f} ({}) {}", u, doneMark(), gmm);
+    }
+    const double ratio = u / permissible;
+    green = ratio < 1;
+    return ks::format("{:.1f} ({:.2f}) {}", u, ratio, gmm);
+}
+
+bool numberLabel(const std::string& text, ImVec2 at, ImU32 colour, bool replace, float limit, int slot) {
+    const std::string shown = replace ? std::string(doneMark()) : text;
+    std::size_t split = 0;
+    if (!shown.empty() && shown[0] == '-') split = 1;
+    while (split < shown.size() && isDigit(shown[split])) ++split;
+    const std::string head = shown.substr(0, split), tail = shown.substr(split);
+    const int small = smallerSlot(slot);
+    const float headWidth = textSize(slot, head).x;
+    const float width = headWidth + textSize(small, tail).x;
+    if (limit > 0) return width < limit;
+    drawSlotText(slot, head.c_str(), at, colour);
+    if (!tail.empty()) drawSlotText(small, tail.c_str(), at + ImVec2(headWidth, kNumberDrop), colour);
+    return true;
+}
+
+// ---- the instructions -----------------------------------------------------------------------
+
+void Data::correctionInstructions(int flags) {
+    Rotor& r = *_rotor;
+    const ImVec2 origin = windowOrigin();
+    const bool accurate = increasedAccuracy();
+    const bool unbalances = _displayUnbalances;
+    const int run = r.currentRun();
+    const int n = planeCount();
+    for (int i = 0; i < n; ++i) {
+        const bool selected = _selectedColumn == i + 1;
+        if (_selectedColumn != 0 && !selected) continue;
+        const int p = i + 1;
+        const char* unit = textOrEmpty(textid::kUnitGram);
+        bool done = (flags & kRunInTolerance) != 0;
+        bool limited = false;
+        double amount = 0;
+        const double unbalance = r.correctionAmount(i, true);
+        if (!unbalances) {
+            limited = r.isCorrectionLimited(i);
+            amount = r.roundedCorrectionMass(i, accurate);
+            if (r.isDrilling(p)) unit = textOrEmpty(textid::kUnitMm);  // the amount is a depth
+            if ((!accurate && unbalance <= r.permissibleUnbalance(p)) || limited) done = true;
+        } else {
+            unit = textOrEmpty(textid::kUnitGmm);
+            amount = unbalance;
+            done = false;
+        }
+        if (r.isControlRotor()) {
+            if (!unbalances && run >= kMarTestFirst && run <= kMarTestLast)
+                done = i != kMiddlePlane;
+            else
+                done = i == kMiddlePlane;
+        }
+
+        const float x = _view.left + kPlaneColumnWidth * static_cast<float>(i) + kColumnInset;
+        const float right = x + kPlaneColumnWidth - 2 * kColumnInset;
+        const ImVec2 top = origin + ImVec2(x, instructionsTop);
+        const double angle = selected ? _rotorAngle : r.correctionAngle(i, unbalances);
+        const TextId angleCaption = selected ? kTextIndexedPosition
+                                             : unbalances ? kTextUnbalanceAngle : kTextCorrectionAngle;
+        drawSlotText(fontslot::kRegular17, textOrEmpty(angleCaption), top, kCaptionGrey);
+        const bool markDone = done && !selected;
+        numberLabel(angleText(angle, accurate ? 2 : 1), top + ImVec2(0, kValueBelowCaption), kBlack, markDone, 0,
+                    fontslot::kRegular40);
+        if (selected) continue;
+
+        const ImVec2 amountAt = top + ImVec2(0, kAmountTop);
+        drawSlotText(fontslot::kRegular17, amountCaption(r, i, unbalances).c_str(), amountAt, kCaptionGrey);
+        if (limited) {
+            drawSlotText(fontslot::kRegular20, textOrEmpty(kTextLimited), amountAt + ImVec2(0, kValueBelowCaption),
+                         kBlack);
+        } else {
+            const std::string text =
+                amountText(amount, unit, accurate ? kDecimalsAccurate : kDecimalsPlain, right - x);
+            numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
+        }
+
+        const double permissible = r.permissibleUnbalance(p);
+        toleranceLine(top + ImVec2(0, kToleranceTop), origin.x + right, kToleranceLabel,
+                      ks::format("{:.1f} {}", permissible, textOrEmpty(textid::kUnitGmm)), kBlack);
+        bool green = false;
+        const std::string residual = residualText(unbalance, permissible, green);
+        toleranceLine(top + ImVec2(0, kResidualTop), origin.x + right, kResidualLabel, residual,
+                      green ? kGoGreen : kBlack);
+    }
+}
+
+// ---- the Test table ------------------------------------------------------------------------
+
+void Data::planeValueTable(int plane) {
+    Rotor& r = *_rotor;
+    const int runs = r.runCount();
+    int step = r.nextVerificationStep(-1);
+    if (step > runs - 1) step -= 1;
+    int first = 0, size = 0;
+    int kind = r.verificationStage(std::max(step, 0), &first, &size);
+    int marked = -1;
+    if (runs > 0 && r.currentRun() != runs - 1) {
+        kind = r.verificationStage(r.currentRun(), &first, &size);
+        marked = r.currentRun();
+    }
+    const bool middle = plane == kMiddlePlane;
+    const bool twoColumns = kind == kUnbalanceStage || (kind == kMixedStage && !middle);
+    const bool unbalanceCaptions = !middle || (kind != kUnbalanceStage && kind != kMixedStage);
+    const TextId captions[2] = {unbalanceCaptions ? kTextUnbalanceColumn : kTextAngleColumn,
+                                unbalanceCaptions ? kTextMultipleColumn : kTextMassColumn};
+
+    const int last = std::min(first + size, runs);
+    // The stage's mean of the plane: the 12 % band is measured from it.
+    double mean = 0;
+    int count = 0;
+    for (int run = first; run < last; ++run, ++count) mean += r.runUnbalance(run, plane, nullptr);
+    mean = count > 0 ? mean / count : 0;
+
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    const ImVec2 origin = windowOrigin();
+    const float x = _view.left + kPlaneColumnWidth * static_cast<float>(plane) + kColumnInset;
+    const ImVec2 top = origin + ImVec2(x, columnsTop + kTableTop);
+    const int columns = twoColumns ? 2 : 1;
+    for (int c = 0; c < columns; ++c)
+        drawSlotText(fontslot::kRegular17, textOrEmpty(captions[c]), top + ImVec2(kSecondColumn * c, 0), kCaptionGrey);
+    const int decimals = 1;
+    for (int run = first, row = 0; run < last; ++run, ++row) {
+        const ImVec2 at = top + ImVec2(0, kTableRow * static_cast<float>(row + 1));
+        const bool isMarked = run == marked;
+        const ImVec2 rowEnd = at + ImVec2(kPlaneColumnWidth - 2 * kColumnInset, kTableRow);
+        const double value = r.runUnbalance(run, plane, nullptr);
+        const bool known = mean != 0 && std::isfinite(value / mean);
+        const bool outside = unbalanceCaptions && known && std::fabs(1 - value / mean) > kBand;
+        if (isMarked)
+            list->AddRectFilled(at, rowEnd, kMarkedRow);
+        else if (outside)
+            list->AddRectFilled(at, rowEnd, kOutsideBand);
+        const ImU32 ink = isMarked ? kWhite : kBlack;
+        const bool testMass = kind == kUnbalanceStage && middle;
+        const std::string firstCell =
+            ks::format("{:.{}f}", testMass ? r.testMass(plane + 1, kTestMassUmar) : value, decimals);
+        drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
+        if (!twoColumns) continue;
+        std::string second;
+        if (!unbalanceCaptions)
+            second = ks::format("{:.{}f}", value, decimals);
+        else
+            second = known ? ks::format("{:.2f}", value / mean) : std::string(doneMark());
+        drawSlotText(fontslot::kRegular20, second.c_str(), at + ImVec2(kSecondColumn, 0), ink);
+        UiProbe::report(0, outside ? "test row outside" : isMarked ? "test row marked" : "test row", at, rowEnd,
+                        ks::format("{}|{}", firstCell, second).c_str());
+    }
+}
+
+// ---- the compensator's hint ----------------------------------------------------------------
+
+void Data::compensatorHint() {
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const ImRect area = w->InnerRect;
+    const ImGuiID id = w->GetID("shadow");
+    ImGui::SetCursorScreenPos(area.Min);
+    ImGui::ItemSize(area);
+    ImGui::ItemAdd(area, id);
+    w->DrawList->AddRectFilled(area.Min, area.Max, kShadow);
+    UiProbe::report(id, "shadow", area.Min, area.Max);
+    const float line = uiFont(fontslot::kRegular28)->FontSize * 1.3f;
+    float y = area.GetCenter().y - line * static_cast<float>(std::size(kHintLines)) / 2;
+    for (TextId id : kHintLines) {
+        if (id != 0) {
+            const std::string text = textOrEmpty(id);
+            const float width = textSize(fontslot::kRegular28, text).x;
+            drawSlotText(fontslot::kRegular28, text.c_str(), ImVec2(area.GetCenter().x - width / 2, y), kBlack);
+        }
+        y += line;
+    }
+}
+
+}  // namespace BalancingData

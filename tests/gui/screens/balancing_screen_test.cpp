@@ -1,0 +1,488 @@
+// The Balancing screen over a real two-plane Rotor and Config in a temporary
+// folder, with runs measured through the rotor's intake: the evaluation of a
+// run, the start lock and the toolbar, the dial, the instructions, the run
+// strip, the compensator, indexed positions and a control rotor's Test table.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/dial.h"
+#include "gui/screens/balancing.h"
+#include "records/job_records.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_measure_feed.h"
+#include "support/gui_harness.h"
+#include "support/work_dir.h"
+#include "texts/record_tags.h"
+
+namespace {
+
+using BalancingData::Data;
+using rotortest::Complex;
+using rotortest::fromPolarDeg;
+
+constexpr double kTolerance = 50;  // gmm
+// Influence coefficients K(i, j), planes from 1: mostly direct.
+const Complex kK[2][2] = {{fromPolarDeg(0.01, 0), fromPolarDeg(0.002, 90)},
+                          {fromPolarDeg(0.002, 0), fromPolarDeg(0.01, 0)}};
+
+struct Bench {
+    testwd::WorkDir dir{"ks_balancing", testwd::Logs::folder};
+    GuiHarness h;
+    Gui& g;
+    FakeMachine& m;
+
+    explicit Bench(const std::function<void(Bench&)>& prepare = {}, bool english = true)
+        : h(1280, 960, english), g(h.gui()), m(h.machine()) {
+        Config& c = *g._config;
+        c.channels.at(0).active = c.channels.at(1).active = true;
+        c.endDrive.active = true;
+        c.endDrive.maxSpeed = 3000;
+        g.newRotor();
+        Rotor& r = rotor();
+        r.setName("Shaft");
+        r.data().speed = 1000;
+        r.data().permissibleUnbalance = kTolerance;
+        for (auto& p : r.data().planes) p.radius = 100;
+        for (int i = 0; i < 2; ++i)
+            for (int j = 0; j < 2; ++j) setK(i, j, kK[i][j]);
+        if (prepare) prepare(*this);
+        g.setScreen(true, &Gui::balancing);
+        h.run(100);
+    }
+    Rotor& rotor() { return *g._rotor; }
+    Data& data() { return dynamic_cast<Data&>(*g._data); }
+    void setK(int i, int j, Complex k) {
+        double amp = std::abs(k), deg = std::arg(k) * 180 / M_PI;
+        rotor().factorData(1, i + 1, j + 1, &amp, nullptr);
+        rotor().factorData(2, i + 1, j + 1, nullptr, &deg);
+    }
+    // The rotor's intake gets the vibration of the unbalances u0, u1 (gmm).
+    void feed(Complex u0, Complex u1) {
+        rotortest::feedSession(rotor(), {kK[0][0] * u0 + kK[1][0] * u1, kK[0][1] * u0 + kK[1][1] * u1});
+        m.resultCount = 1;
+    }
+    // A run recorded straight into the rotor, as an earlier visit left it.
+    void recordRun(Complex u0, Complex u1) {
+        feed(u0, u1);
+        ASSERT_TRUE(rotor().takeMeasurement());
+        ASSERT_TRUE(rotor().computeDisbalance());
+    }
+    const UiItem* find(const std::string& label) { return h.probe().find(label); }
+    int count(const std::string& label) {
+        int n = 0;
+        for (const UiItem& item : h.probe().items()) n += item.label == label;
+        return n;
+    }
+    // Slides the start switch to its end; true when the Measuring screen opened.
+    bool slideStart(const char* label = "Start") {
+        const UiItem* s = find(label);
+        if (!s) return false;
+        const ImVec2 from(s->min.x + 20, s->centre().y);
+        h.drag(from, ImVec2(from.x + 120, from.y));
+        h.frame();
+        return g.currentScreen() == Gui::ScreenId::Measuring;
+    }
+    // One run through the screen: measured, the Measuring screen returns.
+    void measureRun(Complex u0, Complex u1) {
+        feed(u0, u1);
+        ASSERT_TRUE(slideStart());
+        g.back();
+        h.frame(2);
+    }
+    void ready(int plane) {
+        for (const UiItem& item : h.probe().items())
+            if (item.label == "Ready" && item.min.x > data()._view.left + 248 * plane &&
+                item.max.x < data()._view.left + 248 * (plane + 1)) {
+                h.tapAt(item.centre());
+                return;
+            }
+        ADD_FAILURE() << "no Ready in column " << plane;
+    }
+};
+
+const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
+
+int runsInHistoryFile(Rotor& r, Config* config) {
+    Rotor copy(config);
+    const std::string name = std::filesystem::path(r.nameText(true)).filename().string();
+    if (!copy.loadRotor(name.c_str(), 2)) return -1;
+    return copy.runCount();
+}
+
+// ---- evaluation ------------------------------------------------------------------------
+
+TEST(BalancingScreen, EvaluationOfAReturnedRun) {
+    struct Case {
+        const char* name;
+        int resultCount;
+        bool fed;       // the intake holds a measurement
+        bool singular;  // the coefficients cannot be solved
+        int runsAdded;
+        bool acknowledgementsCleared;
+        bool box;
+    };
+    const Case cases[] = {
+        {"no result from the machine", 0, true, false, 0, false, false},
+        {"a measurement the rotor refuses", 1, false, false, 0, true, false},
+        {"a singular coefficient matrix", 1, true, true, 0, true, true},
+        {"a good run", 1, true, false, 1, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); });
+        const double before = b.rotor().correctionAmount(0, true);
+        b.data()._acknowledgedPlanes = 3;
+        b.rotor().startSession();  // the intake holds nothing
+        if (c.fed) b.feed(fromPolarDeg(100, 90), fromPolarDeg(80, 10));
+        if (c.singular)
+            for (int i = 0; i < 2; ++i)
+                for (int j = 0; j < 2; ++j) b.setK(i, j, fromPolarDeg(0.01, 0));
+        ASSERT_TRUE(b.slideStart());
+        b.m.resultCount = c.resultCount;
+        b.g.back();
+        b.h.frame(3);
+        EXPECT_FALSE(b.g._resultsExpected);
+        EXPECT_EQ(b.rotor().runCount(), 1 + c.runsAdded);
+        EXPECT_EQ(b.data()._acknowledgedPlanes == 0, c.acknowledgementsCleared);
+        EXPECT_EQ(b.h.probe().shows("Imbalance calculation error"), c.box);
+        EXPECT_EQ(b.h.probe().shows("Failed Gaussian Test"), c.box);
+        if (c.runsAdded == 0) EXPECT_EQ(b.rotor().correctionAmount(0, true), before);
+        else EXPECT_NEAR(b.rotor().correctionAmount(0, true), 100, 1e-6);
+    }
+}
+
+TEST(BalancingScreen, OneEvaluationPerReturnAndNoneForAStaleRequest) {
+    Bench b;
+    b.measureRun(kOut0, kOut1);
+    b.h.frame(5);
+    EXPECT_EQ(b.rotor().runCount(), 1);
+    EXPECT_EQ(runsInHistoryFile(b.rotor(), b.g._config), 1);
+
+    // Home while measuring leaves the request behind; a fresh screen does not take it.
+    for (int i = 0; i < 2; ++i) b.data()._acknowledgedPlanes |= 1u << i;
+    b.feed(kOut0, kOut1);
+    ASSERT_TRUE(b.slideStart());
+    b.g.pressHome();
+    b.h.run(400);
+    ASSERT_TRUE(b.g.onHomeScreen());
+    ASSERT_TRUE(b.g._resultsExpected);
+    b.g.setScreen(true, &Gui::balancing);
+    b.h.frame(3);
+    EXPECT_FALSE(b.g._resultsExpected);
+    EXPECT_EQ(b.rotor().runCount(), 1);
+}
+
+TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
+    for (int runs : {31, 32}) {
+        SCOPED_TRACE(runs);
+        Bench b([runs](Bench& b) {
+            b.rotor().data().controlRotor = true;
+            for (int k = 0; k < runs; ++k) {
+                Measurement m;
+                m.results.resize(2);
+                b.rotor().data().runs.push_back(m);
+            }
+        });
+        ASSERT_FALSE(b.rotor().hasResults());
+        b.measureRun(kOut0, kOut1);
+        EXPECT_EQ(b.rotor().currentRun(), runs);
+        EXPECT_EQ(b.rotor().hasResults(), runs == 32);
+    }
+}
+
+// ---- start lock and toolbar --------------------------------------------------------------
+
+TEST(BalancingScreen, StartLockFollowsTheShownPlanes) {
+    struct Case {
+        const char* name;
+        std::function<void(Bench&)> act;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"one plane not ready", [](Bench& b) { b.ready(0); }, false},
+        {"every plane ready", [](Bench& b) { b.ready(0); b.h.frame(); b.ready(1); }, true},
+        {"unbalances shown", [](Bench& b) { ASSERT_TRUE(b.h.tap("Unbalances")); }, true},
+        {"compensator pending", [](Bench& b) { ASSERT_TRUE(b.h.hold("Compensator", 700)); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); });
+        ASSERT_EQ(b.data()._shownPlanes, 3u);
+        c.act(b);
+        b.h.frame(2);
+        EXPECT_EQ(b.slideStart(), c.opens);
+    }
+}
+
+TEST(BalancingScreen, ToolbarRequests) {
+    struct Case {
+        const char* name;
+        bool external;
+        std::function<void(Bench&)> act;
+        Gui::ScreenId screen;
+        int mode;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"Start", false, [](Bench& b) { ASSERT_TRUE(b.slideStart("Start")); }, Gui::ScreenId::Measuring, 0, true},
+        {"Measure", true, [](Bench& b) { ASSERT_TRUE(b.slideStart("Measure")); }, Gui::ScreenId::Measuring, 0, true},
+        {"Test", false, [](Bench& b) { ASSERT_TRUE(b.h.tap("Test")); }, Gui::ScreenId::Measuring, 1, false},
+        {"Redetermine IC", false, [](Bench& b) { ASSERT_TRUE(b.h.tap("Redetermine IC")); }, Gui::ScreenId::Influence,
+         7, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b([&c](Bench& b) { b.m.external = c.external; });
+        b.g._measuringMode = 7;
+        b.g._icFromBalancing = false;
+        const int resets = b.m.count("resetResults");
+        c.act(b);
+        b.h.frame(2);
+        EXPECT_EQ(b.g.currentScreen(), c.screen);
+        EXPECT_EQ(b.g._measuringMode, c.mode);
+        EXPECT_EQ(b.g._resultsExpected, c.expected);
+        EXPECT_EQ(b.g._icRunMask, -1);
+        EXPECT_EQ(b.g._icFromBalancing, c.screen == Gui::ScreenId::Influence);
+        EXPECT_EQ(b.m.count("resetResults") - resets, c.screen == Gui::ScreenId::Measuring ? 1 : 0);
+    }
+}
+
+TEST(BalancingScreen, NewBalancingClearsRunsOnlyOnYes) {
+    const std::function<void(Bench&)> answers[] = {
+        [](Bench& b) { ASSERT_TRUE(b.h.tap("Yes")); },
+        [](Bench& b) { ASSERT_TRUE(b.h.tap("No")); },
+        [](Bench& b) { b.g.pressBack(); },
+        [](Bench& b) { b.h.key(GuiKey::Escape); },
+    };
+    int k = 0;
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(k);
+        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); });
+        ASSERT_TRUE(b.h.tap("New"));
+        b.h.run(400);
+        ASSERT_TRUE(b.h.probe().shows("Start balancing again"));
+        answer(b);
+        b.h.run(400);
+        EXPECT_EQ(b.rotor().runCount(), k == 0 ? 0 : 1);
+        EXPECT_EQ(b.g._modalState, Gui::kHidden);
+        EXPECT_EQ(b.g.currentScreen(), Gui::ScreenId::Balancing);
+        ++k;
+    }
+}
+
+// ---- dial -----------------------------------------------------------------------------------
+
+TEST(BalancingScreen, DialMarkersAndTheTarget) {
+    {
+        Bench b;
+        EXPECT_EQ(b.count("marker"), 0);
+        EXPECT_FALSE(b.h.probe().shows("Correction angle"));
+        EXPECT_FALSE(b.find("measurement"));
+    }
+    struct Case {
+        double rotorAngle;
+        bool inPosition;
+    };
+    const Case cases[] = {{0.5, true}, {357.5, true}, {1.5, false}, {356.5, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rotorAngle);
+        Bench b([](Bench& b) {
+            b.g._config->angleAccuracy = 2;
+            b.recordRun(kOut0, kOut1);
+        });
+        b.rotor().data().planes[0].massAngle = 359;
+        b.m.angle = c.rotorAngle;
+        b.h.frame();
+        EXPECT_EQ((b.data().targetMask & 1) != 0, c.inPosition);
+        EXPECT_EQ((b.data().dialFlags & kDialHighlight) != 0, c.inPosition);
+    }
+    Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); });
+    EXPECT_EQ(b.count("marker"), 2);
+    b.ready(0);
+    b.h.frame();
+    EXPECT_EQ(b.count("marker"), 1);
+    EXPECT_TRUE(b.h.probe().shows("Ready"));
+    b.ready(0);
+    b.h.frame();
+    EXPECT_EQ(b.count("marker"), 2);
+}
+
+// ---- instructions --------------------------------------------------------------------------
+
+TEST(BalancingScreen, InstructionTexts) {
+    struct Case {
+        const char* name;
+        bool english;
+        std::function<void(Bench&)> set;
+        std::vector<std::string> shown;
+    };
+    const auto plane0 = [](Bench& b) -> Plane& { return b.rotor().data().planes[0]; };
+    const Case cases[] = {
+        {"correction", true, {}, {"Correction angle", "Attach mass", " g", "D", "tol"}},
+        {"unbalances", true, [](Bench& b) { ASSERT_TRUE(b.h.tap("Unbalances")); },
+         {"Unbalance angle", "Unbalance amount", " gmm"}},
+        {"Russian", false, {}, {"Угол корректировки", "Установите массу", " г"}},
+        {"removal", true, [&](Bench& b) { plane0(b).mode = jobrec::kModeRemoval; }, {"Remove mass"}},
+        {"end drilling", true, [&](Bench& b) {
+             plane0(b).mode = jobrec::kModeRemoval;
+             plane0(b).mean = jobrec::kMeanEndDrilling;
+             plane0(b).holeDiameter = 8;
+         }, {"Drill À8 to depth", " mm"}},
+        {"radial drilling", true, [&](Bench& b) {
+             plane0(b).mode = jobrec::kModeRemoval;
+             plane0(b).mean = jobrec::kMeanRadialDrilling;
+             plane0(b).holeDiameter = 6.5;
+             plane0(b).additionalHoles = 3;
+         }, {"Drill 3×À6.5 to depth"}},
+        {"limited", true, [](Bench& b) { b.rotor().setCorrectionLimited(1); }, {"Unbalance exceeds\ncorrection limit!"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); }, c.english);
+        if (c.set) c.set(b);
+        b.h.frame(2);
+        for (const std::string& text : c.shown) EXPECT_TRUE(b.h.probe().shows(text)) << text;
+    }
+}
+
+TEST(BalancingScreen, NumberFormats) {
+    Bench b;
+    struct Amount {
+        double amount;
+        int decimals;
+        float width;
+        const char* text;
+    };
+    const Amount amounts[] = {
+        {12.345, 1, 224, "12.3 g"},      {12.345, 4, 224, "12.3450 g"}, {12345.6, 1, 224, "1.2e+04 g"},
+        {9999.94, 1, 224, "9999.9 g"},   {123.4567, 4, 150, "123.46 g"}, {123.4567, 4, 10, "123 g"},
+    };
+    ImGui::NewFrame();  // the fonts of a frame measure the texts
+    for (const Amount& a : amounts)
+        EXPECT_EQ(BalancingData::amountText(a.amount, "g", a.decimals, a.width), a.text) << a.amount << " " << a.width;
+    EXPECT_EQ(BalancingData::angleText(359.96, 1), "0.0°");
+    EXPECT_EQ(BalancingData::angleText(359.96, 2), "359.96°");
+    EXPECT_EQ(BalancingData::angleText(12.34, 2), "12.34°");
+    ImGui::EndFrame();
+
+    struct Residual {
+        double u, permissible;
+        const char* text;
+        bool green;
+    };
+    const Residual residuals[] = {
+        {50, 50, "50.0 (1.00) gmm", false},   {49.99, 50, "50.0 (1.00) gmm", true},
+        {25, 50, "25.0 (0.50) gmm", true},    {7, 0, "7.0 (Â) gmm", false},
+        {7, -1, "7.0 (Â) gmm", false},
+    };
+    for (const Residual& r : residuals) {
+        bool green = !r.green;
+        EXPECT_EQ(BalancingData::residualText(r.u, r.permissible, green), r.text);
+        EXPECT_EQ(green, r.green) << r.u;
+    }
+}
+
+TEST(BalancingScreen, DoneMarksAndGreenVerdicts) {
+    // Plane 1 just inside the tolerance, plane 2 outside: one done mark, one green line.
+    Bench b([](Bench& b) { b.recordRun(fromPolarDeg(49.99, 30), kOut1); });
+    int done = 0;
+    for (const UiItem& item : b.h.probe().items()) done += item.text == "Â" || item.label == "Â";
+    EXPECT_EQ(done, 2);  // angle and amount of plane 1
+    EXPECT_TRUE(b.h.probe().shows("(1.00) gmm"));
+    EXPECT_EQ(b.count("marker"), 1);
+}
+
+// ---- run strip -----------------------------------------------------------------------------
+
+TEST(BalancingScreen, RunStrip) {
+    Bench b([](Bench& b) {
+        for (int k = 0; k < 3; ++k) b.recordRun(kOut0, kOut1);
+        b.rotor().selectRun(0);
+    });
+    const UiItem* strip = b.find("measurement");
+    ASSERT_TRUE(strip);
+    const ImVec2 min = strip->min, max = strip->max;
+    const float width = max.x - min.x, height = max.y - min.y, y = (min.y + max.y) / 2;
+
+    b.h.tapAt(ImVec2(min.x + width / 10, y));
+    b.h.frame();
+    EXPECT_EQ(b.rotor().currentRun(), 2);  // from the first run to the last
+    b.h.tapAt(ImVec2(max.x - width / 10, y));
+    b.h.frame();
+    EXPECT_EQ(b.rotor().currentRun(), 0);
+
+    b.h.drag(ImVec2(min.x + width / 2, y), ImVec2(min.x + width / 2 - 0.8f * height, y));  // over half an item
+    b.h.frame();
+    EXPECT_EQ(b.rotor().currentRun(), 1);
+    b.h.drag(ImVec2(min.x + width / 2, y), ImVec2(min.x + width / 2 - 0.6f * height, y));  // under half an item
+    b.h.frame();
+    EXPECT_EQ(b.rotor().currentRun(), 1);
+
+    // Pulled down into the red box: one run more, in the history file too.
+    const int files = runsInHistoryFile(b.rotor(), b.g._config);
+    ASSERT_EQ(files, 3);
+    b.h.press(ImVec2(min.x + width / 2, y));
+    b.h.frame(2);
+    for (float dy : {10.0f, 20.0f, 40.0f, 60.0f}) {
+        b.h.press(ImVec2(min.x + width / 2, y + dy));
+        b.h.frame();
+    }
+    EXPECT_TRUE(b.find("+"));
+    b.h.frame(5);  // resting in the box adds no more
+    b.h.release();
+    b.h.frame(2);
+    EXPECT_EQ(b.rotor().runCount(), 4);
+    EXPECT_EQ(b.rotor().currentRun(), 3);
+    EXPECT_EQ(runsInHistoryFile(b.rotor(), b.g._config), 4);
+}
+
+// ---- compensator ---------------------------------------------------------------------------
+
+TEST(BalancingScreen, Compensator) {
+    {
+        // A short touch with a stored result recomputes at once.
+        Bench b([](Bench& b) {
+            b.recordRun(kOut0, kOut1);
+            b.recordRun(fromPolarDeg(200, 30), kOut1);
+            b.rotor().saveResult(false);
+        });
+        ASSERT_TRUE(b.data().compensator());
+        const double with = b.rotor().correctionAmount(0, false);
+        ASSERT_TRUE(b.h.tap("Compensator"));
+        b.h.frame();
+        EXPECT_FALSE(b.data().compensator());
+        EXPECT_FALSE(b.data()._compensatorPending);
+        EXPECT_NE(b.rotor().correctionAmount(0, false), with);
+    }
+    Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); });
+    ASSERT_TRUE(b.h.hold("Compensator", 700));
+    b.h.frame();
+    EXPECT_TRUE(b.data()._compensatorPending);
+    EXPECT_TRUE(b.h.probe().shows("Compensator mode enabled."));
+    b.g.pressBack();  // cancels the determination, stays on the screen
+    b.h.frame(2);
+    EXPECT_FALSE(b.data()._compensatorPending);
+    EXPECT_FALSE(b.data().compensator());
+    EXPECT_EQ(b.g.currentScreen(), Gui::ScreenId::Balancing);
+    EXPECT_FALSE(b.g._onBack);
+
+    ASSERT_TRUE(b.h.hold("Compensator", 700));
+    b.h.frame();
+    ASSERT_TRUE(b.data()._compensatorPending);
+    b.measureRun(fromPolarDeg(200, 30), kOut1);
+    EXPECT_TRUE(b.rotor().hasResults());
+    EXPECT_TRUE(b.data().compensator());
+    EXPECT_FALSE(b.data()._compensatorPending);
+    EXPECT_FALSE(b.h.probe().shows("Compensator mode enabled."));
+    EXPECT_FALSE(b.g._onBack);  // a later Back is the screen's own again
+}
+
+}  // namespace
