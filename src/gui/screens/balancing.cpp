@@ -209,26 +209,31 @@ double angleDistance(double a, double b) {
 
 namespace {
 
-void beginContent(Gui& g, Data& d) {
+// Begins the content region; true when its items are shielded from touches.
+bool beginContent(Gui& g, Data& d) {
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
     if (d._compensatorPending) flags |= ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoScrollbar;
     ImGui::SetCursorScreenPos(ImVec2(0, kBarHeight));
-    const float content = std::max(d.panelTop + kPanelHeight, g._screenHeight - 2 * kBarHeight);
+    const float content = std::max(d.contentBottom + d.panelHeight, g._screenHeight - 2 * kBarHeight);
     ImGui::SetNextWindowContentSize(ImVec2(0, content));
     ImGui::BeginChild("supports", ImVec2(g._screenWidth, g._screenHeight - 2 * kBarHeight), false, flags);
     // Nothing under the compensator's hint can be touched.
     if (d._compensatorPending) ImGui::PushItemFlag(ImGuiItemFlags_Disabled, true);
+    return d._compensatorPending;
 }
 
 // Window-local places of the dial, the columns, the instructions, the
 // picture and the panel.
-void layOut(Gui& g, Data& d, const DialLayout& dial) {
+void layOut(Data& d, const DialLayout& dial) {
     const float scroll = ImGui::GetScrollY();
     const float dialBottom = dial.centre.y - ImGui::GetWindowPos().y + scroll + dial.outerRadius;
     d.columnsTop = dialBottom + kColumnsBelowDial;
     d.instructionsTop = d.columnsTop + kInstructionsBelowHeader;
     d._view.top = d.instructionsTop + kInstructionsHeight;
-    d.panelTop = std::max(d._view.top + d._view.pictureHeight, g._screenHeight - 2 * kBarHeight - kPanelHeight);
+    d.contentBottom = d._view.top + d._view.pictureHeight;
+    // The panel stays at the bottom of what is seen; the content scrolls above it.
+    d.panelHeight = d.displayModePanelHeight();
+    d.panelTop = scroll + ImGui::GetWindowHeight() - d.panelHeight;
 }
 
 void drawDialAndMarkers(Gui& g, Data& d) {
@@ -237,7 +242,7 @@ void drawDialAndMarkers(Gui& g, Data& d) {
     layout.zeroOffset = g._config->angleMarkPosition;
     layout.reversed = g._config->interfaceRotation;
     dialLayout(layout, 0, kDialTop);
-    layOut(g, d, layout);
+    layOut(d, layout);
 
     d.inPosition = d.computeInPosition();
     d.targetMask = d._selectedColumn == 0 ? d.inPosition & d._shownPlanes & ~d._acknowledgedPlanes : 0;
@@ -302,7 +307,7 @@ void Gui::balancing() {
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus);
     drawFrame(false, [&d] { d.toolbar(); });
-    beginContent(*this, d);
+    const bool shielded = beginContent(*this, d);
     collectPlaneMarks(d._view);
     d._rotorAngle = _machine ? _machine->getAngle() : 0.0;
     d.computeShownPlanes();
@@ -310,8 +315,8 @@ void Gui::balancing() {
     d.planeColumns(d.targetMask);
     drawPictureAndInstructions(*this, d);
     if (d._selectedColumn == 0) d.displayModePanel();
+    if (shielded) ImGui::PopItemFlag();
     if (d._compensatorPending) {
-        ImGui::PopItemFlag();
         d.compensatorHint();
         _onBack = [&d] { d.cancelCompensator(); };
         d.backActionSet = true;

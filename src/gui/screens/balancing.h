@@ -42,7 +42,6 @@ constexpr float kKnobAtRest = 0;
 // buttons, their height, and the display-mode panel at the bottom.
 constexpr float kInstructionsBelowHeader = 96;
 constexpr float kInstructionsHeight = 210;
-constexpr float kPanelHeight = 150;
 
 struct Data final : Gui::ActiveData {
     explicit Data(Gui& gui);
@@ -72,7 +71,9 @@ struct Data final : Gui::ActiveData {
     bool backActionSet = false;   // `Gui::_onBack` is this screen's
     float columnsTop = 0;         // window-local, of the plane columns' headers
     float instructionsTop = 0;
-    float panelTop = 0;           // the display-mode panel
+    float contentBottom = 0;      // of the picture
+    float panelTop = 0;           // the display-mode panel, at the bottom of the seen region
+    float panelHeight = 0;
     ImGuiID compensatorHold = 0;  // the compensator row's long press lands here
     // The run strip: its scroll (px, eased back to 0), the drag's travel that
     // was turned into runs, whether the last drag stayed within one item, and
@@ -116,6 +117,8 @@ struct Data final : Gui::ActiveData {
     // ---- the panels (balancing_panels.cpp) -----------------------------------
     void toolbar();
     void displayModePanel();
+    // The panel's height: one row when its parts fit the window's width, else two.
+    float displayModePanelHeight() const;
     // The run strip at (x, y) window-local; the newly chosen run, or -1.
     int measurementList(const char* title, bool& listOpen, float x, float y, float width, float height,
                         int runCount, int currentRun);

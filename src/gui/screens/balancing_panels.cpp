@@ -62,8 +62,12 @@ constexpr float kSwitchesAboveBottom = 28;
 constexpr float kSwitchHeight = 50;
 constexpr float kRowGap = 16;
 constexpr float kPanelInset = 20;
+constexpr float kPanelGap = 20;     // between the panel's parts in one row
+constexpr float kSwitchGap = 30;
+constexpr float kSwitchTrack = 87.5f;  // a switch row's width beyond its label
+constexpr float kCaptionRoom = 26;
+constexpr float kChosenBar = 4;     // the caption above the option buttons
 constexpr float kStripHeight = 50;
-constexpr float kLongPress = 0.6f;  // s: the compensator's new determination
 
 // The run strip.
 constexpr float kTapSlack = 3;       // px a tap may move
@@ -163,37 +167,80 @@ void Data::toolbar() {
 
 // ---- display-mode panel ------------------------------------------------------------------
 
+namespace {
+
+struct PanelLayout {
+    bool wide;
+    float buttonWidth, listWidth;
+    int font;
+    float switchesWidth;
+    bool oneRow;
+};
+
+const TextId kSwitchTexts[2][2] = {{kTextCompensator, kTextAccuracy}, {kTextTestTable, kTextAccuracy}};
+
+PanelLayout panelLayout(const Data& d) {
+    PanelLayout l;
+    l.wide = d.gui->_screenWidth > kWideWindow;
+    l.buttonWidth = l.wide ? 181 : 121;
+    l.listWidth = l.wide ? 360 : 245;
+    l.font = l.wide ? fontslot::kRegular24 : fontslot::kRegular17;
+    l.switchesWidth = kSwitchGap;
+    for (TextId id : kSwitchTexts[d._rotor->isControlRotor() ? 1 : 0])
+        l.switchesWidth += textWidth(l.font, textOrEmpty(id)) + kSwitchTrack;
+    const float options = 2 * l.buttonWidth + kOptionGap;
+    l.oneRow = 2 * kPanelInset + options + l.switchesWidth + l.listWidth + 2 * kPanelGap <= d.gui->_screenWidth;
+    return l;
+}
+
+}  // namespace
+
+float Data::displayModePanelHeight() const {
+    if (!hasRuns() || _selectedColumn != 0) return 0;
+    const float row = kSwitchesAboveBottom + kSwitchHeight + kCaptionRoom;
+    return panelLayout(*this).oneRow ? row : row + kOptionHeight + kRowGap;
+}
+
 void Data::displayModePanel() {
     Gui& g = *gui;
     Rotor& r = *_rotor;
     if (!hasRuns()) return;
-    const bool wide = g._screenWidth > kWideWindow;
-    const float buttonWidth = wide ? 181 : 121;
-    const float listWidth = wide ? 360 : 245;
-    ImGui::PushFont(uiFont(wide ? fontslot::kRegular24 : fontslot::kRegular17));
+    const PanelLayout l = panelLayout(*this);
+    ImGui::PushFont(uiFont(l.font));
+    const ImVec2 origin = windowOrigin();
+    ImGui::GetWindowDrawList()->AddRectFilled(origin + ImVec2(0, panelTop),
+                                              origin + ImVec2(ImGui::GetWindowWidth(), panelTop + panelHeight),
+                                              0xFFFFFFFF);
 
-    const float bottom = panelTop + kPanelHeight;
-    const float rowY = bottom - kSwitchesAboveBottom - kSwitchHeight - kRowGap - kOptionHeight;
+    const float bottom = panelTop + panelHeight;
+    const float switchesY = bottom - kSwitchesAboveBottom - kSwitchHeight;
+    const float rowY = l.oneRow ? switchesY : switchesY - kRowGap - kOptionHeight;
     const std::string caption = textOrEmpty(kTextDisplayMode);
     const std::string correction = ks::format("{}##mode0", textOrEmpty(kTextCorrection));
     const std::string unbalances = ks::format("{}##mode1", textOrEmpty(kTextUnbalances));
     bool pressed = false;
-    if (optionButton(correction.c_str(), kPanelInset, rowY, buttonWidth, kOptionHeight, caption.c_str(), false,
-                     false) && _displayUnbalances) {
+    if (optionButton(correction.c_str(), kPanelInset, rowY, l.buttonWidth, kOptionHeight, caption.c_str()) &&
+        _displayUnbalances) {
         _displayUnbalances = false;
         pressed = true;
     }
-    if (optionButton(unbalances.c_str(), kPanelInset + buttonWidth + kOptionGap, rowY, buttonWidth, kOptionHeight,
-                     nullptr, false, false) && !_displayUnbalances) {
+    if (optionButton(unbalances.c_str(), kPanelInset + l.buttonWidth + kOptionGap, rowY, l.buttonWidth, kOptionHeight,
+                     nullptr) &&
+        !_displayUnbalances) {
         _displayUnbalances = true;
         pressed = true;
     }
     if (pressed) prepare(false);
+    // The chosen mode is underlined.
+    const float chosenX = kPanelInset + (_displayUnbalances ? l.buttonWidth + kOptionGap : 0);
+    ImGui::GetWindowDrawList()->AddRectFilled(origin + ImVec2(chosenX, rowY + kOptionHeight - kChosenBar),
+                                              origin + ImVec2(chosenX + l.buttonWidth, rowY + kOptionHeight),
+                                              kStripCurrent);
 
     const int runs = r.runCount();
     const int current = r.currentRun();
-    const int chosen = measurementList(textOrEmpty(kTextMeasurements), _listOpen, g._screenWidth - kPanelInset - listWidth,
-                                       rowY, listWidth, kStripHeight, runs, current);
+    const int chosen = measurementList(textOrEmpty(kTextMeasurements), _listOpen, g._screenWidth - kPanelInset - l.listWidth,
+                                       rowY, l.listWidth, kStripHeight, runs, current);
     if (chosen >= 0 && chosen != current) {
         r.selectRun(chosen);
         prepare(false);
@@ -205,7 +252,8 @@ void Data::displayModePanel() {
     }
 
     // The switches.
-    ImGui::SetCursorPos(ImVec2(kPanelInset, bottom - kSwitchesAboveBottom - kSwitchHeight));
+    const float switchesX = l.oneRow ? kPanelInset + 2 * l.buttonWidth + kOptionGap + kPanelGap : kPanelInset;
+    ImGui::SetCursorPos(ImVec2(switchesX, switchesY));
     if (!r.isControlRotor()) {
         const float was = _compensator;
         compensatorHold = 0;
@@ -218,12 +266,10 @@ void Data::displayModePanel() {
         } else if (turned) {
             prepare(false);
         }
-        ImGui::SameLine(0, 30);
-    } else {
-        if (checkList(_testTable, textOrEmpty(kTextTestTable), 0, nullptr, 0, kSwitchHeight))
-            _testTable = _testTable > 0 ? -10.0f : 10.0f;
-        ImGui::SameLine(0, 30);
+    } else if (checkList(_testTable, textOrEmpty(kTextTestTable), 0, nullptr, 0, kSwitchHeight)) {
+        _testTable = _testTable > 0 ? -10.0f : 10.0f;
     }
+    ImGui::SameLine(0, kSwitchGap);
     const float was = _increasedAccuracy;
     if (checkList(_increasedAccuracy, textOrEmpty(kTextAccuracy), 0, nullptr, 0, kSwitchHeight))
         _increasedAccuracy = _increasedAccuracy > 0 ? -10.0f : 10.0f;
@@ -245,7 +291,7 @@ int Data::measurementList(const char* title, bool& listOpen, float x, float y, f
     ImGui::ItemSize(bb);
     if (!ImGui::ItemAdd(bb, id)) return -1;
     bool hovered = false, held = false;
-    const bool released = ImGui::ButtonBehavior(bb, id, &hovered, &held, ImGuiButtonFlags_PressedOnRelease);
+    const bool released = ImGui::ButtonBehavior(bb, id, &hovered, &held);
     const ImGuiIO& io = ImGui::GetIO();
     const float item = 1.5f * height;
     const ImVec2 pressAt = io.MouseClickedPos[0];

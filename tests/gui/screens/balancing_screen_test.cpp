@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui/dial.h"
+#include "gui/fonts.h"
 #include "gui/screens/balancing.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
@@ -20,6 +21,7 @@
 #include "rotor/rotor_measure_feed.h"
 #include "support/gui_harness.h"
 #include "support/work_dir.h"
+#include "texts/format.h"
 #include "texts/record_tags.h"
 
 namespace {
@@ -55,7 +57,7 @@ struct Bench {
             for (int j = 0; j < 2; ++j) setK(i, j, kK[i][j]);
         if (prepare) prepare(*this);
         g.setScreen(true, &Gui::balancing);
-        h.run(100);
+        h.run(400);
     }
     Rotor& rotor() { return *g._rotor; }
     Data& data() { return dynamic_cast<Data&>(*g._data); }
@@ -92,8 +94,8 @@ struct Bench {
     }
     // One run through the screen: measured, the Measuring screen returns.
     void measureRun(Complex u0, Complex u1) {
-        feed(u0, u1);
         ASSERT_TRUE(slideStart());
+        feed(u0, u1);  // the machine measured
         g.back();
         h.frame(2);
     }
@@ -168,8 +170,8 @@ TEST(BalancingScreen, OneEvaluationPerReturnAndNoneForAStaleRequest) {
 
     // Home while measuring leaves the request behind; a fresh screen does not take it.
     for (int i = 0; i < 2; ++i) b.data()._acknowledgedPlanes |= 1u << i;
-    b.feed(kOut0, kOut1);
     ASSERT_TRUE(b.slideStart());
+    b.feed(kOut0, kOut1);
     b.g.pressHome();
     b.h.run(400);
     ASSERT_TRUE(b.g.onHomeScreen());
@@ -192,6 +194,7 @@ TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
             }
         });
         ASSERT_FALSE(b.rotor().hasResults());
+        ASSERT_TRUE(b.h.tap("Unbalances"));  // the start switch is free in this mode
         b.measureRun(kOut0, kOut1);
         EXPECT_EQ(b.rotor().currentRun(), runs);
         EXPECT_EQ(b.rotor().hasResults(), runs == 32);
@@ -355,19 +358,32 @@ TEST(BalancingScreen, InstructionTexts) {
 
 TEST(BalancingScreen, NumberFormats) {
     Bench b;
+    ImGui::NewFrame();  // the fonts of a frame measure the texts
     struct Amount {
         double amount;
         int decimals;
-        float width;
-        const char* text;
+        const char* form;  // the text's form at a wide column
     };
     const Amount amounts[] = {
-        {12.345, 1, 224, "12.3 g"},      {12.345, 4, 224, "12.3450 g"}, {12345.6, 1, 224, "1.2e+04 g"},
-        {9999.94, 1, 224, "9999.9 g"},   {123.4567, 4, 150, "123.46 g"}, {123.4567, 4, 10, "123 g"},
+        {12.345, 1, "12.3 g"}, {12.345, 4, "12.3450 g"}, {12345.6, 1, "1.2e+04 g"}, {9999.94, 1, "9999.9 g"},
+        {123.4567, 4, "123.4567 g"},
     };
-    ImGui::NewFrame();  // the fonts of a frame measure the texts
-    for (const Amount& a : amounts)
-        EXPECT_EQ(BalancingData::amountText(a.amount, "g", a.decimals, a.width), a.text) << a.amount << " " << a.width;
+    for (const Amount& a : amounts) {
+        SCOPED_TRACE(a.amount);
+        EXPECT_EQ(BalancingData::amountText(a.amount, "g", a.decimals, 224), a.form);
+        // Narrower columns take the most decimals that still fit, down to none.
+        const char* format = a.amount >= 10000 ? "{:.{}e} g" : "{:.{}f} g";
+        for (float width : {150.0f, 120.0f, 90.0f, 5.0f}) {
+            const std::string text = BalancingData::amountText(a.amount, "g", a.decimals, width);
+            int d = a.decimals;
+            while (d > 0 && ks::format(format, a.amount, d) != text) --d;
+            ASSERT_EQ(ks::format(format, a.amount, d), text) << width;
+            EXPECT_TRUE(d == 0 || BalancingData::numberLabel(text, ImVec2(), 0, false, width, fontslot::kRegular40));
+            if (d < a.decimals)
+                EXPECT_FALSE(BalancingData::numberLabel(ks::format(format, a.amount, d + 1), ImVec2(), 0, false, width,
+                                                        fontslot::kRegular40));
+        }
+    }
     EXPECT_EQ(BalancingData::angleText(359.96, 1), "0.0°");
     EXPECT_EQ(BalancingData::angleText(359.96, 2), "359.96°");
     EXPECT_EQ(BalancingData::angleText(12.34, 2), "12.34°");
