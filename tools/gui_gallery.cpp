@@ -1,5 +1,6 @@
 // gui_gallery OUT.png [resources|frame|widgets|keyboard]
 // gui_gallery --screen editing CFG OUT.png
+// gui_gallery --screen balancing CFG OUT.png
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
@@ -18,10 +19,16 @@
 //              (with a Machine that is not started): rotors of one to four
 //              planes, a control rotor, both languages, the largest window and
 //              the smallest (a distance being typed, the content scrolled).
+//   --screen balancing CFG
+//              the Balancing screen over runs measured through the rotor's
+//              intake: two planes out of tolerance in both modes and both
+//              languages, a plane marked Ready, a run in tolerance, the
+//              compensator's hint, a drilling plane, the smallest window.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -48,9 +55,11 @@
 #include "gui/gl/gl_snapshot.h"
 #include "gui/gl/gl_texture_uploader.h"
 #include "gui/gui.h"
+#include "gui/screens/balancing.h"
 #include "gui/screens/editing.h"
 #include "gui/widgets.h"
 #include "machine/machine.h"
+#include "records/job_records.h"
 #include "records/settings_file.h"
 #include "records/settings_records.h"
 #include "resources/resource_store.h"
@@ -791,15 +800,149 @@ int editingPage(const char* settings, const char* out) {
     fs::remove_all(scratch, ec);
     return code;
 }
+
+// ---- the Balancing screen -----------------------------------------------------
+
+struct BalancingScene {
+    bool english;
+    bool small;
+    std::vector<std::pair<double, double>> unbalances;  // per plane: gmm, degrees
+    std::function<void(Rotor&)> shape;                   // before the run
+    std::function<void(BalancingData::Data&)> touch;     // after the first frame
+};
+
+// A run of the given unbalances, measured through the rotor's intake over
+// direct influence coefficients (0.01 per gmm) and solved.
+void measureRun(Rotor& r, const std::vector<std::pair<double, double>>& unbalances) {
+    const int n = static_cast<int>(unbalances.size());
+    for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) {
+            double amp = i == j ? 0.01 : 0.0, deg = 0;
+            r.factorData(1, i, j, &amp, nullptr);
+            r.factorData(2, i, j, nullptr, &deg);
+        }
+    r.startSession();
+    for (int k = 0; k < n; ++k) r.initChannel(static_cast<unsigned>(k), 1, k);
+    for (int row = 0; row < 3; ++row)
+        for (int k = 0; k < n; ++k) {
+            const auto [gmm, deg] = unbalances[static_cast<std::size_t>(k)];
+            const double mirrored = std::fmod(360.0 - deg, 360.0);  // the intake mirrors the angles it averages
+            r.addMeasureResult(gmm * 0.01, mirrored * 3.14159265358979 / 180, mirrored, 1, k);
+        }
+    if (r.takeMeasurement()) r.computeDisbalance();
+}
+
+std::vector<BalancingScene> balancingScenes() {
+    const std::vector<std::pair<double, double>> outside = {{420, 30}, {310, 200}};
+    const auto twoPlanes = [](Rotor& r) { shapeRotor(r, {{1, 0}, {0, 2}}); };
+    const auto drilling = [](Rotor& r) {
+        shapeRotor(r, {{1, 0}, {0, 2}});
+        r.data().planes[1].mode = jobrec::kModeRemoval;
+        r.data().planes[1].mean = jobrec::kMeanRadialDrilling;
+        r.data().planes[1].holeDiameter = 8;
+        r.data().planes[1].additionalHoles = 3;
+    };
+    const auto unbalances = [](BalancingData::Data& d) {
+        d._displayUnbalances = true;
+        d.prepare(false);
+    };
+    const auto firstReady = [](BalancingData::Data& d) { d._acknowledgedPlanes = 1; };
+    const auto pending = [](BalancingData::Data& d) { d._compensatorPending = true; };
+    return {
+        {true, false, outside, twoPlanes, {}},          {false, false, outside, twoPlanes, unbalances},
+        {true, false, outside, drilling, firstReady},   {false, false, {{12, 30}, {20, 200}}, twoPlanes, {}},
+        {true, false, outside, twoPlanes, pending},     {true, true, outside, twoPlanes, {}},
+    };
+}
+
+int balancingPage(const char* settings, const char* out) {
+    namespace fs = std::filesystem;
+    constexpr int kCellWidth = 1280, kCellHeight = 960;
+    std::error_code ec;
+    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
+    const fs::path home = fs::current_path(ec);
+    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
+    if (!mkdtemp(scratch.data())) return 1;
+    fs::current_path(scratch, ec);
+    fs::create_directory("logs", ec);
+
+    const std::vector<BalancingScene> scenes = balancingScenes();
+    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
+    const int sheetWidth = kCellWidth * kColumns;
+    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
+    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
+    int code = 1;
+    {
+        Window window(kCellWidth, kCellHeight);
+        if (!window.handle) return 1;
+        GlTextureUploader uploader;
+        ManualClock clock;
+        Gui gui{GuiClock(clock)};
+        gui._uploader = &uploader;
+        ImGui::GetIO().UserData = &gui;
+        gui.loadTextures();
+        gui.loadFonts();
+        MachineDeps deps;
+        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
+        deps.demoReplayPath = "no-such-dir/mapi.dmp";
+        Machine machine(1, gui._config, deps);
+        gui._machine = &machine;
+        if (!loadSettings(gui, cfg.c_str())) {
+            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
+        } else {
+            gui.closeModal();
+            gui._invertersShown = gui._demoShown = true;
+            for (std::size_t i = 0; i < scenes.size(); ++i) {
+                const BalancingScene& scene = scenes[i];
+                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
+                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
+                setLanguage(scene.english);
+                gui.newRotor();
+                Rotor& rotor = *gui._rotor;
+                rotor.setName(scene.english ? "Shaft 7" : "Вал 7");
+                rotor.data().speed = 1000;
+                rotor.data().permissibleUnbalance = 50;
+                scene.shape(rotor);
+                for (auto& plane : rotor.data().planes) plane.radius = 100;
+                measureRun(rotor, scene.unbalances);
+                gui.setScreen(false, &Gui::balancing);
+                for (int frame = 0; frame < 40; ++frame) {
+                    clock.sleepMs(16);
+                    gui.startFrame();
+                    renderFrame(static_cast<float>(w), static_cast<float>(h),
+                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
+                    auto* data = dynamic_cast<BalancingData::Data*>(gui._data);
+                    if (data && scene.touch && frame == 0) scene.touch(*data);
+                }
+                glReadBuffer(GL_BACK);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+                const int left = static_cast<int>(i % kColumns) * kCellWidth;
+                const int top = static_cast<int>(i / kColumns) * kCellHeight;
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
+                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+            }
+            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
+                       ? 0
+                       : 1;
+        }
+        gui._machine = nullptr;
+    }
+    fs::current_path(home, ec);
+    fs::remove_all(scratch, ec);
+    return code;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     static const char* kUsage =
         "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n"
-        "       gui_gallery --screen editing CFG OUT.png\n";
+        "       gui_gallery --screen editing|balancing CFG OUT.png\n";
     if (argc == 5 && std::strcmp(argv[1], "--screen") == 0) {
-        if (std::strcmp(argv[2], "editing") != 0) return tooloptions::usage(kUsage, false);
-        const int code = editingPage(argv[3], argv[4]);
+        const bool editing = std::strcmp(argv[2], "editing") == 0;
+        if (!editing && std::strcmp(argv[2], "balancing") != 0) return tooloptions::usage(kUsage, false);
+        const int code = editing ? editingPage(argv[3], argv[4]) : balancingPage(argv[3], argv[4]);
         if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", argv[4]);
         return code;
     }

@@ -35,7 +35,7 @@ constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
 constexpr float kBarHeight = 80;
 constexpr float kDialTop = 120;
 constexpr float kPictureLeft = 20;
-constexpr float kColumnsBelowDial = 12;
+constexpr float kColumnsBelowDial = 4;
 constexpr int kMaxSplitSteps = 64;  // a position walk never takes more
 
 // The control rotor's runs of the U|mar| test, in which the planes swap roles.
@@ -233,7 +233,8 @@ void layOut(Data& d, const DialLayout& dial) {
     d.contentBottom = d._view.top + d._view.pictureHeight;
     // The panel stays at the bottom of what is seen; the content scrolls above it.
     d.panelHeight = d.displayModePanelHeight();
-    d.panelTop = scroll + ImGui::GetWindowHeight() - d.panelHeight;
+    const float pinned = scroll + ImGui::GetWindowHeight() - d.panelHeight;
+    d.panelTop = d.panelBesideColumns() ? pinned : std::max(pinned, d.contentBottom);
 }
 
 void drawDialAndMarkers(Gui& g, Data& d) {
@@ -303,6 +304,7 @@ void Gui::balancing() {
     ImGui::SetNextWindowSize(ImVec2(_screenWidth, _screenHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+    ImGui::PushStyleColor(ImGuiCol_WindowBg, IM_COL32_WHITE);
     ImGui::Begin("Balancing", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
                      ImGuiWindowFlags_NoBringToFrontOnFocus);
@@ -325,6 +327,7 @@ void Gui::balancing() {
     }
     ImGui::EndChild();
     ImGui::End();
+    ImGui::PopStyleColor();
     ImGui::PopStyleVar(2);
     showProgress(*this);
 }

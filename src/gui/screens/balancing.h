@@ -40,8 +40,8 @@ constexpr float kKnobAtRest = 0;
 
 // The content's rows (px): the instructions under a column's header and
 // buttons, their height, and the display-mode panel at the bottom.
-constexpr float kInstructionsBelowHeader = 96;
-constexpr float kInstructionsHeight = 210;
+constexpr float kInstructionsBelowHeader = 90;
+constexpr float kInstructionsHeight = 180;
 
 struct Data final : Gui::ActiveData {
     explicit Data(Gui& gui);
@@ -119,6 +119,9 @@ struct Data final : Gui::ActiveData {
     void displayModePanel();
     // The panel's height: one row when its parts fit the window's width, else two.
     float displayModePanelHeight() const;
+    // The panel's parts leave the plane columns free: it may stay at the
+    // bottom of the seen region; otherwise it follows the picture.
+    bool panelBesideColumns() const;
     // The run strip at (x, y) window-local; the newly chosen run, or -1.
     int measurementList(const char* title, bool& listOpen, float x, float y, float width, float height,
                         int runCount, int currentRun);

@@ -50,7 +50,8 @@ constexpr int kFromBalancing = -1;  // `Gui::_icRunMask` of a request from this 
 
 constexpr float kToolbarGap = 10;
 constexpr float kToolbarMiddle = 40;
-constexpr float kStartRoom = 200;   // the start switch and its gap at the bar's right
+constexpr float kStartWidth = 180;  // the start switch at the bar's right
+constexpr const char* kEllipsis = "...";
 constexpr float kNameInset = 10;
 const ImU32 kTitleGrey = IM_COL32(84, 84, 84, 255);  // 0.33
 const ImU32 kNameGrey = IM_COL32(140, 140, 140, 255);  // 0.55
@@ -62,11 +63,9 @@ constexpr float kSwitchesAboveBottom = 28;
 constexpr float kSwitchHeight = 50;
 constexpr float kRowGap = 16;
 constexpr float kPanelInset = 20;
-constexpr float kPanelGap = 20;     // between the panel's parts in one row
-constexpr float kSwitchGap = 30;
-constexpr float kSwitchTrack = 87.5f;  // a switch row's width beyond its label
 constexpr float kCaptionRoom = 26;
-constexpr float kChosenBar = 4;     // the caption above the option buttons
+constexpr float kChosenBar = 4;
+const ImU32 kPanelBack = 0xFFFFFFFF;     // the caption above the option buttons
 constexpr float kStripHeight = 50;
 
 // The run strip.
@@ -79,8 +78,8 @@ const ImU32 kStripFrame = IM_COL32(188, 188, 188, 255);
 const ImU32 kStripCurrent = IM_COL32(134, 134, 149, 255);
 
 // The plane columns.
-constexpr float kHeaderHeight = 34;
-constexpr float kButtonTop = 40;
+constexpr float kHeaderHeight = 30;
+constexpr float kButtonTop = 34;
 constexpr float kButtonHeight = 50;
 constexpr float kSmallButton = 50;
 constexpr float kMainButton = 130;
@@ -130,11 +129,6 @@ void Data::toolbar() {
     toolbarCaption(title, kTitleGrey, ImGui::GetCursorPosX());
     ImGui::SetCursorPosX(ImGui::GetCursorPosX() + textWidth(fontslot::kRegular24, title) + 2 * kToolbarGap);
 
-    const bool external = g._machine && g._machine->isExternalDrive();
-    const std::string start = ks::format("{}##start", textOrEmpty(external ? kTextMeasure : kTextStart));
-    if (startButton(_startButtonState, start.c_str(), startLocked()) && _startButtonState > 0)
-        askMeasuring(*this, kMeasuringRun, true);
-
     if (toolbarButton(ks::format("{}##test", textOrEmpty(kTextTest)).c_str())) askMeasuring(*this, kTestRun, false);
     ImGui::SameLine(0, kToolbarGap);
     if (toolbarButton(ks::format("{}##ic", textOrEmpty(kTextRedetermineIc)).c_str())) {
@@ -156,12 +150,17 @@ void Data::toolbar() {
     // The rotor's name in what is left before the start switch.
     std::string name = r.nameText(false);
     const float left = ImGui::GetCursorPosX();
-    const float right = g._screenWidth - kStartRoom - kNameInset;
+    const float right = g._screenWidth - g._margin - kStartWidth - kNameInset;
     ImFont* font = uiFont(fontslot::kRegular24);
     if (right > left) {
-        fitText(name, font, font->FontSize, right - left);
+        if (fitText(name, font, font->FontSize, right - left - textWidth(fontslot::kRegular24, kEllipsis)))
+            name += kEllipsis;
         toolbarCaption(name, kNameGrey, right - textWidth(fontslot::kRegular24, name));
     }
+    const bool external = g._machine && g._machine->isExternalDrive();
+    const std::string start = ks::format("{}##start", textOrEmpty(external ? kTextMeasure : kTextStart));
+    if (startButton(_startButtonState, start.c_str(), startLocked()) && _startButtonState > 0)
+        askMeasuring(*this, kMeasuringRun, true);
     ImGui::PopFont();
 }
 
@@ -169,36 +168,46 @@ void Data::toolbar() {
 
 namespace {
 
+// The panel: the option buttons at the left and the run strip at the right,
+// each over one of the switches, which stand 28 px above the bottom; the
+// middle stays free for the picture.
 struct PanelLayout {
     bool wide;
     float buttonWidth, listWidth;
     int font;
-    float switchesWidth;
-    bool oneRow;
+    float leftSwitch, rightSwitch;  // the switch rows' widths
+    float leftEnd, rightStart;      // the blocks' inner edges
 };
 
-const TextId kSwitchTexts[2][2] = {{kTextCompensator, kTextAccuracy}, {kTextTestTable, kTextAccuracy}};
+constexpr float kSwitchTrack = 87.5f;  // a switch row's width beyond its label
+constexpr float kBlockMargin = 10;
 
 PanelLayout panelLayout(const Data& d) {
     PanelLayout l;
-    l.wide = d.gui->_screenWidth > kWideWindow;
+    const float width = d.gui->_screenWidth;
+    l.wide = width > kWideWindow;
     l.buttonWidth = l.wide ? 181 : 121;
     l.listWidth = l.wide ? 360 : 245;
     l.font = l.wide ? fontslot::kRegular24 : fontslot::kRegular17;
-    l.switchesWidth = kSwitchGap;
-    for (TextId id : kSwitchTexts[d._rotor->isControlRotor() ? 1 : 0])
-        l.switchesWidth += textWidth(l.font, textOrEmpty(id)) + kSwitchTrack;
-    const float options = 2 * l.buttonWidth + kOptionGap;
-    l.oneRow = 2 * kPanelInset + options + l.switchesWidth + l.listWidth + 2 * kPanelGap <= d.gui->_screenWidth;
+    const TextId first = d._rotor->isControlRotor() ? kTextTestTable : kTextCompensator;
+    l.leftSwitch = textWidth(l.font, textOrEmpty(first)) + kSwitchTrack;
+    l.rightSwitch = textWidth(l.font, textOrEmpty(kTextAccuracy)) + kSwitchTrack;
+    l.leftEnd = kPanelInset + std::max(2 * l.buttonWidth + kOptionGap, l.leftSwitch) + kBlockMargin;
+    l.rightStart = width - kPanelInset - std::max(l.listWidth, l.rightSwitch) - kBlockMargin;
     return l;
 }
 
 }  // namespace
 
+bool Data::panelBesideColumns() const {
+    const PanelLayout l = panelLayout(*this);
+    const float columnsEnd = _view.left + kPlaneColumnWidth * static_cast<float>(planeCount());
+    return l.leftEnd - kBlockMargin <= _view.left + kColumnInset && l.rightStart + kBlockMargin >= columnsEnd - kColumnInset;
+}
+
 float Data::displayModePanelHeight() const {
     if (!hasRuns() || _selectedColumn != 0) return 0;
-    const float row = kSwitchesAboveBottom + kSwitchHeight + kCaptionRoom;
-    return panelLayout(*this).oneRow ? row : row + kOptionHeight + kRowGap;
+    return kCaptionRoom + kOptionHeight + kRowGap + kSwitchHeight + kSwitchesAboveBottom;
 }
 
 void Data::displayModePanel() {
@@ -208,13 +217,14 @@ void Data::displayModePanel() {
     const PanelLayout l = panelLayout(*this);
     ImGui::PushFont(uiFont(l.font));
     const ImVec2 origin = windowOrigin();
-    ImGui::GetWindowDrawList()->AddRectFilled(origin + ImVec2(0, panelTop),
-                                              origin + ImVec2(ImGui::GetWindowWidth(), panelTop + panelHeight),
-                                              0xFFFFFFFF);
-
+    ImDrawList* list = ImGui::GetWindowDrawList();
     const float bottom = panelTop + panelHeight;
+    list->AddRectFilled(origin + ImVec2(0, panelTop), origin + ImVec2(l.leftEnd, bottom), kPanelBack);
+    list->AddRectFilled(origin + ImVec2(l.rightStart, panelTop), origin + ImVec2(ImGui::GetWindowWidth(), bottom),
+                        kPanelBack);
+
     const float switchesY = bottom - kSwitchesAboveBottom - kSwitchHeight;
-    const float rowY = l.oneRow ? switchesY : switchesY - kRowGap - kOptionHeight;
+    const float rowY = switchesY - kRowGap - kOptionHeight;
     const std::string caption = textOrEmpty(kTextDisplayMode);
     const std::string correction = ks::format("{}##mode0", textOrEmpty(kTextCorrection));
     const std::string unbalances = ks::format("{}##mode1", textOrEmpty(kTextUnbalances));
@@ -233,9 +243,8 @@ void Data::displayModePanel() {
     if (pressed) prepare(false);
     // The chosen mode is underlined.
     const float chosenX = kPanelInset + (_displayUnbalances ? l.buttonWidth + kOptionGap : 0);
-    ImGui::GetWindowDrawList()->AddRectFilled(origin + ImVec2(chosenX, rowY + kOptionHeight - kChosenBar),
-                                              origin + ImVec2(chosenX + l.buttonWidth, rowY + kOptionHeight),
-                                              kStripCurrent);
+    list->AddRectFilled(origin + ImVec2(chosenX, rowY + kOptionHeight - kChosenBar),
+                        origin + ImVec2(chosenX + l.buttonWidth, rowY + kOptionHeight), kStripCurrent);
 
     const int runs = r.runCount();
     const int current = r.currentRun();
@@ -252,8 +261,7 @@ void Data::displayModePanel() {
     }
 
     // The switches.
-    const float switchesX = l.oneRow ? kPanelInset + 2 * l.buttonWidth + kOptionGap + kPanelGap : kPanelInset;
-    ImGui::SetCursorPos(ImVec2(switchesX, switchesY));
+    ImGui::SetCursorPos(ImVec2(kPanelInset, switchesY));
     if (!r.isControlRotor()) {
         const float was = _compensator;
         compensatorHold = 0;
@@ -269,7 +277,7 @@ void Data::displayModePanel() {
     } else if (checkList(_testTable, textOrEmpty(kTextTestTable), 0, nullptr, 0, kSwitchHeight)) {
         _testTable = _testTable > 0 ? -10.0f : 10.0f;
     }
-    ImGui::SameLine(0, kSwitchGap);
+    ImGui::SetCursorPos(ImVec2(g._screenWidth - kPanelInset - l.rightSwitch, switchesY));
     const float was = _increasedAccuracy;
     if (checkList(_increasedAccuracy, textOrEmpty(kTextAccuracy), 0, nullptr, 0, kSwitchHeight))
         _increasedAccuracy = _increasedAccuracy > 0 ? -10.0f : 10.0f;
@@ -374,6 +382,10 @@ int Data::measurementList(const char* title, bool& listOpen, float x, float y, f
 // ---- plane columns -------------------------------------------------------------------------
 
 void Data::planeColumns(u32 target) {
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    struct PopFont {
+        ~PopFont() { ImGui::PopFont(); }
+    } popFont;
     Rotor& r = *_rotor;
     ImDrawList* list = ImGui::GetWindowDrawList();
     const ImVec2 origin = windowOrigin();

@@ -44,10 +44,10 @@ constexpr const char* kResidualLabel = "D";
 
 constexpr float kColumnInset = 12;
 constexpr float kNumberDrop = 12;  // the smaller remainder of a number label
-constexpr float kAmountTop = 72;
-constexpr float kValueBelowCaption = 20;
-constexpr float kToleranceTop = 150;
-constexpr float kResidualTop = 178;
+constexpr float kAmountTop = 64;
+constexpr float kValueBelowCaption = 18;
+constexpr float kToleranceTop = 128;
+constexpr float kResidualTop = 154;
 constexpr float kLeaderGap = 6;
 constexpr int kDecimalsPlain = 1;
 constexpr int kDecimalsAccurate = 4;

@@ -379,9 +379,10 @@ TEST(BalancingScreen, NumberFormats) {
             while (d > 0 && ks::format(format, a.amount, d) != text) --d;
             ASSERT_EQ(ks::format(format, a.amount, d), text) << width;
             EXPECT_TRUE(d == 0 || BalancingData::numberLabel(text, ImVec2(), 0, false, width, fontslot::kRegular40));
-            if (d < a.decimals)
+            if (d < a.decimals) {
                 EXPECT_FALSE(BalancingData::numberLabel(ks::format(format, a.amount, d + 1), ImVec2(), 0, false, width,
                                                         fontslot::kRegular40));
+            }
         }
     }
     EXPECT_EQ(BalancingData::angleText(359.96, 1), "0.0°");
