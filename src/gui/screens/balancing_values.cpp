@@ -279,14 +279,15 @@ void Data::planeValueTable(int plane) {
         const std::string firstCell =
             ks::format("{:.{}f}", testMass ? r.testMass(plane + 1, kTestMassUmar) : value, decimals);
         drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
-        if (!twoColumns) continue;
         std::string second;
-        if (!unbalanceCaptions)
-            second = ks::format("{:.{}f}", value, decimals);
-        else
-            second = known ? ks::format("{:.2f}", value / mean) : std::string(doneMark());
-        drawSlotText(fontslot::kRegular20, second.c_str(), at + ImVec2(kSecondColumn, 0), ink);
-        UiProbe::report(0, outside ? "test row outside" : isMarked ? "test row marked" : "test row", at, rowEnd,
+        if (twoColumns) {
+            if (!unbalanceCaptions)
+                second = ks::format("{:.{}f}", value, decimals);
+            else
+                second = known ? ks::format("{:.2f}", value / mean) : std::string(doneMark());
+            drawSlotText(fontslot::kRegular20, second.c_str(), at + ImVec2(kSecondColumn, 0), ink);
+        }
+        UiProbe::report(0, isMarked ? "test row marked" : outside ? "test row outside" : "test row", at, rowEnd,
                         ks::format("{}|{}", firstCell, second).c_str());
     }
 }

@@ -503,3 +503,120 @@ TEST(BalancingScreen, Compensator) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- indexed positions ------------------------------------------------------------------------
+
+// Plane 1 corrects on three indexed positions.
+void indexedFirstPlane(Bench& b) {
+    Plane& p = b.rotor().data().planes[0];
+    p.mean = jobrec::kMeanIndexed;
+    p.positions = 3;
+    b.recordRun(kOut0, kOut1);
+}
+
+const UiItem* inColumn(Bench& b, const std::string& label, int plane) {
+    const float left = b.data()._view.left + 248 * plane;
+    for (const UiItem& item : b.h.probe().items())
+        if (item.label == label && item.min.x >= left && item.max.x <= left + 248) return &item;
+    return nullptr;
+}
+
+TEST(BalancingScreen, IndexedPositions) {
+    Bench b(indexedFirstPlane);
+    ASSERT_EQ(b.data()._positionPlanes & 1, 1u);
+    ASSERT_TRUE(b.rotor().hasPositions(0));
+
+    // The set-up: Cancel leaves the trial angle, Ready takes the rotor angle.
+    const double angle = b.rotor().trialAngle(0);
+    ASSERT_TRUE(inColumn(b, "!", 0));
+    EXPECT_FALSE(inColumn(b, "!", 1));
+    b.h.tapAt(inColumn(b, "!", 0)->centre());
+    b.h.frame();
+    EXPECT_EQ(b.data()._selectedColumn, 1);
+    EXPECT_TRUE(b.h.probe().shows("Indexed position"));
+    EXPECT_FALSE(b.find("measurement"));
+    ASSERT_TRUE(b.h.tap("Cancel"));
+    b.h.frame();
+    EXPECT_EQ(b.data()._selectedColumn, 0);
+    EXPECT_EQ(b.rotor().trialAngle(0), angle);
+    b.h.tapAt(inColumn(b, "!", 0)->centre());
+    b.h.frame();
+    b.m.angle = 42.5;
+    b.h.frame();
+    ASSERT_TRUE(inColumn(b, "Ready", 0));
+    b.h.tapAt(inColumn(b, "Ready", 0)->centre());
+    b.h.frame();
+    EXPECT_EQ(b.data()._selectedColumn, 0);
+    EXPECT_DOUBLE_EQ(b.rotor().trialAngle(0), 42.5);
+
+    // "Next" walks the position pairs, "<" steps back.
+    ASSERT_TRUE(inColumn(b, "Next", 0));
+    EXPECT_FALSE(inColumn(b, "Next", 1));  // a plane without positions reads Ready
+    const double first = b.rotor().correctionAngle(0, false);
+    b.h.tapAt(inColumn(b, "Next", 0)->centre());
+    b.h.frame();
+    EXPECT_TRUE(b.rotor().hasUsedPositions(0));
+    ASSERT_TRUE(inColumn(b, "<", 0));
+    b.h.tapAt(inColumn(b, "<", 0)->centre());
+    b.h.frame();
+    EXPECT_FALSE(b.rotor().hasUsedPositions(0));
+    EXPECT_DOUBLE_EQ(b.rotor().correctionAngle(0, false), first);
+}
+
+TEST(BalancingScreen, IncreasedAccuracyKeepsTheNearestSplit) {
+    Bench b(indexedFirstPlane);
+    const double before = b.rotor().correctionAngle(0, false);
+    ASSERT_TRUE(b.h.tap("Increased accuracy"));
+    b.h.frame();
+    ASSERT_TRUE(b.data().increasedAccuracy());
+    const double kept = BalancingData::angleDistance(b.rotor().correctionAngle(0, false), before);
+    // No later split of the walk lies nearer the angle worked with before.
+    for (int step = 0; step < 6 && b.rotor().hasPositions(0); ++step) {
+        b.rotor().splitToPositions(0, true);
+        EXPECT_GE(BalancingData::angleDistance(b.rotor().correctionAngle(0, false), before) + 1e-9, kept) << step;
+    }
+}
+
+// ---- a control rotor's Test table ------------------------------------------------------------
+
+TEST(BalancingScreen, ControlRotorTestTable) {
+    struct Case {
+        const char* name;
+        std::vector<double> stage;  // plane 1's unbalance in runs 7, 8, 9
+        int selected;               // the current run
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"the band", {100, 100, 130}, 9, {"test row", "test row", "test row outside"}},
+        {"a marked row", {100, 100, 130}, 8, {"test row", "test row marked", "test row outside"}},
+        {"no mean", {0, 0, 0}, 9, {"test row", "test row", "test row"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bench b([&c](Bench& b) {
+            b.rotor().data().controlRotor = true;
+            for (int run = 0; run < 10; ++run) {
+                Measurement m;
+                m.results.resize(2);
+                const double u = run >= 7 ? c.stage[static_cast<std::size_t>(run - 7)] : 50;
+                m.results[0].unbalance = Vector(u, 0);
+                b.rotor().data().runs.push_back(m);
+            }
+            b.rotor().selectRun(c.selected);
+        });
+        ASSERT_TRUE(b.h.tap("Test table"));
+        b.h.frame();
+        ASSERT_TRUE(b.data().testTable());
+        std::vector<std::string> rows;
+        for (const UiItem& item : b.h.probe().items())
+            if (item.label.rfind("test row", 0) == 0 && item.min.x < b.data()._view.left + 248) rows.push_back(item.label);
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(b.h.probe().shows("|Â"), c.stage[0] == 0);
+        EXPECT_FALSE(b.h.probe().shows("nan"));
+        EXPECT_FALSE(b.h.probe().shows("Correction angle"));  // no instructions under the table
+    }
+}
+
+}  // namespace
