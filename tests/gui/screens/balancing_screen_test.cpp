@@ -620,3 +620,35 @@ TEST(BalancingScreen, ControlRotorTestTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- the machine, the scheme's values and the plane masks ------------------------------------
+
+static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
+static_assert(BalancingData::planeBit(32) == 0 && BalancingData::planeBit(-1) == 0, "no bit outside the mask");
+
+TEST(BalancingScreen, MachineAndSchemeValues) {
+    Bench b([](Bench& b) {
+        b.rotor().data().planes[0].distance1 = 120;
+        b.rotor().data().planes[1].distance1 = 0;  // no value: no text
+        b.recordRun(kOut0, kOut1);
+    });
+    // The switch hands the rotor over and asks for the drive's set-up, once.
+    EXPECT_EQ(b.m.count("requestDriveSetup"), 1);
+    EXPECT_EQ(b.m.rotor, &b.rotor());
+    std::vector<std::string> distances;
+    for (const UiItem& item : b.h.probe().items())
+        if (item.text.size() > 3 && item.text.compare(item.text.size() - 3, 3, " mm") == 0) distances.push_back(item.text);
+    EXPECT_EQ(distances, std::vector<std::string>{"120 mm"});
+
+    b.m.state = 15;  // the drive is being set up
+    b.h.frame();
+    EXPECT_TRUE(b.h.probe().shows("Wait, initialization in process ..."));
+    b.m.state = 0;
+    b.h.frame();
+    EXPECT_FALSE(b.h.probe().shows("Wait, initialization in process ..."));
+    EXPECT_EQ(b.m.count("requestDriveSetup"), 1);
+}
+
+}  // namespace
