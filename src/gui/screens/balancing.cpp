@@ -283,6 +283,13 @@ void showProgress(Gui& g) {
 
 void Gui::balancing() {
     using namespace BalancingData;
+    if (!_rotor) {
+        // Nothing to balance: the frame alone.
+        delete _data;
+        _data = nullptr;
+        drawFrame(false, {});
+        return;
+    }
     // The data belongs to the rotor it was made for.
     auto* data = dynamic_cast<Data*>(_data);
     if (!data || data->_rotor != _rotor) {

@@ -45,6 +45,9 @@ constexpr float kInstructionsHeight = 180;
 
 struct Data final : Gui::ActiveData {
     explicit Data(Gui& gui);
+    ~Data() override { dropBackAction(); }  // no back action outlives its screen
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
 
     Rotor* _rotor;
     PlaneView _view;  // the rotor picture's block, with its own copy of the rotor

@@ -157,6 +157,12 @@ void Data::toolbar() {
             name += kEllipsis;
         toolbarCaption(name, kNameGrey, right - textWidth(fontslot::kRegular24, name));
     }
+    // Under the "System settings changed" banner nothing of the bar reacts;
+    // the switch would take the banner's touches.
+    if (g._settingsChanged) {
+        ImGui::PopFont();
+        return;
+    }
     const bool external = g._machine && g._machine->isExternalDrive();
     const std::string start = ks::format("{}##start", textOrEmpty(external ? kTextMeasure : kTextStart));
     if (startButton(_startButtonState, start.c_str(), startLocked()) && _startButtonState > 0)
