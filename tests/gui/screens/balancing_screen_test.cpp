@@ -99,15 +99,20 @@ struct Bench {
         g.back();
         h.frame(2);
     }
-    void ready(int plane) {
+    // The item with this label in the column of plane index `plane`.
+    const UiItem* inColumn(const std::string& label, int plane) {
+        const float left = data()._view.left + 248 * static_cast<float>(plane);
         for (const UiItem& item : h.probe().items())
-            if (item.label == "Ready" && item.min.x > data()._view.left + 248 * plane &&
-                item.max.x < data()._view.left + 248 * (plane + 1)) {
-                h.tapAt(item.centre());
-                return;
-            }
-        ADD_FAILURE() << "no Ready in column " << plane;
+            if (item.label == label && item.min.x >= left && item.max.x <= left + 248) return &item;
+        return nullptr;
     }
+    void tapIn(const std::string& label, int plane) {
+        const UiItem* item = inColumn(label, plane);
+        ASSERT_TRUE(item) << label << " in column " << plane;
+        h.tapAt(item->centre());
+        h.frame();
+    }
+    void ready(int plane) { tapIn("Ready", plane); }
 };
 
 const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
@@ -502,9 +507,6 @@ TEST(BalancingScreen, Compensator) {
     EXPECT_FALSE(b.g._onBack);  // a later Back is the screen's own again
 }
 
-}  // namespace
-
-namespace {
 
 // ---- indexed positions ------------------------------------------------------------------------
 
@@ -516,13 +518,6 @@ void indexedFirstPlane(Bench& b) {
     b.recordRun(kOut0, kOut1);
 }
 
-const UiItem* inColumn(Bench& b, const std::string& label, int plane) {
-    const float left = b.data()._view.left + 248 * plane;
-    for (const UiItem& item : b.h.probe().items())
-        if (item.label == label && item.min.x >= left && item.max.x <= left + 248) return &item;
-    return nullptr;
-}
-
 TEST(BalancingScreen, IndexedPositions) {
     Bench b(indexedFirstPlane);
     ASSERT_EQ(b.data()._positionPlanes & 1, 1u);
@@ -530,10 +525,8 @@ TEST(BalancingScreen, IndexedPositions) {
 
     // The set-up: Cancel leaves the trial angle, Ready takes the rotor angle.
     const double angle = b.rotor().trialAngle(0);
-    ASSERT_TRUE(inColumn(b, "!", 0));
-    EXPECT_FALSE(inColumn(b, "!", 1));
-    b.h.tapAt(inColumn(b, "!", 0)->centre());
-    b.h.frame();
+    EXPECT_FALSE(b.inColumn("!", 1));
+    b.tapIn("!", 0);
     EXPECT_EQ(b.data()._selectedColumn, 1);
     EXPECT_TRUE(b.h.probe().shows("Indexed position"));
     EXPECT_FALSE(b.find("measurement"));
@@ -541,26 +534,19 @@ TEST(BalancingScreen, IndexedPositions) {
     b.h.frame();
     EXPECT_EQ(b.data()._selectedColumn, 0);
     EXPECT_EQ(b.rotor().trialAngle(0), angle);
-    b.h.tapAt(inColumn(b, "!", 0)->centre());
-    b.h.frame();
+    b.tapIn("!", 0);
     b.m.angle = 42.5;
     b.h.frame();
-    ASSERT_TRUE(inColumn(b, "Ready", 0));
-    b.h.tapAt(inColumn(b, "Ready", 0)->centre());
-    b.h.frame();
+    b.ready(0);
     EXPECT_EQ(b.data()._selectedColumn, 0);
     EXPECT_DOUBLE_EQ(b.rotor().trialAngle(0), 42.5);
 
     // "Next" walks the position pairs, "<" steps back.
-    ASSERT_TRUE(inColumn(b, "Next", 0));
-    EXPECT_FALSE(inColumn(b, "Next", 1));  // a plane without positions reads Ready
+    EXPECT_FALSE(b.inColumn("Next", 1));  // a plane without positions reads Ready
     const double first = b.rotor().correctionAngle(0, false);
-    b.h.tapAt(inColumn(b, "Next", 0)->centre());
-    b.h.frame();
+    b.tapIn("Next", 0);
     EXPECT_TRUE(b.rotor().hasUsedPositions(0));
-    ASSERT_TRUE(inColumn(b, "<", 0));
-    b.h.tapAt(inColumn(b, "<", 0)->centre());
-    b.h.frame();
+    b.tapIn("<", 0);
     EXPECT_FALSE(b.rotor().hasUsedPositions(0));
     EXPECT_DOUBLE_EQ(b.rotor().correctionAngle(0, false), first);
 }
@@ -619,9 +605,6 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     }
 }
 
-}  // namespace
-
-namespace {
 
 // ---- the machine, the scheme's values and the plane masks ------------------------------------
 
