@@ -255,7 +255,10 @@ void beginContent(Gui& gui, Data& d) {
     const float shift = d.panelState != kPanelHidden ? d.panelOffset * d.panelOverlap : 0.0f;
     ImGui::SetNextWindowPos(ImVec2(-shift, kBarHeight));
     ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, gui._screenHeight - 2 * kBarHeight));
-    ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth), d.contentHeight));
+    // The content is laid out from the window's corner, while ImGui adds its
+    // padding on both sides of the size given here.
+    const float padding = 2 * ImGui::GetStyle().WindowPadding.x;
+    ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth) - padding, d.contentHeight));
     if (gui._keyboardState == Gui::kShown && !gui._answer && d.panelState == kPanelHidden)
         ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);

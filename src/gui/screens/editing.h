@@ -143,10 +143,10 @@ void parameterRow(ImVec2& pos, const char* label, const std::string& value, bool
 void planeParameterRows(Data& data, int plane, ImVec2& pos);
 // One column of rows per plane, `columnWidth` apart.
 void parameterTable(Data& data, int columns, float columnWidth);
-// The entry of a rotor value at `pos`, `width` x 50 px; `grade`: the
-// permissible unbalance with its grade chooser.  Returns the right end (x) of
-// the entry and its captions.
-float rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width);
+// The entry of a rotor value at `pos`, `width` x 50 px, `room` px before the
+// row's next element; `grade`: the permissible unbalance with its grade
+// chooser.  Returns the right end (x) of its captions.
+float rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width, float room);
 // The row of rotor values and selectors under the picture band.
 void driveRow(Gui& gui, Data& data);
 // The row's width: its base, 759 px for an end drive, 989 for a belt drive,

@@ -86,9 +86,21 @@ std::size_t blankAfter(std::string_view text, std::size_t from, std::size_t& byt
 }
 
 // The width of a caption above a field (drawFontText's font).
-float captionWidth(const char* text) {
+float captionWidth(std::string_view text) {
     ImFont* font = uiFont(fontslot::kRegular17);
-    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text).x;
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.data(), text.data() + text.size()).x;
+}
+
+// The byte of the blank that parts `text` into its two narrowest lines;
+// npos when it has no blank.
+std::size_t balancedBlank(std::string_view text) {
+    std::size_t best = std::string_view::npos;
+    float narrowest = FLT_MAX;
+    for (std::size_t at = text.find(' '); at != std::string_view::npos; at = text.find(' ', at + 1)) {
+        const float wider = std::max(captionWidth(text.substr(0, at)), captionWidth(text.substr(at + 1)));
+        if (wider < narrowest) narrowest = wider, best = at;
+    }
+    return best;
 }
 
 }  // namespace
@@ -178,7 +190,7 @@ void parameterTable(Data& d, int columns, float columnWidth) {
 
 // ---- the drive row ----------------------------------------------------------------------
 
-float rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) {
+float rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width, float room) {
     Rotor& rotor = *d.rotor;
     const FieldValue f = readField(rotor, {tag});
     std::string label = textOrEmpty(tag);
@@ -192,8 +204,12 @@ float rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) 
     }
     std::size_t byte = 0;
     const std::size_t blank = blankAfter(label, splitFrom, byte);
+    // A label wider than its room in the row also takes two lines, so that
+    // the row keeps its steps in the longer language.
+    if (blank == std::string_view::npos || blank <= kLongLabel)
+        byte = captionWidth(label) > room - kCaptionGap ? balancedBlank(label) : std::string::npos;
     std::string caption;
-    if (blank != std::string_view::npos && blank > kLongLabel) {
+    if (byte != std::string::npos) {
         caption = label.substr(0, byte);
         label.erase(0, byte + 1);
     }
@@ -214,8 +230,8 @@ float rotorValueEntry(Data& d, TextId tag, bool grade, ImVec2 pos, float width) 
         if (grade) d.selectedGrade = -1;
         d.scroll = 0;
     }
-    const float words = std::max(captionWidth(caption.c_str()), utf8Length(label) > 1 ? captionWidth(label.c_str()) : 0);
-    return pos.x + std::max(width, kCaptionInset + words);
+    const float words = std::max(captionWidth(caption), utf8Length(label) > 1 ? captionWidth(label) : 0);
+    return pos.x + kCaptionInset + words;
 }
 
 float driveRowWidth(const Data& d) {
@@ -233,9 +249,12 @@ void driveRow(Gui& gui, Data& d) {
     ImVec2 pos(start, d.bandTop + kRowTop);
 
     // After an entry the row moves on by its step, or further when the
-    // entry's caption is wider (a long label in the other language).
-    const auto after = [&pos](float step, float end) { pos.x = std::max(pos.x + step, end + kCaptionGap); };
-    after(129, rotorValueEntry(d, kRotation, false, pos, kSpeedWidth));
+    // entry's caption would otherwise run into the next element's.
+    const auto entry = [&](float step, TextId tag, bool grade, float width) {
+        const float end = rotorValueEntry(d, tag, grade, pos, width, step);
+        pos.x = std::max(pos.x + step, end + kCaptionGap);
+    };
+    entry(129, kRotation, false, kSpeedWidth);
     const bool direction = rotor.rotationDirection();
     const std::string glyph =
         std::string(textOrEmpty(direction ? kTextAnticlockwise : kTextClockwise)) + "##direction";
@@ -244,7 +263,7 @@ void driveRow(Gui& gui, Data& d) {
         rotor.setParameter(path, 2, nullptr);
     }
     pos.x += 70;
-    after(120, rotorValueEntry(d, kRotorMass, false, pos, kValueWidth));
+    entry(120, kRotorMass, false, kValueWidth);
 
     const bool belt = rotor.isBeltDrive();
     const bool ownActive = belt ? config.beltDrive.active : config.endDrive.active;
@@ -259,11 +278,11 @@ void driveRow(Gui& gui, Data& d) {
     pos.x += 110;
     if (belt) {
         pos.x += 5;
-        after(115, rotorValueEntry(d, kDrivePulley, false, pos, kValueWidth));
-        after(110, rotorValueEntry(d, kRotorSurface, false, pos, kValueWidth));
+        entry(115, kDrivePulley, false, kValueWidth);
+        entry(110, kRotorSurface, false, kValueWidth);
     }
     pos.x += 20;
-    after(140, rotorValueEntry(d, kPermissibleUnbalance, true, pos, kToleranceWidth));
+    entry(140, kPermissibleUnbalance, true, kToleranceWidth);
     if (config.machineInterface == settings_choice::kHorizontal) supports(gui, d, pos);
 
     // Coefficients built into the machine are not for a rotor of its own.

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include <imgui_internal.h>
+
 #include "gui/screens/editing.h"
 #include "gui/screens/editing_fixture.h"
 
@@ -172,6 +174,54 @@ TEST(EditingLayout, PanelOverlapByTheWindowAndTheColumn) {
             EXPECT_FLOAT_EQ(e.data().panelOverlap, expected);
             EXPECT_NE(e.data().panelState, Editing::kPanelHidden);
         }
+    }
+}
+
+// The drive row wherever its base width fits the window: every element and
+// caption inside the window, no sideways scrolling, and no two texts of one
+// line over each other.
+TEST(EditingLayout, DriveRowFitsTheWindowInBothLanguages) {
+    struct Case {
+        bool english;
+        TextId machine;
+        bool belt;
+        float width;
+    };
+    const Case cases[] = {
+        {false, settings_choice::kHorizontal, true, 1280}, {true, settings_choice::kHorizontal, true, 1280},
+        {false, settings_choice::kVertical, true, 1000},   {true, settings_choice::kVertical, true, 1000},
+        {false, settings_choice::kVertical, false, 790},   {true, settings_choice::kVertical, false, 790},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + (c.english ? " en" : " ru") + (c.belt ? " belt" : " end"));
+        Editor e(
+            [&c](Gui& g) {
+                if (c.belt) set(g, {kDrive, kDriveBelt}, nullptr);
+            },
+            [&c](Gui& g) {
+                g._config->machineInterface = c.machine;
+                g._config->beltDrive.active = true;
+            },
+            c.english);
+        e.h.resize(c.width, 960);
+        e.h.frame(2);
+        const UiItem& ic = e.item(c.english ? "Determined" : "Определяемые");
+        std::vector<UiItem> row;  // the row's elements and the captions above them
+        for (const UiItem& i : e.h.probe().items())
+            if (i.max.y <= ic.max.y && i.min.y >= ic.min.y - 45) row.push_back(i);
+        ASSERT_GT(row.size(), 10u);
+        for (const UiItem& i : row) {
+            EXPECT_GE(i.min.x, 0) << i.label;
+            EXPECT_LE(i.max.x, c.width) << i.label << i.text;
+        }
+        // Nor does the content scroll sideways for it.
+        const ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow);
+        ASSERT_TRUE(content);
+        EXPECT_EQ(content->ScrollMax.x, 0);
+        for (const UiItem& a : row)
+            for (const UiItem& b : row)
+                if (&a != &b && a.id == 0 && b.id == 0 && a.min.y < b.centre().y && b.centre().y < a.max.y)
+                    EXPECT_FALSE(a.min.x < b.max.x && b.min.x < a.max.x) << a.text << " / " << b.text;
     }
 }
 
