@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <future>
@@ -464,7 +465,11 @@ TEST_F(KWZUSBLayerT2Test, StressUnplugReconnectRacingDisconnect) {
             }
         });
         sim_.unplugFromCall(1 + static_cast<int>(rng() % 6));
-        for (unsigned k = rng() % 200; k > 0; --k) std::this_thread::yield();
+        // A pause of up to 0.2 ms measured by the clock, not by scheduler
+        // turns, so that a crowded machine cannot stretch the rounds.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(rng() % 200);
+        while (std::chrono::steady_clock::now() < until) {
+        }
         layer_->disconnect();  // races the worker's own teardown
         stop = true;
         caller.join();
