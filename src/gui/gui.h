@@ -62,6 +62,7 @@ class MachineBase;
 class Rotor;
 struct Config;
 struct ImFont;
+struct ImVec2;
 
 class Gui final : public SettingsHost {
 public:
@@ -117,6 +118,9 @@ public:
     void rotorList(bool history);
     void settings();
     void welding();
+    // Where the Measuring screen's signal box of slot k stands (screen
+    // coordinates) in the current window, the boxes `boxWidth` wide.
+    ImVec2 signalBoxPosition(int slot, float boxWidth);
 
     // ---- the frame -------------------------------------------------------
     // The bars, the keyboard window and the box around the screen drawn this
