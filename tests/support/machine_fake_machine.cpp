@@ -54,8 +54,8 @@ int* FakeMachine::getSamples(int* points, int* valuesPerSample) {
     auto* copy = static_cast<int*>(std::malloc(samples.size() * sizeof(int)));
     if (!copy) return nullptr;
     std::memcpy(copy, samples.data(), samples.size() * sizeof(int));
-    if (points) *points = static_cast<int>(samples.size());
-    if (valuesPerSample) *valuesPerSample = 1;
+    if (points) *points = samplePoints;
+    if (valuesPerSample) *valuesPerSample = sampleBlocks;
     return copy;
 }
 
@@ -66,7 +66,7 @@ int FakeMachine::initPlaneData(std::vector<float>*, int block) {
 
 std::string FakeMachine::errorText(int* shownCode, std::string* title) {
     if (shownCode) *shownCode = result;
-    if (title) title->clear();
+    if (title) *title = errorTitle;
     return errorMessage;
 }
 

@@ -28,6 +28,7 @@ public:
     int resultCount = 0;
     std::string deviceName = "FAKE 1.0";
     std::string errorMessage;
+    std::string errorTitle;
     bool demo = false;
     bool invertersOk = true;
     bool connectFlag = false;
@@ -42,7 +43,12 @@ public:
     int channelGain = 1;
     int quitCallsNeeded = 1;  // requestQuit answers true from this call on
     bool touchRotor = false;
-    std::vector<int> samples;  // returned by getSamples as one block
+    // getSamples: a copy of `samples` (null when empty), given as
+    // `samplePoints` frames per block and `sampleBlocks` blocks, as the
+    // machine counts them (256; 1 in a test, else 3).
+    std::vector<int> samples;
+    int samplePoints = 256;
+    int sampleBlocks = 1;
     int planeValueA = 0;
     int planeValueB = 0;
 
