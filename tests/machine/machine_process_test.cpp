@@ -23,6 +23,7 @@
 #include "support/machine_fake_api.h"
 #include "support/machine_machine_handle.h"
 #include "support/machine_motor.h"
+#include "support/machine_start.h"
 #include "support/machine_synth_rotor.h"
 #include "support/machine_turn_rows.h"
 #include "support/machine_virtual_clock.h"
@@ -36,13 +37,7 @@ Complex polarDeg(double a, double deg) {
     return std::polar(a, deg * M_PI / 180.0);
 }
 
-bool waitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 20000; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return done();
-}
+using machinetest::waitFor;
 
 // Each test runs in its own working folder (logs, history files).
 class ProcessTest : public ::testing::Test {
@@ -96,13 +91,10 @@ protected:
         d.makeDemo = make;
         d.demoReplayPath = "no-such-dir/mapi.dmp";
         machine = std::make_unique<Machine>(1, cfg.get(), d);
-        ASSERT_TRUE(machine->startProcess(::MachineProcess::kConnect));
-        ASSERT_TRUE(waitFor([&] { return idle() && machine->getDeviceName()[0] != 0; }));
+        ASSERT_TRUE(machinetest::connect(*machine));
         ASSERT_EQ(machine->isDemo(), demo);
     }
-    bool idle() {
-        return machine->process() == ::MachineProcess::kIdle && machine->getState() == MachineState::kIdle;
-    }
+    bool idle() { return machinetest::idle(*machine); }
     // Every channel of the demo device reports 10 at 45 degrees.
     void prepareDemoResults() {
         mapi->setTurnSource([](TurnRow& r) { r = uniformTurnRow(10.0, 45.0); });
