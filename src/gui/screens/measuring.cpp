@@ -46,7 +46,7 @@ constexpr TextId kUnitHertz = 0xB95C0F;
 
 constexpr auto kReturnDelay = std::chrono::microseconds(4'001'000);  // 40,010,000 ticks of 100 ns
 constexpr float kBarHeight = 80;
-constexpr float kDialTop = 110;
+constexpr float kDialTop = 190;  // the ring's centre: under the top bar
 constexpr float kBoxHeight = 250;
 constexpr float kLowWindow = 700;  // below it: half-height boxes, boxes higher, no header
 constexpr float kBoxTop = 374;
@@ -57,10 +57,12 @@ constexpr float kRowHeight = 30;
 constexpr float kRowHeightSmall = 24;
 constexpr float kTightTable = 150;  // less room than this under the boxes: lower boxes, smaller rows
 constexpr float kBoxShrink = 100;
+constexpr float kLowestBox = 2 * SignalChart::kInnerMargin;
 constexpr float kHeaderMinColumn = 200;
 constexpr float kCellGap = 5;
 constexpr float kAngleGap = 10;
 constexpr float kLabelGap = 10;
+constexpr float kLabelRoom = 60;  // Vertical: the row labels between the boxes and the table
 constexpr float kPanelTop = 110;
 constexpr float kBeginGap = 20;
 constexpr float kToolbarPadding = 40;  // a toolbar button is its label plus this
@@ -180,9 +182,11 @@ Layout layoutFor(Gui& g, int channels) {
     l.columnWidth = l.boxWidth;
     if (vertical(g._config)) {
         // The boxes stand in one column at the left; the table shares the rest.
-        if (channels > 0) l.columnWidth = (g._screenWidth - 2 * g._margin - l.boxWidth) / static_cast<float>(channels);
+        if (channels > 0)
+            l.columnWidth = (g._screenWidth - 2 * g._margin - l.boxWidth - kLabelRoom) / static_cast<float>(channels);
     } else if (l.windowHeight - kBarHeight - (l.boxTop + l.boxHeight) < kTightTable) {
-        l.boxHeight -= kBoxShrink;
+        // Lower boxes for the table, but never too low for the title and a trace.
+        l.boxHeight = std::max(l.boxHeight - kBoxShrink, kLowestBox);
         l.rowHeight = kRowHeightSmall;
     }
     return l;
@@ -254,10 +258,13 @@ void leaveForHome(Gui& g, Data& d) {
 
 // ---- the table ---------------------------------------------------------------------------
 
+// The left edge of column k, window-local.
 float columnX(Gui& g, const Layout& l, int k) {
+    const float originX = ImGui::GetWindowPos().x;
     if (vertical(g._config))
-        return g.signalBoxPosition(0, l.boxWidth).x + l.boxWidth + static_cast<float>(k) * l.columnWidth;
-    return g.signalBoxPosition(k, l.boxWidth).x;
+        return g.signalBoxPosition(0, l.boxWidth).x - originX + l.boxWidth + kLabelRoom +
+               static_cast<float>(k) * l.columnWidth;
+    return g.signalBoxPosition(k, l.boxWidth).x - originX;
 }
 
 void drawRightAligned(int slot, const std::string& text, float right, float y) {
@@ -449,7 +456,9 @@ void SignalChart::drawChannel(int slot, int gain, int zoom, ImVec2 at) {
     at_ = at;
     const ImVec2 end = at + ImVec2(boxWidth_, boxHeight_);
     drawList_->AddRectFilled(at, end, MeasuringData::kWhite);
+    drawList_->PushClipRect(at, end, true);
     drawTrace(slot, zoom);
+    drawList_->PopClipRect();
     const Channel& c = channels_[static_cast<std::size_t>(slot)];
     const std::string title = ks::format("{} {}", textOrEmpty(MeasuringData::kTextChannel), c.number);
     drawSlotText(MeasuringData::kBoxFont, title.c_str(), at + ImVec2(8, 4), MeasuringData::kBlack);
