@@ -46,10 +46,10 @@ struct RoadRig {
         g._machine->setRotor(g._rotor);
         clock.pace(true);
         // The operator reads the demonstration notice and closes it.
-        h.run(100);
+        framesUntil([] { return false; }, 100);
         EXPECT_NE(g._modalState, Gui::kHidden) << "the demonstration notice";
         g.pressModalButton(0);
-        h.run(400);
+        framesUntil([] { return false; }, 400);
     }
     ~RoadRig() {
         clock.pace(false);
@@ -60,10 +60,12 @@ struct RoadRig {
     RoadRig(const RoadRig&) = delete;
     RoadRig& operator=(const RoadRig&) = delete;
 
-    // Draws frames until `done` holds after one, at most `ms` of manual time.
+    // Draws frames until `done` holds after one, at most `ms` of manual
+    // time; after each frame the machine catches up with the clock.
     bool framesUntil(const std::function<bool()>& done, std::int64_t ms) {
         for (std::int64_t t = 0; t < ms; t += GuiHarness::kFrameMs) {
             h.frame();
+            clock.settle();
             if (done()) return true;
         }
         return false;
