@@ -120,6 +120,7 @@ void startProcess(Gui& g, Data& d) {
 
 // The first frame: refuses a busy machine, else makes the data object and starts the run.
 Data* open(Gui& g) {
+    if (g._pendingScreen) return nullptr;  // refused already, on the way back
     if (!g._machine || g._machine->getState() != MachineState::kIdle) {
         g.messageBox(textOrEmpty(textid::kTextInitializing));
         g.back();
