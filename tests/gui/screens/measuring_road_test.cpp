@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <set>
 
+#include "gui/screens/balancing.h"
 #include "gui/screens/measuring.h"
+#include "records/job_records.h"
 #include "machine/machine_codes.h"
 #include "rotor/rotor.h"
 #include "support/gui_road.h"
@@ -55,6 +59,63 @@ TEST(MeasuringRoad, DemoRunShowsItsRowsAndComesBackOnceIdle) {
     EXPECT_LE(r.h.clock().nowMs() - std::max(idleAt, opened + 4001), 3 * GuiHarness::kFrameMs);
     EXPECT_TRUE(r.g._resultsExpected) << "for the caller";
     EXPECT_NE(r.g._rotor->finalResults(), nullptr);
+}
+
+// The whole road: the Balancing screen's start switch, the Measuring screen,
+// the run on the demonstration device, and the evaluation back on the
+// Balancing screen.
+TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
+    RoadRig r;
+    r.g.newRotor();
+    Rotor& rotor = *r.g._rotor;
+    rotor.data().speed = 600;
+    rotor.data().permissibleUnbalance = 0.001;  // every plane needs a correction
+    for (Plane& p : rotor.data().planes) p.radius = 100;
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 2; ++j) {
+            double amplitude = i == j ? 0.01 : 0.002, angle = i == j ? 0 : 90;
+            rotor.factorData(1, i, j, &amplitude, nullptr);
+            rotor.factorData(2, i, j, nullptr, &angle);
+        }
+    r.g.setScreen(true, &Gui::balancing);
+    ASSERT_FALSE(r.framesUntil([] { return false; }, 400));
+    const int runsBefore = rotor.runCount();
+
+    const UiItem* start = r.h.probe().find("Start");
+    ASSERT_TRUE(start);
+    const ImVec2 from(start->min.x + 20, start->centre().y);
+    r.h.drag(from, ImVec2(from.x + 120, from.y));
+    ASSERT_TRUE(r.framesUntil([&] { return r.g.currentScreen() == Gui::ScreenId::Measuring; }, 200));
+    const std::int64_t opened = r.h.clock().nowMs();
+    std::size_t rows = 0;
+    ASSERT_TRUE(r.framesUntil(
+        [&] {
+            if (r.g.currentScreen() != Gui::ScreenId::Measuring) return true;
+            if (auto* d = dynamic_cast<MeasuringData::Data*>(r.g._data)) rows = std::max(rows, d->rows.size());
+            return false;
+        },
+        120000));
+    EXPECT_EQ(r.g.currentScreen(), Gui::ScreenId::Balancing);
+    EXPECT_GE(r.h.clock().nowMs() - opened, 4001);
+    EXPECT_GT(rows, 0u);
+    r.framesUntil([] { return false; }, 100);
+
+    EXPECT_FALSE(r.g._resultsExpected) << "evaluated";
+    EXPECT_EQ(rotor.runCount(), runsBefore + 1);
+    std::error_code ec;
+    int histories = 0;
+    for (const auto& f : std::filesystem::directory_iterator("history", ec)) histories += f.path().extension() == ".rotor";
+    EXPECT_EQ(histories, 1);
+    auto& b = dynamic_cast<BalancingData::Data&>(*r.g._data);
+    const int shown = __builtin_popcount(b._shownPlanes);
+    EXPECT_EQ(shown, 2);
+    int markers = 0, instructions = 0;
+    for (const UiItem& item : r.h.probe().items()) {
+        markers += item.label == "marker";
+        instructions += item.text.find("Correction angle") != std::string::npos;
+    }
+    EXPECT_EQ(markers, shown);
+    EXPECT_EQ(instructions, shown);
 }
 
 }  // namespace
