@@ -59,9 +59,12 @@ int* FakeMachine::getSamples(int* points, int* valuesPerSample) {
     return copy;
 }
 
-int FakeMachine::initPlaneData(std::vector<float>*, int block) {
+int FakeMachine::initPlaneData(std::vector<float>* traces, int block) {
     log(ks::format("initPlaneData({})", block));
-    return 0;
+    if (block < 0 || block >= static_cast<int>(planeBlocks.size())) return 0;
+    const auto& slots = planeBlocks[static_cast<std::size_t>(block)];
+    for (std::size_t k = 0; k < slots.size() && k < 16; ++k) traces[k] = slots[k];
+    return slots.empty() ? 0 : static_cast<int>(slots[0].size());
 }
 
 std::string FakeMachine::errorText(int* shownCode, std::string* title) {

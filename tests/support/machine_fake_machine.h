@@ -38,6 +38,9 @@ public:
     bool welderActive = false;
     bool weldingReady = false;
     int weldValue = 0;
+    // initPlaneData(block): the traces of planeBlocks[block] by slot and their
+    // length; 0 (not acquired) for a block not listed.
+    std::vector<std::vector<std::vector<float>>> planeBlocks;
     int copyLogsProgress = -1;
     int copyLogsResult = 0;
     int channelGain = 1;

@@ -3,42 +3,378 @@
 // "cert_tab.txt" and "cert_data.txt", the per-channel calibration and the
 // correction of readings.
 //
-// For now the screen calls these at their places and they leave everything
-// as it is; the verification fills them.
+// Channel slots.  The screen's boxes, buttons and table columns are the
+// rotor's used channels in order (slot k); the settings channel of slot k is
+// `usedChannels[k] - 1`, which picks the transducer data in the `Config` and
+// the column [1 + c] of a `CertRow`.
 
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
+
+#include "gui/fonts.h"
 #include "gui/screens/measuring.h"
-
+#include "gui/widgets.h"
+#include "machine/machine_base.h"
+#include "platform/file_replace.h"
 #include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "texts/format.h"
+#include "texts/text_ids.h"
 
 namespace MeasuringData {
+namespace {
 
-void readCertTable(Data&) {}
+constexpr TextId kTextMeasurementMode = 0x13DFC01;
+constexpr TextId kTextTest = 0x13DFC02;
+constexpr TextId kTextVerification = 0x13DFC03;
+constexpr TextId kTextIsFrequencySet = 0x13DFC04;  // "Is frequency {} Hz set?"
+constexpr TextId kTextCalibrate = 0x13DFC05;       // "Calibrate##{}"
+constexpr TextId kTextTestFrequency = 0x13DFC06;
+constexpr TextId kTextSpeedBufferSize = 0x13DFC07;
+constexpr TextId kTextRotorRpm = 0x1EFD001;
+constexpr TextId kTextVfdFrequency = 0x1EFD002;
+constexpr TextId kUnitSecond = 0xB95C02;
+constexpr TextId kUnitRpm = 0xB95C0A;
+constexpr TextId kUnitHertz = 0xB95C0F;
 
-void readCertData(Data&) {}
+constexpr const char* kCertTable = "cert_tab.txt";
+constexpr const char* kCertData = "cert_data.txt";
+constexpr std::size_t kFactors = std::tuple_size<CertRow>::value - 1;  // one per settings channel
 
-void modePanel(Data&, float, float) {}
+constexpr CertPoint kBuiltInPoints[] = {{3, 27629586}, {10, 2486663}, {40, 155416}, {80, 38854},
+                                        {160, 9714},   {200, 6217},   {400, 1554},   {500, 995}};
 
-void speedPanel(Data&, float, float, double) {}
+// Readings settle this long after the operator confirmed the frequency.
+constexpr auto kSettling = std::chrono::microseconds(7'001'000);  // 70,010,000 ticks of 100 ns
+constexpr double kSameFrequency = 0.01;                           // Hz
+// Range correction of the peak-to-peak value.
+constexpr double kHighRange = 5000, kHighFactor = 1.04;
+constexpr double kMiddleRange = 1000;
+constexpr double kLowRange = 100, kLowDivisor = 1.014;
+// The sensitivity button's steps: 1, 10, 100, 1.
+constexpr double kSensitivityStep = 10, kSensitivityMax = 100;
 
-// Closes the keyboard so that the screen never waits on an entry it cannot take.
-void commitEntry(Data& d) {
-    Gui& g = d.gui;
-    if (g._barState == Gui::kShown) g._transitionTime = g._frameTime;
-    g._keyboardState = Gui::kLeaving;
-    g._onEnter = nullptr;
+// Layout (pixels).
+constexpr float kPanelHeight = 50;
+constexpr float kPanelRow = 90;
+constexpr float kTestWidth = 70;
+constexpr float kVerificationLeft = 75;
+constexpr float kVerificationWidth = 120;
+constexpr float kEntryWidth = 150;
+constexpr float kCaptionRoom = 4;  // a caption wider than its entry moves the entry left
+constexpr float kButtonAbove = 45;
+constexpr float kButtonHeight = 40;
+constexpr float kCalibrateLeft = 5, kCalibrateWidth = 90;
+constexpr float kSensitivityLeft = 95, kSensitivityWidth = 40;
+constexpr int kPanelFont = fontslot::kRegular24;
+constexpr int kButtonFont = fontslot::kRegular17;
+constexpr int kCaptionFont = fontslot::kRegular17;
+
+// The settings channel (from 0) of slot k; -1 when the rotor has no such slot.
+int settingsChannel(const Data& d, int slot) {
+    if (!d.rotor || slot < 0) return -1;
+    std::vector<RotorBase::u32> used;
+    d.rotor->usedChannels(&used);
+    if (slot >= static_cast<int>(used.size()) || used[static_cast<std::size_t>(slot)] == 0) return -1;
+    return static_cast<int>(used[static_cast<std::size_t>(slot)]) - 1;
 }
 
-void askFrequency(Data&) {}
+Channel* channelSettings(const Data& d, int slot) {
+    const int c = settingsChannel(d, slot);
+    if (!d.config || c < 0 || c >= static_cast<int>(d.config->channels.size())) return nullptr;
+    return &d.config->channels[static_cast<std::size_t>(c)];
+}
 
-void measureSignals(Data&) {}
+// The column of slot k's factor in a row; 0 when it has none.
+std::size_t factorColumn(const Data& d, int slot) {
+    const int c = settingsChannel(d, slot);
+    return c >= 0 && static_cast<std::size_t>(c) < kFactors ? static_cast<std::size_t>(c) + 1 : 0;
+}
 
-void calibrateValue(Data&, Pair&, int) {}
+std::string certTableText(const std::vector<CertRow>& table) {
+    std::string text;
+    char number[64];
+    for (const CertRow& row : table) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            std::snprintf(number, sizeof number, i == 0 ? "%lg" : ",%lg", row[i]);
+            text += number;
+        }
+        text += '\n';
+    }
+    return text;
+}
 
-void calibrationButtons(Data&, float) {}
+// The whole table replaces the file; a failed write leaves the old one.
+void writeCertTable(const Data& d) { platform::replaceFile(kCertTable, certTableText(d.certTable)); }
+
+// A typed number that may become an int setting or a speed.
+bool wholeRange(double value) { return std::isfinite(value) && value >= 0 && value <= INT_MAX; }
+
+double typedValue(const Gui& g) {
+    std::string text = g._keyboardText;
+    std::replace(text.begin(), text.end(), ',', '.');
+    double value = 0;
+    return ks::parseDouble(text, value) ? value : 0;  // no number: 0
+}
+
+// A step that cannot give a factor ends the channel's calibration.
+void abandonCalibration(Data& d) {
+    d.certStep = -1;
+    d.selectedChannel = -1;
+    d.stepRunning = false;
+    d.gui.messageBox(textOrEmpty(textid::kTextError));
+}
+
+// A row of the step's result; then the next point, or the end.
+void completeStep(Data& d) {
+    const double mean = d.stepSum / d.stepCount;
+    const double factor = d.stepExpected / mean;
+    const std::size_t column = factorColumn(d, d.selectedChannel);
+    if (!(mean > 0) || !std::isfinite(factor) || column == 0) {
+        abandonCalibration(d);
+        return;
+    }
+    CertRow row{};
+    row[0] = d.testFrequency;
+    row[column] = factor;
+    d.certTable.push_back(row);
+    writeCertTable(d);
+    if (d.certStep < 0) return;
+    ++d.certStep;
+    if (d.certStep < static_cast<int>(d.certPoints.size())) {
+        askFrequency(d);
+    } else {
+        d.certStep = -1;
+        d.selectedChannel = -1;
+        d.stepRunning = false;
+    }
+}
+
+// The peak-to-peak value of one trace over P periods of L samples, range corrected.
+double peakToPeak(const Data& d, const std::vector<float>& trace, std::size_t periods, std::size_t length) {
+    double sum = 0;
+    for (std::size_t k = 0; k < periods; ++k) {
+        const auto first = trace.begin() + static_cast<std::ptrdiff_t>(k * length);
+        const auto [low, high] = std::minmax_element(first, first + static_cast<std::ptrdiff_t>(length));
+        sum += std::fabs(std::trunc(static_cast<double>(*high)) - std::trunc(static_cast<double>(*low)));
+    }
+    double m = sum / static_cast<double>(periods);
+    if (m > kHighRange)
+        m *= kHighFactor;
+    else if (m < kLowRange)
+        m /= d.lowRangeDivisor;
+    else if (m < kMiddleRange)
+        m /= kLowDivisor;
+    return m;
+}
+
+float captionWidth(const char* caption) {
+    ImFont* font = uiFont(kCaptionFont);
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, caption).x;
+}
+
+// One entry of the speed panel, right-aligned at x; true when tapped.
+bool rightEntry(Data& d, int target, const char* caption, const char* unit, float x, float y, double value) {
+    const float width = std::max(kEntryWidth, captionWidth(caption) + kCaptionRoom);
+    const int state = d.entry == target ? kEntryEditing : kEntryNormal;
+    return numericEntry(state, unit, caption, nullptr, 0, x - width, y, width, kPanelHeight, value);
+}
+
+}  // namespace
+
+void readCertTable(Data& d) {
+    std::FILE* f = std::fopen(kCertTable, "r");
+    if (!f) return;
+    for (;;) {
+        CertRow row{};
+        if (std::fscanf(f, "%lg", &row[0]) != 1) break;
+        for (std::size_t i = 1; i < row.size(); ++i)
+            if (std::fscanf(f, ",%lg", &row[i]) != 1) break;  // the rest stays 0
+        (void)!std::fscanf(f, "\n");
+        d.certTable.push_back(row);
+    }
+    std::fclose(f);
+}
+
+void readCertData(Data& d) {
+    if (std::FILE* f = std::fopen(kCertData, "r")) {
+        CertPoint p;
+        while (std::fscanf(f, "%lg,%lg\n", &p.frequency, &p.expected) == 2) d.certPoints.push_back(p);
+        std::fclose(f);
+    }
+    if (d.certPoints.empty()) d.certPoints.assign(std::begin(kBuiltInPoints), std::end(kBuiltInPoints));
+}
+
+void modePanel(Data& d, float x, float y) {
+    ImGui::PushFont(uiFont(kPanelFont));
+    if (optionButton(textOrEmpty(kTextTest), x, y, kTestWidth, kPanelHeight, textOrEmpty(kTextMeasurementMode), false,
+                     !d.verification))
+        d.verification = false;
+    if (optionButton(textOrEmpty(kTextVerification), x + kVerificationLeft, y, kVerificationWidth, kPanelHeight,
+                     nullptr, false, d.verification))
+        d.verification = true;
+    if (d.verification &&
+        numericEntry(d.entry == entry::kTestFrequency ? kEntryEditing : kEntryNormal, textOrEmpty(kUnitHertz),
+                     textOrEmpty(kTextTestFrequency), nullptr, 0, x, y + kPanelRow, kEntryWidth, kPanelHeight,
+                     d.testFrequency))
+        d.entry = entry::kTestFrequency;
+    ImGui::PopFont();
+}
+
+void speedPanel(Data& d, float x, float y, double presentSpeed) {
+    ImGui::PushFont(uiFont(kPanelFont));
+    if (!d.verification) {
+        const double rpm = d.speedEntryKind == 0 ? d.speedEntry[0] : presentSpeed;
+        const double hz = d.speedEntryKind == 1 ? d.speedEntry[1] : presentSpeed;
+        if (rightEntry(d, entry::kRotorSpeed, textOrEmpty(kTextRotorRpm), textOrEmpty(kUnitRpm), x, y, rpm))
+            d.entry = entry::kRotorSpeed;
+        if (rightEntry(d, entry::kInverterFrequency, textOrEmpty(kTextVfdFrequency), textOrEmpty(kUnitHertz), x,
+                       y + kPanelRow, hz))
+            d.entry = entry::kInverterFrequency;
+    } else {
+        int bufferSize = 0, period = 0;
+        d.machine->getPlaneValues(&bufferSize, &period);
+        if (rightEntry(d, entry::kSpeedPeriod, textOrEmpty(static_cast<TextId>(entry::kSpeedPeriod)),
+                       textOrEmpty(kUnitSecond), x, y, period))
+            d.entry = entry::kSpeedPeriod;
+        if (rightEntry(d, entry::kSpeedBufferSize, textOrEmpty(kTextSpeedBufferSize), "", x, y + kPanelRow,
+                       bufferSize))
+            d.entry = entry::kSpeedBufferSize;
+    }
+    ImGui::PopFont();
+}
+
+void commitEntry(Data& d) {
+    Gui& g = d.gui;
+    const double value = typedValue(g);
+    switch (d.entry) {
+        case entry::kRotorSpeed:
+        case entry::kInverterFrequency:
+            if (!wholeRange(value)) break;  // nothing the drive could take
+            d.speedEntryKind = d.entry - entry::kRotorSpeed;
+            d.speedEntry[d.speedEntryKind] = value;
+            d.machine->setSpeed(value, d.speedEntryKind == 1);
+            break;
+        case entry::kTestFrequency: d.testFrequency = value; break;
+        case entry::kSpeedBufferSize:
+        case entry::kSpeedPeriod: {
+            if (!wholeRange(value)) break;
+            int bufferSize = 0, period = 0;
+            d.machine->getPlaneValues(&bufferSize, &period);
+            (d.entry == entry::kSpeedBufferSize ? bufferSize : period) = static_cast<int>(value);
+            d.machine->setPlaneValues(bufferSize, period);
+            break;
+        }
+        default: break;
+    }
+    g.closeKeyboard();
+}
+
+void askFrequency(Data& d) {
+    d.stepRunning = false;
+    if (d.certStep < 0 || d.certStep >= static_cast<int>(d.certPoints.size())) return;
+    const CertPoint point = d.certPoints[static_cast<std::size_t>(d.certStep)];
+    Gui& g = d.gui;
+    const std::string question = ks::format(textOrEmpty(kTextIsFrequencySet), point.frequency);
+    g.messageBox(question.c_str(), nullptr, textOrEmpty(textid::kTextButtonsYesNo), [&g, point](int answer) {
+        auto* data = dynamic_cast<Data*>(g._data);
+        if (answer < 0 || !data) return answer;
+        if (answer == 0) {
+            data->testFrequency = point.frequency;
+            data->stepExpected = point.expected;
+            data->stepCount = 0;
+            data->stepSum = 0;
+            data->stepRunning = true;
+            data->stepStart = g._frameTime;
+        } else {
+            data->certStep = -1;
+            data->selectedChannel = -1;
+        }
+        return -2;
+    });
+}
+
+void measureSignals(Data& d) {
+    std::vector<float> traces[16];
+    if (d.machine->initPlaneData(traces, d.blockCounter) == 0) return;  // not acquired yet
+    ++d.blockCounter;
+    if (!(d.testFrequency > 0) || !std::isfinite(d.testFrequency) || !d.rotor) return;
+    const std::size_t samples = traces[0].size();
+    const double perPeriod = std::floor(static_cast<double>(samples) / d.testFrequency);
+    if (perPeriod < 1) return;  // less than one sample per period: nothing to measure
+    const auto length = static_cast<std::size_t>(perPeriod);
+    const std::size_t periods = samples / length;
+    // One result per used channel in slot order: the ring takes whole rows.
+    const int n = std::min(d.rotor->channelCount(), 16);
+    for (int k = 0; k < n; ++k) {
+        const std::vector<float>& trace = traces[k];
+        const double m = trace.size() >= periods * length ? peakToPeak(d, trace, periods, length) : 0;
+        d.rotor->addMeasureResult(m, 0, 0, 1, std::max(settingsChannel(d, k), 0));
+    }
+    d.machine->addResult();
+}
+
+void calibrateValue(Data& d, Pair& pair, int channel) {
+    if (channel == d.selectedChannel && d.stepRunning && d.gui._frameTime - d.stepStart >= kSettling) {
+        d.stepSum += toMicrometres(d, pair.first, channel);
+        ++d.stepCount;
+        if (d.stepCount >= 2) completeStep(d);
+    }
+    pair.second = d.testFrequency;
+    const std::size_t column = factorColumn(d, channel);
+    if (column == 0) return;
+    for (auto row = d.certTable.rbegin(); row != d.certTable.rend(); ++row) {
+        if (std::fabs((*row)[0] - d.testFrequency) <= kSameFrequency && (*row)[column] > 0) {
+            pair.first *= (*row)[column];
+            return;
+        }
+    }
+}
+
+void calibrationButtons(Data& d, float boxWidth) {
+    if (!d.rotor) return;
+    Gui& g = d.gui;
+    const ImVec2 origin = ImGui::GetWindowPos();
+    ImGui::PushFont(uiFont(kButtonFont));
+    const int n = d.rotor->channelCount();
+    for (int i = 0; i < n; ++i) {
+        const ImVec2 p = g.signalBoxPosition(i, boxWidth) - origin;
+        const std::string calibrate = ks::format(textOrEmpty(kTextCalibrate), i);
+        if (optionButton(calibrate.c_str(), p.x + kCalibrateLeft, p.y - kButtonAbove, kCalibrateWidth, kButtonHeight,
+                         nullptr, false, d.selectedChannel == i)) {
+            if (d.selectedChannel == i) {
+                d.selectedChannel = -1;
+            } else {
+                d.selectedChannel = i;
+                d.certStep = 0;
+                askFrequency(d);
+            }
+        }
+        Channel* settings = channelSettings(d, i);
+        if (!settings) continue;
+        const std::string sensitivity = ks::format("{}##{}", settings->sensitivity, i);
+        if (optionButton(sensitivity.c_str(), p.x + kSensitivityLeft, p.y - kButtonAbove, kSensitivityWidth,
+                         kButtonHeight)) {
+            // In memory only; 0 or an unreadable value starts the steps again at 1.
+            const double next = settings->sensitivity * kSensitivityStep;
+            settings->sensitivity = next > 0 && next <= kSensitivityMax ? next : 1.0;
+        }
+    }
+    ImGui::PopFont();
+}
 
 double toMicrometres(const Data& d, double value, int channel) {
-    if (!d.config || channel < 0 || channel >= static_cast<int>(d.config->channels.size())) return 0;
-    return channelReadingToG(d.config->channels[static_cast<std::size_t>(channel)], value);
+    const Channel* settings = channelSettings(d, channel);
+    return settings ? channelReadingToG(*settings, value) : 0;
 }
 
 }  // namespace MeasuringData
