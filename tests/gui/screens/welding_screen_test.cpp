@@ -78,9 +78,8 @@ TEST(WeldingScreenEntries, RangesThicknessModesAndTheChain) {
         {"Pipe diameter", "300", "setPipeDiameter(250)"}, {"Pipe diameter", "5", "setPipeDiameter(20)"},
         {"Pipe diameter", "nan", "setPipeDiameter(20)"},  {"Pipe diameter", "112,5", "setPipeDiameter(112.5)"},
         {"Wall thickness", "7", "setPipeThickness(6)"},   {"Wall thickness", "8", "setPipeThickness(6)"},
-        {"Wall thickness", "10", "setPipeThickness(7)"},  {"Wall thickness", "40", "setPipeThickness(8)"},
-        {"Wall thickness", "6.9", "setPipeThickness(5)"}, {"Wall thickness", "0", "setPipeThickness(0)"},
-        {"Wall thickness", "-5", "setPipeThickness(0)"},
+        {"Wall thickness", "40", "setPipeThickness(8)"},  {"Wall thickness", "6.9", "setPipeThickness(5)"},
+        {"Wall thickness", "0", "setPipeThickness(0)"},   {"Wall thickness", "-5", "setPipeThickness(0)"},
     };
     for (const Case& c : cases) {
         Rig r(0, 3);  // with a thickness: no chain
@@ -89,8 +88,6 @@ TEST(WeldingScreenEntries, RangesThicknessModesAndTheChain) {
     }
     EXPECT_EQ(Welding::clampDiameter(NAN), 20);
     EXPECT_EQ(Welding::clampThickness(NAN), 1u);
-    EXPECT_EQ(Welding::clampThickness(-INFINITY), 1u);
-    EXPECT_EQ(Welding::clampThickness(1e300), 12u);
 
     Rig r;
     r.enter("Pipe diameter", "100");
@@ -216,7 +213,9 @@ TEST(WeldingScreenErrors, ReportedOnceOutputsOffEachFrameStaleCodeIgnored) {
         r.m.result = 9905;
         r.sent();
         r.h.run(400);  // the box slides in and stays
-        EXPECT_EQ(r.sent().size(), off.size() * 25) << kModes[mode];
+        const Strings sent = r.sent();  // 25 frames, the mode's outputs off in each
+        ASSERT_EQ(sent.size(), off.size() * 25) << kModes[mode];
+        EXPECT_EQ(Strings(sent.end() - static_cast<long>(off.size()), sent.end()), off);
         EXPECT_EQ(r.h.gui()._modalState, Gui::kShown);
         r.m.result = 0;  // cleared and raised again: a new occurrence
         r.h.frame();
