@@ -215,6 +215,11 @@ public:
     // operator, appended to the history file) and makes it current; nothing
     // without runs.
     void addRun();
+    // After a determination of the influence coefficients: keeps a copy of
+    // the trial angles (keepTrialAngles).  Nothing is copied back over them:
+    // the indexed positions and holes are laid out from the angle at which
+    // the trial mass was fixed.
+    void restorePlaneValues() { keepTrialAngles(); }
     // Number of planes measured by a channel (hasChannel); the size of the
     // measured-vector blocks and of the run results.
     int measuringCount();

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <complex>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "support/machine_fake_api.h"
@@ -664,6 +667,41 @@ TEST(MeasurerInject, RowsReachTheRotorWithScaleHundred) {
     EXPECT_DOUBLE_EQ(row[0].angleDeg, 150.0);
     b.ms.injectResults(12);  // no such key
     EXPECT_EQ(b.rows(), 47);
+}
+
+}  // namespace
+
+namespace {
+
+// The condition number (2-norm) of a complex 2 x 2 matrix.
+double conditionNumber(const std::complex<double> m[2][2]) {
+    const double frobenius = std::norm(m[0][0]) + std::norm(m[0][1]) + std::norm(m[1][0]) + std::norm(m[1][1]);
+    const double det = std::abs(m[0][0] * m[1][1] - m[0][1] * m[1][0]);
+    const double root = std::sqrt(std::max(frobenius * frobenius - 4 * det * det, 0.0));
+    const double small = (frobenius - root) / 2;
+    return small > 0 ? std::sqrt((frobenius + root) / 2 / small) : INFINITY;
+}
+
+TEST(MeasurerInject, KeyRowsOneToThreeDetermineWellConditionedCoefficients) {
+    Bench b;
+    for (int i = 0; i < 2; ++i) b.rotor->data().planes[static_cast<std::size_t>(i)].radius = 100;
+    b.rotor->setTrialMass(10, 0);
+    // Key 1 the reference run, keys 2 and 3 the trial runs of planes 1 and 2.
+    for (int run = 0; run <= 2; ++run) {
+        ASSERT_TRUE(b.prepare());
+        b.ms.injectResults(run + 1);
+        ASSERT_NE(b.rotor->finalResults(), nullptr);
+        b.rotor->takeTrialMeasurement(run);
+    }
+    ASSERT_TRUE(b.rotor->computeInfluenceFactors(false));
+    std::complex<double> k[2][2];
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 2; ++j) {
+            double modulus = 0, degrees = 0;
+            b.rotor->factorData(0, i, j, &modulus, &degrees);
+            k[i - 1][j - 1] = std::polar(modulus, degrees * kPi / 180.0);
+        }
+    EXPECT_LT(conditionNumber(k), 2.0);
 }
 
 }  // namespace

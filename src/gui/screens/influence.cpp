@@ -1,0 +1,334 @@
+// The influence-coefficient screen: its data, the steps of each frame, the
+// intake of a run back from the Measuring screen, the toolbar with its
+// routes, and the keyboard entry of trial values and coefficients.
+
+#include "gui/screens/influence.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <string>
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "gui/dial.h"
+#include "gui/fonts.h"
+#include "gui/frame_widgets.h"
+#include "gui/machine_scheme.h"
+#include "gui/shadow_panel.h"
+#include "gui/widgets.h"
+#include "machine/machine_base.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "texts/format.h"
+#include "texts/texts.h"
+
+namespace InfluenceData {
+namespace {
+
+constexpr TextId kTextHint = 0x18A4005;          // "Influence Coefficients determination"
+constexpr TextId kTextHintReference = 0x18A4006;  // "Start measuring without trial mass"
+constexpr TextId kTextHintTrial = 0x18A4007;     // "Move the trial mass to the selected plane and start measuring"
+constexpr TextId kTextCaption = 0x1EFD010;       // "Determining IC"
+constexpr TextId kTextSaveIc = 0x1EFD011;        // "Save IC"
+constexpr TextId kTextStart = 0x195DC0B;         // "Start"
+constexpr TextId kTextMeasure = 0x195DC27;       // "Measure"
+constexpr TextId kTextSettings = 0x195DC08;      // "Settings"
+constexpr TextId kTextTest = 0x195DC0A;          // "Test"
+constexpr TextId kTextWaitSetup = 0x195DC26;     // "Wait, initialization in process ..."
+
+constexpr int kDigitKeys = 1;        // keyboard: the digit keypad
+constexpr int kMeasuringRun = 0;     // `Gui::_measuringMode`
+constexpr int kTestRun = 1;
+constexpr int kDriveSetupState = 15;  // `Machine::getState` while the drive is set up
+constexpr float kBarHeight = 80;
+constexpr float kColumnsLeft = 32;     // the columns' left edge when they do not fit centred
+constexpr float kSmallWindow = 740;
+constexpr float kSelectorDrop = 40;    // the selector row under the top gap
+constexpr float kDeterminationHeight = 800;
+constexpr float kTableWidthExtra = 20;
+constexpr float kTableRowHeight = 100;
+constexpr float kTableHeightExtra = 400;
+constexpr float kDialRoom = 240;       // beside the columns: the ring and its margin
+constexpr float kDialDrop = 120;       // the dial's centre below the band's top
+constexpr float kShadowGrey = 0.933f;
+constexpr float kShadowAlpha = 0.753f;
+constexpr int kWideToolbar = 900;
+constexpr float kToolbarGap = 10;
+constexpr float kWideToolbarGap = 20;
+constexpr float kToolbarMiddle = 40;
+const ImU32 kCaptionGrey = IM_COL32(84, 84, 84, 255);  // grey 0.33
+const ImU32 kNameGrey = IM_COL32(140, 140, 140, 255);  // grey 0.55
+
+// ---- layout --------------------------------------------------------------------
+
+void layOut(Gui& gui, Data& d) {
+    d.view.rotor = d.rotor;
+    rotorPictureScale(d.view, 0, gui._screenWidth, gui._screenHeight, kColumnsLeft);
+    d.bandTop = d.view.lowerHeight;
+    d.view.top = d.bandTop;
+    const float topGap = gui._screenHeight <= kSmallWindow ? 0.0f : 20.0f;
+    d.selectorTop = topGap + kSelectorDrop;
+    const float planes = static_cast<float>(d.rotor->planeCount(false));
+    if (d.factorView) {
+        d.contentWidth = planes * kPlaneColumnWidth + kTableWidthExtra;
+        d.contentHeight = planes * kTableRowHeight + kTableHeightExtra;
+    } else {
+        d.contentWidth = 2 * gui._margin + planes * kPlaneColumnWidth;
+        d.contentHeight = kDeterminationHeight;
+    }
+}
+
+// ---- keyboard --------------------------------------------------------------------
+
+void openKeyboard(Gui& gui, Data& d) {
+    gui._keyboardText.clear();
+    gui._keyboardMode = kDigitKeys;
+    gui._transitionTime = gui._frameTime;
+    if (gui._barState == Gui::kHidden) gui._barState = Gui::kEntering;
+    gui._keyboardState = Gui::kEntering;
+    gui._onEnter = [&gui, &d] { enterValue(gui, d); };
+}
+
+void keyboardEntry(Gui& gui, Data& d) {
+    if (d.editTarget == kNoEntry) return;
+    if (gui._keyboardState == Gui::kLeaving) {
+        d.editTarget = kNoEntry;
+        return;
+    }
+    if (gui._keyboardState == Gui::kHidden) openKeyboard(gui, d);
+}
+
+// ---- toolbar -----------------------------------------------------------------------
+
+void toolbarCaption(const std::string& text, ImU32 colour, float gap) {
+    ImFont* font = uiFont(fontslot::kRegular28);
+    const ImVec2 at(ImGui::GetCursorPosX(), kToolbarMiddle - font->FontSize / 2);
+    drawSlotText(fontslot::kRegular28, text.c_str(), ImGui::GetWindowPos() + at, colour);
+    ImGui::SetCursorPosX(at.x + font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str()).x + gap);
+}
+
+void requestRun(Gui& gui, bool measuring) {
+    gui._machine->resetResults();
+    gui._resultsExpected = measuring;
+    gui._measuringMode = measuring ? kMeasuringRun : kTestRun;
+    gui.setScreen(true, &Gui::measuring);
+}
+
+void saveFactors(Gui& gui, Data& d) {
+    if (d.allRunsDone()) {
+        d.rotor->reloadAndCompute();
+        d.doneMask = 0;
+        d.currentRun = 0;
+    }
+    if (!gui._icFromBalancing)
+        gui.setScreen(false, &Gui::balancing);
+    else
+        gui.back();
+}
+
+void drawToolbar(Gui& gui, Data& d) {
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    const float gap = gui._screenWidth > kWideToolbar ? kWideToolbarGap : kToolbarGap;
+    toolbarCaption(textOrEmpty(kTextCaption), kCaptionGrey, gap);
+    gui._onBack = nullptr;
+    gui._icRunMask = d.doneMask;
+
+    Rotor& rotor = *d.rotor;
+    if (!d.factorView) {
+        const std::string settings = ks::format("{}##settings", textOrEmpty(kTextSettings));
+        if (toolbarButton(settings.c_str())) gui.setScreen(true, &Gui::settings);
+        ImGui::SameLine(0, gap);
+        const std::string test = ks::format("{}##test", textOrEmpty(kTextTest));
+        if (toolbarButton(test.c_str())) requestRun(gui, false);
+        ImGui::SameLine(0, gap);
+    }
+    const bool saveEnabled = d.allRunsDone() || (d.doneMask == 0 && rotor.hasFactors());
+    const std::string save = ks::format("{}##saveic", textOrEmpty(kTextSaveIc));
+    if (toolbarButton(save.c_str(), saveEnabled ? 0 : kToolbarGreyLabel) && saveEnabled) saveFactors(gui, d);
+    ImGui::SameLine(0, gap);
+    toolbarCaption(rotor.nameText(false), kNameGrey, 0);
+
+    // At the bar's right end.
+    const bool startLocked = (d.currentRun != 0 && !d.massConfirmed) || d.factorView;
+    const char* start = textOrEmpty(gui._machine->isExternalDrive() ? kTextMeasure : kTextStart);
+    if (startButton(d.startKnob, start, startLocked)) requestRun(gui, true);
+    ImGui::PopFont();
+}
+
+// ---- content -------------------------------------------------------------------------
+
+void beginContent(Gui& gui, Data& d) {
+    ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
+                             ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
+                             ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
+    if (d.editTarget != kNoEntry) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    ImGui::SetNextWindowPos(ImVec2(0, kBarHeight));
+    ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, gui._screenHeight - 2 * kBarHeight));
+    ImGui::SetNextWindowContentSize(ImVec2(d.contentWidth, d.contentHeight));
+    if (d.editTarget != kNoEntry && gui._keyboardState == Gui::kShown)
+        ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::Begin(kContentWindow, nullptr, flags);
+    ImGui::PopStyleVar();
+}
+
+// The angle dial beside the plane columns (over their right end when the
+// window leaves no room), at the height of the machine picture.
+void angleDial(Gui& gui, Data& d) {
+    const Config& config = *gui._config;
+    DialLayout dial;
+    dial.zeroOffset = config.angleMarkPosition;
+    dial.reversed = config.interfaceRotation;
+    dialLayout(dial, 0, 0);
+    const float columnsRight = d.view.left + kPlaneColumnWidth * static_cast<float>(d.rotor->planeCount(false));
+    const float width = ImGui::GetWindowWidth();
+    const float room = width - columnsRight;
+    const float x = room >= kDialRoom ? columnsRight + room / 2 : width - kDialRoom / 2;
+    dial.centre = ImGui::GetWindowPos() - ImVec2(ImGui::GetScrollX(), ImGui::GetScrollY()) +
+                  ImVec2(std::floor(x), d.bandTop + kDialDrop);
+    drawDial(dial, d.shownAngle, 0);
+}
+
+void determinationView(Gui& gui, Data& d) {
+    Rotor& rotor = *d.rotor;
+    collectPlaneMarks(d.view);
+    const double machineAngle = gui._machine->getAngle();
+    d.shownAngle = d.angleEntered && d.currentRun > 0 ? rotor.trialAngle(d.planeIndex()) : machineAngle;
+    angleDial(gui, d);
+    drawMachinePicture(d.view, rotor.planeCount(false), false);
+    drawMachineScheme(d.view, 0, [](const SchemeBox&) {});
+    trialPlanePanel(gui, d);
+    measuredValues(gui, d);
+    if (machineLayout(*gui._config) == MachineLayout::Horizontal) BalancingData::rotorPicture(d.view);
+    runButtons(gui, d);
+}
+
+// While a value is entered: the veil over the content (it keeps taps off it).
+void entryVeil() {
+    const ImVec2 pos = ImGui::GetWindowPos();
+    const ImVec2 size = ImGui::GetWindowSize();
+    ImGui::SetNextWindowPos(pos);
+    ImGui::SetNextWindowSize(size);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::Begin("##shadow", nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBackground |
+                     ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoNav);
+    ImGui::PopStyleVar(2);
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const ImGuiID id = w->GetID("shadow");
+    const ImRect bb(pos, pos + size);
+    ImGui::ItemAdd(bb, id);
+    bool hovered = false, held = false;
+    ImGui::ButtonBehavior(bb, id, &hovered, &held);
+    w->DrawList->AddRectFilled(bb.Min, bb.Max,
+                               ImGui::GetColorU32(ImVec4(kShadowGrey, kShadowGrey, kShadowGrey, kShadowAlpha)));
+    ImGui::End();
+}
+
+void drawContent(Gui& gui, Data& d) {
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    if (d.factorView)
+        factorTable(gui, d);
+    else
+        determinationView(gui, d);
+    displaySelector(gui, d);
+    if (d.editTarget == kNoEntry) {
+        // The toolbar has emptied the back handler this frame: a tap here
+        // has nothing to close.
+        if (gui._modalState == Gui::kHidden && drawShadowPanel(ImGui::GetWindowWidth(), true) && gui._onBack) {
+            const Gui::Action back = gui._onBack;
+            back();
+        }
+    } else {
+        entryVeil();
+    }
+    ImGui::PopFont();
+}
+
+}  // namespace
+
+Data::Data(Gui& gui) : rotor(gui._rotor), factorView(gui._rotor->hasFactors()) { view.rotor = rotor; }
+
+bool Data::allRunsDone() const { return static_cast<unsigned>(doneMask) == rotor->measuringPlaneMask(); }
+
+Gui::Action toolbar(Gui& gui, Data& data) {
+    return [&gui, &data] { drawToolbar(gui, data); };
+}
+
+void enterValue(Gui& gui, Data& d) {
+    // Text that is no finite decimal number counts as 0.
+    double value = 0;
+    if (!ks::parseDouble(gui._keyboardText, value)) value = 0;
+    Rotor& rotor = *d.rotor;
+    const int plane = d.planeIndex();
+    if (d.editTarget == kAngleEntry && plane >= 0) {
+        rotor.setTrialAngle(plane, value);
+        d.angleEntered = true;
+        d.massConfirmed = false;
+    } else if (d.editTarget == kMassEntry && plane >= 0) {
+        rotor.setTrialMass(value, plane);
+        if (value < kMinTrialMass) d.massConfirmed = false;
+    } else if (d.editTarget >= kFactorEntries) {
+        const FactorEntry e = factorEntry(d.editTarget);
+        double angle = value;
+        rotor.factorData(e.op, e.i, e.j, &value, &angle);
+    }
+    gui.closeKeyboard();
+}
+
+void takeResults(Gui& gui, Data& d) {
+    if (!gui._resultsExpected) return;
+    gui._resultsExpected = false;
+    d.startKnob = 0;
+    Rotor& rotor = *d.rotor;
+    if (gui._machine->getResultCount() == 0 || !rotor.finalResults()) return;
+    d.doneMask |= static_cast<int>(runBit(d.currentRun));
+    rotor.takeTrialMeasurement(d.currentRun);
+    if (d.allRunsDone()) {
+        d.autoAdvance = false;
+        rotor.computeInfluenceFactors(false);
+        rotor.restorePlaneValues();
+    }
+    d.angleEntered = false;
+    d.massConfirmed = false;
+    if (d.autoAdvance) d.currentRun = rotor.nextPlane(d.currentRun, true);
+}
+
+}  // namespace InfluenceData
+
+void Gui::influenceCoefficients() {
+    using namespace InfluenceData;
+    auto* data = dynamic_cast<Data*>(_data);
+    if (!data || data->rotor != _rotor) {
+        delete _data;
+        _data = data = new Data(*this);
+        _rotor->setTrialMass(0.0, 0);
+        for (int i = 0; i < _rotor->planeCount(false); ++i) _rotor->setTrialAngle(i, 0.0);
+    }
+    Data& d = *data;
+    if (_screenChanged) {
+        _machine->setRotor(d.rotor);
+        _machine->requestDriveSetup();
+    }
+    _hint = textOrEmpty(kTextHint);
+    layOut(*this, d);
+    takeResults(*this, d);
+    drawFrame(false, toolbar(*this, d));
+    if (d.factorView)
+        _hintDetails.clear();
+    else
+        _hintDetails = textOrEmpty(d.currentRun == 0 ? kTextHintReference : kTextHintTrial);
+    beginContent(*this, d);
+    drawContent(*this, d);
+    ImGui::End();
+    keyboardEntry(*this, d);
+    if (_machine->getState() == kDriveSetupState) {
+        _progressText = textOrEmpty(kTextWaitSetup);
+        _progressValue = -1;
+        drawProgress(_screenWidth, _screenHeight);
+    }
+}

@@ -1,0 +1,47 @@
+#include "gui/shadow_panel.h"
+
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui.h>
+#include <imgui_internal.h>
+
+#include "gui/ui_probe.h"
+
+namespace {
+constexpr float kWideShadow = 400;    // a wider shadow leaves room by the panel
+constexpr float kClearByPanel = 250;
+constexpr float kGradientWidth = 100;
+constexpr float kGradientMinHeight = 100;
+constexpr ImU32 kEdgeShade = IM_COL32(0, 0, 0, 40);
+constexpr ImU32 kNoShade = IM_COL32(0, 0, 0, 0);
+}  // namespace
+
+bool drawShadowPanel(float width, bool fromLeft) {
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    if (w->SkipItems || !(width > 0)) return false;
+    const float top = w->Pos.y;
+    const float bottom = w->Pos.y + w->Size.y;
+    const float left = fromLeft ? w->Pos.x : w->Pos.x + w->Size.x - width;
+    ImRect bb(ImVec2(left, top), ImVec2(left + width, bottom));
+    if (width > kWideShadow) {
+        if (fromLeft)
+            bb.Max.x -= kClearByPanel;
+        else
+            bb.Min.x += kClearByPanel;
+    }
+    const ImGuiID id = w->GetID("shadow");
+    ImGui::ItemAdd(bb, id);
+    bool hovered = false, held = false;
+    const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
+
+    if (w->Size.y > kGradientMinHeight) {
+        const float edge = fromLeft ? left + width : left;
+        if (fromLeft)
+            w->DrawList->AddRectFilledMultiColor(ImVec2(edge - kGradientWidth, top), ImVec2(edge, bottom), kNoShade,
+                                                 kEdgeShade, kEdgeShade, kNoShade);
+        else
+            w->DrawList->AddRectFilledMultiColor(ImVec2(edge, top), ImVec2(edge + kGradientWidth, bottom), kEdgeShade,
+                                                 kNoShade, kNoShade, kEdgeShade);
+    }
+    UiProbe::report(id, "shadow", bb.Min, bb.Max);
+    return pressed;
+}

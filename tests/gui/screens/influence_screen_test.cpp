@@ -1,0 +1,367 @@
+// The influence-coefficient screen over a real Rotor and Config in a
+// temporary folder and the FakeMachine: the first frame, the runs through
+// the Measuring screen and their intake, the trial-plane panel, the routes of
+// "Save IC" and the coefficient view.
+
+#include <gtest/gtest.h>
+
+#include <complex>
+#include <string>
+#include <vector>
+
+#include "gui/screens/influence.h"
+#include "records/job_records.h"
+#include "records/settings_records.h"
+#include "rotor/rotor.h"
+#include "rotor/rotor_measure_feed.h"
+#include "support/gui_harness.h"
+#include "support/work_dir.h"
+#include "texts/format.h"
+
+namespace {
+
+using rotortest::fromPolarDeg;
+using Complex = std::complex<double>;
+
+// A screen the test leaves under the influence-coefficient screen, with a
+// data object of its own.
+struct Marker final : Gui::ActiveData {};
+
+struct Influence {
+    testwd::WorkDir dir{"ks_influence"};
+    GuiHarness h;
+    Gui& g;
+    Rotor* rotor = nullptr;
+
+    // `channels`: the first channel of each plane (0 none); `from` the
+    // screen that opens this one.
+    explicit Influence(std::vector<std::uint32_t> channels = {1, 2}, bool factors = false,
+                       Gui::ScreenId from = Gui::ScreenId::Editing)
+        : g(h.gui()) {
+        Config& c = *g._config;
+        for (std::size_t i = 0; i < 3; ++i) c.channels.at(i).active = true;
+        g.newRotor();
+        rotor = g._rotor;
+        rotor->setName("Shaft");
+        rotor->setPlaneCount(static_cast<int>(channels.size()));
+        for (std::size_t p = 0; p < channels.size(); ++p) {
+            rotor->setPlaneChannels(static_cast<int>(p) + 1, channels[p], 0);
+            rotor->data().planes[p].radius = 100;
+            rotor->data().planes[p].trialMass = 7;
+            rotor->data().planes[p].trialAngle = 33;
+        }
+        if (factors) rotor->data().factors.assign(channels.size() * channels.size(), Vector(0.5, 0));
+        if (from == Gui::ScreenId::Balancing) {
+            g.setScreen(true, &Gui::balancing);
+            h.run(400);
+            g._data = under = new Marker;
+        } else {
+            g.setScreen(true, &Gui::editing);
+            h.run(400);
+        }
+        g._icFromBalancing = from == Gui::ScreenId::Balancing;
+        g.setScreen(true, &Gui::influenceCoefficients);
+        h.run(400);
+    }
+
+    InfluenceData::Data& data() { return dynamic_cast<InfluenceData::Data&>(*g._data); }
+    const UiItem* item(const std::string& label) { return h.probe().find(label); }
+
+    // Slides the start button to its end; true when the Measuring screen opened.
+    bool start() {
+        const UiItem* s = item("Start");
+        if (!s) return false;
+        const ImVec2 from(s->min.x + 10, s->centre().y);
+        h.drag(from, ImVec2(from.x + 120, from.y));
+        h.run(100);
+        return g.currentScreen() == Gui::ScreenId::Measuring;
+    }
+    // The Measuring screen returns; with `values` the run gave these final
+    // vectors (one per measuring plane).
+    void comeBack(const std::vector<Complex>& values) {
+        if (!values.empty()) {
+            rotortest::feedSession(*rotor, values);
+            h.machine().resultCount = 3;
+        } else {
+            h.machine().resultCount = 0;
+        }
+        g.back();
+        h.run(100);
+    }
+    // A measured run: Start, results, back.
+    void measure(const std::vector<Complex>& values) {
+        ASSERT_TRUE(start());
+        comeBack(values);
+    }
+    // Taps an entry and enters `text` on the keypad.
+    void enter(const std::string& entry, const std::string& text) {
+        ASSERT_TRUE(h.tap(entry));
+        h.run(400);
+        ASSERT_EQ(g._keyboardState, Gui::kShown);
+        g._keyboardText = text;
+        h.key(GuiKey::Enter);
+        h.run(400);
+    }
+    // Enters and confirms the trial mass of the current plane.
+    void confirmTrialMass(const std::string& mass) {
+        enter("Trial mass", mass);
+        ASSERT_TRUE(h.tap("Ready"));
+        h.run(100);
+        ASSERT_TRUE(data().massConfirmed);
+    }
+    std::string shown(const std::string& label) {
+        const UiItem* i = item(label);
+        return i ? i->text : "<none>";
+    }
+    Marker* under = nullptr;
+};
+
+const std::vector<Complex> kReference = {fromPolarDeg(10, 30), fromPolarDeg(8, 75)};
+const std::vector<Complex> kTrialOne = {fromPolarDeg(20, 60), fromPolarDeg(16, 255)};
+const std::vector<Complex> kTrialTwo = {fromPolarDeg(30, 90), fromPolarDeg(24, 90)};
+
+TEST(InfluenceScreen, FirstFrameByTheRotorsCoefficients) {
+    for (const bool factors : {false, true}) {
+        SCOPED_TRACE(factors);
+        Influence f({1, 2}, factors);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(f.rotor->trialMass(i), 0.0);
+            EXPECT_EQ(f.rotor->trialAngle(i), 0.0);
+        }
+        EXPECT_EQ(f.data().factorView, factors);
+        EXPECT_EQ(f.item("P1") == nullptr, factors);  // run buttons only while determining
+        EXPECT_EQ(f.item("K12") != nullptr, factors);
+        EXPECT_EQ(f.h.machine().count("requestDriveSetup"), 1);
+        ASSERT_TRUE(f.h.tap("Save IC"));
+        f.h.run(400);
+        EXPECT_EQ(f.g.currentScreen(), factors ? Gui::ScreenId::Balancing : Gui::ScreenId::Influence);
+    }
+}
+
+TEST(InfluenceScreen, RunsFollowThePlanesWithChannels) {
+    // Three planes, the middle one without a channel: runs 0, 1 and 3.
+    Influence f({1, 0, 2});
+    EXPECT_EQ(f.shown("0"), "");
+    EXPECT_EQ(f.shown("P1"), "");
+    EXPECT_EQ(f.shown("P2"), "disabled");
+    EXPECT_EQ(f.shown("P3"), "");
+    EXPECT_EQ(f.g._hintDetails, "Start measuring without trial mass");
+
+    struct Step {
+        const std::vector<Complex>* values;
+        int doneMask, nextRun;
+    };
+    const Step steps[] = {{&kReference, 0b0001, 1}, {&kTrialOne, 0b0011, 3}, {&kTrialTwo, 0b1011, 3}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.doneMask);
+        if (f.data().currentRun != 0) f.confirmTrialMass("10");
+        f.measure(*s.values);
+        EXPECT_EQ(f.g._measuringMode, 0);
+        EXPECT_EQ(f.data().doneMask, s.doneMask);
+        EXPECT_EQ(f.g._icRunMask, s.doneMask);
+        EXPECT_EQ(f.data().currentRun, s.nextRun);
+        EXPECT_FALSE(f.data().massConfirmed);
+    }
+    // All runs done: the coefficients of the definitions (K = (trial - reference) / (m R)).
+    EXPECT_TRUE(f.rotor->hasFactors());
+    EXPECT_FALSE(f.data().autoAdvance);
+    double modulus = 0, angle = 0;
+    f.rotor->factorData(InfluenceData::kReadFactor, 3, 3, &modulus, &angle);
+    EXPECT_NEAR(modulus, std::abs(kTrialTwo[1] - kReference[1]) / 1000, 1e-9);
+}
+
+TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
+    Influence f;
+    f.measure(kReference);
+    ASSERT_EQ(f.data().currentRun, 1);
+    ASSERT_TRUE(f.h.tap("0"));
+    f.h.run(100);
+    EXPECT_FALSE(f.data().autoAdvance);
+    f.measure(kReference);
+    EXPECT_EQ(f.data().currentRun, 0);
+    ASSERT_TRUE(f.h.tap("P2"));
+    f.h.run(100);
+    f.confirmTrialMass("5");
+    f.measure(kTrialTwo);
+    EXPECT_EQ(f.data().currentRun, 2);
+    EXPECT_EQ(f.data().doneMask, 0b101);
+}
+
+TEST(InfluenceScreen, TrialPlanePanel) {
+    Influence f;
+    f.h.machine().angle = 123;
+    f.measure(kReference);
+    ASSERT_EQ(f.data().currentRun, 1);
+    EXPECT_EQ(f.g._hintDetails, "Move the trial mass to the selected plane and start measuring");
+    // Until an angle is entered the entry shows the machine's angle.
+    EXPECT_EQ(f.shown("Trial mass setting angle"), "123");
+    f.h.machine().angle = 124.5;
+    f.h.frame();
+    EXPECT_EQ(f.shown("Trial mass setting angle"), "124.5");
+
+    // "Ready" without a mass opens the keypad for it; Start stays locked.
+    ASSERT_TRUE(f.h.tap("Ready"));
+    f.h.run(400);
+    EXPECT_EQ(f.data().editTarget, InfluenceData::kMassEntry);
+    EXPECT_EQ(f.g._keyboardState, Gui::kShown);
+    f.g._keyboardText = "12,5";
+    f.h.key(GuiKey::Enter);
+    f.h.run(400);
+    EXPECT_EQ(f.rotor->trialMass(0), 12.5);
+    EXPECT_EQ(f.rotor->trialMass(1), 12.5);  // the planes after it take it too
+    EXPECT_FALSE(f.start());
+
+    // "Ready" without an angle keeps the shown one.
+    ASSERT_TRUE(f.h.tap("Ready"));
+    f.h.run(100);
+    EXPECT_TRUE(f.data().massConfirmed);
+    EXPECT_EQ(f.rotor->trialAngle(0), 124.5);
+    f.h.machine().angle = 200;
+    f.h.frame();
+    EXPECT_EQ(f.shown("Trial mass setting angle"), "124.5");
+
+    // A mass of 0 withdraws the confirmation and locks Start.
+    f.enter("Trial mass", "0");
+    EXPECT_FALSE(f.data().massConfirmed);
+    EXPECT_FALSE(f.start());
+
+    // An entered angle is shown and confirms nothing; text that is no number is 0.
+    struct Case {
+        const char* typed;
+        double angle;
+    };
+    for (const Case& c : {Case{"30", 30}, Case{"1e999", 0}, Case{"abc", 0}}) {
+        SCOPED_TRACE(c.typed);
+        f.enter("Trial mass setting angle", c.typed);
+        EXPECT_EQ(f.rotor->trialAngle(0), c.angle);
+        EXPECT_TRUE(f.data().angleEntered);
+        EXPECT_EQ(f.shown("Trial mass setting angle"), ks::format("{}", c.angle));
+    }
+    f.confirmTrialMass("3");
+    EXPECT_EQ(f.rotor->trialAngle(0), 0.0);
+    EXPECT_TRUE(f.start());
+}
+
+TEST(InfluenceScreen, UnmeasuredRunsLeaveTheMaskAndTheRun) {
+    struct Case {
+        const char* name;
+        bool test;
+        std::vector<Complex> values;
+    };
+    const Case cases[] = {
+        {"test", true, kReference},
+        {"no result", false, {}},
+        {"no final values", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Influence f;
+        if (c.test) {
+            ASSERT_TRUE(f.h.tap("Test"));
+            f.h.run(100);
+            ASSERT_EQ(f.g.currentScreen(), Gui::ScreenId::Measuring);
+            EXPECT_EQ(f.g._measuringMode, 1);
+            EXPECT_FALSE(f.g._resultsExpected);
+            f.comeBack(c.values);
+        } else {
+            ASSERT_TRUE(f.start());
+            f.comeBack({});
+            if (std::string(c.name) == "no final values") {
+                f.h.machine().resultCount = 1;  // counted, but the rotor averaged nothing
+                ASSERT_TRUE(f.start());
+                f.g.back();
+                f.h.run(100);
+            }
+        }
+        EXPECT_GE(f.h.machine().count("resetResults"), 1);
+        EXPECT_EQ(f.data().doneMask, 0);
+        EXPECT_EQ(f.data().currentRun, 0);
+        EXPECT_FALSE(f.g._resultsExpected);
+    }
+}
+
+TEST(InfluenceScreen, SaveIcRoutes) {
+    for (const Gui::ScreenId from : {Gui::ScreenId::Editing, Gui::ScreenId::Balancing}) {
+        const bool balancing = from == Gui::ScreenId::Balancing;
+        SCOPED_TRACE(balancing);
+        Influence f({1, 2}, false, from);
+        ASSERT_TRUE(f.rotor->loadRotor(nullptr, 0));  // in the rotor database
+        f.measure(kReference);
+        f.confirmTrialMass("10");
+        f.measure(kTrialOne);
+        f.confirmTrialMass("10");
+        f.measure(kTrialTwo);
+        ASSERT_TRUE(f.data().allRunsDone());
+        ASSERT_TRUE(f.h.tap("Save IC"));
+        f.h.run(400);
+        EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
+        // Opened from Editing the Balancing screen is new and the data gone;
+        // from Balancing it is the same screen with its data.
+        EXPECT_EQ(f.g._backStack.size(), balancing ? 0u : 1u);
+        EXPECT_EQ(f.g._dataStack.size(), balancing ? 0u : 1u);
+        if (balancing) {
+            EXPECT_EQ(f.g._data, f.under);
+        }
+        // The coefficients went into the database file.
+        Rotor stored(f.g._config);
+        ASSERT_TRUE(stored.loadRotor("Shaft.rotor", 1));
+        EXPECT_TRUE(stored.hasFactors());
+    }
+}
+
+TEST(InfluenceScreen, CoefficientView) {
+    Influence f({1, 2}, true);
+    f.rotor->data().references = {Vector(1.5, 0), Vector(2, 0), Vector(3, 0), Vector(4, 0), Vector(5, 0),
+                                  Vector(6, 0)};
+    f.h.frame();
+    for (const char* k : {"K11", "K12", "K21", "K22"}) EXPECT_EQ(f.shown(k), "0.5") << k;
+    EXPECT_TRUE(f.h.probe().shows("A02 = 2 / 0 °"));
+    EXPECT_TRUE(f.h.probe().shows("A22 = 6 / 0 °"));
+
+    struct Case {
+        std::string entry, typed;
+        int i, j;
+        double modulus, angle;
+    };
+    const Case cases[] = {{"K12", "2,5", 1, 2, 2.5, 0}, {"", "45", 2, 1, 0.5, 45}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        if (c.entry.empty()) {
+            // The angle entries carry no label: K21's follows its modulus.
+            const auto& items = f.h.probe().items();
+            std::size_t k = 0;
+            while (k + 1 < items.size() && items[k].label != "K21") ++k;
+            ASSERT_LT(k + 1, items.size());
+            f.h.tapAt(items[k + 1].centre());
+            f.h.run(400);
+            f.g._keyboardText = c.typed;
+            f.h.key(GuiKey::Enter);
+            f.h.run(400);
+        } else {
+            f.enter(c.entry, c.typed);
+        }
+        double modulus = 0, angle = 0;
+        f.rotor->factorData(InfluenceData::kReadFactor, c.i, c.j, &modulus, &angle);
+        EXPECT_NEAR(modulus, c.modulus, 1e-12);
+        EXPECT_NEAR(angle, c.angle, 1e-9);
+    }
+
+    // The determination view: the measured values cut before their runs.
+    ASSERT_TRUE(f.h.tap("Measurements"));
+    f.h.run(100);
+    EXPECT_TRUE(f.h.probe().shows("A01 ="));
+    EXPECT_FALSE(f.h.probe().shows("A01 = "));
+    EXPECT_EQ(InfluenceData::measuredLine(*f.rotor, 12, 10, false), "A1210 =");
+}
+
+TEST(InfluenceScreen, ShadowTapClosesNothing) {
+    Influence f;
+    const UiItem* shadow = f.item("shadow");
+    ASSERT_NE(shadow, nullptr);
+    f.h.tapAt(ImVec2(shadow->min.x + 5, shadow->max.y - 5));
+    f.h.run(100);
+    EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Influence);
+    EXPECT_FALSE(f.g._onBack);
+}
+
+}  // namespace
