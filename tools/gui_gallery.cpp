@@ -1,6 +1,7 @@
 // gui_gallery OUT.png [resources|frame|widgets|keyboard]
 // gui_gallery --screen editing CFG OUT.png
 // gui_gallery --screen balancing CFG OUT.png
+// gui_gallery --screen influence CFG OUT.png
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
@@ -24,6 +25,11 @@
 //              intake: two planes out of tolerance in both modes and both
 //              languages, a plane marked Ready, a run in tolerance, the
 //              compensator's hint, a drilling plane, the smallest window.
+//   --screen influence CFG
+//              the influence-coefficient screen the same way: the reference
+//              run, a trial run after it (both languages), three planes with
+//              one unmeasured, the coefficient view, four planes, and a trial
+//              mass being typed in the smallest window.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
@@ -57,6 +63,7 @@
 #include "gui/gui.h"
 #include "gui/screens/balancing.h"
 #include "gui/screens/editing.h"
+#include "gui/screens/influence.h"
 #include "gui/widgets.h"
 #include "machine/machine.h"
 #include "records/job_records.h"
@@ -933,16 +940,163 @@ int balancingPage(const char* settings, const char* out) {
     fs::remove_all(scratch, ec);
     return code;
 }
+// ---- the influence-coefficient screen -------------------------------------------
+
+struct InfluenceScene {
+    bool english;
+    bool small;
+    std::function<void(Rotor&)> shape;
+    std::function<void(Gui&, InfluenceData::Data&, int)> touch;  // after each frame
+};
+
+// The rotor's final values are these vectors (amplitude, degrees) of its
+// measuring planes, stored as run `run`.
+void storeRun(Rotor& rotor, int run, std::initializer_list<std::pair<double, double>> vectors) {
+    rotor.startSession();
+    unsigned k = 0;
+    for (const auto& [amplitude, degrees] : vectors) {
+        rotor.initChannel(k, 1, static_cast<int>(k));
+        const double mirrored = 360.0 - degrees;
+        rotor.addMeasureResult(amplitude, mirrored * 3.14159265358979323846 / 180.0, mirrored, 1, static_cast<int>(k));
+        ++k;
+    }
+    if (rotor.finalResults()) rotor.takeTrialMeasurement(run);
+}
+
+std::vector<InfluenceScene> influenceScenes() {
+    using InfluenceData::Data;
+    const auto twoPlanes = [](Rotor& r) {
+        shapeRotor(r, {{1, 0}, {0, 2}});
+        for (int i = 0; i < 2; ++i) setPlaneValue(r, i, jobrec::kRadius, "100");
+    };
+    const auto threePlanes = [](Rotor& r) { shapeRotor(r, {{1, 0}, {0, 0}, {0, 2}}); };
+    const auto fourPlanes = [](Rotor& r) { shapeRotor(r, {{1, 0}, {2, 0}, {0, 0}, {0, 3}}); };
+    const auto withFactors = [twoPlanes](Rotor& r) {
+        twoPlanes(r);
+        r.data().factors = {Vector(0.0123, 0.5), Vector(0.0088, 2.1), Vector(0.0301, 4.0), Vector(0.0164, 1.2)};
+        r.data().references = {Vector(10, 0.52), Vector(8, 1.31),  Vector(20, 1.05),
+                               Vector(16, 4.45), Vector(30, 1.57), Vector(24, 1.57)};
+    };
+    // The reference run measured; the trial mass of plane 1 confirmed.
+    const auto afterReference = [](Gui&, Data& d, int frame) {
+        if (frame != 0) return;
+        storeRun(*d.rotor, 0, {{10, 30}, {8, 75}});
+        d.doneMask = 1;
+        d.currentRun = 1;
+        d.rotor->setTrialMass(12.5, 0);
+        d.massConfirmed = d.angleEntered = true;
+        d.rotor->setTrialAngle(0, 45);
+    };
+    const auto threeRuns = [](Gui&, Data& d, int frame) {
+        if (frame != 0) return;
+        storeRun(*d.rotor, 0, {{10, 30}, {8, 75}});
+        d.doneMask = 1;
+        d.currentRun = 3;
+    };
+    const auto typeMass = [](Gui& g, Data& d, int frame) {
+        if (frame == 0) {
+            d.currentRun = 1;
+            d.editTarget = InfluenceData::kMassEntry;
+            d.scroll = kBarHeight + d.bandTop + InfluenceData::kPanelDrop + InfluenceData::kMassScroll;
+        } else if (frame == 20) {
+            g._keyboardText = "12,5";
+        }
+    };
+    return {
+        {true, false, twoPlanes, {}},        {false, false, twoPlanes, afterReference},
+        {true, false, threePlanes, threeRuns}, {true, false, withFactors, {}},
+        {false, false, fourPlanes, {}},      {true, true, twoPlanes, typeMass},
+    };
+}
+
+int influencePage(const char* settings, const char* out) {
+    namespace fs = std::filesystem;
+    constexpr int kCellWidth = 1280, kCellHeight = 960;
+    std::error_code ec;
+    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
+    const fs::path home = fs::current_path(ec);
+    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
+    if (!mkdtemp(scratch.data())) return 1;
+    fs::current_path(scratch, ec);
+
+    const std::vector<InfluenceScene> scenes = influenceScenes();
+    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
+    const int sheetWidth = kCellWidth * kColumns;
+    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
+    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
+    int code = 1;
+    {
+        Window window(kCellWidth, kCellHeight);
+        if (!window.handle) return 1;
+        GlTextureUploader uploader;
+        ManualClock clock;
+        Gui gui{GuiClock(clock)};
+        gui._uploader = &uploader;
+        ImGui::GetIO().UserData = &gui;
+        gui.loadTextures();
+        gui.loadFonts();
+        MachineDeps deps;
+        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
+        deps.demoReplayPath = "no-such-dir/mapi.dmp";
+        Machine machine(1, gui._config, deps);
+        gui._machine = &machine;
+        if (!loadSettings(gui, cfg.c_str())) {
+            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
+        } else {
+            gui.closeModal();
+            gui._invertersShown = gui._demoShown = true;
+            for (std::size_t i = 0; i < scenes.size(); ++i) {
+                const InfluenceScene& scene = scenes[i];
+                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
+                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
+                setLanguage(scene.english);
+                gui.newRotor();
+                scene.shape(*gui._rotor);
+                gui.setScreen(false, &Gui::influenceCoefficients);
+                for (int frame = 0; frame < 40; ++frame) {
+                    clock.sleepMs(16);
+                    gui.startFrame();
+                    renderFrame(static_cast<float>(w), static_cast<float>(h),
+                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
+                    auto* data = dynamic_cast<InfluenceData::Data*>(gui._data);
+                    if (data && scene.touch) scene.touch(gui, *data, frame);
+                }
+                glReadBuffer(GL_BACK);
+                glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
+                const int left = static_cast<int>(i % kColumns) * kCellWidth;
+                const int top = static_cast<int>(i / kColumns) * kCellHeight;
+                for (int y = 0; y < h; ++y)  // GL rows run bottom-up
+                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
+                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+            }
+            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
+                       ? 0
+                       : 1;
+        }
+        gui._machine = nullptr;
+    }
+    fs::current_path(home, ec);
+    fs::remove_all(scratch, ec);
+    return code;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     static const char* kUsage =
         "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n"
-        "       gui_gallery --screen editing|balancing CFG OUT.png\n";
+        "       gui_gallery --screen editing|balancing|influence CFG OUT.png\n";
     if (argc == 5 && std::strcmp(argv[1], "--screen") == 0) {
-        const bool editing = std::strcmp(argv[2], "editing") == 0;
-        if (!editing && std::strcmp(argv[2], "balancing") != 0) return tooloptions::usage(kUsage, false);
-        const int code = editing ? editingPage(argv[3], argv[4]) : balancingPage(argv[3], argv[4]);
+        const std::string screen = argv[2];
+        int code = 1;
+        if (screen == "editing")
+            code = editingPage(argv[3], argv[4]);
+        else if (screen == "balancing")
+            code = balancingPage(argv[3], argv[4]);
+        else if (screen == "influence")
+            code = influencePage(argv[3], argv[4]);
+        else
+            return tooloptions::usage(kUsage, false);
         if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", argv[4]);
         return code;
     }

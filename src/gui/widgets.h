@@ -139,7 +139,9 @@ constexpr const char* kSwitchKnobPayload = "KS_SWITCH_KNOB";
 // True when the label was tapped.
 bool checkList(float& state, const char* label, int flags, ImGuiID* dragTarget, float width, float height);
 
-// The start switch at the right of the top bar.  `knob` is the caller's: 0 at
+constexpr float kStartButtonWidth = 180;
+
+// The start switch at the right of the top bar, kStartButtonWidth wide.  `knob` is the caller's: 0 at
 // rest, following the finger up to 73, 74..77 running, negative while it
 // slides back after a stop.  Locked (`locked`, or `knob` negative at the
 // frame's start) it neither starts nor stops.  True in the frame in which it

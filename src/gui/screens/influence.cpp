@@ -46,7 +46,8 @@ constexpr float kBarHeight = 80;
 constexpr float kColumnsLeft = 32;     // the columns' left edge when they do not fit centred
 constexpr float kSmallWindow = 740;
 constexpr float kSelectorDrop = 40;    // the selector row under the top gap
-constexpr float kDeterminationHeight = 800;
+// Room to scroll the trial mass above the keyboard in the smallest window.
+constexpr float kDeterminationHeight = 900;
 constexpr float kTableWidthExtra = 20;
 constexpr float kTableRowHeight = 100;
 constexpr float kTableHeightExtra = 400;
@@ -77,6 +78,15 @@ void layOut(Gui& gui, Data& d) {
     } else {
         d.contentWidth = 2 * gui._margin + planes * kPlaneColumnWidth;
         d.contentHeight = kDeterminationHeight;
+        // The dial stands right of the columns: where the centred columns
+        // leave it no room they are laid out in the window without it, and
+        // where that does not fit either the content goes on to the right.
+        if (gui._screenWidth - (d.view.left + planes * kPlaneColumnWidth) < kDialRoom)
+            rotorPictureScale(d.view, 0, gui._screenWidth - kDialRoom, gui._screenHeight, kColumnsLeft);
+        const float columnsRight = d.view.left + planes * kPlaneColumnWidth;
+        const float room = gui._screenWidth - columnsRight;
+        d.dialX = room >= kDialRoom ? columnsRight + room / 2 : columnsRight + kDialRoom / 2;
+        d.contentWidth = std::max(d.contentWidth, d.dialX + kDialRoom / 2);
     }
 }
 
@@ -148,7 +158,17 @@ void drawToolbar(Gui& gui, Data& d) {
     const std::string save = ks::format("{}##saveic", textOrEmpty(kTextSaveIc));
     if (toolbarButton(save.c_str(), saveEnabled ? 0 : kToolbarGreyLabel) && saveEnabled) saveFactors(gui, d);
     ImGui::SameLine(0, gap);
-    toolbarCaption(rotor.nameText(false), kNameGrey, 0);
+    // The name gives way to the start button.
+    std::string name = rotor.nameText(false);
+    ImFont* font = uiFont(fontslot::kRegular28);
+    const float room = ImGui::GetWindowWidth() - gui._margin - kStartButtonWidth - gap - ImGui::GetCursorPosX();
+    std::string whole = name;
+    if (fitText(whole, font, font->FontSize, room)) {
+        const float dots = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, "...").x;
+        fitText(name, font, font->FontSize, std::max(room - dots, 0.0f));
+        name += "...";
+    }
+    toolbarCaption(name, kNameGrey, 0);
 
     // At the bar's right end.
     const bool startLocked = (d.currentRun != 0 && !d.massConfirmed) || d.factorView;
@@ -170,24 +190,20 @@ void beginContent(Gui& gui, Data& d) {
     if (d.editTarget != kNoEntry && gui._keyboardState == Gui::kShown)
         ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::Begin(kContentWindow, nullptr, flags);
-    ImGui::PopStyleVar();
+    ImGui::PopStyleVar(2);
 }
 
-// The angle dial beside the plane columns (over their right end when the
-// window leaves no room), at the height of the machine picture.
+// The angle dial beside the plane columns, at the height of the machine picture.
 void angleDial(Gui& gui, Data& d) {
     const Config& config = *gui._config;
     DialLayout dial;
     dial.zeroOffset = config.angleMarkPosition;
     dial.reversed = config.interfaceRotation;
     dialLayout(dial, 0, 0);
-    const float columnsRight = d.view.left + kPlaneColumnWidth * static_cast<float>(d.rotor->planeCount(false));
-    const float width = ImGui::GetWindowWidth();
-    const float room = width - columnsRight;
-    const float x = room >= kDialRoom ? columnsRight + room / 2 : width - kDialRoom / 2;
     dial.centre = ImGui::GetWindowPos() - ImVec2(ImGui::GetScrollX(), ImGui::GetScrollY()) +
-                  ImVec2(std::floor(x), d.bandTop + kDialDrop);
+                  ImVec2(std::floor(d.dialX), d.bandTop + kDialDrop);
     drawDial(dial, d.shownAngle, 0);
 }
 

@@ -40,6 +40,12 @@ constexpr FactorEntry factorEntry(int target) {
     return {((target % kFactorEntries) & 1) + 1, target / kFactorEntries, ((target % kFactorEntries) >> 1) + 1};
 }
 
+// The trial-plane panel's title row below the band's top: under the picture
+// with its plane labels and channel marks.  A tapped trial mass scrolls to
+// that row + kMassScroll above the keyboard.
+constexpr float kPanelDrop = 266;
+constexpr float kMassScroll = 230;
+
 // The smallest trial mass that can be confirmed.
 constexpr double kMinTrialMass = 0.001;
 
@@ -58,6 +64,7 @@ struct Data final : Gui::ActiveData {
     float selectorTop = 0;
     float contentWidth = 0;
     float contentHeight = 0;
+    float dialX = 0;  // the dial's centre
     int currentRun = 0;
     float startKnob = 0;  // the start button's slide
     bool angleEntered = false;

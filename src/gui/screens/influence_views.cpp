@@ -43,16 +43,15 @@ constexpr float kButtonHeight = 50;
 constexpr float kRunButtonWidth = 50;
 constexpr float kRunButtonPitch = 52;
 
-// Trial-plane panel, from the band's top and the column's left edge.
-constexpr float kPanelDrop = 180;
+// Trial-plane panel, from its title row and the column's left edge.
 constexpr float kSeparatorAbove = 20, kSeparatorBelow = 280;
 constexpr float kEntryLeft = 30, kEntryWidth = 80;
 constexpr float kButtonLeft = 115, kButtonWidth = 103;
 constexpr float kAngleRow = 80, kMassRow = 170;
-constexpr float kAngleScroll = 140, kMassScroll = 230;
+constexpr float kAngleScroll = 140;
 
-// Measured values.
-constexpr float kValuesDrop = 440;
+// Measured values, under the trial-plane panel.
+constexpr float kValuesDrop = kPanelDrop + 260;
 constexpr float kLinePitch = 30;
 
 // Coefficient table.
