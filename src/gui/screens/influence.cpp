@@ -44,8 +44,7 @@ constexpr int kTestRun = 1;
 constexpr int kDriveSetupState = 15;  // `Machine::getState` while the drive is set up
 constexpr float kBarHeight = 80;
 constexpr float kColumnsLeft = 32;     // the columns' left edge when they do not fit centred
-constexpr float kSmallWindow = 740;
-constexpr float kSelectorDrop = 40;    // the selector row under the top gap
+constexpr float kSelectorDrop = 40;    // the selector row under the top gap (0, or 20 in a high window)
 // Room to scroll the trial mass above the keyboard in the smallest window.
 constexpr float kDeterminationHeight = 900;
 constexpr float kTableWidthExtra = 20;
@@ -69,8 +68,7 @@ void layOut(Gui& gui, Data& d) {
     rotorPictureScale(d.view, 0, gui._screenWidth, gui._screenHeight, kColumnsLeft);
     d.bandTop = d.view.lowerHeight;
     d.view.top = d.bandTop;
-    const float topGap = gui._screenHeight <= kSmallWindow ? 0.0f : 20.0f;
-    d.selectorTop = topGap + kSelectorDrop;
+    d.selectorTop = d.view.topMargin + kSelectorDrop;
     const float planes = static_cast<float>(d.rotor->planeCount(false));
     if (d.factorView) {
         d.contentWidth = planes * kPlaneColumnWidth + kTableWidthExtra;
