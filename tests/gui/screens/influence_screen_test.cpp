@@ -15,6 +15,7 @@
 #include "rotor/rotor.h"
 #include "rotor/rotor_measure_feed.h"
 #include "support/gui_harness.h"
+#include "support/gui_influence_steps.h"
 #include "support/work_dir.h"
 #include "texts/format.h"
 
@@ -67,15 +68,7 @@ struct Influence {
     InfluenceData::Data& data() { return dynamic_cast<InfluenceData::Data&>(*g._data); }
     const UiItem* item(const std::string& label) { return h.probe().find(label); }
 
-    // Slides the start button to its end; true when the Measuring screen opened.
-    bool start() {
-        const UiItem* s = item("Start");
-        if (!s) return false;
-        const ImVec2 from(s->min.x + 10, s->centre().y);
-        h.drag(from, ImVec2(from.x + 120, from.y));
-        h.run(100);
-        return g.currentScreen() == Gui::ScreenId::Measuring;
-    }
+    bool start() { return influencesteps::slideStart(h); }
     // The Measuring screen returns after `results` results whose final
     // vectors (one per measuring plane) are `values`.
     void comeBack(const std::vector<Complex>& values, int results = 3) {
@@ -89,15 +82,7 @@ struct Influence {
         ASSERT_TRUE(start());
         comeBack(values);
     }
-    // Taps an entry and enters `text` on the keypad.
-    void enter(const std::string& entry, const std::string& text) {
-        ASSERT_TRUE(h.tap(entry));
-        h.run(400);
-        ASSERT_EQ(g._keyboardState, Gui::kShown);
-        g._keyboardText = text;
-        h.key(GuiKey::Enter);
-        h.run(400);
-    }
+    void enter(const std::string& entry, const std::string& text) { influencesteps::enter(h, entry, text); }
     // Enters and confirms the trial mass of the current plane.
     void confirmTrialMass(const std::string& mass) {
         enter("Trial mass", mass);
