@@ -24,10 +24,6 @@ namespace {
 using rotortest::fromPolarDeg;
 using Complex = std::complex<double>;
 
-// A screen the test leaves under the influence-coefficient screen, with a
-// data object of its own.
-struct Marker final : Gui::ActiveData {};
-
 struct Influence {
     testwd::WorkDir dir{"ks_influence"};
     GuiHarness h;
@@ -55,7 +51,7 @@ struct Influence {
         if (from == Gui::ScreenId::Balancing) {
             g.setScreen(true, &Gui::balancing);
             h.run(400);
-            g._data = under = new Marker;
+            under = g._data;
         } else {
             g.setScreen(true, &Gui::editing);
             h.run(400);
@@ -94,7 +90,7 @@ struct Influence {
         const UiItem* i = item(label);
         return i ? i->text : "<none>";
     }
-    Marker* under = nullptr;
+    Gui::ActiveData* under = nullptr;  // the Balancing screen's data
 };
 
 const std::vector<Complex> kReference = {fromPolarDeg(10, 30), fromPolarDeg(8, 75)};
