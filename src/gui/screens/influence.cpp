@@ -316,6 +316,13 @@ void takeResults(Gui& gui, Data& d) {
 
 void Gui::influenceCoefficients() {
     using namespace InfluenceData;
+    if (!_rotor) {
+        // No rotor to determine: the frame alone.
+        delete _data;
+        _data = nullptr;
+        drawFrame(false, {});
+        return;
+    }
     auto* data = dynamic_cast<Data*>(_data);
     if (!data || data->rotor != _rotor) {
         delete _data;
