@@ -31,7 +31,9 @@ struct RoadRig {
     PacedClock clock;
     std::unique_ptr<Machine> machine;
 
-    RoadRig() : g(h.gui()), clock(h.clock()) {
+    // `adjust` changes the machine's dependencies before it is made (a
+    // demonstration device of the test's own).
+    explicit RoadRig(const std::function<void(MachineDeps&)>& adjust = {}) : g(h.gui()), clock(h.clock()) {
         Config& c = *g._config;
         if (c.channels.size() < 5) c.channels.resize(5);
         for (std::size_t i = 0; i < c.channels.size(); ++i) c.channels[i].active = i < 2;
@@ -40,6 +42,7 @@ struct RoadRig {
         deps.clock = &clock;
         deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
         deps.demoReplayPath = "no-such-dir/mapi.dmp";
+        if (adjust) adjust(deps);
         machine = std::make_unique<Machine>(1, &c, deps);
         EXPECT_TRUE(machinetest::connect(*machine));
         g._machine = machine.get();
