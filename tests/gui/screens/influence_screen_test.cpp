@@ -139,12 +139,9 @@ TEST(InfluenceScreen, RunsFollowThePlanesWithChannels) {
         EXPECT_EQ(f.data().currentRun, s.nextRun);
         EXPECT_FALSE(f.data().massConfirmed);
     }
-    // All runs done: the coefficients of the definitions (K = (trial - reference) / (m R)).
+    // All runs done: the coefficients are computed (their values: InfluenceRoad).
     EXPECT_TRUE(f.rotor->hasFactors());
     EXPECT_FALSE(f.data().autoAdvance);
-    double modulus = 0, angle = 0;
-    f.rotor->factorData(InfluenceData::kReadFactor, 3, 3, &modulus, &angle);
-    EXPECT_NEAR(modulus, std::abs(kTrialTwo[1] - kReference[1]) / 1000, 1e-9);
 }
 
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
