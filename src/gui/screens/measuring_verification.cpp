@@ -62,6 +62,8 @@ constexpr double kMiddleRange = 1000;
 constexpr double kLowRange = 100, kLowDivisor = 1.014;
 // The sensitivity button's steps: 1, 10, 100, 1.
 constexpr double kSensitivityStep = 10, kSensitivityMax = 100;
+// The machine keeps the speed measurement period in ms; the operator reads and types seconds.
+constexpr double kMsPerSecond = 1000;
 
 // Layout (pixels).
 constexpr float kPanelHeight = 50;
@@ -244,7 +246,7 @@ void speedPanel(Data& d, float x, float y, double presentSpeed) {
         int bufferSize = 0, period = 0;
         d.machine->getPlaneValues(&bufferSize, &period);
         if (rightEntry(d, entry::kSpeedPeriod, textOrEmpty(static_cast<TextId>(entry::kSpeedPeriod)),
-                       textOrEmpty(kUnitSecond), x, y, period))
+                       textOrEmpty(kUnitSecond), x, y, period / kMsPerSecond))
             d.entry = entry::kSpeedPeriod;
         if (rightEntry(d, entry::kSpeedBufferSize, textOrEmpty(kTextSpeedBufferSize), "", x, y + kPanelRow,
                        bufferSize))
@@ -267,10 +269,12 @@ void commitEntry(Data& d) {
         case entry::kTestFrequency: d.testFrequency = value; break;
         case entry::kSpeedBufferSize:
         case entry::kSpeedPeriod: {
-            if (!wholeRange(value)) break;
+            // Seconds become whole ms, truncated as when the machine takes the period from the settings.
+            const double whole = d.entry == entry::kSpeedPeriod ? value * kMsPerSecond : value;
+            if (!wholeRange(whole)) break;
             int bufferSize = 0, period = 0;
             d.machine->getPlaneValues(&bufferSize, &period);
-            (d.entry == entry::kSpeedBufferSize ? bufferSize : period) = static_cast<int>(value);
+            (d.entry == entry::kSpeedBufferSize ? bufferSize : period) = static_cast<int>(whole);
             d.machine->setPlaneValues(bufferSize, period);
             break;
         }

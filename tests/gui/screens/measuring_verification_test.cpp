@@ -180,18 +180,26 @@ TEST(ChannelVerificationPanels, EntriesSensitivityAndServiceLogin) {
     Rig r(true, MachineState::kMeasuring);
     r.g._config->speedBufferSize = 7;
     r.g._config->speedPeriod = 0.5;
-    r.m.planeValueA = 7, r.m.planeValueB = 500;
+    r.m.planeValueA = 7, r.m.planeValueB = 250;  // the machine's period in ms
     r.enter("Rotor RPM", "1200,5");
     r.enter("VFD Frequency", "-3");  // refused
     r.enter("VFD Frequency", "1e12");
     r.enter("VFD Frequency", "25");
     ASSERT_TRUE(r.h.tap("Verification"));
+    r.h.frame();
+    EXPECT_EQ(r.h.probe().find("Speed measurement period")->text, "0.25");
     r.enter("Speed buffer size", "12.9");
-    r.enter("Speed measurement period", "250");
-    r.enter("Speed measurement period", "nan");  // no number: 0
+    // Seconds typed, whole ms sent; what the machine cannot hold as ms changes nothing.
+    const std::tuple<const char*, int, const char*> periods[] = {
+        {"0.5", 500, "0.5"},     {"0,0015", 1, "0.001"},        {"-0.5", 1, "0.001"},
+        {"3e6", 1, "0.001"},     {"2e6", 2000000000, "2000000"}, {"nan", 0, "0"}};  // no number: 0
+    for (auto [typed, sent, shown] : periods) {
+        r.enter("Speed measurement period", typed);
+        EXPECT_EQ(std::pair(r.m.planeValueA, r.m.planeValueB), std::pair(12, sent)) << typed;
+        EXPECT_EQ(r.h.probe().find("Speed measurement period")->text, shown) << typed;
+    }
     EXPECT_EQ(r.m.count("setSpeed(1200.5,0)") + r.m.count("setSpeed(25,1)"), r.m.count("setSpeed"));
-    EXPECT_EQ(std::vector<int>({r.m.count("setSpeed"), r.m.count("setPlaneValues")}), std::vector<int>({2, 3}));
-    EXPECT_EQ(r.m.planeValueA * 1000 + r.m.planeValueB, 12000);
+    EXPECT_EQ(std::vector<int>({r.m.count("setSpeed"), r.m.count("setPlaneValues")}), std::vector<int>({2, 5}));
     EXPECT_EQ(r.g._config->speedBufferSize + r.g._config->speedPeriod, 7.5);  // the saved settings stay
 
     // The sensitivity button of slot 0 (settings channel 1) steps 1, 10, 100, 1; 5, 50, 1.
