@@ -4,9 +4,16 @@
 //                      the message the operator would see and the list lengths;
 //                      writes ".cfg" with defaults when there is none, keeps a
 //                      damaged one aside as ".cfg.bad-..." first
+//   cfgtool fixture OUT  writes the settings of a delivered machine for the
+//                      interface's end-to-end road: English, the end drive on
+//                      inverter 1, channels 1 and 2 active, one specialist
+//                      operator "Anna Fischer" (PIN 2468, settings access),
+//                      one measurement cycle per result
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "records/settings_file.h"
 #include "texts/texts.h"
@@ -31,13 +38,42 @@ private:
     Config config_;
 };
 
+constexpr std::uint32_t kFixturePin = 2468;
+constexpr int kFixtureChannels = 2;
+
+// The defaults as the program fills them up at start-up, then what the
+// machine's commissioning would set.
+int writeFixture(const char* out) {
+    ConsoleHost host;
+    loadSettings(host, "");
+    Config& c = host.liveConfig();
+    c.language = 1;
+    c.endDrive.active = true;
+    c.endDrive.external = false;
+    c.endDrive.drive = 0;
+    for (int i = 0; i < kFixtureChannels && i < static_cast<int>(c.channels.size()); ++i) c.channels[i].active = true;
+    c.measurementCycles = 1;
+    Operator specialist;
+    specialist.name = "Anna Fischer";
+    specialist.access = true;
+    specialist.pin = kFixturePin;
+    c.operators = {specialist};
+    std::string error;
+    if (!saveSettingsFile(c, out, &error)) {
+        std::fprintf(stderr, "cfgtool: %s: %s\n", out, error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: cfgtool startup\n";
+    static const char* kUsage = "usage: cfgtool startup | cfgtool fixture OUT\n";
     if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
-    if (argc - optind != 1 || std::strcmp(argv[optind], "startup") != 0)
-        return tooloptions::usage(kUsage, false);
+    const int args = argc - optind;
+    if (args == 2 && std::strcmp(argv[optind], "fixture") == 0) return writeFixture(argv[optind + 1]);
+    if (args != 1 || std::strcmp(argv[optind], "startup") != 0) return tooloptions::usage(kUsage, false);
     ConsoleHost host;
     const bool ok = loadStartupSettings(host);
     const Config& c = host.liveConfig();

@@ -27,6 +27,7 @@
 #include "gui/gl/gl_snapshot.h"
 #include "gui/gl/gl_texture_uploader.h"
 #include "gui/gui.h"
+#include "gui/ui_probe_recorder.h"
 #include "machine/machine.h"
 #include "platform/crash_handler.h"
 #include "platform/removable.h"
@@ -214,12 +215,14 @@ int main(int argc, char** argv) {
     const int refreshHz = monitorRefreshRate();
     Snapshot snapshot(clock.now());
     bool fontAtlasOnGpu = false;
+    const std::unique_ptr<UiProbeRecorder> probe = UiProbeRecorder::fromEnvironment();
     while (frameLoopContinues(glfwWindowShouldClose(window), exitCode)) {
         gui->startFrame();
         glfwPollEvents();
         ImGui_ImplOpenGL2_NewFrame();
         ImGui_ImplGlfw_NewFrame();
         ImGui::NewFrame();
+        if (probe) probe->beginFrame();
         int width = 0, height = 0;
         glfwGetWindowSize(window, &width, &height);
         gui->draw(static_cast<float>(width), static_cast<float>(height));
@@ -234,6 +237,7 @@ int main(int argc, char** argv) {
         snapshot.takeWhenDue(window, clock.now());
         glfwMakeContextCurrent(window);
         glfwSwapBuffers(window);
+        if (probe) probe->afterFrame(*gui, clock.now());  // what is now on the screen
         for (int n = gui->keys().take(GuiKey::FullScreen); n > 0; --n) {
             fullScreen = !fullScreen;
             setFullScreen(window, fullScreen);
