@@ -1,5 +1,6 @@
 #include "gui/ui_probe_recorder.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -86,8 +87,9 @@ std::string uiProbeRecord(Gui& gui, const UiProbe& probe, std::int64_t frame, st
     std::string out = ks::format("{{\"frame\": {}, \"ms\": {}, \"screen\": \"{}\",\n \"machine\": ", frame, ms,
                                  screenName(gui.currentScreen()));
     appendMachine(out, gui);
-    out += ks::format(",\n \"slides\": {{\"bars\": {}, \"keyboard\": {}, \"box\": {}, \"keypad\": {:.3f}}},",
-                      gui._barState, gui._keyboardState, gui._modalState, gui._keypadSlide);
+    // Whole numbers only: the formatting helper writes the language's decimal separator.
+    out += ks::format(",\n \"slides\": {{\"bars\": {}, \"keyboard\": {}, \"box\": {}, \"keypad\": {}}},",
+                      gui._barState, gui._keyboardState, gui._modalState, std::lround(gui._keypadSlide));
     out += "\n \"keyboard\": " + jsonQuoted(gui._keyboardText) + ",\n \"box\": ";
     appendBox(out, gui);
     out += ",\n \"items\": ";

@@ -42,6 +42,18 @@ TEST(UiProbeRecorder, RecordHoldsScreenSlidesBoxAndItems) {
     EXPECT_NE(record.find("\"label\": \"Yes\""), std::string::npos) << record;
 }
 
+TEST(UiProbeRecorder, NumbersStayJsonInRussian) {
+    testwd::ScratchDir dir("ks_probe");
+    const std::string path = dir.file("probe.json");
+    GuiHarness h(1280, 960, false);
+    h.gui()._keypadSlide = 100;  // fully in: it stays
+    UiProbeRecorder recorder(path);
+    ASSERT_TRUE(recordFrame(h, recorder));
+    const std::string record = testwd::readFile(path);
+    EXPECT_NE(record.find("\"keypad\": 100}"), std::string::npos) << record;
+    EXPECT_EQ(record.find("\"x0\": 0,0"), std::string::npos) << record;
+}
+
 TEST(UiProbeRecorder, WritesAtMostTenTimesASecondAndAsSoonAsAllowed) {
     testwd::ScratchDir dir("ks_probe");
     GuiHarness h;
