@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #define IMGUI_DEFINE_MATH_OPERATORS
@@ -9,6 +10,7 @@
 
 #include "gui/fonts.h"
 #include "gui/ui_probe.h"
+#include "gui/widgets.h"
 
 namespace {
 constexpr ImU32 kWhite = 0xFFFFFFFF;
@@ -38,6 +40,21 @@ std::vector<Line> wrapLines(ImFont* font, const char* text, float width) {
     if (lines.empty()) lines.push_back({text, text});
     return lines;
 }
+// A line with lowered or raised runs ("D~tol"), centred between x0 and x1;
+// the runs in the small font of the marked runs of units.
+ImRect drawMarkedLine(ImFont* font, const std::string& line, float x0, float x1, float y, ImU32 colour) {
+    ImGui::PushFont(font);
+    ImGui::PushStyleColor(ImGuiCol_Text, colour);
+    ImFont* marked = uiFont(fontslot::kRegular17);
+    ImVec2 size;
+    drawLabel(size, nullptr, 0, 0, marked, line.c_str());
+    const ImVec2 at(x0 + (x1 - x0 - size.x) / 2, y);
+    drawLabel(size, ImGui::GetWindowDrawList(), at.x, at.y, marked, line.c_str());
+    ImGui::PopStyleColor();
+    ImGui::PopFont();
+    return ImRect(at, at + size);
+}
+
 }  // namespace
 
 bool dialogButtons(const char* label, const char* labelEnd, float x, float y, float width, bool highlighted) {
@@ -93,10 +110,15 @@ void drawCentredText(int slot, const char* text, float x0, float x1, float top, 
     ImDrawList* list = ImGui::GetWindowDrawList();
     float y = firstTop;
     for (const Line& line : lines) {
-        const ImVec2 size = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, line.begin, line.end);
-        const ImVec2 at(x0 + (x1 - x0 - size.x) / 2, y);
-        list->AddText(font, font->FontSize, at, colour, line.begin, line.end);
-        drawn.Add(ImRect(at, at + size));
+        const std::string_view view(line.begin, static_cast<std::size_t>(line.end - line.begin));
+        if (view.find_first_of("~^") != std::string_view::npos) {
+            drawn.Add(drawMarkedLine(font, std::string(view), x0, x1, y, colour));
+        } else {
+            const ImVec2 size = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0.0f, line.begin, line.end);
+            const ImVec2 at(x0 + (x1 - x0 - size.x) / 2, y);
+            list->AddText(font, font->FontSize, at, colour, line.begin, line.end);
+            drawn.Add(ImRect(at, at + size));
+        }
         y += font->FontSize;
     }
     UiProbe::reportText(text, drawn.Min, drawn.Max);  // the whole text, as one item

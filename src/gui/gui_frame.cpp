@@ -93,6 +93,9 @@ void Gui::drawTopBar(float offset, const Action& top) {
 bool Gui::applyButton(const char* text, const char* label) {
     const ImVec2 origin = ImGui::GetWindowPos();
     const float width = ImGui::GetWindowWidth();
+    // The bar's own white first: the screen's toolbar under the banner must
+    // not show through its dark veil.
+    ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + ImVec2(width, kBarHeight), kWhite);
     ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + ImVec2(width, kBarHeight), kBanner);
     const float buttonX = width - _margin - kApplyButtonWidth;
     int slot = kBannerFonts[0];

@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gui/fonts.h"
@@ -176,6 +177,28 @@ TEST(GuiFrameBox, ButtonRowWidthsAndFonts) {
     }
 }
 
+TEST(GuiFrameBox, TextsDrawLoweredAndRaisedRunsSmall) {
+    GuiHarness h;
+    openScreen(h);
+    h.gui().messageBox("Permissible residual unbalance, D~tol", "at 800 min^-1");
+    h.run(400);
+    const auto run = [&h](const char* text) {
+        for (const UiItem& i : h.probe().items())
+            if (i.label.empty() && i.text == text) return i;
+        return UiItem{};
+    };
+    for (const auto& [whole, marked, lowered] :
+         {std::tuple{"Permissible residual unbalance, D", "tol", true}, std::tuple{"at 800 min", "-1", false}}) {
+        SCOPED_TRACE(marked);
+        const UiItem line = run(whole), small = run(marked);
+        ASSERT_GT(line.max.x, 0.0f);
+        ASSERT_GT(small.max.x, 0.0f);
+        EXPECT_NEAR(small.min.x, line.max.x, 1.0f);  // on the same line, right after it
+        EXPECT_LT(small.max.y - small.min.y, line.max.y - line.min.y);
+        EXPECT_EQ(small.max.y > line.max.y - 1, lowered);  // lowered to the base line, raised above it
+    }
+}
+
 TEST(GuiFrameBox, EntryFieldKeepsWholeCharactersThatFit) {
     GuiHarness h;
     openScreen(h);
@@ -241,6 +264,35 @@ TEST(GuiFrameBottomBar, BackWithTheKeyboardUpRunsTheScreensBackAndStays) {
     h.run(400);
     EXPECT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
     EXPECT_EQ(h.machine().count("stop"), 0);
+}
+
+TEST(GuiFrameTopBar, ApplyBannerHidesTheToolbarUnderIt) {
+    GuiHarness h;
+    openScreen(h, [](Gui& g) {
+        g.drawFrame(false, [] { ImGui::TextColored(ImVec4(0, 0, 0, 1), "A long page caption under the banner"); });
+    });
+    h.gui()._settingsChanged = true;
+    h.frame();
+    const ImDrawList* bar = nullptr;
+    const ImDrawData* data = ImGui::GetDrawData();
+    for (int i = 0; i < data->CmdListsCount; ++i) {
+        const ImDrawList* list = data->CmdLists[i];
+        if (std::string(list->_OwnerName ? list->_OwnerName : "").rfind("bar-top", 0) == 0) bar = list;
+    }
+    ASSERT_NE(bar, nullptr);
+    // Every vertex before the banner's veil lies under an opaque white quad drawn after it.
+    const ImDrawVert* v = bar->VtxBuffer.Data;
+    const int n = bar->VtxBuffer.Size;
+    int veil = 0;
+    while (veil < n && v[veil].col != 0xDD202020) ++veil;
+    ASSERT_LT(veil, n);
+    int cover = veil - 4;
+    ASSERT_GE(cover, 0);
+    for (int i = cover; i < veil; ++i) EXPECT_EQ(v[i].col, 0xFFFFFFFFu) << i;
+    int caption = 0;
+    for (int i = 0; i < cover; ++i) caption += v[i].col != 0xFFFFFFFFu;
+    EXPECT_GT(caption, 0);  // the caption was drawn, and is covered
+
 }
 
 TEST(GuiFrameTopBar, ServiceLinesOnlyAfterTheServiceLogin) {

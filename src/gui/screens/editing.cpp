@@ -135,12 +135,6 @@ void numberEntered(Gui& gui, Data& d) {
     }
 }
 
-// The box draws plain text: a lowered or raised run reads on the line.
-std::string withoutMarks(std::string text) {
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '~' || c == '^'; }), text.end());
-    return text;
-}
-
 std::string gradeButtons(const double* grades) {
     std::string labels;
     for (int i = 0; grades && grades[i] != 0; ++i) labels += ks::format("{}G {}", i == 0 ? "" : "|", grades[i]);
@@ -152,7 +146,7 @@ std::string gradeButtons(const double* grades) {
 Gui::Answer gradeChooser(Gui& gui, Data& d) {
     return [&gui, &d](int index) {
         if (index < 0) {
-            gui._modalText = withoutMarks(textOrEmpty(d.selectedGrade < 0 ? kTextTolerance : kTextServiceSpeed));
+            gui._modalText = textOrEmpty(d.selectedGrade < 0 ? kTextTolerance : kTextServiceSpeed);
             gui._modalDetails.clear();
             gui._modalInputLabel = textOrEmpty(d.selectedGrade < 0 ? textid::kUnitGmm : textid::kUnitRpm);
             gui._modalButtons = gradeButtons(d.rotor->gradeTable());

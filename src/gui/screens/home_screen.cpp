@@ -448,6 +448,9 @@ void Gui::acceptLogin() {
         const bool service = _keyboardText == kServiceCode;
         _config->local.serviceAccess = service;
         _operator = service ? 0 : -1;
+        // The engineer is none of the operators: no operator's name is shown
+        // or written into the runs while the service login lasts.
+        if (service) _config->local.operatorName.clear();
     } else if (_selectedOperator >= 0 && _selectedOperator < static_cast<int>(_config->operators.size())) {
         const std::optional<std::uint32_t> pin = typedPin(_keyboardText);
         if (pin && *pin == _config->operators[static_cast<std::size_t>(_selectedOperator)].pin)

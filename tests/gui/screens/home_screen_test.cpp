@@ -105,6 +105,15 @@ TEST(HomeScreen, LoginAndAccessLevels) {
     }
 }
 
+TEST(HomeScreen, ServiceLoginDropsTheLastOperatorsName) {
+    Home home(kOperators);
+    home.play({"@Boris", "type:1234", "Logout", "service-entry", "type:482715"});
+    EXPECT_EQ(home.g._operator, 0);
+    EXPECT_EQ(home.g._config->local.operatorName, "");
+    EXPECT_FALSE(home.h.probe().shows("Boris"));
+    EXPECT_NE(home.h.probe().find("Balancing"), nullptr);
+}
+
 TEST(HomeScreen, KeypadSlidesInOver200ms) {
     Home home(kOperators);
     ASSERT_TRUE(home.h.tap("Boris"));
