@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <functional>
+#include <thread>
 
 #include "files/lzma_alone.h"
 #include "gui/app_rules.h"
@@ -66,8 +68,14 @@ struct Rig {
         }
         return out;
     }
-    void waitWhileBoxShows(const std::string& text) {  // until a job has ended
-        for (int i = 0; i < 500 && g._modalText == text; ++i) h.frame();
+    // Until a job has ended: the job is a thread of its own that runs in real
+    // time, however fast the frames go, so the bound is real time too.
+    void waitWhileBoxShows(const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (g._modalText == text && std::chrono::steady_clock::now() < deadline) {
+            h.frame();
+            std::this_thread::yield();
+        }
     }
     Strings machineCalls() const {  // without the connection poll of every frame
         Strings c = m.calls;
