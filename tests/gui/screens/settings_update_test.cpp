@@ -68,11 +68,12 @@ struct Rig {
         }
         return out;
     }
-    // Until a job has ended: the job is a thread of its own that runs in real
-    // time, however fast the frames go, so the bound is real time too.
+    // Until a job has ended (its box text changes, or it sets the exit code):
+    // the job is a thread of its own that runs in real time, however fast the
+    // frames go, so the bound is real time too.
     void waitWhileBoxShows(const std::string& text) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (g._modalText == text && std::chrono::steady_clock::now() < deadline) {
+        while (g._modalText == text && exitCode == exitcodes::kClosed && std::chrono::steady_clock::now() < deadline) {
             h.frame();
             std::this_thread::yield();
         }
