@@ -243,6 +243,39 @@ int resourcesPage(const char* out) {
 
 constexpr int kColumns = 2;
 
+// The page's picture: the cells kColumns to a row, white where a shot is
+// smaller than its cell.
+class Sheet {
+public:
+    Sheet(int cellWidth, int cellHeight, std::size_t cells)
+        : _cellWidth(cellWidth),
+          _cellHeight(cellHeight),
+          _width(cellWidth * kColumns),
+          _rows((static_cast<int>(cells) + kColumns - 1) / kColumns),
+          _pixels(static_cast<std::size_t>(_width) * _cellHeight * _rows * 4, 255),
+          _shot(static_cast<std::size_t>(cellWidth) * cellHeight * 4) {}
+
+    // The back buffer's lower-left w x h pixels into cell `i`.
+    void take(std::size_t i, int w, int h) {
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, _shot.data());
+        const int left = static_cast<int>(i % kColumns) * _cellWidth;
+        const int top = static_cast<int>(i / kColumns) * _cellHeight;
+        for (int y = 0; y < h; ++y)  // GL rows run bottom-up
+            std::memcpy(&_pixels[(static_cast<std::size_t>(top + y) * _width + left) * 4],
+                        &_shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+    }
+
+    bool write(const char* path) const {
+        return stbi_write_png(path, _width, _cellHeight * _rows, 4, _pixels.data(), _width * 4) != 0;
+    }
+
+private:
+    int _cellWidth, _cellHeight, _width, _rows;
+    std::vector<unsigned char> _pixels, _shot;
+};
+
 struct Scene {
     bool english;
     std::function<void(Gui&)> setUp;       // before the first frame
@@ -314,10 +347,7 @@ std::vector<Scene> keyboardScenes() {
 
 int framePage(const char* out, const std::vector<Scene>& scenes) {
     const int w = appwindow::kMinWidth, h = appwindow::kMinHeight;
-    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
-    const int sheetWidth = w * kColumns;
-    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * h * rows * 4, 255);
-    std::vector<unsigned char> shot(static_cast<std::size_t>(w) * h * 4);
+    Sheet sheet(w, h, scenes.size());
     Window window(w, h);
     if (!window.handle) return 1;
     GlTextureUploader uploader;
@@ -348,17 +378,10 @@ int framePage(const char* out, const std::vector<Scene>& scenes) {
                 if (scene.afterDraw) scene.afterDraw(gui);
             });
         }
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
-        const int left = static_cast<int>(i % kColumns) * w;
-        const int top = static_cast<int>(i / kColumns) * h;
-        for (int y = 0; y < h; ++y)  // GL rows run bottom-up
-            std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
-                        &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+        sheet.take(i, w, h);
         ImGui::GetIO().UserData = nullptr;
     }
-    return stbi_write_png(out, sheetWidth, h * rows, 4, sheet.data(), sheetWidth * 4) ? 0 : 1;
+    return sheet.write(out) ? 0 : 1;
 }
 
 
@@ -611,10 +634,7 @@ std::vector<Panel> widgetPanels() {
 int widgetsPage(const char* out) {
     const int w = static_cast<int>(kPanelWidth), h = static_cast<int>(kPanelHeight);
     const std::vector<Panel> panels = widgetPanels();
-    const int rows = (static_cast<int>(panels.size()) + kColumns - 1) / kColumns;
-    const int sheetWidth = w * kColumns;
-    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * h * rows * 4, 255);
-    std::vector<unsigned char> shot(static_cast<std::size_t>(w) * h * 4);
+    Sheet sheet(w, h, panels.size());
     Window window(w, h);
     if (!window.handle) return 1;
     GlTextureUploader uploader;
@@ -649,28 +669,92 @@ int widgetsPage(const char* out) {
             });
         }
         io.MouseDown[0] = false;
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
-        const int left = static_cast<int>(i % kColumns) * w;
-        const int top = static_cast<int>(i / kColumns) * h;
-        for (int y = 0; y < h; ++y)  // GL rows run bottom-up
-            std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
-                        &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
+        sheet.take(i, w, h);
         io.UserData = &loader;
     }
-    return stbi_write_png(out, sheetWidth, h * rows, 4, sheet.data(), sheetWidth * 4) ? 0 : 1;
+    return sheet.write(out) ? 0 : 1;
 }
 
 
 // ---- the Editing screen -------------------------------------------------------
 
-struct EditingScene {
+// A cell of a screen's page: a new rotor, shaped, opened in the screen.
+template <class Data>
+struct ScreenScene {
     bool english;
-    bool small;                                       // the smallest window, else the largest
-    std::function<void(Rotor&)> shape;                // the rotor, before the first frame
-    std::function<void(Gui&, Editing::Data&, int)> touch;  // after each frame (its number)
+    bool small;                                   // the smallest window, else the largest
+    std::function<void(Rotor&)> shape;            // the rotor, before the first frame
+    std::function<void(Gui&, Data&, int)> touch;  // after each frame (its number)
 };
+
+// The screen of the real Gui over the settings file `settings`, one cell a
+// scene, written to `out`; 0 when written.
+template <class Data>
+int screenPage(const char* settings, const char* out, void (Gui::*screen)(),
+               const std::vector<ScreenScene<Data>>& scenes) {
+    namespace fs = std::filesystem;
+    constexpr int kCellWidth = 1280, kCellHeight = 960;
+    std::error_code ec;
+    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
+    const fs::path home = fs::current_path(ec);
+    // The machine's logs and the rotor folders go into a folder of their own.
+    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
+    if (!mkdtemp(scratch.data())) return 1;
+    fs::current_path(scratch, ec);
+    fs::create_directory("logs", ec);
+
+    Sheet sheet(kCellWidth, kCellHeight, scenes.size());
+    int code = 1;
+    {
+        Window window(kCellWidth, kCellHeight);
+        if (!window.handle) return 1;
+        GlTextureUploader uploader;
+        ManualClock clock;
+        Gui gui{GuiClock(clock)};
+        gui._uploader = &uploader;
+        ImGui::GetIO().UserData = &gui;
+        gui.loadTextures();
+        gui.loadFonts();
+        MachineDeps deps;
+        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
+        deps.demoReplayPath = "no-such-dir/mapi.dmp";
+        Machine machine(1, gui._config, deps);
+        gui._machine = &machine;
+        if (!loadSettings(gui, cfg.c_str())) {
+            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
+        } else {
+            // The machine is never connected: what the load and the status say
+            // of it is not the screen's.
+            gui.closeModal();
+            gui._invertersShown = gui._demoShown = true;
+            for (std::size_t i = 0; i < scenes.size(); ++i) {
+                const ScreenScene<Data>& scene = scenes[i];
+                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
+                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
+                setLanguage(scene.english);
+                gui.newRotor();
+                scene.shape(*gui._rotor);
+                gui.setScreen(false, screen);
+                for (int frame = 0; frame < 40; ++frame) {  // the slides end
+                    clock.sleepMs(16);
+                    gui.startFrame();
+                    renderFrame(static_cast<float>(w), static_cast<float>(h),
+                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
+                    auto* data = dynamic_cast<Data*>(gui._data);
+                    if (data && scene.touch) scene.touch(gui, *data, frame);
+                }
+                sheet.take(i, w, h);
+            }
+            code = sheet.write(shotPath.c_str()) ? 0 : 1;
+        }
+        gui._machine = nullptr;
+    }
+    fs::current_path(home, ec);
+    fs::remove_all(scratch, ec);
+    return code;
+}
+
+using EditingScene = ScreenScene<Editing::Data>;
 
 void setFlag(Rotor& rotor, std::uint32_t tag, std::uint32_t value) {
     const std::uint32_t path[] = {tag, value};
@@ -733,90 +817,9 @@ std::vector<EditingScene> editingScenes() {
     };
 }
 
-int editingPage(const char* settings, const char* out) {
-    namespace fs = std::filesystem;
-    constexpr int kCellWidth = 1280, kCellHeight = 960;
-    std::error_code ec;
-    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
-    const fs::path home = fs::current_path(ec);
-    // The machine's logs and the rotor folders go into a folder of their own.
-    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
-    if (!mkdtemp(scratch.data())) return 1;
-    fs::current_path(scratch, ec);
-
-    const std::vector<EditingScene> scenes = editingScenes();
-    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
-    const int sheetWidth = kCellWidth * kColumns;
-    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
-    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
-    int code = 1;
-    {
-        Window window(kCellWidth, kCellHeight);
-        if (!window.handle) return 1;
-        GlTextureUploader uploader;
-        ManualClock clock;
-        Gui gui{GuiClock(clock)};
-        gui._uploader = &uploader;
-        ImGui::GetIO().UserData = &gui;
-        gui.loadTextures();
-        gui.loadFonts();
-        MachineDeps deps;
-        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
-        deps.demoReplayPath = "no-such-dir/mapi.dmp";
-        Machine machine(1, gui._config, deps);
-        gui._machine = &machine;
-        if (!loadSettings(gui, cfg.c_str())) {
-            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
-        } else {
-            // The machine is never connected: what the load and the status say
-            // of it is not the screen's.
-            gui.closeModal();
-            gui._invertersShown = gui._demoShown = true;
-            for (std::size_t i = 0; i < scenes.size(); ++i) {
-                const EditingScene& scene = scenes[i];
-                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
-                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
-                setLanguage(scene.english);
-                gui.newRotor();
-                scene.shape(*gui._rotor);
-                gui.setScreen(false, &Gui::editing);
-                for (int frame = 0; frame < 40; ++frame) {  // the slides end
-                    clock.sleepMs(16);
-                    gui.startFrame();
-                    renderFrame(static_cast<float>(w), static_cast<float>(h),
-                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
-                    auto* data = dynamic_cast<Editing::Data*>(gui._data);
-                    if (data && scene.touch) scene.touch(gui, *data, frame);
-                }
-                glReadBuffer(GL_BACK);
-                glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
-                const int left = static_cast<int>(i % kColumns) * kCellWidth;
-                const int top = static_cast<int>(i / kColumns) * kCellHeight;
-                for (int y = 0; y < h; ++y)  // GL rows run bottom-up
-                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
-                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
-            }
-            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
-                       ? 0
-                       : 1;
-        }
-        gui._machine = nullptr;
-    }
-    fs::current_path(home, ec);
-    fs::remove_all(scratch, ec);
-    return code;
-}
-
 // ---- the Balancing screen -----------------------------------------------------
 
-struct BalancingScene {
-    bool english;
-    bool small;
-    std::vector<std::pair<double, double>> unbalances;  // per plane: gmm, degrees
-    std::function<void(Rotor&)> shape;                   // before the run
-    std::function<void(BalancingData::Data&)> touch;     // after the first frame
-};
+using BalancingScene = ScreenScene<BalancingData::Data>;
 
 // A run of the given unbalances, measured through the rotor's intake over
 // direct influence coefficients (0.01 per gmm) and solved.
@@ -855,99 +858,38 @@ std::vector<BalancingScene> balancingScenes() {
     };
     const auto firstReady = [](BalancingData::Data& d) { d._acknowledgedPlanes = 1; };
     const auto pending = [](BalancingData::Data& d) { d._compensatorPending = true; };
+    // A named rotor of the given shape and unbalances (per plane: gmm,
+    // degrees), measured once; `touch` after the first frame.
+    const auto scene = [](bool english, bool small, std::vector<std::pair<double, double>> unbalances,
+                          std::function<void(Rotor&)> shape,
+                          std::function<void(BalancingData::Data&)> touch) -> BalancingScene {
+        const auto measured = [english, unbalances, shape](Rotor& rotor) {
+            rotor.setName(english ? "Shaft 7" : "Вал 7");
+            rotor.data().speed = 1000;
+            rotor.data().permissibleUnbalance = 50;
+            shape(rotor);
+            for (auto& plane : rotor.data().planes) plane.radius = 100;
+            measureRun(rotor, unbalances);
+        };
+        const auto first = [touch](Gui&, BalancingData::Data& d, int frame) {
+            if (frame == 0) touch(d);
+        };
+        return {english, small, measured,
+                touch ? first : std::function<void(Gui&, BalancingData::Data&, int)>()};
+    };
     return {
-        {true, false, outside, twoPlanes, {}},          {false, false, outside, twoPlanes, unbalances},
-        {true, false, outside, drilling, firstReady},   {false, false, {{12, 30}, {20, 200}}, twoPlanes, {}},
-        {true, false, outside, twoPlanes, pending},     {true, true, outside, twoPlanes, {}},
+        scene(true, false, outside, twoPlanes, {}),
+        scene(false, false, outside, twoPlanes, unbalances),
+        scene(true, false, outside, drilling, firstReady),
+        scene(false, false, {{12, 30}, {20, 200}}, twoPlanes, {}),
+        scene(true, false, outside, twoPlanes, pending),
+        scene(true, true, outside, twoPlanes, {}),
     };
 }
 
-int balancingPage(const char* settings, const char* out) {
-    namespace fs = std::filesystem;
-    constexpr int kCellWidth = 1280, kCellHeight = 960;
-    std::error_code ec;
-    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
-    const fs::path home = fs::current_path(ec);
-    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
-    if (!mkdtemp(scratch.data())) return 1;
-    fs::current_path(scratch, ec);
-    fs::create_directory("logs", ec);
-
-    const std::vector<BalancingScene> scenes = balancingScenes();
-    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
-    const int sheetWidth = kCellWidth * kColumns;
-    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
-    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
-    int code = 1;
-    {
-        Window window(kCellWidth, kCellHeight);
-        if (!window.handle) return 1;
-        GlTextureUploader uploader;
-        ManualClock clock;
-        Gui gui{GuiClock(clock)};
-        gui._uploader = &uploader;
-        ImGui::GetIO().UserData = &gui;
-        gui.loadTextures();
-        gui.loadFonts();
-        MachineDeps deps;
-        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
-        deps.demoReplayPath = "no-such-dir/mapi.dmp";
-        Machine machine(1, gui._config, deps);
-        gui._machine = &machine;
-        if (!loadSettings(gui, cfg.c_str())) {
-            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
-        } else {
-            gui.closeModal();
-            gui._invertersShown = gui._demoShown = true;
-            for (std::size_t i = 0; i < scenes.size(); ++i) {
-                const BalancingScene& scene = scenes[i];
-                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
-                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
-                setLanguage(scene.english);
-                gui.newRotor();
-                Rotor& rotor = *gui._rotor;
-                rotor.setName(scene.english ? "Shaft 7" : "Вал 7");
-                rotor.data().speed = 1000;
-                rotor.data().permissibleUnbalance = 50;
-                scene.shape(rotor);
-                for (auto& plane : rotor.data().planes) plane.radius = 100;
-                measureRun(rotor, scene.unbalances);
-                gui.setScreen(false, &Gui::balancing);
-                for (int frame = 0; frame < 40; ++frame) {
-                    clock.sleepMs(16);
-                    gui.startFrame();
-                    renderFrame(static_cast<float>(w), static_cast<float>(h),
-                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
-                    auto* data = dynamic_cast<BalancingData::Data*>(gui._data);
-                    if (data && scene.touch && frame == 0) scene.touch(*data);
-                }
-                glReadBuffer(GL_BACK);
-                glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
-                const int left = static_cast<int>(i % kColumns) * kCellWidth;
-                const int top = static_cast<int>(i / kColumns) * kCellHeight;
-                for (int y = 0; y < h; ++y)
-                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
-                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
-            }
-            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
-                       ? 0
-                       : 1;
-        }
-        gui._machine = nullptr;
-    }
-    fs::current_path(home, ec);
-    fs::remove_all(scratch, ec);
-    return code;
-}
 // ---- the influence-coefficient screen -------------------------------------------
 
-struct InfluenceScene {
-    bool english;
-    bool small;
-    std::function<void(Rotor&)> shape;
-    std::function<void(Gui&, InfluenceData::Data&, int)> touch;  // after each frame
-};
+using InfluenceScene = ScreenScene<InfluenceData::Data>;
 
 // The rotor's final values are these vectors (amplitude, degrees) of its
 // measuring planes, stored as run `run`.
@@ -1009,77 +951,6 @@ std::vector<InfluenceScene> influenceScenes() {
     };
 }
 
-int influencePage(const char* settings, const char* out) {
-    namespace fs = std::filesystem;
-    constexpr int kCellWidth = 1280, kCellHeight = 960;
-    std::error_code ec;
-    const fs::path cfg = fs::absolute(settings, ec), shotPath = fs::absolute(out, ec);
-    const fs::path home = fs::current_path(ec);
-    std::string scratch = (fs::temp_directory_path(ec) / "gui_gallery_XXXXXX").string();
-    if (!mkdtemp(scratch.data())) return 1;
-    fs::current_path(scratch, ec);
-
-    const std::vector<InfluenceScene> scenes = influenceScenes();
-    const int rows = (static_cast<int>(scenes.size()) + kColumns - 1) / kColumns;
-    const int sheetWidth = kCellWidth * kColumns;
-    std::vector<unsigned char> sheet(static_cast<std::size_t>(sheetWidth) * kCellHeight * rows * 4, 255);
-    std::vector<unsigned char> shot(static_cast<std::size_t>(kCellWidth) * kCellHeight * 4);
-    int code = 1;
-    {
-        Window window(kCellWidth, kCellHeight);
-        if (!window.handle) return 1;
-        GlTextureUploader uploader;
-        ManualClock clock;
-        Gui gui{GuiClock(clock)};
-        gui._uploader = &uploader;
-        ImGui::GetIO().UserData = &gui;
-        gui.loadTextures();
-        gui.loadFonts();
-        MachineDeps deps;
-        deps.makeOlder = [](Clock&) -> Api* { return nullptr; };
-        deps.demoReplayPath = "no-such-dir/mapi.dmp";
-        Machine machine(1, gui._config, deps);
-        gui._machine = &machine;
-        if (!loadSettings(gui, cfg.c_str())) {
-            std::fprintf(stderr, "gui_gallery: cannot load %s\n", cfg.c_str());
-        } else {
-            gui.closeModal();
-            gui._invertersShown = gui._demoShown = true;
-            for (std::size_t i = 0; i < scenes.size(); ++i) {
-                const InfluenceScene& scene = scenes[i];
-                const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
-                const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
-                setLanguage(scene.english);
-                gui.newRotor();
-                scene.shape(*gui._rotor);
-                gui.setScreen(false, &Gui::influenceCoefficients);
-                for (int frame = 0; frame < 40; ++frame) {
-                    clock.sleepMs(16);
-                    gui.startFrame();
-                    renderFrame(static_cast<float>(w), static_cast<float>(h),
-                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
-                    auto* data = dynamic_cast<InfluenceData::Data*>(gui._data);
-                    if (data && scene.touch) scene.touch(gui, *data, frame);
-                }
-                glReadBuffer(GL_BACK);
-                glPixelStorei(GL_PACK_ALIGNMENT, 1);
-                glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, shot.data());
-                const int left = static_cast<int>(i % kColumns) * kCellWidth;
-                const int top = static_cast<int>(i / kColumns) * kCellHeight;
-                for (int y = 0; y < h; ++y)  // GL rows run bottom-up
-                    std::memcpy(&sheet[(static_cast<std::size_t>(top + y) * sheetWidth + left) * 4],
-                                &shot[static_cast<std::size_t>(h - 1 - y) * w * 4], static_cast<std::size_t>(w) * 4);
-            }
-            code = stbi_write_png(shotPath.c_str(), sheetWidth, kCellHeight * rows, 4, sheet.data(), sheetWidth * 4)
-                       ? 0
-                       : 1;
-        }
-        gui._machine = nullptr;
-    }
-    fs::current_path(home, ec);
-    fs::remove_all(scratch, ec);
-    return code;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -1090,11 +961,11 @@ int main(int argc, char** argv) {
         const std::string screen = argv[2];
         int code = 1;
         if (screen == "editing")
-            code = editingPage(argv[3], argv[4]);
+            code = screenPage(argv[3], argv[4], &Gui::editing, editingScenes());
         else if (screen == "balancing")
-            code = balancingPage(argv[3], argv[4]);
+            code = screenPage(argv[3], argv[4], &Gui::balancing, balancingScenes());
         else if (screen == "influence")
-            code = influencePage(argv[3], argv[4]);
+            code = screenPage(argv[3], argv[4], &Gui::influenceCoefficients, influenceScenes());
         else
             return tooloptions::usage(kUsage, false);
         if (code != 0) std::fprintf(stderr, "gui_gallery: %s not written\n", argv[4]);
