@@ -13,6 +13,7 @@ constexpr float kGradientWidth = 100;
 constexpr float kGradientMinHeight = 100;
 constexpr ImU32 kEdgeShade = IM_COL32(0, 0, 0, 40);
 constexpr ImU32 kNoShade = IM_COL32(0, 0, 0, 0);
+constexpr float kVeilGrey = 0.933f;
 }  // namespace
 
 bool drawShadowPanel(float width, bool fromLeft) {
@@ -43,5 +44,30 @@ bool drawShadowPanel(float width, bool fromLeft) {
                                                  kNoShade, kNoShade, kEdgeShade);
     }
     UiProbe::report(id, "shadow", bb.Min, bb.Max);
+    return pressed;
+}
+
+bool drawContentVeil(const char* name, ImVec2 extent, float alpha, bool keepPlace) {
+    const ImVec2 pos = ImGui::GetWindowPos();
+    ImGui::SetNextWindowPos(pos);
+    ImGui::SetNextWindowSize(ImGui::GetWindowSize());
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    ImGui::Begin(name, nullptr,
+                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
+                     (keepPlace ? ImGuiWindowFlags_NoBringToFrontOnFocus : 0) |
+                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBackground |
+                     ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoNav);
+    ImGui::PopStyleVar(2);
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const ImGuiID id = w->GetID("shadow");
+    const ImRect bb(pos, pos + extent);
+    ImGui::ItemAdd(bb, id);
+    bool hovered = false, held = false;
+    const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
+    w->DrawList->AddRectFilled(bb.Min, bb.Max,
+                               ImGui::GetColorU32(ImVec4(kVeilGrey, kVeilGrey, kVeilGrey, alpha)));
+    UiProbe::report(id, "shadow", bb.Min, bb.Max);
+    ImGui::End();
     return pressed;
 }

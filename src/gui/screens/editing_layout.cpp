@@ -20,7 +20,7 @@
 #include "gui/machine_scheme.h"
 #include "gui/rotor_picture.h"
 #include "gui/screens/editing.h"
-#include "gui/ui_probe.h"
+#include "gui/shadow_panel.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -73,8 +73,6 @@ constexpr float kFullScreenScroll = 30;
 // Shadows.
 constexpr float kShadowWidth = 1920;
 constexpr float kShadowHeight = 1080;
-constexpr float kShadowAlpha = 0.753f;
-constexpr float kShadowGrey = 0.933f;
 constexpr float kKeyboardTravel = 360;  // the keyboard's slide that darkens the shadow fully
 constexpr float kTapSlack = 6;          // a tap that moved further is a drag
 
@@ -131,32 +129,11 @@ void scrollIntoView(float left, float right) {
     if (left < ImGui::GetScrollX()) ImGui::SetScrollX(left);
 }
 
-// A window over the content (its place and size) with a shadow item that
-// covers it; `alpha` of the shadow's grey.  True when the shadow was tapped
+// The veil over the content; `alpha` of its grey.  True when it was tapped
 // without dragging.
 bool shadowPanel(float alpha) {
-    const ImVec2 pos = ImGui::GetWindowPos();
-    const ImVec2 size = ImGui::GetWindowSize();
-    ImGui::SetNextWindowPos(pos);
-    ImGui::SetNextWindowSize(size);
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
-    ImGui::Begin(kShadowWindow, nullptr,
-                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoFocusOnAppearing |
-                     ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoNav);
-    ImGui::PopStyleVar(2);
-    ImGuiWindow* w = ImGui::GetCurrentWindow();
-    const ImGuiID id = w->GetID("shadow");
-    const ImRect bb(pos, pos + ImVec2(kShadowWidth, kShadowHeight));
-    ImGui::ItemAdd(bb, id);
-    bool hovered = false, held = false;
-    const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
-    const float slack = ImGui::GetIO().MouseDragMaxDistanceSqr[0];
-    w->DrawList->AddRectFilled(bb.Min, bb.Max, ImGui::GetColorU32(ImVec4(kShadowGrey, kShadowGrey, kShadowGrey, alpha)));
-    UiProbe::report(id, "shadow", bb.Min, bb.Max);
-    ImGui::End();
-    return pressed && slack <= kTapSlack * kTapSlack;
+    const bool pressed = drawContentVeil(kShadowWindow, ImVec2(kShadowWidth, kShadowHeight), alpha, true);
+    return pressed && ImGui::GetIO().MouseDragMaxDistanceSqr[0] <= kTapSlack * kTapSlack;
 }
 
 }  // namespace
@@ -320,11 +297,13 @@ void supports(Gui&, Data& d, ImVec2& pos) {
 
 // ---- shadows -----------------------------------------------------------------------------
 
-bool contentShadow(Gui&, Data&) { return shadowPanel(kShadowAlpha); }
+bool contentShadow(Gui&, Data&) {
+    return shadowPanel(kVeilAlpha);
+}
 
 void keyboardShadow(Gui& gui, Data&) {
     const float slid = std::clamp((gui._screenHeight - gui._keyboardTop) / kKeyboardTravel, 0.0f, 1.0f);
-    shadowPanel(kShadowAlpha * slid);
+    shadowPanel(kVeilAlpha * slid);
 }
 
 void orderWindows() {

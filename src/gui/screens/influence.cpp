@@ -52,8 +52,6 @@ constexpr float kTableRowHeight = 100;
 constexpr float kTableHeightExtra = 400;
 constexpr float kDialRoom = 240;       // beside the columns: the ring and its margin
 constexpr float kDialDrop = 120;       // the dial's centre below the band's top
-constexpr float kShadowGrey = 0.933f;
-constexpr float kShadowAlpha = 0.753f;
 constexpr int kWideToolbar = 900;
 constexpr float kToolbarGap = 10;
 constexpr float kWideToolbarGap = 20;
@@ -219,30 +217,6 @@ void determinationView(Gui& gui, Data& d) {
     runButtons(gui, d);
 }
 
-// While a value is entered: the veil over the content (it keeps taps off it).
-void entryVeil() {
-    const ImVec2 pos = ImGui::GetWindowPos();
-    const ImVec2 size = ImGui::GetWindowSize();
-    ImGui::SetNextWindowPos(pos);
-    ImGui::SetNextWindowSize(size);
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
-    ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
-    ImGui::Begin("##shadow", nullptr,
-                 ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoFocusOnAppearing | ImGuiWindowFlags_NoBackground |
-                     ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoNav);
-    ImGui::PopStyleVar(2);
-    ImGuiWindow* w = ImGui::GetCurrentWindow();
-    const ImGuiID id = w->GetID("shadow");
-    const ImRect bb(pos, pos + size);
-    ImGui::ItemAdd(bb, id);
-    bool hovered = false, held = false;
-    ImGui::ButtonBehavior(bb, id, &hovered, &held);
-    w->DrawList->AddRectFilled(bb.Min, bb.Max,
-                               ImGui::GetColorU32(ImVec4(kShadowGrey, kShadowGrey, kShadowGrey, kShadowAlpha)));
-    ImGui::End();
-}
-
 void drawContent(Gui& gui, Data& d) {
     ImGui::PushFont(uiFont(fontslot::kRegular24));
     if (d.factorView)
@@ -258,7 +232,7 @@ void drawContent(Gui& gui, Data& d) {
             back();
         }
     } else {
-        entryVeil();
+        drawContentVeil("##shadow", ImGui::GetWindowSize(), kVeilAlpha, false);  // keeps taps off the content
     }
     ImGui::PopFont();
 }
