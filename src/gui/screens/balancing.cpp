@@ -15,6 +15,7 @@
 #include "gui/dial.h"
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "gui/screens/rotor_screen_data.h"
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
 #include "machine/machine_base.h"
@@ -283,20 +284,8 @@ void showProgress(Gui& g) {
 
 void Gui::balancing() {
     using namespace BalancingData;
-    if (!_rotor) {
-        // Nothing to balance: the frame alone.
-        delete _data;
-        _data = nullptr;
-        drawFrame(false, {});
-        return;
-    }
-    // The data belongs to the rotor it was made for.
-    auto* data = dynamic_cast<Data*>(_data);
-    if (!data || data->_rotor != _rotor) {
-        delete _data;
-        _data = data = new Data(*this);
-    }
-    Data& d = *data;
+    if (frameAloneWithoutRotor(*this)) return;
+    Data& d = rotorScreenData(*this, &Data::_rotor);
     d.gui = this;
     if (_screenChanged && _machine) {
         _machine->setRotor(_rotor);

@@ -15,6 +15,7 @@
 
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "gui/screens/rotor_screen_data.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -375,13 +376,7 @@ Gui::Action toolbar(Gui& gui, Data& data) {
 
 void Gui::editing() {
     using namespace Editing;
-    // The data belongs to the rotor it was made for.
-    auto* data = dynamic_cast<Data*>(_data);
-    if (!data || data->rotor != _rotor) {
-        delete _data;
-        _data = data = new Data(*this);
-    }
-    Data& d = *data;
+    Data& d = rotorScreenData(*this, &Data::rotor);
     _hint = textOrEmpty(kTextHint);
     _hintDetails = textOrEmpty(kTextHintDetails);
 

@@ -16,6 +16,7 @@
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
 #include "gui/machine_scheme.h"
+#include "gui/screens/rotor_screen_data.h"
 #include "gui/shadow_panel.h"
 #include "gui/widgets.h"
 #include "machine/machine_base.h"
@@ -290,21 +291,13 @@ void takeResults(Gui& gui, Data& d) {
 
 void Gui::influenceCoefficients() {
     using namespace InfluenceData;
-    if (!_rotor) {
-        // No rotor to determine: the frame alone.
-        delete _data;
-        _data = nullptr;
-        drawFrame(false, {});
-        return;
-    }
-    auto* data = dynamic_cast<Data*>(_data);
-    if (!data || data->rotor != _rotor) {
-        delete _data;
-        _data = data = new Data(*this);
+    if (frameAloneWithoutRotor(*this)) return;
+    bool made = false;
+    Data& d = rotorScreenData(*this, &Data::rotor, &made);
+    if (made) {  // a determination starts without trial masses
         _rotor->setTrialMass(0.0, 0);
         for (int i = 0; i < _rotor->planeCount(false); ++i) _rotor->setTrialAngle(i, 0.0);
     }
-    Data& d = *data;
     if (_screenChanged) {
         _machine->setRotor(d.rotor);
         _machine->requestDriveSetup();
