@@ -170,17 +170,17 @@ int main(int argc, char** argv) {
     // Five sines that suit the gains above (10x, 10x, 100x, 100x, 100x).
     std::unique_ptr<simacq::SimBlockSource> blocks;
     if (sim && measure) {
-        simacq::BlockSpec blockSpec;
-        blockSpec.speedRpm = measureRpm;
+        simacq::BlockSetup blockSetup;
+        blockSetup.speedRpm = measureRpm;
         const double amplitude[5] = {1200, 2500, 150, 80, 200};
         const double phase[5] = {30, 90, 150, 210, 300};
         for (unsigned c = 0; c < 5; ++c) {
-            blockSpec.channels[c] = {amplitude[c], phase[c], 0.0};
+            blockSetup.channels[c] = {amplitude[c], phase[c], 0.0};
             std::printf("sim: channel %u sine of %.1f counts at 1x (%.3f after the fit's scaling), phase %.1f\n",
                         c + 1, amplitude[c], amplitude[c] * 1000.0, phase[c]);
         }
-        blockSpec.noise = 3.0;
-        blocks.reset(new simacq::SimBlockSource(*controller, blockSpec));
+        blockSetup.noise = 3.0;
+        blocks.reset(new simacq::SimBlockSource(*controller, blockSetup));
     }
 #else
     if (sim) {

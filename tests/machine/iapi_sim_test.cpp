@@ -169,15 +169,15 @@ TEST_F(IApiSim, BalancingMeasurementGivesTheGeneratorsResults) {
     rotor.setUnbalancePolar(0, 120, 35);
     rotor.setUnbalancePolar(1, 80, 210);
 
-    simacq::BlockSpec blockSpec;
-    blockSpec.speedRpm = 600;
+    simacq::BlockSetup blockSetup;
+    blockSetup.speedRpm = 600;
     for (int c = 0; c < 5; ++c) {
-        blockSpec.channels[c] = {rotor.amplitude(c), rotor.angleDegrees(c), 5.0 * c};
+        blockSetup.channels[c] = {rotor.amplitude(c), rotor.angleDegrees(c), 5.0 * c};
         ASSERT_GT(rotor.amplitude(c), 1500.0) << c;  // within the controller's gain window
         ASSERT_LT(rotor.amplitude(c), 29000.0) << c;
     }
-    blockSpec.noise = 1.0;
-    source_.reset(new simacq::SimBlockSource(sim_, blockSpec));
+    blockSetup.noise = 1.0;
+    source_.reset(new simacq::SimBlockSource(sim_, blockSetup));
     sim_.setMarkerSpeed(0, true, 600.0f);
 
     open();
@@ -217,9 +217,9 @@ TEST_F(IApiSim, BalancingMeasurementGivesTheGeneratorsResults) {
 }
 
 TEST_F(IApiSim, TestModeSamplesAndRefusedBalancingStart) {
-    simacq::BlockSpec blockSpec;
-    blockSpec.channels[1] = {3000, 90, 0};
-    source_.reset(new simacq::SimBlockSource(sim_, blockSpec));
+    simacq::BlockSetup blockSetup;
+    blockSetup.channels[1] = {3000, 90, 0};
+    source_.reset(new simacq::SimBlockSource(sim_, blockSetup));
     sim_.setMarkerSpeed(0, true, 600.0f);
     open();
     api_->setCurrentInverter(0, 0);  // a drive without phasor

@@ -179,7 +179,7 @@ TEST_F(BalancingProtocol, LayoutsWidthsAndHeads) {
         std::vector<std::string> heads;
         std::vector<std::string> firstRow;
     };
-    rotorbuild::PlaneSpec twoChannels;
+    rotorbuild::PlaneSetup twoChannels;
     twoChannels.channel1 = 1;
     twoChannels.channel2 = 2;
     auto oneRun = [](RotorBuilder b) { return b.runs(1, march5(), "Op", [](int) { return 730.0; }); };
@@ -228,7 +228,7 @@ TEST_F(BalancingProtocol, VerdictDateAndEvaluationPlace) {
     auto last = [&](std::vector<double> u) {
         std::vector<PlaneResult> r;
         for (double v : u) r.push_back({v / 10, 60, v, 30});
-        return rotorbuild::RunSpec{r, may + 3600, "Op", "last"};
+        return rotorbuild::RunSetup{r, may + 3600, "Op", "last"};
     };
     const Case cases[] = {
         {"second of three out", RotorBuilder("R").planes(3).tolerance(100).run(last({50, 150, 50})), -1,

@@ -30,7 +30,7 @@ struct ChannelSignal {
     double offset = 0.0;     // raw counts, not scaled by the gain
 };
 
-struct BlockSpec {
+struct BlockSetup {
     double speedRpm = 600.0;
     std::uint32_t sampleRate = 1800;
     std::uint32_t packetCount = 720;
@@ -50,39 +50,39 @@ struct BlockSpec {
     int repeatSequenceAt = -1;       // this packet repeats the previous number
 };
 
-double gainFactor(const BlockSpec& blockSpec, unsigned channel);
-double samplesPerTurn(const BlockSpec& blockSpec);
+double gainFactor(const BlockSetup& blockSetup, unsigned channel);
+double samplesPerTurn(const BlockSetup& blockSetup);
 
 // The block's bytes (packetCount x 64).
-std::vector<std::uint8_t> makeBlock(const BlockSpec& blockSpec);
+std::vector<std::uint8_t> makeBlock(const BlockSetup& blockSetup);
 
 // The marked sample indices makeBlock produces for that block.
-std::vector<std::uint32_t> expectedMarks(const BlockSpec& blockSpec);
+std::vector<std::uint32_t> expectedMarks(const BlockSetup& blockSetup);
 
-// Feeds a simulated controller's balancing blocks from a BlockSpec.  Packet
+// Feeds a simulated controller's balancing blocks from a BlockSetup.  Packet
 // count, sample rate and trigger come from the conversion the driver started;
 // the gain codes from the last value the driver wrote to register 132
 // (channel form: five 2-bit codes; filter form: bit 8 is the filter gain).
 // Installs the controller's block generator and write hook for its lifetime.
 class SimBlockSource {
 public:
-    explicit SimBlockSource(sim::SimMeasuringController& controller, const BlockSpec& blockSpec = {});
+    explicit SimBlockSource(sim::SimMeasuringController& controller, const BlockSetup& blockSetup = {});
     ~SimBlockSource();
     SimBlockSource(const SimBlockSource&) = delete;
     SimBlockSource& operator=(const SimBlockSource&) = delete;
 
-    void setSpec(const BlockSpec& blockSpec);
-    BlockSpec blockSpec() const;
+    void setSetup(const BlockSetup& blockSetup);
+    BlockSetup blockSetup() const;
     // The description of the last block served (with the conversion's values filled in).
-    BlockSpec lastBlock() const;
+    BlockSetup lastBlock() const;
     int blocksServed() const;
     std::uint32_t gainRegister() const { return reg132_.load(); }
 
 private:
     sim::SimMeasuringController& controller_;
     mutable std::mutex mutex_;
-    BlockSpec spec_;
-    BlockSpec last_;
+    BlockSetup setup_;
+    BlockSetup last_;
     int served_ = 0;
     std::atomic<std::uint32_t> reg132_{0};
 };

@@ -24,7 +24,7 @@
 
 namespace rotorbuild {
 
-struct PlaneSpec {
+struct PlaneSetup {
     double R = 100.0;   // "Correction radius, R", mm
     double r = 0.0;     // "Correction radius, r"
     double r1 = 0.0;    // "Correction radius, r~1"
@@ -39,7 +39,7 @@ struct PlaneResult {
     double unbalance = 0.0, unbalanceDeg = 0.0;
 };
 
-struct RunSpec {
+struct RunSetup {
     std::vector<PlaneResult> results;  // one per plane with a measuring channel, in plane order
     std::int64_t time = 0;             // seconds since 1970
     std::string operatorName;
@@ -50,17 +50,17 @@ class RotorBuilder {
 public:
     explicit RotorBuilder(std::string name) : name_(std::move(name)) {}
 
-    RotorBuilder& plane(const PlaneSpec& spec) {
+    RotorBuilder& plane(const PlaneSetup& setup) {
         Plane p;
-        p.radius = spec.R;
-        p.radiusSmall = spec.r;
-        p.radiusR1 = spec.r1;
-        p.massUmar = spec.massUmar;
-        p.massStation = spec.massStation;
-        p.massTravel = spec.massTravel;
-        p.channel1 = spec.channel1;
-        p.channel2 = spec.channel2;
-        p.mode = spec.mode;
+        p.radius = setup.R;
+        p.radiusSmall = setup.r;
+        p.radiusR1 = setup.r1;
+        p.massUmar = setup.massUmar;
+        p.massStation = setup.massStation;
+        p.massTravel = setup.massTravel;
+        p.channel1 = setup.channel1;
+        p.channel2 = setup.channel2;
+        p.mode = setup.mode;
         data_.planes.push_back(p);
         return *this;
     }
@@ -78,12 +78,12 @@ public:
     RotorBuilder& documentNumber(std::string s) { data_.documentNumber = std::move(s); return *this; }
     RotorBuilder& operatorName(std::string s) { data_.operatorName = std::move(s); return *this; }
 
-    RotorBuilder& run(const RunSpec& spec) {
+    RotorBuilder& run(const RunSetup& setup) {
         Measurement m;
-        m.name = spec.name;
-        m.operatorName = spec.operatorName;
-        m.time = spec.time;
-        for (const PlaneResult& r : spec.results) {
+        m.name = setup.name;
+        m.operatorName = setup.operatorName;
+        m.time = setup.time;
+        for (const PlaneResult& r : setup.results) {
             Result res;
             res.measured = Vector(r.vibration, polar::toRadians(r.vibrationDeg));
             res.unbalance = Vector(r.unbalance, polar::toRadians(r.unbalanceDeg));

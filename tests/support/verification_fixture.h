@@ -68,9 +68,9 @@ protected:
         TempWorkDir::TearDown();
     }
     // Loads the proving rotor and writes the protocol into a recording document.
-    int write(const ProvingRotor& spec, bool english = true) {
+    int write(const ProvingRotor& setup, bool english = true) {
         setLanguage(english);
-        rotor_ = spec.builder().load(cfg_.get());
+        rotor_ = setup.builder().load(cfg_.get());
         if (!rotor_) return -1;
         auto doc = std::make_unique<RecordingDoc>();
         doc_ = doc.get();

@@ -120,19 +120,19 @@ TEST(HarmonicFit, NoisySinesWithinStandardErrors) {
     // every gain code; the fit gives amplitude x 1000 whatever the code.
     const double sigma = 3.0;
     for (std::uint8_t code = 0; code < 4; ++code) {
-        simacq::BlockSpec blockSpec;  // 600 rpm, 1800 per second, 720 packets: 20 turns of 180
-        blockSpec.gainCodes = {code, code, code, code, code};
-        blockSpec.noise = sigma;
-        blockSpec.seed = 11 + code;
-        for (unsigned c = 0; c < 5; ++c) blockSpec.channels[c] = {25.0 + c, 60.0 * c + 10.0, 100.0};
-        std::vector<std::uint8_t> block = simacq::makeBlock(blockSpec);
+        simacq::BlockSetup blockSetup;  // 600 rpm, 1800 per second, 720 packets: 20 turns of 180
+        blockSetup.gainCodes = {code, code, code, code, code};
+        blockSetup.noise = sigma;
+        blockSetup.seed = 11 + code;
+        for (unsigned c = 0; c < 5; ++c) blockSetup.channels[c] = {25.0 + c, 60.0 * c + 10.0, 100.0};
+        std::vector<std::uint8_t> block = simacq::makeBlock(blockSetup);
 
         std::vector<double> traces[5];
         std::vector<std::uint32_t> marks;
         TraceOutputs out;
         for (unsigned c = 0; c < 5; ++c) out.channel[c] = &traces[c];
         out.markerIndices = &marks;
-        ASSERT_EQ(parseADCBlock(block.data(), block.size(), blockSpec.packetCount, out).status, ParseStatus::ok);
+        ASSERT_EQ(parseADCBlock(block.data(), block.size(), blockSetup.packetCount, out).status, ParseStatus::ok);
         ASSERT_EQ(marks.size(), 20u);
 
         for (unsigned c = 0; c < 5; ++c) {
@@ -142,10 +142,10 @@ TEST(HarmonicFit, NoisySinesWithinStandardErrors) {
             // Standard error of a coefficient in raw counts, then in fit units.
             const double seRaw = sigma * std::sqrt(2.0 / n);
             const double se = seRaw * fitScale(code);
-            const double rawAmp = blockSpec.channels[c].amplitude * simacq::gainFactor(blockSpec, c);
-            EXPECT_NEAR(amp, blockSpec.channels[c].amplitude * 1000.0, 4 * se + 0.5 * fitScale(code) / std::sqrt(n))
+            const double rawAmp = blockSetup.channels[c].amplitude * simacq::gainFactor(blockSetup, c);
+            EXPECT_NEAR(amp, blockSetup.channels[c].amplitude * 1000.0, 4 * se + 0.5 * fitScale(code) / std::sqrt(n))
                 << "code " << int(code) << " channel " << c;
-            EXPECT_NEAR(angleDiff(phase, blockSpec.channels[c].phaseDeg), 0.0,
+            EXPECT_NEAR(angleDiff(phase, blockSetup.channels[c].phaseDeg), 0.0,
                         4 * seRaw / rawAmp * 180 / kPi + 0.05)
                 << "code " << int(code) << " channel " << c;
         }
@@ -162,20 +162,20 @@ TEST(HarmonicFit, RevolutionsOfUnequalLength) {
 
     // A speed whose turn is not a whole number of samples (rate 1831 at 610 rpm:
     // 180.1 samples), marks at the rounded positions.
-    simacq::BlockSpec blockSpec;
-    blockSpec.speedRpm = 610;
-    blockSpec.sampleRate = 1831;
-    blockSpec.packetCount = 720;
-    blockSpec.gainCodes = {0, 0, 0, 0, 0};  // factor 1, fit scale 1000
-    blockSpec.channels[0] = {2000.0, 200.0, 0.0};
-    std::vector<std::uint8_t> block = simacq::makeBlock(blockSpec);
+    simacq::BlockSetup blockSetup;
+    blockSetup.speedRpm = 610;
+    blockSetup.sampleRate = 1831;
+    blockSetup.packetCount = 720;
+    blockSetup.gainCodes = {0, 0, 0, 0, 0};  // factor 1, fit scale 1000
+    blockSetup.channels[0] = {2000.0, 200.0, 0.0};
+    std::vector<std::uint8_t> block = simacq::makeBlock(blockSetup);
     std::vector<double> trace;
     std::vector<std::uint32_t> marks;
     TraceOutputs out;
     out.channel[0] = &trace;
     out.markerIndices = &marks;
-    parseADCBlock(block.data(), block.size(), blockSpec.packetCount, out);
-    ASSERT_EQ(marks, simacq::expectedMarks(blockSpec));
+    parseADCBlock(block.data(), block.size(), blockSetup.packetCount, out);
+    ASSERT_EQ(marks, simacq::expectedMarks(blockSetup));
     ASSERT_TRUE(fitRevolutions(trace, marks, 0, amp, phase));
     EXPECT_NEAR(amp, 2e6, 2e6 * 0.002);
     EXPECT_NEAR(angleDiff(phase, 200.0), 0.0, 0.5);  // marks rounded to half a sample (1 degree)
@@ -190,17 +190,17 @@ TEST(HarmonicFit, FirstMarkAfterSampleZero) {
     EXPECT_NEAR(phase, 10.0, 1e-9);
 
     // The same through the generator with the trigger's first mark shifted.
-    simacq::BlockSpec blockSpec;
-    blockSpec.firstMark = 57;
-    blockSpec.gainCodes = {2, 2, 2, 2, 2};
-    blockSpec.channels[0] = {30.0, 300.0, 0.0};
-    std::vector<std::uint8_t> block = simacq::makeBlock(blockSpec);
+    simacq::BlockSetup blockSetup;
+    blockSetup.firstMark = 57;
+    blockSetup.gainCodes = {2, 2, 2, 2, 2};
+    blockSetup.channels[0] = {30.0, 300.0, 0.0};
+    std::vector<std::uint8_t> block = simacq::makeBlock(blockSetup);
     std::vector<double> trace;
     std::vector<std::uint32_t> marks;
     TraceOutputs out;
     out.channel[0] = &trace;
     out.markerIndices = &marks;
-    parseADCBlock(block.data(), block.size(), blockSpec.packetCount, out);
+    parseADCBlock(block.data(), block.size(), blockSetup.packetCount, out);
     ASSERT_EQ(marks.front(), 57u);
     ASSERT_TRUE(fitRevolutions(trace, marks, 2, amp, phase));
     EXPECT_NEAR(amp, 30000.0, 30000.0 * 1e-3);

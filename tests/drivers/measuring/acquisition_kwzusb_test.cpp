@@ -34,15 +34,15 @@ double angleDiff(double a, double b) {
 using testwd::readFile;
 
 // Five channels of distinct amplitude (counts at 1x), phase and offset.
-simacq::BlockSpec fiveChannels(double scale = 1.0) {
-    simacq::BlockSpec blockSpec;
-    blockSpec.speedRpm = 600;
+simacq::BlockSetup fiveChannels(double scale = 1.0) {
+    simacq::BlockSetup blockSetup;
+    blockSetup.speedRpm = 600;
     const double amps[5] = {2000, 5000, 12000, 1500, 25000};
     const double phases[5] = {0, 75, 181, 270, 333};
-    for (unsigned c = 0; c < 5; ++c) blockSpec.channels[c] = {amps[c] * scale, phases[c], 10.0 * c - 20};
-    blockSpec.noise = 2.0;
-    blockSpec.seed = 77;
-    return blockSpec;
+    for (unsigned c = 0; c < 5; ++c) blockSetup.channels[c] = {amps[c] * scale, phases[c], 10.0 * c - 20};
+    blockSetup.noise = 2.0;
+    blockSetup.seed = 77;
+    return blockSetup;
 }
 
 class BalancingAcquisition : public ::testing::Test {
@@ -61,9 +61,9 @@ protected:
         return t;
     }
     // Connects with register 132 preset to `gainRegister`.
-    void connect(const simacq::BlockSpec& blockSpec, std::uint32_t gainRegister = 0) {
+    void connect(const simacq::BlockSetup& blockSetup, std::uint32_t gainRegister = 0) {
         sim_.setRegister(132, gainRegister);
-        source_.reset(new simacq::SimBlockSource(sim_, blockSpec));
+        source_.reset(new simacq::SimBlockSource(sim_, blockSetup));
         driver_.reset(new KWZUSB(nullptr, msg_.errorSink(), (dir_ / "logs").string(), 3));
         ASSERT_TRUE(driver_->connect()) << msg_.dump();
         sim_.clearJournal();
@@ -91,12 +91,12 @@ protected:
         for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
         return n;
     }
-    void expectMatches(const simacq::BlockSpec& blockSpec, unsigned c) {
+    void expectMatches(const simacq::BlockSetup& blockSetup, unsigned c) {
         const ChannelResult& r = results_[c];
         ASSERT_TRUE(r.valid) << "channel " << c + 1;
-        EXPECT_NEAR(r.amplitude, blockSpec.channels[c].amplitude * 1000.0, blockSpec.channels[c].amplitude * 1000.0 * 2e-3)
+        EXPECT_NEAR(r.amplitude, blockSetup.channels[c].amplitude * 1000.0, blockSetup.channels[c].amplitude * 1000.0 * 2e-3)
             << "channel " << c + 1;
-        EXPECT_NEAR(angleDiff(r.phase, blockSpec.channels[c].phaseDeg), 0.0, 0.2) << "channel " << c + 1;
+        EXPECT_NEAR(angleDiff(r.phase, blockSetup.channels[c].phaseDeg), 0.0, 0.2) << "channel " << c + 1;
     }
 
     mtest::HangGuard guard_{60};
@@ -118,8 +118,8 @@ protected:
 };
 
 TEST_F(BalancingAcquisition, StartThenReadGivesTheFiveResults) {
-    const simacq::BlockSpec blockSpec = fiveChannels();
-    connect(blockSpec);
+    const simacq::BlockSetup blockSetup = fiveChannels();
+    connect(blockSetup);
     driver_->setADCMode(ADC_Mode::balancing, false);
     ASSERT_TRUE(driver_->setADCStartConversionBalancingMode(600, marker1Optical, 0, &interval_)) << msg_.dump();
     EXPECT_TRUE(driver_->adcInProgress());
@@ -133,7 +133,7 @@ TEST_F(BalancingAcquisition, StartThenReadGivesTheFiveResults) {
     EXPECT_FALSE(driver_->adcInProgress());
     for (unsigned c = 0; c < 5; ++c) {
         EXPECT_EQ(traces_[c].size(), 3600u);
-        expectMatches(blockSpec, c);
+        expectMatches(blockSetup, c);
     }
     EXPECT_EQ(marker_.size(), 3600u);
     EXPECT_EQ(marks_.size(), 20u);
@@ -161,10 +161,10 @@ TEST_F(BalancingAcquisition, StartThenReadGivesTheFiveResults) {
 }
 
 TEST_F(BalancingAcquisition, TooLargeSignalLowersTheGainThenMeasuresTheSameAmplitude) {
-    simacq::BlockSpec blockSpec = fiveChannels(0.02);  // 40 .. 500 counts at 1x
-    blockSpec.channels[1].amplitude = 400;            // 40000 at 100x: clipped, too large
-    blockSpec.channels[4].amplitude = 200;
-    connect(blockSpec, 0x2AA);                         // all five at code 2 (100x)
+    simacq::BlockSetup blockSetup = fiveChannels(0.02);  // 40 .. 500 counts at 1x
+    blockSetup.channels[1].amplitude = 400;            // 40000 at 100x: clipped, too large
+    blockSetup.channels[4].amplitude = 200;
+    connect(blockSetup, 0x2AA);                         // all five at code 2 (100x)
     driver_->setADCMode(ADC_Mode::balancing, false);
 
     ASSERT_TRUE(startAndRead()) << msg_.dump();
@@ -172,11 +172,11 @@ TEST_F(BalancingAcquisition, TooLargeSignalLowersTheGainThenMeasuresTheSameAmpli
     EXPECT_FALSE(results_[1].valid);
     EXPECT_EQ(results_[1].amplitude, 0.0);
     EXPECT_EQ(sim_.reg(132), 0x2A6u);  // channel 2 lowered to code 1
-    for (unsigned c : {0u, 2u, 3u, 4u}) expectMatches(blockSpec, c);
+    for (unsigned c : {0u, 2u, 3u, 4u}) expectMatches(blockSetup, c);
 
     ASSERT_TRUE(startAndRead()) << msg_.dump();
     EXPECT_EQ(gains_.channelGain, (std::array<std::uint8_t, 5>{2, 1, 2, 2, 2}));
-    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSpec, c);
+    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSetup, c);
     EXPECT_NEAR(results_[1].amplitude, 400000.0, 400.0);
 
     const std::string log = highLog();
@@ -189,9 +189,9 @@ TEST_F(BalancingAcquisition, TooLargeSignalLowersTheGainThenMeasuresTheSameAmpli
 }
 
 TEST_F(BalancingAcquisition, SmallSignalRaisesTheGain) {
-    simacq::BlockSpec blockSpec = fiveChannels(0.1);
-    blockSpec.channels[3].amplitude = 50;  // 50 counts at 1x: below 1000
-    connect(blockSpec, 0);
+    simacq::BlockSetup blockSetup = fiveChannels(0.1);
+    blockSetup.channels[3].amplitude = 50;  // 50 counts at 1x: below 1000
+    connect(blockSetup, 0);
     driver_->setADCMode(ADC_Mode::balancing, false);
     ASSERT_TRUE(startAndRead());
     EXPECT_FALSE(results_[3].valid);
@@ -200,14 +200,14 @@ TEST_F(BalancingAcquisition, SmallSignalRaisesTheGain) {
     EXPECT_FALSE(results_[3].valid);  // 500 at 10x: still small
     EXPECT_EQ((sim_.reg(132) >> 6) & 3, 2u);
     ASSERT_TRUE(startAndRead());
-    expectMatches(blockSpec, 3);  // 5000 at 100x
+    expectMatches(blockSetup, 3);  // 5000 at 100x
     EXPECT_EQ((sim_.reg(132) >> 6) & 3, 2u);
 }
 
 TEST_F(BalancingAcquisition, FilterFormChangeInvalidatesAllFive) {
-    simacq::BlockSpec blockSpec = fiveChannels(0.2);  // up to 5000 counts at 1x
-    blockSpec.filterForm = true;
-    connect(blockSpec, 0x005);  // filter 5, gain 10x: 50000 counts, clipped
+    simacq::BlockSetup blockSetup = fiveChannels(0.2);  // up to 5000 counts at 1x
+    blockSetup.filterForm = true;
+    connect(blockSetup, 0x005);  // filter 5, gain 10x: 50000 counts, clipped
     driver_->setADCMode(ADC_Mode::balancing, true);
 
     ASSERT_TRUE(driver_->setADCStartConversionBalancingMode(600, marker2Encoder, 0, nullptr)) << msg_.dump();
@@ -224,19 +224,19 @@ TEST_F(BalancingAcquisition, FilterFormChangeInvalidatesAllFive) {
     ASSERT_TRUE(read());
     EXPECT_EQ(gains_.filterGain, 1);
     EXPECT_EQ(gains_.channelGain, (std::array<std::uint8_t, 5>{0, 0, 0, 0, 0}));
-    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSpec, c);
+    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSetup, c);
 
     // 1x with the largest peak at or below 3000: back to 10x, all invalid again.
-    blockSpec.channels[4].amplitude = 2900;
-    for (unsigned c = 0; c < 4; ++c) blockSpec.channels[c].amplitude = 100;
-    source_->setSpec(blockSpec);
+    blockSetup.channels[4].amplitude = 2900;
+    for (unsigned c = 0; c < 4; ++c) blockSetup.channels[c].amplitude = 100;
+    source_->setSetup(blockSetup);
     ASSERT_TRUE(driver_->setADCStartConversionBalancingMode(600, marker2Encoder, 0, nullptr));
     ASSERT_TRUE(read());
     for (unsigned c = 0; c < 5; ++c) EXPECT_FALSE(results_[c].valid) << c;
     EXPECT_EQ(sim_.reg(132), 0x001u);
     ASSERT_TRUE(driver_->setADCStartConversionBalancingMode(600, marker2Encoder, 0, nullptr));
     ASSERT_TRUE(read());
-    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSpec, c);
+    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSetup, c);
 
     const std::string log = highLog();
     EXPECT_TRUE(has(log, "[KWZUSB] setADCStartConversionBalancingMode(), _instFilter = true\n"));
@@ -320,15 +320,15 @@ TEST_F(BalancingAcquisition, PeriodsAndInterval) {
 }
 
 TEST_F(BalancingAcquisition, ResultsAreResetOnEveryRead) {
-    simacq::BlockSpec blockSpec = fiveChannels();
-    connect(blockSpec);
+    simacq::BlockSetup blockSetup = fiveChannels();
+    connect(blockSetup);
     driver_->setADCMode(ADC_Mode::balancing, false);
     ASSERT_TRUE(startAndRead());
     for (unsigned c = 0; c < 5; ++c) ASSERT_TRUE(results_[c].valid);
 
     // No marks at all: the read succeeds, every result is zero and invalid.
-    blockSpec.firstMark = 1e9;
-    source_->setSpec(blockSpec);
+    blockSetup.firstMark = 1e9;
+    source_->setSetup(blockSetup);
     ASSERT_TRUE(startAndRead());
     EXPECT_TRUE(marks_.empty());
     for (unsigned c = 0; c < 5; ++c) {
@@ -338,12 +338,12 @@ TEST_F(BalancingAcquisition, ResultsAreResetOnEveryRead) {
     }
 
     // A failed read leaves no old result either.
-    blockSpec.firstMark = 0;
-    source_->setSpec(blockSpec);
+    blockSetup.firstMark = 0;
+    source_->setSetup(blockSetup);
     ASSERT_TRUE(startAndRead());
     ASSERT_TRUE(results_[0].valid);
-    blockSpec.wrongTypePacket = 100;
-    source_->setSpec(blockSpec);
+    blockSetup.wrongTypePacket = 100;
+    source_->setSetup(blockSetup);
     EXPECT_FALSE(startAndRead());
     EXPECT_TRUE(msg_.hasError("getADCDataBalancingMode(), packetType != DATA_PACKET"));
     EXPECT_FALSE(driver_->adcInProgress());
@@ -352,19 +352,19 @@ TEST_F(BalancingAcquisition, ResultsAreResetOnEveryRead) {
 }
 
 TEST_F(BalancingAcquisition, FirstMarkAfterSampleZero) {
-    simacq::BlockSpec blockSpec = fiveChannels();
-    blockSpec.firstMark = 61;
-    connect(blockSpec);
+    simacq::BlockSetup blockSetup = fiveChannels();
+    blockSetup.firstMark = 61;
+    connect(blockSetup);
     driver_->setADCMode(ADC_Mode::balancing, false);
     ASSERT_TRUE(startAndRead());
     EXPECT_EQ(marks_.front(), 61u);
-    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSpec, c);
+    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSetup, c);
 }
 
 TEST_F(BalancingAcquisition, SequenceJumpIsOnlyLogged) {
-    simacq::BlockSpec blockSpec = fiveChannels();
-    blockSpec.skipSequenceAt = 717;
-    connect(blockSpec);
+    simacq::BlockSetup blockSetup = fiveChannels();
+    blockSetup.skipSequenceAt = 717;
+    connect(blockSetup);
     driver_->setADCMode(ADC_Mode::balancing, false);
     ASSERT_TRUE(startAndRead());
     EXPECT_EQ(msg_.errorCount("getADCDataBalancingMode(), Out of order of packets! There should be 717, but there "
@@ -373,7 +373,7 @@ TEST_F(BalancingAcquisition, SequenceJumpIsOnlyLogged) {
     EXPECT_EQ(msg_.errorCount("getADCDataBalancingMode(), Out of order of packets! There should be 719, but there "
                               "is 720."),
               1);
-    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSpec, c);
+    for (unsigned c = 0; c < 5; ++c) expectMatches(blockSetup, c);
 }
 
 TEST_F(BalancingAcquisition, TransferFailuresEndTheReadCleanly) {
@@ -413,8 +413,8 @@ TEST_F(BalancingAcquisition, TransferFailuresEndTheReadCleanly) {
 }
 
 TEST_F(BalancingAcquisition, TestModeReadGivesThePeaks) {
-    simacq::BlockSpec blockSpec = fiveChannels(0.5);
-    connect(blockSpec, 0x1E4);  // codes 0, 1, 2, 3, 1
+    simacq::BlockSetup blockSetup = fiveChannels(0.5);
+    connect(blockSetup, 0x1E4);  // codes 0, 1, 2, 3, 1
     driver_->setADCMode(ADC_Mode::test, false);
     ASSERT_TRUE(driver_->setADCSampleRateTestMode(1800));
     ASSERT_TRUE(driver_->setADCStartConversionTestMode(360));
@@ -429,8 +429,8 @@ TEST_F(BalancingAcquisition, TestModeReadGivesThePeaks) {
         double peak = 0;
         for (double v : traces_[c]) peak = std::max(peak, v);
         EXPECT_EQ(amplitudes[c], peak);
-        const double expected = std::min(32767.0, blockSpec.channels[c].offset +
-                                                      blockSpec.channels[c].amplitude * simacq::gainFactor(source_->lastBlock(), c));
+        const double expected = std::min(32767.0, blockSetup.channels[c].offset +
+                                                      blockSetup.channels[c].amplitude * simacq::gainFactor(source_->lastBlock(), c));
         EXPECT_NEAR(amplitudes[c], expected, 20.0) << c;
     }
     EXPECT_EQ(sim_.reg(132), 0x1E4u);  // no gain adjustment in test mode

@@ -89,21 +89,21 @@ TEST(PacketParse, MarkerTraceAndIndices) {
 }
 
 TEST(PacketParse, GeneratedMarksMatch) {
-    simacq::BlockSpec blockSpec;
-    blockSpec.speedRpm = 30000;
-    blockSpec.sampleRate = 36000;  // 72 per turn
-    blockSpec.packetCount = 288;
-    blockSpec.firstMark = 3;
-    std::vector<std::uint8_t> b = simacq::makeBlock(blockSpec);
+    simacq::BlockSetup blockSetup;
+    blockSetup.speedRpm = 30000;
+    blockSetup.sampleRate = 36000;  // 72 per turn
+    blockSetup.packetCount = 288;
+    blockSetup.firstMark = 3;
+    std::vector<std::uint8_t> b = simacq::makeBlock(blockSetup);
     Outputs o;
-    ASSERT_EQ(parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out()).status, ParseStatus::ok);
-    EXPECT_EQ(o.marks, simacq::expectedMarks(blockSpec));
+    ASSERT_EQ(parseADCBlock(b.data(), b.size(), blockSetup.packetCount, o.out()).status, ParseStatus::ok);
+    EXPECT_EQ(o.marks, simacq::expectedMarks(blockSetup));
     ASSERT_EQ(o.marks.size(), 20u);
     EXPECT_EQ(o.marks[1], 75u);
 
-    blockSpec.triggerSource = 0;  // free running: nothing marked
-    b = simacq::makeBlock(blockSpec);
-    parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
+    blockSetup.triggerSource = 0;  // free running: nothing marked
+    b = simacq::makeBlock(blockSetup);
+    parseADCBlock(b.data(), b.size(), blockSetup.packetCount, o.out());
     EXPECT_TRUE(o.marks.empty());
 }
 
@@ -118,10 +118,10 @@ TEST(PacketParse, WrongTypeEndsTheParse) {
     EXPECT_EQ(r.packetsParsed, 3u);
     EXPECT_EQ(o.traces[0].size(), 15u);  // what came before stays
 
-    simacq::BlockSpec blockSpec;
-    blockSpec.wrongTypePacket = 0;
-    b = simacq::makeBlock(blockSpec);
-    r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
+    simacq::BlockSetup blockSetup;
+    blockSetup.wrongTypePacket = 0;
+    b = simacq::makeBlock(blockSetup);
+    r = parseADCBlock(b.data(), b.size(), blockSetup.packetCount, o.out());
     EXPECT_EQ(r.status, ParseStatus::wrongType);
     EXPECT_EQ(r.badPacket, 0u);
     EXPECT_TRUE(o.traces[0].empty());
@@ -133,12 +133,12 @@ TEST(PacketParse, SequenceErrorsAreOnlyReported) {
 
     // One packet skipped at 2: the numbers run one ahead from there on, the
     // expectation does not resynchronise, so every later packet is reported.
-    simacq::BlockSpec blockSpec;
-    blockSpec.packetCount = 205;
-    blockSpec.skipSequenceAt = 202;
-    std::vector<std::uint8_t> b = simacq::makeBlock(blockSpec);
+    simacq::BlockSetup blockSetup;
+    blockSetup.packetCount = 205;
+    blockSetup.skipSequenceAt = 202;
+    std::vector<std::uint8_t> b = simacq::makeBlock(blockSetup);
     Outputs o;
-    ParseReport r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out(), sink);
+    ParseReport r = parseADCBlock(b.data(), b.size(), blockSetup.packetCount, o.out(), sink);
     EXPECT_EQ(r.status, ParseStatus::ok);
     EXPECT_EQ(r.packetsParsed, 205u);
     EXPECT_EQ(r.sequenceErrors, 3u);
@@ -154,10 +154,10 @@ TEST(PacketParse, SequenceErrorsAreOnlyReported) {
     EXPECT_EQ(seen, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{2, 7}}));
 
     // A repeated packet number, without a sink: counted only.
-    blockSpec.skipSequenceAt = -1;
-    blockSpec.repeatSequenceAt = 204;
-    b = simacq::makeBlock(blockSpec);
-    r = parseADCBlock(b.data(), b.size(), blockSpec.packetCount, o.out());
+    blockSetup.skipSequenceAt = -1;
+    blockSetup.repeatSequenceAt = 204;
+    b = simacq::makeBlock(blockSetup);
+    r = parseADCBlock(b.data(), b.size(), blockSetup.packetCount, o.out());
     EXPECT_EQ(r.sequenceErrors, 1u);
 }
 

@@ -22,7 +22,7 @@
 
 namespace {
 
-using rotorbuild::PlaneSpec;
+using rotorbuild::PlaneSetup;
 using rotorbuild::RotorBuilder;
 
 // A caller screen that pushes the Measuring screen, over a rotor made by `build`.
