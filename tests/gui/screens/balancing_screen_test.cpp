@@ -1,7 +1,5 @@
 // The Balancing screen over a real two-plane Rotor and Config in a temporary
-// folder, with runs measured through the rotor's intake: the evaluation of a
-// run, the start lock and the toolbar, the dial, the instructions, the run
-// strip, the compensator, indexed positions and a control rotor's Test table.
+// folder, with runs measured through the rotor's intake.
 
 #include <gtest/gtest.h>
 
@@ -124,8 +122,6 @@ int runsInHistoryFile(Rotor& r, Config* config) {
     return copy.runCount();
 }
 
-// ---- evaluation ------------------------------------------------------------------------
-
 TEST(BalancingScreen, EvaluationOfAReturnedRun) {
     struct Case {
         const char* name;
@@ -208,8 +204,6 @@ TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
     }
 }
 
-// ---- start lock and toolbar --------------------------------------------------------------
-
 TEST(BalancingScreen, StartLockFollowsTheShownPlanes) {
     struct Case {
         const char* name;
@@ -289,8 +283,6 @@ TEST(BalancingScreen, NewBalancingClearsRunsOnlyOnYes) {
     }
 }
 
-// ---- dial -----------------------------------------------------------------------------------
-
 TEST(BalancingScreen, DialMarkersAndTheTarget) {
     {
         Bench b;
@@ -325,8 +317,6 @@ TEST(BalancingScreen, DialMarkersAndTheTarget) {
     b.h.frame();
     EXPECT_EQ(b.count("marker"), 2);
 }
-
-// ---- instructions --------------------------------------------------------------------------
 
 TEST(BalancingScreen, InstructionTexts) {
     struct Case {
@@ -425,8 +415,6 @@ TEST(BalancingScreen, DoneMarksAndGreenVerdicts) {
     EXPECT_EQ(b.count("marker"), 1);
 }
 
-// ---- run strip -----------------------------------------------------------------------------
-
 TEST(BalancingScreen, RunStrip) {
     Bench b([](Bench& b) {
         for (int k = 0; k < 3; ++k) b.recordRun(kOut0, kOut1);
@@ -469,8 +457,6 @@ TEST(BalancingScreen, RunStrip) {
     EXPECT_EQ(runsInHistoryFile(b.rotor(), b.g._config), 4);
 }
 
-// ---- compensator ---------------------------------------------------------------------------
-
 TEST(BalancingScreen, Compensator) {
     {
         // A short touch with a stored result recomputes at once.
@@ -510,8 +496,6 @@ TEST(BalancingScreen, Compensator) {
     EXPECT_FALSE(b.g._onBack);  // a later Back is the screen's own again
 }
 
-
-// ---- indexed positions ------------------------------------------------------------------------
 
 // Plane 1 corrects on three indexed positions.
 void indexedFirstPlane(Bench& b) {
@@ -568,8 +552,6 @@ TEST(BalancingScreen, IncreasedAccuracyKeepsTheNearestSplit) {
     }
 }
 
-// ---- a control rotor's Test table ------------------------------------------------------------
-
 TEST(BalancingScreen, ControlRotorTestTable) {
     struct Case {
         const char* name;
@@ -608,8 +590,6 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     }
 }
 
-
-// ---- the machine, the scheme's values and the plane masks ------------------------------------
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
 static_assert(BalancingData::planeBit(32) == 0 && BalancingData::planeBit(-1) == 0, "no bit outside the mask");
