@@ -66,13 +66,8 @@ TEST(EditingLayout, SupportsAndPlaneChecksShapeTheRotor) {
     const auto tap = [](const char* label) { return [label](Editor& e) { ASSERT_TRUE(e.h.tap(label)); }; };
     const auto runs = [](Gui& g) { rotorOf(g).data().runs.resize(1); };
     const Case cases[] = {
-        {"engaging channels 1 and 3",
-         [](Gui& g) { rotorOf(g).clearPlanes(); },
-         [](Editor& e) {
-             ASSERT_TRUE(e.h.tap("1"));
-             ASSERT_TRUE(e.h.tap("3"));
-         },
-         {{1, 0}, {0, 3}}},
+        {"engaging channels 1 and 3", [](Gui& g) { rotorOf(g).clearPlanes(); },
+         [](Editor& e) { ASSERT_TRUE(e.h.tap("1") && e.h.tap("3")); }, {{1, 0}, {0, 3}}},
         {"a third support: a plane more", {}, tap("3"), {{1, 0}, {2, 0}, {0, 3}}},
         {"unchecking plane 2 of scheme 0", {}, [](Editor& e) { tapLast(e, "Plane P2"); }, {{1, 2}}},
         {"checking plane 2 of a one-plane rotor", shaped({{1, 2}}), [](Editor& e) { tapLast(e, "Plane P2"); },
@@ -92,8 +87,7 @@ TEST(EditingLayout, SupportsAndPlaneChecksShapeTheRotor) {
          {{1, 2}, {0, 0}}},
         {"runs: no support", runs, tap("3"), twoPlanes},
         {"runs: no check", runs, [](Editor& e) { tapLast(e, "Plane P2"); }, twoPlanes},
-        {"runs: no mark",
-         runs,
+        {"runs: no mark", runs,
          [](Editor& e) {
              const ImVec2 at = e.item("support").centre();
              e.h.drag(at, ImVec2(at.x + 100, at.y));
