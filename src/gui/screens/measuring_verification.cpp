@@ -122,10 +122,8 @@ void writeCertTable(const Data& d) { platform::replaceFile(kCertTable, certTable
 bool wholeRange(double value) { return std::isfinite(value) && value >= 0 && value <= INT_MAX; }
 
 double typedValue(const Gui& g) {
-    std::string text = g._keyboardText;
-    std::replace(text.begin(), text.end(), ',', '.');
     double value = 0;
-    return ks::parseDouble(text, value) ? value : 0;  // no number: 0
+    return ks::parseDouble(g._keyboardText, value) ? value : 0;  // no number: 0
 }
 
 // A step that cannot give a factor ends the channel's calibration.

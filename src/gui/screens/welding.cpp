@@ -319,10 +319,8 @@ void startStop(Gui& /*gui*/, Data& d) {
 }
 
 void commitEntry(Gui& gui, Data& d) {
-    std::string text = gui._keyboardText;
-    std::replace(text.begin(), text.end(), ',', '.');
     double value = 0;
-    if (!ks::parseDouble(text, value)) value = 0;  // no number: the lower bound
+    if (!ks::parseDouble(gui._keyboardText, value)) value = 0;  // no number: the lower bound
     if (d.entry == kDiameterEntry) {
         d.pipeDiameter = clampDiameter(value);
         d.machine->setPipeDiameter(static_cast<float>(d.pipeDiameter));
