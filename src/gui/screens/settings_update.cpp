@@ -109,9 +109,9 @@ UpdateOutcome unpackApplication(const std::string& path) {
     std::error_code ec;
     fs::create_directories(kLocalUpdates, ec);
     const std::string copy = std::string(kLocalUpdates) + "/" + fs::path(path).filename().string();
-    if (fs::exists(fs::symlink_status(copy, ec))) return out;
     std::string bytes, why;
-    if (!platform::readBoundedFile(path, kUpdateMaxPacked, bytes, &why) || !platform::replaceFile(copy, bytes, &why))
+    if (!platform::readBoundedFile(path, kUpdateMaxPacked, bytes, &why) ||
+        platform::createFile(copy, bytes, &why) == platform::CreateResult::kFailed)
         out.reason = "copy into " + copy + ": " + why;
     return out;
 }
