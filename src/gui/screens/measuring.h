@@ -15,7 +15,9 @@
 // All state lives in `MeasuringData::Data`, the screen's data object.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,13 @@ struct CertPoint {
 // One row of "cert_tab.txt": [0] the test frequency in Hz, [1 + c] the
 // correction factor of channel c (0: none).
 using CertRow = std::array<double, 16>;
+
+// A line of "cert_tab.txt" that is no row, kept as it stands and written back
+// before row `beforeRow` of the table, where it was read.
+struct CertLine {
+    std::size_t beforeRow = 0;
+    std::string text;
+};
 
 // The on-screen keyboard's target (`Data::entry`).
 namespace entry {
@@ -98,6 +107,8 @@ struct Data : Gui::ActiveData {
     double stepSum = 0;
     double stepExpected = 0;
     std::vector<CertRow> certTable;
+    std::vector<CertLine> certKept;
+    bool certWritable = true;  // false: the file is there but could not be read, and is left alone
 
     Gui& gui;
     MachineBase* machine = nullptr;
@@ -115,9 +126,13 @@ void resultsTable(Data& d, int resultCount, Rotor* rotor, bool fromInfluence);
 
 // ---- channel verification (measuring_verification.cpp) -------------------------
 
-// Read at the first frame, in this order.
+// Read at the first frame, in this order.  A line that is not a row or a
+// point is passed over; the table keeps it for writing back.
 void readCertTable(Data& d);
 void readCertData(Data& d);
+// The whole table with the kept lines replaces "cert_tab.txt" (not when it
+// could not be read); a failed write leaves the old file.
+void writeCertTable(const Data& d);
 // The measurement-mode selector and the test frequency entry at (x, y).
 void modePanel(Data& d, float x, float y);
 // The test speed entries right-aligned at x (their right edge), from y.

@@ -12,9 +12,14 @@
 #include <array>
 #include <cfloat>
 #include <climits>
+#include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #define IMGUI_DEFINE_MATH_OPERATORS
@@ -24,6 +29,7 @@
 #include "gui/screens/measuring.h"
 #include "gui/widgets.h"
 #include "machine/machine_base.h"
+#include "platform/bounded_read.h"
 #include "platform/file_replace.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -48,7 +54,9 @@ constexpr TextId kUnitHertz = 0xB95C0F;
 
 constexpr const char* kCertTable = "cert_tab.txt";
 constexpr const char* kCertData = "cert_data.txt";
-constexpr std::size_t kFactors = std::tuple_size<CertRow>::value - 1;  // one per settings channel
+constexpr std::size_t kCertColumns = std::tuple_size<CertRow>::value;
+constexpr std::size_t kFactors = kCertColumns - 1;  // one per settings channel
+constexpr std::uint64_t kCertFileCap = 4 << 20;     // far beyond any history of calibrations
 
 constexpr CertPoint kBuiltInPoints[] = {{3, 27629586}, {10, 2486663}, {40, 155416}, {80, 38854},
                                         {160, 9714},   {200, 6217},   {400, 1554},   {500, 995}};
@@ -102,12 +110,15 @@ std::size_t factorColumn(const Data& d, int slot) {
     return c >= 0 && static_cast<std::size_t>(c) < kFactors ? static_cast<std::size_t>(c) + 1 : 0;
 }
 
-std::string certTableText(const std::vector<CertRow>& table) {
+std::string certTableText(const Data& d) {
     std::string text;
     char number[64];
-    for (const CertRow& row : table) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            std::snprintf(number, sizeof number, i == 0 ? "%lg" : ",%lg", row[i]);
+    auto kept = d.certKept.begin();
+    for (std::size_t r = 0; r <= d.certTable.size(); ++r) {
+        for (; kept != d.certKept.end() && kept->beforeRow <= r; ++kept) text += kept->text + '\n';
+        if (r == d.certTable.size()) break;
+        for (std::size_t i = 0; i < d.certTable[r].size(); ++i) {
+            std::snprintf(number, sizeof number, i == 0 ? "%lg" : ",%lg", d.certTable[r][i]);
             text += number;
         }
         text += '\n';
@@ -115,8 +126,37 @@ std::string certTableText(const std::vector<CertRow>& table) {
     return text;
 }
 
-// The whole table replaces the file; a failed write leaves the old one.
-void writeCertTable(const Data& d) { platform::replaceFile(kCertTable, certTableText(d.certTable)); }
+// The numbers of a line "a,b,..." when it holds 1 to `most` of them and nothing else.
+bool lineNumbers(std::string_view line, std::size_t most, std::vector<double>& out) {
+    out.clear();
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = std::min(line.find(',', start), line.size());
+        const std::string field(line.substr(start, comma - start));
+        char* end = nullptr;
+        const double value = std::strtod(field.c_str(), &end);
+        if (end == field.c_str() || !std::isfinite(value) || out.size() == most) return false;
+        while (std::isspace(static_cast<unsigned char>(*end))) ++end;
+        if (*end) return false;
+        out.push_back(value);
+        if (comma == line.size()) return true;
+        start = comma + 1;
+    }
+}
+
+// Calls use(line) for every line of the file that holds more than white space;
+// false when the file cannot be read.
+template <typename Use>
+bool forEachLine(const char* path, Use use) {
+    std::string text;
+    if (!platform::readBoundedFile(path, kCertFileCap, text, nullptr)) return false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line(text.data() + start, end - start);
+        if (line.find_first_not_of(" \t\r\v\f") != std::string_view::npos) use(line);
+        start = end + 1;
+    }
+    return true;
+}
 
 // A typed number that may become an int setting or a speed.
 bool wholeRange(double value) { return std::isfinite(value) && value >= 0 && value <= INT_MAX; }
@@ -192,25 +232,28 @@ bool rightEntry(Data& d, int target, const char* caption, const char* unit, floa
 }  // namespace
 
 void readCertTable(Data& d) {
-    std::FILE* f = std::fopen(kCertTable, "r");
-    if (!f) return;
-    for (;;) {
-        CertRow row{};
-        if (std::fscanf(f, "%lg", &row[0]) != 1) break;
-        for (std::size_t i = 1; i < row.size(); ++i)
-            if (std::fscanf(f, ",%lg", &row[i]) != 1) break;  // the rest stays 0
-        (void)!std::fscanf(f, "\n");
-        d.certTable.push_back(row);
-    }
-    std::fclose(f);
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(kCertTable, ec))) return;  // none yet
+    std::vector<double> numbers;
+    d.certWritable = forEachLine(kCertTable, [&](std::string_view line) {
+        if (!lineNumbers(line, kCertColumns, numbers)) {
+            d.certKept.push_back({d.certTable.size(), std::string(line)});
+            return;
+        }
+        CertRow& row = d.certTable.emplace_back();  // missing factors are 0
+        std::copy(numbers.begin(), numbers.end(), row.begin());
+    });
+}
+
+void writeCertTable(const Data& d) {
+    if (d.certWritable) platform::replaceFile(kCertTable, certTableText(d));
 }
 
 void readCertData(Data& d) {
-    if (std::FILE* f = std::fopen(kCertData, "r")) {
-        CertPoint p;
-        while (std::fscanf(f, "%lg,%lg\n", &p.frequency, &p.expected) == 2) d.certPoints.push_back(p);
-        std::fclose(f);
-    }
+    std::vector<double> numbers;
+    forEachLine(kCertData, [&](std::string_view line) {
+        if (lineNumbers(line, 2, numbers) && numbers.size() == 2) d.certPoints.push_back({numbers[0], numbers[1]});
+    });
     if (d.certPoints.empty()) d.certPoints.assign(std::begin(kBuiltInPoints), std::end(kBuiltInPoints));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <tuple>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using MeasuringData::Pair;
 using Block = std::vector<std::vector<float>>;
 
@@ -75,24 +77,36 @@ struct Rig {
     }
 };
 
-TEST(ChannelVerificationFiles, TableReadUntilAMalformedLineAndBuiltInPoints) {
+// A damaged line is passed over, and the next write keeps it where it was
+// with the rows after it; a table that cannot be read is never rewritten.
+TEST(ChannelVerificationFiles, DamagedLinesPassedOverAndKeptBuiltInPoints) {
     Rig r;  // no files
     EXPECT_TRUE(r.d().certTable.empty());
     ASSERT_EQ(r.d().certPoints.size(), 8u);
     EXPECT_EQ(r.d().certPoints.front().expected, 27629586);
     EXPECT_EQ(r.d().certPoints.back().frequency, 500);
 
-    testwd::writeFile("cert_tab.txt", "3,1.5\n10,0,0,2.25\n40,x\n80,4\n");
-    testwd::writeFile("cert_data.txt", "50,123\n60,4.5e2\nbad\n70,1\n");
+    const std::string zeros13 = ",0,0,0,0,0,0,0,0,0,0,0,0,0", seventeen = "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17";
+    testwd::writeFile("cert_tab.txt", "3,1.5\r\n\n10,0,2.25\n40,x\n80,4\n" + seventeen + "\n");
+    testwd::writeFile("cert_data.txt", "50,123\n60,4.5e2\nbad\n70,1\n80,1,2\n");
     MeasuringData::Data read(r.g);
     MeasuringData::readCertTable(read);
     MeasuringData::readCertData(read);
-    ASSERT_EQ(read.certTable.size(), 3u);  // "40,x" is read as 40 and ends the table
-    EXPECT_EQ(read.certTable[0], (MeasuringData::CertRow{3, 1.5}));
-    EXPECT_EQ(read.certTable[1], (MeasuringData::CertRow{10, 0, 0, 2.25}));
-    EXPECT_EQ(read.certTable[2], (MeasuringData::CertRow{40}));
-    ASSERT_EQ(read.certPoints.size(), 2u);
+    read.certTable.push_back({90, 8});
+    MeasuringData::writeCertTable(read);
+    EXPECT_EQ(testwd::readFile("cert_tab.txt"), "3,1.5,0" + zeros13 + "\n10,0,2.25" + zeros13 + "\n40,x\n80,4,0" +
+                                                    zeros13 + "\n" + seventeen + "\n90,8,0" + zeros13 + "\n");
+    ASSERT_EQ(read.certPoints.size(), 3u);
     EXPECT_EQ(read.certPoints[1].expected, 450);
+    EXPECT_EQ(read.certPoints[2].frequency, 70);
+
+    fs::remove("cert_tab.txt");
+    fs::create_directory("cert_tab.txt");
+    MeasuringData::Data unreadable(r.g);
+    MeasuringData::readCertTable(unreadable);
+    unreadable.certTable.push_back({90, 8});
+    MeasuringData::writeCertTable(unreadable);
+    EXPECT_TRUE(fs::is_directory("cert_tab.txt"));
 }
 
 TEST(ChannelVerificationSignals, PeakToPeakPerSlotRangeCorrectedOneRowPerBlock) {
