@@ -83,8 +83,8 @@ std::vector<std::string> filesWithExtension(const std::string& folder, const cha
     return names;
 }
 
-// The name less its extension (the last four characters).
-std::string stemOf(const std::string& name) { return name.substr(0, name.size() >= 4 ? name.size() - 4 : 0); }
+// The name less its extension, as the lists show it.
+std::string stemOf(const std::string& name) { return fs::path(name).stem().string(); }
 
 void removeFile(const std::string& path) {
     std::error_code ec;
