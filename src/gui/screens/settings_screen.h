@@ -101,6 +101,17 @@ struct Toggle {
     float knob = 0;  // the switch row's state (sign: position, magnitude: slide)
 };
 
+// The files an update or load page lists: read when the page opens, after a
+// change made through it and when the drive comes or goes, not every frame.
+struct FolderListing {
+    std::optional<TextId> page;           // the page listed; none: read again
+    std::string drive;                    // the drive's folder; "" none
+    std::vector<std::string> driveFiles;  // names in listing order
+    bool localFolder = false;
+    std::vector<std::string> localFiles;
+    Gui::TimePoint driveChecked{};
+};
+
 struct Data : Gui::ActiveData {
     explicit Data(Gui& owner);
     // A new list element still being named goes with the screen.
@@ -142,6 +153,7 @@ struct Data : Gui::ActiveData {
     // The rotor whose open history file the log export closed (reopened when
     // the export ends, if it is still the active rotor).
     Rotor* exportRotor = nullptr;
+    FolderListing listing;
 
     bool saveErrorShown = false;  // "Settings saving error!" stays until a save succeeds
     // A message that waits until the keyboard has slid out (a box opened
@@ -253,15 +265,16 @@ struct PendingUpdate {
 };
 
 void updateTab(Data& d);
-// The rows of one update folder (".dfu" with `firmware`, else ".kst"), newest
-// first; rows of a local folder carry a delete mark.
-void updateFileList(Data& d, const std::string& folder, bool firmware, bool local);
+// The rows of one update folder's files (".dfu" with `firmware`, else ".kst"),
+// in the order given; rows of a local folder carry a delete mark.
+void updateFileList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool firmware,
+                    bool local);
 // The install confirmation's answer callback, polled with -1 while the box is
 // open: it advances the wait, the flashing and the unpacking.
 int runUpdate(Data& d, PendingUpdate& update, int answer);
-// The rows of one folder of saved settings (".cfg" files) by name; rows of a
-// local folder carry a delete mark.
-void savedSettingsList(Data& d, const std::string& folder, bool local);
+// The rows of one folder's saved settings (".cfg" files) in the order given;
+// rows of a local folder carry a delete mark.
+void savedSettingsList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool local);
 // The order of the update lists: true when `a` is listed before `b`.  Newest
 // first: the part before the first '-' (the whole name without one),
 // greater first; then the number after the '-', greater first, a name

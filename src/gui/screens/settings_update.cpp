@@ -64,6 +64,7 @@ constexpr auto kFlashWait = std::chrono::seconds(2);
 constexpr auto kReloadWait = std::chrono::milliseconds(500);
 constexpr int kBoxStaysOpen = 99;
 constexpr int kYes = 0;
+constexpr auto kDriveCheck = std::chrono::seconds(1);
 // How long "Clear" waits for the machine's worker to end.
 constexpr auto kWorkerEndLimit = std::chrono::seconds(10);
 constexpr auto kWorkerPoll = std::chrono::milliseconds(1);
@@ -85,6 +86,41 @@ std::vector<std::string> filesWithExtension(const std::string& folder, const cha
 
 // The name less its extension, as the lists show it.
 std::string stemOf(const std::string& name) { return fs::path(name).stem().string(); }
+
+// The names of the page's files in a folder, in listing order: updates newest
+// first, settings by name.
+std::vector<std::string> pageFiles(const std::string& folder, int page) {
+    if (page == kLoadPage) {
+        std::vector<std::string> names = filesWithExtension(folder, kSettingsExtension);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::string> names =
+        filesWithExtension(folder, page == kFirmwarePage ? kFirmwareExtension : kSoftwareExtension);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return versionAfter(stemOf(a), stemOf(b)); });
+    return names;
+}
+
+// The page's listing, read again when the page is new to it or the drive
+// came, went or moved; the drive is looked for once in kDriveCheck.
+const FolderListing& listed(Data& d, UpdatePage page) {
+    FolderListing& l = d.listing;
+    const Gui::TimePoint now = d.gui._frameTime;
+    if (l.page == page && now - l.driveChecked < kDriveCheck) return l;
+    std::string drive = page == kLoadPage ? kDriveConfigs : kDriveUpdates;
+    if (!findRemovableDrive(drive)) drive.clear();
+    l.driveChecked = now;
+    if (l.page == page && drive == l.drive) return l;
+    l.page = page;
+    l.drive = drive;
+    l.driveFiles = drive.empty() ? std::vector<std::string>() : pageFiles(drive, page);
+    const std::string local = page == kLoadPage ? "." : kLocalUpdates;
+    std::error_code ec;
+    l.localFolder = fs::is_directory(local, ec);
+    l.localFiles = l.localFolder ? pageFiles(local, page) : std::vector<std::string>();
+    return l;
+}
 
 void removeFile(const std::string& path) {
     std::error_code ec;
@@ -161,6 +197,7 @@ int advanceReload(Data& d, PendingUpdate& u) {
     const UpdateOutcome out = u.job.get();
     d.appReload = false;
     d.updateWaiting = false;
+    d.listing.page.reset();  // the package's copy in "updates"
     if (out.code != 0) {
         logLine("Application update " + u.path + " error: " + out.reason);
         showOnBox(g, kTextUpdateDamaged);
@@ -295,15 +332,14 @@ void mainPage(Data& d) {
 }
 
 void updatePage(Data& d, bool firmware) {
-    std::string drive = kDriveUpdates;
-    if (findRemovableDrive(drive)) {
-        sectionHeader(d, drive.c_str());
-        updateFileList(d, drive, firmware, false);
+    const FolderListing& l = listed(d, firmware ? kFirmwarePage : kSoftwarePage);
+    if (!l.drive.empty()) {
+        sectionHeader(d, l.drive.c_str());
+        updateFileList(d, l.drive, l.driveFiles, firmware, false);
     }
-    std::error_code ec;
-    if (fs::is_directory(kLocalUpdates, ec)) {
+    if (l.localFolder) {
         sectionHeader(d, textOrEmpty(kTextSavedVersions));
-        updateFileList(d, kLocalUpdates, firmware, true);
+        updateFileList(d, kLocalUpdates, l.localFiles, firmware, true);
     }
 }
 
@@ -315,13 +351,13 @@ void eventsPage(Data& d) {
 }
 
 void loadPage(Data& d) {
-    std::string drive = kDriveConfigs;
-    if (findRemovableDrive(drive)) {
-        sectionHeader(d, drive.c_str());
-        savedSettingsList(d, drive, false);
+    const FolderListing& l = listed(d, kLoadPage);
+    if (!l.drive.empty()) {
+        sectionHeader(d, l.drive.c_str());
+        savedSettingsList(d, l.drive, l.driveFiles, false);
     }
     sectionHeader(d, textOrEmpty(kTextSavedSettings));
-    savedSettingsList(d, ".", true);
+    savedSettingsList(d, ".", l.localFiles, true);
 }
 
 // The sort key of an update's name: the part before the first '-', whether
@@ -350,6 +386,8 @@ struct VersionKey {
 
 void updateTab(Data& d) {
     collectExportResult(d);
+    const bool listsFiles = !d.pages.empty() && d.pages.back().id != kEventsPage;
+    if (!listsFiles) d.listing.page.reset();  // listed afresh when a page opens
     if (d.pages.empty()) {
         mainPage(d);
         return;
@@ -369,16 +407,14 @@ bool versionAfter(const std::string& a, const std::string& b) {
     return a > b;
 }
 
-void updateFileList(Data& d, const std::string& folder, bool firmware, bool local) {
-    std::vector<std::string> names = filesWithExtension(folder, firmware ? kFirmwareExtension : kSoftwareExtension);
-    for (std::string& name : names) name = stemOf(name);
-    std::sort(names.begin(), names.end(), versionAfter);
-    for (const std::string& stem : names) {
-        const std::string label = "v" + stem;
-        const std::string path = folder + "/" + stem + (firmware ? kFirmwareExtension : kSoftwareExtension);
+void updateFileList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool firmware,
+                    bool local) {
+    for (const std::string& name : names) {
+        const std::string label = "v" + stemOf(name);
+        const std::string path = folder + "/" + name;
         const int zone = fieldRow(d, label.c_str(), "", nullptr, local ? kDelete : 0);
         if (zone == kDeleteZone)
-            removeFile(path);
+            removeFile(path), d.listing.page.reset();
         else if (zone != kNotPressed)
             confirmInstall(d, path, label, firmware);
     }
@@ -408,14 +444,12 @@ int runUpdate(Data& d, PendingUpdate& update, int answer) {
     return kBoxStaysOpen;
 }
 
-void savedSettingsList(Data& d, const std::string& folder, bool local) {
-    std::vector<std::string> names = filesWithExtension(folder, kSettingsExtension);
-    std::sort(names.begin(), names.end());
+void savedSettingsList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool local) {
     for (const std::string& name : names) {
         const std::string path = folder + "/" + name;
         const int zone = fieldRow(d, stemOf(name).c_str(), "", nullptr, local ? kDelete : 0);
         if (zone == kDeleteZone)
-            removeFile(path);
+            removeFile(path), d.listing.page.reset();
         else if (zone != kNotPressed)
             loadSaved(d, path);
     }

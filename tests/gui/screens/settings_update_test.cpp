@@ -118,6 +118,24 @@ TEST(SettingsUpdateLists, ListThePagesKindAndDeleteOnlyLocalFiles) {
     EXPECT_EQ(rig.listing(), (Strings{"drive", "Saved versions", "v6.2"}));
 }
 
+// Folders are listed when the page opens, after a delete on it and when the
+// drive comes, not every frame: a file put there meanwhile waits for those.
+TEST(SettingsUpdateLists, ReadOnOpeningAfterADeleteAndWhenTheDriveComes) {
+    Rig rig(false);
+    fs::create_directory("updates");
+    for (const char* name : {"5.1.kst", "5.2.kst"}) testwd::writeFile(fs::path("updates") / name, "x");
+    testwd::writeFile(rig.onStick("updates/5.3.kst"), "x");
+    rig.taps({"Update software"});
+    testwd::writeFile("updates/5.4.kst", "x");
+    rig.h.run(2500);
+    EXPECT_EQ(rig.listing(), (Strings{"Saved versions", "v5.2", "v5.1"}));
+    rig.tapRightEnd("v5.1");
+    EXPECT_EQ(rig.listing(), (Strings{"Saved versions", "v5.4", "v5.2"}));
+    platform::setRemovableRoots({rig.stick.path().string()});
+    rig.h.run(1100);
+    EXPECT_EQ(rig.listing(), (Strings{"drive", "v5.3", "Saved versions", "v5.4", "v5.2"}));
+}
+
 TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
     for (int exit : {0, 1}) {
         Rig rig;
