@@ -629,17 +629,17 @@ void Machine::turnToAngle() {
     const double target = _turnTarget.load();
     const bool jog = _jogTurn.load();
     const double jogDistance = _jogDistance.load();
-    bool lost = false;  // an angle that cannot be read is no angle to stop at
-    auto readCurrent = [&]() {
+    // An angle that cannot be read is no angle to stop at: the turn ends
+    // there, as a device error; `current` keeps the last angle read.
+    auto readCurrent = [&](double& into) {
         double angle = 0.0;
-        if (!readAngle(&angle)) {
-            lost = true;
-            return 0.0;
-        }
+        if (!readAngle(&angle)) return false;
         _angle.store(angle);
-        return angle;
+        into = angle;
+        return true;
     };
-    double current = readCurrent();
+    double current = 0.0;
+    bool lost = !readCurrent(current);
     logPrintf(&_engineLog, "turning: start waiting delta=%d target=%d current=%d", static_cast<int>(accuracy),
               static_cast<int>(target), static_cast<int>(current));
     _state.store(MachineState::kTurning);
@@ -652,21 +652,27 @@ void Machine::turnToAngle() {
         if (!(f == f)) f = 0.0;
         _engine.setSpeed(static_cast<std::int16_t>(sign * static_cast<int>(f)));
     };
-    if (sends && !lost) sendFrequency(d.positionTurnSpeed * 100.0);
-
-    bool reached = false;
-    while (!_wake.load() && !lost) {
-        if (_reqTurnSpeed.exchange(false) && sends) sendFrequency(_turnSpeed.load());
-        current = readCurrent();
-        if (lost) break;
+    auto arrived = [&]() {
         double distance = std::fabs(current - target);
         if (distance > 180.0) distance = 360.0 - distance;
-        if ((jog && distance > jogDistance) || (!jog && distance <= accuracy)) {
-            reached = true;
-            break;
+        return jog ? distance > jogDistance : distance <= accuracy;
+    };
+    bool reached = false;
+    if (!lost) {  // no start angle: no turn
+        if (sends) sendFrequency(d.positionTurnSpeed * 100.0);
+        while (!_wake.load()) {
+            if (_reqTurnSpeed.exchange(false) && sends) sendFrequency(_turnSpeed.load());
+            if (!readCurrent(current)) {
+                lost = true;
+                break;
+            }
+            if (arrived()) {
+                reached = true;
+                break;
+            }
+            turnPass();
+            clock_.sleepMs(1);
         }
-        turnPass();
-        clock_.sleepMs(1);
     }
     // Every way out stops the drive it started and applies the brake.
     if (sends && !_engine.setSpeed(0)) lost = true;
