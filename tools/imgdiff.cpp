@@ -10,6 +10,8 @@
 // live value); a masks file holds one "X Y W H" per line, "#" starts a
 // comment.  --diff writes the reference dimmed, masks blue, differing
 // pixels red.  Exit code 0 match, 1 difference, 2 usage or unreadable input.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include "texts/format.h"
 #include "tool_options.h"
 
 namespace {
@@ -50,6 +53,22 @@ struct Picture {
     Picture& operator=(const Picture&) = delete;
     const unsigned char* at(int x, int y) const { return pixels + (static_cast<long>(y) * w + x) * kChannels; }
 };
+
+// An option's number as the program reads typed numbers ("0,5" too); false
+// when the text is no finite number or anything follows it.
+bool optionNumber(const char* text, double& value) {
+    std::string whole(text);
+    std::replace(whole.begin(), whole.end(), ',', '.');
+    char* end = nullptr;
+    std::strtod(whole.c_str(), &end);
+    return end != whole.c_str() && *end == '\0' && ks::parseDouble(text, value);
+}
+
+// A wrong number: what was wanted, then the usage (exit code 2).
+int badNumber(const char* option, const char* text, const char* wanted) {
+    std::fprintf(stderr, "imgdiff: --%s \"%s\": %s\n", option, text, wanted);
+    return tooloptions::usage(kUsage, false);
+}
 
 bool parseRect(const std::string& text, Rect& r) {
     std::string t = text;
@@ -103,16 +122,17 @@ int main(int argc, char** argv) {
     std::vector<Rect> masks;
     const char* diffPath = nullptr;
     for (int c; (c = getopt_long(argc, argv, "h", kOptions, nullptr)) != -1;) {
-        char* end = nullptr;
         Rect r;
+        double number = 0;
         switch (c) {
             case 't':
-                tolerance = static_cast<int>(std::strtol(optarg, &end, 10));
-                if (*end || tolerance < 0) return tooloptions::usage(kUsage, false);
+                if (!optionNumber(optarg, number) || number != std::floor(number) || number < 0 || number > 255)
+                    return badNumber("tolerance", optarg, "a whole number from 0 to 255");
+                tolerance = static_cast<int>(number);
                 break;
             case 's':
-                share = std::strtod(optarg, &end);
-                if (*end || share < 0 || share > 1) return tooloptions::usage(kUsage, false);
+                if (!optionNumber(optarg, share) || share < 0 || share > 1)
+                    return badNumber("share", optarg, "a number from 0 to 1");
                 break;
             case 'm':
                 if (!parseRect(optarg, r)) return tooloptions::usage(kUsage, false);

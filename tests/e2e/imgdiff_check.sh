@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # imgdiff on crafted pictures: a grey window with a framed button and a clock.
-#   imgdiff_check.sh IMGDIFF CASE    CASE: identical | noise | moved | masked
+#   imgdiff_check.sh IMGDIFF CASE    CASE: identical | noise | moved | masked | numbers
 # Each case draws a reference and a shot with ImageMagick and expects imgdiff's
 # verdict: identical and noise (every channel moved a little) match, a button
-# moved by 4 px differs, a changed clock matches only inside its mask.
+# moved by 4 px differs, a changed clock matches only inside its mask; numbers
+# checks that a wrong option number is refused.
 set -u
 imgdiff=$1 case=$2
 dir=$(mktemp -d)
@@ -45,6 +46,13 @@ case $case in
     expect 1 "$dir/ref.png" "$dir/shot.png"
     printf '# the clock\n30 30 200 50\n' > "$dir/masks"
     expect 0 --masks "$dir/masks" "$dir/ref.png" "$dir/shot.png" ;;
+  numbers)  # a wrong number is a usage error, never a default
+    picture "$dir/ref.png" 200 "12:33"
+    cp "$dir/ref.png" "$dir/shot.png"
+    for bad in "--share=" "--share=x" "--share=0.5x" "--share=nan" "--share=2" "--tolerance=" "--tolerance=1.5"; do
+      expect 2 "$bad" "$dir/ref.png" "$dir/shot.png"
+    done
+    expect 0 --share 0,5 --tolerance 0 "$dir/ref.png" "$dir/shot.png" ;;
   *) echo "imgdiff_check: unknown case $case"; exit 2 ;;
 esac
 echo "imgdiff_check $case: ok"
