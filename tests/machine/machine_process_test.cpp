@@ -435,6 +435,32 @@ TEST_F(MachineProcess, TurnToAngleTheOtherWayAndStopped) {
     EXPECT_EQ(f.back(), 0);
 }
 
+// An angle that cannot be read, at the start or on the way, ends the turn
+// as a device error: never started, or stopped.
+TEST_F(MachineProcess, TurnToAngleEndsWhereTheAngleIsLost) {
+    cfg->endDrive.positionTurnActive = true;
+    cfg->endDrive.positionTurnSpeed = 2.5;
+    for (int readable : {0, 3}) {  // angles read in the turn before the loss
+        std::atomic<int> reads{0};
+        onMade = [&](ApiHandle& h) {
+            h.angle = [&]() -> std::optional<double> {
+                const bool turning = machine->process() == ::MachineProcess::kTurnToAngle;
+                return turning && reads++ >= readable ? std::nullopt : std::optional<double>(90.0);
+            };
+        };
+        start();
+        machine->setTurnTarget(30.0, 0.0);
+        ASSERT_TRUE(machine->startProcess(::MachineProcess::kTurnToAngle));
+        ASSERT_TRUE(runToIdle());
+        EXPECT_NE(machine->getResult(), MachineError::kNone) << readable;  // the device's error code
+        quit();
+        const std::vector<double> sent = readable ? std::vector<double>{-250, 0} : std::vector<double>{0};
+        EXPECT_EQ(frequencies(), sent) << readable;
+        machine.reset();
+        api->calls.clear();
+    }
+}
+
 TEST_F(MachineProcess, JogTurnStopsAfterItsDistance) {
     cfg->endDrive.positionTurnActive = true;
     cfg->endDrive.positionTurnSpeed = 1.0;

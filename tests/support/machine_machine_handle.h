@@ -3,7 +3,7 @@
 //
 // Hooks run on the worker, inside the call: `onSetSpeed` (before the
 // frequency is forwarded), `onGetData` (false: the fetch fails without
-// reaching the device), `angle` (replaces getAngle's answer).
+// reaching the device), `angle` (replaces getAngle's answer; none: the read fails).
 //
 // The Machine owns and deletes its device; tests want to read the calls the
 // device saw after the Machine let go of it.  `ApiHandle` is the `Api` the
@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "machine/api.h"
 
@@ -35,7 +36,7 @@ public:
     std::atomic<int> blocked{-1};      // -1: forward
     std::function<void(std::int16_t)> onSetSpeed;
     std::function<bool()> onGetData;
-    std::function<double()> angle;
+    std::function<std::optional<double>()> angle;
 
     // Receives the virtual time (ms) of the first isConnected call.
     std::atomic<std::int64_t>* firstCheckMs = nullptr;
@@ -67,8 +68,9 @@ public:
     bool getAngle(double* degrees) override {
         const bool ok = device_.getAngle(degrees);
         if (!angle) return ok;
-        if (degrees) *degrees = angle();
-        return true;
+        const std::optional<double> a = angle();
+        if (a && degrees) *degrees = *a;
+        return a.has_value();
     }
     bool hasInverterError() override { return device_.hasInverterError(); }
     bool isBlocked(std::uint32_t externalInputConfig) override {
