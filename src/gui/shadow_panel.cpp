@@ -34,8 +34,10 @@ bool drawShadowPanel(float width, bool fromLeft) {
     bool hovered = false, held = false;
     const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
 
-    if (w->Size.y > kGradientMinHeight) {
-        const float edge = fromLeft ? left + width : left;
+    // A shadow over the whole width has no panel beside it: no edge to shade.
+    const float edge = fromLeft ? left + width : left;
+    const bool panelBeside = edge > w->Pos.x && edge < w->Pos.x + w->Size.x;
+    if (w->Size.y > kGradientMinHeight && panelBeside) {
         if (fromLeft)
             w->DrawList->AddRectFilledMultiColor(ImVec2(edge - kGradientWidth, top), ImVec2(edge, bottom), kNoShade,
                                                  kEdgeShade, kEdgeShade, kNoShade);

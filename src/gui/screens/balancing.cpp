@@ -215,12 +215,22 @@ bool beginContent(Gui& g, Data& d) {
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
     if (d._compensatorPending) flags |= ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoScrollbar;
     ImGui::SetCursorScreenPos(ImVec2(0, kBarHeight));
-    const float content = std::max(d.contentBottom + d.panelHeight, g._screenHeight - 2 * kBarHeight);
+    // The panel takes room under the picture only where it cannot stand
+    // beside the plane columns; beside them it covers the seen bottom.
+    const float panelRoom = d.panelBeside ? 0 : d.panelHeight;
+    const float content = std::max(d.contentBottom + panelRoom, g._screenHeight - 2 * kBarHeight);
     ImGui::SetNextWindowContentSize(ImVec2(0, content));
     ImGui::BeginChild("supports", ImVec2(g._screenWidth, g._screenHeight - 2 * kBarHeight), false, flags);
     // Nothing under the compensator's hint can be touched.
     if (d._compensatorPending) ImGui::PushItemFlag(ImGuiItemFlags_Disabled, true);
     return d._compensatorPending;
+}
+
+// On a Horizontal machine the sensor marks are the picture's lowest row; its
+// band, laid out for other screens, ends a little below or above them.
+float pictureDrawnHeight(const PlaneView& view) {
+    if (machineLayout(*view.rotor) != MachineLayout::Horizontal) return view.pictureHeight;
+    return kSensorDrop + kSensorSize;
 }
 
 // Window-local places of the dial, the columns, the instructions, the
@@ -231,11 +241,12 @@ void layOut(Data& d, const DialLayout& dial) {
     d.columnsTop = dialBottom + kColumnsBelowDial;
     d.instructionsTop = d.columnsTop + kInstructionsBelowHeader;
     d._view.top = d.instructionsTop + kInstructionsHeight;
-    d.contentBottom = d._view.top + d._view.pictureHeight;
+    d.contentBottom = d._view.top + pictureDrawnHeight(d._view);
     // The panel stays at the bottom of what is seen; the content scrolls above it.
     d.panelHeight = d.displayModePanelHeight();
+    d.panelBeside = d.panelBesideColumns();
     const float pinned = scroll + ImGui::GetWindowHeight() - d.panelHeight;
-    d.panelTop = d.panelBesideColumns() ? pinned : std::max(pinned, d.contentBottom);
+    d.panelTop = d.panelBeside ? pinned : std::max(pinned, d.contentBottom);
 }
 
 void drawDialAndMarkers(Gui& g, Data& d) {
@@ -244,6 +255,9 @@ void drawDialAndMarkers(Gui& g, Data& d) {
     layout.zeroOffset = g._config->angleMarkPosition;
     layout.reversed = g._config->interfaceRotation;
     dialLayout(layout, 0, kDialTop);
+    // Laid out from the region's corner, the dial scrolls with the content
+    // the rows below it are placed from.
+    layout.centre.y -= ImGui::GetScrollY();
     layOut(d, layout);
 
     d.inPosition = d.computeInPosition();

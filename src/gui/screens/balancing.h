@@ -77,6 +77,7 @@ struct Data final : Gui::ActiveData {
     float contentBottom = 0;      // of the picture
     float panelTop = 0;           // the display-mode panel, at the bottom of the seen region
     float panelHeight = 0;
+    bool panelBeside = false;     // the panel stands beside the plane columns
     ImGuiID compensatorHold = 0;  // the compensator row's long press lands here
     // The run strip: its scroll (px, eased back to 0), the drag's travel that
     // was turned into runs, whether the last drag stayed within one item, and

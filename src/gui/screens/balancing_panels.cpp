@@ -183,6 +183,8 @@ struct PanelLayout {
     int font;
     float leftSwitch, rightSwitch;  // the switch rows' widths
     float leftEnd, rightStart;      // the blocks' inner edges
+    float rightBlock;               // the right block's width from the edge
+    float right;                    // the seen width, left of a scroll bar
 };
 
 constexpr float kSwitchTrack = 87.5f;  // a switch row's width beyond its label
@@ -199,7 +201,11 @@ PanelLayout panelLayout(const Data& d) {
     l.leftSwitch = textWidth(l.font, textOrEmpty(first)) + kSwitchTrack;
     l.rightSwitch = textWidth(l.font, textOrEmpty(kTextAccuracy)) + kSwitchTrack;
     l.leftEnd = kPanelInset + std::max(2 * l.buttonWidth + kOptionGap, l.leftSwitch) + kBlockMargin;
-    l.rightStart = width - kPanelInset - std::max(l.listWidth, l.rightSwitch) - kBlockMargin;
+    l.rightBlock = kPanelInset + std::max(l.listWidth, l.rightSwitch) + kBlockMargin;
+    l.rightStart = width - l.rightBlock;
+    // The right block is drawn clear of the content's scroll bar, when it shows.
+    const ImGuiWindow* w = ImGui::GetCurrentWindow();
+    l.right = std::min(width, w->Size.x - w->ScrollbarSizes.x);
     return l;
 }
 
@@ -217,7 +223,6 @@ float Data::displayModePanelHeight() const {
 }
 
 void Data::displayModePanel() {
-    Gui& g = *gui;
     Rotor& r = *_rotor;
     if (!hasRuns()) return;
     const PanelLayout l = panelLayout(*this);
@@ -225,9 +230,13 @@ void Data::displayModePanel() {
     const ImVec2 origin = windowOrigin();
     ImDrawList* list = ImGui::GetWindowDrawList();
     const float bottom = panelTop + panelHeight;
-    list->AddRectFilled(origin + ImVec2(0, panelTop), origin + ImVec2(l.leftEnd, bottom), kPanelBack);
-    list->AddRectFilled(origin + ImVec2(l.rightStart, panelTop), origin + ImVec2(ImGui::GetWindowWidth(), bottom),
-                        kPanelBack);
+    // Beside the plane columns nothing passes under the panel: a background
+    // there would only cut into the picture's edge and its sensor marks.
+    if (!panelBesideColumns()) {
+        list->AddRectFilled(origin + ImVec2(0, panelTop), origin + ImVec2(l.leftEnd, bottom), kPanelBack);
+        list->AddRectFilled(origin + ImVec2(l.right - l.rightBlock, panelTop), origin + ImVec2(l.right, bottom),
+                            kPanelBack);
+    }
 
     const float switchesY = bottom - kSwitchesAboveBottom - kSwitchHeight;
     const float rowY = switchesY - kRowGap - kOptionHeight;
@@ -254,7 +263,7 @@ void Data::displayModePanel() {
 
     const int runs = r.runCount();
     const int current = r.currentRun();
-    const int chosen = measurementList(textOrEmpty(kTextMeasurements), _listOpen, g._screenWidth - kPanelInset - l.listWidth,
+    const int chosen = measurementList(textOrEmpty(kTextMeasurements), _listOpen, l.right - kPanelInset - l.listWidth,
                                        rowY, l.listWidth, kStripHeight, runs, current);
     if (chosen >= 0 && chosen != current) {
         r.selectRun(chosen);
@@ -283,7 +292,7 @@ void Data::displayModePanel() {
     } else if (checkList(_testTable, textOrEmpty(kTextTestTable), 0, nullptr, 0, kSwitchHeight)) {
         _testTable = _testTable > 0 ? -10.0f : 10.0f;
     }
-    ImGui::SetCursorPos(ImVec2(g._screenWidth - kPanelInset - l.rightSwitch, switchesY));
+    ImGui::SetCursorPos(ImVec2(l.right - kPanelInset - l.rightSwitch, switchesY));
     const float was = _increasedAccuracy;
     if (checkList(_increasedAccuracy, textOrEmpty(kTextAccuracy), 0, nullptr, 0, kSwitchHeight))
         _increasedAccuracy = _increasedAccuracy > 0 ? -10.0f : 10.0f;

@@ -15,6 +15,7 @@
 
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "gui/keyboard_scroll.h"
 #include "gui/screens/rotor_screen_data.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
@@ -248,14 +249,16 @@ void beginContent(Gui& gui, Data& d) {
                              ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
     if (entering) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
     const float shift = d.panelState != kPanelHidden ? d.panelOffset * d.panelOverlap : 0.0f;
+    const float height = gui._screenHeight - 2 * kBarHeight;
     ImGui::SetNextWindowPos(ImVec2(-shift, kBarHeight));
-    ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, gui._screenHeight - 2 * kBarHeight));
+    ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, height));
     // The content is laid out from the window's corner, while ImGui adds its
     // padding on both sides of the size given here.
     const float padding = 2 * ImGui::GetStyle().WindowPadding.x;
-    ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth) - padding, d.contentHeight));
-    if (gui._keyboardState == Gui::kShown && !gui._answer && d.panelState == kPanelHidden)
-        ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
+    const bool follow = !gui._answer && d.panelState == kPanelHidden;
+    const float content =
+        followKeyboard(gui, kContentWindow, height, d.contentHeight, d.scroll, follow, d.scrollBefore);
+    ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth) - padding, content));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin(kContentWindow, nullptr, flags);
     ImGui::PopStyleVar();

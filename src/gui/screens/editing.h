@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <imgui.h>
@@ -68,7 +69,8 @@ struct Data final : Gui::ActiveData {
 
     Rotor* rotor;
     int editTarget = kNoEntry;
-    float scroll = 0;  // what the content scrolls to above the keyboard
+    float scroll = 0;         // what the content scrolls to above the keyboard
+    float scrollBefore = -1;  // the operator's scroll while the keyboard is followed
     bool valid = true;
     // The rotor picture's block: its layout and the plane marks (the channel
     // marks of the supports, `collectPlaneMarks`).
@@ -90,6 +92,7 @@ struct Data final : Gui::ActiveData {
     // content's size.
     float bandTop = 0;
     float tableTop = 0;
+    float tableHeight = 0;   // of the longest plane's rows as last drawn
     float contentWidth = 0;  // of the picture's columns; the drive row may be wider
     float contentHeight = 0;
     // The name entry's save failed: said once the keyboard has slid out (a
@@ -147,6 +150,8 @@ void parameterTable(Data& data, int columns, float columnWidth);
 // row's next element; `grade`: the permissible unbalance with its grade
 // chooser.  Returns the right end (x) of its captions.
 float rotorValueEntry(Data& data, TextId tag, bool grade, ImVec2 pos, float width, float room);
+// The width of a caption above a field of the row.
+float captionWidth(std::string_view text);
 // The row of rotor values and selectors under the picture band.
 void driveRow(Gui& gui, Data& data);
 // The row's width: its base, 759 px for an end drive, 989 for a belt drive,
@@ -179,7 +184,9 @@ bool planeToggles(const Data& data, int plane, int columns);
 void controlRotorCheck(Gui& gui, Data& data);
 // The support buttons at `pos` in the drive row; `pos` moves past them.  A
 // pressed one engages or frees its channel and rebuilds the planes.
-void supports(Gui& gui, Data& data, ImVec2& pos);
+// `captionFrom`: where a caption before them ends, with its gap; their own
+// caption gives way inside the block, the block moves on only when it must.
+void supports(Gui& gui, Data& data, ImVec2& pos, float captionFrom);
 // Toggles channel `channel` (from 1) as a support and rebuilds the planes:
 // one plane per engaged channel, the first channel of each but the last, the
 // second channel of the last.

@@ -46,7 +46,7 @@ constexpr float kControlCheckDrop = 322;    // the control-rotor check's row
 constexpr float kControlCheckLeft = 362;    // from the columns' left edge
 constexpr float kTableDrop = 330;
 constexpr float kControlRow = 56;           // the table's shift under the control-rotor check
-constexpr float kTableRoom = 300;           // the longest plane's rows and a margin
+constexpr float kTableMargin = 40;          // under the longest plane's rows
 constexpr float kContentMinHeight = 750;
 
 // Supports.
@@ -151,7 +151,9 @@ void scaleRotorPicture(Gui& gui, Data& d, int columns) {
     d.view.top = d.bandTop + kPictureBelowBand;
     const bool controlRow = d.rotor->planeScheme() == 1;
     d.tableTop = d.view.top + kTableDrop + (controlRow ? kControlRow : 0.0f);
-    d.contentHeight = std::max(kContentMinHeight, d.tableTop + kTableRoom);
+    // The content ends under the rows drawn: no scroll bar takes the drive
+    // row's width for rows a rotor does not have.
+    d.contentHeight = std::max(kContentMinHeight, d.tableTop + d.tableHeight + kTableMargin);
 }
 
 void collectPlaneMarks(Data& d) {
@@ -272,13 +274,22 @@ void toggleSupport(Data& d, int channel) {
     collectPlaneMarks(d);
 }
 
-void supports(Gui&, Data& d, ImVec2& pos) {
+void supports(Gui&, Data& d, ImVec2& pos, float captionFrom) {
     const auto& channels = d.config->channels;
     const int buttons = std::min(kSupportButtons, static_cast<int>(channels.size()));
-    if (buttons <= 0) return;
+    if (buttons <= 0) {
+        pos.x = std::max(pos.x, captionFrom);
+        return;
+    }
     const bool runs = d.rotor->runCount() != 0;
-    const ImVec2 at = windowOrigin() + pos;
-    drawFontText(ImGui::GetWindowDrawList(), textOrEmpty(kTextEngaged), at.x, at.y - kEngagedAbove);
+    const float blockEnd = pos.x + static_cast<float>(buttons) * kSupportPitch - (kSupportPitch - kSupportWidth);
+    const float words = std::max(captionWidth(textOrEmpty(kTextEngaged)), captionWidth(textOrEmpty(kTextSupports)));
+    const float captionX = std::max(pos.x, captionFrom);
+    if (captionX + words > blockEnd) pos.x = captionX;
+    const ImVec2 at = windowOrigin() + ImVec2(captionX, pos.y);
+    ImDrawList* list = ImGui::GetWindowDrawList();
+    drawFontText(list, textOrEmpty(kTextEngaged), at.x, at.y - kEngagedAbove);
+    drawFontText(list, textOrEmpty(kTextSupports), at.x, at.y);
     for (int c = 1; c <= buttons; ++c) {
         const bool engaged = d.engagedChannels.test(static_cast<std::size_t>(c - 1));
         const bool active = channels[static_cast<std::size_t>(c - 1)].active;
@@ -286,8 +297,7 @@ void supports(Gui&, Data& d, ImVec2& pos) {
         if (red) d.valid = false;
         const bool disabled = (!engaged && !active) || runs;
         const std::string label = ks::format("{}##support{}", c, c);
-        if (optionButton(label.c_str(), pos.x, pos.y, kSupportWidth, kSupportHeight,
-                         c == 1 ? textOrEmpty(kTextSupports) : nullptr, disabled, red))
+        if (optionButton(label.c_str(), pos.x, pos.y, kSupportWidth, kSupportHeight, nullptr, disabled, red))
             toggleSupport(d, c);
         if (engaged) drawEngaged(windowOrigin() + pos, c, red ? kRed : disabled ? kEngagedDisabled : kWhite);
         pos.x += kSupportPitch;

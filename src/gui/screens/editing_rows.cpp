@@ -56,6 +56,7 @@ constexpr float kEntryHeight = 50;
 constexpr float kSpeedWidth = 120;
 constexpr float kValueWidth = 110;
 constexpr float kToleranceWidth = 130;
+constexpr float kToleranceStep = 140;
 constexpr float kToggleWidth = 50;
 constexpr float kDriveWidth = 110;
 constexpr float kIcWidth = 150;
@@ -85,12 +86,6 @@ std::size_t blankAfter(std::string_view text, std::size_t from, std::size_t& byt
     return std::string_view::npos;
 }
 
-// The width of a caption above a field (drawFontText's font).
-float captionWidth(std::string_view text) {
-    ImFont* font = uiFont(fontslot::kRegular17);
-    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.data(), text.data() + text.size()).x;
-}
-
 // The byte of the blank that parts `text` into its two narrowest lines;
 // npos when it has no blank.
 std::size_t balancedBlank(std::string_view text) {
@@ -106,6 +101,12 @@ std::size_t balancedBlank(std::string_view text) {
 }  // namespace
 
 // ---- reading and labels ---------------------------------------------------------------
+
+// In drawFontText's font.
+float captionWidth(std::string_view text) {
+    ImFont* font = uiFont(fontslot::kRegular17);
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.data(), text.data() + text.size()).x;
+}
 
 FieldValue readField(Rotor& rotor, std::initializer_list<u32> path) {
     FieldValue f;
@@ -178,12 +179,14 @@ void planeParameterRows(Data& d, int plane, ImVec2& pos) {
 
 void parameterTable(Data& d, int columns, float columnWidth) {
     ImGui::PushFont(uiFont(fontslot::kRegular20));
+    d.tableHeight = 0;
     for (int i = 0; i < columns && i < kMaxPlanes; ++i) {
         ImVec2 pos(d.view.left + kTableLeft + static_cast<float>(i) * columnWidth, d.tableTop);
         if (d.planeStates[static_cast<std::size_t>(i)] > 0)
             planeParameterRows(d, i, pos);
         else
             parameterRow(pos, textOrEmpty(kTextPlaneDisengaged), std::string(), true);
+        d.tableHeight = std::max(d.tableHeight, pos.y - d.tableTop);
     }
     ImGui::PopFont();
 }
@@ -282,8 +285,15 @@ void driveRow(Gui& gui, Data& d) {
         entry(110, kRotorSurface, false, kValueWidth);
     }
     pos.x += 20;
-    entry(140, kPermissibleUnbalance, true, kToleranceWidth);
-    if (config.machineInterface == settings_choice::kHorizontal) supports(gui, d, pos);
+    if (config.machineInterface == settings_choice::kHorizontal) {
+        // A long tolerance caption runs on over the supports' wide block,
+        // whose own caption gives way inside it.
+        const float end = rotorValueEntry(d, kPermissibleUnbalance, true, pos, kToleranceWidth, kToleranceStep);
+        pos.x += kToleranceStep;
+        supports(gui, d, pos, end + kCaptionGap);
+    } else {
+        entry(kToleranceStep, kPermissibleUnbalance, true, kToleranceWidth);
+    }
 
     // Coefficients built into the machine are not for a rotor of its own.
     const bool permanent = rotor.usesInternalFactors();

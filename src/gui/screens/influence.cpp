@@ -15,6 +15,7 @@
 #include "gui/dial.h"
 #include "gui/fonts.h"
 #include "gui/frame_widgets.h"
+#include "gui/keyboard_scroll.h"
 #include "gui/machine_scheme.h"
 #include "gui/screens/rotor_screen_data.h"
 #include "gui/shadow_panel.h"
@@ -46,8 +47,7 @@ constexpr int kDriveSetupState = 15;  // `Machine::getState` while the drive is 
 constexpr float kBarHeight = 80;
 constexpr float kColumnsLeft = 32;     // the columns' left edge when they do not fit centred
 constexpr float kSelectorDrop = 40;    // the selector row under the top gap (0, or 20 in a high window)
-// Room to scroll the trial mass above the keyboard in the smallest window.
-constexpr float kDeterminationHeight = 900;
+constexpr float kDeterminationHeight = 800;
 constexpr float kTableWidthExtra = 20;
 constexpr float kTableRowHeight = 100;
 constexpr float kTableHeightExtra = 400;
@@ -181,11 +181,13 @@ void beginContent(Gui& gui, Data& d) {
                              ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
                              ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
     if (d.editTarget != kNoEntry) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
+    const float height = gui._screenHeight - 2 * kBarHeight;
     ImGui::SetNextWindowPos(ImVec2(0, kBarHeight));
-    ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, gui._screenHeight - 2 * kBarHeight));
-    ImGui::SetNextWindowContentSize(ImVec2(d.contentWidth, d.contentHeight));
-    if (d.editTarget != kNoEntry && gui._keyboardState == Gui::kShown)
-        ImGui::SetNextWindowScroll(ImVec2(-1.0f, std::max(0.0f, d.scroll - gui._keyboardTop)));
+    ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, height));
+    const bool follow = d.editTarget != kNoEntry;
+    const float content =
+        followKeyboard(gui, kContentWindow, height, d.contentHeight, d.scroll, follow, d.scrollBefore);
+    ImGui::SetNextWindowContentSize(ImVec2(d.contentWidth, content));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::Begin(kContentWindow, nullptr, flags);

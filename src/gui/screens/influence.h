@@ -56,7 +56,8 @@ struct Data final : Gui::ActiveData {
 
     Rotor* rotor;
     int editTarget = kNoEntry;
-    float scroll = 0;  // what the content scrolls to above the keyboard
+    float scroll = 0;         // what the content scrolls to above the keyboard
+    float scrollBefore = -1;  // the operator's scroll while the keyboard is followed
     // Layout, recomputed every frame: the picture block (columns, band
     // heights), the band's top, the selector row's top and the content's size.
     PlaneView view;

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#define IMGUI_DEFINE_MATH_OPERATORS
+#include <imgui_internal.h>
+
 #include <cmath>
 #include <complex>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gui/dial.h"
@@ -615,6 +620,58 @@ TEST(BalancingScreen, MachineAndSchemeValues) {
     b.h.frame();
     EXPECT_FALSE(b.h.probe().shows("Wait, initialization in process ..."));
     EXPECT_EQ(b.m.count("requestDriveSetup"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Where everything fits the content shows no scroll bar; where it is taller
+// than the window, the top and the bottom of its scroll show every item
+// between them, clear of the scroll bar, and the sensor marks clear of the
+// display-mode panel.
+TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
+    struct Case {
+        float width, height;
+        bool english, scrolls;
+    };
+    const Case cases[] = {{1280, 960, true, false}, {1280, 960, false, false}, {1280, 720, true, true},
+                          {800, 600, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ks::format("{}x{}{}", c.width, c.height, c.english ? "" : " ru"));
+        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); }, c.english);
+        b.h.resize(c.width, c.height);
+        b.h.frame(2);
+        ImGuiWindow* content = nullptr;
+        for (ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
+            if (std::string_view(w->Name).rfind("Balancing/supports", 0) == 0) content = w;
+        ASSERT_TRUE(content);
+        EXPECT_EQ(content->ScrollMax.y > 0, c.scrolls);
+        const ImRect seen(content->Pos, content->Pos + content->Size - content->ScrollbarSizes);
+        std::set<std::string> shown;
+        for (const float scroll : {0.0f, content->ScrollMax.y}) {
+            ImGui::SetScrollY(content, scroll);
+            b.h.frame(2);
+            std::vector<ImRect> panel, sensors;
+            const float panelTop = content->Pos.y - content->Scroll.y + b.data().panelTop;
+            for (const UiItem& i : b.h.probe().items()) {
+                if (i.max.y <= seen.Min.y || i.min.y >= seen.Max.y) continue;  // the bars, or scrolled off
+                EXPECT_LE(i.max.x, seen.Max.x) << i.label << " " << i.text;
+                if (seen.Contains(ImRect(i.min, i.max))) shown.insert(i.label + "|" + i.text);
+                if (i.label == "sensor")
+                    sensors.emplace_back(i.min, i.max);
+                else if (i.id != 0 && i.min.y >= panelTop)
+                    panel.emplace_back(i.min, i.max);
+            }
+            if (scroll == content->ScrollMax.y) {
+                EXPECT_FALSE(panel.empty());
+            }
+            for (const ImRect& s : sensors)
+                for (const ImRect& p : panel) EXPECT_FALSE(s.Overlaps(p));
+        }
+        for (const char* item : {"marker|1", "marker|2", "sensor|1", "sensor|2", "measurement|1"})
+            EXPECT_EQ(shown.count(item), 1u) << item;
+    }
 }
 
 }  // namespace

@@ -180,17 +180,23 @@ TEST(EditingLayout, DriveRowFitsTheWindowInBothLanguages) {
         TextId machine;
         bool belt;
         float width;
+        bool control;  // three planes, the long caption of a control rotor
     };
     const Case cases[] = {
-        {false, settings_choice::kHorizontal, true, 1280}, {true, settings_choice::kHorizontal, true, 1280},
-        {false, settings_choice::kVertical, true, 1000},   {true, settings_choice::kVertical, true, 1000},
-        {false, settings_choice::kVertical, false, 790},   {true, settings_choice::kVertical, false, 790},
+        {false, settings_choice::kHorizontal, true, 1280, false}, {true, settings_choice::kHorizontal, true, 1280, false},
+        {false, settings_choice::kHorizontal, true, 1280, true},  {true, settings_choice::kHorizontal, true, 1280, true},
+        {false, settings_choice::kVertical, true, 1000, false},   {true, settings_choice::kVertical, true, 1000, false},
+        {false, settings_choice::kVertical, false, 790, false},   {true, settings_choice::kVertical, false, 790, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + (c.english ? " en" : " ru") + (c.belt ? " belt" : " end"));
+        SCOPED_TRACE(std::to_string(c.width) + (c.english ? " en" : " ru") + (c.belt ? " belt" : " end") +
+                     (c.control ? " control" : ""));
         Editor e(
             [&c](Gui& g) {
                 if (c.belt) set(g, {kDrive, kDriveBelt}, nullptr);
+                if (!c.control) return;
+                shaped({{1, 0}, {0, 0}, {0, 2}})(g);
+                set(g, {kControlRotor, 1}, nullptr);
             },
             [&c](Gui& g) {
                 g._config->machineInterface = c.machine;
@@ -208,10 +214,13 @@ TEST(EditingLayout, DriveRowFitsTheWindowInBothLanguages) {
             EXPECT_GE(i.min.x, 0) << i.label;
             EXPECT_LE(i.max.x, c.width) << i.label << i.text;
         }
-        // Nor does the content scroll sideways for it.
+        // Nor does the content scroll sideways for it, or grow a scroll bar
+        // over its end for table rows it does not have.
         const ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow);
         ASSERT_TRUE(content);
         EXPECT_EQ(content->ScrollMax.x, 0);
+        EXPECT_EQ(content->ScrollMax.y, 0);
+        EXPECT_EQ(rotorOf(e.g).isControlRotor(), c.control);
         for (const UiItem& a : row)
             for (const UiItem& b : row)
                 if (&a != &b && a.id == 0 && b.id == 0 && a.min.y < b.centre().y && b.centre().y < a.max.y)
@@ -256,6 +265,30 @@ TEST(EditingLayout, SetPlaneCountKeepsPlanesAndTheControlFlagOnlyWhenUnchanged) 
             }
         }
     }
+}
+
+// A distance typed in the smallest window: the content follows the keypad up
+// and, once the keypad is gone, comes back to where the operator had it.
+TEST(EditingLayout, ContentComesBackWhenTheKeypadCloses) {
+    Editor e;
+    e.h.resize(790, 540);
+    e.h.frame(2);
+    ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow);
+    ASSERT_TRUE(content);
+    ImGui::SetScrollY(content, 40);
+    e.h.frame(2);
+    const float before = content->Scroll.y;
+    ASSERT_GT(before, 0);
+    ASSERT_TRUE(e.h.tap("B"));
+    e.h.run(400);
+    ASSERT_EQ(e.g._keyboardState, Gui::kShown);
+    EXPECT_GT(content->Scroll.y, before);
+    EXPECT_LE(e.item("B").max.y, e.g._keyboardTop);
+    e.g._keyboardText = "600";
+    e.h.key(GuiKey::Enter);
+    e.h.run(400);
+    EXPECT_EQ(e.g._keyboardState, Gui::kHidden);
+    EXPECT_EQ(content->Scroll.y, before);
 }
 
 }  // namespace
