@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "gui/shadow_panel.h"
 #include "gui/utf8.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
@@ -191,17 +190,6 @@ TEST(GuiWidgetsToolbarFilter, ShowsSixCharactersOfTheNameFilter) {
 }
 
 // ---- numeric entry ----------------------------------------------------------------
-
-// The shade marks a panel's edge: a shadow over the whole width has none.
-TEST(GuiWidgetsShadow, ShadesOnlyAnEdgeBesideAPanel) {
-    const ImU32 kEdgeShade = IM_COL32(0, 0, 0, 40);
-    for (const float width : {600.0f, 1280.0f}) {
-        GuiHarness h;
-        showWidgets(h, [&] { drawShadowPanel(width, true); });
-        EXPECT_TRUE(h.probe().find("shadow")) << width;
-        EXPECT_EQ(drewColour(ImVec2(width - 1, 0), ImVec2(width, 960), kEdgeShade), width < 1280) << width;
-    }
-}
 
 TEST(GuiWidgetsEntry, DisabledNeverTapsAndValuesUseTheDecimalPoint) {
     struct Case {

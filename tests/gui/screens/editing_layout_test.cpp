@@ -215,7 +215,7 @@ TEST(EditingLayout, DriveRowFitsTheWindowInBothLanguages) {
             EXPECT_LE(i.max.x, c.width) << i.label << i.text;
         }
         // Nor does the content scroll sideways for it, or grow a scroll bar
-        // over its end for table rows it does not have.
+        // over it for table rows the rotor does not have.
         const ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow);
         ASSERT_TRUE(content);
         EXPECT_EQ(content->ScrollMax.x, 0);
@@ -265,30 +265,6 @@ TEST(EditingLayout, SetPlaneCountKeepsPlanesAndTheControlFlagOnlyWhenUnchanged) 
             }
         }
     }
-}
-
-// A distance typed in the smallest window: the content follows the keypad up
-// and, once the keypad is gone, comes back to where the operator had it.
-TEST(EditingLayout, ContentComesBackWhenTheKeypadCloses) {
-    Editor e;
-    e.h.resize(790, 540);
-    e.h.frame(2);
-    ImGuiWindow* content = ImGui::FindWindowByName(Editing::kContentWindow);
-    ASSERT_TRUE(content);
-    ImGui::SetScrollY(content, 40);
-    e.h.frame(2);
-    const float before = content->Scroll.y;
-    ASSERT_GT(before, 0);
-    ASSERT_TRUE(e.h.tap("B"));
-    e.h.run(400);
-    ASSERT_EQ(e.g._keyboardState, Gui::kShown);
-    EXPECT_GT(content->Scroll.y, before);
-    EXPECT_LE(e.item("B").max.y, e.g._keyboardTop);
-    e.g._keyboardText = "600";
-    e.h.key(GuiKey::Enter);
-    e.h.run(400);
-    EXPECT_EQ(e.g._keyboardState, Gui::kHidden);
-    EXPECT_EQ(content->Scroll.y, before);
 }
 
 }  // namespace
