@@ -628,7 +628,6 @@ TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
     // Width, height, English, scrolls.
     for (const ImVec4 c : {ImVec4(1280, 960, 1, 0), ImVec4(1280, 960, 0, 0), ImVec4(1280, 720, 1, 1),
                            ImVec4(800, 600, 1, 1)}) {
-        SCOPED_TRACE(ks::format("{}x{} {}", c.x, c.y, c.z));
         Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); }, c.z > 0);
         b.h.resize(c.x, c.y);
         b.h.frame(2);
@@ -636,7 +635,7 @@ TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
         for (ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
             if (std::string_view(w->Name).rfind("Balancing/supports", 0) == 0) content = w;
         ASSERT_TRUE(content);
-        EXPECT_EQ(content->ScrollMax.y > 0, c.w > 0);
+        EXPECT_EQ(content->ScrollMax.y > 0, c.w > 0) << c.x << "x" << c.y;
         const ImRect seen(content->Pos, content->Pos + content->Size - content->ScrollbarSizes);
         std::set<std::string> shown;
         for (const float scroll : {0.0f, content->ScrollMax.y}) {
@@ -646,7 +645,7 @@ TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
                 if (seen.Contains(ImRect(i.min, i.max))) shown.insert(i.label + i.text);
         }
         for (const char* item : {"marker1", "marker2", "sensor1", "sensor2", "measurement1"})
-            EXPECT_EQ(shown.count(item), 1u) << item;
+            EXPECT_EQ(shown.count(item), 1u) << item << " " << c.x << "x" << c.y;
     }
 }
 
