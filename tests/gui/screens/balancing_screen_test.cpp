@@ -10,9 +10,7 @@
 #include <complex>
 #include <filesystem>
 #include <functional>
-#include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "gui/dial.h"
@@ -633,19 +631,19 @@ TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
         b.h.frame(2);
         ImGuiWindow* content = nullptr;
         for (ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
-            if (std::string_view(w->Name).rfind("Balancing/supports", 0) == 0) content = w;
+            if (std::string(w->Name).rfind("Balancing/supports", 0) == 0) content = w;
         ASSERT_TRUE(content);
         EXPECT_EQ(content->ScrollMax.y > 0, c.w > 0) << c.x << "x" << c.y;
         const ImRect seen(content->Pos, content->Pos + content->Size - content->ScrollbarSizes);
-        std::set<std::string> shown;
+        std::string shown;
         for (const float scroll : {0.0f, content->ScrollMax.y}) {
             ImGui::SetScrollY(content, scroll);
             b.h.frame(2);
             for (const UiItem& i : b.h.probe().items())
-                if (seen.Contains(ImRect(i.min, i.max))) shown.insert(i.label + i.text);
+                if (seen.Contains(ImRect(i.min, i.max))) shown += "|" + i.label + i.text + "|";
         }
-        for (const char* item : {"marker1", "marker2", "sensor1", "sensor2", "measurement1"})
-            EXPECT_EQ(shown.count(item), 1u) << item << " " << c.x << "x" << c.y;
+        for (const char* item : {"|marker1|", "|marker2|", "|sensor1|", "|sensor2|", "|measurement1|"})
+            EXPECT_NE(shown.find(item), std::string::npos) << item << " " << c.x << "x" << c.y;
     }
 }
 
