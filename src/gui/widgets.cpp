@@ -23,6 +23,7 @@ namespace {
 constexpr int kCaptionFont = fontslot::kRegular17;
 constexpr int kSmallFont = fontslot::kRegular14;  // marked runs of units, index digits
 constexpr int kToolbarLabelFont = fontslot::kRegular20;
+constexpr const char* kLockedText = "locked";  // the probe's text of a locked toolbar button
 
 constexpr TextId kTextStop = 0x195DC0C;  // "Stop"
 
@@ -390,7 +391,7 @@ bool toolbarButton(const char* label, int flags) {
         const ImVec2 iconAt(x, bb.Min.y + (kToolbarHeight - icon->height) / 2);
         addImage(list, *icon, 0, iconAt, iconAt + ImVec2(iconWidth, static_cast<float>(icon->height)));
     }
-    reportItem(id, visibleLabel(label), bb, text);
+    reportItem(id, visibleLabel(label), bb, (flags & kToolbarGreyLabel) ? kLockedText : text);
     return pressed;
 }
 

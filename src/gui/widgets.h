@@ -93,11 +93,12 @@ enum ToolbarFlags {
     kToolbarAtCursor = 0x10,      //   at the layout cursor
     kToolbarLeftOfCursor = 0x20,  //   90 px left of the layout cursor
     kToolbarSmallFont = 0x30,     //   the label in Regular 20 px, placed as usual
-    kToolbarGreyLabel = 0x40,     // grey label
+    kToolbarGreyLabel = 0x40,     // grey label: locked, the caller ignores its taps
 };
 
 // A button 50 px high in the top toolbar, as wide as its label plus 40 px.
-// Nothing reacts while the "System settings changed" banner is shown.
+// Nothing reacts while the "System settings changed" banner is shown.  The
+// probe reports its shown text, or "locked" for a grey label.
 bool toolbarButton(const char* label, int flags = 0);
 
 enum PlaneButtonFlags { kPlaneButtonImage = 0x80 };  // an image instead of the label

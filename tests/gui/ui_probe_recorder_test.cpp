@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "gui/ui_probe_recorder.h"
+#include "gui/widgets.h"
 #include "support/gui_harness.h"
+#include "support/gui_widget_window.h"
 #include "support/work_dir.h"
 
 namespace {
@@ -40,6 +42,21 @@ TEST(UiProbeRecorder, RecordHoldsScreenSlidesBoxAndItems) {
         << record;
     EXPECT_NE(record.find("\"box\": 2"), std::string::npos) << record;
     EXPECT_NE(record.find("\"label\": \"Yes\""), std::string::npos) << record;
+}
+
+TEST(UiProbeRecorder, ALockedToolbarButtonReadsLocked) {
+    testwd::ScratchDir dir("ks_probe");
+    const std::string path = dir.file("probe.json");
+    GuiHarness h;
+    UiProbeRecorder recorder(path);
+    showWidgets(h, [] {
+        toolbarButton("Balance##main", kToolbarGreyLabel);
+        toolbarButton("Save", kToolbarFromRight);
+    });
+    ASSERT_TRUE(recordFrame(h, recorder));
+    const std::string record = testwd::readFile(path);
+    EXPECT_NE(record.find("{\"label\": \"Balance\", \"text\": \"locked\""), std::string::npos) << record;
+    EXPECT_NE(record.find("{\"label\": \"Save\", \"text\": \"Save\""), std::string::npos) << record;
 }
 
 TEST(UiProbeRecorder, NumbersStayJsonInRussian) {
