@@ -272,6 +272,15 @@ void drawRightAligned(int slot, const std::string& text, float right, float y) {
     drawSlotText(slot, text.c_str(), ImVec2(right - textWidth(slot, text.c_str()), y), kBlack);
 }
 
+// The right edge of a row label, window-local: just before column 0; a label
+// wider than the room there (a long translation, the narrow margin of a small
+// window) starts at the room's left end instead, over the column's empty left part.
+float rowLabelRight(Gui& g, const Layout& l, const std::string& label) {
+    const float roomLeft =
+        vertical(g._config) ? g.signalBoxPosition(0, l.boxWidth).x - ImGui::GetWindowPos().x + l.boxWidth : 0;
+    return std::max(columnX(g, l, 0) - kLabelGap, roomLeft + kLabelGap + textWidth(kTableFont, label.c_str()));
+}
+
 }  // namespace
 
 Data::Data(Gui& g) : gui(g), machine(g._machine), rotor(g._rotor), config(g._config) {}
@@ -380,7 +389,7 @@ void resultsTable(Data& d, int resultCount, Rotor* rotor, bool fromInfluence) {
             label = textOrEmpty(fromInfluence ? kTextNoMass : kTextPrevious);
         else
             label = ks::format("{}", d.hasPreviousRow ? r : r + 1);
-        drawRightAligned(kTableFont, label, origin.x + columnX(g, l, 0) - kLabelGap, origin.y + y);
+        drawRightAligned(kTableFont, label, origin.x + rowLabelRight(g, l, label), origin.y + y);
         for (int k = 0; k < n; ++k) {
             const Pair& p = d.rows[static_cast<std::size_t>(r * n + k)];
             const float x = origin.x + columnX(g, l, k) + half + kCellGap;

@@ -32,8 +32,9 @@ struct Rig {
     Gui& g;
     FakeMachine& m;
 
-    explicit Rig(const std::function<void(RotorBuilder&)>& build = {}, float height = 960)
-        : h(1280, height), g(h.gui()), m(h.machine()) {
+    explicit Rig(const std::function<void(RotorBuilder&)>& build = {}, float height = 960, float width = 1280,
+                 bool english = true)
+        : h(width, height, english), g(h.gui()), m(h.machine()) {
         RotorBuilder b("M");
         if (build) build(b); else b.planes(2).speed(1500);
         g.replaceRotor(b.load(g._config).release());
@@ -216,6 +217,33 @@ TEST(MeasuringScreenTable, PreviousRow) {
         EXPECT_EQ(r.drew("3.25") && r.drew("80.0°"), label == "prev.")
             << c.name << ": the last run's vibration";
     }
+}
+
+// The previous row's label in both languages, wide and narrow windows: inside
+// the window and clear of its row's values.
+TEST(MeasuringScreenTable, PreviousRowLabelFitsBeforeItsValues) {
+    for (const bool english : {true, false})
+        for (const float width : {1280.f, 800.f})
+            for (const int mask : {-1, 3}) {  // after a run; the reference run of the coefficients
+                const std::string label =
+                    english ? (mask < 0 ? "prev." : "no m.") : (mask < 0 ? "пред." : "нет изм.");
+                SCOPED_TRACE(label + " " + std::to_string(width));
+                auto rotor = [&](RotorBuilder& b) {
+                    b.planes(2).speed(1500);
+                    if (mask < 0) b.run({{{3.25, 40, 0, 0}, {4.5, 80, 0, 0}}, 1674640000, "", "run 1"});
+                };
+                Rig r(rotor, 960, width, english);
+                r.open(MeasuringMode::kRun, mask);
+                r.m.state = MachineState::kMeasuring;
+                r.h.frame();
+                const auto& items = r.h.probe().items();
+                const auto drawn =
+                    std::find_if(items.begin(), items.end(), [&](const UiItem& i) { return i.text == label; });
+                ASSERT_NE(drawn, items.end());
+                for (const UiItem& i : items)
+                    if (&i != &*drawn && i.min.y == drawn->min.y) EXPECT_LT(drawn->max.x, i.min.x) << i.text;
+                EXPECT_GE(drawn->min.x, 0);
+            }
 }
 
 TEST(MeasuringScreenTable, NewestRowsUnderThePreviousOneWithMirroredAngles) {
