@@ -353,26 +353,55 @@ ImVec2 toolbarPosition(int flags, float width) {
     }
 }
 
+// What a toolbar button shows and how wide it is.
+struct ToolbarLook {
+    ImFont* font;
+    float size;
+    std::string text;
+    const Texture* icon;
+    float textWidth;
+    float iconWidth;
+    float width;
+};
+
+ToolbarLook toolbarLook(const char* label, int flags) {
+    const bool smallFont = (flags & kToolbarPlaceMask) == kToolbarSmallFont;
+    ToolbarLook look{};
+    look.font = smallFont ? uiFont(kToolbarLabelFont) : ImGui::GetFont();
+    look.size = smallFont ? look.font->FontSize : ImGui::GetFontSize();
+    const bool filter = (flags & kToolbarFilter) != 0;
+    look.text = filter ? filterText() : std::string(visibleLabel(label));
+    look.icon = filter ? uiTexture(textureslot::kFilter) : nullptr;
+    look.textWidth = look.text.empty() ? 0 : textSize(look.font, look.size, look.text).x;
+    look.iconWidth = look.icon ? static_cast<float>(look.icon->width) : 0;
+    look.width = look.textWidth + (look.icon && !look.text.empty() ? kToolbarIconGap : 0) + look.iconWidth +
+                 kToolbarPadding;
+    if (filter && look.text.empty()) look.width = std::min(look.width, kToolbarIconOnlyMax);
+    return look;
+}
+
 }  // namespace
+
+float toolbarButtonWidth(const char* label, int flags) { return toolbarLook(label, flags).width; }
+
+ToolbarFit fitToolbar(float room, float titleWidth, const std::vector<std::string>& labels, float gap) {
+    const auto buttons = [&](int flags) {
+        float width = 0;
+        for (const std::string& label : labels) width += toolbarButtonWidth(label.c_str(), flags) + gap;
+        return labels.empty() ? 0 : width - gap;
+    };
+    if (titleWidth + buttons(0) <= room) return ToolbarFit{true, 0};
+    return ToolbarFit{titleWidth + buttons(kToolbarSmallFont) <= room, kToolbarSmallFont};
+}
 
 bool toolbarButton(const char* label, int flags) {
     ImGuiWindow* w = window();
     if (w->SkipItems) return false;
-    const bool smallFont = (flags & kToolbarPlaceMask) == kToolbarSmallFont;
-    ImFont* font = smallFont ? uiFont(kToolbarLabelFont) : ImGui::GetFont();
-    const float size = smallFont ? font->FontSize : ImGui::GetFontSize();
-
-    const bool filter = (flags & kToolbarFilter) != 0;
-    const std::string text = filter ? filterText() : std::string(visibleLabel(label));
-    const Texture* icon = filter ? uiTexture(textureslot::kFilter) : nullptr;
-    const float textWidth = text.empty() ? 0 : textSize(font, size, text).x;
-    const float iconWidth = icon ? static_cast<float>(icon->width) : 0;
-    float width = textWidth + (icon && !text.empty() ? kToolbarIconGap : 0) + iconWidth + kToolbarPadding;
-    if (filter && text.empty()) width = std::min(width, kToolbarIconOnlyMax);
+    const ToolbarLook look = toolbarLook(label, flags);
 
     const ImGuiID id = w->GetID(label);
-    const ImVec2 at = toolbarPosition(flags, width);
-    const ImRect bb = placeItem(at.x, at.y, ImVec2(width, kToolbarHeight), id);
+    const ImVec2 at = toolbarPosition(flags, look.width);
+    const ImRect bb = placeItem(at.x, at.y, ImVec2(look.width, kToolbarHeight), id);
     bool hovered = false, held = false, pressed = false;
     const Gui* gui = currentGui();
     // While the "System settings changed" banner covers the bar nothing here reacts.
@@ -381,17 +410,17 @@ bool toolbarButton(const char* label, int flags) {
     ImDrawList* list = w->DrawList;
     list->AddRectFilled(bb.Min, bb.Max, held ? kPressed : kWhite);
     const ImU32 colour = held ? kWhite : ((flags & kToolbarGreyLabel) ? kToolbarGrey : kBlack);
-    const float contentWidth = width - kToolbarPadding;
+    const float contentWidth = look.width - kToolbarPadding;
     float x = bb.Min.x + (bb.GetWidth() - std::min(contentWidth, bb.GetWidth())) / 2;
-    if (!text.empty()) {
-        addText(list, font, size, ImVec2(x, bb.Min.y + (kToolbarHeight - size) / 2), colour, text);
-        x += textWidth + kToolbarIconGap;
+    if (!look.text.empty()) {
+        addText(list, look.font, look.size, ImVec2(x, bb.Min.y + (kToolbarHeight - look.size) / 2), colour, look.text);
+        x += look.textWidth + kToolbarIconGap;
     }
-    if (icon) {
+    if (const Texture* icon = look.icon) {
         const ImVec2 iconAt(x, bb.Min.y + (kToolbarHeight - icon->height) / 2);
-        addImage(list, *icon, 0, iconAt, iconAt + ImVec2(iconWidth, static_cast<float>(icon->height)));
+        addImage(list, *icon, 0, iconAt, iconAt + ImVec2(look.iconWidth, static_cast<float>(icon->height)));
     }
-    reportItem(id, visibleLabel(label), bb, (flags & kToolbarGreyLabel) ? kLockedText : text);
+    reportItem(id, visibleLabel(label), bb, (flags & kToolbarGreyLabel) ? kLockedText : look.text);
     return pressed;
 }
 
@@ -611,13 +640,14 @@ bool checkList(float& state, const char* label, int flags, ImGuiID* dragTarget, 
     return tapped;
 }
 
+float startButtonLeft() { return ImGui::GetWindowWidth() - windowMargin() - kStartWidth; }
+
 bool startButton(float& knob, const char* caption, bool locked) {
     ImGuiWindow* w = window();
     if (w->SkipItems) return false;
     const bool lockedAtStart = locked || knob < 0;
     const ImGuiID id = w->GetID("start_button");
-    const ImRect bb = placeItem(ImGui::GetWindowWidth() - windowMargin() - kStartWidth, kStartTop,
-                                ImVec2(kStartWidth, kStartHeight), id);
+    const ImRect bb = placeItem(startButtonLeft(), kStartTop, ImVec2(kStartWidth, kStartHeight), id);
     bool hovered = false, held = false;
     ImGui::ButtonBehavior(bb, id, &hovered, &held);
 

@@ -100,6 +100,18 @@ enum ToolbarFlags {
 // Nothing reacts while the "System settings changed" banner is shown.  The
 // probe reports its shown text, or "locked" for a grey label.
 bool toolbarButton(const char* label, int flags = 0);
+// The width toolbarButton gives this label with these flags, in the current font.
+float toolbarButtonWidth(const char* label, int flags = 0);
+
+// How a top bar's title and buttons fit the `room` they have (from the bar's
+// start to where its last button must end, before the start switch): whole;
+// else with the buttons' labels in the small font; else that and no title.
+struct ToolbarFit {
+    bool title = true;
+    int buttonFlags = 0;  // 0 or kToolbarSmallFont, for every button of the bar
+};
+// `titleWidth`: the title with the space after it; `gap`: between buttons.
+ToolbarFit fitToolbar(float room, float titleWidth, const std::vector<std::string>& labels, float gap);
 
 enum PlaneButtonFlags { kPlaneButtonImage = 0x80 };  // an image instead of the label
 
@@ -148,3 +160,6 @@ constexpr float kStartButtonWidth = 180;
 // frame's start) it neither starts nor stops.  True in the frame in which it
 // was slid to its end (knob 74) or, running, touched (knob -72).
 bool startButton(float& knob, const char* caption, bool locked);
+// Where startButton stands in the current window (local x): what the bar
+// holds left of it ends before this.
+float startButtonLeft();

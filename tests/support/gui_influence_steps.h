@@ -11,10 +11,10 @@
 
 namespace influencesteps {
 
-// Slides the start switch in the top bar ("Start") to its end; true when the
+// Slides the start switch in the top bar (`label`) to its end; true when the
 // Measuring screen opened.
-inline bool slideStart(GuiHarness& h) {
-    const UiItem* start = h.probe().find("Start");
+inline bool slideStart(GuiHarness& h, const char* label = "Start") {
+    const UiItem* start = h.probe().find(label);
     if (!start) return false;
     const ImVec2 from(start->min.x + 10, start->centre().y);
     h.drag(from, ImVec2(from.x + 120, from.y));

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
@@ -50,7 +51,6 @@ constexpr int kFromBalancing = -1;  // `Gui::_icRunMask` of a request from this 
 
 constexpr float kToolbarGap = 10;
 constexpr float kToolbarMiddle = 40;
-constexpr float kStartWidth = 180;  // the start switch at the bar's right
 constexpr const char* kEllipsis = "...";
 constexpr float kNameInset = 10;
 const ImU32 kTitleGrey = IM_COL32(84, 84, 84, 255);  // 0.33
@@ -125,23 +125,33 @@ void Data::toolbar() {
     Rotor& r = *_rotor;
     g._icRunMask = kFromBalancing;
     ImGui::PushFont(uiFont(fontslot::kRegular24));
+    // On a narrow window the buttons take smaller labels, then the title gives way,
+    // so that nothing reaches under the start switch.
     const std::string title = textOrEmpty(kTextBalancing);
-    toolbarCaption(title, kTitleGrey, ImGui::GetCursorPosX());
-    ImGui::SetCursorPosX(ImGui::GetCursorPosX() + textWidth(fontslot::kRegular24, title) + 2 * kToolbarGap);
+    const std::vector<std::string> labels = {
+        ks::format("{}##test", textOrEmpty(kTextTest)), ks::format("{}##ic", textOrEmpty(kTextRedetermineIc)),
+        ks::format("{}##new", textOrEmpty(kTextNew)), ks::format("{}##settings", textOrEmpty(kTextSettings))};
+    const float nameEnd = startButtonLeft() - kNameInset;
+    const float titleWidth = textWidth(fontslot::kRegular24, title) + 2 * kToolbarGap;
+    const ToolbarFit fit = fitToolbar(nameEnd - ImGui::GetCursorPosX(), titleWidth, labels, kToolbarGap);
+    if (fit.title) {
+        toolbarCaption(title, kTitleGrey, ImGui::GetCursorPosX());
+        ImGui::SetCursorPosX(ImGui::GetCursorPosX() + titleWidth);
+    }
 
-    if (toolbarButton(ks::format("{}##test", textOrEmpty(kTextTest)).c_str())) askMeasuring(*this, kTestRun, false);
+    if (toolbarButton(labels[0].c_str(), fit.buttonFlags)) askMeasuring(*this, kTestRun, false);
     ImGui::SameLine(0, kToolbarGap);
-    if (toolbarButton(ks::format("{}##ic", textOrEmpty(kTextRedetermineIc)).c_str())) {
+    if (toolbarButton(labels[1].c_str(), fit.buttonFlags)) {
         dropBackAction();
         g._icFromBalancing = true;
         g.setScreen(true, &Gui::influenceCoefficients);
     }
     ImGui::SameLine(0, kToolbarGap);
-    if (toolbarButton(ks::format("{}##new", textOrEmpty(kTextNew)).c_str()))
+    if (toolbarButton(labels[2].c_str(), fit.buttonFlags))
         g.messageBox(textOrEmpty(kTextStartAgain), textOrEmpty(kTextDeleteRuns), textOrEmpty(textid::kTextButtonsYesNo),
                      [this](int answer) { return confirmNewBalancing(answer); });
     ImGui::SameLine(0, kToolbarGap);
-    if (toolbarButton(ks::format("{}##settings", textOrEmpty(kTextSettings)).c_str())) {
+    if (toolbarButton(labels[3].c_str(), fit.buttonFlags)) {
         dropBackAction();
         g.setScreen(true, &Gui::settings);
     }
@@ -150,12 +160,11 @@ void Data::toolbar() {
     // The rotor's name in what is left before the start switch.
     std::string name = r.nameText(false);
     const float left = ImGui::GetCursorPosX();
-    const float right = g._screenWidth - g._margin - kStartWidth - kNameInset;
     ImFont* font = uiFont(fontslot::kRegular24);
-    if (right > left) {
-        if (fitText(name, font, font->FontSize, right - left - textWidth(fontslot::kRegular24, kEllipsis)))
-            name += kEllipsis;
-        toolbarCaption(name, kNameGrey, right - textWidth(fontslot::kRegular24, name));
+    const float ellipsis = textWidth(fontslot::kRegular24, kEllipsis);
+    if (nameEnd - left > ellipsis) {
+        if (fitText(name, font, font->FontSize, nameEnd - left - ellipsis)) name += kEllipsis;
+        toolbarCaption(name, kNameGrey, nameEnd - textWidth(fontslot::kRegular24, name));
     }
     // Under the "System settings changed" banner nothing of the bar reacts;
     // the switch would take the banner's touches.

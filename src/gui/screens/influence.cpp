@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <string>
+#include <vector>
 
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui.h>
@@ -135,37 +136,57 @@ void saveFactors(Gui& gui, Data& d) {
         gui.back();
 }
 
-void drawToolbar(Gui& gui, Data& d) {
-    ImGui::PushFont(uiFont(fontslot::kRegular24));
-    const float gap = gui._screenWidth > kWideToolbar ? kWideToolbarGap : kToolbarGap;
-    toolbarCaption(textOrEmpty(kTextCaption), kCaptionGrey, gap);
-    gui._onBack = nullptr;
-    gui._icRunMask = d.doneMask;
-
-    Rotor& rotor = *d.rotor;
-    if (!d.factorView) {
-        const std::string settings = ks::format("{}##settings", textOrEmpty(kTextSettings));
-        if (toolbarButton(settings.c_str())) gui.setScreen(true, &Gui::settings);
-        ImGui::SameLine(0, gap);
-        const std::string test = ks::format("{}##test", textOrEmpty(kTextTest));
-        if (toolbarButton(test.c_str())) requestRun(gui, false);
-        ImGui::SameLine(0, gap);
-    }
-    const bool saveEnabled = d.allRunsDone() || (d.doneMask == 0 && rotor.hasFactors());
-    const std::string save = ks::format("{}##saveic", textOrEmpty(kTextSaveIc));
-    if (toolbarButton(save.c_str(), saveEnabled ? 0 : kToolbarGreyLabel) && saveEnabled) saveFactors(gui, d);
-    ImGui::SameLine(0, gap);
-    // The name gives way to the start button.
-    std::string name = rotor.nameText(false);
+// The caption's width in the bar, with the gap after it.
+float captionWidth(const std::string& text, float gap) {
     ImFont* font = uiFont(fontslot::kRegular28);
-    const float room = ImGui::GetWindowWidth() - gui._margin - kStartButtonWidth - gap - ImGui::GetCursorPosX();
+    return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str()).x + gap;
+}
+
+// The rotor's name in `room`, cut with "..." when longer; nothing when even that does not fit.
+void nameCaption(std::string name, float room) {
+    ImFont* font = uiFont(fontslot::kRegular28);
     std::string whole = name;
     if (fitText(whole, font, font->FontSize, room)) {
         const float dots = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, "...").x;
-        fitText(name, font, font->FontSize, std::max(room - dots, 0.0f));
+        if (room < dots) return;
+        fitText(name, font, font->FontSize, room - dots);
         name += "...";
     }
     toolbarCaption(name, kNameGrey, 0);
+}
+
+void drawToolbar(Gui& gui, Data& d) {
+    ImGui::PushFont(uiFont(fontslot::kRegular24));
+    const float gap = gui._screenWidth > kWideToolbar ? kWideToolbarGap : kToolbarGap;
+    gui._onBack = nullptr;
+    gui._icRunMask = d.doneMask;
+
+    // On a narrow window the buttons take smaller labels, then the caption gives
+    // way, so that nothing reaches under the start switch.
+    Rotor& rotor = *d.rotor;
+    std::vector<std::string> labels;
+    if (!d.factorView) {
+        labels.push_back(ks::format("{}##settings", textOrEmpty(kTextSettings)));
+        labels.push_back(ks::format("{}##test", textOrEmpty(kTextTest)));
+    }
+    labels.push_back(ks::format("{}##saveic", textOrEmpty(kTextSaveIc)));
+    const std::string caption = textOrEmpty(kTextCaption);
+    const float end = startButtonLeft() - gap;
+    const ToolbarFit fit = fitToolbar(end - ImGui::GetCursorPosX(), captionWidth(caption, gap), labels, gap);
+    if (fit.title) toolbarCaption(caption, kCaptionGrey, gap);
+
+    if (!d.factorView) {
+        if (toolbarButton(labels[0].c_str(), fit.buttonFlags)) gui.setScreen(true, &Gui::settings);
+        ImGui::SameLine(0, gap);
+        if (toolbarButton(labels[1].c_str(), fit.buttonFlags)) requestRun(gui, false);
+        ImGui::SameLine(0, gap);
+    }
+    const bool saveEnabled = d.allRunsDone() || (d.doneMask == 0 && rotor.hasFactors());
+    if (toolbarButton(labels.back().c_str(), fit.buttonFlags | (saveEnabled ? 0 : kToolbarGreyLabel)) && saveEnabled)
+        saveFactors(gui, d);
+    ImGui::SameLine(0, gap);
+    // The name gives way to the start button.
+    nameCaption(rotor.nameText(false), end - ImGui::GetCursorPosX());
 
     // At the bar's right end.
     const bool startLocked = (d.currentRun != 0 && !d.massConfirmed) || d.factorView;
