@@ -24,12 +24,13 @@
 //              the Balancing screen over runs measured through the rotor's
 //              intake: two planes out of tolerance in both modes and both
 //              languages, a plane marked Ready, a run in tolerance, the
-//              compensator's hint, a drilling plane, the smallest window.
+//              compensator's hint, a drilling plane, the smallest window in
+//              both languages.
 //   --screen influence CFG
 //              the influence-coefficient screen the same way: the reference
 //              run, a trial run after it (both languages), three planes with
-//              one unmeasured, the coefficient view, four planes, and a trial
-//              mass being typed in the smallest window.
+//              one unmeasured, the coefficient view, four planes, the smallest
+//              window in Russian, and a trial mass being typed in it in English.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
@@ -884,6 +885,7 @@ std::vector<BalancingScene> balancingScenes() {
         scene(false, false, {{12, 30}, {20, 200}}, twoPlanes, {}),
         scene(true, false, outside, twoPlanes, pending),
         scene(true, true, outside, twoPlanes, {}),
+        scene(false, true, outside, twoPlanes, {}),
     };
 }
 
@@ -947,7 +949,8 @@ std::vector<InfluenceScene> influenceScenes() {
     return {
         {true, false, twoPlanes, {}},        {false, false, twoPlanes, afterReference},
         {true, false, threePlanes, threeRuns}, {true, false, withFactors, {}},
-        {false, false, fourPlanes, {}},      {true, true, twoPlanes, typeMass},
+        {false, false, fourPlanes, {}},      {false, true, twoPlanes, {}},
+        {true, true, twoPlanes, typeMass},
     };
 }
 
