@@ -2,6 +2,7 @@
 // run buttons, the trial-plane panel, the measured values of the runs and
 // the coefficient table with the stored run vectors.
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -37,6 +38,7 @@ constexpr float kWideWindow = 1200;
 constexpr float kFactorsWidth = 160, kFactorsWideWidth = 260;
 constexpr float kMeasurementsWidth = 100, kMeasurementsWideWidth = 140;
 constexpr float kSelectorGap = 3;
+constexpr float kSelectorPadding = 20;  // an option never narrower than its label and this
 constexpr float kButtonHeight = 50;
 
 // Run buttons.
@@ -158,16 +160,24 @@ std::string measuredLine(Rotor& rotor, int run, int plane, bool measured) {
     return line;
 }
 
+namespace {
+// The option's width: its own, or its label's with padding when that is more.
+float optionWidth(const std::string& label, float width) {
+    const std::string shown = label.substr(0, label.find('#'));
+    return std::max(width, ImGui::CalcTextSize(shown.c_str()).x + kSelectorPadding);
+}
+}  // namespace
+
 void displaySelector(Gui& gui, Data& d) {
     const bool wide = gui._screenWidth > kWideWindow;
-    const float factorsWidth = wide ? kFactorsWideWidth : kFactorsWidth;
-    const float measurementsWidth = wide ? kMeasurementsWideWidth : kMeasurementsWidth;
+    const std::string factors = ks::format("{}##factorview", textOrEmpty(kTextFactors));
+    const std::string measurements = ks::format("{}##runview", textOrEmpty(kTextMeasurements));
+    const float factorsWidth = optionWidth(factors, wide ? kFactorsWideWidth : kFactorsWidth);
+    const float measurementsWidth = optionWidth(measurements, wide ? kMeasurementsWideWidth : kMeasurementsWidth);
     const float factorsX = ImGui::GetWindowWidth() - gui._margin - factorsWidth;
     const float measurementsX = factorsX - kSelectorGap - measurementsWidth;
-    const std::string factors = ks::format("{}##factorview", textOrEmpty(kTextFactors));
     if (selectableOption(factors, factorsX, d.selectorTop, factorsWidth, nullptr, false, d.factorView))
         d.factorView = true;
-    const std::string measurements = ks::format("{}##runview", textOrEmpty(kTextMeasurements));
     if (selectableOption(measurements, measurementsX, d.selectorTop, measurementsWidth, textOrEmpty(kTextDisplayMode),
                          false, !d.factorView))
         d.factorView = false;

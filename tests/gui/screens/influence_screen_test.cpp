@@ -7,10 +7,12 @@
 
 #include <imgui_internal.h>
 
+#include <cfloat>
 #include <complex>
 #include <string>
 #include <vector>
 
+#include "gui/fonts.h"
 #include "gui/screens/influence.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
@@ -21,6 +23,7 @@
 #include "support/gui_widget_window.h"
 #include "support/work_dir.h"
 #include "texts/format.h"
+#include "texts/texts.h"
 
 namespace {
 
@@ -351,6 +354,25 @@ TEST(InfluenceScreen, ContentComesBackWhenTheKeypadCloses) {
     f.h.key(GuiKey::Enter);
     f.h.run(400);
     EXPECT_EQ(content->Scroll.y, 0);
+}
+
+TEST(InfluenceScreen, DisplaySelectorHoldsItsLabels) {
+    for (const bool english : {true, false})
+        for (const float width : {790.0f, 1280.0f}) {
+            SCOPED_TRACE(testing::Message() << width << " english " << english);
+            Influence f;
+            setLanguage(english);
+            f.h.resize(width, 960);
+            f.h.run(100);
+            ImFont* font = uiFont(fontslot::kRegular24);
+            for (const char* label : {english ? "Measurements" : "Измерения",
+                                      english ? "Influence Coefficients" : "Коэффициенты влияния"}) {
+                const UiItem* option = f.item(label);
+                ASSERT_NE(option, nullptr) << label;
+                EXPECT_LT(font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, label).x, option->max.x - option->min.x)
+                    << label;
+            }
+        }
 }
 
 }  // namespace
