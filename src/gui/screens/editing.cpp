@@ -55,6 +55,7 @@ constexpr float kWideToolbarGap = 20;
 constexpr float kToolbarMiddle = 40;     // the toolbar buttons' middle line
 constexpr float kTabTop = 15;
 constexpr float kTabHeight = 50;
+constexpr const char* kEllipsis = "...";
 const ImU32 kCaptionGrey = IM_COL32(84, 84, 84, 255);   // grey 0.33
 const ImU32 kNameGrey = IM_COL32(140, 140, 140, 255);   // grey 0.55
 
@@ -171,6 +172,22 @@ void toolbarCaption(const std::string& text, ImU32 colour, float gap) {
     ImGui::SetCursorPosX(at.x + font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str()).x + gap);
 }
 
+// The rotor's name at the cursor; a name too long for the room left before
+// `end` loses its last characters to "...".
+void nameCaption(std::string name, float end) {
+    ImFont* font = uiFont(fontslot::kRegular28);
+    const auto width = [font](const std::string& text) {
+        return font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text.c_str()).x;
+    };
+    const float room = end - ImGui::GetCursorPosX();
+    if (width(name) > room) {
+        if (room <= width(kEllipsis)) return;
+        fitText(name, font, font->FontSize, room - width(kEllipsis));
+        name += kEllipsis;
+    }
+    toolbarCaption(name, kNameGrey, 0);
+}
+
 void panelToolbar(Gui& gui, Data& d, float gap) {
     gui._onBack = [&gui, &d] {
         if (gui._keyboardState != Gui::kHidden) return;
@@ -236,7 +253,7 @@ void drawToolbar(Gui& gui, Data& d) {
         panelToolbar(gui, d, gap);
     else
         rotorToolbar(gui, d, gap);
-    toolbarCaption(d.rotor->nameText(false), kNameGrey, 0);
+    nameCaption(d.rotor->nameText(false), gui._screenWidth - gui._margin);
     ImGui::PopFont();
 }
 

@@ -52,6 +52,19 @@ TEST(EditingScreen, ToolbarFollowsTheRotor) {
     }
 }
 
+TEST(EditingScreen, LongNameEndsBeforeTheWindowEdge) {
+    for (const bool english : {true, false}) {  // in the smallest window: whole in English, cut in Russian
+        Editor e([](Gui& g) { rotorOf(g).setName("Shaft with a long rotor name 12345"); }, {}, english);
+        e.h.resize(790, 540);
+        e.h.run(100);
+        EXPECT_TRUE(e.h.probe().shows(english ? "name 12345" : "name..."));
+        for (const UiItem& i : e.h.probe().items())  // nothing of the bar past the window's margin
+            if (i.max.y <= 80) {
+                EXPECT_LE(i.max.x, 790 - e.g._margin) << i.text;
+            }
+    }
+}
+
 TEST(EditingScreen, EditAnswerClearsRunsOnlyOnYes) {
     for (const char* answer : {"Yes", "No"}) {
         SCOPED_TRACE(answer);
