@@ -117,6 +117,11 @@ constexpr TextId kTextButtonOk = 0x1CA6401;          // "OK"
 constexpr TextId kTextButtonsYesNo = 0x1CA6402;      // "Yes|No"
 constexpr TextId kTextButtonsConnectCancel = 0x1CA6403;
 
+// ---- Captions several screens share ----------------------------------------
+constexpr TextId kTextSettings = 0x195DC08;  // "Settings"
+constexpr TextId kTextTest = 0x195DC0A;      // "Test"
+constexpr TextId kTextStart = 0x195DC0B;     // "Start"
+
 // ---- Machine states: the text of state s is kMachineStateFirst + s ----------
 constexpr TextId kMachineStateFirst = 0x1073001;  // state 0 "Idle"
 constexpr int kMachineStateCount = 17;            // states 0 to 16

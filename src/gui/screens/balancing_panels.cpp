@@ -25,10 +25,7 @@ namespace BalancingData {
 namespace {
 
 constexpr TextId kTextBalancing = 0x195DC05;      // "Balancing"
-constexpr TextId kTextStart = 0x195DC0B;          // "Start"
 constexpr TextId kTextMeasure = 0x195DC27;        // "Measure"
-constexpr TextId kTextSettings = 0x195DC08;       // "Settings"
-constexpr TextId kTextTest = 0x195DC0A;           // "Test"
 constexpr TextId kTextRedetermineIc = 0x195DC1A;  // "Redetermine IC"
 constexpr TextId kTextNew = 0x1EFD027;            // "New"
 constexpr TextId kTextStartAgain = 0x1EFD028;     // "Start balancing again"
@@ -129,8 +126,8 @@ void Data::toolbar() {
     // so that nothing reaches under the start switch.
     const std::string title = textOrEmpty(kTextBalancing);
     const std::vector<std::string> labels = {
-        ks::format("{}##test", textOrEmpty(kTextTest)), ks::format("{}##ic", textOrEmpty(kTextRedetermineIc)),
-        ks::format("{}##new", textOrEmpty(kTextNew)), ks::format("{}##settings", textOrEmpty(kTextSettings))};
+        ks::format("{}##test", textOrEmpty(textid::kTextTest)), ks::format("{}##ic", textOrEmpty(kTextRedetermineIc)),
+        ks::format("{}##new", textOrEmpty(kTextNew)), ks::format("{}##settings", textOrEmpty(textid::kTextSettings))};
     const float nameEnd = startButtonLeft() - kNameInset;
     const float titleWidth = textWidth(fontslot::kRegular24, title) + 2 * kToolbarGap;
     const ToolbarFit fit = fitToolbar(nameEnd - ImGui::GetCursorPosX(), titleWidth, labels, kToolbarGap);
@@ -173,7 +170,7 @@ void Data::toolbar() {
         return;
     }
     const bool external = g._machine && g._machine->isExternalDrive();
-    const std::string start = ks::format("{}##start", textOrEmpty(external ? kTextMeasure : kTextStart));
+    const std::string start = ks::format("{}##start", textOrEmpty(external ? kTextMeasure : textid::kTextStart));
     if (startButton(_startButtonState, start.c_str(), startLocked()) && _startButtonState > 0)
         askMeasuring(*this, kMeasuringRun, true);
     ImGui::PopFont();

@@ -38,7 +38,6 @@ namespace {
 constexpr TextId kTextBalancing = 0x195DC05;
 constexpr TextId kTextHistory = 0x195DC06;
 constexpr TextId kTextDatabase = 0x195DC07;
-constexpr TextId kTextSettings = 0x195DC08;
 constexpr TextId kTextLogout = 0x195DC0F;
 constexpr TextId kTextWelding = 0x195DC10;
 constexpr TextId kTextDatePattern = 0x195DC12;
@@ -270,7 +269,7 @@ void drawTiles(Gui& gui, HomeData& data, const HomeLayout& l) {
     const TileEntry welding{textureslot::kTileWelding, kTextWelding, Id::Welding};
     const TileEntry history{textureslot::kTileHistory, kTextHistory, Id::History};
     const TileEntry database{textureslot::kTileDatabase, kTextDatabase, Id::Database};
-    const TileEntry settings{textureslot::kTileSettings, kTextSettings, Id::Settings};
+    const TileEntry settings{textureslot::kTileSettings, textid::kTextSettings, Id::Settings};
     const bool withWelding = gui._config->weldDrive.active || gui._config->externalWeldingControl;
     std::vector<TileEntry> tiles{balancing, history, database, settings};
     if (withWelding) tiles = {balancing, welding, history, database, settings};

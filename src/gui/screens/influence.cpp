@@ -25,6 +25,7 @@
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
+#include "texts/text_ids.h"
 #include "texts/texts.h"
 
 namespace InfluenceData {
@@ -35,10 +36,7 @@ constexpr TextId kTextHintReference = 0x18A4006;  // "Start measuring without tr
 constexpr TextId kTextHintTrial = 0x18A4007;     // "Move the trial mass to the selected plane and start measuring"
 constexpr TextId kTextCaption = 0x1EFD010;       // "Determining IC"
 constexpr TextId kTextSaveIc = 0x1EFD011;        // "Save IC"
-constexpr TextId kTextStart = 0x195DC0B;         // "Start"
 constexpr TextId kTextMeasure = 0x195DC27;       // "Measure"
-constexpr TextId kTextSettings = 0x195DC08;      // "Settings"
-constexpr TextId kTextTest = 0x195DC0A;          // "Test"
 constexpr TextId kTextWaitSetup = 0x195DC26;     // "Wait, initialization in process ..."
 
 constexpr int kDigitKeys = 1;        // keyboard: the digit keypad
@@ -166,8 +164,8 @@ void drawToolbar(Gui& gui, Data& d) {
     Rotor& rotor = *d.rotor;
     std::vector<std::string> labels;
     if (!d.factorView) {
-        labels.push_back(ks::format("{}##settings", textOrEmpty(kTextSettings)));
-        labels.push_back(ks::format("{}##test", textOrEmpty(kTextTest)));
+        labels.push_back(ks::format("{}##settings", textOrEmpty(textid::kTextSettings)));
+        labels.push_back(ks::format("{}##test", textOrEmpty(textid::kTextTest)));
     }
     labels.push_back(ks::format("{}##saveic", textOrEmpty(kTextSaveIc)));
     const std::string caption = textOrEmpty(kTextCaption);
@@ -190,7 +188,7 @@ void drawToolbar(Gui& gui, Data& d) {
 
     // At the bar's right end.
     const bool startLocked = (d.currentRun != 0 && !d.massConfirmed) || d.factorView;
-    const char* start = textOrEmpty(gui._machine->isExternalDrive() ? kTextMeasure : kTextStart);
+    const char* start = textOrEmpty(gui._machine->isExternalDrive() ? kTextMeasure : textid::kTextStart);
     if (startButton(d.startKnob, start, startLocked)) requestRun(gui, true);
     ImGui::PopFont();
 }

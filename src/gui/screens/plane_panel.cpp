@@ -27,7 +27,6 @@ using Editing::u32;
 
 namespace {
 
-constexpr TextId kTextSettings = 0x195DC08;  // "Settings"
 constexpr TextId kTextOther = 0x195DC09;     // "[ Other ]"
 
 constexpr float kInset = 12;          // content from the region's left and top
@@ -232,7 +231,7 @@ void correctionPlanePanel(int plane, int* entryTarget, float* fieldBottom) {
             continue;
         }
         if (!settingsShown) {
-            captionRow(rows, textOrEmpty(kTextSettings));
+            captionRow(rows, textOrEmpty(textid::kTextSettings));
             settingsShown = true;
         }
         if (tag == kDensity && *entryTarget != static_cast<int>(kDensity)) {

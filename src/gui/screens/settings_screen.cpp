@@ -37,7 +37,6 @@ constexpr TextId kMaterialDensity = settingtags::Material::kDensity;
 constexpr TextId kOperatorPin = settingtags::Operator::kPin;
 constexpr TextId kInverterAddress = settingtags::Inverter::kAddress;
 
-constexpr TextId kTextSettings = 0x195DC08;          // "Settings"
 constexpr TextId kTextBackGlyph = 0x195DC21;         // "É"
 constexpr TextId kTextEnterName = 0xDDB01A;          // "Enter a name for the saving settings"
 constexpr TextId kTextLoaded = 0xDDB048;             // "Settings loaded!"
@@ -167,7 +166,7 @@ void drawTitle(Data& d) {
     Gui& g = d.gui;
     ImGuiWindow* w = ImGui::GetCurrentWindow();
     const ImVec2 start = ImGui::GetCursorPos();
-    const char* title = textOrEmpty(kTextSettings);
+    const char* title = textOrEmpty(textid::kTextSettings);
     ImFont* font = uiFont(kTitleFont);
     drawSlotText(kTitleFont, title, w->Pos + start, kBlack);
     float x = start.x + font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, title).x + kTitleGap;

@@ -30,7 +30,6 @@ constexpr TextId kTextTackWelds = 0x9DD006;
 constexpr TextId kTextRotationalSpeed = 0x9DD007;
 constexpr TextId kTextProgress = 0x9DD00B;
 constexpr TextId kTextTitle = 0x195DC10;        // "Welding"
-constexpr TextId kTextStart = 0x195DC0B;        // "Start"
 constexpr TextId kTextDiameterUnit = 0xB95C12;  // "À|mm"
 constexpr TextId kTextMm = 0xB95C03;            // "mm"
 constexpr int kModeCount = 4;
@@ -310,7 +309,7 @@ void startStop(Gui& /*gui*/, Data& d) {
     drawSlotText(kTitleFont, textOrEmpty(kTextTitle), ImGui::GetCursorScreenPos(), kTitleGrey);
     const bool locked = (d.pipeDiameter == 0 || d.wallThickness == 0) && d.mode() != kFastRotation;
     ImGui::PushFont(uiFont(kTitleFont));
-    const bool pressed = startButton(d.buttonState, textOrEmpty(kTextStart), locked);
+    const bool pressed = startButton(d.buttonState, textOrEmpty(textid::kTextStart), locked);
     ImGui::PopFont();
     if (pressed)
         switchPressed(d);
