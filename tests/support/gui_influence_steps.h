@@ -1,6 +1,6 @@
 #pragma once
 // What the operator does on the screens of a run, as the harness does it:
-// slide the start switch, type a number into an entry.
+// slide the start switch, type a number into an entry, place a trial mass.
 
 #include <gtest/gtest.h>
 
@@ -30,6 +30,14 @@ inline void enter(GuiHarness& h, const std::string& entry, const std::string& te
     h.gui()._keyboardText = text;
     h.key(GuiKey::Enter);
     h.run(400);
+}
+
+// Enters the trial mass (and the angle, unless empty) and taps "Ready".
+inline void placeTrialMass(GuiHarness& h, const std::string& mass, const std::string& angle = "") {
+    enter(h, "Trial mass", mass);
+    if (!angle.empty()) enter(h, "Trial mass setting angle", angle);
+    ASSERT_TRUE(h.tap("Ready"));
+    h.run(100);
 }
 
 }  // namespace influencesteps
