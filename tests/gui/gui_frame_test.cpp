@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <string>
 #include <tuple>
@@ -191,8 +192,7 @@ TEST(GuiFrameBox, TextsDrawLoweredAndRaisedRunsSmall) {
          {std::tuple{"Permissible residual unbalance, D", "tol", true}, std::tuple{"at 800 min", "-1", false}}) {
         SCOPED_TRACE(marked);
         const UiItem line = run(whole), small = run(marked);
-        ASSERT_GT(line.max.x, 0.0f);
-        ASSERT_GT(small.max.x, 0.0f);
+        ASSERT_TRUE(line.max.x > 0 && small.max.x > 0);  // both drawn
         EXPECT_NEAR(small.min.x, line.max.x, 1.0f);  // on the same line, right after it
         EXPECT_LT(small.max.y - small.min.y, line.max.y - line.min.y);
         EXPECT_EQ(small.max.y > line.max.y - 1, lowered);  // lowered to the base line, raised above it
@@ -275,24 +275,16 @@ TEST(GuiFrameTopBar, ApplyBannerHidesTheToolbarUnderIt) {
     h.frame();
     const ImDrawList* bar = nullptr;
     const ImDrawData* data = ImGui::GetDrawData();
-    for (int i = 0; i < data->CmdListsCount; ++i) {
-        const ImDrawList* list = data->CmdLists[i];
+    for (const ImDrawList* list : std::vector<const ImDrawList*>(data->CmdLists, data->CmdLists + data->CmdListsCount))
         if (std::string(list->_OwnerName ? list->_OwnerName : "").rfind("bar-top", 0) == 0) bar = list;
-    }
     ASSERT_NE(bar, nullptr);
-    // Every vertex before the banner's veil lies under an opaque white quad drawn after it.
-    const ImDrawVert* v = bar->VtxBuffer.Data;
-    const int n = bar->VtxBuffer.Size;
+    // The caption's vertices come before an opaque white quad, and that right before the banner's veil.
+    const ImVector<ImDrawVert>& v = bar->VtxBuffer;
     int veil = 0;
-    while (veil < n && v[veil].col != 0xDD202020) ++veil;
-    ASSERT_LT(veil, n);
-    int cover = veil - 4;
-    ASSERT_GE(cover, 0);
-    for (int i = cover; i < veil; ++i) EXPECT_EQ(v[i].col, 0xFFFFFFFFu) << i;
-    int caption = 0;
-    for (int i = 0; i < cover; ++i) caption += v[i].col != 0xFFFFFFFFu;
-    EXPECT_GT(caption, 0);  // the caption was drawn, and is covered
-
+    while (veil < v.Size && v[veil].col != 0xDD202020) ++veil;
+    ASSERT_TRUE(veil < v.Size && veil >= 4);
+    for (int i = veil - 4; i < veil; ++i) EXPECT_EQ(v[i].col, 0xFFFFFFFFu) << i;
+    EXPECT_TRUE(std::any_of(v.begin(), v.begin() + veil - 4, [](const ImDrawVert& x) { return x.col != 0xFFFFFFFFu; }));
 }
 
 TEST(GuiFrameTopBar, ServiceLinesOnlyAfterTheServiceLogin) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,96 +16,75 @@
 
 namespace {
 
-// One frame drawn through the harness with the recorder's probe listening.
-bool recordFrame(GuiHarness& h, UiProbeRecorder& recorder) {
-    recorder.beginFrame();
-    h.frame();
-    return recorder.afterFrame(h.gui(), h.clock().now());
+// A recorder writing into a scratch folder; `frame` draws one frame with its probe listening.
+struct ProbeFile {
+    testwd::ScratchDir dir{"ks_probe"};
+    UiProbeRecorder recorder{dir.file("probe.json")};
+    bool frame(GuiHarness& h) {
+        recorder.beginFrame();
+        h.frame();
+        return recorder.afterFrame(h.gui(), h.clock().now());
+    }
+    std::string record() const { return testwd::readFile(recorder.path()); }
+};
+
+void lockedAndFreeButtons() {
+    toolbarButton("Balance##main", kToolbarGreyLabel);
+    toolbarButton("Save", kToolbarFromRight);
 }
 
 TEST(UiProbeRecorder, RecordHoldsScreenSlidesBoxAndItems) {
-    testwd::ScratchDir dir("ks_probe");
-    const std::string path = dir.file("probe.json");
-    GuiHarness h;
-    UiProbeRecorder recorder(path);
-    ASSERT_TRUE(recordFrame(h, recorder));
-    std::string record = testwd::readFile(path);
-    EXPECT_NE(record.find("\"screen\": \"Home\""), std::string::npos) << record;
-    EXPECT_NE(record.find("\"box\": null"), std::string::npos) << record;
-    EXPECT_NE(record.find("\"label\": \"History\""), std::string::npos) << record;
-
-    h.gui().messageBox("Line \"one\"", "second", "Yes|No");
-    h.run(400);
-    ASSERT_TRUE(recordFrame(h, recorder));
-    record = testwd::readFile(path);
-    EXPECT_NE(record.find("\"box\": {\"text\": \"Line \\\"one\\\"\", \"details\": \"second\", \"buttons\": \"Yes|No\"}"),
-              std::string::npos)
-        << record;
-    EXPECT_NE(record.find("\"box\": 2"), std::string::npos) << record;
-    EXPECT_NE(record.find("\"label\": \"Yes\""), std::string::npos) << record;
-}
-
-TEST(UiProbeRecorder, ALockedToolbarButtonReadsLocked) {
-    testwd::ScratchDir dir("ks_probe");
-    const std::string path = dir.file("probe.json");
-    GuiHarness h;
-    UiProbeRecorder recorder(path);
-    showWidgets(h, [] {
-        toolbarButton("Balance##main", kToolbarGreyLabel);
-        toolbarButton("Save", kToolbarFromRight);
-    });
-    ASSERT_TRUE(recordFrame(h, recorder));
-    const std::string record = testwd::readFile(path);
-    EXPECT_NE(record.find("{\"label\": \"Balance\", \"text\": \"locked\""), std::string::npos) << record;
-    EXPECT_NE(record.find("{\"label\": \"Save\", \"text\": \"Save\""), std::string::npos) << record;
-}
-
-TEST(UiProbeRecorder, NumbersStayJsonInRussian) {
-    testwd::ScratchDir dir("ks_probe");
-    const std::string path = dir.file("probe.json");
-    GuiHarness h(1280, 960, false);
-    h.gui()._keypadSlide = 100;  // fully in: it stays
-    UiProbeRecorder recorder(path);
-    ASSERT_TRUE(recordFrame(h, recorder));
-    const std::string record = testwd::readFile(path);
-    EXPECT_NE(record.find("\"keypad\": 100}"), std::string::npos) << record;
-    EXPECT_EQ(record.find("\"x0\": 0,0"), std::string::npos) << record;
-}
-
-TEST(UiProbeRecorder, WritesAtMostTenTimesASecondAndAsSoonAsAllowed) {
-    testwd::ScratchDir dir("ks_probe");
-    GuiHarness h;
-    UiProbeRecorder recorder(dir.file("probe.json"));
-    std::vector<Clock::time_point> writes;
-    for (int i = 0; i < 100; ++i)
-        if (recordFrame(h, recorder)) writes.push_back(h.clock().now());
-    ASSERT_GT(writes.size(), 2u);
-    const auto frame = std::chrono::milliseconds(GuiHarness::kFrameMs);
-    for (std::size_t i = 1; i < writes.size(); ++i) {
-        EXPECT_GE(writes[i] - writes[i - 1], UiProbeRecorder::kMinInterval);
-        EXPECT_LT(writes[i] - writes[i - 1], UiProbeRecorder::kMinInterval + frame);
+    const struct {
+        bool english;
+        std::function<void(GuiHarness&)> show;
+        std::vector<const char*> holds;
+    } cases[] = {
+        {true, [](GuiHarness&) {}, {R"("screen": "Home")", R"("box": null)", R"("label": "History")"}},
+        {true, [](GuiHarness& h) { h.gui().messageBox("Line \"one\"", "second", "Yes|No"); },
+         {R"("box": {"text": "Line \"one\"", "details": "second", "buttons": "Yes|No"})", R"("box": 2)",
+          R"("label": "Yes")"}},
+        {true, [](GuiHarness& h) { showWidgets(h, lockedAndFreeButtons); },
+         {R"({"label": "Balance", "text": "locked")", R"({"label": "Save", "text": "Save")"}},
+        {false, [](GuiHarness& h) { h.gui()._keypadSlide = 100; }, {R"("keypad": 100})"}},  // numbers stay JSON in Russian
+    };
+    for (const auto& c : cases) {
+        GuiHarness h(1280, 960, c.english);
+        ProbeFile probe;  // after the harness: the newest probe is the one that listens
+        c.show(h);
+        h.run(400);
+        ASSERT_TRUE(probe.frame(h));
+        const std::string record = probe.record();
+        for (const char* part : c.holds) EXPECT_NE(record.find(part), std::string::npos) << part << "\n" << record;
+        EXPECT_EQ(record.find(R"("x0": 0,0)"), std::string::npos) << record;
     }
 }
 
-TEST(UiProbeRecorder, OnlyWithTheVariable) {
-    ::unsetenv("KESTRUNE_UI_PROBE");
-    EXPECT_EQ(UiProbeRecorder::fromEnvironment(), nullptr);
-    ::setenv("KESTRUNE_UI_PROBE", "", 1);
-    EXPECT_EQ(UiProbeRecorder::fromEnvironment(), nullptr);
+TEST(UiProbeRecorder, WritesAtMostTenTimesASecondAndAsSoonAsAllowed) {
+    GuiHarness h;
+    ProbeFile probe;
+    std::vector<Clock::time_point> writes;
+    for (int i = 0; i < 100; ++i)
+        if (probe.frame(h)) writes.push_back(h.clock().now());
+    ASSERT_GT(writes.size(), 2u);
+    for (std::size_t i = 1; i < writes.size(); ++i) {
+        EXPECT_GE(writes[i] - writes[i - 1], UiProbeRecorder::kMinInterval);
+        EXPECT_LT(writes[i] - writes[i - 1], UiProbeRecorder::kMinInterval + std::chrono::milliseconds(GuiHarness::kFrameMs));
+    }
+}
+
+TEST(UiProbeRecorder, OnlyWithTheVariableAndQuotingEscapesWhatBreaksAString) {
+    for (const char* unset : {static_cast<const char*>(nullptr), ""}) {
+        unset ? ::setenv("KESTRUNE_UI_PROBE", unset, 1) : ::unsetenv("KESTRUNE_UI_PROBE");
+        EXPECT_EQ(UiProbeRecorder::fromEnvironment(), nullptr);
+    }
     ::setenv("KESTRUNE_UI_PROBE", "/tmp/p.json", 1);
     const auto recorder = UiProbeRecorder::fromEnvironment();
     ::unsetenv("KESTRUNE_UI_PROBE");
     ASSERT_NE(recorder, nullptr);
     EXPECT_EQ(recorder->path(), "/tmp/p.json");
-}
-
-TEST(UiProbeRecorder, JsonQuotingEscapesWhatBreaksAString) {
-    const struct {
-        const char* in;
-        const char* out;
-    } cases[] = {{"", "\"\""}, {"min^-1", "\"min^-1\""}, {"a\"b", "\"a\\\"b\""}, {"a\\b", "\"a\\\\b\""},
-                 {"a\nb\t", "\"a\\u000ab\\u0009\""}, {"Ротор", "\"Ротор\""}};
-    for (const auto& c : cases) EXPECT_EQ(jsonQuoted(c.in), c.out) << c.in;
+    const std::pair<const char*, const char*> quoted[] = {{"", R"("")"}, {"min^-1", R"("min^-1")"}, {"a\"b", R"("a\"b")"},
+        {"a\\b", R"("a\\b")"}, {"a\nb\t", R"("a\u000ab\u0009")"}, {"Ротор", R"("Ротор")"}};
+    for (const auto& [in, out] : quoted) EXPECT_EQ(jsonQuoted(in), out) << in;
 }
 
 }  // namespace

@@ -669,25 +669,19 @@ TEST(MeasurerInject, RowsReachTheRotorWithScaleHundred) {
     EXPECT_EQ(b.rows(), 47);
 }
 
-}  // namespace
-
-namespace {
-
-// The condition number (2-norm) of a complex 2 x 2 matrix.
+// The condition number (2-norm) of a complex 2 x 2 matrix: its squared singular values solve
+// s^2 - |m|_F^2 s + |det m|^2 = 0.
 double conditionNumber(const std::complex<double> m[2][2]) {
-    const double frobenius = std::norm(m[0][0]) + std::norm(m[0][1]) + std::norm(m[1][0]) + std::norm(m[1][1]);
-    const double det = std::abs(m[0][0] * m[1][1] - m[0][1] * m[1][0]);
-    const double root = std::sqrt(std::max(frobenius * frobenius - 4 * det * det, 0.0));
-    const double small = (frobenius - root) / 2;
-    return small > 0 ? std::sqrt((frobenius + root) / 2 / small) : INFINITY;
+    const double f = std::norm(m[0][0]) + std::norm(m[0][1]) + std::norm(m[1][0]) + std::norm(m[1][1]);
+    const double root = std::sqrt(std::max(f * f - 4 * std::norm(m[0][0] * m[1][1] - m[0][1] * m[1][0]), 0.0));
+    return f > root ? std::sqrt((f + root) / (f - root)) : INFINITY;
 }
 
 TEST(MeasurerInject, KeyRowsOneToThreeDetermineWellConditionedCoefficients) {
     Bench b;
-    for (int i = 0; i < 2; ++i) b.rotor->data().planes[static_cast<std::size_t>(i)].radius = 100;
+    for (auto& plane : b.rotor->data().planes) plane.radius = 100;
     b.rotor->setTrialMass(10, 0);
-    // Key 1 the reference run, keys 2 and 3 the trial runs of planes 1 and 2.
-    for (int run = 0; run <= 2; ++run) {
+    for (int run = 0; run <= 2; ++run) {  // key 1 the reference run, keys 2 and 3 the trial runs of planes 1 and 2
         ASSERT_TRUE(b.prepare());
         b.ms.injectResults(run + 1);
         ASSERT_NE(b.rotor->finalResults(), nullptr);
@@ -695,12 +689,11 @@ TEST(MeasurerInject, KeyRowsOneToThreeDetermineWellConditionedCoefficients) {
     }
     ASSERT_TRUE(b.rotor->computeInfluenceFactors(false));
     std::complex<double> k[2][2];
-    for (int i = 1; i <= 2; ++i)
-        for (int j = 1; j <= 2; ++j) {
-            double modulus = 0, degrees = 0;
-            b.rotor->factorData(0, i, j, &modulus, &degrees);
-            k[i - 1][j - 1] = std::polar(modulus, degrees * kPi / 180.0);
-        }
+    for (int i = 0; i < 4; ++i) {
+        double modulus = 0, degrees = 0;
+        b.rotor->factorData(0, i / 2 + 1, i % 2 + 1, &modulus, &degrees);
+        k[i / 2][i % 2] = std::polar(modulus, degrees * kPi / 180.0);
+    }
     EXPECT_LT(conditionNumber(k), 2.0);
 }
 

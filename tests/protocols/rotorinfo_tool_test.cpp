@@ -18,9 +18,10 @@
 namespace {
 
 using rotorbuild::RotorBuilder;
+using Factors = std::vector<std::pair<double, double>>;  // K(i, j) as modulus and degrees, row by row
+const Factors kApart = {{2, 0}, {0.5, 90}, {0.4, 45}, {1.5, 10}};
 
-// Coefficients K(i, j) as modulus and degrees, row by row.
-RotorBuilder twoPlanes(const std::vector<std::pair<double, double>>& factors) {
+RotorBuilder twoPlanes(const Factors& factors) {
     RotorBuilder b("Fan");
     b.planes(2).mass(8).speed(900).tolerance(30);
     for (const auto& [modulus, degrees] : factors) b.data().factors.emplace_back(modulus, polar::toRadians(degrees));
@@ -37,32 +38,26 @@ std::string line(const std::string& out, const std::string& start) {
 
 class RotorInfoTool : public rotortest::TempWorkDir {};
 
-TEST_F(RotorInfoTool, CoefficientsVerdict) {
-    const struct {
-        const char* what;
-        std::vector<std::pair<double, double>> factors;
-        const char* verdict;
-    } cases[] = {
-        {"two planes apart", {{2, 0}, {0.5, 90}, {0.4, 45}, {1.5, 10}}, "factors 2x2 finite yes singular no"},
-        {"one plane twice", {{1, 30}, {2, 30}, {2, 30}, {4, 30}}, "factors 2x2 finite yes singular yes"},
-        {"none", {}, "factors none"},
+TEST_F(RotorInfoTool, CoefficientsVerdictAndNothingOutsideTheRotorFolders) {
+    const std::pair<Factors, const char*> cases[] = {
+        {kApart, "factors 2x2 finite yes singular no"},
+        {{{1, 30}, {2, 30}, {2, 30}, {4, 30}}, "factors 2x2 finite yes singular yes"},  // one plane twice
+        {{}, "factors none"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string file = "history/" + twoPlanes(c.factors).write();
-        const pdfinspect::ToolRun run = pdfinspect::runTool({KS_ROTORINFO, file});
+    for (const auto& [factors, verdict] : cases) {
+        SCOPED_TRACE(verdict);
+        const pdfinspect::ToolRun run = pdfinspect::runTool({KS_ROTORINFO, "history/" + twoPlanes(factors).write()});
         ASSERT_EQ(run.status, 0) << run.out;
-        EXPECT_EQ(line(run.out, "name "), "name Fan");
-        EXPECT_EQ(line(run.out, "planes "), "planes 2 runs 2");
-        EXPECT_EQ(line(run.out, "factors"), c.verdict);
+        EXPECT_EQ(line(run.out, "name ") + "|" + line(run.out, "planes "), "name Fan|planes 2 runs 2");
+        EXPECT_EQ(line(run.out, "factors"), verdict);
     }
+    EXPECT_EQ(pdfinspect::runTool({KS_ROTORINFO, "elsewhere.rotor"}).status, 1);
 }
 
 TEST_F(RotorInfoTool, CorrectionsAreTheRotorsOwn) {
     TestConfig config;
-    const RotorBuilder fan = twoPlanes({{2, 0}, {0.5, 90}, {0.4, 45}, {1.5, 10}});
-    const std::string file = "history/" + fan.write();
-    const pdfinspect::ToolRun run = pdfinspect::runTool({KS_ROTORINFO, file});
+    const RotorBuilder fan = twoPlanes(kApart);
+    const pdfinspect::ToolRun run = pdfinspect::runTool({KS_ROTORINFO, "history/" + fan.write()});
     ASSERT_EQ(run.status, 0) << run.out;
     std::unique_ptr<Rotor> rotor = fan.load(config.get());
     ASSERT_NE(rotor, nullptr);
@@ -76,11 +71,6 @@ TEST_F(RotorInfoTool, CorrectionsAreTheRotorsOwn) {
         EXPECT_EQ(line(run.out, "plane " + std::to_string(i + 1)), expected);
         EXPECT_GT(rotor->correctionAmount(i, false), 0.0);  // a run with an unbalance needs a correction
     }
-}
-
-TEST_F(RotorInfoTool, RefusesAFileOutsideTheRotorFolders) {
-    const pdfinspect::ToolRun run = pdfinspect::runTool({KS_ROTORINFO, "elsewhere.rotor"});
-    EXPECT_EQ(run.status, 1);
 }
 
 }  // namespace
