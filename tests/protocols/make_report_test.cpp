@@ -116,6 +116,7 @@ TEST_F(MakeReport, FailuresLeaveNoFileBehind) {
              indexResourceStore(block, sizeof block);
          }},
         {"writer throws", "tmp.pdf", [](RotorBuilder&) { reportwriter_testing::setBalancingWriter(&throwingWriter); }},
+        {"six planes: no runs table for them", "tmp.pdf", [](RotorBuilder& b) { b.planes(4); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

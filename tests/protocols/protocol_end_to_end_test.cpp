@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "protocols/pdf_doc.h"
 #include "protocols/report_texts.h"
 #include "rotor/rotor_report.h"
 #include "support/protocols_pdf_inspect.h"
@@ -84,8 +85,9 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
         {"39 runs", 39, false, all, {"URR = 95 %, which exceeds or conforms to", "0.05 × Ustation"}, {"URR = 95 %, что не уступает"}, {}},
         {"8 runs", 8, false, all, {}, {}, {}},
         {"stage 0", 7, false, {1, 2, 3, 5, 6, 7, 8},
-         {umarFails, "URR = 5 %, which does not conform to", "не проходила испытания", "не проходило испытания"}, {},
-         {"во всех плоскостях", "заявленной величине"}},
+         {umarFails, "6.3. URR test was not carried out", "URR was not tested", "не проходила испытания",
+          "не проходило испытания"}, {},
+         {"во всех плоскостях", "заявленной величине", "URR = 5 %", "claimed value URR"}},
         {"two URR readings off", 39, true, all,
          {"URR = 85 % limit circles", "This does not correspond to", "URR = 85 %, which does not conform to"}, {}, {}},
     };
@@ -135,6 +137,31 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
 #endif
         }
     }
+}
+
+// The words pdftotext finds inside a box of the writers' coordinates, in reading order.
+std::string wordsIn(const std::string& pdf, int page, float x, float y, float w, float h) {
+    const float top = y - (PdfDoc::kFlipY - 841.89f), slack = 2;
+    std::string out;
+    for (const pdfinspect::Word& word : pdfinspect::words(pdf, page))
+        if (word.xMin > x - slack && word.xMax < x + w + slack && word.yMin > top - slack && word.yMax < top + h + slack)
+            out += (out.empty() ? "" : " ") + word.text;
+    return out;
+}
+
+TEST_F(ProtocolEndToEnd, LongValuesPrintedWholeInTheirBoxes) {
+    const std::string model = "Horizontal balancing machine HB-2000 S", customer = "ООО «Северный турбинный сервис»";
+    cfg_.get()->machineInfo.model = model;
+    cfg_.get()->company.company = customer;
+    const std::string name = "Impeller of the second stage with shaft 42-7B";  // two lines
+    auto rotor = rotorbuild::RotorBuilder(name).planes(2).load(cfg_.get());
+    write(*rotor, true, "long.pdf", {1}, false);
+    EXPECT_EQ(wordsIn("long.pdf", 1, 146, 164, 140, 16), model);
+    EXPECT_EQ(wordsIn("long.pdf", 1, 146, 270, 140, 15), name);
+    verification::Walk walk(cfg_);
+    write(walk.rotor(), false, "long.pdf", {1, 2, 3, 5, 6, 7, 8}, false);
+    EXPECT_EQ(wordsIn("long.pdf", 1, 166, 157, 129, 12), customer);
+    EXPECT_EQ(wordsIn("long.pdf", 1, 166, 189, 129, 12), model);
 }
 
 TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
