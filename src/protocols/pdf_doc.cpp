@@ -25,6 +25,8 @@ constexpr char kRunMark = '|';
 // size; below it, two lines within the box read better.
 constexpr float kSmallestOneLineShare = 0.6f;
 constexpr int kLinesOfAValue = 2;
+// A value made smaller ends this far before its box's edge, clear of the next column.
+constexpr float kValueClearance = 3.f;
 
 using TextBuffer = char[Doc::kMaxTextBytes + 1];
 
@@ -251,12 +253,13 @@ void PdfDoc::drawBoxed(const char* text, float x, float y, float w, float h, flo
 void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
                        int align) {
     const float width = HPDF_Page_TextWidth(page_, text);
-    if (w <= 0 || width <= w) {
+    const float room = w - kValueClearance;
+    if (room <= 0 || width <= room) {
         drawBoxed(text, x, y, w, h, size, align);
         return;
     }
     const float top = kFlipY - y;
-    const float oneLine = size * w / width;
+    const float oneLine = size * room / width;
     const std::string all(text);
     std::string first, second;
     float longest = width;
@@ -267,10 +270,10 @@ void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPD
         const float wider = std::max(HPDF_Page_TextWidth(page_, a.c_str()), HPDF_Page_TextWidth(page_, b.c_str()));
         if (wider < longest) longest = wider, first = a, second = b;
     }
-    const float twoLines = std::min({size, h / kLinesOfAValue, size * w / longest});
+    const float twoLines = std::min({size, h / kLinesOfAValue, size * room / longest});
     auto show = [&](const std::string& line, float lineSize, float baseline) {
         HPDF_Page_SetFontAndSize(page_, font, lineSize);
-        const float left = alignedLeft(x, w, HPDF_Page_TextWidth(page_, line.c_str()), align);
+        const float left = alignedLeft(x, room, HPDF_Page_TextWidth(page_, line.c_str()), align);
         HPDF_Page_SetTextMatrix(page_, 1, 0, 0, 1, left, baseline);
         HPDF_Page_ShowText(page_, line.c_str());
     };

@@ -153,7 +153,7 @@ TEST_F(ProtocolEndToEnd, LongValuesPrintedWholeInTheirBoxes) {
     const std::string model = "Horizontal balancing machine HB-2000 S", customer = "ООО «Северный турбинный сервис»";
     cfg_.get()->machineInfo.model = model;
     cfg_.get()->company.company = customer;
-    const std::string name = "Impeller of the second stage with shaft 42-7B";  // two lines
+    const std::string name = "IMPELLER OF THE SECOND STAGE, SHAFT HP-4207-B";
     auto rotor = rotorbuild::RotorBuilder(name).planes(2).load(cfg_.get());
     write(*rotor, true, "long.pdf", {1}, false);
     EXPECT_EQ(wordsIn("long.pdf", 1, 146, 164, 140, 16), model);
