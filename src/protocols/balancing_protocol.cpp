@@ -111,9 +111,10 @@ void writeProtocolHeader(ReportContext& c) {
         const bool second = !company.address2.empty();
         leftText(c, x, top, w, h, textOrEmpty(kAddressLabel), kRegular, kContactFontSize);
         valueText(c, x, top + h, 2 * w, h, company.address.c_str(), kRegular, kContactFontSize);
-        valueText(c, x, top + 2 * h, 2 * w, h, (second ? company.address2 : company.emailWeb).c_str(), kRegular,
+        valueText(c, x, top + 2 * h, 2 * w, h, (second ? company.address2 : company.emailWeb).c_str(),
+                  kRegular, kContactFontSize);
+        valueText(c, x, top + 3 * h, 2 * w, h, second ? company.emailWeb.c_str() : "", kRegular,
                   kContactFontSize);
-        valueText(c, x, top + 3 * h, 2 * w, h, second ? company.emailWeb.c_str() : "", kRegular, kContactFontSize);
     }
     if (!company.phones.empty()) {
         const float w = W / 3 - kContactBlockShift;

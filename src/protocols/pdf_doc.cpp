@@ -79,7 +79,8 @@ std::string identityToUnicodeMap() {
     for (std::size_t i = 0; i < highs.size(); i += kRangesPerBlock) {
         const std::size_t n = std::min<std::size_t>(kRangesPerBlock, highs.size() - i);
         map += ks::format("{} beginbfrange\n", n);
-        for (std::size_t k = i; k < i + n; ++k) map += ks::format("<{0:02X}00> <{0:02X}FF> <{0:02X}00>\n", highs[k]);
+        for (std::size_t k = i; k < i + n; ++k)
+            map += ks::format("<{0:02X}00> <{0:02X}FF> <{0:02X}00>\n", highs[k]);
         map += "endbfrange\n";
     }
     return map + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
@@ -267,7 +268,8 @@ void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPD
         const std::size_t rest = all.find_first_not_of(' ', blank);
         if (blank == 0 || rest == std::string::npos) continue;  // an outer blank splits nothing
         const std::string a = all.substr(0, blank), b = all.substr(rest);
-        const float wider = std::max(HPDF_Page_TextWidth(page_, a.c_str()), HPDF_Page_TextWidth(page_, b.c_str()));
+        const float wider =
+            std::max(HPDF_Page_TextWidth(page_, a.c_str()), HPDF_Page_TextWidth(page_, b.c_str()));
         if (wider < longest) longest = wider, first = a, second = b;
     }
     const float twoLines = std::min({size, h / kLinesOfAValue, size * room / longest});

@@ -43,7 +43,8 @@ float leftText(ReportContext& c, float x, float y, float w, float h, const char*
     return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft);
 }
 
-float valueText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size) {
+float valueText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot,
+                float size) {
     return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft | Doc::kFitWhole);
 }
 

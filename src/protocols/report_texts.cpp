@@ -321,8 +321,8 @@ constexpr ReportTextRow kRows[] = {
     {kTestLocationPrompt, "Test location", "Место проведения испытаний", kBothLanguages},
     {kNumberSign, "#", "Ã", kBothLanguages},
     {kS56PassButOne,
-     "5.6. As all points on the diagram but one lie within the band between the two dashed lines (0.88 ... 1.12 "
-     "U|mar|),",
+     "5.6. As all points on the diagram but one lie within the band between the two dashed lines "
+     "(0.88 ... 1.12 U|mar|),",
      "5.6. Так как все точки на графике, кроме одной, находятся внутри диапазона между пунктирными линиями "
      "(0,88 ... 1,12 U|mar|),",
      kBothLanguages},

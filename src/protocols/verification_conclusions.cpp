@@ -48,9 +48,10 @@ void writeConclusions(ReportContext& c) {
 
     lines.add(textOrEmpty(kS91Title), kLineStep);
     // The machine's model and serial number are printed whole.
-    valueText(c, kLineX, lines.y, kLineW, kSectionRowHeight,
-              ks::format(textOrEmpty(kS91Machine), cfg.machineInfo.model, cfg.machineInfo.serialNumber).c_str(),
-              Doc::kRegularSlot, kSectionFontSize);
+    valueText(
+        c, kLineX, lines.y, kLineW, kSectionRowHeight,
+        ks::format(textOrEmpty(kS91Machine), cfg.machineInfo.model, cfg.machineInfo.serialNumber).c_str(),
+        Doc::kRegularSlot, kSectionFontSize);
     lines.y += kLineStep;
     lines.add(textOrEmpty(kS91Standard), kBlockStep);
 
@@ -68,7 +69,8 @@ void writeConclusions(ReportContext& c) {
                                          textOrEmpty(urrPassed ? kS91UrrConforms : kS91UrrDoesNotConform))
                             : std::string(textOrEmpty(kS91UrrNotTested)),
               kLineStep);
-    lines.add(c.urrComplete ? ks::format(textOrEmpty(kS91Urr2), cfg.reductionRatio) : std::string(), kBlockStep);
+    lines.add(c.urrComplete ? ks::format(textOrEmpty(kS91Urr2), cfg.reductionRatio) : std::string(),
+              kBlockStep);
 
     // A test that was not made says so in its first line; its second would claim a result.
     const bool compensatorTested = c.runCount >= kCompensatorRuns;

@@ -205,7 +205,9 @@ void writeUrrVerdict(ReportContext& c, const UrrTest& t) {
 int urrCircleIndex(double q, double angle, int plane, int run) {
     // In multiples of U|station|, as in g·mm: the stationary test mass plus
     // the travelling one, kTravellingFactor times as heavy.
-    const auto at = [](double amplitude, double degrees) { return std::polar(amplitude, degrees * kPi / 180.0); };
+    const auto at = [](double amplitude, double degrees) {
+        return std::polar(amplitude, degrees * kPi / 180.0);
+    };
     const std::complex<double> target =
         at(1.0, kStationaryDeg[plane]) + at(kTravellingFactor, travellingDeg(plane, run));
     const double rings = std::abs(at(q, angle) - target) / std::abs(target) / kRingWidth;

@@ -27,10 +27,8 @@ ToolRun runTool(const std::vector<std::string>& argv, bool withErrors) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    if (withErrors)
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    withErrors ? posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO)
+               : posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
