@@ -76,6 +76,8 @@ int writeBalancingProtocol(ReportContext& c) {
     Doc& doc = *c.doc;
     Rotor& rotor = *c.rotor;
     setContentGeometry(c);
+    // A table without value columns would be a record of nothing.
+    if (rotor.planeCount(false) > kMostProtocolPlanes) return reportresult::kNotWritten;
     if (!doc.begin()) return reportresult::kBeginFailed;
     if (!loadProtocolFaces(doc)) {
         doc.discard();
@@ -108,16 +110,17 @@ void writeProtocolHeader(ReportContext& c) {
         const float w = W / 3 + kContactBlockShift;
         const bool second = !company.address2.empty();
         leftText(c, x, top, w, h, textOrEmpty(kAddressLabel), kRegular, kContactFontSize);
-        leftText(c, x, top + h, 2 * w, h, company.address.c_str(), kRegular, kContactFontSize);
-        leftText(c, x, top + 2 * h, 2 * w, h, (second ? company.address2 : company.emailWeb).c_str(), kRegular,
-                 kContactFontSize);
-        leftText(c, x, top + 3 * h, 2 * w, h, second ? company.emailWeb.c_str() : "", kRegular, kContactFontSize);
+        valueText(c, x, top + h, 2 * w, h, company.address.c_str(), kRegular, kContactFontSize);
+        valueText(c, x, top + 2 * h, 2 * w, h, (second ? company.address2 : company.emailWeb).c_str(),
+                  kRegular, kContactFontSize);
+        valueText(c, x, top + 3 * h, 2 * w, h, second ? company.emailWeb.c_str() : "", kRegular,
+                  kContactFontSize);
     }
     if (!company.phones.empty()) {
         const float w = W / 3 - kContactBlockShift;
         leftText(c, X, top, w, h, textOrEmpty(kPhonesLabel), kRegular, kContactFontSize);
-        leftText(c, X, top + h, w, h, company.phones.c_str(), kRegular, kContactFontSize);
-        leftText(c, X, top + 2 * h, w, h, company.phones2.c_str(), kRegular, kContactFontSize);
+        valueText(c, X, top + h, w, h, company.phones.c_str(), kRegular, kContactFontSize);
+        valueText(c, X, top + 2 * h, w, h, company.phones2.c_str(), kRegular, kContactFontSize);
     }
 
     leftText(c, X, kTitleY, W, kTitleHeight, textOrEmpty(kBalancingProtocolTitle), kBold, kTitleFontSize);
@@ -138,11 +141,11 @@ void writeProtocolHeader(ReportContext& c) {
     };
     for (const DeviceRow& r : rows) {
         leftText(c, X, r.y, c1 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.label), kRegular, c.labelFontSize);
-        leftText(c, X + c1, r.y, c2, kDeviceRowHeight, r.info.model.c_str(), kRegular, c.valueFontSize);
+        valueText(c, X + c1, r.y, c2, kDeviceRowHeight, r.info.model.c_str(), kRegular, c.valueFontSize);
         leftText(c, X + c1 + c2, r.y, c3 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.serialLabel), kRegular,
                  c.labelFontSize);
-        leftText(c, X + c1 + c2 + c3, r.y, c4, kSerialHeight, r.info.serialNumber.c_str(), kRegular,
-                 c.valueFontSize);
+        valueText(c, X + c1 + c2 + c3, r.y, c4, kSerialHeight, r.info.serialNumber.c_str(), kRegular,
+                  c.valueFontSize);
     }
 }
 
@@ -159,7 +162,7 @@ void writeRotorData(ReportContext& c) {
         leftText(c, x, y, w, h, text, kRegular, c.labelFontSize);
     };
     auto value = [&](float x, float y, float w, const std::string& text) {
-        leftText(c, x, y, w, h, text.c_str(), kRegular, c.valueFontSize);
+        valueText(c, x, y, w, h, text.c_str(), kRegular, c.valueFontSize);
     };
 
     leftText(c, X, kRotorHeadingY, W, kRotorHeadingHeight, textOrEmpty(kRotorDataHeading), kBold,
@@ -200,7 +203,7 @@ void writeRotorData(ReportContext& c) {
         value(X + c1, row, c2, ks::format("{}", rotor.correctionRadius(p)));
         const std::optional<double> tolerance = inToleranceUnit(rotor.permissibleUnbalance(p), divisor);
         value(x3, row, c3, tolerance ? ks::format("{}", *tolerance) : std::string("-"));
-        value(x4, row, c4, rotor.correctionModeLabel(p));
+        leftText(c, x4, row, c4, h, rotor.correctionModeLabel(p), kRegular, c.valueFontSize);
     }
     c.y = y + kAfterPlaneRows;
 }

@@ -17,9 +17,13 @@ struct ReportContext;
 constexpr float kRunNumberWidth = 33.f;
 // A label keeps this much off its column's right edge.
 constexpr float kLabelInset = 1.5f;
+// The runs table has a column layout for up to this many planes; the editing
+// screen makes no more (one per support), only a rotor file could hold more.
+constexpr int kMostProtocolPlanes = 5;
 
 // Writes and saves the whole protocol: reportresult::kWritten, kBeginFailed
-// (nothing drawn), or kNotWritten when a face is missing from the resource
+// (nothing drawn), or kNotWritten when the rotor has more planes than the
+// runs table can show (nothing is begun), a face is missing from the resource
 // store or cannot be loaded (the document is dropped: a protocol without
 // fonts would be blank) or the save fails.
 int writeBalancingProtocol(ReportContext& c);

@@ -226,7 +226,8 @@ void writeEvaluation(ReportContext& c) {
     for (const Row& r : rows) {
         const float labelWidth =
             leftText(c, X, y, 0.f, kEvaluationRowHeight, textOrEmpty(r.label), kBold, kEvaluationFontSize);
-        leftText(c, X + labelWidth, y, r.width, kEvaluationRowHeight, r.value, kRegular, kEvaluationFontSize);
+        valueText(c, X + labelWidth, y, r.width, kEvaluationRowHeight, r.value, kRegular,
+                  kEvaluationFontSize);
         y += kEvaluationRowHeight;
     }
 }

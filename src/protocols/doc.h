@@ -17,6 +17,11 @@ public:
     static constexpr int kAlignCentre = 0;
     static constexpr int kAlignLeft = 1;
     static constexpr int kAlignRight = 2;
+    // Or-ed into text()'s alignment for a value the operator typed or the
+    // settings hold: it is printed whole, smaller when it is too wide for the
+    // box and on two lines within the box when one line would be too small.
+    // Fixed texts wrap inside their box and lose what does not fit.
+    static constexpr int kFitWhole = 0x100;
 
     // A text holds at most this many bytes; longer ones are cut at the last
     // whole UTF-8 character.

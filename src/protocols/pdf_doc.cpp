@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/file_replace.h"
 #include "protocols/pdf_font_file.h"
 #include "protocols/pdf_images.h"
+#include "texts/format.h"
 
 namespace {
 
@@ -18,6 +21,12 @@ constexpr float kLineWidth = 1.0f;
 constexpr float kMeasuredTextMargin = 8.f;
 constexpr float kGlyphUnitsPerEm = 1000.f;  // libharu's font metrics
 constexpr char kRunMark = '|';
+// A value too wide for its box shrinks on its line down to this share of its
+// size; below it, two lines within the box read better.
+constexpr float kSmallestOneLineShare = 0.6f;
+constexpr int kLinesOfAValue = 2;
+// A value made smaller ends this far before its box's edge, clear of the next column.
+constexpr float kValueClearance = 3.f;
 
 using TextBuffer = char[Doc::kMaxTextBytes + 1];
 
@@ -49,6 +58,44 @@ float alignedLeft(float x, float w, float textWidth, int align) {
 }
 
 float unitColour(float c) { return std::clamp(c, 0.f, 1.f); }
+
+// The ToUnicode map of a UTF-8 face: libharu 2.3 writes the encoding's CID
+// ranges there, which readers reject, so text could not be searched or
+// copied.  The codes it shows are the characters' own code points, so the map
+// is the identity on the basic plane, surrogates left out, in ranges of one
+// high byte each (a range may only vary its last byte).
+std::string identityToUnicodeMap() {
+    constexpr int kHighBytes = 0x100;
+    constexpr int kFirstSurrogate = 0xD8, kLastSurrogate = 0xDF;
+    constexpr int kRangesPerBlock = 100;  // the most one bfrange block may hold
+    std::vector<int> highs;
+    for (int high = 0; high < kHighBytes; ++high)
+        if (high < kFirstSurrogate || high > kLastSurrogate) highs.push_back(high);
+    std::string map =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    for (std::size_t i = 0; i < highs.size(); i += kRangesPerBlock) {
+        const std::size_t n = std::min<std::size_t>(kRangesPerBlock, highs.size() - i);
+        map += ks::format("{} beginbfrange\n", n);
+        for (std::size_t k = i; k < i + n; ++k)
+            map += ks::format("<{0:02X}00> <{0:02X}FF> <{0:02X}00>\n", highs[k]);
+        map += "endbfrange\n";
+    }
+    return map + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+}
+
+// Gives a UTF-8 face the valid map; its dictionary keeps only what a
+// ToUnicode stream has.
+bool mapToUnicode(HPDF_Font font) {
+    const auto map = static_cast<HPDF_Dict>(HPDF_Dict_GetItem(font, "ToUnicode", HPDF_OCLASS_DICT));
+    if (!map || !map->stream) return false;
+    for (const char* key : {"Type", "CMapName", "CIDSystemInfo", "WMode"}) HPDF_Dict_RemoveElement(map, key);
+    HPDF_MemStream_FreeData(map->stream);
+    static const std::string kMap = identityToUnicodeMap();
+    return HPDF_Stream_WriteStr(map->stream, kMap.c_str()) == HPDF_OK;
+}
 
 }  // namespace
 
@@ -136,13 +183,16 @@ bool PdfDoc::loadFont(int slot, const void* data, int size) {
     if (slot < 0 || slot >= kFontSlots || !document_ || !data || size <= 0) return false;
     const char* name = loadTrueTypeFace(document_, data, static_cast<std::size_t>(size), g_fontFileKind);
     // A face that cannot be taken as UTF-8 would fail every text later.
-    const bool usable = name && HPDF_GetFont(document_, name, kTextEncoding);
+    const HPDF_Font font = name ? HPDF_GetFont(document_, name, kTextEncoding) : nullptr;
+    const bool usable = font && mapToUnicode(font);
     if (!settle() || !usable) return false;
     fontNames_[slot] = name;
     return true;
 }
 
 float PdfDoc::text(float x, float y, float w, float h, const char* text, int slot, float size, int align) {
+    const bool whole = (align & kFitWhole) != 0;
+    align &= ~kFitWhole;
     if (!page_ || slot < 0 || slot >= kFontSlots || !fontNames_[slot]) return w;
     HPDF_Font font = HPDF_GetFont(document_, fontNames_[slot], kTextEncoding);
     if (!settle() || !font) return w;
@@ -156,6 +206,8 @@ float PdfDoc::text(float x, float y, float w, float h, const char* text, int slo
     if (w == 0) w = HPDF_Page_TextWidth(page_, buffer) + kMeasuredTextMargin;
     if (std::strchr(buffer, kRunMark))
         drawRuns(buffer, x, y, font, size);
+    else if (whole)
+        drawWhole(buffer, x, y, w, h, font, size, align);
     else
         drawBoxed(buffer, x, y, w, h, size, align);
     settle();
@@ -193,6 +245,48 @@ void PdfDoc::drawBoxed(const char* text, float x, float y, float w, float h, flo
     const float left = alignedLeft(x, w, HPDF_Page_TextWidth(page_, text), align);
     HPDF_Page_SetTextMatrix(page_, 1, 0, 0, 1, left, baseline);
     HPDF_Page_ShowText(page_, text);
+}
+
+// A value wider than its box: one smaller line on the box's first baseline,
+// or, where that would be too small, two lines split at the blank that
+// balances them, as large as the box's height and width allow.  A value
+// without a blank stays on one line however small.
+void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
+                       int align) {
+    const float width = HPDF_Page_TextWidth(page_, text);
+    const float room = w - kValueClearance;
+    if (room <= 0 || width <= room) {
+        drawBoxed(text, x, y, w, h, size, align);
+        return;
+    }
+    const float top = kFlipY - y;
+    const float oneLine = size * room / width;
+    const std::string all(text);
+    std::string first, second;
+    float longest = width;
+    for (std::size_t blank = all.find(' '); blank != std::string::npos; blank = all.find(' ', blank + 1)) {
+        const std::size_t rest = all.find_first_not_of(' ', blank);
+        if (blank == 0 || rest == std::string::npos) continue;  // an outer blank splits nothing
+        const std::string a = all.substr(0, blank), b = all.substr(rest);
+        const float wider =
+            std::max(HPDF_Page_TextWidth(page_, a.c_str()), HPDF_Page_TextWidth(page_, b.c_str()));
+        if (wider < longest) longest = wider, first = a, second = b;
+    }
+    const float twoLines = std::min({size, h / kLinesOfAValue, size * room / longest});
+    auto show = [&](const std::string& line, float lineSize, float baseline) {
+        HPDF_Page_SetFontAndSize(page_, font, lineSize);
+        const float left = alignedLeft(x, room, HPDF_Page_TextWidth(page_, line.c_str()), align);
+        HPDF_Page_SetTextMatrix(page_, 1, 0, 0, 1, left, baseline);
+        HPDF_Page_ShowText(page_, line.c_str());
+    };
+    if (oneLine >= kSmallestOneLineShare * size || second.empty() || twoLines <= oneLine) {
+        // On the baseline a line of the full size would have, beside its label.
+        show(all, oneLine, top - HPDF_Font_GetBBox(font).top * size / kGlyphUnitsPerEm);
+        return;
+    }
+    const float baseline = top - HPDF_Font_GetAscent(font) * twoLines / kGlyphUnitsPerEm;
+    show(first, twoLines, baseline);
+    show(second, twoLines, baseline - twoLines);
 }
 
 void PdfDoc::rect(float x, float y, float w, float h) {

@@ -57,6 +57,8 @@ private:
     CachedImage& cachedImage(const void* source, int size);
     void drawRuns(char* text, float x, float y, HPDF_Font font, float size);
     void drawBoxed(const char* text, float x, float y, float w, float h, float size, int align);
+    void drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
+                   int align);
 
     HPDF_Doc document_ = nullptr;
     HPDF_Page page_ = nullptr;

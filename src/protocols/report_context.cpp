@@ -43,6 +43,11 @@ float leftText(ReportContext& c, float x, float y, float w, float h, const char*
     return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft);
 }
 
+float valueText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot,
+                float size) {
+    return c.doc->text(x, y, w, h, text, slot, size, Doc::kAlignLeft | Doc::kFitWhole);
+}
+
 std::optional<double> quotient(double dividend, double divisor) {
     const double v = dividend / divisor;
     if (divisor == 0.0 || !std::isfinite(v)) return std::nullopt;

@@ -320,6 +320,25 @@ constexpr ReportTextRow kRows[] = {
     {kTestCompanyPrompt, "Test company name", "Организация, проводящая испытания", kBothLanguages},
     {kTestLocationPrompt, "Test location", "Место проведения испытаний", kBothLanguages},
     {kNumberSign, "#", "Ã", kBothLanguages},
+    {kS56PassButOne,
+     "5.6. As all points on the diagram but one lie within the band between the two dashed lines "
+     "(0.88 ... 1.12 U|mar|),",
+     "5.6. Так как все точки на графике, кроме одной, находятся внутри диапазона между пунктирными линиями "
+     "(0,88 ... 1,12 U|mar|),",
+     kBothLanguages},
+    {kS56PassButOne2,
+     "the balancing machine passed the test for conformity with the claimed balancing accuracy e|mar| = {} "
+     "gmm / kg ({}).",
+     "то станок прошёл проверку на соответствие заявленной точности балансировки e|mar| = {} гмм / кг ({}).",
+     kBothLanguages},
+    {kS56NotCompleted, "5.6. U|mar| test was not completed", "5.6. Испытание на U|mar| не было завершено",
+     kBothLanguages},
+    {kS63NotCarriedOut, "6.3. URR test was not carried out", "6.3. Испытание на URR не проводилось",
+     kBothLanguages},
+    {kS63NotCompleted, "6.3. URR test was not completed", "6.3. Испытание на URR не было завершено",
+     kBothLanguages},
+    {kS91UrrNotTested, "• unbalance reduction ratio URR was not tested",
+     "• коэффициент уменьшения дисбаланса URR не проходил испытания", kBothLanguages},
 };
 
 constexpr std::size_t kRowCount = sizeof kRows / sizeof kRows[0];

@@ -241,9 +241,17 @@ constexpr TextId kExpertNamePrompt = 0x10744CF;
 constexpr TextId kTestCompanyPrompt = 0x10744D0;
 constexpr TextId kTestLocationPrompt = 0x10744D1;
 constexpr TextId kNumberSign = 0x10744D2;
+// Verdicts the data bear out: U|mar| passed with one point outside the band,
+// and tests that were not carried out or not completed.
+constexpr TextId kS56PassButOne = 0x10744D3;
+constexpr TextId kS56PassButOne2 = 0x10744D4;
+constexpr TextId kS56NotCompleted = 0x10744D5;
+constexpr TextId kS63NotCarriedOut = 0x10744D6;
+constexpr TextId kS63NotCompleted = 0x10744D7;
+constexpr TextId kS91UrrNotTested = 0x10744D8;
 
 constexpr TextId kFirst = kBalancingProtocolTitle;
-constexpr TextId kLast = kNumberSign;
+constexpr TextId kLast = kS91UrrNotTested;
 static_assert(groupBase(kFirst) == textid::kProtocolTextsGroup && itemNumber(kFirst) == 1, "first item");
 
 }  // namespace reporttext

@@ -47,8 +47,12 @@ void writeConclusions(ReportContext& c) {
     verdictBox(c, lines.y - kBoxAbove, kBoxH);
 
     lines.add(textOrEmpty(kS91Title), kLineStep);
-    lines.add(ks::format(textOrEmpty(kS91Machine), cfg.machineInfo.model, cfg.machineInfo.serialNumber),
-              kLineStep);
+    // The machine's model and serial number are printed whole.
+    valueText(
+        c, kLineX, lines.y, kLineW, kSectionRowHeight,
+        ks::format(textOrEmpty(kS91Machine), cfg.machineInfo.model, cfg.machineInfo.serialNumber).c_str(),
+        Doc::kRegularSlot, kSectionFontSize);
+    lines.y += kLineStep;
     lines.add(textOrEmpty(kS91Standard), kBlockStep);
 
     const bool umarConfirmed = c.umarOutliers <= kUmarOutliersAllowed;
@@ -59,11 +63,14 @@ void writeConclusions(ReportContext& c) {
                          cfg.balancingAccuracy),
               kBlockStep);
 
+    // A URR test that measured nothing states no URR.
     const bool urrPassed = urrTestPassed(c);
-    lines.add(ks::format(textOrEmpty(kS91Urr), urrLimitSteps[c.urrIndex],
-                         textOrEmpty(urrPassed ? kS91UrrConforms : kS91UrrDoesNotConform)),
+    lines.add(c.urrComplete ? ks::format(textOrEmpty(kS91Urr), urrLimitSteps[c.urrIndex],
+                                         textOrEmpty(urrPassed ? kS91UrrConforms : kS91UrrDoesNotConform))
+                            : std::string(textOrEmpty(kS91UrrNotTested)),
               kLineStep);
-    lines.add(ks::format(textOrEmpty(kS91Urr2), cfg.reductionRatio), kBlockStep);
+    lines.add(c.urrComplete ? ks::format(textOrEmpty(kS91Urr2), cfg.reductionRatio) : std::string(),
+              kBlockStep);
 
     // A test that was not made says so in its first line; its second would claim a result.
     const bool compensatorTested = c.runCount >= kCompensatorRuns;

@@ -20,7 +20,6 @@ constexpr int kRegular = Doc::kRegularSlot;
 constexpr int kCheckRun = 34;  // the unbalance check; the torque runs follow
 constexpr int kRows = 5;
 constexpr int kRunsNeeded = kCheckRun + kRows;
-constexpr int kFirstUncarriedRun = 31;  // fewer runs: the test was not begun
 constexpr int kTestPlanes = 2;
 constexpr int kTestPlaneIndex[kTestPlanes] = {0, 2};
 constexpr int kTravellingMass = 2;  // Rotor::testMass kinds
@@ -93,9 +92,10 @@ void writeTorqueTest(ReportContext& c) {
     sectionHeading(c, v, kSection8Title);
     v += kAfterHeading;
     if (c.runCount < kRunsNeeded) {
+        // Without run 34 no moment run was made; with some of them the test was begun.
         verdictBox(c, v - kNoteBoxAbove, kNoteBoxH);
         sectionText(c, kNoteX, v, c.contentWidth,
-                    textOrEmpty(c.runCount < kFirstUncarriedRun ? kS81NotCarriedOut : kS81NotCompleted));
+                    textOrEmpty(c.runCount <= kCheckRun ? kS81NotCarriedOut : kS81NotCompleted));
         c.y = v + kAfterNote;
         return;
     }

@@ -103,7 +103,7 @@ void writeVerificationPageFrame(ReportContext& c, int page) {
         c.doc->image(X + 4 * W / 5, y0, W / 5, kLogoHeight, logo.data, static_cast<int>(logo.size));
 
     auto contactRow = [&](float x, float y, float w, const std::string& text) {
-        leftText(c, x, y, w, kContactRowHeight, text.c_str(), kRegular, kContactFontSize);
+        valueText(c, x, y, w, kContactRowHeight, text.c_str(), kRegular, kContactFontSize);
     };
     const float h = kContactRowHeight;
     const float addressX = X + W / 3 - kContactBlockShift;
@@ -123,7 +123,7 @@ void writeVerificationPageFrame(ReportContext& c, int page) {
 
     const std::tm& t = c.reportTime;
     auto footer = [&](float x, float y, float w, const std::string& text) {
-        leftText(c, x, y, w, kFooterHeight, text.c_str(), kBold, kFooterFontSize);
+        valueText(c, x, y, w, kFooterHeight, text.c_str(), kBold, kFooterFontSize);
     };
     footer(X, kFooterRow1Y, kFooterNarrow,
            ks::format("{}: {}", textOrEmpty(kProtocolNumberLabel), c.protocolNumber));
@@ -149,8 +149,8 @@ void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, floa
         indent = (section == 1 && (item >= kFirstTwoDigitItem || item == 0)) ? kWideIndent : kIndent;
     }
     leftText(c, x + indent, y, labelWidth - kCellInset - indent, kRowHeight, label, kRegular, kRowFontSize);
-    leftText(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
-             kRowFontSize);
+    valueText(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
+              kRowFontSize);
     if (underline) c.doc->line(x, y + kRowUnderline, x + totalWidth, y + kRowUnderline);
 }
 

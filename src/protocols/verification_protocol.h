@@ -80,6 +80,9 @@ void writeTwoPlaneRunHead(ReportContext& c, float y, float planeHeadW);
 
 // ---- The URR test (section 6), read again by the conclusions ---------------
 
+// U|travel| = 5 × U|station|: the travelling test mass of the URR test.
+constexpr double kTravellingFactor = 5.0;
+
 // The URR in percent that each limit circle stands for, innermost first; the
 // diagram's index i stands for 95 - 5 i.
 constexpr int kUrrSteps = 20;
@@ -88,10 +91,11 @@ constexpr double urrLimitSteps[kUrrSteps] = {95, 90, 85, 80, 75, 70, 65, 60, 55,
 // The highest index the test reports (URR 5 %).
 constexpr int kUrrIndexLimit = 18;
 
-// Which ring round its target a URR reading lies in: 0 inside the 95 % circle,
-// 1 inside the 90 % circle and so on, as the circles are drawn on the sheet.
-// q is the reading in multiples of U|station|, angle its angle in degrees,
-// plane the test plane (0 or 1) and run the URR run (0 to 10).
+// Which ring round its target a URR reading lies in, from the measurement:
+// e = |reading - target| / |target|, the target being U|station| and U|travel|
+// at their angles, and the ring floor(e / 5 %): 0 for URR 95 %, 1 for 90 %
+// and so on.  q is the reading in multiples of U|station|, angle its angle in
+// degrees, plane the test plane (0 or 1) and run the URR run (0 to 10).
 int urrCircleIndex(double q, double angle, int plane, int run);
 
 // The index of the first step not above a claimed URR (%): 0 for 95 and

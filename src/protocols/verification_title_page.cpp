@@ -75,7 +75,6 @@ constexpr float kS4ContinuationShift = 27.f;
 
 // The claimed factors of the test unbalances.
 constexpr double kUmarTestFactor = 10.0;       // U = 10 × U|mar|
-constexpr double kTravellingFactor = 5.0;      // U|travel| = 5 × U|station|
 constexpr double kStationMassTolerance = 0.5;  // ± % of the URR test masses
 
 struct Section1Row {
@@ -159,8 +158,8 @@ void writeTestSection(ReportContext& c) {
     float y = kSection2RowY;
     for (std::size_t i = 0; i < std::size(rows); ++i, y += kSection2RowStep) {
         leftText(c, X, y, kSection2LabelW, kRowHeight, textOrEmpty(rows[i].label), kRegular, kRowFontSize);
-        leftText(c, X + kSection2ValueX, y, kSection2ValueW, kRowHeight, rows[i].value.c_str(), kRegular,
-                 kRowFontSize);
+        valueText(c, X + kSection2ValueX, y, kSection2ValueW, kRowHeight, rows[i].value.c_str(), kRegular,
+                  kRowFontSize);
         if (i < kUnderlinedRows) c.doc->line(X, y + kUnderline, X + kSection2RuleW, y + kUnderline);
     }
 }
@@ -195,10 +194,10 @@ void writeProvingRotorSection(ReportContext& c) {
     float y = kSection3RowY;
     for (const Row& r : rows) {
         leftText(c, X + kS3LabelX, y, kS3LabelW, kRowHeight, textOrEmpty(r.label), kRegular, kRowFontSize);
-        leftText(c, X + kS3ValueX, y, kS3ValueW, kRowHeight, r.value.c_str(), kRegular, kRowFontSize);
+        valueText(c, X + kS3ValueX, y, kS3ValueW, kRowHeight, r.value.c_str(), kRegular, kRowFontSize);
         c.doc->line(X + kS3LabelX, y + kUnderline, X + kS3LeftRuleEnd, y + kUnderline);
         leftText(c, X + kS3NumberX, y, kS3NumberW, kRowHeight, r.number, kRegular, kRowFontSize);
-        leftText(c, X + kS3RightValueX, y, kS3ValueW, kRowHeight, r.right.c_str(), kRegular, kRowFontSize);
+        valueText(c, X + kS3RightValueX, y, kS3ValueW, kRowHeight, r.right.c_str(), kRegular, kRowFontSize);
         c.doc->line(X + kS3NumberX, y + kUnderline, X + kS3RightRuleEnd, y + kUnderline);
         y += kSection3RowStep;
     }

@@ -289,16 +289,18 @@ void writeUmarTableRows(ReportContext& c, const UmarTest& t) {
 // Plots every multiple over the sheet; answers the points outside the band.
 // A multiple that cannot be formed (U|mar| or the plane's sum 0) and a
 // position that was not measured count as outside: the test is incomplete.
-int plotMultiples(ReportContext& c, const UmarTest& t) {
+int plotMultiples(ReportContext& c, const UmarTest& t, bool& complete) {
     namespace ds = diagram_sheets;
     const float s = kSheetSide / ds::kUmarSide;
     const ResourceEntry mark = findResource(textid::kProtocolImagePlane1Mark);
     int outside = kTestPlanes * (kPositions - t.n);
+    complete = t.n == kPositions;
     for (int i = 0; i < t.n; ++i)
         for (int p = 0; p < kTestPlanes; ++p) {
             const std::optional<double> k = t.multiple(i, p);
             if (!k) {
                 ++outside;
+                complete = false;
                 continue;
             }
             const float v = std::clamp(static_cast<float>(*k), ds::kUmarAxisLow, ds::kUmarAxisHigh);
@@ -316,15 +318,28 @@ int plotMultiples(ReportContext& c, const UmarTest& t) {
     return outside;
 }
 
-void writeUmarVerdict(ReportContext& c) {
-    const bool passed = c.umarOutliers <= kOutliersAllowed;
+// The verdict says what the diagram shows: a test with points missing was
+// not completed; one point outside the band passes, but is not hidden.
+void writeUmarVerdict(ReportContext& c, bool complete) {
     const double emar = settingsOf(c).balancingAccuracy;
+    const char* accuracy = textOrEmpty(accuracyClass(emar));
     verdictBox(c, kVerdictBoxY, kVerdictBoxH);
+    if (!complete) {
+        sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(kS56NotCompleted));
+        return;
+    }
+    if (c.umarOutliers == kOutliersAllowed) {
+        sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(kS56PassButOne));
+        sectionText(c, kVerdictX, kVerdictY + kVerdictStep, kVerdictW,
+                    ks::format(textOrEmpty(kS56PassButOne2), emar, accuracy));
+        return;
+    }
+    const bool passed = c.umarOutliers < kOutliersAllowed;
     sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(passed ? kS56Pass : kS56Fail));
     sectionText(c, kVerdictX, kVerdictY + kVerdictStep, kVerdictW,
                 textOrEmpty(passed ? kS56Pass2 : kS56Fail2));
     sectionText(c, kVerdictX, kVerdictY + 2 * kVerdictStep, kVerdictW,
-                ks::format(textOrEmpty(kS56Accuracy), emar, textOrEmpty(accuracyClass(emar))));
+                ks::format(textOrEmpty(kS56Accuracy), emar, accuracy));
 }
 
 }  // namespace
@@ -362,6 +377,7 @@ void writeUmarEvaluation(ReportContext& c) {
     const ResourceEntry sheet = findResource(textid::kProtocolImageUmarSheet);
     if (sheet.size > 0)
         c.doc->image(kSheetX, kSheetY, kSheetSide, kSheetSide, sheet.data, static_cast<int>(sheet.size));
-    c.umarOutliers = plotMultiples(c, t);
-    writeUmarVerdict(c);
+    bool complete = false;
+    c.umarOutliers = plotMultiples(c, t, complete);
+    writeUmarVerdict(c, complete);
 }

@@ -1,9 +1,11 @@
 // Section 6 of the verification-test protocol, the test for the unbalance
 // reduction ratio URR: the readings of the eleven two-plane runs (page 5),
 // each reading plotted against the limit circles of its target (page 6) and
-// the URR the machine reaches against the claimed one.
+// the URR the machine reaches against the claimed one, graded from the
+// readings themselves: the sheet only shows them.
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <optional>
 #include <string>
 
@@ -35,6 +37,7 @@ constexpr int kDegreesPerRun = 30;
 constexpr int kStationaryDeg[kTestPlanes] = {0, 90};
 constexpr int kPlane2TravelStart = 420;  // plane 2's travelling mass: (420 - 30 j) mod 360
 constexpr int kFullTurn = 360;
+constexpr double kRingWidth = 0.05;  // of the target: each ring is 5 % of URR
 
 // Page 5: the data sheet.
 constexpr float kTitleShift = 12;  // the section heading below the page's header
@@ -51,14 +54,8 @@ constexpr double kSheetX = 46, kSheetY = 117, kSheetSide = 517;
 constexpr double kScale = kSheetSide / ds::kUrrSide;  // points per sheet pixel
 constexpr float kDiagramTitleH = 18;
 constexpr float kMarkSide = 5;
-constexpr double kJudgedShift = 6;  // sheet pixels from a mark's corner to the point judged
-constexpr double kCentreShift = 7;  // sheet pixels the circles' centre is taken up and left
 constexpr float kVerdictBoxY = 695, kVerdictBoxH = 46;
 constexpr float kVerdictX = 51, kVerdictW = 507, kVerdictY = 700, kVerdictStep = 12;
-
-const ds::LimitCircles& target(int plane, int run) {
-    return ds::kUrrLimitCircles[plane == 0 ? ds::kUrrTargets - 1 - run : run + 1];
-}
 
 // The top-left corner of a reading's mark on the page: the vector from the
 // sheet's origin, drawn towards the negative axes, plane 1 turned by 90°.
@@ -76,6 +73,7 @@ Point markCorner(double q, double angle, int plane) {
 struct UrrTest {
     double u[kRuns][kTestPlanes] = {}, angle[kRuns][kTestPlanes] = {};
     std::optional<double> q[kRuns][kTestPlanes];
+    bool begun = false;     // a URR run was made
     bool complete = false;  // every run made and U|station| not 0
 };
 
@@ -83,6 +81,7 @@ UrrTest readUrrTest(ReportContext& c) {
     Rotor& rotor = *c.rotor;
     UrrTest t;
     const double station = rotor.testMass(0, kStationaryMass) * testMassRadius(rotor);
+    t.begun = c.runCount > kFirstRun;
     t.complete = c.runCount >= kFirstRun + kRuns && quotient(1.0, station).has_value();
     for (int j = 0; j < kRuns; ++j)
         for (int p = 0; p < kTestPlanes; ++p) {
@@ -181,12 +180,18 @@ int plotReadings(ReportContext& c, const UrrTest& t) {
     return std::min(std::max(second[0], second[1]), kUrrIndexLimit);
 }
 
-void writeUrrVerdict(ReportContext& c) {
+void writeUrrVerdict(ReportContext& c, const UrrTest& t) {
+    verdictBox(c, kVerdictBoxY, kVerdictBoxH);
+    if (!t.complete) {
+        // No URR was measured: the test is named as not made, never a step.
+        sectionText(c, kVerdictX, kVerdictY, kVerdictW,
+                    textOrEmpty(t.begun ? kS63NotCompleted : kS63NotCarriedOut));
+        return;
+    }
     const double claim = settingsOf(c).reductionRatio;
     TextId comparison = kUrrDoesNotCorrespond;
     if (c.urrComplete && c.urrIndex < c.urrClaimIndex) comparison = kUrrExceeds;
     if (c.urrComplete && c.urrIndex == c.urrClaimIndex) comparison = kUrrCorresponds;
-    verdictBox(c, kVerdictBoxY, kVerdictBoxH);
     sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(kS63Line1));
     sectionText(c, kVerdictX, kVerdictY + kVerdictStep, kVerdictW,
                 ks::format(textOrEmpty(kS63Line2), urrLimitSteps[c.urrIndex], textOrEmpty(comparison)));
@@ -198,11 +203,14 @@ void writeUrrVerdict(ReportContext& c) {
 }  // namespace
 
 int urrCircleIndex(double q, double angle, int plane, int run) {
-    const ds::LimitCircles& g = target(plane, run);
-    const Point m = markCorner(q, angle, plane);
-    const double dx = m.x + kJudgedShift * kScale - (kSheetX + (g.x - kCentreShift) * kScale);
-    const double dy = m.y + kJudgedShift * kScale - (kSheetY + (g.y1 - kCentreShift) * kScale);
-    const double rings = ds::kUrrCirclesPerTarget * std::hypot(dx, dy) / (g.outerRadius() * kScale);
+    // In multiples of U|station|, as in g·mm: the stationary test mass plus
+    // the travelling one, kTravellingFactor times as heavy.
+    const auto at = [](double amplitude, double degrees) {
+        return std::polar(amplitude, degrees * kPi / 180.0);
+    };
+    const std::complex<double> target =
+        at(1.0, kStationaryDeg[plane]) + at(kTravellingFactor, travellingDeg(plane, run));
+    const double rings = std::abs(at(q, angle) - target) / std::abs(target) / kRingWidth;
     // Beyond the last step every point is alike; the bound keeps the cast defined.
     return rings < kUrrSteps - 1 ? static_cast<int>(rings) : kUrrSteps - 1;
 }
@@ -236,5 +244,5 @@ void writeUrrTest(ReportContext& c) {
     c.urrComplete = t.complete;
     c.urrIndex = plotReadings(c, t);
     c.urrClaimIndex = urrClaimIndex(settingsOf(c).reductionRatio);
-    writeUrrVerdict(c);
+    writeUrrVerdict(c, t);
 }

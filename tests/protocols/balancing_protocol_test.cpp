@@ -235,10 +235,10 @@ TEST_F(BalancingProtocol, VerdictDateAndEvaluationPlace) {
          "NOT IN TOLERANCE", "May 17, 2024", 0},
         {"three in", RotorBuilder("R").planes(3).tolerance(100).run(last({50, 99, 50})), -1, "IN TOLERANCE",
          "May 17, 2024", 0},
-        // No cells are drawn for six planes, and the first run is current.
-        {"six planes, the last run in", RotorBuilder("R").planes(6).tolerance(100)
+        // The first run is current: the verdict is the last run's.
+        {"five planes: last run is in", RotorBuilder("R").planes(5).tolerance(100)
                                             .runs(1, may, "Op", [](int) { return 500.0; })
-                                            .run(last({1, 1, 1, 1, 1, 1})),
+                                            .run(last({1, 1, 1, 1, 1})),
          0, "IN TOLERANCE", "May 17, 2024", 0},
         {"ten runs, three planes", RotorBuilder("R").planes(3).tolerance(100).runs(10, may, "Op", [](int) { return 5.0; }),
          -1, "IN TOLERANCE", "May 17, 2024", 750},

@@ -115,7 +115,9 @@ TEST_F(MakeReport, FailuresLeaveNoFileBehind) {
              const std::uint32_t block[] = {Tris::makeHeader(textid::kProtocolImagePageFrame, false, 1), 0};
              indexResourceStore(block, sizeof block);
          }},
-        {"writer throws", "tmp.pdf", [](RotorBuilder&) { reportwriter_testing::setBalancingWriter(&throwingWriter); }},
+        {"writer throws", "tmp.pdf",
+         [](RotorBuilder&) { reportwriter_testing::setBalancingWriter(&throwingWriter); }},
+        {"six planes: no runs table for them", "tmp.pdf", [](RotorBuilder& b) { b.planes(4); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

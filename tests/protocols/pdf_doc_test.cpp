@@ -357,6 +357,8 @@ TEST_F(PdfDocFaces, DrawEveryLetterWithInk) {
             EXPECT_TRUE(f.embedded);
         }
         EXPECT_EQ(withoutSpace(pdfinspect::text(path)), withoutSpace(letters + letters));
+        // Valid ToUnicode maps: poppler reads them without a warning.
+        EXPECT_EQ(pdfinspect::runTool({"pdftotext", path, "/dev/null"}, true).out, "");
         Pgm page;
         ASSERT_TRUE(pdfinspect::render(path, page));
         const auto words = pdfinspect::words(path);

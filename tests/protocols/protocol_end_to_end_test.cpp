@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "protocols/pdf_doc.h"
 #include "protocols/report_texts.h"
 #include "rotor/rotor_report.h"
 #include "support/protocols_pdf_inspect.h"
@@ -26,6 +27,15 @@ namespace {
 // A text as pdftotext gives it: lowered runs without their marks.
 std::string plain(const std::string& s) {
     return std::regex_replace(s, std::regex("\\|"), "");
+}
+
+// The words pdftotext finds on page 1 inside a box of the writers' coordinates (y 0 is 3 points above
+// the page), in reading order.
+std::string wordsIn(const std::string& pdf, float x, float y, float w, float h) {
+    std::string out;
+    for (const pdfinspect::Word& a : pdfinspect::words(pdf, 1))
+        if (a.xMin > x - 2 && a.xMax < x + w + 2 && a.yMin > y - 5 && a.yMax < y + h - 1) out += a.text + " ";
+    return out;
 }
 
 class ProtocolEndToEnd : public verification::Fixture {
@@ -84,8 +94,9 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
         {"39 runs", 39, false, all, {"URR = 95 %, which exceeds or conforms to", "0.05 × Ustation"}, {"URR = 95 %, что не уступает"}, {}},
         {"8 runs", 8, false, all, {}, {}, {}},
         {"stage 0", 7, false, {1, 2, 3, 5, 6, 7, 8},
-         {umarFails, "URR = 5 %, which does not conform to", "не проходила испытания", "не проходило испытания"}, {},
-         {"во всех плоскостях", "заявленной величине"}},
+         {umarFails, "6.3. URR test was not carried out", "URR was not tested", "не проходила испытания",
+          "не проходило испытания"}, {},
+         {"во всех плоскостях", "заявленной величине", "URR = 5 %", "claimed value URR"}},
         {"two URR readings off", 39, true, all,
          {"URR = 85 % limit circles", "This does not correspond to", "URR = 85 %, which does not conform to"}, {}, {}},
     };
@@ -137,8 +148,12 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
     }
 }
 
+// A model, a rotor name and a customer too long for their boxes are printed whole, smaller or on two lines.
 TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
-    rotorbuild::RotorBuilder b("Pump");
+    const std::string model = "Horizontal balancing machine HB-2000 S", customer = "ООО «Северный турбинный сервис»";
+    cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = customer;
+    const std::string name = "IMPELLER OF THE SECOND STAGE, SHAFT HP-4207-B";
+    rotorbuild::RotorBuilder b(name);
     b.planes(2).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
                                    [](int k) { return 725.0 * (k + 1); });
     auto rotor = b.load(cfg_.get());
@@ -146,7 +161,11 @@ TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
         const std::string text = write(*rotor, english, "pump.pdf", {1}, true);
         for (TextId t : {kBalancingProtocolTitle, kRotorDataHeading, kNotInTolerance})
             EXPECT_NE(text.find(textOrEmpty(t)), std::string::npos) << textOrEmpty(t);
+        EXPECT_EQ(wordsIn("pump.pdf", 146, 164, 140, 16) + wordsIn("pump.pdf", 146, 270, 140, 15), model + " " + name + " ");
     }
+    verification::Walk walk(cfg_);  // page 1: the customer and the model of section 1
+    write(walk.rotor(), false, "walk.pdf", {1, 2, 3, 5, 6, 7, 8}, false);
+    EXPECT_EQ(wordsIn("walk.pdf", 166, 157, 129, 12) + wordsIn("walk.pdf", 166, 189, 129, 12), customer + " " + model + " ");
 }
 
 }  // namespace

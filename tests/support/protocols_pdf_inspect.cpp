@@ -20,14 +20,15 @@ extern char** environ;
 
 namespace pdfinspect {
 
-ToolRun runTool(const std::vector<std::string>& argv) {
+ToolRun runTool(const std::vector<std::string>& argv, bool withErrors) {
     ToolRun result;
     int pipeFds[2];
     if (argv.empty() || ::pipe2(pipeFds, O_CLOEXEC) != 0) return result;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    withErrors ? posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO)
+               : posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

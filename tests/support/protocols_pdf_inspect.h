@@ -1,7 +1,6 @@
 #pragma once
 // Looks inside a PDF file with poppler's tools (run without a shell, their
-// stderr dropped: poppler warns about every ToUnicode map that libharu 2.3
-// writes) and with a small reader of content streams.
+// stderr dropped unless asked for) and with a small reader of content streams.
 
 #include <map>
 #include <string>
@@ -15,7 +14,8 @@ struct ToolRun {
     int status = -1;  // exit status; -1 when the program could not be run
     std::string out;  // its standard output
 };
-ToolRun runTool(const std::vector<std::string>& argv);
+// withErrors: the program's stderr goes into out as well.
+ToolRun runTool(const std::vector<std::string>& argv, bool withErrors = false);
 
 // True when poppler-utils is installed.
 bool toolsPresent();
