@@ -20,7 +20,10 @@
 // Message box protocol (`messageBox`, `_answer`): the answer callback is
 // called with -1 every frame for a default button, and with the index of a
 // pressed button; it returns -2 to close the box.  Back and Home pass -2.
-// Without a callback only button 0 closes the box.  A busy box (`_modalBusy`,
+// Without a callback only button 0 closes the box.  A box the program opens
+// by itself (`queueMessageBox`: start-up, machine status, results that come
+// later) waits its turn behind the box on screen instead of replacing it; a
+// box that answers the operator's own action (`messageBox`) replaces it.  A busy box (`_modalBusy`,
 // set by a callback while the work it announces runs) cannot be closed at
 // all: Back, Home, Escape and Enter leave it alone and the frame hides its
 // navigation; `messageBox` and `closeModal` clear the flag.  Callbacks (`_answer`,
@@ -48,6 +51,7 @@
 // write them directly.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -129,9 +133,10 @@ public:
     void drawFrame(bool busy, const Action& top);
     // The box's window content: veil, texts, entry field, buttons, answers.
     void drawModal();
-    // A focused window at (0, 0) of this size: veil, `_progressText`, and a
-    // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
-    void drawProgress(float width, float height);
+    // A window at (0, 0) of this size: veil, `_progressText`, and a 400 x 42 px
+    // bar for `_progressValue` (clamped to 0..100; none at 0); it takes the
+    // focus unless `focus` is false.
+    void drawProgress(float width, float height, bool focus = true);
     // A dark banner over the top bar with `text` and one button; true when pressed.
     bool applyButton(const char* text, const char* label);
     // The keys of `_keyboardMode` in the current window (keyboard.cpp).
@@ -152,6 +157,15 @@ public:
     // Opens the box; details default to "", buttons to "OK" ('|' between labels).
     void messageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
                     Answer answer = {});
+    // A box the program opens by itself: shown at once when neither a box nor
+    // the keyboard is up, else it waits until they have gone and the boxes
+    // queued before it have been shown, each with its own buttons and answer.
+    // A box equal to the one on screen or to one waiting is not queued again;
+    // at most kMaxWaitingBoxes wait.  While the start-up progress is drawn,
+    // such a box stands above it and takes its answers.
+    void queueMessageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
+                         Answer answer = {});
+    static constexpr std::size_t kMaxWaitingBoxes = 4;
     void closeModal();
     // Lets the keyboard slide out: state 3, no edit target, no enter handler.
     void closeKeyboard();
@@ -311,8 +325,18 @@ private:
         Rotor* rotor;
         TimePoint since;  // the swap
     };
+    struct WaitingBox {
+        std::string text;
+        std::string details;
+        std::string buttons;
+        Answer answer;
+    };
 
     void machineReadyHook();
+    // Opens the first waiting box once no box and no keyboard is up.
+    void showWaitingBox();
+    // A box from the queue is on screen and not leaving.
+    bool boxInTurnShown() const;
     void drawDemoBadge(float width);
     void computeLayout(float width, float height);
     void handleKeys();
@@ -335,6 +359,8 @@ private:
     KeyQueue _keys;
     std::vector<RetiredRotor> _retired;
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
+    std::deque<WaitingBox> _waitingBoxes;
+    bool _modalInTurn = false;  // the box on screen came from the queue
 };
 
 // Flags of `Gui::keyButton`.

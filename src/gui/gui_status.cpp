@@ -30,9 +30,9 @@ constexpr int kFullBar = 100;
 
 }  // namespace
 
-void Gui::drawProgress(float width, float height) {
+void Gui::drawProgress(float width, float height, bool focus) {
     _progressValue = std::clamp(_progressValue, 0, kFullBar);
-    ImGui::SetNextWindowFocus();
+    if (focus) ImGui::SetNextWindowFocus();
     beginFrameWindow("progress", ImVec2(0, 0), ImVec2(width, height), ImGuiWindowFlags_NoBackground);
     ImDrawList* list = ImGui::GetWindowDrawList();
     list->AddRectFilled(ImVec2(0, 0), ImVec2(width, height), kVeil);
@@ -60,15 +60,20 @@ void Gui::drawMachineStatus(bool silent) {
         if (silent) return;
         _progressText = textOrEmpty(textid::kTextInitializing);
         _progressValue = _machine->getConnectAttempt();
-        drawProgress(_screenWidth, _screenHeight);
+        // A box of the program's own (the settings warning) stands above the
+        // progress and takes its taps: focusing the progress would take them.
+        const bool boxAbove = boxInTurnShown();
+        drawProgress(_screenWidth, _screenHeight, !boxAbove);
+        if (ImGuiWindow* box = boxAbove ? ImGui::FindWindowByName(kModalWindow) : nullptr)
+            ImGui::BringWindowToDisplayFront(box);
         return;
     }
     if (!_machine->isInvertersOk() && !_invertersShown) {
         _invertersShown = true;
-        messageBox(textOrEmpty(textid::kTextInvertersError), textOrEmpty(textid::kTextCheckSettings));
+        queueMessageBox(textOrEmpty(textid::kTextInvertersError), textOrEmpty(textid::kTextCheckSettings));
     } else if (_machine->isDemo() && !_demoShown) {
         _demoShown = true;
-        messageBox(textOrEmpty(textid::kTextUsbDeviceNotFound), textOrEmpty(textid::kTextDemoContinues));
+        queueMessageBox(textOrEmpty(textid::kTextUsbDeviceNotFound), textOrEmpty(textid::kTextDemoContinues));
     } else if (_machine->isWelderActive() && !silent && _screenId != ScreenId::Welding) {
         // The Welding screen shows its own Stop switch; an overlay there would cover it.
         _progressText = textOrEmpty(kTextWelding);
