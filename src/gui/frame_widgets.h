@@ -43,9 +43,6 @@ void drawCentredText(int slot, const char* text, float x0, float x1, float top, 
 // the windows begun before it.  End it with ImGui::End.
 void beginFrameWindow(const char* name, ImVec2 at, ImVec2 size, ImGuiWindowFlags extraFlags = 0);
 
-// The name of the frame's message box window.
-constexpr const char* kModalWindow = "modal";
-
 namespace framesize {
 constexpr float kDialogButtonHeight = 60;
 }

@@ -133,10 +133,9 @@ public:
     void drawFrame(bool busy, const Action& top);
     // The box's window content: veil, texts, entry field, buttons, answers.
     void drawModal();
-    // A window at (0, 0) of this size: veil, `_progressText`, and a 400 x 42 px
-    // bar for `_progressValue` (clamped to 0..100; none at 0); it takes the
-    // focus unless `focus` is false.
-    void drawProgress(float width, float height, bool focus = true);
+    // A focused window at (0, 0) of this size: veil, `_progressText`, and a
+    // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
+    void drawProgress(float width, float height);
     // A dark banner over the top bar with `text` and one button; true when pressed.
     bool applyButton(const char* text, const char* label);
     // The keys of `_keyboardMode` in the current window (keyboard.cpp).
@@ -161,8 +160,8 @@ public:
     // the keyboard is up, else it waits until they have gone and the boxes
     // queued before it have been shown, each with its own buttons and answer.
     // A box equal to the one on screen or to one waiting is not queued again;
-    // at most kMaxWaitingBoxes wait.  While the start-up progress is drawn,
-    // such a box stands above it and takes its answers.
+    // at most kMaxWaitingBoxes wait.  While the machine connects, such a box
+    // stands in place of the start-up progress and takes its answers.
     void queueMessageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
                          Answer answer = {});
     static constexpr std::size_t kMaxWaitingBoxes = 4;
@@ -181,7 +180,8 @@ public:
     // Presses button `index` of the open box by the box protocol.
     void pressModalButton(int index);
     // Over every screen, at the end of the frame: the start-up progress until
-    // the machine is ready (not when `silent`), then once per connection the
+    // the machine is ready (not when `silent`, nor while a box of the
+    // program's own is on screen), then once per connection the
     // device boxes, and the welding overlay while welding runs (not when
     // `silent`, nor over the Welding screen, whose own switch stops it).
     void drawMachineStatus(bool silent);

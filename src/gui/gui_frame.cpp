@@ -135,7 +135,7 @@ void Gui::drawModalWindow(float keyboardOffset, float keysHeight) {
         height = _screenHeight - kBarHeight - keysHeight + 1;
     }
     if (_modalState == kHidden) return;  // its slide has just ended
-    beginFrameWindow(kModalWindow, ImVec2(0, top), ImVec2(_screenWidth, height), ImGuiWindowFlags_NoBackground);
+    beginFrameWindow("modal", ImVec2(0, top), ImVec2(_screenWidth, height), ImGuiWindowFlags_NoBackground);
     drawModal();
     ImGui::End();
 }

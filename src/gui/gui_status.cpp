@@ -30,9 +30,9 @@ constexpr int kFullBar = 100;
 
 }  // namespace
 
-void Gui::drawProgress(float width, float height, bool focus) {
+void Gui::drawProgress(float width, float height) {
     _progressValue = std::clamp(_progressValue, 0, kFullBar);
-    if (focus) ImGui::SetNextWindowFocus();
+    ImGui::SetNextWindowFocus();
     beginFrameWindow("progress", ImVec2(0, 0), ImVec2(width, height), ImGuiWindowFlags_NoBackground);
     ImDrawList* list = ImGui::GetWindowDrawList();
     list->AddRectFilled(ImVec2(0, 0), ImVec2(width, height), kVeil);
@@ -57,15 +57,13 @@ void Gui::drawMachineStatus(bool silent) {
         // Until the machine is ready: the boxes may come again for this connection.
         _demoShown = false;
         _invertersShown = false;
-        if (silent) return;
+        // A box of the program's own (the settings warning) stands in the
+        // progress's place and takes its taps; the progress comes back after
+        // it (drawn under the box, its text would show through the veil).
+        if (silent || boxInTurnShown()) return;
         _progressText = textOrEmpty(textid::kTextInitializing);
         _progressValue = _machine->getConnectAttempt();
-        // A box of the program's own (the settings warning) stands above the
-        // progress and takes its taps: focusing the progress would take them.
-        const bool boxAbove = boxInTurnShown();
-        drawProgress(_screenWidth, _screenHeight, !boxAbove);
-        if (ImGuiWindow* box = boxAbove ? ImGui::FindWindowByName(kModalWindow) : nullptr)
-            ImGui::BringWindowToDisplayFront(box);
+        drawProgress(_screenWidth, _screenHeight);
         return;
     }
     if (!_machine->isInvertersOk() && !_invertersShown) {
