@@ -274,9 +274,24 @@ void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
     if (keyboardUp(gui) && gui._editId == kCopyTarget) return;
     Data* data = &d;
     openKeyboard(gui, kCopyTarget, e.name, [&gui, data, source = e] {
-        copyEntry(*data, source, gui._keyboardText, gui._wallTime);
+        const std::string typed = gui._keyboardText;
+        const std::string existing = copyEntry(*data, source, typed, gui._wallTime);
+        if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
         gui.closeKeyboard();
     });
+}
+
+// Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
+void askReplace(Gui& gui, Data& d) {
+    const Data::ReplaceQuestion question = *d.replaceAsked;
+    d.replaceAsked.reset();
+    gui.messageBox(textOrEmpty(textid::kTextReplaceFile), question.fileName.c_str(),
+                   textOrEmpty(textid::kTextButtonsYesNo), [&gui, question](int answer) {
+                       if (answer == -1) return -1;
+                       Data* s = dynamic_cast<Data*>(gui._data);
+                       if (answer == 0 && s) copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
+                       return -2;
+                   });
 }
 
 void protocol(Gui& gui, const RotorListEntry& e, bool print) {
@@ -386,6 +401,7 @@ void Gui::rotorList(bool history) {
         messageBox(textOrEmpty(textid::kTextError), d.pendingError.c_str());
         d.pendingError.clear();
     }
+    if (d.replaceAsked && _keyboardState == kHidden && _modalState == kHidden) askReplace(*this, d);
 
     ImGui::PushStyleColor(ImGuiCol_WindowBg, IM_COL32(255, 255, 255, 255));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
