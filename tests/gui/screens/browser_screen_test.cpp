@@ -256,6 +256,8 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     writeRotor("db/ROTOR 2.rotor", 2);
     writeRotor("db/ROTOR 10.rotor", 2);
     fs::create_directories("db/BROKEN.rotor");
+    const std::string brokenHistory = "BROKEN_220230615135900.rotor";
+    fs::create_directories("history/" + brokenHistory);
     const std::string hist = b.record("ROTOR 7", kNow - 60);
     b.record("OTHER", kNow - 120);
     Rotor* const before = b.g._rotor;
@@ -279,6 +281,11 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     // From the History, Back returns to the same list with its period and filter.
     b.tap("È");
     b.open(true);
+    for (const char* icon : {"save", "print"}) {  // a protocol of what does not load: said, with the file
+        b.tap(icon, brokenHistory);
+        EXPECT_EQ(b.g._modalText + "|" + b.g._modalDetails, "Opening file error!|" + brokenHistory);
+        b.tap("OK");
+    }
     HistoryData::Data* list = &b.data();
     list->periods.selected = HistoryData::kPeriodWeek;
     b.g._config->local.text2 = "ROTOR";
