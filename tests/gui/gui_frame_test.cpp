@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,7 +21,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 const char* const kBack = "É";
 const char* const kHome = "È";
 const char* const kHint = "Ç";
@@ -160,7 +158,7 @@ TEST(GuiFrameBox, DamagedSettingsWarnAboveTheStartUpProgressBeforeTheDeviceBox) 
         if (shortPause) h.machine().state = MachineState::kIdle;
         h.run(400);
         EXPECT_TRUE(h.probe().shows(textOrEmpty(textid::kTextSettingsLoadError)));
-        EXPECT_TRUE(g._modalDetails.rfind(".cfg.bad-", 0) == 0 && fs::exists(g._modalDetails)) << g._modalDetails;
+        EXPECT_TRUE(g._modalDetails.rfind(".cfg.bad-", 0) == 0 && std::filesystem::exists(g._modalDetails));
         ASSERT_TRUE(h.tap("OK"));
         h.run(400);
         EXPECT_EQ(h.probe().shows(textOrEmpty(textid::kTextInitializing)), !shortPause);

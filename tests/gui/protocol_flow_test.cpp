@@ -116,7 +116,6 @@ TEST(ProtocolFlow, AsksInTurnAndStoresEachAnswerInTheRotorAndItsHistory) {
 TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
     const char* const printError = "Error while printing PDF file!";
     const char* const lpFailed = "Error while printing PDF file! lp: Error - No default destination.";
-    const char* const noDrive = "USB device not found!";
     const char* const saveError = "Error while saving PDF file to flash drive!";
     const char* const saved = "Protocol successfully saved";
     const struct {
@@ -128,7 +127,7 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         {true, false, true, false, 1, "ROTOR 3", lpFailed, nullptr},
         {true, true, true, false, 0, "ROTOR 3", printError, nullptr},
         {false, false, true, false, 0, "ROTOR 3", saved, "ROTOR 3_20230125093005.pdf"},
-        {false, false, false, false, 0, "ROTOR 3", noDrive, nullptr},
+        {false, false, false, false, 0, "ROTOR 3", "USB device not found!", nullptr},
         {false, false, true, true, 0, "ROTOR 3", saveError, "ROTOR 3_20230125093005.pdf"},
         {false, true, true, false, 0, "ROTOR 3", saveError, nullptr},
         {false, false, true, false, 0, "A/../B", saved, "A_.._B_20230125093005.pdf"},

@@ -210,11 +210,8 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
-    const struct {
-        const char* typed;
-        std::string answer;  // to the question over another rotor's file (a one-plane "OTHER")
-        Names files;
-    } cases[] = {
+    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER").
+    const std::tuple<std::string, std::string, Names> cases[] = {
         {"ROTOR 2", "", {"ROTOR 2.rotor"}},  // its own name: nothing happens
         {"COPY", "", {"COPY.rotor", "ROTOR 2.rotor"}},
         {"../x", "", {".._x.rotor", "ROTOR 2.rotor"}},
