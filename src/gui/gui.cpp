@@ -67,6 +67,7 @@ Gui::~Gui() {
     // Callbacks may own what a flow holds (a temporary rotor): they end
     // first, while the Gui they refer to is whole.
     _answer = nullptr;
+    _waitingBoxes.clear();
     _onEnter = nullptr;
     _onBack = nullptr;
     delete _data;
@@ -228,8 +229,8 @@ void Gui::messageBox(const char* text, const char* details, const char* buttons,
 }
 
 void Gui::queueMessageBox(const char* text, const char* details, const char* buttons, Answer answer) {
-    WaitingBox box{text ? text : "", details ? details : "", buttons ? buttons : textOrEmpty(textid::kTextButtonOk),
-                   std::move(answer)};
+    WaitingBox box{text ? text : "", details ? details : "",
+                   buttons ? buttons : textOrEmpty(textid::kTextButtonOk), std::move(answer)};
     const auto same = [&box](const WaitingBox& other) {
         return other.text == box.text && other.details == box.details && other.buttons == box.buttons;
     };
@@ -248,7 +249,9 @@ void Gui::showWaitingBox() {
     _modalInTurn = true;
 }
 
-bool Gui::boxInTurnShown() const { return _modalInTurn && (_modalState == kEntering || _modalState == kShown); }
+bool Gui::boxInTurnShown() const {
+    return _modalInTurn && (_modalState == kEntering || _modalState == kShown);
+}
 
 void Gui::closeModal() {
     if (_barState == kShown) {

@@ -23,11 +23,12 @@
 // Without a callback only button 0 closes the box.  A box the program opens
 // by itself (`queueMessageBox`: start-up, machine status, results that come
 // later) waits its turn behind the box on screen instead of replacing it; a
-// box that answers the operator's own action (`messageBox`) replaces it.  A busy box (`_modalBusy`,
-// set by a callback while the work it announces runs) cannot be closed at
-// all: Back, Home, Escape and Enter leave it alone and the frame hides its
-// navigation; `messageBox` and `closeModal` clear the flag.  Callbacks (`_answer`,
-// `_onEnter`, `_onBack`) may replace themselves: the Gui always calls a copy.
+// box that answers the operator's own action (`messageBox`) replaces it.
+// A busy box (`_modalBusy`, set by a callback while the work it announces
+// runs) cannot be closed at all: Back, Home, Escape and Enter leave it alone
+// and the frame hides its navigation; `messageBox` and `closeModal` clear
+// the flag.  Callbacks (`_answer`, `_onEnter`, `_onBack`) may replace
+// themselves: the Gui always calls a copy.
 //
 // Slides: bars, keyboard and box each have a state 0 hidden, 1 entering,
 // 2 shown, 3 leaving; `barOffset` moves a state on after 300 ms measured from

@@ -225,7 +225,8 @@ void protocolButtons(Rotor* rotor, bool print) {
     std::string drive;
     if (!gui || (!print && !findRemovableDrive(drive))) {
         // Without a drive the answers would be asked for nothing.
-        if (gui) gui->messageBox(reportText(reporttext::kSaveTitle), textOrEmpty(textid::kTextUsbDeviceNotFound));
+        if (gui)
+            gui->messageBox(reportText(reporttext::kSaveTitle), textOrEmpty(textid::kTextUsbDeviceNotFound));
         if (temporary) delete rotor;
         return;
     }
@@ -239,8 +240,9 @@ void printProtocol(Rotor* rotor, bool print) {
     if (print) {
         std::string reason;  // lp's own words, when it ran and failed
         const bool printed = writeTmpPdf(*rotor) && platform::printFile(tmpPdfPath(), &reason);
-        const std::string error = reason.empty() ? std::string(reportText(reporttext::kPrintError))
-                                                 : ks::format("{} {}", reportText(reporttext::kPrintError), reason);
+        const std::string error = reason.empty()
+                                      ? std::string(reportText(reporttext::kPrintError))
+                                      : ks::format("{} {}", reportText(reporttext::kPrintError), reason);
         if (printed)
             gui->closeModal();
         else

@@ -134,7 +134,8 @@ bool loadStartupSettings(SettingsHost& host) {
     // The operator learns where the damaged file went.
     const std::string keptAside = what == SettingsLoad::Damaged ? keepSettingsFileAside(kSettingsFile) : "";
     host.messageBox(textOrEmpty(textid::kTextSettingsLoadError), keptAside.c_str(), 0, nullptr);
-    if (what == SettingsLoad::Damaged && keptAside.empty()) return false;  // never overwrite what could not be kept
+    if (what == SettingsLoad::Damaged && keptAside.empty())
+        return false;  // never overwrite what could not be kept
     saveSettingsFile(host.liveConfig(), kSettingsFile);
     return false;
 }

@@ -16,7 +16,7 @@ struct RecordingRunner {
     std::string output;
 
     RecordingRunner() {
-        platform::setProgramRunner([this](const std::vector<std::string>& argv, const std::string& log, std::string*) {
+        platform::setProgramRunner([this](const auto& argv, const std::string& log, std::string*) {
             calls.push_back(argv);
             if (!log.empty()) std::ofstream(log, std::ios::app) << output;
             return calls.size() <= codes.size() ? codes[calls.size() - 1] : 0;

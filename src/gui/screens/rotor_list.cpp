@@ -295,7 +295,8 @@ void askReplace(Gui& gui, Data& d) {
                    textOrEmpty(textid::kTextButtonsYesNo), [&gui, question](int answer) {
                        if (answer == -1) return -1;
                        Data* s = dynamic_cast<Data*>(gui._data);
-                       if (answer == 0 && s) copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
+                       if (answer == 0 && s)
+                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
                        return -2;
                    });
 }

@@ -234,7 +234,8 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
             b.h.run(400);  // the question follows the keyboard out
             EXPECT_EQ(b.g._modalDetails, "OTHER.rotor");
             b.tap(answer);
-            EXPECT_EQ(testwd::readFile("db/OTHER.rotor") == testwd::readFile("db/ROTOR 2.rotor"), answer == "Yes");
+            EXPECT_EQ(testwd::readFile("db/OTHER.rotor") == testwd::readFile("db/ROTOR 2.rotor"),
+                      answer == "Yes");
         }
         EXPECT_EQ(testwd::filesIn("db"), files);
         EXPECT_EQ(testwd::filesIn("."), (Names{"db", "history"}));

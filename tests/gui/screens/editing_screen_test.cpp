@@ -251,7 +251,7 @@ TEST(EditingScreen, SaveWritesTheDatabaseFileOrSaysWhy) {
         const char* name;
         const char* typed;
         bool dbIsAFile;
-        const char* file;  // null: nothing saved, "Error!" shown unless asked
+        const char* file;              // null: nothing saved, "Error!" shown unless asked
         const char* answer = nullptr;  // to "Replace the existing file?"
     };
     const Case cases[] = {
