@@ -1,5 +1,6 @@
 #include "gui/gui.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <utility>
 
@@ -66,6 +67,7 @@ Gui::~Gui() {
     // Callbacks may own what a flow holds (a temporary rotor): they end
     // first, while the Gui they refer to is whole.
     _answer = nullptr;
+    _waitingBoxes.clear();
     _onEnter = nullptr;
     _onBack = nullptr;
     delete _data;
@@ -97,6 +99,7 @@ void Gui::draw(float width, float height) {
     ImGui::SetNextWindowSize(ImVec2(width, height));
     computeLayout(width, height);
     handleKeys();
+    showWaitingBox();
     applyScreen();
     if (_screen) {
         // A copy: the screen may request a switch that replaces _screen later.
@@ -216,12 +219,38 @@ void Gui::messageBox(const char* text, const char* details, const char* buttons,
     _modalDetails = details ? details : "";
     _modalButtons = buttons ? buttons : textOrEmpty(textid::kTextButtonOk);
     _answer = std::move(answer);
+    _modalInTurn = false;
     _modalBusy = false;
     _modalInputWidth = 0;
     _keyboardMode = 0;
     _modalState = kEntering;
     _transitionTime = _frameTime;
     if (_barState == kHidden) _barState = kEntering;
+}
+
+void Gui::queueMessageBox(const char* text, const char* details, const char* buttons, Answer answer) {
+    WaitingBox box{text ? text : "", details ? details : "",
+                   buttons ? buttons : textOrEmpty(textid::kTextButtonOk), std::move(answer)};
+    const auto same = [&box](const WaitingBox& other) {
+        return other.text == box.text && other.details == box.details && other.buttons == box.buttons;
+    };
+    if (boxInTurnShown() && same(WaitingBox{_modalText, _modalDetails, _modalButtons, {}})) return;
+    if (std::any_of(_waitingBoxes.begin(), _waitingBoxes.end(), same)) return;
+    if (_waitingBoxes.size() >= kMaxWaitingBoxes) return;
+    _waitingBoxes.push_back(std::move(box));
+    showWaitingBox();
+}
+
+void Gui::showWaitingBox() {
+    if (_waitingBoxes.empty() || _modalState != kHidden || _keyboardState != kHidden) return;
+    WaitingBox box = std::move(_waitingBoxes.front());
+    _waitingBoxes.pop_front();
+    messageBox(box.text.c_str(), box.details.c_str(), box.buttons.c_str(), std::move(box.answer));
+    _modalInTurn = true;
+}
+
+bool Gui::boxInTurnShown() const {
+    return _modalInTurn && (_modalState == kEntering || _modalState == kShown);
 }
 
 void Gui::closeModal() {

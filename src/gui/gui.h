@@ -20,11 +20,15 @@
 // Message box protocol (`messageBox`, `_answer`): the answer callback is
 // called with -1 every frame for a default button, and with the index of a
 // pressed button; it returns -2 to close the box.  Back and Home pass -2.
-// Without a callback only button 0 closes the box.  A busy box (`_modalBusy`,
-// set by a callback while the work it announces runs) cannot be closed at
-// all: Back, Home, Escape and Enter leave it alone and the frame hides its
-// navigation; `messageBox` and `closeModal` clear the flag.  Callbacks (`_answer`,
-// `_onEnter`, `_onBack`) may replace themselves: the Gui always calls a copy.
+// Without a callback only button 0 closes the box.  A box the program opens
+// by itself (`queueMessageBox`: start-up, machine status, results that come
+// later) waits its turn behind the box on screen instead of replacing it; a
+// box that answers the operator's own action (`messageBox`) replaces it.
+// A busy box (`_modalBusy`, set by a callback while the work it announces
+// runs) cannot be closed at all: Back, Home, Escape and Enter leave it alone
+// and the frame hides its navigation; `messageBox` and `closeModal` clear
+// the flag.  Callbacks (`_answer`, `_onEnter`, `_onBack`) may replace
+// themselves: the Gui always calls a copy.
 //
 // Slides: bars, keyboard and box each have a state 0 hidden, 1 entering,
 // 2 shown, 3 leaving; `barOffset` moves a state on after 300 ms measured from
@@ -48,6 +52,7 @@
 // write them directly.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -152,6 +157,15 @@ public:
     // Opens the box; details default to "", buttons to "OK" ('|' between labels).
     void messageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
                     Answer answer = {});
+    // A box the program opens by itself: shown at once when neither a box nor
+    // the keyboard is up, else it waits until they have gone and the boxes
+    // queued before it have been shown, each with its own buttons and answer.
+    // A box equal to the one on screen or to one waiting is not queued again;
+    // at most kMaxWaitingBoxes wait.  While the machine connects, such a box
+    // stands in place of the start-up progress and takes its answers.
+    void queueMessageBox(const char* text, const char* details = nullptr, const char* buttons = nullptr,
+                         Answer answer = {});
+    static constexpr std::size_t kMaxWaitingBoxes = 4;
     void closeModal();
     // Lets the keyboard slide out: state 3, no edit target, no enter handler.
     void closeKeyboard();
@@ -167,7 +181,8 @@ public:
     // Presses button `index` of the open box by the box protocol.
     void pressModalButton(int index);
     // Over every screen, at the end of the frame: the start-up progress until
-    // the machine is ready (not when `silent`), then once per connection the
+    // the machine is ready (not when `silent`, nor while a box of the
+    // program's own is on screen), then once per connection the
     // device boxes, and the welding overlay while welding runs (not when
     // `silent`, nor over the Welding screen, whose own switch stops it).
     void drawMachineStatus(bool silent);
@@ -311,8 +326,18 @@ private:
         Rotor* rotor;
         TimePoint since;  // the swap
     };
+    struct WaitingBox {
+        std::string text;
+        std::string details;
+        std::string buttons;
+        Answer answer;
+    };
 
     void machineReadyHook();
+    // Opens the first waiting box once no box and no keyboard is up.
+    void showWaitingBox();
+    // A box from the queue is on screen and not leaving.
+    bool boxInTurnShown() const;
     void drawDemoBadge(float width);
     void computeLayout(float width, float height);
     void handleKeys();
@@ -335,6 +360,8 @@ private:
     KeyQueue _keys;
     std::vector<RetiredRotor> _retired;
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
+    std::deque<WaitingBox> _waitingBoxes;
+    bool _modalInTurn = false;  // the box on screen came from the queue
 };
 
 // Flags of `Gui::keyButton`.

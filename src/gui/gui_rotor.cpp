@@ -97,7 +97,8 @@ void Gui::messageBox(const char* text, const char* details, int buttons,
             return -2;
         };
     }
-    messageBox(text, details, labels, std::move(answer));
+    // The settings load's box is the program's own: it waits its turn.
+    queueMessageBox(text, details, labels, std::move(answer));
 }
 
 int maxRotorNumber(const char* folder, int previous) {

@@ -57,7 +57,10 @@ void Gui::drawMachineStatus(bool silent) {
         // Until the machine is ready: the boxes may come again for this connection.
         _demoShown = false;
         _invertersShown = false;
-        if (silent) return;
+        // A box of the program's own (the settings warning) stands in the
+        // progress's place and takes its taps; the progress comes back after
+        // it (drawn under the box, its text would show through the veil).
+        if (silent || boxInTurnShown()) return;
         _progressText = textOrEmpty(textid::kTextInitializing);
         _progressValue = _machine->getConnectAttempt();
         drawProgress(_screenWidth, _screenHeight);
@@ -65,10 +68,10 @@ void Gui::drawMachineStatus(bool silent) {
     }
     if (!_machine->isInvertersOk() && !_invertersShown) {
         _invertersShown = true;
-        messageBox(textOrEmpty(textid::kTextInvertersError), textOrEmpty(textid::kTextCheckSettings));
+        queueMessageBox(textOrEmpty(textid::kTextInvertersError), textOrEmpty(textid::kTextCheckSettings));
     } else if (_machine->isDemo() && !_demoShown) {
         _demoShown = true;
-        messageBox(textOrEmpty(textid::kTextUsbDeviceNotFound), textOrEmpty(textid::kTextDemoContinues));
+        queueMessageBox(textOrEmpty(textid::kTextUsbDeviceNotFound), textOrEmpty(textid::kTextDemoContinues));
     } else if (_machine->isWelderActive() && !silent && _screenId != ScreenId::Welding) {
         // The Welding screen shows its own Stop switch; an overlay there would cover it.
         _progressText = textOrEmpty(kTextWelding);

@@ -222,8 +222,12 @@ void protocolButtons(Rotor* rotor, bool print) {
     Gui* gui = currentGui();
     if (!rotor) return;
     const bool temporary = !gui || rotor != gui->_rotor;
-    if (!gui) {
-        delete rotor;
+    std::string drive;
+    if (!gui || (!print && !findRemovableDrive(drive))) {
+        // Without a drive the answers would be asked for nothing.
+        if (gui)
+            gui->messageBox(reportText(reporttext::kSaveTitle), textOrEmpty(textid::kTextUsbDeviceNotFound));
+        if (temporary) delete rotor;
         return;
     }
     std::make_shared<ProtocolFlow>(*gui, rotor, print, temporary)->ask(0);
@@ -234,11 +238,15 @@ void printProtocol(Rotor* rotor, bool print) {
     if (!gui || !rotor) return;
     const char* title = reportText(print ? reporttext::kPrintTitle : reporttext::kSaveTitle);
     if (print) {
-        const bool printed = writeTmpPdf(*rotor) && platform::printFile(tmpPdfPath());
+        std::string reason;  // lp's own words, when it ran and failed
+        const bool printed = writeTmpPdf(*rotor) && platform::printFile(tmpPdfPath(), &reason);
+        const std::string error = reason.empty()
+                                      ? std::string(reportText(reporttext::kPrintError))
+                                      : ks::format("{} {}", reportText(reporttext::kPrintError), reason);
         if (printed)
             gui->closeModal();
         else
-            showOutcome(*gui, title, reportText(reporttext::kPrintError));
+            showOutcome(*gui, title, error.c_str());
         if (gui->_keyboardState == Gui::kEntering || gui->_keyboardState == Gui::kShown) gui->closeKeyboard();
         return;
     }

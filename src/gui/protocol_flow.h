@@ -19,14 +19,16 @@
 class Rotor;
 
 // Starts the prompts for the protocol of `rotor`: printed when `print`, else
-// saved to the removable drive.  `rotor` is the Gui's active rotor or a
-// temporary one loaded from a history file; a temporary rotor belongs to the
-// flow from here on.
+// saved to the removable drive; without a drive a save asks nothing and says
+// "USB device not found!".  `rotor` is the Gui's active rotor or a temporary
+// one loaded from a history file; a temporary rotor belongs to the flow from
+// here on.
 void protocolButtons(Rotor* rotor, bool print);
 
 // Writes the protocol of `rotor` to "tmp.pdf" and prints it or copies it to
 // the drive, and shows the outcome in the prompt box: nothing after a
-// successful print.  The rotor stays the caller's.
+// successful print, lp's first error line after a failed one.  The rotor
+// stays the caller's.
 void printProtocol(Rotor* rotor, bool print);
 
 // "_YYYYMMDDhhmmss.pdf": the end of a protocol's file name on the drive

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,13 @@ CreateResult createFile(const std::string& path, std::string_view content, std::
     }
     syncFolderOf(path);
     return CreateResult::kCreated;
+}
+
+bool replacesAnotherFile(const std::string& path, const std::string& own) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty() || !fs::exists(fs::symlink_status(path, ec))) return false;
+    return own.empty() || !fs::equivalent(path, own, ec);
 }
 
 }  // namespace platform

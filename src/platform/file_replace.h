@@ -21,6 +21,11 @@ enum class CreateResult { kCreated, kExists, kFailed };
 // that name is never touched, even one made while this runs: kExists.
 CreateResult createFile(const std::string& path, std::string_view content, std::string* error = nullptr);
 
+// True when a file (or folder) `path` exists and is not `own` itself (the
+// file the content came from; "" for none): writing it would replace
+// something else, which the operator is asked about first.
+bool replacesAnotherFile(const std::string& path, const std::string& own = {});
+
 // Test seam: when set, every low-level write of replaceFile goes through it
 // instead of ::write (same contract: bytes written, or -1 with errno set).
 using WriteFn = long (*)(int fd, const void* data, std::size_t size);

@@ -14,7 +14,10 @@ namespace platform {
 std::vector<std::string> printCommand(const std::filesystem::path& file);
 
 // Queues `file` for the default printer and waits for lp; true on its exit
-// code 0.  lp's own output, or why it could not run, goes to "logs/lp.log".
-bool printFile(const std::filesystem::path& file);
+// code 0.  lp's own output, or why it could not run, goes to "logs/lp.log";
+// on a failure `reason` gets the first line lp wrote there this time ("lp:
+// Error - No default destination."), or why it could not run; "" when
+// neither is known (no "logs" folder).
+bool printFile(const std::filesystem::path& file, std::string* reason = nullptr);
 
 }  // namespace platform

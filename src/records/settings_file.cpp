@@ -131,11 +131,11 @@ bool loadStartupSettings(SettingsHost& host) {
     SettingsLoad what = SettingsLoad::Loaded;
     if (loadSettings(host, nullptr, &what)) return true;
     if (what == SettingsLoad::Busy) return false;
-    host.messageBox(textOrEmpty(textid::kTextSettingsLoadError), nullptr, 0, nullptr);
-    if (what == SettingsLoad::Damaged) {
-        if (keepSettingsFileAside(kSettingsFile).empty())
-            return false;  // never overwrite what could not be kept
-    }
+    // The operator learns where the damaged file went.
+    const std::string keptAside = what == SettingsLoad::Damaged ? keepSettingsFileAside(kSettingsFile) : "";
+    host.messageBox(textOrEmpty(textid::kTextSettingsLoadError), keptAside.c_str(), 0, nullptr);
+    if (what == SettingsLoad::Damaged && keptAside.empty())
+        return false;  // never overwrite what could not be kept
     saveSettingsFile(host.liveConfig(), kSettingsFile);
     return false;
 }

@@ -36,7 +36,8 @@ public:
     // Machine::setRotor: the machine works on this rotor from now on.
     virtual void handRotorToMachine(Rotor* rotor) = 0;
     virtual void destroyRotor(Rotor* rotor) = 0;
-    // The operator interface's modal message box; the caller does not wait.
+    // The operator interface's message box, shown in its turn after a box
+    // already open; the caller does not wait.
     virtual void messageBox(const char* text, const char* details, int buttons,
                             std::function<void(int answer)> onAnswer) = 0;
 };
@@ -81,7 +82,8 @@ bool saveSettingsFile(const Config& config, const std::string& path = kSettingsF
 // The start-up load: loads ".cfg"; when that fails, shows "Attention! Error
 // loading settings!" (in the language just set) and writes the defaults to
 // ".cfg".  A ".cfg" that exists but cannot be read is first kept aside as
-// ".cfg.bad-YYYYMMDD-hhmmss" (local time; "-2", "-3", ... added when taken);
+// ".cfg.bad-YYYYMMDD-hhmmss" (local time; "-2", "-3", ... added when taken),
+// the name the box's details show;
 // when it cannot be kept aside nothing is written over it and the program runs
 // on the defaults in memory.  Returns the load's result.
 bool loadStartupSettings(SettingsHost& host);

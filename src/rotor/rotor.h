@@ -256,6 +256,8 @@ public:
     const std::vector<SpeedResult>& keptList(unsigned i) const { return kept_[i < kKeptLists ? i : 0]; }
     const std::vector<SpeedResult>& currentSpeedList() const { return currentSpeed_; }
 
+    // The file the rotor was last loaded from or saved to; "" for a new rotor.
+    const std::string& filePath() const { return filePath_; }
     RotorData& data() { return *data_; }
     const RotorData& data() const { return *data_; }
     Config* config() const { return config_; }

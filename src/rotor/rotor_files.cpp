@@ -18,6 +18,11 @@
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
 
+namespace {
+constexpr const char* kDatabaseFolder = "db";
+constexpr const char* kHistoryFolder = "history";
+}  // namespace
+
 namespace rotorfiles {
 
 std::string fileNameCharacters(const std::string& name) {
@@ -34,6 +39,11 @@ static bool dotsOnly(const std::string& name) { return name.find_first_not_of('.
 std::string databaseFilePart(const std::string& name) {
     if (dotsOnly(name)) return std::string();  // also the empty name
     return fileNameCharacters(name);
+}
+
+std::string databaseFilePath(const std::string& name) {
+    const std::string part = databaseFilePart(name);
+    return part.empty() ? std::string() : std::string(kDatabaseFolder) + "/" + part + ".rotor";
 }
 
 bool isPlainFileName(const std::string& name) {
@@ -58,9 +68,6 @@ std::string rotorNameOfFile(const std::string& fileName, int mode) {
 }  // namespace rotorfiles
 
 namespace {
-constexpr const char* kDatabaseFolder = "db";
-constexpr const char* kHistoryFolder = "history";
-
 // A damaged or hand-made rotor file may carry plane values that the
 // corrections cannot work with; they are brought into range, each with a line.
 void bringPlanesIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
@@ -105,14 +112,13 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
 
     if (mode == 0) {
         const std::string given = name ? std::string(name) : name_;
-        const std::string part = rotorfiles::databaseFilePart(given);
-        if (part.empty()) {
+        const std::string path = rotorfiles::databaseFilePath(given);
+        if (path.empty()) {
             logPrintf(&logger_, "Save rotor: no usable file name in \"%s\"", given.c_str());
             return false;
         }
         std::error_code ec;
         if (std::filesystem::create_directories(kDatabaseFolder, ec)) platform::syncFolderOf(kDatabaseFolder);
-        const std::string path = std::string(kDatabaseFolder) + "/" + part + ".rotor";
         if (!saveRotorFile(path)) return false;
         if (name && name_.empty()) name_ = given;
         filePath_ = path;

@@ -21,6 +21,10 @@ std::string fileNameCharacters(const std::string& name);
 // for an empty name or one made of dots only.
 std::string databaseFilePart(const std::string& name);
 
+// The database file a rotor of this name is saved to ("db/PART.rotor"); ""
+// for a name that gives no file name (databaseFilePart).
+std::string databaseFilePath(const std::string& name);
+
 // True for a name that can be opened inside its folder as it stands: not
 // empty, not dots only, no '/', '\\' or control character.
 bool isPlainFileName(const std::string& name);

@@ -266,6 +266,7 @@ constexpr TextItem kHistory[] = {
     {0x1CFB01A, "Are you sure you want to delete the rotor?", "Вы уверены что хотите удалить изделие?"},
     {0x1CFB01B, "Are you sure you want to delete the balancing history?", "Вы уверены что хотите удалить историю балансировки?"},
     {0x1CFB01C, "Unable to delete active history", "Невозможно удалить активную историю"},
+    {0x1CFB01D, "Replace the existing file?", "Заменить существующий файл?"},
 };
 static_assert(validTable(kHistory, 0x1CFB000), "kHistory");
 

@@ -112,6 +112,7 @@ constexpr TextId kTextInvertersError = 0x195DC2D;
 constexpr TextId kTextCheckSettings = 0x195DC2E;
 constexpr TextId kTextRotorNamePrefix = 0x1CFB00A;  // "ROTOR " / "ИЗДЕЛИЕ "
 constexpr TextId kTextOpeningFileError = 0x1CFB018;
+constexpr TextId kTextReplaceFile = 0x1CFB01D;       // "Replace the existing file?"
 constexpr TextId kTextUpdateFileDamaged = 0xDDB051;  // "Error! Update file damaged! (9908)"
 constexpr TextId kTextButtonOk = 0x1CA6401;          // "OK"
 constexpr TextId kTextButtonsYesNo = 0x1CA6402;      // "Yes|No"

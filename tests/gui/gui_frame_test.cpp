@@ -15,6 +15,7 @@
 #include "machine/machine_codes.h"
 #include "records/settings_records.h"
 #include "support/gui_harness.h"
+#include "support/work_dir.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
 
@@ -140,6 +141,30 @@ TEST(GuiFrameBox, AnswersByTheBoxProtocol) {
         EXPECT_EQ(box.answers, c.answers);  // a leaving box is answered no more
         EXPECT_EQ(h.gui().onHomeScreen(), c.home);
         EXPECT_EQ(h.machine().count("stop"), 0);
+    }
+}
+
+TEST(GuiFrameBox, DamagedSettingsWarnAboveTheStartUpProgressBeforeTheDeviceBox) {
+    for (const bool shortPause : {true, false}) {  // ready before the warning is read, or long after
+        SCOPED_TRACE(shortPause);
+        testwd::WorkDir dir("ks_frame_start");
+        testwd::writeFile(".cfg", "damaged");
+        GuiHarness h;
+        Gui& g = h.gui();
+        h.machine().demo = true;
+        g.startMachine(&h.machine());
+        h.machine().state = MachineState::kInitializing;
+        h.run(400);
+        if (shortPause) h.machine().state = MachineState::kIdle;
+        h.run(400);
+        EXPECT_TRUE(h.probe().shows(textOrEmpty(textid::kTextSettingsLoadError)));
+        EXPECT_TRUE(g._modalDetails.rfind(".cfg.bad-", 0) == 0 && std::filesystem::exists(g._modalDetails));
+        ASSERT_TRUE(h.tap("OK"));
+        h.run(400);
+        EXPECT_EQ(h.probe().shows(textOrEmpty(textid::kTextInitializing)), !shortPause);
+        h.machine().state = MachineState::kIdle;
+        h.run(400);
+        EXPECT_EQ(g._modalText, textOrEmpty(textid::kTextUsbDeviceNotFound));
     }
 }
 

@@ -44,7 +44,7 @@ rotorbuild::RotorBuilder rotor3(bool control = false) {
 
 // The smallest window, a drive, answers given at 09:30:05 on 25 January 2023.
 struct Flow {
-    testwd::WorkDir dir{"ks_protocol"};
+    testwd::WorkDir dir{"ks_protocol", testwd::Logs::folder};
     testwd::ScratchDir usb{"ks_usb"};
     GuiHarness h;
     Gui& g;
@@ -115,6 +115,7 @@ TEST(ProtocolFlow, AsksInTurnAndStoresEachAnswerInTheRotorAndItsHistory) {
 
 TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
     const char* const printError = "Error while printing PDF file!";
+    const char* const lpFailed = "Error while printing PDF file! lp: Error - No default destination.";
     const char* const saveError = "Error while saving PDF file to flash drive!";
     const char* const saved = "Protocol successfully saved";
     const struct {
@@ -123,10 +124,10 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         const char *name, *message, *file;  // the outcome shown; the one file then in "protocols/"
     } cases[] = {
         {true, false, true, false, 0, "ROTOR 3", nullptr, nullptr},
-        {true, false, true, false, 1, "ROTOR 3", printError, nullptr},
+        {true, false, true, false, 1, "ROTOR 3", lpFailed, nullptr},
         {true, true, true, false, 0, "ROTOR 3", printError, nullptr},
         {false, false, true, false, 0, "ROTOR 3", saved, "ROTOR 3_20230125093005.pdf"},
-        {false, false, false, false, 0, "ROTOR 3", saveError, nullptr},
+        {false, false, false, false, 0, "ROTOR 3", "USB device not found!", nullptr},
         {false, false, true, true, 0, "ROTOR 3", saveError, "ROTOR 3_20230125093005.pdf"},
         {false, true, true, false, 0, "ROTOR 3", saveError, nullptr},
         {false, false, true, false, 0, "A/../B", saved, "A_.._B_20230125093005.pdf"},
@@ -143,9 +144,12 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
         rotor->setName(c.name);
         f.printer.codes = {c.lpCode};
+        f.printer.output = "\nlp: Error - No default destination.\n";
         f.start(rotor, c.print);
-        f.answer("1");
-        f.answer("X", 800);  // a closed box has slid out
+        if (c.print || c.drive) {  // a save without a drive asks nothing
+            f.answer("1");
+            f.answer("X", 800);  // a closed box has slid out
+        }
         EXPECT_TRUE(c.message ? f.h.probe().shows(c.message) : f.g._modalState == Gui::kHidden);
         const bool written = c.drive && !c.unwritten;
         EXPECT_EQ(fs::exists("tmp.pdf") ? pdfinspect::info("tmp.pdf")["Pages"] : "none", written ? "1" : "none");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <filesystem>
 #include <iterator>
 #include <string>
 
@@ -18,8 +19,10 @@
 #include "gui/keyboard_scroll.h"
 #include "gui/screens/rotor_screen_data.h"
 #include "gui/widgets.h"
+#include "platform/file_replace.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
 #include "texts/format.h"
 #include "texts/record_tags.h"
 #include "texts/text_ids.h"
@@ -98,13 +101,37 @@ std::string trimSpaces(const std::string& text) {
 
 // ---- keyboard handlers and the box's answers ------------------------------------------
 
-void nameEntered(Gui& gui, Data& d) {
-    const std::string name = trimSpaces(gui._keyboardText);
+// Saves the rotor into "db/" under the typed name (none: its own).
+void saveUnder(Data& d, const std::string& name) {
     if (!name.empty()) d.rotor->setName(name.c_str());
     // A name the rotor cannot store (none, or dots only) or a failed write is
     // said, not passed over: the operator would take the rotor for saved.
     d.saveFailed = !d.rotor->loadRotor(nullptr, 0);
+}
+
+void nameEntered(Gui& gui, Data& d) {
+    const std::string name = trimSpaces(gui._keyboardText);
+    const std::string target = rotorfiles::databaseFilePath(name.empty() ? d.rotor->nameText(false) : name);
+    if (platform::replacesAnotherFile(target, d.rotor->filePath()))
+        d.replaceAsked = name;
+    else
+        saveUnder(d, name);
     gui.closeKeyboard();
+}
+
+// Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
+void askReplace(Gui& gui, Data& d) {
+    const std::string name = *d.replaceAsked;
+    d.replaceAsked.reset();
+    const std::string target = rotorfiles::databaseFilePath(name.empty() ? d.rotor->nameText(false) : name);
+    gui.messageBox(textOrEmpty(textid::kTextReplaceFile), std::filesystem::path(target).filename().c_str(),
+                   textOrEmpty(textid::kTextButtonsYesNo), [&gui, name](int answer) {
+                       if (answer == -1) return -1;
+                       Data* s = dynamic_cast<Data*>(gui._data);
+                       if (answer == 0 && s) saveUnder(*s, name);
+                       gui._answer = nullptr;  // the screen reads a set answer as a box still asking
+                       return -2;
+                   });
 }
 
 // Stores a typed number in the field of the edit target, as the decimal text
@@ -338,6 +365,7 @@ void keyboardEntry(Gui& gui, Data& d) {
         d.saveFailed = false;
         gui.messageBox(textOrEmpty(textid::kTextError), d.rotor->nameText(false));
     }
+    if (d.replaceAsked && gui._keyboardState == Gui::kHidden) askReplace(gui, d);
     if (d.editTarget == kNoEntry) return;
     if (gui._keyboardState == Gui::kLeaving) {
         // The grade chooser goes with the entry it belongs to.

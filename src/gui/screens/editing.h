@@ -21,6 +21,7 @@
 #include <bitset>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,9 @@ struct Data final : Gui::ActiveData {
     // The name entry's save failed: said once the keyboard has slid out (a
     // box opened while it leaves would close with it).
     bool saveFailed = false;
+    // The name entry's file is another rotor's: the name typed, asked about
+    // once the keyboard has slid out.
+    std::optional<std::string> replaceAsked;
     // The drive row's width with its margins as last drawn: long captions
     // can make it wider than its base.
     float driveRowDrawn = 0;

@@ -241,15 +241,21 @@ namespace {
 
 // ---- what the actions do ------------------------------------------------------------
 
+// The entry's rotor, loaded afresh; null, and "Opening file error!" with the
+// file's name said, when the file does not load (damaged, removed meanwhile).
+Rotor* loadEntryRotor(Gui& gui, const Data& d, const RotorListEntry& e) {
+    Rotor* fresh = new Rotor(gui._config);
+    if (fresh->loadRotor(e.fileName.c_str(), d.history ? 2 : 1)) return fresh;
+    delete fresh;
+    gui.messageBox(textOrEmpty(textid::kTextOpeningFileError), e.fileName.c_str());
+    return nullptr;
+}
+
 // Opens the entry's rotor as the active rotor; false when it cannot be loaded.
 bool openEntry(Gui& gui, Data& d, const RotorListEntry& e) {
     if (isActiveHistory(gui, d, e)) return true;
-    Rotor* fresh = new Rotor(gui._config);
-    if (!fresh->loadRotor(e.fileName.c_str(), d.history ? 2 : 1)) {
-        delete fresh;
-        gui.messageBox(textOrEmpty(textid::kTextOpeningFileError));
-        return false;
-    }
+    Rotor* fresh = loadEntryRotor(gui, d, e);
+    if (!fresh) return false;
     gui.replaceRotor(fresh);
     // The opened history file is the one the active rotor writes now.
     const std::string active = fresh->nameText(true);
@@ -274,21 +280,31 @@ void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
     if (keyboardUp(gui) && gui._editId == kCopyTarget) return;
     Data* data = &d;
     openKeyboard(gui, kCopyTarget, e.name, [&gui, data, source = e] {
-        copyEntry(*data, source, gui._keyboardText, gui._wallTime);
+        const std::string typed = gui._keyboardText;
+        const std::string existing = copyEntry(*data, source, typed, gui._wallTime);
+        if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
         gui.closeKeyboard();
     });
 }
 
-void protocol(Gui& gui, const RotorListEntry& e, bool print) {
+// Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
+void askReplace(Gui& gui, Data& d) {
+    const Data::ReplaceQuestion question = *d.replaceAsked;
+    d.replaceAsked.reset();
+    gui.messageBox(textOrEmpty(textid::kTextReplaceFile), question.fileName.c_str(),
+                   textOrEmpty(textid::kTextButtonsYesNo), [&gui, question](int answer) {
+                       if (answer == -1) return -1;
+                       Data* s = dynamic_cast<Data*>(gui._data);
+                       if (answer == 0 && s)
+                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
+                       return -2;
+                   });
+}
+
+void protocol(Gui& gui, const Data& d, const RotorListEntry& e, bool print) {
     Rotor* rotor = gui._rotor;
-    if (!rotor || e.fileName != rotor->nameText(true)) {
-        rotor = new Rotor(gui._config);
-        if (!rotor->loadRotor(e.fileName.c_str(), 2)) {
-            delete rotor;
-            return;
-        }
-    }
-    protocolButtons(rotor, print);
+    if (!rotor || e.fileName != rotor->nameText(true)) rotor = loadEntryRotor(gui, d, e);
+    if (rotor) protocolButtons(rotor, print);
 }
 
 // Acts on a row's answer; true when the Editing screen follows.
@@ -302,12 +318,12 @@ bool act(Gui& gui, Data& d, std::size_t index, int answer) {
             return false;
         case kRowSecond:
             if (d.history)
-                protocol(gui, e, false);
+                protocol(gui, d, e, false);
             else
                 askCopyName(gui, d, e);
             return false;
         case kRowThird:
-            if (d.history) protocol(gui, e, true);
+            if (d.history) protocol(gui, d, e, true);
             return false;
         default:
             return false;
@@ -386,6 +402,7 @@ void Gui::rotorList(bool history) {
         messageBox(textOrEmpty(textid::kTextError), d.pendingError.c_str());
         d.pendingError.clear();
     }
+    if (d.replaceAsked && _keyboardState == kHidden && _modalState == kHidden) askReplace(*this, d);
 
     ImGui::PushStyleColor(ImGuiCol_WindowBg, IM_COL32(255, 255, 255, 255));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);

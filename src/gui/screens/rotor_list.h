@@ -13,6 +13,7 @@
 // follow the clock the operator reads.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,14 @@ struct Data final : Gui::ActiveData {
     // A failed delete or copy, said ("Error!" + this) once the keyboard and
     // the box are gone.
     std::string pendingError;
+    // A copy onto another rotor's file: asked about once the keyboard has
+    // gone, with the entry copied and the name typed.
+    struct ReplaceQuestion {
+        RotorListEntry source;
+        std::string typedName;
+        std::string fileName;
+    };
+    std::optional<ReplaceQuestion> replaceAsked;
     bool english;  // language of the labels
 };
 
@@ -104,10 +113,13 @@ bool entryShown(const Data& d, const RotorListEntry& e, std::string_view filter,
 // the list, the others stay (unmarked) and are named in `pendingError`.
 void deleteMarked(Data& d);
 
-// Copies the entry's file under `typedName` in its folder and lists the copy;
-// an existing file of that name is left alone, silently.  A name that cannot
-// be a file name or a failed copy is named in `pendingError`.
-void copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now);
+// Copies the entry's file under `typedName` in its folder and lists the copy.
+// Another file of that name is replaced only with `replace`: without it
+// nothing is done and its file name is returned, for the question; the
+// entry's own name does nothing, silently.  A name that cannot be a file name
+// or a failed copy is named in `pendingError`.
+std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now,
+                      bool replace = false);
 
 // The delete question's answer: -1 (the poll) changes nothing; 0 deletes the
 // marked entries; any other answer clears the marks.  Closes the box (-2) for

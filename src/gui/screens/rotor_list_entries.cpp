@@ -227,31 +227,42 @@ void deleteMarked(Data& d) {
     d.entries = std::move(kept);
 }
 
-void copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now) {
+std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now,
+                      bool replace) {
     // The typed name stays inside the folder: no '/', no "..", no control characters.
     const std::string part = rotorfiles::databaseFilePart(typedName);
     if (part.empty()) {
         appendName(d.pendingError, typedName);
-        return;
+        return {};
     }
     const std::string target = folderOf(source.path) + part + kRotorExtension;
+    if (!replace && platform::replacesAnotherFile(target, source.path)) return part + kRotorExtension;
     std::string bytes;
     if (!platform::readBoundedFile(source.path, rotorfiles::kMaxRotorFileBytes, bytes, nullptr)) {
         appendName(d.pendingError, source.fileName);
-        return;
+        return {};
     }
-    switch (platform::createFile(target, bytes)) {
+    const platform::CreateResult written =
+        replace ? (platform::replaceFile(target, bytes) ? platform::CreateResult::kCreated
+                                                        : platform::CreateResult::kFailed)
+                : platform::createFile(target, bytes);
+    switch (written) {
         case platform::CreateResult::kExists:
-            return;
+            return {};
         case platform::CreateResult::kFailed:
             appendName(d.pendingError, part + kRotorExtension);
-            return;
+            return {};
         case platform::CreateResult::kCreated:
             break;
     }
-    // The copy is made now: it reads as today's, with the clock's time.
+    // The copy is made now: it reads as today's, with the clock's time; a
+    // replaced file's entry goes for the copy's.
+    d.entries.erase(std::remove_if(d.entries.begin(), d.entries.end(),
+                                   [&target](const RotorListEntry& e) { return e.path == target; }),
+                    d.entries.end());
     addListEntry(d, target, now, true, false, now, source.planesText);
     sortEntries(d);
+    return {};
 }
 
 int answerDelete(Gui& gui, Data& d, int answer) {

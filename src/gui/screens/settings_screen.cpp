@@ -21,6 +21,7 @@
 #include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
 #include "machine/machine_base.h"
+#include "platform/file_replace.h"
 #include "records/settings_file.h"
 #include "rotor/rotor_clock.h"
 #include "rotor/rotor_files.h"
@@ -124,26 +125,29 @@ bool validPin(const std::string& text) {
     return true;
 }
 
-// Settings saved under a name: on the drive in "kestrune/configs/" (made
-// when missing), else in the working directory.  The name must be one that
-// stays a plain file name there.
-bool saveUnderName(Data& d, const std::string& typed) {
+// Settings saved under a name: on the drive in "kestrune/configs/", else in
+// the working directory.  The name must be one that stays a plain file name
+// there; "" when it does not.
+std::string namedSettingsPath(const std::string& typed) {
     const std::string name = rotorfiles::databaseFilePart(typed);
     if (name.empty()) {
         logLine("Settings saving error: no usable file name in \"" + typed + "\"");
-        return false;
+        return {};
     }
     std::string folder;  // "" is the product folder on the drive
-    const bool onDrive = findRemovableDrive(folder);
-    std::string target = name + ".cfg";
-    if (onDrive) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder + "/configs", ec);
-        target = folder + "/configs/" + target;
-    }
+    return findRemovableDrive(folder) ? folder + "/configs/" + name + ".cfg" : name + ".cfg";
+}
+
+// Saves the settings to a path of namedSettingsPath; the drive's folder is
+// made when missing (a path in the working directory has none).
+bool saveUnderName(Data& d, const std::string& target) {
+    if (target.empty()) return false;
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    std::error_code ec;
+    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     std::string error;
     const bool saved = saveSettingsFile(*d.config, target, &error);
-    if (onDrive) flushVolume(target);
+    if (!folder.empty()) flushVolume(target);
     if (!saved) logLine("Settings saving error: " + error);
     return saved;
 }
@@ -246,8 +250,8 @@ void openPendingBox(Data& d) {
 // A pressed field gets the keyboard; a closed keyboard ends the edit.
 void keyboardEntry(Data& d) {
     Gui& g = d.gui;
-    if (d.lastAction == kSaveUnderName && !d.resultShown && g._keyboardState == Gui::kLeaving &&
-        g._modalState != Gui::kHidden) {
+    if (d.lastAction == kSaveUnderName && !d.resultShown && d.replaceAsked.empty() &&
+        g._keyboardState == Gui::kLeaving && g._modalState != Gui::kHidden) {
         g.closeModal();  // the name entry was left with Back: no box without buttons stays
         d.lastAction = kNoAction;
     }
@@ -344,7 +348,23 @@ void closePage(Data& d) {
 
 int showResult(Data& d, int answer) {
     Gui& g = d.gui;
+    if (!d.replaceAsked.empty()) {
+        // Another file of that name: replaced only on Yes; No, Back and Home keep it.
+        if (answer == -1) {
+            g._modalText = textOrEmpty(textid::kTextReplaceFile);
+            g._modalDetails = std::filesystem::path(d.replaceAsked).filename().string();
+            g._modalButtons = textOrEmpty(textid::kTextButtonsYesNo);
+            return -1;
+        }
+        const std::string target = std::move(d.replaceAsked);
+        d.replaceAsked.clear();
+        if (answer != 0) return -2;
+        d.resultOk = saveUnderName(d, target);
+        d.resultShown = true;
+        return answer;  // the box stays with the result
+    }
     if (answer >= 0) return -2;  // any button closes the box
+    g._modalDetails.clear();
     if (d.lastAction == kSaveUnderName && !d.resultShown) {
         g._modalText = textOrEmpty(kTextEnterName);
         g._modalButtons.clear();
@@ -365,8 +385,13 @@ void commitEntry(Data& d) {
     std::string text = g._keyboardText;
     if (!d.edit.active()) {
         if (d.lastAction == kSaveUnderName && !d.resultShown) {
-            d.resultOk = saveUnderName(d, text);
-            d.resultShown = true;
+            const std::string target = namedSettingsPath(text);
+            if (platform::replacesAnotherFile(target)) {
+                d.replaceAsked = target;  // the box asks in place of the name
+            } else {
+                d.resultOk = saveUnderName(d, target);
+                d.resultShown = true;
+            }
             g.closeKeyboard();
             // The box came in with the keyboard; it stays when the keyboard goes.
             g._modalState = Gui::kShown;

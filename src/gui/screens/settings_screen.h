@@ -140,6 +140,8 @@ struct Data : Gui::ActiveData {
     int lastAction = kNoAction;
     bool resultShown = false;
     bool resultOk = false;
+    // The settings saved under a name would replace this file: the box asks.
+    std::string replaceAsked;
 
     bool eventRegistration = false;  // the folder "logs" exists
     bool delayedClose = false;

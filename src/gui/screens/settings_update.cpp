@@ -283,7 +283,8 @@ void showExportResult(Data& d, int result) {
     // The worker released the device for the copy: the first closing answer
     // (a button, Back, Home, Escape) connects again, once.
     auto reconnected = std::make_shared<bool>(result == kExportNoDrive);
-    g.messageBox(textOrEmpty(text), nullptr, nullptr, [&g, reconnected](int answer) {
+    // The result comes when the copy ends: it waits for a box on screen.
+    g.queueMessageBox(textOrEmpty(text), nullptr, nullptr, [&g, reconnected](int answer) {
         if (answer == -1) return -1;
         if (!*reconnected && g._machine) g._machine->requestReconnect();
         *reconnected = true;

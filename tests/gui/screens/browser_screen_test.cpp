@@ -210,29 +210,41 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
-    const std::pair<const char*, Names> cases[] = {
-        {"ROTOR 2", {"ROTOR 2.rotor"}},  // its own name: nothing happens
-        {"COPY", {"COPY.rotor", "ROTOR 2.rotor"}},
-        {"../x", {".._x.rotor", "ROTOR 2.rotor"}},
-        {"a/b", {"ROTOR 2.rotor", "a_b.rotor"}},
+    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER").
+    const std::tuple<std::string, std::string, Names> cases[] = {
+        {"ROTOR 2", "", {"ROTOR 2.rotor"}},  // its own name: nothing happens
+        {"COPY", "", {"COPY.rotor", "ROTOR 2.rotor"}},
+        {"../x", "", {".._x.rotor", "ROTOR 2.rotor"}},
+        {"a/b", "", {"ROTOR 2.rotor", "a_b.rotor"}},
+        {"OTHER", "No", {"OTHER.rotor", "ROTOR 2.rotor"}},
+        {"OTHER", "Yes", {"OTHER.rotor", "ROTOR 2.rotor"}},
     };
-    for (const auto& [typed, files] : cases) {
-        SCOPED_TRACE(typed);
+    for (const auto& [typed, answer, files] : cases) {
+        SCOPED_TRACE(typed + answer);
         Browser b;
         writeRotor("db/ROTOR 2.rotor", 3);
+        if (!answer.empty()) writeRotor("db/OTHER.rotor", 1);
         b.open(false);
         b.tap("copy", "ROTOR 2.rotor");
         EXPECT_EQ(b.g._keyboardText, "ROTOR 2");
         b.g._keyboardText = typed;
         b.h.key(GuiKey::Enter);
         b.h.run(400);
+        if (!answer.empty()) {
+            b.h.run(400);  // the question follows the keyboard out
+            EXPECT_EQ(b.g._modalDetails, "OTHER.rotor");
+            b.tap(answer);
+            EXPECT_EQ(testwd::readFile("db/OTHER.rotor") == testwd::readFile("db/ROTOR 2.rotor"),
+                      answer == "Yes");
+        }
         EXPECT_EQ(testwd::filesIn("db"), files);
         EXPECT_EQ(testwd::filesIn("."), (Names{"db", "history"}));
         EXPECT_FALSE(b.h.probe().shows("Error!"));
         Names shown;  // byte order: capitals first
         for (const std::string& f : files) shown.push_back(f.substr(0, f.size() - 6));
         EXPECT_EQ(b.rows(), shown);
-        for (const std::string& f : files) EXPECT_EQ(b.entry(f).planesText, "3");  // read from the file
+        for (const std::string& f : files)  // read from the file
+            EXPECT_EQ(b.entry(f).planesText, answer == "No" && f == "OTHER.rotor" ? "1" : "3");
     }
 }
 
@@ -242,6 +254,8 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     writeRotor("db/ROTOR 2.rotor", 2);
     writeRotor("db/ROTOR 10.rotor", 2);
     fs::create_directories("db/BROKEN.rotor");
+    const std::string brokenHistory = "BROKEN_220230615135900.rotor";
+    fs::create_directories("history/" + brokenHistory);
     const std::string hist = b.record("ROTOR 7", kNow - 60);
     b.record("OTHER", kNow - 120);
     Rotor* const before = b.g._rotor;
@@ -265,6 +279,11 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     // From the History, Back returns to the same list with its period and filter.
     b.tap("È");
     b.open(true);
+    for (const char* icon : {"save", "print"}) {  // a protocol of what does not load: said, with the file
+        b.tap(icon, brokenHistory);
+        EXPECT_EQ(b.g._modalText + "|" + b.g._modalDetails, "Opening file error!|" + brokenHistory);
+        b.tap("OK");
+    }
     HistoryData::Data* list = &b.data();
     list->periods.selected = HistoryData::kPeriodWeek;
     b.g._config->local.text2 = "ROTOR";

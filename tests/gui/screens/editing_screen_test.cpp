@@ -251,24 +251,30 @@ TEST(EditingScreen, SaveWritesTheDatabaseFileOrSaysWhy) {
         const char* name;
         const char* typed;
         bool dbIsAFile;
-        const char* file;  // null: nothing saved, "Error!" shown
+        const char* file;              // null: nothing saved, "Error!" shown unless asked
+        const char* answer = nullptr;  // to "Replace the existing file?"
     };
     const Case cases[] = {
         {"typed name, blanks cut", "  Rotor 7 ", false, "db/Rotor 7.rotor"},
         {"empty: the rotor's name", "", false, "db/Shaft.rotor"},
         {"dots only", "...", false, nullptr},
         {"db is a plain file", "Rotor 7", true, nullptr},
+        {"another rotor's file, No keeps it", "Other", false, nullptr, "No"},
+        {"another rotor's file, Yes replaces it", "Other", false, "db/Other.rotor", "Yes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Editor e;
-        if (c.dbIsAFile) testwd::writeFile("db", "x");
+        if (!c.dbIsAFile) std::filesystem::create_directory("db");
+        testwd::writeFile(c.dbIsAFile ? "db" : "db/Other.rotor", "other");
         e.enter("Save", c.typed);
         e.h.run(400);  // the box follows the keyboard out
-        EXPECT_EQ(e.h.probe().shows("Error!"), c.file == nullptr);
+        if (c.answer && e.h.tap(c.answer)) e.h.run(400);
+        EXPECT_EQ(e.h.probe().shows("Error!"), c.file == nullptr && !c.answer);
         if (c.file) {
             EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.file;
         }
+        if (c.answer) EXPECT_EQ(testwd::readFile("db/Other.rotor") == "other", c.file == nullptr);
         EXPECT_EQ(e.g._keyboardState, Gui::kHidden);
     }
 }

@@ -279,13 +279,22 @@ TEST(SettingsUpdateMain, RowsRestartExitSaveUnderANameAndShowTheLogsSize) {
     rig.h.frame();
     EXPECT_EQ(rig.h.probe().find("Event registration")->text, "7");
     EXPECT_TRUE(rig.h.probe().shows("Mbyte"));
-    rig.taps({"Save machine settings"});
-    EXPECT_EQ(rig.g._modalText, "Enter a name for the saving settings");
-    rig.g._keyboardText = "line 2";
-    rig.h.key(GuiKey::Enter);
-    rig.h.run(600);  // the result stays on screen when the keyboard has gone
-    EXPECT_TRUE(rig.g._modalState == 2 && rig.g._modalText == "Settings saved!");
-    EXPECT_TRUE(fs::exists(rig.onStick("configs/line 2.cfg")));
+    for (const std::string answer : {"", "No", "Yes"}) {  // to the question over a file of that name
+        SCOPED_TRACE(answer);
+        Rig named;
+        if (!answer.empty()) testwd::writeFile(named.onStick("configs/line 2.cfg"), "kept");
+        named.taps({"Save machine settings"});
+        EXPECT_EQ(named.g._modalText, "Enter a name for the saving settings");
+        named.g._keyboardText = "line 2";
+        named.h.key(GuiKey::Enter);
+        named.h.run(600);  // the result stays on screen when the keyboard has gone
+        if (!answer.empty()) {
+            EXPECT_EQ(named.g._modalDetails, "line 2.cfg");
+            named.taps({answer});
+        }
+        EXPECT_EQ(named.g._modalState == 2 && named.g._modalText == "Settings saved!", answer != "No");
+        EXPECT_EQ(testwd::readFile(named.onStick("configs/line 2.cfg")) == "kept", answer == "No");
+    }
 }
 
 }  // namespace
