@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 #include "drivers/welding/welder_master.h"
@@ -70,6 +71,38 @@ TEST_F(WelderReconnect, AFaultAtAnyTransferOfAJogAndAWeldLeavesTheControllerStop
     ASSERT_TRUE(again.isConnected());
     EXPECT_EQ(sim_.reg(kRegControl), kControlAttached);
     EXPECT_EQ(welderSetpoints().control, kControlAttached);
+}
+
+// A driver that gives the controller up, after its first control word (the
+// answer lost, the word taken) or at its end (control 0 refused), tries
+// control 0 on a fresh link: no controller stays marked as attached.
+TEST_F(WelderReconnect, ControlZeroOnAFreshLinkWhenTheDriverGivesTheControllerUp) {
+    struct Case {
+        const char* name;
+        std::function<void()> beforeStart, beforeEnd;
+    };
+    const Case cases[] = {
+        {"the first control word's answer lost",
+         [&] {
+             for (int read = 0; read < 3; ++read) sim_.injectReply(simwelder::ReplyFault::none);  // firmware, control
+             sim_.injectReply(simwelder::ReplyFault::timeout);
+         },
+         {}},
+        {"the closing control 0 refused", {}, [&] { sim_.failNextWrite(kRegControl); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        resetWelderDriverState();
+        sim_.setRegister(kRegControl, 0);
+        if (c.beforeStart) c.beforeStart();
+        testing::internal::CaptureStdout();
+        auto welder = std::make_unique<Welder_v3>(logs_, 0, WelderOptions{(dir_ / "welderParameters.ini").string(), {}, {}, {}});
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(welder->isConnected(), !c.beforeStart);
+        if (c.beforeEnd) c.beforeEnd();
+        welder.reset();
+        EXPECT_EQ(sim_.reg(kRegControl), 0u);
+    }
 }
 
 }  // namespace
