@@ -41,14 +41,14 @@ public:
     int getErrorInfo(int* inverterType) override;
     int defaultCalibrationStep() override { return 1000; }
     double getSpeed() override;
-    void setBooster(const int gains[5]) override;
+    bool setBooster(const int gains[5]) override;
     void setBrake(bool on) override;
     void setRelay(bool on, int relay) override;
     void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override;
     void startTraining() override;
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
-    void setAccuracy(int a, int b, int c) override;
-    void setInverterType(int type, int busAddress) override;
+    bool setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
+    bool setAccuracy(int a, int b, int c) override;
+    bool setInverterType(int type, int busAddress) override;
     bool setSpeed(std::int16_t centiHz) override;
     bool startReading(const ReadRequest* request) override;
     void stopReading() override;
@@ -84,6 +84,9 @@ private:
     const std::uint8_t* currentBlock() const;
     bool readRegister(std::uint32_t reg, std::uint32_t* value) { return link.readRegister(reg, value); }
     bool writeRegister(std::uint32_t reg, std::uint32_t value) { return link.writeRegister(reg, value); }
+    // A set-up value the run's results depend on: written, read back and
+    // written once more on a mismatch; a failure is no connection.
+    bool setUpWrite(std::uint32_t reg, std::uint32_t value);
 
     LoggerBase* logger = nullptr;
     older::Link link;

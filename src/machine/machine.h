@@ -187,6 +187,7 @@ private:
     // Process frame and the processes.
     void runProcessFrame(int code);
     bool initProcess(int code);
+    bool setUpNotTaken(const char* what);
     bool selectInverter(const Drive& d, int code, bool milling);
     int processStartRpm(int code, Rotor* rotor) const;
     void setRunValues(const Drive& d, int code, Rotor* rotor, bool milling);

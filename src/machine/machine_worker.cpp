@@ -283,7 +283,8 @@ void Machine::runProcessFrame(int code) {
     logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
     logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
     if (!initProcess(code)) {
-        _result.store(MachineError::kDriveNotReady);
+        // A set-up the device did not take has its error already.
+        if (_result.load() == MachineError::kNone) _result.store(MachineError::kDriveNotReady);
     } else {
         dispatch(code);
     }
@@ -350,14 +351,25 @@ bool Machine::initProcess(int code) {
     if (code == MachineProcess::kRisingSpeeds && rotor) rotor->storeResult(0, false);
     if (MachineProcess::setsUpMeasurement(code)) {
         if (rotor) _engine.setDirection(rotor->rotationDirection());
-        if (!_measurer.setup(*_config, rotor, code)) return false;
+        if (!_measurer.setup(*_config, rotor, code))
+            return _measurer.status == RunStatus::kDeviceError ? setUpNotTaken("gains") : false;
     }
     setRunValues(d, code, rotor, milling);
     resetRunRequests(startRpm);
-    _api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
-                      static_cast<int>(_config->endDrive.angleTuningAccuracy), 0);
+    if (!_api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
+                           static_cast<int>(_config->endDrive.angleTuningAccuracy), 0)) {
+        return setUpNotTaken("accuracies");
+    }
     logPrintf(&_engineLog, "initProcess end");
     return true;
+}
+
+// A set-up value the run's results depend on did not reach the device: the
+// process ends with the device's error before anything turns.
+bool Machine::setUpNotTaken(const char* what) {
+    logPrintf(&_engineLog, "initProcess: the device did not take the %s", what);
+    _result.store(statusResult(RunStatus::kDeviceError));
+    return false;
 }
 
 // Turning drives the position-turn inverter, everything else (and turning
@@ -371,7 +383,7 @@ bool Machine::selectInverter(const Drive& d, int code, bool milling) {
     const Inverter& inv = _config->inverters[static_cast<std::size_t>(index)];
     const int type = static_cast<int>(inv.inverterType - settings_choice::kSchneiderAtv12);
     _api->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
-    _api->setInverterType(type, inv.address);
+    if (!_api->setInverterType(type, inv.address)) return setUpNotTaken("inverter type");
     return true;
 }
 
@@ -566,8 +578,9 @@ void Machine::measureStep() {
             // Another gain level was asked for: apply it and measure again.
             _measurer.applyBooster(*_config, _requestedBoosterLevel.load(), _process.load(),
                                    _measurer.commandedSpeed.load());
-            _measurer.sendBooster();
-            continue;
+            if (_measurer.sendBooster()) continue;
+            _result.store(statusResult(RunStatus::kDeviceError));
+            break;
         }
         const double speed = std::fabs(_engine.getSpeed(false));
         _measurer.commandedSpeed.store(speed);

@@ -130,6 +130,7 @@ int Measurer::listedChannel(int k) const {
 
 bool Measurer::setup(const Config& config, Rotor* r, int process) {
     process_ = process;
+    status = RunStatus::kOk;
     rotor = r;
     if (r == nullptr) {
         logPrintf(&logger_, "measurement set-up: no rotor");
@@ -154,7 +155,7 @@ bool Measurer::setup(const Config& config, Rotor* r, int process) {
     channelCount_.store(static_cast<int>(used.size()), std::memory_order_release);
 
     applyBooster(config, 0, process, commandedSpeed.load());
-    sendBooster();
+    if (!sendBooster()) return false;
     sessions = MachineProcess::withoutSpeedControl(process)
                    ? 100000
                    : static_cast<int>(std::min<unsigned>(r->averagingCount(), 100000u));
@@ -193,13 +194,18 @@ void Measurer::applyBooster(const Config& config, int level, int process, double
     overflowStop = overflowConfigured_;
 }
 
-void Measurer::sendBooster() {
+bool Measurer::sendBooster() {
     logPrintf(&logger_, "set booster");
     int g[kDeviceChannels];
     for (int c = 0; c < kDeviceChannels; ++c) g[c] = gainSteps_[c].load();
-    if (api) api->setBooster(g);
+    const bool taken = api == nullptr || api->setBooster(g);
     boosterTime_ = clock_.now();
     boosterTimeSet_ = true;
+    if (taken) return true;
+    // Samples at other gains than the ones counted with would give wrong amplitudes.
+    logPrintf(&logger_, "set booster: not taken by the device");
+    status = RunStatus::kDeviceError;
+    return false;
 }
 
 // ---------------------------------------------------------------- measuring
@@ -223,7 +229,7 @@ int Measurer::measure() {
         acquisitionPass();
         while (!cancelled() && status == RunStatus::kOk && gainChangeNeeded()) {
             adjustGains();
-            sendBooster();
+            if (!sendBooster()) break;
             acquisitionPass();
         }
     }

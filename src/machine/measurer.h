@@ -69,14 +69,16 @@ public:
     // Prepares a measurement of `rotor` for process `process`: channel list,
     // gains (level 0) sent to the device, sessions, revolutions before
     // measurement, filter board.  False (with a log line) when the rotor has
-    // no channel, more than four, or a channel outside the settings' list.
+    // no channel, more than four, or a channel outside the settings' list,
+    // and (status kDeviceError) when the device did not take the gains.
     bool setup(const Config& config, Rotor* rotor, int process);
     // Applies a booster level: 0 takes every channel's step and automatic-gain
     // flag from the settings, n > 0 sets all channels to step n - 1 with
     // automatic gain and the overflow stop off.  Sets the thresholds.
     void applyBooster(const Config& config, int level, int process, double commandedSpeed);
-    // Sends the gain steps (log "set booster") and notes the booster time.
-    void sendBooster();
+    // Sends the gain steps (log "set booster") and notes the booster time;
+    // false (status kDeviceError) when the device did not take them.
+    bool sendBooster();
 
     // ---- measuring ----
     // One measurement: returns the status (RunStatus kOk, kDeviceError or

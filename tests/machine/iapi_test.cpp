@@ -673,8 +673,8 @@ TEST_F(IApiReading, FailuresOfTheSetUp) {
     api->setCurrentInverter(0, 1);
     ReadRequest r = request(false);
 
-    kwz.fail("setMarkerEncoderMarkerType", 1);  // only logged
-    EXPECT_TRUE(api->startReading(&r));
+    kwz.fail("setMarkerEncoderMarkerType", 1);  // no reading without it
+    EXPECT_FALSE(api->startReading(&r));
     EXPECT_TRUE(logged("startReading: setMarkerEncoderMarkerType Error!"));
 
     kwz.opticalSpeed = 450;
@@ -683,8 +683,8 @@ TEST_F(IApiReading, FailuresOfTheSetUp) {
     EXPECT_TRUE(logged("start balancing conversion error! for speed: 450, phasor: 1"));
 
     r = request(true);
-    kwz.fail("setADCSampleRateTestMode", 1);  // only logged
-    EXPECT_TRUE(api->startReading(&r));
+    kwz.fail("setADCSampleRateTestMode", 1);
+    EXPECT_FALSE(api->startReading(&r));
     EXPECT_TRUE(logged("set rate error: 15000"));
     kwz.fail("setADCStartConversionTestMode", 1);
     EXPECT_FALSE(api->startReading(&r));
