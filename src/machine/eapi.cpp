@@ -578,10 +578,7 @@ EApi* EApiFactory::createEApi() {
         logger_ = createLogger("api");
         if (logger_) logger_->open(true);
     }
-    if (attempted_ && clock_.msSince(lastAttempt_) < 10000) return nullptr;
     logPrintf(&logger_, "Trying...");
-    attempted_ = true;
-    lastAttempt_ = clock_.now();
 
     drivers::Usb01Handle* h =
         openController([this](const std::string& text) { logPrintf(&logger_, "%s", text.c_str()); });
