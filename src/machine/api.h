@@ -175,6 +175,9 @@ public:
     const std::uint16_t* bufferData(int index) const;
     int bufferCount(int index) const;
     int bufferCapacity() const { return capacity; }
+    // Packet-number gaps seen since the device was made: samples were lost
+    // between two data packets.
+    int packetGaps() const { return packetGaps_; }
     Clock& clock() const { return clock_; }
 
     // The error code of the first open external error input, or 0.  The
@@ -226,4 +229,5 @@ protected:
 
 private:
     Clock& clock_;
+    int packetGaps_ = 0;
 };

@@ -328,19 +328,11 @@ void Measurer::prepareRing(int n) {
 
 bool Measurer::sessionLoop() {
     logPrintf(&logger_, "New session: %d/%d", sessionCounter_, sessions);
-    const int n = listedCount();
-    for (int k = 0; k < n; ++k) {
-        const int c = channels_[k].load();
-        int step = api->getChannelGain(c);
-        if (step < 0) step = gainSteps_[c].load();
-        const int multiplier = gainMultiplier(step);
-        logPrintf(&logger_, "initPlaneData: %d x%d map: %d", k, multiplier, c);
-        if (rotor) rotor->initChannel(static_cast<unsigned>(k), multiplier, c);
-    }
-    done_ = false;
-    sessionStart_ = clock_.now();
-    resetRevolution();
+    startCycle();
+    cycleRepeats_ = 0;
     const bool turnData = api->hasTurnData();
+    // The samples the previous cycle left unread are no gap of this one.
+    if (!turnData) api->resetPacketCounter();
     while (!cancelled() && !done_ && !abort_ && !gainChangeNeeded()) {
         if (pollHook) pollHook();
         clearPeaks();
@@ -412,12 +404,45 @@ void Measurer::takeTurnResults() {
     if (onResult) onResult();
 }
 
+// The channels' gains for the rotor and a fresh start of the revolutions.
+void Measurer::startCycle() {
+    const int n = listedCount();
+    for (int k = 0; k < n; ++k) {
+        const int c = channels_[k].load();
+        int step = api->getChannelGain(c);
+        if (step < 0) step = gainSteps_[c].load();
+        const int multiplier = gainMultiplier(step);
+        logPrintf(&logger_, "initPlaneData: %d x%d map: %d", k, multiplier, c);
+        if (rotor) rotor->initChannel(static_cast<unsigned>(k), multiplier, c);
+    }
+    done_ = false;
+    sessionStart_ = clock_.now();
+    resetRevolution();
+    cycleGaps_ = api->packetGaps();
+}
+
+// Samples were lost inside the cycle: a revolution across the gap would be
+// fitted as a whole one, so what the cycle gathered is dropped and it starts
+// again, at most kCycleRepeats times.  False when the measurement ends.
+bool Measurer::repeatCycle() {
+    if (++cycleRepeats_ > kCycleRepeats) {
+        logPrintf(&logger_, "session %d: samples lost again, measuring ended", sessionCounter_);
+        status = RunStatus::kDeviceError;
+        abort_ = true;
+        return false;
+    }
+    logPrintf(&logger_, "session %d: samples lost, measured again (%d)", sessionCounter_, cycleRepeats_);
+    startCycle();
+    return true;
+}
+
 // Runs the device's samples of the present read; true when the session loop
-// is to abort (speed far off).
+// is to abort (speed far off, samples lost too often).
 bool Measurer::rawSamples() {
     const int n = listedCount();
     int values[kMaxListed] = {0, 0, 0, 0};
     while (api->nextSample()) {
+        if (testMode == 0 && api->packetGaps() != cycleGaps_ && !repeatCycle()) return true;
         ++sampleCounter_;
         const bool mark = api->isMarkSample();
         for (int k = 0; k < n; ++k) {
