@@ -42,6 +42,9 @@ bool Machine::startProcess(int code) {
             return false;
         }
     }
+    // A reconnect on its way would replace the device under the run: the
+    // machine is busy until it is done.
+    if (code != MachineProcess::kConnect && _reqReconnect.load()) return false;
     // Claim the process code first (a transitional -1 keeps the worker away
     // while the values of the previous process are reset), then reset.
     int expected = MachineProcess::kIdle;
@@ -85,8 +88,7 @@ void Machine::workerLoop() {
             if (!_quit.load() && !_threadRunning.exchange(true)) continue;
             return;
         }
-        if (_reqReconnect.exchange(false)) {
-            _process.store(MachineProcess::kConnect);
+        if (_reqReconnect.load() && takeReconnect()) {
             _state.store(MachineState::kInitializing);
             deleteDevice();
             deleteWelder();
@@ -103,15 +105,37 @@ void Machine::workerLoop() {
             _lastRoundOk = true;
         } else if (code == MachineProcess::kConnect) {
             const bool flag = _connectFlag.exchange(false);
+            const bool wasDemo = _isDemo.load();
             connectDevice(flag);
             publish(true);
+            // A start that the reconnect held back runs on the new device,
+            // but not on the demo device in place of a controller now lost.
+            int next = _quit.load() ? MachineProcess::kIdle : _heldStart;
+            if (next != MachineProcess::kIdle && _isDemo.load() && !wasDemo) {
+                _result.store(ApiError::kNoConnection);
+                next = MachineProcess::kIdle;
+            }
+            _heldStart = 0;
             _state.store(MachineState::kIdle);
-            _process.store(MachineProcess::kIdle);
+            _process.store(next);
         } else {
             runProcessFrame(code);
             _lastRoundOk = _result.load() == MachineError::kNone;
         }
     }
+}
+
+// Makes the connect process the next one.  A start claimed but not yet run
+// is held back and runs after it; while a start is being claimed, the
+// reconnect waits for the next round.
+bool Machine::takeReconnect() {
+    int code = _process.load();
+    while (code >= 0 && !_process.compare_exchange_weak(code, MachineProcess::kConnect)) {
+    }
+    if (code < 0) return false;
+    _reqReconnect.store(false);
+    _heldStart = code > MachineProcess::kConnect ? code : 0;
+    return true;
 }
 
 // ---------------------------------------------------------------- published values
