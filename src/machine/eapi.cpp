@@ -331,7 +331,7 @@ bool EApi::startReading(const ReadRequest* request) {
         std::uint32_t flags = 0;
         if (readControlFlags(&flags)) writeControlFlags(flags | kFlagSpeedAcquisition);
     }
-    if (!writeRegister(kRegSampleRate, static_cast<std::uint32_t>(sampleRate))) {
+    if (!setUpWrite(kRegSampleRate, static_cast<std::uint32_t>(sampleRate))) {
         logPrintf(&logger, "set rate error: %d", sampleRate);
         return false;
     }

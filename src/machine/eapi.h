@@ -9,10 +9,10 @@
 // Loggers: "api" for the factory, "api_e" for the device.  A failed transfer
 // is logged and becomes false, -1 or an error code (the data, frequency and
 // set-up transfers leave ApiError::kNoConnection).  The frequency and the
-// set-up values (gains, ramps, accuracies, inverter type) are read back after
-// every write.  `readData` waits a step while the conversion runs and fails
-// when it does not end within its samples' time and 2 s; a failed data
-// transfer forgets the speed of the blocks.
+// set-up values (gains, ramps, accuracies, inverter type, sample rate) are
+// read back after every write.  `readData` waits a step while the conversion
+// runs and fails when it does not end within its samples' time and 2 s; a
+// failed data transfer forgets the speed of the blocks.
 
 #include <cstdint>
 #include <string>

@@ -100,7 +100,7 @@ public:
     int setCurrentInverter(int index, int phasor) override {
         return device_.setCurrentInverter(index, phasor);
     }
-    bool setInverterType(int type, int busAddress) override { return device_.setInverterType(type, busAddress); }
+    bool setInverterType(int type, int address) override { return device_.setInverterType(type, address); }
     int getTurnScale() override { return device_.getTurnScale(); }
     bool setSpeed(std::int16_t centiHz) override {
         if (onSetSpeed) onSetSpeed(centiHz);

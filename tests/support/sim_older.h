@@ -65,8 +65,8 @@ public:
     enum class Fault {
         unplug,        // this call and every later one fail with -ENODEV until replug
         timeout,       // a read request is never answered; a write or a data read answers -ETIMEDOUT
-        damagedFrame,  // the reply has a wrong command, one block of the data arrives as random
-                       // bytes, a write is taken by the bus but not by the controller
+        damagedFrame,  // the reply has a wrong command, a data block random bytes, a write is
+                       // taken by the bus but not by the controller
         lateReply,     // the reply comes after the read gave up (that read times out)
     };
     // A transfer as a fault's match sees it, with the registers that tell a
@@ -107,9 +107,8 @@ public:
     // rpmPerTenthHz with a first-order lag of tauMs; the mark is on the first
     // three samples of each revolution, the block's speed field carries the
     // speed, and every data read moves `clock` on by the samples' duration at
-    // the sample rate (register 26).  Frames set with `setFrames` then make
-    // one revolution: each sample carries the frame where the rotor stands.  The clock is anything with nowMs() and
-    // advanceMs(ms), such as a test's virtual clock.
+    // the sample rate (register 26).  The clock is anything with nowMs() and
+    // advanceMs(ms), such as a test's virtual clock; frames set are one turn of its signal.
     struct MotorClock {
         std::function<std::int64_t()> nowMs;
         std::function<void(std::int64_t ms)> advanceMs;
