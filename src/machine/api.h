@@ -43,9 +43,9 @@
 // other way, at most 327.67 Hz either way).
 //
 // Set-up writes.  The gains, ramps, accuracies and inverter type that a run's
-// results depend on report whether the device took them (false also sets the
-// device's error code where it keeps one); a device without such a setting
-// takes it as done.
+// results depend on report whether the device took them (the older controller
+// then reports no connection); a device without such a setting takes it as
+// done.
 //
 // Failures are logged by the implementation and returned as false, -1, 0.0 or
 // an error code; nothing throws.

@@ -170,7 +170,6 @@ bool KWZUSBHardT2::mustReadBack(std::uint32_t reg) {
         case REG_INVERTOR_DECELERATION:
         case REG_MARKER_ENCODER_MARKER_TYPE:
         case REG_MARKER_ENCODER_MARKER_TYPE + kMarkerRegisterStride:
-        case REG_ADC_SAMPLE_RATE:
             return true;
         default:
             return false;

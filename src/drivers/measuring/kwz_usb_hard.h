@@ -139,7 +139,9 @@ public:
     // The writes that are read back: every inverter frequency, so that the
     // stop and the frequency the drive control corrects from are the ones
     // the controller took, and the set-up a measurement depends on (the
-    // inverter's ramps, the marker type, the sample rate).
+    // inverter's ramps, the marker type).  The sample rate goes out with
+    // every conversion of a balancing measurement: a read there would slow
+    // each block down.
     static bool mustReadBack(std::uint32_t reg);
     // One bulk read of packetCount x 64 bytes; returns the byte count or the negative error.
     int getADCData(std::uint8_t* buffer, std::uint32_t packetCount);
