@@ -48,14 +48,14 @@ public:
     int getErrorInfo(int*) override { return 0; }
     int defaultCalibrationStep() override { return 500; }
     double getSampleRate() override { return 18150.0; }
-    void setBooster(const int*) override {}
+    bool setBooster(const int*) override { return true; }
     void setBrake(bool) override {}
     void setRelay(bool, int) override {}
     void setMiscParams(bool, int, int) override {}
     void startTraining() override {}
-    void setAccTime(int, int, int) override {}
-    void setAccuracy(int, int, int) override {}
-    void setInverterType(int, int) override {}
+    bool setAccTime(int, int, int) override { return true; }
+    bool setAccuracy(int, int, int) override { return true; }
+    bool setInverterType(int, int) override { return true; }
     bool setSpeed(std::int16_t) override { return true; }
     bool startReading(const ReadRequest*) override { return true; }
     void stopReading() override {}

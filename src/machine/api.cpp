@@ -108,7 +108,10 @@ bool Api::saveCurrentBuffer(std::FILE* f, LoggerBase** log) {
 
 bool Api::notePacketNumber(int number) {
     const bool mismatch = previousPacket != -1 && number != previousPacket + 1;
-    if (mismatch && previousPacket != 10000) markDataGap();
+    if (mismatch && previousPacket != 10000) {
+        markDataGap();
+        ++packetGaps_;
+    }
     previousPacket = number;
     return mismatch;
 }

@@ -42,6 +42,11 @@
 // hundredths of a hertz as a signed 16-bit value (0 stops, negative turns the
 // other way, at most 327.67 Hz either way).
 //
+// Set-up writes.  The gains, ramps, accuracies and inverter type that a run's
+// results depend on report whether the device took them (the older controller
+// then reports no connection); a device without such a setting takes it as
+// done.
+//
 // Failures are logged by the implementation and returned as false, -1, 0.0 or
 // an error code; nothing throws.
 
@@ -118,7 +123,7 @@ public:
     virtual int defaultCalibrationStep() = 0;                            // 7: 0.01 Hz
     virtual double getSampleRate() { return sampleRate; }                // 8
     virtual double getSpeed() { return 0.0; }                            // 9: rpm
-    virtual void setBooster(const int gains[5]) = 0;                     // 10: steps 0-3
+    virtual bool setBooster(const int gains[5]) = 0;                     // 10: steps 0-3
     virtual int getChannelGain(int channel) { (void)channel; return -1; }  // 11
     virtual void setBrake(bool on) = 0;                                  // 12
     virtual void setRelay(bool on, int relay) = 0;                       // 13
@@ -126,12 +131,12 @@ public:
     virtual void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) = 0;  // 15
     virtual bool needsTrain() { return true; }                           // 16
     virtual void startTraining() = 0;                                    // 17
-    virtual void setAccTime(int accelerationMs, int decelerationMs, int rampType) = 0;  // 18
+    virtual bool setAccTime(int accelerationMs, int decelerationMs, int rampType) = 0;  // 18
     virtual bool setMotorParams(const MotorParams& params) { (void)params; return true; }  // 19
-    virtual void setAccuracy(int a, int b, int c) = 0;                   // 20
+    virtual bool setAccuracy(int a, int b, int c) = 0;                   // 20
     virtual bool setInverters(const std::vector<InverterEntry>& list) { (void)list; return true; }  // 21
     virtual int setCurrentInverter(int index, int phasor) { (void)index; (void)phasor; return 0; }  // 22
-    virtual void setInverterType(int type, int busAddress) = 0;          // 23
+    virtual bool setInverterType(int type, int busAddress) = 0;          // 23
     virtual int getTurnScale() { return 0; }                             // 24: ms
     virtual bool setSpeed(std::int16_t centiHz) = 0;                     // 25
     virtual bool startReading(const ReadRequest* request) = 0;           // 26
@@ -170,6 +175,9 @@ public:
     const std::uint16_t* bufferData(int index) const;
     int bufferCount(int index) const;
     int bufferCapacity() const { return capacity; }
+    // Packet-number gaps seen since the device was made: samples were lost
+    // between two data packets.
+    int packetGaps() const { return packetGaps_; }
     Clock& clock() const { return clock_; }
 
     // The error code of the first open external error input, or 0.  The
@@ -221,4 +229,5 @@ protected:
 
 private:
     Clock& clock_;
+    int packetGaps_ = 0;
 };

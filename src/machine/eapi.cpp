@@ -198,11 +198,13 @@ double EApi::getSpeed() {
     return 10000.0 / static_cast<double>(v) * 60.0;
 }
 
-void EApi::setBooster(const int gains[5]) {
+bool EApi::setBooster(const int gains[5]) {
     std::uint32_t value = 0;
     for (int i = 0; i < 5; ++i) value |= static_cast<std::uint32_t>(gains[i] & 3) << (2 * i);
     logPrintf(&logger, "set gain: 0x%x", value);
-    if (!writeRegister(kRegGains, value)) logPrintf(&logger, "set gain error!");
+    if (setUpWrite(kRegGains, value)) return true;
+    logPrintf(&logger, "set gain error!");
+    return false;
 }
 
 void EApi::setBrake(bool on) {
@@ -250,31 +252,40 @@ void EApi::startTraining() {
     if (!link.startTraining()) logPrintf(&logger, "startTraining error");
 }
 
-void EApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
+bool EApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
     const int acc = accelerationMs / 100;
     const int dec = decelerationMs / 100;
-    writeRegister(kRegAccTime, static_cast<std::uint32_t>(acc));
-    writeRegister(kRegDecTime, static_cast<std::uint32_t>(dec));
-    writeRegister(kRegRampType, static_cast<std::uint32_t>(rampType));
+    bool ok = setUpWrite(kRegAccTime, static_cast<std::uint32_t>(acc));
+    ok = ok && setUpWrite(kRegDecTime, static_cast<std::uint32_t>(dec));
+    ok = ok && setUpWrite(kRegRampType, static_cast<std::uint32_t>(rampType));
     logPrintf(&logger, "setAccTime(start: %d, stop: %d, type: %d)", acc, dec, rampType);
+    if (!ok) logPrintf(&logger, "setAccTime error!");
+    return ok;
 }
 
-void EApi::setAccuracy(int a, int b, int c) {
-    bool ok = writeRegister(kRegAccuracy1, static_cast<std::uint32_t>(b));
-    ok = writeRegister(kRegAccuracy2, static_cast<std::uint32_t>(a)) && ok;
-    ok = writeRegister(kRegAccuracy3, static_cast<std::uint32_t>(c)) && ok;
+bool EApi::setAccuracy(int a, int b, int c) {
+    bool ok = setUpWrite(kRegAccuracy1, static_cast<std::uint32_t>(b));
+    ok = ok && setUpWrite(kRegAccuracy2, static_cast<std::uint32_t>(a));
+    ok = ok && setUpWrite(kRegAccuracy3, static_cast<std::uint32_t>(c));
     logPrintf(&logger, "setAccuracy: %d %d %d%s", a, b, c, ok ? "" : " ERROR!!!");
+    return ok;
 }
 
-void EApi::setInverterType(int type, int busAddress) {
+bool EApi::setInverterType(int type, int busAddress) {
     logPrintf(&logger, "set inverter type: %x, addr: %d", static_cast<unsigned>(type), busAddress);
     reportedInverterType = type;
     const std::uint32_t value = inverterTypeWord(type, busAddress);
-    if (static_cast<std::int64_t>(value) == lastInverterValue) return;
-    if (writeRegister(kRegInverterType, value)) {
-        lastInverterValue = value;
-        clock().sleepMs(1500);  // the controller switches its inverter protocol
-    }
+    if (static_cast<std::int64_t>(value) == lastInverterValue) return true;
+    if (!setUpWrite(kRegInverterType, value)) return false;
+    lastInverterValue = value;
+    clock().sleepMs(1500);  // the controller switches its inverter protocol
+    return true;
+}
+
+bool EApi::setUpWrite(std::uint32_t reg, std::uint32_t value) {
+    if (link.writeVerified(reg, value)) return true;
+    errorCode = ApiError::kNoConnection;
+    return false;
 }
 
 bool EApi::setSpeed(std::int16_t centiHz) {
@@ -320,7 +331,7 @@ bool EApi::startReading(const ReadRequest* request) {
         std::uint32_t flags = 0;
         if (readControlFlags(&flags)) writeControlFlags(flags | kFlagSpeedAcquisition);
     }
-    if (!writeRegister(kRegSampleRate, static_cast<std::uint32_t>(sampleRate))) {
+    if (!setUpWrite(kRegSampleRate, static_cast<std::uint32_t>(sampleRate))) {
         logPrintf(&logger, "set rate error: %d", sampleRate);
         return false;
     }
@@ -567,10 +578,7 @@ EApi* EApiFactory::createEApi() {
         logger_ = createLogger("api");
         if (logger_) logger_->open(true);
     }
-    if (attempted_ && clock_.msSince(lastAttempt_) < 10000) return nullptr;
     logPrintf(&logger_, "Trying...");
-    attempted_ = true;
-    lastAttempt_ = clock_.now();
 
     drivers::Usb01Handle* h =
         openController([this](const std::string& text) { logPrintf(&logger_, "%s", text.c_str()); });

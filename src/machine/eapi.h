@@ -5,13 +5,14 @@
 // keeps the Api's semantics: the averaged speed, the walk through the samples
 // of the blocks read, the error codes and the inverter and welder state.
 //
-// `EApiFactory::createEApi` finds, opens and initialises the controller (at
-// most one attempt every 10 s).  Loggers: "api" for the factory, "api_e" for
-// the device.  A failed transfer is logged and becomes false, -1 or an error
-// code (the data and frequency transfers leave ApiError::kNoConnection).  The
-// frequency is read back after every write.  `readData` waits a step while
-// the conversion runs and fails when it does not end within its samples'
-// time and 2 s; a failed data transfer forgets the speed of the blocks.
+// `EApiFactory::createEApi` finds, opens and initialises the controller.
+// Loggers: "api" for the factory, "api_e" for the device.  A failed transfer
+// is logged and becomes false, -1 or an error code (the data, frequency and
+// set-up transfers leave ApiError::kNoConnection).  The frequency and the
+// set-up values (gains, ramps, accuracies, inverter type, sample rate) are
+// read back after every write.  `readData` waits a step while the conversion
+// runs and fails when it does not end within its samples' time and 2 s; a
+// failed data transfer forgets the speed of the blocks.
 
 #include <cstdint>
 #include <string>
@@ -41,14 +42,14 @@ public:
     int getErrorInfo(int* inverterType) override;
     int defaultCalibrationStep() override { return 1000; }
     double getSpeed() override;
-    void setBooster(const int gains[5]) override;
+    bool setBooster(const int gains[5]) override;
     void setBrake(bool on) override;
     void setRelay(bool on, int relay) override;
     void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override;
     void startTraining() override;
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
-    void setAccuracy(int a, int b, int c) override;
-    void setInverterType(int type, int busAddress) override;
+    bool setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
+    bool setAccuracy(int a, int b, int c) override;
+    bool setInverterType(int type, int busAddress) override;
     bool setSpeed(std::int16_t centiHz) override;
     bool startReading(const ReadRequest* request) override;
     void stopReading() override;
@@ -84,6 +85,9 @@ private:
     const std::uint8_t* currentBlock() const;
     bool readRegister(std::uint32_t reg, std::uint32_t* value) { return link.readRegister(reg, value); }
     bool writeRegister(std::uint32_t reg, std::uint32_t value) { return link.writeRegister(reg, value); }
+    // A set-up value the run's results depend on: written, read back and
+    // written once more on a mismatch; a failure is no connection.
+    bool setUpWrite(std::uint32_t reg, std::uint32_t value);
 
     LoggerBase* logger = nullptr;
     older::Link link;
@@ -117,8 +121,10 @@ private:
     double averagedSpeed = 0.0;
 };
 
-// Finds and opens the older controller.  One object per connection process;
-// it keeps the time of the previous attempt and the logger "api".
+// Finds and opens the older controller.  One object per connection process,
+// which keeps the logger "api" for its attempts.  Every attempt tries the
+// controller: one that failed for a moment is found at the next, and the
+// connection process pauses between them.
 class EApiFactory {
 public:
     explicit EApiFactory(Clock& clock);
@@ -126,15 +132,11 @@ public:
     EApiFactory(const EApiFactory&) = delete;
     EApiFactory& operator=(const EApiFactory&) = delete;
 
-    // Null when the previous attempt was less than 10 s ago, when no
-    // controller is found or when it cannot be opened and initialised.
+    // Null when no controller is found or when it cannot be opened and
+    // initialised.
     EApi* createEApi();
-    // Forgets the previous attempt (tests, an explicit reconnect).
-    void resetThrottle() { attempted_ = false; }
 
 private:
     Clock& clock_;
     LoggerBase* logger_ = nullptr;
-    bool attempted_ = false;
-    Clock::time_point lastAttempt_{};
 };

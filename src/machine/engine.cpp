@@ -226,7 +226,13 @@ bool Engine::accelerate(bool first) {
         const int type = calNeeded ? 0 : rampType;
         logPrintf(&logger, "init duration(start = %d / stop = %d  millisecs and type = %d)", accelerationMs,
                   decelerationMs, type);
-        api->setAccTime(accelerationMs, decelerationMs, type);
+        if (!api->setAccTime(accelerationMs, decelerationMs, type)) {
+            // Ramps the inverter did not take would spoil the speed-up's timing.
+            logPrintf(&logger, "init duration not taken by the device");
+            fail(RunStatus::kDeviceError);
+            if (logger) logger->open(false);
+            return false;
+        }
         clock_.sleepMs(500);
     }
     firstSpeedSet = false;

@@ -215,13 +215,16 @@ bool IApi::isRpmReached() {
 // inverters, gains, brake and relays
 // =========================================================================
 
-void IApi::setBooster(const int g[5]) {
+bool IApi::setBooster(const int g[5]) {
     const int c[4] = {gainCode(g[0]), gainCode(g[1]), gainCode(g[2]), gainCode(g[3])};
     const bool ok = driver->setADCChannelGainTestMode(
         static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[1]), static_cast<std::uint8_t>(c[2]),
         static_cast<std::uint8_t>(c[3]), 0);
     logPrintf(&logger, "setBooster: (%d, %d, %d, %d) result: %s", c[0], c[1], c[2], c[3],
               ok ? "Success" : "Error");
+    // In balancing mode the controller sets its gains itself and reports
+    // them with the data; the driver takes none there, which is no failure.
+    return ok || !adcTestMode;
 }
 
 int IApi::getChannelGain(int channel) {
@@ -241,12 +244,14 @@ void IApi::setRelay(bool on, int relay) {
     logPrintf(&logger, "set relay(%d): %c%s", relay, yn(on), ok ? "" : " ERROR!!!");
 }
 
-void IApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
-    driver->setInvertorAcceleration(accelerationMs / 1000.0);
-    driver->setInvertorDeceleration(decelerationMs / 1000.0);
-    driver->setInvertorRampType(static_cast<std::uint32_t>(rampType));
+bool IApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
+    bool ok = driver->setInvertorAcceleration(accelerationMs / 1000.0);
+    ok = driver->setInvertorDeceleration(decelerationMs / 1000.0) && ok;
+    ok = driver->setInvertorRampType(static_cast<std::uint32_t>(rampType)) && ok;
     logPrintf(&logger, "setAccTime(start: %dms, stop: %dms, type: %d)", accelerationMs, decelerationMs,
               rampType);
+    if (!ok) logPrintf(&logger, "setAccTime: Error!");
+    return ok;
 }
 
 bool IApi::setMotorParams(const MotorParams& p) {
@@ -457,8 +462,13 @@ bool IApi::startReading(const ReadRequest* request) {
     turns.clear();
 
     driver->setADCMode(testMode ? ADC_Mode::test : ADC_Mode::balancing, request->filter != 0);
-    if (!driver->setMarkerEncoderMarkerType(markerIndex(), isOpticalPhasor(phasor) ? 1u : 0u))
+    adcTestMode = testMode;
+    // The marker type decides where each revolution begins: without it no
+    // reading counts.
+    if (!driver->setMarkerEncoderMarkerType(markerIndex(), isOpticalPhasor(phasor) ? 1u : 0u)) {
         logPrintf(&logger, "startReading: setMarkerEncoderMarkerType Error!");
+        return false;
+    }
 
     nRecorded = static_cast<int>(request->nRecorded);
     if (nRecorded > 0) allocateCurrentBuffer();
@@ -474,8 +484,10 @@ bool IApi::startReading(const ReadRequest* request) {
             return false;
         }
     } else {
-        if (!driver->setADCSampleRateTestMode(request->rate))
+        if (!driver->setADCSampleRateTestMode(request->rate)) {
             logPrintf(&logger, "set rate error: %d", static_cast<int>(request->rate));
+            return false;
+        }
         if (!driver->setADCStartConversionTestMode(request->blocks)) {
             logPrintf(&logger, "start testing conversion error!");
             return false;

@@ -142,19 +142,19 @@ public:
     int getErrorInfo(int* inverterType) override;
     int defaultCalibrationStep() override { return 1000; }
     double getSpeed() override;
-    void setBooster(const int gains[5]) override;
+    bool setBooster(const int gains[5]) override;
     int getChannelGain(int channel) override;
     void setBrake(bool on) override;
     void setRelay(bool on, int relay) override;
     void setMiscParams(bool belt, int speedBufferSize, int speedPeriod) override;
     bool needsTrain() override;
     void startTraining() override;
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
+    bool setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
     bool setMotorParams(const MotorParams& params) override;
-    void setAccuracy(int, int, int) override {}
+    bool setAccuracy(int, int, int) override { return true; }
     bool setInverters(const std::vector<InverterEntry>& list) override;
     int setCurrentInverter(int index, int phasor) override;
-    void setInverterType(int, int) override {}
+    bool setInverterType(int, int) override { return true; }
     int getTurnScale() override;
     bool setSpeed(std::int16_t centiHz) override;
     bool startReading(const ReadRequest* request) override;
@@ -216,6 +216,7 @@ private:
     int speedPeriod = 0;
     double lastTurnReading = 0.0;
     bool testMode = false;
+    bool adcTestMode = true;  // the driver's ADC mode (it starts in test mode)
     bool angleValid = true;
     int phasor = -1;
     int sampleCursor = 0;

@@ -12,6 +12,11 @@
 // after each idle pass and process (device present, error code and inverter
 // type, the data-gap flag, the device's five gain steps, the device name).
 //
+// A reconnection asked for and not yet made keeps the machine busy: a start
+// is refused meanwhile, and one the worker had not begun when it took the
+// reconnection runs after it, on the new device (one that finds the demo
+// device in place of a lost controller ends with no connection instead).
+//
 // Lifecycle: no thread runs until the first `startProcess` (normally 1, the
 // connect process).  Shutdown: call `requestQuit` until it returns true, then
 // delete the Machine; the destructor joins the worker.  A Machine whose worker
@@ -156,6 +161,7 @@ private:
     void cancelAll();
     // ---- worker ----
     void workerLoop();
+    bool takeReconnect();
     // A step of the running process begins: earlier wakes and cancels are spent.
     void beginStep();
     void idlePass();
@@ -187,6 +193,7 @@ private:
     // Process frame and the processes.
     void runProcessFrame(int code);
     bool initProcess(int code);
+    bool setUpNotTaken(const char* what);
     bool selectInverter(const Drive& d, int code, bool milling);
     int processStartRpm(int code, Rotor* rotor) const;
     void setRunValues(const Drive& d, int code, Rotor* rotor, bool milling);
@@ -280,6 +287,7 @@ private:
     std::atomic<bool> _extendedKeys{false};
     bool _lastRoundOk = true;  // worker only: the last round was idle or ended without an error
     bool _runBelt = false;     // worker only: the running process drives a belt-driven rotor
+    int _heldStart = 0;        // worker only: the start that runs after the reconnect under way
 
     // Requests.
     std::atomic<bool> _reqReconnect{false};

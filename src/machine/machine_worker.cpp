@@ -42,6 +42,9 @@ bool Machine::startProcess(int code) {
             return false;
         }
     }
+    // A reconnect on its way would replace the device under the run: the
+    // machine is busy until it is done.
+    if (code != MachineProcess::kConnect && _reqReconnect.load()) return false;
     // Claim the process code first (a transitional -1 keeps the worker away
     // while the values of the previous process are reset), then reset.
     int expected = MachineProcess::kIdle;
@@ -85,8 +88,7 @@ void Machine::workerLoop() {
             if (!_quit.load() && !_threadRunning.exchange(true)) continue;
             return;
         }
-        if (_reqReconnect.exchange(false)) {
-            _process.store(MachineProcess::kConnect);
+        if (_reqReconnect.load() && takeReconnect()) {
             _state.store(MachineState::kInitializing);
             deleteDevice();
             deleteWelder();
@@ -103,15 +105,37 @@ void Machine::workerLoop() {
             _lastRoundOk = true;
         } else if (code == MachineProcess::kConnect) {
             const bool flag = _connectFlag.exchange(false);
+            const bool wasDemo = _isDemo.load();
             connectDevice(flag);
             publish(true);
+            // A start that the reconnect held back runs on the new device,
+            // but not on the demo device in place of a controller now lost.
+            int next = _quit.load() ? MachineProcess::kIdle : _heldStart;
+            if (next != MachineProcess::kIdle && _isDemo.load() && !wasDemo) {
+                _result.store(ApiError::kNoConnection);
+                next = MachineProcess::kIdle;
+            }
+            _heldStart = 0;
             _state.store(MachineState::kIdle);
-            _process.store(MachineProcess::kIdle);
+            _process.store(next);
         } else {
             runProcessFrame(code);
             _lastRoundOk = _result.load() == MachineError::kNone;
         }
     }
+}
+
+// Makes the connect process the next one.  A start claimed but not yet run
+// is held back and runs after it; while a start is being claimed, the
+// reconnect waits for the next round.
+bool Machine::takeReconnect() {
+    int code = _process.load();
+    while (code >= 0 && !_process.compare_exchange_weak(code, MachineProcess::kConnect)) {
+    }
+    if (code < 0) return false;
+    _reqReconnect.store(false);
+    _heldStart = code > MachineProcess::kConnect ? code : 0;
+    return true;
 }
 
 // ---------------------------------------------------------------- published values
@@ -283,7 +307,8 @@ void Machine::runProcessFrame(int code) {
     logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
     logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
     if (!initProcess(code)) {
-        _result.store(MachineError::kDriveNotReady);
+        // A set-up the device did not take has its error already.
+        if (_result.load() == MachineError::kNone) _result.store(MachineError::kDriveNotReady);
     } else {
         dispatch(code);
     }
@@ -350,14 +375,25 @@ bool Machine::initProcess(int code) {
     if (code == MachineProcess::kRisingSpeeds && rotor) rotor->storeResult(0, false);
     if (MachineProcess::setsUpMeasurement(code)) {
         if (rotor) _engine.setDirection(rotor->rotationDirection());
-        if (!_measurer.setup(*_config, rotor, code)) return false;
+        if (!_measurer.setup(*_config, rotor, code))
+            return _measurer.status == RunStatus::kDeviceError ? setUpNotTaken("gains") : false;
     }
     setRunValues(d, code, rotor, milling);
     resetRunRequests(startRpm);
-    _api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
-                      static_cast<int>(_config->endDrive.angleTuningAccuracy), 0);
+    if (!_api->setAccuracy(static_cast<int>(_config->beltDrive.angleTuningAccuracy),
+                           static_cast<int>(_config->endDrive.angleTuningAccuracy), 0)) {
+        return setUpNotTaken("accuracies");
+    }
     logPrintf(&_engineLog, "initProcess end");
     return true;
+}
+
+// A set-up value the run's results depend on did not reach the device: the
+// process ends with the device's error before anything turns.
+bool Machine::setUpNotTaken(const char* what) {
+    logPrintf(&_engineLog, "initProcess: the device did not take the %s", what);
+    _result.store(statusResult(RunStatus::kDeviceError));
+    return false;
 }
 
 // Turning drives the position-turn inverter, everything else (and turning
@@ -371,7 +407,7 @@ bool Machine::selectInverter(const Drive& d, int code, bool milling) {
     const Inverter& inv = _config->inverters[static_cast<std::size_t>(index)];
     const int type = static_cast<int>(inv.inverterType - settings_choice::kSchneiderAtv12);
     _api->setCurrentInverter(index, static_cast<int>(d.usedPhasor - settings_choice::kWithoutPhasor));
-    _api->setInverterType(type, inv.address);
+    if (!_api->setInverterType(type, inv.address)) return setUpNotTaken("inverter type");
     return true;
 }
 
@@ -566,8 +602,9 @@ void Machine::measureStep() {
             // Another gain level was asked for: apply it and measure again.
             _measurer.applyBooster(*_config, _requestedBoosterLevel.load(), _process.load(),
                                    _measurer.commandedSpeed.load());
-            _measurer.sendBooster();
-            continue;
+            if (_measurer.sendBooster()) continue;
+            _result.store(statusResult(RunStatus::kDeviceError));
+            break;
         }
         const double speed = std::fabs(_engine.getSpeed(false));
         _measurer.commandedSpeed.store(speed);

@@ -68,9 +68,10 @@ double MApi::getSpeed() {
     return dac;
 }
 
-void MApi::setBooster(const int g[5]) {
+bool MApi::setBooster(const int g[5]) {
     logPrintf(&logger, "setBooster: (%d, %d, %d, %d)", g[0], g[1], g[2], g[3]);
     for (int i = 0; i < 5; ++i) gains[i] = g[i];
+    return true;
 }
 
 void MApi::setBrake(bool on) { logPrintf(&logger, "setBrake: %c", on ? 'y' : 'n'); }
@@ -79,9 +80,10 @@ void MApi::setRelay(bool on, int relay) { logPrintf(&logger, "setRelay(%d): %c",
 
 void MApi::startTraining() { logPrintf(&logger, "startTraining"); }
 
-void MApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
+bool MApi::setAccTime(int accelerationMs, int decelerationMs, int rampType) {
     logPrintf(&logger, "setAccTime(start: %d, stop: %d, type: %d)", accelerationMs / 100, decelerationMs / 100,
               rampType);
+    return true;
 }
 
 int MApi::setCurrentInverter(int index, int phasor) {
@@ -89,8 +91,9 @@ int MApi::setCurrentInverter(int index, int phasor) {
     return 0;
 }
 
-void MApi::setInverterType(int type, int busAddress) {
+bool MApi::setInverterType(int type, int busAddress) {
     logPrintf(&logger, "set inverter type: %x, addr: %d", static_cast<unsigned>(type), busAddress);
+    return true;
 }
 
 bool MApi::setSpeed(std::int16_t centiHz) {

@@ -50,16 +50,16 @@ public:
     int getErrorInfo(int* inverterType) override;
     int defaultCalibrationStep() override { return 500; }
     double getSpeed() override;
-    void setBooster(const int gains[5]) override;
+    bool setBooster(const int gains[5]) override;
     void setBrake(bool on) override;
     void setRelay(bool on, int relay) override;
     void setMiscParams(bool, int, int) override {}
     void startTraining() override;
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
+    bool setAccTime(int accelerationMs, int decelerationMs, int rampType) override;
     bool setMotorParams(const MotorParams&) override { return false; }
-    void setAccuracy(int, int, int) override {}
+    bool setAccuracy(int, int, int) override { return true; }
     int setCurrentInverter(int index, int phasor) override;
-    void setInverterType(int type, int busAddress) override;
+    bool setInverterType(int type, int busAddress) override;
     bool setSpeed(std::int16_t centiHz) override;
     bool startReading(const ReadRequest* request) override;
     void stopReading() override;

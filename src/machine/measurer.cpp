@@ -130,6 +130,7 @@ int Measurer::listedChannel(int k) const {
 
 bool Measurer::setup(const Config& config, Rotor* r, int process) {
     process_ = process;
+    status = RunStatus::kOk;
     rotor = r;
     if (r == nullptr) {
         logPrintf(&logger_, "measurement set-up: no rotor");
@@ -154,7 +155,7 @@ bool Measurer::setup(const Config& config, Rotor* r, int process) {
     channelCount_.store(static_cast<int>(used.size()), std::memory_order_release);
 
     applyBooster(config, 0, process, commandedSpeed.load());
-    sendBooster();
+    if (!sendBooster()) return false;
     sessions = MachineProcess::withoutSpeedControl(process)
                    ? 100000
                    : static_cast<int>(std::min<unsigned>(r->averagingCount(), 100000u));
@@ -193,13 +194,18 @@ void Measurer::applyBooster(const Config& config, int level, int process, double
     overflowStop = overflowConfigured_;
 }
 
-void Measurer::sendBooster() {
+bool Measurer::sendBooster() {
     logPrintf(&logger_, "set booster");
     int g[kDeviceChannels];
     for (int c = 0; c < kDeviceChannels; ++c) g[c] = gainSteps_[c].load();
-    if (api) api->setBooster(g);
+    const bool taken = api == nullptr || api->setBooster(g);
     boosterTime_ = clock_.now();
     boosterTimeSet_ = true;
+    if (taken) return true;
+    // Samples at other gains than the ones counted with would give wrong amplitudes.
+    logPrintf(&logger_, "set booster: not taken by the device");
+    status = RunStatus::kDeviceError;
+    return false;
 }
 
 // ---------------------------------------------------------------- measuring
@@ -223,7 +229,7 @@ int Measurer::measure() {
         acquisitionPass();
         while (!cancelled() && status == RunStatus::kOk && gainChangeNeeded()) {
             adjustGains();
-            sendBooster();
+            if (!sendBooster()) break;
             acquisitionPass();
         }
     }
@@ -322,19 +328,11 @@ void Measurer::prepareRing(int n) {
 
 bool Measurer::sessionLoop() {
     logPrintf(&logger_, "New session: %d/%d", sessionCounter_, sessions);
-    const int n = listedCount();
-    for (int k = 0; k < n; ++k) {
-        const int c = channels_[k].load();
-        int step = api->getChannelGain(c);
-        if (step < 0) step = gainSteps_[c].load();
-        const int multiplier = gainMultiplier(step);
-        logPrintf(&logger_, "initPlaneData: %d x%d map: %d", k, multiplier, c);
-        if (rotor) rotor->initChannel(static_cast<unsigned>(k), multiplier, c);
-    }
-    done_ = false;
-    sessionStart_ = clock_.now();
-    resetRevolution();
+    startCycle();
+    cycleRepeats_ = 0;
     const bool turnData = api->hasTurnData();
+    // The samples the previous cycle left unread are no gap of this one.
+    if (!turnData) api->resetPacketCounter();
     while (!cancelled() && !done_ && !abort_ && !gainChangeNeeded()) {
         if (pollHook) pollHook();
         clearPeaks();
@@ -406,12 +404,45 @@ void Measurer::takeTurnResults() {
     if (onResult) onResult();
 }
 
+// The channels' gains for the rotor and a fresh start of the revolutions.
+void Measurer::startCycle() {
+    const int n = listedCount();
+    for (int k = 0; k < n; ++k) {
+        const int c = channels_[k].load();
+        int step = api->getChannelGain(c);
+        if (step < 0) step = gainSteps_[c].load();
+        const int multiplier = gainMultiplier(step);
+        logPrintf(&logger_, "initPlaneData: %d x%d map: %d", k, multiplier, c);
+        if (rotor) rotor->initChannel(static_cast<unsigned>(k), multiplier, c);
+    }
+    done_ = false;
+    sessionStart_ = clock_.now();
+    resetRevolution();
+    cycleGaps_ = api->packetGaps();
+}
+
+// Samples were lost inside the cycle: a revolution across the gap would be
+// fitted as a whole one, so what the cycle gathered is dropped and it starts
+// again, at most kCycleRepeats times.  False when the measurement ends.
+bool Measurer::repeatCycle() {
+    if (++cycleRepeats_ > kCycleRepeats) {
+        logPrintf(&logger_, "session %d: samples lost again, measuring ended", sessionCounter_);
+        status = RunStatus::kDeviceError;
+        abort_ = true;
+        return false;
+    }
+    logPrintf(&logger_, "session %d: samples lost, measured again (%d)", sessionCounter_, cycleRepeats_);
+    startCycle();
+    return true;
+}
+
 // Runs the device's samples of the present read; true when the session loop
-// is to abort (speed far off).
+// is to abort (speed far off, samples lost too often).
 bool Measurer::rawSamples() {
     const int n = listedCount();
     int values[kMaxListed] = {0, 0, 0, 0};
     while (api->nextSample()) {
+        if (testMode == 0 && api->packetGaps() != cycleGaps_ && !repeatCycle()) return true;
         ++sampleCounter_;
         const bool mark = api->isMarkSample();
         for (int k = 0; k < n; ++k) {

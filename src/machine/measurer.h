@@ -5,9 +5,10 @@
 // vibration channel's gain, reads the device's data revolution by revolution
 // and hands every complete, valid session to the rotor (`addMeasureResult` for
 // devices that deliver per-turn results, `processRevolution` for raw samples),
-// calling the result callback once per accepted row.  It also keeps a ring of
-// raw sample rows for the signal display, read by the operator interface
-// (`copySamples`, `copyBlock`) while the worker writes it.
+// calling the result callback once per accepted row; a session in whose raw
+// samples the device saw a packet gap is dropped and measured again.  It also
+// keeps a ring of raw sample rows for the signal display, read by the
+// operator interface (`copySamples`, `copyBlock`) while the worker writes it.
 //
 // Channel list: the rotor's `usedChannels` in rotor order (plane order, first
 // then second channel), each minus 1 (device channels count from 0),
@@ -43,6 +44,8 @@ public:
     static constexpr int kRingMaxRows = 18150;
     static constexpr int kRingMaxValues = kRingMaxRows * (kMaxListed + 1);
     static constexpr int kSessionsToSkip = 1;
+    // Times a session is measured again after samples were lost in it.
+    static constexpr int kCycleRepeats = 3;
 
     // Gain multiplier of a gain step (0-3): 1000, 100, 10, 1.
     static int gainMultiplier(int step);
@@ -69,14 +72,16 @@ public:
     // Prepares a measurement of `rotor` for process `process`: channel list,
     // gains (level 0) sent to the device, sessions, revolutions before
     // measurement, filter board.  False (with a log line) when the rotor has
-    // no channel, more than four, or a channel outside the settings' list.
+    // no channel, more than four, or a channel outside the settings' list,
+    // and (status kDeviceError) when the device did not take the gains.
     bool setup(const Config& config, Rotor* rotor, int process);
     // Applies a booster level: 0 takes every channel's step and automatic-gain
     // flag from the settings, n > 0 sets all channels to step n - 1 with
     // automatic gain and the overflow stop off.  Sets the thresholds.
     void applyBooster(const Config& config, int level, int process, double commandedSpeed);
-    // Sends the gain steps (log "set booster") and notes the booster time.
-    void sendBooster();
+    // Sends the gain steps (log "set booster") and notes the booster time;
+    // false (status kDeviceError) when the device did not take them.
+    bool sendBooster();
 
     // ---- measuring ----
     // One measurement: returns the status (RunStatus kOk, kDeviceError or
@@ -160,6 +165,8 @@ private:
     void adjustGains();
     void acquisitionPass();
     bool sessionLoop();
+    void startCycle();
+    bool repeatCycle();
     bool rawSamples();
     void writeRingRow(const int* values, int count);
     void appendRevolution();
@@ -186,6 +193,8 @@ private:
     bool done_ = false;
     bool abort_ = false;
     Clock::time_point sessionStart_{};
+    int cycleGaps_ = 0;     // the device's packet gaps when the session (re)started
+    int cycleRepeats_ = 0;  // times the session started again
 
     // Raw path.
     std::int64_t sampleCounter_ = 0;

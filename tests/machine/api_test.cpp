@@ -18,14 +18,14 @@ public:
     bool isBlocked(std::uint32_t) override { return false; }
     int getErrorInfo(int*) override { return 0; }
     int defaultCalibrationStep() override { return 0; }
-    void setBooster(const int[5]) override {}
+    bool setBooster(const int[5]) override { return true; }
     void setBrake(bool) override {}
     void setRelay(bool, int) override {}
     void setMiscParams(bool, int, int) override {}
     void startTraining() override {}
-    void setAccTime(int, int, int) override {}
-    void setAccuracy(int, int, int) override {}
-    void setInverterType(int, int) override {}
+    bool setAccTime(int, int, int) override { return true; }
+    bool setAccuracy(int, int, int) override { return true; }
+    bool setInverterType(int, int) override { return true; }
     bool setSpeed(std::int16_t) override { return true; }
     bool startReading(const ReadRequest* r) override {
         nRecorded = static_cast<int>(r->nRecorded);

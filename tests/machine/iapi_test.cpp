@@ -265,12 +265,12 @@ TEST_F(IApiOps, SetSpeedSleepsAndReleasesTheWelderOnStop) {
 TEST_F(IApiOps, BoosterGainsBrakeRelayAndRamps) {
     auto api = make();
     const int g[5] = {0, 1, 2, 3, 3};
-    api->setBooster(g);
+    EXPECT_TRUE(api->setBooster(g));
     EXPECT_EQ(kwz.calls(), (Calls{"setADCChannelGainTestMode(0, 1, 2, 3, 0)"}));
     EXPECT_TRUE(logged("setBooster: (0, 1, 2, 3) result: Success"));
     kwz.fail("setADCChannelGainTestMode", 1);
     const int h[5] = {-4, 9, 1, 1, 0};  // outside 0..3: limited
-    api->setBooster(h);
+    EXPECT_FALSE(api->setBooster(h));
     EXPECT_EQ(kwz.journal.back().text, "setADCChannelGainTestMode(0, 3, 1, 1, 0)");
     EXPECT_TRUE(logged("setBooster: (0, 3, 1, 1) result: Error"));
 
@@ -673,18 +673,21 @@ TEST_F(IApiReading, FailuresOfTheSetUp) {
     api->setCurrentInverter(0, 1);
     ReadRequest r = request(false);
 
-    kwz.fail("setMarkerEncoderMarkerType", 1);  // only logged
-    EXPECT_TRUE(api->startReading(&r));
+    kwz.fail("setMarkerEncoderMarkerType", 1);  // no reading without it
+    EXPECT_FALSE(api->startReading(&r));
     EXPECT_TRUE(logged("startReading: setMarkerEncoderMarkerType Error!"));
 
     kwz.opticalSpeed = 450;
     kwz.fail("setADCStartConversionBalancingMode", 1);
     EXPECT_FALSE(api->startReading(&r));
     EXPECT_TRUE(logged("start balancing conversion error! for speed: 450, phasor: 1"));
+    const int gains[5] = {1, 1, 1, 1, 1};
+    kwz.fail("setADCChannelGainTestMode", 1);  // in balancing mode the controller sets its gains
+    EXPECT_TRUE(api->setBooster(gains));
 
     r = request(true);
-    kwz.fail("setADCSampleRateTestMode", 1);  // only logged
-    EXPECT_TRUE(api->startReading(&r));
+    kwz.fail("setADCSampleRateTestMode", 1);
+    EXPECT_FALSE(api->startReading(&r));
     EXPECT_TRUE(logged("set rate error: 15000"));
     kwz.fail("setADCStartConversionTestMode", 1);
     EXPECT_FALSE(api->startReading(&r));

@@ -16,6 +16,7 @@
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "support/machine_synth_rotor.h"
 #include "support/sim_older.h"
 #include "support/work_dir.h"
 
@@ -70,8 +71,12 @@ protected:
         cfg.beltDrive.extErrors.resize(8);
         cfg.channels[0].active = cfg.channels[1].active = cfg.endDrive.active = true;
         cfg.measurementCycles = 3;
+        cfg.revolutionsBefore = 2;  // short cycles: samples missing in one move its result
         cfg.dataCollection = settings_choice::kVersion1;
         controller.setMotor(&clock, 1.0, 200.0);  // 1 rpm per 0.1 Hz
+        synth.setInfluencePolar(0, 0, 1.0, 0.0);
+        synth.setUnbalancePolar(0, 4000.0, 30.0);
+        controller.setFrames(synth.rawSamples(1, {}));  // the vibration of channel 1
         rotor.clearPlanes();
         rotor.insertPlane(1);
         rotor.insertPlane(2);
@@ -113,6 +118,7 @@ protected:
 
     testwd::WorkDir wd{"ks_usb_faults", testwd::Logs::folder};
     RunClock clock;
+    SynthRotor synth{1, 1};
     sim::SimOlderController controller;
     sim::ScopedUsb01 use{controller};
     Config cfg;
@@ -128,6 +134,9 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
     // read), a transfer of the speed-up (k = 0) or of measuring cycle k, the
     // stop's frequency 0.
     const auto connection = [](const Transfer& t) { return t.kind == t.write; };
+    const auto setUp = [](std::uint32_t reg) {  // a write of the run's set-up
+        return [reg](const Transfer& t) { return t.kind == t.write && t.reg == reg; };
+    };
     const auto during = [cycleOf](int k, Transfer::Kind kind, std::uint32_t reg) {
         return [=](const Transfer& t) {
             const bool running = k == 0 ? t.sampleRate == kDriveRate && t.frequency != 0
@@ -143,9 +152,16 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
         std::function<bool(const Transfer&)> at;
         Fault fault;
         int result;
+        int times = 1;  // armed this often: a set-up write is tried twice
     };
     const int lost = ApiError::kNoConnection;
     const Case cases[] = {
+        // The inverter type goes out once per connection: with the first run.
+        {"set-up: the inverter type lost", setUp(24), Fault::damagedFrame, lost, 2},
+        {"set-up: the gains lost", setUp(9), Fault::damagedFrame, lost, 2},
+        {"set-up: the ramps lost", setUp(5), Fault::damagedFrame, lost, 2},
+        {"set-up: the accuracies lost", setUp(10), Fault::damagedFrame, lost, 2},
+        {"set-up: the sample rate lost", setUp(26), Fault::damagedFrame, lost, 2},
         {"connection: unplugged", connection, Fault::unplug, lost},
         {"speed-up: unplugged", during(0, Transfer::data, 0), Fault::unplug, lost},
         // Its data never comes: polled in steps up to the data time-out.
@@ -154,6 +170,8 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
         {"cycle 2: unplugged", during(2, Transfer::data, 0), Fault::unplug, lost},
         {"cycle 3: unplugged", during(3, Transfer::data, 0), Fault::unplug, lost},
         {"cycle 2: its data times out", during(2, Transfer::data, 0), Fault::timeout, lost},
+        {"cycle 2: a data block damaged (measured again)", during(2, Transfer::data, 0), Fault::damagedFrame,
+         MachineError::kNone},
         {"cycle 3: its data-ready reply comes late", during(3, Transfer::read, kRegDataReady),
          Fault::lateReply, lost},
         {"stop: unplugged", stop, Fault::unplug, lost},
@@ -164,16 +182,20 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
         const int opens = controller.openCount();
         const int fired = controller.faultsFired();
         base = m->getResultCount();
-        controller.injectFault(c.fault, c.at);
+        for (std::uint32_t reg : {5u, 9u, 10u, 24u, 26u}) controller.setReg(reg, 0x5A5A);  // set-up forgotten
+        for (int i = 0; i < c.times; ++i) controller.injectFault(c.fault, c.at);
         if (c.fault == Fault::unplug) controller.replugOnSearch();
         EXPECT_LT(balance(), kWholeRunMs);
-        EXPECT_EQ(controller.faultsFired(), fired + 1);
+        EXPECT_EQ(controller.faultsFired(), fired + c.times);
         EXPECT_LT(dataReadyPolls(), 1000);
         EXPECT_EQ(m->getResult(), c.result);
         EXPECT_EQ(rotor.measureResult(-1) == nullptr,
                   c.result != MachineError::kNone);  // a failed run keeps nothing
         if (c.fault != Fault::unplug) {
-            EXPECT_TRUE(stopConfirmed());
+            EXPECT_TRUE(controller.writesOf(kRegFrequency).empty() || stopConfirmed());
+        }
+        if (c.result == MachineError::kNone) {  // cycle 2's result as cycle 3's: no gap in it
+            EXPECT_NEAR(rotor.measureResult(2)->angleDeg, rotor.measureResult(3)->angleDeg, 0.01);
         }
 
         controller.clearFaults();
@@ -188,6 +210,23 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
         EXPECT_NE(rotor.measureResult(-1), nullptr);
         EXPECT_TRUE(stopConfirmed());
     }
+}
+
+// Starts around a reconnection asked for (a fault on an idle poll, Apply): refused, or run after it.
+TEST_F(MachineUsbFaults, AStartAroundAReconnectionIsRefusedOrRunsAfterIt) {
+    for (int i = 0; i < 20; ++i) {
+        const int opens = controller.openCount(), before = machine->getResultCount();
+        if (i % 2 == 0) machine->requestReconnect();
+        const bool started = machine->startProcess(MachineProcess::kBalancing);
+        if (i % 2 == 1) machine->requestReconnect();
+        ASSERT_TRUE(waitFor([&] { return controller.openCount() > opens && idle(); }));
+        EXPECT_TRUE(started ? machine->getResult() != 0 || machine->getResultCount() == before + 3 : i % 2 == 0);
+    }
+    ASSERT_TRUE(machine->startProcess(MachineProcess::kBalancing));
+    controller.unplug();  // gone meanwhile: the run does not measure the demo device instead
+    machine->requestReconnect();
+    ASSERT_TRUE(waitFor([&] { return machine->isDemo() && idle(); }));
+    EXPECT_EQ(machine->getResult(), ApiError::kNoConnection);
 }
 
 }  // namespace

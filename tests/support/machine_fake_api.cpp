@@ -95,10 +95,11 @@ double FakeApi::getSpeed() {
     if (speedHook) return speedHook();
     return take("getSpeed", 0.0);
 }
-void FakeApi::setBooster(const int g[5]) {
+bool FakeApi::setBooster(const int g[5]) {
     record("setBooster", {double(g[0]), double(g[1]), double(g[2]), double(g[3]), double(g[4])});
     for (int i = 0; i < 5; ++i) gains[i] = g[i];
     FORWARD(setBooster(g));
+    return take("setBooster", 1) != 0;
 }
 int FakeApi::getChannelGain(int channel) {
     record("getChannelGain", {double(channel)});
@@ -131,18 +132,20 @@ void FakeApi::startTraining() {
     record("startTraining");
     FORWARD(startTraining());
 }
-void FakeApi::setAccTime(int acc, int dec, int type) {
+bool FakeApi::setAccTime(int acc, int dec, int type) {
     record("setAccTime", {double(acc), double(dec), double(type)});
     FORWARD(setAccTime(acc, dec, type));
+    return take("setAccTime", 1) != 0;
 }
 bool FakeApi::setMotorParams(const MotorParams& p) {
     record("setMotorParams", {p.power, p.voltage, p.current, p.frequency, p.speed, double(p.poles), double(p.autoTune)});
     FORWARD(setMotorParams(p));
     return take("setMotorParams", 1) != 0;
 }
-void FakeApi::setAccuracy(int a, int b, int c) {
+bool FakeApi::setAccuracy(int a, int b, int c) {
     record("setAccuracy", {double(a), double(b), double(c)});
     FORWARD(setAccuracy(a, b, c));
+    return take("setAccuracy", 1) != 0;
 }
 bool FakeApi::setInverters(const std::vector<InverterEntry>& list) {
     std::vector<double> args;
@@ -159,9 +162,10 @@ int FakeApi::setCurrentInverter(int index, int phasor) {
     FORWARD(setCurrentInverter(index, phasor));
     return static_cast<int>(take("setCurrentInverter", 0));
 }
-void FakeApi::setInverterType(int type, int address) {
+bool FakeApi::setInverterType(int type, int address) {
     record("setInverterType", {double(type), double(address)});
     FORWARD(setInverterType(type, address));
+    return take("setInverterType", 1) != 0;
 }
 int FakeApi::getTurnScale() {
     record("getTurnScale");

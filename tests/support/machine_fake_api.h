@@ -76,7 +76,7 @@ public:
     int defaultCalibrationStep() override;
     double getSampleRate() override;
     double getSpeed() override;
-    void setBooster(const int g[5]) override;
+    bool setBooster(const int g[5]) override;
     int getChannelGain(int channel) override;
     void setBrake(bool on) override;
     void setRelay(bool on, int relay) override;
@@ -84,12 +84,12 @@ public:
     void setMiscParams(bool belt, int size, int period) override;
     bool needsTrain() override;
     void startTraining() override;
-    void setAccTime(int acc, int dec, int type) override;
+    bool setAccTime(int acc, int dec, int type) override;
     bool setMotorParams(const MotorParams& p) override;
-    void setAccuracy(int a, int b, int c) override;
+    bool setAccuracy(int a, int b, int c) override;
     bool setInverters(const std::vector<InverterEntry>& list) override;
     int setCurrentInverter(int index, int phasor) override;
-    void setInverterType(int type, int address) override;
+    bool setInverterType(int type, int address) override;
     int getTurnScale() override;
     bool setSpeed(std::int16_t centiHz) override;
     bool startReading(const ReadRequest* request) override;

@@ -26,7 +26,7 @@ void FakeMachine::clearConnectFlag() {
 bool FakeMachine::startProcess(int code) {
     log(ks::format("startProcess({})", code));
     lastProcess = code;
-    return true;
+    return !refuseStarts;
 }
 bool FakeMachine::requestQuit() {
     log("requestQuit");

@@ -45,6 +45,7 @@ public:
     int copyLogsResult = 0;
     int channelGain = 1;
     int quitCallsNeeded = 1;  // requestQuit answers true from this call on
+    bool refuseStarts = false;  // startProcess answers false (a reconnection on its way)
     bool touchRotor = false;
     // getSamples: a copy of `samples` (null when empty), given as
     // `samplePoints` frames per block and `sampleBlocks` blocks, as the

@@ -82,7 +82,7 @@ public:
     int defaultCalibrationStep() override { return device_.defaultCalibrationStep(); }
     double getSampleRate() override { return device_.getSampleRate(); }
     double getSpeed() override { return device_.getSpeed(); }
-    void setBooster(const int gains[5]) override { device_.setBooster(gains); }
+    bool setBooster(const int gains[5]) override { return device_.setBooster(gains); }
     void setBrake(bool on) override { device_.setBrake(on); }
     void setRelay(bool on, int relay) override { device_.setRelay(on, relay); }
     bool reserved14() override { return device_.reserved14(); }
@@ -91,16 +91,16 @@ public:
     }
     bool needsTrain() override { return device_.needsTrain(); }
     void startTraining() override { device_.startTraining(); }
-    void setAccTime(int accelerationMs, int decelerationMs, int rampType) override {
-        device_.setAccTime(accelerationMs, decelerationMs, rampType);
+    bool setAccTime(int accelerationMs, int decelerationMs, int rampType) override {
+        return device_.setAccTime(accelerationMs, decelerationMs, rampType);
     }
     bool setMotorParams(const MotorParams& params) override { return device_.setMotorParams(params); }
-    void setAccuracy(int a, int b, int c) override { device_.setAccuracy(a, b, c); }
+    bool setAccuracy(int a, int b, int c) override { return device_.setAccuracy(a, b, c); }
     bool setInverters(const std::vector<InverterEntry>& list) override { return device_.setInverters(list); }
     int setCurrentInverter(int index, int phasor) override {
         return device_.setCurrentInverter(index, phasor);
     }
-    void setInverterType(int type, int busAddress) override { device_.setInverterType(type, busAddress); }
+    bool setInverterType(int type, int address) override { return device_.setInverterType(type, address); }
     int getTurnScale() override { return device_.getTurnScale(); }
     bool setSpeed(std::int16_t centiHz) override {
         if (onSetSpeed) onSetSpeed(centiHz);

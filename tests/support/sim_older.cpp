@@ -307,6 +307,11 @@ void SimOlderController::makeBlock(std::uint8_t* out) {
                 --markLeft_;
             }
             pendingMs_ += 1000.0 / rate;
+            if (frames_.empty()) continue;
+            const double turn = motorPhase_ - std::floor(motorPhase_);
+            const auto& f = frames_[static_cast<std::size_t>(turn * frames_.size()) % frames_.size()];
+            for (int c = 1; c <= 5; ++c)
+                putU16(out + DataBlock::valueOffset(c, i), static_cast<std::uint16_t>(f.values[c - 1]));
         }
         speed_ = static_cast<std::int16_t>(std::lround(std::max(-32768.0, std::min(32767.0, speed))));
     }
@@ -366,8 +371,9 @@ int SimOlderController::bulkRead(drivers::Usb01Handle* h, int endpoint, std::uin
         if (fault == Fault::timeout || fault == Fault::lateReply) return -ETIMEDOUT;
         const int blocks = std::min<int>(static_cast<int>(conversionBlocks_), size / kBlockSize);
         for (int b = 0; b < blocks; ++b) {
-            foreignBlock_ = foreignBlock_ || fault == Fault::damagedFrame;
             makeBlock(bytes + kBlockSize * b);
+            if (fault != Fault::damagedFrame || b != blocks / 2) continue;
+            for (int k = 0; k < kBlockSize; ++k) bytes[kBlockSize * b + k] = static_cast<std::uint8_t>(k * 89 + 51);
         }
         converting_ = false;
         if (motor_) {

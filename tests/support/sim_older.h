@@ -65,7 +65,7 @@ public:
     enum class Fault {
         unplug,        // this call and every later one fail with -ENODEV until replug
         timeout,       // a read request is never answered; a write or a data read answers -ETIMEDOUT
-        damagedFrame,  // the reply has a wrong command, the data blocks another type, a write is
+        damagedFrame,  // the reply has a wrong command, a data block random bytes, a write is
                        // taken by the bus but not by the controller
         lateReply,     // the reply comes after the read gave up (that read times out)
     };
@@ -108,7 +108,7 @@ public:
     // three samples of each revolution, the block's speed field carries the
     // speed, and every data read moves `clock` on by the samples' duration at
     // the sample rate (register 26).  The clock is anything with nowMs() and
-    // advanceMs(ms), such as a test's virtual clock.
+    // advanceMs(ms), such as a test's virtual clock; frames set are one turn of its signal.
     struct MotorClock {
         std::function<std::int64_t()> nowMs;
         std::function<void(std::int64_t ms)> advanceMs;

@@ -162,6 +162,20 @@ int KWZUSBHardT2::ReadRegister(std::uint32_t reg, std::uint32_t& value) {
     return rc;
 }
 
+bool KWZUSBHardT2::mustReadBack(std::uint32_t reg) {
+    switch (reg) {
+        case REG_INVERTOR_FREQUENCY:
+        case REG_INVERTOR_RAMP_TYPE:
+        case REG_INVERTOR_ACCELERATION:
+        case REG_INVERTOR_DECELERATION:
+        case REG_MARKER_ENCODER_MARKER_TYPE:
+        case REG_MARKER_ENCODER_MARKER_TYPE + kMarkerRegisterStride:
+            return true;
+        default:
+            return false;
+    }
+}
+
 int KWZUSBHardT2::WriteRegister(std::uint32_t reg, std::uint32_t value) {
     if (!handle_) return -1;
     if (!mustReadBack(reg)) return sendWrite(reg, value);

@@ -10,8 +10,9 @@
 // Replies are paired with their requests (drivers/common/reply_pairing.h):
 // a reply for another register or a damaged one is dropped and the next
 // read, and what came late is drained after a time-out and when the link
-// opens.  A write of the inverter frequency (the stop among them) is read
-// back; one that does not read back is written once more, then reported.
+// opens.  A write of the inverter frequency (the stop among them) or of the
+// measuring set-up is read back; one that does not read back is written once
+// more, then reported.
 //
 // Frames and packets are encoded and decoded byte by byte (little-endian),
 // never by casting structures.
@@ -137,8 +138,11 @@ public:
     static constexpr int kWriteNotConfirmed = -1000;
     // The writes that are read back: every inverter frequency, so that the
     // stop and the frequency the drive control corrects from are the ones
-    // the controller took.
-    static bool mustReadBack(std::uint32_t reg) { return reg == REG_INVERTOR_FREQUENCY; }
+    // the controller took, and the set-up a measurement depends on (the
+    // inverter's ramps, the marker type).  The sample rate goes out with
+    // every conversion of a balancing measurement: a read there would slow
+    // each block down.
+    static bool mustReadBack(std::uint32_t reg);
     // One bulk read of packetCount x 64 bytes; returns the byte count or the negative error.
     int getADCData(std::uint8_t* buffer, std::uint32_t packetCount);
 

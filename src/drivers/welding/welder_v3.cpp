@@ -168,7 +168,13 @@ void Welder_v3::start(const std::string& logFolder, unsigned logLevel) {
     if (!known || s.master->setControl(control) != kWelderOk) {
         _firmwareVersion = WelderFirmwareVersion();
         _firmwareDate = WelderFirmwareDate();
-        s.master.reset();
+        // The control word may have arrived with only its answer lost: the
+        // controller must not stay marked as attached to no driver.
+        if (known) {
+            stopOnFreshLink();
+        } else {
+            s.master.reset();
+        }
         return;
     }
     _connected.store(true, std::memory_order_release);
@@ -187,8 +193,11 @@ Welder_v3::~Welder_v3() {
     if (_worker.joinable()) _worker.join();
     DriverState& s = state();
     if (s.master) {
-        s.master->setControl(0);
-        s.master.reset();
+        if (s.master->setControl(0) == kWelderOk) {
+            s.master.reset();
+        } else {
+            stopOnFreshLink();
+        }
     }
     std::lock_guard<std::mutex> guard(_callbackLock);
     _onError = nullptr;
@@ -330,13 +339,8 @@ std::uint32_t Welder_v3::getState() const {
 void Welder_v3::fail(int code) {
     DriverState& s = state();
     s.passResult = code;
-    // A broken link is closed for good, so the closing control word would
-    // never go out: it is tried once on a fresh link first (the controller
-    // may well still be attached and moving).
-    s.master.reset();
-    s.master = std::make_unique<WelderMaster>(_logFolder, _logLevel);
-    if (s.master->isConnected()) s.master->setControl(0);
-    s.master.reset();
+    // The controller may well still be attached and moving.
+    stopOnFreshLink();
     _connected.store(false, std::memory_order_release);
     _error.store(true, std::memory_order_release);
     _running.store(false, std::memory_order_release);
@@ -347,6 +351,16 @@ void Welder_v3::fail(int code) {
         callback = _onError;
     }
     if (callback) callback(&code);
+}
+
+// A broken link is closed for good, so control 0 (stopped, no driver
+// attached) would never go out over it: it is tried once on a fresh link.
+void Welder_v3::stopOnFreshLink() {
+    DriverState& s = state();
+    s.master.reset();
+    s.master = std::make_unique<WelderMaster>(_logFolder, _logLevel);
+    if (s.master->isConnected()) s.master->setControl(0);
+    s.master.reset();
 }
 
 void Welder_v3::waitPeriod() {

@@ -17,7 +17,9 @@
 // code (-100..-103), isConnected() turns false and isError() true for good;
 // the owner then deletes the driver and makes a new one, which sends every
 // set-point again.  A new driver takes a controller only when its firmware
-// reads, and attaches with the motion bits cleared.
+// reads, and attaches with the motion bits cleared.  A driver that refuses a
+// controller after its control word went out, or whose closing control 0
+// fails, sends control 0 once more on a fresh link too.
 //
 // Callbacks run on the worker thread; the destructor must not be called from
 // one (it joins the worker).
@@ -143,6 +145,7 @@ private:
     void start(const std::string& logFolder, unsigned logLevel);
     void workerLoop();
     void fail(int code);
+    void stopOnFreshLink();
     void waitPeriod();
 
     std::atomic<bool> _connected{false};

@@ -103,35 +103,39 @@ void appendPreviousRow(Data& d, int mask) {
     }
 }
 
-void startProcess(Gui& g, Data& d) {
+// False when the machine refused the start as a busy one does (a balancing
+// speed beyond the drive's is shown as the run's error instead).
+bool startProcess(Gui& g, Data& d) {
     MachineBase& m = *d.machine;
     m.setRotor(g._rotor);
     if (d.testMode) {
-        m.startProcess(MachineProcess::kTest);
+        return m.startProcess(MachineProcess::kTest);
     } else if (d.autosetting) {
         // The calibration steps run up to half the drive's top speed.
         m.setSpeed(d.config ? d.config->endDrive.maxSpeed : 0.0, false);
-        m.startProcess(MachineProcess::kAcceleration);
+        return m.startProcess(MachineProcess::kAcceleration);
     } else {
         m.setSpeed(d.rotor ? d.rotor->balancingSpeed() : 0.0, false);
-        m.startProcess(MachineProcess::kBalancing);
+        return m.startProcess(MachineProcess::kBalancing) || m.getResult() == MachineError::kOverDriveLimit;
     }
 }
 
 // The first frame: refuses a busy machine, else makes the data object and starts the run.
 Data* open(Gui& g) {
     if (g._pendingScreen) return nullptr;  // refused already, on the way back
-    if (!g._machine || g._machine->getState() != MachineState::kIdle) {
+    auto* d = g._machine && g._machine->getState() == MachineState::kIdle ? new Data(g) : nullptr;
+    if (d) {
+        d->testMode = g._measuringMode == MeasuringMode::kTest;
+        d->autosetting = g._measuringMode == MeasuringMode::kAutosetting;
+    }
+    if (!d || !startProcess(g, *d)) {
+        delete d;
         g.messageBox(textOrEmpty(textid::kTextInitializing));
         g.back();
         return nullptr;
     }
-    auto* d = new Data(g);
-    d->testMode = g._measuringMode == MeasuringMode::kTest;
-    d->autosetting = g._measuringMode == MeasuringMode::kAutosetting;
     delete g._data;
     g._data = d;
-    startProcess(g, *d);
     d->logger = createLogger("measuring");
     d->log("starting");
     d->resultsTaken = 0;

@@ -58,11 +58,16 @@ TEST(KwzWriteVerify, AFrequencyIsReadBackWrittenAgainThenReported) {
         EXPECT_EQ(sim.reg(REG_INVERTOR_FREQUENCY), c.taken ? static_cast<std::uint32_t>(c.hz * 10) : 333u);
         EXPECT_EQ(framesTo(sim, REG_INVERTOR_FREQUENCY, false), c.reads);
     }
-    // Other writes are not read back.
-    SimMeasuringController sim;
-    KWZUSBHardT2 link(nullptr, &sim);
-    ASSERT_EQ(link.writeInvertorRampType(2), 64);
-    EXPECT_EQ(framesTo(sim, REG_INVERTOR_RAMP_TYPE, false), 0);
+    // So are the acceleration and the marker type a measurement depends on; a relay is not.
+    const std::uint32_t regs[] = {REG_INVERTOR_ACCELERATION, markerRegister(REG_MARKER_ENCODER_MARKER_TYPE, 1),
+                                  REG_INVERTOR_RELAY};
+    for (const std::uint32_t reg : regs) {
+        SimMeasuringController sim;
+        KWZUSBHardT2 link(nullptr, &sim);
+        sim.injectDroppedWrite();
+        sim.injectDroppedWrite();
+        EXPECT_EQ(link.WriteRegister(reg, 1), reg == REG_INVERTOR_RELAY ? 64 : KWZUSBHardT2::kWriteNotConfirmed);
+    }
 }
 
 TEST(KwzWriteVerify, ARefusedStopFailsItsCallerAndKeepsTheLink) {

@@ -352,14 +352,15 @@ TEST_F(KWZUSBHardT2Exchange, RegisterMapAccessors) {
     EXPECT_EQ(64, l.writeMotorParameters(0x70000));
     EXPECT_EQ(64, l.writeRegister137(4));
     EXPECT_EQ(64, l.writeExpansionPort(6));
-    // Every frequency is read back.
+    // Every frequency, ramp and marker type is read back.
     const std::uint32_t minus123 = static_cast<std::uint32_t>(-123);
     const std::vector<JournalEntry> expected = {
         {103, true, 499, 0},     {103, false, 499, 0},     {103, true, 0, 0},
         {103, false, 0, 0},      {103, true, minus123, 0}, {103, false, minus123, 0},
-        {105, true, 25, 0},      {106, true, 100, 0},      {104, true, 2, 0},
+        {105, true, 25, 0},      {105, false, 25, 0},      {106, true, 100, 0},   {106, false, 100, 0},
+        {104, true, 2, 0},       {104, false, 2, 0},
         {107, true, 3, 0},       {111, true, 0x010203, 0}, {112, true, 0x10000, 0},
-        {128, true, 1, 0},       {121, true, 0, 0},        {131, true, 1800, 0},
+        {128, true, 1, 0},       {128, false, 1, 0},       {121, true, 0, 0},     {131, true, 1800, 0},
         {132, true, 0x155, 0},   {134, true, 0x8000, 0},   {135, true, 1, 0},
         {136, true, 0x70000, 0}, {137, true, 4, 0},        {130, true, 6, 0},
     };

@@ -72,4 +72,21 @@ TEST_F(WelderReconnect, AFaultAtAnyTransferOfAJogAndAWeldLeavesTheControllerStop
     EXPECT_EQ(welderSetpoints().control, kControlAttached);
 }
 
+// Given up after its first control word (its answer lost) or at a refused closing control 0.
+TEST_F(WelderReconnect, AControllerGivenUpGetsControlZeroOnAFreshLink) {
+    for (const bool atStart : {true, false}) {
+        resetWelderDriverState();
+        sim_.setRegister(kRegControl, 0);
+        for (int read = 0; atStart && read < 3; ++read) sim_.injectReply(simwelder::ReplyFault::none);
+        if (atStart) sim_.injectReply(simwelder::ReplyFault::timeout);  // the first control word's
+        testing::internal::CaptureStdout();
+        auto welder = std::make_unique<Welder_v3>(logs_, 0, WelderOptions{(dir_ / "p.ini").string(), {}, {}, {}});
+        testing::internal::GetCapturedStdout();
+        EXPECT_NE(welder->isConnected(), atStart);
+        if (!atStart) sim_.failNextWrite(kRegControl);
+        welder.reset();
+        EXPECT_EQ(sim_.reg(kRegControl), 0u) << atStart;
+    }
+}
+
 }  // namespace

@@ -85,20 +85,23 @@ TEST(MeasuringScreenOpening, EachModeStartsItsProcessABusyMachineNone) {
     struct Case {
         int mode, state;
         std::vector<std::string> calls;  // none: refused
+        bool refused = false;            // the start itself refused, as by a busy machine
     } cases[] = {
         {MeasuringMode::kRun, MachineState::kIdle, {"setRotor", "setSpeed(1500,0)", "startProcess(7)"}},
         {MeasuringMode::kTest, MachineState::kIdle, {"setRotor", "startProcess(9)"}},
         {MeasuringMode::kAutosetting, MachineState::kIdle, {"setRotor", "setSpeed(1000,0)", "startProcess(6)"}},
         {MeasuringMode::kRun, MachineState::kAscending, {}},
+        {MeasuringMode::kRun, MachineState::kIdle, {"setRotor", "setSpeed(1500,0)", "startProcess(7)"}, true},
     };
     for (const Case& c : cases) {
         Rig r;
         r.m.state = c.state;
+        r.m.refuseStarts = c.refused;
         r.m.calls.clear();
         r.open(c.mode);
         EXPECT_EQ(machineCalls(r.m), c.calls) << c.mode;
-        EXPECT_EQ(r.measuring(), !c.calls.empty()) << c.mode;
-        if (c.calls.empty()) {
+        EXPECT_EQ(r.measuring(), !c.calls.empty() && !c.refused) << c.mode;
+        if (c.calls.empty() || c.refused) {
             EXPECT_EQ(r.g._modalText, "Wait, initialization in process ...");
             continue;
         }
