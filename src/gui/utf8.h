@@ -15,5 +15,10 @@ void appendUtf8(std::string& text, unsigned codePoint);
 // The number of UTF-8 characters of `text` (continuation bytes not counted).
 std::size_t utf8Length(std::string_view text);
 
+// The bytes of the well-formed UTF-8 character at `at` (1 to 4), or 0 when the
+// bytes there are no such character (a stray or cut sequence, an overlong
+// form, a surrogate, beyond U+10FFFF).
+std::size_t utf8CharacterBytes(std::string_view text, std::size_t at);
+
 // The first `count` UTF-8 characters of `text` (all of it when shorter).
 std::string_view utf8Head(std::string_view text, std::size_t count);
