@@ -235,6 +235,7 @@ void Gui::closeModal() {
         _keyboardState = kLeaving;
         _editId = 0;
         _onEnter = nullptr;
+        _keyboardLimit = 0;
     }
 }
 
@@ -243,6 +244,7 @@ void Gui::closeKeyboard() {
     _keyboardState = kLeaving;
     _editId = 0;
     _onEnter = nullptr;
+    _keyboardLimit = 0;
 }
 
 float Gui::barOffset(int& state) {

@@ -1,5 +1,7 @@
 #include "gui/utf8.h"
 
+#include <algorithm>
+
 void utf8Backspace(std::string& text, bool all) {
     if (all) {
         text.clear();
@@ -70,6 +72,16 @@ std::size_t utf8CharacterBytes(std::string_view text, std::size_t at) {
     for (std::size_t k = 2; k < n; ++k)
         if (!isContinuation(text[at + k])) return 0;
     return n;
+}
+
+void appendWithin(std::string& text, std::string_view more, std::size_t limit) {
+    std::size_t taken = 0;
+    while (taken < more.size()) {
+        const std::size_t n = std::max<std::size_t>(utf8CharacterBytes(more, taken), 1);
+        if (limit != 0 && text.size() + (taken + n) > limit) break;
+        taken += n;
+    }
+    text.append(more.substr(0, taken));
 }
 
 std::string_view utf8Head(std::string_view text, std::size_t count) {

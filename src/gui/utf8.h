@@ -12,6 +12,11 @@ void utf8Backspace(std::string& text, bool all = false);
 // Appends the code point as UTF-8 (U+FFFD for an invalid one).
 void appendUtf8(std::string& text, unsigned codePoint);
 
+// Appends the characters of `more` while `text` stays within `limit` bytes
+// (0: no limit); the first character that does not fit ends it, so no
+// character is ever cut.  A byte that is no UTF-8 counts as one character.
+void appendWithin(std::string& text, std::string_view more, std::size_t limit);
+
 // The number of UTF-8 characters of `text` (continuation bytes not counted).
 std::size_t utf8Length(std::string_view text);
 

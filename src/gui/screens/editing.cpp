@@ -20,6 +20,7 @@
 #include "gui/widgets.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
 #include "texts/format.h"
 #include "texts/record_tags.h"
 #include "texts/text_ids.h"
@@ -80,8 +81,9 @@ bool keyboardComing(const Gui& gui) {
     return gui._keyboardState == Gui::kEntering || gui._keyboardState == Gui::kShown;
 }
 
-void openKeyboard(Gui& gui, int mode, Gui::Action onEnter) {
+void openKeyboard(Gui& gui, int mode, Gui::Action onEnter, std::size_t limit = 0) {
     gui._keyboardText.clear();
+    gui._keyboardLimit = limit;
     gui._keyboardMode = mode;
     gui._transitionTime = gui._frameTime;
     if (gui._barState == Gui::kHidden) gui._barState = Gui::kEntering;
@@ -351,7 +353,7 @@ void keyboardEntry(Gui& gui, Data& d) {
     }
     if (gui._keyboardState != Gui::kHidden) return;
     if (d.editTarget == kNameEntry) {
-        openKeyboard(gui, kLetterKeys, [&gui, &d] { nameEntered(gui, d); });
+        openKeyboard(gui, kLetterKeys, [&gui, &d] { nameEntered(gui, d); }, rotorfiles::kMaxRotorNameBytes);
         return;
     }
     openKeyboard(gui, kNumberKeys, [&gui, &d] { numberEntered(gui, d); });
