@@ -8,14 +8,19 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <utility>
 
 #include "files/file_time.h"
 #include "files/removable_drive.h"
+#include "platform/bounded_read.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The listed size bounds what is read of a file, not its opening.
+constexpr std::uint64_t kNoSizeBound = std::numeric_limits<std::uint64_t>::max();
 
 SpaceQueryFn g_space;
 std::time_t (*g_clock)() = nullptr;
@@ -74,13 +79,12 @@ void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]
     putOctal(header + 136, std::min(static_cast<std::uint64_t>(mtime), kTarOctal11Max), 11);
     header[156] = '0';
     std::memcpy(header + 257, "ustar  ", 8);  // GNU magic, version and NUL
-    // Checksum: bytes 0-261 as signed values, the field zero but for its blank,
-    // plus 288 (the usual rule of eight blanks in the field).
-    header[155] = ' ';
-    long sum = 288;
-    for (std::size_t i = 0; i < 262; ++i) sum += static_cast<signed char>(header[i]);
-    if (sum < 0) sum = 0;
-    putOctal(header + 148, static_cast<std::uint64_t>(sum) & 0777777, 6);
+    // Checksum: every byte as an unsigned value, the checksum field counted as
+    // eight blanks; a name in UTF-8 (a Cyrillic rotor name) sums right too.
+    std::memset(header + 148, ' ', 8);
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < kTarBlock; ++i) sum += header[i];
+    putOctal(header + 148, sum, 6);
     header[155] = ' ';
 }
 
@@ -125,8 +129,9 @@ bool tarStreamRead(TarStream& s, void* buffer, std::size_t* size) {
                 s.phase = 1;
                 break;
             case 1:
-                // A file that cannot be opened is given as zeros.
-                s.fd = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+                // A file that cannot be opened, or is no longer a regular file
+                // (a named pipe would block the worker), is given as zeros.
+                s.fd = platform::openBoundedFile(f.path, kNoSizeBound, nullptr);
                 s.remaining = f.size;
                 s.phase = 2;
                 break;

@@ -264,6 +264,7 @@ void Gui::closeModal() {
         _keyboardState = kLeaving;
         _editId = 0;
         _onEnter = nullptr;
+        _keyboardLimit = 0;
     }
 }
 
@@ -272,6 +273,7 @@ void Gui::closeKeyboard() {
     _keyboardState = kLeaving;
     _editId = 0;
     _onEnter = nullptr;
+    _keyboardLimit = 0;
 }
 
 float Gui::barOffset(int& state) {

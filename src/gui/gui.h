@@ -299,6 +299,9 @@ public:
     ActiveData* _data = nullptr;
     int _editId = 0;
     std::string _keyboardText;
+    // The most bytes typing and pasting make `_keyboardText` (whole UTF-8
+    // characters; 0 no limit); an entry sets it, closing the keyboard clears it.
+    std::size_t _keyboardLimit = 0;
     Answer _answer;
     Action _onEnter;
     Action _onBack;

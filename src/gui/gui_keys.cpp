@@ -31,7 +31,7 @@ void Gui::handleKey(GuiKey key) {
             if (_onEnter) {
                 const char* clip = ImGui::GetClipboardText();
                 if (clip && !std::string(clip).empty() && std::string(clip).find('\n') == std::string::npos)
-                    _keyboardText += clip;
+                    appendWithin(_keyboardText, clip, _keyboardLimit);
             }
             break;
         case GuiKey::Escape:
@@ -59,8 +59,12 @@ void Gui::handleTypedText() {
     ImGuiIO& io = ImGui::GetIO();
     if (io.InputQueueCharacters.empty()) return;
     if (keyboardShown() || loginKeypadShown()) {
-        for (ImWchar c : io.InputQueueCharacters)
-            if (c >= kFirstPrintable) appendUtf8(_keyboardText, c);
+        for (ImWchar c : io.InputQueueCharacters) {
+            if (c < kFirstPrintable) continue;
+            std::string typed;
+            appendUtf8(typed, c);
+            appendWithin(_keyboardText, typed, _keyboardLimit);
+        }
     } else {
         const unsigned c = io.InputQueueCharacters[0];
         if (c == kLanguageKey) setLanguage(!isEnglish());

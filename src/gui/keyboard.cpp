@@ -289,7 +289,7 @@ void apply(Gui& gui, const Key& key, bool byHold) {
     std::string& text = gui._keyboardText;
     switch (key.act) {
         case Act::Type:
-            text += byHold ? key.alternative : key.types;
+            appendWithin(text, byHold ? key.alternative : key.types, gui._keyboardLimit);
             if (characters(text).size() == 1 && (mode == 7 || mode == 8)) mode += 2;
             break;
         case Act::Backspace:

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "gui/gui.h"
+#include "gui/utf8.h"
 #include "machine/machine_base.h"
 #include "platform/file_replace.h"
 #include "texts/format.h"
@@ -67,18 +68,25 @@ void appendItems(std::string& out, const UiProbe& probe) {
 
 std::string jsonQuoted(const std::string& text) {
     std::string out = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
         const auto u = static_cast<unsigned char>(c);
+        const std::size_t n = utf8CharacterBytes(text, i);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
-        } else if (u < 0x20) {
+        } else if (u < 0x20 || n == 0) {
+            // Control characters, and bytes that are no UTF-8 (a drive's file
+            // name), as the code point of the byte: every record stays UTF-8.
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
             out += escaped;
         } else {
-            out += c;
+            out.append(text, i, n);
+            i += n;
+            continue;
         }
+        ++i;
     }
     return out + "\"";
 }

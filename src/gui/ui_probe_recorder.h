@@ -54,5 +54,6 @@ private:
 
 // The record of one frame as written by UiProbeRecorder (`ms` since the first frame).
 std::string uiProbeRecord(Gui& gui, const UiProbe& probe, std::int64_t frame, std::int64_t ms);
-// A string as a JSON string literal (quotes, backslashes and control characters escaped).
+// A string as a JSON string literal (quotes, backslashes and control characters
+// escaped, and each byte that is no UTF-8 as the code point of that byte).
 std::string jsonQuoted(const std::string& text);

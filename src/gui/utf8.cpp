@@ -1,5 +1,7 @@
 #include "gui/utf8.h"
 
+#include <algorithm>
+
 void utf8Backspace(std::string& text, bool all) {
     if (all) {
         text.clear();
@@ -44,6 +46,42 @@ std::size_t utf8Length(std::string_view text) {
     for (char c : text)
         if (!isContinuation(c)) ++n;
     return n;
+}
+
+std::size_t utf8CharacterBytes(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[at + k]); };
+    const unsigned lead = byte(0);
+    if (lead < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    if (text.size() - at < n || byte(1) < low || byte(1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (!isContinuation(text[at + k])) return 0;
+    return n;
+}
+
+void appendWithin(std::string& text, std::string_view more, std::size_t limit) {
+    std::size_t taken = 0;
+    while (taken < more.size()) {
+        const std::size_t n = std::max<std::size_t>(utf8CharacterBytes(more, taken), 1);
+        if (limit != 0 && text.size() + (taken + n) > limit) break;
+        taken += n;
+    }
+    text.append(more.substr(0, taken));
 }
 
 std::string_view utf8Head(std::string_view text, std::size_t count) {

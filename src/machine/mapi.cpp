@@ -4,16 +4,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "files/logger.h"
+#include "platform/bounded_read.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 // Largest replay file taken: 64 Mi values (128 MiB).
-constexpr long kMaxReplayBytes = 128L * 1024 * 1024;
+constexpr std::uint64_t kMaxReplayBytes = 128ULL * 1024 * 1024;
 
 int saturate16(double v) {
     if (!(v == v)) return 0;
@@ -135,20 +138,18 @@ bool MApi::startReading(const ReadRequest* request) {
 }
 
 bool MApi::loadReplay() {
-    std::FILE* f = std::fopen(replayPath_.c_str(), "rb");
-    if (f == nullptr) return false;
-    long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-    if (size <= 0 || std::fseek(f, 0, SEEK_SET) != 0) {
-        std::fclose(f);
-        if (size < 0) logPrintf(&logger, "replay file %s: cannot read its size", replayPath_.c_str());
+    // Read like every other whole file: a named pipe of that name would block
+    // the machine worker for ever.
+    std::string bytes;
+    std::string why;
+    if (!platform::readBoundedFile(replayPath_, kMaxReplayBytes, bytes, &why)) {
+        std::error_code ec;
+        if (std::filesystem::exists(replayPath_, ec))
+            logPrintf(&logger, "replay file %s: %s, simulating", replayPath_.c_str(), why.c_str());
         return false;
     }
-    if (size > kMaxReplayBytes) {
-        std::fclose(f);
-        logPrintf(&logger, "replay file %s: %ld bytes, too large, simulating", replayPath_.c_str(), size);
-        return false;
-    }
+    const long size = static_cast<long>(bytes.size());
+    if (size == 0) return false;
     const int frame = nRecorded + 1;
     const long values = size / 2;
     const long frames = values / frame;
@@ -156,15 +157,7 @@ bool MApi::loadReplay() {
         logPrintf(&logger, "replay file %s: partial frame at the end dropped (%ld bytes)", replayPath_.c_str(), size);
     }
     if (frames <= 0) {
-        std::fclose(f);
         logPrintf(&logger, "replay file %s: no whole frame, simulating", replayPath_.c_str());
-        return false;
-    }
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(frames * frame * 2));
-    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    if (got != bytes.size()) {
-        logPrintf(&logger, "replay file %s: read error, simulating", replayPath_.c_str());
         return false;
     }
     const int total = static_cast<int>(frames * frame);
@@ -174,7 +167,9 @@ bool MApi::loadReplay() {
     }
     std::uint16_t* data = currentData();
     for (int i = 0; i < total; ++i) {
-        data[i] = static_cast<std::uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        const auto low = static_cast<unsigned char>(bytes[2 * i]);
+        const auto high = static_cast<unsigned char>(bytes[2 * i + 1]);
+        data[i] = static_cast<std::uint16_t>(low | (high << 8));
     }
 
     int kept = static_cast<int>(frames);

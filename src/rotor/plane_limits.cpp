@@ -15,12 +15,16 @@ constexpr double kWidestHole = 1000.0;  // a drill or wall of 1 m
 constexpr double kHeaviest = 1.0e6;     // a tonne, per piece or per mm
 constexpr double kDensest = 100.0;      // over four times osmium
 
-PlaneLimit real(std::uint32_t field, double highest, double Plane::*member) {
+PlaneLimit real(std::uint32_t field, double lowest, double highest, double Plane::*member) {
     PlaneLimit l;
     l.field = field;
+    l.lowest = lowest;
     l.highest = highest;
     l.real = member;
     return l;
+}
+PlaneLimit real(std::uint32_t field, double highest, double Plane::*member) {
+    return real(field, 0.0, highest, member);
 }
 
 PlaneLimit count(std::uint32_t field, double highest, std::uint32_t Plane::*member) {
@@ -33,6 +37,8 @@ PlaneLimit count(std::uint32_t field, double highest, std::uint32_t Plane::*memb
 
 const std::vector<PlaneLimit>& limits() {
     static const std::vector<PlaneLimit> table = {
+        count(kChannel1, kMaxRotorPlanes, &Plane::channel1),
+        count(kChannel2, kMaxRotorPlanes, &Plane::channel2),
         real(kRadius, kLongest, &Plane::radius),
         real(kMinMass, kHeaviest, &Plane::minMass),
         real(kMaxMass, kHeaviest, &Plane::maxMass),
@@ -47,15 +53,25 @@ const std::vector<PlaneLimit>& limits() {
         real(kMaxMillDepth, kDeepest, &Plane::maxMillDepth),
         real(kMillSpeed, kHeaviest, &Plane::millSpeed),
         real(kDensity, kDensest, &Plane::density),
+        real(kDistance1, -kLongest, kLongest, &Plane::distance1),
+        real(kDistance2, -kLongest, kLongest, &Plane::distance2),
+        real(kDistance3, -kLongest, kLongest, &Plane::distance3),
         real(kRadiusSmall, kLongest, &Plane::radiusSmall),
         real(kRadiusR1, kLongest, &Plane::radiusR1),
+        real(kMassStation, kHeaviest, &Plane::massStation),
+        real(kMassTravel, kHeaviest, &Plane::massTravel),
+        real(kMassUmar, kHeaviest, &Plane::massUmar),
+        // The current correction, as computed (either sign).
+        real(kUnbalanceAmount, -kHeaviest * kLongest, kHeaviest * kLongest, &Plane::unbalanceAmount),
+        real(kMassAmount, -kHeaviest, kHeaviest, &Plane::massAmount),
+        real(kTrialMass, kHeaviest, &Plane::trialMass),
     };
     return table;
 }
 
-// A trial angle of more than a turn either way is brought into [0, 360);
-// smaller ones are left as they are (0 means "no angle set").
-void reduceTrialAngle(std::uint32_t field, double& angle, std::vector<PlaneFix>& fixes) {
+// An angle of more than a turn either way is brought into [0, 360); smaller
+// ones are left as they are (a trial angle of 0 means "no angle set").
+void reduceAngle(std::uint32_t field, double& angle, std::vector<RangeFix>& fixes) {
     if (std::isfinite(angle) && std::fabs(angle) <= 360.0) return;
     const double was = angle;
     angle = polar::reduceDegrees(angle);
@@ -64,29 +80,18 @@ void reduceTrialAngle(std::uint32_t field, double& angle, std::vector<PlaneFix>&
 
 }  // namespace
 
-double PlaneLimit::valueIn(const Plane& plane) const {
-    return real ? plane.*real : static_cast<double>(plane.*count);
-}
-
 const PlaneLimit* planeLimit(std::uint32_t field) {
     for (const PlaneLimit& l : limits())
         if (l.field == field) return &l;
     return nullptr;
 }
 
-std::vector<PlaneFix> bringPlaneIntoRange(Plane& plane) {
-    std::vector<PlaneFix> fixes;
-    for (const PlaneLimit& l : limits()) {
-        const double was = l.valueIn(plane);
-        if (l.holds(was)) continue;
-        const double now = was > l.highest ? l.highest : l.lowest;  // NaN: the lowest
-        if (l.real)
-            plane.*l.real = now;
-        else
-            plane.*l.count = static_cast<std::uint32_t>(now);
-        fixes.push_back({l.field, was, now});
-    }
-    reduceTrialAngle(kKeptTrialAngle, plane.keptTrialAngle, fixes);
-    reduceTrialAngle(kTrialAngle, plane.trialAngle, fixes);
+std::vector<RangeFix> bringPlaneIntoRange(Plane& plane) {
+    std::vector<RangeFix> fixes;
+    bringFieldsIntoRange(plane, limits(), fixes);
+    reduceAngle(kKeptTrialAngle, plane.keptTrialAngle, fixes);
+    reduceAngle(kTrialAngle, plane.trialAngle, fixes);
+    reduceAngle(kUnbalanceAngle, plane.unbalanceAngle, fixes);
+    reduceAngle(kMassAngle, plane.massAngle, fixes);
     return fixes;
 }

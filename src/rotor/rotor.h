@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "rotor/channel_result.h"
@@ -272,6 +273,9 @@ public:
     // Appends a run (time and operator filled in here), makes it current and
     // records it in the history file, creating that file on the first run.
     void recordRun(const Measurement& run);
+    // Why the last recorded run is not in the history file (the system's
+    // reason), given once; empty when it was written.  The run itself is kept.
+    std::string takeHistoryError() { return std::exchange(historyError_, std::string()); }
     // The time stamp of a run (seconds since 1970); 0 when there is no such run.
     std::int64_t runTime(int run) const;
     // Local time at which the job started (first run or last clearRuns).
@@ -314,6 +318,7 @@ private:
     bool start_ = true;
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
+    std::string historyError_;
     bool computed_ = false;
 
     // Runs, history file and rotor files.

@@ -14,7 +14,7 @@
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
-#include "rotor/plane_limits.h"
+#include "rotor/rotor_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
 
@@ -68,11 +68,18 @@ std::string rotorNameOfFile(const std::string& fileName, int mode) {
 }  // namespace rotorfiles
 
 namespace {
-// A damaged or hand-made rotor file may carry plane values that the
-// corrections cannot work with; they are brought into range, each with a line.
-void bringPlanesIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
+// A damaged or hand-made rotor file may carry numbers that the corrections
+// and the protocols cannot work with; they are brought into range, each with a
+// line (the vectors of the lists and runs with one line for all).
+void bringIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
+    int vectorFixes = 0;
+    for (const RangeFix& fix : bringRotorIntoRange(data, vectorFixes))
+        logPrintf(log, "Load rotor %s: field 0x%X value %.15g out of range, %.15g taken", path.c_str(), fix.field,
+                  fix.was, fix.now);
+    if (vectorFixes > 0)
+        logPrintf(log, "Load rotor %s: %d vector values out of range, brought into it", path.c_str(), vectorFixes);
     for (std::size_t k = 0; k < data.planes.size(); ++k) {
-        for (const PlaneFix& fix : bringPlaneIntoRange(data.planes[k]))
+        for (const RangeFix& fix : bringPlaneIntoRange(data.planes[k]))
             logPrintf(log, "Load rotor %s: plane %d field 0x%X value %.15g out of range, %.15g taken", path.c_str(),
                       static_cast<int>(k + 1), fix.field, fix.was, fix.now);
     }
@@ -138,7 +145,14 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
         logPrintf(&logger_, "Load rotor %s error: %s", path.c_str(), why.c_str());
         return false;
     }
-    bringPlanesIntoRange(*fresh, path, &logger_);
+    if (fresh->planes.size() > static_cast<std::size_t>(kMaxRotorPlanes)) {
+        // No machine makes such a rotor, and every screen and protocol would
+        // work through all of its planes: a damaged file.
+        logPrintf(&logger_, "Load rotor %s error: %zu planes, at most %d", path.c_str(), fresh->planes.size(),
+                  kMaxRotorPlanes);
+        return false;
+    }
+    bringIntoRange(*fresh, path, &logger_);
 
     // The loaded rotor is another job: the file of the job before is closed,
     // and measured vectors of the rotor before do not belong to it.

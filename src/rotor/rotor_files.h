@@ -3,10 +3,27 @@
 // stays as typed; only the part of it that becomes a file name in "db/" or
 // "history/" is made safe.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace rotorfiles {
+
+// The longest file name the file systems take, in bytes (ext4; FAT and exFAT
+// on the drive count UTF-16 units, never more than the bytes).
+constexpr std::size_t kFileNameLimit = 255;
+// The most that a file made from a rotor's name adds to it: the history
+// file's "_", a plane count of up to three digits, the 14-digit time stamp and
+// ".rotor" (24 bytes).  The others add less: the temporary file of a database
+// save ".rotor.tmpXXXXXX" (16), the protocol on the drive
+// "_YYYYMMDDhhmmss.pdf" (19).
+constexpr std::size_t kLongestNameAddition = 24;
+// The longest name the operator can give a rotor, in bytes: 200 Latin or 100
+// Cyrillic letters, far more than any screen shows, with room beyond the
+// additions for every file made from it.  Names loaded from files are kept
+// as they are.
+constexpr std::size_t kMaxRotorNameBytes = 200;
+static_assert(kMaxRotorNameBytes + kLongestNameAddition <= kFileNameLimit);
 
 // The largest rotor file read.  A rotor with its balancing history takes some
 // tens of kilobytes (a run adds a few hundred bytes); two megabytes hold

@@ -36,12 +36,19 @@ void syncCreated(const std::string& path, bool folderMade) {
     if (folderMade) platform::syncFolderOf(kHistoryFolder);
 }
 
+// The system's reason for a failed file operation (a short write leaves no
+// errno: an input/output error).
+std::string systemReason(int err) {
+    return std::strerror(err != 0 ? err : EIO);
+}
+
 }  // namespace
 
 bool Rotor::appendToHistory(const std::string& bytes) {
     if (!history_) return false;
     std::FILE* f = history_;
     if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) {
+        historyError_ = systemReason(errno);
         std::clearerr(f);
         logPrintf(&logger_, "History file %s: cannot append", historyName_.c_str());
         return false;
@@ -56,6 +63,7 @@ bool Rotor::appendToHistory(const std::string& bytes) {
         if (before >= 0 && ::ftruncate(::fileno(f), static_cast<off_t>(before)) == 0)
             std::fseek(f, before, SEEK_SET);
         logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
+        historyError_ = systemReason(err);
     }
     platform::syncOpenFile(::fileno(f));
     return ok;
@@ -93,6 +101,7 @@ bool Rotor::createHistoryFile() {
     }
     if (!f) {
         logPrintf(&logger_, "Create history file: %s failed (%s)", historyName_.c_str(), std::strerror(err));
+        historyError_ = systemReason(err);
         return false;
     }
 
@@ -100,7 +109,8 @@ bool Rotor::createHistoryFile() {
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = (std::fflush(f) == 0) && ok;
     if (!ok) {
-        logPrintf(&logger_, "History file %s: write error (%s)", name.c_str(), std::strerror(errno));
+        historyError_ = systemReason(errno);
+        logPrintf(&logger_, "History file %s: write error (%s)", name.c_str(), historyError_.c_str());
         std::fclose(f);
         std::remove(path.c_str());
         syncCreated(path, folderMade);
@@ -120,6 +130,7 @@ void Rotor::recordRun(const Measurement& run) {
     currentRun_ = runCount();
     data_->runs.push_back(m);
     recalcRun();
+    historyError_.clear();
 
     if (!history_) {
         createHistoryFile();

@@ -3,11 +3,13 @@
 //
 // ks::format(pattern, args...) formats with fmt's runtime format strings.
 // Floating-point arguments are written with the current decimalPoint in place
-// of '.', in the number only (dots of the pattern itself stay).  A bad pattern
+// of '.', in the number only (dots of the pattern itself stay); one that is
+// not finite is written "-".  A bad pattern
 // or a bad argument never throws: the result is the pattern text itself.
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -57,6 +59,9 @@ template <typename T>
 struct fmt::formatter<ks::LocalNumber<T>> : fmt::formatter<T> {
     template <typename FormatContext>
     auto format(const ks::LocalNumber<T>& d, FormatContext& ctx) const -> decltype(ctx.out()) {
+        // A number that is not finite comes only from damaged data: "-", as a
+        // cell without a value, never "nan" or "inf" before an operator.
+        if (!std::isfinite(d.value)) return fmt::format_to(ctx.out(), "-");
         fmt::memory_buffer buf;
         fmt::format_context inner(fmt::appender(buf), ctx.args(), ctx.locale());
         // fmt's own formatter honours width, precision and type; only its

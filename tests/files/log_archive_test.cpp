@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
+#include "support/hostile_files.h"
+#include "support/watchdog.h"
 #include "support/work_dir.h"
 #include "platform/removable.h"
 
@@ -247,24 +249,27 @@ TEST_F(logarchive, FilesChangingSizeAfterListingKeepTheListedSize) {
     writeFile("logs/grow.log", std::string(700, 'g'));
     writeFile("logs/shrink.log", std::string(900, 's'));
     writeFile("logs/gone.log", std::string(50, 'x'));
+    writeFile("logs/z-pipe.log", std::string(60, 'p'));
     setArchiveListedHook([](const std::vector<LogArchiveEntry>& list) {
-        EXPECT_EQ(list.size(), 3u);
+        EXPECT_EQ(list.size(), 4u);
         writeFile("logs/grow.log", std::string(5000, 'g'));
         writeFile("logs/shrink.log", std::string(100, 's'));
         fs::remove("logs/gone.log");
+        testsupport::makeHostileFile(0, "logs/z-pipe.log");  // a named pipe in its place
     });
     std::string tar;
-    ASSERT_EQ(run(&tar), 1);
+    ASSERT_EQ(testsupport::mustEnd("export", [&] { return run(&tar); }), 1);
     std::vector<TarItem> items;
     std::string why;
     ASSERT_TRUE(readTar(tar, items, why)) << why;
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].name, "gone.log");
     EXPECT_EQ(items[0].data, std::string(50, '\0'));
     EXPECT_EQ(items[1].name, "grow.log");
     EXPECT_EQ(items[1].data, std::string(700, 'g'));
     EXPECT_EQ(items[2].name, "shrink.log");
     EXPECT_EQ(items[2].data, std::string(100, 's') + std::string(800, '\0'));
+    EXPECT_EQ(items[3].data, std::string(60, '\0'));
 }
 
 TEST_F(logarchive, OldFileTimeIsWrittenAsZero) {
@@ -317,6 +322,10 @@ TEST_F(logarchive, StandardToolsReadTheArchive) {
     writeFile("logs/engine.log", std::string(3000, 'e'));
     writeFile("logs/api.log", "api line\r\n");
     writeFile(".cfg", std::string(10, '\x01'));
+    std::string history = "_220230125140307.rotor";  // of a rotor named with 46 Cyrillic letters
+    for (int i = 0; i < 46; ++i) history.insert(0, "Я");
+    fs::create_directory("history");
+    writeFile("history/" + history, "the job");
     ASSERT_EQ(run(), 1);
     const std::string cmd = "xz --format=lzma -dc '" + archivePath() + "' | tar -tvf - > listing.txt 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << readFile("listing.txt");
@@ -329,4 +338,5 @@ TEST_F(logarchive, StandardToolsReadTheArchive) {
         "mkdir -p out && xz --format=lzma -dc '" + archivePath() + "' | tar -xf - -C out 2>/dev/null";
     ASSERT_EQ(std::system(extract.c_str()), 0);
     EXPECT_EQ(readFile("out/engine.log"), std::string(3000, 'e'));
+    EXPECT_EQ(readFile("out/" + history.substr(history.size() - 98)), "the job");
 }

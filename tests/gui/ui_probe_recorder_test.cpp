@@ -83,7 +83,8 @@ TEST(UiProbeRecorder, OnlyWithTheVariableAndQuotingEscapesWhatBreaksAString) {
     ASSERT_NE(recorder, nullptr);
     EXPECT_EQ(recorder->path(), "/tmp/p.json");
     const std::pair<const char*, const char*> quoted[] = {{"", R"("")"}, {"min^-1", R"("min^-1")"}, {"a\"b", R"("a\"b")"},
-        {"a\\b", R"("a\\b")"}, {"a\nb\t", R"("a\u000ab\u0009")"}, {"Ротор", R"("Ротор")"}};
+        {"a\\b", R"("a\\b")"}, {"a\nb\t", R"("a\u000ab\u0009")"}, {"Ротор", R"("Ротор")"},
+        {"5.1\xff.kst \xd0 \xe0\x80\xaf", R"("5.1\u00ff.kst \u00d0 \u00e0\u0080\u00af")"}};
     for (const auto& [in, out] : quoted) EXPECT_EQ(jsonQuoted(in), out) << in;
 }
 

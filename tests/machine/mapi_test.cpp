@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "machine/mapi.h"
+#include "support/hostile_files.h"
 #include "support/machine_synth_rotor.h"
 #include "support/machine_virtual_clock.h"
+#include "support/watchdog.h"
 
 namespace fs = std::filesystem;
 
@@ -401,6 +403,11 @@ TEST_F(MApiReplay, FilesWithoutMarksOrWholeFramesAreNotReplayed) {
     MApi missing(clock, dir.file("missing.dmp"));
     start(missing, 2);
     EXPECT_FALSE(missing.replaying());
+
+    ASSERT_TRUE(testsupport::makeHostileFile(0, dir.file("mapi.dmp")));  // a named pipe
+    MApi pipe(clock, dir.file("mapi.dmp"));
+    testsupport::mustEnd("replay from a named pipe", [&] { start(pipe, 2); });
+    EXPECT_FALSE(pipe.replaying());
 }
 
 TEST_F(MApiReplay, PartialTrailingFrameIsDropped) {

@@ -207,6 +207,22 @@ TEST_F(MakeReportPage, TwoPlanesTwelveRunsInBothLanguages) {
     }
 }
 
+// Every number of the rotor itself, and a proving rotor's test masses, damaged: no protocol prints them.
+TEST_F(MakeReportPage, DamagedNumbersPrintNoNanOrInf) {
+    for (const bool control : {false, true}) {
+        for (const double v : {std::nan(""), -HUGE_VAL, 1e308}) {
+            RotorBuilder b = pump();
+            if (control) (b = RotorBuilder("Proving")).plane({100, 100, 100, v, v, v, 1, 0}).planes(2).control();
+            RotorData& d = b.data();
+            d.mass = d.permissibleUnbalance = d.driveCalibration = d.calibrationRatio = d.unbalanceUnit = v;
+            d.speed = d.drivePulley = d.rotorSurface = UINT32_MAX;
+            ASSERT_EQ(b.load(cfg_.get())->makeReport(0, "damaged.pdf", 0, 0), reportresult::kWritten);
+            const std::string text = pdfinspect::text("damaged.pdf");
+            EXPECT_FALSE(std::regex_search(text, std::regex("\\b(nan|inf)\\b", std::regex::icase))) << text;
+        }
+    }
+}
+
 #ifdef KS_PROTOCOLPDF
 TEST_F(MakeReportPage, ProtocolPdfToolWritesAPage) {
     const std::string file = "history/" + pump().write();

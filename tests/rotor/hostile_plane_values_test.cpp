@@ -123,8 +123,8 @@ TEST_F(RotorFileHangs, HostileRotorFilesLoadInRangeAndBalancingEnds) {
          std::fmod(1e17, 360.0)},
         {"a radial drilling depth of 1e170", drilled(100, 10, 2, 1e170, kMeanRadialDrilling), false, false,
          &Plane::maxDrillDepth, 1e170, 10000},
-        {"an endless drilling depth", drilled(100, 10), false, false, &Plane::maxDrillDepth, kInf, 10000},
-        {"a density that is not a number", drilled(100, 10), false, false, &Plane::density, std::nan(""), 0},
+        {"an endless drilling depth", drilled(100, 10), false, false, &Plane::maxDrillDepth, kInf, 0},
+        {"a density that is not a number", drilled(100, 10), false, false, &Plane::density, std::nan(""), 7.8},
         {"a trial angle of 1e17 past the load", drilled(100, 10), true, false, &Plane::trialAngle, 1e17, 1e17},
         {"a denormal hole pitch on a control rotor", drilled(1, 1e-310, 0), true, true, &Plane::trialAngle, 10, 10},
     };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "records/job_records.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
+#include "rotor/plane_limits.h"
 #include "rotor_files_fixture.h"
 #include "rotor_test_config.h"
 #include "support/hostile_files.h"
@@ -266,6 +268,41 @@ TEST_F(RotorFiles, ReloadAndComputeSavesADatabaseRotor) {
     RotorData back;
     ASSERT_TRUE(back.load("db/AGAIN.rotor"));
     EXPECT_EQ(back.speed, 555u);
+}
+
+// A damaged file's numbers at load: not finite gives the default, huge the range's end.
+TEST_F(RotorFiles, DamagedNumbersAreBroughtIntoRangeAtLoad) {
+    const struct Case {
+        double RotorData::*field;
+        double hostile, taken;
+    } cases[] = {{&RotorData::mass, NAN, 0}, {&RotorData::permissibleUnbalance, 1e308, 1e11},
+                 {&RotorData::unbalanceUnit, -HUGE_VAL, 1}, {&RotorData::calibrationRatio, 1e300, 1e5}};
+    RotorData d;
+    for (const Case& c : cases) d.*c.field = c.hostile;
+    d.planes = {Plane()};
+    d.planes[0].channel1 = 0x80000000u;
+    d.results = {Vector(NAN, HUGE_VAL)};
+    std::filesystem::create_directory("history");
+    writeFile("history/DAMAGED_1.rotor", d.serialize());
+    TestConfig cfg;
+    auto r = endDriveRotor(cfg);
+    ASSERT_TRUE(r->loadRotor("DAMAGED_1.rotor", 2));
+    for (const Case& c : cases) EXPECT_EQ(r->data().*c.field, c.taken) << c.hostile;
+    EXPECT_EQ(r->data().planes[0].channel1, 128u);
+    EXPECT_EQ(r->data().results[0].amplitude, 0.0);
+    EXPECT_NE(readFile("logs/calcs.log").find("field 0xE63803 value nan out of range, 0 taken"), std::string::npos);
+}
+
+// More planes than a machine makes: a damaged file, refused.
+TEST_F(RotorFiles, MorePlanesThanAMachineMakesAreRefused) {
+    std::filesystem::create_directory("history");
+    for (const int planes : {kMaxRotorPlanes, kMaxRotorPlanes + 1}) {
+        RotorData d;
+        d.planes.resize(static_cast<std::size_t>(planes));
+        writeFile("history/MANY_1.rotor", d.serialize());
+        TestConfig cfg;
+        EXPECT_EQ(endDriveRotor(cfg)->loadRotor("MANY_1.rotor", 2), planes == kMaxRotorPlanes) << planes;
+    }
 }
 
 class BoundedReads : public RotorFiles {};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct LanguageGuard {
@@ -22,6 +24,7 @@ TEST(Format, NumbersFollowTheDecimalPointButLiteralDotsStay) {
     setLanguage(true);
     EXPECT_EQ(ks::format("{:.2f}", 1.5), "1.50");
     EXPECT_EQ(ks::fixed(-0.25, 1), "-0.2");
+    EXPECT_EQ(ks::format("({}) {:.2f} {}", std::nan(""), -HUGE_VAL, HUGE_VALF), "(-) - -");  // damaged numbers
 }
 
 TEST(Format, IntegersAndTextPassThrough) {

@@ -83,8 +83,9 @@ bool keyboardComing(const Gui& gui) {
     return gui._keyboardState == Gui::kEntering || gui._keyboardState == Gui::kShown;
 }
 
-void openKeyboard(Gui& gui, int mode, Gui::Action onEnter) {
+void openKeyboard(Gui& gui, int mode, Gui::Action onEnter, std::size_t limit = 0) {
     gui._keyboardText.clear();
+    gui._keyboardLimit = limit;
     gui._keyboardMode = mode;
     gui._transitionTime = gui._frameTime;
     if (gui._barState == Gui::kHidden) gui._barState = Gui::kEntering;
@@ -379,7 +380,7 @@ void keyboardEntry(Gui& gui, Data& d) {
     }
     if (gui._keyboardState != Gui::kHidden) return;
     if (d.editTarget == kNameEntry) {
-        openKeyboard(gui, kLetterKeys, [&gui, &d] { nameEntered(gui, d); });
+        openKeyboard(gui, kLetterKeys, [&gui, &d] { nameEntered(gui, d); }, rotorfiles::kMaxRotorNameBytes);
         return;
     }
     openKeyboard(gui, kNumberKeys, [&gui, &d] { numberEntered(gui, d); });

@@ -31,6 +31,7 @@
 #include "gui/gui.h"
 #include "gui/machine_scheme.h"
 #include "gui/rotor_picture.h"
+#include "rotor/plane_limits.h"
 #include "texts/texts.h"
 
 class Rotor;
@@ -41,7 +42,7 @@ namespace Editing {
 
 using u32 = std::uint32_t;
 
-constexpr int kMaxPlanes = 128;  // plane states and engaged channels
+constexpr int kMaxPlanes = kMaxRotorPlanes;  // plane states and engaged channels
 
 // ---- the edit target ------------------------------------------------------------
 constexpr int kNoEntry = -1;

@@ -188,6 +188,16 @@ TEST(BalancingScreen, OneEvaluationPerReturnAndNoneForAStaleRequest) {
     EXPECT_EQ(b.rotor().runCount(), 1);
 }
 
+// A name from a file too long for a history file name: the run is kept, the screen says why.
+TEST(BalancingScreen, ARunTheHistoryFileCannotTakeIsAnError) {
+    Bench b([](Bench& b) { b.rotor().setName(std::string(240, 'L').c_str()); });
+    b.measureRun(kOut0, kOut1);
+    b.h.frame(5);
+    EXPECT_EQ(b.rotor().runCount(), 1);
+    EXPECT_TRUE(b.h.probe().shows("Error!"));
+    EXPECT_EQ(b.g._modalDetails, "File name too long");
+}
+
 TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
     for (int runs : {31, 32}) {
         SCOPED_TRACE(runs);

@@ -279,4 +279,24 @@ TEST(EditingScreen, SaveWritesTheDatabaseFileOrSaysWhy) {
     }
 }
 
+// The name entry stops at the name's byte limit, whole characters, typed or pasted.
+TEST(EditingScreen, NameEntryStopsAtTheNameLimit) {
+    std::string latin(200, 'a'), cyrillic;
+    for (int i = 0; i < 100; ++i) cyrillic += "Я";
+    const struct { bool paste; std::string text, kept; } cases[] = {
+        {false, latin + "b", latin}, {true, cyrillic + "Ж", cyrillic}, {true, "a" + cyrillic, "a" + cyrillic.substr(0, 198)}};
+    for (const auto& c : cases) {
+        Editor e;
+        ASSERT_TRUE(e.h.tap("Save"));
+        e.h.run(400);
+        e.h.setClipboard(c.text);
+        c.paste ? e.h.key(GuiKey::Paste) : e.h.type(c.text.c_str());
+        e.h.frame();
+        EXPECT_EQ(e.g._keyboardText, c.kept);
+        e.h.key(GuiKey::Enter);
+        e.h.run(400);
+        EXPECT_TRUE(std::filesystem::is_regular_file("db/" + c.kept + ".rotor"));
+    }
+}
+
 }  // namespace
