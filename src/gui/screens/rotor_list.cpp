@@ -20,6 +20,7 @@
 #include "gui/ui_probe.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
 #include "texts/text_ids.h"
 
 namespace HistoryData {
@@ -77,8 +78,9 @@ bool keyboardUp(const Gui& gui) {
     return gui._keyboardState == Gui::kEntering || gui._keyboardState == Gui::kShown;
 }
 
-void openKeyboard(Gui& gui, int target, const std::string& text, Gui::Action onEnter) {
+void openKeyboard(Gui& gui, int target, const std::string& text, Gui::Action onEnter, std::size_t limit = 0) {
     gui._keyboardText = text;
+    gui._keyboardLimit = limit;
     gui._keyboardMode = kLetterKeys;
     gui._transitionTime = gui._frameTime;
     if (gui._barState == Gui::kHidden) gui._barState = Gui::kEntering;
@@ -284,7 +286,7 @@ void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
         const std::string existing = copyEntry(*data, source, typed, gui._wallTime);
         if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
         gui.closeKeyboard();
-    });
+    }, rotorfiles::kMaxRotorNameBytes);
 }
 
 // Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
