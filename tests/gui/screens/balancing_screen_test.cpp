@@ -329,6 +329,11 @@ TEST(BalancingScreen, InstructionTexts) {
         std::vector<std::string> shown;
     };
     const auto plane0 = [](Bench& b) -> Plane& { return b.rotor().data().planes[0]; };
+    const auto mill = [&](Bench& b, TextId mean, double depth) {
+        Plane& p = plane0(b);
+        p.mode = jobrec::kModeRemoval, p.mean = mean, p.millWidth = 10, p.maxMillDepth = depth;
+        b.data().prepare(false);
+    };
     const Case cases[] = {
         {"correction", true, {}, {"Correction angle", "Attach mass", " g", "D", "tol"}},
         {"unbalances", true, [](Bench& b) { ASSERT_TRUE(b.h.tap("Unbalances")); },
@@ -345,7 +350,11 @@ TEST(BalancingScreen, InstructionTexts) {
              plane0(b).mean = jobrec::kMeanRadialDrilling;
              plane0(b).holeDiameter = 6.5;
              plane0(b).additionalHoles = 3;
-         }, {"Drill 3×À6.5 to depth"}},
+         }, {"Drill 4×À6.5 to depth"}},
+        {"flat milling", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 5); }, {"Mill to depth", " mm"}},
+        {"a cut deeper than the mill's", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.5); },
+         {"Mill full depth, width", " mm"}},
+        {"arc milling", false, [&](Bench& b) { mill(b, jobrec::kMeanArcMilling, 5); }, {"Фрезеруйте дугу", " °"}},
         {"limited", true, [](Bench& b) { b.rotor().setCorrectionLimited(1); }, {"Unbalance exceeds\ncorrection limit!"}},
     };
     for (const Case& c : cases) {
