@@ -99,6 +99,14 @@ void Data::prepare(bool keepAngles) {
             d = next;
         }
     }
+    preparedRun = r.currentRun();
+    preparedRuns = r.runCount();
+}
+
+void Data::prepareNewRun() {
+    if (!hasRuns() || (preparedRun == _rotor->currentRun() && preparedRuns == _rotor->runCount())) return;
+    prepare(false);
+    _acknowledgedPlanes = 0;
 }
 
 void Data::evaluate() {
@@ -309,6 +317,7 @@ void Gui::balancing() {
     _hint = textOrEmpty(kTextHint);
     _hintDetails.clear();
     if (_resultsExpected) d.evaluate();
+    d.prepareNewRun();
 
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2(_screenWidth, _screenHeight));

@@ -7,10 +7,12 @@
 
 #include <cfloat>
 #include <complex>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "gui/fonts.h"
+#include "gui/screens/balancing.h"
 #include "gui/screens/influence.h"
 #include "records/job_records.h"
 #include "rotor/rotor.h"
@@ -37,7 +39,7 @@ struct Influence {
     // `channels`: the first channel of each plane (0 none); `from` the
     // screen that opens this one.
     explicit Influence(std::vector<std::uint32_t> channels = {1, 2}, bool factors = false,
-                       Gui::ScreenId from = Gui::ScreenId::Editing)
+                       Gui::ScreenId from = Gui::ScreenId::Editing, const std::function<void(Rotor&)>& shape = {})
         : g(h.gui()) {
         for (std::size_t i = 0; i < 3; ++i) g._config->channels.at(i).active = true;
         g.newRotor();
@@ -51,6 +53,7 @@ struct Influence {
             rotor->data().planes[p].trialAngle = 33;
         }
         if (factors) rotor->data().factors.assign(channels.size() * channels.size(), Vector(0.5, 0));
+        if (shape) shape(*rotor);
         const bool balancing = from == Gui::ScreenId::Balancing;
         g.setScreen(true, balancing ? &Gui::balancing : &Gui::editing);
         h.run(400);
@@ -158,6 +161,36 @@ TEST(InfluenceScreen, RunsFollowThePlanesWithChannelsAndSaveIcRoutes) {
         Rotor stored(f.g._config);
         ASSERT_TRUE(stored.loadRotor("Shaft.rotor", 1));
         EXPECT_TRUE(stored.hasFactors());
+    }
+}
+
+// "Save IC" records a run under the Balancing screen: its first frame shows
+// the drilling depth of that run's split, as a fresh preparation does.
+TEST(InfluenceScreen, SaveIcHandsBalancingAPreparedCorrection) {
+    for (const bool balancing : {false, true}) {
+        SCOPED_TRACE(balancing);
+        Influence f({1, 2}, false, balancing ? Gui::ScreenId::Balancing : Gui::ScreenId::Editing, [](Rotor& r) {
+            Plane& p = r.data().planes[0];
+            p.mode = jobrec::kModeRemoval, p.mean = jobrec::kMeanRadialDrilling, p.holeDiameter = 8;
+            p.additionalHoles = 1, p.wallThickness = 2, p.maxDrillDepth = 60;
+            r.data().permissibleUnbalance = 20;
+        });
+        f.measure(kReference);
+        for (const auto* trial : {&kTrialOne, &kTrialTwo}) f.confirmTrialMass("10"), f.measure(*trial);
+        const auto shown = [&f] {
+            std::string texts;
+            for (const UiItem& i : f.h.probe().items()) texts += i.text + "|";
+            return texts;
+        };
+        ASSERT_TRUE(f.h.tap("Save IC"));
+        f.h.frame();
+        ASSERT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
+        const std::string first = shown();
+        dynamic_cast<BalancingData::Data&>(*f.g._data).prepare(false);
+        f.h.frame();
+        EXPECT_FALSE(f.rotor->isCorrectionLimited(0));
+        EXPECT_NE(first.find(" mm|"), std::string::npos);
+        EXPECT_EQ(first, shown());
     }
 }
 
