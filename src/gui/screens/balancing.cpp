@@ -30,8 +30,6 @@ namespace BalancingData {
 namespace {
 
 constexpr TextId kTextHint = 0x18A4008;            // "Correct unbalances on the rotor"
-constexpr TextId kTextCalculationError = 0x1EFD035;  // "Imbalance calculation error"
-constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
 
 constexpr float kBarHeight = 80;
 constexpr float kDialTop = 120;
@@ -122,7 +120,7 @@ void Data::evaluate() {
     if (r.takeMeasurement()) {
         r.clearCorrectionLimits();
         if (!r.computeDisbalance()) {
-            g.messageBox(textOrEmpty(kTextCalculationError), textOrEmpty(kTextGaussFailed));
+            g.messageBox(textOrEmpty(textid::kTextCalculationError), textOrEmpty(textid::kTextGaussFailed));
         } else {
             if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
             prepare(false);

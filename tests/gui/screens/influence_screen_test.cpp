@@ -194,6 +194,28 @@ TEST(InfluenceScreen, SaveIcHandsBalancingAPreparedCorrection) {
     }
 }
 
+// Trial runs that determine no coefficients (both planes' alike): the error
+// shows, "Save IC" stays locked and the rotor keeps none; a repeated run
+// determines them.
+TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
+    Influence f;
+    ASSERT_TRUE(f.rotor->loadRotor(nullptr, 0));  // in the rotor database
+    f.measure(kReference);
+    for (int k = 0; k < 2; ++k) f.confirmTrialMass("10"), f.measure(kTrialOne);
+    EXPECT_TRUE(f.h.probe().shows("Imbalance calculation error") && f.h.probe().shows("Failed Gaussian Test"));
+    f.g.pressModalButton(0);
+    f.tap("Save IC", 400);
+    EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Influence);
+    Rotor stored(f.g._config);
+    ASSERT_TRUE(stored.loadRotor("Shaft.rotor", 1));
+    EXPECT_FALSE(stored.hasFactors() || f.rotor->hasFactors());
+    f.tap("P2");
+    f.confirmTrialMass("10");
+    f.measure(kTrialTwo);
+    f.tap("Save IC", 400);
+    EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
+}
+
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
     Influence f;
     f.measure(kReference);
