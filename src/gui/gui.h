@@ -313,7 +313,7 @@ private:
     };
 
     void machineReadyHook();
-    void drawDemoBadge(float width);
+    void drawDemoBadge(float width, float height);
     void computeLayout(float width, float height);
     void handleKeys();
     void handleKey(GuiKey key);
