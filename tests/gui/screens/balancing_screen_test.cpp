@@ -6,10 +6,13 @@
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -425,6 +428,17 @@ TEST(BalancingScreen, DoneMarksAndGreenVerdicts) {
     EXPECT_EQ(done, 2);  // angle and amount of plane 1
     EXPECT_TRUE(b.h.probe().shows("(1.00) gmm"));
     EXPECT_EQ(b.count("marker"), 1);
+}
+
+// A run in tolerance: the badge over the shaft stands on its own ground.
+TEST(BalancingScreen, InToleranceBadgeOnItsOwnGround) {
+    Bench b([](Bench& b) { b.recordRun(fromPolarDeg(20, 30), fromPolarDeg(30, 200)); });
+    const auto& items = b.h.probe().items();
+    const auto text = std::find_if(items.begin(), items.end(),
+                                   [](const UiItem& i) { return i.label.empty() && i.text == "IN TOLERANCE"; });
+    const UiItem* badge = b.find("badge");
+    ASSERT_TRUE(badge && text != items.end());
+    EXPECT_TRUE(ImRect(badge->min, badge->max).Contains(ImRect(text->min, text->max)));
 }
 
 TEST(BalancingScreen, RunStrip) {
