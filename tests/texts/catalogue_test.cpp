@@ -211,7 +211,6 @@ TEST(texts_catalogue, SampleTextsInBothLanguages) {
         {0x1EFD033, "Drill {1}×À{0} to depth", "Высверлите {1}×À{0} на глубину"},
         {0x1EFD03C, "Set up\nangles", nullptr},
         {0x1EFD03E, "Cancel", nullptr},
-        {0x1EFD040, "Mill full depth, width", "Фрезеруйте на всю глубину, ширина"},
         {0x1CFB00A, "ROTOR ", "ИЗДЕЛИЕ "},
         {0x1CFB00D, "Permissible residual unbalance, D~tol", "Допустимый остаточный дисбаланс, D~tol"},
         {0x1CFB01C, "Unable to delete active history", "Невозможно удалить активную историю"},

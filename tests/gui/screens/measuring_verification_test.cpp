@@ -116,8 +116,7 @@ TEST(ChannelVerificationSignals, PeakToPeakPerSlotRangeCorrectedOneRowPerBlock) 
         {6000 * 1.04, 5000, 50 / 1.43}, {1000, 998 / 1.014, 100 / 1.014}, {20 / 1.43, 30 / 1.43, 40 / 1.43}};
     r.m.planeBlocks = {block({pp[0][0], pp[0][1], pp[0][2]}, 12, true), block({pp[1][0], pp[1][1], pp[1][2]}, 12, true),
                        block({1, 1, 1}, 12), block({1, 1, 1}, 12), block({pp[2][0], pp[2][1], pp[2][2]}, 12)};
-    // 100 samples a period; 1201: none; 0.5: no whole period in the block.
-    for (double frequency : {12.0, 12.0, 1201.0, 0.5, 12.0, 0.0}) {
+    for (double frequency : {12.0, 12.0, 1201.0, 0.5, 12.0, 0.0}) {  // 100 samples a period; 1201, 0.5: none
         r.d().testFrequency = frequency;
         MeasuringData::measureSignals(r.d());
     }
