@@ -25,7 +25,9 @@
 //              intake: two planes out of tolerance in both modes and both
 //              languages, a plane marked Ready, a run in tolerance, the
 //              compensator's hint, a drilling plane, the smallest window in
-//              both languages.
+//              both languages; three planes drilled and milled in both
+//              languages, in the largest window and the smallest (scrolled
+//              to its end in Russian).
 //   --screen influence CFG
 //              the influence-coefficient screen the same way: the reference
 //              run, a trial run after it (both languages), three planes with
@@ -853,12 +855,37 @@ std::vector<BalancingScene> balancingScenes() {
         r.data().planes[1].holeDiameter = 8;
         r.data().planes[1].additionalHoles = 3;
     };
+    // Three planes: radial drilling of two holes in a row, flat milling, arc
+    // milling; the shallow cut is one the full depth cannot make.
+    const auto machining = [](double millDepth) {
+        return [millDepth](Rotor& r) {
+            shapeRotor(r, {{1, 0}, {2, 0}, {3, 0}});
+            for (Plane& p : r.data().planes) p.mode = jobrec::kModeRemoval;
+            Plane& drilled = r.data().planes[0];
+            drilled.mean = jobrec::kMeanRadialDrilling;
+            drilled.holeDiameter = 8;
+            drilled.additionalHoles = 1;
+            drilled.wallThickness = 2;
+            drilled.maxDrillDepth = 20;
+            for (std::size_t i : {1, 2}) {
+                Plane& milled = r.data().planes[i];
+                milled.mean = i == 1 ? jobrec::kMeanFlatMilling : jobrec::kMeanArcMilling;
+                milled.millWidth = 10;
+                milled.maxMillDepth = millDepth;
+            }
+        };
+    };
+    const std::vector<std::pair<double, double>> threeOutside = {{420, 30}, {310, 200}, {260, 120}};
     const auto unbalances = [](BalancingData::Data& d) {
         d._displayUnbalances = true;
         d.prepare(false);
     };
     const auto firstReady = [](BalancingData::Data& d) { d._acknowledgedPlanes = 1; };
     const auto pending = [](BalancingData::Data& d) { d._compensatorPending = true; };
+    const auto scrolledDown = [](BalancingData::Data&) {
+        for (ImGuiWindow* w : ImGui::GetCurrentContext()->Windows)
+            if (std::strncmp(w->Name, "Balancing/supports", 18) == 0) w->ScrollTarget.y = 1e5f;  // clamped to the end
+    };
     // A named rotor of the given shape and unbalances (per plane: gmm,
     // degrees), measured once; `touch` after the first frame.
     const auto scene = [](bool english, bool small, std::vector<std::pair<double, double>> unbalances,
@@ -886,6 +913,10 @@ std::vector<BalancingScene> balancingScenes() {
         scene(true, false, outside, twoPlanes, pending),
         scene(true, true, outside, twoPlanes, {}),
         scene(false, true, outside, twoPlanes, {}),
+        scene(true, false, threeOutside, machining(5), {}),
+        scene(false, false, threeOutside, machining(0.5), {}),
+        scene(true, true, threeOutside, machining(5), {}),
+        scene(false, true, threeOutside, machining(0.5), scrolledDown),
     };
 }
 

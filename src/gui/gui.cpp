@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include "gui/fonts.h"
 #include "gui/ui_probe.h"
@@ -31,9 +32,14 @@ constexpr float kFooterHeight = 123;
 constexpr float kColumnGap = 50;
 constexpr int kUprightColumns = 2;
 
-// The "Demo" badge: Bold 64 px, red at a quarter alpha, 20 px from the right.
+// The "Demo" badge: Bold 64 px, red at a quarter alpha, in the bottom bar
+// between its home and back buttons, 20 px left of the back button, its
+// letters ending where the buttons end: there it covers no control of any
+// screen, nor the home screen's tiles in the smallest window.
 constexpr float kBadgeSize = 64;
 constexpr float kBadgeRightGap = 20;
+constexpr float kBadgeBackButton = 70;  // the back button's left edge from the right
+constexpr float kBadgeBottomGap = 10;   // the bar's buttons end this far above the bottom
 constexpr ImU32 kBadgeColour = 0x400000FF;
 
 constexpr const char* kDeviceSeparator = " / ";
@@ -93,7 +99,7 @@ void Gui::draw(float width, float height) {
     collectRetiredRotors();
     if (_machine) {
         machineReadyHook();
-        if (_machine->isDemo() && !_devMode) drawDemoBadge(width);
+        if (_machine->isDemo() && !_devMode) drawDemoBadge(width, height);
     }
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2(width, height));
@@ -123,13 +129,25 @@ void Gui::machineReadyHook() {
     version += device ? device : "";
 }
 
-void Gui::drawDemoBadge(float width) {
+void Gui::drawDemoBadge(float width, float height) {
     const char* text = textOrEmpty(textid::kTextDemo);
     ImFont* font = uiFont(fontslot::kBold64);
     const ImVec2 size = font->CalcTextSizeA(kBadgeSize, FLT_MAX, 0, text);
-    const ImVec2 at(width - size.x - kBadgeRightGap, 0);
+    // The rows its letters' ink takes in the line.
+    const float scale = kBadgeSize / font->FontSize;
+    float inkTop = size.y, inkBottom = 0;
+    for (const char* c = text; *c;) {
+        unsigned int code = 0;
+        c += ImTextCharFromUtf8(&code, c, nullptr);
+        if (const ImFontGlyph* glyph = font->FindGlyph(static_cast<ImWchar>(code))) {
+            inkTop = std::min(inkTop, glyph->Y0 * scale);
+            inkBottom = std::max(inkBottom, glyph->Y1 * scale);
+        }
+    }
+    if (inkTop > inkBottom) inkTop = inkBottom = 0;
+    const ImVec2 at(width - kBadgeBackButton - kBadgeRightGap - size.x, height - kBadgeBottomGap - inkBottom);
     ImGui::GetForegroundDrawList()->AddText(font, kBadgeSize, at, kBadgeColour, text);
-    UiProbe::reportText(text, at, ImVec2(at.x + size.x, at.y + size.y));
+    UiProbe::reportText(text, ImVec2(at.x, at.y + inkTop), ImVec2(at.x + size.x, at.y + inkBottom));
 }
 
 void Gui::computeLayout(float width, float height) {

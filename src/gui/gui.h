@@ -341,7 +341,7 @@ private:
     void showWaitingBox();
     // A box from the queue is on screen and not leaving.
     bool boxInTurnShown() const;
-    void drawDemoBadge(float width);
+    void drawDemoBadge(float width, float height);
     void computeLayout(float width, float height);
     void handleKeys();
     void handleKey(GuiKey key);

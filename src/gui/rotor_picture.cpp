@@ -60,8 +60,13 @@ constexpr float kLoneFirst = 83;     // a lone plane's two marks
 constexpr float kLoneStep = 128;
 constexpr float kMarkHit = 60;       // touch area of a mark
 constexpr float kDropMargin = 24;    // the drop row reaches this far above and below the marks
+// The "IN TOLERANCE" badge over the shaft: dark green on its own white
+// ground in a green frame, so that the shaft and the discs do not show through.
 constexpr float kToleranceDrop = 60;
+constexpr float kBadgePadX = 14, kBadgePadY = 4, kBadgeRounding = 6, kBadgeFrame = 2;
 constexpr ImU32 kToleranceGreen = 0xFF7AD645;
+constexpr ImU32 kToleranceText = IM_COL32(21, 166, 74, 255);
+constexpr ImU32 kBadgeGround = 0xFFFFFFFF;
 constexpr ImU32 kMarkText = 0xFF333333;
 constexpr float kDraggedAlpha = 0.35f;
 
@@ -236,7 +241,13 @@ void drawMachinePicture(const PlaneView& view, int planeCount, bool inTolerance)
         ImFont* font = uiFont(fontslot::kRegular40);
         const float width = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text).x;
         const float span = kPlaneColumnWidth * static_cast<float>(planeCount);
-        drawSlotText(fontslot::kRegular40, text, at + ImVec2((span - width) / 2, kToleranceDrop), kToleranceGreen);
+        const ImVec2 textAt = at + ImVec2((span - width) / 2, kToleranceDrop);
+        const ImVec2 pad(kBadgePadX, kBadgePadY);
+        const ImVec2 min = textAt - pad, max = textAt + ImVec2(width, font->FontSize) + pad;
+        list->AddRectFilled(min, max, kBadgeGround, kBadgeRounding);
+        list->AddRect(min, max, kToleranceGreen, kBadgeRounding, 0, kBadgeFrame);
+        UiProbe::report(0, "badge", min, max, text);
+        drawSlotText(fontslot::kRegular40, text, textAt, kToleranceText);
     }
 }
 

@@ -27,6 +27,7 @@ struct Config;
 struct RotorData;
 struct Measurement;
 struct Result;
+struct Vector;
 class LoggerBase;
 
 class Rotor : public RotorBase {
@@ -283,6 +284,9 @@ public:
     // Factors {K1, K2, K3, K4} that move the support planes' results onto the
     // correction planes (identity without a distance between the supports).
     void calcPlanesK(double* K);
+    // True when the m x m coefficients (entry m*r + c is K(r, c)) determine
+    // an unbalance from any vibration: their system is not singular.
+    static bool determinesUnbalance(const std::vector<Vector>& factors, int m);
     // Moves the results of the two measuring planes (supports) to the two
     // correction planes; nothing with fewer or more than two.
     void recalcPlanes();

@@ -92,11 +92,16 @@ bool Rotor::computeInfluenceFactors(bool accumulate) {
     if (accumulate && factors.size() == K.size()) {
         for (std::size_t e = 0; e < K.size(); ++e) {
             const polar::Polar s = polar::add(factors[e].amplitude, factors[e].angle, K[e].amplitude, K[e].angle);
-            factors[e] = Vector(s.amplitude, s.angle);
+            K[e] = Vector(s.amplitude, s.angle);
         }
-    } else {
-        factors = std::move(K);
     }
+    // Coefficients that determine no unbalance would make every later run
+    // fail: the rotor keeps the ones it had.
+    if (!determinesUnbalance(K, m)) {
+        logPrintf(&logger_, "computeInfluenceFactors: GAUSS failure!!!");
+        return false;
+    }
+    factors = std::move(K);
 
     auto& refs = data_->references;
     refs.clear();

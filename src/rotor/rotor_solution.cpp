@@ -60,7 +60,33 @@ bool gauss(std::vector<double>& A, std::vector<double>& b, std::vector<double>& 
     return true;
 }
 
+// The real 2m x 2m matrix of the coefficients K (m x m, entry m*i + j is
+// K(i, j)): rows 2j, 2j+1 (channel vector j), columns 2i, 2i+1 (plane i).
+std::vector<double> factorMatrix(const std::vector<Vector>& K, int m) {
+    const int N = 2 * m;
+    std::vector<double> A(static_cast<std::size_t>(N * N), 0.0);
+    for (int i = 0; i < m; ++i) {
+        for (int j = 0; j < m; ++j) {
+            const Vector& k = K[static_cast<std::size_t>(m * i + j)];
+            const double re = k.amplitude * std::cos(k.angle);
+            const double im = k.amplitude * std::sin(k.angle);
+            A[static_cast<std::size_t>((2 * j) * N + 2 * i)] = re;
+            A[static_cast<std::size_t>((2 * j) * N + 2 * i + 1)] = -im;
+            A[static_cast<std::size_t>((2 * j + 1) * N + 2 * i)] = im;
+            A[static_cast<std::size_t>((2 * j + 1) * N + 2 * i + 1)] = re;
+        }
+    }
+    return A;
+}
+
 }  // namespace
+
+bool Rotor::determinesUnbalance(const std::vector<Vector>& factors, int m) {
+    if (m <= 0 || static_cast<int>(factors.size()) != m * m) return false;
+    std::vector<double> A = factorMatrix(factors, m);
+    std::vector<double> B(static_cast<std::size_t>(2 * m), 0.0), x;
+    return gauss(A, B, x, 2 * m);
+}
 
 bool Rotor::computeDisbalance() {
     logPrintf(&logger_, "computeDisbalance");
@@ -86,7 +112,7 @@ bool Rotor::computeDisbalance() {
             return false;
         }
         const int N = 2 * m;
-        std::vector<double> A(static_cast<std::size_t>(N * N), 0.0);
+        std::vector<double> A = factorMatrix(K, m);
         std::vector<double> B(static_cast<std::size_t>(N), 0.0);
         const bool mirror = rotationDirection();
         for (int k = 0; k < m; ++k) {
@@ -95,18 +121,6 @@ bool Rotor::computeDisbalance() {
             if (mirror && angle != 0.0) angle = 360.0 - angle;
             B[static_cast<std::size_t>(2 * k)] = e.amplitude * std::cos(polar::toRadians(angle));
             B[static_cast<std::size_t>(2 * k + 1)] = e.amplitude * std::sin(polar::toRadians(angle));
-        }
-        // Rows 2j, 2j+1 (channel vector j), columns 2i, 2i+1 (plane i): K(i, j).
-        for (int i = 0; i < m; ++i) {
-            for (int j = 0; j < m; ++j) {
-                const Vector& k = K[static_cast<std::size_t>(m * i + j)];
-                const double re = k.amplitude * std::cos(k.angle);
-                const double im = k.amplitude * std::sin(k.angle);
-                A[static_cast<std::size_t>((2 * j) * N + 2 * i)] = re;
-                A[static_cast<std::size_t>((2 * j) * N + 2 * i + 1)] = -im;
-                A[static_cast<std::size_t>((2 * j + 1) * N + 2 * i)] = im;
-                A[static_cast<std::size_t>((2 * j + 1) * N + 2 * i + 1)] = re;
-            }
         }
         std::vector<double> solution;
         if (!gauss(A, B, solution, N)) {

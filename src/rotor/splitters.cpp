@@ -1,5 +1,6 @@
 #include "rotor/splitters.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "rotor/plane_limits.h"
@@ -122,7 +123,7 @@ ConstrDrillSplitter::ConstrDrillSplitter(double permissible, double maximumDepth
       tipHalfAngle(polar::toRadians((180.0 - includedAngle) / 2.0)),
       density(density_ / 1000.0),
       radial(radial_),
-      holes(radial_ ? (additionalHoles > 0 ? additionalHoles : 0) + 1 : 1) {}
+      holes(drillHoleCount(radial_, additionalHoles)) {}
 
 double ConstrDrillSplitter::tipHeight() const { return holeDiameter * 0.5 * std::tan(tipHalfAngle); }
 
@@ -184,6 +185,8 @@ double ConstrDrillSplitter::amount(double unbalance, int index, bool exact) {
 double ConstrDrillSplitter::angle(double a) { return a; }
 
 int ConstrDrillSplitter::count() { return holes; }
+
+int drillHoleCount(bool radial, int additionalHoles) { return radial ? std::max(additionalHoles, 0) + 1 : 1; }
 
 double effectiveDrillAngle(double planeAngle, double machineAngle) {
     if (planeAngle > 0.0 && planeAngle < 180.0) return planeAngle;

@@ -73,6 +73,11 @@ public:
     int holes;
 };
 
+// Holes drilled at one position: a radial row of the plane's additional
+// holes and the first one, an end-drilled position one.  The depth of a split
+// is computed for this many holes, and the operator is told this count.
+int drillHoleCount(bool radial, int additionalHoles);
+
 // The drill's included angle to use: the plane's when it is a real point angle
 // (0 < a < 180), else the machine's, else the common 118°.
 double effectiveDrillAngle(double planeAngle, double machineAngle);

@@ -233,6 +233,9 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD03C, "Set up\nangles", "Задать\nуглы"},
     {0x1EFD03D, "Indexed position", "Конструктивный угол"},
     {0x1EFD03E, "Cancel", "Отмена"},
+    {0x1EFD03F, "Mill to depth", "Фрезеруйте на глубину"},
+    {0x1EFD040, "Mill full depth, width", "Фрезеруйте на всю глубину, ширина"},
+    {0x1EFD041, "Mill an arc of", "Фрезеруйте дугу"},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

@@ -122,6 +122,8 @@ constexpr TextId kTextButtonsConnectCancel = 0x1CA6403;
 constexpr TextId kTextSettings = 0x195DC08;  // "Settings"
 constexpr TextId kTextTest = 0x195DC0A;      // "Test"
 constexpr TextId kTextStart = 0x195DC0B;     // "Start"
+constexpr TextId kTextCalculationError = 0x1EFD035;  // "Imbalance calculation error"
+constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
 
 // ---- Machine states: the text of state s is kMachineStateFirst + s ----------
 constexpr TextId kMachineStateFirst = 0x1073001;  // state 0 "Idle"

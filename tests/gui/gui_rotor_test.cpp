@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include <imgui_internal.h>
+
 #include "records/settings_file.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -111,6 +113,20 @@ TEST(GuiCoreMachine, DemoBadgeOnlyWithTheDemoDeviceOutsideDeveloperMode) {
         const bool badge = std::any_of(items.begin(), items.end(), [](const UiItem& i) { return i.text == "Demo"; });
         EXPECT_EQ(badge, c.shown) << c.demo << c.devMode;
     }
+    for (const ImVec2 size : {ImVec2(1280, 960), ImVec2(790, 540)})  // on no control of any screen
+        for (void (Gui::*screen)() : {&Gui::home, &Gui::editing, &Gui::balancing, &Gui::influenceCoefficients,
+                                      &Gui::measuring, &Gui::history, &Gui::database, &Gui::settings, &Gui::welding}) {
+            GuiHarness h(size.x, size.y, size.x > 1000);
+            h.machine().demo = true, h.gui().setScreen(true, screen), h.run(400);
+            ImRect badge;
+            for (const UiItem& i : h.probe().items())
+                if (i.text == textOf(textid::kTextDemo)) badge = ImRect(i.min, i.max);
+            ASSERT_GT(badge.GetArea(), 0);
+            const float bar = h.gui().onHomeScreen() ? size.y : size.y - 80;  // where a bar covers the content
+            for (const UiItem& i : h.probe().items())
+                EXPECT_FALSE(i.id && badge.Overlaps(ImRect(i.min, ImVec2(i.max.x, std::min(i.max.y, bar)))))
+                    << i.label << " at " << size.x;
+        }
 }
 
 // ".cfg" missing, damaged or sound: at most one box, the defaults written

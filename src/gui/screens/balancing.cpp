@@ -30,8 +30,6 @@ namespace BalancingData {
 namespace {
 
 constexpr TextId kTextHint = 0x18A4008;            // "Correct unbalances on the rotor"
-constexpr TextId kTextCalculationError = 0x1EFD035;  // "Imbalance calculation error"
-constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
 
 constexpr float kBarHeight = 80;
 constexpr float kDialTop = 120;
@@ -99,6 +97,14 @@ void Data::prepare(bool keepAngles) {
             d = next;
         }
     }
+    preparedRun = r.currentRun();
+    preparedRuns = r.runCount();
+}
+
+void Data::prepareNewRun() {
+    if (!hasRuns() || (preparedRun == _rotor->currentRun() && preparedRuns == _rotor->runCount())) return;
+    prepare(false);
+    _acknowledgedPlanes = 0;
 }
 
 void Data::evaluate() {
@@ -114,7 +120,7 @@ void Data::evaluate() {
     if (r.takeMeasurement()) {
         r.clearCorrectionLimits();
         if (!r.computeDisbalance()) {
-            g.messageBox(textOrEmpty(kTextCalculationError), textOrEmpty(kTextGaussFailed));
+            g.messageBox(textOrEmpty(textid::kTextCalculationError), textOrEmpty(textid::kTextGaussFailed));
         } else {
             if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
             prepare(false);
@@ -312,6 +318,7 @@ void Gui::balancing() {
     _hint = textOrEmpty(kTextHint);
     _hintDetails.clear();
     if (_resultsExpected) d.evaluate();
+    d.prepareNewRun();
 
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2(_screenWidth, _screenHeight));

@@ -71,6 +71,10 @@ struct Data final : Gui::ActiveData {
     u32 targetMask = 0;       // in position, shown, not acknowledged
     int dialFlags = 0;        // as the dial was drawn
     bool measuringAsked = false;  // this screen sent the operator to measure
+    // The run whose corrections `prepare` split (current run, run count):
+    // another screen may record a run under this one ("Save IC").
+    int preparedRun = -1;
+    int preparedRuns = -1;
     bool backActionSet = false;   // `Gui::_onBack` is this screen's
     float columnsTop = 0;         // window-local, of the plane columns' headers
     float instructionsTop = 0;
@@ -102,6 +106,10 @@ struct Data final : Gui::ActiveData {
     void prepare(bool keepAngles);
     // Evaluates the run the Measuring screen has just made.
     void evaluate();
+    // Prepares the corrections of a run recorded or chosen behind this
+    // screen's back before anything of it is drawn; its planes are to be
+    // corrected again.
+    void prepareNewRun();
     // `_shownPlanes` and the count of shown planes out of tolerance.
     void computeShownPlanes();
     // The planes whose correction (or unbalance) angle stands within the

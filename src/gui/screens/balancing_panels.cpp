@@ -196,10 +196,10 @@ struct PanelLayout {
 constexpr float kSwitchTrack = 87.5f;  // a switch row's width beyond its label
 constexpr float kBlockMargin = 10;
 
-PanelLayout panelLayout(const Data& d) {
+PanelLayout panelLayout(const Data& d, bool wide) {
     PanelLayout l;
     const float width = d.gui->_screenWidth;
-    l.wide = width > kWideWindow;
+    l.wide = wide;
     l.buttonWidth = l.wide ? 181 : 121;
     l.listWidth = l.wide ? 360 : 245;
     l.font = l.wide ? fontslot::kRegular24 : fontslot::kRegular17;
@@ -215,13 +215,26 @@ PanelLayout panelLayout(const Data& d) {
     return l;
 }
 
+// The panel's blocks leave the plane columns free.
+bool besideColumns(const Data& d, const PanelLayout& l) {
+    const float columnsEnd = d._view.left + kPlaneColumnWidth * static_cast<float>(d.planeCount());
+    return l.leftEnd - kBlockMargin <= d._view.left + kColumnInset &&
+           l.rightStart + kBlockMargin >= columnsEnd - kColumnInset;
+}
+
+// A wide window takes the large panel, or the small one where only that
+// stands beside the columns: the content then ends with the picture, and
+// three planes fit the largest window without scrolling.
+PanelLayout panelLayout(const Data& d) {
+    const PanelLayout l = panelLayout(d, d.gui->_screenWidth > kWideWindow);
+    if (!l.wide || besideColumns(d, l)) return l;
+    const PanelLayout small = panelLayout(d, false);
+    return besideColumns(d, small) ? small : l;
+}
+
 }  // namespace
 
-bool Data::panelBesideColumns() const {
-    const PanelLayout l = panelLayout(*this);
-    const float columnsEnd = _view.left + kPlaneColumnWidth * static_cast<float>(planeCount());
-    return l.leftEnd - kBlockMargin <= _view.left + kColumnInset && l.rightStart + kBlockMargin >= columnsEnd - kColumnInset;
-}
+bool Data::panelBesideColumns() const { return besideColumns(*this, panelLayout(*this)); }
 
 float Data::displayModePanelHeight() const {
     if (!hasRuns() || _selectedColumn != 0) return 0;

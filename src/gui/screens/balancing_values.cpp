@@ -17,6 +17,7 @@
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
 #include "rotor/rotor.h"
+#include "rotor/splitters.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 
@@ -32,6 +33,9 @@ constexpr TextId kTextUnbalanceAmount = 0x1EFD02D;   // "Unbalance amount"
 constexpr TextId kTextRemoveMass = 0x1EFD031;        // "Remove mass"
 constexpr TextId kTextDrill = 0x1EFD032;             // "Drill À{0} to depth"
 constexpr TextId kTextDrillRadial = 0x1EFD033;       // "Drill {1}×À{0} to depth"
+constexpr TextId kTextMillDepth = 0x1EFD03F;         // "Mill to depth"
+constexpr TextId kTextMillWidth = 0x1EFD040;         // "Mill full depth, width"
+constexpr TextId kTextMillArc = 0x1EFD041;           // "Mill an arc of"
 constexpr TextId kTextLimited = 0x1EFD030;           // "Unbalance exceeds\ncorrection limit!"
 constexpr TextId kTextAngleColumn = 0x1EFD038;       // "Angle, °"
 constexpr TextId kTextMassColumn = 0x1EFD039;        // "Mass, g"
@@ -86,15 +90,27 @@ int smallerSlot(int slot) { return slot % fontslot::kSizesPerFace == 0 ? slot : 
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The caption of plane index i's amount.
-std::string amountCaption(Rotor& r, int i, bool unbalances) {
-    if (unbalances) return textOrEmpty(kTextUnbalanceAmount);
+// What plane index i's correction amount is and how the operator carries it
+// out: the caption over the amount and the amount's unit.  A flat milling cut
+// that the full depth cannot make is a width (the rotor gives it negated).
+struct AmountKind {
+    std::string caption;
+    TextId unit;
+    double shown;
+};
+AmountKind amountKind(Rotor& r, int i, bool unbalances, double amount) {
+    if (unbalances) return {textOrEmpty(kTextUnbalanceAmount), textid::kUnitGmm, amount};
     const int p = i + 1;
     if (r.isDrilling(p)) {
-        const TextId id = r.isRadialDrilling(p) ? kTextDrillRadial : kTextDrill;
-        return ks::format(textOrEmpty(id), r.drillDiameter(p), r.additionalHoles(p));
+        const bool radial = r.isRadialDrilling(p);
+        const int holes = drillHoleCount(radial, r.additionalHoles(p));
+        return {ks::format(textOrEmpty(radial ? kTextDrillRadial : kTextDrill), r.drillDiameter(p), holes),
+                textid::kUnitMm, amount};
     }
-    return textOrEmpty(r.isRemoval(p) ? kTextRemoveMass : kTextAttachMass);
+    if (r.isArcMilling(p)) return {textOrEmpty(kTextMillArc), textid::kUnitDegree, amount};
+    if (r.isFlatMilling(p))
+        return {textOrEmpty(amount < 0 ? kTextMillWidth : kTextMillDepth), textid::kUnitMm, std::fabs(amount)};
+    return {textOrEmpty(r.isRemoval(p) ? kTextRemoveMass : kTextAttachMass), textid::kUnitGram, amount};
 }
 
 // Two lines of the tolerance: the label, a leader line and the value at the
@@ -173,21 +189,20 @@ void Data::correctionInstructions(int flags) {
         const bool selected = _selectedColumn == i + 1;
         if (_selectedColumn != 0 && !selected) continue;
         const int p = i + 1;
-        const char* unit = textOrEmpty(textid::kUnitGram);
         bool done = (flags & kRunInTolerance) != 0;
         bool limited = false;
         double amount = 0;
         const double unbalance = r.correctionAmount(i, true);
         if (!unbalances) {
             limited = r.isCorrectionLimited(i);
-            amount = r.roundedCorrectionMass(i, accurate);
-            if (r.isDrilling(p)) unit = textOrEmpty(textid::kUnitMm);  // the amount is a depth
+            // Depths, widths and arcs are no masses: the mass step rounds none of them.
+            amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p));
             if ((!accurate && unbalance <= r.permissibleUnbalance(p)) || limited) done = true;
         } else {
-            unit = textOrEmpty(textid::kUnitGmm);
             amount = unbalance;
             done = false;
         }
+        const AmountKind kind = amountKind(r, i, unbalances, amount);
         if (r.isControlRotor()) {
             if (!unbalances && run >= kMarTestFirst && run <= kMarTestLast)
                 done = i != kMiddlePlane;
@@ -208,13 +223,13 @@ void Data::correctionInstructions(int flags) {
         if (selected) continue;
 
         const ImVec2 amountAt = top + ImVec2(0, kAmountTop);
-        drawSlotText(fontslot::kRegular17, amountCaption(r, i, unbalances).c_str(), amountAt, kCaptionGrey);
+        drawSlotText(fontslot::kRegular17, kind.caption.c_str(), amountAt, kCaptionGrey);
         if (limited) {
             drawSlotText(fontslot::kRegular20, textOrEmpty(kTextLimited), amountAt + ImVec2(0, kValueBelowCaption),
                          kBlack);
         } else {
-            const std::string text =
-                amountText(amount, unit, accurate ? kDecimalsAccurate : kDecimalsPlain, right - x);
+            const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
+                                                accurate ? kDecimalsAccurate : kDecimalsPlain, right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
         }
 

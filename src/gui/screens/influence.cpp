@@ -179,7 +179,7 @@ void drawToolbar(Gui& gui, Data& d) {
         if (toolbarButton(labels[1].c_str(), fit.buttonFlags)) requestRun(gui, false);
         ImGui::SameLine(0, gap);
     }
-    const bool saveEnabled = d.allRunsDone() || (d.doneMask == 0 && rotor.hasFactors());
+    const bool saveEnabled = (d.allRunsDone() && d.factorsDetermined) || (d.doneMask == 0 && rotor.hasFactors());
     if (toolbarButton(labels.back().c_str(), fit.buttonFlags | (saveEnabled ? 0 : kToolbarGreyLabel)) && saveEnabled)
         saveFactors(gui, d);
     ImGui::SameLine(0, gap);
@@ -300,8 +300,12 @@ void takeResults(Gui& gui, Data& d) {
     rotor.takeTrialMeasurement(d.currentRun);
     if (d.allRunsDone()) {
         d.autoAdvance = false;
-        rotor.computeInfluenceFactors(false);
-        rotor.restorePlaneValues();
+        // Runs that determine no coefficients stay, so that one can be measured again.
+        d.factorsDetermined = rotor.computeInfluenceFactors(false);
+        if (d.factorsDetermined)
+            rotor.restorePlaneValues();
+        else
+            gui.messageBox(textOrEmpty(textid::kTextCalculationError), textOrEmpty(textid::kTextGaussFailed));
     }
     d.angleEntered = false;
     d.massConfirmed = false;

@@ -72,6 +72,8 @@ struct Data final : Gui::ActiveData {
     bool massConfirmed = false;
     int doneMask = 0;
     bool autoAdvance = true;
+    // The runs of this determination gave coefficients the rotor took.
+    bool factorsDetermined = false;
     bool factorView;
     // The angle the trial-plane panel shows this frame (the dial's).
     double shownAngle = 0;

@@ -432,8 +432,9 @@ SignalChart::Trace SignalChart::traceFor(int zoom, int samples, float blockWidth
             t.points = samples / t.step;
             break;
     }
+    // No point past the block's samples: the trace ends where they do.
     const int widest = blockWidth > 0 ? static_cast<int>(blockWidth) : 0;
-    t.points = std::clamp(t.points, 0, widest);
+    t.points = std::clamp(std::min(t.points, samples / t.step), 0, widest);
     return t;
 }
 

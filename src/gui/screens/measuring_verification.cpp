@@ -61,6 +61,9 @@ constexpr std::uint64_t kCertFileCap = 4 << 20;     // far beyond any history of
 constexpr CertPoint kBuiltInPoints[] = {{3, 27629586}, {10, 2486663}, {40, 155416}, {80, 38854},
                                         {160, 9714},   {200, 6217},   {400, 1554},   {500, 995}};
 
+// A block holds one second of samples: below 1 Hz a period is longer than
+// the block, and the lowest frequency an operator may set leaves one whole.
+constexpr double kLowestTestFrequency = 1;  // Hz
 // Readings settle this long after the operator confirmed the frequency.
 constexpr auto kSettling = std::chrono::microseconds(7'001'000);  // 70,010,000 ticks of 100 ns
 constexpr double kSameFrequency = 0.01;                           // Hz
@@ -307,7 +310,9 @@ void commitEntry(Data& d) {
             d.speedEntry[d.speedEntryKind] = value;
             d.machine->setSpeed(value, d.speedEntryKind == 1);
             break;
-        case entry::kTestFrequency: d.testFrequency = value; break;
+        case entry::kTestFrequency:
+            if (std::isfinite(value) && value >= kLowestTestFrequency) d.testFrequency = value;
+            break;
         case entry::kSpeedBufferSize:
         case entry::kSpeedPeriod: {
             // Seconds become whole ms, truncated as when the machine takes the period from the settings.
@@ -358,13 +363,17 @@ void measureSignals(Data& d) {
     if (perPeriod < 1) return;  // less than one sample per period: nothing to measure
     const auto length = static_cast<std::size_t>(perPeriod);
     const std::size_t periods = samples / length;
+    if (periods == 0) return;  // not one whole period in the block: nothing to measure
     // One result per used channel in slot order: the ring takes whole rows.
     const int n = std::min(d.rotor->channelCount(), 16);
-    for (int k = 0; k < n; ++k) {
+    std::array<double, 16> values{};
+    for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
         const std::vector<float>& trace = traces[k];
-        const double m = trace.size() >= periods * length ? peakToPeak(d, trace, periods, length) : 0;
-        d.rotor->addMeasureResult(m, 0, 0, 1, std::max(settingsChannel(d, k), 0));
+        values[k] = trace.size() >= periods * length ? peakToPeak(d, trace, periods, length) : 0;
+        if (!std::isfinite(values[k])) return;  // a damaged block: no row of it
     }
+    for (int k = 0; k < n; ++k)
+        d.rotor->addMeasureResult(values[static_cast<std::size_t>(k)], 0, 0, 1, std::max(settingsChannel(d, k), 0));
     d.machine->addResult();
 }
 

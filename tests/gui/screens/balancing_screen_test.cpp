@@ -339,6 +339,10 @@ TEST(BalancingScreen, InstructionTexts) {
         std::vector<std::string> shown;
     };
     const auto plane0 = [](Bench& b) -> Plane& { return b.rotor().data().planes[0]; };
+    const auto mill = [&](Bench& b, TextId mean, double depth) {
+        plane0(b).mode = jobrec::kModeRemoval, plane0(b).mean = mean, plane0(b).maxMillDepth = depth;
+        plane0(b).millWidth = 10, b.data().prepare(false);
+    };
     const Case cases[] = {
         {"correction", true, {}, {"Correction angle", "Attach mass", " g", "D", "tol"}},
         {"unbalances", true, [](Bench& b) { ASSERT_TRUE(b.h.tap("Unbalances")); },
@@ -355,7 +359,10 @@ TEST(BalancingScreen, InstructionTexts) {
              plane0(b).mean = jobrec::kMeanRadialDrilling;
              plane0(b).holeDiameter = 6.5;
              plane0(b).additionalHoles = 3;
-         }, {"Drill 3×À6.5 to depth"}},
+         }, {"Drill 4×À6.5 to depth"}},
+        {"flat milling", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 5); }, {"Mill to depth", " mm"}},
+        {"a deeper cut", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.5); }, {"Mill full depth, width"}},
+        {"arc milling", true, [&](Bench& b) { mill(b, jobrec::kMeanArcMilling, 5); }, {"Mill an arc of", " °"}},
         {"limited", true, [](Bench& b) { b.rotor().setCorrectionLimited(1); }, {"Unbalance exceeds\ncorrection limit!"}},
     };
     for (const Case& c : cases) {
@@ -426,6 +433,11 @@ TEST(BalancingScreen, DoneMarksAndGreenVerdicts) {
     EXPECT_EQ(done, 2);  // angle and amount of plane 1
     EXPECT_TRUE(b.h.probe().shows("(1.00) gmm"));
     EXPECT_EQ(b.count("marker"), 1);
+}
+
+TEST(BalancingScreen, InToleranceOnTheBadgesOwnGround) {
+    Bench b([](Bench& b) { b.recordRun(fromPolarDeg(20, 30), fromPolarDeg(30, 200)); });
+    EXPECT_TRUE(b.find("badge") && b.find("badge")->text == "IN TOLERANCE");
 }
 
 TEST(BalancingScreen, RunStrip) {
@@ -633,10 +645,15 @@ TEST(BalancingScreen, MachineAndSchemeValues) {
 // Content that fits shows no scroll bar; taller content scrolls, and its top
 // and bottom show every item whole, clear of the scroll bar.
 TEST(BalancingScreen, ContentScrollsOnlyWhereItIsTallerThanTheWindow) {
-    // Width, height, English, scrolls.
+    // Width, height, English (2, 3: three planes, Russian or English), scrolls.
     for (const ImVec4 c : {ImVec4(1280, 960, 1, 0), ImVec4(1280, 960, 0, 0), ImVec4(1280, 720, 1, 1),
-                           ImVec4(800, 600, 1, 1)}) {
-        Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); }, c.z > 0);
+                           ImVec4(800, 600, 1, 1), ImVec4(1280, 960, 3, 0), ImVec4(790, 540, 2, 1)}) {
+        Bench b([&c](Bench& b) {
+            Rotor& r = b.rotor();  // three planes: the middle one takes the static part
+            if (c.z > 1) r.setPlaneCount(3), r.setPlaneChannels(2, 0, 0), r.setPlaneChannels(3, 2, 0);
+            for (Plane& p : r.data().planes) p.distance1 = 100;
+            b.recordRun(kOut0, kOut1);
+        }, c.z != 0 && c.z != 2);
         b.h.resize(c.x, c.y);
         b.h.frame(2);
         ImGuiWindow* content = nullptr;

@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <complex>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ struct Influence {
     // `channels`: the first channel of each plane (0 none); `from` the
     // screen that opens this one.
     explicit Influence(std::vector<std::uint32_t> channels = {1, 2}, bool factors = false,
-                       Gui::ScreenId from = Gui::ScreenId::Editing)
+                       Gui::ScreenId from = Gui::ScreenId::Editing, const std::function<void(Rotor&)>& shape = {})
         : g(h.gui()) {
         for (std::size_t i = 0; i < 3; ++i) g._config->channels.at(i).active = true;
         g.newRotor();
@@ -51,6 +52,7 @@ struct Influence {
             rotor->data().planes[p].trialAngle = 33;
         }
         if (factors) rotor->data().factors.assign(channels.size() * channels.size(), Vector(0.5, 0));
+        if (shape) shape(*rotor);
         const bool balancing = from == Gui::ScreenId::Balancing;
         g.setScreen(true, balancing ? &Gui::balancing : &Gui::editing);
         h.run(400);
@@ -123,7 +125,11 @@ TEST(InfluenceScreen, FirstFrameByTheRotorsCoefficients) {
 TEST(InfluenceScreen, RunsFollowThePlanesWithChannelsAndSaveIcRoutes) {
     for (const bool balancing : {false, true}) {
         SCOPED_TRACE(balancing);
-        Influence f({1, 0, 2}, false, balancing ? Gui::ScreenId::Balancing : Gui::ScreenId::Editing);
+        Influence f({1, 0, 2}, false, balancing ? Gui::ScreenId::Balancing : Gui::ScreenId::Editing, [](Rotor& r) {
+            Plane& p = r.data().planes[0];  // drilled: the first frame after Save IC shows its depth
+            p.mode = jobrec::kModeRemoval, p.mean = jobrec::kMeanRadialDrilling, p.holeDiameter = 8;
+            p.maxDrillDepth = 60, r.data().permissibleUnbalance = 20;
+        });
         ASSERT_TRUE(f.rotor->loadRotor(nullptr, 0));  // in the rotor database
         for (const auto& [run, state] : {std::pair{"0", ""}, {"P1", ""}, {"P2", "disabled"}, {"P3", ""}})
             EXPECT_EQ(f.shown(run), state) << run;
@@ -147,7 +153,10 @@ TEST(InfluenceScreen, RunsFollowThePlanesWithChannelsAndSaveIcRoutes) {
         EXPECT_TRUE(f.rotor->hasFactors());
         EXPECT_FALSE(f.data().autoAdvance);
         ASSERT_TRUE(f.data().allRunsDone());
-        f.tap("Save IC", 400);
+        f.tap("Save IC", GuiHarness::kFrameMs);
+        const double depth = f.rotor->correctionAmount(0, false), mass = f.rotor->correctionAmount(0, true) / 100;
+        const std::string shown = ks::format("{:.1f} mm", depth);  // drawn as "7" and ".3 mm"
+        EXPECT_TRUE(depth != mass && f.h.probe().shows(shown.substr(shown.find('.')))) << shown;
         EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
         // Opened from Editing the Balancing screen is new and the data gone;
         // from Balancing it is the same screen with its data.
@@ -159,6 +168,20 @@ TEST(InfluenceScreen, RunsFollowThePlanesWithChannelsAndSaveIcRoutes) {
         ASSERT_TRUE(stored.loadRotor("Shaft.rotor", 1));
         EXPECT_TRUE(stored.hasFactors());
     }
+}
+
+// Trial runs alike in both planes: no coefficients, nothing stored, still here; a repeated run gives them.
+TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
+    Influence f;
+    ASSERT_TRUE(f.rotor->loadRotor(nullptr, 0));  // in the rotor database
+    f.measure(kReference);
+    for (int k = 0; k < 2; ++k) f.confirmTrialMass("10"), f.measure(kTrialOne);
+    EXPECT_TRUE(f.h.probe().shows("Imbalance calculation error") && f.h.probe().shows("Failed Gaussian Test"));
+    f.g.pressModalButton(0), f.tap("Save IC", 400);
+    Rotor stored(f.g._config);
+    EXPECT_FALSE(!stored.loadRotor("Shaft.rotor", 1) || stored.hasFactors() || f.rotor->hasFactors());
+    f.tap("P2"), f.confirmTrialMass("10"), f.measure(kTrialTwo), f.tap("Save IC", 400);
+    EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
 }
 
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {

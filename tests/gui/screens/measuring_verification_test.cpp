@@ -115,12 +115,12 @@ TEST(ChannelVerificationSignals, PeakToPeakPerSlotRangeCorrectedOneRowPerBlock) 
     const double expected[3][3] = {
         {6000 * 1.04, 5000, 50 / 1.43}, {1000, 998 / 1.014, 100 / 1.014}, {20 / 1.43, 30 / 1.43, 40 / 1.43}};
     r.m.planeBlocks = {block({pp[0][0], pp[0][1], pp[0][2]}, 12, true), block({pp[1][0], pp[1][1], pp[1][2]}, 12, true),
-                       block({1, 1, 1}, 12), block({pp[2][0], pp[2][1], pp[2][2]}, 12)};
-    for (double frequency : {12.0, 12.0, 1201.0, 12.0, 0.0}) {  // 100 samples a period; 1201: none
+                       block({1, 1, 1}, 12), block({1, 1, 1}, 12), block({pp[2][0], pp[2][1], pp[2][2]}, 12)};
+    for (double frequency : {12.0, 12.0, 1201.0, 0.5, 12.0, 0.0}) {  // 100 samples a period; 1201, 0.5: none
         r.d().testFrequency = frequency;
         MeasuringData::measureSignals(r.d());
     }
-    EXPECT_EQ(r.d().blockCounter, 4);  // passed-over blocks count too
+    EXPECT_EQ(r.d().blockCounter, 5);  // passed-over blocks count too
     EXPECT_EQ(r.m.resultCount, 3);
     for (int row = 0; row < 3; ++row)
         for (int k = 0; k < 3; ++k)
@@ -202,6 +202,8 @@ TEST(ChannelVerificationPanels, EntriesSensitivityAndServiceLogin) {
     ASSERT_TRUE(r.h.tap("Verification"));
     r.h.frame();
     EXPECT_EQ(r.h.probe().find("Speed measurement period")->text, "0.25");
+    for (const char* typed : {"25", "0,5", "-3"}) r.enter("Test frequency", typed);
+    EXPECT_EQ(r.d().testFrequency, 25);  // below 1 Hz a block holds no whole period
     r.enter("Speed buffer size", "12.9");
     // Seconds typed, whole ms sent; what the machine cannot hold as ms changes nothing.
     const std::tuple<const char*, int, const char*> periods[] = {
