@@ -74,20 +74,20 @@ const InjectRow kRotationTable[45] = {
 
 // Rows injected by keys 1-9 (row 0 unused).  Rows 1-4 determine one, two or
 // three planes: 1 the reference run, 2, 3 and 4 the runs with the trial mass
-// in plane 1, 2 and 3; each trial mass mostly moves its own plane's channel,
-// so the coefficients are well conditioned (2-norm condition number 1.0, 1.03
-// and 1.40 for one, two and three planes of equal trial masses and radii;
-// 1.69 for four with row 5 as the trial run of plane 4).
-// The balancing run after them asks for corrections of about one size in
-// every plane: row 4 for two planes (about the trial mass, ratio 1.3), row 5
-// for three (ratio 1.0).
+// in plane 1, 2 and 3.  Each trial mass moves its own plane's channel more
+// than twice as much as the others together, so the coefficients are well
+// conditioned: 2-norm condition number 1.0, 1.07 and 1.39 for one, two and
+// three planes of equal trial masses and radii (1.68 for four, with row 5 as
+// the trial run of plane 4).  The balancing run after them asks for
+// corrections of about one size in every plane: row 3 for one plane, row 4
+// for two (ratio 1.3), row 5 for three (ratio 1.0).
 const InjectRow kKeyTable[10] = {
     {{{0.00, 0.00}, {0.00, 0.00}, {0.00, 0.00}, {0.00, 0.00}}},
-    {{{20.00, 47.00}, {9.60, 250.00}, {20.30, 119.00}, {8.00, 45.00}}},
-    {{{39.90, 44.00}, {6.60, 221.00}, {22.60, 124.00}, {6.20, 53.00}}},
-    {{{15.50, 40.00}, {17.30, 159.00}, {15.30, 118.00}, {10.80, 38.00}}},
-    {{{22.80, 50.00}, {13.30, 233.00}, {25.50, 169.00}, {11.90, 72.00}}},
-    {{{22.90, 47.00}, {11.00, 250.00}, {23.30, 119.00}, {19.50, 323.00}}},
+    {{{19.20, 48.00}, {9.60, 250.00}, {19.70, 120.00}, {8.00, 45.00}}},
+    {{{39.10, 44.00}, {6.60, 221.00}, {22.00, 125.00}, {6.20, 53.00}}},
+    {{{15.60, 42.00}, {17.30, 159.00}, {15.70, 120.00}, {10.80, 38.00}}},
+    {{{22.00, 51.00}, {13.30, 233.00}, {25.50, 171.00}, {11.90, 72.00}}},
+    {{{22.10, 48.00}, {11.00, 250.00}, {22.60, 120.00}, {19.50, 323.00}}},
     {{{60.00, 180.00}, {48.00, 225.00}, {30.00, 270.00}, {18.00, 315.00}}},
     {{{70.00, 210.00}, {56.00, 255.00}, {35.00, 300.00}, {21.00, 345.00}}},
     {{{80.00, 240.00}, {64.00, 285.00}, {40.00, 330.00}, {24.00, 15.00}}},
