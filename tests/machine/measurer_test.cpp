@@ -670,9 +670,9 @@ TEST(MeasurerInject, RowsReachTheRotorWithScaleHundred) {
     EXPECT_EQ(b.rows(), 47);
 }
 
-// Keys 1 to m + 1 determine m planes (the reference run, then the trial mass in plane 1, 2, ...); each trial mass
-// moves its own plane's channel more than twice as much as the others together, which keeps the coefficients far
-// from singular. Key m + 2 is a balancing run asking for corrections of about one size in every plane.
+// Keys 1 to m + 1 determine m planes (reference run, then trial mass in plane 1, 2, ...); each trial mass
+// moves its own plane's channel more than twice as much as the others together, which keeps the coefficients
+// far from singular. Key m + 2 is a balancing run asking for corrections of about one size in every plane.
 TEST(MeasurerInject, KeyRowsDetermineWellConditionedCoefficients) {
     testwd::WorkDir dir;  // the balancing run starts a history file
     const std::vector<std::uint32_t> cases[] = {{1}, {1, 2}, {1, 2, 3}};  // the planes' channels
@@ -696,8 +696,9 @@ TEST(MeasurerInject, KeyRowsDetermineWellConditionedCoefficients) {
             EXPECT_GT(own, 2 * others) << m << " planes, the trial mass in plane " << r;
         }
         ASSERT_TRUE(b.rotor->takeMeasurement() && b.rotor->computeDisbalance());
-        const auto [least, most] = std::minmax_element(b.rotor->data().planes.begin(), b.rotor->data().planes.end(),
-                                                       [](auto& x, auto& y) { return x.massAmount < y.massAmount; });
+        const auto& planes = b.rotor->data().planes;
+        const auto [least, most] = std::minmax_element(
+            planes.begin(), planes.end(), [](auto& x, auto& y) { return x.massAmount < y.massAmount; });
         EXPECT_LT(most->massAmount, 1.5 * least->massAmount) << m << " planes";
     }
 }
