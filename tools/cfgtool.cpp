@@ -4,17 +4,21 @@
 //                      the message the operator would see and the list lengths;
 //                      writes ".cfg" with defaults when there is none, keeps a
 //                      damaged one aside as ".cfg.bad-..." first
+//   cfgtool demo OUT   writes the settings of the demonstration machine (see
+//                      records/demo_settings.h) to OUT, which must not exist
 //   cfgtool fixture OUT  writes the settings of a delivered machine for the
-//                      interface's end-to-end road: English, the end drive on
-//                      inverter 1, channels 1 and 2 active, one specialist
-//                      operator "Anna Fischer" (PIN 2468, settings access),
-//                      one measurement cycle per result
+//                      interface's end-to-end road: the demonstration machine
+//                      with one specialist operator "Anna Fischer" (PIN 2468,
+//                      settings access)
 
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "records/demo_settings.h"
+#include "records/record.h"
 #include "records/settings_file.h"
 #include "texts/texts.h"
 #include "tool_options.h"
@@ -39,25 +43,9 @@ private:
 };
 
 constexpr std::uint32_t kFixturePin = 2468;
-constexpr int kFixtureChannels = 2;
 
-// The defaults as the program fills them up at start-up, then what the
-// machine's commissioning would set.
-int writeFixture(const char* out) {
-    ConsoleHost host;
-    loadSettings(host, "");
-    Config& c = host.liveConfig();
-    c.language = 1;
-    c.endDrive.active = true;
-    c.endDrive.external = false;
-    c.endDrive.drive = 0;
-    for (int i = 0; i < kFixtureChannels && i < static_cast<int>(c.channels.size()); ++i) c.channels[i].active = true;
-    c.measurementCycles = 1;
-    Operator specialist;
-    specialist.name = "Anna Fischer";
-    specialist.access = true;
-    specialist.pin = kFixturePin;
-    c.operators = {specialist};
+int writeSettings(const Config& c, const char* out) {
+    Tris::excludeTag(LocalConfig::kType);  // as after the program's own load: never saved
     std::string error;
     if (!saveSettingsFile(c, out, &error)) {
         std::fprintf(stderr, "cfgtool: %s: %s\n", out, error.c_str());
@@ -66,12 +54,33 @@ int writeFixture(const char* out) {
     return 0;
 }
 
+// A first start's settings are never written over a machine's own.
+int writeDemo(const char* out) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(out, ec).type() != std::filesystem::file_type::not_found) {
+        std::fprintf(stderr, "cfgtool: %s exists: not replaced\n", out);
+        return 1;
+    }
+    return writeSettings(demoSettings(), out);
+}
+
+int writeFixture(const char* out) {
+    Config c = demoSettings();
+    Operator specialist;
+    specialist.name = "Anna Fischer";
+    specialist.access = true;
+    specialist.pin = kFixturePin;
+    c.operators = {specialist};
+    return writeSettings(c, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: cfgtool startup | cfgtool fixture OUT\n";
+    static const char* kUsage = "usage: cfgtool startup | cfgtool demo OUT | cfgtool fixture OUT\n";
     if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
     const int args = argc - optind;
+    if (args == 2 && std::strcmp(argv[optind], "demo") == 0) return writeDemo(argv[optind + 1]);
     if (args == 2 && std::strcmp(argv[optind], "fixture") == 0) return writeFixture(argv[optind + 1]);
     if (args != 1 || std::strcmp(argv[optind], "startup") != 0) return tooloptions::usage(kUsage, false);
     ConsoleHost host;

@@ -72,17 +72,22 @@ const InjectRow kRotationTable[45] = {
     {{{42.37, 266.41}, {43.65, 312.59}, {12.04, 95.15}, {8.88, 166.60}}},
 };
 
-// Rows injected by keys 1-9 (row 0 unused).  Rows 1-4 make a two-plane
-// determination on the demo device: 1 the reference run, 2 and 3 the runs
-// with the trial mass in plane 1 and plane 2 (their coefficients are well
-// conditioned), 4 a balancing run with comparable corrections in both planes.
+// Rows injected by keys 1-9 (row 0 unused).  Rows 1-4 determine one, two or
+// three planes: 1 the reference run, 2, 3 and 4 the runs with the trial mass
+// in plane 1, 2 and 3.  Each trial mass moves its own plane's channel more
+// than twice as much as the others together, so the coefficients are well
+// conditioned: 2-norm condition number 1.0, 1.07 and 1.39 for one, two and
+// three planes of equal trial masses and radii (1.68 for four, with row 5 as
+// the trial run of plane 4).  The balancing run after them asks for
+// corrections of about one size in every plane: row 3 for one plane, row 4
+// for two (ratio 1.3), row 5 for three (ratio 1.0).
 const InjectRow kKeyTable[10] = {
     {{{0.00, 0.00}, {0.00, 0.00}, {0.00, 0.00}, {0.00, 0.00}}},
-    {{{10.00, 30.00}, {8.00, 75.00}, {5.00, 120.00}, {3.00, 165.00}}},
-    {{{20.00, 60.00}, {16.00, 255.00}, {10.00, 150.00}, {6.00, 195.00}}},
-    {{{30.00, 90.00}, {24.00, 90.00}, {15.00, 180.00}, {9.00, 225.00}}},
-    {{{40.00, 120.00}, {32.00, 195.00}, {20.00, 210.00}, {12.00, 255.00}}},
-    {{{50.00, 150.00}, {40.00, 195.00}, {25.00, 240.00}, {15.00, 285.00}}},
+    {{{19.20, 48.00}, {9.60, 250.00}, {19.70, 120.00}, {8.00, 45.00}}},
+    {{{39.10, 44.00}, {6.60, 221.00}, {22.00, 125.00}, {6.20, 53.00}}},
+    {{{15.60, 42.00}, {17.30, 159.00}, {15.70, 120.00}, {10.80, 38.00}}},
+    {{{22.00, 51.00}, {13.30, 233.00}, {25.50, 171.00}, {11.90, 72.00}}},
+    {{{22.10, 48.00}, {11.00, 250.00}, {22.60, 120.00}, {19.50, 323.00}}},
     {{{60.00, 180.00}, {48.00, 225.00}, {30.00, 270.00}, {18.00, 315.00}}},
     {{{70.00, 210.00}, {56.00, 255.00}, {35.00, 300.00}, {21.00, 345.00}}},
     {{{80.00, 240.00}, {64.00, 285.00}, {40.00, 330.00}, {24.00, 15.00}}},

@@ -69,11 +69,7 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
     const SettingsLoad what =
         (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
 
-    fillUp(live.inverters, 2);
-    fillUp(live.channels, 5);
-    fillUp(live.extErrors, 8);
-    fillUp(live.endDrive.extErrors, 8);
-    fillUp(live.beltDrive.extErrors, 8);
+    fillUpSettingsLists(live);
 
     setLanguage(live.language != 0);
 
@@ -93,6 +89,14 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
 }
 
 }  // namespace
+
+void fillUpSettingsLists(Config& config) {
+    fillUp(config.inverters, 2);
+    fillUp(config.channels, 5);
+    fillUp(config.extErrors, 8);
+    fillUp(config.endDrive.extErrors, 8);
+    fillUp(config.beltDrive.extErrors, 8);
+}
 
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
     try {

@@ -72,6 +72,10 @@ constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
 // a pipe and never throws.
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr);
 
+// Fills up the lists as every load does (2 inverters, 5 channels, 8
+// additional-error messages in Config, the End and the Belt drive).
+void fillUpSettingsLists(Config& config);
+
 // Saves the settings through the safe whole-file replacement (the old file
 // stays on any failure), which leaves the file and its folder on the disk.
 // A caller that writes to the removable drive flushes its volume

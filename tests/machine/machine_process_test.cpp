@@ -497,7 +497,7 @@ TEST_F(MachineProcess, KeysInjectOnlyOnTheDemoDevice) {
     EXPECT_EQ(machine->getResultCount(), 1);
     const ChannelResult* row = rotor->measureResult(-1);
     ASSERT_NE(row, nullptr);
-    EXPECT_DOUBLE_EQ(row[0].amplitude, 30.0);
+    EXPECT_DOUBLE_EQ(row[0].amplitude, 15.6);
     EXPECT_EQ(row[0].scale, 100u);
 }
 
