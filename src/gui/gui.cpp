@@ -36,6 +36,7 @@ constexpr float kBadgeRightGap = 20;
 constexpr ImU32 kBadgeColour = 0x400000FF;
 
 constexpr const char* kDeviceSeparator = " / ";
+constexpr std::uint32_t kClearWhite = 0xFFFFFFFF;
 
 // The screen a function object holds, when it holds one of the Gui's own.
 Gui::ScreenId screenIdOf(const Gui::Screen& screen) {
@@ -88,6 +89,7 @@ bool Gui::blink() const {
 }
 
 void Gui::draw(float width, float height) {
+    _clearColour = kClearWhite;
     collectRetiredRotors();
     if (_machine) {
         machineReadyHook();
@@ -152,6 +154,15 @@ void Gui::computeLayout(float width, float height) {
     }
     _leftRest = freeWidth / 2;
     _rightRest = freeWidth - _leftRest;
+}
+
+int Gui::screenBackground(std::uint32_t colour, bool whole) {
+    // The bars are opaque white: over them the clear colour never shows, but
+    // while they slide what they uncover must stay as a window between them
+    // left it.
+    if (colour != kClearWhite && !whole && _barState != kShown) return 0;
+    _clearColour = colour;
+    return ImGuiWindowFlags_NoBackground;
 }
 
 // ---- screens ------------------------------------------------------------
