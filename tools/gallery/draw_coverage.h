@@ -5,6 +5,7 @@
 // a software renderer pays for pixel by pixel.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <imgui.h>
