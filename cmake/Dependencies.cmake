@@ -11,6 +11,7 @@ find_package(OpenGL REQUIRED)
 find_package(fmt 9 REQUIRED)
 find_package(GTest REQUIRED)
 find_package(benchmark REQUIRED)
+find_package(ZLIB REQUIRED)
 
 # libhpdf-dev ships neither a .pc nor a CMake config.
 find_path(HPDF_INCLUDE_DIR hpdf.h REQUIRED)

@@ -2,6 +2,7 @@
 // gui_gallery --screen editing CFG OUT.png
 // gui_gallery --screen balancing CFG OUT.png
 // gui_gallery --screen influence CFG OUT.png
+// gui_gallery --coverage [--most R]
 // Pictures of the interface drawn the way the program draws them (GL window,
 // the program's texture upload and fonts), for a person to look at:
 //   resources  every texture slot in key order on a grey cell (the dial face
@@ -33,6 +34,9 @@
 //              run, a trial run after it (both languages), three planes with
 //              one unmeasured, the coefficient view, four planes, the smallest
 //              window in Russian, and a trial mass being typed in it in English.
+//   --coverage the area each screen's frame paints, over the window's area
+//              (gallery/coverage_page.h); no window is opened.  With --most,
+//              exit code 1 when a screen covers more than R.
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
@@ -57,6 +61,9 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#ifdef KS_GALLERY_COVERAGE
+#include "gallery/coverage_page.h"
+#endif
 #include "gui/app_rules.h"
 #include "gui/dial.h"
 #include "gui/fonts.h"
@@ -131,8 +138,9 @@ struct Window {
     }
 };
 
-// One frame of `draw` at the given size, rendered into the back buffer.
-void renderFrame(float width, float height, const std::function<void()>& draw) {
+// One frame of `draw` at the given size, rendered into the back buffer over
+// white, or over the clear colour of the Gui that `draw` draws.
+void renderFrame(float width, float height, const std::function<void()>& draw, const Gui* gui = nullptr) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(width, height);
     io.DeltaTime = 1.0f / 60;
@@ -141,7 +149,8 @@ void renderFrame(float width, float height, const std::function<void()>& draw) {
     draw();
     ImGui::Render();
     glViewport(0, 0, static_cast<int>(width), static_cast<int>(height));
-    glClearColor(1, 1, 1, 1);
+    const ImVec4 clear = ImGui::ColorConvertU32ToFloat4(gui ? gui->_clearColour : IM_COL32_WHITE);
+    glClearColor(clear.x, clear.y, clear.z, clear.w);
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }
@@ -376,10 +385,13 @@ int framePage(const char* out, const std::vector<Scene>& scenes) {
         for (int frame = 0; frame < 3; ++frame) {  // the slides end
             clock.sleepMs(400);
             gui.startFrame();
-            renderFrame(static_cast<float>(w), static_cast<float>(h), [&] {
-                gui.draw(static_cast<float>(w), static_cast<float>(h));
-                if (scene.afterDraw) scene.afterDraw(gui);
-            });
+            renderFrame(
+                static_cast<float>(w), static_cast<float>(h),
+                [&] {
+                    gui.draw(static_cast<float>(w), static_cast<float>(h));
+                    if (scene.afterDraw) scene.afterDraw(gui);
+                },
+                &gui);
         }
         sheet.take(i, w, h);
         ImGui::GetIO().UserData = nullptr;
@@ -475,6 +487,9 @@ void buttonsPanel(Gui&) {
 }
 
 void toolbarPanel(Gui& gui) {
+    // On the white of the bar the toolbar stands in.
+    ImGuiWindow* panel = ImGui::GetCurrentWindow();
+    panel->DrawList->AddRectFilled(panel->Pos, panel->Pos + panel->Size, IM_COL32_WHITE);
     static SideSelectorState modes;
     modes.items.clear();
     for (TextId id = 0x9DD001; id <= 0x9DD004; ++id) modes.items.push_back({textOrEmpty(id), id == 0x9DD003});
@@ -741,8 +756,9 @@ int screenPage(const char* settings, const char* out, void (Gui::*screen)(),
                 for (int frame = 0; frame < 40; ++frame) {  // the slides end
                     clock.sleepMs(16);
                     gui.startFrame();
-                    renderFrame(static_cast<float>(w), static_cast<float>(h),
-                                [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); });
+                    renderFrame(
+                        static_cast<float>(w), static_cast<float>(h),
+                        [&] { gui.draw(static_cast<float>(w), static_cast<float>(h)); }, &gui);
                     auto* data = dynamic_cast<Data*>(gui._data);
                     if (data && scene.touch) scene.touch(gui, *data, frame);
                 }
@@ -990,7 +1006,18 @@ std::vector<InfluenceScene> influenceScenes() {
 int main(int argc, char** argv) {
     static const char* kUsage =
         "usage: gui_gallery OUT.png [resources|frame|widgets|keyboard]\n"
-        "       gui_gallery --screen editing|balancing|influence CFG OUT.png\n";
+        "       gui_gallery --screen editing|balancing|influence CFG OUT.png\n"
+        "       gui_gallery --coverage [--most R]\n";
+#ifdef KS_GALLERY_COVERAGE
+    if (argc >= 2 && std::strcmp(argv[1], "--coverage") == 0) {
+        char* end = nullptr;
+        const double most =
+            argc == 4 && std::strcmp(argv[2], "--most") == 0 ? std::strtod(argv[3], &end) : HUGE_VAL;
+        if ((argc != 2 && argc != 4) || (argc == 4 && (end == argv[3] || *end != '\0')))
+            return tooloptions::usage(kUsage, false);
+        return coveragePage(most);
+    }
+#endif
     if (argc == 5 && std::strcmp(argv[1], "--screen") == 0) {
         const std::string screen = argv[2];
         int code = 1;

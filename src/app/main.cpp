@@ -113,13 +113,15 @@ void takeDriveRootsFromEnvironment() {
     std::printf("removable drive roots from KESTRUNE_DRIVE_ROOTS: %s\n", value);
 }
 
-void renderFrame(GLFWwindow* window) {
+// The window cleared to what the screen leaves unpainted, then the frame.
+void renderFrame(GLFWwindow* window, ImU32 clearColour) {
     ImGui::Render();
     glfwMakeContextCurrent(window);
     int w = 0, h = 0;
     glfwGetFramebufferSize(window, &w, &h);
     glViewport(0, 0, w, h);
-    glClearColor(1, 1, 1, 1);
+    const ImVec4 clear = ImGui::ColorConvertU32ToFloat4(clearColour);
+    glClearColor(clear.x, clear.y, clear.z, clear.w);
     glClear(GL_COLOR_BUFFER_BIT);
     ImGui_ImplOpenGL2_RenderDrawData(ImGui::GetDrawData());
 }
@@ -226,7 +228,7 @@ int main(int argc, char** argv) {
         int width = 0, height = 0;
         glfwGetWindowSize(window, &width, &height);
         gui->draw(static_cast<float>(width), static_cast<float>(height));
-        renderFrame(window);
+        renderFrame(window, gui->_clearColour);
         if (!fontAtlasOnGpu) {
             // The first frame has made the font texture: the atlas's copies of
             // the faces and its pixels (some 30 MB) are not needed any more.

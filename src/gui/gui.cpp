@@ -43,6 +43,7 @@ constexpr float kBadgeBottomGap = 10;   // the bar's buttons end this far above 
 constexpr ImU32 kBadgeColour = 0x400000FF;
 
 constexpr const char* kDeviceSeparator = " / ";
+constexpr std::uint32_t kClearWhite = 0xFFFFFFFF;
 
 // The screen a function object holds, when it holds one of the Gui's own.
 Gui::ScreenId screenIdOf(const Gui::Screen& screen) {
@@ -96,6 +97,7 @@ bool Gui::blink() const {
 }
 
 void Gui::draw(float width, float height) {
+    _clearColour = kClearWhite;
     collectRetiredRotors();
     if (_machine) {
         machineReadyHook();
@@ -173,6 +175,15 @@ void Gui::computeLayout(float width, float height) {
     }
     _leftRest = freeWidth / 2;
     _rightRest = freeWidth - _leftRest;
+}
+
+int Gui::screenBackground(std::uint32_t colour, bool whole) {
+    // The bars are opaque white: over them the clear colour never shows, but
+    // while they slide what they uncover must stay as a window between them
+    // left it.
+    if (colour != kClearWhite && !whole && _barState != kShown) return 0;
+    _clearColour = colour;
+    return ImGuiWindowFlags_NoBackground;
 }
 
 // ---- screens ------------------------------------------------------------

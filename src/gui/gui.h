@@ -128,6 +128,16 @@ public:
     ImVec2 signalBoxPosition(int slot, float boxWidth);
 
     // ---- the frame -------------------------------------------------------
+    // A screen's window that shows `colour` behind its content: the window
+    // flags that keep it from painting that colour (ImGuiWindowFlags_NoBackground)
+    // when the window is cleared to it instead, else 0.  White is the clear
+    // colour of every frame; another colour becomes the frame's
+    // (`_clearColour`) when the window covers the whole window (`whole`), or
+    // while the bars stand still over what a window between them leaves.
+    int screenBackground(std::uint32_t colour, bool whole);
+    // Dims the current screen window with `colour` where it shows: between
+    // the bars while they stand still in front of it.
+    void veilScreen(std::uint32_t colour);
     // The bars, the keyboard window and the box around the screen drawn this
     // frame.  `busy` hides the navigation buttons; `top` draws the screen's
     // toolbar into the top bar (cursor at (_margin, 28)).
@@ -288,6 +298,10 @@ public:
     bool _settingsChanged = false;
     int _logsFolderSize = 0;
     float _scale = 1.0f;
+    // What the window is cleared to before the frame is rendered (0xAABBGGRR
+    // as ImGui's colours): white, or the colour the screen drawn this frame
+    // leaves to it (`screenBackground`).  `draw` resets it to white.
+    std::uint32_t _clearColour = 0xFFFFFFFF;
     TimePoint _frameTime{};       // monotonic: every interval and slide
     std::int64_t _wallTime = 0;   // seconds since 1970: only what the operator reads
     TimePoint _transitionTime{};

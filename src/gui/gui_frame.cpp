@@ -39,6 +39,17 @@ constexpr ImU32 kWhite = 0xFFFFFFFF;
 constexpr ImU32 kBlack = 0xFF000000;
 constexpr ImU32 kBanner = 0xDD202020;
 
+// A translucent colour as it shows over white: one opaque fill instead of two.
+constexpr ImU32 overWhite(ImU32 colour) {
+    const ImU32 alpha = colour >> IM_COL32_A_SHIFT;
+    ImU32 out = IM_COL32_A_MASK;
+    for (const int shift : {IM_COL32_R_SHIFT, IM_COL32_G_SHIFT, IM_COL32_B_SHIFT}) {
+        const ImU32 channel = (colour >> shift) & 0xFF;
+        out |= ((channel * alpha + 0xFF * (0xFF - alpha) + 0x7F) / 0xFF) << shift;
+    }
+    return out;
+}
+
 // The banner's text font: Regular 40, smaller when the text would reach the button.
 constexpr int kBannerFonts[] = {fontslot::kRegular40, fontslot::kRegular28, fontslot::kRegular24,
                                 fontslot::kRegular20};
@@ -93,10 +104,9 @@ void Gui::drawTopBar(float offset, const Action& top) {
 bool Gui::applyButton(const char* text, const char* label) {
     const ImVec2 origin = ImGui::GetWindowPos();
     const float width = ImGui::GetWindowWidth();
-    // The bar's own white first: the screen's toolbar under the banner must
-    // not show through its dark veil.
-    ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + ImVec2(width, kBarHeight), kWhite);
-    ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + ImVec2(width, kBarHeight), kBanner);
+    // The banner's dark veil over the bar's white, opaque: the screen's
+    // toolbar under it does not show through.
+    ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + ImVec2(width, kBarHeight), overWhite(kBanner));
     const float buttonX = width - _margin - kApplyButtonWidth;
     int slot = kBannerFonts[0];
     for (int candidate : kBannerFonts) {
@@ -138,6 +148,16 @@ void Gui::drawModalWindow(float keyboardOffset, float keysHeight) {
     beginFrameWindow("modal", ImVec2(0, top), ImVec2(_screenWidth, height), ImGuiWindowFlags_NoBackground);
     drawModal();
     ImGui::End();
+}
+
+void Gui::veilScreen(std::uint32_t colour) {
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    ImVec2 min = w->Pos, max = w->Pos + w->Size;
+    if (_barState == kShown) {
+        min.y = std::max(min.y, kBarHeight);
+        max.y = std::min(max.y, _screenHeight - kBarHeight);
+    }
+    w->DrawList->AddRectFilled(min, max, colour);
 }
 
 bool Gui::navigationAllowed(bool busy) {

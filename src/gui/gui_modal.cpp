@@ -19,6 +19,7 @@
 namespace {
 
 constexpr float kMaxContentHeight = 300;
+constexpr float kBottomBarHeight = 80;
 constexpr ImU32 kVeil = 0xDD000000;
 constexpr ImU32 kWhite = 0xFFFFFFFF;
 constexpr ImU32 kBlack = 0xFF000000;
@@ -78,7 +79,10 @@ DialogButtonRow dialogButtonRow(const std::vector<std::string_view>& labels, flo
 void Gui::drawModal() {
     const ImVec2 origin = ImGui::GetWindowPos();
     const ImVec2 area = ImGui::GetWindowSize();
-    ImGui::GetWindowDrawList()->AddRectFilled(origin, origin + area, kVeil);
+    // The veil ends where the bottom bar stands in front of the box's last row.
+    ImVec2 veilEnd = origin + area;
+    if (_barState == kShown) veilEnd.y = std::min(veilEnd.y, _screenHeight - kBottomBarHeight);
+    ImGui::GetWindowDrawList()->AddRectFilled(origin, veilEnd, kVeil);
 
     // A copy: the callback may open another box, which replaces `_answer`
     // and the texts; what is drawn below is read after this call.

@@ -292,7 +292,7 @@ bool optionButton(const char* label, float x, float y, float width, float height
     return pressed && !disabled;
 }
 
-void SideSelector(SideSelectorState& state, float margin, float bottom) {
+void SideSelector(SideSelectorState& state, float margin, float bottom, int flags) {
     ImGuiWindow* w = window();
     if (w->SkipItems || state.items.empty()) return;
     ImFont* font = ImGui::GetFont();
@@ -314,18 +314,32 @@ void SideSelector(SideSelectorState& state, float margin, float bottom) {
     }
 
     ImDrawList* list = w->DrawList;
+    auto itemRect = [&](std::size_t i) {
+        return ImRect(ImVec2(bb.Min.x, bb.Min.y + itemHeight * i),
+                      ImVec2(bb.Max.x, bb.Min.y + itemHeight * (i + 1)));
+    };
+    // Each pixel once: the column's white around the selected item, which is painted alone.
+    const bool anySelected = state.selected >= 0 && state.selected < static_cast<int>(state.items.size());
+    const ImRect chosen =
+        anySelected ? itemRect(static_cast<std::size_t>(state.selected)) : ImRect(bb.Min, bb.Min);
+    if (flags & kSelectorPaintColumn) {
+        list->AddRectFilled(bb.Min, ImVec2(bb.Max.x, chosen.Min.y), kWhite);
+        list->AddRectFilled(ImVec2(bb.Min.x, chosen.Max.y), ImVec2(bb.Max.x, w->Pos.y + bottom), kWhite);
+    }
+    if (anySelected) list->AddRectFilled(chosen.Min, chosen.Max, kPressed);
     for (std::size_t i = 0; i < state.items.size(); ++i) {
         const SideSelectorItem& item = state.items[i];
         const bool selected = static_cast<int>(i) == state.selected;
-        const ImRect r(ImVec2(bb.Min.x, bb.Min.y + itemHeight * i), ImVec2(bb.Max.x, bb.Min.y + itemHeight * (i + 1)));
-        list->AddRectFilled(r.Min, r.Max, selected ? kPressed : kWhite);
+        const ImRect r = itemRect(i);
         const ImU32 colour = selected ? kWhite : (item.disabled ? kSelectorDisabled : kBlack);
         const std::string_view shown = visibleLabel(item.label);
         addText(list, font, size, ImVec2(r.Min.x + margin / 2, r.Min.y + (itemHeight - size) / 2), colour, shown);
         reportItem(id, shown, r, selected ? "selected" : (item.disabled ? "disabled" : ""));
     }
     const float edge = bb.Max.x - 0.5f;
+    if (flags & kSelectorBesideList) list->PushClipRect(w->Pos, ImVec2(bb.Max.x, w->Pos.y + w->Size.y), true);
     list->AddLine(ImVec2(edge, bb.Min.y), ImVec2(edge, w->Pos.y + bottom), kSelectorEdge);
+    if (flags & kSelectorBesideList) list->PopClipRect();
 }
 
 namespace {
@@ -408,7 +422,7 @@ bool toolbarButton(const char* label, int flags) {
     if (!(gui && gui->_settingsChanged)) pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
 
     ImDrawList* list = w->DrawList;
-    list->AddRectFilled(bb.Min, bb.Max, held ? kPressed : kWhite);
+    if (held) list->AddRectFilled(bb.Min, bb.Max, kPressed);  // else the bar's white
     const ImU32 colour = held ? kWhite : ((flags & kToolbarGreyLabel) ? kToolbarGrey : kBlack);
     const float contentWidth = look.width - kToolbarPadding;
     float x = bb.Min.x + (bb.GetWidth() - std::min(contentWidth, bb.GetWidth())) / 2;

@@ -79,10 +79,17 @@ struct SideSelectorState {
     std::vector<SideSelectorItem> items;
 };
 
+// How the selection column meets what lies around it.
+enum SideSelectorFlags : int {
+    kSelectorPaintColumn = 1,  // its white is painted here: the window paints none
+    kSelectorBesideList = 2,   // a list stands at its right edge: the edge line stays inside
+};
+
 // The selection column at the window's left edge, from 80 px below the top to
 // `bottom`; as wide as the widest label plus `margin`.  A tap selects the item
-// under the finger unless it is disabled.
-void SideSelector(SideSelectorState& state, float margin, float bottom);
+// under the finger unless it is disabled.  The selected item is grey-blue, the
+// rest of the column white: the window's own unless kSelectorPaintColumn.
+void SideSelector(SideSelectorState& state, float margin, float bottom, int flags = 0);
 
 enum ToolbarFlags {
     kToolbarFromRight = 0x01,     // from the window's right edge, inside the margin
@@ -96,7 +103,8 @@ enum ToolbarFlags {
     kToolbarGreyLabel = 0x40,     // grey label: locked, the caller ignores its taps
 };
 
-// A button 50 px high in the top toolbar, as wide as its label plus 40 px.
+// A button 50 px high in the top toolbar, as wide as its label plus 40 px,
+// on the bar's white (grey-blue while held).
 // Nothing reacts while the "System settings changed" banner is shown.  The
 // probe reports its shown text, or "locked" for a grey label.
 bool toolbarButton(const char* label, int flags = 0);

@@ -303,13 +303,17 @@ TEST(GuiFrameTopBar, ApplyBannerHidesTheToolbarUnderIt) {
     for (const ImDrawList* list : std::vector<const ImDrawList*>(data->CmdLists, data->CmdLists + data->CmdListsCount))
         if (std::string(list->_OwnerName ? list->_OwnerName : "").rfind("bar-top", 0) == 0) bar = list;
     ASSERT_NE(bar, nullptr);
-    // The caption's vertices come before an opaque white quad, and that right before the banner's veil.
+    // The caption's vertices come before the banner: one opaque dark quad over the whole bar.
     const ImVector<ImDrawVert>& v = bar->VtxBuffer;
-    int veil = 0;
-    while (veil < v.Size && v[veil].col != 0xDD202020) ++veil;
-    ASSERT_TRUE(veil < v.Size && veil >= 4);
-    for (int i = veil - 4; i < veil; ++i) EXPECT_EQ(v[i].col, 0xFFFFFFFFu) << i;
-    EXPECT_TRUE(std::any_of(v.begin(), v.begin() + veil - 4, [](const ImDrawVert& x) { return x.col != 0xFFFFFFFFu; }));
+    int banner = 0;
+    while (banner < v.Size && !(v[banner].pos.x == 0 && v[banner].pos.y == 0 && v[banner].col != 0xFFFFFFFFu))
+        ++banner;
+    ASSERT_TRUE(banner + 4 <= v.Size && banner > 0);
+    for (int i = banner; i < banner + 4; ++i) EXPECT_EQ(v[i].col, 0xFF3E3E3Eu) << i;
+    EXPECT_EQ(v[banner + 2].pos.x, 1280);
+    EXPECT_EQ(v[banner + 2].pos.y, 80);
+    EXPECT_TRUE(
+        std::any_of(v.begin(), v.begin() + banner, [](const ImDrawVert& x) { return x.col != 0xFFFFFFFFu; }));
 }
 
 TEST(GuiFrameTopBar, ServiceLinesOnlyAfterTheServiceLogin) {

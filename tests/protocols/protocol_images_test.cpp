@@ -5,8 +5,10 @@
 #include <stb_image.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -133,7 +135,8 @@ TEST(ProtocolImagesFormat, TheEmblemIsABaselineJpeg) {
     EXPECT_EQ(height, 400);
 }
 
-TEST(ProtocolImagesFormat, AllDecodeAndLoadIntoAPdfFromMemory) {
+// The PNGs come out of the document as stored, pixel for pixel, their masks too.
+TEST(ProtocolImagesFormat, AllLoadIntoAPdfFromMemoryAndComeOutAsStored) {
     std::string dir = (fs::temp_directory_path() / "ks_protoimg_XXXXXX").string();
     ASSERT_NE(::mkdtemp(dir.data()), nullptr);
     {
@@ -147,7 +150,26 @@ TEST(ProtocolImagesFormat, AllDecodeAndLoadIntoAPdfFromMemory) {
             EXPECT_EQ(px.height, p.height);
             EXPECT_GT(doc.image(0, 0, 100, 100, e.data, static_cast<int>(e.size)), 0.f);
         }
-        doc.discard();
+        ASSERT_TRUE(doc.save());
+    }
+    ASSERT_EQ(pdfinspect::runTool({"pdfimages", "-png", dir + "/load.pdf", dir + "/out"}).status, 0);
+    int n = 0;
+    auto next = [&] {
+        char name[16];
+        std::snprintf(name, sizeof name, "/out-%03d.png", n++);
+        return readFile(dir + name);
+    };
+    for (const Picture& p : kPictures) {
+        const std::string colourFile = next();
+        if (!p.png) continue;
+        const Pixels px(stored(p.key)), colour(colourFile), mask(next());
+        ASSERT_EQ(colour.rgba.size(), px.rgba.size()) << p.file;
+        ASSERT_EQ(mask.rgba.size(), px.rgba.size()) << p.file;
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < px.rgba.size(); i += 4)
+            differing +=
+                !std::equal(&px.rgba[i], &px.rgba[i + 3], &colour.rgba[i]) || mask.rgba[i] != px.rgba[i + 3];
+        EXPECT_EQ(differing, 0u) << p.file;
     }
     fs::remove_all(dir);
 }

@@ -324,10 +324,9 @@ void Gui::balancing() {
     ImGui::SetNextWindowSize(ImVec2(_screenWidth, _screenHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
-    ImGui::PushStyleColor(ImGuiCol_WindowBg, IM_COL32_WHITE);
     ImGui::Begin("Balancing", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | screenBackground(IM_COL32_WHITE, true));
     drawFrame(false, [&d] { d.toolbar(); });
     const bool shielded = beginContent(*this, d);
     collectPlaneMarks(d._view);
@@ -347,7 +346,6 @@ void Gui::balancing() {
     }
     ImGui::EndChild();
     ImGui::End();
-    ImGui::PopStyleColor();
     ImGui::PopStyleVar(2);
     showProgress(*this);
 }

@@ -305,7 +305,8 @@ void beginContent(Gui& gui, Data& d) {
         followKeyboard(gui, kContentWindow, height, d.contentHeight, d.scroll, follow, d.scrollBefore);
     ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth) - padding, content));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
-    ImGui::Begin(kContentWindow, nullptr, flags);
+    ImGui::Begin(kContentWindow, nullptr,
+                 flags | gui.screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false));
     ImGui::PopStyleVar();
 }
 
@@ -351,9 +352,11 @@ void correctionPanel(Gui& gui, Data& d) {
     ImGui::SetNextWindowSize(ImVec2(width, gui._screenHeight - 2 * kBarHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
+    // The panel paints its whole window itself.
     ImGui::Begin(kPanelWindow, nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse |
+                     ImGuiWindowFlags_NoBackground);
     ImGui::PopStyleVar(2);
     correctionPlanePanel(d.selectedPlane, &d.editTarget, &d.scroll);
     ImGui::End();

@@ -209,7 +209,8 @@ void beginContent(Gui& gui, Data& d) {
     ImGui::SetNextWindowContentSize(ImVec2(d.contentWidth, content));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
-    ImGui::Begin(kContentWindow, nullptr, flags);
+    ImGui::Begin(kContentWindow, nullptr,
+                 flags | gui.screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false));
     ImGui::PopStyleVar(2);
 }
 

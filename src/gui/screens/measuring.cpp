@@ -544,7 +544,8 @@ void Gui::measuring() {
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin("Measuring", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse |
+                     screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), true));
     ImGui::PopStyleVar();
     const bool entering = d.entry != entry::kNone;
     ImGui::BeginDisabled(entering);
@@ -568,10 +569,7 @@ void Gui::measuring() {
     showMachineError(*this, d);
 
     ImGui::EndDisabled();
-    if (entering && _modalState == kHidden) {
-        const ImVec2 at = ImGui::GetWindowPos();
-        ImGui::GetWindowDrawList()->AddRectFilled(at, at + ImGui::GetWindowSize(), kVeil);
-    }
+    if (entering && _modalState == kHidden) veilScreen(kVeil);
     ImGui::End();
     drawFrame(false, [&d] { topBar(d); });
     leaveForHome(*this, d);

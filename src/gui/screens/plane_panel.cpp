@@ -145,9 +145,19 @@ bool valueRow(const Rows& rows, const char* label, const std::string& value, con
     return tapped;
 }
 
+// The region white within its clip rectangle.  The strips at its sides that
+// ImGui keeps outside that (half the padding) show the colour of the window
+// the panel stands in, which paints nothing itself: they go into that
+// window's list, under what it draws after the region.
 void fillBackground() {
     ImGuiWindow* window = ImGui::GetCurrentWindow();
-    window->DrawList->AddRectFilled(window->Pos, window->Pos + window->Size, kBackground);
+    const ImVec2 min = window->Pos, max = window->Pos + window->Size;
+    const ImRect clip = window->InnerClipRect;
+    window->DrawList->AddRectFilled(min, max, kBackground);
+    ImDrawList* host = window->ParentWindow ? window->ParentWindow->DrawList : window->DrawList;
+    const ImU32 sides = ImGui::GetColorU32(ImGuiCol_WindowBg);
+    host->AddRectFilled(min, ImVec2(clip.Min.x, max.y), sides);
+    host->AddRectFilled(ImVec2(clip.Max.x, min.y), max, sides);
 }
 
 // A shade along the visible region's lower edge, where rows go on below.

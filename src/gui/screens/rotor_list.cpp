@@ -65,7 +65,6 @@ const ImU32 kCaptionGrey = IM_COL32(153, 153, 153, 255);  // grey 0.6
 const ImU32 kValueGrey = IM_COL32(128, 128, 128, 255);
 const ImU32 kPressed = IM_COL32(134, 134, 149, 255);  // grey-blue (0.525, 0.525, 0.584)
 const ImU32 kRowLine = 0xFFEEEEEE;
-const ImU32 kListBackground = 0xFFFFFFFF;
 
 // Texture slots (key - 0x179E404) of the row icons and the add button.
 constexpr int kIconCopy = 1;
@@ -350,11 +349,11 @@ std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
         if (entryShown(d, d.entries[i], filter, gui._wallTime)) shown.push_back(i);
 
     ImGui::SetCursorPos(ImVec2(left, kBarHeight));
-    ImGui::PushStyleColor(ImGuiCol_ChildBg, kListBackground);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
+    // The rows stand on the screen's white.
     ImGui::BeginChild("items", ImVec2(gui._screenWidth - left, gui._screenHeight - 2 * kBarHeight), false,
-                      ImGuiWindowFlags_NoScrollbar);
+                      ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoBackground);
     scrollByDrag();
     const float width = ImGui::GetWindowWidth();
     std::pair<std::size_t, int> tapped{0, kRowNone};
@@ -370,7 +369,6 @@ std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
     if (gui._keyboardState != Gui::kHidden) ImGui::ItemSize(ImVec2(0, kKeyboardRoom));
     ImGui::EndChild();
     ImGui::PopStyleVar(2);
-    ImGui::PopStyleColor();
     return tapped;
 }
 
@@ -406,16 +404,15 @@ void Gui::rotorList(bool history) {
     }
     if (d.replaceAsked && _keyboardState == kHidden && _modalState == kHidden) askReplace(*this, d);
 
-    ImGui::PushStyleColor(ImGuiCol_WindowBg, IM_COL32(255, 255, 255, 255));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin("screen", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | screenBackground(kWhite, true));
     bool toEditing = false;
     float left = 2 * _margin + kAddButtonSize;
     if (history) {
         ImGui::PushFont(uiFont(selectorFont(_screenHeight)));
-        SideSelector(d.periods, kSelectorMargin, _screenHeight - kBarHeight);
+        SideSelector(d.periods, kSelectorMargin, _screenHeight - kBarHeight, kSelectorBesideList);
         ImGui::PopFont();
         left = d.periods.width;
     } else if (addButton(*this) && !_pendingScreen) {
@@ -425,7 +422,6 @@ void Gui::rotorList(bool history) {
     const auto [index, answer] = drawList(*this, d, left);
     ImGui::End();
     ImGui::PopStyleVar();
-    ImGui::PopStyleColor();
 
     // One switch at a time: a second open before the first has taken effect
     // (the keyboard holds it back) would remember this screen twice.

@@ -12,10 +12,13 @@
 // Times are seconds since 1970; "now" is the Gui's wall time, so the labels
 // follow the clock the operator reads.
 
+#include <climits>
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "gui/gui.h"
@@ -82,9 +85,35 @@ struct Day {
 };
 Day dayOf(std::int64_t now);
 
+// Local calendar times as seconds since 1970, for the many of one listing:
+// unlike mktime, it does not read the time zone again for each, and it finds
+// each day's bounds once.
+class LocalSeconds {
+public:
+    // Starts from the offset from UTC at `now`.
+    explicit LocalSeconds(std::int64_t now);
+    // The seconds of the local time in `fields` (year, month, day, hour,
+    // minute, second); false when there are none.  Fields out of range come
+    // back as mktime brings them into range.
+    bool convert(std::tm& fields, std::int64_t& time);
+
+private:
+    static constexpr std::int64_t kClockChanges = INT64_MIN;  // a day that is not 86400 s long
+
+    // The seconds of the fields, whose reading as UTC is `asUtc`, by their offset.
+    bool matchOffset(std::int64_t asUtc, const std::tm& fields, std::int64_t& time);
+    // The seconds of a local day's midnight (days since 1970-01-01), once per
+    // day; kClockChanges when the clock changes that day.
+    std::int64_t midnightOf(std::int64_t day);
+
+    long offset_ = 0;
+    std::unordered_map<std::int64_t, std::int64_t> midnights_;
+};
+
 // The local time of the 14-digit stamp before the extension of a history
-// file name (after the plane count); false when there is none.
-bool historyStampTime(const std::string& fileName, std::int64_t& time);
+// file name (after the plane count) and its local fields; false when there
+// is none.
+bool historyStampTime(const std::string& fileName, LocalSeconds& zone, std::int64_t& time, std::tm& local);
 
 // The date label: "Today, 09:05", "January 5, 09:05" within 360 days of now
 // (either way), else "January 5 2021"; Russian day first, month in the genitive.

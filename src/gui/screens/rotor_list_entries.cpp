@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <numeric>
 #include <system_error>
 
 #include "files/file_time.h"
@@ -13,6 +14,7 @@
 #include "platform/bounded_read.h"
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
+#include "platform/local_clock.h"
 #include "records/job_records.h"
 #include "rotor/rotor_files.h"
 #include "texts/format.h"
@@ -45,6 +47,21 @@ std::int64_t localMidnight(std::tm tm, int dayOffset) {
     return static_cast<std::int64_t>(std::mktime(&tm));
 }
 
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool sameFields(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
 bool readNumber(std::string_view digits, int& value) {
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
     return std::from_chars(digits.data(), digits.data() + digits.size(), value).ec == std::errc();
@@ -75,14 +92,135 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+bool hasRotorExtension(std::string_view fileName) {
+    const std::string_view extension = kRotorExtension;
+    return fileName.size() > extension.size() &&
+           fileName.substr(fileName.size() - extension.size()) == extension;
+}
+
+void labelPeriods(Data& d) {
+    d.english = isEnglish();
+    d.periods.items.clear();
+    if (d.history)
+        for (int p = kPeriodAll; p <= kPeriodMonth; ++p)
+            d.periods.items.push_back({textOrEmpty(kTextPeriodFirst + static_cast<TextId>(p)), false});
+}
+
 void appendName(std::string& list, const std::string& name) {
     if (!list.empty()) list += ", ";
     list += name;
 }
 
+// The date label of a time whose local fields are known.
+std::string labelOf(const std::tm& tm, std::int64_t time, bool isToday, std::int64_t now) {
+    if (isToday) return ks::format(kTodayPattern, textOrEmpty(kTextToday), tm.tm_hour, tm.tm_min);
+    const char* month = monthsText(kMonthFirst + static_cast<TextId>(tm.tm_mon));
+    const std::int64_t apart = time > now ? time - now : now - time;
+    if (apart < kNearDateSeconds)
+        return ks::format(textOrEmpty(kTextNearDate), tm.tm_mday, month ? month : "", tm.tm_hour, tm.tm_min);
+    return ks::format(textOrEmpty(kTextFarDate), tm.tm_mday, month ? month : "", tm.tm_year + 1900);
+}
+
+// Builds the entry of `path` (`fileName` after its last '/') without its
+// date label and appends it (see addListEntry).
+bool appendEntry(Data& d, std::string path, std::string fileName, std::int64_t time, bool isToday,
+                 bool isActiveHistory, const std::string& databasePlanes) {
+    RotorListEntry e;
+    e.path = std::move(path);
+    e.fileName = std::move(fileName);
+    if (d.history) {
+        // Rotor names may hold '_': the loader cuts at the last one, and so does the list.
+        const std::size_t underscore = e.fileName.rfind('_');
+        if (underscore == std::string::npos) return false;
+        e.name = rotorfiles::rotorNameOfFile(e.fileName, 2);
+        e.planesText = planesOfHistoryName(e.fileName, underscore);
+    } else {
+        const std::size_t dot = e.fileName.rfind('.');
+        e.name = dot == std::string::npos ? e.fileName : e.fileName.substr(0, dot);
+        e.planesText = databasePlanes;
+    }
+    e.time = time;
+    e.isToday = isToday;
+    e.isActiveHistory = isActiveHistory;
+    d.entries.push_back(std::move(e));
+    return true;
+}
+
 }  // namespace
 
 Data::Data(bool history) : history(history), english(isEnglish()) {}
+
+LocalSeconds::LocalSeconds(std::int64_t now) {
+    const std::time_t t = static_cast<std::time_t>(now);
+    std::tm tm{};
+    if (localtime_r(&t, &tm)) offset_ = tm.tm_gmtoff;
+}
+
+bool LocalSeconds::matchOffset(std::int64_t asUtc, const std::tm& fields, std::int64_t& time) {
+    // The offset found last fits again, but for a change of daylight saving
+    // time between the two: then the offset at the first guess does.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::time_t t = static_cast<std::time_t>(asUtc - offset_);
+        std::tm back{};
+        if (!localtime_r(&t, &back)) return false;
+        if (sameFields(back, fields)) {
+            time = static_cast<std::int64_t>(t);
+            return true;
+        }
+        offset_ = back.tm_gmtoff;
+    }
+    return false;
+}
+
+std::int64_t LocalSeconds::midnightOf(std::int64_t day) {
+    const auto known = midnights_.find(day);
+    if (known != midnights_.end()) return known->second;
+    std::int64_t midnight = kClockChanges, next = 0;
+    std::tm fields{};
+    const std::int64_t asUtc = day * kDaySeconds;
+    const std::time_t noon = static_cast<std::time_t>(asUtc + kDaySeconds / 2);
+    if (gmtime_r(&noon, &fields)) {
+        fields.tm_hour = fields.tm_min = fields.tm_sec = 0;
+        std::tm nextFields = fields;
+        const std::time_t nextNoon = noon + kDaySeconds;
+        // A day of 86400 seconds from its midnight to the next has one offset
+        // (no zone changes its clock twice in a day).
+        if (gmtime_r(&nextNoon, &nextFields)) {
+            nextFields.tm_hour = nextFields.tm_min = nextFields.tm_sec = 0;
+            std::int64_t start = 0;
+            if (matchOffset(asUtc, fields, start) && matchOffset(asUtc + kDaySeconds, nextFields, next) &&
+                next - start == kDaySeconds)
+                midnight = start;
+        }
+    }
+    midnights_.emplace(day, midnight);
+    return midnight;
+}
+
+bool LocalSeconds::convert(std::tm& fields, std::int64_t& time) {
+    const int year = fields.tm_year + 1900;
+    const bool inRange = platform::dateExists(year, fields.tm_mon + 1, fields.tm_mday) &&
+                         fields.tm_hour >= 0 && fields.tm_hour < 24 && fields.tm_min >= 0 &&
+                         fields.tm_min < 60 && fields.tm_sec >= 0 && fields.tm_sec < 60;
+    if (inRange) {
+        const std::int64_t day = daysFromCivil(year, fields.tm_mon + 1, fields.tm_mday);
+        const std::int64_t ofDay = fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
+        const std::int64_t midnight = midnightOf(day);
+        if (midnight != kClockChanges) {
+            time = midnight + ofDay;
+            return true;
+        }
+        if (matchOffset(day * kDaySeconds + ofDay, fields, time)) return true;
+    }
+    // Fields out of range, or a local time the clock skips: mktime's reading.
+    std::tm tm = fields;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    fields = tm;
+    time = static_cast<std::int64_t>(t);
+    return true;
+}
 
 Day dayOf(std::int64_t now) {
     const std::time_t t = static_cast<std::time_t>(now);
@@ -91,7 +229,7 @@ Day dayOf(std::int64_t now) {
     return {localMidnight(tm, 0), localMidnight(tm, 1)};
 }
 
-bool historyStampTime(const std::string& fileName, std::int64_t& time) {
+bool historyStampTime(const std::string& fileName, LocalSeconds& zone, std::int64_t& time, std::tm& local) {
     const std::size_t underscore = fileName.rfind('_');
     const std::size_t dot = fileName.rfind('.');
     if (underscore == std::string::npos || dot == std::string::npos || dot < underscore ||
@@ -109,10 +247,8 @@ bool historyStampTime(const std::string& fileName, std::int64_t& time) {
     tm.tm_hour = field[3];
     tm.tm_min = field[4];
     tm.tm_sec = field[5];
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) return false;
-    time = static_cast<std::int64_t>(t);
+    if (!zone.convert(tm, time)) return false;
+    local = tm;
     return true;
 }
 
@@ -120,36 +256,16 @@ std::string dateLabel(std::int64_t time, bool isToday, std::int64_t now) {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return std::string();
-    if (isToday) return ks::format(kTodayPattern, textOrEmpty(kTextToday), tm.tm_hour, tm.tm_min);
-    const char* month = monthsText(kMonthFirst + static_cast<TextId>(tm.tm_mon));
-    const std::int64_t apart = time > now ? time - now : now - time;
-    if (apart < kNearDateSeconds)
-        return ks::format(textOrEmpty(kTextNearDate), tm.tm_mday, month ? month : "", tm.tm_hour, tm.tm_min);
-    return ks::format(textOrEmpty(kTextFarDate), tm.tm_mday, month ? month : "", tm.tm_year + 1900);
+    return labelOf(tm, time, isToday, now);
 }
 
 bool addListEntry(Data& d, const std::string& path, std::int64_t time, bool isToday, bool isActiveHistory,
                   std::int64_t now, const std::string& databasePlanes) {
-    RotorListEntry e;
-    e.path = path;
     const std::size_t slash = path.rfind('/');
-    e.fileName = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (d.history) {
-        // Rotor names may hold '_': the loader cuts at the last one, and so does the list.
-        const std::size_t underscore = e.fileName.rfind('_');
-        if (underscore == std::string::npos) return false;
-        e.name = rotorfiles::rotorNameOfFile(e.fileName, 2);
-        e.planesText = planesOfHistoryName(e.fileName, underscore);
-    } else {
-        const std::size_t dot = e.fileName.rfind('.');
-        e.name = dot == std::string::npos ? e.fileName : e.fileName.substr(0, dot);
-        e.planesText = databasePlanes;
-    }
-    e.time = time;
-    e.isToday = isToday;
-    e.isActiveHistory = isActiveHistory;
-    e.dateText = dateLabel(time, isToday, now);
-    d.entries.push_back(std::move(e));
+    std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (!appendEntry(d, path, std::move(fileName), time, isToday, isActiveHistory, databasePlanes))
+        return false;
+    d.entries.back().dateText = dateLabel(time, isToday, now);
     return true;
 }
 
@@ -159,43 +275,55 @@ void readRotorFolder(Data& d, std::int64_t now, std::string_view activeHistory) 
     fs::directory_iterator it(folder, ec);
     if (ec) return;
     const Day today = dayOf(now);
+    LocalSeconds zone(now);
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         const fs::path& path = it->path();
-        if (path.extension() != kRotorExtension) continue;
-        const std::string fileName = path.filename().string();
+        std::string fileName = path.filename().string();
+        if (!hasRotorExtension(fileName)) continue;
         std::int64_t time = 0;
-        fileTimeToTime(path, time);
-        bool active = false;
+        std::tm local{};
+        bool active = false, stamped = false;
         std::string planes;
+        // A history file's time is its name's stamp; the file's own only without one.
         if (d.history) {
             active = fileName == activeHistory;
-            historyStampTime(fileName, time);
+            stamped = historyStampTime(fileName, zone, time, local);
         } else {
             planes = databasePlanesOf(path.string());
         }
+        if (!stamped) {
+            fileTimeToTime(path, time);
+            const std::time_t t = static_cast<std::time_t>(time);
+            localtime_r(&t, &local);
+        }
         const bool isToday = time > today.midnight && time < today.nextMidnight;
-        addListEntry(d, path.string(), time, isToday, active, now, planes);
+        if (appendEntry(d, path.string(), std::move(fileName), time, isToday, active, planes))
+            d.entries.back().dateText = labelOf(local, time, isToday, now);
     }
     sortEntries(d);
-    relabel(d, now);
+    labelPeriods(d);  // the dates were labelled as they were listed
 }
 
 void sortEntries(Data& d) {
+    // The order is found on positions, so that each entry moves once.
+    const std::vector<RotorListEntry>& e = d.entries;
+    std::vector<std::size_t> order(e.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
     if (d.history)
-        std::stable_sort(d.entries.begin(), d.entries.end(),
-                         [](const RotorListEntry& a, const RotorListEntry& b) { return a.time > b.time; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&e](std::size_t a, std::size_t b) { return e[a].time > e[b].time; });
     else
-        std::stable_sort(d.entries.begin(), d.entries.end(),
-                         [](const RotorListEntry& a, const RotorListEntry& b) { return a.name < b.name; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&e](std::size_t a, std::size_t b) { return e[a].name < e[b].name; });
+    std::vector<RotorListEntry> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t i : order) sorted.push_back(std::move(d.entries[i]));
+    d.entries = std::move(sorted);
 }
 
 void relabel(Data& d, std::int64_t now) {
-    d.english = isEnglish();
-    d.periods.items.clear();
-    if (d.history)
-        for (int p = kPeriodAll; p <= kPeriodMonth; ++p)
-            d.periods.items.push_back({textOrEmpty(kTextPeriodFirst + static_cast<TextId>(p)), false});
+    labelPeriods(d);
     for (RotorListEntry& e : d.entries) e.dateText = dateLabel(e.time, e.isToday, now);
 }
 

@@ -89,6 +89,19 @@ constexpr ImU32 kCaptionGrey = 0xFF777777;
 constexpr ImU32 kListBackground = 0xFFF2F2F2;
 constexpr ImU32 kWhite = 0xFFFFFFFF;
 
+// The window's white at its sides, outside the clip rectangle that ImGui keeps
+// inside them (half the window padding), from `top` to `bottom`.
+void paintWindowSides(float top, float bottom) {
+    ImGuiWindow* w = ImGui::GetCurrentWindow();
+    const ImRect clip = w->InnerClipRect;
+    w->DrawList->PushClipRect(w->Pos, w->Pos + w->Size, false);
+    w->DrawList->AddRectFilled(ImVec2(w->Pos.x, w->Pos.y + top), ImVec2(clip.Min.x, w->Pos.y + bottom),
+                               kWhite);
+    w->DrawList->AddRectFilled(ImVec2(clip.Max.x, w->Pos.y + top),
+                               ImVec2(w->Pos.x + w->Size.x, w->Pos.y + bottom), kWhite);
+    w->DrawList->PopClipRect();
+}
+
 // The settings data of the current screen, or null (the screen was left).
 Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
 
@@ -495,15 +508,20 @@ void Gui::settings() {
         saveConfig(d);
     }
 
-    // The tab column and the chosen tab's rows.
+    // The tab column and the chosen tab's rows.  The rows' grey is what most
+    // of the window shows: it is the window's clear colour while the bars
+    // hide the screen's top and bottom, and the tab column paints its white.
+    const int background = screenBackground(kListBackground, false);
     ImGui::PushStyleColor(ImGuiCol_WindowBg, kWhite);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin("screen", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | background);
     const int before = d.tabs.selected;
     ImGui::PushFont(uiFont(kTabFont));
-    SideSelector(d.tabs, kSelectorMargin, _screenHeight - kBarHeight);
+    SideSelector(d.tabs, kSelectorMargin, _screenHeight - kBarHeight,
+                 kSelectorBesideList | (background ? kSelectorPaintColumn : 0));
+    if (background) paintWindowSides(kBarHeight, _screenHeight - kBarHeight);
     ImGui::PopFont();
     if (d.tabs.selected != before) chooseTab(d);
 
@@ -512,7 +530,7 @@ void Gui::settings() {
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(kListPadding, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
     ImGui::BeginChild("items", ImVec2(_screenWidth - d.tabs.width, _screenHeight - 2 * kBarHeight), false,
-                      ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar);
+                      ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar | background);
     scrollByDrag();
     ImGui::PushFont(uiFont(kRowFont));
     d.scrollY = ImGui::GetScrollY();

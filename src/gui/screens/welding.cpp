@@ -467,11 +467,10 @@ void Gui::welding() {
         d.modeSelector.items[i].label = textOrEmpty(kTextFirstMode + static_cast<TextId>(i));
     keyboardEntry(*this, d);
 
-    ImGui::PushStyleColor(ImGuiCol_WindowBg, 0xFFFFFFFF);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin("Welding", nullptr,
                  ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoSavedSettings |
-                     ImGuiWindowFlags_NoBringToFrontOnFocus);
+                     ImGuiWindowFlags_NoBringToFrontOnFocus | screenBackground(IM_COL32_WHITE, true));
     const bool entering = d.entry != kNoEntry;
     ImGui::BeginDisabled(entering);
     ImGui::PushFont(uiFont(kSelectorFont));
@@ -484,13 +483,9 @@ void Gui::welding() {
     controls(*this, d, angle);
     ImGui::PopFont();
     ImGui::EndDisabled();
-    if (entering && _modalState == kHidden) {
-        ImGuiWindow* w = ImGui::GetCurrentWindow();
-        w->DrawList->AddRectFilled(w->Pos, w->Pos + w->Size, kVeil);
-    }
+    if (entering && _modalState == kHidden) veilScreen(kVeil);
     ImGui::End();
     ImGui::PopStyleVar();
-    ImGui::PopStyleColor();
 
     drawFrame(d.started, [this, &d] { startStop(*this, d); });
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -97,6 +99,34 @@ TEST(BrowserScreen, HistoryNamesGiveNamePlanesAndTime) {
     }
     b.tap("A_B");  // reopened, the rotor carries the name the list shows
     EXPECT_STREQ(b.g._rotor->nameText(false), "A_B");
+}
+
+// The listing reads the stamps itself; in a zone that changes its clock the
+// times are mktime's, a skipped hour and out-of-range fields included.
+TEST(BrowserScreen, StampTimesAsMktimeReadsThemAcrossClockChanges) {
+    const char* oldTz = std::getenv("TZ");
+    const std::string restore = oldTz ? oldTz : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    HistoryData::LocalSeconds zone(localSeconds(2023, 6, 15, 14, 0, 0));
+    const int stamps[][6] = {{2023, 6, 15, 9, 0, 0},  {2023, 3, 26, 1, 59, 59}, {2023, 3, 26, 3, 0, 0},
+                             {2023, 3, 26, 2, 30, 0}, {2023, 10, 29, 4, 0, 0},  {2023, 1, 25, 23, 59, 59},
+                             {2023, 13, 1, 10, 0, 0}, {2023, 2, 29, 10, 0, 0},  {1969, 12, 31, 23, 0, 0}};
+    for (const auto& s : stamps) {
+        std::tm fields{};
+        fields.tm_year = s[0] - 1900, fields.tm_mon = s[1] - 1, fields.tm_mday = s[2];
+        fields.tm_hour = s[3], fields.tm_min = s[4], fields.tm_sec = s[5];
+        std::tm expected = fields;
+        expected.tm_isdst = -1;
+        const std::int64_t want = std::mktime(&expected);
+        std::int64_t time = 0;
+        ASSERT_TRUE(zone.convert(fields, time));
+        EXPECT_EQ(time, want) << s[0] << "-" << s[1] << "-" << s[2] << " " << s[3] << ":" << s[4];
+        EXPECT_EQ(std::tie(fields.tm_mon, fields.tm_mday, fields.tm_hour),
+                  std::tie(expected.tm_mon, expected.tm_mday, expected.tm_hour));
+    }
+    oldTz ? setenv("TZ", restore.c_str(), 1) : unsetenv("TZ");
+    tzset();
 }
 
 TEST(BrowserScreen, DateLabelsInBothLanguages) {
