@@ -10,7 +10,6 @@
 #include <climits>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,11 +99,9 @@ EncodedPicture encode(const void* data, std::size_t size) {
 }
 
 // The store's blocks never change while the program runs: their addresses
-// key the pictures.  Protocols may be written from more than one thread.
+// key the pictures.  Protocols are written on the interface thread only.
 const EncodedPicture& encodedResource(const void* data, std::size_t size) {
-    static std::mutex lock;
     static std::map<const void*, std::unique_ptr<const EncodedPicture>> pictures;
-    const std::lock_guard<std::mutex> guard(lock);
     std::unique_ptr<const EncodedPicture>& picture = pictures[data];
     if (!picture) picture = std::make_unique<const EncodedPicture>(encode(data, size));
     return *picture;
