@@ -64,20 +64,30 @@ bool addEntry(std::vector<LogArchiveEntry>& list, const std::string& path) {
     return true;
 }
 
-}  // namespace
+constexpr std::size_t kTarNameField = 99;  // bytes of a name, before its NUL
 
-void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]) {
-    std::memset(header, 0, kTarBlock);
+std::string entryName(const LogArchiveEntry& entry) {
     const std::size_t slash = entry.path.rfind('/');
-    const std::string name = tail(slash == std::string::npos ? entry.path : entry.path.substr(slash + 1), 99);
-    std::memcpy(header, name.data(), name.size());
+    return slash == std::string::npos ? entry.path : entry.path.substr(slash + 1);
+}
+
+// A name that does not fit the header's field, as its long-name record holds it
+// (a file name is at most 255 bytes; the record's one block is the bound).
+std::string longName(const LogArchiveEntry& entry) {
+    const std::string name = entryName(entry);
+    return name.size() > kTarNameField ? tail(name, kTarBlock - 1) : std::string();
+}
+
+void fillHeader(unsigned char header[kTarBlock], const std::string& name, std::uint64_t size, std::int64_t mtime,
+                char type) {
+    std::memset(header, 0, kTarBlock);
+    std::memcpy(header, name.data(), std::min(name.size(), kTarNameField));
     std::memcpy(header + 100, "0000777", 8);
     std::memcpy(header + 108, "0000000", 8);
     std::memcpy(header + 116, "0000000", 8);
-    putOctal(header + 124, std::min(entry.size, kTarOctal11Max), 11);
-    const std::int64_t mtime = entry.mtime < 0 ? 0 : entry.mtime;
-    putOctal(header + 136, std::min(static_cast<std::uint64_t>(mtime), kTarOctal11Max), 11);
-    header[156] = '0';
+    putOctal(header + 124, std::min(size, kTarOctal11Max), 11);
+    putOctal(header + 136, std::min(static_cast<std::uint64_t>(mtime < 0 ? 0 : mtime), kTarOctal11Max), 11);
+    header[156] = static_cast<unsigned char>(type);
     std::memcpy(header + 257, "ustar  ", 8);  // GNU magic, version and NUL
     // Checksum: every byte as an unsigned value, the checksum field counted as
     // eight blanks; a name in UTF-8 (a Cyrillic rotor name) sums right too.
@@ -88,6 +98,25 @@ void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]
     header[155] = ' ';
 }
 
+}  // namespace
+
+void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]) {
+    fillHeader(header, tail(entryName(entry), kTarNameField), entry.size, entry.mtime, '0');
+}
+
+std::size_t makeTarLongName(const LogArchiveEntry& entry, unsigned char record[2 * kTarBlock]) {
+    const std::string name = longName(entry);
+    if (name.empty()) return 0;
+    fillHeader(record, "././@LongLink", name.size() + 1, 0, 'L');
+    std::memset(record + kTarBlock, 0, kTarBlock);
+    std::memcpy(record + kTarBlock, name.data(), name.size());
+    return 2 * kTarBlock;
+}
+
+std::uint64_t tarEntryBytes(const LogArchiveEntry& entry) {
+    return tarEntrySize(entry.size) + (longName(entry).empty() ? 0 : 2 * kTarBlock);
+}
+
 TarStream::TarStream(std::vector<LogArchiveEntry> list) : files(std::move(list)) {}
 
 TarStream::~TarStream() {
@@ -96,7 +125,7 @@ TarStream::~TarStream() {
 
 std::uint64_t tarStreamSize(const std::vector<LogArchiveEntry>& files) {
     std::uint64_t total = 0;
-    for (const auto& f : files) total += tarEntrySize(f.size);
+    for (const auto& f : files) total += tarEntryBytes(f);
     return total + 1024;
 }
 
@@ -123,9 +152,15 @@ bool tarStreamRead(TarStream& s, void* buffer, std::size_t* size) {
         const LogArchiveEntry& f = s.files[s.index];
         switch (s.phase) {
             case 0:
+                s.pendingOff = 0;
+                if (!s.longNameGiven) {
+                    s.longNameGiven = true;
+                    s.pendingLen = makeTarLongName(f, s.pending);
+                    break;
+                }
                 makeTarHeader(f, s.pending);
                 s.pendingLen = kTarBlock;
-                s.pendingOff = 0;
+                s.longNameGiven = false;
                 s.phase = 1;
                 break;
             case 1:
@@ -243,7 +278,7 @@ int runExport(std::atomic<int>* percent) {
 
     std::vector<LogArchiveEntry> list = listLogArchiveFiles();
     std::uint64_t total = 0;
-    for (const auto& e : list) total += tarEntrySize(e.size);
+    for (const auto& e : list) total += tarEntryBytes(e);
     if (total + 4096 > available) return -2;
 
     const std::time_t now = g_clock ? g_clock() : std::time(nullptr);

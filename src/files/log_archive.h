@@ -36,13 +36,21 @@ inline constexpr std::uint64_t kTarOctal11Max = 077777777777ull;
 
 // The 512-byte header of one entry (name = the part of path after its last
 // '/', at most 99 bytes: a longer one keeps its end, cut at a character
-// boundary; mtime clamped to [0, 8^11-1]).
+// boundary, and goes whole into a GNU long-name record before the header;
+// mtime clamped to [0, 8^11-1]).
 void makeTarHeader(const LogArchiveEntry& entry, unsigned char header[kTarBlock]);
+
+// The GNU long-name record ("././@LongLink", type 'L', then the name and its
+// NUL padded to 512) that comes before the header of an entry whose name does
+// not fit the header's field; 0 bytes written for a name that fits.
+std::size_t makeTarLongName(const LogArchiveEntry& entry, unsigned char record[2 * kTarBlock]);
 
 // Bytes one entry takes in the stream: header plus data padded to 512.
 inline std::uint64_t tarEntrySize(std::uint64_t size) {
     return (size + 1023) & ~std::uint64_t(511);
 }
+// The same with the entry's long-name record.
+std::uint64_t tarEntryBytes(const LogArchiveEntry& entry);
 
 // The reading state of the tar stream over a file list.
 struct TarStream {
@@ -58,6 +66,7 @@ struct TarStream {
     int fd = -1;                  // current input file, -1 when none (zeros are given)
     std::uint64_t dataRead = 0;   // data bytes read from files so far
     bool endGiven = false;        // the two zero end blocks were given
+    bool longNameGiven = false;   // the current file's long-name record was given
     unsigned char pending[1024] = {};
     std::size_t pendingLen = 0;
     std::size_t pendingOff = 0;
