@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -143,8 +144,10 @@ std::string angleText(double degrees, int decimals) {
 
 std::string amountText(double amount, const char* unit, int decimals, float width) {
     const bool exponent = std::fabs(amount) >= kExponentFrom;
+    // An arc in degrees is written as the angles are, its sign against the number.
+    const bool degrees = std::strcmp(unit, textOrEmpty(textid::kUnitDegree)) == 0;
     for (int d = decimals;; --d) {
-        const std::string text = ks::format(exponent ? "{:.{}e} {}" : "{:.{}f} {}", amount, d, unit);
+        const std::string text = ks::format(exponent ? "{:.{}e}{}{}" : "{:.{}f}{}{}", amount, d, degrees ? "" : " ", unit);
         if (d == 0 || numberLabel(text, ImVec2(0, 0), 0, false, width, fontslot::kRegular40)) return text;
     }
 }

@@ -362,7 +362,7 @@ TEST(BalancingScreen, InstructionTexts) {
          }, {"Drill 4×À6.5 to depth"}},
         {"flat milling", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 5); }, {"Mill to depth", " mm"}},
         {"a deeper cut", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.5); }, {"Mill full depth, width"}},
-        {"arc milling", true, [&](Bench& b) { mill(b, jobrec::kMeanArcMilling, 5); }, {"Mill an arc of", " °"}},
+        {"arc milling", true, [&](Bench& b) { mill(b, jobrec::kMeanArcMilling, 5); }, {"Mill an arc of"}},
         {"limited", true, [](Bench& b) { b.rotor().setCorrectionLimited(1); }, {"Unbalance exceeds\ncorrection limit!"}},
     };
     for (const Case& c : cases) {
@@ -386,6 +386,7 @@ TEST(BalancingScreen, NumberFormats) {
         {12.345, 1, "12.3 g"}, {12.345, 4, "12.3450 g"}, {12345.6, 1, "1.2e+04 g"}, {9999.94, 1, "9999.9 g"},
         {123.4567, 4, "123.4567 g"},
     };
+    EXPECT_EQ(BalancingData::amountText(39.14, "°", 1, 224), "39.1°");  // an arc, written as the angles are
     for (const Amount& a : amounts) {
         SCOPED_TRACE(a.amount);
         EXPECT_EQ(BalancingData::amountText(a.amount, "g", a.decimals, 224), a.form);
