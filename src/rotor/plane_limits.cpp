@@ -16,23 +16,13 @@ constexpr double kHeaviest = 1.0e6;     // a tonne, per piece or per mm
 constexpr double kDensest = 100.0;      // over four times osmium
 
 PlaneLimit real(std::uint32_t field, double lowest, double highest, double Plane::*member) {
-    PlaneLimit l;
-    l.field = field;
-    l.lowest = lowest;
-    l.highest = highest;
-    l.real = member;
-    return l;
+    return realLimit(field, lowest, highest, member);
 }
 PlaneLimit real(std::uint32_t field, double highest, double Plane::*member) {
-    return real(field, 0.0, highest, member);
+    return realLimit(field, 0.0, highest, member);
 }
-
 PlaneLimit count(std::uint32_t field, double highest, std::uint32_t Plane::*member) {
-    PlaneLimit l;
-    l.field = field;
-    l.highest = highest;
-    l.count = member;
-    return l;
+    return countLimit(field, highest, member);
 }
 
 const std::vector<PlaneLimit>& limits() {

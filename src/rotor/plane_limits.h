@@ -37,6 +37,20 @@ struct FieldLimit {
 };
 using PlaneLimit = FieldLimit<Plane>;
 
+// The range of a double field of R, and of a count.
+template <class R>
+FieldLimit<R> realLimit(std::uint32_t field, double lowest, double highest, double R::*member) {
+    FieldLimit<R> l;
+    l.field = field, l.lowest = lowest, l.highest = highest, l.real = member;
+    return l;
+}
+template <class R>
+FieldLimit<R> countLimit(std::uint32_t field, double highest, std::uint32_t R::*member) {
+    FieldLimit<R> l;
+    l.field = field, l.highest = highest, l.count = member;
+    return l;
+}
+
 // The range of a plane field, or null for a field without one.
 const PlaneLimit* planeLimit(std::uint32_t field);
 

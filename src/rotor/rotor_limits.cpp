@@ -16,19 +16,10 @@ constexpr double kLargestUnit = 1000.0;        // the unbalance unit gÂ·m, in gÂ
 using RotorLimit = FieldLimit<RotorData>;
 
 RotorLimit real(std::uint32_t field, double highest, double RotorData::*member) {
-    RotorLimit l;
-    l.field = field;
-    l.highest = highest;
-    l.real = member;
-    return l;
+    return realLimit(field, 0.0, highest, member);
 }
-
 RotorLimit count(std::uint32_t field, double highest, std::uint32_t RotorData::*member) {
-    RotorLimit l;
-    l.field = field;
-    l.highest = highest;
-    l.count = member;
-    return l;
+    return countLimit(field, highest, member);
 }
 
 const std::vector<RotorLimit>& limits() {
