@@ -96,6 +96,7 @@ public:
     Gui& operator=(const Gui&) = delete;
 
     // ---- the frame -------------------------------------------------------
+    static constexpr float kBarHeight = 80;  // the top and the bottom bar
     // Takes the frame's time points from the clock (the loop's first step).
     void startFrame();
     // Once per frame inside an ImGui frame: machine-ready hook, "Demo" badge,

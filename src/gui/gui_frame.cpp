@@ -27,7 +27,6 @@ constexpr TextId kTextSettingsChanged = 0xDDB05C;
 constexpr TextId kTextApply = 0xDDB05D;
 constexpr TextId kTextState = 0x1EFB808;  // "State: "
 
-constexpr float kBarHeight = 80;
 constexpr float kKeyboardHeight = 280;
 constexpr float kIconSize = 60;
 constexpr float kIconInset = 10;  // from the bar's edges

@@ -19,7 +19,6 @@
 namespace {
 
 constexpr float kMaxContentHeight = 300;
-constexpr float kBottomBarHeight = 80;
 constexpr ImU32 kVeil = 0xDD000000;
 constexpr ImU32 kWhite = 0xFFFFFFFF;
 constexpr ImU32 kBlack = 0xFF000000;
@@ -81,7 +80,7 @@ void Gui::drawModal() {
     const ImVec2 area = ImGui::GetWindowSize();
     // The veil ends where the bottom bar stands in front of the box's last row.
     ImVec2 veilEnd = origin + area;
-    if (_barState == kShown) veilEnd.y = std::min(veilEnd.y, _screenHeight - kBottomBarHeight);
+    if (_barState == kShown) veilEnd.y = std::min(veilEnd.y, _screenHeight - kBarHeight);
     ImGui::GetWindowDrawList()->AddRectFilled(origin, veilEnd, kVeil);
 
     // A copy: the callback may open another box, which replaces `_answer`

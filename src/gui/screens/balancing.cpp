@@ -31,7 +31,6 @@ namespace {
 
 constexpr TextId kTextHint = 0x18A4008;            // "Correct unbalances on the rotor"
 
-constexpr float kBarHeight = 80;
 constexpr float kDialTop = 120;
 constexpr float kPictureLeft = 20;
 constexpr float kColumnsBelowDial = 4;
@@ -223,13 +222,13 @@ namespace {
 bool beginContent(Gui& g, Data& d) {
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoBringToFrontOnFocus;
     if (d._compensatorPending) flags |= ImGuiWindowFlags_NoScrollWithMouse | ImGuiWindowFlags_NoScrollbar;
-    ImGui::SetCursorScreenPos(ImVec2(0, kBarHeight));
+    ImGui::SetCursorScreenPos(ImVec2(0, Gui::kBarHeight));
     // The panel takes room under the picture only where it cannot stand
     // beside the plane columns; beside them it covers the seen bottom.
     const float panelRoom = d.panelBeside ? 0 : d.panelHeight;
-    const float content = std::max(d.contentBottom + panelRoom, g._screenHeight - 2 * kBarHeight);
+    const float content = std::max(d.contentBottom + panelRoom, g._screenHeight - 2 * Gui::kBarHeight);
     ImGui::SetNextWindowContentSize(ImVec2(0, content));
-    ImGui::BeginChild("supports", ImVec2(g._screenWidth, g._screenHeight - 2 * kBarHeight), false, flags);
+    ImGui::BeginChild("supports", ImVec2(g._screenWidth, g._screenHeight - 2 * Gui::kBarHeight), false, flags);
     // Nothing under the compensator's hint can be touched.
     if (d._compensatorPending) ImGui::PushItemFlag(ImGuiItemFlags_Disabled, true);
     return d._compensatorPending;

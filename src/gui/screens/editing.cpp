@@ -50,7 +50,6 @@ constexpr TextId kTextServiceSpeed = 0x1CFB00C;  // "Rotor maximum service speed
 constexpr int kLetterKeys = 7;   // keyboard: capitals of the interface language
 constexpr int kNumberKeys = 1;   // keyboard: digits with the decimal point
 constexpr float kGradeFieldWidth = 240;
-constexpr float kBarHeight = 80;
 constexpr float kColumnWidth = 248;
 constexpr int kWideToolbar = 900;       // wider windows space the toolbar more
 constexpr float kToolbarGap = 10;
@@ -294,8 +293,8 @@ void beginContent(Gui& gui, Data& d) {
                              ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
     if (entering) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
     const float shift = d.panelState != kPanelHidden ? d.panelOffset * d.panelOverlap : 0.0f;
-    const float height = gui._screenHeight - 2 * kBarHeight;
-    ImGui::SetNextWindowPos(ImVec2(-shift, kBarHeight));
+    const float height = gui._screenHeight - 2 * Gui::kBarHeight;
+    ImGui::SetNextWindowPos(ImVec2(-shift, Gui::kBarHeight));
     ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, height));
     // The content is laid out from the window's corner, while ImGui adds its
     // padding on both sides of the size given here.
@@ -348,8 +347,8 @@ void correctionPanel(Gui& gui, Data& d) {
     }
     if (d.panelState == kPanelHidden) return;
     const float width = std::min(d.panelOffset, gui._screenWidth);
-    ImGui::SetNextWindowPos(ImVec2(gui._screenWidth - width, kBarHeight));
-    ImGui::SetNextWindowSize(ImVec2(width, gui._screenHeight - 2 * kBarHeight));
+    ImGui::SetNextWindowPos(ImVec2(gui._screenWidth - width, Gui::kBarHeight));
+    ImGui::SetNextWindowSize(ImVec2(width, gui._screenHeight - 2 * Gui::kBarHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     // The panel paints its whole window itself.

@@ -43,7 +43,6 @@ constexpr int kDigitKeys = 1;        // keyboard: the digit keypad
 constexpr int kMeasuringRun = 0;     // `Gui::_measuringMode`
 constexpr int kTestRun = 1;
 constexpr int kDriveSetupState = 15;  // `Machine::getState` while the drive is set up
-constexpr float kBarHeight = 80;
 constexpr float kColumnsLeft = 32;     // the columns' left edge when they do not fit centred
 constexpr float kSelectorDrop = 40;    // the selector row under the top gap (0, or 20 in a high window)
 constexpr float kDeterminationHeight = 800;
@@ -200,8 +199,8 @@ void beginContent(Gui& gui, Data& d) {
                              ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
                              ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
     if (d.editTarget != kNoEntry) flags |= ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse;
-    const float height = gui._screenHeight - 2 * kBarHeight;
-    ImGui::SetNextWindowPos(ImVec2(0, kBarHeight));
+    const float height = gui._screenHeight - 2 * Gui::kBarHeight;
+    ImGui::SetNextWindowPos(ImVec2(0, Gui::kBarHeight));
     ImGui::SetNextWindowSize(ImVec2(gui._screenWidth, height));
     const bool follow = d.editTarget != kNoEntry;
     const float content =

@@ -45,7 +45,6 @@ constexpr TextId kUnitMicrometre = 0xB95C15;
 constexpr TextId kUnitHertz = 0xB95C0F;
 
 constexpr auto kReturnDelay = std::chrono::microseconds(4'001'000);  // 40,010,000 ticks of 100 ns
-constexpr float kBarHeight = 80;
 constexpr float kDialTop = 190;  // the ring's centre: under the top bar
 constexpr float kBoxHeight = 250;
 constexpr float kLowWindow = 700;  // below it: half-height boxes, boxes higher, no header
@@ -189,7 +188,7 @@ Layout layoutFor(Gui& g, int channels) {
         // The boxes stand in one column at the left; the table shares the rest.
         if (channels > 0)
             l.columnWidth = (g._screenWidth - 2 * g._margin - l.boxWidth - kLabelRoom) / static_cast<float>(channels);
-    } else if (l.windowHeight - kBarHeight - (l.boxTop + l.boxHeight) < kTightTable) {
+    } else if (l.windowHeight - Gui::kBarHeight - (l.boxTop + l.boxHeight) < kTightTable) {
         // Lower boxes for the table, but never too low for the title and a trace.
         l.boxHeight = std::max(l.boxHeight - kBoxShrink, kLowestBox);
         l.rowHeight = kRowHeightSmall;
@@ -363,7 +362,7 @@ void resultsTable(Data& d, int resultCount, Rotor* rotor, bool fromInfluence) {
     const float boxHeight = upright ? 0 : l.boxHeight;
     const ImVec2 origin = ImGui::GetWindowPos();
     float y = l.boxTop + boxHeight;
-    int fit = static_cast<int>((l.windowHeight - kBarHeight - y - rowHeight) / rowHeight);
+    int fit = static_cast<int>((l.windowHeight - Gui::kBarHeight - y - rowHeight) / rowHeight);
     if (d.hasPreviousRow) --fit;
     const bool header = l.windowHeight > kLowWindow && l.columnWidth > kHeaderMinColumn;
     const float half = l.columnWidth / 2;
@@ -527,7 +526,7 @@ ImVec2 Gui::signalBoxPosition(int slot, float boxWidth) {
     if (_config && _config->machineInterface == settings_choice::kVertical) {
         // One column, slot 0 lowest; kept between the bars.
         float y = static_cast<float>(1 - slot) * height / 2 + MeasuringData::kVerticalBoxTop;
-        y = std::clamp(y, MeasuringData::kBarHeight, std::max(MeasuringData::kBarHeight, height - MeasuringData::kBarHeight - boxHeight));
+        y = std::clamp(y, kBarHeight, std::max(kBarHeight, height - kBarHeight - boxHeight));
         return origin + ImVec2(_margin + MeasuringData::kVerticalBoxLeft, y);
     }
     const float y = height < MeasuringData::kLowWindow ? MeasuringData::kBoxTopLow : MeasuringData::kBoxTop;

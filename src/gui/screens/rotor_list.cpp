@@ -36,7 +36,6 @@ constexpr TextId kTextDeleteHistory = 0x1CFB01B;
 constexpr TextId kTextActiveHistory = 0x1CFB01C;
 
 constexpr int kLetterKeys = 7;  // keyboard: capitals of the interface language
-constexpr float kBarHeight = 80;
 constexpr float kRowHeight = 54;
 constexpr float kIconPitch = 50;
 constexpr float kIconSize = 36;
@@ -205,7 +204,7 @@ void rotorListHeader(Gui& gui, Data& d, float listLeft, float listWidth) {
 
     // The column captions stand over their columns, below the title's line.
     ImFont* captionFont = uiFont(kCaptionFont);
-    const float captionY = kBarHeight - captionFont->FontSize - 4;
+    const float captionY = Gui::kBarHeight - captionFont->FontSize - 4;
     const ListColumns col = listColumns(listWidth);
     const std::pair<float, TextId> captions[] = {
         {col.name, kTextName}, {col.planes, kTextPlanes}, {col.date, kTextChangeDate}};
@@ -348,11 +347,11 @@ std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
     for (std::size_t i = 0; i < d.entries.size(); ++i)
         if (entryShown(d, d.entries[i], filter, gui._wallTime)) shown.push_back(i);
 
-    ImGui::SetCursorPos(ImVec2(left, kBarHeight));
+    ImGui::SetCursorPos(ImVec2(left, Gui::kBarHeight));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
     // The rows stand on the screen's white.
-    ImGui::BeginChild("items", ImVec2(gui._screenWidth - left, gui._screenHeight - 2 * kBarHeight), false,
+    ImGui::BeginChild("items", ImVec2(gui._screenWidth - left, gui._screenHeight - 2 * Gui::kBarHeight), false,
                       ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoBackground);
     scrollByDrag();
     const float width = ImGui::GetWindowWidth();
@@ -412,7 +411,7 @@ void Gui::rotorList(bool history) {
     float left = 2 * _margin + kAddButtonSize;
     if (history) {
         ImGui::PushFont(uiFont(selectorFont(_screenHeight)));
-        SideSelector(d.periods, kSelectorMargin, _screenHeight - kBarHeight, kSelectorBesideList);
+        SideSelector(d.periods, kSelectorMargin, _screenHeight - Gui::kBarHeight, kSelectorBesideList);
         ImGui::PopFont();
         left = d.periods.width;
     } else if (addButton(*this) && !_pendingScreen) {

@@ -70,7 +70,6 @@ constexpr int kDigitKeypad = 5;
 constexpr int kLetters = 7;
 
 constexpr auto kDelayedClose = std::chrono::microseconds(201000);
-constexpr float kBarHeight = 80;
 constexpr float kKeyboardHeight = 280;
 constexpr float kNameFieldWidth = 600;
 constexpr float kPictureUnit = 80;
@@ -194,7 +193,7 @@ void drawTitle(Data& d) {
     } else {
         caption = d.pages.back().caption;
         if (!lockedDrivePage(d)) {
-            ImGui::SetCursorPos(ImVec2(x - kTitleGap / 2, (kBarHeight - kTitleIcon) / 2));
+            ImGui::SetCursorPos(ImVec2(x - kTitleGap / 2, (Gui::kBarHeight - kTitleIcon) / 2));
             if (iconButton(textOrEmpty(kTextBackGlyph), kTitleIcon, kTitleIcon) && g._onBack) {
                 Gui::Action back = g._onBack;
                 back();
@@ -279,7 +278,7 @@ void keyboardEntry(Data& d) {
     openKeyboard(g, mode);
     d.edit.keyboardOpened = true;
     // The edited row stays in sight above the keyboard.
-    const float visible = g._screenHeight - 2 * kBarHeight - kKeyboardHeight;
+    const float visible = g._screenHeight - 2 * Gui::kBarHeight - kKeyboardHeight;
     if (d.edit.rowBottom - d.scrollY > visible) d.pendingScroll = d.edit.rowBottom - visible + kRowRoom;
 }
 
@@ -519,17 +518,17 @@ void Gui::settings() {
                      ImGuiWindowFlags_NoBringToFrontOnFocus | background);
     const int before = d.tabs.selected;
     ImGui::PushFont(uiFont(kTabFont));
-    SideSelector(d.tabs, kSelectorMargin, _screenHeight - kBarHeight,
+    SideSelector(d.tabs, kSelectorMargin, _screenHeight - Gui::kBarHeight,
                  kSelectorBesideList | (background ? kSelectorPaintColumn : 0));
-    if (background) paintWindowSides(kBarHeight, _screenHeight - kBarHeight);
+    if (background) paintWindowSides(Gui::kBarHeight, _screenHeight - Gui::kBarHeight);
     ImGui::PopFont();
     if (d.tabs.selected != before) chooseTab(d);
 
-    ImGui::SetCursorPos(ImVec2(d.tabs.width, kBarHeight));
+    ImGui::SetCursorPos(ImVec2(d.tabs.width, Gui::kBarHeight));
     ImGui::PushStyleColor(ImGuiCol_ChildBg, kListBackground);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(kListPadding, 0));
     ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
-    ImGui::BeginChild("items", ImVec2(_screenWidth - d.tabs.width, _screenHeight - 2 * kBarHeight), false,
+    ImGui::BeginChild("items", ImVec2(_screenWidth - d.tabs.width, _screenHeight - 2 * Gui::kBarHeight), false,
                       ImGuiWindowFlags_AlwaysUseWindowPadding | ImGuiWindowFlags_NoScrollbar | background);
     scrollByDrag();
     ImGui::PushFont(uiFont(kRowFont));
