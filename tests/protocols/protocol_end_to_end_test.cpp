@@ -13,6 +13,7 @@
 
 #include "protocols/pdf_doc.h"
 #include "protocols/report_texts.h"
+#include "records/job_records.h"
 #include "rotor/rotor_report.h"
 #include "support/protocols_pdf_inspect.h"
 #include "support/verification_fixture.h"
@@ -145,6 +146,35 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
             EXPECT_EQ(pdfinspect::text("tool.pdf"), text);
 #endif
         }
+    }
+}
+
+// U|mar| and the three test masses typed away from their suggestions: every equation of page 1 holds as
+// printed, the accuracy confirmed is U|mar| / m, and the verdicts follow the masses mounted.
+TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
+    verification::Walk walk(cfg_);
+    const std::uint32_t umar[] = {jobrec::kPermissibleUnbalance};
+    EXPECT_TRUE(walk.rotor().setParameter(umar, 1, "30"));  // e|mar| 30 / 62.5 = 0.48
+    walk.plane(0, jobrec::kMassUmar, "2"), walk.plane(0, jobrec::kMassStation, "10");
+    walk.plane(0, jobrec::kMassTravel, "40");  // r 100: U 200, U|station| 1000, U|travel| 4 × U|station|
+    for (int t = 0; t < 39; ++t) walk.run(verification::testReadings(t, {30, 200, 1000, 4000}));
+    const std::regex equation(R"((-?\d+(?:[.,]\d+)?) (×|/) (-?\d+(?:[.,]\d+)?) = (-?\d+(?:[.,](\d+))?))");
+    auto number = [](std::string s) { return std::stod(std::regex_replace(s, std::regex(","), ".")); };
+    for (bool english : {true, false}) {
+        const std::string text = write(walk.rotor(), english, "typed.pdf", {1, 2, 3, 4, 5, 6, 7, 8}, false);
+        const std::string page1 = text.substr(0, text.find('\f'));
+        int equations = 0;
+        for (std::sregex_iterator m(page1.begin(), page1.end(), equation), end; m != end; ++m, ++equations) {
+            const double a = number((*m)[1]), b = number((*m)[3]);
+            const double product = (*m)[2] == "×" ? a * b : a / b;
+            EXPECT_EQ(ks::fixed(product, int((*m)[5].length())), ks::fixed(number((*m)[4]), int((*m)[5].length())))
+                << m->str();
+        }
+        EXPECT_EQ(equations, 8);  // 4.1 to 4.8
+        for (const char* claim : {english ? "emar = 0.48 гмм / кг (increased)." : "emar = 0,48 гмм / кг (повышенная).",
+                                  english ? "emar = 0.48 gmm / kg." : "emar = 0,48 гмм / кг."})
+            EXPECT_NE(text.find(claim), std::string::npos) << claim;
+        EXPECT_NE(text.find(plain(textOrEmpty(kVerdictApproved))), std::string::npos);
     }
 }
 
