@@ -157,9 +157,10 @@ void writeTestSection(ReportContext& c) {
     const float X = c.contentLeft;
     float y = kSection2RowY;
     for (std::size_t i = 0; i < std::size(rows); ++i, y += kSection2RowStep) {
+        // The last row, the examiner's name, may take the room down to section 3.
+        const float box = i + 1 < std::size(rows) ? kRowHeight : kSection3TitleY - y;
         leftText(c, X, y, kSection2LabelW, kRowHeight, textOrEmpty(rows[i].label), kRegular, kRowFontSize);
-        valueText(c, X + kSection2ValueX, y, kSection2ValueW, kRowHeight, rows[i].value.c_str(), kRegular,
-                  kRowFontSize);
+        valueText(c, X + kSection2ValueX, y, kSection2ValueW, box, rows[i].value.c_str(), kRegular, kRowFontSize);
         if (i < kUnderlinedRows) c.doc->line(X, y + kUnderline, X + kSection2RuleW, y + kUnderline);
     }
 }

@@ -29,6 +29,9 @@ namespace {
 std::string plain(const std::string& s) {
     return std::regex_replace(s, std::regex("\\|"), "");
 }
+std::string withoutBlanks(const std::string& s) {
+    return std::regex_replace(s, std::regex(" "), "");
+}
 
 // The words pdftotext finds on page 1 inside a box of the writers' coordinates (y 0 is 3 points above
 // the page), in reading order.
@@ -178,24 +181,50 @@ TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
     }
 }
 
-// A model, a rotor name and a customer too long for their boxes are printed whole, smaller or on two lines.
-TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
-    const std::string model = "Horizontal balancing machine HB-2000 S", customer = "ООО «Северный турбинный сервис»";
-    cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = customer;
-    const std::string name = "IMPELLER OF THE SECOND STAGE, SHAFT HP-4207-B";
+// The longest name the entry takes (100 Cyrillic letters) and a long model, customer and company are printed
+// whole, never below 60 % of their rows' size: on more lines, the page below them moving down.
+TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
+    std::string name, expert, company = "ООО «Северный турбинный сервис»";
+    for (int i = 0; i < 100; ++i) name += "Ж", expert += i % 12 == 11 ? " " : "Щ", company += i % 10 ? "Ы" : " ";
+    const std::string model = "Horizontal balancing machine HB 2000 S with a drive of 22 kW";
+    cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = company;
+    // The words of a value below (x, y) and within w that belong to it, each at least 60 % as tall as the label.
+    auto legible = [](const std::string& pdf, const std::string& label, float x, float y, float w,
+                      const std::string& value) {
+        std::string out;
+        double labelHeight = 0;
+        for (const pdfinspect::Word& a : pdfinspect::words(pdf, 1)) {
+            if (a.text == label && labelHeight == 0) labelHeight = a.yMax - a.yMin;
+            if (a.xMin > x - 2 && a.xMax < x + w + 2 && a.yMin > y - 5 && a.yMin < y + 40 &&
+                withoutBlanks(value).find(a.text) != std::string::npos) {
+                EXPECT_GE(a.yMax - a.yMin, 0.6 * labelHeight - 0.01) << a.text;
+                out += a.text;
+            }
+        }
+        return out;
+    };
     rotorbuild::RotorBuilder b(name);
-    b.planes(2).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
-                                   [](int k) { return 725.0 * (k + 1); });
+    b.planes(5).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
+                                                    [](int k) { return 725.0 * (k + 1); });
     auto rotor = b.load(cfg_.get());
     for (bool english : {true, false}) {
         const std::string text = write(*rotor, english, "pump.pdf", {1}, true);
-        for (TextId t : {kBalancingProtocolTitle, kRotorDataHeading, kNotInTolerance})
-            EXPECT_NE(text.find(textOrEmpty(t)), std::string::npos) << textOrEmpty(t);
-        EXPECT_EQ(wordsIn("pump.pdf", 146, 164, 140, 16) + wordsIn("pump.pdf", 146, 270, 140, 15), model + " " + name + " ");
+        EXPECT_EQ(legible("pump.pdf", english ? "Rotor" : "Изделие:", 146, 270, 140, name), name);
+        EXPECT_EQ(legible("pump.pdf", english ? "Machine:" : "Станок:", 146, 164, 140, model), withoutBlanks(model));
+        for (const std::string& v : {expert, company})
+            EXPECT_EQ(legible("pump.pdf", english ? "Customer:" : "Заказчик:", 146, 225, 377, v), withoutBlanks(v));
+        EXPECT_NE(text.find(textOrEmpty(kNotInTolerance)), std::string::npos);
     }
-    verification::Walk walk(cfg_);  // page 1: the customer and the model of section 1
+    verification::Walk walk(cfg_);  // page 1: the company and the model of section 1, the expert of section 2
+    const std::uint32_t examiner[] = {jobrec::kCustomer};
+    EXPECT_TRUE(walk.rotor().setParameter(examiner, 1, expert.c_str()));
     write(walk.rotor(), false, "walk.pdf", {1, 2, 3, 5, 6, 7, 8}, false);
-    EXPECT_EQ(wordsIn("walk.pdf", 166, 157, 129, 12) + wordsIn("walk.pdf", 166, 189, 129, 12), customer + " " + model + " ");
+    EXPECT_EQ(legible("walk.pdf", "2.4.", 246, 346.8f, 149, expert), withoutBlanks(expert));
+    EXPECT_EQ(legible("walk.pdf", "1.3.", 166, 189, 129, model), withoutBlanks(model));
+    // The form's rows give no more room: what two lines cannot hold ends in an ellipsis.
+    const std::string cut = legible("walk.pdf", "1.1.", 166, 157, 129, company + "…");
+    EXPECT_EQ(cut.substr(cut.size() - 3), "…");
+    EXPECT_EQ(withoutBlanks(company).rfind(cut.substr(0, cut.size() - 3), 0), 0u) << cut;
 }
 
 }  // namespace
