@@ -52,6 +52,27 @@ constexpr float kPlaneRowsStartY = 334.f;
 constexpr float kDataRowHeight = 15.f;
 constexpr float kAfterPlaneRows = 28.f;  // from the last plane row to the runs table
 constexpr int kUnitTextBytes = 16;
+// The header and rotor rows grow by what their typed values need to be
+// printed whole, the rest of the page moving down, by this much at most: the
+// room a table of five planes and ten runs leaves above the page's end.
+constexpr float kMostGrowth = 30.f;
+
+// The room rows of typed values take: each row grows by the most any of its
+// values needs beyond its box, while the page has room.
+struct Growth {
+    ReportContext& c;
+    float left = kMostGrowth;
+    float shift = 0.f;  // what the rows so far grew by
+    // The height of a value's box in a row of height h: what it needs, within the room left.
+    float box(float w, float h, const std::string& text, float size) const {
+        return h + std::min(left, c.doc->wholeHeight(w, h, text.c_str(), Doc::kRegularSlot, size) - h);
+    }
+    void grow(float by) {
+        by = std::clamp(by, 0.f, left);
+        left -= by;
+        shift += by;
+    }
+};
 
 // One row per shown run: the first runs, and the last run in the last row
 // when there are more runs than rows.
@@ -139,14 +160,19 @@ void writeProtocolHeader(ReportContext& c) {
         {kMachineRowY, kMachineLabel, kMachineSerialLabel, settings.machineInfo},
         {kInstrumentRowY, kInstrumentLabel, kInstrumentSerialLabel, settings.instrumentInfo},
     };
+    Growth growth{c};
     for (const DeviceRow& r : rows) {
-        leftText(c, X, r.y, c1 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.label), kRegular, c.labelFontSize);
-        valueText(c, X + c1, r.y, c2, kDeviceRowHeight, r.info.model.c_str(), kRegular, c.valueFontSize);
-        leftText(c, X + c1 + c2, r.y, c3 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.serialLabel), kRegular,
+        const float y = r.y + growth.shift;
+        const float modelH = growth.box(c2, kDeviceRowHeight, r.info.model, c.valueFontSize);
+        const float serialH = growth.box(c4, kSerialHeight, r.info.serialNumber, c.valueFontSize);
+        leftText(c, X, y, c1 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.label), kRegular, c.labelFontSize);
+        valueText(c, X + c1, y, c2, modelH, r.info.model.c_str(), kRegular, c.valueFontSize);
+        leftText(c, X + c1 + c2, y, c3 - kLabelInset, kDeviceRowHeight, textOrEmpty(r.serialLabel), kRegular,
                  c.labelFontSize);
-        valueText(c, X + c1 + c2 + c3, r.y, c4, kSerialHeight, r.info.serialNumber.c_str(), kRegular,
-                  c.valueFontSize);
+        valueText(c, X + c1 + c2 + c3, y, c4, serialH, r.info.serialNumber.c_str(), kRegular, c.valueFontSize);
+        growth.grow(std::max(modelH - kDeviceRowHeight, serialH - kSerialHeight));
     }
+    c.y = kRotorHeadingY + growth.shift;
 }
 
 void writeRotorData(ReportContext& c) {
@@ -165,36 +191,55 @@ void writeRotorData(ReportContext& c) {
         valueText(c, x, y, w, h, text.c_str(), kRegular, c.valueFontSize);
     };
 
-    leftText(c, X, kRotorHeadingY, W, kRotorHeadingHeight, textOrEmpty(kRotorDataHeading), kBold,
+    // The header leaves y where this block starts; rows below a taller one move down.
+    Growth growth{c};
+    growth.grow(c.y - kRotorHeadingY);
+    auto at = [&](float y) { return y + growth.shift; };
+    leftText(c, X, at(kRotorHeadingY), W, kRotorHeadingHeight, textOrEmpty(kRotorDataHeading), kBold,
              kRotorHeadingFontSize);
-    label(X, kCustomerRowY, c1 - kLabelInset, textOrEmpty(kCustomerLabel));
-    value(X + c1, kCustomerRowY, W - c1, report.header2);
-    label(X, kCompanyRowY, c1 - kLabelInset, textOrEmpty(kCompanyLabel));
-    value(X + c1, kCompanyRowY, W - c1, settings.company.company);
-    c.doc->line(X, kCustomerRuleY, X + W, kCustomerRuleY);
+    // A row of labels and typed values; its values' boxes as tall as they need.
+    struct Cell {
+        float x, w;
+        std::string text;
+    };
+    auto valueRow = [&](float rowY, std::initializer_list<Cell> cells) {
+        const float y = at(rowY);
+        float grown = 0.f;
+        for (const Cell& cell : cells) {
+            const float box = growth.box(cell.w, h, cell.text, c.valueFontSize);
+            valueText(c, cell.x, y, cell.w, box, cell.text.c_str(), kRegular, c.valueFontSize);
+            grown = std::max(grown, box - h);
+        }
+        return grown;
+    };
+    label(X, at(kCustomerRowY), c1 - kLabelInset, textOrEmpty(kCustomerLabel));
+    growth.grow(valueRow(kCustomerRowY, {{X + c1, W - c1, report.header2}}));
+    label(X, at(kCompanyRowY), c1 - kLabelInset, textOrEmpty(kCompanyLabel));
+    growth.grow(valueRow(kCompanyRowY, {{X + c1, W - c1, settings.company.company}}));
+    c.doc->line(X, at(kCustomerRuleY), X + W, at(kCustomerRuleY));
 
-    label(X, kRotorRow1Y, c1 - kLabelInset, textOrEmpty(kRotorNameLabel));
-    label(X, kRotorRow2Y, c1 - kLabelInset, textOrEmpty(kRotorNumberLabel));
-    label(X, kRotorRow3Y, c1 - kLabelInset, textOrEmpty(kRotorMassLabel));
-    value(X + c1, kRotorRow1Y, c2, report.header3);
-    value(X + c1, kRotorRow2Y, c2, report.header4);
-    value(X + c1, kRotorRow3Y, c2, ks::format("{}", rotor.rotorMass()));
     const float x3 = X + c1 + c2;
     const float x4 = x3 + c3;
-    label(x3, kRotorRow1Y, c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel));
-    label(x3, kRotorRow2Y, c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel2));
-    label(x3, kRotorRow3Y, c3 - kLabelInset, textOrEmpty(kPlaneCountLabel));
-    value(x4, kRotorRow2Y, c4, ks::format("{}", rotor.balancingSpeed()));
-    value(x4, kRotorRow3Y, c4, ks::format("{}", rotor.planeCount(false)));
-    c.doc->line(X, kRotorRuleY, X + W, kRotorRuleY);
+    label(X, at(kRotorRow1Y), c1 - kLabelInset, textOrEmpty(kRotorNameLabel));
+    label(x3, at(kRotorRow1Y), c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel));
+    growth.grow(valueRow(kRotorRow1Y, {{X + c1, c2, report.header3}}));
+    label(X, at(kRotorRow2Y), c1 - kLabelInset, textOrEmpty(kRotorNumberLabel));
+    label(x3, at(kRotorRow2Y), c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel2));
+    growth.grow(valueRow(kRotorRow2Y, {{X + c1, c2, report.header4},
+                                       {x4, c4, ks::format("{}", rotor.balancingSpeed())}}));
+    label(X, at(kRotorRow3Y), c1 - kLabelInset, textOrEmpty(kRotorMassLabel));
+    label(x3, at(kRotorRow3Y), c3 - kLabelInset, textOrEmpty(kPlaneCountLabel));
+    valueRow(kRotorRow3Y, {{X + c1, c2, ks::format("{}", rotor.rotorMass())},
+                           {x4, c4, ks::format("{}", rotor.planeCount(false))}});
+    c.doc->line(X, at(kRotorRuleY), X + W, at(kRotorRuleY));
 
     char unit[kUnitTextBytes] = {};
     const double divisor = rotor.unbalanceUnit(unit, kUnitTextBytes);
-    label(X + c1, kPlaneHeadY, c2 - kLabelInset, textOrEmpty(kCorrectionRadiusHead));
-    label(x3, kPlaneHeadY, c3 - kLabelInset, ks::format("{} ({})", textOrEmpty(kToleranceHead), unit).c_str());
-    label(x4, kPlaneHeadY, c4 - kLabelInset, textOrEmpty(kCorrectionMethodHead));
+    label(X + c1, at(kPlaneHeadY), c2 - kLabelInset, textOrEmpty(kCorrectionRadiusHead));
+    label(x3, at(kPlaneHeadY), c3 - kLabelInset, ks::format("{} ({})", textOrEmpty(kToleranceHead), unit).c_str());
+    label(x4, at(kPlaneHeadY), c4 - kLabelInset, textOrEmpty(kCorrectionMethodHead));
 
-    float y = kPlaneRowsStartY;
+    float y = at(kPlaneRowsStartY);
     int n = 1;
     for (int p = rotor.nextPlane(0, false); p != 0; p = rotor.nextPlane(p, false), ++n) {
         y += h;

@@ -28,9 +28,12 @@ constexpr int kMostProtocolPlanes = 5;
 // fonts would be blank) or the save fails.
 int writeBalancingProtocol(ReportContext& c);
 
-// The header block, y from the top margin to 196.
+// The header block, y from the top margin to 196, lower by what its typed
+// values need to be printed whole; leaves the context's y where the rotor
+// data begin.
 void writeProtocolHeader(ReportContext& c);
-// The rotor-data block; leaves the context's y where the runs table begins.
+// The rotor-data block from the context's y, its rows as tall as their typed
+// values need; leaves the context's y where the runs table begins.
 void writeRotorData(ReportContext& c);
 
 // The runs table's heading, plane titles and column heads; chooses the column

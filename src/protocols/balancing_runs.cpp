@@ -33,7 +33,8 @@ constexpr double kNoDecimalsAbove = 10000.0;
 
 // Evaluation.
 constexpr float kEvaluationGap = 50.f;   // below the last run row
-constexpr float kEvaluationLowest = 750.f;
+constexpr float kEvaluationLowest = 750.f;  // where the gap is not taken further
+constexpr float kEvaluationLeastGap = 10.f;  // below a table that the rotor data moved down
 constexpr float kEvaluationRowHeight = 20.f;
 constexpr float kEvaluationFontSize = 12.f;
 constexpr float kVerdictWidth = 120.f;
@@ -211,7 +212,7 @@ void writeEvaluation(ReportContext& c) {
 
     const float X = c.contentLeft;
     const float W = c.contentWidth;
-    const float ye = std::min(c.y + kEvaluationGap, kEvaluationLowest);
+    const float ye = std::max(std::min(c.y + kEvaluationGap, kEvaluationLowest), c.y + kEvaluationLeastGap);
     struct Row {
         TextId label;
         const char* value;

@@ -19,8 +19,11 @@ public:
     static constexpr int kAlignRight = 2;
     // Or-ed into text()'s alignment for a value the operator typed or the
     // settings hold: it is printed whole, smaller when it is too wide for the
-    // box and on two lines within the box when one line would be too small.
-    // Fixed texts wrap inside their box and lose what does not fit.
+    // box, but never below 60 % of its size (or 6 points); below that on as
+    // many lines as the box's height holds.  Where even these do not hold it,
+    // the last line ends with "…": a layout that can give the value more room
+    // asks wholeHeight first.  Fixed texts wrap inside their box and lose what
+    // does not fit.
     static constexpr int kFitWhole = 0x100;
 
     // A text holds at most this many bytes; longer ones are cut at the last
@@ -52,4 +55,7 @@ public:
     virtual bool loadFont(int slot, const void* data, int size) = 0;
     // Closes an open document without writing it.
     virtual void discard() = 0;
+    // The height a value drawn with kFitWhole needs to be printed whole in a
+    // box w wide: h when the box holds it, more when it needs more lines.
+    virtual float wholeHeight(float w, float h, const char* text, int slot, float size) = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,10 +22,13 @@ constexpr float kLineWidth = 1.0f;
 constexpr float kMeasuredTextMargin = 8.f;
 constexpr float kGlyphUnitsPerEm = 1000.f;  // libharu's font metrics
 constexpr char kRunMark = '|';
-// A value too wide for its box shrinks on its line down to this share of its
-// size; below it, two lines within the box read better.
-constexpr float kSmallestOneLineShare = 0.6f;
-constexpr int kLinesOfAValue = 2;
+// A value too wide for its box shrinks down to this share of its size, and
+// never below the smallest size read without a loupe; below that it goes on
+// more lines.
+constexpr float kSmallestShare = 0.6f;
+constexpr float kSmallestReadableSize = 6.f;
+constexpr float kSizeStep = 0.1f;
+constexpr const char* kEllipsis = "…";
 // A value made smaller ends this far before its box's edge, clear of the next column.
 constexpr float kValueClearance = 3.f;
 
@@ -95,6 +99,99 @@ bool mapToUnicode(HPDF_Font font) {
     HPDF_MemStream_FreeData(map->stream);
     static const std::string kMap = identityToUnicodeMap();
     return HPDF_Stream_WriteStr(map->stream, kMap.c_str()) == HPDF_OK;
+}
+
+
+// Width of a UTF-8 text in a face at a size, in points.
+float textWidth(HPDF_Font font, const std::string& s, float size) {
+    if (s.empty()) return 0;
+    const HPDF_TextWidth tw =
+        HPDF_Font_TextWidth(font, reinterpret_cast<const HPDF_BYTE*>(s.data()), static_cast<HPDF_UINT>(s.size()));
+    return static_cast<float>(tw.width) * size / kGlyphUnitsPerEm;
+}
+
+// The byte length of the UTF-8 character that starts at s[i].
+std::size_t characterBytes(const std::string& s, std::size_t i) {
+    std::size_t n = 1;
+    while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+    return n;
+}
+
+// Greedy lines of at most `room` wide by `width`: broken at blanks, and
+// inside a word only where the word alone is wider than a line.
+std::vector<std::string> wrapLines(const std::string& text, float room,
+                                   const std::function<float(const std::string&)>& width) {
+    std::vector<std::string> lines;
+    std::string line;
+    auto place = [&](const std::string& word) {
+        const std::string joined = line.empty() ? word : line + " " + word;
+        if (width(joined) <= room) {
+            line = joined;
+            return;
+        }
+        if (!line.empty()) lines.push_back(line);
+        line.clear();
+        for (std::size_t i = 0; i < word.size();) {
+            const std::size_t n = characterBytes(word, i);
+            const std::string longer = line + word.substr(i, n);
+            if (!line.empty() && width(longer) > room) {
+                lines.push_back(line);
+                line = word.substr(i, n);
+            } else {
+                line = longer;
+            }
+            i += n;
+        }
+    };
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t start = text.find_first_not_of(' ', at);
+        if (start == std::string::npos) break;
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        place(text.substr(start, end - start));
+        at = end;
+    }
+    if (!line.empty() || lines.empty()) lines.push_back(line);
+    return lines;
+}
+
+// How a value is printed whole in a box `room` wide and `h` high: on one
+// line, made smaller down to its smallest legible size; else on as many
+// lines as the box holds at the largest size from that down; where even
+// these do not hold it, the box's lines at the smallest size, the last
+// ending with an ellipsis.  `height` is what it needs to be printed whole.
+struct WholeValue {
+    float size;
+    std::vector<std::string> lines;
+    float height;
+};
+WholeValue layOutWhole(const std::string& text, float room, float h, float size,
+                       const std::function<float(const std::string&)>& widthAtSize) {
+    const float least = std::min(size, std::max(kSmallestShare * size, kSmallestReadableSize));
+    const float width = widthAtSize(text);
+    if (room <= 0 || width <= room) return {size, {text}, size};
+    if (size * room / width >= least) return {size * room / width, {text}, size};
+    // Widths scale with the size: lines at size s are those of a room size / s times as wide.
+    auto linesAt = [&](float s) { return wrapLines(text, room * size / s, widthAtSize); };
+    for (float s = size; s >= least; s -= kSizeStep) {
+        std::vector<std::string> lines = linesAt(s);
+        const float height = static_cast<float>(lines.size()) * s;
+        if (height <= h) return {s, std::move(lines), height};
+    }
+    std::vector<std::string> lines = linesAt(least);
+    const float needed = static_cast<float>(lines.size()) * least;
+    const std::size_t fit = std::max<std::size_t>(1, static_cast<std::size_t>(h / least));
+    if (lines.size() > fit) {
+        lines.resize(fit);
+        std::string& last = lines.back();
+        while (!last.empty() && widthAtSize(last + kEllipsis) * least / size > room) {
+            std::size_t i = last.size() - 1;
+            while (i > 0 && (static_cast<unsigned char>(last[i]) & 0xC0) == 0x80) --i;
+            last.erase(i);
+        }
+        last += kEllipsis;
+    }
+    return {least, std::move(lines), needed};
 }
 
 }  // namespace
@@ -247,46 +344,37 @@ void PdfDoc::drawBoxed(const char* text, float x, float y, float w, float h, flo
     HPDF_Page_ShowText(page_, text);
 }
 
-// A value wider than its box: one smaller line on the box's first baseline,
-// or, where that would be too small, two lines split at the blank that
-// balances them, as large as the box's height and width allow.  A value
-// without a blank stays on one line however small.
+// A value wider than its box, laid out by the lines it takes.
 void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
                        int align) {
-    const float width = HPDF_Page_TextWidth(page_, text);
     const float room = w - kValueClearance;
-    if (room <= 0 || width <= room) {
+    const WholeValue v = layOutWhole(text, room, h, size, [&](const std::string& s) { return textWidth(font, s, size); });
+    if (v.lines.size() == 1 && v.size == size) {
         drawBoxed(text, x, y, w, h, size, align);
         return;
     }
     const float top = kFlipY - y;
-    const float oneLine = size * room / width;
-    const std::string all(text);
-    std::string first, second;
-    float longest = width;
-    for (std::size_t blank = all.find(' '); blank != std::string::npos; blank = all.find(' ', blank + 1)) {
-        const std::size_t rest = all.find_first_not_of(' ', blank);
-        if (blank == 0 || rest == std::string::npos) continue;  // an outer blank splits nothing
-        const std::string a = all.substr(0, blank), b = all.substr(rest);
-        const float wider =
-            std::max(HPDF_Page_TextWidth(page_, a.c_str()), HPDF_Page_TextWidth(page_, b.c_str()));
-        if (wider < longest) longest = wider, first = a, second = b;
-    }
-    const float twoLines = std::min({size, h / kLinesOfAValue, size * room / longest});
-    auto show = [&](const std::string& line, float lineSize, float baseline) {
-        HPDF_Page_SetFontAndSize(page_, font, lineSize);
+    // One line stays on the baseline a line of the full size would have, beside its label.
+    float baseline = v.lines.size() == 1 ? top - HPDF_Font_GetBBox(font).top * size / kGlyphUnitsPerEm
+                                         : top - HPDF_Font_GetAscent(font) * v.size / kGlyphUnitsPerEm;
+    HPDF_Page_SetFontAndSize(page_, font, v.size);
+    for (const std::string& line : v.lines) {
         const float left = alignedLeft(x, room, HPDF_Page_TextWidth(page_, line.c_str()), align);
         HPDF_Page_SetTextMatrix(page_, 1, 0, 0, 1, left, baseline);
         HPDF_Page_ShowText(page_, line.c_str());
-    };
-    if (oneLine >= kSmallestOneLineShare * size || second.empty() || twoLines <= oneLine) {
-        // On the baseline a line of the full size would have, beside its label.
-        show(all, oneLine, top - HPDF_Font_GetBBox(font).top * size / kGlyphUnitsPerEm);
-        return;
+        baseline -= v.size;
     }
-    const float baseline = top - HPDF_Font_GetAscent(font) * twoLines / kGlyphUnitsPerEm;
-    show(first, twoLines, baseline);
-    show(second, twoLines, baseline - twoLines);
+}
+
+float PdfDoc::wholeHeight(float w, float h, const char* text, int slot, float size) {
+    if (!document_ || slot < 0 || slot >= kFontSlots || !fontNames_[slot]) return h;
+    HPDF_Font font = HPDF_GetFont(document_, fontNames_[slot], kTextEncoding);
+    if (!settle() || !font) return h;
+    TextBuffer buffer;
+    copyText(text, buffer);
+    const WholeValue v = layOutWhole(buffer, w - kValueClearance, h, size,
+                                     [&](const std::string& s) { return textWidth(font, s, size); });
+    return std::max(h, v.height);
 }
 
 void PdfDoc::rect(float x, float y, float w, float h) {

@@ -40,6 +40,7 @@ public:
     void line(float x1, float y1, float x2, float y2) override;
     bool loadFont(int slot, const void* data, int size) override;
     void discard() override;
+    float wholeHeight(float w, float h, const char* text, int slot, float size) override;
 
     // The writers' y axis runs down from this line.
     static constexpr float kFlipY = 845.f;

@@ -1,7 +1,7 @@
 // Section 7 of the verification-test protocol, the compensator test (top of
 // page 7): the readings of runs 30 to 33 and the verdict on the last one, the
-// residual with the compensator enabled, against m|station| × r|1| × the
-// allowed deviation.  Also the column heads that section 8 shares.
+// residual with the compensator enabled, against the allowed deviation of
+// U|station|, the stationary test unbalance page 1 states.  Also the column heads that section 8 shares.
 #include <cstddef>
 #include <string>
 
@@ -25,7 +25,6 @@ constexpr int kCompensatedRun = 33;  // the run judged, read as its compensated 
 constexpr int kRows = 4;
 constexpr int kTestPlanes = 2;
 constexpr int kTestPlaneIndex[kTestPlanes] = {0, 2};
-constexpr int kStationaryMass = 1;  // Rotor::testMass kinds
 constexpr double kPercent = 100;
 
 // The shared column heads: from their y, the heads' second line, the sub-heads and their unit line.
@@ -143,10 +142,6 @@ void writeCompensatorTest(ReportContext& c) {
             for (int l = 0; l < 2; ++l)
                 sectionText(c, kPositionsX + kPlaneGroupW * p + kPositionW * m,
                             kMassHeadY + kSectionRowHeight * l, kPositionW, textOrEmpty(massHeads[m][l]));
-    Rotor& rotor = *c.rotor;
-    const auto& planes = rotor.data().planes;
-    const double r1 = planes.empty() ? 0.0 : planes.front().radiusR1;
-    const double limit =
-        rotor.testMass(0, kStationaryMass) * r1 * settingsOf(c).compensatorDeviation / kPercent;
+    const double limit = provingUnbalances(*c.rotor).station * settingsOf(c).compensatorDeviation / kPercent;
     writeVerdict(c, writeRows(c, limit) + kVerdictGap, limit);
 }

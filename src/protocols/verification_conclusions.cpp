@@ -55,12 +55,12 @@ void writeConclusions(ReportContext& c) {
     lines.y += kLineStep;
     lines.add(textOrEmpty(kS91Standard), kBlockStep);
 
+    // The accuracy the test ran at, as section 4 works it out.
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
     const bool umarConfirmed = c.umarOutliers <= kUmarOutliersAllowed;
-    lines.add(ks::format(textOrEmpty(umarConfirmed ? kS91UmarConfirmed : kS91UmarNotConfirmed),
-                         c.rotor->permissibleUnbalance(1)),
+    lines.add(ks::format(textOrEmpty(umarConfirmed ? kS91UmarConfirmed : kS91UmarNotConfirmed), u.umarText),
               kLineStep);
-    lines.add(ks::format(textOrEmpty(umarConfirmed ? kS91UmarConfirmed2 : kS91UmarNotConfirmed2),
-                         cfg.balancingAccuracy),
+    lines.add(ks::format(textOrEmpty(umarConfirmed ? kS91UmarConfirmed2 : kS91UmarNotConfirmed2), u.emarText),
               kBlockStep);
 
     // A URR test that measured nothing states no URR.

@@ -22,7 +22,6 @@ constexpr int kRows = 5;
 constexpr int kRunsNeeded = kCheckRun + kRows;
 constexpr int kTestPlanes = 2;
 constexpr int kTestPlaneIndex[kTestPlanes] = {0, 2};
-constexpr int kTravellingMass = 2;  // Rotor::testMass kinds
 constexpr double kPercent = 100;
 constexpr int kQuarterTurn = 90, kFullTurn = 360;
 
@@ -107,11 +106,9 @@ void writeTorqueTest(ReportContext& c) {
     sectionRule(c, v - kRuleAbove);
     v += kSubHeadH;
 
-    Rotor& rotor = *c.rotor;
     c.torqueRunsOverLimit = 0;
-    const double limit = rotor.permissibleUnbalance(1) + settingsOf(c).torqueInfluence *
-                                                             rotor.testMass(0, kTravellingMass) *
-                                                             testMassRadius(rotor) / kPercent;
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
+    const double limit = u.umar + settingsOf(c).torqueInfluence * u.travel / kPercent;
     v = writeRows(c, v, limit) + kVerdictGap;
 
     const bool over = c.torqueRunsOverLimit != 0;

@@ -2,6 +2,7 @@
 // of its first section and the helpers its section writers share.
 #include "protocols/verification_protocol.h"
 
+#include <cmath>
 #include <string>
 
 #include "protocols/report_context.h"
@@ -163,6 +164,64 @@ TextId accuracyClass(double emar) {
 double testMassRadius(Rotor& rotor) {
     const auto& planes = rotor.data().planes;
     return planes.empty() ? 0.0 : planes.front().radiusSmall;
+}
+
+namespace {
+
+constexpr double kEquationPlaces = 1e4;  // an unbalance is printed to four decimals
+constexpr int kMostFactorDecimals = 6;
+constexpr double kNearlyHalf = 0.499;
+
+// The decimals a printed number shows after its separator.
+int decimalsOf(const std::string& number) {
+    const std::size_t point = number.find_first_of(".,");
+    return point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
+}
+
+// The unbalance a test mass stands for: the one it was made for when it is
+// the suggestion, else the mass times its radius.
+double mountedUnbalance(int kind, double mass, double umar, double r) {
+    const double suggested = Rotor::suggestedTestMass(kind, umar, r);
+    if (r != 0.0 && suggested != 0.0 && std::round(100.0 * mass) == std::round(100.0 * suggested))
+        return Rotor::kTestUnbalanceFactor[kind] * umar;
+    return mass * r;
+}
+
+}  // namespace
+
+std::string unbalanceText(double v) {
+    return ks::format("{}", std::round(v * kEquationPlaces) / kEquationPlaces);
+}
+
+std::string factorText(std::optional<double> factor, double base, const std::string& product) {
+    double printed = 0;
+    if (!factor || !ks::parseDouble(product, printed)) return "-";
+    // Within half a unit of the product's last digit, a half-way product left out: it rounds either way.
+    const double halfUnit = kNearlyHalf * std::pow(10.0, -decimalsOf(product));
+    for (int d = 0; d <= kMostFactorDecimals; ++d) {
+        const double scale = std::pow(10.0, d);
+        const double shown = std::round(*factor * scale) / scale;
+        if (std::fabs(shown * base - printed) < halfUnit) return ks::fixed(shown, d);
+    }
+    return ks::format("{}", *factor);
+}
+
+ProvingUnbalances provingUnbalances(Rotor& rotor) {
+    ProvingUnbalances u;
+    u.umar = rotor.permissibleUnbalance(1);
+    u.rotorMass = rotor.rotorMass();
+    u.r = testMassRadius(rotor);
+    u.umarMass = rotor.testMass(0, 0);
+    u.stationMass = rotor.testMass(0, 1);
+    u.travelMass = rotor.testMass(0, 2);
+    u.umarTest = mountedUnbalance(0, u.umarMass, u.umar, u.r);
+    u.station = mountedUnbalance(1, u.stationMass, u.umar, u.r);
+    u.travel = mountedUnbalance(2, u.travelMass, u.umar, u.r);
+    u.umarText = unbalanceText(u.umar);
+    u.emarText = factorText(quotient(u.umar, u.rotorMass), u.rotorMass, u.umarText);
+    double shown = 0;
+    if (u.emarText != "-" && ks::parseDouble(u.emarText, shown)) u.emar = shown;
+    return u;
 }
 
 std::string numberText(const char* pattern, std::optional<double> value) {

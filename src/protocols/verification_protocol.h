@@ -78,10 +78,30 @@ void verdictBox(ReportContext& c, float y, float h);
 constexpr float kRunSheetPlaneX[2] = {390, 480};
 void writeTwoPlaneRunHead(ReportContext& c, float y, float planeHeadW);
 
-// ---- The URR test (section 6), read again by the conclusions ---------------
+// ---- What the test used, stated alike on every page -------------------------
 
-// U|travel| = 5 × U|station|: the travelling test mass of the URR test.
-constexpr double kTravellingFactor = 5.0;
+// The proving rotor's test unbalances as the test used them: U|mar| as
+// stored, e|mar| = U|mar| / m, and each test mass the rotor holds at the
+// radius it sits at (U = m × r).  A mass that is the program's suggestion
+// stands for the unbalance it was made for (10, 50 or 250 × U|mar|).
+struct ProvingUnbalances {
+    double umar = 0, rotorMass = 0, r = 0;                 // g·mm, kg, mm
+    double umarMass = 0, stationMass = 0, travelMass = 0;  // g
+    double umarTest = 0, station = 0, travel = 0;          // g·mm
+    std::string umarText;        // U|mar| as printed
+    std::string emarText = "-";  // e|mar| as printed, with the decimals that give U|mar| back
+    std::optional<double> emar;  // e|mar| as printed; none for a rotor without mass
+};
+ProvingUnbalances provingUnbalances(Rotor& rotor);
+
+// An unbalance as an equation prints it: its shortest form to four decimals.
+std::string unbalanceText(double v);
+// A factor of an equation "factor × base = product": with the fewest
+// decimals (up to six) whose product with base lies within half a unit of
+// the printed product's last digit; "-" for none.
+std::string factorText(std::optional<double> factor, double base, const std::string& product);
+
+// ---- The URR test (section 6), read again by the conclusions ---------------
 
 // The URR in percent that each limit circle stands for, innermost first; the
 // diagram's index i stands for 95 - 5 i.
@@ -93,10 +113,11 @@ constexpr int kUrrIndexLimit = 18;
 
 // Which ring round its target a URR reading lies in, from the measurement:
 // e = |reading - target| / |target|, the target being U|station| and U|travel|
-// at their angles, and the ring floor(e / 5 %): 0 for URR 95 %, 1 for 90 %
-// and so on.  q is the reading in multiples of U|station|, angle its angle in
-// degrees, plane the test plane (0 or 1) and run the URR run (0 to 10).
-int urrCircleIndex(double q, double angle, int plane, int run);
+// of the masses mounted, at their angles, and the ring floor(e / 5 %): 0 for
+// URR 95 %, 1 for 90 % and so on.  q is the reading in multiples of
+// U|station|, angle its angle in degrees, plane the test plane (0 or 1), run
+// the URR run (0 to 10) and travelling U|travel| / U|station|.
+int urrCircleIndex(double q, double angle, int plane, int run, double travelling);
 
 // The index of the first step not above a claimed URR (%): 0 for 95 and
 // more, 19 (URR 0 %) below 0.

@@ -73,9 +73,9 @@ constexpr float kS4LongStep = 27.f;  // past an item with a continuation row
 constexpr float kS4FormulaShift = 26.f;
 constexpr float kS4ContinuationShift = 27.f;
 
-// The claimed factors of the test unbalances.
-constexpr double kUmarTestFactor = 10.0;       // U = 10 × U|mar|
-constexpr double kStationMassTolerance = 0.5;  // ± % of the URR test masses
+// The tolerances (± %) the test masses are made to.
+constexpr double kUmarMassTolerance = 1;
+constexpr double kStationMassTolerance = 0.5;  // the URR test masses
 
 struct Section1Row {
     float y;
@@ -157,9 +157,10 @@ void writeTestSection(ReportContext& c) {
     const float X = c.contentLeft;
     float y = kSection2RowY;
     for (std::size_t i = 0; i < std::size(rows); ++i, y += kSection2RowStep) {
+        // The last row, the examiner's name, may take the room down to section 3.
+        const float box = i + 1 < std::size(rows) ? kRowHeight : kSection3TitleY - y;
         leftText(c, X, y, kSection2LabelW, kRowHeight, textOrEmpty(rows[i].label), kRegular, kRowFontSize);
-        valueText(c, X + kSection2ValueX, y, kSection2ValueW, kRowHeight, rows[i].value.c_str(), kRegular,
-                  kRowFontSize);
+        valueText(c, X + kSection2ValueX, y, kSection2ValueW, box, rows[i].value.c_str(), kRegular, kRowFontSize);
         if (i < kUnderlinedRows) c.doc->line(X, y + kUnderline, X + kSection2RuleW, y + kUnderline);
     }
 }
@@ -203,20 +204,12 @@ void writeProvingRotorSection(ReportContext& c) {
     }
 }
 
-// Section 4's values.  The test masses are made for plane 1's r (the radius
-// of their holes), so every mass line divides by r; R is the surface radius.
-struct TestMasses {
-    double emar, mass, umar, r;
-    double stationMass, travelMass;
-    double umarTest() const { return kUmarTestFactor * umar; }
-    double station() const { return stationMass * r; }
-    double travel() const { return kTravellingFactor * station(); }
-};
-
+// Section 4: every line is an equation of the values the test used, each
+// factor printed as it is, so that a reader who redoes it gets the printed
+// result.  The test masses are made for plane 1's r (the radius of their
+// holes), so every mass line divides by r; R is the surface radius.
 void writeTestMassSection(ReportContext& c) {
-    Rotor& rotor = *c.rotor;
-    const TestMasses m{settingsOf(c).balancingAccuracy, rotor.rotorMass(),    rotor.permissibleUnbalance(1),
-                       testMassRadius(rotor),           rotor.testMass(0, 1), rotor.testMass(0, 2)};
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
     const char* gmm = textOrEmpty(textid::kUnitGmm);
     const char* g = textOrEmpty(textid::kUnitGram);
     const float X = c.contentLeft;
@@ -232,52 +225,60 @@ void writeTestMassSection(ReportContext& c) {
         row(y + kS4Step, item, label, "", false);
         row(y + kS4ContinuationShift, 0, continuation, "", underline);
     };
+    // "m = U / r = U / r = m": the mass the rotor holds.
+    auto massLine = [&](const char* symbols, const std::string& unbalance, double mass, double tolerance) {
+        return ks::format("{} = {} / {} = {} {} {} {} %", symbols, unbalance, u.r,
+                          u.r != 0.0 ? ks::fixed(mass, 2) : std::string("-"), g, kPlusMinus, tolerance);
+    };
+    const std::string umarTest = unbalanceText(u.umarTest), station = unbalanceText(u.station);
+    const std::string travel = ks::fixed(u.travel, 2);
+    const std::string umarFactor = factorText(quotient(u.umarTest, u.umar), u.umar, umarTest);
+    const std::string stationFactor = factorText(quotient(u.station, u.umar), u.umar, station);
+    const std::string travelFactor = factorText(quotient(u.travel, u.station), u.station, travel);
 
     sectionTitle(c, kSection4TitleY, kSection4Title);
     float y = kSection4RowY;
     row(y, 1, kS4MinimumResidual,
-        ks::format("U|mar| = e|mar| {} m = {} {} {} = {} {}", kTimes, m.emar, kTimes, m.mass, m.umar, gmm),
+        ks::format("U|mar| = e|mar| {} m = {} {} {} = {} {}", kTimes, u.emarText, kTimes, u.rotorMass,
+                   u.umarText, gmm),
         true);
     y += kS4Step;
     row(y, 2, kS4MinimumResidualPerPlane,
-        ks::format("U|mar per plane| = U|mar| / 2 = {} / 2 = {} {}", m.umar, m.umar * 0.5, gmm), true);
+        ks::format("U|mar per plane| = U|mar| / 2 = {} / 2 = {} {}", u.umarText, unbalanceText(u.umar * 0.5),
+                   gmm),
+        true);
 
     twoLineItem(y, 3, kS4UmarUnbalance, kS4UmarUnbalance2, true);
-    formula(y + kS4FormulaShift,
-            ks::format("U = 10 {} U|mar| = 10 {} {} = {} {}", kTimes, kTimes, m.umar, m.umarTest(), gmm));
+    formula(y + kS4FormulaShift, ks::format("U = {} {} U|mar| = {} {} {} = {} {}", umarFactor, kTimes,
+                                            umarFactor, kTimes, u.umarText, umarTest, gmm));
 
     y += kS4LongStep;
     twoLineItem(y, 4, kS4UmarTestMass, kS4UmarTestMass2, true);
-    formula(y + kS4FormulaShift,
-            ks::format("m|umar| = U / r = {} / {} = {} {} {} 1 %", m.umarTest(), m.r,
-                       numberText("{:.2f}", quotient(m.umarTest(), m.r)), g, kPlusMinus));
+    formula(y + kS4FormulaShift, massLine("m|umar| = U / r", umarTest, u.umarMass, kUmarMassTolerance));
 
     y += kS4LongStep;
     twoLineItem(y, 5, kS4StationaryUnbalance, kS4UrrContinuation, true);
-    const std::string k = numberText("{:.0f}", quotient(m.station(), m.umar));
     // This formula line is a label-less row of its own.
     writeNumberedRow(c, X, y + kS4FormulaShift, W, kS4LabelW, "",
-                     ks::format("U|station| = {} {} U|mar| = {} {} {} = {} {}", k, kTimes, k, kTimes, m.umar,
-                                m.station(), gmm)
+                     ks::format("U|station| = {} {} U|mar| = {} {} {} = {} {}", stationFactor, kTimes,
+                                stationFactor, kTimes, u.umarText, station, gmm)
                          .c_str(),
                      false, 0, 0);
 
     y += kS4LongStep;
     twoLineItem(y, 6, kS4StationaryTestMass, kS4UrrTestMassContinuation, true);
     formula(y + kS4FormulaShift,
-            ks::format("m|station| = U|station| / r = {} / {} = {:.2f} {} {} {} %", m.station(), m.r,
-                       m.stationMass, g, kPlusMinus, kStationMassTolerance));
+            massLine("m|station| = U|station| / r", station, u.stationMass, kStationMassTolerance));
 
     y += kS4LongStep;
     twoLineItem(y, 7, kS4TravellingUnbalance, kS4UrrContinuation, true);
-    formula(y + kS4FormulaShift, ks::format("U|travel| = 5 {} U|station| = 5 {} {} = {:.2f} {}", kTimes,
-                                            kTimes, m.station(), m.travel(), gmm));
+    formula(y + kS4FormulaShift, ks::format("U|travel| = {} {} U|station| = {} {} {} = {} {}", travelFactor,
+                                            kTimes, travelFactor, kTimes, station, travel, gmm));
 
     y += kS4LongStep;
     twoLineItem(y, 8, kS4TravellingTestMass, kS4UrrTestMassContinuation, false);
     formula(y + kS4FormulaShift,
-            ks::format("m|travel| = U|travel| / r = {:.2f} / {} = {:.2f} {} {} {} %", m.travel(), m.r,
-                       m.travelMass, g, kPlusMinus, kStationMassTolerance));
+            massLine("m|travel| = U|travel| / r", travel, u.travelMass, kStationMassTolerance));
 }
 
 }  // namespace

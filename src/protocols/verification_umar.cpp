@@ -319,10 +319,12 @@ int plotMultiples(ReportContext& c, const UmarTest& t, bool& complete) {
 }
 
 // The verdict says what the diagram shows: a test with points missing was
-// not completed; one point outside the band passes, but is not hidden.
+// not completed; one point outside the band passes, but is not hidden.  The
+// accuracy it confirms is the one the test ran at, e|mar| = U|mar| / m.
 void writeUmarVerdict(ReportContext& c, bool complete) {
-    const double emar = settingsOf(c).balancingAccuracy;
-    const char* accuracy = textOrEmpty(accuracyClass(emar));
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
+    const std::string& emar = u.emarText;
+    const char* accuracy = u.emar ? textOrEmpty(accuracyClass(*u.emar)) : "-";
     verdictBox(c, kVerdictBoxY, kVerdictBoxH);
     if (!complete) {
         sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(kS56NotCompleted));

@@ -2,7 +2,7 @@
 // reduction ratio URR: the readings of the eleven two-plane runs (page 5),
 // each reading plotted against the limit circles of its target (page 6) and
 // the URR the machine reaches against the claimed one, graded from the
-// readings themselves: the sheet only shows them.
+// readings themselves against the masses mounted: the sheet only shows them.
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -32,7 +32,6 @@ constexpr int kFirstRun = 19;
 constexpr int kRuns = 11;
 constexpr int kTestPlanes = 2;
 constexpr int kTestPlaneIndex[kTestPlanes] = {0, 2};
-constexpr int kStationaryMass = 1;  // Rotor::testMass kinds
 constexpr int kDegreesPerRun = 30;
 constexpr int kStationaryDeg[kTestPlanes] = {0, 90};
 constexpr int kPlane2TravelStart = 420;  // plane 2's travelling mass: (420 - 30 j) mod 360
@@ -57,22 +56,48 @@ constexpr float kMarkSide = 5;
 constexpr float kVerdictBoxY = 695, kVerdictBoxH = 46;
 constexpr float kVerdictX = 51, kVerdictW = 507, kVerdictY = 700, kVerdictStep = 12;
 
+// The sheet's limit circles stand round targets of a travelling test mass
+// five times the stationary one.
+constexpr double kSheetTravelling = 5.0;
+
+std::complex<double> polarDeg(double amplitude, double degrees) {
+    return std::polar(amplitude, degrees * kPi / 180.0);
+}
+
+int travellingDeg(int plane, int run) {
+    return plane == 0 ? kDegreesPerRun * (run + 1) : (kPlane2TravelStart - kDegreesPerRun * run) % kFullTurn;
+}
+
+// Run j's target in plane p in multiples of U|station|: the stationary test
+// unbalance plus the travelling one, `travelling` times as large.
+std::complex<double> urrTarget(int plane, int run, double travelling) {
+    return polarDeg(1.0, kStationaryDeg[plane]) + polarDeg(travelling, travellingDeg(plane, run));
+}
+
 // The top-left corner of a reading's mark on the page: the vector from the
 // sheet's origin, drawn towards the negative axes, plane 1 turned by 90°.
+// Its offset from its target is drawn at the sheet's target, in the same
+// share of the target's length, so that it lies in the ring it is graded in.
 struct Point {
     double x, y;
 };
-Point markCorner(double q, double angle, int plane) {
-    const double theta = (angle + (plane == 0 ? 90.0 : 0.0)) * kPi / 180.0;
+Point markCorner(double q, double angle, int plane, int run, double travelling) {
+    const std::complex<double> target = urrTarget(plane, run, travelling),
+                               onSheet = urrTarget(plane, run, kSheetTravelling);
+    const std::complex<double> reading = polarDeg(q, angle);
+    const std::complex<double> v =
+        std::abs(target) > 0 ? onSheet + (reading - target) * std::abs(onSheet) / std::abs(target) : reading;
+    const double theta = std::arg(v) + (plane == 0 ? kPi / 2 : 0.0);
     const double k = -ds::kUrrPixelsPerStation * kScale;
-    return {kSheetX + ds::kUrrOriginX * kScale + k * q * std::cos(theta),
-            kSheetY + ds::kUrrOriginY * kScale + k * q * std::sin(theta)};
+    return {kSheetX + ds::kUrrOriginX * kScale + k * std::abs(v) * std::cos(theta),
+            kSheetY + ds::kUrrOriginY * kScale + k * std::abs(v) * std::sin(theta)};
 }
 
 // The readings of the test, in multiples of U|station| where they can be formed.
 struct UrrTest {
     double u[kRuns][kTestPlanes] = {}, angle[kRuns][kTestPlanes] = {};
     std::optional<double> q[kRuns][kTestPlanes];
+    double travelling = 0;  // U|travel| / U|station|, of the masses mounted
     bool begun = false;     // a URR run was made
     bool complete = false;  // every run made and U|station| not 0
 };
@@ -80,7 +105,9 @@ struct UrrTest {
 UrrTest readUrrTest(ReportContext& c) {
     Rotor& rotor = *c.rotor;
     UrrTest t;
-    const double station = rotor.testMass(0, kStationaryMass) * testMassRadius(rotor);
+    const ProvingUnbalances mounted = provingUnbalances(rotor);
+    const double station = mounted.station;
+    t.travelling = quotient(mounted.travel, station).value_or(0.0);
     t.begun = c.runCount > kFirstRun;
     t.complete = c.runCount >= kFirstRun + kRuns && quotient(1.0, station).has_value();
     for (int j = 0; j < kRuns; ++j)
@@ -89,10 +116,6 @@ UrrTest readUrrTest(ReportContext& c) {
             t.q[j][p] = quotient(t.u[j][p], station);
         }
     return t;
-}
-
-int travellingDeg(int plane, int run) {
-    return plane == 0 ? kDegreesPerRun * (run + 1) : (kPlane2TravelStart - kDegreesPerRun * run) % kFullTurn;
 }
 
 void writeDataSheetHead(ReportContext& c) {
@@ -166,9 +189,9 @@ int plotReadings(ReportContext& c, const UrrTest& t) {
     for (int j = 0; j < kRuns; ++j)
         for (int p = 0; p < kTestPlanes; ++p) {
             if (!t.q[j][p]) continue;
-            const Point m = markCorner(*t.q[j][p], t.angle[j][p], p);
+            const Point m = markCorner(*t.q[j][p], t.angle[j][p], p, j, t.travelling);
             drawMark(c, marks[p], m.x, m.y);
-            const int i = urrCircleIndex(*t.q[j][p], t.angle[j][p], p, j);
+            const int i = urrCircleIndex(*t.q[j][p], t.angle[j][p], p, j, t.travelling);
             if (i >= largest[p]) {
                 second[p] = largest[p];
                 largest[p] = i;
@@ -202,15 +225,10 @@ void writeUrrVerdict(ReportContext& c, const UrrTest& t) {
 
 }  // namespace
 
-int urrCircleIndex(double q, double angle, int plane, int run) {
-    // In multiples of U|station|, as in g·mm: the stationary test mass plus
-    // the travelling one, kTravellingFactor times as heavy.
-    const auto at = [](double amplitude, double degrees) {
-        return std::polar(amplitude, degrees * kPi / 180.0);
-    };
-    const std::complex<double> target =
-        at(1.0, kStationaryDeg[plane]) + at(kTravellingFactor, travellingDeg(plane, run));
-    const double rings = std::abs(at(q, angle) - target) / std::abs(target) / kRingWidth;
+int urrCircleIndex(double q, double angle, int plane, int run, double travelling) {
+    // In multiples of U|station|, as in g·mm.
+    const std::complex<double> target = urrTarget(plane, run, travelling);
+    const double rings = std::abs(polarDeg(q, angle) - target) / std::abs(target) / kRingWidth;
     // Beyond the last step every point is alike; the bound keeps the cast defined.
     return rings < kUrrSteps - 1 ? static_cast<int>(rings) : kUrrSteps - 1;
 }

@@ -230,6 +230,13 @@ public:
     bool validateRotorParameter(const u32* path, int depth, double value);
     // Test masses of a control rotor from its permissible unbalance.
     void computeTestMasses();
+    // The test unbalance each test mass is made for, in multiples of U|mar|,
+    // by testMass kind: the U|mar| test mass, the stationary and the
+    // travelling one.
+    static constexpr double kTestUnbalanceFactor[3] = {10, 50, 250};
+    // The test mass of a kind that computeTestMasses suggests for U|mar| and
+    // the test-mass radius r: the kind's unbalance / r to 0.01 g; 0 when r is 0.
+    static double suggestedTestMass(int kind, double umar, double r);
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

@@ -329,13 +329,17 @@ void Rotor::computeTestMasses() {
     auto& planes = data_->planes;
     if (planes.empty()) return;
     const double r = planes[0].radiusSmall;
-    double e = r != 0.0 ? data_->permissibleUnbalance / r : 0.0;
-    if (!std::isfinite(e)) e = 0.0;
     for (std::size_t p = 0; p < planes.size() && p < 3; ++p) {
-        planes[p].massUmar = std::round(1000.0 * e) / 100.0;
-        planes[p].massStation = std::round(5000.0 * e) / 100.0;
-        planes[p].massTravel = std::round(25000.0 * e) / 100.0;
+        planes[p].massUmar = suggestedTestMass(0, data_->permissibleUnbalance, r);
+        planes[p].massStation = suggestedTestMass(1, data_->permissibleUnbalance, r);
+        planes[p].massTravel = suggestedTestMass(2, data_->permissibleUnbalance, r);
     }
+}
+
+double Rotor::suggestedTestMass(int kind, double umar, double r) {
+    double e = r != 0.0 ? umar / r : 0.0;
+    if (!std::isfinite(e)) e = 0.0;
+    return std::round(100.0 * kTestUnbalanceFactor[kind] * e) / 100.0;
 }
 
 double Rotor::testMass(int, int kind) {

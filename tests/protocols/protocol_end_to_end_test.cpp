@@ -13,6 +13,7 @@
 
 #include "protocols/pdf_doc.h"
 #include "protocols/report_texts.h"
+#include "records/job_records.h"
 #include "rotor/rotor_report.h"
 #include "support/protocols_pdf_inspect.h"
 #include "support/verification_fixture.h"
@@ -27,6 +28,9 @@ namespace {
 // A text as pdftotext gives it: lowered runs without their marks.
 std::string plain(const std::string& s) {
     return std::regex_replace(s, std::regex("\\|"), "");
+}
+std::string withoutBlanks(const std::string& s) {
+    return std::regex_replace(s, std::regex(" "), "");
 }
 
 // The words pdftotext finds on page 1 inside a box of the writers' coordinates (y 0 is 3 points above
@@ -148,24 +152,79 @@ TEST_F(ProtocolEndToEnd, ProvingRotorWalkedThroughTheVerificationTest) {
     }
 }
 
-// A model, a rotor name and a customer too long for their boxes are printed whole, smaller or on two lines.
-TEST_F(ProtocolEndToEnd, BalancingRotorOnOnePage) {
-    const std::string model = "Horizontal balancing machine HB-2000 S", customer = "ООО «Северный турбинный сервис»";
-    cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = customer;
-    const std::string name = "IMPELLER OF THE SECOND STAGE, SHAFT HP-4207-B";
+// U|mar| and the three test masses typed away from their suggestions: every equation of page 1 holds as
+// printed, the accuracy confirmed is U|mar| / m, and the verdicts follow the masses mounted.
+TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
+    verification::Walk walk(cfg_);
+    const std::uint32_t umar[] = {jobrec::kPermissibleUnbalance};
+    EXPECT_TRUE(walk.rotor().setParameter(umar, 1, "30"));  // e|mar| 30 / 62.5 = 0.48
+    walk.plane(0, jobrec::kMassUmar, "2"), walk.plane(0, jobrec::kMassStation, "10");
+    walk.plane(0, jobrec::kMassTravel, "40");  // r 100: U 200, U|station| 1000, U|travel| 4 × U|station|
+    for (int t = 0; t < 39; ++t) walk.run(verification::testReadings(t, {30, 200, 1000, 4000}));
+    const std::regex equation(R"((-?\d+(?:[.,]\d+)?) (×|/) (-?\d+(?:[.,]\d+)?) = (-?\d+(?:[.,](\d+))?))");
+    auto number = [](std::string s) { return std::stod(std::regex_replace(s, std::regex(","), ".")); };
+    for (bool english : {true, false}) {
+        const std::string text = write(walk.rotor(), english, "typed.pdf", {1, 2, 3, 4, 5, 6, 7, 8}, false);
+        const std::string page1 = text.substr(0, text.find('\f'));
+        int equations = 0;
+        for (std::sregex_iterator m(page1.begin(), page1.end(), equation), end; m != end; ++m, ++equations) {
+            const double a = number((*m)[1]), b = number((*m)[3]);
+            const double product = (*m)[2] == "×" ? a * b : a / b;
+            EXPECT_EQ(ks::fixed(product, int((*m)[5].length())), ks::fixed(number((*m)[4]), int((*m)[5].length())))
+                << m->str();
+        }
+        EXPECT_EQ(equations, 8);  // 4.1 to 4.8
+        for (const char* claim : {english ? "emar = 0.48 гмм / кг (increased)." : "emar = 0,48 гмм / кг (повышенная).",
+                                  english ? "emar = 0.48 gmm / kg." : "emar = 0,48 гмм / кг."})
+            EXPECT_NE(text.find(claim), std::string::npos) << claim;
+        EXPECT_NE(text.find(plain(textOrEmpty(kVerdictApproved))), std::string::npos);
+    }
+}
+
+// The longest name the entry takes (100 Cyrillic letters) and a long model, customer and company are printed
+// whole, never below 60 % of their rows' size: on more lines, the page below them moving down.
+TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
+    std::string name, expert, company = "ООО «Северный турбинный сервис»";
+    for (int i = 0; i < 100; ++i) name += "Ж", expert += i % 12 == 11 ? " " : "Щ", company += i % 10 ? "Ы" : " ";
+    const std::string model = "Horizontal balancing machine HB 2000 S with a drive of 22 kW";
+    cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = company;
+    // The words of a value below (x, y) and within w that belong to it, each at least 60 % as tall as the label.
+    auto legible = [](const std::string& pdf, const std::string& label, float x, float y, float w,
+                      const std::string& value) {
+        std::string out;
+        double labelHeight = 0;
+        for (const pdfinspect::Word& a : pdfinspect::words(pdf, 1)) {
+            if (a.text == label && labelHeight == 0) labelHeight = a.yMax - a.yMin;
+            if (a.xMin > x - 2 && a.xMax < x + w + 2 && a.yMin > y - 5 && a.yMin < y + 40 &&
+                withoutBlanks(value).find(a.text) != std::string::npos) {
+                EXPECT_GE(a.yMax - a.yMin, 0.6 * labelHeight - 0.01) << a.text;
+                out += a.text;
+            }
+        }
+        return out;
+    };
     rotorbuild::RotorBuilder b(name);
-    b.planes(2).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
-                                   [](int k) { return 725.0 * (k + 1); });
+    b.planes(5).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
+                                                    [](int k) { return 725.0 * (k + 1); });
     auto rotor = b.load(cfg_.get());
     for (bool english : {true, false}) {
         const std::string text = write(*rotor, english, "pump.pdf", {1}, true);
-        for (TextId t : {kBalancingProtocolTitle, kRotorDataHeading, kNotInTolerance})
-            EXPECT_NE(text.find(textOrEmpty(t)), std::string::npos) << textOrEmpty(t);
-        EXPECT_EQ(wordsIn("pump.pdf", 146, 164, 140, 16) + wordsIn("pump.pdf", 146, 270, 140, 15), model + " " + name + " ");
+        EXPECT_EQ(legible("pump.pdf", english ? "Rotor" : "Изделие:", 146, 270, 140, name), name);
+        EXPECT_EQ(legible("pump.pdf", english ? "Machine:" : "Станок:", 146, 164, 140, model), withoutBlanks(model));
+        for (const std::string& v : {expert, company})
+            EXPECT_EQ(legible("pump.pdf", english ? "Customer:" : "Заказчик:", 146, 225, 377, v), withoutBlanks(v));
+        EXPECT_NE(text.find(textOrEmpty(kNotInTolerance)), std::string::npos);
     }
-    verification::Walk walk(cfg_);  // page 1: the customer and the model of section 1
+    verification::Walk walk(cfg_);  // page 1: the company and the model of section 1, the expert of section 2
+    const std::uint32_t examiner[] = {jobrec::kCustomer};
+    EXPECT_TRUE(walk.rotor().setParameter(examiner, 1, expert.c_str()));
     write(walk.rotor(), false, "walk.pdf", {1, 2, 3, 5, 6, 7, 8}, false);
-    EXPECT_EQ(wordsIn("walk.pdf", 166, 157, 129, 12) + wordsIn("walk.pdf", 166, 189, 129, 12), customer + " " + model + " ");
+    EXPECT_EQ(legible("walk.pdf", "2.4.", 246, 346.8f, 149, expert), withoutBlanks(expert));
+    EXPECT_EQ(legible("walk.pdf", "1.3.", 166, 189, 129, model), withoutBlanks(model));
+    // The form's rows give no more room: what two lines cannot hold ends in an ellipsis.
+    const std::string cut = legible("walk.pdf", "1.1.", 166, 157, 129, company + "…");
+    EXPECT_EQ(cut.substr(cut.size() - 3), "…");
+    EXPECT_EQ(withoutBlanks(company).rfind(cut.substr(0, cut.size() - 3), 0), 0u) << cut;
 }
 
 }  // namespace

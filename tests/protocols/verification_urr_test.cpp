@@ -18,10 +18,13 @@ constexpr double kPi = 3.14159265358979323846;
 using Vec = std::complex<double>;
 
 // URR run j's ideal reading in test plane p in multiples of U|station|: the
-// stationary test mass plus the travelling one, five times as heavy.
-Vec target(int p, int j) {
+// stationary test mass plus the travelling one, `times` as heavy.
+Vec targetOf(int p, int j, double times) {
     const double stationary = p == 0 ? 0 : 90, travelling = p == 0 ? 30 * (j + 1) : (420 - 30 * j) % 360;
-    return std::polar(1.0, stationary * kPi / 180) + std::polar(5.0, travelling * kPi / 180);
+    return std::polar(1.0, stationary * kPi / 180) + std::polar(times, travelling * kPi / 180);
+}
+Vec target(int p, int j) {
+    return targetOf(p, j, 5);
 }
 double degrees(Vec v) {
     return std::fmod(std::arg(v) * 180 / kPi + 360, 360);
@@ -51,7 +54,7 @@ TEST_F(VerificationUrr, CircleIndexAndClaimIndex) {
         for (int j = 0; j < 11; ++j)
             for (int ring = 0; ring <= 4; ++ring) {
                 const Vec v = moved(p, j, ring == 0 ? 0 : 0.05 * ring + 0.025, 90.0 * ring + 45 * p + j);
-                EXPECT_EQ(urrCircleIndex(std::abs(v), degrees(v), p, j), ring) << p << " " << j;
+                EXPECT_EQ(urrCircleIndex(std::abs(v), degrees(v), p, j, 5), ring) << p << " " << j;
             }
     const std::pair<double, int> claims[] = {{100, 0}, {95, 0},   {92, 1}, {90, 1},
                                              {5, 18},  {4.9, 19}, {-1, 19}};
@@ -74,6 +77,7 @@ TEST_F(VerificationUrr, SheetDiagramAndVerdict) {
         std::function<Vec(int, int)> urr;
         int step;                         // the URR reached, %; 0: not completed, no URR stated
         const char *comparison, *result;  // the verdict's words
+        double massTravel = 62.5;
     };
     // clang-format off
     const Case cases[] = {
@@ -87,13 +91,15 @@ TEST_F(VerificationUrr, SheetDiagramAndVerdict) {
         {"29 runs", 29, 12.5, 90, target, 0, "", ""},
         {"U|station| 0", 30, 0, 4, target, 0, "", ""},
         {"all at 0°", 30, 12.5, 90, [](int, int) { return Vec(1, 0); }, 5, "does not correspond to", "failed"},
+        // Graded against the masses mounted: U|travel| 4 × U|station|.
+        {"travelling mass 50 g", 30, 12.5, 95, [](int p, int j) { return targetOf(p, j, 4); }, 95, "corresponds to", "passed", 50},
     };
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         cfg_.get()->reductionRatio = c.claim;
         verification::ProvingRotor pr = provingRotor(c.runs, c.urr);
-        pr.massStation = c.massStation;
+        pr.massStation = c.massStation, pr.massTravel = c.massTravel;
         ASSERT_EQ(write(pr), reportresult::kWritten);
         EXPECT_EQ(at(6, 51, 700), c.step ? "6.3. All test points on a URR evaluation diagram are within the"
                                          : "6.3. URR test was not completed");
@@ -112,9 +118,10 @@ TEST_F(VerificationUrr, SheetDiagramAndVerdict) {
             if (i->page == 6 && i->w == 5) marks.push_back(i);
         ASSERT_EQ(marks.size(), c.massStation == 0 ? 2u : 24u);  // the legend's two, then one per reading
         if (c.urr(0, 0) != Vec(1, 0)) {  // run 6 of the data sheet: the shortest targets
-            const std::string q = c.massStation == 0 ? "-" : "4.00";
-            EXPECT_EQ(row(5, 336),
-                      "6 | 0 | 180 | 90 | 270 | 5000.00 | 180.00 | " + q + " | 5000.00 | 270.00 | " + q);
+            const double times = c.massTravel / c.massStation - 1;
+            const std::string q = c.massStation == 0 ? "-" : ks::format("{:.2f}", times),
+                              u = ks::format("{:.2f}", 1250 * (c.massStation == 0 ? 4 : times));
+            EXPECT_EQ(row(5, 336), ks::format("6 | 0 | 180 | 90 | 270 | {0} | 180.00 | {1} | {0} | 270.00 | {1}", u, q));
             continue;
         }
         // 0° of plane 1 straight above the origin, of plane 2 to its left.
@@ -143,8 +150,8 @@ TEST_F(VerificationCompensator, SheetLimitAndVerdict) {
         {33, 100, 10, 10, none, 0, "7.1. Compensator test was not completed", "", ""},
         {34, 100, 62.5, 10, none, 1, fails, "as the reading in one plane exceeds 62.50 gmm.", "62.50 | 0.00 | 10.00"},
         {34, 100, 50, 10, none, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "50.00 | 0.00 | 10.00"},
-        // L is made with r|1| (r is 100).
-        {39, 50, 40, 40, none, 0, fails, "as the reading in both planes exceeds 31.25 gmm.", "40.00 | 0.00 | 40.00"},
+        // L is the share of U|station| = m|station| × r that page 1 states, whatever r|1| (50).
+        {39, 50, 40, 40, none, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "40.00 | 0.00 | 40.00"},
         {34, 100, 100, 100, saved, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "10.00 | 0.00 | 10.00"},
     };
     // clang-format on

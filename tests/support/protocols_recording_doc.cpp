@@ -1,5 +1,8 @@
 #include "support/protocols_recording_doc.h"
 
+#include <algorithm>
+#include <cmath>
+
 float RecordingDoc::measuredWidth(std::string_view text, float size) {
     return static_cast<float>(text.size()) * kAdvancePerByte * size + 8.f;
 }
@@ -99,4 +102,10 @@ std::vector<std::string> RecordingDoc::texts() const {
     std::vector<std::string> out;
     for (const DocCall* c : of(DocOp::text)) out.push_back(c->text);
     return out;
+}
+
+float RecordingDoc::wholeHeight(float w, float h, const char* text, int, float size) {
+    const float least = kLeastShare * size;
+    const float width = static_cast<float>(std::string_view(text ? text : "").size()) * kAdvancePerByte * least;
+    return w <= 0 ? h : std::max(h, std::ceil(width / w) * least);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A Doc that records every call with its arguments, in order, for the tests of
 // the protocol writers.  Widths are deterministic: a text drawn with w == 0
-// takes kAdvancePerByte x size per byte plus 8; an image returns its box width.
+// takes kAdvancePerByte x size per byte plus 8; an image returns its box width;
+// a whole value takes the lines of kAdvancePerByte per byte at kLeastShare of
+// its size.
 
 #include <string>
 #include <string_view>
@@ -30,6 +32,7 @@ struct DocCall {
 class RecordingDoc : public Doc {
 public:
     static constexpr float kAdvancePerByte = 0.5f;
+    static constexpr float kLeastShare = 0.6f;
     static float measuredWidth(std::string_view text, float size);
 
     bool begin() override;
@@ -42,6 +45,7 @@ public:
     void line(float x1, float y1, float x2, float y2) override;
     bool loadFont(int slot, const void* data, int size) override;
     void discard() override;
+    float wholeHeight(float w, float h, const char* text, int slot, float size) override;
 
     // The calls of one kind, in order.
     std::vector<const DocCall*> of(DocOp op) const;

@@ -32,7 +32,7 @@ struct Reading {
 struct ProvingRotor {
     double umar = 25;  // the rotor's permissible unbalance, g·mm
     double R = 100, r = 100, r1 = 100, mass = 62.5;
-    double massStation = 12.5, massTravel = 62.5;
+    double massUmar = 2.5, massStation = 12.5, massTravel = 62.5;
     std::vector<Vector> saved;  // the saved result, one per plane
     std::string expert, testCompany;
     std::vector<Reading> runs;  // one minute apart, the last at lastRunTime
@@ -40,7 +40,7 @@ struct ProvingRotor {
 
     rotorbuild::RotorBuilder builder() const {
         rotorbuild::RotorBuilder b("Proving");
-        b.plane({R, r, r1, 2.5, massStation, massTravel, 1, 0}).plane({R, r, 0, 2.5, 0, 0, 0, 0});
+        b.plane({R, r, r1, massUmar, massStation, massTravel, 1, 0}).plane({R, r, 0, 2.5, 0, 0, 0, 0});
         b.plane({R, r, 0, 2.5, 0, 0, 2, 0}).control().tolerance(umar).mass(mass).customer(expert);
         b.data().testCompany = testCompany;
         b.data().results = saved;

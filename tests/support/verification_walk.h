@@ -28,15 +28,21 @@ inline Complex at(double amplitude, double degrees) {
     return rotortest::fromPolarDeg(amplitude, degrees);
 }
 
+// The test unbalances: U|mar|, the U|mar| test mass's, U|station| and U|travel|.
+struct TestUnbalances {
+    double umar = kUmar, umarTest = 10 * kUmar, station = kStation, travel = kTravel;
+};
+
 // What the machine reads in run t: the residual unbalance (0.3 U|mar|) plus the masses the run asks for.
-inline Readings testReadings(int t) {
+inline Readings testReadings(int t, const TestUnbalances& m = {}) {
+    const double kUmar = m.umar, kStation = m.station, kTravel = m.travel;
     const Readings residual = {at(0.3 * kUmar, 40), at(0.3 * kUmar, 200)};
     auto plus = [&](Complex a, Complex b) { return Readings{residual[0] + a, residual[1] + b}; };
     if (t < 7) {  // the initial unbalance below 5 U|mar|, balanced to below 0.5 U|mar|
         const double f[] = {3, 2, 1.2, 0.8, 0.6, 0.4, 0.3};
         return {at(f[t] * kUmar, 40 + 15 * t), at(f[t] * kUmar, 200 + 10 * t)};
     }
-    if (t < 19) return plus(at(10 * kUmar, 30 * (t - 7)), at(10 * kUmar, 30 * (t - 7)));  // U|mar| test mass
+    if (t < 19) return plus(at(m.umarTest, 30 * (t - 7)), at(m.umarTest, 30 * (t - 7)));  // U|mar| test mass
     if (t < 30) {  // URR: the stationary masses and the travelling ones
         const int j = t - 19;
         return plus(at(kStation, 0) + at(kTravel, 30 * (j + 1)),
