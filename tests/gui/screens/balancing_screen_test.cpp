@@ -342,6 +342,7 @@ TEST(BalancingScreen, InstructionTexts) {
     const auto mill = [&](Bench& b, TextId mean, double depth) {
         plane0(b).mode = jobrec::kModeRemoval, plane0(b).mean = mean, plane0(b).maxMillDepth = depth;
         plane0(b).millWidth = 10, b.data().prepare(false);
+        bool ready = true;  // plane 1 may have its Ready
     };
     const Case cases[] = {
         {"correction", true, {}, {"Correction angle", "Attach mass", " g", "D", "tol"}},
@@ -367,6 +368,8 @@ TEST(BalancingScreen, InstructionTexts) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        {"more than a flat removes", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.05); },
+         {"Unbalance exceeds\ncorrection limit!"}, false},
         Bench b([](Bench& b) { b.recordRun(kOut0, kOut1); }, c.english);
         if (c.set) c.set(b);
         b.h.frame(2);
@@ -376,6 +379,7 @@ TEST(BalancingScreen, InstructionTexts) {
 
 TEST(BalancingScreen, NumberFormats) {
     Bench b;
+        if (!c.ready) EXPECT_FALSE(b.inColumn("Ready", 0));
     ImGui::NewFrame();  // the fonts of a frame measure the texts
     struct Amount {
         double amount;
