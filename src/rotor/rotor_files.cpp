@@ -8,9 +8,13 @@
 // read, so a failed load leaves the rotor as it was.  A file that is not a
 // regular file or is larger than kMaxRotorFileBytes is not read; plane values
 // outside their ranges (plane_limits.h) are brought into them and logged.
+#include <algorithm>
+#include <climits>
 #include <filesystem>
+#include <vector>
 
 #include "files/logger.h"
+#include "platform/bounded_read.h"
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
@@ -63,6 +67,39 @@ std::string rotorNameOfFile(const std::string& fileName, int mode) {
         if (dot != std::string::npos && dot > 0) return fileName.substr(0, dot);
     }
     return fileName;
+}
+
+int planeCountOfFile(const std::string& path) {
+    std::string bytes;
+    if (!platform::readBoundedFile(path, kMaxRotorFileBytes, bytes, nullptr)) return -1;
+    const std::vector<std::uint32_t> words = Tris::bytesToWords(bytes);
+    Tris::ItemReader reader(words.data(), words.size());
+    Tris::Item item;
+    std::size_t planes = 0;
+    for (;;) {
+        switch (reader.next(item)) {
+            case Tris::ItemReader::kBroken:
+                return -1;
+            case Tris::ItemReader::kEnd:
+                return static_cast<int>(std::min<std::size_t>(planes, INT_MAX));
+            case Tris::ItemReader::kItem:
+                break;
+        }
+        if (item.header == Tris::kEndMarker) return static_cast<int>(std::min<std::size_t>(planes, INT_MAX));
+        if (item.tag != jobrec::kPlanes) continue;
+        // The list commands act as the loader's do.
+        const std::uint32_t* w = item.payload;
+        if (item.payloadWords == 1 && w[0] == Tris::kListClear)
+            planes = 0;
+        else if (item.payloadWords == 2 && w[0] == Tris::kListErase)
+            planes -= w[1] < planes ? 1 : 0;
+        else
+            ++planes;
+    }
+}
+
+std::string listedPlaneCount(int planes) {
+    return planes >= 0 && planes <= kMaxRotorPlanes ? std::to_string(planes) : std::string();
 }
 
 }  // namespace rotorfiles

@@ -30,7 +30,7 @@ struct RotorListEntry {
     std::string path;        // folder text + file name, as listed
     std::string fileName;    // after the last '/', extension included
     std::string name;        // the rotor's name as the loader gives it
-    std::string planesText;  // plane count in decimal; empty when unknown
+    std::string planesText;  // plane count in decimal; empty for a file that cannot open as a rotor
     std::string dateText;    // date label
     std::int64_t time = 0;
     bool markedForDeletion = false;

@@ -91,7 +91,7 @@ TEST(BrowserScreen, HistoryNamesGiveNamePlanesAndTime) {
     const std::tuple<std::string, std::string, std::string, std::int64_t> rows[] = {
         {ab, "A_B", "2", kNow - 3600},  // newest first
         {"ROTOR 3_220230125123000.rotor", "ROTOR 3", "2", localSeconds(2023, 1, 25, 12, 30, 0)},
-        {"P_1220230101120000.rotor", "P", "12", localSeconds(2023, 1, 1, 12, 0, 0)}};
+        {"P_1220230101120000.rotor", "P", "", localSeconds(2023, 1, 1, 12, 0, 0)}};  // 12 planes: damaged
     ASSERT_EQ(b.data().entries.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const RotorListEntry& e = b.data().entries[i];
@@ -286,6 +286,7 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     writeRotor("db/ROTOR 2.rotor", 2);
     writeRotor("db/ROTOR 10.rotor", 2);
     fs::create_directories("db/BROKEN.rotor");
+    writeRotor("db/SIX.rotor", 6);  // more planes than a rotor has: damaged too
     const std::string brokenHistory = "BROKEN_220230615135900.rotor";
     fs::create_directories("history/" + brokenHistory);
     const std::string hist = b.record("ROTOR 7", kNow - 60);
@@ -293,11 +294,13 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     Rotor* const before = b.g._rotor;
 
     b.open(false);
-    b.tap("BROKEN");
-    EXPECT_TRUE(b.h.probe().shows("Opening file error!"));
-    EXPECT_EQ(b.g._rotor, before);
-    EXPECT_EQ(b.entry("BROKEN.rotor").planesText, "");
-    b.tap("OK");
+    for (const char* damaged : {"BROKEN", "SIX"}) {
+        b.tap(damaged);
+        EXPECT_TRUE(b.h.probe().shows("Opening file error!"));
+        EXPECT_EQ(b.g._rotor, before);
+        EXPECT_EQ(b.entry(damaged + std::string(".rotor")).planesText, "");
+        b.tap("OK");
+    }
     for (const char* tapped : {"ROTOR 2", "add"}) {
         b.tap(tapped);
         EXPECT_EQ(b.g.currentScreen(), Gui::ScreenId::Editing);
