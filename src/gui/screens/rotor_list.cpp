@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <filesystem>
+#include <system_error>
 #include <string_view>
 #include <utility>
 
@@ -287,6 +289,25 @@ void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
     }, rotorfiles::kMaxRotorNameBytes);
 }
 
+// The active rotor's own file now holds another rotor: the active rotor
+// becomes what the file holds, so that its next save (Save IC, a recorded
+// text, Editing's Save) cannot silently write the replaced rotor back.  A
+// file that does not load leaves the active rotor without a file: its next
+// save asks before it replaces anything.
+void followReplacedFile(Gui& gui, const std::string& path) {
+    Rotor* active = gui._rotor;
+    std::error_code ec;
+    if (!active || active->filePath().empty() || !std::filesystem::equivalent(path, active->filePath(), ec))
+        return;
+    Rotor* fresh = new Rotor(gui._config);
+    if (fresh->loadRotor(std::filesystem::path(path).filename().c_str(), 1)) {
+        gui.replaceRotor(fresh);
+        return;
+    }
+    delete fresh;
+    active->releaseFile();
+}
+
 // Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
 void askReplace(Gui& gui, Data& d) {
     const Data::ReplaceQuestion question = *d.replaceAsked;
@@ -295,8 +316,10 @@ void askReplace(Gui& gui, Data& d) {
                    textOrEmpty(textid::kTextButtonsYesNo), [&gui, question](int answer) {
                        if (answer == -1) return -1;
                        Data* s = dynamic_cast<Data*>(gui._data);
+                       std::string made;
                        if (answer == 0 && s)
-                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
+                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true, &made);
+                       if (!made.empty()) followReplacedFile(gui, made);
                        return -2;
                    });
 }

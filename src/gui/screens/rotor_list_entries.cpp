@@ -349,7 +349,7 @@ void deleteMarked(Data& d) {
 }
 
 std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now,
-                      bool replace) {
+                      bool replace, std::string* made) {
     // The typed name stays inside the folder: no '/', no "..", no control characters.
     const std::string part = rotorfiles::databaseFilePart(typedName);
     if (part.empty()) {
@@ -383,6 +383,7 @@ std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& 
                     d.entries.end());
     addListEntry(d, target, now, true, false, now, source.planesText);
     sortEntries(d);
+    if (made) *made = target;
     return {};
 }
 

@@ -16,6 +16,7 @@
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
 #include "rotor/rotor_files_fixture.h"
 #include "support/gui_harness.h"
 #include "support/work_dir.h"
@@ -278,6 +279,27 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
         for (const std::string& f : files)  // read from the file
             EXPECT_EQ(b.entry(f).planesText, answer == "No" && f == "OTHER.rotor" ? "1" : "3");
     }
+}
+
+// Yes to a copy over the active rotor's own file: the active rotor is what the file holds now, and its
+// next save (Save IC: reloadAndCompute) keeps the copy.
+TEST(BrowserScreen, ACopyOverTheActiveRotorIsNotSavedAway) {
+    Browser b;
+    b.h.machine().touchRotor = true;
+    writeRotor("db/ROTOR 2.rotor", 3);
+    Rotor* active = new Rotor(b.g._config);
+    active->setName("OTHER"), active->data().planes.resize(1);
+    ASSERT_TRUE(active->loadRotor(nullptr, 0));
+    b.g.replaceRotor(active);
+    b.open(false);
+    b.tap("copy", "ROTOR 2.rotor");
+    b.g._keyboardText = "OTHER";
+    b.h.key(GuiKey::Enter);
+    b.h.run(800);
+    b.tap("Yes");
+    b.g._rotor->reloadAndCompute();
+    EXPECT_EQ(rotorfiles::planeCountOfFile("db/OTHER.rotor"), 3);
+    EXPECT_STREQ(b.g._rotor->nameText(false), "OTHER");
 }
 
 TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
