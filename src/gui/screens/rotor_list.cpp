@@ -278,23 +278,14 @@ void askDelete(Gui& gui, Data& d, RotorListEntry& e) {
                    [&gui, data](int answer) { return answerDelete(gui, *data, answer); });
 }
 
-void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
-    if (keyboardUp(gui) && gui._editId == kCopyTarget) return;
-    Data* data = &d;
-    openKeyboard(gui, kCopyTarget, e.name, [&gui, data, source = e] {
-        const std::string typed = gui._keyboardText;
-        const std::string existing = copyEntry(*data, source, typed, gui._wallTime);
-        if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
-        gui.closeKeyboard();
-    }, rotorfiles::kMaxRotorNameBytes);
-}
-
-// The active rotor's own file now holds another rotor: the active rotor
-// becomes what the file holds, so that its next save (Save IC, a recorded
-// text, Editing's Save) cannot silently write the replaced rotor back.  A
-// file that does not load leaves the active rotor without a file: its next
-// save asks before it replaces anything.
-void followReplacedFile(Gui& gui, const std::string& path) {
+// A copy made at the path of the active rotor's own file (replaced on Yes,
+// or made anew after the file was deleted): the active rotor becomes what
+// the file holds, so that its next save (Save IC, a recorded text, Editing's
+// Save) cannot silently write the rotor before back over it.  A file that
+// does not load leaves the active rotor without a file: its next save asks
+// before it replaces anything.
+void followCopyOverActiveFile(Gui& gui, const std::string& path) {
+    if (path.empty()) return;
     Rotor* active = gui._rotor;
     std::error_code ec;
     if (!active || active->filePath().empty() || !std::filesystem::equivalent(path, active->filePath(), ec))
@@ -308,6 +299,19 @@ void followReplacedFile(Gui& gui, const std::string& path) {
     active->releaseFile();
 }
 
+void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
+    if (keyboardUp(gui) && gui._editId == kCopyTarget) return;
+    Data* data = &d;
+    openKeyboard(gui, kCopyTarget, e.name, [&gui, data, source = e] {
+        const std::string typed = gui._keyboardText;
+        std::string made;
+        const std::string existing = copyEntry(*data, source, typed, gui._wallTime, false, &made);
+        if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
+        followCopyOverActiveFile(gui, made);
+        gui.closeKeyboard();
+    }, rotorfiles::kMaxRotorNameBytes);
+}
+
 // Another rotor's file is replaced only on Yes; No, Back and Escape keep both.
 void askReplace(Gui& gui, Data& d) {
     const Data::ReplaceQuestion question = *d.replaceAsked;
@@ -319,7 +323,7 @@ void askReplace(Gui& gui, Data& d) {
                        std::string made;
                        if (answer == 0 && s)
                            copyEntry(*s, question.source, question.typedName, gui._wallTime, true, &made);
-                       if (!made.empty()) followReplacedFile(gui, made);
+                       followCopyOverActiveFile(gui, made);
                        return -2;
                    });
 }
