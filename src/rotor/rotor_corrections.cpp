@@ -7,10 +7,10 @@
 // angle.  The saved result (the mean of the last two runs) is kept here too.
 //
 // A correction that cannot be carried out marks its plane with
-// setCorrectionLimited: an arc longer than the circle, a flat cut wider than
-// the plane allows or removing more than any flat there can, a cut whose
-// iteration does not settle or leaves the finite numbers (the plane keeps its
-// previous quantity), a split without lever arms.
+// setCorrectionLimited: an arc longer than the circle, a flat cut wider than a
+// plane can be or removing more than any flat at its radius and depth, a cut
+// whose iteration does not settle or leaves the finite numbers (then the
+// plane keeps its previous quantity).  A split without lever arms is skipped.
 #include <cmath>
 #include <string>
 

@@ -8,8 +8,6 @@
 // read, so a failed load leaves the rotor as it was.  A file that is not a
 // regular file or is larger than kMaxRotorFileBytes is not read; plane values
 // outside their ranges (plane_limits.h) are brought into them and logged.
-#include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <vector>
 
@@ -75,24 +73,24 @@ int planeCountOfFile(const std::string& path) {
     const std::vector<std::uint32_t> words = Tris::bytesToWords(bytes);
     Tris::ItemReader reader(words.data(), words.size());
     Tris::Item item;
-    std::size_t planes = 0;
+    int planes = 0;  // a bounded file holds far fewer items than an int counts
     for (;;) {
         switch (reader.next(item)) {
             case Tris::ItemReader::kBroken:
                 return -1;
             case Tris::ItemReader::kEnd:
-                return static_cast<int>(std::min<std::size_t>(planes, INT_MAX));
+                return planes;
             case Tris::ItemReader::kItem:
                 break;
         }
-        if (item.header == Tris::kEndMarker) return static_cast<int>(std::min<std::size_t>(planes, INT_MAX));
+        if (item.header == Tris::kEndMarker) return planes;
         if (item.tag != jobrec::kPlanes) continue;
         // The list commands act as the loader's do.
         const std::uint32_t* w = item.payload;
         if (item.payloadWords == 1 && w[0] == Tris::kListClear)
             planes = 0;
         else if (item.payloadWords == 2 && w[0] == Tris::kListErase)
-            planes -= w[1] < planes ? 1 : 0;
+            planes -= w[1] < static_cast<std::uint32_t>(planes) ? 1 : 0;
         else
             ++planes;
     }
