@@ -241,7 +241,7 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
-    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER").
+    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER", active).
     const std::tuple<std::string, std::string, Names> cases[] = {
         {"ROTOR 2", "", {"ROTOR 2.rotor"}},  // its own name: nothing happens
         {"COPY", "", {"COPY.rotor", "ROTOR 2.rotor"}},
@@ -255,7 +255,11 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
         SCOPED_TRACE(typed + answer);
         Browser b;
         writeRotor("db/ROTOR 2.rotor", 3);
-        if (!answer.empty()) writeRotor("db/OTHER.rotor", 1);
+        if (!answer.empty()) {
+            writeRotor("db/OTHER.rotor", 1);
+            b.h.machine().touchRotor = true, b.g.newRotor();
+            ASSERT_TRUE(b.g._rotor->loadRotor("OTHER.rotor", 1));
+        }
         b.open(false);
         b.tap("copy", "ROTOR 2.rotor");
         EXPECT_EQ(b.g._keyboardText, "ROTOR 2");
@@ -269,6 +273,8 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
             b.tap(answer);
             EXPECT_EQ(testwd::readFile("db/OTHER.rotor") == testwd::readFile("db/ROTOR 2.rotor"),
                       answer == "Yes");
+            b.g._rotor->reloadAndCompute();  // as Save IC: the active rotor's save keeps the answer
+            EXPECT_EQ(rotorfiles::planeCountOfFile("db/OTHER.rotor"), answer == "Yes" ? 3 : 1);
         }
         EXPECT_EQ(testwd::filesIn("db"), files);
         EXPECT_EQ(testwd::filesIn("."), (Names{"db", "history"}));
@@ -279,27 +285,6 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
         for (const std::string& f : files)  // read from the file
             EXPECT_EQ(b.entry(f).planesText, answer == "No" && f == "OTHER.rotor" ? "1" : "3");
     }
-}
-
-// Yes to a copy over the active rotor's own file: the active rotor is what the file holds now, and its
-// next save (Save IC: reloadAndCompute) keeps the copy.
-TEST(BrowserScreen, ACopyOverTheActiveRotorIsNotSavedAway) {
-    Browser b;
-    b.h.machine().touchRotor = true;
-    writeRotor("db/ROTOR 2.rotor", 3);
-    Rotor* active = new Rotor(b.g._config);
-    active->setName("OTHER"), active->data().planes.resize(1);
-    ASSERT_TRUE(active->loadRotor(nullptr, 0));
-    b.g.replaceRotor(active);
-    b.open(false);
-    b.tap("copy", "ROTOR 2.rotor");
-    b.g._keyboardText = "OTHER";
-    b.h.key(GuiKey::Enter);
-    b.h.run(800);
-    b.tap("Yes");
-    b.g._rotor->reloadAndCompute();
-    EXPECT_EQ(rotorfiles::planeCountOfFile("db/OTHER.rotor"), 3);
-    EXPECT_STREQ(b.g._rotor->nameText(false), "OTHER");
 }
 
 TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
