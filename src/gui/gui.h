@@ -242,6 +242,9 @@ public:
     void replaceRotor(Rotor* fresh);
     // Rotors replaced but not yet deleted.
     std::size_t retiredRotorCount() const { return _retired.size(); }
+    // After a run was recorded: a run the history file did not take is kept,
+    // and "Error!" with the reason says so on the screen that recorded it.
+    void sayHistoryError(Rotor& rotor);
     // The name of the next new rotor: the language's prefix and the number
     // after the highest in "db/" and "history/".
     std::string nextRotorName() const;

@@ -34,6 +34,11 @@ void Gui::replaceRotor(Rotor* fresh) {
     if (old && old != fresh) destroyRotor(old);
 }
 
+void Gui::sayHistoryError(Rotor& rotor) {
+    const std::string lost = rotor.takeHistoryError();
+    if (!lost.empty()) messageBox(textOrEmpty(textid::kTextError), lost.c_str());
+}
+
 void Gui::handRotorToMachine(Rotor* rotor) {
     if (_machine) _machine->setRotor(rotor);
 }

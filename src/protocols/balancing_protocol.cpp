@@ -9,6 +9,7 @@
 #include "protocols/report_context.h"
 #include "protocols/report_texts.h"
 #include "records/settings_records.h"
+#include "rotor/plane_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_report.h"
 #include "texts/format.h"
@@ -97,8 +98,9 @@ int writeBalancingProtocol(ReportContext& c) {
     Doc& doc = *c.doc;
     Rotor& rotor = *c.rotor;
     setContentGeometry(c);
-    // A table without value columns would be a record of nothing.
-    if (rotor.planeCount(false) > kMostProtocolPlanes) return reportresult::kNotWritten;
+    // The runs table has a column layout for each plane count a rotor can
+    // have; a table without value columns would be a record of nothing.
+    if (rotor.planeCount(false) > kMaxRotorPlanes) return reportresult::kNotWritten;
     if (!doc.begin()) return reportresult::kBeginFailed;
     if (!loadProtocolFaces(doc)) {
         doc.discard();

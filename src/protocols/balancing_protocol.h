@@ -17,9 +17,6 @@ struct ReportContext;
 constexpr float kRunNumberWidth = 33.f;
 // A label keeps this much off its column's right edge.
 constexpr float kLabelInset = 1.5f;
-// The runs table has a column layout for up to this many planes; the editing
-// screen makes no more (one per support), only a rotor file could hold more.
-constexpr int kMostProtocolPlanes = 5;
 
 // Writes and saves the whole protocol: reportresult::kWritten, kBeginFailed
 // (nothing drawn), or kNotWritten when the rotor has more planes than the

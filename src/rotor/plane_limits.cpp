@@ -27,8 +27,8 @@ PlaneLimit count(std::uint32_t field, double highest, std::uint32_t Plane::*memb
 
 const std::vector<PlaneLimit>& limits() {
     static const std::vector<PlaneLimit> table = {
-        count(kChannel1, kMaxRotorPlanes, &Plane::channel1),
-        count(kChannel2, kMaxRotorPlanes, &Plane::channel2),
+        count(kChannel1, kMaxPlaneChannel, &Plane::channel1),
+        count(kChannel2, kMaxPlaneChannel, &Plane::channel2),
         real(kRadius, kLongest, &Plane::radius),
         real(kMinMass, kHeaviest, &Plane::minMass),
         real(kMaxMass, kHeaviest, &Plane::maxMass),

@@ -18,9 +18,15 @@
 // one bound for typed and loaded position counts and the computed hole count.
 constexpr int kMaxPlanePositions = 3600;
 
-// The rotor's planes at most: one per measuring channel the editing screen
-// can engage.  Also the highest channel a plane of a loaded file keeps.
-constexpr int kMaxRotorPlanes = 128;
+// The rotor's planes at most: the editing screen makes one per support it
+// offers, and the protocol's runs table has a layout for each count up to
+// it.  A rotor file with more planes is damaged: it is refused at load and
+// listed without a plane count.
+constexpr int kMaxRotorPlanes = 5;
+
+// The highest measuring channel a plane of a loaded file keeps (channels
+// count from 1 into the settings' channel list).
+constexpr int kMaxPlaneChannel = 128;
 
 // The range of one number of a record (a Plane, or the RotorData itself).
 template <class R>

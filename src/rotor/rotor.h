@@ -267,6 +267,12 @@ public:
 
     // The file the rotor was last loaded from or saved to; "" for a new rotor.
     const std::string& filePath() const { return filePath_; }
+    // The rotor no longer owns its file (another rotor was put in its place):
+    // nothing is written there without the operator's word.
+    void releaseFile() {
+        filePath_.clear();
+        database_ = false;
+    }
     RotorData& data() { return *data_; }
     const RotorData& data() const { return *data_; }
     Config* config() const { return config_; }

@@ -7,15 +7,17 @@
 // angle.  The saved result (the mean of the last two runs) is kept here too.
 //
 // A correction that cannot be carried out marks its plane with
-// setCorrectionLimited and leaves the plane's previous quantity: an arc longer
-// than the circle, a cut whose iteration does not settle or leaves the finite
-// numbers, a split without lever arms.
+// setCorrectionLimited: an arc longer than the circle, a flat cut wider than a
+// plane can be or removing more than any flat at its radius and depth, a cut
+// whose iteration does not settle or leaves the finite numbers (then the
+// plane keeps its previous quantity).  A split without lever arms is skipped.
 #include <cmath>
 #include <string>
 
 #include "files/logger.h"
 #include "records/job_records.h"
 #include "records/record.h"
+#include "rotor/plane_limits.h"
 #include "rotor/polar.h"
 #include "rotor/rotor.h"
 
@@ -176,6 +178,7 @@ void Rotor::millingDepth(int p) {
 
     double result = 0.0;
     Solve solved = Solve::notFinite;
+    bool beyondFlat = false;
     // A cut of width w: a segment of height w removed to depth x.
     const double A1 = segmentArea(R, w);
     const double e1 = segmentCentroid(R, w);
@@ -193,12 +196,19 @@ void Rotor::millingDepth(int p) {
         double x = 10.0;
         solved = secant([&](double d) { return A2 * d * rho * e2 - U; }, w, &x);
         result = solved == Solve::converged ? -x : x;
+        // No cut is wider than a plane's width can be, and no flat at this
+        // radius and depth removes more than the largest, a half disc
+        // (2/3 R^3 of area times centroid): beyond either the plane cannot
+        // take the correction, as a hole beyond the deepest cannot.
+        const double widest = planeLimit(jobrec::kMillWidth)->highest / 1000.0;
+        const double largestFlat = 2.0 / 3.0 * R * R * R * hmax * rho;
+        beyondFlat = solved == Solve::converged && !(x <= widest && U <= largestFlat);
     }
     if (solved == Solve::notFinite) {
         setCorrectionLimited(p);
         return;
     }
-    if (solved == Solve::notConverged) setCorrectionLimited(p);
+    if (solved == Solve::notConverged || beyondFlat) setCorrectionLimited(p);
     pl->massAmount = result * 1000.0;
 }
 

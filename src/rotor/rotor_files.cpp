@@ -9,8 +9,10 @@
 // regular file or is larger than kMaxRotorFileBytes is not read; plane values
 // outside their ranges (plane_limits.h) are brought into them and logged.
 #include <filesystem>
+#include <vector>
 
 #include "files/logger.h"
+#include "platform/bounded_read.h"
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
@@ -63,6 +65,39 @@ std::string rotorNameOfFile(const std::string& fileName, int mode) {
         if (dot != std::string::npos && dot > 0) return fileName.substr(0, dot);
     }
     return fileName;
+}
+
+int planeCountOfFile(const std::string& path) {
+    std::string bytes;
+    if (!platform::readBoundedFile(path, kMaxRotorFileBytes, bytes, nullptr)) return -1;
+    const std::vector<std::uint32_t> words = Tris::bytesToWords(bytes);
+    Tris::ItemReader reader(words.data(), words.size());
+    Tris::Item item;
+    int planes = 0;  // a bounded file holds far fewer items than an int counts
+    for (;;) {
+        switch (reader.next(item)) {
+            case Tris::ItemReader::kBroken:
+                return -1;
+            case Tris::ItemReader::kEnd:
+                return planes;
+            case Tris::ItemReader::kItem:
+                break;
+        }
+        if (item.header == Tris::kEndMarker) return planes;
+        if (item.tag != jobrec::kPlanes) continue;
+        // The list commands act as the loader's do.
+        const std::uint32_t* w = item.payload;
+        if (item.payloadWords == 1 && w[0] == Tris::kListClear)
+            planes = 0;
+        else if (item.payloadWords == 2 && w[0] == Tris::kListErase)
+            planes -= w[1] < static_cast<std::uint32_t>(planes) ? 1 : 0;
+        else
+            ++planes;
+    }
+}
+
+std::string listedPlaneCount(int planes) {
+    return planes >= 0 && planes <= kMaxRotorPlanes ? std::to_string(planes) : std::string();
 }
 
 }  // namespace rotorfiles

@@ -52,4 +52,14 @@ bool isPlainFileName(const std::string& name);
 // the extension).
 std::string rotorNameOfFile(const std::string& fileName, int mode);
 
+// The number of planes the rotor file at `path` holds, read from the headers
+// of its items (no record is built, so a listing stays cheap); -1 when the
+// file cannot be read or an item runs past its end.  A plane item the loader
+// would refuse counts too: its file is damaged either way.
+int planeCountOfFile(const std::string& path);
+
+// The plane count as a list shows it: the count in decimal, or "" for a file
+// that cannot be opened as a rotor (unreadable, or more planes than a rotor has).
+std::string listedPlaneCount(int planes);
+
 }  // namespace rotorfiles

@@ -123,9 +123,7 @@ void Data::evaluate() {
         } else {
             if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
             prepare(false);
-            // The run is kept but not in the history file: said, never passed over.
-            const std::string lost = r.takeHistoryError();
-            if (!lost.empty()) g.messageBox(textOrEmpty(textid::kTextError), lost.c_str());
+            g.sayHistoryError(r);
         }
     }
     _acknowledgedPlanes = 0;

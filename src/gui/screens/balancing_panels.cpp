@@ -292,6 +292,7 @@ void Data::displayModePanel() {
         _listOpen = false;
         r.addRun();
         prepare(false);
+        gui->sayHistoryError(r);
     }
 
     // The switches.

@@ -42,7 +42,7 @@ namespace Editing {
 
 using u32 = std::uint32_t;
 
-constexpr int kMaxPlanes = kMaxRotorPlanes;  // plane states and engaged channels
+constexpr int kMaxPlanes = kMaxPlaneChannel;  // plane states and engaged channels
 
 // ---- the edit target ------------------------------------------------------------
 constexpr int kNoEntry = -1;

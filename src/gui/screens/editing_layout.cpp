@@ -50,7 +50,7 @@ constexpr float kTableMargin = 40;          // under the longest plane's rows
 constexpr float kContentMinHeight = 750;
 
 // Supports.
-constexpr int kSupportButtons = 5;
+constexpr int kSupportButtons = kMaxRotorPlanes;  // a plane per support, as many as a rotor has
 constexpr float kSupportWidth = 50;
 constexpr float kSupportHeight = 50;
 constexpr float kSupportPitch = 55;

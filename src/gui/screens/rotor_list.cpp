@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <filesystem>
+#include <system_error>
 #include <string_view>
 #include <utility>
 
@@ -276,13 +278,36 @@ void askDelete(Gui& gui, Data& d, RotorListEntry& e) {
                    [&gui, data](int answer) { return answerDelete(gui, *data, answer); });
 }
 
+// A copy made at the path of the active rotor's own file (replaced on Yes,
+// or made anew after the file was deleted): the active rotor becomes what
+// the file holds, so that its next save (Save IC, a recorded text, Editing's
+// Save) cannot silently write the rotor before back over it.  A file that
+// does not load leaves the active rotor without a file: its next save asks
+// before it replaces anything.
+void followCopyOverActiveFile(Gui& gui, const std::string& path) {
+    if (path.empty()) return;
+    Rotor* active = gui._rotor;
+    std::error_code ec;
+    if (!active || active->filePath().empty() || !std::filesystem::equivalent(path, active->filePath(), ec))
+        return;
+    Rotor* fresh = new Rotor(gui._config);
+    if (fresh->loadRotor(std::filesystem::path(path).filename().c_str(), 1)) {
+        gui.replaceRotor(fresh);
+        return;
+    }
+    delete fresh;
+    active->releaseFile();
+}
+
 void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
     if (keyboardUp(gui) && gui._editId == kCopyTarget) return;
     Data* data = &d;
     openKeyboard(gui, kCopyTarget, e.name, [&gui, data, source = e] {
         const std::string typed = gui._keyboardText;
-        const std::string existing = copyEntry(*data, source, typed, gui._wallTime);
+        std::string made;
+        const std::string existing = copyEntry(*data, source, typed, gui._wallTime, false, &made);
         if (!existing.empty()) data->replaceAsked = Data::ReplaceQuestion{source, typed, existing};
+        followCopyOverActiveFile(gui, made);
         gui.closeKeyboard();
     }, rotorfiles::kMaxRotorNameBytes);
 }
@@ -295,8 +320,10 @@ void askReplace(Gui& gui, Data& d) {
                    textOrEmpty(textid::kTextButtonsYesNo), [&gui, question](int answer) {
                        if (answer == -1) return -1;
                        Data* s = dynamic_cast<Data*>(gui._data);
+                       std::string made;
                        if (answer == 0 && s)
-                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true);
+                           copyEntry(*s, question.source, question.typedName, gui._wallTime, true, &made);
+                       followCopyOverActiveFile(gui, made);
                        return -2;
                    });
 }

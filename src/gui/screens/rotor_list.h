@@ -30,7 +30,7 @@ struct RotorListEntry {
     std::string path;        // folder text + file name, as listed
     std::string fileName;    // after the last '/', extension included
     std::string name;        // the rotor's name as the loader gives it
-    std::string planesText;  // plane count in decimal; empty when unknown
+    std::string planesText;  // plane count in decimal; empty for a file that cannot open as a rotor
     std::string dateText;    // date label
     std::int64_t time = 0;
     bool markedForDeletion = false;
@@ -146,9 +146,10 @@ void deleteMarked(Data& d);
 // Another file of that name is replaced only with `replace`: without it
 // nothing is done and its file name is returned, for the question; the
 // entry's own name does nothing, silently.  A name that cannot be a file name
-// or a failed copy is named in `pendingError`.
+// or a failed copy is named in `pendingError`.  `made` receives the path of
+// a copy that was made.
 std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now,
-                      bool replace = false);
+                      bool replace = false, std::string* made = nullptr);
 
 // The delete question's answer: -1 (the poll) changes nothing; 0 deletes the
 // marked entries; any other answer clears the marks.  Closes the box (-2) for

@@ -15,7 +15,6 @@
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "platform/local_clock.h"
-#include "records/job_records.h"
 #include "rotor/rotor_files.h"
 #include "texts/format.h"
 #include "texts/text_groups.h"
@@ -78,13 +77,7 @@ std::string planesOfHistoryName(const std::string& fileName, std::size_t undersc
     int planes = 0;
     if (!readNumber(std::string_view(fileName).substr(underscore + 1, end - underscore - 1), planes))
         return std::string();
-    return ks::format("{}", planes);
-}
-
-std::string databasePlanesOf(const std::string& path) {
-    RotorData data;
-    if (!data.load(path, rotorfiles::kMaxRotorFileBytes)) return std::string();
-    return ks::format("{}", data.planes.size());
+    return rotorfiles::listedPlaneCount(planes);
 }
 
 std::string folderOf(const std::string& path) {
@@ -290,7 +283,7 @@ void readRotorFolder(Data& d, std::int64_t now, std::string_view activeHistory) 
             active = fileName == activeHistory;
             stamped = historyStampTime(fileName, zone, time, local);
         } else {
-            planes = databasePlanesOf(path.string());
+            planes = rotorfiles::listedPlaneCount(rotorfiles::planeCountOfFile(path.string()));
         }
         if (!stamped) {
             fileTimeToTime(path, time);
@@ -356,7 +349,7 @@ void deleteMarked(Data& d) {
 }
 
 std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& typedName, std::int64_t now,
-                      bool replace) {
+                      bool replace, std::string* made) {
     // The typed name stays inside the folder: no '/', no "..", no control characters.
     const std::string part = rotorfiles::databaseFilePart(typedName);
     if (part.empty()) {
@@ -390,6 +383,7 @@ std::string copyEntry(Data& d, const RotorListEntry& source, const std::string& 
                     d.entries.end());
     addListEntry(d, target, now, true, false, now, source.planesText);
     sortEntries(d);
+    if (made) *made = target;
     return {};
 }
 

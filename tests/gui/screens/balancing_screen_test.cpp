@@ -196,6 +196,11 @@ TEST(BalancingScreen, ARunTheHistoryFileCannotTakeIsAnError) {
     EXPECT_EQ(b.rotor().runCount(), 1);
     EXPECT_TRUE(b.h.probe().shows("Error!"));
     EXPECT_EQ(b.g._modalDetails, "File name too long");
+    b.g.pressModalButton(0), b.h.run(400);
+    ASSERT_FALSE(b.h.probe().shows("Error!"));
+    b.data()._listOpen = true, b.h.frame(2);  // a run added on the strip
+    EXPECT_EQ(b.rotor().runCount(), 2);
+    EXPECT_TRUE(b.h.probe().shows("Error!"));
 }
 
 TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
@@ -337,6 +342,7 @@ TEST(BalancingScreen, InstructionTexts) {
         bool english;
         std::function<void(Bench&)> set;
         std::vector<std::string> shown;
+        bool ready = true;  // plane 1 may have its Ready
     };
     const auto plane0 = [](Bench& b) -> Plane& { return b.rotor().data().planes[0]; };
     const auto mill = [&](Bench& b, TextId mean, double depth) {
@@ -362,6 +368,8 @@ TEST(BalancingScreen, InstructionTexts) {
          }, {"Drill 4×À6.5 to depth"}},
         {"flat milling", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 5); }, {"Mill to depth", " mm"}},
         {"a deeper cut", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.5); }, {"Mill full depth, width"}},
+        {"more than a flat removes", true, [&](Bench& b) { mill(b, jobrec::kMeanFlatMilling, 0.05); },
+         {"Unbalance exceeds\ncorrection limit!"}, false},
         {"arc milling", true, [&](Bench& b) { mill(b, jobrec::kMeanArcMilling, 5); }, {"Mill an arc of"}},
         {"limited", true, [](Bench& b) { b.rotor().setCorrectionLimited(1); }, {"Unbalance exceeds\ncorrection limit!"}},
     };
@@ -371,6 +379,7 @@ TEST(BalancingScreen, InstructionTexts) {
         if (c.set) c.set(b);
         b.h.frame(2);
         for (const std::string& text : c.shown) EXPECT_TRUE(b.h.probe().shows(text)) << text;
+        if (!c.ready) EXPECT_FALSE(b.inColumn("Ready", 0));
     }
 }
 

@@ -16,6 +16,7 @@
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/rotor_files.h"
 #include "rotor/rotor_files_fixture.h"
 #include "support/gui_harness.h"
 #include "support/work_dir.h"
@@ -91,7 +92,7 @@ TEST(BrowserScreen, HistoryNamesGiveNamePlanesAndTime) {
     const std::tuple<std::string, std::string, std::string, std::int64_t> rows[] = {
         {ab, "A_B", "2", kNow - 3600},  // newest first
         {"ROTOR 3_220230125123000.rotor", "ROTOR 3", "2", localSeconds(2023, 1, 25, 12, 30, 0)},
-        {"P_1220230101120000.rotor", "P", "12", localSeconds(2023, 1, 1, 12, 0, 0)}};
+        {"P_1220230101120000.rotor", "P", "", localSeconds(2023, 1, 1, 12, 0, 0)}};  // 12 planes: damaged
     ASSERT_EQ(b.data().entries.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const RotorListEntry& e = b.data().entries[i];
@@ -240,7 +241,7 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
-    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER").
+    // The name typed, the answer to the question over another rotor's file (a one-plane "OTHER", active).
     const std::tuple<std::string, std::string, Names> cases[] = {
         {"ROTOR 2", "", {"ROTOR 2.rotor"}},  // its own name: nothing happens
         {"COPY", "", {"COPY.rotor", "ROTOR 2.rotor"}},
@@ -254,7 +255,11 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
         SCOPED_TRACE(typed + answer);
         Browser b;
         writeRotor("db/ROTOR 2.rotor", 3);
-        if (!answer.empty()) writeRotor("db/OTHER.rotor", 1);
+        if (!answer.empty()) {
+            writeRotor("db/OTHER.rotor", 1);
+            b.h.machine().touchRotor = true, b.g.newRotor();
+            ASSERT_TRUE(b.g._rotor->loadRotor("OTHER.rotor", 1));
+        }
         b.open(false);
         b.tap("copy", "ROTOR 2.rotor");
         EXPECT_EQ(b.g._keyboardText, "ROTOR 2");
@@ -268,6 +273,8 @@ TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
             b.tap(answer);
             EXPECT_EQ(testwd::readFile("db/OTHER.rotor") == testwd::readFile("db/ROTOR 2.rotor"),
                       answer == "Yes");
+            b.g._rotor->reloadAndCompute();  // as Save IC: the active rotor's save keeps the answer
+            EXPECT_EQ(rotorfiles::planeCountOfFile("db/OTHER.rotor"), answer == "Yes" ? 3 : 1);
         }
         EXPECT_EQ(testwd::filesIn("db"), files);
         EXPECT_EQ(testwd::filesIn("."), (Names{"db", "history"}));
@@ -286,6 +293,7 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     writeRotor("db/ROTOR 2.rotor", 2);
     writeRotor("db/ROTOR 10.rotor", 2);
     fs::create_directories("db/BROKEN.rotor");
+    writeRotor("db/SIX.rotor", 6);  // more planes than a rotor has: damaged too
     const std::string brokenHistory = "BROKEN_220230615135900.rotor";
     fs::create_directories("history/" + brokenHistory);
     const std::string hist = b.record("ROTOR 7", kNow - 60);
@@ -293,11 +301,13 @@ TEST(BrowserScreen, OpenAndAddHandTheRotorOverAndSwitch) {
     Rotor* const before = b.g._rotor;
 
     b.open(false);
-    b.tap("BROKEN");
-    EXPECT_TRUE(b.h.probe().shows("Opening file error!"));
-    EXPECT_EQ(b.g._rotor, before);
-    EXPECT_EQ(b.entry("BROKEN.rotor").planesText, "");
-    b.tap("OK");
+    for (const char* damaged : {"BROKEN", "SIX"}) {
+        b.tap(damaged);
+        EXPECT_TRUE(b.h.probe().shows("Opening file error!"));
+        EXPECT_EQ(b.g._rotor, before);
+        EXPECT_EQ(b.entry(damaged + std::string(".rotor")).planesText, "");
+        b.tap("OK");
+    }
     for (const char* tapped : {"ROTOR 2", "add"}) {
         b.tap(tapped);
         EXPECT_EQ(b.g.currentScreen(), Gui::ScreenId::Editing);

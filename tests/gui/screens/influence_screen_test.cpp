@@ -184,6 +184,16 @@ TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
     EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
 }
 
+// A name from a file too long for a history file name: Save IC records the run and says why the history lacks it.
+TEST(InfluenceScreen, ASaveIcTheHistoryFileCannotTakeIsAnError) {
+    Influence f({1, 2}, false, Gui::ScreenId::Editing, [](Rotor& r) { r.setName(std::string(240, 'L').c_str()); });
+    f.measure(kReference);
+    f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
+    f.tap("Save IC", 400);
+    EXPECT_EQ(f.rotor->runCount(), 1);
+    EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|File name too long");
+}
+
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
     Influence f;
     f.measure(kReference);
