@@ -12,6 +12,7 @@
 
 #include "files/lzma_alone.h"
 #include "support/hostile_files.h"
+#include "support/native_program.h"
 #include "support/watchdog.h"
 #include "support/work_dir.h"
 
@@ -26,7 +27,7 @@ struct update : ::testing::Test {
 };
 
 std::string sampleProgram(std::size_t size) {
-    std::string s;
+    std::string s = testsupport::nativeProgram("");
     std::mt19937 rng(7);
     while (s.size() < size) {
         s += "ELF-ish section ";
@@ -139,6 +140,13 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
     s = packed;
     for (std::size_t i = 40; i < s.size(); i += 97) s[i] = static_cast<char>(s[i] ^ 0x5A);  // corrupt data
     bad.push_back(s);
+    bad.push_back(pack("hello, world\n"));  // whole, but no program
+    s = program;
+    s[18] = static_cast<char>(s[18] ^ 1);  // a program of another processor
+    bad.push_back(pack(s));
+    s = program;
+    s[4] = static_cast<char>(3 - s[4]);  // of the other word size
+    bad.push_back(pack(s));
 
     for (std::size_t i = 0; i < bad.size(); ++i) {
         writeFile("bad.kst", bad[i]);
@@ -152,7 +160,7 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
 }
 
 TEST_F(update, UnwritableTargetIsAFailure) {
-    const std::string packed = pack("a small program");
+    const std::string packed = pack(sampleProgram(100));
     writeFile("p.kst", packed);
     fs::create_directories("kestrune.new/inside");  // a folder where the file goes
     std::string reason;

@@ -18,6 +18,7 @@
 #include "records/settings_file.h"
 #include "rotor/rotor.h"
 #include "support/gui_harness.h"
+#include "support/native_program.h"
 #include "support/recording_runner.h"
 #include "support/work_dir.h"
 
@@ -169,25 +170,26 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
 }
 
 TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
-    const std::string program(5000, 'p');
-    std::string package;
-    ASSERT_TRUE(lzmaAloneEncode(program, package));
+    const std::string program = testsupport::nativeProgram(std::string(5000, 'p'));
+    std::string package, text, damaged = "damaged package bytes";
+    ASSERT_TRUE(lzmaAloneEncode(program, package) && lzmaAloneEncode("hello, world\n", text));
     struct Case {
-        bool good;
+        const std::string& package;
         const char* existing;  // an earlier copy in "updates/"
-    } cases[] = {{false, nullptr}, {true, nullptr}, {true, "old copy"}};
+    } cases[] = {{damaged, nullptr}, {text, nullptr}, {package, nullptr}, {package, "old copy"}};
     for (const Case& c : cases) {
         Rig rig;
-        testwd::writeFile(rig.onStick("updates/5.138.kst"), c.good ? package : "damaged package bytes");
+        const bool good = &c.package == &package;
+        testwd::writeFile(rig.onStick("updates/5.138.kst"), c.package);
         if (c.existing) fs::create_directory("updates"), testwd::writeFile("updates/5.138.kst", c.existing);
         rig.taps({"Update software", "v5.138", "Yes"});
         rig.waitWhileBoxShows("Wait, application reloading in progress!");
         rig.h.frame();
-        EXPECT_EQ(exitCode, c.good ? exitcodes::kUpdated : exitcodes::kClosed);
-        EXPECT_EQ(testwd::readFile("kestrune.new"), c.good ? program : "");
-        EXPECT_EQ(testwd::readFile("updates/5.138.kst"), c.existing ? c.existing : c.good ? package : "");
-        EXPECT_EQ(rig.g._modalText == "Error! Update file damaged! (9908)", !c.good);
-        EXPECT_EQ(rig.g._modalBusy, c.good);
+        EXPECT_EQ(exitCode, good ? exitcodes::kUpdated : exitcodes::kClosed);
+        EXPECT_EQ(testwd::readFile("kestrune.new"), good ? program : "");
+        EXPECT_EQ(testwd::readFile("updates/5.138.kst"), c.existing ? c.existing : good ? package : "");
+        EXPECT_EQ(rig.g._modalText == "Error! Update file damaged! (9908)", !good);
+        EXPECT_EQ(rig.g._modalBusy, good);
     }
 }
 
