@@ -156,10 +156,19 @@ bool jobDone(const std::future<UpdateOutcome>& job) {
     return job.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
+// What the box says while the work runs: no button.
 void showOnBox(Gui& g, TextId text) {
     g._modalText = textOrEmpty(text);
     g._modalDetails.clear();
     g._modalButtons.clear();
+}
+
+// The work's outcome: the box is read and closed with "OK".
+void showOutcome(Gui& g, PendingUpdate& u, TextId text) {
+    showOnBox(g, text);
+    g._modalButtons = textOrEmpty(textid::kTextButtonOk);
+    g._modalBusy = false;
+    u.ended = true;
 }
 
 // The firmware wait: the worker must have ended before the writer runs.
@@ -177,12 +186,11 @@ int advanceFlashing(Data& d, PendingUpdate& u) {
     const UpdateOutcome out = u.job.get();
     logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
                        out.reason.empty() ? "" : ", ", out.reason));
-    showOnBox(g, out.code == 0 ? kTextTurnOff : kTextFlashError);
+    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError);
     // Update mode has ended the worker: a new one connects once the text has
     // been read (the new connection's own boxes would replace it).
     u.reconnectOnClose = true;
     d.updateWaiting = false;
-    g._modalBusy = false;
     return -1;
 }
 
@@ -200,8 +208,7 @@ int advanceReload(Data& d, PendingUpdate& u) {
     d.listing.page.reset();  // the package's copy in "updates"
     if (out.code != 0) {
         logLine("Application update " + u.path + " error: " + out.reason);
-        showOnBox(g, kTextUpdateDamaged);
-        g._modalBusy = false;
+        showOutcome(g, u, kTextUpdateDamaged);
         return -1;
     }
     logLine("Application update " + u.path + " unpacked" + (out.reason.empty() ? "" : "; " + out.reason));
@@ -431,7 +438,7 @@ int runUpdate(Data& d, PendingUpdate& update, int answer) {
         g._machine->requestReconnect();
     }
     if (answer < 0) return answer;
-    if (answer != kYes) return -2;
+    if (answer != kYes || update.ended) return -2;  // "No", or the outcome's "OK"
     if (update.firmware) {
         if (g._machine) g._machine->requestUpdateMode();
         showOnBox(g, kTextFlashing);
