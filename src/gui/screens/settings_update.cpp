@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
 #include <tuple>
 
+#include "files/log_archive.h"
 #include "files/removable_drive.h"
 #include "files/update_unpack.h"
 #include "gui/app_rules.h"
@@ -69,7 +71,7 @@ constexpr auto kDriveCheck = std::chrono::seconds(1);
 constexpr auto kWorkerEndLimit = std::chrono::seconds(10);
 constexpr auto kWorkerPoll = std::chrono::milliseconds(1);
 
-enum ExportResult : int { kExportNone = 0, kExportNoDrive = -1 };
+constexpr int kExportNone = 0;  // the export has not ended
 
 Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
 
@@ -284,14 +286,21 @@ void clearLogs(Data& d) {
     d.eventRegistration = fs::is_directory(kLogsFolder, ec);
 }
 
+// "Error!" with the system's reason where it is known (a read-only drive, its
+// folder gone); a full drive is "Not enough space!".
 void showExportResult(Data& d, int result) {
     Gui& g = d.gui;
-    const TextId text = result > 0 ? kTextFilesCopied : result == kExportNoDrive ? kTextNoDrive : kTextNoSpace;
+    const TextId text = result > 0                       ? kTextFilesCopied
+                        : result == logexport::kNoDrive ? kTextNoDrive
+                        : result == logexport::kNoSpace ? kTextNoSpace
+                                                        : textid::kTextError;
+    const int err = logexport::systemError(result);
+    const std::string reason = err != 0 ? std::strerror(err) : "";
     // The worker released the device for the copy: the first closing answer
     // (a button, Back, Home, Escape) connects again, once.
-    auto reconnected = std::make_shared<bool>(result == kExportNoDrive);
+    auto reconnected = std::make_shared<bool>(result == logexport::kNoDrive);
     // The result comes when the copy ends: it waits for a box on screen.
-    g.queueMessageBox(textOrEmpty(text), nullptr, nullptr, [&g, reconnected](int answer) {
+    g.queueMessageBox(textOrEmpty(text), reason.c_str(), nullptr, [&g, reconnected](int answer) {
         if (answer == -1) return -1;
         if (!*reconnected && g._machine) g._machine->requestReconnect();
         *reconnected = true;
@@ -303,7 +312,7 @@ void exportLogs(Data& d) {
     Gui& g = d.gui;
     std::string drive;  // the product folder
     if (!g._machine || !findRemovableDrive(drive)) {
-        showExportResult(d, kExportNoDrive);
+        showExportResult(d, logexport::kNoDrive);
         return;
     }
     d.exportRotor = (g._rotor && g._rotor->isHistoryOpen()) ? g._rotor : nullptr;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <thread>
 
+#include "files/log_archive.h"
 #include "files/lzma_alone.h"
 #include "gui/app_rules.h"
 #include "gui/screens/settings_screen.h"
@@ -252,6 +253,7 @@ TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
         {true, 5, false, [](Rig& r) { r.g.pressBack(); }, "Files have been copied"},
         {true, -2, true, [](Rig& r) { r.h.key(GuiKey::Escape); }, "Not enough space!"},
         {true, 1, false, [](Rig& r) { r.g.pressHome(); }, "Files have been copied"},
+        {true, logexport::failure(EROFS), false, [](Rig& r) { r.taps({"OK"}); }, "Error!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -264,6 +266,7 @@ TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
         rig.m.copyLogsResult = c.result;
         rig.h.run(400);
         EXPECT_EQ(rig.g._modalText, c.text);
+        EXPECT_EQ(rig.g._modalDetails, c.result < logexport::kSystemErrorBase ? "Read-only file system" : "");
         EXPECT_EQ(rig.g._rotor->isHistoryOpen(), c.history);
         EXPECT_EQ(rig.m.count("requestReconnect"), 0);  // not while the box is open
         c.close(rig);
