@@ -224,8 +224,7 @@ TEST_F(logarchive, DriveProblems) {
     writeFile(usb + "/kestrune/logs", "a plain file where the folder goes");
     EXPECT_NE(logexport::systemError(run()), 0);
     fs::remove(usb + "/kestrune/logs");
-    // The folder goes (the stick pulled) while the archive is written: the
-    // system's reason, and nothing under the archive's name.
+    // The folder goes while the archive is written: the system's reason, no archive.
     setArchiveListedHook([&](const std::vector<LogArchiveEntry>&) {
         EXPECT_FALSE(fs::exists(archivePath()));
         fs::remove_all(usb + "/kestrune/logs");

@@ -141,12 +141,11 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
     for (std::size_t i = 40; i < s.size(); i += 97) s[i] = static_cast<char>(s[i] ^ 0x5A);  // corrupt data
     bad.push_back(s);
     bad.push_back(pack("hello, world\n"));  // whole, but no program
-    s = program;
-    s[18] = static_cast<char>(s[18] ^ 1);  // a program of another processor
-    bad.push_back(pack(s));
-    s = program;
-    s[4] = static_cast<char>(3 - s[4]);  // of the other word size
-    bad.push_back(pack(s));
+    for (std::size_t at : {4, 18}) {         // a program of the other word size, of another processor
+        s = program;
+        s[at] = static_cast<char>(s[at] ^ 3);
+        bad.push_back(pack(s));
+    }
 
     for (std::size_t i = 0; i < bad.size(); ++i) {
         writeFile("bad.kst", bad[i]);

@@ -30,11 +30,8 @@ check() {
   local dir; dir=$(mktemp -d)
   cp "$launcher" "$dir/kestrune-run"
   fake old "$old" > "$dir/kestrune"; chmod +x "$dir/kestrune"
-  case "$new" in
-    -) ;;
-    text) printf 'hello, world\n' > "$dir/kestrune.new" ;;  # 13 bytes of no program
-    *) fake new "$new" > "$dir/kestrune.new" ;;
-  esac
+  if [ "$new" = text ]; then printf 'hello, world\n' > "$dir/kestrune.new"  # 13 bytes of no program
+  elif [ "$new" != "-" ]; then fake new "$new" > "$dir/kestrune.new"; fi
   (cd / && "$dir/kestrune-run" -d)
   local got=$?
   local log; log=$(tr '\n' ';' < "$dir/calls.txt")
@@ -44,9 +41,9 @@ check() {
   else
     echo "ok   $name"
   fi
-  local kept=old; case "$calls" in *new*';old -d;') ;; *new*) kept=new ;; esac
-  if [ "$new" != "-" ] && { [ -e "$dir/kestrune.old" ] || ! grep -q "^echo \"$kept" "$dir/kestrune"; }; then
-    echo "FAIL $name: kestrune is not the $kept program, or kestrune.old is left"; failures=$((failures + 1))
+  local last=${calls%;}; last=${last##*;}; last=${last%% *}  # the program that ran last stays
+  if [ "$new" != "-" ] && { [ -e "$dir/kestrune.old" ] || ! grep -q "^echo \"$last" "$dir/kestrune"; }; then
+    echo "FAIL $name: kestrune is not the $last program, or kestrune.old is left"; failures=$((failures + 1))
   fi
   rm -rf "$dir"
 }
@@ -59,6 +56,5 @@ check "crash code ends it"                "139"      -       139 "old -d;"
 check "new text file: the old one again"  "34 33"    text    33 "old -d;old -d;"
 check "new one dies before its frame"     "34 33"    "!SEGV" 33 "old -d;new -d;old -d;"
 check "new one ends without a window"     "34 33"    "!1"    33 "old -d;new -d;old -d;"
-check "new one started, then restarts"    "34"       "10 33" 33 "old -d;new -d;new -d;"
 
 if [ "$failures" -ne 0 ]; then exit 1; fi

@@ -1,17 +1,12 @@
 #pragma once
-// A stand-in for a program file that this machine runs: the test program's
-// own ELF header (class, byte order, processor) followed by filler bytes.
-
+// A program file this machine runs, for tests: the test program's own ELF header, then `body`.
 #include <fstream>
 #include <string>
 
 namespace testsupport {
-
-inline std::string nativeProgram(std::string body) {
+inline std::string nativeProgram(const std::string& body) {
     std::string header(64, '\0');
-    std::ifstream self("/proc/self/exe", std::ios::binary);
-    self.read(header.data(), static_cast<std::streamsize>(header.size()));
+    std::ifstream("/proc/self/exe", std::ios::binary).read(header.data(), 64);
     return header + body;
 }
-
 }  // namespace testsupport
