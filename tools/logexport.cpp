@@ -1,11 +1,13 @@
 // logexport [--roots A:B]
 // Runs the log archive export from the current directory (its "logs", ".cfg"
 // and "history/") onto the removable drive, printing the progress and the
-// result code: 1 written, -1 no drive, -2 not enough space, -3 write failure.
+// result code: 1 written, -1 no drive, -2 not enough space, -3 write failure,
+// below -1000 a failure for the system's reason it prints.
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "files/log_archive.h"
@@ -40,5 +42,6 @@ int main(int argc, char** argv) {
     }
     worker.join();
     std::printf("progress %d%%\nresult %d\n", percent.load(), result.load());
+    if (const int err = logexport::systemError(result.load())) std::printf("reason %s\n", std::strerror(err));
     return result.load() == 1 ? 0 : 1;
 }

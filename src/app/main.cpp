@@ -182,8 +182,6 @@ int main(int argc, char** argv) {
     glfwSetMouseButtonCallback(window, onMouseButton);
     glfwSetCursorPosCallback(window, onCursorPos);
 
-    std::error_code ignored;
-    std::filesystem::remove(appwindow::kPreviousExecutable, ignored);
     // The touch service's press-and-hold feedback is Windows' own: nothing to turn off here.
     platform::installCrashHandler("logs");
 
@@ -217,6 +215,7 @@ int main(int argc, char** argv) {
     const int refreshHz = monitorRefreshRate();
     Snapshot snapshot(clock.now());
     bool fontAtlasOnGpu = false;
+    bool started = false;  // the first frame is on the screen
     const std::unique_ptr<UiProbeRecorder> probe = UiProbeRecorder::fromEnvironment();
     while (frameLoopContinues(glfwWindowShouldClose(window), exitCode)) {
         gui->startFrame();
@@ -239,6 +238,13 @@ int main(int argc, char** argv) {
         snapshot.takeWhenDue(window, clock.now());
         glfwMakeContextCurrent(window);
         glfwSwapBuffers(window);
+        if (!started) {
+            // This program has started: the one an update replaced can go.  Until
+            // then the launcher puts it back should this one end.
+            std::error_code ignored;
+            std::filesystem::remove(appwindow::kPreviousExecutable, ignored);
+            started = true;
+        }
         if (probe) probe->afterFrame(*gui, clock.now());  // what is now on the screen
         for (int n = gui->keys().take(GuiKey::FullScreen); n > 0; --n) {
             fullScreen = !fullScreen;

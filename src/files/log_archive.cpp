@@ -1,6 +1,5 @@
 #include "files/log_archive.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "files/file_time.h"
 #include "files/removable_drive.h"
 #include "platform/bounded_read.h"
+#include "platform/file_replace.h"
 
 namespace fs = std::filesystem;
 
@@ -266,47 +266,33 @@ std::vector<LogArchiveEntry> listLogArchiveFiles() {
 namespace {
 
 int runExport(std::atomic<int>* percent) {
+    using namespace logexport;
     std::string path = "kestrune/";
-    if (!findRemovableDrive(path)) return -1;
+    if (!findRemovableDrive(path)) return kNoDrive;
     path += "logs/";
     std::error_code ec;
     fs::create_directories(path, ec);
-    if (ec || !fs::is_directory(path, ec)) return -3;
+    if (ec) return failure(ec.value());
+    if (!fs::is_directory(path, ec)) return failure(ec ? ec.value() : ENOTDIR);
+    // A read-only drive is that, however much room it has.
+    if (::access(path.c_str(), W_OK) != 0) return failure(errno);
     std::uint64_t available = 0;
     const bool known = g_space ? g_space(path, available) : defaultSpace(path, available);
-    if (!known) return -1;
+    if (!known) return kNoDrive;
 
     std::vector<LogArchiveEntry> list = listLogArchiveFiles();
     std::uint64_t total = 0;
     for (const auto& e : list) total += tarEntryBytes(e);
-    if (total + 4096 > available) return -2;
+    if (total + 4096 > available) return kNoSpace;
 
     const std::time_t now = g_clock ? g_clock() : std::time(nullptr);
     std::tm tm{};
-    if (!localtime_r(&now, &tm)) return -3;
+    if (!localtime_r(&now, &tm)) return kFailed;
     char name[64];
     std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d.logs", tm.tm_year + 1900, tm.tm_mon + 1,
                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     path += name;
 
-    if (g_listed) g_listed(list);
-
-    const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out < 0) return -3;
-    std::uint64_t written = 0;
-    LzmaWriter writer = [out, &written](const void* data, std::size_t size) -> std::size_t {
-        const char* p = static_cast<const char*>(data);
-        std::size_t left = size;
-        while (left > 0) {
-            const ssize_t n = ::write(out, p, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        written += size - left;
-        return size - left;
-    };
     const std::uint64_t streamSize = total + 1024;
     if (percent) percent->exchange(0);
     LzmaProgress progress = [percent, streamSize](std::uint64_t in) {
@@ -316,22 +302,28 @@ int runExport(std::atomic<int>* percent) {
         return true;
     };
     TarStream stream(std::move(list));
-    bool ok = writeTarLzma(writer, stream, streamSize, progress);
-    if (ok && ::fsync(out) != 0) ok = false;
-    if (::close(out) != 0) ok = false;
+    const platform::ContentSource archive = [&](const platform::ContentSink& write) {
+        if (g_listed) g_listed(stream.files);
+        LzmaWriter writer = [&write](const void* data, std::size_t size) -> std::size_t {
+            return write(data, size) ? size : 0;
+        };
+        return writeTarLzma(writer, stream, streamSize, progress);
+    };
+    const bool ok = platform::replaceFileFrom(path, archive);
+    const int err = errno;
     if (ok && percent) percent->exchange(100);
     flushVolume(path);
-    return ok ? 1 : -3;
+    return ok ? kWritten : failure(err);
 }
 
 }  // namespace
 
 void exportLogsArchive(std::atomic<int>* result, std::atomic<int>* percent) {
-    int code = -3;
+    int code = logexport::kFailed;
     try {
         code = runExport(percent);
     } catch (...) {  // out of memory while listing or encoding
-        code = -3;
+        code = logexport::kFailed;
     }
     if (result) result->exchange(code);
 }

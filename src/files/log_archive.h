@@ -6,16 +6,18 @@
 // <drive>/kestrune/logs/YYYYMMDDhhmmss.logs.
 //
 // exportLogsArchive runs on the machine worker; the two cells it is given are
-// the only state it shares.  Result codes: 1 written, -1 no drive with the
-// program's folder (or the drive cannot be used), -2 not enough free space,
-// -3 writing or compressing failed (a partial archive is left on the drive).
-// The percent cell follows the compression from 0 to 100.
+// the only state it shares: the result code (logexport below) and the percent
+// cell, which follows the compression from 0 to 100.  The archive is written
+// under a temporary name and renamed once it is whole and flushed: an export
+// that fails (the stick pulled, its folder gone, a read-only or full drive)
+// leaves nothing under the archive's name.
 //
 // Each file is streamed with exactly the size listed for it (a file that grew
 // meanwhile is cut, one that shrank is filled with zeros), so the tar stream is
 // always exactly the size written in the archive's header.
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -23,6 +25,24 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
+
+// The export's result codes.
+namespace logexport {
+constexpr int kWritten = 1;
+constexpr int kNoDrive = -1;  // no drive with the program's folder, or its space unknown
+constexpr int kNoSpace = -2;  // not enough free space
+constexpr int kFailed = -3;   // writing or compressing failed, the system gave no reason
+// Below this: failed for the system's reason errno = kSystemErrorBase - code.
+constexpr int kSystemErrorBase = -1000;
+
+// The code of a failure for the system's reason `err` (a full drive is kNoSpace).
+inline int failure(int err) {
+    if (err == ENOSPC || err == EDQUOT) return kNoSpace;
+    return err > 0 ? kSystemErrorBase - err : kFailed;
+}
+// The system's reason a result code carries, 0 for none.
+inline int systemError(int code) { return code < kSystemErrorBase ? kSystemErrorBase - code : 0; }
+}  // namespace logexport
 
 struct LogArchiveEntry {
     std::string path;        // as opened, e.g. "logs/engine.log"
@@ -100,5 +120,6 @@ using SpaceQueryFn = std::function<bool(const std::string& folder, std::uint64_t
 void setArchiveSpaceQuery(SpaceQueryFn fn);
 // The time that names the archive.
 void setArchiveClock(std::time_t (*now)());
-// Called with the list between listing and streaming.
+// Called with the list between listing and streaming, while the archive's
+// file is open.
 void setArchiveListedHook(std::function<void(const std::vector<LogArchiveEntry>&)> hook);

@@ -1,10 +1,13 @@
 #include "files/update_unpack.h"
 
+#include <elf.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -35,6 +38,53 @@ mode_t currentUmask() {
 
 constexpr std::size_t kMinFile = 13 + 5;  // header and the least LZMA data
 
+// What makes a file a program this machine can run: an ELF executable (or
+// position-independent executable) of the running program's class, byte
+// order and processor.
+struct ProgramKind {
+    unsigned char elfClass = 0;
+    unsigned char byteOrder = 0;
+    unsigned machine = 0;
+    bool operator==(const ProgramKind& o) const {
+        return elfClass == o.elfClass && byteOrder == o.byteOrder && machine == o.machine;
+    }
+};
+
+// The kind of the ELF executable whose header `bytes` begins; false for
+// anything else (a text, a library's object, a truncated header).
+bool programKind(const unsigned char* bytes, std::size_t size, ProgramKind& kind) {
+    if (size < sizeof(Elf32_Ehdr) || std::memcmp(bytes, ELFMAG, SELFMAG) != 0) return false;
+    kind.elfClass = bytes[EI_CLASS];
+    kind.byteOrder = bytes[EI_DATA];
+    if (kind.elfClass == ELFCLASS64 ? size < sizeof(Elf64_Ehdr) : kind.elfClass != ELFCLASS32) return false;
+    if (kind.byteOrder != ELFDATA2LSB && kind.byteOrder != ELFDATA2MSB) return false;
+    // e_type and e_machine stand at the same offsets in both classes.
+    const auto half = [&](std::size_t at) {
+        return kind.byteOrder == ELFDATA2LSB ? bytes[at] | bytes[at + 1] << 8 : bytes[at] << 8 | bytes[at + 1];
+    };
+    const unsigned type = half(offsetof(Elf64_Ehdr, e_type));
+    kind.machine = half(offsetof(Elf64_Ehdr, e_machine));
+    return type == ET_EXEC || type == ET_DYN;
+}
+
+// The running program's kind, from its own file's header.
+bool runningProgramKind(ProgramKind& kind) {
+    unsigned char header[sizeof(Elf64_Ehdr)] = {};
+    std::ifstream self("/proc/self/exe", std::ios::binary);
+    self.read(reinterpret_cast<char*>(header), sizeof header);
+    return programKind(header, static_cast<std::size_t>(self.gcount()), kind);
+}
+
+// An update that this machine cannot run would leave it without a program.
+bool runsHere(const std::vector<unsigned char>& program, std::string* reason) {
+    ProgramKind running, update;
+    if (!runningProgramKind(running)) return refuse(reason, "the running program's kind is unknown");
+    if (!programKind(program.data(), program.size(), update))
+        return refuse(reason, "update file damaged: not an executable program");
+    if (!(update == running)) return refuse(reason, "update file damaged: a program of another machine");
+    return true;
+}
+
 bool unpack(const char* path, std::string* reason) {
     if (!path || !*path) return refuse(reason, "no file name");
     std::string refusal;
@@ -62,6 +112,7 @@ bool unpack(const char* path, std::string* reason) {
     if (!lzmaAloneDecode(packed.data(), packed.size(), kUpdateMaxUnpacked, program, &why))
         return refuse(reason, "update file damaged: " + why);
     packed = std::vector<unsigned char>();
+    if (!runsHere(program, reason)) return false;
 
     std::string error;
     if (!platform::replaceFile(

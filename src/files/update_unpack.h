@@ -3,7 +3,9 @@
 // "kestrune/updates" on the stick) is decoded in memory and written as
 // "kestrune.new" in the working directory (executable), ready for the swap
 // outside the program.  An existing "kestrune.new" is replaced only after a
-// complete, checked decode and a durable write.
+// complete, checked decode and a durable write, and only by an executable that
+// this machine runs (an ELF program of the running program's class, byte order
+// and processor): anything else would leave the machine without a program.
 
 #include <cstdint>
 #include <string>
@@ -13,7 +15,7 @@ inline constexpr std::uint64_t kUpdateMaxUnpacked = 33554432;  // 32 MiB
 inline constexpr const char* kUpdateTarget = "kestrune.new";
 
 // True when "kestrune.new" was written.  On false `reason` (when given) tells
-// why: unreadable, not a regular file, too large, too short, damaged, or not
-// writable; the reason is also logged in "dbr".  Never blocks on a pipe.
+// why: unreadable, not a regular file, too large, too short, damaged, not a
+// program of this machine, or not writable; the reason is also logged in "dbr".  Never blocks on a pipe.
 bool unpackUpdateFile(const char* path, std::string* reason);
 bool unpackUpdateFile(const char* path);

@@ -17,8 +17,10 @@ long defaultWrite(int fd, const void* data, std::size_t size) { return ::write(f
 
 WriteFn g_write = &defaultWrite;
 
+// The reason stays in errno for callers that tell the operator.
 bool fail(std::string* error, const std::string& what, int err) {
-    if (error) *error = what + ": " + std::strerror(err);
+    if (error) *error = err != 0 ? what + ": " + std::strerror(err) : what;
+    errno = err;
     return false;
 }
 
@@ -28,9 +30,9 @@ void setReplaceFileWriter(WriteFn fn) { g_write = fn ? fn : &defaultWrite; }
 
 namespace {
 
-// Writes `content` to a new temporary file beside `path`, flushed and closed;
-// its name goes to `tmp`.  On failure nothing is left behind.
-bool writeTemporary(const std::string& path, std::string_view content, std::string& tmp, std::string* error) {
+// Writes what `source` gives to a new temporary file beside `path`, flushed
+// and closed; its name goes to `tmp`.  On failure nothing is left behind.
+bool writeTemporary(const std::string& path, const ContentSource& source, std::string& tmp, std::string* error) {
     if (path.empty()) return fail(error, "empty file name", EINVAL);
 
     tmp = path + ".tmpXXXXXX";
@@ -47,18 +49,24 @@ bool writeTemporary(const std::string& path, std::string_view content, std::stri
         return fail(error, what, err);
     };
 
-    const char* p = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const long n = g_write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon("write error on " + tmp, errno);
+    int writeError = 0;
+    const ContentSink sink = [&](const void* data, std::size_t size) {
+        const char* p = static_cast<const char*>(data);
+        while (size > 0 && writeError == 0) {
+            const long n = g_write(fd, p, size);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                writeError = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            p += n;
+            size -= static_cast<std::size_t>(n);
         }
-        if (n == 0) return abandon("write error on " + tmp, ENOSPC);
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+        return writeError == 0;
+    };
+    const bool made = source(sink);
+    if (writeError != 0) return abandon("write error on " + tmp, writeError);
+    if (!made) return abandon("the content of " + tmp + " could not be made", 0);
     if (!syncOpenFile(fd)) return abandon("cannot flush " + tmp, errno);
     if (::close(fd) != 0) {
         const int err = errno;
@@ -68,11 +76,19 @@ bool writeTemporary(const std::string& path, std::string_view content, std::stri
     return true;
 }
 
+ContentSource wholeContent(std::string_view content) {
+    return [content](const ContentSink& write) { return write(content.data(), content.size()); };
+}
+
 }  // namespace
 
 bool replaceFile(const std::string& path, std::string_view content, std::string* error) {
+    return replaceFileFrom(path, wholeContent(content), error);
+}
+
+bool replaceFileFrom(const std::string& path, const ContentSource& source, std::string* error) {
     std::string tmp;
-    if (!writeTemporary(path, content, tmp, error)) return false;
+    if (!writeTemporary(path, source, tmp, error)) return false;
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
@@ -85,7 +101,7 @@ bool replaceFile(const std::string& path, std::string_view content, std::string*
 
 CreateResult createFile(const std::string& path, std::string_view content, std::string* error) {
     std::string tmp;
-    if (!writeTemporary(path, content, tmp, error)) return CreateResult::kFailed;
+    if (!writeTemporary(path, wholeContent(content), tmp, error)) return CreateResult::kFailed;
     // A hard link is made only under a free name: no check before, no race.
     const int linked = ::link(tmp.c_str(), path.c_str());
     const int err = errno;

@@ -8,12 +8,24 @@
 // old file stays as it was and the call reports the failure with a short reason.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
 bool replaceFile(const std::string& path, std::string_view content, std::string* error = nullptr);
+
+// Takes one piece of the content; false once a write has failed.
+using ContentSink = std::function<bool(const void* data, std::size_t size)>;
+// Gives the whole content to the sink; false when it could not be made whole.
+using ContentSource = std::function<bool(const ContentSink& write)>;
+
+// replaceFile for content made while it is written (an archive larger than
+// memory should hold): the target appears only once all of it was written,
+// flushed and closed.  On failure errno holds the system's reason (0 when the
+// source failed by itself).
+bool replaceFileFrom(const std::string& path, const ContentSource& source, std::string* error = nullptr);
 
 enum class CreateResult { kCreated, kExists, kFailed };
 

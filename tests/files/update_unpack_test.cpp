@@ -12,6 +12,7 @@
 
 #include "files/lzma_alone.h"
 #include "support/hostile_files.h"
+#include "support/native_program.h"
 #include "support/watchdog.h"
 #include "support/work_dir.h"
 
@@ -26,7 +27,7 @@ struct update : ::testing::Test {
 };
 
 std::string sampleProgram(std::size_t size) {
-    std::string s;
+    std::string s = testsupport::nativeProgram("");
     std::mt19937 rng(7);
     while (s.size() < size) {
         s += "ELF-ish section ";
@@ -139,6 +140,12 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
     s = packed;
     for (std::size_t i = 40; i < s.size(); i += 97) s[i] = static_cast<char>(s[i] ^ 0x5A);  // corrupt data
     bad.push_back(s);
+    bad.push_back(pack("hello, world\n"));  // whole, but no program
+    for (std::size_t at : {4, 18}) {         // a program of the other word size, of another processor
+        s = program;
+        s[at] = static_cast<char>(s[at] ^ 3);
+        bad.push_back(pack(s));
+    }
 
     for (std::size_t i = 0; i < bad.size(); ++i) {
         writeFile("bad.kst", bad[i]);
@@ -152,7 +159,7 @@ TEST_F(update, DamagedStreamsAreRefusedAndKeepTheOlderProgram) {
 }
 
 TEST_F(update, UnwritableTargetIsAFailure) {
-    const std::string packed = pack("a small program");
+    const std::string packed = pack(sampleProgram(100));
     writeFile("p.kst", packed);
     fs::create_directories("kestrune.new/inside");  // a folder where the file goes
     std::string reason;

@@ -264,6 +264,7 @@ struct PendingUpdate {
     bool firmware = false;
     std::future<UpdateOutcome> job;  // the flashing or unpacking, off the frame
     bool reconnectOnClose = false;   // flashed: the machine connects again when the box closes
+    bool ended = false;              // the box shows the outcome, closed by its "OK"
 };
 
 void updateTab(Data& d);

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
 #include <tuple>
 
+#include "files/log_archive.h"
 #include "files/removable_drive.h"
 #include "files/update_unpack.h"
 #include "gui/app_rules.h"
@@ -69,7 +71,7 @@ constexpr auto kDriveCheck = std::chrono::seconds(1);
 constexpr auto kWorkerEndLimit = std::chrono::seconds(10);
 constexpr auto kWorkerPoll = std::chrono::milliseconds(1);
 
-enum ExportResult : int { kExportNone = 0, kExportNoDrive = -1 };
+constexpr int kExportNone = 0;  // the export has not ended
 
 Data* current(Gui& g) { return dynamic_cast<Data*>(g._data); }
 
@@ -156,10 +158,19 @@ bool jobDone(const std::future<UpdateOutcome>& job) {
     return job.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
+// What the box says while the work runs: no button.
 void showOnBox(Gui& g, TextId text) {
     g._modalText = textOrEmpty(text);
     g._modalDetails.clear();
     g._modalButtons.clear();
+}
+
+// The work's outcome: the box is read and closed with "OK".
+void showOutcome(Gui& g, PendingUpdate& u, TextId text) {
+    showOnBox(g, text);
+    g._modalButtons = textOrEmpty(textid::kTextButtonOk);
+    g._modalBusy = false;
+    u.ended = true;
 }
 
 // The firmware wait: the worker must have ended before the writer runs.
@@ -177,12 +188,11 @@ int advanceFlashing(Data& d, PendingUpdate& u) {
     const UpdateOutcome out = u.job.get();
     logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
                        out.reason.empty() ? "" : ", ", out.reason));
-    showOnBox(g, out.code == 0 ? kTextTurnOff : kTextFlashError);
+    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError);
     // Update mode has ended the worker: a new one connects once the text has
     // been read (the new connection's own boxes would replace it).
     u.reconnectOnClose = true;
     d.updateWaiting = false;
-    g._modalBusy = false;
     return -1;
 }
 
@@ -200,8 +210,7 @@ int advanceReload(Data& d, PendingUpdate& u) {
     d.listing.page.reset();  // the package's copy in "updates"
     if (out.code != 0) {
         logLine("Application update " + u.path + " error: " + out.reason);
-        showOnBox(g, kTextUpdateDamaged);
-        g._modalBusy = false;
+        showOutcome(g, u, kTextUpdateDamaged);
         return -1;
     }
     logLine("Application update " + u.path + " unpacked" + (out.reason.empty() ? "" : "; " + out.reason));
@@ -277,14 +286,21 @@ void clearLogs(Data& d) {
     d.eventRegistration = fs::is_directory(kLogsFolder, ec);
 }
 
+// "Error!" with the system's reason where it is known (a read-only drive, its
+// folder gone); a full drive is "Not enough space!".
 void showExportResult(Data& d, int result) {
     Gui& g = d.gui;
-    const TextId text = result > 0 ? kTextFilesCopied : result == kExportNoDrive ? kTextNoDrive : kTextNoSpace;
+    const TextId text = result > 0                       ? kTextFilesCopied
+                        : result == logexport::kNoDrive ? kTextNoDrive
+                        : result == logexport::kNoSpace ? kTextNoSpace
+                                                        : textid::kTextError;
+    const int err = logexport::systemError(result);
+    const std::string reason = err != 0 ? std::strerror(err) : "";
     // The worker released the device for the copy: the first closing answer
     // (a button, Back, Home, Escape) connects again, once.
-    auto reconnected = std::make_shared<bool>(result == kExportNoDrive);
+    auto reconnected = std::make_shared<bool>(result == logexport::kNoDrive);
     // The result comes when the copy ends: it waits for a box on screen.
-    g.queueMessageBox(textOrEmpty(text), nullptr, nullptr, [&g, reconnected](int answer) {
+    g.queueMessageBox(textOrEmpty(text), reason.c_str(), nullptr, [&g, reconnected](int answer) {
         if (answer == -1) return -1;
         if (!*reconnected && g._machine) g._machine->requestReconnect();
         *reconnected = true;
@@ -296,7 +312,7 @@ void exportLogs(Data& d) {
     Gui& g = d.gui;
     std::string drive;  // the product folder
     if (!g._machine || !findRemovableDrive(drive)) {
-        showExportResult(d, kExportNoDrive);
+        showExportResult(d, logexport::kNoDrive);
         return;
     }
     d.exportRotor = (g._rotor && g._rotor->isHistoryOpen()) ? g._rotor : nullptr;
@@ -431,7 +447,7 @@ int runUpdate(Data& d, PendingUpdate& update, int answer) {
         g._machine->requestReconnect();
     }
     if (answer < 0) return answer;
-    if (answer != kYes) return -2;
+    if (answer != kYes || update.ended) return -2;  // "No", or the outcome's "OK"
     if (update.firmware) {
         if (g._machine) g._machine->requestUpdateMode();
         showOnBox(g, kTextFlashing);

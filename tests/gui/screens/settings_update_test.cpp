@@ -10,6 +10,7 @@
 #include <functional>
 #include <thread>
 
+#include "files/log_archive.h"
 #include "files/lzma_alone.h"
 #include "gui/app_rules.h"
 #include "gui/screens/settings_screen.h"
@@ -18,6 +19,7 @@
 #include "records/settings_file.h"
 #include "rotor/rotor.h"
 #include "support/gui_harness.h"
+#include "support/native_program.h"
 #include "support/recording_runner.h"
 #include "support/work_dir.h"
 
@@ -169,16 +171,17 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
 }
 
 TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
-    const std::string program(5000, 'p');
-    std::string package;
-    ASSERT_TRUE(lzmaAloneEncode(program, package));
+    const std::string program = testsupport::nativeProgram(std::string(5000, 'p'));
+    std::string package, text;
+    ASSERT_TRUE(lzmaAloneEncode(program, package) && lzmaAloneEncode("hello, world\n", text));
     struct Case {
         bool good;
         const char* existing;  // an earlier copy in "updates/"
-    } cases[] = {{false, nullptr}, {true, nullptr}, {true, "old copy"}};
+        bool text = false;     // a whole package of a text file, not damaged bytes
+    } cases[] = {{false, nullptr}, {false, nullptr, true}, {true, nullptr}, {true, "old copy"}};
     for (const Case& c : cases) {
         Rig rig;
-        testwd::writeFile(rig.onStick("updates/5.138.kst"), c.good ? package : "damaged package bytes");
+        testwd::writeFile(rig.onStick("updates/5.138.kst"), c.good ? package : c.text ? text : "damaged package bytes");
         if (c.existing) fs::create_directory("updates"), testwd::writeFile("updates/5.138.kst", c.existing);
         rig.taps({"Update software", "v5.138", "Yes"});
         rig.waitWhileBoxShows("Wait, application reloading in progress!");
@@ -188,6 +191,9 @@ TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
         EXPECT_EQ(testwd::readFile("updates/5.138.kst"), c.existing ? c.existing : c.good ? package : "");
         EXPECT_EQ(rig.g._modalText == "Error! Update file damaged! (9908)", !c.good);
         EXPECT_EQ(rig.g._modalBusy, c.good);
+        if (c.good) continue;
+        rig.taps({"OK"});  // the damaged package's box closes with a tap, and installs nothing
+        EXPECT_TRUE(rig.g._modalState == 0 && exitCode == exitcodes::kClosed);
     }
 }
 
@@ -247,6 +253,7 @@ TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
         {true, 5, false, [](Rig& r) { r.g.pressBack(); }, "Files have been copied"},
         {true, -2, true, [](Rig& r) { r.h.key(GuiKey::Escape); }, "Not enough space!"},
         {true, 1, false, [](Rig& r) { r.g.pressHome(); }, "Files have been copied"},
+        {true, logexport::failure(EROFS), false, [](Rig& r) { r.taps({"OK"}); }, "Error!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -259,6 +266,7 @@ TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
         rig.m.copyLogsResult = c.result;
         rig.h.run(400);
         EXPECT_EQ(rig.g._modalText, c.text);
+        EXPECT_EQ(rig.g._modalDetails, c.result < logexport::kSystemErrorBase ? "Read-only file system" : "");
         EXPECT_EQ(rig.g._rotor->isHistoryOpen(), c.history);
         EXPECT_EQ(rig.m.count("requestReconnect"), 0);  // not while the box is open
         c.close(rig);
