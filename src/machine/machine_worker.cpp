@@ -51,6 +51,7 @@ bool Machine::startProcess(int code) {
     if (!_process.compare_exchange_strong(expected, -1)) return false;
     _overDriveLimit.store(false);
     _result.store(MachineError::kNone);
+    _stopRequested.store(false);  // from here on a stop is this start's
     _engine.error = RunStatus::kOk;
     _engine.rpm = 0.0;
     _engine.lastRpm.store(0.0);
@@ -110,14 +111,14 @@ void Machine::workerLoop() {
             publish(true);
             // A start that the reconnect held back runs on the new device,
             // but not on the demo device in place of a controller now lost.
-            int next = _quit.load() ? MachineProcess::kIdle : _heldStart;
+            int next = _quit.load() ? MachineProcess::kIdle : _heldStart.load();
             if (next != MachineProcess::kIdle && _isDemo.load() && !wasDemo) {
                 _result.store(ApiError::kNoConnection);
                 next = MachineProcess::kIdle;
             }
-            _heldStart = 0;
             _state.store(MachineState::kIdle);
             _process.store(next);
+            _heldStart.store(0);  // after the switch: the start never shows as gone meanwhile
         } else {
             runProcessFrame(code);
             _lastRoundOk = _result.load() == MachineError::kNone;
@@ -130,12 +131,23 @@ void Machine::workerLoop() {
 // reconnect waits for the next round.
 bool Machine::takeReconnect() {
     int code = _process.load();
-    while (code >= 0 && !_process.compare_exchange_weak(code, MachineProcess::kConnect)) {
+    for (;;) {
+        if (code < 0) {
+            _heldStart.store(0);
+            return false;
+        }
+        // Held before the switch: the start shows as pending throughout.
+        _heldStart.store(code > MachineProcess::kConnect ? code : 0);
+        if (_process.compare_exchange_weak(code, MachineProcess::kConnect)) break;
     }
-    if (code < 0) return false;
     _reqReconnect.store(false);
-    _heldStart = code > MachineProcess::kConnect ? code : 0;
     return true;
+}
+
+bool Machine::isStartPending() {
+    const int code = _process.load();
+    if (code == MachineProcess::kConnect) return _heldStart.load() != 0;
+    return code != MachineProcess::kIdle;
 }
 
 // ---------------------------------------------------------------- published values
@@ -306,7 +318,10 @@ void Machine::runProcessFrame(int code) {
     _measurer.openLog(true);
     logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
     logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
-    if (!initProcess(code)) {
+    if (_stopRequested.load()) {
+        // Stopped before it ran (while held behind a reconnection, say): nothing turns.
+        logPrintf(&_engineLog, "stopped before the start");
+    } else if (!initProcess(code)) {
         // A set-up the device did not take has its error already.
         if (_result.load() == MachineError::kNone) _result.store(MachineError::kDriveNotReady);
     } else {
@@ -442,7 +457,6 @@ void Machine::resetRunRequests(int startRpm) {
     _requestedBoosterLevel.store(0);
     _requestedRpm.store(startRpm);
     beginStep();
-    _stopRequested.store(false);
 }
 
 // ---------------------------------------------------------------- measuring process

@@ -6,18 +6,41 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "gui/screens/balancing.h"
 #include "gui/screens/measuring.h"
 #include "records/job_records.h"
 #include "machine/machine_codes.h"
+#include "machine/mapi.h"
 #include "rotor/rotor.h"
 #include "support/gui_road.h"
 #include "support/rotor_builder.h"
 
 namespace {
+
+constexpr const char* kNoReplay = "no-such-dir/mapi.dmp";
+
+// The demonstration device whose idle poll the test holds, then finds lost.
+struct HeldPoll {
+    std::atomic<bool> hold{false}, inside{false}, lost{false};
+};
+class HeldPollDemo final : public MApi {
+public:
+    HeldPollDemo(Clock& c, HeldPoll& p) : MApi(c, kNoReplay), p_(p) {}
+    bool isConnected() override {
+        p_.inside = true;
+        while (p_.hold) std::this_thread::yield();
+        p_.inside = false;
+        return !p_.lost;
+    }
+
+private:
+    HeldPoll& p_;
+};
 
 TEST(MeasuringRoad, DemoRunShowsItsRowsAndComesBackOnceIdle) {
     RoadRig r;
@@ -116,6 +139,46 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
     }
     EXPECT_EQ(markers, shown);
     EXPECT_EQ(instructions, shown);
+}
+
+// The device lost in the idle pass of the Start: the start waits behind a
+// reconnection that finds a controller only 6 s later, and runs then.
+TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
+    HeldPoll poll;
+    std::atomic<std::int64_t> backAt{INT64_MAX};
+    RoadRig r([&](MachineDeps& deps) {
+        deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
+        deps.makeOlder = [&](Clock& c) -> Api* {
+            if (c.msSince(Clock::time_point{}) >= backAt) return new MApi(c, kNoReplay);
+            c.sleepMs(333);  // a search that finds nothing
+            return nullptr;
+        };
+    });
+    r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
+    r.g.setScreen(true, [](Gui&) {});
+    r.h.run(400);
+    poll.hold = true;
+    ASSERT_TRUE(machinetest::waitFor([&] { return poll.inside.load(); }));
+    r.g._measuringMode = MeasuringMode::kRun;
+    r.g.setScreen(true, &Gui::measuring);
+    r.h.frame();
+    ASSERT_EQ(r.g.currentScreen(), Gui::ScreenId::Measuring);
+    backAt = r.h.clock().nowMs() + 6000;
+    poll.lost = true;
+    poll.hold = false;
+
+    bool ran = false, unwatched = false;
+    r.framesUntil(
+        [&] {
+            const bool turning = r.machine->process() == MachineProcess::kBalancing;
+            ran |= turning;
+            unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
+            return ran && r.g.currentScreen() != Gui::ScreenId::Measuring && machinetest::idle(*r.machine);
+        },
+        60000);
+    EXPECT_TRUE(ran) << "the held start ran on the controller found";
+    EXPECT_FALSE(r.machine->isDemo());
+    EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
 }
 
 }  // namespace
