@@ -32,6 +32,11 @@ const Drive& Machine::drive() const {
 // ---------------------------------------------------------------- start and end
 
 bool Machine::startProcess(int code) {
+    // A refusal is this start's own: the over-speed mark of an earlier start
+    // goes first (nothing but a start sets it, so nothing else is lost).
+    _overDriveLimit.store(false);
+    int stale = MachineError::kOverDriveLimit;
+    _result.compare_exchange_strong(stale, MachineError::kNone);
     if (code <= 0 || _process.load() != MachineProcess::kIdle) return false;
     if (code == MachineProcess::kBalancing) {
         Rotor* rotor = _rotor.load();

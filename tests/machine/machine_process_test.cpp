@@ -290,9 +290,13 @@ TEST_F(BalancingRun, RefusedAboveTheDriveMaximum) {
     EXPECT_EQ(shown, 9913);
     EXPECT_NE(text.find("(9913)"), std::string::npos);
     EXPECT_EQ(title, textOrEmpty(0x195DC01));
-    // The next accepted start clears it.
     cfg->endDrive.maxSpeed = 2000;
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
+    // Refused again, for a reconnection: the earlier 9913 is not this start's reason.
+    machine->requestReconnect();
+    EXPECT_FALSE(machine->startProcess(::MachineProcess::kBalancing));
+    EXPECT_NE(machine->getResult(), MachineError::kOverDriveLimit);
+    // The next accepted start (once reconnected) clears it.
+    ASSERT_TRUE(waitFor([&] { return machine->startProcess(::MachineProcess::kBalancing); }));
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(machine->getResult(), MachineError::kNone);
 }
