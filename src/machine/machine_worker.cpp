@@ -497,6 +497,7 @@ void Machine::runProcess(int code) {
     for (;;) {
         if ((_requestedRpm.load() == 0 && !noSpeedControl) || _stopRequested.load()) {
             stopDrive();
+            injectChosenResults(rotor);  // a key typed while the rotor ran down
             break;
         }
         _driveRunning.store(!noSpeedControl);
@@ -590,13 +591,14 @@ void Machine::waitForBegin(const Drive& d) {
     }
 }
 
-// The demo device hands the rotor a built-in result row chosen by key.
+// The demo device hands the rotor a built-in result row chosen by key; it
+// alone is the run's result (nothing measured before it is averaged in).
 void Machine::injectChosenResults(Rotor* rotor) {
-    const int row = _injectRow.load();
+    const int row = _injectRow.exchange(-1);
     if (row < 0 || !_isDemo.load()) return;
+    if (rotor) rotor->startSession();
     _measurer.rotor = rotor;
     _measurer.injectResults(row);
-    _injectRow.store(-1);
     beginStep();
     _resultCount.fetch_add(1);
     logPrintf(&_machineLog, "Force quit with result!");
