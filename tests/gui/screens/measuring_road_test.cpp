@@ -158,7 +158,7 @@ TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
     r.g.setScreen(true, [](Gui&) {});
     r.h.run(400);
     poll.hold = true;
-    ASSERT_TRUE(machinetest::waitFor([&] { return poll.inside.load(); }));
+    ASSERT_TRUE(r.framesUntil([&] { return poll.inside.load(); }, 400));  // the worker in its idle poll
     r.g._measuringMode = MeasuringMode::kRun;
     r.g.setScreen(true, &Gui::measuring);
     r.h.frame();
