@@ -283,7 +283,7 @@ void Machine::onKey(int key) {
             return;
         case 'h':
         case 'H':
-            if (measuring) {
+            if (_process.load() > MachineProcess::kConnect) {  // from the start until the run-down
                 _extendedKeys.store(true);
                 return;
             }

@@ -133,6 +133,7 @@ public:
     /* 63 */ void setJogWelding(bool on) override;
     /* 64 */ void setWeldRotation(bool on) override;
     /* 65 */ void setWeldWelding(bool on) override;
+    /* 66 */ bool isStartPending() override;
 
     // ---- for tests and diagnostics ----
     Clock& clock() const { return clock_; }
@@ -287,7 +288,7 @@ private:
     std::atomic<bool> _extendedKeys{false};
     bool _lastRoundOk = true;  // worker only: the last round was idle or ended without an error
     bool _runBelt = false;     // worker only: the running process drives a belt-driven rotor
-    int _heldStart = 0;        // worker only: the start that runs after the reconnect under way
+    std::atomic<int> _heldStart{0};  // the start that runs after the reconnect under way
 
     // Requests.
     std::atomic<bool> _reqReconnect{false};

@@ -89,5 +89,8 @@ public:
     /* 63 */ virtual void setJogWelding(bool on) = 0;
     /* 64 */ virtual void setWeldRotation(bool on) = 0;
     /* 65 */ virtual void setWeldWelding(bool on) = 0;
-    /* 66 */ virtual ~MachineBase() = default;
+    // True from an accepted startProcess until that process has ended, also
+    // while it waits behind a reconnection (the state then "Initializing").
+    /* 66 */ virtual bool isStartPending() = 0;
+    /* 67 */ virtual ~MachineBase() = default;
 };

@@ -32,6 +32,11 @@ const Drive& Machine::drive() const {
 // ---------------------------------------------------------------- start and end
 
 bool Machine::startProcess(int code) {
+    // A refusal is this start's own: the over-speed mark of an earlier start
+    // goes first (nothing but a start sets it, so nothing else is lost).
+    _overDriveLimit.store(false);
+    int stale = MachineError::kOverDriveLimit;
+    _result.compare_exchange_strong(stale, MachineError::kNone);
     if (code <= 0 || _process.load() != MachineProcess::kIdle) return false;
     if (code == MachineProcess::kBalancing) {
         Rotor* rotor = _rotor.load();
@@ -51,6 +56,7 @@ bool Machine::startProcess(int code) {
     if (!_process.compare_exchange_strong(expected, -1)) return false;
     _overDriveLimit.store(false);
     _result.store(MachineError::kNone);
+    _stopRequested.store(false);  // from here on a stop is this start's
     _engine.error = RunStatus::kOk;
     _engine.rpm = 0.0;
     _engine.lastRpm.store(0.0);
@@ -110,14 +116,14 @@ void Machine::workerLoop() {
             publish(true);
             // A start that the reconnect held back runs on the new device,
             // but not on the demo device in place of a controller now lost.
-            int next = _quit.load() ? MachineProcess::kIdle : _heldStart;
+            int next = _quit.load() ? MachineProcess::kIdle : _heldStart.load();
             if (next != MachineProcess::kIdle && _isDemo.load() && !wasDemo) {
                 _result.store(ApiError::kNoConnection);
                 next = MachineProcess::kIdle;
             }
-            _heldStart = 0;
             _state.store(MachineState::kIdle);
             _process.store(next);
+            _heldStart.store(0);  // after the switch: the start never shows as gone meanwhile
         } else {
             runProcessFrame(code);
             _lastRoundOk = _result.load() == MachineError::kNone;
@@ -130,12 +136,23 @@ void Machine::workerLoop() {
 // reconnect waits for the next round.
 bool Machine::takeReconnect() {
     int code = _process.load();
-    while (code >= 0 && !_process.compare_exchange_weak(code, MachineProcess::kConnect)) {
+    for (;;) {
+        if (code < 0) {
+            _heldStart.store(0);
+            return false;
+        }
+        // Held before the switch: the start shows as pending throughout.
+        _heldStart.store(code > MachineProcess::kConnect ? code : 0);
+        if (_process.compare_exchange_weak(code, MachineProcess::kConnect)) break;
     }
-    if (code < 0) return false;
     _reqReconnect.store(false);
-    _heldStart = code > MachineProcess::kConnect ? code : 0;
     return true;
+}
+
+bool Machine::isStartPending() {
+    const int code = _process.load();
+    if (code == MachineProcess::kConnect) return _heldStart.load() != 0;
+    return code != MachineProcess::kIdle;
 }
 
 // ---------------------------------------------------------------- published values
@@ -306,7 +323,10 @@ void Machine::runProcessFrame(int code) {
     _measurer.openLog(true);
     logPrintf(&_engineLog, "start process: %d (%s)", code, _api ? _api->getVersionString() : "null");
     logPrintf(&_engineLog, "init rpm = %lg", _engine.getSpeed(false));
-    if (!initProcess(code)) {
+    if (_stopRequested.load()) {
+        // Stopped before it ran (while held behind a reconnection, say): nothing turns.
+        logPrintf(&_engineLog, "stopped before the start");
+    } else if (!initProcess(code)) {
         // A set-up the device did not take has its error already.
         if (_result.load() == MachineError::kNone) _result.store(MachineError::kDriveNotReady);
     } else {
@@ -442,7 +462,6 @@ void Machine::resetRunRequests(int startRpm) {
     _requestedBoosterLevel.store(0);
     _requestedRpm.store(startRpm);
     beginStep();
-    _stopRequested.store(false);
 }
 
 // ---------------------------------------------------------------- measuring process
@@ -478,6 +497,7 @@ void Machine::runProcess(int code) {
     for (;;) {
         if ((_requestedRpm.load() == 0 && !noSpeedControl) || _stopRequested.load()) {
             stopDrive();
+            injectChosenResults(rotor);  // a key typed while the rotor ran down
             break;
         }
         _driveRunning.store(!noSpeedControl);
@@ -571,13 +591,14 @@ void Machine::waitForBegin(const Drive& d) {
     }
 }
 
-// The demo device hands the rotor a built-in result row chosen by key.
+// The demo device hands the rotor a built-in result row chosen by key; it
+// alone is the run's result (nothing measured before it is averaged in).
 void Machine::injectChosenResults(Rotor* rotor) {
-    const int row = _injectRow.load();
+    const int row = _injectRow.exchange(-1);
     if (row < 0 || !_isDemo.load()) return;
+    if (rotor) rotor->startSession();
     _measurer.rotor = rotor;
     _measurer.injectResults(row);
-    _injectRow.store(-1);
     beginStep();
     _resultCount.fetch_add(1);
     logPrintf(&_machineLog, "Force quit with result!");

@@ -185,6 +185,14 @@ TEST_F(EApiTest, InverterTypeSentOncePerConnection) {
     EXPECT_EQ(type, 3);  // faults are shown with the make in use
     api->setInverterType(130, 300);  // type & 127, address & 255
     EXPECT_EQ(sim.writesOf(24).back(), (2u << 8) + 44);
+    // Read back once the controller has switched over, not while it does.
+    const std::int64_t t1 = clock.nowMs();
+    for (int i = 0; i < 2; ++i)
+        sim.injectFault(SimOlderController::Fault::damagedFrame, [&](const SimOlderController::Transfer& t) {
+            return t.kind == t.read && t.reg == 24 && clock.nowMs() - t1 < 1500;
+        });
+    EXPECT_TRUE(api->setInverterType(4, 5));
+    sim.clearFaults();
 
     // A new connection sends the type again.
     api.reset();

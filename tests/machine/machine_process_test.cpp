@@ -290,9 +290,13 @@ TEST_F(BalancingRun, RefusedAboveTheDriveMaximum) {
     EXPECT_EQ(shown, 9913);
     EXPECT_NE(text.find("(9913)"), std::string::npos);
     EXPECT_EQ(title, textOrEmpty(0x195DC01));
-    // The next accepted start clears it.
     cfg->endDrive.maxSpeed = 2000;
-    ASSERT_TRUE(machine->startProcess(::MachineProcess::kBalancing));
+    // Refused again, for a reconnection: the earlier 9913 is not this start's reason.
+    machine->requestReconnect();
+    EXPECT_FALSE(machine->startProcess(::MachineProcess::kBalancing));
+    EXPECT_NE(machine->getResult(), MachineError::kOverDriveLimit);
+    // The next accepted start (once reconnected) clears it.
+    ASSERT_TRUE(waitFor([&] { return machine->startProcess(::MachineProcess::kBalancing); }));
     ASSERT_TRUE(runToIdle());
     EXPECT_EQ(machine->getResult(), MachineError::kNone);
 }
@@ -499,6 +503,40 @@ TEST_F(MachineProcess, KeysInjectOnlyOnTheDemoDevice) {
     ASSERT_NE(row, nullptr);
     EXPECT_DOUBLE_EQ(row[0].amplitude, 15.6);
     EXPECT_EQ(row[0].scale, 100u);
+}
+
+// A key typed at any moment from the start until the rotor has run down
+// decides the run's results alone: at a fetch, the first frequency, the stop.
+TEST_F(MachineProcess, KeysFromTheStartUntilTheRunDownDecideTheRun) {
+    struct Case {
+        int fetch;
+        bool atFirstSpeed, atStop;
+        const char* keys;
+    } cases[] = {{1, false, false, "3"}, {-1, false, true, "3"}, {-1, true, true, "hd"}};
+    prepareDemoResults();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys + std::to_string(c.fetch));
+        std::atomic<int> fetches{0}, typed{0};
+        const auto type = [&] { machine->onKey(c.keys[typed++]); };
+        onMade = [&](ApiHandle& h) {
+            h.onGetData = [&] {
+                if (fetches++ == c.fetch) type();
+                return true;
+            };
+            h.onSetSpeed = [&](std::int16_t f) {
+                if (machine->process() == ::MachineProcess::kBalancing && c.keys[typed] &&
+                    (f != 0 ? c.atFirstSpeed && typed == 0 : c.atStop))
+                    type();
+            };
+        };
+        start();
+        rotor = twoPlanes();
+        ASSERT_TRUE(run(::MachineProcess::kBalancing));
+        ASSERT_NE(rotor->finalResults(), nullptr);
+        EXPECT_DOUBLE_EQ(rotor->finalResults()[0].amplitude, 15.6);  // key 3's row
+        quit();
+        machine.reset();
+    }
 }
 
 TEST_F(MachineProcess, KeysIgnoredOnARealDevice) {

@@ -222,6 +222,13 @@ TEST_F(MachineUsbFaults, AStartAroundAReconnectionIsRefusedOrRunsAfterIt) {
         ASSERT_TRUE(waitFor([&] { return controller.openCount() > opens && idle(); }));
         EXPECT_TRUE(started ? machine->getResult() != 0 || machine->getResultCount() == before + 3 : i % 2 == 0);
     }
+    // Stopped while it waits for the reconnection: it never runs.
+    const int opens = controller.openCount(), before = machine->getResultCount();
+    ASSERT_TRUE(machine->startProcess(MachineProcess::kBalancing));
+    machine->requestReconnect();
+    machine->stop();
+    ASSERT_TRUE(waitFor([&] { return controller.openCount() > opens && idle(); }));
+    EXPECT_EQ(machine->getResultCount(), before);
     ASSERT_TRUE(machine->startProcess(MachineProcess::kBalancing));
     controller.unplug();  // gone meanwhile: the run does not measure the demo device instead
     machine->requestReconnect();

@@ -46,6 +46,7 @@ public:
     int channelGain = 1;
     int quitCallsNeeded = 1;  // requestQuit answers true from this call on
     bool refuseStarts = false;  // startProcess answers false (a reconnection on its way)
+    bool startPending = false;  // isStartPending: a start accepted and not yet ended
     bool touchRotor = false;
     // getSamples: a copy of `samples` (null when empty), given as
     // `samplePoints` frames per block and `sampleBlocks` blocks, as the
@@ -131,6 +132,7 @@ public:
     /* 63 */ void setJogWelding(bool on) override;
     /* 64 */ void setWeldRotation(bool on) override;
     /* 65 */ void setWeldWelding(bool on) override;
+    /* 66 */ bool isStartPending() override { return startPending; }
 
 private:
     void log(const std::string& entry) { calls.push_back(entry); }

@@ -228,6 +228,9 @@ void runningDisplay(Gui& g, Data& d, const Layout& l) {
 void returnWhenIdle(Gui& g, Data& d, int state) {
     if (g._frameTime - g._transitionTime < kReturnDelay) return;
     if (state != MachineState::kIdle && state != MachineState::kInitializing) return;
+    // A start held behind a reconnection runs once a controller answers: the
+    // screen that can stop it stays until then.
+    if (d.machine->isStartPending()) return;
     // A machine error is read where it happened: the switch follows its "OK".
     if (g._modalState != Gui::kHidden) return;
     if (!d.errorShown && d.machine->getResult() != MachineError::kNone) return;
@@ -254,7 +257,7 @@ void showMachineError(Gui& g, Data& d) {
 void leaveForHome(Gui& g, Data& d) {
     if (!g._pendingScreen || *g._pendingScreen) return;
     g._resultsExpected = false;
-    if (!d.stopped && d.machine->getState() != MachineState::kIdle) {
+    if (!d.stopped && (d.machine->getState() != MachineState::kIdle || d.machine->isStartPending())) {
         d.machine->stop();
         d.stopped = true;
     }

@@ -305,14 +305,22 @@ int sliderPercent(float offset, float width) {
 
 // ---- the top bar and the keyboard ---------------------------------------------------------
 
-void startStop(Gui& /*gui*/, Data& d) {
+void startStop(Gui& gui, Data& d) {
     drawSlotText(kTitleFont, textOrEmpty(kTextTitle), ImGui::GetCursorScreenPos(), kTitleGrey);
     const bool locked = (d.pipeDiameter == 0 || d.wallThickness == 0) && d.mode() != kFastRotation;
     ImGui::PushFont(uiFont(kTitleFont));
     const bool pressed = startButton(d.buttonState, textOrEmpty(textid::kTextStart), locked);
     ImGui::PopFont();
-    if (pressed)
+    // Without a welding remote the pipe turns through the measuring
+    // controller's weld drive: the demo device has none to turn it with.
+    const bool noController = !gui._config->externalWeldingControl && d.machine->isDemo();
+    if (pressed && noController && d.buttonState > 0) {
+        d.log("no welding controller");
+        d.buttonState = 0;
+        gui.messageBox(textOrEmpty(textid::kTextUsbDeviceNotFound));
+    } else if (pressed) {
         switchPressed(d);
+    }
     else if (d.started && d.machine->isWeldingReady())
         complete(d);
 }

@@ -6,18 +6,36 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "gui/screens/balancing.h"
 #include "gui/screens/measuring.h"
 #include "records/job_records.h"
 #include "machine/machine_codes.h"
+#include "machine/mapi.h"
 #include "rotor/rotor.h"
 #include "support/gui_road.h"
 #include "support/rotor_builder.h"
 
 namespace {
+
+constexpr const char* kNoReplay = "no-such-dir/mapi.dmp";
+
+// The demonstration device whose idle poll a test holds (poll 1; 2 while
+// held there), then finds lost (3).
+struct HeldPollDemo final : MApi {
+    HeldPollDemo(Clock& c, std::atomic<int>& poll) : MApi(c, kNoReplay), poll_(poll) {}
+    bool isConnected() override {
+        int held = 1;
+        if (poll_.compare_exchange_strong(held, 2))
+            while (poll_ == 2) std::this_thread::yield();
+        return poll_ != 3;
+    }
+    std::atomic<int>& poll_;
+};
 
 TEST(MeasuringRoad, DemoRunShowsItsRowsAndComesBackOnceIdle) {
     RoadRig r;
@@ -116,6 +134,41 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
     }
     EXPECT_EQ(markers, shown);
     EXPECT_EQ(instructions, shown);
+}
+
+// The device lost in the idle pass of the Start: the start waits behind a
+// reconnection that finds a controller only 6 s later, and runs then.
+TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
+    std::atomic<int> poll{0};
+    std::atomic<std::int64_t> backAt{INT64_MAX};
+    RoadRig r([&](MachineDeps& deps) {
+        deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
+        deps.makeOlder = [&](Clock& c) -> Api* {
+            if (c.msSince(Clock::time_point{}) >= backAt) return new MApi(c, kNoReplay);
+            c.sleepMs(333);  // a search that finds nothing
+            return nullptr;
+        };
+    });
+    r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
+    r.g.setScreen(true, [](Gui&) {});  // the calling screen
+    poll = 1;
+    ASSERT_TRUE(r.framesUntil([&] { return poll == 2; }, 400));  // the worker in its idle poll
+    r.g._measuringMode = MeasuringMode::kRun;
+    r.g.setScreen(true, &Gui::measuring);
+    r.h.frame();  // the Start, accepted
+    backAt = r.h.clock().nowMs() + 6000;
+    poll = 3;
+    bool ran = false, unwatched = false;
+    r.framesUntil(
+        [&] {
+            const bool turning = r.machine->process() == MachineProcess::kBalancing;
+            ran |= turning;
+            unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
+            return ran && machinetest::idle(*r.machine);
+        },
+        60000);
+    EXPECT_TRUE(ran && !r.machine->isDemo()) << "the held start ran on the controller found";
+    EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
 }
 
 }  // namespace

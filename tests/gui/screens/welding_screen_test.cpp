@@ -200,6 +200,16 @@ TEST(WeldingScreenSwitch, StartStopByModeLockAndCompletion) {
     EXPECT_FALSE(r.d().started || r.d().welding);
     EXPECT_EQ(r.h.probe().find("Start")->text, "Start");
     EXPECT_EQ(r.logged("starting") + r.logged("quiting on complete"), 2);
+    // No controller to turn the pipe: Start says so and sends nothing.
+    Rig demo(100, 4);
+    demo.m.demo = true;
+    demo.h.run(400);
+    demo.h.gui().pressModalButton(0);  // the demonstration notice read
+    demo.h.run(400);
+    demo.toggleSwitch();
+    EXPECT_EQ(demo.sent(), Strings{});
+    EXPECT_NE(demo.h.gui()._modalState, Gui::kHidden);
+    EXPECT_EQ(demo.h.gui()._modalText + demo.h.gui()._modalDetails, "USB device not found!");
 }
 
 TEST(WeldingScreenErrors, ReportedOnceOutputsOffEachFrameStaleCodeIgnored) {
