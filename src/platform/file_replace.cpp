@@ -19,6 +19,7 @@ WriteFn g_write = &defaultWrite;
 
 bool fail(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
+    errno = err;
     return false;
 }
 

@@ -7,8 +7,10 @@
 
 #include <cfloat>
 #include <complex>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gui/fonts.h"
@@ -184,14 +186,20 @@ TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
     EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
 }
 
-// A name from a file too long for a history file name: Save IC records the run and says why the history lacks it.
+// Save IC records the run and saves the rotor; a file that does not take it is said with the reason.
 TEST(InfluenceScreen, ASaveIcTheHistoryFileCannotTakeIsAnError) {
-    Influence f({1, 2}, false, Gui::ScreenId::Editing, [](Rotor& r) { r.setName(std::string(240, 'L').c_str()); });
-    f.measure(kReference);
-    f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
-    f.tap("Save IC", 400);
-    EXPECT_EQ(f.rotor->runCount(), 1);
-    EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|File name too long");
+    const std::pair<std::function<void(Rotor&)>, std::string> cases[] = {
+        {[](Rotor& r) { r.setName(std::string(240, 'L').c_str()); }, "File name too long"},  // the history's
+        {[](Rotor& r) { r.loadRotor(nullptr, 0), std::filesystem::remove_all("db"), testwd::writeFile("db", ""); },
+         "Not a directory"}};  // the database's
+    for (const auto& [shape, reason] : cases) {
+        Influence f({1, 2}, false, Gui::ScreenId::Editing, shape);
+        f.measure(kReference);
+        f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
+        f.tap("Save IC", 400);
+        EXPECT_EQ(f.rotor->runCount(), 1);
+        EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|" + reason);
+    }
 }
 
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
