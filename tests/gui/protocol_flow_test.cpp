@@ -163,6 +163,19 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
     }
 }
 
+// The answers the rotor's history file cannot take: the protocol is made, and then the loss is said.
+TEST(ProtocolFlow, AnAnswerTheHistoryFileCannotTakeIsAnErrorAfterTheProtocol) {
+    Flow f;
+    Rotor* rotor = new Rotor(f.g._config);
+    ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
+    fs::remove_all("history"), testwd::writeFile("history", "");  // no folder to append to
+    f.start(rotor, false);
+    f.answer("1"), f.answer("X", 800);
+    EXPECT_TRUE(f.h.probe().shows("Protocol successfully saved"));
+    f.g.pressModalButton(0), f.h.run(800);
+    EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|Not a directory");
+}
+
 TEST(ProtocolFlow, EndsAtEveryWayOutFreeingOnlyATemporaryRotor) {
     enum Exit { kBack, kEscape, kHome, kOtherBox };
     for (const bool active : {false, true})
