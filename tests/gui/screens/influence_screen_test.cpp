@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "gui/fonts.h"
@@ -186,19 +185,18 @@ TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
     EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
 }
 
-// Save IC records the run and saves the rotor; a file that does not take it is said with the reason.
+// Save IC records the run and saves the rotor: a file that does not take it is said with the reason.
 TEST(InfluenceScreen, ASaveIcTheHistoryFileCannotTakeIsAnError) {
-    const std::pair<std::function<void(Rotor&)>, std::string> cases[] = {
-        {[](Rotor& r) { r.setName(std::string(240, 'L').c_str()); }, "File name too long"},  // the history's
-        {[](Rotor& r) { r.loadRotor(nullptr, 0), std::filesystem::remove_all("db"), testwd::writeFile("db", ""); },
-         "Not a directory"}};  // the database's
-    for (const auto& [shape, reason] : cases) {
-        Influence f({1, 2}, false, Gui::ScreenId::Editing, shape);
+    for (const bool database : {false, true}) {  // the history's file (a name too long), the database's
+        Influence f({1, 2}, false, Gui::ScreenId::Editing, [database](Rotor& r) {
+            if (!database) r.setName(std::string(240, 'L').c_str());
+            if (database) r.loadRotor(nullptr, 0), std::filesystem::remove_all("db"), testwd::writeFile("db", "");
+        });
         f.measure(kReference);
         f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
         f.tap("Save IC", 400);
         EXPECT_EQ(f.rotor->runCount(), 1);
-        EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|" + reason);
+        EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, database ? "Error!|Not a directory" : "Error!|File name too long");
     }
 }
 
