@@ -242,9 +242,11 @@ public:
     void replaceRotor(Rotor* fresh);
     // Rotors replaced but not yet deleted.
     std::size_t retiredRotorCount() const { return _retired.size(); }
-    // After a run was recorded: a run the history file did not take is kept,
-    // and "Error!" with the reason says so on the screen that recorded it.
-    void sayHistoryError(Rotor& rotor);
+    // After a run or a text was recorded or the rotor saved: what the history
+    // file or the rotor's file did not take is kept in memory, and "Error!" with
+    // the reason says so on the screen where it happened, after the box on
+    // screen (a protocol's) has gone.
+    void sayWriteError(Rotor& rotor);
     // The name of the next new rotor: the language's prefix and the number
     // after the highest in "db/" and "history/".
     std::string nextRotorName() const;

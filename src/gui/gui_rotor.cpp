@@ -34,9 +34,11 @@ void Gui::replaceRotor(Rotor* fresh) {
     if (old && old != fresh) destroyRotor(old);
 }
 
-void Gui::sayHistoryError(Rotor& rotor) {
-    const std::string lost = rotor.takeHistoryError();
-    if (!lost.empty()) messageBox(textOrEmpty(textid::kTextError), lost.c_str());
+void Gui::sayWriteError(Rotor& rotor) {
+    std::string reason = rotor.takeHistoryError();
+    const std::string save = rotor.takeSaveError();
+    if (!save.empty() && save != reason) reason += reason.empty() ? save : "\n" + save;
+    if (!reason.empty()) queueMessageBox(textOrEmpty(textid::kTextError), reason.c_str());
 }
 
 void Gui::handRotorToMachine(Rotor* rotor) {

@@ -144,7 +144,10 @@ void ProtocolFlow::enter() {
         return;
     }
     Rotor* r = rotor();
-    if (r) r->setRecordedText(prompts_[step_].field, gui_._keyboardText.c_str());
+    if (r) {
+        r->setRecordedText(prompts_[step_].field, gui_._keyboardText.c_str());
+        gui_.sayWriteError(*r);  // after the protocol's box
+    }
     if (r && step_ + 1 < prompts_.size()) {
         ask(step_ + 1);
         return;

@@ -5,7 +5,8 @@
 // checked, the file is flushed to the disk and closed, and only then renamed
 // over the target (replaceFile) or linked in under the target's name when no
 // file has it (createFile).  On any failure the temporary file is removed, an
-// old file stays as it was and the call reports the failure with a short reason.
+// old file stays as it was and the call reports the failure with a short reason
+// (errno keeps the system's own).
 
 #include <cstddef>
 #include <functional>

@@ -290,6 +290,9 @@ public:
     // Why the last recorded run is not in the history file (the system's
     // reason), given once; empty when it was written.  The run itself is kept.
     std::string takeHistoryError() { return std::exchange(historyError_, std::string()); }
+    // Why the last save to the rotor's file failed (the system's reason),
+    // given once; empty when it was written.
+    std::string takeSaveError() { return std::exchange(saveError_, std::string()); }
     // The time stamp of a run (seconds since 1970); 0 when there is no such run.
     std::int64_t runTime(int run) const;
     // Local time at which the job started (first run or last clearRuns).
@@ -336,6 +339,7 @@ private:
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     std::string historyError_;
+    std::string saveError_;
     bool computed_ = false;
 
     // Runs, history file and rotor files.

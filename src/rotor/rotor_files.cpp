@@ -8,6 +8,8 @@
 // read, so a failed load leaves the rotor as it was.  A file that is not a
 // regular file or is larger than kMaxRotorFileBytes is not read; plane values
 // outside their ranges (plane_limits.h) are brought into them and logged.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -133,7 +135,9 @@ bool Rotor::saveRotorFile(const std::string& path) {
         bytes.append(static_cast<std::size_t>(pad), '\0');
     }
     std::string error;
+    saveError_.clear();
     if (!platform::replaceFile(path, bytes, &error)) {
+        saveError_ = std::strerror(errno);
         logPrintf(&logger_, "Save rotor %s error: %s", path.c_str(), error.c_str());
         return false;
     }
@@ -157,6 +161,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
         const std::string path = rotorfiles::databaseFilePath(given);
         if (path.empty()) {
             logPrintf(&logger_, "Save rotor: no usable file name in \"%s\"", given.c_str());
+            saveError_ = std::strerror(EINVAL);
             return false;
         }
         std::error_code ec;

@@ -157,6 +157,7 @@ void Rotor::setRecordedText(u32 fieldId, const char* text) {
     std::size_t words = 0;
     const std::string differs = newText.empty() ? std::string("\x01") : std::string();
     Tris::writeStringItem(&sink, words, fieldId, newText, differs);
+    historyError_.clear();
 
     if (history_) {
         appendToHistory(sink.bytes());
@@ -171,6 +172,7 @@ void Rotor::setRecordedText(u32 fieldId, const char* text) {
     }
     std::FILE* f = std::fopen(filePath_.c_str(), "ab");
     if (!f) {
+        historyError_ = systemReason(errno);
         logPrintf(&logger_, "Cannot open %s for appending", filePath_.c_str());
         return;
     }

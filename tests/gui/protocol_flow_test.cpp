@@ -122,6 +122,7 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         bool print, unwritten, drive, existing;
         int lpCode;
         const char *name, *message, *file;  // the outcome shown; the one file then in "protocols/"
+        bool historyGone = false;           // the answers cannot be appended to the rotor's history file
     } cases[] = {
         {true, false, true, false, 0, "ROTOR 3", nullptr, nullptr},
         {true, false, true, false, 1, "ROTOR 3", lpFailed, nullptr},
@@ -131,6 +132,7 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         {false, false, true, true, 0, "ROTOR 3", saveError, "ROTOR 3_20230125093005.pdf"},
         {false, true, true, false, 0, "ROTOR 3", saveError, nullptr},
         {false, false, true, false, 0, "A/../B", saved, "A_.._B_20230125093005.pdf"},
+        {false, false, true, false, 0, "ROTOR 3", saved, "ROTOR 3_20230125093005.pdf", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.print << c.unwritten << c.drive << c.existing << c.lpCode << c.name);
@@ -143,6 +145,7 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
         Rotor* rotor = c.unwritten ? new UnwrittenRotor(f.g._config) : new Rotor(f.g._config);
         ASSERT_TRUE(rotor->loadRotor(rotor3().write().c_str(), 2));
         rotor->setName(c.name);
+        if (c.historyGone) fs::remove_all("history"), testwd::writeFile("history", "");
         f.printer.codes = {c.lpCode};
         f.printer.output = "\nlp: Error - No default destination.\n";
         f.start(rotor, c.print);
@@ -160,6 +163,8 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
             const fs::path file = f.protocols() / c.file;
             EXPECT_EQ(c.existing ? testwd::readFile(file) : pdfinspect::info(file.string())["Pages"], c.existing ? "kept" : "1");
         }
+        if (c.historyGone) f.g.pressModalButton(0), f.h.run(800);  // the protocol made, then the loss said
+        if (c.historyGone) EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|Not a directory");
     }
 }
 

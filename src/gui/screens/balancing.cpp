@@ -123,7 +123,7 @@ void Data::evaluate() {
         } else {
             if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
             prepare(false);
-            g.sayHistoryError(r);
+            g.sayWriteError(r);
         }
     }
     _acknowledgedPlanes = 0;

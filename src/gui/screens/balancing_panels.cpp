@@ -292,7 +292,7 @@ void Data::displayModePanel() {
         _listOpen = false;
         r.addRun();
         prepare(false);
-        gui->sayHistoryError(r);
+        gui->sayWriteError(r);
     }
 
     // The switches.

@@ -102,11 +102,12 @@ std::string trimSpaces(const std::string& text) {
 // ---- keyboard handlers and the box's answers ------------------------------------------
 
 // Saves the rotor into "db/" under the typed name (none: its own).
-void saveUnder(Data& d, const std::string& name) {
+void saveUnder(Gui& gui, Data& d, const std::string& name) {
     if (!name.empty()) d.rotor->setName(name.c_str());
     // A name the rotor cannot store (none, or dots only) or a failed write is
     // said, not passed over: the operator would take the rotor for saved.
-    d.saveFailed = !d.rotor->loadRotor(nullptr, 0);
+    d.rotor->loadRotor(nullptr, 0);
+    gui.sayWriteError(*d.rotor);  // once the keyboard or the question has gone
 }
 
 void nameEntered(Gui& gui, Data& d) {
@@ -115,7 +116,7 @@ void nameEntered(Gui& gui, Data& d) {
     if (platform::replacesAnotherFile(target, d.rotor->filePath()))
         d.replaceAsked = name;
     else
-        saveUnder(d, name);
+        saveUnder(gui, d, name);
     gui.closeKeyboard();
 }
 
@@ -128,7 +129,7 @@ void askReplace(Gui& gui, Data& d) {
                    textOrEmpty(textid::kTextButtonsYesNo), [&gui, name](int answer) {
                        if (answer == -1) return -1;
                        Data* s = dynamic_cast<Data*>(gui._data);
-                       if (answer == 0 && s) saveUnder(*s, name);
+                       if (answer == 0 && s) saveUnder(gui, *s, name);
                        gui._answer = nullptr;  // the screen reads a set answer as a box still asking
                        return -2;
                    });
@@ -364,10 +365,6 @@ void correctionPanel(Gui& gui, Data& d) {
 // Opens the keyboard for the edit target, and forgets the target once the
 // keyboard closes.
 void keyboardEntry(Gui& gui, Data& d) {
-    if (d.saveFailed && gui._keyboardState == Gui::kHidden) {
-        d.saveFailed = false;
-        gui.messageBox(textOrEmpty(textid::kTextError), d.rotor->nameText(false));
-    }
     if (d.replaceAsked && gui._keyboardState == Gui::kHidden) askReplace(gui, d);
     if (d.editTarget == kNoEntry) return;
     if (gui._keyboardState == Gui::kLeaving) {

@@ -97,9 +97,6 @@ struct Data final : Gui::ActiveData {
     float tableHeight = 0;   // of the longest plane's rows as last drawn
     float contentWidth = 0;  // of the picture's columns; the drive row may be wider
     float contentHeight = 0;
-    // The name entry's save failed: said once the keyboard has slid out (a
-    // box opened while it leaves would close with it).
-    bool saveFailed = false;
     // The name entry's file is another rotor's: the name typed, asked about
     // once the keyboard has slid out.
     std::optional<std::string> replaceAsked;

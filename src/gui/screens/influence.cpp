@@ -124,7 +124,7 @@ void requestRun(Gui& gui, bool measuring) {
 void saveFactors(Gui& gui, Data& d) {
     if (d.allRunsDone()) {
         d.rotor->reloadAndCompute();
-        gui.sayHistoryError(*d.rotor);  // said over the screen that follows
+        gui.sayWriteError(*d.rotor);  // said over the screen that follows
         d.doneMask = 0;
         d.currentRun = 0;
     }

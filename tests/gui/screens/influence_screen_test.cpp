@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <complex>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -184,14 +185,19 @@ TEST(InfluenceScreen, AFailedDeterminationLocksSaveIcUntilARunIsRepeated) {
     EXPECT_EQ(f.g.currentScreen(), Gui::ScreenId::Balancing);
 }
 
-// A name from a file too long for a history file name: Save IC records the run and says why the history lacks it.
+// Save IC records the run and saves the rotor: a file that does not take it is said with the reason.
 TEST(InfluenceScreen, ASaveIcTheHistoryFileCannotTakeIsAnError) {
-    Influence f({1, 2}, false, Gui::ScreenId::Editing, [](Rotor& r) { r.setName(std::string(240, 'L').c_str()); });
-    f.measure(kReference);
-    f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
-    f.tap("Save IC", 400);
-    EXPECT_EQ(f.rotor->runCount(), 1);
-    EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|File name too long");
+    for (const bool database : {false, true}) {  // the history's file (a name too long), the database's
+        Influence f({1, 2}, false, Gui::ScreenId::Editing, [database](Rotor& r) {
+            if (!database) r.setName(std::string(240, 'L').c_str());
+            if (database) r.loadRotor(nullptr, 0), std::filesystem::remove_all("db"), testwd::writeFile("db", "");
+        });
+        f.measure(kReference);
+        f.confirmTrialMass("10"), f.measure(kTrialOne), f.confirmTrialMass("10"), f.measure(kTrialTwo);
+        f.tap("Save IC", 400);
+        EXPECT_EQ(f.rotor->runCount(), 1);
+        EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, database ? "Error!|Not a directory" : "Error!|File name too long");
+    }
 }
 
 TEST(InfluenceScreen, ARunButtonStopsTheAutomaticAdvance) {
