@@ -2,9 +2,12 @@
 
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "files/logger.h"
+#include "platform/bounded_read.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -45,15 +48,45 @@ void logSettingsRefusal(const std::string& file, const std::string& why) {
     delete log;
 }
 
-// Reads the file into `live` when it can be read whole; what the read met.
-SettingsLoad readSettingsFile(const std::string& file, Config& live) {
-    Config fresh;
-    std::string why;
-    if (fresh.load(file, kMaxSettingsFileBytes, &why)) {
-        live = std::move(fresh);
-        return SettingsLoad::Loaded;
+// Why `bytes` are no settings file as every save writes one, or "": the items
+// of the settings' own record (a later version's unknown ones among them),
+// whole, and the additional-error list last with at least its filled-up
+// length.  Every save fills the lists up first, so a file that does not end
+// so was cut short between two items, or is no settings file at all.
+std::string settingsFileFault(std::string_view bytes) {
+    if (bytes.empty()) return "the file is empty";
+    const std::vector<std::uint32_t> words = Tris::bytesToWords(bytes);
+    Tris::ItemReader reader(words.data(), words.size());
+    Tris::Item item;
+    std::size_t trailingErrors = 0;
+    for (;;) {
+        const Tris::ItemReader::Status status = reader.next(item);
+        if (status == Tris::ItemReader::kBroken) return "an item is cut short";
+        if (status == Tris::ItemReader::kEnd || item.header == Tris::kEndMarker) break;
+        if (groupBase(item.tag) != Config::kType)
+            return ks::format("an item of another record (tag 0x{:X}) at word {}", item.tag, item.offset);
+        trailingErrors = item.tag == Config::kExtErrors ? trailingErrors + 1 : 0;
     }
-    if (!pathExists(file)) return SettingsLoad::Missing;
+    if (bytes.size() % 4 != 0 && reader.position() == words.size()) return "it ends in a piece of an item";
+    if (trailingErrors < kExtErrorSlots) return "it does not end with the additional-error list: cut short";
+    return {};
+}
+
+// Reads the file into `live` when it is a whole settings file; what the read met.
+SettingsLoad readSettingsFile(const std::string& file, Config& live) {
+    std::string bytes;
+    std::string why;
+    if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
+        why = settingsFileFault(bytes);
+        Config fresh;
+        if (why.empty() && fresh.loadBytes(bytes)) {
+            live = std::move(fresh);
+            return SettingsLoad::Loaded;
+        }
+        if (why.empty()) why = "an item is cut short";
+    } else if (!pathExists(file)) {
+        return SettingsLoad::Missing;
+    }
     logSettingsRefusal(file, why);
     return SettingsLoad::Damaged;
 }
@@ -91,11 +124,11 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
 }  // namespace
 
 void fillUpSettingsLists(Config& config) {
-    fillUp(config.inverters, 2);
-    fillUp(config.channels, 5);
-    fillUp(config.extErrors, 8);
-    fillUp(config.endDrive.extErrors, 8);
-    fillUp(config.beltDrive.extErrors, 8);
+    fillUp(config.inverters, kInverterSlots);
+    fillUp(config.channels, kChannelSlots);
+    fillUp(config.extErrors, kExtErrorSlots);
+    fillUp(config.endDrive.extErrors, kExtErrorSlots);
+    fillUp(config.beltDrive.extErrors, kExtErrorSlots);
 }
 
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
@@ -108,9 +141,13 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
 }
 
 bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {
-    // The replacement makes the file and its folder durable; a flush of the
-    // whole volume would wait for every other program's writes too.
-    return config.save(path, error);
+    // The lists go filled up, as the load takes a file back: the
+    // additional-error list whole at the end.  The replacement makes the file
+    // and its folder durable; a flush of the whole volume would wait for
+    // every other program's writes too.
+    Config whole = config;
+    fillUpSettingsLists(whole);
+    return whole.save(path, error);
 }
 
 std::string keepSettingsFileAside(const std::string& path) {
