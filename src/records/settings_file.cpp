@@ -8,6 +8,7 @@
 
 #include "files/logger.h"
 #include "platform/bounded_read.h"
+#include "records/settings_limits.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -41,11 +42,15 @@ void fillUp(std::vector<T>& list, std::size_t count) {
 namespace {
 
 // A settings load belongs to no component with a log of its own; its rare
-// refusals go to the log that opens and closes around every line.
-void logSettingsRefusal(const std::string& file, const std::string& why) {
+// refusals and mends go to the log that opens and closes around every line.
+void logSettingsLine(const std::string& line) {
     LoggerBase* log = createLogger("dbr");
-    logPrintf(&log, "Load settings %s error: %s", file.c_str(), why.c_str());
+    logPrintf(&log, "%s", line.c_str());
     delete log;
+}
+
+void logSettingsRefusal(const std::string& file, const std::string& why) {
+    logSettingsLine("Load settings " + file + " error: " + why);
 }
 
 // Why `bytes` are no settings file as every save writes one, or "": the items
@@ -103,6 +108,8 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
         (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
 
     fillUpSettingsLists(live);
+    for (const RangeFix& fix : bringSettingCountsIntoRange(live))
+        logSettingsLine(ks::format("Load settings: field 0x{:X} was {}, now {}", fix.field, fix.was, fix.now));
 
     setLanguage(live.language != 0);
 

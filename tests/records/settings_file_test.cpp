@@ -171,14 +171,16 @@ TEST_F(settings_file, NoFileAtStartUp) {
     EXPECT_EQ(back.local.banner, "");  // LocalConfig is never written
 }
 
+// The language from the file; a count a run divides by raised to 1.
 TEST_F(settings_file, LanguageFromFile) {
-    writeWords(".cfg", withErrorList({H(Config::kLanguage, 1), 1}));
+    writeWords(".cfg", withErrorList({H(Config::kLanguage, 1), 1, H(Config::kMeasurementCycles, 1), 0}));
     FakeHost host;
     EXPECT_TRUE(loadStartupSettings(host));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(uiEnglish.load(), 1u);
     EXPECT_EQ(decimalPoint.load(), static_cast<std::uint32_t>('.'));
     EXPECT_EQ(host.config.language, 1);
+    EXPECT_EQ(host.config.measurementCycles, 1u);
 }
 
 TEST_F(settings_file, ListsAreFilledUpNotCut) {
