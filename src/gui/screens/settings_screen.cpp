@@ -467,6 +467,7 @@ void commitEntry(Data& d) {
     }
     d.config->accessField(d.edit.path, d.edit.depth, Tris::FieldReport(), text.c_str());
     if (tag == kOperatorName && d.edit.depth == 3) makeUniqueName(d, static_cast<int>(d.edit.path[1]));
+    if (d.edit.outer() == Config::kOperators) g.operatorsChanged();  // his name at once
     if (tag == kMaterialName && d.newElement) {
         // A new material goes on to its density; it is saved with it.
         d.edit.tag = kMaterialDensity;
