@@ -85,4 +85,3 @@ void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, st
         fixes.push_back({l.field, was, now});
     }
 }
-

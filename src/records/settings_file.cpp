@@ -109,7 +109,8 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
 
     fillUpSettingsLists(live);
     for (const RangeFix& fix : bringSettingCountsIntoRange(live))
-        logSettingsLine(ks::format("Load settings: field 0x{:X} was {}, now {}", fix.field, fix.was, fix.now));
+        logSettingsLine(
+            ks::format("Load settings: field 0x{:X} was {}, now {}", fix.field, fix.was, fix.now));
 
     setLanguage(live.language != 0);
 

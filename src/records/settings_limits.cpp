@@ -34,7 +34,8 @@ const std::vector<FieldLimit<Config>>& configLimits() {
             {Config::kGainReduceThreshold, &Config::gainReduceThreshold},
             {Config::kGainIncreaseThreshold, &Config::gainIncreaseThreshold},
         };
-        for (const auto& [field, member] : percentages) t.push_back(realLimit(field, 0.0, kWholePercent, member));
+        for (const auto& [field, member] : percentages)
+            t.push_back(realLimit(field, 0.0, kWholePercent, member));
         return t;
     }();
     return table;
@@ -62,21 +63,22 @@ bool settingNumberFits(const Config& config, const std::uint32_t* path, int dept
     if (depth < 1 || probe.accessField(path, depth, {}, text) == 0) return true;
     std::optional<SettingRange> refused;
     if (depth == 1) refused = refusal(findLimit(configLimits(), path[0]), probe);
-    if (depth == 2 && path[0] == Config::kMachineInfo) refused = refusal(findLimit(infoLimits(), path[1]), probe.machineInfo);
-    if (depth == 2 && path[0] == Config::kInstrumentInfo)
-        refused = refusal(findLimit(infoLimits(), path[1]), probe.instrumentInfo);
+    if (depth == 2 && (path[0] == Config::kMachineInfo || path[0] == Config::kInstrumentInfo))
+        refused = refusal(findLimit(infoLimits(), path[1]),
+                          path[0] == Config::kMachineInfo ? probe.machineInfo : probe.instrumentInfo);
     if (refused) {
         if (range) *range = refused;
         return false;
     }
     // An integer field keeps the number typed, truncated, or another one.
     double held = std::numeric_limits<double>::quiet_NaN();
-    const unsigned kind = probe.accessField(path, depth,
-                                            [&held](unsigned k, const char*, double, std::uint64_t integer) {
-                                                held = static_cast<double>(static_cast<std::int64_t>(integer));
-                                                return k;
-                                            },
-                                            nullptr);
+    const unsigned kind = probe.accessField(
+        path, depth,
+        [&held](unsigned k, const char*, double, std::uint64_t integer) {
+            held = static_cast<double>(static_cast<std::int64_t>(integer));
+            return k;
+        },
+        nullptr);
     return kind != Tris::kAccessInteger || held == std::trunc(Tris::parseNumber(text));
 }
 

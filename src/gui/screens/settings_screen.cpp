@@ -152,7 +152,8 @@ void refuseNumber(Data& d, const std::string& text, const std::optional<SettingR
     if (range)
         details = formatField(Tris::kAccessDouble, nullptr, range->lowest, 0) + " ... " +
                   formatField(Tris::kAccessDouble, nullptr, range->highest, 0);
-    logLine(ks::format("\"{}\" refused for field 0x{:X}{}", text, d.edit.tag, range ? ", range " + details : ""));
+    logLine(
+        ks::format("\"{}\" refused for field 0x{:X}{}", text, d.edit.tag, range ? ", range " + details : ""));
     notify(d, textOrEmpty(textid::kTextError), details);
     endEntry(d);
 }
@@ -435,17 +436,16 @@ void commitEntry(Data& d) {
         endEntry(d);
         return;
     }
-    if (d.edit.numeric && d.edit.tag != kOperatorPin) {
+    if (d.edit.numeric && d.edit.tag != kOperatorPin) {  // a PIN is checked above ("" is none)
         const auto comma = text.find(',');
         if (comma != std::string::npos) text[comma] = '.';
         std::optional<SettingRange> range;
-        if (!typedNumber(text) || (d.edit.outer() != kClockMarker &&
-                                   !settingNumberFits(*d.config, d.edit.path, d.edit.depth, text.c_str(), &range))) {
+        if (!typedNumber(text) ||
+            (d.edit.outer() != kClockMarker &&
+             !settingNumberFits(*d.config, d.edit.path, d.edit.depth, text.c_str(), &range))) {
             refuseNumber(d, text, range);
             return;
         }
-    } else if (d.edit.numeric && text.empty()) {
-        text = "0";  // no PIN
     }
     if (d.edit.outer() == kClockMarker) {
         setClockPart(d, d.edit.tag, text.c_str());
