@@ -217,6 +217,14 @@ public:
     // True when an operator or the service engineer is logged in, or the
     // settings list no operators.
     bool loggedIn() const;
+    // Nobody is logged in any more; the service access goes too.
+    void logOut();
+    // The operator list was changed (the Settings screen's access tab): the
+    // logged-in operator's name and rights follow his entry at once.  When
+    // the entry at `erased` went, his own erased entry logs him out and the
+    // home screen follows; an earlier one moves his index.  The service
+    // engineer's session is none of the operators'.
+    void operatorsChanged(int erased = -1);
 
     // ---- resources ---------------------------------------------------------
     // The 33 font slots (fonts.h), added to the GUI context's atlas before

@@ -2,9 +2,13 @@
 
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "files/logger.h"
+#include "platform/bounded_read.h"
+#include "records/settings_limits.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -38,22 +42,56 @@ void fillUp(std::vector<T>& list, std::size_t count) {
 namespace {
 
 // A settings load belongs to no component with a log of its own; its rare
-// refusals go to the log that opens and closes around every line.
-void logSettingsRefusal(const std::string& file, const std::string& why) {
+// refusals and mends go to the log that opens and closes around every line.
+void logSettingsLine(const std::string& line) {
     LoggerBase* log = createLogger("dbr");
-    logPrintf(&log, "Load settings %s error: %s", file.c_str(), why.c_str());
+    logPrintf(&log, "%s", line.c_str());
     delete log;
 }
 
-// Reads the file into `live` when it can be read whole; what the read met.
-SettingsLoad readSettingsFile(const std::string& file, Config& live) {
-    Config fresh;
-    std::string why;
-    if (fresh.load(file, kMaxSettingsFileBytes, &why)) {
-        live = std::move(fresh);
-        return SettingsLoad::Loaded;
+void logSettingsRefusal(const std::string& file, const std::string& why) {
+    logSettingsLine("Load settings " + file + " error: " + why);
+}
+
+// Why `bytes` are no settings file as every save writes one, or "": the items
+// of the settings' own record (a later version's unknown ones among them),
+// whole, and the additional-error list last with at least its filled-up
+// length.  Every save fills the lists up first, so a file that does not end
+// so was cut short between two items, or is no settings file at all.
+std::string settingsFileFault(std::string_view bytes) {
+    if (bytes.empty()) return "the file is empty";
+    const std::vector<std::uint32_t> words = Tris::bytesToWords(bytes);
+    Tris::ItemReader reader(words.data(), words.size());
+    Tris::Item item;
+    std::size_t trailingErrors = 0;
+    for (;;) {
+        const Tris::ItemReader::Status status = reader.next(item);
+        if (status == Tris::ItemReader::kBroken) return "an item is cut short";
+        if (status == Tris::ItemReader::kEnd || item.header == Tris::kEndMarker) break;
+        if (groupBase(item.tag) != Config::kType)
+            return ks::format("an item of another record (tag 0x{:X}) at word {}", item.tag, item.offset);
+        trailingErrors = item.tag == Config::kExtErrors ? trailingErrors + 1 : 0;
     }
-    if (!pathExists(file)) return SettingsLoad::Missing;
+    if (bytes.size() % 4 != 0 && reader.position() == words.size()) return "it ends in a piece of an item";
+    if (trailingErrors < kExtErrorSlots) return "it does not end with the additional-error list: cut short";
+    return {};
+}
+
+// Reads the file into `live` when it is a whole settings file; what the read met.
+SettingsLoad readSettingsFile(const std::string& file, Config& live) {
+    std::string bytes;
+    std::string why;
+    if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
+        why = settingsFileFault(bytes);
+        Config fresh;
+        if (why.empty() && fresh.loadBytes(bytes)) {
+            live = std::move(fresh);
+            return SettingsLoad::Loaded;
+        }
+        if (why.empty()) why = "an item is cut short";
+    } else if (!pathExists(file)) {
+        return SettingsLoad::Missing;
+    }
     logSettingsRefusal(file, why);
     return SettingsLoad::Damaged;
 }
@@ -70,6 +108,9 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
         (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
 
     fillUpSettingsLists(live);
+    for (const RangeFix& fix : bringSettingCountsIntoRange(live))
+        logSettingsLine(
+            ks::format("Load settings: field 0x{:X} was {}, now {}", fix.field, fix.was, fix.now));
 
     setLanguage(live.language != 0);
 
@@ -91,11 +132,11 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
 }  // namespace
 
 void fillUpSettingsLists(Config& config) {
-    fillUp(config.inverters, 2);
-    fillUp(config.channels, 5);
-    fillUp(config.extErrors, 8);
-    fillUp(config.endDrive.extErrors, 8);
-    fillUp(config.beltDrive.extErrors, 8);
+    fillUp(config.inverters, kInverterSlots);
+    fillUp(config.channels, kChannelSlots);
+    fillUp(config.extErrors, kExtErrorSlots);
+    fillUp(config.endDrive.extErrors, kExtErrorSlots);
+    fillUp(config.beltDrive.extErrors, kExtErrorSlots);
 }
 
 bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
@@ -108,9 +149,13 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
 }
 
 bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {
-    // The replacement makes the file and its folder durable; a flush of the
-    // whole volume would wait for every other program's writes too.
-    return config.save(path, error);
+    // The lists go filled up, as the load takes a file back: the
+    // additional-error list whole at the end.  The replacement makes the file
+    // and its folder durable; a flush of the whole volume would wait for
+    // every other program's writes too.
+    Config whole = config;
+    fillUpSettingsLists(whole);
+    return whole.save(path, error);
 }
 
 std::string keepSettingsFileAside(const std::string& path) {

@@ -11,6 +11,7 @@
 //   create the Gui (the host) -> loadStartupSettings(gui) -> create the Machine
 //   and start its connect process.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -47,7 +48,7 @@ enum class SettingsLoad {
     Loaded,   // the file was read whole and replaced the live Config
     NotRead,  // the path was "": nothing read
     Missing,  // no file at the path
-    Damaged,  // the file exists but could not be read whole
+    Damaged,  // the file exists but is no whole settings file
     Busy,     // a machine process runs: nothing was done at all
 };
 
@@ -58,10 +59,17 @@ constexpr const char* kSettingsFile = ".cfg";
 // a megabyte leaves room for hundreds of operators, materials and error texts,
 // and the records read from the worst file of that size still fit in memory.
 constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
+// The lengths every load fills the lists up to (fillUpSettingsLists).
+constexpr std::size_t kInverterSlots = 2;
+constexpr std::size_t kChannelSlots = 5;
+constexpr std::size_t kExtErrorSlots = 8;
 
 // Loads a settings file into the host's live Config: path null means ".cfg",
-// "" reads nothing.  The live Config is replaced only when the file was read
-// whole.  After every load (read or not, except Busy) the lists are filled up
+// "" reads nothing.  The live Config is replaced only when the file is a
+// whole settings file as saveSettingsFile writes one: not empty, no piece of
+// an item, no item of another record (a rotor file), and the additional-error
+// list, which every save writes last, whole at its end; anything else is
+// Damaged.  After every load (read or not, except Busy) the lists are filled up
 // (2 inverters, 5 channels, 8 additional-error messages in Config, the End
 // and the Belt drive), the language follows the Language field, the banner
 // and the operator-access flag are set in LocalConfig, and a fresh rotor is
@@ -76,8 +84,9 @@ bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = 
 // additional-error messages in Config, the End and the Belt drive).
 void fillUpSettingsLists(Config& config);
 
-// Saves the settings through the safe whole-file replacement (the old file
-// stays on any failure), which leaves the file and its folder on the disk.
+// Saves the settings, the lists filled up, through the safe whole-file
+// replacement (the old file stays on any failure), which leaves the file and
+// its folder on the disk.
 // A caller that writes to the removable drive flushes its volume
 // (flushVolume) as for every file on the stick.
 bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile,

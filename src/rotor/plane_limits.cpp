@@ -71,9 +71,7 @@ void reduceAngle(std::uint32_t field, double& angle, std::vector<RangeFix>& fixe
 }  // namespace
 
 const PlaneLimit* planeLimit(std::uint32_t field) {
-    for (const PlaneLimit& l : limits())
-        if (l.field == field) return &l;
-    return nullptr;
+    return findLimit(limits(), field);
 }
 
 std::vector<RangeFix> bringPlaneIntoRange(Plane& plane) {

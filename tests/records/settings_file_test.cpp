@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "records/demo_settings.h"
+#include "records/job_records.h"
 #include "support/hostile_files.h"
 #include "support/sync_recorder.h"
 #include "support/watchdog.h"
@@ -88,8 +90,18 @@ void writeFile(const fs::path& p, const std::string& bytes) {
     out << bytes;
 }
 
+std::string bytesOf(const Words& w) {
+    return Tris::wordsToBytes(w.data(), w.size());
+}
+
 void writeWords(const fs::path& p, const Words& w) {
-    writeFile(p, Tris::wordsToBytes(w.data(), w.size()));
+    writeFile(p, bytesOf(w));
+}
+
+// The items, then the empty additional-error messages every save writes last.
+Words withErrorList(Words w) {
+    w.insert(w.end(), kExtErrorSlots, H(Config::kExtErrors, 0));
+    return w;
 }
 
 std::vector<std::uint32_t> topTags(const Words& w) {
@@ -159,14 +171,16 @@ TEST_F(settings_file, NoFileAtStartUp) {
     EXPECT_EQ(back.local.banner, "");  // LocalConfig is never written
 }
 
+// The language from the file; a count a run divides by raised to 1.
 TEST_F(settings_file, LanguageFromFile) {
-    writeWords(".cfg", {H(Config::kLanguage, 1), 1});
+    writeWords(".cfg", withErrorList({H(Config::kLanguage, 1), 1, H(Config::kMeasurementCycles, 1), 0}));
     FakeHost host;
     EXPECT_TRUE(loadStartupSettings(host));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(uiEnglish.load(), 1u);
     EXPECT_EQ(decimalPoint.load(), static_cast<std::uint32_t>('.'));
     EXPECT_EQ(host.config.language, 1);
+    EXPECT_EQ(host.config.measurementCycles, 1u);
 }
 
 TEST_F(settings_file, ListsAreFilledUpNotCut) {
@@ -174,6 +188,7 @@ TEST_F(settings_file, ListsAreFilledUpNotCut) {
     four.channels.resize(4);
     four.channels[3].gain = 7;
     four.inverters.resize(3);
+    four.extErrors.resize(kExtErrorSlots);
     ASSERT_TRUE(four.save(".cfg"));
     FakeHost host;
     ASSERT_TRUE(loadSettings(host, nullptr));
@@ -183,6 +198,7 @@ TEST_F(settings_file, ListsAreFilledUpNotCut) {
 
     Config six;
     six.channels.resize(6);
+    six.extErrors.resize(kExtErrorSlots);
     ASSERT_TRUE(six.save("six.cfg"));
     ASSERT_TRUE(loadSettings(host, "six.cfg"));
     EXPECT_EQ(host.config.channels.size(), 6u);
@@ -255,37 +271,51 @@ TEST_F(settings_file, BusyMachineRefusesTheLoad) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// What a load from the drive refuses, keeping the live settings, and the
+// start-up keeps aside.
 TEST_F(settings_file, DamagedFileIsKeptAside) {
+    RotorData rotor;
+    rotor.speed = 800;
+    const std::string good = demoSettings().serialize();
     struct Case {
         const char* name;
-        Words words;
+        std::string bytes;
     };
     const Case cases[] = {
-        {"truncated payload", {H(Config::kLanguage, 1), 1, H(Config::kBalancingAccuracy, 2), 5}},
-        {"huge length word", {H(Config::kLocal, 63), 0xFFFFFFF0u}},
+        {"truncated payload", bytesOf({H(Config::kLanguage, 1), 1, H(Config::kBalancingAccuracy, 2), 5})},
+        {"huge length word", bytesOf({H(Config::kLocal, 63), 0xFFFFFFF0u})},
+        {"empty", ""},
+        {"four zero bytes", std::string(4, '\0')},
+        {"a rotor file", rotor.serialize()},
+        {"the last item cut off", good.substr(0, good.size() - 4)},
+        {"cut at 70 %", good.substr(0, good.size() * 7 / 10 / 4 * 4)},
+        {"a piece of a word behind", good + '\x01'},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const auto& p : keptAside()) fs::remove(p);
-        writeWords(".cfg", c.words);
-        const std::string damaged = readFile(".cfg");
+        writeFile("stick.cfg", c.bytes);
+        writeFile(".cfg", c.bytes);
         FakeHost host;
+        host.config.language = 1;
         SettingsLoad what = SettingsLoad::Loaded;
-        EXPECT_FALSE(loadSettings(host, nullptr, &what));
+        EXPECT_FALSE(loadSettings(host, "stick.cfg", &what));
         EXPECT_EQ(what, SettingsLoad::Damaged);
-        EXPECT_EQ(host.config.language, 0);  // the partly read file is not taken
+        EXPECT_EQ(host.config.language, 1);  // the partly read file is not taken
 
         FakeHost start;
         EXPECT_FALSE(loadStartupSettings(start));
         EXPECT_EQ(start.messages.size(), 1u);
         const auto kept = keptAside();
         ASSERT_EQ(kept.size(), 1u);
-        EXPECT_EQ(readFile(kept[0]), damaged);
-        // Fresh defaults written in its place.
-        Config back;
-        EXPECT_TRUE(back.load(".cfg"));
-        EXPECT_EQ(back.channels.size(), 5u);
+        EXPECT_EQ(readFile(kept[0]), c.bytes);
+        // Fresh defaults written in its place, which load back.
+        FakeHost after;
+        EXPECT_TRUE(loadSettings(after, nullptr));
     }
+    writeFile("stick.cfg", good);  // the whole file is taken
+    FakeHost host;
+    EXPECT_TRUE(loadSettings(host, "stick.cfg"));
 }
 
 long long fixedClock() {

@@ -371,8 +371,7 @@ void drawLeftColumn(Gui& gui, HomeData& data, const HomeLayout& l, float top) {
     ImGui::SetCursorPos(ImVec2(centre - kLeftTile / 2, tileTop));
     if (in) {
         if (gui.logoutTile(textureslot::kTileLogout, textOrEmpty(kTextLogout), kLeftTile)) {
-            gui._operator = -1;
-            gui._config->local.serviceAccess = false;  // the next person logs in with their own rights
+            gui.logOut();
             data.scrollTo = 0;
         }
     } else if (gui.logoutTile(textureslot::kTileService, "", kLeftTile)) {
@@ -388,6 +387,25 @@ void drawLeftColumn(Gui& gui, HomeData& data, const HomeLayout& l, float top) {
 }  // namespace
 
 bool Gui::loggedIn() const { return _operator >= 0 || _config->operators.empty(); }
+
+void Gui::logOut() {
+    _operator = -1;
+    _config->local.serviceAccess = false;  // the next person logs in with their own rights
+}
+
+void Gui::operatorsChanged(int erased) {
+    if (_operator < 0 || _config->local.serviceAccess) return;
+    const bool gone = erased == _operator;
+    if (erased >= 0 && erased < _operator) --_operator;
+    if (gone || _operator >= static_cast<int>(_config->operators.size())) {
+        logOut();
+        _config->local.operatorName.clear();  // no run is written under a name no longer listed
+        _onBack = nullptr;
+        setScreen(true, Screen{});
+        return;
+    }
+    logIn(*this, _operator);
+}
 
 bool Gui::loginKeypadShown() const {
     return onHomeScreen() && _keyboardState == kHidden && _keyboardMode == 4 && _keypadSlide > 0 && !loggedIn();

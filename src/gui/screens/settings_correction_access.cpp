@@ -105,6 +105,7 @@ void askToDelete(Data& d, std::size_t index) {
                      if (answer == 0 && ops && index < ops->size() && (*ops)[index].name == name) {
                          ops->erase(ops->begin() + static_cast<std::ptrdiff_t>(index));
                          saveConfig(*s);
+                         g.operatorsChanged(static_cast<int>(index));
                      }
                      return -2;
                  });
@@ -128,6 +129,8 @@ void operatorRows(Data& d) {
         } else if (zone == kRightZone) {
             ops[i].access = !ops[i].access;
             saveConfig(d);
+            d.gui.operatorsChanged();
+            tabList(d);  // his own right changed: the tabs he may open with it
         } else {
             askToDelete(d, i);
         }

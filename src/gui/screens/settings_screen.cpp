@@ -23,6 +23,7 @@
 #include "machine/machine_base.h"
 #include "platform/file_replace.h"
 #include "records/settings_file.h"
+#include "records/settings_limits.h"
 #include "rotor/rotor_clock.h"
 #include "rotor/rotor_files.h"
 #include "texts/format.h"
@@ -135,6 +136,26 @@ bool validPin(const std::string& text) {
         if (value > UINT32_MAX) return false;
     }
     return true;
+}
+
+// A typed number: the whole text, blanks aside, one finite decimal number
+// (no letters from a physical keyboard, no "inf", nothing at all).
+bool typedNumber(const std::string& text) {
+    double value = 0;
+    return text.find_first_not_of("0123456789.,+- ") == std::string::npos && ks::parseDouble(text, value);
+}
+
+// A number the field does not take: the old value stays; the box shows the
+// field's range when it has one.
+void refuseNumber(Data& d, const std::string& text, const std::optional<SettingRange>& range) {
+    std::string details;
+    if (range)
+        details = formatField(Tris::kAccessDouble, nullptr, range->lowest, 0) + " ... " +
+                  formatField(Tris::kAccessDouble, nullptr, range->highest, 0);
+    logLine(
+        ks::format("\"{}\" refused for field 0x{:X}{}", text, d.edit.tag, range ? ", range " + details : ""));
+    notify(d, textOrEmpty(textid::kTextError), details);
+    endEntry(d);
 }
 
 // Settings saved under a name: on the drive in "kestrune/configs/", else in
@@ -415,12 +436,16 @@ void commitEntry(Data& d) {
         endEntry(d);
         return;
     }
-    if (d.edit.numeric) {
+    if (d.edit.numeric && d.edit.tag != kOperatorPin) {  // a PIN is checked above ("" is none)
         const auto comma = text.find(',');
         if (comma != std::string::npos) text[comma] = '.';
-        // Text that is no finite number ("abc", "inf", "1e999") stores 0.
-        double value = 0;
-        if (!ks::parseDouble(text, value)) text = "0";
+        std::optional<SettingRange> range;
+        if (!typedNumber(text) ||
+            (d.edit.outer() != kClockMarker &&
+             !settingNumberFits(*d.config, d.edit.path, d.edit.depth, text.c_str(), &range))) {
+            refuseNumber(d, text, range);
+            return;
+        }
     }
     if (d.edit.outer() == kClockMarker) {
         setClockPart(d, d.edit.tag, text.c_str());
@@ -442,6 +467,7 @@ void commitEntry(Data& d) {
     }
     d.config->accessField(d.edit.path, d.edit.depth, Tris::FieldReport(), text.c_str());
     if (tag == kOperatorName && d.edit.depth == 3) makeUniqueName(d, static_cast<int>(d.edit.path[1]));
+    if (d.edit.outer() == Config::kOperators) g.operatorsChanged();  // his name at once
     if (tag == kMaterialName && d.newElement) {
         // A new material goes on to its density; it is saved with it.
         d.edit.tag = kMaterialDensity;

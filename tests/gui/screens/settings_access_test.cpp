@@ -145,4 +145,23 @@ TEST(SettingsAccess, TheAccessFlagTheNewPinAndANewOperatorCountAtTheNextLogin) {
     EXPECT_TRUE(rig.c.local.operatorName == "Shift" && settingsAccessLevel(rig.c) == 1);
 }
 
+// Boss logged in: his entry erased logs him out (home), an earlier one moves
+// his index, his right taken counts at once.
+TEST(SettingsAccess, TheLoggedInOperatorFollowsHisEntryAtOnce) {
+    struct Case {
+        const char* row;
+        float at;
+        int op, level;
+    } cases[] = {{"Boss", kDeleteIcon, -1, 1}, {"Shift", kDeleteIcon, 0, 1}, {"Boss", kRightZone, 1, 0}};
+    for (const Case& c : cases) {
+        SettingsRig rig(1, twoOfEach);
+        rig.g._operator = 1, rig.c.local.operatorName = "Boss";
+        rig.taps({"Access settings"});
+        rig.tapAt(c.row, c.at);
+        if (rig.g._modalState != 0) rig.g.pressModalButton(0), rig.h.run(400);
+        EXPECT_TRUE(rig.g._operator == c.op && rig.g.onHomeScreen() == (c.op < 0) && rig.g.loggedIn() == (c.op >= 0));
+        EXPECT_TRUE(c.op < 0 || (rig.c.operators[c.op].name == "Boss" && settingsAccessLevel(rig.c) == c.level));
+    }
+}
+
 }  // namespace

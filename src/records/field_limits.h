@@ -1,0 +1,87 @@
+#pragma once
+// The range within which one number of a record is usable, the one home for
+// making such a range, and bringing a loaded record's numbers into range.  A
+// typed value outside its range is refused; a value read from a file is
+// brought into it.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+// The range of one number of a record (a rotor's or a plane's, a setting).
+template <class R>
+struct FieldLimit {
+    std::uint32_t field = 0;  // the field's tag
+    double lowest = 0.0;
+    double highest = 0.0;
+    // The field: a double, a count or a signed whole number (exactly one is set).
+    double R::*real = nullptr;
+    std::uint32_t R::*count = nullptr;
+    std::int32_t R::*whole = nullptr;
+
+    double valueIn(const R& record) const {
+        if (real) return record.*real;
+        return count ? static_cast<double>(record.*count) : static_cast<double>(record.*whole);
+    }
+    bool holds(double v) const { return lowest <= v && v <= highest; }  // false for NaN
+};
+
+// The range of a double field of R, of a count (from 0, or from `lowest`),
+// and of a signed whole number.
+template <class R>
+FieldLimit<R> realLimit(std::uint32_t field, double lowest, double highest, double R::*member) {
+    FieldLimit<R> l;
+    l.field = field, l.lowest = lowest, l.highest = highest, l.real = member;
+    return l;
+}
+template <class R>
+FieldLimit<R> countLimit(std::uint32_t field, double lowest, double highest, std::uint32_t R::*member) {
+    FieldLimit<R> l;
+    l.field = field, l.lowest = lowest, l.highest = highest, l.count = member;
+    return l;
+}
+template <class R>
+FieldLimit<R> countLimit(std::uint32_t field, double highest, std::uint32_t R::*member) {
+    return countLimit(field, 0.0, highest, member);
+}
+template <class R>
+FieldLimit<R> wholeLimit(std::uint32_t field, double lowest, double highest, std::int32_t R::*member) {
+    FieldLimit<R> l;
+    l.field = field, l.lowest = lowest, l.highest = highest, l.whole = member;
+    return l;
+}
+
+// The range of `field` in the table, or null.
+template <class R>
+const FieldLimit<R>* findLimit(const std::vector<FieldLimit<R>>& table, std::uint32_t field) {
+    for (const FieldLimit<R>& l : table)
+        if (l.field == field) return &l;
+    return nullptr;
+}
+
+// One loaded value that was brought into range.
+struct RangeFix {
+    std::uint32_t field = 0;
+    double was = 0.0;
+    double now = 0.0;
+};
+
+// Brings each field of the table into its range: a value that is not finite
+// becomes the field's default, a finite one outside the range the nearer end.
+template <class R>
+void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, std::vector<RangeFix>& fixes) {
+    static const R defaults;
+    for (const FieldLimit<R>& l : table) {
+        const double was = l.valueIn(record);
+        if (l.holds(was)) continue;
+        double now = l.valueIn(defaults);
+        if (std::isfinite(was)) now = was < l.lowest ? l.lowest : l.highest;
+        if (l.real)
+            record.*l.real = now;
+        else if (l.count)
+            record.*l.count = static_cast<std::uint32_t>(now);
+        else
+            record.*l.whole = static_cast<std::int32_t>(now);
+        fixes.push_back({l.field, was, now});
+    }
+}
