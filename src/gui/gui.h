@@ -225,6 +225,10 @@ public:
     // home screen follows; an earlier one moves his index.  The service
     // engineer's session is none of the operators'.
     void operatorsChanged(int erased = -1);
+    // Settings were loaded from a file: the session logged in before (the
+    // operator at `operatorBefore` named `nameBefore`, or the service login)
+    // follows the loaded operator list.
+    void sessionAfterSettingsLoad(int operatorBefore, const std::string& nameBefore, bool serviceBefore);
 
     // ---- resources ---------------------------------------------------------
     // The 33 font slots (fonts.h), added to the GUI context's atlas before
@@ -353,6 +357,9 @@ public:
     TextureUploader* _uploader = nullptr;  // set by main (GL) or a test
 
 private:
+    // Logs out, clears the operator's name and opens the home screen.
+    void logOutToHome();
+
     struct RetiredRotor {
         Rotor* rotor;
         TimePoint since;  // the swap

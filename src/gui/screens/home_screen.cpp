@@ -393,18 +393,39 @@ void Gui::logOut() {
     _config->local.serviceAccess = false;  // the next person logs in with their own rights
 }
 
+void Gui::logOutToHome() {
+    logOut();
+    _config->local.operatorName.clear();  // no run is written under a name no longer listed
+    _onBack = nullptr;
+    setScreen(true, Screen{});
+}
+
 void Gui::operatorsChanged(int erased) {
     if (_operator < 0 || _config->local.serviceAccess) return;
     const bool gone = erased == _operator;
     if (erased >= 0 && erased < _operator) --_operator;
     if (gone || _operator >= static_cast<int>(_config->operators.size())) {
-        logOut();
-        _config->local.operatorName.clear();  // no run is written under a name no longer listed
-        _onBack = nullptr;
-        setScreen(true, Screen{});
+        logOutToHome();
         return;
     }
     logIn(*this, _operator);
+}
+
+void Gui::sessionAfterSettingsLoad(int operatorBefore, const std::string& nameBefore, bool serviceBefore) {
+    // A settings file carries no session: the one logged in goes on, with the
+    // rights the loaded list gives his name, or ends when it lists him no more.
+    if (serviceBefore) {
+        _config->local.serviceAccess = true;
+        _config->local.operatorName.clear();
+        return;
+    }
+    const std::vector<Operator>& ops = _config->operators;
+    for (std::size_t i = 0; operatorBefore >= 0 && i < ops.size(); ++i)
+        if (ops[i].name == nameBefore) {
+            logIn(*this, static_cast<int>(i));
+            return;
+        }
+    if (operatorBefore >= 0 || !loggedIn()) logOutToHome();
 }
 
 bool Gui::loginKeypadShown() const {

@@ -235,8 +235,12 @@ void confirmInstall(Data& d, const std::string& path, const std::string& label, 
 void loadSaved(Data& d, const std::string& path) {
     Gui& g = d.gui;
     SettingsLoad outcome = SettingsLoad::NotRead;
+    const int operatorBefore = g._operator;
+    const std::string nameBefore = g._config->local.operatorName;
+    const bool serviceBefore = g._config->local.serviceAccess;
     const bool loaded = loadSettings(g, path.c_str(), &outcome);
     if (loaded) {
+        g.sessionAfterSettingsLoad(operatorBefore, nameBefore, serviceBefore);
         tabList(d);
         saveConfig(d);
         g._settingsChanged = true;

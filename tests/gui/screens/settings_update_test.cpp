@@ -240,6 +240,32 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
     }
 }
 
+// A settings file carries no session: the one logged in goes on with the
+// rights the loaded list gives his name, or ends when it lists him no more.
+TEST(SettingsUpdateLoad, TheSessionFollowsTheLoadedOperatorList) {
+    struct Case {
+        const char* listed;
+        bool right, service, stays;
+    } cases[] = {{"Boss", false, false, true}, {"Shift", true, false, false}, {"Shift", true, true, true}};
+    for (const Case& c : cases) {
+        Rig rig;
+        Config saved = *rig.g._config;
+        saved.operators.resize(2);
+        saved.operators[0].name = "Other", saved.operators[1].name = c.listed, saved.operators[1].access = c.right;
+        ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
+        rig.g._config->operators.resize(1);
+        rig.g._config->operators[0].name = "Boss", rig.g._config->operators[0].access = true;
+        rig.g._operator = 0, rig.g._config->local.operatorName = "Boss";
+        rig.g._config->local.serviceAccess = c.service;
+        rig.taps({"Load machine settings", "line 2"});
+        EXPECT_EQ(rig.g._modalText, "Settings loaded!");
+        rig.g.pressModalButton(0), rig.h.run(1000);
+        EXPECT_TRUE(rig.g.loggedIn() == c.stays && rig.g.onHomeScreen() == !c.stays) << c.listed;
+        EXPECT_EQ(settingsAccessLevel(*rig.g._config), !c.stays ? 1 : c.service ? 2 : int(c.right));
+        EXPECT_EQ(rig.g._config->local.operatorName, c.stays && !c.service ? "Boss" : "");
+    }
+}
+
 TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
     struct Case {
         bool drive;
