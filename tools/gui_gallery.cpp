@@ -148,6 +148,7 @@ void renderFrame(float width, float height, const std::function<void()>& draw, c
     ImGui::NewFrame();
     draw();
     ImGui::Render();
+    if (gui) gui->cutCoveredPaint(*ImGui::GetDrawData());
     glViewport(0, 0, static_cast<int>(width), static_cast<int>(height));
     const ImVec4 clear = ImGui::ColorConvertU32ToFloat4(gui ? gui->_clearColour : IM_COL32_WHITE);
     glClearColor(clear.x, clear.y, clear.z, clear.w);

@@ -66,6 +66,8 @@
 class MachineBase;
 class Rotor;
 struct Config;
+struct ImDrawData;
+struct ImDrawList;
 struct ImFont;
 struct ImVec2;
 
@@ -134,7 +136,9 @@ public:
     // when the window is cleared to it instead, else 0.  White is the clear
     // colour of every frame; another colour becomes the frame's
     // (`_clearColour`) when the window covers the whole window (`whole`), or
-    // while the bars stand still over what a window between them leaves.
+    // while the bars stand still over what a window between them leaves.  Once
+    // the frame is drawn the clear colour stays: a screen takes its background
+    // before `drawFrame`.
     int screenBackground(std::uint32_t colour, bool whole);
     // Dims the current screen window with `colour` where it shows: between
     // the bars while they stand still in front of it.
@@ -145,6 +149,12 @@ public:
     void drawFrame(bool busy, const Action& top);
     // The box's window content: veil, texts, entry field, buttons, answers.
     void drawModal();
+    // The current window paints every pixel of its rectangle opaque, over
+    // the windows drawn before it this frame (gui_covers.cpp).
+    void coverWithWindow();
+    // After ImGui::Render, before the frame is painted: the windows under each
+    // cover of the frame paint nothing under it.  What shows stays the same.
+    void cutCoveredPaint(ImDrawData& data) const;
     // A focused window at (0, 0) of this size: veil, `_progressText`, and a
     // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
     void drawProgress(float width, float height);
@@ -344,6 +354,10 @@ private:
         Rotor* rotor;
         TimePoint since;  // the swap
     };
+    struct Cover {
+        const ImDrawList* list;  // the opaque window's
+        float minX, minY, maxX, maxY;
+    };
     struct WaitingBox {
         std::string text;
         std::string details;
@@ -379,6 +393,8 @@ private:
     std::vector<RetiredRotor> _retired;
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
     std::deque<WaitingBox> _waitingBoxes;
+    std::vector<Cover> _covers;  // of the frame drawn last
+    bool _frameDrawn = false;    // `drawFrame` has run this frame
     bool _modalInTurn = false;  // the box on screen came from the queue
 };
 

@@ -9,6 +9,7 @@
 
 #include "gallery/draw_coverage.h"
 #include "gallery/screen_tour.h"
+#include "gui/gui_style.h"
 #include "resources/resource_store.h"
 #include "support/gui_harness.h"
 #include "support/gui_resource_doubles.h"
@@ -72,6 +73,7 @@ int coveragePage(double most) {
     for (const screentour::Stop& stop : screentour::stops()) {
         RecordingUploader pictures;  // outlives the Gui, which releases them
         GuiHarness h;
+        applyInterfaceStyle();  // the program's colours: which window paints and which the clear colour shows
         // The pictures as the program loads them at start: drawn where a screen shows them.
         h.gui()._uploader = &pictures;
         h.gui().loadTextures();

@@ -12,6 +12,7 @@
 #include "rotor/polar.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_measure_feed.h"
+#include "support/gui_influence_steps.h"
 #include "texts/format.h"
 
 namespace screentour {
@@ -166,7 +167,16 @@ bool planePanel(GuiHarness& h) { return editing(h) && tapped(h, "Plane P1"); }
 
 bool planePanelKeys(GuiHarness& h) { return planePanel(h) && tapped(h, "Correction radius, R"); }
 
-bool influenceKeys(GuiHarness& h) { return influence(h) && tapped(h, "Trial mass"); }
+// After the reference run: the trial mass's keypad.
+bool influenceKeys(GuiHarness& h) {
+    influence(h);
+    if (!influencesteps::slideStart(h)) return false;
+    rotortest::feedSession(*h.gui()._rotor, {rotortest::fromPolarDeg(10, 30), rotortest::fromPolarDeg(8, 75)});
+    h.machine().resultCount = 3;
+    h.gui().back();
+    h.run(kSettle);
+    return tapped(h, "Trial mass");
+}
 
 // "Save machine settings": the name prompt over its keyboard.
 bool settingsPrompt(GuiHarness& h) { return settings<8>(h) && tapped(h, "Save machine settings"); }
