@@ -110,9 +110,9 @@ void takeDriveRootsFromEnvironment() {
 
 // The window cleared to what the screen leaves unpainted, then the frame
 // without what its opaque windows hide.
-void renderFrame(GLFWwindow* window, const Gui& gui) {
+void renderFrame(GLFWwindow* window, Gui& gui) {
     ImGui::Render();
-    gui.cutCoveredPaint(*ImGui::GetDrawData());
+    gui.trimFrame(*ImGui::GetDrawData());
     const ImU32 clearColour = gui._clearColour;
     glfwMakeContextCurrent(window);
     int w = 0, h = 0;

@@ -100,6 +100,7 @@ void Gui::draw(float width, float height) {
     _clearColour = kClearWhite;
     _frameDrawn = false;
     _covers.clear();
+    _veils.clear();
     collectRetiredRotors();
     if (_machine) {
         machineReadyHook();

@@ -152,9 +152,16 @@ public:
     // The current window paints every pixel of its rectangle opaque, over
     // the windows drawn before it this frame (gui_covers.cpp).
     void coverWithWindow();
-    // After ImGui::Render, before the frame is painted: the windows under each
-    // cover of the frame paint nothing under it.  What shows stays the same.
-    void cutCoveredPaint(ImDrawData& data) const;
+    // A veil from min to max over what lies under the current window: a box's
+    // black, or a content's veil of the clear colour.  Painted here;
+    // `trimFrame` applies a black one to the colours under it instead, and
+    // paints one of the clear colour only where something is drawn under it,
+    // where it can (gui_covers.cpp).
+    void veilUnder(const ImVec2& min, const ImVec2& max, std::uint32_t colour);
+    // After ImGui::Render, before the frame is painted (the clear colour may
+    // change): the windows under each cover paint nothing under it, and the
+    // veils paint as little as they can.  What shows stays the same.
+    void trimFrame(ImDrawData& data);
     // A focused window at (0, 0) of this size: veil, `_progressText`, and a
     // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
     void drawProgress(float width, float height);
@@ -357,6 +364,13 @@ private:
     struct Cover {
         const ImDrawList* list;  // the opaque window's
         float minX, minY, maxX, maxY;
+        bool paints;  // its background: the clear colour does not show there
+    };
+    struct Veil {
+        ImDrawList* list;
+        int vertex, index;  // its quad's first vertex and index in the list
+        float minX, minY, maxX, maxY;
+        std::uint32_t colour;
     };
     struct WaitingBox {
         std::string text;
@@ -387,6 +401,9 @@ private:
     void drawModalWindow(float keyboardOffset, float keysHeight);
     void drawBottomBar(float offset, bool busy);
     bool navigationAllowed(bool busy);
+    void cutCoveredPaint(ImDrawData& data) const;
+    void veilColours(ImDrawData& data, const Veil& veil);
+    void veilOnlyWhereDrawn(ImDrawData& data, const Veil& veil);
 
     GuiClock _clock;
     KeyQueue _keys;
@@ -394,6 +411,7 @@ private:
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
     std::deque<WaitingBox> _waitingBoxes;
     std::vector<Cover> _covers;  // of the frame drawn last
+    std::vector<Veil> _veils;    // of the frame drawn last
     bool _frameDrawn = false;    // `drawFrame` has run this frame
     bool _modalInTurn = false;  // the box on screen came from the queue
 };

@@ -57,6 +57,7 @@ constexpr int kBannerFonts[] = {fontslot::kRegular40, fontslot::kRegular28, font
 // the keyboard while the bottom bar stands under it) covers what is drawn
 // under it, which is cut from the frame (gui_covers.cpp): where the clear
 // colour is its own white, it shows in place of the window's background.
+// Not below a box that stands still: its veil may take the clear colour.
 int clearBehind(bool fromEdge, std::uint32_t clearColour) {
     return fromEdge && clearColour == kWhite ? ImGuiWindowFlags_NoBackground : 0;
 }
@@ -139,7 +140,7 @@ void Gui::drawKeyboardWindow(float& keyboardOffset, float& keysHeight) {
     keyboardOffset = barOffset(_keyboardState);
     _keyboardTop = (_screenHeight - kBarHeight - keysHeight) + (keysHeight + kBarHeight) * keyboardOffset;
     beginFrameWindow("keyboard", ImVec2(0, _keyboardTop), ImVec2(_screenWidth, kKeyboardHeight),
-                     clearBehind(_barState == kShown, _clearColour));
+                     clearBehind(_barState == kShown && _modalState != kShown, _clearColour));
     coverWithWindow();
     drawKeyboard();
     ImGui::End();
@@ -184,7 +185,7 @@ bool Gui::navigationAllowed(bool busy) {
 void Gui::drawBottomBar(float offset, bool busy) {
     if (_keyboardState == kEntering) ImGui::SetNextWindowFocus();
     beginFrameWindow("bar-bottom", ImVec2(0, _screenHeight - kBarHeight + kBarHeight * offset),
-                     ImVec2(_screenWidth, kBarHeight), clearBehind(true, _clearColour));
+                     ImVec2(_screenWidth, kBarHeight), clearBehind(_modalState != kShown, _clearColour));
     coverWithWindow();
     const bool navigation = navigationAllowed(busy);
     if (navigation || _keyboardState != kHidden) {
