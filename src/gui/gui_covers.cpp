@@ -1,7 +1,8 @@
 // Paint nobody sees, or paints twice: before the frame is rendered, what the
 // windows under an opaque window (a bar, the keyboard, a side panel) draw
-// where it stands is cut from it, and a box's black veil is applied to the
-// colours of what lies under it instead of being painted over it.  A
+// where it stands is cut from it, a box's black veil is applied to the
+// colours of what lies under it instead of being painted over it, and a veil
+// of the clear colour is painted only where something lies under it.  A
 // software renderer pays for every pixel it paints, also for those painted
 // over later in the same frame.
 
@@ -41,16 +42,21 @@ bool inside(const ImVec4& r, const ImVec4& outer) {
     return r.x >= outer.x && r.y >= outer.y && r.z <= outer.z && r.w <= outer.w;
 }
 
-bool apart(const ImVec4& a, const ImVec4& b) { return a.x >= b.z || b.x >= a.z || a.y >= b.w || b.y >= a.w; }
+bool apart(const ImVec4& a, const ImVec4& b) {
+    return a.x >= b.z || b.x >= a.z || a.y >= b.w || b.y >= a.w;
+}
 
-bool empty(const ImVec4& r) { return r.x >= r.z || r.y >= r.w; }
+bool empty(const ImVec4& r) {
+    return r.x >= r.z || r.y >= r.w;
+}
 
 // Where a command can paint: its clip rectangle less what its triangles leave
 // out (a window's background is clipped to the whole window, not its own).
 ImVec4 painted(const ImDrawList& list, const ImDrawCmd& cmd) {
     ImVec4 box(FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX);
     for (unsigned i = cmd.IdxOffset; i < cmd.IdxOffset + cmd.ElemCount; ++i) {
-        const ImVec2 p = list.VtxBuffer[static_cast<int>(cmd.VtxOffset + list.IdxBuffer[static_cast<int>(i)])].pos;
+        const ImVec2 p =
+            list.VtxBuffer[static_cast<int>(cmd.VtxOffset + list.IdxBuffer[static_cast<int>(i)])].pos;
         box = ImVec4(std::min(box.x, p.x), std::min(box.y, p.y), std::max(box.z, p.x), std::max(box.w, p.y));
     }
     const ImVec4& c = cmd.ClipRect;
@@ -77,7 +83,8 @@ void Gui::coverWithWindow() {
 
 void Gui::veilUnder(const ImVec2& min, const ImVec2& max, std::uint32_t colour) {
     ImDrawList* list = ImGui::GetWindowDrawList();
-    _veils.push_back(Veil{list, list->VtxBuffer.Size, list->IdxBuffer.Size, min.x, min.y, max.x, max.y, colour});
+    _veils.push_back(
+        Veil{list, list->VtxBuffer.Size, list->IdxBuffer.Size, min.x, min.y, max.x, max.y, colour});
     list->AddRectFilled(min, max, colour);
 }
 
@@ -91,7 +98,8 @@ void Gui::veilOnlyWhereDrawn(ImDrawData& data, const Veil& v) {
     // The veil's quad ends the last command of its list: more quads can follow it.
     ImDrawCmd& own = v.list->CmdBuffer.back();
     if (own.UserCallback || v.index + 6 != v.list->IdxBuffer.Size ||
-        static_cast<int>(own.IdxOffset + own.ElemCount) != v.list->IdxBuffer.Size || v.vertex + 4 != v.list->VtxBuffer.Size)
+        static_cast<int>(own.IdxOffset + own.ElemCount) != v.list->IdxBuffer.Size ||
+        v.vertex + 4 != v.list->VtxBuffer.Size)
         return;
     const ImVec4& clip = own.ClipRect;
     const ImVec4 area(std::max(v.minX, clip.x), std::max(v.minY, clip.y), std::min(v.maxX, clip.z),
@@ -106,42 +114,30 @@ void Gui::veilOnlyWhereDrawn(ImDrawData& data, const Veil& v) {
             for (unsigned i = cmd.IdxOffset; i + 2 < cmd.IdxOffset + cmd.ElemCount; i += 3) {
                 ImVec4 box(FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX);
                 for (unsigned k = 0; k < 3; ++k) {
-                    const ImVec2 p =
-                        (*list)->VtxBuffer[static_cast<int>(cmd.VtxOffset + (*list)->IdxBuffer[static_cast<int>(i + k)])].pos;
-                    box = ImVec4(std::min(box.x, p.x), std::min(box.y, p.y), std::max(box.z, p.x), std::max(box.w, p.y));
+                    const ImVec2 p = (*list)
+                                         ->VtxBuffer[static_cast<int>(
+                                             cmd.VtxOffset + (*list)->IdxBuffer[static_cast<int>(i + k)])]
+                                         .pos;
+                    box = ImVec4(std::min(box.x, p.x), std::min(box.y, p.y), std::max(box.z, p.x),
+                                 std::max(box.w, p.y));
                 }
                 // A pixel past the triangle's corners may still take its edge.
-                box = ImVec4(std::max({box.x - 1, cmd.ClipRect.x, area.x}), std::max({box.y - 1, cmd.ClipRect.y, area.y}),
-                             std::min({box.z + 1, cmd.ClipRect.z, area.z}), std::min({box.w + 1, cmd.ClipRect.w, area.w}));
+                box = ImVec4(std::max({box.x - 1, cmd.ClipRect.x, area.x}),
+                             std::max({box.y - 1, cmd.ClipRect.y, area.y}),
+                             std::min({box.z + 1, cmd.ClipRect.z, area.z}),
+                             std::min({box.w + 1, cmd.ClipRect.w, area.w}));
                 if (empty(box)) continue;
-                const int c0 = static_cast<int>((box.x - area.x) / kTile), c1 = static_cast<int>((box.z - area.x) / kTile);
-                const int r0 = static_cast<int>((box.y - area.y) / kTile), r1 = static_cast<int>((box.w - area.y) / kTile);
+                const int c0 = static_cast<int>((box.x - area.x) / kTile),
+                          c1 = static_cast<int>((box.z - area.x) / kTile);
+                const int r0 = static_cast<int>((box.y - area.y) / kTile),
+                          r1 = static_cast<int>((box.w - area.y) / kTile);
                 for (int r = r0; r <= std::min(r1, rows - 1); ++r)
-                    for (int c = c0; c <= std::min(c1, columns - 1); ++c) drawn[static_cast<std::size_t>(r * columns + c)] = true;
+                    for (int c = c0; c <= std::min(c1, columns - 1); ++c)
+                        drawn[static_cast<std::size_t>(r * columns + c)] = true;
             }
         }
     // One quad per run of drawn tiles in a row; the veil's own quad takes the first.
-    const ImDrawVert model = v.list->VtxBuffer[v.vertex];
-    bool first = true;
-    auto quad = [&](float x0, float y0, float x1, float y1) {
-        int base = v.vertex;
-        if (!first) {
-            base = v.list->VtxBuffer.Size;
-            if (base + 4 - static_cast<int>(own.VtxOffset) > 0xFFFF) return;
-            for (int k = 0; k < 4; ++k) v.list->VtxBuffer.push_back(model);
-            for (const int k : {0, 1, 2, 0, 2, 3})
-                v.list->IdxBuffer.push_back(static_cast<ImDrawIdx>(base + k - static_cast<int>(own.VtxOffset)));
-            own.ElemCount += 6;
-            data.TotalVtxCount += 4;
-            data.TotalIdxCount += 6;
-        }
-        first = false;
-        ImDrawVert* q = &v.list->VtxBuffer[base];
-        q[0].pos = ImVec2(x0, y0);
-        q[1].pos = ImVec2(x1, y0);
-        q[2].pos = ImVec2(x1, y1);
-        q[3].pos = ImVec2(x0, y1);
-    };
+    std::vector<ImVec4> runs;
     for (int r = 0; r < rows; ++r) {
         const float y0 = area.y + static_cast<float>(r) * kTile, y1 = std::min(area.w, y0 + kTile);
         for (int c = 0; c < columns;) {
@@ -151,10 +147,34 @@ void Gui::veilOnlyWhereDrawn(ImDrawData& data, const Veil& v) {
             }
             const int from = c;
             while (c < columns && drawn[static_cast<std::size_t>(r * columns + c)]) ++c;
-            quad(area.x + static_cast<float>(from) * kTile, y0, std::min(area.z, area.x + static_cast<float>(c) * kTile), y1);
+            runs.emplace_back(area.x + static_cast<float>(from) * kTile, y0,
+                              std::min(area.z, area.x + static_cast<float>(c) * kTile), y1);
         }
     }
-    if (first) quad(area.x, area.y, area.x, area.y);  // nothing drawn under it
+    if (runs.empty()) runs.emplace_back(area.x, area.y, area.x, area.y);  // nothing drawn under it
+    // The list's indices are 16 bits wide: a veil that would need more stays whole.
+    const int first = v.list->VtxBuffer.Size - static_cast<int>(own.VtxOffset);
+    if (first + 4 * static_cast<int>(runs.size() - 1) > 0xFFFF) return;
+    const ImDrawVert model = v.list->VtxBuffer[v.vertex];
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        int base = v.vertex;
+        if (k > 0) {
+            base = v.list->VtxBuffer.Size;
+            for (int n = 0; n < 4; ++n) v.list->VtxBuffer.push_back(model);
+            for (const int n : {0, 1, 2, 0, 2, 3})
+                v.list->IdxBuffer.push_back(
+                    static_cast<ImDrawIdx>(base + n - static_cast<int>(own.VtxOffset)));
+            own.ElemCount += 6;
+            data.TotalVtxCount += 4;
+            data.TotalIdxCount += 6;
+        }
+        const ImVec4& run = runs[k];
+        ImDrawVert* q = &v.list->VtxBuffer[base];
+        q[0].pos = ImVec2(run.x, run.y);
+        q[1].pos = ImVec2(run.z, run.y);
+        q[2].pos = ImVec2(run.z, run.w);
+        q[3].pos = ImVec2(run.x, run.w);
+    }
 }
 
 // The veil's rectangle is black at some alpha, and every pixel of it ends as

@@ -22,12 +22,15 @@ std::uint32_t wordAt(const unsigned char* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-std::size_t padded(std::size_t bytes) { return (bytes + kWord - 1) / kWord * kWord; }
+std::size_t padded(std::size_t bytes) {
+    return (bytes + kWord - 1) / kWord * kWord;
+}
 
 bool deflateInto(const std::vector<unsigned char>& raw, std::string& out) {
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
     out.assign(size, '\0');
-    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, raw.data(), static_cast<uLong>(raw.size())) != Z_OK)
+    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, raw.data(), static_cast<uLong>(raw.size())) !=
+        Z_OK)
         return false;
     out.resize(size);
     return true;
@@ -69,17 +72,18 @@ bool preparePicture(std::uint32_t key, const void* png, std::size_t size, std::s
     const SplitPicture parts =
         splitRgba(rgba.get(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     std::string colour, mask;
-    if (!deflateInto(parts.rgb, colour) || (parts.transparent && !deflateInto(parts.alpha, mask))) return false;
-    for (const std::size_t word : {std::size_t{key}, static_cast<std::size_t>(width), static_cast<std::size_t>(height),
-                                   colour.size(), mask.size()})
+    if (!deflateInto(parts.rgb, colour) || (parts.transparent && !deflateInto(parts.alpha, mask)))
+        return false;
+    for (const std::size_t word : {std::size_t{key}, static_cast<std::size_t>(width),
+                                   static_cast<std::size_t>(height), colour.size(), mask.size()})
         putWord(block, static_cast<std::uint32_t>(word));
     putPadded(block, colour);
     putPadded(block, mask);
     return true;
 }
 
-bool findPreparedPicture(const void* block, std::size_t bytes, const std::function<bool(std::uint32_t key)>& wanted,
-                         PreparedPicture& out) {
+bool findPreparedPicture(const void* block, std::size_t bytes,
+                         const std::function<bool(std::uint32_t key)>& wanted, PreparedPicture& out) {
     const auto* p = static_cast<const unsigned char*>(block);
     const unsigned char* const end = p + (block ? bytes : 0);
     while (static_cast<std::size_t>(end - p) >= kHeaderWords * kWord) {

@@ -38,5 +38,5 @@ bool preparePicture(std::uint32_t key, const void* png, std::size_t size, std::s
 
 // The first picture in a block whose key is `wanted`; false when the block
 // holds none (or is damaged before it).
-bool findPreparedPicture(const void* block, std::size_t bytes, const std::function<bool(std::uint32_t key)>& wanted,
-                         PreparedPicture& out);
+bool findPreparedPicture(const void* block, std::size_t bytes,
+                         const std::function<bool(std::uint32_t key)>& wanted, PreparedPicture& out);

@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
         const std::string path = assetsDir + "/" + file;
         std::ifstream f(path, std::ios::binary);
         const std::string png((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        if (!f || png.empty() || !preparePicture(static_cast<std::uint32_t>(key), png.data(), png.size(), block)) {
+        if (!f || png.empty() ||
+            !preparePicture(static_cast<std::uint32_t>(key), png.data(), png.size(), block)) {
             std::fprintf(stderr, "picpack: %s: cannot read or decode\n", path.c_str());
             return 1;
         }
