@@ -2,13 +2,20 @@
 // Rotor::makeReport: the balancing protocol of a two-plane rotor with ten
 // runs, the eight-page verification-test protocol of a proving rotor with all
 // 39 runs (its two diagram sheets and 50 marks included), and one text drawn
-// into an open PDF document, the step every protocol repeats most.
+// into an open PDF document, the step every protocol repeats most.  Beside
+// them the first verification protocol in a fresh process (this program
+// started again with --first-protocols), against the one after it there.
 #include "protocols/protocols.h"
 
 #include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -141,4 +148,90 @@ void BM_PdfDocText(benchmark::State& state) {
 }
 BENCHMARK(BM_PdfDocText);
 
+// ---- the first protocol of a process -------------------------------------------
+
+constexpr const char* kFirstProtocolsMode = "--first-protocols";
+
+double residentMb() {
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// In the fresh process: two verification protocols into `folder`; prints the
+// milliseconds of each and the resident megabytes before and after the first.
+int firstProtocols(const char* folder) {
+    registerProtocols();
+    if (!indexEmbeddedResources()) return 1;
+    Config config;
+    Rotor rotor(&config);
+    provingRotor(rotor);
+    const std::string file = std::string(folder) + "/first.pdf";
+    double ms[2] = {0, 0};
+    const double before = residentMb();
+    double after = before;
+    for (double& m : ms) {
+        const auto start = std::chrono::steady_clock::now();
+        if (rotor.makeReport(0, file.c_str(), 0, 0) != reportresult::kWritten) return 1;
+        m = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        if (&m == ms) after = residentMb();
+    }
+    std::printf("%f %f %f %f\n", ms[0], ms[1], before, after);
+    return 0;
+}
+
+// Each iteration starts this program afresh; the time is that of its first
+// verification protocol.  Counters: the later one's milliseconds, first over
+// later, and the megabytes the process holds more after the first.
+void BM_FirstVerificationProtocol(benchmark::State& state) {
+    BenchDir dir;
+    if (!dir.ok()) return state.SkipWithError("no temporary folder");
+    const std::string folder = dir.file("");
+    double later = 0, ratio = 0, grown = 0;
+    for (auto _ : state) {
+        int out[2];
+        if (::pipe(out) != 0) return state.SkipWithError("no pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const char* self = "/proc/self/exe";
+        char* argv[] = {const_cast<char*>(self), const_cast<char*>(kFirstProtocolsMode),
+                        const_cast<char*>(folder.c_str()), nullptr};
+        pid_t child = 0;
+        const int spawned = posix_spawn(&child, self, &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        double first = 0, second = 0, before = 0, after = 0;
+        std::FILE* in = ::fdopen(out[0], "r");
+        const bool read = in && std::fscanf(in, "%lf %lf %lf %lf", &first, &second, &before, &after) == 4;
+        if (in) std::fclose(in);
+        int status = 0;
+        if (spawned == 0) ::waitpid(child, &status, 0);
+        if (spawned != 0 || !read || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || second <= 0)
+            return state.SkipWithError("the fresh process wrote no protocols");
+        state.SetIterationTime(first / 1000);
+        later += second;
+        ratio += first / second;
+        grown += after - before;
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["later_ms"] = later / n;
+    state.counters["first/later"] = ratio / n;
+    state.counters["rss_grown_MB"] = grown / n;
+}
+BENCHMARK(BM_FirstVerificationProtocol)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
 }  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], kFirstProtocolsMode) == 0) return firstProtocols(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

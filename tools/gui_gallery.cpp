@@ -140,7 +140,7 @@ struct Window {
 
 // One frame of `draw` at the given size, rendered into the back buffer over
 // white, or over the clear colour of the Gui that `draw` draws.
-void renderFrame(float width, float height, const std::function<void()>& draw, const Gui* gui = nullptr) {
+void renderFrame(float width, float height, const std::function<void()>& draw, Gui* gui = nullptr) {
     ImGuiIO& io = ImGui::GetIO();
     io.DisplaySize = ImVec2(width, height);
     io.DeltaTime = 1.0f / 60;
@@ -148,6 +148,7 @@ void renderFrame(float width, float height, const std::function<void()>& draw, c
     ImGui::NewFrame();
     draw();
     ImGui::Render();
+    if (gui) gui->trimFrame(*ImGui::GetDrawData());
     glViewport(0, 0, static_cast<int>(width), static_cast<int>(height));
     const ImVec4 clear = ImGui::ColorConvertU32ToFloat4(gui ? gui->_clearColour : IM_COL32_WHITE);
     glClearColor(clear.x, clear.y, clear.z, clear.w);

@@ -27,6 +27,7 @@
 #include "gui/gl/gl_snapshot.h"
 #include "gui/gl/gl_texture_uploader.h"
 #include "gui/gui.h"
+#include "gui/gui_style.h"
 #include "gui/ui_probe_recorder.h"
 #include "machine/machine.h"
 #include "platform/crash_handler.h"
@@ -37,7 +38,6 @@
 namespace {
 
 constexpr TextId kWindowIcon = 0x179E407;  // resource image of the window icon
-constexpr float kWindowColour = 0.933f;
 constexpr auto kQuitPoll = std::chrono::milliseconds(1);
 
 KioskCursor* g_cursor = nullptr;
@@ -86,12 +86,7 @@ void setupGuiContext() {
     io.ConfigFlags |= ImGuiConfigFlags_NavEnableSetMousePos | ImGuiConfigFlags_NoMouseCursorChange |
                       ImGuiConfigFlags_IsTouchScreen;
     io.IniFilename = nullptr;
-    ImGui::StyleColorsLight();
-    ImGuiStyle& style = ImGui::GetStyle();
-    style.ScrollbarSize = 32;
-    style.TouchExtraPadding = ImVec2(2, 2);
-    style.WindowRounding = 0;
-    style.Colors[ImGuiCol_WindowBg] = ImVec4(kWindowColour, kWindowColour, kWindowColour, 1.0f);
+    applyInterfaceStyle();
 }
 
 void setWindowIcon(GLFWwindow* window) {
@@ -113,9 +108,12 @@ void takeDriveRootsFromEnvironment() {
     std::printf("removable drive roots from KESTRUNE_DRIVE_ROOTS: %s\n", value);
 }
 
-// The window cleared to what the screen leaves unpainted, then the frame.
-void renderFrame(GLFWwindow* window, ImU32 clearColour) {
+// The window cleared to what the screen leaves unpainted, then the frame
+// without what its opaque windows hide.
+void renderFrame(GLFWwindow* window, Gui& gui) {
     ImGui::Render();
+    gui.trimFrame(*ImGui::GetDrawData());
+    const ImU32 clearColour = gui._clearColour;
     glfwMakeContextCurrent(window);
     int w = 0, h = 0;
     glfwGetFramebufferSize(window, &w, &h);
@@ -227,7 +225,7 @@ int main(int argc, char** argv) {
         int width = 0, height = 0;
         glfwGetWindowSize(window, &width, &height);
         gui->draw(static_cast<float>(width), static_cast<float>(height));
-        renderFrame(window, gui->_clearColour);
+        renderFrame(window, *gui);
         if (!fontAtlasOnGpu) {
             // The first frame has made the font texture: the atlas's copies of
             // the faces and its pixels (some 30 MB) are not needed any more.

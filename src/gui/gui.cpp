@@ -98,6 +98,9 @@ bool Gui::blink() const {
 
 void Gui::draw(float width, float height) {
     _clearColour = kClearWhite;
+    _frameDrawn = false;
+    _covers.clear();
+    _veils.clear();
     collectRetiredRotors();
     if (_machine) {
         machineReadyHook();
@@ -182,6 +185,9 @@ int Gui::screenBackground(std::uint32_t colour, bool whole) {
     // while they slide what they uncover must stay as a window between them
     // left it.
     if (colour != kClearWhite && !whole && _barState != kShown) return 0;
+    // The frame drawn already lets the clear colour it found show for its
+    // background: that colour stays.
+    if (_frameDrawn && colour != _clearColour) return 0;
     _clearColour = colour;
     return ImGuiWindowFlags_NoBackground;
 }

@@ -66,6 +66,8 @@
 class MachineBase;
 class Rotor;
 struct Config;
+struct ImDrawData;
+struct ImDrawList;
 struct ImFont;
 struct ImVec2;
 
@@ -134,7 +136,9 @@ public:
     // when the window is cleared to it instead, else 0.  White is the clear
     // colour of every frame; another colour becomes the frame's
     // (`_clearColour`) when the window covers the whole window (`whole`), or
-    // while the bars stand still over what a window between them leaves.
+    // while the bars stand still over what a window between them leaves.  Once
+    // the frame is drawn the clear colour stays: a screen takes its background
+    // before `drawFrame`.
     int screenBackground(std::uint32_t colour, bool whole);
     // Dims the current screen window with `colour` where it shows: between
     // the bars while they stand still in front of it.
@@ -145,6 +149,19 @@ public:
     void drawFrame(bool busy, const Action& top);
     // The box's window content: veil, texts, entry field, buttons, answers.
     void drawModal();
+    // The current window paints every pixel of its rectangle opaque, over
+    // the windows drawn before it this frame (gui_covers.cpp).
+    void coverWithWindow();
+    // A veil from min to max over what lies under the current window: a box's
+    // black, or a content's veil of the clear colour.  Painted here;
+    // `trimFrame` applies a black one to the colours under it instead, and
+    // paints one of the clear colour only where something is drawn under it,
+    // where it can (gui_covers.cpp).
+    void veilUnder(const ImVec2& min, const ImVec2& max, std::uint32_t colour);
+    // After ImGui::Render, before the frame is painted (the clear colour may
+    // change): the windows under each cover paint nothing under it, and the
+    // veils paint as little as they can.  What shows stays the same.
+    void trimFrame(ImDrawData& data);
     // A focused window at (0, 0) of this size: veil, `_progressText`, and a
     // 400 x 42 px bar for `_progressValue` (clamped to 0..100; none at 0).
     void drawProgress(float width, float height);
@@ -364,6 +381,17 @@ private:
         Rotor* rotor;
         TimePoint since;  // the swap
     };
+    struct Cover {
+        const ImDrawList* list;  // the opaque window's
+        float minX, minY, maxX, maxY;
+        bool paints;  // its background: the clear colour does not show there
+    };
+    struct Veil {
+        ImDrawList* list;
+        int vertex, index;  // its quad's first vertex and index in the list
+        float minX, minY, maxX, maxY;
+        std::uint32_t colour;
+    };
     struct WaitingBox {
         std::string text;
         std::string details;
@@ -393,12 +421,18 @@ private:
     void drawModalWindow(float keyboardOffset, float keysHeight);
     void drawBottomBar(float offset, bool busy);
     bool navigationAllowed(bool busy);
+    void cutCoveredPaint(ImDrawData& data) const;
+    void veilColours(ImDrawData& data, const Veil& veil);
+    void veilOnlyWhereDrawn(ImDrawData& data, const Veil& veil);
 
     GuiClock _clock;
     KeyQueue _keys;
     std::vector<RetiredRotor> _retired;
     std::optional<TimePoint> _idleSince;  // the machine showed state 0 since then
     std::deque<WaitingBox> _waitingBoxes;
+    std::vector<Cover> _covers;  // of the frame drawn last
+    std::vector<Veil> _veils;    // of the frame drawn last
+    bool _frameDrawn = false;    // `drawFrame` has run this frame
     bool _modalInTurn = false;  // the box on screen came from the queue
 };
 

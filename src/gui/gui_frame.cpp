@@ -53,6 +53,15 @@ constexpr ImU32 overWhite(ImU32 colour) {
 constexpr int kBannerFonts[] = {fontslot::kRegular40, fontslot::kRegular28, fontslot::kRegular24,
                                 fontslot::kRegular20};
 
+// A frame window across the window's width from one of its edges (the bars;
+// the keyboard while the bottom bar stands under it) covers what is drawn
+// under it, which is cut from the frame (gui_covers.cpp): where the clear
+// colour is its own white, it shows in place of the window's background.
+// Not below a box that stands still: its veil may take the clear colour.
+int clearBehind(bool fromEdge, std::uint32_t clearColour) {
+    return fromEdge && clearColour == kWhite ? ImGuiWindowFlags_NoBackground : 0;
+}
+
 void keepPopupsInFront() {
     for (ImGuiPopupData& popup : GImGui->OpenPopupStack)
         if (popup.Window) ImGui::BringWindowToDisplayFront(popup.Window);
@@ -61,6 +70,7 @@ void keepPopupsInFront() {
 }  // namespace
 
 void Gui::drawFrame(bool busy, const Action& top) {
+    _frameDrawn = true;
     ImGui::PushStyleColor(ImGuiCol_WindowBg, kWhite);
     const float bars = barOffset(_barState);  // once: both bars move together
     drawTopBar(bars, top);
@@ -73,7 +83,9 @@ void Gui::drawFrame(bool busy, const Action& top) {
 }
 
 void Gui::drawTopBar(float offset, const Action& top) {
-    beginFrameWindow("bar-top", ImVec2(0, -kBarHeight * offset), ImVec2(_screenWidth, kBarHeight));
+    beginFrameWindow("bar-top", ImVec2(0, -kBarHeight * offset), ImVec2(_screenWidth, kBarHeight),
+                     clearBehind(true, _clearColour));
+    coverWithWindow();
     const ImVec2 origin = ImGui::GetWindowPos();
     const bool service = _config->local.serviceAccess;
     if (service) {
@@ -127,7 +139,9 @@ void Gui::drawKeyboardWindow(float& keyboardOffset, float& keysHeight) {
     keysHeight = _keyboardMode != 0 ? kKeyboardHeight : 0.0f;
     keyboardOffset = barOffset(_keyboardState);
     _keyboardTop = (_screenHeight - kBarHeight - keysHeight) + (keysHeight + kBarHeight) * keyboardOffset;
-    beginFrameWindow("keyboard", ImVec2(0, _keyboardTop), ImVec2(_screenWidth, kKeyboardHeight));
+    beginFrameWindow("keyboard", ImVec2(0, _keyboardTop), ImVec2(_screenWidth, kKeyboardHeight),
+                     clearBehind(_barState == kShown && _modalState != kShown, _clearColour));
+    coverWithWindow();
     drawKeyboard();
     ImGui::End();
 }
@@ -171,7 +185,8 @@ bool Gui::navigationAllowed(bool busy) {
 void Gui::drawBottomBar(float offset, bool busy) {
     if (_keyboardState == kEntering) ImGui::SetNextWindowFocus();
     beginFrameWindow("bar-bottom", ImVec2(0, _screenHeight - kBarHeight + kBarHeight * offset),
-                     ImVec2(_screenWidth, kBarHeight));
+                     ImVec2(_screenWidth, kBarHeight), clearBehind(_modalState != kShown, _clearColour));
+    coverWithWindow();
     const bool navigation = navigationAllowed(busy);
     if (navigation || _keyboardState != kHidden) {
         ImGui::SetCursorPos(ImVec2(_screenWidth - kIconSize - kIconInset, kIconInset));

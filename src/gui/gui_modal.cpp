@@ -81,7 +81,7 @@ void Gui::drawModal() {
     // The veil ends where the bottom bar stands in front of the box's last row.
     ImVec2 veilEnd = origin + area;
     if (_barState == kShown) veilEnd.y = std::min(veilEnd.y, _screenHeight - kBarHeight);
-    ImGui::GetWindowDrawList()->AddRectFilled(origin, veilEnd, kVeil);
+    veilUnder(origin, veilEnd, kVeil);
 
     // A copy: the callback may open another box, which replaces `_answer`
     // and the texts; what is drawn below is read after this call.

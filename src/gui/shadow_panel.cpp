@@ -4,7 +4,9 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include "gui/gui.h"
 #include "gui/ui_probe.h"
+#include "gui/widgets.h"
 
 namespace {
 constexpr float kWideShadow = 400;    // a wider shadow leaves room by the panel
@@ -67,8 +69,11 @@ bool drawContentVeil(const char* name, ImVec2 extent, float alpha, bool keepPlac
     ImGui::ItemAdd(bb, id);
     bool hovered = false, held = false;
     const bool pressed = ImGui::ButtonBehavior(bb, id, &hovered, &held);
-    w->DrawList->AddRectFilled(bb.Min, bb.Max,
-                               ImGui::GetColorU32(ImVec4(kVeilGrey, kVeilGrey, kVeilGrey, alpha)));
+    const ImU32 colour = ImGui::GetColorU32(ImVec4(kVeilGrey, kVeilGrey, kVeilGrey, alpha));
+    if (Gui* gui = currentGui())
+        gui->veilUnder(bb.Min, bb.Max, colour);  // painted where something is drawn under it
+    else
+        w->DrawList->AddRectFilled(bb.Min, bb.Max, colour);
     UiProbe::report(id, "shadow", bb.Min, bb.Max);
     ImGui::End();
     return pressed;

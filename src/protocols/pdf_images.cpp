@@ -4,22 +4,24 @@
 #include <hpdf_objects.h>
 #include <hpdf_streams.h>
 #include <stb_image.h>
-#include <zlib.h>
 
 #include <cctype>
 #include <climits>
-#include <map>
+#include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
 
+#include "protocols/picture_streams.h"
 #include "resources/resource_store.h"
+
+extern "C" {
+extern const unsigned char ks_picture_block_begin[];
+extern const unsigned char ks_picture_block_end[];
+}
 
 namespace {
 
 constexpr unsigned char kPngFirstByte = 0x89;
 constexpr int kRgba = 4;
-constexpr unsigned char kOpaque = 255;
 constexpr int kBitsPerComponent = 8;
 
 struct StbFree {
@@ -27,33 +29,10 @@ struct StbFree {
 };
 using Pixels = std::unique_ptr<unsigned char, StbFree>;
 
-// A picture split into its colour (RGB) and its soft mask (grey); no mask
-// when every pixel is opaque.
-struct SplitPicture {
-    std::vector<unsigned char> rgb, alpha;
-    bool transparent = false;
-};
-
-SplitPicture split(const unsigned char* rgba, std::size_t count) {
-    SplitPicture out;
-    out.rgb.resize(count * 3);
-    out.alpha.resize(count);
-    const unsigned char* p = rgba;
-    for (std::size_t i = 0; i < count; ++i, p += kRgba) {
-        out.rgb[3 * i] = p[0];
-        out.rgb[3 * i + 1] = p[1];
-        out.rgb[3 * i + 2] = p[2];
-        out.alpha[i] = p[3];
-        out.transparent = out.transparent || p[3] != kOpaque;
-    }
-    if (!out.transparent) out.alpha.clear();
-    return out;
-}
-
 HPDF_Image fromRgba(HPDF_Doc doc, const Pixels& rgba, int width, int height) {
     if (!rgba || width <= 0 || height <= 0) return nullptr;
     const SplitPicture picture =
-        split(rgba.get(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        splitRgba(rgba.get(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     const auto w = static_cast<HPDF_UINT>(width), h = static_cast<HPDF_UINT>(height);
     HPDF_Image image =
         HPDF_LoadRawImageFromMem(doc, picture.rgb.data(), w, h, HPDF_CS_DEVICE_RGB, kBitsPerComponent);
@@ -65,53 +44,23 @@ HPDF_Image fromRgba(HPDF_Doc doc, const Pixels& rgba, int width, int height) {
     return image;
 }
 
-// ---- pictures of the resource store, encoded once per process ---------------
-
-// A picture in the form a PDF embeds it: colour and mask deflated.
-struct EncodedPicture {
-    int width = 0, height = 0;
-    std::string colour;
-    std::string mask;  // empty: opaque
-    bool ok = false;
-};
-
-bool deflateInto(const std::vector<unsigned char>& raw, std::string& out) {
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    out.resize(size);
-    if (compress(reinterpret_cast<Bytef*>(out.data()), &size, raw.data(), static_cast<uLong>(raw.size())) !=
-        Z_OK)
-        return false;
-    out.resize(size);
-    return true;
-}
-
-EncodedPicture encode(const void* data, std::size_t size) {
-    EncodedPicture picture;
-    int channels = 0;
-    Pixels rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(data), static_cast<int>(size),
-                                      &picture.width, &picture.height, &channels, kRgba));
-    if (!rgba || picture.width <= 0 || picture.height <= 0) return picture;
-    const SplitPicture parts =
-        split(rgba.get(), static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height));
-    picture.ok = deflateInto(parts.rgb, picture.colour) &&
-                 (!parts.transparent || deflateInto(parts.alpha, picture.mask));
-    return picture;
-}
-
-// The store's blocks never change while the program runs: their addresses
-// key the pictures.  Protocols are written on the interface thread only.
-const EncodedPicture& encodedResource(const void* data, std::size_t size) {
-    static std::map<const void*, std::unique_ptr<const EncodedPicture>> pictures;
-    std::unique_ptr<const EncodedPicture>& picture = pictures[data];
-    if (!picture) picture = std::make_unique<const EncodedPicture>(encode(data, size));
-    return *picture;
-}
+// ---- pictures of the resource store, prepared when the program was built ----
 
 bool inResourceStore(const void* data, std::size_t size) {
     const auto* block = static_cast<const unsigned char*>(embeddedResourceBlock());
     const auto* p = static_cast<const unsigned char*>(data);
     return block && p >= block && size <= embeddedResourceBlockSize() &&
            static_cast<std::size_t>(p - block) <= embeddedResourceBlockSize() - size;
+}
+
+// The prepared picture of a block of the embedded resource store: the one
+// whose key the store finds at that address.  The pictures were prepared from
+// the same files as the store was packed.
+bool preparedPicture(const void* data, std::size_t size, PreparedPicture& out) {
+    if (!inResourceStore(data, size)) return false;
+    return findPreparedPicture(
+        ks_picture_block_begin, static_cast<std::size_t>(ks_picture_block_end - ks_picture_block_begin),
+        [data](std::uint32_t key) { return findResource(key).data == data; }, out);
 }
 
 // libharu writes no filter for a stream it did not deflate itself: the
@@ -121,7 +70,7 @@ HPDF_STATUS nameFlateFilter(HPDF_Dict, HPDF_Stream stream) {
 }
 
 // An image object holding deflated samples as they are.
-HPDF_Image deflatedImage(HPDF_Doc doc, const std::string& samples, int width, int height,
+HPDF_Image deflatedImage(HPDF_Doc doc, std::string_view samples, int width, int height,
                          const char* colourSpace) {
     HPDF_Dict image = HPDF_DictStream_New(doc->mmgr, doc->xref);
     if (!image) return nullptr;
@@ -139,8 +88,7 @@ HPDF_Image deflatedImage(HPDF_Doc doc, const std::string& samples, int width, in
     return ok ? image : nullptr;
 }
 
-HPDF_Image fromEncoded(HPDF_Doc doc, const EncodedPicture& picture) {
-    if (!picture.ok) return nullptr;
+HPDF_Image fromPrepared(HPDF_Doc doc, const PreparedPicture& picture) {
     HPDF_Image image = deflatedImage(doc, picture.colour, picture.width, picture.height, "DeviceRGB");
     if (!image || picture.mask.empty()) return image;
     HPDF_Image mask = deflatedImage(doc, picture.mask, picture.width, picture.height, "DeviceGray");
@@ -167,8 +115,9 @@ HPDF_Image loadImageFromMemory(HPDF_Doc doc, const void* data, std::size_t size)
     if (!data || size == 0 || size > INT_MAX) return nullptr;
     if (!isPngBlock(data, size))
         return HPDF_LoadJpegImageFromMem(doc, static_cast<const HPDF_BYTE*>(data), static_cast<HPDF_UINT>(size));
-    if (inResourceStore(data, size) && (doc->compression_mode & HPDF_COMP_IMAGE))
-        return fromEncoded(doc, encodedResource(data, size));
+    PreparedPicture prepared;
+    if ((doc->compression_mode & HPDF_COMP_IMAGE) && preparedPicture(data, size, prepared))
+        return fromPrepared(doc, prepared);
     int w = 0, h = 0, channels = 0;
     Pixels rgba(stbi_load_from_memory(static_cast<const stbi_uc*>(data), static_cast<int>(size), &w, &h, &channels,
                                       kRgba));

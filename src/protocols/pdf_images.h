@@ -2,9 +2,9 @@
 // Images into a libharu document.  PNGs are decoded here and handed over as
 // raw RGB pixels plus, when a pixel is not opaque, a grey soft mask: libharu
 // 2.3 would store a PNG's alpha mask uncompressed.  JPEGs go in as they are.
-// A PNG of the embedded resource store (the protocol's pictures) is decoded
-// and deflated once per process, and a compressing document embeds those
-// streams as they are.
+// The protocol's PNG pictures of the embedded resource store come prepared
+// when the program is built (picture_streams.h): a compressing document
+// embeds their deflated streams as they are.
 
 #include <hpdf.h>
 

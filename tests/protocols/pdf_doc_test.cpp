@@ -2,6 +2,7 @@
 // uncompressed content streams give the exact geometry, and the rendered page
 // shows the ink.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "protocols/pdf_doc.h"
 #include "resources/resource_store.h"
 #include "support/protocols_pdf_inspect.h"
+#include "texts/text_ids.h"
 #include "support/protocols_test_images.h"
 
 namespace fs = std::filesystem;
@@ -263,6 +265,26 @@ TEST_F(PdfDocImage, TransparentPngShowsTheFillWithACompressedMask) {
     EXPECT_EQ(rows[1].type, "smask");
     EXPECT_LT(rows[1].ratioPercent, 10);
     EXPECT_LT(rows[0].ratioPercent, 10);
+}
+
+// The diagram sheets come prepared when the program is built: a document
+// that embeds them leaves nothing on the heap once it is gone.
+TEST_F(PdfDocImage, StorePicturesLeaveTheHeapAsItWas) {
+    const auto inUse = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return m.uordblks + m.hblkhd;
+    };
+    face(Doc::kRegularSlot);  // the store indexed
+    const std::size_t before = inUse();
+    {
+        auto doc = open(file("sheets.pdf"));
+        for (TextId key : {textid::kProtocolImageUmarSheet, textid::kProtocolImageUrrDiagram}) {
+            const ResourceEntry sheet = findResource(key);
+            EXPECT_GT(doc->image(0, 0, 500, 500, sheet.data, static_cast<int>(sheet.size)), 0) << key;
+        }
+        doc->discard();
+    }
+    EXPECT_LT(inUse(), before + (1u << 20));
 }
 
 TEST_F(PdfDocFile, SavesWholeOrNotAtAll) {

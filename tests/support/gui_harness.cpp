@@ -96,6 +96,7 @@ void GuiHarness::frame(int count) {
         ImGui::NewFrame();
         gui_->draw(size_.x, size_.y);
         ImGui::Render();
+        gui_->trimFrame(*ImGui::GetDrawData());  // as the program renders it
     }
 }
 

@@ -9,7 +9,10 @@
 
 #include "gallery/draw_coverage.h"
 #include "gallery/screen_tour.h"
+#include "gui/gui_style.h"
+#include "resources/resource_store.h"
 #include "support/gui_harness.h"
+#include "support/gui_resource_doubles.h"
 
 namespace {
 
@@ -65,10 +68,20 @@ int coveragePage(double most) {
         std::fprintf(stderr, "gui_gallery: no temporary folder\n");
         return 2;
     }
+    indexEmbeddedResources();
     int code = 0;
     for (const screentour::Stop& stop : screentour::stops()) {
+        RecordingUploader pictures;  // outlives the Gui, which releases them
         GuiHarness h;
-        stop.open(h);
+        applyInterfaceStyle();  // the program's colours: which window paints and which the clear colour shows
+        // The pictures as the program loads them at start: drawn where a screen shows them.
+        h.gui()._uploader = &pictures;
+        h.gui().loadTextures();
+        if (!stop.open(h)) {
+            std::printf("%-22s not reached\n", (stop.name + ":").c_str());
+            code = 1;
+            continue;
+        }
         h.frame();
         const drawcoverage::Coverage coverage = drawcoverage::measure(*ImGui::GetDrawData());
         std::string windows;

@@ -12,6 +12,7 @@
 #include "rotor/polar.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_measure_feed.h"
+#include "support/gui_influence_steps.h"
 #include "texts/format.h"
 
 namespace screentour {
@@ -25,6 +26,13 @@ constexpr int kMeasuringPoints = 256, kMeasuringBlocks = 3, kMeasuringRows = 100
 void open(GuiHarness& h, Gui::Screen screen) {
     h.gui().setScreen(true, std::move(screen));
     h.run(kSettle);
+}
+
+// An item tapped, and every slide it starts ended; false when none was drawn.
+bool tapped(GuiHarness& h, const char* label) {
+    if (!h.tap(label)) return false;
+    h.run(kSettle);
+    return true;
 }
 
 // A rotor of `planes` planes, plane p measured on channel p, radius 100 mm.
@@ -46,14 +54,18 @@ Rotor& rotorOf(GuiHarness& h, int planes) {
     return r;
 }
 
-void home(GuiHarness& h) { h.run(kSettle); }
-
-void editing(GuiHarness& h) {
-    rotorOf(h, 2);
-    open(h, &Gui::editing);
+bool home(GuiHarness& h) {
+    h.run(kSettle);
+    return true;
 }
 
-void balancing(GuiHarness& h) {
+bool editing(GuiHarness& h) {
+    rotorOf(h, 2);
+    open(h, &Gui::editing);
+    return true;
+}
+
+bool balancing(GuiHarness& h) {
     Rotor& r = rotorOf(h, 3);
     for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j) {
@@ -67,16 +79,18 @@ void balancing(GuiHarness& h) {
     r.takeMeasurement();
     r.computeDisbalance();
     open(h, &Gui::balancing);
+    return true;
 }
 
-void influence(GuiHarness& h) {
+bool influence(GuiHarness& h) {
     rotorOf(h, 2);
     open(h, &Gui::editing);
     open(h, &Gui::influenceCoefficients);
+    return true;
 }
 
 // Five channels measuring: signals of three blocks, the result table full.
-void measuring(GuiHarness& h) {
+bool measuring(GuiHarness& h) {
     constexpr int kChannels = 5;
     Rotor& r = rotorOf(h, kChannels);
     FakeMachine& m = h.machine();
@@ -101,9 +115,10 @@ void measuring(GuiHarness& h) {
     h.frame();  // the run starts
     m.state = MachineState::kMeasuring;
     h.run(kSettle);
+    return true;
 }
 
-void history(GuiHarness& h) {
+bool history(GuiHarness& h) {
     std::error_code ec;
     std::filesystem::create_directories("history", ec);
     for (int i = 0; i < kHistoryEntries; ++i) {
@@ -116,6 +131,7 @@ void history(GuiHarness& h) {
         if (std::FILE* f = std::fopen(name.c_str(), "w")) std::fclose(f);
     }
     open(h, &Gui::history);
+    return true;
 }
 
 const char* const kSettingsPages[] = {
@@ -125,19 +141,54 @@ const char* const kSettingsPages[] = {
 };
 
 template <int Page>
-void settings(GuiHarness& h) {
+bool settings(GuiHarness& h) {
     h.gui()._config->local.operatorAccess = h.gui()._config->local.serviceAccess = true;
     open(h, &Gui::settings);
-    h.tap(kSettingsPages[Page]);
-    h.run(kSettle);
+    return tapped(h, kSettingsPages[Page]);
 }
 
-void welding(GuiHarness& h) { open(h, &Gui::welding); }
+bool welding(GuiHarness& h) {
+    open(h, &Gui::welding);
+    return true;
+}
 
-void messageBox(GuiHarness& h) {
+bool messageBox(GuiHarness& h) {
     editing(h);
     h.gui().messageBox("Save the changes?", "The rotor was changed.", "Yes|No");
     h.run(kSettle);
+    return true;
+}
+
+bool editingNumberKeys(GuiHarness& h) { return editing(h) && tapped(h, "Rotation"); }
+
+bool editingNameKeys(GuiHarness& h) { return editing(h) && tapped(h, "Save"); }
+
+bool planePanel(GuiHarness& h) { return editing(h) && tapped(h, "Plane P1"); }
+
+bool planePanelKeys(GuiHarness& h) { return planePanel(h) && tapped(h, "Correction radius, R"); }
+
+// After the reference run: the trial mass's keypad.
+bool influenceKeys(GuiHarness& h) {
+    influence(h);
+    if (!influencesteps::slideStart(h)) return false;
+    rotortest::feedSession(*h.gui()._rotor, {rotortest::fromPolarDeg(10, 30), rotortest::fromPolarDeg(8, 75)});
+    h.machine().resultCount = 3;
+    h.gui().back();
+    h.run(kSettle);
+    return tapped(h, "Trial mass");
+}
+
+// "Save machine settings": the name prompt over its keyboard.
+bool settingsPrompt(GuiHarness& h) { return settings<8>(h) && tapped(h, "Save machine settings"); }
+
+// "Delete" on the newest entry: the question whether to.
+bool historyQuestion(GuiHarness& h) {
+    history(h);
+    const UiItem* row = h.probe().find("delete");
+    if (!row) return false;
+    h.tapAt(row->centre());
+    h.run(kSettle);
+    return h.gui()._modalState == Gui::kShown;
 }
 
 }  // namespace
@@ -161,6 +212,13 @@ const std::vector<Stop>& stops() {
         {"Settings: Update", &settings<8>},
         {"Welding", &welding},
         {"Message box", &messageBox},
+        {"Editing: number keys", &editingNumberKeys},
+        {"Editing: name keys", &editingNameKeys},
+        {"Editing: plane panel", &planePanel},
+        {"Editing: panel keys", &planePanelKeys},
+        {"Influence: keys", &influenceKeys},
+        {"Settings: name prompt", &settingsPrompt},
+        {"History: question", &historyQuestion},
     };
     return all;
 }

@@ -6,7 +6,7 @@
 //
 //   for (const screentour::Stop& stop : screentour::stops()) {
 //       GuiHarness h;
-//       stop.open(h);
+//       if (!stop.open(h)) ...;  // the state was not reached
 //       h.frame();  // ImGui::GetDrawData() holds the stop's frame
 //   }
 
@@ -19,12 +19,16 @@ namespace screentour {
 
 struct Stop {
     std::string name;
-    void (*open)(GuiHarness&);
+    // Brings the stop up; false when a step of the way was not found.
+    bool (*open)(GuiHarness&);
 };
 
 // Home, Editing, Balancing (three planes, after a run), influence, Measuring
-// (during a run), History (100 entries), Settings (each page), Welding, and
-// the Editing screen under a message box.
+// (during a run), History (100 entries), Settings (each page), Welding, the
+// Editing screen under a message box; then what an entry brings up over a
+// screen: the keyboards of Editing (a number, the name, a plane panel's
+// value) and of the influence screen (the trial mass), the plane panel, the
+// name prompt over Settings and a question over History.
 const std::vector<Stop>& stops();
 
 }  // namespace screentour

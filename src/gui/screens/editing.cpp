@@ -287,7 +287,8 @@ void drawToolbar(Gui& gui, Data& d) {
 
 // ---- the content ----------------------------------------------------------------------
 
-void beginContent(Gui& gui, Data& d) {
+// `background`: the flags of the content's background (Gui::screenBackground).
+void beginContent(Gui& gui, Data& d, int background) {
     const bool entering = d.editTarget != kNoEntry || d.panelState != kPanelHidden;
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                              ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
@@ -306,7 +307,7 @@ void beginContent(Gui& gui, Data& d) {
     ImGui::SetNextWindowContentSize(ImVec2(std::max(driveRowWidth(d), d.contentWidth) - padding, content));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::Begin(kContentWindow, nullptr,
-                 flags | gui.screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false));
+                 flags | background);
     ImGui::PopStyleVar();
 }
 
@@ -358,6 +359,7 @@ void correctionPanel(Gui& gui, Data& d) {
                      ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_NoScrollWithMouse |
                      ImGuiWindowFlags_NoBackground);
     ImGui::PopStyleVar(2);
+    gui.coverWithWindow();
     correctionPlanePanel(d.selectedPlane, &d.editTarget, &d.scroll);
     ImGui::End();
 }
@@ -432,8 +434,10 @@ void Gui::editing() {
     scaleRotorPicture(*this, d, columns);
     if (d.editTarget != kNoEntry)
         _answer = d.editTarget == static_cast<int>(kPermissibleUnbalance) ? gradeChooser(*this, d) : Answer{};
+    // Before the frame, which lets the clear colour show for its background.
+    const int background = screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false);
     drawFrame(false, toolbar(*this, d));
-    beginContent(*this, d);
+    beginContent(*this, d, background);
     drawContent(*this, d, columns);
     ImGui::End();
     correctionPanel(*this, d);

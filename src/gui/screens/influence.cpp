@@ -195,7 +195,8 @@ void drawToolbar(Gui& gui, Data& d) {
 
 // ---- content -------------------------------------------------------------------------
 
-void beginContent(Gui& gui, Data& d) {
+// `background`: the flags of the content's background (Gui::screenBackground).
+void beginContent(Gui& gui, Data& d, int background) {
     ImGuiWindowFlags flags = ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoMove |
                              ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoSavedSettings |
                              ImGuiWindowFlags_NoBringToFrontOnFocus | ImGuiWindowFlags_HorizontalScrollbar;
@@ -210,7 +211,7 @@ void beginContent(Gui& gui, Data& d) {
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
     ImGui::Begin(kContentWindow, nullptr,
-                 flags | gui.screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false));
+                 flags | background);
     ImGui::PopStyleVar(2);
 }
 
@@ -331,12 +332,14 @@ void Gui::influenceCoefficients() {
     _hint = textOrEmpty(kTextHint);
     layOut(*this, d);
     takeResults(*this, d);
+    // Before the frame, which lets the clear colour show for its background.
+    const int background = screenBackground(ImGui::GetColorU32(ImGuiCol_WindowBg), false);
     drawFrame(false, toolbar(*this, d));
     if (d.factorView)
         _hintDetails.clear();
     else
         _hintDetails = textOrEmpty(d.currentRun == 0 ? kTextHintReference : kTextHintTrial);
-    beginContent(*this, d);
+    beginContent(*this, d, background);
     drawContent(*this, d);
     ImGui::End();
     keyboardEntry(*this, d);
