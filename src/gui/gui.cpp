@@ -257,6 +257,7 @@ void Gui::messageBox(const char* text, const char* details, const char* buttons,
     _modalInTurn = false;
     _modalBusy = false;
     _modalInputWidth = 0;
+    _modalInputLabel.clear();  // a field's unit belongs to the box that set it
     _keyboardMode = 0;
     _modalState = kEntering;
     _transitionTime = _frameTime;

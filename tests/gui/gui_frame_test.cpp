@@ -242,6 +242,10 @@ TEST(GuiFrameBox, EntryFieldKeepsWholeCharactersThatFit) {
     const UiItem* field = h.probe().find("Name");
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->text, g._keyboardText);
+    g.messageBox("Save as", nullptr, "OK");  // the next entry box shows no label of the last one
+    g._modalInputWidth = 120;
+    h.frame();
+    EXPECT_EQ(h.probe().find("Name"), nullptr);
 }
 
 TEST(GuiFrameBottomBar, ButtonsByMachineStateBusyAndKeyboard) {
