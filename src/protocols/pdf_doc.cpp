@@ -28,6 +28,7 @@ constexpr char kRunMark = '|';
 constexpr float kSmallestShare = 0.6f;
 constexpr float kSmallestReadableSize = 6.f;
 constexpr float kSizeStep = 0.1f;
+constexpr float kHeightSlack = 0.01f;  // a box grown to a value's height may miss it by a rounding
 constexpr const char* kEllipsis = "…";
 // A value made smaller ends this far before its box's edge, clear of the next column.
 constexpr float kValueClearance = 3.f;
@@ -206,7 +207,7 @@ WholeValue layOutWhole(const std::string& text, float room, float h, float size,
     auto sizeAfter = [&](float s) { return s > least ? std::max(least, s - kSizeStep) : 0.f; };
     for (float s = size; s > 0; s = sizeAfter(s)) {
         std::vector<std::string> lines = linesAt(s);
-        if (roomy(lines.size(), s) <= h + kSizeStep) return placed(s, std::move(lines), h);
+        if (roomy(lines.size(), s) <= h + kHeightSlack) return placed(s, std::move(lines), h);
     }
     std::vector<std::string> lines = linesAt(least);
     const float needed = roomy(lines.size(), least);
