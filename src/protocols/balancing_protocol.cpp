@@ -54,15 +54,29 @@ constexpr float kDataRowHeight = 15.f;
 constexpr float kAfterPlaneRows = 28.f;  // from the last plane row to the runs table
 constexpr int kUnitTextBytes = 16;
 // The header and rotor rows grow by what their typed values need to be
-// printed whole, the rest of the page moving down, by this much at most: the
-// room a table of five planes and ten runs leaves above the page's end.
+// printed whole, the rest of the page moving down: into the room a table of
+// five planes and ten runs leaves above the page's end, then into the planes
+// and runs the rotor does not have, then into a few rows of the runs
+// table's middle (it shows its first runs and its last).
 constexpr float kMostGrowth = 30.f;
+constexpr int kRunRowsForValues = 3;
+
+float runRowHeight(const ReportContext& c) { return c.cellPad + c.rowHeight + c.cellPad; }
+
+// The room the page leaves below a full runs table and the rotor's planes.
+float spareRoom(const ReportContext& c) {
+    Rotor& rotor = *c.rotor;
+    const int planes = std::min(rotor.planeCount(false), kMaxRotorPlanes);
+    const int runs = std::min(rotor.runCount(), c.maxRunRows);
+    return kMostGrowth + kDataRowHeight * float(kMaxRotorPlanes - planes) +
+           runRowHeight(c) * float(c.maxRunRows - runs);
+}
 
 // The room rows of typed values take: each row grows by the most any of its
 // values needs beyond its box, while the page has room.
 struct Growth {
     ReportContext& c;
-    float left = kMostGrowth;
+    float left = spareRoom(c) + kRunRowsForValues * runRowHeight(c);
     float shift = 0.f;  // what the rows so far grew by
     // The height of a value's box in a row of height h: what it needs, within the room left.
     float box(float w, float h, const std::string& text, float size) const {
@@ -222,13 +236,15 @@ void writeRotorData(ReportContext& c) {
 
     const float x3 = X + c1 + c2;
     const float x4 = x3 + c3;
-    label(X, at(kRotorRow1Y), c1 - kLabelInset, textOrEmpty(kRotorNameLabel));
+    // The speed's label takes two lines beside the name, its value beside the second; the rows
+    // on the left below the name move down by what the name needs.
     label(x3, at(kRotorRow1Y), c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel));
+    label(x3, at(kRotorRow2Y), c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel2));
+    value(x4, at(kRotorRow2Y), c4, ks::format("{}", rotor.balancingSpeed()));
+    label(X, at(kRotorRow1Y), c1 - kLabelInset, textOrEmpty(kRotorNameLabel));
     growth.grow(valueRow(kRotorRow1Y, {{X + c1, c2, report.header3}}));
     label(X, at(kRotorRow2Y), c1 - kLabelInset, textOrEmpty(kRotorNumberLabel));
-    label(x3, at(kRotorRow2Y), c3 - kLabelInset, textOrEmpty(kBalancingSpeedLabel2));
-    growth.grow(valueRow(kRotorRow2Y, {{X + c1, c2, report.header4},
-                                       {x4, c4, ks::format("{}", rotor.balancingSpeed())}}));
+    growth.grow(valueRow(kRotorRow2Y, {{X + c1, c2, report.header4}}));
     label(X, at(kRotorRow3Y), c1 - kLabelInset, textOrEmpty(kRotorMassLabel));
     label(x3, at(kRotorRow3Y), c3 - kLabelInset, textOrEmpty(kPlaneCountLabel));
     valueRow(kRotorRow3Y, {{X + c1, c2, ks::format("{}", rotor.rotorMass())},
@@ -253,4 +269,6 @@ void writeRotorData(ReportContext& c) {
         leftText(c, x4, row, c4, h, rotor.correctionModeLabel(p), kRegular, c.valueFontSize);
     }
     c.y = y + kAfterPlaneRows;
+    const float beyond = growth.shift - spareRoom(c);
+    if (beyond > 0) c.maxRunRows -= static_cast<int>(std::ceil(beyond / runRowHeight(c)));
 }

@@ -30,7 +30,8 @@ int writeBalancingProtocol(ReportContext& c);
 // data begin.
 void writeProtocolHeader(ReportContext& c);
 // The rotor-data block from the context's y, its rows as tall as their typed
-// values need; leaves the context's y where the runs table begins.
+// values need; leaves the context's y where the runs table begins, and the
+// table fewer rows where the rows above took the room of some.
 void writeRotorData(ReportContext& c);
 
 // The runs table's heading, plane titles and column heads; chooses the column

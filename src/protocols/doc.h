@@ -20,7 +20,9 @@ public:
     // Or-ed into text()'s alignment for a value the operator typed or the
     // settings hold: it is printed whole, smaller when it is too wide for the
     // box, but never below 60 % of its size (or 6 points); below that on as
-    // many lines as the box's height holds.  Where even these do not hold it,
+    // many lines as the box's height holds, the first on its label's line and
+    // each a line height below the last where the box gives that room (else
+    // closer and higher).  Where even these do not hold it,
     // the last line ends with "…": a layout that can give the value more room
     // asks wholeHeight first.  Fixed texts wrap inside their box and lose what
     // does not fit.

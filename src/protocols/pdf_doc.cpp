@@ -28,6 +28,7 @@ constexpr char kRunMark = '|';
 constexpr float kSmallestShare = 0.6f;
 constexpr float kSmallestReadableSize = 6.f;
 constexpr float kSizeStep = 0.1f;
+constexpr float kHeightSlack = 0.01f;  // a box grown to a value's height may miss it by a rounding
 constexpr const char* kEllipsis = "…";
 // A value made smaller ends this far before its box's edge, clear of the next column.
 constexpr float kValueClearance = 3.f;
@@ -155,31 +156,66 @@ std::vector<std::string> wrapLines(const std::string& text, float room,
     return lines;
 }
 
+// A face's heights, as shares of its size.
+struct FaceHeights {
+    float top;      // from the top of a text box to the baseline of its first line
+    float ascent;   // above a baseline
+    float descent;  // below a baseline
+};
+FaceHeights heightsOf(HPDF_Font font) {
+    return {HPDF_Font_GetBBox(font).top / kGlyphUnitsPerEm, HPDF_Font_GetAscent(font) / kGlyphUnitsPerEm,
+            -HPDF_Font_GetDescent(font) / kGlyphUnitsPerEm};
+}
+
 // How a value is printed whole in a box `room` wide and `h` high: on one
 // line, made smaller down to its smallest legible size; else on as many
 // lines as the box holds at the largest size from that down; where even
 // these do not hold it, the box's lines at the smallest size, the last
-// ending with an ellipsis.  `height` is what it needs to be printed whole.
+// ending with an ellipsis.  Lines stand a face's line height apart, the
+// first on the baseline of its label (a line of the full size): a box that
+// gives less room takes them closer (never closer than their size) and
+// higher (never above the box).  `height` is the box a value needs to be
+// printed whole with such room.
 struct WholeValue {
     float size;
     std::vector<std::string> lines;
     float height;
+    float first = 0;  // the first baseline below the box's top
+    float pitch = 0;  // from one baseline to the next
 };
-WholeValue layOutWhole(const std::string& text, float room, float h, float size,
+WholeValue layOutWhole(const std::string& text, float room, float h, float size, const FaceHeights& face,
                        const std::function<float(const std::string&)>& widthAtSize) {
     const float least = std::min(size, std::max(kSmallestShare * size, kSmallestReadableSize));
     const float width = widthAtSize(text);
-    if (room <= 0 || width <= room) return {size, {text}, size};
-    if (size * room / width >= least) return {size * room / width, {text}, size};
+    const float labelLine = face.top * size;
+    if (room <= 0 || width <= room) return {size, {text}, h, labelLine};
+    if (size * room / width >= least) return {size * room / width, {text}, h, labelLine};
+    const float lineHeight = face.ascent + face.descent;
+    auto roomy = [&](std::size_t n, float s) { return labelLine + (n - 1) * lineHeight * s + face.descent * s; };
+    auto placed = [&](float s, std::vector<std::string> lines, float needed) {
+        const std::size_t n = lines.size();
+        WholeValue v{s, std::move(lines), needed, labelLine, lineHeight * s};
+        if (n > 1 && roomy(n, s) > h) {
+            v.pitch = std::max(s, std::min(v.pitch, (h - lineHeight * s) / (n - 1)));
+            v.first = std::clamp(h - face.descent * s - (n - 1) * v.pitch, face.ascent * s, labelLine);
+        }
+        return v;
+    };
     // Widths scale with the size: lines at size s are those of a room size / s times as wide.
     auto linesAt = [&](float s) { return wrapLines(text, room * size / s, widthAtSize); };
-    for (float s = size; s >= least; s -= kSizeStep) {
+    // The sizes tried, largest first; the last is the least itself.
+    auto sizeAfter = [&](float s) { return s > least ? std::max(least, s - kSizeStep) : 0.f; };
+    for (float s = size; s > 0; s = sizeAfter(s)) {
         std::vector<std::string> lines = linesAt(s);
-        const float height = static_cast<float>(lines.size()) * s;
-        if (height <= h) return {s, std::move(lines), height};
+        if (roomy(lines.size(), s) <= h + kHeightSlack) return placed(s, std::move(lines), h);
     }
     std::vector<std::string> lines = linesAt(least);
-    const float needed = static_cast<float>(lines.size()) * least;
+    const float needed = roomy(lines.size(), least);
+    // A box that cannot grow: its lines set as close as their size.
+    for (float s = size; s > 0; s = sizeAfter(s)) {
+        std::vector<std::string> closer = linesAt(s);
+        if (static_cast<float>(closer.size()) * s <= h) return placed(s, std::move(closer), needed);
+    }
     const std::size_t fit = std::max<std::size_t>(1, static_cast<std::size_t>(h / least));
     if (lines.size() > fit) {
         lines.resize(fit);
@@ -191,7 +227,7 @@ WholeValue layOutWhole(const std::string& text, float room, float h, float size,
         }
         last += kEllipsis;
     }
-    return {least, std::move(lines), needed};
+    return placed(least, std::move(lines), needed);
 }
 
 }  // namespace
@@ -348,21 +384,19 @@ void PdfDoc::drawBoxed(const char* text, float x, float y, float w, float h, flo
 void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
                        int align) {
     const float room = w - kValueClearance;
-    const WholeValue v = layOutWhole(text, room, h, size, [&](const std::string& s) { return textWidth(font, s, size); });
+    const WholeValue v = layOutWhole(text, room, h, size, heightsOf(font),
+                                     [&](const std::string& s) { return textWidth(font, s, size); });
     if (v.lines.size() == 1 && v.size == size) {
         drawBoxed(text, x, y, w, h, size, align);
         return;
     }
-    const float top = kFlipY - y;
-    // One line stays on the baseline a line of the full size would have, beside its label.
-    float baseline = v.lines.size() == 1 ? top - HPDF_Font_GetBBox(font).top * size / kGlyphUnitsPerEm
-                                         : top - HPDF_Font_GetAscent(font) * v.size / kGlyphUnitsPerEm;
+    float baseline = kFlipY - y - v.first;
     HPDF_Page_SetFontAndSize(page_, font, v.size);
     for (const std::string& line : v.lines) {
         const float left = alignedLeft(x, room, HPDF_Page_TextWidth(page_, line.c_str()), align);
         HPDF_Page_SetTextMatrix(page_, 1, 0, 0, 1, left, baseline);
         HPDF_Page_ShowText(page_, line.c_str());
-        baseline -= v.size;
+        baseline -= v.pitch;
     }
 }
 
@@ -372,7 +406,7 @@ float PdfDoc::wholeHeight(float w, float h, const char* text, int slot, float si
     if (!settle() || !font) return h;
     TextBuffer buffer;
     copyText(text, buffer);
-    const WholeValue v = layOutWhole(buffer, w - kValueClearance, h, size,
+    const WholeValue v = layOutWhole(buffer, w - kValueClearance, h, size, heightsOf(font),
                                      [&](const std::string& s) { return textWidth(font, s, size); });
     return std::max(h, v.height);
 }
