@@ -33,15 +33,6 @@ std::string withoutBlanks(const std::string& s) {
     return std::regex_replace(s, std::regex(" "), "");
 }
 
-// The words pdftotext finds on page 1 inside a box of the writers' coordinates (y 0 is 3 points above
-// the page), in reading order.
-std::string wordsIn(const std::string& pdf, float x, float y, float w, float h) {
-    std::string out;
-    for (const pdfinspect::Word& a : pdfinspect::words(pdf, 1))
-        if (a.xMin > x - 2 && a.xMax < x + w + 2 && a.yMin > y - 5 && a.yMax < y + h - 1) out += a.text + " ";
-    return out;
-}
-
 class ProtocolEndToEnd : public verification::Fixture {
 protected:
     void SetUp() override {
