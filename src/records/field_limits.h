@@ -30,15 +30,11 @@ struct FieldLimit {
 // and of a signed whole number.
 template <class R>
 FieldLimit<R> realLimit(std::uint32_t field, double lowest, double highest, double R::*member) {
-    FieldLimit<R> l;
-    l.field = field, l.lowest = lowest, l.highest = highest, l.real = member;
-    return l;
+    return {field, lowest, highest, member, nullptr, nullptr};
 }
 template <class R>
 FieldLimit<R> countLimit(std::uint32_t field, double lowest, double highest, std::uint32_t R::*member) {
-    FieldLimit<R> l;
-    l.field = field, l.lowest = lowest, l.highest = highest, l.count = member;
-    return l;
+    return {field, lowest, highest, nullptr, member, nullptr};
 }
 template <class R>
 FieldLimit<R> countLimit(std::uint32_t field, double highest, std::uint32_t R::*member) {
@@ -46,9 +42,7 @@ FieldLimit<R> countLimit(std::uint32_t field, double highest, std::uint32_t R::*
 }
 template <class R>
 FieldLimit<R> wholeLimit(std::uint32_t field, double lowest, double highest, std::int32_t R::*member) {
-    FieldLimit<R> l;
-    l.field = field, l.lowest = lowest, l.highest = highest, l.whole = member;
-    return l;
+    return {field, lowest, highest, nullptr, nullptr, member};
 }
 
 // The range of `field` in the table, or null.

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../tool_options.h"
+#include "manifest.h"
 
 namespace {
 
@@ -28,39 +28,14 @@ int main(int argc, char** argv) {
     const char* manifestPath = argv[optind];
     const char* assetsDir = argv[optind + 1];
     const char* outPath = argv[optind + 2];
-    std::ifstream manifest(manifestPath);
-    if (!manifest) {
-        std::fprintf(stderr, "respack: cannot read %s\n", manifestPath);
-        return 1;
-    }
+    std::vector<manifest::Entry> entries;
+    if (!manifest::read("respack", manifestPath, entries)) return 1;
     std::string out;
-    std::string line;
-    int lineNo = 0;
-    while (std::getline(manifest, line)) {
-        ++lineNo;
-        const auto hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
-        std::istringstream in(line);
-        std::string keyText, file, extra;
-        if (!(in >> keyText)) continue;
-        if (!(in >> file) || (in >> extra)) {
-            std::fprintf(stderr, "respack: %s:%d: expected \"key file\"\n", manifestPath, lineNo);
-            return 1;
-        }
-        std::uint32_t key = 0;
-        try {
-            std::size_t used = 0;
-            const unsigned long v = std::stoul(keyText, &used, 0);
-            if (used != keyText.size() || v == 0 || v >= (1ul << 25)) throw 0;
-            key = static_cast<std::uint32_t>(v);
-        } catch (...) {
-            std::fprintf(stderr, "respack: %s:%d: bad key \"%s\"\n", manifestPath, lineNo, keyText.c_str());
-            return 1;
-        }
-        const std::string path = std::string(assetsDir) + "/" + file;
+    for (const manifest::Entry& e : entries) {
+        const std::string path = std::string(assetsDir) + "/" + e.file;
         std::ifstream f(path, std::ios::binary);
         if (!f) {
-            std::fprintf(stderr, "respack: %s:%d: cannot read %s\n", manifestPath, lineNo, path.c_str());
+            std::fprintf(stderr, "respack: %s:%d: cannot read %s\n", manifestPath, e.line, path.c_str());
             return 1;
         }
         const std::string data((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
@@ -68,18 +43,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "respack: %s: read error or too large\n", path.c_str());
             return 1;
         }
-        putWord(out, (key << 7) | 63);
+        putWord(out, (e.key << 7) | 63);
         putWord(out, static_cast<std::uint32_t>(data.size()));
         out += data;
         out.append((4 - data.size() % 4) % 4, '\0');
     }
-    std::ofstream o(outPath, std::ios::binary | std::ios::trunc);
-    o.write(out.data(), static_cast<std::streamsize>(out.size()));
-    o.close();
-    if (!o) {
-        std::fprintf(stderr, "respack: cannot write %s\n", outPath);
-        std::remove(outPath);
-        return 1;
-    }
-    return 0;
+    return manifest::writeBlock("respack", outPath, out) ? 0 : 1;
 }
