@@ -320,9 +320,9 @@ void startStop(Gui& gui, Data& d) {
         gui.messageBox(textOrEmpty(textid::kTextUsbDeviceNotFound));
     } else if (pressed) {
         switchPressed(d);
-    }
-    else if (d.started && d.machine->isWeldingReady())
+    } else if (d.started && d.machine->isWeldingReady()) {
         complete(d);
+    }
 }
 
 void commitEntry(Gui& gui, Data& d) {
