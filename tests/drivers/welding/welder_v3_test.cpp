@@ -719,16 +719,8 @@ TEST_F(WelderDriver, Welder_v3JogCommandsStayConsistent) {
     std::atomic<int> checked{0}, mismatches{0};
     std::uint32_t lastStop = 0;
     float lastSpeed = 0;
-    testing::internal::CaptureStdout();
-    auto welder = make();
-    testing::internal::GetCapturedStdout();
-    welder->setDiameter(100.0f);
-    const float diameterFrequency = welderSetpoints().diameterFrequency;
-    for (int d : angles) {
-        const int a = d < 0 ? -d : d;
-        const float speed = a < 10 ? 2.5f : (a < 100 ? 10.0f : diameterFrequency);
-        speedOfAngle[static_cast<std::uint32_t>(std::lround(10000.0f * a / 360.0f))] = d < 0 ? -speed : speed;
-    }
+    // Watched from the driver's first write: a speed written before the
+    // watcher came in would look unchanged to the driver but unseen here.
     {
         std::lock_guard<std::mutex> lock(sim_.mutex());
         sim_.onWrite = [&](const JournalEntry& e) {
@@ -740,6 +732,16 @@ TEST_F(WelderDriver, Welder_v3JogCommandsStayConsistent) {
                 if (it == speedOfAngle.end() || !(it->second == lastSpeed)) ++mismatches;
             }
         };
+    }
+    testing::internal::CaptureStdout();
+    auto welder = make();
+    testing::internal::GetCapturedStdout();
+    welder->setDiameter(100.0f);
+    const float diameterFrequency = welderSetpoints().diameterFrequency;
+    for (int d : angles) {
+        const int a = d < 0 ? -d : d;
+        const float speed = a < 10 ? 2.5f : (a < 100 ? 10.0f : diameterFrequency);
+        speedOfAngle[static_cast<std::uint32_t>(std::lround(10000.0f * a / 360.0f))] = d < 0 ? -speed : speed;
     }
     std::thread commander([&] {
         for (int i = 0; i < 4000; ++i) {
