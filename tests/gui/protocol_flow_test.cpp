@@ -164,7 +164,7 @@ TEST(ProtocolFlow, PrintsOrSavesOnlyAFreshProtocolAndSaysHowItWent) {
             EXPECT_EQ(c.existing ? testwd::readFile(file) : pdfinspect::info(file.string())["Pages"], c.existing ? "kept" : "1");
         }
         if (c.historyGone) f.g.pressModalButton(0), f.h.run(800);  // the protocol made, then the loss said
-        if (c.historyGone) EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|Not a directory");
+        if (c.historyGone) { EXPECT_EQ(f.g._modalText + "|" + f.g._modalDetails, "Error!|Not a directory"); }
     }
 }
 

@@ -682,7 +682,7 @@ TEST(MeasurerInject, KeyRowsDetermineWellConditionedCoefficients) {
         for (auto& plane : b.rotor->data().planes) plane.radius = 100;
         b.rotor->setTrialMass(10, 0);
         for (int key = 1; key <= m + 2; ++key) {
-            if (key == m + 2) ASSERT_TRUE(b.rotor->computeInfluenceFactors(false));
+            if (key == m + 2) { ASSERT_TRUE(b.rotor->computeInfluenceFactors(false)); }
             ASSERT_TRUE(b.prepare());
             b.ms.injectResults(key);
             if (key <= m + 1) b.rotor->takeTrialMeasurement(key - 1);

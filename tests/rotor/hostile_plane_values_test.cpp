@@ -101,9 +101,10 @@ TEST_F(PositionBounds, TypedValuesBeyondAPlanesLimitsAreRefused) {
         const std::uint32_t path[] = {kPlanes, 0, c.field};
         EXPECT_EQ(t.rotor.setParameter(path, 3, c.text), c.accepted);
         EXPECT_EQ(Tris::equalRecords(t.rotor.data().planes[0], before), !c.accepted);
-        if (!c.accepted)
+        if (!c.accepted) {
             EXPECT_NE(testwd::readFile("logs/calcs.log").find(std::string("\"") + c.text + "\" refused"),
                       std::string::npos);
+        }
     }
 }
 
@@ -188,6 +189,6 @@ TEST_F(RotorFileHangs, DepthSearchEndsWithinTheHoleTheGeometryAllows) {
         EXPECT_TRUE(h >= 0 && h <= c.deepest && u >= 0 && u <= 1000) << h << " " << u;
         // Unless the geometry stops it first, the search ends within its
         // tolerance below the depth that removes the unbalance.
-        if (h < c.deepest) EXPECT_GE(s.holeMass(h + 0.0002), 1000);
+        if (h < c.deepest) { EXPECT_GE(s.holeMass(h + 0.0002), 1000); }
     }
 }

@@ -110,7 +110,7 @@ TEST_F(RotorCoefficients, FactorDataReadsAndEdits) {
     b.r().factorData(1, 1, 7, &v, nullptr);
     b.r().factorData(2, -1, 1, nullptr, &v);
     for (const Vector& f : b.r().data().factors)
-        if (&f != &b.r().data().factors[2]) EXPECT_EQ(f.amplitude, 0.0);
+        if (&f != &b.r().data().factors[2]) { EXPECT_EQ(f.amplitude, 0.0); }
     b.r().factorData(9, 1, 1, &v, &a);
     EXPECT_EQ(v, 0.0);
     EXPECT_EQ(a, 0.0);

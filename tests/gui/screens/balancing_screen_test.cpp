@@ -379,7 +379,7 @@ TEST(BalancingScreen, InstructionTexts) {
         if (c.set) c.set(b);
         b.h.frame(2);
         for (const std::string& text : c.shown) EXPECT_TRUE(b.h.probe().shows(text)) << text;
-        if (!c.ready) EXPECT_FALSE(b.inColumn("Ready", 0));
+        if (!c.ready) { EXPECT_FALSE(b.inColumn("Ready", 0)); }
     }
 }
 

@@ -223,8 +223,9 @@ TEST(EditingLayout, DriveRowFitsTheWindowInBothLanguages) {
         EXPECT_EQ(rotorOf(e.g).isControlRotor(), c.control);
         for (const UiItem& a : row)
             for (const UiItem& b : row)
-                if (&a != &b && a.id == 0 && b.id == 0 && a.min.y < b.centre().y && b.centre().y < a.max.y)
+                if (&a != &b && a.id == 0 && b.id == 0 && a.min.y < b.centre().y && b.centre().y < a.max.y) {
                     EXPECT_FALSE(a.min.x < b.max.x && b.min.x < a.max.x) << a.text << " / " << b.text;
+                }
     }
 }
 

@@ -274,7 +274,7 @@ TEST(EditingScreen, SaveWritesTheDatabaseFileOrSaysWhy) {
         if (c.file) {
             EXPECT_TRUE(std::filesystem::is_regular_file(c.file)) << c.file;
         }
-        if (c.answer) EXPECT_EQ(testwd::readFile("db/Other.rotor") == "other", c.file == nullptr);
+        if (c.answer) { EXPECT_EQ(testwd::readFile("db/Other.rotor") == "other", c.file == nullptr); }
         EXPECT_EQ(e.g._keyboardState, Gui::kHidden);
     }
 }

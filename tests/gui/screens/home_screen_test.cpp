@@ -101,7 +101,7 @@ TEST(HomeScreen, LoginAndAccessLevels) {
         EXPECT_EQ(home.g._selectedOperator, c.selected);
         EXPECT_EQ(home.g._keypadSlide, c.selected == -1 ? 0 : 100);
         EXPECT_EQ(home.h.probe().find("Balancing") != nullptr, c.loggedIn >= 0);
-        if (c.loggedIn > 0) EXPECT_EQ(home.g._config->local.operatorName, kOperators[c.loggedIn].name);
+        if (c.loggedIn > 0) { EXPECT_EQ(home.g._config->local.operatorName, kOperators[c.loggedIn].name); }
     }
 }
 
@@ -157,7 +157,7 @@ TEST(HomeScreen, WelderQuestionOnceThenRemindersUntilCancel) {
             h.run(5400);
             const bool shown = h.probe().shows("No connection with an external welding machine");
             reminders += shown;
-            if (shown && *press) ASSERT_TRUE(h.tap(press));
+            if (shown && *press) { ASSERT_TRUE(h.tap(press)); }
         }
         EXPECT_EQ(reminders, std::string(answer) == "Yes" ? 3 : 0);
         EXPECT_EQ(m.count("restartWelder"), std::string(answer) == "Yes" ? 2 : 0);

@@ -238,7 +238,7 @@ TEST(MeasuringScreenTable, PreviousRowLabelFitsBeforeItsValues) {
             ASSERT_NE(label, items.end()) << text;
             EXPECT_GE(label->min.x, 0) << text << " " << width;
             for (const UiItem& i : items)
-                if (&i != &*label && i.min.y == label->min.y) EXPECT_LT(label->max.x, i.min.x) << text << i.text;
+                if (&i != &*label && i.min.y == label->min.y) { EXPECT_LT(label->max.x, i.min.x) << text << i.text; }
         }
 }
 

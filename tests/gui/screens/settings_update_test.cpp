@@ -98,8 +98,8 @@ TEST(SettingsUpdateLists, SortNewestFirstAsAStrictWeakOrder) {
         for (const auto& b : names)
             for (const auto& c : names) {
                 EXPECT_FALSE(after(a, a));
-                if (after(a, b) && after(b, c)) EXPECT_TRUE(after(a, c)) << a << " " << b << " " << c;
-                if (tied(a, b) && tied(b, c)) EXPECT_TRUE(tied(a, c)) << a << " " << b << " " << c;
+                if (after(a, b) && after(b, c)) { EXPECT_TRUE(after(a, c)) << a << " " << b << " " << c; }
+                if (tied(a, b) && tied(b, c)) { EXPECT_TRUE(tied(a, c)) << a << " " << b << " " << c; }
             }
 }
 

@@ -13,7 +13,7 @@
 namespace {
 
 TEST(StartSwitch, FreeAndSlidInEveryWindowAndLanguage) {
-    for (const Gui::Screen open : {Gui::Screen(&Gui::balancing), Gui::Screen(&Gui::influenceCoefficients)})
+    for (const Gui::Screen& open : {Gui::Screen(&Gui::balancing), Gui::Screen(&Gui::influenceCoefficients)})
         for (const ImVec2 window : {ImVec2(790, 540), ImVec2(800, 600), ImVec2(1280, 960)})
             for (const bool english : {true, false}) {
                 testwd::WorkDir dir{"ks_start_switch", testwd::Logs::folder};
@@ -27,9 +27,10 @@ TEST(StartSwitch, FreeAndSlidInEveryWindowAndLanguage) {
                 const UiItem* start = h.probe().find(label);
                 ASSERT_NE(start, nullptr);
                 for (const UiItem& i : h.probe().items())  // the bar's other items, left or right of it
-                    if (i.id != start->id && i.max.y <= start->max.y)
+                    if (i.id != start->id && i.max.y <= start->max.y) {
                         EXPECT_TRUE(i.max.x <= start->min.x || i.min.x >= start->max.x)
                             << i.label << i.text << " " << window.x;
+                    }
                 EXPECT_TRUE(influencesteps::slideStart(h, label)) << window.x << " english " << english;
             }
 }
