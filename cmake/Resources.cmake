@@ -14,13 +14,22 @@ foreach(_line ${_res_lines})
   list(APPEND KS_RESOURCE_FILES ${PROJECT_SOURCE_DIR}/assets/${_file})
 endforeach()
 
-add_custom_command(OUTPUT ${KS_RESOURCE_BLOCK}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-  COMMAND respack ${KS_RESOURCE_MANIFEST} ${PROJECT_SOURCE_DIR}/assets ${KS_RESOURCE_BLOCK}
-  DEPENDS respack ${KS_RESOURCE_MANIFEST} ${KS_RESOURCE_FILES}
-  COMMENT "Packing the resource store" VERBATIM)
+# Packs the manifest's files with TOOL into BLOCK in the build tree and links
+# the block into LIBRARY through ASM_IN, an .incbin of @BLOCK@.  A changed
+# manifest, asset or tool re-packs and re-assembles.
+function(ks_packed_block tool block asm_in library comment)
+  add_custom_command(OUTPUT ${block}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND ${tool} ${KS_RESOURCE_MANIFEST} ${PROJECT_SOURCE_DIR}/assets ${block}
+    DEPENDS ${tool} ${KS_RESOURCE_MANIFEST} ${KS_RESOURCE_FILES}
+    COMMENT "${comment}" VERBATIM)
+  get_filename_component(_name ${asm_in} NAME_WE)
+  set(_asm ${CMAKE_BINARY_DIR}/generated/${_name}.S)
+  set(BLOCK ${block})
+  configure_file(${asm_in} ${_asm} @ONLY)
+  set_source_files_properties(${_asm} PROPERTIES OBJECT_DEPENDS ${block})
+  target_sources(${library} PRIVATE ${_asm} ${block})
+endfunction()
 
-set(KS_RESOURCE_ASM ${CMAKE_BINARY_DIR}/generated/resource_block.S)
-configure_file(${PROJECT_SOURCE_DIR}/src/resources/resource_block.S.in ${KS_RESOURCE_ASM} @ONLY)
-set_source_files_properties(${KS_RESOURCE_ASM} PROPERTIES OBJECT_DEPENDS ${KS_RESOURCE_BLOCK})
-target_sources(ks_resources PRIVATE ${KS_RESOURCE_ASM} ${KS_RESOURCE_BLOCK})
+ks_packed_block(respack ${KS_RESOURCE_BLOCK} ${PROJECT_SOURCE_DIR}/src/resources/resource_block.S.in
+                ks_resources "Packing the resource store")
