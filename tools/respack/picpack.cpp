@@ -6,12 +6,8 @@
 // (exit code 1).
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
-#include "../tool_options.h"
 #include "manifest.h"
 #include "protocols/picture_streams.h"
 
@@ -26,24 +22,11 @@ bool protocolPng(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    static const char* kUsage = "usage: picpack MANIFEST ASSETS_DIR OUT\n";
-    if (const int rc = tooloptions::helpOnly(argc, argv, kUsage); rc >= 0) return rc;
-    if (argc - optind != 3) return tooloptions::usage(kUsage, false);
-    const char* manifestPath = argv[optind];
-    const std::string assetsDir = argv[optind + 1];
-    const char* outPath = argv[optind + 2];
-    std::vector<manifest::Entry> entries;
-    if (!manifest::read("picpack", manifestPath, entries)) return 1;
-    std::string block;
-    for (const manifest::Entry& e : entries) {
-        if (!protocolPng(e.file)) continue;
-        const std::string path = assetsDir + "/" + e.file;
-        std::ifstream f(path, std::ios::binary);
-        const std::string png((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        if (!f || png.empty() || !preparePicture(e.key, png.data(), png.size(), block)) {
-            std::fprintf(stderr, "picpack: %s: cannot read or decode\n", path.c_str());
-            return 1;
-        }
-    }
-    return manifest::writeBlock("picpack", outPath, block) ? 0 : 1;
+    auto protocolPicture = [](const manifest::Entry& e) { return protocolPng(e.file); };
+    auto add = [](const manifest::Entry& e, const std::string& path, const std::string& png, std::string& block) {
+        if (!png.empty() && preparePicture(e.key, png.data(), png.size(), block)) return true;
+        std::fprintf(stderr, "picpack: %s: cannot decode\n", path.c_str());
+        return false;
+    };
+    return manifest::pack("picpack", argc, argv, protocolPicture, add);
 }
