@@ -64,7 +64,14 @@ bool writeTemporary(const std::string& path, const ContentSource& source, std::s
         }
         return writeError == 0;
     };
-    const bool made = source(sink);
+    bool made = false;
+    try {
+        made = source(sink);
+    } catch (...) {  // out of memory while the content is made: no temporary file stays
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw;
+    }
     if (writeError != 0) return abandon("write error on " + tmp, writeError);
     if (!made) return abandon("the content of " + tmp + " could not be made", 0);
     if (!syncOpenFile(fd)) return abandon("cannot flush " + tmp, errno);

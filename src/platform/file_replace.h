@@ -25,7 +25,8 @@ using ContentSource = std::function<bool(const ContentSink& write)>;
 // replaceFile for content made while it is written (an archive larger than
 // memory should hold): the target appears only once all of it was written,
 // flushed and closed.  On failure errno holds the system's reason (0 when the
-// source failed by itself).
+// source failed by itself); an exception from the source goes on to the
+// caller, with the temporary file removed.
 bool replaceFileFrom(const std::string& path, const ContentSource& source, std::string* error = nullptr);
 
 enum class CreateResult { kCreated, kExists, kFailed };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -53,6 +54,20 @@ TEST_F(ReplaceFileTest, WriteErrorHalfWayLeavesOldFileAndNoLeftovers) {
     std::string error;
     EXPECT_FALSE(platform::replaceFile(target.string(), "new content that does not fit", &error));
     EXPECT_NE(error.find("write error"), std::string::npos) << error;
+    EXPECT_EQ(readFile(target), "old content");
+    EXPECT_EQ(filesIn(), 1u);
+}
+
+// Content that throws while it is made (out of memory while encoding) leaves
+// the old file and no temporary one; the exception goes on to the caller.
+TEST_F(ReplaceFileTest, ContentThatThrowsLeavesOldFileAndNoLeftovers) {
+    const auto target = dir / "a.logs";
+    ASSERT_TRUE(platform::replaceFile(target.string(), "old content"));
+    const platform::ContentSource throwing = [](const platform::ContentSink& write) -> bool {
+        write("new", 3);
+        throw std::bad_alloc();
+    };
+    EXPECT_THROW(platform::replaceFileFrom(target.string(), throwing), std::bad_alloc);
     EXPECT_EQ(readFile(target), "old content");
     EXPECT_EQ(filesIn(), 1u);
 }
