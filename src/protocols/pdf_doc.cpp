@@ -208,17 +208,18 @@ WholeValue layOutWhole(const std::string& text, float room, float h, float size,
     auto linesAt = [&](float s) { return wrapLines(text, room * size / s, widthAtSize); };
     // The sizes tried, largest first; the last is the least itself.
     auto sizeAfter = [&](float s) { return s > least ? std::max(least, s - kSizeStep) : 0.f; };
+    // The largest size whose lines the box holds a line height apart; failing
+    // that, as the box cannot grow, the largest whose lines it holds as close
+    // as their size.  The loop ends with the lines at the least size.
+    std::vector<std::string> lines, closer;
+    float closerSize = 0.f;
     for (float s = size; s > 0; s = sizeAfter(s)) {
-        std::vector<std::string> lines = linesAt(s);
+        lines = linesAt(s);
         if (roomy(lines.size(), s) <= h + kHeightSlack) return placed(s, std::move(lines), h);
+        if (closerSize == 0.f && static_cast<float>(lines.size()) * s <= h) closerSize = s, closer = lines;
     }
-    std::vector<std::string> lines = linesAt(least);
     const float needed = roomy(lines.size(), least);
-    // A box that cannot grow: its lines set as close as their size.
-    for (float s = size; s > 0; s = sizeAfter(s)) {
-        std::vector<std::string> closer = linesAt(s);
-        if (static_cast<float>(closer.size()) * s <= h) return placed(s, std::move(closer), needed);
-    }
+    if (closerSize > 0.f) return placed(closerSize, std::move(closer), needed);
     const std::size_t fit = std::max<std::size_t>(1, static_cast<std::size_t>(h / least));
     if (lines.size() > fit) {
         lines.resize(fit);
