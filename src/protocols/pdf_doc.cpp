@@ -35,12 +35,15 @@ constexpr float kValueClearance = 3.f;
 
 using TextBuffer = char[Doc::kMaxTextBytes + 1];
 
+// A byte inside a UTF-8 character, not its first.
+bool continuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 // Copies a text, cut at the last whole UTF-8 character within the limit.
 void copyText(const char* text, TextBuffer& out) {
     std::size_t n = text ? std::strlen(text) : 0;
     if (n > Doc::kMaxTextBytes) {
         n = Doc::kMaxTextBytes;
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+        while (n > 0 && continuationByte(text[n])) --n;
     }
     if (n > 0) std::memcpy(out, text, n);
     out[n] = '\0';
@@ -114,7 +117,7 @@ float textWidth(HPDF_Font font, const std::string& s, float size) {
 // The byte length of the UTF-8 character that starts at s[i].
 std::size_t characterBytes(const std::string& s, std::size_t i) {
     std::size_t n = 1;
-    while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+    while (i + n < s.size() && continuationByte(s[i + n])) ++n;
     return n;
 }
 
@@ -205,29 +208,36 @@ WholeValue layOutWhole(const std::string& text, float room, float h, float size,
     auto linesAt = [&](float s) { return wrapLines(text, room * size / s, widthAtSize); };
     // The sizes tried, largest first; the last is the least itself.
     auto sizeAfter = [&](float s) { return s > least ? std::max(least, s - kSizeStep) : 0.f; };
+    // The largest size whose lines the box holds a line height apart; failing
+    // that, as the box cannot grow, the largest whose lines it holds as close
+    // as their size.  The loop ends with the lines at the least size.
+    std::vector<std::string> lines, closer;
+    float closerSize = 0.f;
     for (float s = size; s > 0; s = sizeAfter(s)) {
-        std::vector<std::string> lines = linesAt(s);
+        lines = linesAt(s);
         if (roomy(lines.size(), s) <= h + kHeightSlack) return placed(s, std::move(lines), h);
+        if (closerSize == 0.f && static_cast<float>(lines.size()) * s <= h) closerSize = s, closer = lines;
     }
-    std::vector<std::string> lines = linesAt(least);
     const float needed = roomy(lines.size(), least);
-    // A box that cannot grow: its lines set as close as their size.
-    for (float s = size; s > 0; s = sizeAfter(s)) {
-        std::vector<std::string> closer = linesAt(s);
-        if (static_cast<float>(closer.size()) * s <= h) return placed(s, std::move(closer), needed);
-    }
+    if (closerSize > 0.f) return placed(closerSize, std::move(closer), needed);
     const std::size_t fit = std::max<std::size_t>(1, static_cast<std::size_t>(h / least));
     if (lines.size() > fit) {
         lines.resize(fit);
         std::string& last = lines.back();
         while (!last.empty() && widthAtSize(last + kEllipsis) * least / size > room) {
             std::size_t i = last.size() - 1;
-            while (i > 0 && (static_cast<unsigned char>(last[i]) & 0xC0) == 0x80) --i;
+            while (i > 0 && continuationByte(last[i])) --i;
             last.erase(i);
         }
         last += kEllipsis;
     }
     return placed(least, std::move(lines), needed);
+}
+
+// A value laid out whole in a box w wide and h high, in a face at a size.
+WholeValue layOutValue(const std::string& text, float w, float h, HPDF_Font font, float size) {
+    return layOutWhole(text, w - kValueClearance, h, size, heightsOf(font),
+                       [&](const std::string& s) { return textWidth(font, s, size); });
 }
 
 }  // namespace
@@ -323,12 +333,17 @@ bool PdfDoc::loadFont(int slot, const void* data, int size) {
     return true;
 }
 
+HPDF_Font PdfDoc::faceOf(int slot) {
+    if (!document_ || slot < 0 || slot >= kFontSlots || !fontNames_[slot]) return nullptr;
+    HPDF_Font font = HPDF_GetFont(document_, fontNames_[slot], kTextEncoding);
+    return settle() ? font : nullptr;
+}
+
 float PdfDoc::text(float x, float y, float w, float h, const char* text, int slot, float size, int align) {
     const bool whole = (align & kFitWhole) != 0;
     align &= ~kFitWhole;
-    if (!page_ || slot < 0 || slot >= kFontSlots || !fontNames_[slot]) return w;
-    HPDF_Font font = HPDF_GetFont(document_, fontNames_[slot], kTextEncoding);
-    if (!settle() || !font) return w;
+    HPDF_Font font = page_ ? faceOf(slot) : nullptr;
+    if (!font) return w;
     TextBuffer buffer;
     copyText(text, buffer);
 
@@ -383,13 +398,12 @@ void PdfDoc::drawBoxed(const char* text, float x, float y, float w, float h, flo
 // A value wider than its box, laid out by the lines it takes.
 void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPDF_Font font, float size,
                        int align) {
-    const float room = w - kValueClearance;
-    const WholeValue v = layOutWhole(text, room, h, size, heightsOf(font),
-                                     [&](const std::string& s) { return textWidth(font, s, size); });
+    const WholeValue v = layOutValue(text, w, h, font, size);
     if (v.lines.size() == 1 && v.size == size) {
         drawBoxed(text, x, y, w, h, size, align);
         return;
     }
+    const float room = w - kValueClearance;
     float baseline = kFlipY - y - v.first;
     HPDF_Page_SetFontAndSize(page_, font, v.size);
     for (const std::string& line : v.lines) {
@@ -401,14 +415,11 @@ void PdfDoc::drawWhole(const char* text, float x, float y, float w, float h, HPD
 }
 
 float PdfDoc::wholeHeight(float w, float h, const char* text, int slot, float size) {
-    if (!document_ || slot < 0 || slot >= kFontSlots || !fontNames_[slot]) return h;
-    HPDF_Font font = HPDF_GetFont(document_, fontNames_[slot], kTextEncoding);
-    if (!settle() || !font) return h;
+    HPDF_Font font = faceOf(slot);
+    if (!font) return h;
     TextBuffer buffer;
     copyText(text, buffer);
-    const WholeValue v = layOutWhole(buffer, w - kValueClearance, h, size, heightsOf(font),
-                                     [&](const std::string& s) { return textWidth(font, s, size); });
-    return std::max(h, v.height);
+    return std::max(h, layOutValue(buffer, w, h, font, size).height);
 }
 
 void PdfDoc::rect(float x, float y, float w, float h) {

@@ -55,6 +55,8 @@ private:
     static void onError(HPDF_STATUS error, HPDF_STATUS detail, void* self);
     bool settle();
     void freeDocument();
+    // The face loaded into a slot; null before one is.
+    HPDF_Font faceOf(int slot);
     CachedImage& cachedImage(const void* source, int size);
     void drawRuns(char* text, float x, float y, HPDF_Font font, float size);
     void drawBoxed(const char* text, float x, float y, float w, float h, float size, int align);

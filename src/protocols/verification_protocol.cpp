@@ -171,6 +171,8 @@ namespace {
 constexpr double kEquationPlaces = 1e4;  // an unbalance is printed to four decimals
 constexpr int kMostFactorDecimals = 6;
 constexpr double kNearlyHalf = 0.499;
+// Rotor::testMass kinds.
+constexpr int kUmarMass = 0, kStationMass = 1, kTravelMass = 2;
 
 // The decimals a printed number shows after its separator.
 int decimalsOf(const std::string& number) {
@@ -211,12 +213,12 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     u.umar = rotor.permissibleUnbalance(1);
     u.rotorMass = rotor.rotorMass();
     u.r = testMassRadius(rotor);
-    u.umarMass = rotor.testMass(0, 0);
-    u.stationMass = rotor.testMass(0, 1);
-    u.travelMass = rotor.testMass(0, 2);
-    u.umarTest = mountedUnbalance(0, u.umarMass, u.umar, u.r);
-    u.station = mountedUnbalance(1, u.stationMass, u.umar, u.r);
-    u.travel = mountedUnbalance(2, u.travelMass, u.umar, u.r);
+    u.umarMass = rotor.testMass(0, kUmarMass);
+    u.stationMass = rotor.testMass(0, kStationMass);
+    u.travelMass = rotor.testMass(0, kTravelMass);
+    u.umarTest = mountedUnbalance(kUmarMass, u.umarMass, u.umar, u.r);
+    u.station = mountedUnbalance(kStationMass, u.stationMass, u.umar, u.r);
+    u.travel = mountedUnbalance(kTravelMass, u.travelMass, u.umar, u.r);
     u.umarText = unbalanceText(u.umar);
     u.emarText = factorText(quotient(u.umar, u.rotorMass), u.rotorMass, u.umarText);
     double shown = 0;
