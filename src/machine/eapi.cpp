@@ -277,23 +277,14 @@ bool EApi::setInverterType(int type, int busAddress) {
     const std::uint32_t value = inverterTypeWord(type, busAddress);
     if (static_cast<std::int64_t>(value) == lastInverterValue) return true;
     // The controller switches its inverter protocol after the write: the type
-    // is read back once that is done (written once more when it is not there).
-    std::uint32_t back = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!writeRegister(kRegInverterType, value)) continue;
-        clock().sleepMs(1500);
-        if (readRegister(kRegInverterType, &back) && back == value) {
-            lastInverterValue = value;
-            return true;
-        }
-    }
-    logPrintf(&logger, "set inverter type 0x%x not confirmed (reads 0x%x)", value, back);
-    errorCode = ApiError::kNoConnection;
-    return false;
+    // is read back once that is done.
+    if (!setUpWrite(kRegInverterType, value, [this] { clock().sleepMs(1500); })) return false;
+    lastInverterValue = value;
+    return true;
 }
 
-bool EApi::setUpWrite(std::uint32_t reg, std::uint32_t value) {
-    if (link.writeVerified(reg, value)) return true;
+bool EApi::setUpWrite(std::uint32_t reg, std::uint32_t value, const std::function<void()>& settle) {
+    if (link.writeVerified(reg, value, settle)) return true;
     errorCode = ApiError::kNoConnection;
     return false;
 }

@@ -15,6 +15,7 @@
 // failed data transfer forgets the speed of the blocks.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,8 +87,9 @@ private:
     bool readRegister(std::uint32_t reg, std::uint32_t* value) { return link.readRegister(reg, value); }
     bool writeRegister(std::uint32_t reg, std::uint32_t value) { return link.writeRegister(reg, value); }
     // A set-up value the run's results depend on: written, read back and
-    // written once more on a mismatch; a failure is no connection.
-    bool setUpWrite(std::uint32_t reg, std::uint32_t value);
+    // written once more on a mismatch (read back after `settle`, when given);
+    // a failure is no connection.
+    bool setUpWrite(std::uint32_t reg, std::uint32_t value, const std::function<void()>& settle = {});
 
     LoggerBase* logger = nullptr;
     older::Link link;

@@ -54,7 +54,6 @@ bool Machine::startProcess(int code) {
     // while the values of the previous process are reset), then reset.
     int expected = MachineProcess::kIdle;
     if (!_process.compare_exchange_strong(expected, -1)) return false;
-    _overDriveLimit.store(false);
     _result.store(MachineError::kNone);
     _stopRequested.store(false);  // from here on a stop is this start's
     _engine.error = RunStatus::kOk;

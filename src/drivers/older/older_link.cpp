@@ -70,10 +70,12 @@ bool Link::writeRegister(std::uint32_t reg, std::uint32_t value) {
     return true;
 }
 
-bool Link::writeVerified(std::uint32_t reg, std::uint32_t value) {
+bool Link::writeVerified(std::uint32_t reg, std::uint32_t value, const std::function<void()>& settle) {
     std::uint32_t back = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (writeRegister(reg, value) && readRegister(reg, &back) && back == value) return true;
+        if (!writeRegister(reg, value)) continue;
+        if (settle) settle();
+        if (readRegister(reg, &back) && back == value) return true;
     }
     report(cformat("set register %d to 0x%x not confirmed (reads 0x%x)", static_cast<int>(reg), value, back));
     return false;

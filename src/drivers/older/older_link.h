@@ -32,9 +32,10 @@ public:
     // this register within the time-out.
     bool readRegister(std::uint32_t reg, std::uint32_t* value);
     bool writeRegister(std::uint32_t reg, std::uint32_t value);
-    // A write confirmed by reading the register back; one that does not read
-    // back is written once more, then reported (false).
-    bool writeVerified(std::uint32_t reg, std::uint32_t value);
+    // A write confirmed by reading the register back, after `settle` (when
+    // given) has waited for the controller to act on it; one that does not
+    // read back is written once more, then reported (false).
+    bool writeVerified(std::uint32_t reg, std::uint32_t value, const std::function<void()>& settle = {});
     bool startTraining();
     // One bulk read of the data endpoint into bytes[0..size): the count of
     // bytes moved or a negative errno.

@@ -243,12 +243,19 @@ namespace {
 
 // ---- what the actions do ------------------------------------------------------------
 
-// The entry's rotor, loaded afresh; null, and "Opening file error!" with the
-// file's name said, when the file does not load (damaged, removed meanwhile).
-Rotor* loadEntryRotor(Gui& gui, const Data& d, const RotorListEntry& e) {
+// The rotor of a file of the folder (Rotor::loadRotor's mode), loaded
+// afresh; null when the file does not load (damaged, removed meanwhile).
+Rotor* loadFileRotor(Gui& gui, const std::string& fileName, int mode) {
     Rotor* fresh = new Rotor(gui._config);
-    if (fresh->loadRotor(e.fileName.c_str(), d.history ? 2 : 1)) return fresh;
+    if (fresh->loadRotor(fileName.c_str(), mode)) return fresh;
     delete fresh;
+    return nullptr;
+}
+
+// The entry's rotor, loaded afresh; null, and "Opening file error!" with the
+// file's name said, when the file does not load.
+Rotor* loadEntryRotor(Gui& gui, const Data& d, const RotorListEntry& e) {
+    if (Rotor* fresh = loadFileRotor(gui, e.fileName, d.history ? 2 : 1)) return fresh;
     gui.messageBox(textOrEmpty(textid::kTextOpeningFileError), e.fileName.c_str());
     return nullptr;
 }
@@ -290,13 +297,10 @@ void followCopyOverActiveFile(Gui& gui, const std::string& path) {
     std::error_code ec;
     if (!active || active->filePath().empty() || !std::filesystem::equivalent(path, active->filePath(), ec))
         return;
-    Rotor* fresh = new Rotor(gui._config);
-    if (fresh->loadRotor(std::filesystem::path(path).filename().c_str(), 1)) {
+    if (Rotor* fresh = loadFileRotor(gui, std::filesystem::path(path).filename().string(), 1))
         gui.replaceRotor(fresh);
-        return;
-    }
-    delete fresh;
-    active->releaseFile();
+    else
+        active->releaseFile();
 }
 
 void askCopyName(Gui& gui, Data& d, const RotorListEntry& e) {
