@@ -149,6 +149,8 @@ bool Rotor::loadRotor(const char* name, int mode) {
         return loadOrSaveRotor(name, mode);
     } catch (...) {  // out of memory: the rotor stays as it was
         logPrintf(&logger_, "Load rotor: out of memory");
+        // A save's caller says why it failed from this reason alone.
+        if (mode == 0) saveError_ = std::strerror(ENOMEM);
         return false;
     }
 }
