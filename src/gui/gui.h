@@ -384,7 +384,8 @@ private:
     struct Cover {
         const ImDrawList* list;  // the opaque window's
         float minX, minY, maxX, maxY;
-        bool paints;  // its background: the clear colour does not show there
+        bool paints;       // its background: the clear colour does not show there
+        int drawnAt = -1;  // its list's place in the frame's draw data, -1: not drawn
     };
     struct Veil {
         ImDrawList* list;
@@ -432,6 +433,7 @@ private:
     std::deque<WaitingBox> _waitingBoxes;
     std::vector<Cover> _covers;  // of the frame drawn last
     std::vector<Veil> _veils;    // of the frame drawn last
+    std::vector<std::uint8_t> _trimMarks;  // `trimFrame`'s tiles or vertices, kept from frame to frame
     bool _frameDrawn = false;    // `drawFrame` has run this frame
     bool _modalInTurn = false;  // the box on screen came from the queue
 };
