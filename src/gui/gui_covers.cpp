@@ -114,6 +114,8 @@ void Gui::coverWithWindow() {
 }
 
 void Gui::veilUnder(const ImVec2& min, const ImVec2& max, std::uint32_t colour) {
+    // ImGui draws nothing of a clear colour: no quad to record.
+    if ((colour & IM_COL32_A_MASK) == 0) return;
     ImDrawList* list = ImGui::GetWindowDrawList();
     _veils.push_back(
         Veil{list, list->VtxBuffer.Size, list->IdxBuffer.Size, min.x, min.y, max.x, max.y, colour});
