@@ -213,6 +213,8 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     u.umar = rotor.permissibleUnbalance(1);
     u.rotorMass = rotor.rotorMass();
     u.r = testMassRadius(rotor);
+    const auto& planes = rotor.data().planes;
+    u.r1 = planes.empty() ? 0.0 : planes.front().radiusR1;
     u.umarMass = rotor.testMass(0, kUmarMass);
     u.stationMass = rotor.testMass(0, kStationMass);
     u.travelMass = rotor.testMass(0, kTravelMass);

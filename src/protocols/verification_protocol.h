@@ -83,9 +83,10 @@ void writeTwoPlaneRunHead(ReportContext& c, float y, float planeHeadW);
 // The proving rotor's test unbalances as the test used them: U|mar| as
 // stored, e|mar| = U|mar| / m, and each test mass the rotor holds at the
 // radius it sits at (U = m × r).  A mass that is the program's suggestion
-// stands for the unbalance it was made for (10, 50 or 250 × U|mar|).
+// stands for the unbalance it was made for (10, 50 or 250 × U|mar|).  r1 is
+// the radius the compensator test mounts its stationary masses at.
 struct ProvingUnbalances {
-    double umar = 0, rotorMass = 0, r = 0;                 // g·mm, kg, mm
+    double umar = 0, rotorMass = 0, r = 0, r1 = 0;         // g·mm, kg, mm, mm
     double umarMass = 0, stationMass = 0, travelMass = 0;  // g
     double umarTest = 0, station = 0, travel = 0;          // g·mm
     std::string umarText;        // U|mar| as printed
