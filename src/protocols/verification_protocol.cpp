@@ -228,6 +228,10 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     return u;
 }
 
+const char* testedAccuracyClass(const ProvingUnbalances& u) {
+    return u.emar ? textOrEmpty(accuracyClass(*u.emar)) : "-";
+}
+
 std::string numberText(const char* pattern, std::optional<double> value) {
     return value ? ks::format(pattern, *value) : std::string("-");
 }

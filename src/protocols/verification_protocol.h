@@ -94,6 +94,9 @@ struct ProvingUnbalances {
     std::optional<double> emar;  // e|mar| as printed; none for a rotor without mass
 };
 ProvingUnbalances provingUnbalances(Rotor& rotor);
+// The class of the e|mar| the test ran at, which 1.10 claims and 5.6 and 9.1
+// confirm; "-" without one.
+const char* testedAccuracyClass(const ProvingUnbalances& u);
 
 // An unbalance as an equation prints it: its shortest form to four decimals.
 std::string unbalanceText(double v);

@@ -104,9 +104,10 @@ void writeTitle(ReportContext& c) {
 void writeMachineSection(ReportContext& c) {
     const Config& settings = settingsOf(c);
     Rotor& rotor = *c.rotor;
-    const double emar = settings.balancingAccuracy;
-    const std::string accuracy = ks::format("e|mar| = {} {} ({})", emar, textOrEmpty(textid::kUnitGmmPerKg),
-                                            textOrEmpty(accuracyClass(emar)));
+    // The accuracy claimed is the one the test runs at, as 4.1, 5.6 and 9.1 state it: U|mar| / m.
+    const ProvingUnbalances u = provingUnbalances(rotor);
+    const std::string accuracy = ks::format("e|mar| = {} {} ({})", u.emarText,
+                                            textOrEmpty(textid::kUnitGmmPerKg), testedAccuracyClass(u));
     const Section1Row rows[] = {
         {157, false, 1, kS1Customer, settings.company.company, true},
         {157, true, 8, kS1DriveType, textOrEmpty(rotor.isBeltDrive() ? kBeltDrive : kEndDrive), true},

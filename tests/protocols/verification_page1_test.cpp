@@ -91,35 +91,35 @@ TEST_F(VerificationFrame, ResultsKeepTheCurrentRun) {
 TEST_F(VerificationPage1, ClaimsAndTestMassLines) {
     struct Case {
         bool english;
-        double emar, umar, R, r;
+        double emar, umar, R, r;  // 1.10 claims U|mar| / m, whatever the settings' e|mar|
         std::vector<std::string> lines;  // 1.10, 3.4, 3.9, 3.10, then 4.1 and 4.3 to 4.8
         double mass = 62.5, massUmar = 2.5, massStation = 12.5, massTravel = 62.5;
     };
     // clang-format off
     const Case cases[] = {
         {true, 0.19, 25, 100, 100,
-         {"e|mar| = 0.19 gmm/kg (high)", "62.5 kg", "R = 100 mm", "r = 100 mm", "U|mar| = e|mar| × m = 0.4 × 62.5 = 25 gmm",
+         {"e|mar| = 0.4 gmm/kg (increased)", "62.5 kg", "R = 100 mm", "r = 100 mm", "U|mar| = e|mar| × m = 0.4 × 62.5 = 25 gmm",
           "U = 10 × U|mar| = 10 × 25 = 250 gmm", "m|umar| = U / r = 250 / 100 = 2.50 g ± 1 %",
           "U|station| = 50 × U|mar| = 50 × 25 = 1250 gmm", "m|station| = U|station| / r = 1250 / 100 = 12.50 g ± 0.5 %",
           "U|travel| = 5 × U|station| = 5 × 1250 = 6250.00 gmm", "m|travel| = U|travel| / r = 6250.00 / 100 = 62.50 g ± 0.5 %"}},
         {true, 0.2, 25, 100, 80,
-         {"e|mar| = 0.2 gmm/kg (increased)", "62.5 kg", "R = 100 mm", "r = 80 mm", "U|mar| = e|mar| × m = 0.4 × 62.5 = 25 gmm",
+         {"e|mar| = 0.4 gmm/kg (increased)", "62.5 kg", "R = 100 mm", "r = 80 mm", "U|mar| = e|mar| × m = 0.4 × 62.5 = 25 gmm",
           "U = 8 × U|mar| = 8 × 25 = 200 gmm", "m|umar| = U / r = 200 / 80 = 2.50 g ± 1 %",
           "U|station| = 40 × U|mar| = 40 × 25 = 1000 gmm", "m|station| = U|station| / r = 1000 / 80 = 12.50 g ± 0.5 %",
           "U|travel| = 5 × U|station| = 5 × 1000 = 5000.00 gmm", "m|travel| = U|travel| / r = 5000.00 / 80 = 62.50 g ± 0.5 %"}},
         {false, 0.5, 22.5, 100, 100,
-         {"e|mar| = 0,5 гмм/кг (нормальная)", "62,5 кг", "R = 100 мм", "r = 100 мм", "U|mar| = e|mar| × m = 0,36 × 62,5 = 22,5 гмм",
+         {"e|mar| = 0,36 гмм/кг (повышенная)", "62,5 кг", "R = 100 мм", "r = 100 мм", "U|mar| = e|mar| × m = 0,36 × 62,5 = 22,5 гмм",
           "U = 11,1 × U|mar| = 11,1 × 22,5 = 250 гмм", "m|umar| = U / r = 250 / 100 = 2,50 г ± 1 %",
           "U|station| = 55,56 × U|mar| = 55,56 × 22,5 = 1250 гмм", "m|station| = U|station| / r = 1250 / 100 = 12,50 г ± 0,5 %",
           "U|travel| = 5 × U|station| = 5 × 1250 = 6250,00 гмм", "m|travel| = U|travel| / r = 6250,00 / 100 = 62,50 г ± 0,5 %"}},
         {true, 0.4, 0, 100, 0,
-         {"e|mar| = 0.4 gmm/kg (increased)", "62.5 kg", "R = 100 mm", "r = 0 mm", "U|mar| = e|mar| × m = 0 × 62.5 = 0 gmm",
+         {"e|mar| = 0 gmm/kg (high)", "62.5 kg", "R = 100 mm", "r = 0 mm", "U|mar| = e|mar| × m = 0 × 62.5 = 0 gmm",
           "U = - × U|mar| = - × 0 = 0 gmm", "m|umar| = U / r = 0 / 0 = - g ± 1 %", "U|station| = - × U|mar| = - × 0 = 0 gmm",
           "m|station| = U|station| / r = 0 / 0 = - g ± 0.5 %", "U|travel| = - × U|station| = - × 0 = 0.00 gmm",
           "m|travel| = U|travel| / r = 0.00 / 0 = - g ± 0.5 %"}},
         // U|mar| and the three masses typed away from their suggestions: the equations of what was mounted.
         {false, 0.4, 1500, 100, 140,
-         {"e|mar| = 0,4 гмм/кг (повышенная)", "12 кг", "R = 100 мм", "r = 140 мм", "U|mar| = e|mar| × m = 125 × 12 = 1500 гмм",
+         {"e|mar| = 125 гмм/кг (нормальная)", "12 кг", "R = 100 мм", "r = 140 мм", "U|mar| = e|mar| × m = 125 × 12 = 1500 гмм",
           "U = 9,3333 × U|mar| = 9,3333 × 1500 = 14000 гмм", "m|umar| = U / r = 14000 / 140 = 100,00 г ± 1 %",
           "U|station| = 0,9333 × U|mar| = 0,9333 × 1500 = 1400 гмм", "m|station| = U|station| / r = 1400 / 140 = 10,00 г ± 0,5 %",
           "U|travel| = 0,5 × U|station| = 0,5 × 1400 = 700,00 гмм", "m|travel| = U|travel| / r = 700,00 / 140 = 5,00 г ± 0,5 %"},
