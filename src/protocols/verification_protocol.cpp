@@ -141,7 +141,8 @@ void writeVerificationPageFrame(ReportContext& c, int page) {
 }
 
 void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, float labelWidth,
-                      const char* label, const char* value, bool underline, int section, int item) {
+                      const char* label, const char* value, RowValue kind, bool underline, int section,
+                      int item) {
     float indent = 0.f;
     if (section != 0) {
         if (item != 0)
@@ -150,8 +151,9 @@ void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, floa
         indent = (section == 1 && (item >= kFirstTwoDigitItem || item == 0)) ? kWideIndent : kIndent;
     }
     leftText(c, x + indent, y, labelWidth - kCellInset - indent, kRowHeight, label, kRegular, kRowFontSize);
-    valueText(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
-              kRowFontSize);
+    auto draw = kind == RowValue::typed ? valueText : leftText;
+    draw(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
+         kRowFontSize);
     if (underline) c.doc->line(x, y + kRowUnderline, x + totalWidth, y + kRowUnderline);
 }
 

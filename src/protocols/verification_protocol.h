@@ -31,11 +31,17 @@ int writeVerificationProtocol(ReportContext& c);
 // The logo, the owner's address and phones, and the footer of one page.
 void writeVerificationPageFrame(ReportContext& c, int page);
 
+// What a row's value is: one the operator typed or the settings hold, drawn
+// as it stands and whole; or the program's own text (a claim, a formula),
+// drawn as its labels are, runs between '|' marks lowered.
+enum class RowValue { typed, own };
+
 // One numbered label-and-value row: "section.item." before the label when
 // both are non-zero; section 0 draws no number and no indent, item 0 a
 // continuation of the label above.  The underline runs 14 below y.
 void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, float labelWidth,
-                      const char* label, const char* value, bool underline, int section, int item);
+                      const char* label, const char* value, RowValue kind, bool underline, int section,
+                      int item);
 
 // The section writers, in the driver's order.
 void writeVerificationTitlePage(ReportContext& c);  // title, sections 1 to 4: page 1
