@@ -151,18 +151,10 @@ TEST_F(BalancingProtocol, TwelveRunsShowTheFirstNineAndTheLastAndKeepTheCurrentR
 
 // Values too long for the room the page has never cost runs.
 TEST_F(BalancingProtocol, LongValuesLeaveEveryRunRow) {
-    const std::vector<std::string> ten = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
     cfg_.get()->local.header2 = std::string(400, 'C'), cfg_.get()->local.header3 = std::string(200, 'W');
-    for (int runs : {10, 12}) {
-        ASSERT_EQ(write(RotorBuilder("R").planes(5).runs(runs, march5(), "Op", [](int) { return 10.0; })),
-                  reportresult::kWritten);
-        std::vector<std::string> numbers, expected = ten;
-        for (const DocCall* t : doc_->of(DocOp::text))
-            if (t->x == kX + 2) numbers.push_back(t->text);
-        expected.back() = std::to_string(runs);
-
-        EXPECT_EQ(numbers, expected);
-    }
+    ASSERT_EQ(write(RotorBuilder("R").planes(5).runs(10, march5(), "Op", [](int) { return 10.0; })),
+              reportresult::kWritten);
+    for (int n = 1; n <= 10; ++n) EXPECT_GT(runRow(n), 0) << n;
 }
 
 TEST_F(BalancingProtocol, CellValuesAndDecimals) {

@@ -137,22 +137,6 @@ TEST_F(PdfDocText, LoweredRunsFollowTheTextMatrix) {
     }
 }
 
-// A value is laid out as it stands: a typed '|' is printed, and a long value wraps within its box.
-TEST_F(PdfDocText, ValueWithARunMarkIsWrapped) {
-    const std::string path = file("value.pdf"), value = "Pump|A 2000 with the impeller of|the second stage";
-    auto doc = open(path);
-    doc->text(100, 100, 120, 40, value.c_str(), Doc::kRegularSlot, 12, Doc::kAlignLeft | Doc::kFitWhole);
-    ASSERT_TRUE(doc->save());
-    std::string printed;
-    std::set<int> lines;
-    for (const auto& w : pdfinspect::words(path)) {
-        EXPECT_LT(w.xMax, 220) << w.text;
-        printed += w.text, lines.insert(int(w.yMin));
-    }
-    EXPECT_EQ(printed, withoutSpace(value));
-    EXPECT_GT(lines.size(), 1u);
-}
-
 TEST_F(PdfDocText, AlignmentsAndOverWideWords) {
     struct Case {
         const char* text;

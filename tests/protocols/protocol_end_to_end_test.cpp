@@ -165,7 +165,6 @@ TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
                 << m->str();
         }
         EXPECT_EQ(equations, 8);  // 4.1 to 4.8
-        // 1.10 claims what 5.6 and 9.1 confirm.
         for (const char* claim : {english ? "emar = 0.48 gmm/kg (increased)" : "emar = 0,48 гмм/кг (повышенная)",
                                   english ? "emar = 0.48 гмм / кг (increased)." : "emar = 0,48 гмм / кг (повышенная).",
                                   english ? "emar = 0.48 gmm / kg." : "emar = 0,48 гмм / кг."})
@@ -175,12 +174,11 @@ TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
 }
 
 // The longest name the entry takes (100 Cyrillic letters) and a long model, customer and company are printed
-// whole, never below 60 % of their rows' size: on more lines, the page below them moving down into the rows
-// of the planes the rotor does not have.
+// whole, never below 60 % of their rows' size: on more lines, the page below them moving down.
 TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
     std::string name, expert, company = "ООО «Северный турбинный сервис»";
     for (int i = 0; i < 100; ++i) name += "Ж", expert += i % 12 == 11 ? " " : "Щ", company += i % 10 ? "Ы" : " ";
-    const std::string model = "Horizontal balancing machine HB 2000 S with a drive of 22 kW";
+    const std::string model = "Horizontal balancing machine HB|2000 S with a drive of 22 kW";
     cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = company;
     auto baseline = [](const pdfinspect::Word& a) { return a.yMax - (a.yMax - a.yMin) * 244 / 1171; };
     auto find = [](const auto& words, auto t) {
@@ -202,8 +200,8 @@ TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
         return out;
     };
     rotorbuild::RotorBuilder b(name);
-    b.planes(1).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0),
-                                                    "I. Ivanov", [](int k) { return 725.0 * (k + 1); });
+    b.planes(1).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
+                                                    [](int k) { return 725.0 * (k + 1); });
     auto rotor = b.load(cfg_.get());
     for (bool english : {true, false}) {
         const std::string text = write(*rotor, english, "pump.pdf", {1}, true);

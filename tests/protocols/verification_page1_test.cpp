@@ -91,7 +91,7 @@ TEST_F(VerificationFrame, ResultsKeepTheCurrentRun) {
 TEST_F(VerificationPage1, ClaimsAndTestMassLines) {
     struct Case {
         bool english;
-        double emar, umar, R, r;  // 1.10 claims U|mar| / m, whatever the settings' e|mar|
+        double emar, umar, R, r;
         std::vector<std::string> lines;  // 1.10, 3.4, 3.9, 3.10, then 4.1 and 4.3 to 4.8
         double mass = 62.5, massUmar = 2.5, massStation = 12.5, massTravel = 62.5;
     };
