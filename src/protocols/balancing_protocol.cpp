@@ -3,7 +3,6 @@
 #include "protocols/balancing_protocol.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "protocols/report_context.h"
@@ -56,10 +55,9 @@ constexpr int kUnitTextBytes = 16;
 // The header and rotor rows grow by what their typed values need to be
 // printed whole, the rest of the page moving down: into the room a table of
 // five planes and ten runs leaves above the page's end, then into the planes
-// and runs the rotor does not have, then into a few rows of the runs
-// table's middle (it shows its first runs and its last).
+// and runs the rotor does not have.  Never into runs: a value that needs
+// more is printed as far as its box holds, ending in an ellipsis.
 constexpr float kMostGrowth = 30.f;
-constexpr int kRunRowsForValues = 3;
 
 float runRowHeight(const ReportContext& c) { return c.cellPad + c.rowHeight + c.cellPad; }
 
@@ -76,7 +74,7 @@ float spareRoom(const ReportContext& c) {
 // values needs beyond its box, while the page has room.
 struct Growth {
     ReportContext& c;
-    float left = spareRoom(c) + kRunRowsForValues * runRowHeight(c);
+    float left = spareRoom(c);
     float shift = 0.f;  // what the rows so far grew by
     // The height of a value's box in a row of height h: what it needs, within the room left.
     float box(float w, float h, const std::string& text, float size) const {
@@ -269,6 +267,4 @@ void writeRotorData(ReportContext& c) {
         leftText(c, x4, row, c4, h, rotor.correctionModeLabel(p), kRegular, c.valueFontSize);
     }
     c.y = y + kAfterPlaneRows;
-    const float beyond = growth.shift - spareRoom(c);
-    if (beyond > 0) c.maxRunRows -= static_cast<int>(std::ceil(beyond / runRowHeight(c)));
 }

@@ -18,7 +18,8 @@ public:
     static constexpr int kAlignLeft = 1;
     static constexpr int kAlignRight = 2;
     // Or-ed into text()'s alignment for a value the operator typed or the
-    // settings hold: it is printed whole, smaller when it is too wide for the
+    // settings hold: it is drawn as it stands (a '|' in it is printed, never
+    // read as a run mark) and whole, smaller when it is too wide for the
     // box, but never below 60 % of its size (or 6 points); below that on as
     // many lines as the box's height holds, the first on its label's line and
     // each a line height below the last where the box gives that room (else
@@ -45,8 +46,9 @@ public:
     // 0.  Returns the width drawn, 0 when the image could not be loaded.
     virtual float image(float x, float y, float w, float h, const void* source, int size) = 0;
     // Draws a text into the box in a font slot and size; w == 0 takes the
-    // text's width plus 8.  Runs between '|' marks are drawn lowered and
-    // smaller, from x on one line.  Returns the box width used.
+    // text's width plus 8.  In the program's own texts (not kFitWhole) runs
+    // between '|' marks are drawn lowered and smaller, from x on one line.
+    // Returns the box width used.
     virtual float text(float x, float y, float w, float h, const char* text, int slot, float size,
                        int align) = 0;
     virtual void rect(float x, float y, float w, float h) = 0;

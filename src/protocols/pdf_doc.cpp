@@ -352,10 +352,12 @@ float PdfDoc::text(float x, float y, float w, float h, const char* text, int slo
     HPDF_Page_SetFontAndSize(page_, font, size);
     HPDF_Page_SetTextLeading(page_, size);
     if (w == 0) w = HPDF_Page_TextWidth(page_, buffer) + kMeasuredTextMargin;
-    if (std::strchr(buffer, kRunMark))
-        drawRuns(buffer, x, y, font, size);
-    else if (whole)
+    // A value is laid out as it stands, a '|' typed into it too; the lowered
+    // runs are the marks of the program's own texts.
+    if (whole)
         drawWhole(buffer, x, y, w, h, font, size, align);
+    else if (std::strchr(buffer, kRunMark))
+        drawRuns(buffer, x, y, font, size);
     else
         drawBoxed(buffer, x, y, w, h, size, align);
     settle();

@@ -69,11 +69,13 @@ void setContentGeometry(ReportContext& c);
 // local time of writing when the rotor has no runs.
 void setReportTime(ReportContext& c);
 
-// Draws a left-aligned text into the context's document; returns the box
+// Draws a left-aligned text of the program's own (a label, a formula: runs
+// between '|' marks lowered) into the context's document; returns the box
 // width used (the text's width plus 8 when w is 0).
 float leftText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size);
-// Draws a value the operator typed or the settings hold, left-aligned and
-// whole: smaller, or on two lines within the box, when it is too wide.
+// Draws a value the operator typed or the settings hold, left-aligned, as it
+// stands and whole: smaller, or on more lines within the box, when it is too
+// wide.
 float valueText(ReportContext& c, float x, float y, float w, float h, const char* text, int slot, float size);
 
 // dividend / divisor; none when the divisor is 0 or the result is not a

@@ -1,7 +1,8 @@
 // Section 7 of the verification-test protocol, the compensator test (top of
 // page 7): the readings of runs 30 to 33 and the verdict on the last one, the
 // residual with the compensator enabled, against the allowed deviation of
-// U|station|, the stationary test unbalance page 1 states.  Also the column heads that section 8 shares.
+// the stationary mass mounted at the compensator test's own radius r|1|:
+// m|station| × r|1| × deviation.  Also the column heads that section 8 shares.
 #include <cstddef>
 #include <string>
 
@@ -142,6 +143,7 @@ void writeCompensatorTest(ReportContext& c) {
             for (int l = 0; l < 2; ++l)
                 sectionText(c, kPositionsX + kPlaneGroupW * p + kPositionW * m,
                             kMassHeadY + kSectionRowHeight * l, kPositionW, textOrEmpty(massHeads[m][l]));
-    const double limit = provingUnbalances(*c.rotor).station * settingsOf(c).compensatorDeviation / kPercent;
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
+    const double limit = u.stationMass * u.r1 * settingsOf(c).compensatorDeviation / kPercent;
     writeVerdict(c, writeRows(c, limit) + kVerdictGap, limit);
 }

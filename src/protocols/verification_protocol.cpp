@@ -141,7 +141,8 @@ void writeVerificationPageFrame(ReportContext& c, int page) {
 }
 
 void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, float labelWidth,
-                      const char* label, const char* value, bool underline, int section, int item) {
+                      const char* label, const char* value, RowValue kind, bool underline, int section,
+                      int item) {
     float indent = 0.f;
     if (section != 0) {
         if (item != 0)
@@ -150,8 +151,9 @@ void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, floa
         indent = (section == 1 && (item >= kFirstTwoDigitItem || item == 0)) ? kWideIndent : kIndent;
     }
     leftText(c, x + indent, y, labelWidth - kCellInset - indent, kRowHeight, label, kRegular, kRowFontSize);
-    valueText(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
-              kRowFontSize);
+    auto draw = kind == RowValue::typed ? valueText : leftText;
+    draw(c, x + labelWidth, y, totalWidth - labelWidth - kCellInset, kRowHeight, value, kRegular,
+         kRowFontSize);
     if (underline) c.doc->line(x, y + kRowUnderline, x + totalWidth, y + kRowUnderline);
 }
 
@@ -213,6 +215,8 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     u.umar = rotor.permissibleUnbalance(1);
     u.rotorMass = rotor.rotorMass();
     u.r = testMassRadius(rotor);
+    const auto& planes = rotor.data().planes;
+    u.r1 = planes.empty() ? 0.0 : planes.front().radiusR1;
     u.umarMass = rotor.testMass(0, kUmarMass);
     u.stationMass = rotor.testMass(0, kStationMass);
     u.travelMass = rotor.testMass(0, kTravelMass);
@@ -224,6 +228,10 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     double shown = 0;
     if (u.emarText != "-" && ks::parseDouble(u.emarText, shown)) u.emar = shown;
     return u;
+}
+
+const char* testedAccuracyClass(const ProvingUnbalances& u) {
+    return u.emar ? textOrEmpty(accuracyClass(*u.emar)) : "-";
 }
 
 std::string numberText(const char* pattern, std::optional<double> value) {

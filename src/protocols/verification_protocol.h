@@ -31,11 +31,17 @@ int writeVerificationProtocol(ReportContext& c);
 // The logo, the owner's address and phones, and the footer of one page.
 void writeVerificationPageFrame(ReportContext& c, int page);
 
+// What a row's value is: one the operator typed or the settings hold, drawn
+// as it stands and whole; or the program's own text (a claim, a formula),
+// drawn as its labels are, runs between '|' marks lowered.
+enum class RowValue { typed, own };
+
 // One numbered label-and-value row: "section.item." before the label when
 // both are non-zero; section 0 draws no number and no indent, item 0 a
 // continuation of the label above.  The underline runs 14 below y.
 void writeNumberedRow(ReportContext& c, float x, float y, float totalWidth, float labelWidth,
-                      const char* label, const char* value, bool underline, int section, int item);
+                      const char* label, const char* value, RowValue kind, bool underline, int section,
+                      int item);
 
 // The section writers, in the driver's order.
 void writeVerificationTitlePage(ReportContext& c);  // title, sections 1 to 4: page 1
@@ -83,9 +89,10 @@ void writeTwoPlaneRunHead(ReportContext& c, float y, float planeHeadW);
 // The proving rotor's test unbalances as the test used them: U|mar| as
 // stored, e|mar| = U|mar| / m, and each test mass the rotor holds at the
 // radius it sits at (U = m × r).  A mass that is the program's suggestion
-// stands for the unbalance it was made for (10, 50 or 250 × U|mar|).
+// stands for the unbalance it was made for (10, 50 or 250 × U|mar|).  r1 is
+// the radius the compensator test mounts its stationary masses at.
 struct ProvingUnbalances {
-    double umar = 0, rotorMass = 0, r = 0;                 // g·mm, kg, mm
+    double umar = 0, rotorMass = 0, r = 0, r1 = 0;         // g·mm, kg, mm, mm
     double umarMass = 0, stationMass = 0, travelMass = 0;  // g
     double umarTest = 0, station = 0, travel = 0;          // g·mm
     std::string umarText;        // U|mar| as printed
@@ -93,6 +100,9 @@ struct ProvingUnbalances {
     std::optional<double> emar;  // e|mar| as printed; none for a rotor without mass
 };
 ProvingUnbalances provingUnbalances(Rotor& rotor);
+// The class of the e|mar| the test ran at, which 1.10 claims and 5.6 and 9.1
+// confirm; "-" without one.
+const char* testedAccuracyClass(const ProvingUnbalances& u);
 
 // An unbalance as an equation prints it: its shortest form to four decimals.
 std::string unbalanceText(double v);

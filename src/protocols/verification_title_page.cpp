@@ -83,8 +83,10 @@ struct Section1Row {
     int item;
     TextId label;
     std::string value;
+    RowValue kind;
     bool underline;
 };
+constexpr RowValue kTyped = RowValue::typed, kOwn = RowValue::own;
 
 void sectionTitle(ReportContext& c, float y, TextId title) {
     leftText(c, c.contentLeft, y, c.contentWidth, kSectionTitleHeight, textOrEmpty(title), kBold,
@@ -104,33 +106,37 @@ void writeTitle(ReportContext& c) {
 void writeMachineSection(ReportContext& c) {
     const Config& settings = settingsOf(c);
     Rotor& rotor = *c.rotor;
-    const double emar = settings.balancingAccuracy;
-    const std::string accuracy = ks::format("e|mar| = {} {} ({})", emar, textOrEmpty(textid::kUnitGmmPerKg),
-                                            textOrEmpty(accuracyClass(emar)));
+    // The accuracy claimed is the one the test runs at, as 4.1, 5.6 and 9.1 state it: U|mar| / m.
+    const ProvingUnbalances u = provingUnbalances(rotor);
+    const std::string accuracy = ks::format("e|mar| = {} {} ({})", u.emarText,
+                                            textOrEmpty(textid::kUnitGmmPerKg), testedAccuracyClass(u));
     const Section1Row rows[] = {
-        {157, false, 1, kS1Customer, settings.company.company, true},
-        {157, true, 8, kS1DriveType, textOrEmpty(rotor.isBeltDrive() ? kBeltDrive : kEndDrive), true},
-        {173, false, 2, kS1Manufacturer, settings.machineInfo.manufacturer.company, true},
+        {157, false, 1, kS1Customer, settings.company.company, kTyped, true},
+        {157, true, 8, kS1DriveType, textOrEmpty(rotor.isBeltDrive() ? kBeltDrive : kEndDrive), kOwn, true},
+        {173, false, 2, kS1Manufacturer, settings.machineInfo.manufacturer.company, kTyped, true},
         {173, true, 9, kS1RotationDirection,
-         textOrEmpty(rotor.rotationDirection() ? kRotationReverse : kRotationNormal), true},
-        {189, false, 3, kS1MachineModel, settings.machineInfo.model, true},
-        {189, true, 10, kS1BalancingAccuracy, accuracy, true},
-        {205, false, 4, kS1MachineSerial, settings.machineInfo.serialNumber, true},
+         textOrEmpty(rotor.rotationDirection() ? kRotationReverse : kRotationNormal), kOwn, true},
+        {189, false, 3, kS1MachineModel, settings.machineInfo.model, kTyped, true},
+        {189, true, 10, kS1BalancingAccuracy, accuracy, kOwn, true},
+        {205, false, 4, kS1MachineSerial, settings.machineInfo.serialNumber, kTyped, true},
         {205, true, 11, kS1UnbalanceReductionRatio, ks::format("URR|claim| = {}%", settings.reductionRatio),
+         kOwn, true},
+        {221, false, 6, kS1InstrumentSerial, settings.instrumentInfo.serialNumber, kTyped, true},
+        {221, true, 12, kS1CompensatorDeviation, "", kOwn, false},
+        {232, true, 0, kS1CompensatorDeviation2, ks::format("{}%", settings.compensatorDeviation), kOwn,
          true},
-        {221, false, 6, kS1InstrumentSerial, settings.instrumentInfo.serialNumber, true},
-        {221, true, 12, kS1CompensatorDeviation, "", false},
-        {232, true, 0, kS1CompensatorDeviation2, ks::format("{}%", settings.compensatorDeviation), true},
         {237, false, 7, kS1MachineType,
-         textOrEmpty(rotor.hasFlaggedChannel() ? kSoftBearingHorizontal : kHardBearingHorizontal), false},
-        {248, true, 13, kS1TorqueCoefficient, "", false},
-        {259, true, 0, kS1TorqueCoefficient2, ks::format("I|sc| = {}%", settings.torqueInfluence), false},
+         textOrEmpty(rotor.hasFlaggedChannel() ? kSoftBearingHorizontal : kHardBearingHorizontal), kOwn,
+         false},
+        {248, true, 13, kS1TorqueCoefficient, "", kOwn, false},
+        {259, true, 0, kS1TorqueCoefficient2, ks::format("I|sc| = {}%", settings.torqueInfluence), kOwn,
+         false},
     };
     sectionTitle(c, kSection1TitleY, kSection1Title);
     const float rightX = c.contentLeft + c.contentWidth - kRightTotal;
     for (const Section1Row& r : rows) {
         writeNumberedRow(c, r.right ? rightX : c.contentLeft, r.y, r.right ? kRightTotal : kLeftTotal,
-                         r.right ? kRightLabel : kLeftLabel, textOrEmpty(r.label), r.value.c_str(),
+                         r.right ? kRightLabel : kLeftLabel, textOrEmpty(r.label), r.value.c_str(), r.kind,
                          r.underline, 1, r.item);
     }
 }
@@ -215,7 +221,7 @@ void writeTestMassSection(ReportContext& c) {
     const float X = c.contentLeft;
     const float W = c.contentWidth;
     auto row = [&](float y, int item, TextId label, const std::string& value, bool underline) {
-        writeNumberedRow(c, X, y, W, kS4LabelW, textOrEmpty(label), value.c_str(), underline, 4, item);
+        writeNumberedRow(c, X, y, W, kS4LabelW, textOrEmpty(label), value.c_str(), kOwn, underline, 4, item);
     };
     auto formula = [&](float y, const std::string& text) {
         leftText(c, X + kS4LabelW, y, W - kS4LabelW - 1, kRowHeight, text.c_str(), kRegular, kRowFontSize);
@@ -263,7 +269,7 @@ void writeTestMassSection(ReportContext& c) {
                      ks::format("U|station| = {} {} U|mar| = {} {} {} = {} {}", stationFactor, kTimes,
                                 stationFactor, kTimes, u.umarText, station, gmm)
                          .c_str(),
-                     false, 0, 0);
+                     kOwn, false, 0, 0);
 
     y += kS4LongStep;
     twoLineItem(y, 6, kS4StationaryTestMass, kS4UrrTestMassContinuation, true);

@@ -324,7 +324,7 @@ int plotMultiples(ReportContext& c, const UmarTest& t, bool& complete) {
 void writeUmarVerdict(ReportContext& c, bool complete) {
     const ProvingUnbalances u = provingUnbalances(*c.rotor);
     const std::string& emar = u.emarText;
-    const char* accuracy = u.emar ? textOrEmpty(accuracyClass(*u.emar)) : "-";
+    const char* accuracy = testedAccuracyClass(u);
     verdictBox(c, kVerdictBoxY, kVerdictBoxH);
     if (!complete) {
         sectionText(c, kVerdictX, kVerdictY, kVerdictW, textOrEmpty(kS56NotCompleted));

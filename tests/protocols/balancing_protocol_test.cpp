@@ -149,6 +149,14 @@ TEST_F(BalancingProtocol, TwelveRunsShowTheFirstNineAndTheLastAndKeepTheCurrentR
     EXPECT_EQ(doc_->calls.back().op, DocOp::save);
 }
 
+// Values too long for the room the page has never cost runs.
+TEST_F(BalancingProtocol, LongValuesLeaveEveryRunRow) {
+    cfg_.get()->local.header2 = std::string(400, 'C'), cfg_.get()->local.header3 = std::string(200, 'W');
+    ASSERT_EQ(write(RotorBuilder("R").planes(5).runs(10, march5(), "Op", [](int) { return 10.0; })),
+              reportresult::kWritten);
+    for (int n = 1; n <= 10; ++n) EXPECT_GT(runRow(n), 0) << n;
+}
+
 TEST_F(BalancingProtocol, CellValuesAndDecimals) {
     struct Case {
         double unbalance, vibration, phase;

@@ -165,7 +165,8 @@ TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
                 << m->str();
         }
         EXPECT_EQ(equations, 8);  // 4.1 to 4.8
-        for (const char* claim : {english ? "emar = 0.48 гмм / кг (increased)." : "emar = 0,48 гмм / кг (повышенная).",
+        for (const char* claim : {english ? "emar = 0.48 gmm/kg (increased)" : "emar = 0,48 гмм/кг (повышенная)",
+                                  english ? "emar = 0.48 гмм / кг (increased)." : "emar = 0,48 гмм / кг (повышенная).",
                                   english ? "emar = 0.48 gmm / kg." : "emar = 0,48 гмм / кг."})
             EXPECT_NE(text.find(claim), std::string::npos) << claim;
         EXPECT_NE(text.find(plain(textOrEmpty(kVerdictApproved))), std::string::npos);
@@ -177,7 +178,7 @@ TEST_F(ProtocolEndToEnd, TypedTestMassesHoldTheirEquations) {
 TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
     std::string name, expert, company = "ООО «Северный турбинный сервис»";
     for (int i = 0; i < 100; ++i) name += "Ж", expert += i % 12 == 11 ? " " : "Щ", company += i % 10 ? "Ы" : " ";
-    const std::string model = "Horizontal balancing machine HB 2000 S with a drive of 22 kW";
+    const std::string model = "Horizontal balancing machine HB|2000 S with a drive of 22 kW";
     cfg_.get()->machineInfo.model = model, cfg_.get()->company.company = company;
     auto baseline = [](const pdfinspect::Word& a) { return a.yMax - (a.yMax - a.yMin) * 244 / 1171; };
     auto find = [](const auto& words, auto t) {
@@ -199,7 +200,7 @@ TEST_F(ProtocolEndToEnd, LongValuesStayLegible) {
         return out;
     };
     rotorbuild::RotorBuilder b(name);
-    b.planes(5).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
+    b.planes(1).customer(expert).tolerance(40).runs(12, rotortest::localSeconds(2023, 3, 5, 9, 0, 0), "I. Ivanov",
                                                     [](int k) { return 725.0 * (k + 1); });
     auto rotor = b.load(cfg_.get());
     for (bool english : {true, false}) {

@@ -22,7 +22,9 @@ namespace {
 // The proving rotor of a sound test's first `runs` runs, changed where asked;
 // the compensator saved from runs 31 and 32.
 verification::ProvingRotor provingRotor(int runs, const std::function<void(int, Readings&)>& change) {
+    // The test masses made for r 30: m|travel| 208.33 g stands for U|travel| 6250.
     verification::ProvingRotor pr;
+    pr.r = pr.r1 = 30, pr.massUmar = 8.33, pr.massStation = 41.67, pr.massTravel = 208.33;
     std::vector<Readings> u;
     for (int t = 0; t < runs; ++t) {
         u.push_back(verification::testReadings(t));

@@ -150,8 +150,8 @@ TEST_F(VerificationCompensator, SheetLimitAndVerdict) {
         {33, 100, 10, 10, none, 0, "7.1. Compensator test was not completed", "", ""},
         {34, 100, 62.5, 10, none, 1, fails, "as the reading in one plane exceeds 62.50 gmm.", "62.50 | 0.00 | 10.00"},
         {34, 100, 50, 10, none, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "50.00 | 0.00 | 10.00"},
-        // L is the share of U|station| = m|station| × r that page 1 states, whatever r|1| (50).
-        {39, 50, 40, 40, none, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "40.00 | 0.00 | 40.00"},
+        // At the compensator test's own radius r|1| 50, not r 100: L = 12.5 × 50 × 5 % = 31.25.
+        {39, 50, 30, 40, none, 1, fails, "as the reading in one plane exceeds 31.25 gmm.", "30.00 | 0.00 | 40.00"},
         {34, 100, 100, 100, saved, 2, passes, "as the reading in each plane does not exceed 62.50 gmm.", "10.00 | 0.00 | 10.00"},
     };
     // clang-format on
