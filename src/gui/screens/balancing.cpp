@@ -146,10 +146,14 @@ void Data::computeShownPlanes() {
                 continue;
             }
         }
+        // A plane beyond its correction limit is out of tolerance as much as
+        // any, as the protocol judges it; it is only not shown for a correction
+        // the operator cannot make, so that it holds no Start back.
         const bool limited = r.isCorrectionLimited(i);
-        if (!limited && r.isOutOfTolerance(i + 1)) {
+        const bool out = r.isOutOfTolerance(i + 1);
+        if (out) ++outOfTolerance;
+        if (!limited && out) {
             _shownPlanes |= planeBit(i);
-            ++outOfTolerance;
         } else if (!limited && increasedAccuracy()) {
             _shownPlanes |= planeBit(i);
         } else if (_displayUnbalances && !r.hasNoChannel(i + 1)) {

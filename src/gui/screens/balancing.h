@@ -66,7 +66,7 @@ struct Data final : Gui::ActiveData {
 
     // ---- beyond the fields above -------------------------------------------
     Gui* gui;
-    int outOfTolerance = 0;   // shown planes out of tolerance, this frame
+    int outOfTolerance = 0;   // planes out of tolerance, limited or not, this frame
     u32 inPosition = 0;       // planes whose correction angle stands under the mark
     u32 targetMask = 0;       // in position, shown, not acknowledged
     int dialFlags = 0;        // as the dial was drawn
@@ -110,7 +110,7 @@ struct Data final : Gui::ActiveData {
     // screen's back before anything of it is drawn; its planes are to be
     // corrected again.
     void prepareNewRun();
-    // `_shownPlanes` and the count of shown planes out of tolerance.
+    // `_shownPlanes` and the count of planes out of tolerance.
     void computeShownPlanes();
     // The planes whose correction (or unbalance) angle stands within the
     // setting accuracy of the rotor angle.

@@ -200,7 +200,8 @@ void Data::correctionInstructions(int flags) {
             limited = r.isCorrectionLimited(i);
             // Depths, widths and arcs are no masses: the mass step rounds none of them.
             amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p));
-            if ((!accurate && unbalance <= r.permissibleUnbalance(p)) || limited) done = true;
+            // Done only in tolerance: a limited plane shows its angle and its limit.
+            if (!accurate && !r.isOutOfTolerance(p)) done = true;
         } else {
             amount = unbalance;
             done = false;

@@ -244,6 +244,22 @@ TEST(BalancingScreen, StartLockFollowsTheShownPlanes) {
     }
 }
 
+// Radial drilling 1 mm deep at most: a plane beyond its limit is out of tolerance (no badge, no green
+// dial, no done mark of its own) and holds no Start back.
+TEST(BalancingScreen, PlanesBeyondTheirCorrectionLimit) {
+    for (const Complex u0 : {kOut0, fromPolarDeg(20, 30)}) {  // plane 1 beyond its limit too, or in tolerance
+        Bench b([u0](Bench& b) {
+            for (Plane& p : b.rotor().data().planes)
+                p.mode = jobrec::kModeRemoval, p.mean = jobrec::kMeanRadialDrilling, p.holeDiameter = 8, p.maxDrillDepth = 1;
+            b.recordRun(u0, kOut1);
+        });
+        EXPECT_FALSE(b.find("badge") || (b.data().dialFlags & kDialHighlight) || !b.h.probe().shows("correction limit!"));
+        for (const UiItem& item : b.h.probe().items())
+            EXPECT_FALSE(item.text == "Â" && item.min.x >= b.data()._view.left + 248) << "a done mark in plane 2";
+        EXPECT_TRUE(b.slideStart()) << std::abs(u0);
+    }
+}
+
 TEST(BalancingScreen, ToolbarRequests) {
     struct Case {
         const char* name;
