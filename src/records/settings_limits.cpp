@@ -105,18 +105,19 @@ const Ranges<Info>& infoRanges() {
     return r;
 }
 
-// A limit's minimum may be 0 (none); its maximum is a quantity.
-Ranges<Limit> limitRanges(double leastMaximum, double highest) {
-    return {{realLimit(Limit::kMinimum, 0.0, highest, &Limit::minimum),
+Ranges<Limit> limitRanges(double leastMinimum, double leastMaximum, double highest) {
+    return {{realLimit(Limit::kMinimum, leastMinimum, highest, &Limit::minimum),
              realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum)},
             {{Limit::kMinimum, Limit::kMaximum}}};
 }
+// A rotor weight's minimum may be 0 (none); a speed's is where the run of
+// rising speeds starts.
 const Ranges<Limit>& weightLimitRanges() {
-    static const Ranges<Limit> r = limitRanges(0.001, kHeaviestRotor);  // kg
+    static const Ranges<Limit> r = limitRanges(0.0, 0.001, kHeaviestRotor);  // kg
     return r;
 }
 const Ranges<Limit>& speedLimitRanges() {
-    static const Ranges<Limit> r = limitRanges(1.0, kFastest);  // rpm
+    static const Ranges<Limit> r = limitRanges(1.0, 1.0, kFastest);  // rpm
     return r;
 }
 
