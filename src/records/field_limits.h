@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <vector>
 
+// The quantities that a rotor's fields and the machine's settings share.
+namespace fieldrange {
+constexpr double kFastest = 1.0e6;        // rpm
+constexpr double kHeaviestRotor = 1.0e6;  // kg
+constexpr double kLongest = 100000.0;     // mm: a pulley or rotor surface of 100 m
+constexpr double kDensest = 100.0;        // g/cm³: over four times osmium
+}  // namespace fieldrange
+
 // The range of one number of a record (a rotor's or a plane's, a setting).
 template <class R>
 struct FieldLimit {
@@ -24,6 +32,23 @@ struct FieldLimit {
         return count ? static_cast<double>(record.*count) : static_cast<double>(record.*whole);
     }
     bool holds(double v) const { return lowest <= v && v <= highest; }  // false for NaN
+    bool wholeNumbers() const { return real == nullptr; }
+    // Stores v, a value of the range, in the field.
+    void assign(R& record, double v) const {
+        if (real)
+            record.*real = v;
+        else if (count)
+            record.*count = static_cast<std::uint32_t>(v);
+        else
+            record.*whole = static_cast<std::int32_t>(v);
+    }
+};
+
+// Two fields of one record of which the first may not exceed the second (a
+// minimum and its maximum).
+struct FieldPair {
+    std::uint32_t lower = 0;
+    std::uint32_t upper = 0;
 };
 
 // The range of a double field of R, of a count (from 0, or from `lowest`),
@@ -61,21 +86,41 @@ struct RangeFix {
 };
 
 // Brings each field of the table into its range: a value that is not finite
-// becomes the field's default, a finite one outside the range the nearer end.
+// becomes the field's value in `defaults`, a finite one outside the range the
+// nearer end.
 template <class R>
-void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, std::vector<RangeFix>& fixes) {
-    static const R defaults;
+void bringFieldsIntoRange(R& record, const R& defaults, const std::vector<FieldLimit<R>>& table,
+                          std::vector<RangeFix>& fixes) {
     for (const FieldLimit<R>& l : table) {
         const double was = l.valueIn(record);
         if (l.holds(was)) continue;
         double now = l.valueIn(defaults);
         if (std::isfinite(was)) now = was < l.lowest ? l.lowest : l.highest;
-        if (l.real)
-            record.*l.real = now;
-        else if (l.count)
-            record.*l.count = static_cast<std::uint32_t>(now);
-        else
-            record.*l.whole = static_cast<std::int32_t>(now);
+        l.assign(record, now);
         fixes.push_back({l.field, was, now});
+    }
+}
+
+// The same with a default-constructed R as the defaults.
+template <class R>
+void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, std::vector<RangeFix>& fixes) {
+    static const R defaults;
+    bringFieldsIntoRange(record, defaults, table, fixes);
+}
+
+// Brings each lower field of the pairs down to its upper one where it exceeds
+// it (the upper one, a maximum, is the limit that protects).
+template <class R>
+void bringPairsInOrder(R& record, const std::vector<FieldLimit<R>>& table,
+                       const std::vector<FieldPair>& pairs, std::vector<RangeFix>& fixes) {
+    for (const FieldPair& p : pairs) {
+        const FieldLimit<R>* lower = findLimit(table, p.lower);
+        const FieldLimit<R>* upper = findLimit(table, p.upper);
+        if (!lower || !upper) continue;
+        const double was = lower->valueIn(record);
+        const double now = upper->valueIn(record);
+        if (was <= now) continue;
+        lower->assign(record, now);
+        fixes.push_back({p.lower, was, now});
     }
 }

@@ -108,9 +108,14 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
         (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
 
     fillUpSettingsLists(live);
-    for (const RangeFix& fix : bringSettingCountsIntoRange(live))
-        logSettingsLine(
-            ks::format("Load settings: field 0x{:X} was {}, now {}", fix.field, fix.was, fix.now));
+    // A number out of its range is brought into it, not refused: the file stays usable.
+    for (const SettingFix& fix : bringSettingsIntoRange(live)) {
+        std::string field;
+        for (std::uint32_t word : fix.path)  // tags in hexadecimal, list indexes as they are
+            field +=
+                ks::format(field.empty() ? "{}" : "/{}", ks::format(word > 0xFFFF ? "0x{:X}" : "{}", word));
+        logSettingsLine(ks::format("Load settings: field {} was {}, now {}", field, fix.was, fix.now));
+    }
 
     setLanguage(live.language != 0);
 

@@ -1,30 +1,56 @@
 #pragma once
-// The ranges of the settings numbers that have one: the counts a run divides
-// by or loops over, the percentages, the years of manufacture.  A typed value
-// outside its field's range, or one its field cannot hold, is refused; a
-// loaded count is brought to at least 1.  Other numbers take what is typed.
+// The ranges of the settings numbers: every number typed on the settings
+// screen has one (a quantity positive or at least 0, an angle within a turn,
+// a count within what the machine loops over or the devices take), and each
+// minimum stays no more than its maximum.  A typed value outside its range,
+// or a fraction in a whole-number field, is refused; a loaded value is
+// brought into its range.  Choices and indexes into the settings' lists (the
+// language, a gain step, a curve type, the inverter of a drive) have no range
+// here: where they are used they are checked against what exists.
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "records/field_limits.h"
 #include "records/settings_records.h"
 
-// A field's lowest and highest value.
+// The years a date may have (of manufacture, of the computer's clock).
+constexpr double kEarliestYear = 1900;
+constexpr double kLatestYear = 2100;
+
+// A field's lowest and highest value as the settings stand (a minimum up to
+// its maximum's value, a maximum from its minimum's), and whether it holds
+// whole numbers only.
 struct SettingRange {
     double lowest = 0.0;
     double highest = 0.0;
+    bool whole = false;
 };
 
-// True when the settings number at path[0..depth-1] takes `text`, a number,
-// as its new value (a path that names no number takes anything: its setting
-// fails anyway).  False when the value the field would take lies outside its
-// range (`range` then holds it) or is not the number typed (an integer field
-// would keep another: a count typed below 0, a number beyond its type).
-bool settingNumberFits(const Config& config, const std::uint32_t* path, int depth, const char* text,
+// The range of the settings number at path[0..depth-1], or none: the path
+// names no ranged number.
+std::optional<SettingRange> settingRange(const Config& config, const std::uint32_t* path, int depth);
+
+// True when the settings number at path[0..depth-1] takes `value`.  False
+// when the value lies outside the field's range or is a fraction in a
+// whole-number field (`range` then holds the range), or when the field would
+// keep another number (beyond its type).
+bool settingNumberFits(const Config& config, const std::uint32_t* path, int depth, double value,
                        std::optional<SettingRange>* range);
 
-// Brings the counts a run divides by or loops over (measurement cycles, test
-// measurements) into their range; what it changed.
-std::vector<RangeFix> bringSettingCountsIntoRange(Config& config);
+// The text a settings field is set from for `value` (the decimal point '.',
+// the shortest form that reads back as the same number).
+std::string settingNumberText(double value);
+
+// One loaded value that was brought into range, at its path.
+struct SettingFix {
+    std::vector<std::uint32_t> path;
+    double was = 0.0;
+    double now = 0.0;
+};
+
+// Brings every ranged settings number into its range (one that is not finite
+// becomes its default) and each minimum down to its maximum; what it changed.
+std::vector<SettingFix> bringSettingsIntoRange(Config& config);

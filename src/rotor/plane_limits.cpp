@@ -13,7 +13,7 @@ constexpr double kLongest = 100000.0;   // a radius of 100 m
 constexpr double kDeepest = 10000.0;    // a hole or cut 10 m deep or wide
 constexpr double kWidestHole = 1000.0;  // a drill or wall of 1 m
 constexpr double kHeaviest = 1.0e6;     // a tonne, per piece or per mm
-constexpr double kDensest = 100.0;      // over four times osmium
+using fieldrange::kDensest;
 
 PlaneLimit real(std::uint32_t field, double lowest, double highest, double Plane::*member) {
     return realLimit(field, lowest, highest, member);

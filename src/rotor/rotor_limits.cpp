@@ -6,9 +6,9 @@ using namespace jobrec;
 
 namespace {
 
-constexpr double kFastest = 1.0e6;             // rpm
-constexpr double kHeaviestRotor = 1.0e6;       // kg
-constexpr double kLongest = 100000.0;          // a pulley or rotor surface of 100 m, in mm
+using fieldrange::kFastest;
+using fieldrange::kHeaviestRotor;
+using fieldrange::kLongest;
 constexpr double kMostUnbalance = 1.0e11;      // g·mm: a tonne at 100 m
 constexpr double kHighestFrequency = 10000.0;  // Hz of the drive's calibration
 constexpr double kLargestUnit = 1000.0;        // the unbalance unit g·m, in g·mm

@@ -42,4 +42,27 @@ bool parseDouble(std::string_view text, double& value) {
     return true;
 }
 
+bool parseTypedNumber(std::string_view text, double& value) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    std::size_t at = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    std::size_t digits = 0;
+    bool point = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++digits;
+        } else if ((c == '.' || c == ',') && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    double read = 0;
+    if (digits == 0 || !parseDouble(text, read)) return false;
+    value = read + 0.0;  // -0 is 0
+    return true;
+}
+
 }  // namespace ks

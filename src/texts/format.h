@@ -53,6 +53,12 @@ std::string fixed(double value, int decimals);
 // untouched) when the text does not start with a finite number.
 bool parseDouble(std::string_view text, double& value);
 
+// A typed number: the whole text, blanks around it aside, is one finite
+// decimal number: a sign, digits and at most one point ('.' or ',').  "1.2.5",
+// "1 000", "1e3" and "0x10" are no number.  -0 reads as 0.  Returns false
+// (value untouched) otherwise.
+bool parseTypedNumber(std::string_view text, double& value);
+
 }  // namespace ks
 
 template <typename T>

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -17,6 +18,7 @@
 #include "platform/file_replace.h"
 #include "records/demo_settings.h"
 #include "records/job_records.h"
+#include "records/settings_limits.h"
 #include "support/hostile_files.h"
 #include "support/sync_recorder.h"
 #include "support/watchdog.h"
@@ -181,6 +183,25 @@ TEST_F(settings_file, LanguageFromFile) {
     EXPECT_EQ(decimalPoint.load(), static_cast<std::uint32_t>('.'));
     EXPECT_EQ(host.config.language, 1);
     EXPECT_EQ(host.config.measurementCycles, 1u);
+}
+
+// A number out of its range is brought in, a minimum down to its maximum,
+// and the file still loads; the factory and demonstration settings lie within.
+TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
+    Config c;
+    fillUpSettingsLists(c);
+    Config demo = demoSettings();
+    EXPECT_TRUE(bringSettingsIntoRange(c).empty());
+    EXPECT_TRUE(bringSettingsIntoRange(demo).empty());
+    c.weightLimit = {200.0, 100.0};
+    c.endDrive.driveRatio = -1.0;
+    c.drillAngle = std::nan("");
+    ASSERT_TRUE(saveSettingsFile(c, ".cfg"));
+    FakeHost host;
+    EXPECT_TRUE(loadStartupSettings(host));
+    EXPECT_EQ(std::vector<double>({host.config.weightLimit.minimum, host.config.endDrive.driveRatio,
+                                   host.config.drillAngle}),
+              std::vector<double>({100.0, 0.001, 120.0}));
 }
 
 TEST_F(settings_file, ListsAreFilledUpNotCut) {

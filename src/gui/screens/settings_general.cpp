@@ -1,12 +1,16 @@
 // The settings screen's "General" and "System" tabs with their pages, and the
 // setting of the computer's date and time.
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <string>
 
 #include "files/logger.h"
 #include "gui/screens/settings_screen.h"
 #include "gui/texture.h"
 #include "platform/local_clock.h"
+#include "records/settings_limits.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -200,38 +204,42 @@ void systemTab(Data& d) {
     }
 }
 
-void setClockPart(Data& d, TextId part, const char* text) {
-    const int value = Tris::parseI32(text);
+void setClockPart(Data& d, TextId part, const std::string& typed, double value) {
+    using platform::LocalTime;
     platform::LocalClock& clock = platform::localClock();
-    platform::LocalTime t = clock.read();
-    auto inRange = [value](int low, int high) { return value >= low && value <= high; };
-    switch (part) {
-        case kTextYear:
-            if (value < 1900) return;
-            t.year = value;
-            break;
-        case kTextMonth:
-            if (!inRange(1, 12)) return;
-            t.month = value;
-            break;
-        case kTextDay:
-            if (!inRange(1, 31)) return;
-            t.day = value;
-            break;
-        case kTextHour:
-            if (!inRange(0, 23)) return;
-            t.hour = value;
-            break;
-        case kTextMinute:
-            if (!inRange(0, 59)) return;
-            t.minute = value;
-            t.second = 0;
-            t.millisecond = 0;
-            break;
-        default: return;
+    LocalTime t = clock.read();
+    int lastDay = 31;  // of the month shown
+    while (lastDay > 28 && !platform::dateExists(t.year, t.month, lastDay)) --lastDay;
+    struct PartRange {
+        TextId part;
+        double lowest;
+        double highest;
+        int LocalTime::*field;
+    };
+    const PartRange parts[] = {
+        {kTextYear, kEarliestYear, kLatestYear, &LocalTime::year},
+        {kTextMonth, 1, 12, &LocalTime::month},
+        {kTextDay, 1, static_cast<double>(lastDay), &LocalTime::day},
+        {kTextHour, 0, 23, &LocalTime::hour},
+        {kTextMinute, 0, 59, &LocalTime::minute},
+    };
+    const auto found =
+        std::find_if(std::begin(parts), std::end(parts), [part](const PartRange& r) { return r.part == part; });
+    if (found == std::end(parts)) return;
+    if (value != std::trunc(value) || value < found->lowest || value > found->highest) {
+        refuseNumber(d, typed, rangeText(found->lowest, found->highest));
+        return;
     }
-    // Whichever part changed, the date must exist (no 31 February).
-    if (!platform::dateExists(t.year, t.month, t.day)) return;
+    t.*found->field = static_cast<int>(value);
+    if (part == kTextMinute) {
+        t.second = 0;
+        t.millisecond = 0;
+    }
+    // A month or year that leaves the day beyond the month's end: the date that would be.
+    if (!platform::dateExists(t.year, t.month, t.day)) {
+        refuseNumber(d, typed, ks::format("{:04}-{:02}-{:02}", t.year, t.month, t.day));
+        return;
+    }
     std::string reason;
     if (clock.set(t, &reason)) return;
     logClockError(reason);

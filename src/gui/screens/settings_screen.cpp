@@ -138,26 +138,6 @@ bool validPin(const std::string& text) {
     return true;
 }
 
-// A typed number: the whole text, blanks aside, one finite decimal number
-// (no letters from a physical keyboard, no "inf", nothing at all).
-bool typedNumber(const std::string& text) {
-    double value = 0;
-    return text.find_first_not_of("0123456789.,+- ") == std::string::npos && ks::parseDouble(text, value);
-}
-
-// A number the field does not take: the old value stays; the box shows the
-// field's range when it has one.
-void refuseNumber(Data& d, const std::string& text, const std::optional<SettingRange>& range) {
-    std::string details;
-    if (range)
-        details = formatField(Tris::kAccessDouble, nullptr, range->lowest, 0) + " ... " +
-                  formatField(Tris::kAccessDouble, nullptr, range->highest, 0);
-    logLine(
-        ks::format("\"{}\" refused for field 0x{:X}{}", text, d.edit.tag, range ? ", range " + details : ""));
-    notify(d, textOrEmpty(textid::kTextError), details);
-    endEntry(d);
-}
-
 // Settings saved under a name: on the drive in "kestrune/configs/", else in
 // the working directory.  The name must be one that stays a plain file name
 // there; "" when it does not.
@@ -361,6 +341,17 @@ bool saveConfig(Data& d) {
 
 void notify(Data& d, const char* text, const std::string& details) { d.notice.emplace(text, details); }
 
+std::string rangeText(double lowest, double highest) {
+    return formatField(Tris::kAccessDouble, nullptr, lowest, 0) + " ... " +
+           formatField(Tris::kAccessDouble, nullptr, highest, 0);
+}
+
+void refuseNumber(Data& d, const std::string& typed, const std::string& details) {
+    logLine(ks::format("\"{}\" refused for field 0x{:X}{}", typed, d.edit.tag,
+                       details.empty() ? "" : ": " + details));
+    notify(d, textOrEmpty(textid::kTextError), details);
+}
+
 void chooseLanguage(Data& d, int language) {
     const std::uint32_t path[] = {Config::kLanguage};
     d.config->accessField(path, 1, Tris::FieldReport(), language != 0 ? "1" : "0");
@@ -437,20 +428,22 @@ void commitEntry(Data& d) {
         return;
     }
     if (d.edit.numeric && d.edit.tag != kOperatorPin) {  // a PIN is checked above ("" is none)
-        const auto comma = text.find(',');
-        if (comma != std::string::npos) text[comma] = '.';
+        // The whole text one number, within the field's range; the old value stays otherwise.
+        double value = 0;
         std::optional<SettingRange> range;
-        if (!typedNumber(text) ||
-            (d.edit.outer() != kClockMarker &&
-             !settingNumberFits(*d.config, d.edit.path, d.edit.depth, text.c_str(), &range))) {
-            refuseNumber(d, text, range);
+        const bool clock = d.edit.outer() == kClockMarker;
+        if (!ks::parseTypedNumber(text, value) ||
+            (!clock && !settingNumberFits(*d.config, d.edit.path, d.edit.depth, value, &range))) {
+            refuseNumber(d, text, range ? rangeText(range->lowest, range->highest) : "");
+            endEntry(d);
             return;
         }
-    }
-    if (d.edit.outer() == kClockMarker) {
-        setClockPart(d, d.edit.tag, text.c_str());
-        endEntry(d);
-        return;
+        if (clock) {
+            setClockPart(d, d.edit.tag, text, value);
+            endEntry(d);
+            return;
+        }
+        text = settingNumberText(value);
     }
     const TextId tag = d.edit.tag;
     if (tag == kMaterialDensity) {

@@ -179,6 +179,11 @@ bool saveConfig(Data& d);
 void logLine(const std::string& line);
 // Shows a message box once the keyboard has slid out.
 void notify(Data& d, const char* text, const std::string& details);
+// "lowest ... highest" with the interface's decimal point.
+std::string rangeText(double lowest, double highest);
+// A typed number refused: logged, and "Error!" shown with `details` (the
+// range, or what is wrong; may be empty).  The caller ends the entry.
+void refuseNumber(Data& d, const std::string& typed, const std::string& details);
 // The keyboard's enter action.
 void commitEntry(Data& d);
 // The answer callback of the screen's message box.
@@ -232,9 +237,10 @@ void errorMessageRows(Data& d, std::uint32_t startBit, std::uint32_t count, std:
 
 void generalTab(Data& d);
 void systemTab(Data& d);
-// Sets one part of the local date or time from the entered text; refused
-// values change nothing; the clock's refusal is shown.
-void setClockPart(Data& d, TextId part, const char* text);
+// Sets one part of the local date or time to `value` (typed as `typed`); a
+// value that is no such part, or a date that does not exist, is refused with
+// the reason and changes nothing; the clock's own refusal is shown too.
+void setClockPart(Data& d, TextId part, const std::string& typed, double value);
 
 void driveTab(Data& d);
 // The first part of drive `drive`'s page (0 end, 1 belt, 2 mill, 3 weld):

@@ -153,13 +153,23 @@ TEST(SettingsScreenEntry, CommitsThePathAndSavesBeforeTheNextFrame) {
         const char* range = "";  // in the refusal's box
     } cases[] = {
         {"decimal comma", {"System", "Balancing accuracy E~mar"}, "1,5", [](Config& c) { c.balancingAccuracy = 1.5; }},
-        {"second comma ends it", {"System", "Balancing accuracy E~mar"}, "1,5,5",
-         [](Config& c) { c.balancingAccuracy = 1.5; }},
         // Refused (no change): the box says so, with the field's range when it has one.
         {"no finite number", {"System", "Balancing accuracy E~mar"}, "inf", nullptr},
         {"no number", {"System", "Compensator deviation"}, "5abc", nullptr},
         {"cycles 0", {"Receiving and processing data", "Number of measurement cycles (accuracy level)"}, "0", nullptr,
          false, "1 ... 100000"},
+        // Only the whole text as one number.
+        {"second comma", {"System", "Balancing accuracy E~mar"}, "1,5,5", nullptr},
+        {"digits with a blank", {"System", "Drive #2", "Address"}, "1 000", nullptr},
+        {"fraction in a whole number", {"System", "Drive #2", "Address"}, "2,5", nullptr, false, "0 ... 247"},
+        // Out of sense: a minimum above its maximum and back, a ratio or an angle of nothing.
+        {"minimum above maximum", {"System", "Rotor weight limit", "Minimum"}, "200", nullptr, false, "0 ... 100"},
+        {"maximum below minimum", {"System", "Rotor speed limit", "Maximum"}, "300", nullptr, false,
+         "400 ... 1000000"},
+        {"drill angle 0", {"Unbalance correction", "Included angle of the drill bit"}, "0", nullptr, false,
+         "1 ... 179"},
+        {"drive ratio -1", {"Drive, acceleration and deceleration", "End drive", "Drive #1", "Drive ratio"}, "-1",
+         nullptr, false, "0.001 ... 1000"},
         {"depth 2", {"System", "Rotor weight limit", "Maximum"}, "250", [](Config& c) { c.weightLimit.maximum = 250; }},
         {"depth 3 in a list", {"System", "Drive #2", "Address"}, "7", [](Config& c) { c.inverters[1].address = 7; },
          true},
@@ -174,9 +184,10 @@ TEST(SettingsScreenEntry, CommitsThePathAndSavesBeforeTheNextFrame) {
         ASSERT_TRUE(rig.d().edit.active());
         Config expected = *rig.g._config;
         if (c.expect) c.expect(expected);
+        const std::string before = testwd::readFile(".cfg");  // "" when none yet
         rig.enter(c.typed);
         EXPECT_FALSE(rig.d().edit.active());
-        EXPECT_EQ(testwd::readFile(".cfg"), c.expect ? bytesOf(expected) : "");
+        EXPECT_EQ(testwd::readFile(".cfg"), c.expect ? bytesOf(expected) : before);
         rig.h.run(400);  // a refusal's box comes once the keyboard has gone
         EXPECT_EQ(rig.g._modalText + rig.g._modalDetails, c.expect ? "" : std::string("Error!") + c.range);
         EXPECT_EQ(rig.g._settingsChanged, c.settingsChanged);
@@ -332,16 +343,19 @@ TEST(SettingsScreenClock, SetsValidPartsAndShowsTheClocksRefusal) {
         const char* page;
         const char* part;
         const char* typed;
-        bool set;
+        const char* refusal;  // the box's text and details; "": set
         LocalTime result;
     } cases[] = {
-        {"1899 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Year", "1899", false, {}},
-        {"minute 0", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Minute", "0", true, {2023, 1, 25, 12, 0, 0, 0}},
-        {"hour 24 refused", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Hour", "24", false, {}},
-        {"31 February refused", {2023, 2, 10, 8, 0, 0, 0}, "Date", "Day", "31", false, {}},
-        {"31 March to February refused", {2023, 3, 31, 8, 0, 0, 0}, "Date", "Month", "2", false, {}},
-        {"29 February of a leap year", {2024, 2, 10, 8, 0, 0, 0}, "Date", "Day", "29", true, {2024, 2, 29, 8, 0, 0, 0}},
-        {"29 February into 2023 refused", {2024, 2, 29, 8, 0, 0, 0}, "Date", "Year", "2023", false, {}},
+        {"1899 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Year", "1899", "Error!1900 ... 2100", {}},
+        {"month 13 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Month", "13", "Error!1 ... 12", {}},
+        {"minute 0", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Minute", "0", "", {2023, 1, 25, 12, 0, 0, 0}},
+        {"minute 60 refused", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Minute", "60", "Error!0 ... 59", {}},
+        {"hour 24 refused", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Hour", "24", "Error!0 ... 23", {}},
+        {"hour 9,5 refused", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Hour", "9,5", "Error!0 ... 23", {}},
+        {"30 February refused", {2023, 2, 10, 8, 0, 0, 0}, "Date", "Day", "30", "Error!1 ... 28", {}},
+        {"31 March to February refused", {2023, 3, 31, 8, 0, 0, 0}, "Date", "Month", "2", "Error!2023-02-31", {}},
+        {"29 February of a leap year", {2024, 2, 10, 8, 0, 0, 0}, "Date", "Day", "29", "", {2024, 2, 29, 8, 0, 0, 0}},
+        {"29 February into 2023 refused", {2024, 2, 29, 8, 0, 0, 0}, "Date", "Year", "2023", "Error!2023-02-29", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -349,14 +363,16 @@ TEST(SettingsScreenClock, SetsValidPartsAndShowsTheClocksRefusal) {
         rig.clock.now = c.now;
         rig.taps({c.page, c.part});
         rig.enter(c.typed);
-        ASSERT_EQ(rig.clock.sets.size(), c.set ? 1u : 0u);
-        if (c.set) {
+        const bool set = *c.refusal == '\0';
+        EXPECT_EQ(rig.clock.sets.size(), set ? 1u : 0u);
+        if (set && !rig.clock.sets.empty()) {
             const LocalTime& t = rig.clock.sets[0];
             EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond}),
                       std::vector<int>({c.result.year, c.result.month, c.result.day, c.result.hour, c.result.minute,
                                         c.result.second, c.result.millisecond}));
         }
-        EXPECT_EQ(rig.g._modalState, 0);
+        rig.h.run(700);  // the keyboard slides out, then a refusal's box in
+        EXPECT_EQ(rig.g._modalState ? rig.g._modalText + rig.g._modalDetails : "", c.refusal);
     }
     Rig rig;
     rig.clock.refusal = "Operation not permitted";
