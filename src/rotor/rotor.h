@@ -237,6 +237,12 @@ public:
     // The test mass of a kind that computeTestMasses suggests for U|mar| and
     // the test-mass radius r: the kind's unbalance / r to 0.01 g; 0 when r is 0.
     static double suggestedTestMass(int kind, double umar, double r);
+    // The test's first step adds 7.5 × U|mar|, the middle of 5 ... 10 × U|mar|,
+    // in both test planes at plane 1's test-mass radius r.
+    static constexpr double kAddedUnbalanceFactor = 7.5;
+    // That added unbalance as a mass at r: what the screen asks for and the
+    // protocol states; 0 when r is 0.
+    double addedTestMass();
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

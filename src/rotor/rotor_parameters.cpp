@@ -342,6 +342,13 @@ double Rotor::suggestedTestMass(int kind, double umar, double r) {
     return std::round(100.0 * kTestUnbalanceFactor[kind] * e) / 100.0;
 }
 
+double Rotor::addedTestMass() {
+    if (data_->planes.empty()) return 0.0;
+    const double r = data_->planes[0].radiusSmall;
+    const double m = r != 0.0 ? kAddedUnbalanceFactor * data_->permissibleUnbalance / r : 0.0;
+    return std::isfinite(m) ? m : 0.0;
+}
+
 double Rotor::testMass(int, int kind) {
     if (data_->planes.empty()) return 0.0;
     const Plane& p = data_->planes[0];

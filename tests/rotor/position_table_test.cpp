@@ -23,7 +23,8 @@ struct Positions {
     PositionTable table{&rotor, PositionTable::Hooks{[this](int i, double m, double a) {
                                                           corrections.push_back({i, {m, a}});
                                                       },
-                                                      [] { return 118.0; }}};
+                                                      [] { return 118.0; },
+                                                      [this] { return rotor.addedTestMass(); }}};
 
     Positions() : rotor((cfg.channels(5), cfg.get())) {
         rotor.clearPlanes();

@@ -198,8 +198,9 @@ void Data::correctionInstructions(int flags) {
         const double unbalance = r.correctionAmount(i, true);
         if (!unbalances) {
             limited = r.isCorrectionLimited(i);
-            // Depths, widths and arcs are no masses: the mass step rounds none of them.
-            amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p));
+            // Depths, widths and arcs are no masses, and a control rotor's masses are
+            // the test's as its protocol states them: the mass step rounds none of them.
+            amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p) || r.isControlRotor());
             if ((!accurate && unbalance <= r.permissibleUnbalance(p)) || limited) done = true;
         } else {
             amount = unbalance;

@@ -114,7 +114,30 @@ struct Bench {
         h.frame();
     }
     void ready(int plane) { tapIn("Ready", plane); }
+    // The amount under "Attach mass" in plane index `plane`'s column (a number label's two pieces).
+    std::string amountIn(int plane) {
+        const std::vector<UiItem>& items = h.probe().items();
+        const float left = data()._view.left + 248 * static_cast<float>(plane);
+        for (std::size_t k = 0; k + 2 < items.size(); ++k)
+            if (items[k].text == "Attach mass" && items[k].min.x >= left && items[k].max.x <= left + 248)
+                return items[k + 1].text + items[k + 2].text;
+        return "";
+    }
 };
+
+// A control rotor as the Editing screen makes it: three planes, the middle one
+// without a channel, and `runs` runs with unbalances u1 and u3 in its test planes.
+void controlRotor(Bench& b, int runs, double u1, double u3) {
+    Rotor& r = b.rotor();
+    r.setPlaneCount(3), r.setPlaneChannels(2, 0, 0), r.setPlaneChannels(3, 2, 0);
+    r.data().controlRotor = true;
+    for (int k = 0; k < runs; ++k) {
+        Measurement m;
+        m.results.resize(2);
+        m.results[0].unbalance = Vector(u1, 0), m.results[1].unbalance = Vector(u3, 0);
+        r.data().runs.push_back(m);
+    }
+}
 
 const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
 
@@ -625,6 +648,26 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     }
 }
 
+// A control rotor asks for the masses its protocol states: a typed test mass
+// as typed, whatever the plane's mass step, and at the test's first step the
+// added unbalance of its sheet 5.2, 7.5 U|mar| / r, in both test planes.
+TEST(BalancingScreen, ControlRotorAsksForTheMassesItsProtocolStates) {
+    struct Case {
+        const char* name;
+        int runs;
+    };
+    for (const Case& c : {Case{"a typed stationary mass", 19}, Case{"the first step", 1}}) {
+        SCOPED_TRACE(c.name);
+        Bench b([&c](Bench& b) {
+            controlRotor(b, c.runs, 50, 20);
+            for (Plane& p : b.rotor().data().planes) p.radiusSmall = 25, p.massStation = 12, p.minMass = 10;
+            b.rotor().selectRun(c.runs - 1);
+        });
+        const std::string asked = c.runs == 1 ? ks::format("{:.1f} g", 7.5 * kTolerance / 25) : "12.0 g";
+        EXPECT_EQ(b.amountIn(0), asked);
+        EXPECT_EQ(b.amountIn(2), asked);
+    }
+}
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
 static_assert(BalancingData::planeBit(32) == 0 && BalancingData::planeBit(-1) == 0, "no bit outside the mask");
