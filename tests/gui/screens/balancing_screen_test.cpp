@@ -648,6 +648,28 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     }
 }
 
+// A plane without a channel lists no readings: in the U|mar| test the test
+// mass's positions and mass, in the other stages nothing.
+TEST(BalancingScreen, ControlRotorTestTableOfThePlaneWithoutAChannel) {
+    for (int runs : {10, 25}) {
+        SCOPED_TRACE(runs);
+        Bench b([runs](Bench& b) {
+            controlRotor(b, runs, 40, 123.4);
+            b.rotor().data().planes[0].massUmar = 2.5;
+            b.rotor().selectRun(runs - 1);
+        });
+        ASSERT_TRUE(b.h.tap("Test table"));
+        b.h.frame();
+        std::vector<std::string> rows;
+        for (const UiItem& item : b.h.probe().items())
+            if (item.label.rfind("test row", 0) == 0 && item.min.x >= b.data()._view.left + 248 && item.max.x <= b.data()._view.left + 2 * 248)
+                rows.push_back(item.text);
+        const std::vector<std::string> umarTest = {"0|2.5", "30|2.5", "60|2.5"};  // runs 7 to 9
+        EXPECT_EQ(rows, runs == 10 ? umarTest : std::vector<std::string>{});
+        EXPECT_EQ(b.h.probe().shows("Angle, °"), runs == 10);
+    }
+}
+
 // A control rotor asks for the masses its protocol states: a typed test mass
 // as typed, whatever the plane's mass step, and at the test's first step the
 // added unbalance of its sheet 5.2, 7.5 U|mar| / r, in both test planes.
