@@ -161,11 +161,6 @@ TextId accuracyClass(double emar) {
     return kAccuracyStandard;
 }
 
-double testMassRadius(Rotor& rotor) {
-    const auto& planes = rotor.data().planes;
-    return planes.empty() ? 0.0 : planes.front().radiusSmall;
-}
-
 namespace {
 
 constexpr double kEquationPlaces = 1e4;  // an unbalance is printed to four decimals
@@ -212,7 +207,7 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     ProvingUnbalances u;
     u.umar = rotor.permissibleUnbalance(1);
     u.rotorMass = rotor.rotorMass();
-    u.r = testMassRadius(rotor);
+    u.r = rotor.testMassRadius();
     u.umarMass = rotor.testMass(0, kUmarMass);
     u.stationMass = rotor.testMass(0, kStationMass);
     u.travelMass = rotor.testMass(0, kTravelMass);

@@ -127,7 +127,7 @@ void writeInitialRun(ReportContext& c, const std::string (&headings)[kTestPlanes
 
 // 5.2: the same added unbalance in both test planes, made with plane 1's r.
 void writeAddedUnbalances(ReportContext& c, const std::string (&headings)[kTestPlanes], double umar) {
-    const double r = testMassRadius(*c.rotor);
+    const double r = c.rotor->testMassRadius();
     const std::optional<double> mass = r != 0.0 ? std::optional<double>(c.rotor->addedTestMass()) : std::nullopt;
     const std::optional<double> value = mass ? quotient(r * *mass, umar) : std::nullopt;
     sectionText(c, kLabelX, k52TitleY, c.contentWidth, textOrEmpty(kS52Title));

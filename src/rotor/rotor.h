@@ -228,6 +228,9 @@ public:
     // The check of a numeric parameter against the machine's limits (true:
     // acceptable), as readParameter applies it.
     bool validateRotorParameter(const u32* path, int depth, double value);
+    // Plane 1's "Correction radius, r" (mm), the radius a control rotor's test
+    // masses are made for; 0 without planes.
+    double testMassRadius();
     // Test masses of a control rotor from its permissible unbalance.
     void computeTestMasses();
     // The test unbalance each test mass is made for, in multiples of U|mar|,
