@@ -63,13 +63,10 @@ struct Editor {
         EXPECT_TRUE(found) << label;
         return found ? *found : none;
     }
-    // Taps `entry`, optionally a grade in the box, types `text`, presses Enter;
-    // `opened` looks at the screen once the entry is open.
-    void enter(const std::string& entry, const std::string& text, const std::string& grade = "",
-               const std::function<void()>& opened = {}) {
+    // Taps `entry`, optionally a grade in the box, types `text`, presses Enter.
+    void enter(const std::string& entry, const std::string& text, const std::string& grade = "") {
         ASSERT_TRUE(h.tap(entry));
         h.run(400);
-        if (opened) opened();
         if (!grade.empty()) {
             ASSERT_TRUE(h.tap(grade));
         }
