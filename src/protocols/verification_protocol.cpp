@@ -163,11 +163,6 @@ TextId accuracyClass(double emar) {
     return kAccuracyStandard;
 }
 
-double testMassRadius(Rotor& rotor) {
-    const auto& planes = rotor.data().planes;
-    return planes.empty() ? 0.0 : planes.front().radiusSmall;
-}
-
 namespace {
 
 constexpr double kEquationPlaces = 1e4;  // an unbalance is printed to four decimals
@@ -214,7 +209,7 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     ProvingUnbalances u;
     u.umar = rotor.permissibleUnbalance(1);
     u.rotorMass = rotor.rotorMass();
-    u.r = testMassRadius(rotor);
+    u.r = rotor.testMassRadius();
     const auto& planes = rotor.data().planes;
     u.r1 = planes.empty() ? 0.0 : planes.front().radiusR1;
     u.umarMass = rotor.testMass(0, kUmarMass);

@@ -58,10 +58,6 @@ void writeConclusions(ReportContext& c);            // section 9: page 8
 // increased below 0.5, else standard.
 TextId accuracyClass(double emar);
 
-// Plane 1's "Correction radius, r" (mm), the radius the test masses are made
-// for; 0 without planes.
-double testMassRadius(Rotor& rotor);
-
 // A number for a cell through ks::format's pattern; "-" for none.
 std::string numberText(const char* pattern, std::optional<double> value);
 

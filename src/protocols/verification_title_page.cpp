@@ -196,7 +196,7 @@ void writeProvingRotorSection(ReportContext& c) {
         {kS3RotorSerial, settingsOf(c).local.header4, "3.8.", ks::format("C = {} {}", cDistance, mm)},
         {kS3RotorMass, ks::format("{} {}", rotor.rotorMass(), textOrEmpty(textid::kUnitKg)), "3.9.",
          ks::format("R = {} {}", rotor.correctionRadius(1), mm)},
-        {kS3PlaneCount, "3", "3.10.", ks::format("r = {} {}", testMassRadius(rotor), mm)},
+        {kS3PlaneCount, "3", "3.10.", ks::format("r = {} {}", rotor.testMassRadius(), mm)},
     };
     float y = kSection3RowY;
     for (const Row& r : rows) {

@@ -53,8 +53,7 @@ constexpr float kNoteLine1 = 3, kNoteLine2 = 10;
 constexpr int kRunsToBalance = 6;
 constexpr int kRunsBeforeTolerance = 4;  // balancing runs that still need a correction
 
-// 7.5 × U|mar|: the middle of the 5 ... 10 × U|mar| added in 5.2; set at 10° and 100°.
-constexpr double kAddedUnbalance = 7.5;
+// The added unbalance of 5.2 is set at 10° and 100°.
 constexpr int kSettingAngle[kTestPlanes] = {10, 100};
 
 // Page 3's table.
@@ -128,8 +127,8 @@ void writeInitialRun(ReportContext& c, const std::string (&headings)[kTestPlanes
 
 // 5.2: the same added unbalance in both test planes, made with plane 1's r.
 void writeAddedUnbalances(ReportContext& c, const std::string (&headings)[kTestPlanes], double umar) {
-    const double r = testMassRadius(*c.rotor);
-    const std::optional<double> mass = quotient(kAddedUnbalance * umar, r);
+    const double r = c.rotor->testMassRadius();
+    const std::optional<double> mass = r != 0.0 ? std::optional<double>(c.rotor->addedTestMass()) : std::nullopt;
     const std::optional<double> value = mass ? quotient(r * *mass, umar) : std::nullopt;
     sectionText(c, kLabelX, k52TitleY, c.contentWidth, textOrEmpty(kS52Title));
     sectionRule(c, k52TitleY + kTitleRule);

@@ -303,11 +303,12 @@ void PositionTable::shareToPositions(int i, bool force) {
         a2 = 90.0 * (r - 34) + (first ? 0.0 : 180.0);
     } else {
         const int s = owner_->nextVerificationStep(-1);
-        const double radius = plane.radiusSmall;
         if (s == 1 || (r == 0 && owner_->runCount() > 1)) {
-            m2 = radius != 0.0 ? (7.5 * owner_->permissibleUnbalance(1) - U) / radius : 0.0;
+            // The added unbalance the protocol states, the same in both test planes.
+            m2 = hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0;
             a2 = first ? 10.0 : 100.0;
         } else {
+            const double radius = plane.radiusSmall;
             m2 = radius != 0.0 ? U / radius : 0.0;
             a2 = A + 180.0;
         }

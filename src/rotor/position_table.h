@@ -31,6 +31,8 @@ public:
     struct Hooks {
         std::function<void(int planeIndex, double mass, double angle)> setCorrection;
         std::function<double()> machineDrillAngle;
+        // The mass of the unbalance a control rotor's test adds at its first step.
+        std::function<double()> addedTestMass = {};
     };
 
     PositionTable(RotorBase* owner, Hooks hooks);

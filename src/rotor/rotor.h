@@ -228,6 +228,9 @@ public:
     // The check of a numeric parameter against the machine's limits (true:
     // acceptable), as readParameter applies it.
     bool validateRotorParameter(const u32* path, int depth, double value);
+    // Plane 1's "Correction radius, r" (mm), the radius a control rotor's test
+    // masses are made for; 0 without planes.
+    double testMassRadius();
     // Test masses of a control rotor from its permissible unbalance.
     void computeTestMasses();
     // The test unbalance each test mass is made for, in multiples of U|mar|,
@@ -237,6 +240,12 @@ public:
     // The test mass of a kind that computeTestMasses suggests for U|mar| and
     // the test-mass radius r: the kind's unbalance / r to 0.01 g; 0 when r is 0.
     static double suggestedTestMass(int kind, double umar, double r);
+    // The test's first step adds 7.5 × U|mar|, the middle of 5 ... 10 × U|mar|,
+    // in both test planes at plane 1's test-mass radius r.
+    static constexpr double kAddedUnbalanceFactor = 7.5;
+    // That added unbalance as a mass at r: what the screen asks for and the
+    // protocol states; 0 when r is 0.
+    double addedTestMass();
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

@@ -325,10 +325,12 @@ bool Rotor::setRotorField(const u32* path, int depth, const char* text) {
 
 // ---------------------------------------------------------------- control rotor
 
+double Rotor::testMassRadius() { return data_->planes.empty() ? 0.0 : data_->planes[0].radiusSmall; }
+
 void Rotor::computeTestMasses() {
     auto& planes = data_->planes;
     if (planes.empty()) return;
-    const double r = planes[0].radiusSmall;
+    const double r = testMassRadius();
     for (std::size_t p = 0; p < planes.size() && p < 3; ++p) {
         planes[p].massUmar = suggestedTestMass(0, data_->permissibleUnbalance, r);
         planes[p].massStation = suggestedTestMass(1, data_->permissibleUnbalance, r);
@@ -340,6 +342,12 @@ double Rotor::suggestedTestMass(int kind, double umar, double r) {
     double e = r != 0.0 ? umar / r : 0.0;
     if (!std::isfinite(e)) e = 0.0;
     return std::round(100.0 * kTestUnbalanceFactor[kind] * e) / 100.0;
+}
+
+double Rotor::addedTestMass() {
+    const double r = testMassRadius();
+    const double m = r != 0.0 ? kAddedUnbalanceFactor * data_->permissibleUnbalance / r : 0.0;
+    return std::isfinite(m) ? m : 0.0;
 }
 
 double Rotor::testMass(int, int kind) {

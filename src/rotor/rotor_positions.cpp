@@ -12,6 +12,7 @@ PositionTable::Hooks Rotor::positionHooks() {
         }
     };
     hooks.machineDrillAngle = [this] { return rotorcfg::drillAngle(config_); };
+    hooks.addedTestMass = [this] { return addedTestMass(); };
     return hooks;
 }
 

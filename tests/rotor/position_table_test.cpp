@@ -333,6 +333,11 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     t.table.shareToPositions(2, false);
     EXPECT_DOUBLE_EQ(t.amount(2, 1), 16.0);
     EXPECT_DOUBLE_EQ(t.angle(2, 1), 120.0);  // 300 + 180 brought into [0, 360)
+    // The test's first step: in both test planes the added 7.5 U|mar| at plane 1's r, as the protocol states it.
+    t.rotor.data().runs.resize(2), t.rotor.buildPositionTable();
+    for (int i : {0, 2}) t.rotor.shareToPositions(i, false);
+    EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(0, false), 7.5 * 10 / 50);
+    EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(2, false), 7.5 * 10 / 50);
 
     // A radius of 0 gives no mass instead of a division by zero.
     t.at(1).radiusSmall = 0;

@@ -65,6 +65,7 @@ constexpr double kBand = 0.12;  // of the Test table: the stage's mean +- 12 %
 constexpr int kUnbalanceStage = 1;
 constexpr int kMixedStage = 2;
 constexpr int kTestMassUmar = 0;
+constexpr int kTestMassStep = 30;  // degrees between the U|mar| test mass's positions
 
 constexpr float kTableTop = 44;
 constexpr float kTableRow = 28;
@@ -198,8 +199,9 @@ void Data::correctionInstructions(int flags) {
         const double unbalance = r.correctionAmount(i, true);
         if (!unbalances) {
             limited = r.isCorrectionLimited(i);
-            // Depths, widths and arcs are no masses: the mass step rounds none of them.
-            amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p));
+            // Depths, widths and arcs are no masses, and a control rotor's masses are
+            // the test's as its protocol states them: the mass step rounds none of them.
+            amount = r.roundedCorrectionMass(i, accurate || r.isMachiningRemoval(p) || r.isControlRotor());
             // Done only in tolerance: a limited plane shows its angle and its limit.
             if (!accurate && !r.isOutOfTolerance(p)) done = true;
         } else {
@@ -262,8 +264,12 @@ void Data::planeValueTable(int plane) {
         marked = r.currentRun();
     }
     const bool middle = plane == kMiddlePlane;
+    // A plane without a channel has no readings.  In the U|mar| test it
+    // carries the test mass: its rows say where and how much; else it lists nothing.
+    const bool measured = r.hasChannel(plane + 1);
+    if (!measured && kind != kUnbalanceStage) return;
     const bool twoColumns = kind == kUnbalanceStage || (kind == kMixedStage && !middle);
-    const bool unbalanceCaptions = !middle || (kind != kUnbalanceStage && kind != kMixedStage);
+    const bool unbalanceCaptions = measured && (!middle || (kind != kUnbalanceStage && kind != kMixedStage));
     const TextId captions[2] = {unbalanceCaptions ? kTextUnbalanceColumn : kTextAngleColumn,
                                 unbalanceCaptions ? kTextMultipleColumn : kTextMassColumn};
 
@@ -271,7 +277,7 @@ void Data::planeValueTable(int plane) {
     // The stage's mean of the plane: the 12 % band is measured from it.
     double mean = 0;
     int count = 0;
-    for (int run = first; run < last; ++run, ++count) mean += r.runUnbalance(run, plane, nullptr);
+    for (int run = first; run < last && measured; ++run, ++count) mean += r.runUnbalance(run, plane, nullptr);
     mean = count > 0 ? mean / count : 0;
 
     ImDrawList* list = ImGui::GetWindowDrawList();
@@ -286,7 +292,7 @@ void Data::planeValueTable(int plane) {
         const ImVec2 at = top + ImVec2(0, kTableRow * static_cast<float>(row + 1));
         const bool isMarked = run == marked;
         const ImVec2 rowEnd = at + ImVec2(kPlaneColumnWidth - 2 * kColumnInset, kTableRow);
-        const double value = r.runUnbalance(run, plane, nullptr);
+        const double value = measured ? r.runUnbalance(run, plane, nullptr) : 0;
         const bool known = mean != 0 && std::isfinite(value / mean);
         const bool outside = unbalanceCaptions && known && std::fabs(1 - value / mean) > kBand;
         if (isMarked)
@@ -295,12 +301,16 @@ void Data::planeValueTable(int plane) {
             list->AddRectFilled(at, rowEnd, kOutsideBand);
         const ImU32 ink = isMarked ? kWhite : kBlack;
         const bool testMass = kind == kUnbalanceStage && middle;
+        const double umarMass = r.testMass(plane + 1, kTestMassUmar);
         const std::string firstCell =
-            ks::format("{:.{}f}", testMass ? r.testMass(plane + 1, kTestMassUmar) : value, decimals);
+            !measured ? ks::format("{}", kTestMassStep * (run - first))
+                      : ks::format("{:.{}f}", testMass ? umarMass : value, decimals);
         drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
         std::string second;
         if (twoColumns) {
-            if (!unbalanceCaptions)
+            if (!measured)
+                second = ks::format("{:.{}f}", umarMass, decimals);
+            else if (!unbalanceCaptions)
                 second = ks::format("{:.{}f}", value, decimals);
             else
                 second = known ? ks::format("{:.2f}", value / mean) : std::string(doneMark());

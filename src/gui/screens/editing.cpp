@@ -173,16 +173,22 @@ std::string gradeButtons(const double* grades) {
 }
 
 // The box's answer while the permissible unbalance is entered: the grades as
-// buttons; a chosen grade turns the entry into the rotor's service speed.
+// buttons; a chosen grade turns the entry into the rotor's service speed.  A
+// control rotor's entry is what its proving rotor reaches, no grade's
+// tolerance: its box bears the entry's label and no grades.
 Gui::Answer gradeChooser(Gui& gui, Data& d) {
     return [&gui, &d](int index) {
+        const bool control = d.rotor->isControlRotor();
         if (index < 0) {
-            gui._modalText = textOrEmpty(d.selectedGrade < 0 ? kTextTolerance : kTextServiceSpeed);
+            gui._modalText = textOrEmpty(control                 ? kTextMinimumResidual
+                                         : d.selectedGrade < 0 ? kTextTolerance
+                                                               : kTextServiceSpeed);
             gui._modalDetails.clear();
             gui._modalInputLabel = textOrEmpty(d.selectedGrade < 0 ? textid::kUnitGmm : textid::kUnitRpm);
-            gui._modalButtons = gradeButtons(d.rotor->gradeTable());
+            gui._modalButtons = control ? std::string() : gradeButtons(d.rotor->gradeTable());
             return d.selectedGrade;
         }
+        if (control) return d.selectedGrade;
         if (d.selectedGrade < 0) gui._keyboardText.clear();
         d.selectedGrade = index;
         return index;

@@ -56,6 +56,9 @@ constexpr TextId targetTag(int target) { return static_cast<u32>(target) & kTagM
 // The plane index of a target; -1 for a rotor value.
 constexpr int targetPlane(int target) { return (target >> kPlaneShift) - 1; }
 
+// A control rotor's permissible unbalance: what its proving rotor reaches.
+constexpr TextId kTextMinimumResidual = 0x1EFD034;  // "Minimum achievable residual unbalance"
+
 // ---- the screen's windows ------------------------------------------------------------
 constexpr const char* kContentWindow = "supports";  // the scrolling content
 constexpr const char* kShadowWindow = "##shadow";   // over the content while it rests

@@ -35,7 +35,6 @@ constexpr TextId kTextEnd = 0x1CFB010;              // "End"
 constexpr TextId kTextIcCaption = 0x1CFB011;        // "Influence Coefficients:"
 constexpr TextId kTextDetermined = 0x1CFB012;       // "Determined"
 constexpr TextId kTextPermanent = 0x1CFB013;        // "Permanent"
-constexpr TextId kTextMinimumResidual = 0x1EFD034;  // "Minimum achievable residual unbalance"
 constexpr TextId kTextClockwise = 0x195DC1D;        // "Å"
 constexpr TextId kTextAnticlockwise = 0x195DC1C;    // "Æ"
 

@@ -618,16 +618,19 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bench b([&c](Bench& b) {
+            b.rotor().setPlaneCount(3), b.rotor().setPlaneChannels(2, 0, 0);  // P2 without a channel
+            for (Plane& p : b.rotor().data().planes) p.massUmar = 3.7, p.minMass = 10;
             b.rotor().data().controlRotor = true;
             for (int run = 0; run < 10; ++run) {
                 Measurement m;
                 m.results.resize(2);
                 const double u = run >= 7 ? c.stage[static_cast<std::size_t>(run - 7)] : 50;
-                m.results[0].unbalance = Vector(u, 0);
+                m.results[0].unbalance = Vector(u, 0), m.results[1].unbalance = Vector(77, 0);
                 b.rotor().data().runs.push_back(m);
             }
             b.rotor().selectRun(c.selected);
         });
+        EXPECT_TRUE(b.h.probe().shows(".7 g"));  // P2's U|mar| test mass as typed, whatever the mass step
         ASSERT_TRUE(b.h.tap("Test table"));
         b.h.frame();
         ASSERT_TRUE(b.data().testTable());
@@ -637,6 +640,7 @@ TEST(BalancingScreen, ControlRotorTestTable) {
         EXPECT_EQ(rows, c.rows);
         EXPECT_EQ(b.h.probe().shows("|Â"), c.stage[0] == 0);
         EXPECT_FALSE(b.h.probe().shows("nan"));
+        EXPECT_FALSE(b.h.probe().shows("|77.0"));  // P2 lists none of P3's readings
         EXPECT_FALSE(b.h.probe().shows("Correction angle"));  // no instructions under the table
     }
 }

@@ -118,6 +118,13 @@ TEST(EditingScreen, TypedValuesAndTheGradeChooser) {
     }
 }
 
+TEST(EditingScreen, ControlRotorsResidualUnbalanceBoxHasItsLabelAndNoGrades) {
+    Editor e([](Gui& g) { rotorOf(g).data().controlRotor = true; });
+    ASSERT_TRUE(e.h.tap("residual unbalance"));
+    e.h.run(400);
+    EXPECT_EQ(e.g._modalText + "|" + e.g._modalButtons, "Minimum achievable residual unbalance|");
+}
+
 TEST(EditingScreen, PlaneFieldTargetsReachTheirPlane) {
     Editor e;
     e.data().editTarget = Editing::planeFieldTarget(1, kRadius);
