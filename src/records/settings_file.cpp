@@ -77,6 +77,13 @@ std::string settingsFileFault(std::string_view bytes) {
     return {};
 }
 
+// Why the read settings are none the program can work with, or "".
+std::string settingsContentFault(const Config& read) {
+    if (read.operators.size() > kMaxOperators)
+        return ks::format("{} operators, at most {} taken", read.operators.size(), kMaxOperators);
+    return {};
+}
+
 // Reads the file into `live` when it is a whole settings file; what the read met.
 SettingsLoad readSettingsFile(const std::string& file, Config& live) {
     std::string bytes;
@@ -84,11 +91,12 @@ SettingsLoad readSettingsFile(const std::string& file, Config& live) {
     if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
         why = settingsFileFault(bytes);
         Config fresh;
-        if (why.empty() && fresh.loadBytes(bytes)) {
+        if (why.empty() && !fresh.loadBytes(bytes)) why = "an item is cut short";
+        if (why.empty()) why = settingsContentFault(fresh);
+        if (why.empty()) {
             live = std::move(fresh);
             return SettingsLoad::Loaded;
         }
-        if (why.empty()) why = "an item is cut short";
     } else if (!pathExists(file)) {
         return SettingsLoad::Missing;
     }

@@ -3,7 +3,9 @@
 // by or loops over, the percentages, the years of manufacture.  A typed value
 // outside its field's range, or one its field cannot hold, is refused; a
 // loaded count is brought to at least 1.  Other numbers take what is typed.
+// The length of the operator list is bounded too.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -28,3 +30,8 @@ bool settingNumberFits(const Config& config, const std::uint32_t* path, int dept
 // Brings the counts a run divides by or loops over (measurement cycles, test
 // measurements) into their range; what it changed.
 std::vector<RangeFix> bringSettingCountsIntoRange(Config& config);
+
+// The most operators the settings hold: a machine has a handful, a shop
+// with several shifts some tens.  "+ New" adds none beyond it, and a
+// settings file that lists more is refused whole.
+constexpr std::size_t kMaxOperators = 200;

@@ -27,6 +27,7 @@
 #include "gui/gui.h"
 #include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
+#include "gui/visible_rows.h"
 #include "machine/machine_base.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
@@ -326,13 +327,13 @@ void drawOperators(Gui& gui, HomeData& data, const HomeLayout& l) {
                       ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoScrollbar);
     if (static_cast<int>(ops.size()) > kRowsWithoutScroll && gui._keypadSlide == 0) scrollByDrag();
     const int selected = gui._selectedOperator;
-    for (std::size_t i = 0; i < ops.size(); ++i) {
+    drawVisibleRows(ops.size(), kRowHeight, [&](std::size_t i) {
         const int row = static_cast<int>(i);
         int style = row == 0 ? operatorstyle::kFirst : 0;
         if (selected != -1) style |= selected == row ? operatorstyle::kSelected : operatorstyle::kOther;
-        ImGui::SetCursorPos(ImVec2(0, static_cast<float>(i) * kRowHeight));
         if (gui.operatorList(ops[i].name.c_str(), row, l.gridWidth, kRowHeight, style)) tapOperator(gui, row);
-    }
+        return true;
+    });
     takeScroll(data);
     ImGui::EndChild();
 }

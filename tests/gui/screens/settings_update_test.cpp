@@ -203,12 +203,15 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
     struct Case {
         const char* row;
         bool busy, loaded;
-    } cases[] = {{"line 2", false, true}, {"bad", false, false}, {"line 2", true, false}};
+    } cases[] = {
+        {"line 2", false, true}, {"bad", false, false}, {"crowded", false, false}, {"line 2", true, false}};
     for (const Case& c : cases) {
         Rig rig;
         Config saved = *rig.g._config;
         saved.company.company = "ACME";
         ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
+        saved.operators.resize(20000);  // more than a machine lists
+        ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/crowded.cfg")));
         testwd::writeFile("bad.cfg", "no settings");
         testwd::writeFile(".cfg", "before");
         rig.taps({"Load machine settings"});
