@@ -84,8 +84,9 @@ std::string settingsContentFault(const Config& read) {
     return {};
 }
 
-// Reads the file into `live` when it is a whole settings file; what the read met.
-SettingsLoad readSettingsFile(const std::string& file, Config& live) {
+// Reads the file into `live` when it is a whole settings file; what the read
+// met.  With `keepSession` the live LocalConfig stays whatever the file holds.
+SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSession) {
     std::string bytes;
     std::string why;
     if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
@@ -94,6 +95,7 @@ SettingsLoad readSettingsFile(const std::string& file, Config& live) {
         if (why.empty() && !fresh.loadBytes(bytes)) why = "an item is cut short";
         if (why.empty()) why = settingsContentFault(fresh);
         if (why.empty()) {
+            if (keepSession) fresh.local = live.local;
             live = std::move(fresh);
             return SettingsLoad::Loaded;
         }
@@ -112,8 +114,12 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
     Tris::excludeTag(LocalConfig::kType);
 
     Config& live = host.liveConfig();
-    const SettingsLoad what =
-        (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
+    // Only the machine's own file, read at start-up, may bring a session: a
+    // file named by the caller comes from a drive or another machine.
+    const bool ownFile = path == nullptr;
+    const SettingsLoad what = (path && *path == '\0')
+                                  ? SettingsLoad::NotRead
+                                  : readSettingsFile(ownFile ? kSettingsFile : path, live, !ownFile);
 
     fillUpSettingsLists(live);
     for (const RangeFix& fix : bringSettingCountsIntoRange(live))

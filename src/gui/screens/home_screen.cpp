@@ -412,21 +412,21 @@ void Gui::operatorsChanged(int erased) {
     logIn(*this, _operator);
 }
 
-void Gui::sessionAfterSettingsLoad(int operatorBefore, const std::string& nameBefore, bool serviceBefore) {
-    // A settings file carries no session: the one logged in goes on, with the
-    // rights the loaded list gives his name, or ends when it lists him no more.
-    if (serviceBefore) {
-        _config->local.serviceAccess = true;
-        _config->local.operatorName.clear();
+void Gui::sessionAfterSettingsLoad() {
+    // The load never takes the session from the file: the one logged in goes
+    // on, with the rights the loaded list gives his name, or ends when it
+    // lists him no more.
+    if (_config->local.serviceAccess) {
+        _config->local.operatorName.clear();  // the engineer is none of the operators
         return;
     }
     const std::vector<Operator>& ops = _config->operators;
-    for (std::size_t i = 0; operatorBefore >= 0 && i < ops.size(); ++i)
-        if (ops[i].name == nameBefore) {
+    for (std::size_t i = 0; _operator >= 0 && i < ops.size(); ++i)
+        if (ops[i].name == _config->local.operatorName) {
             logIn(*this, static_cast<int>(i));
             return;
         }
-    if (operatorBefore >= 0 || !loggedIn()) logOutToHome();
+    if (_operator >= 0 || !loggedIn()) logOutToHome();
 }
 
 bool Gui::loginKeypadShown() const {

@@ -235,12 +235,11 @@ void confirmInstall(Data& d, const std::string& path, const std::string& label, 
 void loadSaved(Data& d, const std::string& path) {
     Gui& g = d.gui;
     SettingsLoad outcome = SettingsLoad::NotRead;
-    const int operatorBefore = g._operator;
-    const std::string nameBefore = g._config->local.operatorName;
-    const bool serviceBefore = g._config->local.serviceAccess;
     const bool loaded = loadSettings(g, path.c_str(), &outcome);
+    // Every load sets the operator-access flag: the session's own rights
+    // come back from the list, read or not.
+    g.sessionAfterSettingsLoad();
     if (loaded) {
-        g.sessionAfterSettingsLoad(operatorBefore, nameBefore, serviceBefore);
         tabList(d);
         saveConfig(d);
         g._settingsChanged = true;

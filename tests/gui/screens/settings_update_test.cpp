@@ -269,6 +269,19 @@ TEST(SettingsUpdateLoad, TheSessionFollowsTheLoadedOperatorList) {
     }
 }
 
+// Nor does a file's own session count, on a machine without operators too.
+TEST(SettingsUpdateLoad, AFilesSessionGivesNoServiceAccessAndNoName) {
+    Rig rig;
+    Config saved = *rig.g._config;
+    saved.local.serviceAccess = true, saved.local.operatorName = "Intruder";
+    Tris::excludedTags.erase(LocalConfig::kType);  // as a file not written by this program holds it
+    ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
+    Tris::excludeTag(LocalConfig::kType);
+    rig.taps({"Load machine settings", "line 2"});
+    EXPECT_EQ(rig.g._modalText, "Settings loaded!");
+    EXPECT_TRUE(settingsAccessLevel(*rig.g._config) == 1 && rig.g._config->local.operatorName.empty());
+}
+
 TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
     struct Case {
         bool drive;
