@@ -242,10 +242,10 @@ public:
     // home screen follows; an earlier one moves his index.  The service
     // engineer's session is none of the operators'.
     void operatorsChanged(int erased = -1);
-    // Settings were loaded from a file: the session logged in before (the
-    // operator at `operatorBefore` named `nameBefore`, or the service login)
-    // follows the loaded operator list.
-    void sessionAfterSettingsLoad(int operatorBefore, const std::string& nameBefore, bool serviceBefore);
+    // Settings were loaded from a file, which kept the session: the one
+    // logged in (an operator by his name, or the service login) follows the
+    // loaded operator list.
+    void sessionAfterSettingsLoad();
 
     // ---- resources ---------------------------------------------------------
     // The 33 font slots (fonts.h), added to the GUI context's atlas before

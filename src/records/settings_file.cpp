@@ -77,18 +77,28 @@ std::string settingsFileFault(std::string_view bytes) {
     return {};
 }
 
-// Reads the file into `live` when it is a whole settings file; what the read met.
-SettingsLoad readSettingsFile(const std::string& file, Config& live) {
+// Why the read settings are none the program can work with, or "".
+std::string settingsContentFault(const Config& read) {
+    if (read.operators.size() > kMaxOperators)
+        return ks::format("{} operators, at most {} taken", read.operators.size(), kMaxOperators);
+    return {};
+}
+
+// Reads the file into `live` when it is a whole settings file; what the read
+// met.  With `keepSession` the live LocalConfig stays whatever the file holds.
+SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSession) {
     std::string bytes;
     std::string why;
     if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
         why = settingsFileFault(bytes);
         Config fresh;
-        if (why.empty() && fresh.loadBytes(bytes)) {
+        if (why.empty() && !fresh.loadBytes(bytes)) why = "an item is cut short";
+        if (why.empty()) why = settingsContentFault(fresh);
+        if (why.empty()) {
+            if (keepSession) fresh.local = live.local;
             live = std::move(fresh);
             return SettingsLoad::Loaded;
         }
-        if (why.empty()) why = "an item is cut short";
     } else if (!pathExists(file)) {
         return SettingsLoad::Missing;
     }
@@ -104,8 +114,12 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
     Tris::excludeTag(LocalConfig::kType);
 
     Config& live = host.liveConfig();
-    const SettingsLoad what =
-        (path && *path == '\0') ? SettingsLoad::NotRead : readSettingsFile(path ? path : kSettingsFile, live);
+    // Only the machine's own file, read at start-up, may bring a session: a
+    // file named by the caller comes from a drive or another machine.
+    const bool ownFile = path == nullptr;
+    const SettingsLoad what = (path && *path == '\0')
+                                  ? SettingsLoad::NotRead
+                                  : readSettingsFile(ownFile ? kSettingsFile : path, live, !ownFile);
 
     fillUpSettingsLists(live);
     // A number out of its range is brought into it, not refused: the file stays usable.

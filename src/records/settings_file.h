@@ -68,10 +68,14 @@ constexpr std::size_t kExtErrorSlots = 8;
 // "" reads nothing.  The live Config is replaced only when the file is a
 // whole settings file as saveSettingsFile writes one: not empty, no piece of
 // an item, no item of another record (a rotor file), and the additional-error
-// list, which every save writes last, whole at its end; anything else is
-// Damaged.  After every load (read or not, except Busy) the lists are filled up
-// (2 inverters, 5 channels, 8 additional-error messages in Config, the End
-// and the Belt drive), the language follows the Language field, the banner
+// list, which every save writes last, whole at its end; and no more than
+// kMaxOperators operators; anything else is Damaged.  The run's session (the
+// LocalConfig record: service access, the operator's name and rights) is
+// taken only from the machine's own ".cfg" (path null); a file named by the
+// caller leaves the live one as it was, whatever the file holds.  After
+// every load (read or not, except Busy) the lists are filled up (2
+// inverters, 5 channels, 8 additional-error messages in Config, the End and
+// the Belt drive), the language follows the Language field, the banner
 // and the operator-access flag are set in LocalConfig, and a fresh rotor is
 // made, handed to the machine and only then the old one destroyed.  The
 // LocalConfig record is excluded from every later save.  True when read.

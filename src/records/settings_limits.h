@@ -6,8 +6,10 @@
 // or a fraction in a whole-number field, is refused; a loaded value is
 // brought into its range.  Choices and indexes into the settings' lists (the
 // language, a gain step, a curve type, the inverter of a drive) have no range
-// here: where they are used they are checked against what exists.
+// here: where they are used they are checked against what exists.  The
+// length of the operator list is bounded too.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,3 +56,8 @@ struct SettingFix {
 // Brings every ranged settings number into its range (one that is not finite
 // becomes its default) and each minimum down to its maximum; what it changed.
 std::vector<SettingFix> bringSettingsIntoRange(Config& config);
+
+// The most operators the settings hold: a machine has a handful, a shop
+// with several shifts some tens.  "+ New" adds none beyond it, and a
+// settings file that lists more is refused whole.
+constexpr std::size_t kMaxOperators = 200;

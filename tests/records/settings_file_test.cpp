@@ -298,6 +298,8 @@ TEST_F(settings_file, DamagedFileIsKeptAside) {
     RotorData rotor;
     rotor.speed = 800;
     const std::string good = demoSettings().serialize();
+    Config crowded = demoSettings();
+    crowded.operators.resize(20000);  // more than a machine lists
     struct Case {
         const char* name;
         std::string bytes;
@@ -311,6 +313,7 @@ TEST_F(settings_file, DamagedFileIsKeptAside) {
         {"the last item cut off", good.substr(0, good.size() - 4)},
         {"cut at 70 %", good.substr(0, good.size() * 7 / 10 / 4 * 4)},
         {"a piece of a word behind", good + '\x01'},
+        {"20 000 operators", crowded.serialize()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -27,6 +27,7 @@
 #include "gui/gui.h"
 #include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
+#include "gui/visible_rows.h"
 #include "machine/machine_base.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
@@ -326,13 +327,13 @@ void drawOperators(Gui& gui, HomeData& data, const HomeLayout& l) {
                       ImGuiWindowFlags_NoBackground | ImGuiWindowFlags_NoScrollbar);
     if (static_cast<int>(ops.size()) > kRowsWithoutScroll && gui._keypadSlide == 0) scrollByDrag();
     const int selected = gui._selectedOperator;
-    for (std::size_t i = 0; i < ops.size(); ++i) {
+    drawVisibleRows(ops.size(), kRowHeight, [&](std::size_t i) {
         const int row = static_cast<int>(i);
         int style = row == 0 ? operatorstyle::kFirst : 0;
         if (selected != -1) style |= selected == row ? operatorstyle::kSelected : operatorstyle::kOther;
-        ImGui::SetCursorPos(ImVec2(0, static_cast<float>(i) * kRowHeight));
         if (gui.operatorList(ops[i].name.c_str(), row, l.gridWidth, kRowHeight, style)) tapOperator(gui, row);
-    }
+        return true;
+    });
     takeScroll(data);
     ImGui::EndChild();
 }
@@ -411,21 +412,21 @@ void Gui::operatorsChanged(int erased) {
     logIn(*this, _operator);
 }
 
-void Gui::sessionAfterSettingsLoad(int operatorBefore, const std::string& nameBefore, bool serviceBefore) {
-    // A settings file carries no session: the one logged in goes on, with the
-    // rights the loaded list gives his name, or ends when it lists him no more.
-    if (serviceBefore) {
-        _config->local.serviceAccess = true;
-        _config->local.operatorName.clear();
+void Gui::sessionAfterSettingsLoad() {
+    // The load never takes the session from the file: the one logged in goes
+    // on, with the rights the loaded list gives his name, or ends when it
+    // lists him no more.
+    if (_config->local.serviceAccess) {
+        _config->local.operatorName.clear();  // the engineer is none of the operators
         return;
     }
     const std::vector<Operator>& ops = _config->operators;
-    for (std::size_t i = 0; operatorBefore >= 0 && i < ops.size(); ++i)
-        if (ops[i].name == nameBefore) {
+    for (std::size_t i = 0; _operator >= 0 && i < ops.size(); ++i)
+        if (ops[i].name == _config->local.operatorName) {
             logIn(*this, static_cast<int>(i));
             return;
         }
-    if (operatorBefore >= 0 || !loggedIn()) logOutToHome();
+    if (_operator >= 0 || !loggedIn()) logOutToHome();
 }
 
 bool Gui::loginKeypadShown() const {

@@ -15,6 +15,7 @@
 #include "gui/screens/editing.h"
 #include "gui/scroll_drag.h"
 #include "gui/ui_probe.h"
+#include "gui/visible_rows.h"
 #include "gui/widgets.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -190,14 +191,17 @@ void materialRows(const Rows& rows, Rotor& rotor, const Config& config, int plan
     captionRow(rows, textOrEmpty(settingtags::Material::kType));
     const double density = rotor.materialDensity(plane + 1);
     const Material* current = Editing::materialOf(config, density);
-    int row = 0;
-    for (const Material& m : config.materials) {
-        if (choiceRow(rows, m.name.c_str(), &m == current, row++, densityText(m.density)) && &m != current)
+    const std::vector<Material>& materials = config.materials;
+    drawVisibleRows(materials.size(), kRowHeight, [&](std::size_t i) {
+        const Material& m = materials[i];
+        if (choiceRow(rows, m.name.c_str(), &m == current, static_cast<int>(i), densityText(m.density)) &&
+            &m != current)
             rotor.setMaterialDensity(plane + 1, m.density);
-    }
-    ImRect bb;
-    const bool other = choiceRow(rows, textOrEmpty(kTextOther), current == nullptr, row,
-                                 current ? std::string() : densityText(density));
+        return true;
+    });
+    const bool other =
+        choiceRow(rows, textOrEmpty(kTextOther), current == nullptr, static_cast<int>(materials.size()),
+                  current ? std::string() : densityText(density));
     if (other) startEntry(rows.gui, kDensity, ImRect(ImGui::GetItemRectMin(), ImGui::GetItemRectMax()), entryTarget,
                           fieldBottom);
 }

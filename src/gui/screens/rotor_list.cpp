@@ -20,6 +20,7 @@
 #include "gui/scroll_drag.h"
 #include "gui/texture.h"
 #include "gui/ui_probe.h"
+#include "gui/visible_rows.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
@@ -369,7 +370,7 @@ int selectorFont(float height) {
     return fontslot::kLight22;
 }
 
-// The rows that pass the filters, drawn with a clipper; the first row tapped
+// The rows that pass the filters, those in view drawn; the first row tapped
 // and its answer are returned.
 std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
     const std::string filter(nameFilter(gui, d));
@@ -387,14 +388,12 @@ std::pair<std::size_t, int> drawList(Gui& gui, Data& d, float left) {
     scrollByDrag();
     const float width = ImGui::GetWindowWidth();
     std::pair<std::size_t, int> tapped{0, kRowNone};
-    ImGuiListClipper clipper;
-    clipper.Begin(static_cast<int>(shown.size()), kRowHeight);
-    while (clipper.Step())
-        for (int row = clipper.DisplayStart; row < clipper.DisplayEnd; ++row) {
-            const std::size_t index = shown[static_cast<std::size_t>(row)];
-            const int answer = rotorListRow(d.entries[index], d.history, width);
-            if (answer != kRowNone && tapped.second == kRowNone) tapped = {index, answer};
-        }
+    drawVisibleRows(shown.size(), kRowHeight, [&](std::size_t row) {
+        const std::size_t index = shown[row];
+        const int answer = rotorListRow(d.entries[index], d.history, width);
+        if (answer != kRowNone && tapped.second == kRowNone) tapped = {index, answer};
+        return true;
+    });
     // Room to scroll the last rows above the keyboard.
     if (gui._keyboardState != Gui::kHidden) ImGui::ItemSize(ImVec2(0, kKeyboardRoom));
     ImGui::EndChild();

@@ -71,10 +71,11 @@ void channelsTab(Data& d) {
         return;
     }
     sectionHeader(d, nullptr);
-    for (std::size_t i = 0; i < d.config->channels.size(); ++i) {
+    listRows(d.config->channels.size(), [&d](std::size_t i) {
         const std::string label = ks::format("{} {}", textOrEmpty(kTextChannel), i + 1);
         pageRow(d, label.c_str(), channelValue(d.config->channels[i]).c_str(), static_cast<TextId>(i));
-    }
+        return true;
+    });
 }
 
 void processingTab(Data& d) {

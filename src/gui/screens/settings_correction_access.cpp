@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/screens/settings_screen.h"
+#include "records/settings_limits.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -75,22 +76,23 @@ int elementFlags(Data& d, TextId list, std::size_t index, TextId nameTag, TextId
 void materialRows(Data& d) {
     std::vector<Material>& materials = d.config->materials;
     const char* unit = unitTextOf(MaterialTags::kDensity);
-    for (std::size_t i = 0; i < materials.size(); ++i) {
+    listRows(materials.size(), [&](std::size_t i) {
         const int flags = elementFlags(d, Config::kMaterials, i, MaterialTags::kName, MaterialTags::kDensity);
         const std::string density = fieldText(d, 3);
         const int zone = fieldRow(d, materials[i].name.c_str(), density.c_str(), nullptr, flags, unit);
-        if (zone == kNotPressed || beingNamed(d, Config::kMaterials, i, materials.size())) continue;
+        if (zone == kNotPressed || beingNamed(d, Config::kMaterials, i, materials.size())) return true;
         if (zone == kDeleteZone) {
-            if (d.edit.active()) continue;  // the keyboard edits a row: indices stay
+            if (d.edit.active()) return true;  // the keyboard edits a row: indices stay
             materials.erase(materials.begin() + static_cast<std::ptrdiff_t>(i));
             saveConfig(d);
-            break;
+            return false;
         }
         if (zone == kLeftZone)
             editElement(d, Config::kMaterials, i, MaterialTags::kName, false, true);
         else
             editElement(d, Config::kMaterials, i, MaterialTags::kDensity, true, false);
-    }
+        return true;
+    });
 }
 
 void askToDelete(Data& d, std::size_t index) {
@@ -113,19 +115,19 @@ void askToDelete(Data& d, std::size_t index) {
 
 void operatorRows(Data& d) {
     std::vector<Operator>& ops = d.config->operators;
-    for (std::size_t i = 0; i < ops.size(); ++i) {
+    listRows(ops.size(), [&](std::size_t i) {
         const Operator& op = ops[i];
         int flags = elementFlags(d, Config::kOperators, i, OperatorTags::kName, OperatorTags::kPin);
         flags |= op.pin == 0 ? kSecondIconA : kSecondIconB;
         const char* role = textOrEmpty(op.access ? kTextSpecialist : kTextOperator);
         const int zone = fieldRow(d, op.name.c_str(), role, nullptr, flags);
-        if (zone == kNotPressed || beingNamed(d, Config::kOperators, i, ops.size())) continue;
+        if (zone == kNotPressed || beingNamed(d, Config::kOperators, i, ops.size())) return true;
         if (zone == kLeftZone) {
             editElement(d, Config::kOperators, i, OperatorTags::kName, false, true);
         } else if (zone == kSecondIconZone) {
             editElement(d, Config::kOperators, i, OperatorTags::kPin, true, false);
         } else if (d.edit.active()) {
-            continue;  // the keyboard edits a row (maybe a new one): the list stays as it is
+            return true;  // the keyboard edits a row (maybe a new one): the list stays as it is
         } else if (zone == kRightZone) {
             ops[i].access = !ops[i].access;
             saveConfig(d);
@@ -134,7 +136,8 @@ void operatorRows(Data& d) {
         } else {
             askToDelete(d, i);
         }
-    }
+        return true;
+    });
 }
 
 bool newRow(Data& d) {
@@ -168,7 +171,17 @@ void correctionTab(Data& d) {
 void accessTab(Data& d) {
     sectionHeader(d, textOrEmpty(Config::kOperators));
     operatorRows(d);
-    if (newRow(d)) appendNew(d, d.config->operators, Config::kOperators, OperatorTags::kName);
+    if (!newRow(d)) return;
+    // One still being named gives way to the new one.
+    const std::size_t named =
+        d.config->operators.size() - (d.newElement && d.newList == Config::kOperators ? 1 : 0);
+    if (named < kMaxOperators) {
+        appendNew(d, d.config->operators, Config::kOperators, OperatorTags::kName);
+        return;
+    }
+    logLine(ks::format("New operator refused: the list holds {}, at most {}", named, kMaxOperators));
+    notify(d, textOrEmpty(textid::kTextError),
+           ks::format("{}: 0 ... {}", textOrEmpty(Config::kOperators), kMaxOperators));
 }
 
 void dropNewElement(Data& d) {

@@ -102,10 +102,11 @@ void driveRadios(Data& d, int drive) {
     if (!d.restricted && radioRow(d, textOrEmpty(kTextOff), !dr.active)) choose(false, false, 0);
     if (drive != kMillDrive && radioRow(d, textOrEmpty(kTextExternal), dr.active && external))
         choose(true, true, 0);
-    for (std::size_t i = 0; i < d.config->inverters.size(); ++i) {
+    listRows(d.config->inverters.size(), [&](std::size_t i) {
         const bool chosen = dr.active && !external && dr.drive == static_cast<std::int32_t>(i);
         if (radioRow(d, driveName(i).c_str(), chosen)) choose(true, false, static_cast<std::int32_t>(i));
-    }
+        return true;
+    });
 }
 
 void startAutosetting(Data& d) {
@@ -187,7 +188,7 @@ void positionTurnSection(Data& d, Drive& dr) {
         dr.positionTurnActive = false;
         saveConfig(d);
     }
-    for (std::size_t i = 0; i < d.config->inverters.size(); ++i) {
+    listRows(d.config->inverters.size(), [&](std::size_t i) {
         const auto index = static_cast<std::int32_t>(i);
         const bool chosen = dr.positionTurnActive && dr.positionTurn == index;
         if (radioRow(d, driveName(i).c_str(), chosen)) {
@@ -195,7 +196,8 @@ void positionTurnSection(Data& d, Drive& dr) {
             dr.positionTurn = index;
             saveConfig(d);
         }
-    }
+        return true;
+    });
     numberRow(d, DriveTags::kPositionTurnSpeed, 2);
     numberRow(d, DriveTags::kPositionTurnAccuracy, 2);
 }

@@ -188,12 +188,13 @@ void systemTab(Data& d) {
     }
 
     sectionHeader(d, textOrEmpty(kTextInverters));
-    for (std::size_t i = 0; i < d.config->inverters.size(); ++i) {
+    listRows(d.config->inverters.size(), [&d](std::size_t i) {
         const ::Inverter& inverter = d.config->inverters[i];
         const std::string label = ks::format(textOrEmpty(kTextDriveNumber), i + 1);
         const std::string value = ks::format("{}({})", textOrEmpty(inverter.inverterType), inverter.address);
         pageRow(d, label.c_str(), value.c_str(), static_cast<TextId>(i));
-    }
+        return true;
+    });
 
     sectionHeader(d, textOrEmpty(kTextOptional));
     const bool wasOn = d.config->externalWelding;

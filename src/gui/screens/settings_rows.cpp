@@ -16,6 +16,7 @@
 #include "gui/screens/settings_screen.h"
 #include "gui/texture.h"
 #include "gui/ui_probe.h"
+#include "gui/visible_rows.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
 
@@ -228,6 +229,10 @@ int fieldRow(Data& d, const char* label, const char* value, const Texture* pictu
     return touch.x < row.Min.x + row.GetWidth() * 0.6f ? kLeftZone : kRightZone;
 }
 
+void listRows(std::size_t count, const std::function<bool(std::size_t)>& row) {
+    drawVisibleRows(count, kRowHeight + kRowGap, row);
+}
+
 bool boolRow(Data& d, TextId tag, int depth) {
     d.path[depth - 1] = tag;
     const bool on = d.config->accessField(d.path, depth, Tris::FieldReport(), nullptr) == Tris::kAccessFlagSet;
@@ -366,13 +371,14 @@ bool directionRow(Data& d, TextId tag, int depth) {
 void errorMessageRows(Data& d, std::uint32_t startBit, std::uint32_t count, std::size_t listSize, int depth) {
     sectionHeader(d, nullptr);
     d.path[depth - 1] = settingtags::ExtError::kMessage;
-    for (std::uint32_t i = 0; i < count && i < listSize; ++i) {
-        d.path[depth - 2] = i;
+    listRows(std::min<std::size_t>(count, listSize), [&](std::size_t i) {
+        d.path[depth - 2] = static_cast<std::uint32_t>(i);
         const std::string label = ks::format(textOrEmpty(kTextErrorBit), std::uint64_t{startBit} + i);
         const std::string value = fieldText(d, depth);
         if (fieldRow(d, label.c_str(), value.c_str(), nullptr, isEdited(d, depth) ? kEditing : 0) != kNotPressed)
             startEntry(d, depth, false, true);
-    }
+        return true;
+    });
 }
 
 bool pageRow(Data& d, const char* label, const char* value, TextId page, const char* unit) {

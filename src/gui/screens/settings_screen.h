@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <optional>
 #include <string>
@@ -200,6 +201,9 @@ void sectionHeader(Data& d, const char* title);
 // One row (RowFlags); the zone of a press (Zone).  `width` 0: the content width.
 int fieldRow(Data& d, const char* label, const char* value, const Texture* picture, int flags,
              const char* unit = nullptr, float width = 0);
+// The rows of a list (operators, materials, inverters, files, ...), one
+// fieldRow each: `row`(i) for the rows in view only (drawVisibleRows).
+void listRows(std::size_t count, const std::function<bool(std::size_t)>& row);
 // An on/off switch of the flag at d.path[0..depth-1] = tag; true when written.
 bool boolRow(Data& d, TextId tag, int depth);
 // A numeric field with its unit; a press starts numeric entry.

@@ -235,12 +235,11 @@ void confirmInstall(Data& d, const std::string& path, const std::string& label, 
 void loadSaved(Data& d, const std::string& path) {
     Gui& g = d.gui;
     SettingsLoad outcome = SettingsLoad::NotRead;
-    const int operatorBefore = g._operator;
-    const std::string nameBefore = g._config->local.operatorName;
-    const bool serviceBefore = g._config->local.serviceAccess;
     const bool loaded = loadSettings(g, path.c_str(), &outcome);
+    // Every load sets the operator-access flag: the session's own rights
+    // come back from the list, read or not.
+    g.sessionAfterSettingsLoad();
     if (loaded) {
-        g.sessionAfterSettingsLoad(operatorBefore, nameBefore, serviceBefore);
         tabList(d);
         saveConfig(d);
         g._settingsChanged = true;
@@ -430,15 +429,16 @@ bool versionAfter(const std::string& a, const std::string& b) {
 
 void updateFileList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool firmware,
                     bool local) {
-    for (const std::string& name : names) {
-        const std::string label = "v" + stemOf(name);
-        const std::string path = folder + "/" + name;
+    listRows(names.size(), [&](std::size_t i) {
+        const std::string label = "v" + stemOf(names[i]);
+        const std::string path = folder + "/" + names[i];
         const int zone = fieldRow(d, label.c_str(), "", nullptr, local ? kDelete : 0);
         if (zone == kDeleteZone)
             removeFile(path), d.listing.page.reset();
         else if (zone != kNotPressed)
             confirmInstall(d, path, label, firmware);
-    }
+        return true;
+    });
 }
 
 int runUpdate(Data& d, PendingUpdate& update, int answer) {
@@ -466,14 +466,15 @@ int runUpdate(Data& d, PendingUpdate& update, int answer) {
 }
 
 void savedSettingsList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool local) {
-    for (const std::string& name : names) {
-        const std::string path = folder + "/" + name;
-        const int zone = fieldRow(d, stemOf(name).c_str(), "", nullptr, local ? kDelete : 0);
+    listRows(names.size(), [&](std::size_t i) {
+        const std::string path = folder + "/" + names[i];
+        const int zone = fieldRow(d, stemOf(names[i]).c_str(), "", nullptr, local ? kDelete : 0);
         if (zone == kDeleteZone)
             removeFile(path), d.listing.page.reset();
         else if (zone != kNotPressed)
             loadSaved(d, path);
-    }
+        return true;
+    });
 }
 
 }  // namespace Settings

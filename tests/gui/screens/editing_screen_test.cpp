@@ -221,6 +221,16 @@ TEST(EditingScreen, DensityNamesItsMaterialInTableAndPanel) {
     }
 }
 
+TEST(EditingScreen, AnyNumberOfMaterialsDrawsTheRowsInView) {
+    const Prepare drilling = [](Gui& g) {
+        set(g, {kPlanes, 0, kMode, kModeRemoval}, nullptr);
+        set(g, {kPlanes, 0, kMean, kMeanEndDrilling}, nullptr);
+    };
+    Editor e(drilling, [](Gui& g) { g._config->materials.resize(20000, g._config->materials[1]); });
+    e.openPanel(0);
+    EXPECT_TRUE(e.h.probe().find("Steel") && e.h.probe().items().size() < 200);
+}
+
 TEST(EditingScreen, PanelStoresChoicesAndStartsEntries) {
     Editor e([](Gui& g) { set(g, {kPlanes, 0, kMode, kModeRemoval}, nullptr); });
     e.data().openPanel(e.g, 0, 500);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "records/settings_file.h"
+#include "records/settings_limits.h"
 #include "support/gui_harness.h"
 #include "support/work_dir.h"
 
@@ -189,6 +190,19 @@ TEST(HomeScreen, LongCyrillicNameIsCutBetweenCharacters) {
     EXPECT_LT(kept.size(), name.size());
     EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
     EXPECT_NE(static_cast<unsigned char>(name[kept.size()]) & 0xC0, 0x80);  // a character starts there
+}
+
+// Only the rows in view are drawn: no length of list can overrun a draw list.
+TEST(HomeScreen, LongOperatorListsDrawTheirRowsInView) {
+    for (std::size_t n : {kMaxOperators, std::size_t{20000}}) {
+        GuiHarness h;
+        for (std::size_t i = 0; i < n; ++i)
+            h.gui()._config->operators.push_back(op(("Op " + std::to_string(i)).c_str(), 1, false));
+        h.frame(2);
+        EXPECT_TRUE(h.probe().find("Op 15") && !h.probe().find("Op 17")) << n;
+        h.drag(h.probe().find("Op 12")->centre(), h.probe().find("Op 2")->centre()), h.frame();
+        EXPECT_TRUE(h.probe().find("Op 20") && !h.probe().find("Op 0")) << n;
+    }
 }
 
 TEST(HomeScreen, DragScrollsTheTilesAndATapStillOpensOne) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "records/settings_limits.h"
 #include "support/gui_settings_rig.h"
 
 namespace {
@@ -101,6 +102,13 @@ TEST(SettingsAccess, MaterialsGoAtOnceOperatorsOnlyOnYes) {
         EXPECT_EQ(rig.c.operators.size(), answer == 1 ? 2u : 1u);
     }
     EXPECT_TRUE(rig.c.operators[0].name == "Boss" && rig.saved());
+}
+
+TEST(SettingsAccess, NoNewOperatorBeyondTheBound) {
+    SettingsRig rig(1, [](Config& c) { c.operators.resize(kMaxOperators); });
+    rig.h.resize(1280, 12000);  // "+ New" in view
+    rig.taps({"Access settings", "+ New"});
+    EXPECT_TRUE(rig.g._modalText == "Error!" && rig.c.operators.size() == kMaxOperators);
 }
 
 TEST(SettingsAccess, PinsBeyond32BitsOrWithOtherCharactersAreRefused) {

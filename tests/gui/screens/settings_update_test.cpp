@@ -203,12 +203,15 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
     struct Case {
         const char* row;
         bool busy, loaded;
-    } cases[] = {{"line 2", false, true}, {"bad", false, false}, {"line 2", true, false}};
+    } cases[] = {
+        {"line 2", false, true}, {"bad", false, false}, {"crowded", false, false}, {"line 2", true, false}};
     for (const Case& c : cases) {
         Rig rig;
         Config saved = *rig.g._config;
         saved.company.company = "ACME";
         ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
+        saved.operators.resize(20000);  // more than a machine lists
+        ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/crowded.cfg")));
         testwd::writeFile("bad.cfg", "no settings");
         testwd::writeFile(".cfg", "before");
         rig.taps({"Load machine settings"});
@@ -264,6 +267,19 @@ TEST(SettingsUpdateLoad, TheSessionFollowsTheLoadedOperatorList) {
         EXPECT_EQ(settingsAccessLevel(*rig.g._config), !c.stays ? 1 : c.service ? 2 : int(c.right));
         EXPECT_EQ(rig.g._config->local.operatorName, c.stays && !c.service ? "Boss" : "");
     }
+}
+
+// Nor does a file's own session count, on a machine without operators too.
+TEST(SettingsUpdateLoad, AFilesSessionGivesNoServiceAccessAndNoName) {
+    Rig rig;
+    Config saved = *rig.g._config;
+    saved.local.serviceAccess = true, saved.local.operatorName = "Intruder";
+    Tris::excludedTags.erase(LocalConfig::kType);  // as a file not written by this program holds it
+    ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
+    Tris::excludeTag(LocalConfig::kType);
+    rig.taps({"Load machine settings", "line 2"});
+    EXPECT_EQ(rig.g._modalText, "Settings loaded!");
+    EXPECT_TRUE(settingsAccessLevel(*rig.g._config) == 1 && rig.g._config->local.operatorName.empty());
 }
 
 TEST(SettingsUpdateEvents, ExportShowsTheResultAndReconnectsOnceOnClosing) {
