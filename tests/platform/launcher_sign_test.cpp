@@ -1,5 +1,5 @@
-// The program's sign of its first frame to the launcher that asked for it:
-// only to its parent, and never a failure without a reason.
+// The first frame's sign goes only to the parent that asked for it, and never
+// fails without a reason.
 
 #include "platform/launcher_sign.h"
 
@@ -16,43 +16,30 @@ namespace {
 
 volatile sig_atomic_t g_signs = 0;
 
-constexpr int kFailedSilently = 9;
-
-// What a child of this process answers with KESTRUNE_LAUNCHER set to `value`
-// ("parent": this process, "self": the child's own id; nullptr: unset).
-int signOfAChild(const char* value) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string id = value ? value : "";
-        if (id == "parent") id = std::to_string(::getppid());
-        if (id == "self") id = std::to_string(::getpid());
-        if (value) ::setenv("KESTRUNE_LAUNCHER", id.c_str(), 1);
-        else ::unsetenv("KESTRUNE_LAUNCHER");
-        std::string reason;
-        const platform::LauncherSign sign = platform::signFirstFrame(&reason);
-        ::_exit(sign == platform::LauncherSign::kFailed && reason.empty() ? kFailedSilently : static_cast<int>(sign));
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(LauncherScriptSign, OnlyToTheParentThatAskedAndNeverSilently) {
     struct sigaction count {}, before{};
     count.sa_handler = [](int) { g_signs = g_signs + 1; };
     ASSERT_EQ(::sigaction(SIGUSR1, &count, &before), 0);
-    struct Case {
-        const char* value;
-        platform::LauncherSign sign;
-    } cases[] = {{nullptr, platform::LauncherSign::kNotAsked},
-                 {"12x", platform::LauncherSign::kFailed},
-                 {"self", platform::LauncherSign::kFailed},
-                 {"parent", platform::LauncherSign::kGiven}};
-    for (const Case& c : cases) {
+    using platform::LauncherSign;
+    const std::pair<const char*, LauncherSign> cases[] = {
+        {nullptr, LauncherSign::kNotAsked}, {"12x", LauncherSign::kFailed},
+        {"self", LauncherSign::kFailed}, {"parent", LauncherSign::kGiven}};
+    for (const auto& [value, sign] : cases) {
         g_signs = 0;
-        EXPECT_EQ(signOfAChild(c.value), static_cast<int>(c.sign)) << (c.value ? c.value : "unset");
-        EXPECT_EQ(g_signs, c.sign == platform::LauncherSign::kGiven ? 1 : 0) << (c.value ? c.value : "unset");
+        const pid_t child = ::fork();
+        if (child == 0) {  // the program, its launcher's id in KESTRUNE_LAUNCHER
+            std::string id = value ? value : "";
+            id = id == "parent" ? std::to_string(::getppid()) : id == "self" ? std::to_string(::getpid()) : id;
+            value ? ::setenv("KESTRUNE_LAUNCHER", id.c_str(), 1) : ::unsetenv("KESTRUNE_LAUNCHER");
+            std::string reason;
+            const LauncherSign got = platform::signFirstFrame(&reason);
+            ::_exit(got == LauncherSign::kFailed && reason.empty() ? 9 : static_cast<int>(got));
+        }
+        int status = -1;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(sign)) << (value ? value : "unset");
+        EXPECT_EQ(g_signs, sign == LauncherSign::kGiven ? 1 : 0) << (value ? value : "unset");
     }
     ::sigaction(SIGUSR1, &before, nullptr);
 }
