@@ -11,10 +11,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
-namespace {
-
-volatile sig_atomic_t g_signs = 0;
+static volatile sig_atomic_t g_signs = 0;
 
 TEST(LauncherScriptSign, OnlyToTheParentThatAskedAndNeverSilently) {
     struct sigaction count {}, before{};
@@ -38,10 +37,8 @@ TEST(LauncherScriptSign, OnlyToTheParentThatAskedAndNeverSilently) {
         int status = -1;
         while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
-        EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(sign)) << (value ? value : "unset");
-        EXPECT_EQ(g_signs, sign == LauncherSign::kGiven ? 1 : 0) << (value ? value : "unset");
+        EXPECT_EQ(std::pair(WEXITSTATUS(status), int(g_signs)),
+                  std::pair(static_cast<int>(sign), sign == LauncherSign::kGiven ? 1 : 0)) << (value ? value : "unset");
     }
     ::sigaction(SIGUSR1, &before, nullptr);
 }
-
-}  // namespace
