@@ -21,11 +21,7 @@ codes=($*)
 n=\$(cat runs.$name 2>/dev/null || echo 0)
 echo \$((n + 1)) > runs.$name
 code=\${codes[\$n]:-0}
-case \$code in
-  !SEGV) kill -SEGV \$\$ ;;
-  !*) exit \${code#!} ;;
-  hang) trap '' TERM; while :; do sleep 0.1; done ;;
-esac
+case \$code in !SEGV) kill -SEGV \$\$ ;; !*) exit \${code#!} ;; hang) trap '' TERM; while :; do sleep 0.1; done ;; esac
 [ -n "\${KESTRUNE_LAUNCHER:-}" ] && kill -USR1 "\$KESTRUNE_LAUNCHER"
 case \$code in =*) sleep \$((KESTRUNE_TRIAL_SECONDS + 2)); exit \${code#=} ;; esac
 rm -f kestrune.old
@@ -64,8 +60,7 @@ check() {
   # A roll-back names the failed package for the next start; a good update leaves no note.
   local note=""; [ "$new" != "-" ] && [ "$last" = old ] && note="5.138.kst"
   if [ -e "$dir/update-package.txt" ] || [ "$(head -n 1 "$dir/update-failed.txt" 2>/dev/null)" != "$note" ]; then
-    echo "FAIL $name: update-failed.txt does not name '$note', or update-package.txt is left"
-    failures=$((failures + 1))
+    echo "FAIL $name: update-failed.txt does not name '$note', or update-package.txt is left"; failures=$((failures + 1))
   fi
   rm -rf "$dir"
 }
