@@ -22,6 +22,7 @@
 #include <stb_image.h>
 
 #include "files/log_tidy.h"
+#include "files/logger.h"
 #include "gui/app_rules.h"
 #include "gui/gl/gl_keys.h"
 #include "gui/gl/gl_snapshot.h"
@@ -31,6 +32,7 @@
 #include "gui/ui_probe_recorder.h"
 #include "machine/machine.h"
 #include "platform/crash_handler.h"
+#include "platform/launcher_sign.h"
 #include "platform/removable.h"
 #include "protocols/protocols.h"
 #include "resources/resource_store.h"
@@ -143,6 +145,27 @@ struct Snapshot {
     }
 };
 
+// A line for the maintainer where start-up cannot do what it should.
+void logStartupLine(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    LoggerBase* log = createLogger("dbr");
+    logPrintf(&log, "%s", line.c_str());
+    delete log;
+}
+
+// This program has shown its first frame: the one an update replaced can go,
+// and the launcher, which would end a program on trial that shows none and put
+// that one back, is told.  Neither may fail unnoticed.
+void sayStarted() {
+    std::error_code ec;
+    std::filesystem::remove(appwindow::kPreviousExecutable, ec);
+    if (ec) logStartupLine(std::string("Remove ") + appwindow::kPreviousExecutable + " error: " + ec.message());
+    std::string reason;
+    if (platform::signFirstFrame(&reason) == platform::LauncherSign::kFailed)
+        logStartupLine("First frame sign to the launcher error: " + reason);
+}
+
 void applyCursorChange(GLFWwindow* window, KioskCursor::Change change) {
     if (change == KioskCursor::Change::Hide) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
     if (change == KioskCursor::Change::Show) glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
@@ -237,10 +260,7 @@ int main(int argc, char** argv) {
         glfwMakeContextCurrent(window);
         glfwSwapBuffers(window);
         if (!started) {
-            // This program has started: the one an update replaced can go.  Until
-            // then the launcher puts it back should this one end.
-            std::error_code ignored;
-            std::filesystem::remove(appwindow::kPreviousExecutable, ignored);
+            sayStarted();
             started = true;
         }
         if (probe) probe->afterFrame(*gui, clock.now());  // what is now on the screen

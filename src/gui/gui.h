@@ -263,6 +263,9 @@ public:
     // box and the defaults when that fails) and only then starts the
     // machine's connect process, whose worker reads the settings.
     void startMachine(MachineBase* machine);
+    // An update that the launcher rolled back is said once, and its copy
+    // leaves "Saved versions" (settings_update.cpp).
+    void sayRolledBackUpdate();
 
     // ---- the active rotor --------------------------------------------------
     // Replaces the active rotor by a new empty one with the next free name.

@@ -24,6 +24,7 @@ constexpr const char* kRotorExtension = ".rotor";
 void Gui::startMachine(MachineBase* machine) {
     _machine = machine;
     loadStartupSettings(*this);
+    sayRolledBackUpdate();
     if (_machine) _machine->startProcess(MachineProcess::kConnect);
 }
 

@@ -13,6 +13,7 @@
 
 #include "files/log_archive.h"
 #include "files/removable_drive.h"
+#include "files/update_notes.h"
 #include "files/update_unpack.h"
 #include "gui/app_rules.h"
 #include "gui/screens/settings_screen.h"
@@ -89,6 +90,9 @@ std::vector<std::string> filesWithExtension(const std::string& folder, const cha
 // The name less its extension, as the lists show it.
 std::string stemOf(const std::string& name) { return fs::path(name).stem().string(); }
 
+// An update package's row label: "v" and its name less ".kst".
+std::string versionLabel(const std::string& name) { return "v" + stemOf(name); }
+
 // The names of the page's files in a folder, in listing order: updates newest
 // first, settings by name.
 std::vector<std::string> pageFiles(const std::string& folder, int page) {
@@ -138,19 +142,23 @@ UpdateOutcome flashFirmware(const std::string& path) {
     return out;
 }
 
-// Unpacks the package into "kestrune.new" and keeps a copy in "updates/"
-// (an existing copy of that name stays).  Only the unpacking decides.
+// Unpacks the package into "kestrune.new", names the package for the
+// launcher's roll-back and keeps a copy in "updates/" (an existing copy of
+// that name stays).  Only the unpacking decides.
 UpdateOutcome unpackApplication(const std::string& path) {
     UpdateOutcome out;
     if (!unpackUpdateFile(path.c_str(), &out.reason)) return out;
     out.code = 0;
+    const std::string name = fs::path(path).filename().string();
+    std::string why;
+    if (!noteUpdatePackage(name, &why)) out.reason = why;
     std::error_code ec;
     fs::create_directories(kLocalUpdates, ec);
-    const std::string copy = std::string(kLocalUpdates) + "/" + fs::path(path).filename().string();
-    std::string bytes, why;
+    const std::string copy = std::string(kLocalUpdates) + "/" + name;
+    std::string bytes;
     if (!platform::readBoundedFile(path, kUpdateMaxPacked, bytes, &why) ||
         platform::createFile(copy, bytes, &why) == platform::CreateResult::kFailed)
-        out.reason = "copy into " + copy + ": " + why;
+        out.reason += std::string(out.reason.empty() ? "" : "; ") + "copy into " + copy + ": " + why;
     return out;
 }
 
@@ -228,6 +236,24 @@ void confirmInstall(Data& d, const std::string& path, const std::string& label, 
                      Data* s = current(g);
                      return s ? runUpdate(*s, *pending, answer) : (answer < 0 ? answer : -2);
                  });
+}
+
+// Says the update that the launcher rolled back; its copy leaves "updates/".
+void sayRolledBack(Gui& g) {
+    const std::optional<FailedUpdate> failed = takeFailedUpdate();
+    if (!failed) return;
+    logLine("Application update " + failed->package + " not installed: " + failed->what +
+            "; the previous program runs");
+    std::string label;
+    if (fs::path(failed->package).extension() == kSoftwareExtension) {
+        label = versionLabel(failed->package);
+        // "Saved versions" offers the versions that ran here.
+        const std::string copy = std::string(kLocalUpdates) + "/" + failed->package;
+        std::error_code ec;
+        if (fs::remove(copy, ec)) logLine("Removed " + copy + ": it was not installed");
+        else if (ec) logLine("Delete " + copy + " error: " + ec.message());
+    }
+    g.queueMessageBox(textOrEmpty(kTextUpdateDamaged), label.c_str());
 }
 
 // ---- settings by name ---------------------------------------------------------
@@ -430,7 +456,7 @@ bool versionAfter(const std::string& a, const std::string& b) {
 void updateFileList(Data& d, const std::string& folder, const std::vector<std::string>& names, bool firmware,
                     bool local) {
     listRows(names.size(), [&](std::size_t i) {
-        const std::string label = "v" + stemOf(names[i]);
+        const std::string label = versionLabel(names[i]);
         const std::string path = folder + "/" + names[i];
         const int zone = fieldRow(d, label.c_str(), "", nullptr, local ? kDelete : 0);
         if (zone == kDeleteZone)
@@ -478,3 +504,5 @@ void savedSettingsList(Data& d, const std::string& folder, const std::vector<std
 }
 
 }  // namespace Settings
+
+void Gui::sayRolledBackUpdate() { Settings::sayRolledBack(*this); }

@@ -189,12 +189,32 @@ TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
         EXPECT_EQ(exitCode, c.good ? exitcodes::kUpdated : exitcodes::kClosed);
         EXPECT_EQ(testwd::readFile("kestrune.new"), c.good ? program : "");
         EXPECT_EQ(testwd::readFile("updates/5.138.kst"), c.existing ? c.existing : c.good ? package : "");
+        EXPECT_EQ(testwd::readFile("update-package.txt"), c.good ? "5.138.kst\n" : "");  // for a roll-back
         EXPECT_EQ(rig.g._modalText == "Error! Update file damaged! (9908)", !c.good);
         EXPECT_EQ(rig.g._modalBusy, c.good);
         if (c.good) continue;
         rig.taps({"OK"});  // the damaged package's box closes with a tap, and installs nothing
         EXPECT_TRUE(rig.g._modalState == 0 && exitCode == exitcodes::kClosed);
     }
+}
+
+// The launcher put the previous program back: the next start says the update
+// was not installed, once, and "Saved versions" offers it no more.
+TEST(SettingsUpdateSoftware, ARolledBackUpdateIsSaidOnceAtTheNextStartAndNotOffered) {
+    Rig rig(false);
+    fs::create_directory("updates");
+    for (const char* name : {"5.137.kst", "5.138.kst"}) testwd::writeFile(fs::path("updates") / name, "x");
+    testwd::writeFile("update-failed.txt", "5.138.kst\nno frame shown within 60 s\n");
+    ASSERT_TRUE(saveSettingsFile(*rig.g._config, ".cfg"));
+    for (const bool first : {true, false}) {  // the next start, and the one after it
+        rig.g.startMachine(&rig.m);
+        rig.h.run(400);
+        const std::string shown = rig.g._modalState == 2 ? rig.g._modalText + "/" + rig.g._modalDetails : "";
+        EXPECT_EQ(shown, first ? "Error! Update file damaged! (9908)/v5.138" : "");
+        if (first) rig.taps({"OK"});
+    }
+    rig.taps({"Update software"});
+    EXPECT_EQ(rig.listing(), (Strings{"Saved versions", "v5.137"}));
 }
 
 // After a load the old rotor is deleted: clearing and exporting the logs use
