@@ -61,6 +61,9 @@ void Gui::drawMachineStatus(bool silent) {
         // progress's place and takes its taps; the progress comes back after
         // it (drawn under the box, its text would show through the veil).
         if (silent || boxInTurnShown()) return;
+        // A start held behind the reconnection may turn the rotor: its
+        // screen's Stop, Home and Back stay within a finger's reach.
+        if (_machine->isStartPending()) return;
         _progressText = textOrEmpty(textid::kTextInitializing);
         _progressValue = _machine->getConnectAttempt();
         drawProgress(_screenWidth, _screenHeight);

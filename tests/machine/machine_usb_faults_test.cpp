@@ -219,7 +219,11 @@ TEST_F(MachineUsbFaults, AStartAroundAReconnectionIsRefusedOrRunsAfterIt) {
         if (i % 2 == 0) machine->requestReconnect();
         const bool started = machine->startProcess(MachineProcess::kBalancing);
         if (i % 2 == 1) machine->requestReconnect();
-        ASSERT_TRUE(waitFor([&] { return controller.openCount() > opens && idle(); }));
+        // The interface takes the new connection (every frame): a held start waits for it.
+        ASSERT_TRUE(waitFor([&] {
+            machine->setConnectFlag();
+            return controller.openCount() > opens && idle();
+        }));
         EXPECT_TRUE(started ? machine->getResult() != 0 || machine->getResultCount() == before + 3 : i % 2 == 0);
     }
     // Stopped while it waits for the reconnection: it never runs.

@@ -136,39 +136,78 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
     EXPECT_EQ(instructions, shown);
 }
 
+// The controller found again: it notes whether anything asked the drive for
+// a speed and whether the interface had taken the connection by then.
+struct WatchedController final : MApi {
+    WatchedController(Clock& c, std::atomic<Machine*>& m) : MApi(c, kNoReplay), machine(m) {}
+    bool setSpeed(std::int16_t centiHz) override {
+        if (centiHz != 0 && !driven.exchange(true)) readyFirst = machine.load()->getConnectFlag();
+        last = centiHz;
+        return MApi::setSpeed(centiHz);
+    }
+    std::atomic<Machine*>& machine;
+    std::atomic<bool> driven{false}, readyFirst{false};
+    std::atomic<int> last{0};  // the last frequency asked for
+};
+
 // The device lost in the idle pass of the Start: the start waits behind a
-// reconnection that finds a controller only 6 s later, and runs then.
+// reconnection that finds a controller only 6 s later, and runs then; the
+// switch pressed as a finger does during the reconnection or once the rotor
+// turns stops it.
 TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
-    std::atomic<int> poll{0};
-    std::atomic<std::int64_t> backAt{INT64_MAX};
-    RoadRig r([&](MachineDeps& deps) {
-        deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
-        deps.makeOlder = [&](Clock& c) -> Api* {
-            if (c.msSince(Clock::time_point{}) >= backAt) return new MApi(c, kNoReplay);
-            c.sleepMs(333);  // a search that finds nothing
-            return nullptr;
-        };
-    });
-    r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
-    r.g.setScreen(true, [](Gui&) {});  // the calling screen
-    poll = 1;
-    ASSERT_TRUE(r.framesUntil([&] { return poll == 2; }, 400));  // the worker in its idle poll
-    r.g._measuringMode = MeasuringMode::kRun;
-    r.g.setScreen(true, &Gui::measuring);
-    r.h.frame();  // the Start, accepted
-    backAt = r.h.clock().nowMs() + 6000;
-    poll = 3;
-    bool ran = false, unwatched = false;
-    r.framesUntil(
-        [&] {
-            const bool turning = r.machine->process() == MachineProcess::kBalancing;
-            ran |= turning;
-            unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
-            return ran && machinetest::idle(*r.machine);
-        },
-        60000);
-    EXPECT_TRUE(ran && !r.machine->isDemo()) << "the held start ran on the controller found";
-    EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
+    enum class Press { none, reconnecting, turning };
+    for (const Press press : {Press::none, Press::reconnecting, Press::turning}) {
+        SCOPED_TRACE(static_cast<int>(press));
+        std::atomic<int> poll{0};
+        std::atomic<std::int64_t> backAt{INT64_MAX};
+        std::atomic<Machine*> watched{nullptr};
+        std::atomic<WatchedController*> found{nullptr};
+        RoadRig r([&](MachineDeps& deps) {
+            deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
+            deps.makeOlder = [&](Clock& c) -> Api* {
+                if (c.msSince(Clock::time_point{}) >= backAt) return found = new WatchedController(c, watched);
+                c.sleepMs(333);  // a search that finds nothing
+                return nullptr;
+            };
+        });
+        watched = r.machine.get();
+        r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
+        r.g.setScreen(true, [](Gui&) {});  // the calling screen
+        poll = 1;
+        ASSERT_TRUE(r.framesUntil([&] { return poll == 2; }, 400));  // the worker in its idle poll
+        r.g._measuringMode = MeasuringMode::kRun;
+        r.g.setScreen(true, &Gui::measuring);
+        r.h.frame();  // the Start, accepted
+        backAt = r.h.clock().nowMs() + 6000;
+        poll = 3;
+        bool ran = false, unwatched = false, pressed = false;
+        r.framesUntil(
+            [&] {
+                const bool turning = r.machine->process() == MachineProcess::kBalancing;
+                ran |= turning;
+                unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
+                const bool now = press == Press::reconnecting
+                                     ? r.machine->getState() == MachineState::kInitializing &&
+                                           r.h.clock().nowMs() >= backAt - 3000  // halfway through the search
+                                     : press == Press::turning && found && found.load()->driven;
+                if (now && !pressed) {
+                    const UiItem* stop = r.h.probe().find("Start");
+                    EXPECT_TRUE(stop);
+                    if (stop) r.h.drag(stop->centre(), ImVec2(stop->centre().x - 60, stop->centre().y));
+                    pressed = true;
+                }
+                return ran && machinetest::idle(*r.machine);
+            },
+            60000);
+        ASSERT_TRUE(ran && found) << "the held start ran on the controller found";
+        EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
+        EXPECT_EQ(found.load()->driven, press != Press::reconnecting) << "stopped before it turned";
+        if (press != Press::reconnecting) {
+            EXPECT_TRUE(found.load()->readyFirst) << "the interface took the connection first";
+        }
+        EXPECT_EQ(r.machine->getResultCount() == 0, press != Press::none) << "the press stopped the run";
+        EXPECT_EQ(found.load()->last, 0) << "the rotor stopped";
+    }
 }
 
 }  // namespace
