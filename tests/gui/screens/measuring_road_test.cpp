@@ -136,10 +136,10 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
     EXPECT_EQ(instructions, shown);
 }
 
-// The controller found again: it notes whether anything asked the drive for
-// a speed and whether the interface had taken the connection by then.
-struct WatchedController final : MApi {
-    WatchedController(Clock& c, std::atomic<Machine*>& m) : MApi(c, kNoReplay), machine(m) {}
+// The device found again: it notes whether anything asked the drive for a
+// speed and whether the interface had taken the connection by then.
+struct WatchedDevice final : MApi {
+    WatchedDevice(Clock& c, std::atomic<Machine*>& m) : MApi(c, kNoReplay), machine(m) {}
     bool setSpeed(std::int16_t centiHz) override {
         if (centiHz != 0 && !driven.exchange(true)) readyFirst = machine.load()->getConnectFlag();
         last = centiHz;
@@ -151,22 +151,31 @@ struct WatchedController final : MApi {
 };
 
 // The device lost in the idle pass of the Start: the start waits behind a
-// reconnection that finds a controller only 6 s later, and runs then; the
-// switch pressed as a finger does during the reconnection or once the rotor
-// turns stops it.
+// reconnection that finds a controller only 6 s later (or, after 50 attempts,
+// the demonstration device again), and runs then; the switch pressed as a
+// finger does during the reconnection or once the rotor turns stops it (the
+// demonstration device's notice waits until the run has ended).
 TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
     enum class Press { none, reconnecting, turning };
-    for (const Press press : {Press::none, Press::reconnecting, Press::turning}) {
-        SCOPED_TRACE(static_cast<int>(press));
-        std::atomic<int> poll{0};
+    const struct {
+        Press press;
+        bool demoAgain;
+    } cases[] = {{Press::none, false}, {Press::reconnecting, false}, {Press::turning, false}, {Press::turning, true}};
+    for (const auto& c : cases) {
+        const Press press = c.press;
+        SCOPED_TRACE(static_cast<int>(press) + (c.demoAgain ? 10 : 0));
+        std::atomic<int> poll{0}, demos{0};
         std::atomic<std::int64_t> backAt{INT64_MAX};
         std::atomic<Machine*> watched{nullptr};
-        std::atomic<WatchedController*> found{nullptr};
+        std::atomic<WatchedDevice*> found{nullptr};
         RoadRig r([&](MachineDeps& deps) {
-            deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
-            deps.makeOlder = [&](Clock& c) -> Api* {
-                if (c.msSince(Clock::time_point{}) >= backAt) return found = new WatchedController(c, watched);
-                c.sleepMs(333);  // a search that finds nothing
+            deps.makeDemo = [&](Clock& k) -> Api* {
+                if (demos++ == 0) return new HeldPollDemo(k, poll);
+                return found = new WatchedDevice(k, watched);
+            };
+            deps.makeOlder = [&](Clock& k) -> Api* {
+                if (k.msSince(Clock::time_point{}) >= backAt) return found = new WatchedDevice(k, watched);
+                k.sleepMs(333);  // a search that finds nothing
                 return nullptr;
             };
         });
@@ -178,7 +187,8 @@ TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
         r.g._measuringMode = MeasuringMode::kRun;
         r.g.setScreen(true, &Gui::measuring);
         r.h.frame();  // the Start, accepted
-        backAt = r.h.clock().nowMs() + 6000;
+        if (!c.demoAgain) backAt = r.h.clock().nowMs() + 6000;
+        const std::int64_t halfway = r.h.clock().nowMs() + 3000;
         poll = 3;
         bool ran = false, unwatched = false, pressed = false;
         r.framesUntil(
@@ -188,7 +198,7 @@ TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
                 unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
                 const bool now = press == Press::reconnecting
                                      ? r.machine->getState() == MachineState::kInitializing &&
-                                           r.h.clock().nowMs() >= backAt - 3000  // halfway through the search
+                                           r.h.clock().nowMs() >= halfway
                                      : press == Press::turning && found && found.load()->driven;
                 if (now && !pressed) {
                     const UiItem* stop = r.h.probe().find("Start");
@@ -199,7 +209,8 @@ TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
                 return ran && machinetest::idle(*r.machine);
             },
             60000);
-        ASSERT_TRUE(ran && found) << "the held start ran on the controller found";
+        ASSERT_TRUE(ran && found) << "the held start ran on the device found";
+        EXPECT_EQ(r.machine->isDemo(), c.demoAgain);
         EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
         EXPECT_EQ(found.load()->driven, press != Press::reconnecting) << "stopped before it turned";
         if (press != Press::reconnecting) {
