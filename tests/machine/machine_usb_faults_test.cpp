@@ -212,14 +212,14 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
     }
 }
 
-// Starts around a reconnection asked for (a fault on an idle poll, Apply): refused, or run after it.
+// Starts around a reconnection asked for (a fault on an idle poll, Apply): refused, or run after it
+// once the interface (here the test, as every frame) has taken the new connection.
 TEST_F(MachineUsbFaults, AStartAroundAReconnectionIsRefusedOrRunsAfterIt) {
     for (int i = 0; i < 20; ++i) {
         const int opens = controller.openCount(), before = machine->getResultCount();
         if (i % 2 == 0) machine->requestReconnect();
         const bool started = machine->startProcess(MachineProcess::kBalancing);
         if (i % 2 == 1) machine->requestReconnect();
-        // The interface takes the new connection (every frame): a held start waits for it.
         ASSERT_TRUE(waitFor([&] {
             machine->setConnectFlag();
             return controller.openCount() > opens && idle();

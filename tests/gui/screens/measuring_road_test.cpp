@@ -136,89 +136,63 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
     EXPECT_EQ(instructions, shown);
 }
 
-// The device found again: it notes whether anything asked the drive for a
-// speed and whether the interface had taken the connection by then.
-struct WatchedDevice final : MApi {
-    WatchedDevice(Clock& c, std::atomic<Machine*>& m) : MApi(c, kNoReplay), machine(m) {}
-    bool setSpeed(std::int16_t centiHz) override {
-        if (centiHz != 0 && !driven.exchange(true)) readyFirst = machine.load()->getConnectFlag();
-        last = centiHz;
-        return MApi::setSpeed(centiHz);
-    }
-    std::atomic<Machine*>& machine;
-    std::atomic<bool> driven{false}, readyFirst{false};
-    std::atomic<int> last{0};  // the last frequency asked for
-};
-
 // The device lost in the idle pass of the Start: the start waits behind a
-// reconnection that finds a controller only 6 s later (or, after 50 attempts,
-// the demonstration device again), and runs then; the switch pressed as a
-// finger does during the reconnection or once the rotor turns stops it (the
-// demonstration device's notice waits until the run has ended).
+// reconnection that finds a controller only 6 s later (or the demonstration
+// device again), and runs then; its switch, pressed as a finger presses it,
+// stops it during the reconnection or once the rotor turns.
+enum HeldPress { kNoPress, kPressReconnecting, kPressTurning, kPressTurningOnTheDemo };
+
+void heldStart(HeldPress press) {
+    SCOPED_TRACE(press);
+    std::atomic<int> poll{0};
+    std::atomic<std::int64_t> backAt{INT64_MAX};
+    RoadRig r([&](MachineDeps& deps) {
+        deps.makeDemo = [&](Clock& c) -> Api* { return new HeldPollDemo(c, poll); };
+        deps.makeOlder = [&](Clock& c) -> Api* {
+            if (c.msSince(Clock::time_point{}) >= backAt) return new MApi(c, kNoReplay);
+            c.sleepMs(333);  // a search that finds nothing
+            return nullptr;
+        };
+    });
+    r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
+    r.g.setScreen(true, [](Gui&) {});  // the calling screen
+    poll = 1;
+    ASSERT_TRUE(r.framesUntil([&] { return poll == 2; }, 400));  // the worker in its idle poll
+    r.g._measuringMode = MeasuringMode::kRun;
+    r.g.setScreen(true, &Gui::measuring);
+    r.h.frame();  // the Start, accepted
+    backAt = press == kPressTurningOnTheDemo ? INT64_MAX : r.h.clock().nowMs() + 6000;
+    poll = 3;
+    bool ran = false, unwatched = false, turned = false, early = false, pressed = false;
+    r.framesUntil(
+        [&] {
+            const bool turning = r.machine->process() == MachineProcess::kBalancing;
+            ran |= turning;
+            unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
+            turned |= r.machine->getSpeedInfo(false) > 0;
+            early |= turned && !r.machine->getConnectFlag();  // before the interface's post-connect work
+            if (ran) poll = 0;                                // the device found stays
+            const UiItem* stop = r.h.probe().find("Start");
+            if (!pressed && stop &&
+                (press == kPressReconnecting ? r.h.clock().nowMs() >= backAt - 3000
+                                             : press >= kPressTurning && turned)) {
+                pressed = true;
+                r.h.drag(stop->centre(), ImVec2(stop->min.x, stop->centre().y));
+            }
+            return ran && machinetest::idle(*r.machine);
+        },
+        60000);
+    EXPECT_TRUE(ran && r.machine->isDemo() == (press == kPressTurningOnTheDemo))
+        << "the held start ran on the device found";
+    EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
+    EXPECT_FALSE(early) << "the rotor turned before the interface took the connection";
+    EXPECT_EQ(turned, press != kPressReconnecting);
+    EXPECT_EQ(r.machine->getResultCount() == 0, press != kNoPress) << "the press stopped the run";
+}
+
 TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
-    enum class Press { none, reconnecting, turning };
-    const struct {
-        Press press;
-        bool demoAgain;
-    } cases[] = {{Press::none, false}, {Press::reconnecting, false}, {Press::turning, false}, {Press::turning, true}};
-    for (const auto& c : cases) {
-        const Press press = c.press;
-        SCOPED_TRACE(static_cast<int>(press) + (c.demoAgain ? 10 : 0));
-        std::atomic<int> poll{0}, demos{0};
-        std::atomic<std::int64_t> backAt{INT64_MAX};
-        std::atomic<Machine*> watched{nullptr};
-        std::atomic<WatchedDevice*> found{nullptr};
-        RoadRig r([&](MachineDeps& deps) {
-            deps.makeDemo = [&](Clock& k) -> Api* {
-                if (demos++ == 0) return new HeldPollDemo(k, poll);
-                return found = new WatchedDevice(k, watched);
-            };
-            deps.makeOlder = [&](Clock& k) -> Api* {
-                if (k.msSince(Clock::time_point{}) >= backAt) return found = new WatchedDevice(k, watched);
-                k.sleepMs(333);  // a search that finds nothing
-                return nullptr;
-            };
-        });
-        watched = r.machine.get();
-        r.g.replaceRotor(rotorbuild::RotorBuilder("HELD").planes(2).speed(600).load(r.g._config).release());
-        r.g.setScreen(true, [](Gui&) {});  // the calling screen
-        poll = 1;
-        ASSERT_TRUE(r.framesUntil([&] { return poll == 2; }, 400));  // the worker in its idle poll
-        r.g._measuringMode = MeasuringMode::kRun;
-        r.g.setScreen(true, &Gui::measuring);
-        r.h.frame();  // the Start, accepted
-        if (!c.demoAgain) backAt = r.h.clock().nowMs() + 6000;
-        const std::int64_t halfway = r.h.clock().nowMs() + 3000;
-        poll = 3;
-        bool ran = false, unwatched = false, pressed = false;
-        r.framesUntil(
-            [&] {
-                const bool turning = r.machine->process() == MachineProcess::kBalancing;
-                ran |= turning;
-                unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
-                const bool now = press == Press::reconnecting
-                                     ? r.machine->getState() == MachineState::kInitializing &&
-                                           r.h.clock().nowMs() >= halfway
-                                     : press == Press::turning && found && found.load()->driven;
-                if (now && !pressed) {
-                    const UiItem* stop = r.h.probe().find("Start");
-                    EXPECT_TRUE(stop);
-                    if (stop) r.h.drag(stop->centre(), ImVec2(stop->centre().x - 60, stop->centre().y));
-                    pressed = true;
-                }
-                return ran && machinetest::idle(*r.machine);
-            },
-            60000);
-        ASSERT_TRUE(ran && found) << "the held start ran on the device found";
-        EXPECT_EQ(r.machine->isDemo(), c.demoAgain);
-        EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
-        EXPECT_EQ(found.load()->driven, press != Press::reconnecting) << "stopped before it turned";
-        if (press != Press::reconnecting) {
-            EXPECT_TRUE(found.load()->readyFirst) << "the interface took the connection first";
-        }
-        EXPECT_EQ(r.machine->getResultCount() == 0, press != Press::none) << "the press stopped the run";
-        EXPECT_EQ(found.load()->last, 0) << "the rotor stopped";
-    }
+    for (HeldPress press : {kNoPress, kPressReconnecting, kPressTurning, kPressTurningOnTheDemo})
+        heldStart(press);
 }
 
 }  // namespace
