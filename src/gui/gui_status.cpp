@@ -53,6 +53,10 @@ void Gui::drawProgress(float width, float height) {
 
 void Gui::drawMachineStatus(bool silent) {
     if (!_machine) return;
+    // While a start is pending (also one held behind a reconnection) the
+    // rotor may turn: nothing here covers its screen's Stop, Home and Back;
+    // the boxes wait until the run has ended.
+    const bool mayTurn = _machine->isStartPending();
     if (!_machine->getConnectFlag()) {
         // Until the machine is ready: the boxes may come again for this connection.
         _demoShown = false;
@@ -60,12 +64,13 @@ void Gui::drawMachineStatus(bool silent) {
         // A box of the program's own (the settings warning) stands in the
         // progress's place and takes its taps; the progress comes back after
         // it (drawn under the box, its text would show through the veil).
-        if (silent || boxInTurnShown()) return;
+        if (silent || boxInTurnShown() || mayTurn) return;
         _progressText = textOrEmpty(textid::kTextInitializing);
         _progressValue = _machine->getConnectAttempt();
         drawProgress(_screenWidth, _screenHeight);
         return;
     }
+    if (mayTurn) return;
     if (!_machine->isInvertersOk() && !_invertersShown) {
         _invertersShown = true;
         queueMessageBox(textOrEmpty(textid::kTextInvertersError), textOrEmpty(textid::kTextCheckSettings));

@@ -80,10 +80,9 @@ void Machine::cancelAll() {
 }
 
 bool Machine::setConnectFlag() {
-    if (_connectFlag.load() || _state.load() != MachineState::kIdle ||
-        _process.load() != MachineProcess::kIdle) {
-        return false;
-    }
+    // Ready: idle, or connected with a held start that waits for this.
+    const bool ready = _process.load() == MachineProcess::kIdle || _heldAwaitsReady.load();
+    if (_connectFlag.load() || _state.load() != MachineState::kIdle || !ready) return false;
     bool expected = false;
     return _connectFlag.compare_exchange_strong(expected, true);
 }

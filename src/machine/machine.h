@@ -163,6 +163,7 @@ private:
     // ---- worker ----
     void workerLoop();
     bool takeReconnect();
+    bool awaitInterface();
     // A step of the running process begins: earlier wakes and cancels are spent.
     void beginStep();
     void idlePass();
@@ -289,6 +290,7 @@ private:
     bool _lastRoundOk = true;  // worker only: the last round was idle or ended without an error
     bool _runBelt = false;     // worker only: the running process drives a belt-driven rotor
     std::atomic<int> _heldStart{0};  // the start that runs after the reconnect under way
+    std::atomic<bool> _heldAwaitsReady{false};  // connected; the held start waits for the interface to take it
 
     // Requests.
     std::atomic<bool> _reqReconnect{false};

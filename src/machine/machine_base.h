@@ -20,6 +20,9 @@ class Rotor;
 
 class MachineBase {
 public:
+    // The interface takes a new connection: true once per connection, when
+    // the machine is idle or a start held behind the reconnection waits for
+    // this (it turns only after it).
     /*  0 */ virtual bool setConnectFlag() = 0;
     /*  1 */ virtual void clearConnectFlag() = 0;
     /*  2 */ virtual bool startProcess(int code) = 0;

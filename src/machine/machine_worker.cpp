@@ -121,6 +121,7 @@ void Machine::workerLoop() {
                 next = MachineProcess::kIdle;
             }
             _state.store(MachineState::kIdle);
+            if (next != MachineProcess::kIdle && !awaitInterface()) next = MachineProcess::kIdle;
             _process.store(next);
             _heldStart.store(0);  // after the switch: the start never shows as gone meanwhile
         } else {
@@ -146,6 +147,20 @@ bool Machine::takeReconnect() {
     }
     _reqReconnect.store(false);
     return true;
+}
+
+// A held start turns only once the interface has taken the new connection
+// (its flag, then its ready work: the gains and misc params asked for, the
+// device named).  Its requests are served here when they have come, else by
+// the next idle pass; the run's set-up sends both anyway.  A stop ends the
+// wait, and the start then ends before anything turns.  False on quit.
+bool Machine::awaitInterface() {
+    _heldAwaitsReady.store(true);
+    while (!_connectFlag.load() && !_stopRequested.load() && !_quit.load()) clock_.sleepMs(20);
+    _heldAwaitsReady.store(false);
+    if (_quit.load()) return false;
+    servePollRequests();
+    return serveIdleRequests(_api);
 }
 
 bool Machine::isStartPending() {

@@ -212,14 +212,18 @@ TEST_F(MachineUsbFaults, EveryPointOfARunEndsInAnErrorAndTheNextRunMeasures) {
     }
 }
 
-// Starts around a reconnection asked for (a fault on an idle poll, Apply): refused, or run after it.
+// Starts around a reconnection asked for (a fault on an idle poll, Apply): refused, or run after it
+// once the interface (here the test, as every frame) has taken the new connection.
 TEST_F(MachineUsbFaults, AStartAroundAReconnectionIsRefusedOrRunsAfterIt) {
     for (int i = 0; i < 20; ++i) {
         const int opens = controller.openCount(), before = machine->getResultCount();
         if (i % 2 == 0) machine->requestReconnect();
         const bool started = machine->startProcess(MachineProcess::kBalancing);
         if (i % 2 == 1) machine->requestReconnect();
-        ASSERT_TRUE(waitFor([&] { return controller.openCount() > opens && idle(); }));
+        ASSERT_TRUE(waitFor([&] {
+            machine->setConnectFlag();
+            return controller.openCount() > opens && idle();
+        }));
         EXPECT_TRUE(started ? machine->getResult() != 0 || machine->getResultCount() == before + 3 : i % 2 == 0);
     }
     // Stopped while it waits for the reconnection: it never runs.

@@ -137,8 +137,13 @@ TEST(MeasuringRoad, BalancingRunIsMeasuredAndEvaluated) {
 }
 
 // The device lost in the idle pass of the Start: the start waits behind a
-// reconnection that finds a controller only 6 s later, and runs then.
-TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
+// reconnection that finds a controller only 6 s later (or the demonstration
+// device again), and runs then; its switch, pressed as a finger presses it,
+// stops it during the reconnection or once the rotor turns.
+enum HeldPress { kNoPress, kPressReconnecting, kPressTurning, kPressTurningOnTheDemo };
+
+void heldStart(HeldPress press) {
+    SCOPED_TRACE(press);
     std::atomic<int> poll{0};
     std::atomic<std::int64_t> backAt{INT64_MAX};
     RoadRig r([&](MachineDeps& deps) {
@@ -156,19 +161,38 @@ TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
     r.g._measuringMode = MeasuringMode::kRun;
     r.g.setScreen(true, &Gui::measuring);
     r.h.frame();  // the Start, accepted
-    backAt = r.h.clock().nowMs() + 6000;
+    backAt = press == kPressTurningOnTheDemo ? INT64_MAX : r.h.clock().nowMs() + 6000;
     poll = 3;
-    bool ran = false, unwatched = false;
+    bool ran = false, unwatched = false, turned = false, early = false, pressed = false;
     r.framesUntil(
         [&] {
             const bool turning = r.machine->process() == MachineProcess::kBalancing;
             ran |= turning;
             unwatched |= turning && r.g.currentScreen() != Gui::ScreenId::Measuring;
+            turned |= r.machine->getSpeedInfo(false) > 0;
+            early |= turned && !r.machine->getConnectFlag();  // before the interface's post-connect work
+            if (ran) poll = 0;                                // the device found stays
+            const UiItem* stop = r.h.probe().find("Start");
+            if (!pressed && stop &&
+                (press == kPressReconnecting ? r.h.clock().nowMs() >= backAt - 3000
+                                             : press >= kPressTurning && turned)) {
+                pressed = true;
+                r.h.drag(stop->centre(), ImVec2(stop->min.x, stop->centre().y));
+            }
             return ran && machinetest::idle(*r.machine);
         },
         60000);
-    EXPECT_TRUE(ran && !r.machine->isDemo()) << "the held start ran on the controller found";
+    EXPECT_TRUE(ran && r.machine->isDemo() == (press == kPressTurningOnTheDemo))
+        << "the held start ran on the device found";
     EXPECT_FALSE(unwatched) << "the rotor turned with no Measuring screen";
+    EXPECT_FALSE(early) << "the rotor turned before the interface took the connection";
+    EXPECT_EQ(turned, press != kPressReconnecting);
+    EXPECT_EQ(r.machine->getResultCount() == 0, press != kNoPress) << "the press stopped the run";
+}
+
+TEST(MeasuringRoad, AStartHeldBehindAReconnectionNeverTurnsWithoutItsScreen) {
+    for (HeldPress press : {kNoPress, kPressReconnecting, kPressTurning, kPressTurningOnTheDemo})
+        heldStart(press);
 }
 
 }  // namespace
