@@ -152,9 +152,10 @@ void storeNumber(Data& d, double value) {
 }
 
 void numberEntered(Gui& gui, Data& d) {
-    // Text that is no finite decimal number ("inf", "nan", a paste) counts as 0.
+    // Text that is not one finite decimal number ("inf", "1.2.5", "1 000", a
+    // paste) counts as 0, never as the number it begins with.
     double value = 0;
-    if (!ks::parseDouble(gui._keyboardText, value)) value = 0;
+    if (!ks::parseTypedNumber(gui._keyboardText, value)) value = 0;
     if (d.selectedGrade >= 0 && d.editTarget == static_cast<int>(kPermissibleUnbalance))
         d.rotor->permissibleUnbalanceFromGrade(value, d.selectedGrade);
     else

@@ -272,9 +272,9 @@ Gui::Action toolbar(Gui& gui, Data& data) {
 }
 
 void enterValue(Gui& gui, Data& d) {
-    // Text that is no finite decimal number counts as 0.
+    // Text that is not one finite decimal number counts as 0.
     double value = 0;
-    if (!ks::parseDouble(gui._keyboardText, value)) value = 0;
+    if (!ks::parseTypedNumber(gui._keyboardText, value)) value = 0;
     Rotor& rotor = *d.rotor;
     const int plane = d.planeIndex();
     if (d.editTarget == kAngleEntry && plane >= 0) {

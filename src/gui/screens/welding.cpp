@@ -327,7 +327,7 @@ void startStop(Gui& gui, Data& d) {
 
 void commitEntry(Gui& gui, Data& d) {
     double value = 0;
-    if (!ks::parseDouble(gui._keyboardText, value)) value = 0;  // no number: the lower bound
+    if (!ks::parseTypedNumber(gui._keyboardText, value)) value = 0;  // not one number: the lower bound
     if (d.entry == kDiameterEntry) {
         d.pipeDiameter = clampDiameter(value);
         d.machine->setPipeDiameter(static_cast<float>(d.pipeDiameter));

@@ -103,6 +103,7 @@ TEST(EditingScreen, TypedValuesAndTheGradeChooser) {
         {"no grade: the value", "unbalance", "", "3000", tolerance, [](Gui&) { return 3000.0; }, true},
         {"infinity is 0, red", "unbalance", "", "inf", tolerance, [](Gui&) { return 0.0; }, false},
         {"hexadecimal is 0", "unbalance", "", "0x1p3", tolerance, [](Gui&) { return 0.0; }, false},
+        {"a second point is no number", "unbalance", "", "1.2.5", tolerance, [](Gui&) { return 0.0; }, false},
         {"speed", "Rotation", "", "1500", [](Gui& g) { return rotorOf(g).balancingSpeed(); },
          [](Gui&) { return 1500.0; }, true},
     };
