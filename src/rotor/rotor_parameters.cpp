@@ -293,6 +293,8 @@ bool Rotor::setRotorField(const u32* path, int depth, const char* text) {
     case kPermissibleUnbalance:
         for (Plane& pl : d.planes)
             if (pl.radius != 0.0) pl.minMass = minMassFor(d.permissibleUnbalance / pl.radius);
+        // A control rotor's test masses are made for its U|mar|, as when its mass sets it.
+        if (isControlRotor()) computeTestMasses();
         break;
     case kControlRotor:
         if (d.controlRotor && !wasControl && !d.planes.empty()) {

@@ -217,6 +217,9 @@ TEST(RotorParameters, MassClampAndControlRotor) {
     EXPECT_DOUBLE_EQ(f.r.testMass(2, 2), 625.0);
     EXPECT_EQ(f.r.testMass(1, 3), 0.0);
     EXPECT_EQ(f.r.testMass(1, -1), 0.0);
+    // U|mar| typed: e = 30 / 4 = 7.5.
+    ASSERT_TRUE(f.setRotor(kPermissibleUnbalance, "30"));
+    EXPECT_DOUBLE_EQ(f.r.testMass(1, 1), 375.0);
 }
 
 TEST(RotorParameters, TestMassesRoundHalfAwayFromZero) {
