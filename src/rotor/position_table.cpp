@@ -287,31 +287,35 @@ void PositionTable::shareToPositions(int i, bool force) {
     const int r = owner_->currentRun();
     const bool first = i == 0;
     double m1 = 0.0, a1 = 0.0, m2 = 0.0, a2 = 0.0;
-    if (r >= 18 && r <= 28) {
+    switch (testMasses()) {
+    case TestMasses::kStationAndTravel:
         m1 = plane.massStation;
         a1 = first ? 0.0 : 90.0;
         m2 = plane.massTravel;
         a2 = first ? 30.0 * (r + 1) - 540.0 : 990.0 - 30.0 * (r + 1);
-    } else if ((r == 30 || r == 31) && owner_->nextVerificationStep(r + 1) != 30) {
+        break;
+    case TestMasses::kCompensator:
         m1 = plane.massStation;
         a1 = first ? 30.0 : 150.0;
         m2 = plane.massTravel;
         if (r == 30) a2 = first ? 150.0 : 30.0;
         else a2 = first ? 330.0 : 210.0;
-    } else if (r >= 34 && r <= 37 && owner_->nextVerificationStep(r + 1) != 34) {
+        break;
+    case TestMasses::kTravel:
         m2 = plane.massTravel;
         a2 = 90.0 * (r - 34) + (first ? 0.0 : 180.0);
-    } else {
-        const int s = owner_->nextVerificationStep(-1);
-        if (s == 1 || (r == 0 && owner_->runCount() > 1)) {
-            // The added unbalance the protocol states, the same in both test planes.
-            m2 = hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0;
-            a2 = first ? 10.0 : 100.0;
-        } else {
-            const double radius = plane.radiusSmall;
-            m2 = radius != 0.0 ? U / radius : 0.0;
-            a2 = A + 180.0;
-        }
+        break;
+    case TestMasses::kAddedUnbalance:
+        // The added unbalance the protocol states, the same in both test planes.
+        m2 = hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0;
+        a2 = first ? 10.0 : 100.0;
+        break;
+    case TestMasses::kCorrection: {
+        const double radius = plane.radiusSmall;
+        m2 = radius != 0.0 ? U / radius : 0.0;
+        a2 = A + 180.0;
+        break;
+    }
     }
     PositionValue* v1 = position(i, 0);
     PositionValue* v2 = position(i, 1);
@@ -325,4 +329,14 @@ void PositionTable::shareToPositions(int i, bool force) {
     e->steps = -1;
     splitToPositions(i, true);
     if ((r >= 19 && r <= 28) || r == 31) splitToPositions(i, true);
+}
+
+PositionTable::TestMasses PositionTable::testMasses() const {
+    const int r = owner_->currentRun();
+    if (r >= 18 && r <= 28) return TestMasses::kStationAndTravel;
+    if ((r == 30 || r == 31) && owner_->nextVerificationStep(r + 1) != 30) return TestMasses::kCompensator;
+    if (r >= 34 && r <= 37 && owner_->nextVerificationStep(r + 1) != 34) return TestMasses::kTravel;
+    const int s = owner_->nextVerificationStep(-1);
+    if (s == 1 || (r == 0 && owner_->runCount() > 1)) return TestMasses::kAddedUnbalance;
+    return TestMasses::kCorrection;
 }

@@ -52,6 +52,9 @@ public:
     void splitToPositions(int i, bool force);
     void nextPositionSplit(int i, bool force);
     void shareToPositions(int i, bool force);
+    // What a control rotor's test planes are asked to carry after the current run.
+    enum class TestMasses { kStationAndTravel, kCompensator, kTravel, kAddedUnbalance, kCorrection };
+    TestMasses testMasses() const;
 
     const std::vector<PositionEntry>& entries() const { return entries_; }
     const std::vector<PositionValue>& values() const { return values_; }

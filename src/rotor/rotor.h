@@ -246,6 +246,8 @@ public:
     // That added unbalance as a mass at r: what the screen asks for and the
     // protocol states; 0 when r is 0.
     double addedTestMass();
+    // What a control rotor's test planes are asked to carry after the current run.
+    PositionTable::TestMasses testMassesNow() const { return positions_.testMasses(); }
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

@@ -56,6 +56,8 @@ constexpr float kResidualTop = 154;
 constexpr float kLeaderGap = 6;
 constexpr int kDecimalsPlain = 1;
 constexpr int kDecimalsAccurate = 4;
+// A control rotor's test masses, as its certificate states them (to 0.01 g).
+constexpr int kDecimalsTestMass = 2;
 constexpr double kExponentFrom = 10000;
 
 constexpr int kMarTestFirst = 6;
@@ -141,6 +143,15 @@ std::string angleText(double degrees, int decimals) {
     std::string text = ks::format("{:.{}f}", degrees, decimals);
     if (text.compare(0, 3, "360") == 0) text.erase(0, 2);
     return text + textOrEmpty(textid::kUnitDegree);
+}
+
+// The decimals of a plane's mass.  A control rotor's masses read as its
+// certificate states them: the test masses to 0.01 g, the unbalance added at
+// the test's first step to 0.1 g.
+int massDecimals(Rotor& r, bool accurate) {
+    if (accurate) return kDecimalsAccurate;
+    if (!r.isControlRotor() || r.testMassesNow() == PositionTable::TestMasses::kAddedUnbalance) return kDecimalsPlain;
+    return kDecimalsTestMass;
 }
 
 std::string amountText(double amount, const char* unit, int decimals, float width) {
@@ -235,7 +246,9 @@ void Data::correctionInstructions(int flags) {
                          kBlack);
         } else {
             const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
-                                                accurate ? kDecimalsAccurate : kDecimalsPlain, right - x);
+                                                unbalances ? (accurate ? kDecimalsAccurate : kDecimalsPlain)
+                                                           : massDecimals(r, accurate),
+                                                right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
         }
 
@@ -304,12 +317,12 @@ void Data::planeValueTable(int plane) {
         const double umarMass = r.testMass(plane + 1, kTestMassUmar);
         const std::string firstCell =
             !measured ? ks::format("{}", kTestMassStep * (run - first))
-                      : ks::format("{:.{}f}", testMass ? umarMass : value, decimals);
+                      : ks::format("{:.{}f}", testMass ? umarMass : value, testMass ? kDecimalsTestMass : decimals);
         drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
         std::string second;
         if (twoColumns) {
             if (!measured)
-                second = ks::format("{:.{}f}", umarMass, decimals);
+                second = ks::format("{:.{}f}", umarMass, kDecimalsTestMass);
             else if (!unbalanceCaptions)
                 second = ks::format("{:.{}f}", value, decimals);
             else

@@ -619,7 +619,7 @@ TEST(BalancingScreen, ControlRotorTestTable) {
         SCOPED_TRACE(c.name);
         Bench b([&c](Bench& b) {
             b.rotor().setPlaneCount(3), b.rotor().setPlaneChannels(2, 0, 0);  // P2 without a channel
-            for (Plane& p : b.rotor().data().planes) p.massUmar = 3.7, p.minMass = 10;
+            for (Plane& p : b.rotor().data().planes) p.massUmar = 3.75, p.minMass = 10;
             b.rotor().data().controlRotor = true;
             for (int run = 0; run < 10; ++run) {
                 Measurement m;
@@ -630,7 +630,7 @@ TEST(BalancingScreen, ControlRotorTestTable) {
             }
             b.rotor().selectRun(c.selected);
         });
-        EXPECT_TRUE(b.h.probe().shows(".7 g"));  // P2's U|mar| test mass as typed, whatever the mass step
+        EXPECT_TRUE(b.h.probe().shows(".75 g"));  // P2's U|mar| test mass as typed, whatever the mass step
         ASSERT_TRUE(b.h.tap("Test table"));
         b.h.frame();
         ASSERT_TRUE(b.data().testTable());
