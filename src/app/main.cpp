@@ -149,9 +149,7 @@ struct Snapshot {
 void logStartupLine(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
-    LoggerBase* log = createLogger("dbr");
-    logPrintf(&log, "%s", line.c_str());
-    delete log;
+    logOneLine("dbr", line);
 }
 
 // This program has shown its first frame: the one an update replaced can go,

@@ -247,6 +247,14 @@ void logPrintf(LoggerBase** holder, const char* fmt, ...) {
     va_end(args);
 }
 
+void logOneLine(const char* name, const std::string& line) {
+    LoggerBase* log = createLogger(name);
+    if (!log) return;
+    log->open(true);
+    logPrintf(&log, "%s", line.c_str());
+    delete log;
+}
+
 void setLoggerClock(LoggerClockFn fn) {
     g_clock.store(fn, std::memory_order_release);
 }

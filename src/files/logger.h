@@ -75,6 +75,11 @@ void suspendLogs(const char* name, bool suspended);
 // Writes one line through *holder; does nothing when *holder (or holder) is null.
 void logPrintf(LoggerBase** holder, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
+// One line in the log `name` by a logger made for it alone: for work that
+// belongs to no component with a log of its own (a settings load, an update's
+// unpacking and its notes, start-up).
+void logOneLine(const char* name, const std::string& line);
+
 // Program version and build date written in the first line of every new log.
 inline constexpr const char* kProgramVersion = "5.137";
 inline constexpr const char* kProgramBuildDate = "2023/01/25";

@@ -13,12 +13,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uint64_t kNoteMaxBytes = 4096;
 
-void logNoteLine(const std::string& line) {
-    LoggerBase* log = createLogger("dbr");
-    logPrintf(&log, "%s", line.c_str());
-    delete log;
-}
-
 // The note's line `index` (from 0), without its line end.
 std::string lineOf(const std::string& text, int index) {
     std::size_t start = 0;
@@ -60,6 +54,6 @@ std::optional<FailedUpdate> takeFailedUpdate() {
         failed.what = std::string(kUpdateFailedNote) + " unreadable: " + why;
     }
     fs::remove(kUpdateFailedNote, ec);
-    if (ec) logNoteLine(std::string("Remove ") + kUpdateFailedNote + " error: " + ec.message());
+    if (ec) logOneLine("dbr", std::string("Remove ") + kUpdateFailedNote + " error: " + ec.message());
     return failed;
 }

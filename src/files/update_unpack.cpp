@@ -136,9 +136,7 @@ bool unpackUpdateFile(const char* path, std::string* reason) {
     }
     if (!ok) {
         // The unpacking belongs to no component with a log of its own.
-        LoggerBase* log = createLogger("dbr");
-        logPrintf(&log, "Unpack update %s error: %s", path ? path : "", why.c_str());
-        delete log;
+        logOneLine("dbr", std::string("Unpack update ") + (path ? path : "") + " error: " + why);
     }
     if (reason && !ok) reason->swap(why);
     return ok;

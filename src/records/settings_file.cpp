@@ -43,11 +43,7 @@ namespace {
 
 // A settings load belongs to no component with a log of its own; its rare
 // refusals and mends go to the log that opens and closes around every line.
-void logSettingsLine(const std::string& line) {
-    LoggerBase* log = createLogger("dbr");
-    logPrintf(&log, "%s", line.c_str());
-    delete log;
-}
+void logSettingsLine(const std::string& line) { logOneLine("dbr", line); }
 
 void logSettingsRefusal(const std::string& file, const std::string& why) {
     logSettingsLine("Load settings " + file + " error: " + why);

@@ -120,13 +120,7 @@ void systemPage(Data& d, TextId page) {
     numberRow(d, Inverter::kAddress, 3);
 }
 
-void logClockError(const std::string& reason) {
-    LoggerBase* log = createLogger("settings");
-    if (!log) return;
-    log->open(true);
-    logPrintf(&log, "Clock setting error: %s", reason.c_str());
-    delete log;
-}
+void logClockError(const std::string& reason) { logOneLine("settings", "Clock setting error: " + reason); }
 
 }  // namespace
 

@@ -297,13 +297,7 @@ Data::~Data() {
     if (newElement) dropNewElement(*this);
 }
 
-void logLine(const std::string& line) {
-    LoggerBase* log = createLogger("settings");
-    if (!log) return;
-    log->open(true);
-    logPrintf(&log, "%s", line.c_str());
-    delete log;
-}
+void logLine(const std::string& line) { logOneLine("settings", line); }
 
 int accessLevel(const Data& d) { return settingsAccessLevel(*d.config); }
 
