@@ -145,12 +145,13 @@ std::string angleText(double degrees, int decimals) {
     return text + textOrEmpty(textid::kUnitDegree);
 }
 
-// The decimals of a plane's mass.  A control rotor's masses read as its
+// The decimals of a plane's amount.  A control rotor's masses read as its
 // certificate states them: the test masses to 0.01 g, the unbalance added at
 // the test's first step to 0.1 g.
-int massDecimals(Rotor& r, bool accurate) {
+int amountDecimals(Rotor& r, bool unbalances, bool accurate) {
     if (accurate) return kDecimalsAccurate;
-    if (!r.isControlRotor() || r.testMassesNow() == PositionTable::TestMasses::kAddedUnbalance) return kDecimalsPlain;
+    if (unbalances || !r.isControlRotor() || r.testMassesNow() == PositionTable::TestMasses::kAddedUnbalance)
+        return kDecimalsPlain;
     return kDecimalsTestMass;
 }
 
@@ -246,9 +247,7 @@ void Data::correctionInstructions(int flags) {
                          kBlack);
         } else {
             const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
-                                                unbalances ? (accurate ? kDecimalsAccurate : kDecimalsPlain)
-                                                           : massDecimals(r, accurate),
-                                                right - x);
+                                                amountDecimals(r, unbalances, accurate), right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
         }
 
