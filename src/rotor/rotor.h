@@ -233,21 +233,52 @@ public:
     double testMassRadius();
     // Test masses of a control rotor from its permissible unbalance.
     void computeTestMasses();
-    // The test unbalance each test mass is made for, in multiples of U|mar|,
-    // by testMass kind: the U|mar| test mass, the stationary and the
+    // The kinds of testMass: the U|mar| test mass, the stationary and the
     // travelling one.
+    static constexpr int kUmarMass = 0, kStationMass = 1, kTravelMass = 2;
+    // The test unbalance each test mass is made for, in multiples of U|mar|,
+    // by kind.
     static constexpr double kTestUnbalanceFactor[3] = {10, 50, 250};
+    // The tolerance the certificate states for each kind's mass, in percent.
+    static constexpr double kTestMassTolerance[3] = {1, 0.5, 0.5};
     // The test mass of a kind that computeTestMasses suggests for U|mar| and
-    // the test-mass radius r: the kind's unbalance / r to 0.01 g; 0 when r is 0.
+    // the test-mass radius r: the kind's unbalance / r, stated to 0.01 g or
+    // to as many more decimals as keep it within its tolerance of that
+    // quotient (a light rotor's 0.0571 g reads 0.057 g, never 0.06 g); 0 when
+    // r is 0.
     static double suggestedTestMass(int kind, double umar, double r);
+    // A mass to mount for `exact`: rounded to the fewest decimals, at least
+    // `fewest`, that keep it within `percent` of it.
+    static double statedMass(double exact, double percent, int fewest);
     // The test's first step adds 7.5 × U|mar|, the middle of 5 ... 10 × U|mar|,
     // in both test planes at plane 1's test-mass radius r.
     static constexpr double kAddedUnbalanceFactor = 7.5;
-    // That added unbalance as a mass at r: what the screen asks for and the
+    // That added unbalance as a mass at r, stated so that it still adds
+    // 7.5 × U|mar| to the protocol's 0.1: what the screen asks for and the
     // protocol states; 0 when r is 0.
     double addedTestMass();
+    // The decimals a test mass is shown with: the digits it holds, at least
+    // 2 (0.01 g), at most 6; the added unbalance's mass at least 1.
+    static int statedMassDecimals(double mass);
+    static int addedMassDecimals(double mass);
+    // The decimals a control rotor's corrections are shown with: those its
+    // test masses are stated with.  A correction that rounds to 0 at them is
+    // nothing to mount.
+    int correctionMassDecimals();
+    // The radii and test masses of a control rotor's test: one value for all
+    // its planes, since its certificate states one.
+    static bool isTestSetField(u32 field);
+    // Gives every plane plane 1's radii and test masses; false when they held them already.
+    static bool holdOneTestSet(RotorData& data);
     // What a control rotor's test planes are asked to carry after the current run.
     PositionTable::TestMasses testMassesNow() const { return positions_.testMasses(); }
+    // A control rotor's run that takes its verification test no step further:
+    // it missed its step's limit (a rotor to balance below 5 × U|mar|, a
+    // residual above 0.5 × U|mar| before the U|mar| test, a check run above its
+    // limit), and the step is made again.
+    bool missesItsStep(int run);
+    // The positions and the amounts they are asked to take.
+    const PositionTable& positionTable() const { return positions_; }
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

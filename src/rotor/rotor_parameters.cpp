@@ -21,6 +21,23 @@ using u32 = std::uint32_t;
 
 constexpr std::size_t kMaxParameterText = 500;
 
+// A control rotor's masses: the test masses to 0.01 g (the added one to
+// 0.1 g) or finer, never finer than 0.000001 g.
+constexpr int kFewestMassDecimals = 2;
+constexpr int kFewestAddedMassDecimals = 1;
+constexpr int kMostMassDecimals = 6;
+// The added unbalance prints as 7.5 × U|mar| to 0.1 while its mass stays within this.
+constexpr double kAddedMassPercent = 0.5;
+
+// A control rotor's radii and test masses.
+struct TestSetValue {
+    u32 field;
+    double Plane::*member;
+};
+constexpr TestSetValue kTestSet[] = {{kRadius, &Plane::radius},         {kRadiusSmall, &Plane::radiusSmall},
+                                     {kRadiusR1, &Plane::radiusR1},     {kMassUmar, &Plane::massUmar},
+                                     {kMassStation, &Plane::massStation}, {kMassTravel, &Plane::massTravel}};
+
 struct FieldRead {
     unsigned result = 0;    // the access result: kind, 5/6 for a bool, TextId for a choice
     bool numeric = false;   // reported as a double or an integer
@@ -207,6 +224,18 @@ bool Rotor::setPlaneField(const u32* path, int depth, const char* text) {
     }
 
     std::vector<u32> p(path, path + depth);
+    if (isControlRotor() && isTestSetField(field)) {
+        // Typed in any plane, the value is that of every plane.
+        for (std::size_t j = 0; j < n; ++j) {
+            p[1] = static_cast<u32>(j);
+            if (data_->accessField(p.data(), depth, {}, text) == 0) return false;
+            if (planes[j].drillAngle == 0.0) planes[j].drillAngle = rotorcfg::drillAngle(config_);
+            if (field == kRadius && planes[j].radius != 0.0)
+                planes[j].minMass = minMassFor(data_->permissibleUnbalance / planes[j].radius);
+        }
+        if (field == kRadiusSmall) computeTestMasses();
+        return true;
+    }
     double previousOld = 0.0;
     for (std::size_t j = first; j <= last; ++j) {
         p[1] = static_cast<u32>(j);
@@ -343,13 +372,56 @@ void Rotor::computeTestMasses() {
 double Rotor::suggestedTestMass(int kind, double umar, double r) {
     double e = r != 0.0 ? umar / r : 0.0;
     if (!std::isfinite(e)) e = 0.0;
-    return std::round(100.0 * kTestUnbalanceFactor[kind] * e) / 100.0;
+    return statedMass(kTestUnbalanceFactor[kind] * e, kTestMassTolerance[kind], kFewestMassDecimals);
+}
+
+double Rotor::statedMass(double exact, double percent, int fewest) {
+    if (!std::isfinite(exact) || exact == 0.0) return 0.0;
+    double scale = std::pow(10.0, fewest);
+    for (int d = fewest; d < kMostMassDecimals; ++d, scale *= 10.0) {
+        const double stated = std::round(exact * scale) / scale;
+        if (std::fabs(stated - exact) <= std::fabs(exact) * percent / 100.0) return stated;
+    }
+    return std::round(exact * scale) / scale;
 }
 
 double Rotor::addedTestMass() {
     const double r = testMassRadius();
     const double m = r != 0.0 ? kAddedUnbalanceFactor * data_->permissibleUnbalance / r : 0.0;
-    return std::isfinite(m) ? m : 0.0;
+    return statedMass(m, kAddedMassPercent, kFewestAddedMassDecimals);
+}
+
+int Rotor::statedMassDecimals(double mass) {
+    return ks::decimalsHeld(mass, kFewestMassDecimals, kMostMassDecimals);
+}
+
+int Rotor::addedMassDecimals(double mass) {
+    return ks::decimalsHeld(mass, kFewestAddedMassDecimals, kMostMassDecimals);
+}
+
+int Rotor::correctionMassDecimals() {
+    int decimals = kFewestMassDecimals;
+    for (int kind = 0; kind < 3; ++kind) decimals = std::max(decimals, statedMassDecimals(testMass(0, kind)));
+    return decimals;
+}
+
+bool Rotor::isTestSetField(u32 field) {
+    for (const TestSetValue& v : kTestSet)
+        if (v.field == field) return true;
+    return false;
+}
+
+bool Rotor::holdOneTestSet(RotorData& data) {
+    if (data.planes.empty()) return false;
+    const Plane& first = data.planes.front();
+    bool changed = false;
+    for (Plane& p : data.planes) {
+        for (const TestSetValue& v : kTestSet) {
+            changed = changed || p.*v.member != first.*v.member;
+            p.*v.member = first.*v.member;
+        }
+    }
+    return changed;
 }
 
 double Rotor::testMass(int, int kind) {

@@ -199,6 +199,11 @@ int Rotor::nextVerificationStep(int runs) {
     return s;
 }
 
+bool Rotor::missesItsStep(int run) {
+    if (!isControlRotor() || run < 0 || run >= runCount()) return false;
+    return nextVerificationStep(run + 1) <= nextVerificationStep(run);
+}
+
 int Rotor::verificationStage(int run, int* first, int* size) {
     int stage = 0;
     int start = 0;

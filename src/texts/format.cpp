@@ -20,6 +20,13 @@ std::string fixed(double value, int decimals) {
     return format("{:.{}f}", value, decimals);
 }
 
+int decimalsHeld(double value, int fewest, int most) {
+    if (!std::isfinite(value)) return fewest;
+    for (int d = fewest; d < most; ++d)
+        if (std::strtod(fmt::format("{:.{}f}", value, d).c_str(), nullptr) == value) return d;
+    return most;
+}
+
 bool parseDouble(std::string_view text, double& value) {
     std::string s(text);
     for (char& c : s) {

@@ -48,6 +48,11 @@ std::string format(std::string_view pattern, const Args&... args) {
 // The number alone with a fixed count of decimals, e.g. fixed(1.5, 2) = "1,50" in Russian.
 std::string fixed(double value, int decimals);
 
+// The decimals that write `value` whole: the fewest, at least `fewest` and at
+// most `most`, whose fixed form reads back as the same number, e.g.
+// decimalsHeld(0.057, 2, 6) = 3 and decimalsHeld(12.5, 2, 6) = 2.
+int decimalsHeld(double value, int fewest, int most);
+
 // Numeric entry: reads a decimal number that may use ',' as decimal separator
 // (a hexadecimal "0x..." reads as its leading 0).  Returns false (value
 // untouched) when the text does not start with a finite number.

@@ -5,6 +5,7 @@
 
 #include "records/job_records.h"
 #include "rotor/rotor.h"
+#include "texts/format.h"
 #include "rotor_test_config.h"
 #include "texts/texts.h"
 
@@ -222,30 +223,23 @@ TEST(RotorParameters, MassClampAndControlRotor) {
     EXPECT_DOUBLE_EQ(f.r.testMass(1, 1), 375.0);
 }
 
-TEST(RotorParameters, TestMassesRoundHalfAwayFromZero) {
-    Fixture f;
-    f.planes(4);
-    f.at(0).radiusSmall = 3.0;
-    f.r.data().permissibleUnbalance = 7.0;
-    f.r.computeTestMasses();
-    EXPECT_DOUBLE_EQ(f.at(0).massUmar, 23.33);
-    EXPECT_DOUBLE_EQ(f.at(0).massStation, 116.67);
-    EXPECT_DOUBLE_EQ(f.at(0).massTravel, 583.33);
-    EXPECT_EQ(f.at(3).massUmar, 0.0);  // only planes 1 to 3
-    // 1000 e = 12.5 exactly (e = 0.0125 = 0.25 / 20).
-    f.at(0).radiusSmall = 20.0;
-    f.r.data().permissibleUnbalance = 0.25;
-    f.r.computeTestMasses();
-    EXPECT_DOUBLE_EQ(f.at(0).massUmar, 0.13);
-    // r = 0: e = 0.
-    f.at(0).radiusSmall = 0.0;
-    f.r.computeTestMasses();
-    EXPECT_EQ(f.at(1).massTravel, 0.0);
-    // Setting r on a control rotor recomputes them.
-    f.r.data().controlRotor = true;
-    f.r.data().permissibleUnbalance = 10.0;
-    ASSERT_TRUE(f.setPlane(0, kRadiusSmall, "4"));
-    EXPECT_DOUBLE_EQ(f.at(0).massUmar, 25.0);
+// Each mass to 0.01 g, or finer where that would take it beyond its stated
+// tolerance (1 %, 0.5 %, 0.5 %); the added one to 0.1 g, or finer where it
+// would no longer add 7.5 × U|mar|.  Setting r on a control rotor remakes them.
+TEST(RotorParameters, TestMassesHoldTheirTolerance) {
+    const double cases[][6] = {  // U|mar|, r, then the U|mar|, stationary, travelling and added masses
+        {7, 3, 23.33, 116.67, 583.33, 17.5},       {0.25, 20, 0.125, 0.625, 3.13, 0.094},  // 0.13 is 4 % off
+        {0.8, 140, 0.057, 0.286, 1.43, 0.043},     // 2 kg: 0.06, 0.29 and 0.0 before
+        {4.8, 140, 0.34, 1.71, 8.57, 0.257},       {10, 0, 0, 0, 0, 0}};  // 12 kg: 0.3 g adds 8.75 × U|mar|
+    for (const auto& c : cases) {
+        Fixture f;
+        f.planes(3);
+        f.r.data().controlRotor = true;
+        f.r.data().permissibleUnbalance = c[0];
+        ASSERT_TRUE(f.setPlane(0, kRadiusSmall, ks::format("{}", c[1]).c_str()));
+        const double masses[] = {f.at(2).massUmar, f.at(2).massStation, f.at(2).massTravel, f.r.addedTestMass()};
+        for (int k = 0; k < 4; ++k) EXPECT_DOUBLE_EQ(masses[k], c[k + 2]) << c[0] << " " << k;
+    }
 }
 
 TEST(RotorParameters, SettingTheControlFlag) {
