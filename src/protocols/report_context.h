@@ -50,6 +50,9 @@ struct ReportContext {
     int urrClaimIndex = 0;
     int urrIndex = 0;
     bool urrComplete = false;  // every URR reading was made and could be judged
+    // The compensator test was judged, against this limit (gmm).
+    bool compensatorJudged = false;
+    double compensatorLimit = 0;
     // The protocol's calendar time: dates and the protocol number read it.
     std::tm reportTime{};
 };

@@ -339,6 +339,8 @@ constexpr ReportTextRow kRows[] = {
      kBothLanguages},
     {kS91UrrNotTested, "• unbalance reduction ratio URR was not tested",
      "• коэффициент уменьшения дисбаланса URR не проходил испытания", kBothLanguages},
+    {kS91LimitInOnePlane, nullptr, "{:.2f} гмм в одной из плоскостей.", kRussianOnly},
+    {kS91LimitInAllPlanes, nullptr, "{:.2f} гмм во всех плоскостях.", kRussianOnly},
 };
 
 constexpr std::size_t kRowCount = sizeof kRows / sizeof kRows[0];

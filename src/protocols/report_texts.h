@@ -249,9 +249,13 @@ constexpr TextId kS56NotCompleted = 0x10744D5;
 constexpr TextId kS63NotCarriedOut = 0x10744D6;
 constexpr TextId kS63NotCompleted = 0x10744D7;
 constexpr TextId kS91UrrNotTested = 0x10744D8;
+// The compensator's limit by its value, where the compensator radius r|1| is
+// not the test masses' r and the limit no multiple of U|station|.
+constexpr TextId kS91LimitInOnePlane = 0x10744D9;
+constexpr TextId kS91LimitInAllPlanes = 0x10744DA;
 
 constexpr TextId kFirst = kBalancingProtocolTitle;
-constexpr TextId kLast = kS91UrrNotTested;
+constexpr TextId kLast = kS91LimitInAllPlanes;
 static_assert(groupBase(kFirst) == textid::kProtocolTextsGroup && itemNumber(kFirst) == 1, "first item");
 
 }  // namespace reporttext

@@ -125,7 +125,13 @@ void writeCompensatorTest(ReportContext& c) {
     writeVerificationPageFrame(c, 7);
     sectionHeading(c, c.topMargin + c.headerHeight + kTitleShift, kSection7Title);
     c.compensatorPlanesOk = 0;
-    if (c.runCount <= kCompensatedRun) {
+    const ProvingUnbalances u = provingUnbalances(*c.rotor);
+    const double limit = u.stationMass * u.r1 * settingsOf(c).compensatorDeviation / kPercent;
+    // Without the compensator radius r|1| (or a mass or a deviation) there is
+    // no limit to judge against: the test is not complete.
+    c.compensatorJudged = c.runCount > kCompensatedRun && limit > 0;
+    c.compensatorLimit = limit;
+    if (!c.compensatorJudged) {
         verdictBox(c, kNoteBoxY, kNoteBoxH);
         sectionText(c, kNoteX, kNoteY, c.contentWidth,
                     textOrEmpty(c.runCount <= kFirstRun ? kS71NotCarriedOut : kS71NotCompleted));
@@ -143,7 +149,5 @@ void writeCompensatorTest(ReportContext& c) {
             for (int l = 0; l < 2; ++l)
                 sectionText(c, kPositionsX + kPlaneGroupW * p + kPositionW * m,
                             kMassHeadY + kSectionRowHeight * l, kPositionW, textOrEmpty(massHeads[m][l]));
-    const ProvingUnbalances u = provingUnbalances(*c.rotor);
-    const double limit = u.stationMass * u.r1 * settingsOf(c).compensatorDeviation / kPercent;
     writeVerdict(c, writeRows(c, limit) + kVerdictGap, limit);
 }

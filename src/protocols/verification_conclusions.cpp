@@ -14,7 +14,6 @@ using namespace reporttext;
 
 namespace {
 
-constexpr int kCompensatorRuns = 34;  // runs the compensator test needs
 constexpr int kTorqueRuns = 39;       // and the moment test
 constexpr int kUmarOutliersAllowed = 1;
 constexpr int kTestPlanes = 2;
@@ -34,6 +33,16 @@ struct Lines {
         y += step;
     }
 };
+
+// The limit section 7 judged against, m|station| × r|1| × deviation: the
+// deviation times U|station| where the compensator radius r|1| is the test
+// masses' r, else its value.
+std::string compensatorLimitText(const ReportContext& c, const ProvingUnbalances& u, double deviation) {
+    const bool onePlane = c.compensatorPlanesOk == 1;
+    if (u.r1 == u.r)
+        return ks::format("{} {}", deviation, textOrEmpty(onePlane ? kS91StationInOnePlane : kS91StationInAllPlanes));
+    return ks::format(textOrEmpty(onePlane ? kS91LimitInOnePlane : kS91LimitInAllPlanes), c.compensatorLimit);
+}
 
 }  // namespace
 
@@ -73,16 +82,13 @@ void writeConclusions(ReportContext& c) {
               kBlockStep);
 
     // A test that was not made says so in its first line; its second would claim a result.
-    const bool compensatorTested = c.runCount >= kCompensatorRuns;
+    const bool compensatorTested = c.compensatorJudged;
     const bool compensatorPassed = compensatorTested && c.compensatorPlanesOk == kTestPlanes;
     lines.add(textOrEmpty(!compensatorTested  ? kS91CompensatorNotTested
                           : compensatorPassed ? kS91CompensatorPassed
                                               : kS91CompensatorFailed),
               kLineStep);
-    lines.add(compensatorTested ? ks::format("{} {}", cfg.compensatorDeviation / kPercent,
-                                             textOrEmpty(c.compensatorPlanesOk == 1 ? kS91StationInOnePlane
-                                                                                    : kS91StationInAllPlanes))
-                                : std::string(),
+    lines.add(compensatorTested ? compensatorLimitText(c, u, cfg.compensatorDeviation / kPercent) : std::string(),
               kBlockStep);
 
     const bool torqueTested = c.runCount >= kTorqueRuns;

@@ -168,8 +168,8 @@ namespace {
 constexpr double kEquationPlaces = 1e4;  // an unbalance is printed to four decimals
 constexpr int kMostFactorDecimals = 6;
 constexpr double kNearlyHalf = 0.499;
-// Rotor::testMass kinds.
-constexpr int kUmarMass = 0, kStationMass = 1, kTravelMass = 2;
+// A mass read back from a file is the suggestion it was stored as.
+constexpr double kSameMass = 1e-9;
 
 // The decimals a printed number shows after its separator.
 int decimalsOf(const std::string& number) {
@@ -181,7 +181,7 @@ int decimalsOf(const std::string& number) {
 // the suggestion, else the mass times its radius.
 double mountedUnbalance(int kind, double mass, double umar, double r) {
     const double suggested = Rotor::suggestedTestMass(kind, umar, r);
-    if (r != 0.0 && suggested != 0.0 && std::round(100.0 * mass) == std::round(100.0 * suggested))
+    if (r != 0.0 && suggested != 0.0 && std::fabs(mass - suggested) <= kSameMass * suggested)
         return Rotor::kTestUnbalanceFactor[kind] * umar;
     return mass * r;
 }
@@ -212,12 +212,12 @@ ProvingUnbalances provingUnbalances(Rotor& rotor) {
     u.r = rotor.testMassRadius();
     const auto& planes = rotor.data().planes;
     u.r1 = planes.empty() ? 0.0 : planes.front().radiusR1;
-    u.umarMass = rotor.testMass(0, kUmarMass);
-    u.stationMass = rotor.testMass(0, kStationMass);
-    u.travelMass = rotor.testMass(0, kTravelMass);
-    u.umarTest = mountedUnbalance(kUmarMass, u.umarMass, u.umar, u.r);
-    u.station = mountedUnbalance(kStationMass, u.stationMass, u.umar, u.r);
-    u.travel = mountedUnbalance(kTravelMass, u.travelMass, u.umar, u.r);
+    u.umarMass = rotor.testMass(0, Rotor::kUmarMass);
+    u.stationMass = rotor.testMass(0, Rotor::kStationMass);
+    u.travelMass = rotor.testMass(0, Rotor::kTravelMass);
+    u.umarTest = mountedUnbalance(Rotor::kUmarMass, u.umarMass, u.umar, u.r);
+    u.station = mountedUnbalance(Rotor::kStationMass, u.stationMass, u.umar, u.r);
+    u.travel = mountedUnbalance(Rotor::kTravelMass, u.travelMass, u.umar, u.r);
     u.umarText = unbalanceText(u.umar);
     u.emarText = factorText(quotient(u.umar, u.rotorMass), u.rotorMass, u.umarText);
     double shown = 0;

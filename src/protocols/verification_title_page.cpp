@@ -74,8 +74,6 @@ constexpr float kS4FormulaShift = 26.f;
 constexpr float kS4ContinuationShift = 27.f;
 
 // The tolerances (± %) the test masses are made to.
-constexpr double kUmarMassTolerance = 1;
-constexpr double kStationMassTolerance = 0.5;  // the URR test masses
 
 struct Section1Row {
     float y;
@@ -234,7 +232,8 @@ void writeTestMassSection(ReportContext& c) {
     // "m = U / r = U / r = m": the mass the rotor holds.
     auto massLine = [&](const char* symbols, const std::string& unbalance, double mass, double tolerance) {
         return ks::format("{} = {} / {} = {} {} {} {} %", symbols, unbalance, u.r,
-                          u.r != 0.0 ? ks::fixed(mass, 2) : std::string("-"), g, kPlusMinus, tolerance);
+                          u.r != 0.0 ? ks::fixed(mass, Rotor::statedMassDecimals(mass)) : std::string("-"), g,
+                          kPlusMinus, tolerance);
     };
     const std::string umarTest = unbalanceText(u.umarTest), station = unbalanceText(u.station);
     const std::string travel = ks::fixed(u.travel, 2);
@@ -260,7 +259,7 @@ void writeTestMassSection(ReportContext& c) {
 
     y += kS4LongStep;
     twoLineItem(y, 4, kS4UmarTestMass, kS4UmarTestMass2, true);
-    formula(y + kS4FormulaShift, massLine("m|umar| = U / r", umarTest, u.umarMass, kUmarMassTolerance));
+    formula(y + kS4FormulaShift, massLine("m|umar| = U / r", umarTest, u.umarMass, Rotor::kTestMassTolerance[Rotor::kUmarMass]));
 
     y += kS4LongStep;
     twoLineItem(y, 5, kS4StationaryUnbalance, kS4UrrContinuation, true);
@@ -274,7 +273,7 @@ void writeTestMassSection(ReportContext& c) {
     y += kS4LongStep;
     twoLineItem(y, 6, kS4StationaryTestMass, kS4UrrTestMassContinuation, true);
     formula(y + kS4FormulaShift,
-            massLine("m|station| = U|station| / r", station, u.stationMass, kStationMassTolerance));
+            massLine("m|station| = U|station| / r", station, u.stationMass, Rotor::kTestMassTolerance[Rotor::kStationMass]));
 
     y += kS4LongStep;
     twoLineItem(y, 7, kS4TravellingUnbalance, kS4UrrContinuation, true);
@@ -284,7 +283,7 @@ void writeTestMassSection(ReportContext& c) {
     y += kS4LongStep;
     twoLineItem(y, 8, kS4TravellingTestMass, kS4UrrTestMassContinuation, false);
     formula(y + kS4FormulaShift,
-            massLine("m|travel| = U|travel| / r", travel, u.travelMass, kStationMassTolerance));
+            massLine("m|travel| = U|travel| / r", travel, u.travelMass, Rotor::kTestMassTolerance[Rotor::kTravelMass]));
 }
 
 }  // namespace

@@ -130,6 +130,7 @@ void writeAddedUnbalances(ReportContext& c, const std::string (&headings)[kTestP
     const double r = c.rotor->testMassRadius();
     const std::optional<double> mass = r != 0.0 ? std::optional<double>(c.rotor->addedTestMass()) : std::nullopt;
     const std::optional<double> value = mass ? quotient(r * *mass, umar) : std::nullopt;
+    const std::string massText = mass ? ks::fixed(*mass, Rotor::addedMassDecimals(*mass)) : std::string("-");
     sectionText(c, kLabelX, k52TitleY, c.contentWidth, textOrEmpty(kS52Title));
     sectionRule(c, k52TitleY + kTitleRule);
     const float y = k52HeadY;
@@ -153,7 +154,7 @@ void writeAddedUnbalances(ReportContext& c, const std::string (&headings)[kTestP
         const float x = kGroupX[p];
         sectionText(c, x, k52ValuesY, kCellW, numberText("{:.1f}", value));
         sectionText(c, x + kAngleOffset, k52ValuesY, kCellW, ks::format("{}", kSettingAngle[p]));
-        sectionText(c, x + kMassOffset, k52ValuesY, kCellW, numberText("{:.1f}", mass));
+        sectionText(c, x + kMassOffset, k52ValuesY, kCellW, massText);
     }
 }
 

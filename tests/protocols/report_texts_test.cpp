@@ -33,7 +33,8 @@ protected:
 const std::set<TextId> kRussianOnly = {0x107444A, 0x107446D, 0x1074482, 0x1074483, 0x1074484, 0x1074485,
                                        0x1074486, 0x10744AC, 0x10744AD, 0x10744AE, 0x10744B1, 0x10744B2,
                                        0x10744B3, 0x10744B4, 0x10744C1, 0x10744C2, 0x10744C3, 0x10744C4,
-                                       0x10744C5, 0x10744C6, 0x10744C7, 0x10744C8, 0x10744C9, 0x10744CA};
+                                       0x10744C5, 0x10744C6, 0x10744C7, 0x10744C8, 0x10744C9, 0x10744CA,
+                                       0x10744D9, 0x10744DA};
 
 // What the writers fill into the texts that are patterns, in the order they
 // pass it: i an integer, d a number, s a text.  Every other item is drawn as
@@ -57,6 +58,8 @@ const std::map<TextId, std::string> kWriterArguments = {
     {kS91IscConforms, "d"},
     {kS91IscDoesNotConform, "d"},
     {kS56PassButOne2, "ds"},
+    {kS91LimitInOnePlane, "d"},
+    {kS91LimitInAllPlanes, "d"},
 };
 
 // Formats pattern with sample arguments of the kinds given, through the
@@ -136,8 +139,8 @@ TEST_F(ReportTexts, RangeLanguagesAndRegistration) {
             EXPECT_EQ(en, ru);
         }
     }
-    EXPECT_EQ(russianOnly, 24);
-    EXPECT_EQ(kLast - kFirst + 1, 216u);
+    EXPECT_EQ(russianOnly, 26);
+    EXPECT_EQ(kLast - kFirst + 1, 218u);
 }
 
 TEST_F(ReportTexts, GivenTextsByteForByte) {

@@ -57,6 +57,7 @@ TEST_F(VerificationConclusions, MomentTestAndVerdict) {
         std::string section8;            // the note of section 8 or its sheet's title
         std::vector<std::string> lines;  // the compensator's and the moment's lines in 9.1, when given
         bool approved;
+        double r1 = 30;  // the compensator's radius; the test masses' r is 30
     };
     setLanguage(true);
     const std::string comp = textOrEmpty(kS91CompensatorPassed),
@@ -74,6 +75,9 @@ TEST_F(VerificationConclusions, MomentTestAndVerdict) {
         {"URR one step below", 39, [&](int t, Readings& u) { oneOutlier(t, u); scale({20, 21}, 0, 1.075)(t, u); }, textOrEmpty(kS81Title), {}, false},
         {"a compensator plane over L", 39, [&](int t, Readings& u) { oneOutlier(t, u); if (t == 33) u[1] += 100.0; },
          textOrEmpty(kS81Title), {textOrEmpty(kS91CompensatorFailed), "0.05 × U|station| в одной из плоскостей."}, false},
+        // Section 7 judged against m|station| × r|1| × 5 % = 50.00 gmm, not 0.05 × U|station|; without r|1|, no limit.
+        {"r|1| apart from r", 39, oneOutlier, textOrEmpty(kS81Title), {comp, "50.00 гмм во всех плоскостях."}, true, 24},
+        {"r|1| never typed", 39, oneOutlier, textOrEmpty(kS81Title), {compNot, "<none>"}, false, 0},
         {"a torque run over L", 39, [&](int t, Readings& u) { oneOutlier(t, u); if (t == 35) u = {650.01, 0}; }, textOrEmpty(kS81Title),
          {comp, allPlanes, textOrEmpty(kS91TorqueFailed), "U|mar| + I|sc| × U|travel|, что не соответствует заявленной величине I|sс| = 10 %."}, false},
     };
@@ -81,14 +85,17 @@ TEST_F(VerificationConclusions, MomentTestAndVerdict) {
     cfg_.get()->reductionRatio = 95;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_EQ(write(provingRotor(c.runs, c.change)), reportresult::kWritten);
+        verification::ProvingRotor p = provingRotor(c.runs, c.change);
+        p.r1 = c.r1;
+        ASSERT_EQ(write(p), reportresult::kWritten);
         // Section 8 starts 24 below section 7: its note or its sheet 25 below the heading.
-        const float v = c.runs < 34 ? 185 : 441.5f;
+        const bool compensatorSheet = c.runs >= 34 && c.r1 > 0;
+        const float v = compensatorSheet ? 441.5f : 185;
         EXPECT_EQ(at(7, c.section8 == textOrEmpty(kS81Title) ? 46 : 51, v), c.section8);
         for (std::size_t i = 0; i < c.lines.size(); ++i)
             EXPECT_EQ(at(8, 51, std::vector<float>{208.2f, 220.2f, 234.6f, 246.6f}[i]), c.lines[i]) << i;
         EXPECT_EQ(at(8, 51, 275.4f), textOrEmpty(c.approved ? kVerdictApproved : kVerdictNotApproved));
-        if (c.runs < 39) continue;
+        if (c.runs < 39 || !compensatorSheet) continue;
         // The split heads; the rows of the check and the torque runs with their positions.
         EXPECT_EQ(at(7, {{390, 465.5f}, {390, 477.5f}, {480, 465.5f}, {480, 477.5f}}),
                   (std::vector<std::string>{"Unbalance,", "plane 1", "Unbalance,", "plane 2"}));

@@ -69,13 +69,13 @@ TEST_F(VerificationUmar, DataSheetsOfPage2) {
         std::string initial, added, run1, run6;  // the rows of 5.1, 5.2, run 1 and run 6's values
     };
     // clang-format off
-    const Case cases[] = {
+    const Case cases[] = {  // the added mass to 0.1 g, or finer where 0.1 g would not add 7.5 × U|mar|
         {true, 7, 100, "1 | 1.60 | 30.5 | 1.20 | 300.0 | In tolerance (< 5 × U|mar|)",
-         "7.5 | 10 | 1.9 | 7.5 | 100 | 1.9", "Run 1 | 0.80 | 30.5 | 1.20 | 300.0 | 1 | Balancing required",
+         "7.5 | 10 | 1.88 | 7.5 | 100 | 1.88", "Run 1 | 0.80 | 30.5 | 1.20 | 300.0 | 1 | Balancing required",
          "0.23 | 30.5 | 1.20 | 300.0 | Not allowed | In tolerance (< 0.5 × U|mar| / pl.)"},
         // Runs 3 to 6 missing; with R = 100 the mass of 5.2 is made for r = 50.
         {false, 3, 50, "1 | 1,60 | 30,5 | 1,20 | 300,0 | В допуске (< 5 × U|mar|)",
-         "7,5 | 10 | 3,8 | 7,5 | 100 | 3,8",
+         "7,5 | 10 | 3,75 | 7,5 | 100 | 3,75",
          "Пуск 1 | 0,80 | 30,5 | 1,20 | 300,0 | 1 | Требуется балансировка",
          "0,00 | 0,0 | 0,00 | 0,0 | Запрещена | В допуске (< 0,5 × U|mar| / пл.)"},
         {true, 2, 0, "1 | 1.60 | 30.5 | 1.20 | 300.0 | In tolerance (< 5 × U|mar|)",
