@@ -12,6 +12,7 @@
 #include "gui/texture.h"
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
+#include "protocols/report_texts.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -60,12 +61,15 @@ constexpr float kLoneFirst = 83;     // a lone plane's two marks
 constexpr float kLoneStep = 128;
 constexpr float kMarkHit = 60;       // touch area of a mark
 constexpr float kDropMargin = 24;    // the drop row reaches this far above and below the marks
-// The "IN TOLERANCE" badge over the shaft: dark green on its own white
-// ground in a green frame, so that the shaft and the discs do not show through.
+// The badge over the shaft: its text on its own white ground in a frame, so
+// that the shaft and the discs do not show through; dark green in green for
+// "IN TOLERANCE", dark red in light red for "Balancing required".
 constexpr float kToleranceDrop = 60;
 constexpr float kBadgePadX = 14, kBadgePadY = 4, kBadgeRounding = 6, kBadgeFrame = 2;
 constexpr ImU32 kToleranceGreen = 0xFF7AD645;
 constexpr ImU32 kToleranceText = IM_COL32(21, 166, 74, 255);
+constexpr ImU32 kRequiredRed = IM_COL32(255, 128, 128, 255);
+constexpr ImU32 kRequiredText = IM_COL32(192, 32, 32, 255);
 constexpr ImU32 kBadgeGround = 0xFFFFFFFF;
 constexpr ImU32 kMarkText = 0xFF333333;
 constexpr float kDraggedAlpha = 0.35f;
@@ -220,7 +224,7 @@ std::uint32_t segmentImage(int code) {
     return 0;
 }
 
-void drawMachinePicture(const PlaneView& view, int planeCount, bool inTolerance) {
+void drawMachinePicture(const PlaneView& view, int planeCount, MachineBadge badge) {
     if (!view.rotor || planeCount <= 0) return;
     ImDrawList* list = ImGui::GetWindowDrawList();
     const ImVec2 at = windowOrigin() + ImVec2(view.left, view.top);
@@ -236,8 +240,10 @@ void drawMachinePicture(const PlaneView& view, int planeCount, bool inTolerance)
     for (int column = 0; column < planeCount; ++column)
         if (const u32 key = segmentImage(segmentCode(view, column, planeCount)))
             drawPicture(list, key, at + ImVec2(kPlaneColumnWidth * static_cast<float>(column), 0));
-    if (inTolerance) {
-        const char* text = textOrEmpty(kTextInTolerance);
+    if (badge != MachineBadge::kNone) {
+        const bool good = badge == MachineBadge::kInTolerance;
+        const char* required = getReportText(reporttext::kBalancingRequired);
+        const char* text = good ? textOrEmpty(kTextInTolerance) : required ? required : "";
         ImFont* font = uiFont(fontslot::kRegular40);
         const float width = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text).x;
         const float span = kPlaneColumnWidth * static_cast<float>(planeCount);
@@ -245,9 +251,9 @@ void drawMachinePicture(const PlaneView& view, int planeCount, bool inTolerance)
         const ImVec2 pad(kBadgePadX, kBadgePadY);
         const ImVec2 min = textAt - pad, max = textAt + ImVec2(width, font->FontSize) + pad;
         list->AddRectFilled(min, max, kBadgeGround, kBadgeRounding);
-        list->AddRect(min, max, kToleranceGreen, kBadgeRounding, 0, kBadgeFrame);
+        list->AddRect(min, max, good ? kToleranceGreen : kRequiredRed, kBadgeRounding, 0, kBadgeFrame);
         UiProbe::report(0, "badge", min, max, text);
-        drawSlotText(fontslot::kRegular40, text, textAt, kToleranceText);
+        drawSlotText(fontslot::kRegular40, text, textAt, good ? kToleranceText : kRequiredText);
     }
 }
 

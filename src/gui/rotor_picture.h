@@ -82,9 +82,14 @@ int segmentCode(const PlaneView& view, int column, int planeCount);
 // The image key of a segment code; 0 for a code without a picture.
 std::uint32_t segmentImage(int code);
 
+// The badge over the machine picture: none, "IN TOLERANCE" in green, or
+// "Balancing required" in red for a control rotor's run that missed its
+// verification step.
+enum class MachineBadge { kNone, kInTolerance, kBalancingRequired };
+
 // The machine picture of the interface type with the rotor's shaft segments
-// and, when `inTolerance`, the "IN TOLERANCE" badge over it.
-void drawMachinePicture(const PlaneView& view, int planeCount, bool inTolerance);
+// and its badge over it.
+void drawMachinePicture(const PlaneView& view, int planeCount, MachineBadge badge);
 
 // ---- channel marks ----------------------------------------------------------
 

@@ -61,6 +61,15 @@ bool Data::inTolerance() const {
     return outOfTolerance == 0 && !increasedAccuracy() && hasRuns() && !_rotor->isControlRotor();
 }
 
+bool Data::stepMissed() const { return hasRuns() && _rotor->missesItsStep(_rotor->currentRun()); }
+
+bool Data::asksNothing(int i) const {
+    Rotor& r = *_rotor;
+    if (!r.isControlRotor() || i == kMiddlePlane || r.testMassesNow() != PositionTable::TestMasses::kCorrection)
+        return false;
+    return std::round(std::fabs(r.roundedCorrectionMass(i, true)) * std::pow(10.0, r.correctionMassDecimals())) == 0;
+}
+
 void Data::prepare(bool keepAngles) {
     Rotor& r = *_rotor;
     const int n = planeCount();
@@ -145,6 +154,7 @@ void Data::computeShownPlanes() {
             } else if (i == kMiddlePlane) {
                 continue;
             }
+            if (!_displayUnbalances && asksNothing(i)) continue;
         }
         // A plane beyond its correction limit is out of tolerance as much as
         // any, as the protocol judges it; it is only not shown for a correction
@@ -290,10 +300,14 @@ void drawDialAndMarkers(Gui& g, Data& d) {
 
 void drawPictureAndInstructions(Gui& g, Data& d) {
     if (d.testTable()) return;
-    drawMachinePicture(d._view, d.planeCount(), d.inTolerance());
+    const bool missed = d.stepMissed();
+    drawMachinePicture(d._view, d.planeCount(),
+                       d.inTolerance() ? MachineBadge::kInTolerance
+                       : missed        ? MachineBadge::kBalancingRequired
+                                       : MachineBadge::kNone);
     drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
     if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
-    if (d.hasRuns()) d.correctionInstructions(d.inTolerance() ? kRunInTolerance : 0);
+    if (d.hasRuns()) d.correctionInstructions((d.inTolerance() ? kRunInTolerance : 0) | (missed ? kRunMissedStep : 0));
 }
 
 void showProgress(Gui& g) {

@@ -101,6 +101,13 @@ struct Data final : Gui::ActiveData {
     // accuracy, with runs, not a control rotor.
     bool inTolerance() const;
 
+    // A control rotor's current run missed its verification step's limit:
+    // the step is made again.
+    bool stepMissed() const;
+    // Plane index i of a control rotor is asked for a correction that rounds
+    // to nothing at the decimals its masses are shown with: nothing to mount.
+    bool asksNothing(int i) const;
+
     // Recomputes the corrections of the current run; with `keepAngles` the
     // position splits keep the angles closest to the ones before.
     void prepare(bool keepAngles);
@@ -146,7 +153,7 @@ struct Data final : Gui::ActiveData {
 };
 
 // The flags of `correctionInstructions`.
-enum InstructionFlags { kRunInTolerance = 1 };
+enum InstructionFlags { kRunInTolerance = 1, kRunMissedStep = 2 };
 
 // ---- texts shared by the panels ---------------------------------------------------
 
@@ -160,8 +167,9 @@ std::string angleText(double degrees, int decimals);
 std::string amountText(double amount, const char* unit, int decimals, float width);
 // The residual unbalance line: "u (u/permissible) gmm", the ratio the
 // missing-value mark when no permissible unbalance is set; `green` tells
-// whether u lies below the permissible unbalance.
-std::string residualText(double u, double permissible, bool& green);
+// whether u lies below the permissible unbalance in a run that did not miss
+// its verification step.
+std::string residualText(double u, double permissible, bool stepMissed, bool& green);
 // Folds an angle distance into 0..180.
 double angleDistance(double a, double b);
 

@@ -56,8 +56,6 @@ constexpr float kResidualTop = 154;
 constexpr float kLeaderGap = 6;
 constexpr int kDecimalsPlain = 1;
 constexpr int kDecimalsAccurate = 4;
-// A control rotor's test masses, as its certificate states them (to 0.01 g).
-constexpr int kDecimalsTestMass = 2;
 constexpr double kExponentFrom = 10000;
 
 constexpr int kMarTestFirst = 6;
@@ -66,7 +64,6 @@ constexpr int kMiddlePlane = 1;
 constexpr double kBand = 0.12;  // of the Test table: the stage's mean +- 12 %
 constexpr int kUnbalanceStage = 1;
 constexpr int kMixedStage = 2;
-constexpr int kTestMassUmar = 0;
 constexpr int kTestMassStep = 30;  // degrees between the U|mar| test mass's positions
 
 constexpr float kTableTop = 44;
@@ -145,14 +142,18 @@ std::string angleText(double degrees, int decimals) {
     return text + textOrEmpty(textid::kUnitDegree);
 }
 
-// The decimals of a plane's amount.  A control rotor's masses read as its
-// certificate states them: the test masses to 0.01 g, the unbalance added at
-// the test's first step to 0.1 g.
-int amountDecimals(Rotor& r, bool unbalances, bool accurate) {
+// The decimals of plane index i's amount.  A control rotor's masses read as
+// its certificate states them: a test mass and the mass of the unbalance
+// added at the test's first step with the digits they hold, a correction
+// with those of the rotor's test masses.
+int amountDecimals(Rotor& r, int i, double amount, bool unbalances, bool accurate) {
     if (accurate) return kDecimalsAccurate;
-    if (unbalances || !r.isControlRotor() || r.testMassesNow() == PositionTable::TestMasses::kAddedUnbalance)
-        return kDecimalsPlain;
-    return kDecimalsTestMass;
+    if (unbalances || !r.isControlRotor()) return kDecimalsPlain;
+    const PositionTable::TestMasses asked = r.testMassesNow();
+    if (i == kMiddlePlane) return Rotor::statedMassDecimals(amount);
+    if (asked == PositionTable::TestMasses::kCorrection) return r.correctionMassDecimals();
+    if (asked == PositionTable::TestMasses::kAddedUnbalance) return Rotor::addedMassDecimals(amount);
+    return Rotor::statedMassDecimals(amount);
 }
 
 std::string amountText(double amount, const char* unit, int decimals, float width) {
@@ -165,7 +166,7 @@ std::string amountText(double amount, const char* unit, int decimals, float widt
     }
 }
 
-std::string residualText(double u, double permissible, bool& green) {
+std::string residualText(double u, double permissible, bool stepMissed, bool& green) {
     const char* gmm = textOrEmpty(textid::kUnitGmm);
     // Without a permissible unbalance (a control rotor's may be 0) there is no ratio.
     if (!(permissible > 0)) {
@@ -173,7 +174,8 @@ std::string residualText(double u, double permissible, bool& green) {
         return ks::format("{:.1f} ({}) {}", u, doneMark(), gmm);
     }
     const double ratio = u / permissible;
-    green = ratio < 1;
+    // A run that missed its verification step is not good, whatever its ratio.
+    green = ratio < 1 && !stepMissed;
     return ks::format("{:.1f} ({:.2f}) {}", u, ratio, gmm);
 }
 
@@ -225,7 +227,7 @@ void Data::correctionInstructions(int flags) {
             if (!unbalances && run >= kMarTestFirst && run <= kMarTestLast)
                 done = i != kMiddlePlane;
             else
-                done = i == kMiddlePlane;
+                done = i == kMiddlePlane || (!unbalances && asksNothing(i));
         }
 
         const float x = _view.left + kPlaneColumnWidth * static_cast<float>(i) + kColumnInset;
@@ -247,7 +249,7 @@ void Data::correctionInstructions(int flags) {
                          kBlack);
         } else {
             const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
-                                                amountDecimals(r, unbalances, accurate), right - x);
+                                                amountDecimals(r, i, kind.shown, unbalances, accurate), right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
         }
 
@@ -255,7 +257,7 @@ void Data::correctionInstructions(int flags) {
         toleranceLine(top + ImVec2(0, kToleranceTop), origin.x + right, kToleranceLabel,
                       ks::format("{:.1f} {}", permissible, textOrEmpty(textid::kUnitGmm)), kBlack);
         bool green = false;
-        const std::string residual = residualText(unbalance, permissible, green);
+        const std::string residual = residualText(unbalance, permissible, (flags & kRunMissedStep) != 0, green);
         toleranceLine(top + ImVec2(0, kResidualTop), origin.x + right, kResidualLabel, residual,
                       green ? kGoGreen : kBlack);
     }
@@ -313,15 +315,16 @@ void Data::planeValueTable(int plane) {
             list->AddRectFilled(at, rowEnd, kOutsideBand);
         const ImU32 ink = isMarked ? kWhite : kBlack;
         const bool testMass = kind == kUnbalanceStage && middle;
-        const double umarMass = r.testMass(plane + 1, kTestMassUmar);
+        const double umarMass = r.testMass(plane + 1, Rotor::kUmarMass);
+        const int massDecimals = Rotor::statedMassDecimals(umarMass);
         const std::string firstCell =
             !measured ? ks::format("{}", kTestMassStep * (run - first))
-                      : ks::format("{:.{}f}", testMass ? umarMass : value, testMass ? kDecimalsTestMass : decimals);
+                      : ks::format("{:.{}f}", testMass ? umarMass : value, testMass ? massDecimals : decimals);
         drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
         std::string second;
         if (twoColumns) {
             if (!measured)
-                second = ks::format("{:.{}f}", umarMass, kDecimalsTestMass);
+                second = ks::format("{:.{}f}", umarMass, massDecimals);
             else if (!unbalanceCaptions)
                 second = ks::format("{:.{}f}", value, decimals);
             else

@@ -233,7 +233,7 @@ void determinationView(Gui& gui, Data& d) {
     const double machineAngle = gui._machine->getAngle();
     d.shownAngle = d.angleEntered && d.currentRun > 0 ? rotor.trialAngle(d.planeIndex()) : machineAngle;
     angleDial(gui, d);
-    drawMachinePicture(d.view, rotor.planeCount(false), false);
+    drawMachinePicture(d.view, rotor.planeCount(false), MachineBadge::kNone);
     drawMachineScheme(d.view, 0, [](const SchemeBox&) {});
     trialPlanePanel(gui, d);
     measuredValues(gui, d);

@@ -436,17 +436,18 @@ TEST(BalancingScreen, NumberFormats) {
 
     struct Residual {
         double u, permissible;
+        bool stepMissed;  // a control rotor's verification run
         const char* text;
         bool green;
     };
     const Residual residuals[] = {
-        {50, 50, "50.0 (1.00) gmm", false},   {49.99, 50, "50.0 (1.00) gmm", true},
-        {25, 50, "25.0 (0.50) gmm", true},    {7, 0, "7.0 (Â) gmm", false},
-        {7, -1, "7.0 (Â) gmm", false},
+        {50, 50, false, "50.0 (1.00) gmm", false}, {49.99, 50, false, "50.0 (1.00) gmm", true},
+        {25, 50, false, "25.0 (0.50) gmm", true},  {7, 0, false, "7.0 (Â) gmm", false},
+        {7, -1, false, "7.0 (Â) gmm", false},      {6.9, 10, true, "6.9 (0.69) gmm", false},
     };
     for (const Residual& r : residuals) {
         bool green = !r.green;
-        EXPECT_EQ(BalancingData::residualText(r.u, r.permissible, green), r.text);
+        EXPECT_EQ(BalancingData::residualText(r.u, r.permissible, r.stepMissed, green), r.text);
         EXPECT_EQ(green, r.green) << r.u;
     }
 }
@@ -645,6 +646,44 @@ TEST(BalancingScreen, ControlRotorTestTable) {
     }
 }
 
+// A control rotor's steps as the screen asks for them: a 2 kg proving rotor's
+// added unbalance as a mass above 0, a run that missed its step said, and a
+// compensated run whose correction rounds to nothing asks for nothing.
+TEST(BalancingScreen, ControlRotorVerificationSteps) {
+    struct Case {
+        double umar;
+        int runs;
+        double last, saved;  // the test planes' unbalance in the last run, and as saved (gmm)
+        std::uint32_t shownPlanes;
+        const char *shown, *badge;
+    };
+    const Case cases[] = {{0.8, 1, 0.24, 0, 5, ".043 g", ""},  // at 10° and 100°; "0.0 g" before
+                          {10, 6, 6.9, 0, 5, "D", "Balancing required"},  // above 0.5 × U|mar| before the U|mar| test
+                          {10, 34, 3.5, 3, 0, "Â", ""},  // "0.00 g" before
+                          {10, 34, 8, 3, 5, ".04 g", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        Bench b([&c](Bench& b) {
+            Rotor& r = b.rotor();
+            r.setPlaneCount(3), r.setPlaneChannels(2, 0, 0);
+            r.data().controlRotor = true, r.data().permissibleUnbalance = c.umar;
+            for (Plane& p : r.data().planes) p.radiusSmall = 140;
+            r.computeTestMasses();
+            r.data().results = {Vector(c.saved, 0), Vector(), Vector(c.saved, 0)};
+            r.data().runs.resize(static_cast<std::size_t>(c.runs));
+            for (Measurement& m : r.data().runs) {
+                m.results.resize(2);
+                const double u = &m == &r.data().runs.back() ? c.last : 0.3 * c.umar;
+                m.results[0].unbalance = m.results[1].unbalance = Vector(u, 0);
+            }
+            r.selectRun(c.runs - 1);
+        });
+        EXPECT_EQ(b.data()._shownPlanes, c.shownPlanes);
+        EXPECT_TRUE(b.h.probe().shows(c.shown));
+        for (const UiItem& i : b.h.probe().items()) EXPECT_TRUE(i.text != ".0 g" && i.text != ".00 g");  // "0" + it
+        EXPECT_EQ(b.find("badge") ? b.find("badge")->text : "", c.badge);
+    }
+}
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
 static_assert(BalancingData::planeBit(32) == 0 && BalancingData::planeBit(-1) == 0, "no bit outside the mask");
