@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "records/settings_file.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_ids.h"
 
 namespace Settings {
@@ -50,7 +50,6 @@ constexpr TextId kTextReloading = 0xDDB056;
 constexpr TextId kTextFlashError = 0xDDB057;
 constexpr TextId kTextClear = 0xDDB058;
 constexpr TextId kTextNoDrive = 0xDDB05A;
-constexpr TextId kTextNoSpace = 0xDDB05B;
 
 constexpr const char* kDriveUpdates = "kestrune/updates";
 constexpr const char* kDriveConfigs = "kestrune/configs";
@@ -321,10 +320,9 @@ void showExportResult(Data& d, int result) {
     Gui& g = d.gui;
     const TextId text = result > 0                       ? kTextFilesCopied
                         : result == logexport::kNoDrive ? kTextNoDrive
-                        : result == logexport::kNoSpace ? kTextNoSpace
+                        : result == logexport::kNoSpace ? textid::kTextNotEnoughSpace
                                                         : textid::kTextError;
-    const int err = logexport::systemError(result);
-    const std::string reason = err != 0 ? std::strerror(err) : "";
+    const std::string reason = systemReasonText(logexport::systemError(result));
     // The worker released the device for the copy: the first closing answer
     // (a button, Back, Home, Escape) connects again, once.
     auto reconnected = std::make_shared<bool>(result == logexport::kNoDrive);
