@@ -266,8 +266,9 @@ enum UpdatePage : TextId { kSoftwarePage = 0, kFirmwarePage = 1, kEventsPage = 2
 
 // The update being installed: the confirmation box's answer callback holds it.
 struct UpdateOutcome {
-    int code = -1;       // the firmware writer's exit code; 0 when the package was unpacked
-    std::string reason;  // why it failed, for the log
+    int code = -1;          // the firmware writer's exit code; 0 when the package was unpacked
+    std::string reason;     // why it failed, for the log
+    bool noDevice = false;  // the firmware writer found no controller in its update mode
 };
 struct PendingUpdate {
     std::string path;  // the chosen file

@@ -56,6 +56,8 @@ constexpr const char* kDriveConfigs = "kestrune/configs";
 constexpr const char* kLocalUpdates = "updates";
 constexpr const char* kLogsFolder = "logs";
 constexpr const char* kFirmwareLog = "logs/dfu-util.log";  // the writer's own output
+// What the writer says when no controller waits in its update mode.
+constexpr const char* kFirmwareNoDevice = "No DFU capable USB device available";
 constexpr const char* kFirmwareExtension = ".dfu";
 constexpr const char* kSoftwareExtension = ".kst";
 constexpr const char* kSettingsExtension = ".cfg";
@@ -137,7 +139,9 @@ void removeFile(const std::string& path) {
 
 UpdateOutcome flashFirmware(const std::string& path) {
     UpdateOutcome out;
-    out.code = platform::runProgram({"dfu-util", "-a", "0", "-D", path}, kFirmwareLog, &out.reason);
+    std::string said;
+    out.code = platform::runProgram({"dfu-util", "-a", "0", "-D", path}, kFirmwareLog, &out.reason, &said);
+    out.noDevice = out.code != 0 && said.find(kFirmwareNoDevice) != std::string::npos;
     return out;
 }
 
@@ -172,9 +176,10 @@ void showOnBox(Gui& g, TextId text) {
     g._modalButtons.clear();
 }
 
-// The work's outcome: the box is read and closed with "OK".
-void showOutcome(Gui& g, PendingUpdate& u, TextId text) {
+// The work's outcome, with its reason below: the box is read and closed with "OK".
+void showOutcome(Gui& g, PendingUpdate& u, TextId text, const std::string& reason = {}) {
     showOnBox(g, text);
+    g._modalDetails = reason;
     g._modalButtons = textOrEmpty(textid::kTextButtonOk);
     g._modalBusy = false;
     u.ended = true;
@@ -195,7 +200,8 @@ int advanceFlashing(Data& d, PendingUpdate& u) {
     const UpdateOutcome out = u.job.get();
     logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
                        out.reason.empty() ? "" : ", ", out.reason));
-    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError);
+    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError,
+                out.noDevice ? textOrEmpty(textid::kTextUsbDeviceNotFound) : "");
     // Update mode has ended the worker: a new one connects once the text has
     // been read (the new connection's own boxes would replace it).
     u.reconnectOnClose = true;

@@ -139,9 +139,10 @@ TEST(SettingsUpdateLists, ReadOnOpeningAfterADeleteAndWhenTheDriveComes) {
 }
 
 TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
-    for (int exit : {0, 1}) {
+    const char* noDevice = "dfu-util: No DFU capable USB device available\n";  // its output, with 74
+    for (auto [exit, said] : {std::pair{0, ""}, {1, ""}, {74, noDevice}}) {
         Rig rig;
-        rig.runner.codes = {exit};
+        rig.runner.codes = {exit}, rig.runner.output = said;
         const std::string path = rig.onStick("updates/6.1; touch x.dfu"), wait = "Wait, firmware flashing in progress!";
         testwd::writeFile(path, "fw");
         rig.m.quitCallsNeeded = INT_MAX;
@@ -162,6 +163,7 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
         rig.waitWhileBoxShows(wait);
         EXPECT_EQ(rig.g._modalText, std::string(exit ? "Update error! " : "") +
                                         "Turn machine off and then turn it on after at least one minute!");
+        EXPECT_EQ(rig.g._modalDetails, exit == 74 ? "USB device not found!" : "");
         EXPECT_EQ(rig.runner.calls, (std::vector<Strings>{{"dfu-util", "-a", "0", "-D", path}}));
         rig.h.run(100);
         EXPECT_EQ(rig.m.count("startProcess"), 0);  // the text stays until it is closed
