@@ -268,6 +268,7 @@ enum UpdatePage : TextId { kSoftwarePage = 0, kFirmwarePage = 1, kEventsPage = 2
 struct UpdateOutcome {
     int code = -1;          // the firmware writer's exit code; 0 when the package was unpacked
     std::string reason;     // why it failed, for the log
+    int systemError = 0;    // the system's reason it failed here (errno), told the operator; 0 none
     bool noDevice = false;  // the firmware writer found no controller in its update mode
 };
 struct PendingUpdate {

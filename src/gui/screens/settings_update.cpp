@@ -150,7 +150,7 @@ UpdateOutcome flashFirmware(const std::string& path) {
 // that name stays).  Only the unpacking decides.
 UpdateOutcome unpackApplication(const std::string& path) {
     UpdateOutcome out;
-    if (!unpackUpdateFile(path.c_str(), &out.reason)) return out;
+    if (!unpackUpdateFile(path.c_str(), &out.reason, &out.systemError)) return out;
     out.code = 0;
     const std::string name = fs::path(path).filename().string();
     std::string why;
@@ -223,7 +223,11 @@ int advanceReload(Data& d, PendingUpdate& u) {
     d.listing.page.reset();  // the package's copy in "updates"
     if (out.code != 0) {
         logLine("Application update " + u.path + " error: " + out.reason);
-        showOutcome(g, u, kTextUpdateDamaged);
+        // Only a package at fault is a damaged one.
+        if (out.systemError != 0)
+            showOutcome(g, u, textid::kTextError, systemReasonText(out.systemError));
+        else
+            showOutcome(g, u, kTextUpdateDamaged);
         return -1;
     }
     logLine("Application update " + u.path + " unpacked" + (out.reason.empty() ? "" : "; " + out.reason));
