@@ -141,6 +141,7 @@ struct Data : Gui::ActiveData {
     int lastAction = kNoAction;
     bool resultShown = false;
     bool resultOk = false;
+    int resultError = 0;  // why the settings could not be saved under a name (errno), 0 not known
     // The settings saved under a name would replace this file: the box asks.
     std::string replaceAsked;
 
