@@ -331,10 +331,11 @@ bool saveConfig(Data& d) {
         d.saveErrorShown = false;
         return true;
     }
+    const int err = errno;
     logLine("Settings saving error: " + error);
     if (!d.saveErrorShown) {
         d.saveErrorShown = true;
-        notify(d, textOrEmpty(kTextSavingError), error);
+        notify(d, textOrEmpty(kTextSavingError), systemReasonText(err));
     }
     return false;
 }

@@ -230,6 +230,7 @@ TEST(SettingsScreenEntry, AFailedSaveIsShownOnceUntilASaveSucceeds) {
     platform::setReplaceFileWriter(&failingWrite);
     edit("2001");
     EXPECT_TRUE(shown());
+    EXPECT_EQ(rig.g._modalDetails, "Not enough space!");
     EXPECT_EQ(rig.g._config->machineInfo.year, 2001);  // kept in memory
     rig.g.pressModalButton(0);
     rig.h.run(300);
