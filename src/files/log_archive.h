@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "files/lzma_alone.h"
+#include "texts/system_reason.h"
 
 // The export's result codes.
 namespace logexport {
@@ -37,7 +38,7 @@ constexpr int kSystemErrorBase = -1000;
 
 // The code of a failure for the system's reason `err` (a full drive is kNoSpace).
 inline int failure(int err) {
-    if (err == ENOSPC || err == EDQUOT) return kNoSpace;
+    if (noRoomLeft(err)) return kNoSpace;
     return err > 0 ? kSystemErrorBase - err : kFailed;
 }
 // The system's reason a result code carries, 0 for none.

@@ -23,6 +23,12 @@ bool refuse(std::string* reason, const std::string& text) {
     return false;
 }
 
+// A refusal for the system's reason `err`, which the operator is told.
+bool refuseFor(int err, int* systemError, std::string* reason, const std::string& text) {
+    if (systemError) *systemError = err;
+    return refuse(reason, text);
+}
+
 // The process's file-creation mask, read without changing it.
 mode_t currentUmask() {
     std::ifstream status("/proc/self/status");
@@ -85,7 +91,7 @@ bool runsHere(const std::vector<unsigned char>& program, std::string* reason) {
     return true;
 }
 
-bool unpack(const char* path, std::string* reason) {
+bool unpack(const char* path, std::string* reason, int* systemError) {
     if (!path || !*path) return refuse(reason, "no file name");
     std::string refusal;
     std::uint64_t size = 0;
@@ -117,22 +123,29 @@ bool unpack(const char* path, std::string* reason) {
     std::string error;
     if (!platform::replaceFile(
             kUpdateTarget, std::string_view(reinterpret_cast<const char*>(program.data()), program.size()),
-            &error))
-        return refuse(reason, "cannot write " + std::string(kUpdateTarget) + ": " + error);
-    if (::chmod(kUpdateTarget, 0777 & ~currentUmask()) != 0)
-        return refuse(reason, "cannot make " + std::string(kUpdateTarget) + " executable");
+            &error)) {
+        const int err = errno;
+        return refuseFor(err, systemError, reason,
+                         "cannot write " + std::string(kUpdateTarget) + ": " + error);
+    }
+    if (::chmod(kUpdateTarget, 0777 & ~currentUmask()) != 0) {
+        const int err = errno;
+        return refuseFor(err, systemError, reason,
+                         "cannot make " + std::string(kUpdateTarget) + " executable");
+    }
     return true;
 }
 
 }  // namespace
 
-bool unpackUpdateFile(const char* path, std::string* reason) {
+bool unpackUpdateFile(const char* path, std::string* reason, int* systemError) {
     std::string why;
     bool ok = false;
+    if (systemError) *systemError = 0;
     try {
-        ok = unpack(path, &why);
+        ok = unpack(path, &why, systemError);
     } catch (...) {  // out of memory: the update is refused, the program goes on
-        why = "out of memory";
+        refuseFor(ENOMEM, systemError, &why, "out of memory");
     }
     if (!ok) {
         // The unpacking belongs to no component with a log of its own.

@@ -17,5 +17,8 @@ inline constexpr const char* kUpdateTarget = "kestrune.new";
 // True when "kestrune.new" was written.  On false `reason` (when given) tells
 // why: unreadable, not a regular file, too large, too short, damaged, not a
 // program of this machine, or not writable; the reason is also logged in "dbr".  Never blocks on a pipe.
-bool unpackUpdateFile(const char* path, std::string* reason);
+// `systemError` (when given) gets the system's reason (errno) when the
+// failure was this machine's, not the package's (no room for the program, a
+// read-only working folder, no memory); 0 otherwise.
+bool unpackUpdateFile(const char* path, std::string* reason, int* systemError = nullptr);
 bool unpackUpdateFile(const char* path);

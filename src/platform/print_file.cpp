@@ -9,21 +9,9 @@
 namespace platform {
 namespace {
 constexpr const char* kPrintLog = "logs/lp.log";
-constexpr std::size_t kReasonRead = 4096;  // of lp's output, enough for its first line
 
-std::uintmax_t logSize() {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(kPrintLog, ec);
-    return ec ? 0 : size;
-}
-
-// The first line that is not blank of what the log holds after `offset`.
-std::string firstLineAfter(std::uintmax_t offset) {
-    std::ifstream in(kPrintLog, std::ios::binary);
-    if (!in.seekg(static_cast<std::streamoff>(offset))) return {};
-    std::string text(kReasonRead, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+// The first line of `text` that is not blank.
+std::string firstLine(const std::string& text) {
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -44,13 +32,12 @@ std::vector<std::string> printCommand(const std::filesystem::path& file) {
 }
 
 bool printFile(const std::filesystem::path& file, std::string* reason) {
-    const std::uintmax_t before = logSize();
-    std::string why;
-    const int code = runProgram(printCommand(file), kPrintLog, &why);
+    std::string why, said;
+    const int code = runProgram(printCommand(file), kPrintLog, &why, &said);
     // Why lp did not run at all (not installed, ended by a signal) goes
     // beside its own messages.
     if (code < 0) std::ofstream(kPrintLog, std::ios::app) << why << '\n';
-    if (code != 0 && reason) *reason = code < 0 ? why : firstLineAfter(before);
+    if (code != 0 && reason) *reason = code < 0 ? why : firstLine(said);
     return code == 0;
 }
 

@@ -130,6 +130,10 @@ constexpr TextItem kCommon[] = {
     {0x195DC2C, "Work will continue in Demo mode.", "Работа будет продолжена в демо-режиме."},
     {0x195DC2D, "Error adding inverters!", "Ошибка добавления преобразователей частоты!"},
     {0x195DC2E, "Check settings and restart machine.", "Проверьте настройки и перезапустите станок."},
+    {0x195DC2F, "Read-only file system", "Файловая система доступна только для чтения"},
+    {0x195DC30, "Permission denied", "Отказано в доступе"},
+    {0x195DC31, "Input/output error", "Ошибка ввода/вывода"},
+    {0x195DC32, "No such file or directory", "Нет такого файла или каталога"},
 };
 static_assert(validTable(kCommon, 0x195DC00), "kCommon");
 

@@ -110,10 +110,16 @@ constexpr TextId kTextUsbDeviceNotFound = 0x195DC2B;
 constexpr TextId kTextDemoContinues = 0x195DC2C;
 constexpr TextId kTextInvertersError = 0x195DC2D;
 constexpr TextId kTextCheckSettings = 0x195DC2E;
+// The system's reasons a file could not be written (system_reason.h).
+constexpr TextId kTextReadOnlyDrive = 0x195DC2F;     // "Read-only file system"
+constexpr TextId kTextAccessDenied = 0x195DC30;      // "Permission denied"
+constexpr TextId kTextInputOutputError = 0x195DC31;  // "Input/output error"
+constexpr TextId kTextNoSuchFile = 0x195DC32;        // "No such file or directory"
 constexpr TextId kTextRotorNamePrefix = 0x1CFB00A;  // "ROTOR " / "ИЗДЕЛИЕ "
 constexpr TextId kTextOpeningFileError = 0x1CFB018;
 constexpr TextId kTextReplaceFile = 0x1CFB01D;       // "Replace the existing file?"
 constexpr TextId kTextUpdateFileDamaged = 0xDDB051;  // "Error! Update file damaged! (9908)"
+constexpr TextId kTextNotEnoughSpace = 0xDDB05B;     // "Not enough space!"
 constexpr TextId kTextButtonOk = 0x1CA6401;          // "OK"
 constexpr TextId kTextButtonsYesNo = 0x1CA6402;      // "Yes|No"
 constexpr TextId kTextButtonsConnectCancel = 0x1CA6403;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <regex>
 #include <set>
@@ -8,6 +9,7 @@
 
 #include "support/format_fields.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -48,7 +50,7 @@ const GroupCount kFilledGroups[] = {
     {0x1496400, 2},
     {0x138C800, 12},
     {0x1C8A400, 7},
-    {0x195DC00, 44},
+    {0x195DC00, 48},
     {0x1EFB800, 8},
     {0x1073000, 17},
     {0x1EFD000, 65},
@@ -159,7 +161,7 @@ TEST(texts_catalogue, EveryGroupAnswersForItsItemsInBothLanguages) {
 
 TEST(texts_catalogue, GapsAndItemsPastTheLastOneHaveNoText) {
     LanguageGuard guard;
-    const TextId none[] = {0xB95C1C,  0x1496403, 0x138C80D, 0x1C8A408, 0x195DC04, 0x195DC22, 0x195DC2F,
+    const TextId none[] = {0xB95C1C,  0x1496403, 0x138C80D, 0x1C8A408, 0x195DC04, 0x195DC22, 0x195DC33,
                            0x1EFB809, 0x1073012, 0x1EFD042, 0x1CFB01E, 0x9DD00D,  0x1CA6404, 0x18A4009,
                            0x13DFC09, 0x176C40C, 0xDDB00B,  0xDDB016,  0xDDB019,  0xDDB02B,  0xDDB04D,
                            0xDDB05F,  0x1793008, 0x1B73B88, 0x1B73BE2, 0x1B73BE8, 0xDEE002,  0xDEE06B,
@@ -169,6 +171,18 @@ TEST(texts_catalogue, GapsAndItemsPastTheLastOneHaveNoText) {
         setLanguage(english);
         for (TextId id : none) EXPECT_EQ(textOf(id), nullptr) << std::hex << id;
     }
+}
+
+// A failure's system reason reads in the interface's language; one the texts
+// do not hold, in the system's words.
+TEST(texts_catalogue, SystemReasonsInBothLanguages) {
+    LanguageGuard guard;
+    setLanguage(false);
+    EXPECT_EQ(systemReasonText(EROFS) + "/" + systemReasonText(EDQUOT),
+              "Файловая система доступна только для чтения/Недостаточно места!");
+    setLanguage(true);
+    EXPECT_EQ(systemReasonText(EROFS) + "/" + systemReasonText(EXDEV) + "/" + systemReasonText(0),
+              "Read-only file system/Invalid cross-device link/");
 }
 
 TEST(texts_catalogue, SampleTextsInBothLanguages) {

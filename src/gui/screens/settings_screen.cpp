@@ -5,6 +5,7 @@
 #include "gui/screens/settings_screen.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cfloat>
@@ -27,6 +28,7 @@
 #include "rotor/rotor_clock.h"
 #include "rotor/rotor_files.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_ids.h"
 
 namespace Settings {
@@ -152,14 +154,18 @@ std::string namedSettingsPath(const std::string& typed) {
 }
 
 // Saves the settings to a path of namedSettingsPath; the drive's folder is
-// made when missing (a path in the working directory has none).
+// made when missing (a path in the working directory has none).  Why it
+// failed goes to d.resultError.
 bool saveUnderName(Data& d, const std::string& target) {
+    d.resultError = 0;
     if (target.empty()) return false;
     const std::filesystem::path folder = std::filesystem::path(target).parent_path();
     std::error_code ec;
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
-    std::string error;
-    const bool saved = saveSettingsFile(*d.config, target, &error);
+    std::string error = ec ? "cannot make " + folder.string() + ": " + ec.message() : "";
+    // A folder that cannot be made says why its file cannot be.
+    const bool saved = !ec && saveSettingsFile(*d.config, target, &error);
+    if (!saved) d.resultError = ec ? ec.value() : errno;
     if (!folder.empty()) flushVolume(target);
     if (!saved) logLine("Settings saving error: " + error);
     return saved;
@@ -325,10 +331,11 @@ bool saveConfig(Data& d) {
         d.saveErrorShown = false;
         return true;
     }
+    const int err = errno;
     logLine("Settings saving error: " + error);
     if (!d.saveErrorShown) {
         d.saveErrorShown = true;
-        notify(d, textOrEmpty(kTextSavingError), error);
+        notify(d, textOrEmpty(kTextSavingError), systemReasonText(err));
     }
     return false;
 }
@@ -388,10 +395,12 @@ int showResult(Data& d, int answer) {
         g._modalButtons.clear();
         g._modalInputWidth = kNameFieldWidth;
     } else {
-        if (d.lastAction == kSaveUnderName)
+        if (d.lastAction == kSaveUnderName) {
             g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
-        else
+            if (!d.resultOk) g._modalDetails = systemReasonText(d.resultError);
+        } else {
             g._modalText = textOrEmpty(d.resultOk ? kTextLoaded : kTextLoadingError);
+        }
         g._modalButtons = textOrEmpty(textid::kTextButtonOk);
         g._modalInputWidth = 0;
     }

@@ -141,6 +141,7 @@ struct Data : Gui::ActiveData {
     int lastAction = kNoAction;
     bool resultShown = false;
     bool resultOk = false;
+    int resultError = 0;  // why the settings could not be saved under a name (errno), 0 not known
     // The settings saved under a name would replace this file: the box asks.
     std::string replaceAsked;
 
@@ -266,8 +267,10 @@ enum UpdatePage : TextId { kSoftwarePage = 0, kFirmwarePage = 1, kEventsPage = 2
 
 // The update being installed: the confirmation box's answer callback holds it.
 struct UpdateOutcome {
-    int code = -1;       // the firmware writer's exit code; 0 when the package was unpacked
-    std::string reason;  // why it failed, for the log
+    int code = -1;          // the firmware writer's exit code; 0 when the package was unpacked
+    std::string reason;     // why it failed, for the log
+    int systemError = 0;    // the system's reason it failed here (errno), told the operator; 0 none
+    bool noDevice = false;  // the firmware writer found no controller in its update mode
 };
 struct PendingUpdate {
     std::string path;  // the chosen file

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "records/settings_file.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_ids.h"
 
 namespace Settings {
@@ -50,13 +50,14 @@ constexpr TextId kTextReloading = 0xDDB056;
 constexpr TextId kTextFlashError = 0xDDB057;
 constexpr TextId kTextClear = 0xDDB058;
 constexpr TextId kTextNoDrive = 0xDDB05A;
-constexpr TextId kTextNoSpace = 0xDDB05B;
 
 constexpr const char* kDriveUpdates = "kestrune/updates";
 constexpr const char* kDriveConfigs = "kestrune/configs";
 constexpr const char* kLocalUpdates = "updates";
 constexpr const char* kLogsFolder = "logs";
 constexpr const char* kFirmwareLog = "logs/dfu-util.log";  // the writer's own output
+// What the writer says when no controller waits in its update mode.
+constexpr const char* kFirmwareNoDevice = "No DFU capable USB device available";
 constexpr const char* kFirmwareExtension = ".dfu";
 constexpr const char* kSoftwareExtension = ".kst";
 constexpr const char* kSettingsExtension = ".cfg";
@@ -138,7 +139,9 @@ void removeFile(const std::string& path) {
 
 UpdateOutcome flashFirmware(const std::string& path) {
     UpdateOutcome out;
-    out.code = platform::runProgram({"dfu-util", "-a", "0", "-D", path}, kFirmwareLog, &out.reason);
+    std::string said;
+    out.code = platform::runProgram({"dfu-util", "-a", "0", "-D", path}, kFirmwareLog, &out.reason, &said);
+    out.noDevice = out.code != 0 && said.find(kFirmwareNoDevice) != std::string::npos;
     return out;
 }
 
@@ -147,7 +150,7 @@ UpdateOutcome flashFirmware(const std::string& path) {
 // that name stays).  Only the unpacking decides.
 UpdateOutcome unpackApplication(const std::string& path) {
     UpdateOutcome out;
-    if (!unpackUpdateFile(path.c_str(), &out.reason)) return out;
+    if (!unpackUpdateFile(path.c_str(), &out.reason, &out.systemError)) return out;
     out.code = 0;
     const std::string name = fs::path(path).filename().string();
     std::string why;
@@ -173,9 +176,10 @@ void showOnBox(Gui& g, TextId text) {
     g._modalButtons.clear();
 }
 
-// The work's outcome: the box is read and closed with "OK".
-void showOutcome(Gui& g, PendingUpdate& u, TextId text) {
+// The work's outcome, with its reason below: the box is read and closed with "OK".
+void showOutcome(Gui& g, PendingUpdate& u, TextId text, const std::string& reason = {}) {
     showOnBox(g, text);
+    g._modalDetails = reason;
     g._modalButtons = textOrEmpty(textid::kTextButtonOk);
     g._modalBusy = false;
     u.ended = true;
@@ -196,7 +200,8 @@ int advanceFlashing(Data& d, PendingUpdate& u) {
     const UpdateOutcome out = u.job.get();
     logLine(ks::format("Firmware update {}: dfu-util exit code {}{}{}", u.path, out.code,
                        out.reason.empty() ? "" : ", ", out.reason));
-    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError);
+    showOutcome(g, u, out.code == 0 ? kTextTurnOff : kTextFlashError,
+                out.noDevice ? textOrEmpty(textid::kTextUsbDeviceNotFound) : "");
     // Update mode has ended the worker: a new one connects once the text has
     // been read (the new connection's own boxes would replace it).
     u.reconnectOnClose = true;
@@ -218,7 +223,11 @@ int advanceReload(Data& d, PendingUpdate& u) {
     d.listing.page.reset();  // the package's copy in "updates"
     if (out.code != 0) {
         logLine("Application update " + u.path + " error: " + out.reason);
-        showOutcome(g, u, kTextUpdateDamaged);
+        // Only a package at fault is a damaged one.
+        if (out.systemError != 0)
+            showOutcome(g, u, textid::kTextError, systemReasonText(out.systemError));
+        else
+            showOutcome(g, u, kTextUpdateDamaged);
         return -1;
     }
     logLine("Application update " + u.path + " unpacked" + (out.reason.empty() ? "" : "; " + out.reason));
@@ -321,10 +330,9 @@ void showExportResult(Data& d, int result) {
     Gui& g = d.gui;
     const TextId text = result > 0                       ? kTextFilesCopied
                         : result == logexport::kNoDrive ? kTextNoDrive
-                        : result == logexport::kNoSpace ? kTextNoSpace
+                        : result == logexport::kNoSpace ? textid::kTextNotEnoughSpace
                                                         : textid::kTextError;
-    const int err = logexport::systemError(result);
-    const std::string reason = err != 0 ? std::strerror(err) : "";
+    const std::string reason = systemReasonText(logexport::systemError(result));
     // The worker released the device for the copy: the first closing answer
     // (a button, Back, Home, Escape) connects again, once.
     auto reconnected = std::make_shared<bool>(result == logexport::kNoDrive);

@@ -216,7 +216,8 @@ TEST(SettingsScreenEntry, PrefillsTextsReachesDepthFourAndBackChangesNothing) {
     EXPECT_EQ(rig.g._config->endDrive.extErrors[2].message, "Overheat");
 }
 
-long failingWrite(int, const void*, std::size_t) { return (errno = ENOSPC, -1); }
+int writeError = ENOSPC;  // what failingWrite fails with
+long failingWrite(int, const void*, std::size_t) { return (errno = writeError, -1); }
 
 TEST(SettingsScreenEntry, AFailedSaveIsShownOnceUntilASaveSucceeds) {
     Rig rig;
@@ -229,6 +230,7 @@ TEST(SettingsScreenEntry, AFailedSaveIsShownOnceUntilASaveSucceeds) {
     platform::setReplaceFileWriter(&failingWrite);
     edit("2001");
     EXPECT_TRUE(shown());
+    EXPECT_EQ(rig.g._modalDetails, "Not enough space!");
     EXPECT_EQ(rig.g._config->machineInfo.year, 2001);  // kept in memory
     rig.g.pressModalButton(0);
     rig.h.run(300);
@@ -410,16 +412,22 @@ TEST(SettingsScreenNamedSave, GoesToTheDrivesConfigsOrTheWorkingDirectory) {
         bool drive;
         const char* typed;
         const char* file;  // below the drive or the working directory; null: nothing written
+        int fault = 0;     // every write fails with it
+        const char* reason = "";
     } cases[] = {
         {true, "line 2", "kestrune/configs/line 2.cfg"},
         {false, "line 2", "line 2.cfg"},
         {true, "../x", "kestrune/configs/.._x.cfg"},
         {true, "", nullptr},
         {false, "..", nullptr},
+        {true, "line 2", nullptr, EROFS, "Read-only file system"},
+        {false, "line 2", nullptr, ENOSPC, "Not enough space!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         Rig rig;
+        writeError = c.fault;
+        if (c.fault) platform::setReplaceFileWriter(&failingWrite);
         testwd::ScratchDir stick("ks_stick");
         fs::create_directory(stick.path() / "kestrune");
         platform::setRemovableRoots({c.drive ? stick.path().string() : (stick.path() / "none").string()});
@@ -430,6 +438,7 @@ TEST(SettingsScreenNamedSave, GoesToTheDrivesConfigsOrTheWorkingDirectory) {
         rig.enter(c.typed);
         rig.h.run(300);
         EXPECT_EQ(rig.g._modalText, c.file ? "Settings saved!" : "Settings saving error!");
+        EXPECT_EQ(rig.g._modalDetails, c.reason);
         const fs::path base = c.drive ? stick.path() : rig.dir.path();
         if (c.file) {
             EXPECT_EQ(testwd::readFile(base / c.file), bytesOf(*rig.g._config));

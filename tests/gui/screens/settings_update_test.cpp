@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "files/lzma_alone.h"
 #include "gui/app_rules.h"
 #include "gui/screens/settings_screen.h"
+#include "platform/file_replace.h"
 #include "platform/removable.h"
 #include "records/job_records.h"
 #include "records/settings_file.h"
@@ -139,9 +141,10 @@ TEST(SettingsUpdateLists, ReadOnOpeningAfterADeleteAndWhenTheDriveComes) {
 }
 
 TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
-    for (int exit : {0, 1}) {
+    const char* noDevice = "dfu-util: No DFU capable USB device available\n";  // its output, with 74
+    for (auto [exit, said] : {std::pair{0, ""}, {1, ""}, {74, noDevice}}) {
         Rig rig;
-        rig.runner.codes = {exit};
+        rig.runner.codes = {exit}, rig.runner.output = said;
         const std::string path = rig.onStick("updates/6.1; touch x.dfu"), wait = "Wait, firmware flashing in progress!";
         testwd::writeFile(path, "fw");
         rig.m.quitCallsNeeded = INT_MAX;
@@ -162,6 +165,7 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
         rig.waitWhileBoxShows(wait);
         EXPECT_EQ(rig.g._modalText, std::string(exit ? "Update error! " : "") +
                                         "Turn machine off and then turn it on after at least one minute!");
+        EXPECT_EQ(rig.g._modalDetails, exit == 74 ? "USB device not found!" : "");
         EXPECT_EQ(rig.runner.calls, (std::vector<Strings>{{"dfu-util", "-a", "0", "-D", path}}));
         rig.h.run(100);
         EXPECT_EQ(rig.m.count("startProcess"), 0);  // the text stays until it is closed
@@ -169,6 +173,8 @@ TEST(SettingsUpdateFirmware, WaitsForTheWorkerFlashesAndReconnectsWhenRead) {
         EXPECT_EQ(Strings(rig.m.calls.end() - 2, rig.m.calls.end()), (Strings{"startProcess(1)", "requestReconnect"}));
     }
 }
+
+long noRoom(int, const void*, std::size_t) { return (errno = ENOSPC, -1); }
 
 TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
     const std::string program = testsupport::nativeProgram(std::string(5000, 'p'));
@@ -178,21 +184,27 @@ TEST(SettingsUpdateSoftware, UnpacksKeepsACopyAndEndsWith34) {
         bool good;
         const char* existing;  // an earlier copy in "updates/"
         bool text = false;     // a whole package of a text file, not damaged bytes
-    } cases[] = {{false, nullptr}, {false, nullptr, true}, {true, nullptr}, {true, "old copy"}};
+        bool full = false;     // a good package, no room in the working folder for the program
+    } cases[] = {{false, nullptr}, {false, nullptr, true}, {true, nullptr}, {true, "old copy"},
+                 {false, nullptr, false, true}};
     for (const Case& c : cases) {
         Rig rig;
-        testwd::writeFile(rig.onStick("updates/5.138.kst"), c.good ? package : c.text ? text : "damaged package bytes");
+        testwd::writeFile(rig.onStick("updates/5.138.kst"),
+                          c.good || c.full ? package : c.text ? text : "damaged package bytes");
         if (c.existing) fs::create_directory("updates"), testwd::writeFile("updates/5.138.kst", c.existing);
+        if (c.full) platform::setReplaceFileWriter(&noRoom);
         rig.taps({"Update software", "v5.138", "Yes"});
         rig.waitWhileBoxShows("Wait, application reloading in progress!");
+        platform::setReplaceFileWriter(nullptr);
         rig.h.frame();
         EXPECT_EQ(exitCode, c.good ? exitcodes::kUpdated : exitcodes::kClosed);
         EXPECT_EQ(testwd::readFile("kestrune.new"), c.good ? program : "");
         EXPECT_EQ(testwd::readFile("updates/5.138.kst"), c.existing ? c.existing : c.good ? package : "");
         EXPECT_EQ(testwd::readFile("update-package.txt"), c.good ? "5.138.kst\n" : "");  // for a roll-back
-        EXPECT_EQ(rig.g._modalText == "Error! Update file damaged! (9908)", !c.good);
         EXPECT_EQ(rig.g._modalBusy, c.good);
         if (c.good) continue;
+        EXPECT_EQ(rig.g._modalText + "/" + rig.g._modalDetails,
+                  c.full ? "Error!/Not enough space!" : "Error! Update file damaged! (9908)/");
         rig.taps({"OK"});  // the damaged package's box closes with a tap, and installs nothing
         EXPECT_TRUE(rig.g._modalState == 0 && exitCode == exitcodes::kClosed);
     }
