@@ -41,8 +41,6 @@ constexpr TextId kInverterAddress = settingtags::Inverter::kAddress;
 
 constexpr TextId kTextBackGlyph = 0x195DC21;         // "É"
 constexpr TextId kTextEnterName = 0xDDB01A;          // "Enter a name for the saving settings"
-constexpr TextId kTextLoaded = 0xDDB048;             // "Settings loaded!"
-constexpr TextId kTextLoadingError = 0xDDB049;       // "Settings loading error!"
 constexpr TextId kTextSaved = 0xDDB04A;              // "Settings saved!"
 constexpr TextId kTextSavingError = 0xDDB04B;        // "Settings saving error!"
 constexpr TextId kTextCopyingLogs = 0xDDB059;        // "Wait, log files copying in progress..."
@@ -245,8 +243,6 @@ void openPendingBox(Data& d) {
     if (action == kSaveUnderName) {
         d.resultShown = false;
         d.resultOk = false;
-    } else if (action == kShowLoadResult) {
-        d.resultShown = true;  // the loader has set the result flag
     }
     g.messageBox("", "", "", [&g](int answer) {
         Data* s = current(g);
@@ -254,10 +250,7 @@ void openPendingBox(Data& d) {
     });
     showResult(d, -1);
     g._keyboardText.clear();
-    if (action == kSaveUnderName)
-        openKeyboard(g, kLetters);
-    else if (action != kShowLoadResult)
-        openKeyboard(g, kNumberKeypad);
+    openKeyboard(g, action == kSaveUnderName ? kLetters : kNumberKeypad);
 }
 
 // A pressed field gets the keyboard; a closed keyboard ends the edit.
@@ -388,10 +381,7 @@ int showResult(Data& d, int answer) {
         g._modalButtons.clear();
         g._modalInputWidth = kNameFieldWidth;
     } else {
-        if (d.lastAction == kSaveUnderName)
-            g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
-        else
-            g._modalText = textOrEmpty(d.resultOk ? kTextLoaded : kTextLoadingError);
+        g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
         g._modalButtons = textOrEmpty(textid::kTextButtonOk);
         g._modalInputWidth = 0;
     }
