@@ -430,14 +430,6 @@ void commitEntry(Data& d) {
         text = settingNumberText(value);
     }
     const TextId tag = d.edit.tag;
-    if (tag == kMaterialDensity) {
-        // A density of 0 is never stored: the old one stays, a new material goes.
-        double density = 0;
-        if (!ks::parseDouble(text, density) || density == 0) {
-            endEntry(d);
-            return;
-        }
-    }
     if (tag == kMaterialName && d.newElement && text.empty()) {
         endEntry(d);  // a nameless new material goes as by Back
         return;
