@@ -223,11 +223,8 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
     struct Case {
         const char* row;
         bool busy, loaded;
-    } cases[] = {{"line 2", false, true},
-                 {"bad", false, false},
-                 {"crowded", false, false},
-                 {"saved crowded", false, true},  // the machine's own: its first operators
-                 {"line 2", true, false}};
+    } cases[] = {{"line 2", false, true}, {"bad", false, false}, {"crowded", false, false},
+                 {"saved crowded", false, true}, {"line 2", true, false}};
     for (const Case& c : cases) {
         Rig rig;
         Config saved = *rig.g._config;
@@ -253,7 +250,6 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
         EXPECT_EQ(rig.g._rotor != before, !c.busy);
         if (c.busy) continue;
         for (int box = 0; box < 2 && rig.g._modalState != 0; ++box) rig.g.pressModalButton(0), rig.h.run(800);
-        EXPECT_TRUE(rig.g._config->operators.size() <= 200);
         ASSERT_EQ(rig.g.retiredRotorCount(), 0u);
         testwd::writeFile("logs/a.log", "a");
         rig.g._logsFolderSize = 7;
