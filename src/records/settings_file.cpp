@@ -126,8 +126,8 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
     Tris::excludeTag(LocalConfig::kType);
 
     Config& live = host.liveConfig();
-    // Only the machine's own file, read at start-up, may bring a session: a
-    // file named by the caller comes from a drive or another machine.
+    // Only the machine's own ".cfg", read at start-up, may bring a session: a
+    // file named by the caller comes from a drive, or was saved at another time.
     const bool ownFile = path == nullptr;
     const std::string file = ownFile ? kSettingsFile : path;
     const SettingsLoad what =

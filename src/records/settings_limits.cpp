@@ -113,9 +113,10 @@ const Ranges<Info>& infoRanges() {
     return r;
 }
 
+// A maximum read below its range would leave a window of almost nothing.
 Ranges<Limit> limitRanges(double leastMinimum, double leastMaximum, double highest) {
     return {{realLimit(Limit::kMinimum, leastMinimum, highest, &Limit::minimum),
-             realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum)},
+             realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum).with(Beyond::kDefault)},
             {{Limit::kMinimum, Limit::kMaximum}}};
 }
 // A rotor weight's minimum may be 0 (none); a speed's is where the run of

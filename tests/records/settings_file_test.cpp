@@ -203,6 +203,7 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         [](Config& c, bool) { c.drillAngle = 0; },  // "not set", as before
         [](Config& c, bool now) { c.drillAngle = now ? 120 : std::nan(""); },
         [](Config& c, bool now) { c.weightLimit = now ? Limit(0.1, 100) : Limit(200, 100); },
+        [](Config& c, bool now) { c.speedLimit = now ? Limit(1, 2000) : Limit(0, 0); },
         [](Config& c, bool now) { c.balancingAccuracy = now ? 0.4 : -1; },
         [](Config& c, bool now) { c.channels[0].sensitivity = now ? 0 : -1; },
         [](Config& c, bool now) { c.channels[1].phaseShift = now ? 140 : 500; },
