@@ -35,12 +35,6 @@ std::shared_ptr<const PathList> g_suspended;
 // log do not touch the list.
 std::atomic<bool> g_anySuspended{false};
 
-std::string logPath(const char* name) {
-    char path[256];
-    std::snprintf(path, sizeof path, "logs/%s.log", name);
-    return path;
-}
-
 bool isSuspended(const std::string& path) {
     if (!g_anySuspended.load(std::memory_order_acquire)) return false;
     const auto list = std::atomic_load(&g_suspended);
@@ -212,6 +206,12 @@ void Logger1::write(const char* fmt, va_list args) {
     writeAll(fd, line, len);
     size_ += static_cast<long long>(len);
     if (size_ > checkAt_) rotateIfDue();
+}
+
+std::string logPath(const char* name) {
+    char path[256];
+    std::snprintf(path, sizeof path, "logs/%s.log", name);
+    return path;
 }
 
 LoggerBase* createLogger(const char* name) {

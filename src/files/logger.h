@@ -63,6 +63,8 @@ private:
 
 // Null for a null name, "" and "gui"; otherwise a closed logger on "logs/NAME.log".
 LoggerBase* createLogger(const char* name);
+// "logs/NAME.log": the file of the log `name`.
+std::string logPath(const char* name);
 
 // Suspends (true) or resumes the lines of every logger of one name, whoever
 // owns it and on whatever thread it writes: while suspended its lines are

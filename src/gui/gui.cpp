@@ -279,6 +279,8 @@ void Gui::queueMessageBox(const char* text, const char* details, const char* but
 
 void Gui::showWaitingBox() {
     if (_waitingBoxes.empty() || _modalState != kHidden || _keyboardState != kHidden) return;
+    // On its way home the screen waits for hidden bars, which a box would hold.
+    if (_pendingScreen && !*_pendingScreen) return;
     WaitingBox box = std::move(_waitingBoxes.front());
     _waitingBoxes.pop_front();
     messageBox(box.text.c_str(), box.details.c_str(), box.buttons.c_str(), std::move(box.answer));

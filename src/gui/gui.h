@@ -187,7 +187,8 @@ public:
                     Answer answer = {});
     // A box the program opens by itself: shown at once when neither a box nor
     // the keyboard is up, else it waits until they have gone and the boxes
-    // queued before it have been shown, each with its own buttons and answer.
+    // queued before it have been shown, each with its own buttons and answer;
+    // while the screen goes home it waits for the home screen.
     // A box equal to the one on screen or to one waiting is not queued again;
     // at most kMaxWaitingBoxes wait.  While the machine connects, such a box
     // stands in place of the start-up progress and takes its answers.

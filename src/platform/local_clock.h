@@ -11,6 +11,10 @@
 
 namespace platform {
 
+// The earliest year the clock is set to: the system's time counts from 1970
+// and none before it is taken.
+constexpr int kEarliestClockYear = 1970;
+
 struct LocalTime {
     int year = 1970;  // e.g. 2023
     int month = 1;    // 1..12

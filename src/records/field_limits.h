@@ -16,6 +16,13 @@ constexpr double kLongest = 100000.0;     // mm: a pulley or rotor surface of 10
 constexpr double kDensest = 100.0;        // g/cm³: over four times osmium
 }  // namespace fieldrange
 
+// What a value read from a file becomes when it lies beyond its range.
+enum class Beyond {
+    kNearerEnd,  // the end: it works as the value did (a count, a time, a threshold, a limit)
+    kDefault,    // the default: results are computed from it, and no end computes what it did
+    kSameAngle,  // the same angle within the range (a range a turn wide)
+};
+
 // The range of one number of a record (a rotor's or a plane's, a setting).
 template <class R>
 struct FieldLimit {
@@ -26,6 +33,15 @@ struct FieldLimit {
     double R::*real = nullptr;
     std::uint32_t R::*count = nullptr;
     std::int32_t R::*whole = nullptr;
+    Beyond beyond = Beyond::kNearerEnd;
+    bool zeroUnset = false;  // a 0 read from a file means "not set" and stays
+
+    FieldLimit with(Beyond b, bool keepsZero = false) const {
+        FieldLimit l = *this;
+        l.beyond = b;
+        l.zeroUnset = keepsZero;
+        return l;
+    }
 
     double valueIn(const R& record) const {
         if (real) return record.*real;
@@ -86,16 +102,21 @@ struct RangeFix {
 };
 
 // Brings each field of the table into its range: a value that is not finite
-// becomes the field's value in `defaults`, a finite one outside the range the
-// nearer end.
+// becomes the field's value in `defaults`, a finite one outside the range
+// what the field's Beyond says.
 template <class R>
 void bringFieldsIntoRange(R& record, const R& defaults, const std::vector<FieldLimit<R>>& table,
                           std::vector<RangeFix>& fixes) {
+    constexpr double kTurn = 360.0;
     for (const FieldLimit<R>& l : table) {
         const double was = l.valueIn(record);
-        if (l.holds(was)) continue;
+        if (l.holds(was) || (l.zeroUnset && was == 0.0)) continue;
         double now = l.valueIn(defaults);
-        if (std::isfinite(was)) now = was < l.lowest ? l.lowest : l.highest;
+        if (std::isfinite(was) && l.beyond == Beyond::kNearerEnd) now = was < l.lowest ? l.lowest : l.highest;
+        if (std::isfinite(was) && l.beyond == Beyond::kSameAngle) {
+            now = std::fmod(was, kTurn);
+            if (now < l.lowest) now += kTurn;
+        }
         l.assign(record, now);
         fixes.push_back({l.field, was, now});
     }
@@ -108,19 +129,19 @@ void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, st
     bringFieldsIntoRange(record, defaults, table, fixes);
 }
 
-// Brings each lower field of the pairs down to its upper one where it exceeds
-// it (the upper one, a maximum, is the limit that protects).
+// Gives both fields of a pair in the wrong order their values in `defaults`:
+// either end brought to the other would leave a window of one value.
 template <class R>
-void bringPairsInOrder(R& record, const std::vector<FieldLimit<R>>& table,
+void bringPairsInOrder(R& record, const R& defaults, const std::vector<FieldLimit<R>>& table,
                        const std::vector<FieldPair>& pairs, std::vector<RangeFix>& fixes) {
     for (const FieldPair& p : pairs) {
         const FieldLimit<R>* lower = findLimit(table, p.lower);
         const FieldLimit<R>* upper = findLimit(table, p.upper);
-        if (!lower || !upper) continue;
-        const double was = lower->valueIn(record);
-        const double now = upper->valueIn(record);
-        if (was <= now) continue;
-        lower->assign(record, now);
-        fixes.push_back({p.lower, was, now});
+        if (!lower || !upper || lower->valueIn(record) <= upper->valueIn(record)) continue;
+        for (const FieldLimit<R>* l : {lower, upper}) {
+            if (l->valueIn(record) == l->valueIn(defaults)) continue;
+            fixes.push_back({l->field, l->valueIn(record), l->valueIn(defaults)});
+            l->assign(record, l->valueIn(defaults));
+        }
     }
 }

@@ -43,7 +43,8 @@ namespace {
 
 // A settings load belongs to no component with a log of its own; its rare
 // refusals and mends go to the log that opens and closes around every line.
-void logSettingsLine(const std::string& line) { logOneLine("dbr", line); }
+constexpr const char* kSettingsLog = "dbr";
+void logSettingsLine(const std::string& line) { logOneLine(kSettingsLog, line); }
 
 void logSettingsRefusal(const std::string& file, const std::string& why) {
     logSettingsLine("Load settings " + file + " error: " + why);
@@ -73,23 +74,29 @@ std::string settingsFileFault(std::string_view bytes) {
     return {};
 }
 
-// Why the read settings are none the program can work with, or "".
-std::string settingsContentFault(const Config& read) {
-    if (read.operators.size() > kMaxOperators)
-        return ks::format("{} operators, at most {} taken", read.operators.size(), kMaxOperators);
+// Why the read settings are none the program can work with, or "".  The
+// machine's own file keeps its first operators; `leftOut` gets the others.
+std::string settingsContentFault(Config& read, SettingsSource source, std::vector<std::string>& leftOut) {
+    std::vector<Operator>& ops = read.operators;
+    if (ops.size() <= kMaxOperators) return {};
+    if (source == SettingsSource::kDrive)
+        return ks::format("{} operators, at most {} taken", ops.size(), kMaxOperators);
+    for (auto op = ops.begin() + kMaxOperators; op != ops.end(); ++op) leftOut.push_back(op->name);
+    ops.resize(kMaxOperators);
     return {};
 }
 
 // Reads the file into `live` when it is a whole settings file; what the read
 // met.  With `keepSession` the live LocalConfig stays whatever the file holds.
-SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSession) {
+SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSession, SettingsSource source,
+                              std::vector<std::string>& leftOut) {
     std::string bytes;
     std::string why;
     if (platform::readBoundedFile(file, kMaxSettingsFileBytes, bytes, &why)) {
         why = settingsFileFault(bytes);
         Config fresh;
         if (why.empty() && !fresh.loadBytes(bytes)) why = "an item is cut short";
-        if (why.empty()) why = settingsContentFault(fresh);
+        if (why.empty()) why = settingsContentFault(fresh, source, leftOut);
         if (why.empty()) {
             if (keepSession) fresh.local = live.local;
             live = std::move(fresh);
@@ -102,7 +109,16 @@ SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSe
     return SettingsLoad::Damaged;
 }
 
-bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* outcome) {
+// The log's name of a field: tags in hexadecimal, list indexes as they are.
+std::string fieldPath(const std::vector<std::uint32_t>& path) {
+    std::string field;
+    for (std::uint32_t word : path)
+        field += ks::format(field.empty() ? "{}" : "/{}", ks::format(word > 0xFFFF ? "0x{:X}" : "{}", word));
+    return field;
+}
+
+bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* outcome, SettingsSource source,
+                           SettingsNotes& notes) {
     if (host.machineBusy()) {
         if (outcome) *outcome = SettingsLoad::Busy;
         return false;
@@ -110,22 +126,28 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
     Tris::excludeTag(LocalConfig::kType);
 
     Config& live = host.liveConfig();
-    // Only the machine's own file, read at start-up, may bring a session: a
-    // file named by the caller comes from a drive or another machine.
+    // Only the machine's own ".cfg", read at start-up, may bring a session: a
+    // file named by the caller comes from a drive, or was saved at another time.
     const bool ownFile = path == nullptr;
-    const SettingsLoad what = (path && *path == '\0')
-                                  ? SettingsLoad::NotRead
-                                  : readSettingsFile(ownFile ? kSettingsFile : path, live, !ownFile);
+    const std::string file = ownFile ? kSettingsFile : path;
+    const SettingsLoad what =
+        (path && *path == '\0')
+            ? SettingsLoad::NotRead
+            : readSettingsFile(file, live, !ownFile, ownFile ? SettingsSource::kMachine : source,
+                               notes.operatorsLeftOut);
+    for (std::size_t i = 0; i < notes.operatorsLeftOut.size(); ++i)
+        logSettingsLine(ks::format("Load settings {}: operator {} \"{}\" left out, at most {} taken", file,
+                                   kMaxOperators + i + 1, notes.operatorsLeftOut[i], kMaxOperators));
 
     fillUpSettingsLists(live);
     // A number out of its range is brought into it, not refused: the file stays usable.
-    for (const SettingFix& fix : bringSettingsIntoRange(live)) {
-        std::string field;
-        for (std::uint32_t word : fix.path)  // tags in hexadecimal, list indexes as they are
-            field +=
-                ks::format(field.empty() ? "{}" : "/{}", ks::format(word > 0xFFFF ? "0x{:X}" : "{}", word));
-        logSettingsLine(ks::format("Load settings: field {} was {}, now {}", field, fix.was, fix.now));
+    const std::vector<SettingFix> fixes = bringSettingsIntoRange(live);
+    for (const SettingFix& fix : fixes) {
+        const std::string now =
+            fix.leftOut ? ks::format("material \"{}\" left out", fix.name) : ks::format("now {}", fix.now);
+        logSettingsLine(ks::format("Load settings: field {} was {}, {}", fieldPath(fix.path), fix.was, now));
     }
+    notes.valuesChanged = fixes.size();
 
     setLanguage(live.language != 0);
 
@@ -154,13 +176,33 @@ void fillUpSettingsLists(Config& config) {
     fillUp(config.beltDrive.extErrors, kExtErrorSlots);
 }
 
-bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome) {
+bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome, SettingsSource source,
+                  SettingsNotes* notes) {
+    SettingsNotes own;
+    SettingsNotes& met = notes ? *notes : own;
+    met = SettingsNotes{};
     try {
-        return loadSettingsUnguarded(host, path, outcome);
+        return loadSettingsUnguarded(host, path, outcome, source, met);
     } catch (...) {  // out of memory: the settings stay as they were
         if (outcome) *outcome = SettingsLoad::Damaged;
+        met = SettingsNotes{};
         return false;
     }
+}
+
+void saySettingsNotes(SettingsHost& host, const SettingsNotes& notes) {
+    const std::vector<std::string>& ops = notes.operatorsLeftOut;
+    if (!ops.empty()) {
+        // The first and the last of them, the log names each.
+        std::string which = ops.front();
+        if (ops.size() == 2) which += ", " + ops.back();
+        if (ops.size() > 2) which += ks::format(" ... {} ({})", ops.back(), ops.size());
+        const std::string text = ks::format(textOrEmpty(textid::kTextOperatorsLeftOut), kMaxOperators);
+        host.messageBox(text.c_str(), which.c_str(), 0, nullptr);
+    }
+    if (notes.valuesChanged != 0)
+        host.messageBox(textOrEmpty(textid::kTextSettingsChangedAtLoad), logPath(kSettingsLog).c_str(), 0,
+                        nullptr);
 }
 
 bool saveSettingsFile(const Config& config, const std::string& path, std::string* error) {
@@ -193,7 +235,14 @@ std::string keepSettingsFileAside(const std::string& path) {
 
 bool loadStartupSettings(SettingsHost& host) {
     SettingsLoad what = SettingsLoad::Loaded;
-    if (loadSettings(host, nullptr, &what)) return true;
+    SettingsNotes notes;
+    if (loadSettings(host, nullptr, &what, SettingsSource::kMachine, &notes)) {
+        if (notes.any()) {
+            saySettingsNotes(host, notes);
+            saveSettingsFile(host.liveConfig(), kSettingsFile);
+        }
+        return true;
+    }
     if (what == SettingsLoad::Busy) return false;
     // The operator learns where the damaged file went.
     const std::string keptAside = what == SettingsLoad::Damaged ? keepSettingsFileAside(kSettingsFile) : "";

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "records/settings_records.h"
 
@@ -52,6 +53,22 @@ enum class SettingsLoad {
     Busy,     // a machine process runs: nothing was done at all
 };
 
+// Where a named settings file comes from: another machine's file from a
+// removable drive, or one of this machine's own (its ".cfg", and the settings
+// saved in its working folder), which the load never refuses for the
+// operator bound.
+enum class SettingsSource { kDrive, kMachine };
+
+// What a load changed of the file it took, each change also logged in "dbr":
+// the operators beyond kMaxOperators left out of one of the machine's own
+// files (their names in the file's order), and the numbers brought into
+// their ranges and materials left out.
+struct SettingsNotes {
+    std::vector<std::string> operatorsLeftOut;
+    std::size_t valuesChanged = 0;
+    bool any() const { return !operatorsLeftOut.empty() || valuesChanged != 0; }
+};
+
 // The banner stored into LocalConfig at every load.
 extern const char* const kVersionBanner;  // "KESTRUNE v5.137 (2023/01/25)"
 constexpr const char* kSettingsFile = ".cfg";
@@ -68,8 +85,9 @@ constexpr std::size_t kExtErrorSlots = 8;
 // "" reads nothing.  The live Config is replaced only when the file is a
 // whole settings file as saveSettingsFile writes one: not empty, no piece of
 // an item, no item of another record (a rotor file), and the additional-error
-// list, which every save writes last, whole at its end; and no more than
-// kMaxOperators operators; anything else is Damaged.  The run's session (the
+// list, which every save writes last, whole at its end; and, from a drive,
+// no more than kMaxOperators operators (of the machine's own files the first
+// ones are taken); anything else is Damaged.  The run's session (the
 // LocalConfig record: service access, the operator's name and rights) is
 // taken only from the machine's own ".cfg" (path null); a file named by the
 // caller leaves the live one as it was, whatever the file holds.  After
@@ -81,8 +99,14 @@ constexpr std::size_t kExtErrorSlots = 8;
 // LocalConfig record is excluded from every later save.  True when read.
 // A file that is not a regular file or is larger than kMaxSettingsFileBytes
 // is not read (Damaged), and why is logged in "dbr"; the load never blocks on
-// a pipe and never throws.
-bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr);
+// a pipe and never throws.  A null path is the machine's own file whatever
+// `source` says.  What the load changed of the file goes to `notes`.
+bool loadSettings(SettingsHost& host, const char* path, SettingsLoad* outcome = nullptr,
+                  SettingsSource source = SettingsSource::kDrive, SettingsNotes* notes = nullptr);
+
+// Tells the operator, in boxes that wait their turn, which operators a load
+// left out and that it changed numbers, which "logs/dbr.log" lists.
+void saySettingsNotes(SettingsHost& host, const SettingsNotes& notes);
 
 // Fills up the lists as every load does (2 inverters, 5 channels, 8
 // additional-error messages in Config, the End and the Belt drive).
@@ -96,13 +120,15 @@ void fillUpSettingsLists(Config& config);
 bool saveSettingsFile(const Config& config, const std::string& path = kSettingsFile,
                       std::string* error = nullptr);
 
-// The start-up load: loads ".cfg"; when that fails, shows "Attention! Error
-// loading settings!" (in the language just set) and writes the defaults to
-// ".cfg".  A ".cfg" that exists but cannot be read is first kept aside as
+// The start-up load: loads ".cfg"; when the load changed what the file held,
+// says so (saySettingsNotes) and saves ".cfg" as it now stands, so that it is
+// said once; when the load fails, shows "Attention! Error loading settings!"
+// (in the language just set) and writes the defaults to ".cfg".  A ".cfg"
+// that exists but cannot be read is first kept aside as
 // ".cfg.bad-YYYYMMDD-hhmmss" (local time; "-2", "-3", ... added when taken),
-// the name the box's details show;
-// when it cannot be kept aside nothing is written over it and the program runs
-// on the defaults in memory.  Returns the load's result.
+// the name the box's details show; when it cannot be kept aside nothing is
+// written over it and the program runs on the defaults in memory.  Returns
+// the load's result.
 bool loadStartupSettings(SettingsHost& host);
 
 // Renames a damaged settings file aside; the new name, or "" on failure.

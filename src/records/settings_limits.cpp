@@ -10,6 +10,12 @@
 #include "records/record.h"
 #include "records/settings_file.h"
 
+// Read from a file, a number beyond its range is brought to the nearer end
+// where that end works as the number did (a count, a time, a threshold, a
+// limit); a quantity that results are computed from (an accuracy class, a
+// ratio, a drill's point angle, a motor's rated data) takes a new machine's
+// value instead, and an angle its place within a turn (Beyond).
+
 namespace {
 
 using fieldrange::kDensest;
@@ -47,6 +53,7 @@ constexpr double kMostWeldRatio = 100.0;
 constexpr double kSlowestLine = 100;    // mm/min
 constexpr double kFastestLine = 10000;  // mm/min
 constexpr double kLongestTack = 60.0;   // s
+constexpr double kLightestMaterial = 0.001;  // g/cm³: a thousandth of water's, lighter than any weight
 
 // A settings record's ranged fields and its minimum-maximum pairs.
 template <class R>
@@ -64,16 +71,17 @@ const Ranges<C>& configRanges() {
         t.limits = {
             wholeLimit(Tags::kServicePeriod, 1, kMostParts, &C::servicePeriod),
             wholeLimit(Tags::kRotorsBalanced, 0, kMostParts, &C::rotorsBalanced),
-            realLimit(Tags::kBalancingAccuracy, 0.01, 1000.0, &C::balancingAccuracy),
+            realLimit(Tags::kBalancingAccuracy, 0.01, 1000.0, &C::balancingAccuracy).with(Beyond::kDefault),
             countLimit(Tags::kMeasurementCycles, 1, kMostSessions, &C::measurementCycles),
             countLimit(Tags::kTestMeasurements, 1, kMostSessions, &C::testMeasurements),
-            wholeLimit(Tags::kAngleMarkPosition, 0, kTurn, &C::angleMarkPosition),
+            wholeLimit(Tags::kAngleMarkPosition, 0, kTurn, &C::angleMarkPosition).with(Beyond::kSameAngle),
             realLimit(Tags::kAngleAccuracy, 0.1, kHalfTurn, &C::angleAccuracy),
             wholeLimit(Tags::kSpeedBufferSize, 0, kMostSpeedSamples, &C::speedBufferSize),
             realLimit(Tags::kSpeedPeriod, 0.0, kLongestSpeedPeriod, &C::speedPeriod),
             wholeLimit(Tags::kRevolutionsBefore, 0, kMostRevolutions, &C::revolutionsBefore),
-            // A point angle of 0 or 180 drills no cone.
-            realLimit(Tags::kDrillAngle, 1.0, kHalfTurn - 1.0, &C::drillAngle),
+            // A point angle of 0 or 180 drills no cone; a 0 read is "not set" (the
+            // drilling takes the common point angle then).
+            realLimit(Tags::kDrillAngle, 1.0, kHalfTurn - 1.0, &C::drillAngle).with(Beyond::kDefault, true),
             countLimit(Tags::kExtErrorStartBit, kLastErrorBit, &C::extErrorStartBit),
             countLimit(Tags::kExtErrorCount, static_cast<double>(kExtErrorSlots), &C::extErrorCount),
         };
@@ -105,9 +113,10 @@ const Ranges<Info>& infoRanges() {
     return r;
 }
 
+// A maximum read below its range would leave a window of almost nothing.
 Ranges<Limit> limitRanges(double leastMinimum, double leastMaximum, double highest) {
     return {{realLimit(Limit::kMinimum, leastMinimum, highest, &Limit::minimum),
-             realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum)},
+             realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum).with(Beyond::kDefault)},
             {{Limit::kMinimum, Limit::kMaximum}}};
 }
 // A rotor weight's minimum may be 0 (none); a speed's is where the run of
@@ -135,17 +144,22 @@ const Ranges<AccDec>& accDecFactorRanges() {
     return r;
 }
 
+// Rated data at a range's end are no motor's: read beyond it, a new machine's.
 const Ranges<EngineParams>& engineRanges() {
     using E = EngineParams;
-    static const Ranges<E> r{{
-                                 realLimit(E::kRatedPower, 0.01, kMostMotorPower, &E::ratedPower),
-                                 realLimit(E::kRatedVoltage, 1.0, kMostMotorVoltage, &E::ratedVoltage),
-                                 realLimit(E::kRatedCurrent, 0.01, kMostMotorCurrent, &E::ratedCurrent),
-                                 realLimit(E::kRatedFrequency, 1.0, kHighestFrequency, &E::ratedFrequency),
-                                 realLimit(E::kRatedSpeed, 1.0, kMostMotorSpeed, &E::ratedSpeed),
-                                 countLimit(E::kPoles, 2, kMostPoles, &E::poles),
-                             },
-                             {}};
+    static const Ranges<E> r = [] {
+        Ranges<E> t{{
+                        realLimit(E::kRatedPower, 0.01, kMostMotorPower, &E::ratedPower),
+                        realLimit(E::kRatedVoltage, 1.0, kMostMotorVoltage, &E::ratedVoltage),
+                        realLimit(E::kRatedCurrent, 0.01, kMostMotorCurrent, &E::ratedCurrent),
+                        realLimit(E::kRatedFrequency, 1.0, kHighestFrequency, &E::ratedFrequency),
+                        realLimit(E::kRatedSpeed, 1.0, kMostMotorSpeed, &E::ratedSpeed),
+                        countLimit(E::kPoles, 2, kMostPoles, &E::poles),
+                    },
+                    {}};
+        for (FieldLimit<E>& l : t.limits) l.beyond = Beyond::kDefault;
+        return t;
+    }();
     return r;
 }
 
@@ -155,7 +169,7 @@ const Ranges<Drive>& driveRanges() {
     using D = Drive;
     static const Ranges<D> r{
         {
-            realLimit(D::kDriveRatio, 0.001, 1000.0, &D::driveRatio),
+            realLimit(D::kDriveRatio, 0.001, 1000.0, &D::driveRatio).with(Beyond::kDefault),
             realLimit(D::kMaxSpeed, 1.0, kFastest, &D::maxSpeed),
             realLimit(D::kRatedTorque, 0.01, kMostTorque, &D::ratedTorque),
             // 0: not given (the drive control and the welder go without)
@@ -177,9 +191,11 @@ const Ranges<Drive>& driveRanges() {
             wholeLimit(D::kSeamOverlap, 0, kTurn, &D::seamOverlap),
             realLimit(D::kTackTime, 0.01, kLongestTack, &D::tackTime),
             realLimit(D::kTurnSpeed, 0.01, kHighestFrequency, &D::turnSpeed),
-            countLimit(D::kEncoderResolution, 1, kMostEncoderResolution, &D::encoderResolution),
-            realLimit(D::kEncoderRatio, kLeastWeldRatio, kMostWeldRatio, &D::encoderRatio),
-            realLimit(D::kGearRatio, kLeastWeldRatio, kMostWeldRatio, &D::gearRatio),
+            countLimit(D::kEncoderResolution, 1, kMostEncoderResolution, &D::encoderResolution)
+                .with(Beyond::kDefault),
+            realLimit(D::kEncoderRatio, kLeastWeldRatio, kMostWeldRatio, &D::encoderRatio)
+                .with(Beyond::kDefault),
+            realLimit(D::kGearRatio, kLeastWeldRatio, kMostWeldRatio, &D::gearRatio).with(Beyond::kDefault),
         },
         {}};
     return r;
@@ -195,19 +211,22 @@ const Ranges<Inverter>& inverterRanges() {
 // A sensitivity or ratio of 0 is not given: the channel converts to 0.
 const Ranges<Channel>& channelRanges() {
     using Ch = Channel;
-    static const Ranges<Ch> r{{
-                                  realLimit(Ch::kSensitivity, 0.0, 100000.0, &Ch::sensitivity),  // mV/G
-                                  realLimit(Ch::kAmplifierRatio, 0.0, 1000.0, &Ch::amplifierRatio),
-                                  realLimit(Ch::kPcbRatio, 0.0, 1000.0, &Ch::pcbRatio),
-                                  wholeLimit(Ch::kPhaseShift, -kTurn, kTurn, &Ch::phaseShift),
-                              },
-                              {}};
+    static const Ranges<Ch> r{
+        {
+            realLimit(Ch::kSensitivity, 0.0, 100000.0, &Ch::sensitivity),  // mV/G
+            realLimit(Ch::kAmplifierRatio, 0.0, 1000.0, &Ch::amplifierRatio),
+            realLimit(Ch::kPcbRatio, 0.0, 1000.0, &Ch::pcbRatio),
+            wholeLimit(Ch::kPhaseShift, -kTurn, kTurn, &Ch::phaseShift).with(Beyond::kSameAngle),
+        },
+        {}};
     return r;
 }
 
-// A density of 0 is none yet (a new material's), never saved by the screen.
+// A material without a density is none (a new material is saved with it); one
+// read beyond the range leaves the list (bringSettingsIntoRange).
 const Ranges<Material>& materialRanges() {
-    static const Ranges<Material> r{{realLimit(Material::kDensity, 0.0, kDensest, &Material::density)}, {}};
+    static const Ranges<Material> r{
+        {realLimit(Material::kDensity, kLightestMaterial, kDensest, &Material::density)}, {}};
     return r;
 }
 
@@ -320,14 +339,32 @@ bool settingNumberFits(const Config& config, const std::uint32_t* path, int dept
 
 std::vector<SettingFix> bringSettingsIntoRange(Config& config) {
     std::vector<SettingFix> fixes;
+    // A material whose density is no weight's would be offered with it: a new
+    // machine has no such material.
+    const FieldLimit<Material>& density = materialRanges().limits.front();
+    std::vector<Material> kept;
+    for (std::size_t i = 0; i < config.materials.size(); ++i) {
+        Material& m = config.materials[i];
+        if (density.holds(m.density)) {
+            kept.push_back(std::move(m));
+            continue;
+        }
+        const std::vector<std::uint32_t> path = {Tags::kMaterials, static_cast<std::uint32_t>(i),
+                                                 density.field};
+        fixes.push_back({path, m.density, m.density, true, m.name});
+    }
+    config.materials = std::move(kept);
     forEachRanged(config,
                   [&fixes](const Prefix& prefix, auto& record, const auto& standard, const auto& ranges) {
                       std::vector<RangeFix> own;
                       bringFieldsIntoRange(record, standard, ranges.limits, own);
-                      bringPairsInOrder(record, ranges.limits, ranges.pairs, own);
+                      bringPairsInOrder(record, standard, ranges.limits, ranges.pairs, own);
                       for (const RangeFix& f : own) {
-                          SettingFix fix{{prefix.words, prefix.words + prefix.depth}, f.was, f.now};
+                          SettingFix fix;
+                          fix.path.assign(prefix.words, prefix.words + prefix.depth);
                           fix.path.push_back(f.field);
+                          fix.was = f.was;
+                          fix.now = f.now;
                           fixes.push_back(std::move(fix));
                       }
                   });

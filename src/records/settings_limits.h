@@ -18,7 +18,8 @@
 #include "records/field_limits.h"
 #include "records/settings_records.h"
 
-// The years a date may have (of manufacture, of the computer's clock).
+// The years a date may have (of manufacture; the computer's clock takes none
+// before its own earliest).
 constexpr double kEarliestYear = 1900;
 constexpr double kLatestYear = 2100;
 
@@ -46,18 +47,24 @@ bool settingNumberFits(const Config& config, const std::uint32_t* path, int dept
 // the shortest form that reads back as the same number).
 std::string settingNumberText(double value);
 
-// One loaded value that was brought into range, at its path.
+// One loaded value that was brought into range, at its path; or a material
+// left out for its density (`leftOut`, `name` the material's).
 struct SettingFix {
     std::vector<std::uint32_t> path;
     double was = 0.0;
     double now = 0.0;
+    bool leftOut = false;
+    std::string name;
 };
 
 // Brings every ranged settings number into its range (one that is not finite
-// becomes its default) and each minimum down to its maximum; what it changed.
+// becomes its default, one beyond it what its Beyond says), gives a minimum
+// above its maximum and the maximum their defaults, and leaves out a material
+// whose density lies beyond its range; what it changed.
 std::vector<SettingFix> bringSettingsIntoRange(Config& config);
 
 // The most operators the settings hold: a machine has a handful, a shop
-// with several shifts some tens.  "+ New" adds none beyond it, and a
-// settings file that lists more is refused whole.
+// with several shifts some tens.  "+ New" adds none beyond it; a settings
+// file from a drive that lists more is refused whole, one of the machine's
+// own keeps the first ones.
 constexpr std::size_t kMaxOperators = 200;

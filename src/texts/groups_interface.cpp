@@ -433,6 +433,8 @@ constexpr TextItem kSettings[] = {
     {0xDDB05C, "System settings changed", "Системные настройки изменены"},
     {0xDDB05D, "Apply", "Применить"},
     {0xDDB05E, "Autosetting", "Автонастройка"},
+    {0xDDB05F, "Attention! Only the first {} operators have been loaded, left out:", "Внимание! Загружены только первые {} операторов, не загружены:"},
+    {0xDDB060, "Attention! Settings out of range have been changed, see the log:", "Внимание! Настройки вне допустимых пределов изменены, см. журнал:"},
 };
 static_assert(validTable(kSettings, 0xDDB000), "kSettings");
 }  // namespace

@@ -78,7 +78,7 @@ const GroupCount kFilledGroups[] = {
     {0x179E400, 0},
     {0x179DC00, 0},
     {0xC66800, 0},
-    {0xDDB000, 87},
+    {0xDDB000, 89},
     // Record field labels and settings choices.
     {0x1D9C400, 3},
     {0x1D9C800, 7},
@@ -164,7 +164,7 @@ TEST(texts_catalogue, GapsAndItemsPastTheLastOneHaveNoText) {
     const TextId none[] = {0xB95C1C,  0x1496403, 0x138C80D, 0x1C8A408, 0x195DC04, 0x195DC22, 0x195DC33,
                            0x1EFB809, 0x1073012, 0x1EFD042, 0x1CFB01E, 0x9DD00D,  0x1CA6404, 0x18A4009,
                            0x13DFC09, 0x176C40C, 0xDDB00B,  0xDDB016,  0xDDB019,  0xDDB02B,  0xDDB04D,
-                           0xDDB05F,  0x1793008, 0x1B73B88, 0x1B73BE2, 0x1B73BE8, 0xDEE002,  0xDEE06B,
+                           0xDDB061,  0x1793008, 0x1B73B88, 0x1B73BE2, 0x1B73BE8, 0xDEE002,  0xDEE06B,
                            0xC8B406,  0xC8B458,  0x1CDD021, 0x1CDD02B, 0x1CFC801, 0x1CFC825, 0x1D96C07,
                            0x1D96C2B, 0x976C04,  0x976C41,  0x179E43B, 0xC66801};
     for (bool english : {false, true}) {
@@ -438,7 +438,7 @@ TEST(texts_catalogue, FormatTextsHaveTheSameFieldsInBothLanguages) {
             EXPECT_EQ(pe, pr);
         }
     }
-    EXPECT_EQ(fmtTexts, 15);
+    EXPECT_EQ(fmtTexts, 16);
     EXPECT_EQ(printfTexts, 1);
 }
 

@@ -212,7 +212,7 @@ void setClockPart(Data& d, TextId part, const std::string& typed, double value) 
         int LocalTime::*field;
     };
     const PartRange parts[] = {
-        {kTextYear, kEarliestYear, kLatestYear, &LocalTime::year},
+        {kTextYear, platform::kEarliestClockYear, kLatestYear, &LocalTime::year},
         {kTextMonth, 1, 12, &LocalTime::month},
         {kTextDay, 1, static_cast<double>(lastDay), &LocalTime::day},
         {kTextHour, 0, 23, &LocalTime::hour},

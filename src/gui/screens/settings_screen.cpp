@@ -43,8 +43,6 @@ constexpr TextId kInverterAddress = settingtags::Inverter::kAddress;
 
 constexpr TextId kTextBackGlyph = 0x195DC21;         // "É"
 constexpr TextId kTextEnterName = 0xDDB01A;          // "Enter a name for the saving settings"
-constexpr TextId kTextLoaded = 0xDDB048;             // "Settings loaded!"
-constexpr TextId kTextLoadingError = 0xDDB049;       // "Settings loading error!"
 constexpr TextId kTextSaved = 0xDDB04A;              // "Settings saved!"
 constexpr TextId kTextSavingError = 0xDDB04B;        // "Settings saving error!"
 constexpr TextId kTextCopyingLogs = 0xDDB059;        // "Wait, log files copying in progress..."
@@ -251,8 +249,6 @@ void openPendingBox(Data& d) {
     if (action == kSaveUnderName) {
         d.resultShown = false;
         d.resultOk = false;
-    } else if (action == kShowLoadResult) {
-        d.resultShown = true;  // the loader has set the result flag
     }
     g.messageBox("", "", "", [&g](int answer) {
         Data* s = current(g);
@@ -260,10 +256,7 @@ void openPendingBox(Data& d) {
     });
     showResult(d, -1);
     g._keyboardText.clear();
-    if (action == kSaveUnderName)
-        openKeyboard(g, kLetters);
-    else if (action != kShowLoadResult)
-        openKeyboard(g, kNumberKeypad);
+    openKeyboard(g, action == kSaveUnderName ? kLetters : kNumberKeypad);
 }
 
 // A pressed field gets the keyboard; a closed keyboard ends the edit.
@@ -395,12 +388,8 @@ int showResult(Data& d, int answer) {
         g._modalButtons.clear();
         g._modalInputWidth = kNameFieldWidth;
     } else {
-        if (d.lastAction == kSaveUnderName) {
-            g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
-            if (!d.resultOk) g._modalDetails = systemReasonText(d.resultError);
-        } else {
-            g._modalText = textOrEmpty(d.resultOk ? kTextLoaded : kTextLoadingError);
-        }
+        g._modalText = textOrEmpty(d.resultOk ? kTextSaved : kTextSavingError);
+        if (!d.resultOk) g._modalDetails = systemReasonText(d.resultError);
         g._modalButtons = textOrEmpty(textid::kTextButtonOk);
         g._modalInputWidth = 0;
     }
@@ -449,14 +438,6 @@ void commitEntry(Data& d) {
         text = settingNumberText(value);
     }
     const TextId tag = d.edit.tag;
-    if (tag == kMaterialDensity) {
-        // A density of 0 is never stored: the old one stays, a new material goes.
-        double density = 0;
-        if (!ks::parseDouble(text, density) || density == 0) {
-            endEntry(d);
-            return;
-        }
-    }
     if (tag == kMaterialName && d.newElement && text.empty()) {
         endEntry(d);  // a nameless new material goes as by Back
         return;

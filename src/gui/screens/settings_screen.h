@@ -56,7 +56,7 @@ enum Tab : int {
 };
 
 // Keyboard-driven message boxes.
-enum Action : int { kNoAction = 0, kSaveUnderName = 3, kShowLoadResult = 4 };
+enum Action : int { kNoAction = 0, kSaveUnderName = 3 };
 
 // Flags of fieldRow.
 enum RowFlags : int {

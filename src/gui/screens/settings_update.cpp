@@ -40,6 +40,8 @@ constexpr TextId kTextRestart = 0xDDB014;
 constexpr TextId kTextExitToOs = 0xDDB015;
 constexpr TextId kTextSavedVersions = 0xDDB02C;
 constexpr TextId kTextSavedSettings = 0xDDB02D;
+constexpr TextId kTextLoaded = 0xDDB048;        // "Settings loaded!"
+constexpr TextId kTextLoadingError = 0xDDB049;  // "Settings loading error!"
 constexpr TextId kTextSaveToDrive = 0xDDB046;
 constexpr TextId kTextFilesCopied = 0xDDB04F;
 constexpr TextId kTextInstallQuestion = 0xDDB050;
@@ -267,10 +269,14 @@ void sayRolledBack(Gui& g) {
 
 // ---- settings by name ---------------------------------------------------------
 
-void loadSaved(Data& d, const std::string& path) {
+// Settings saved on this machine (`local`) are its own: never refused for
+// the operator bound.
+void loadSaved(Data& d, const std::string& path, bool local) {
     Gui& g = d.gui;
     SettingsLoad outcome = SettingsLoad::NotRead;
-    const bool loaded = loadSettings(g, path.c_str(), &outcome);
+    SettingsNotes notes;
+    const bool loaded = loadSettings(g, path.c_str(), &outcome,
+                                     local ? SettingsSource::kMachine : SettingsSource::kDrive, &notes);
     // Every load sets the operator-access flag: the session's own rights
     // come back from the list, read or not.
     g.sessionAfterSettingsLoad();
@@ -282,8 +288,9 @@ void loadSaved(Data& d, const std::string& path) {
         logLine(ks::format("Settings loading error: {} ({})", path,
                            outcome == SettingsLoad::Busy ? "a machine process runs" : "not read"));
     }
-    d.resultOk = loaded;
-    d.pendingAction = kShowLoadResult;
+    // The Gui's boxes: said over the login list too when the load ended the session.
+    g.queueMessageBox(textOrEmpty(loaded ? kTextLoaded : kTextLoadingError));
+    saySettingsNotes(g, notes);
     // The page closes at the next frame (the delay is already over).
     d.delayedClose = true;
     d.delayedCloseStart = g._frameTime - std::chrono::seconds(1);
@@ -506,7 +513,7 @@ void savedSettingsList(Data& d, const std::string& folder, const std::vector<std
         if (zone == kDeleteZone)
             removeFile(path), d.listing.page.reset();
         else if (zone != kNotPressed)
-            loadSaved(d, path);
+            loadSaved(d, path, local);
         return true;
     });
 }

@@ -65,13 +65,14 @@ TEST(SettingsAccess, ANewMaterialLeftAnyOtherWayIsGone) {
         const char* name;
         std::function<void(SettingsRig&)> steps;
         std::size_t materials;
+        const char* said = "";  // a box's text and details
     } cases[] = {
         {"named", [](SettingsRig& r) { r.enter("Lead"), r.enter("11,3"); }, 3},
         {"back", [](SettingsRig& r) { r.taps({kBack}); }, 2},
         {"home", [](SettingsRig& r) { r.taps({kHome}); }, 2},
         {"escape", [](SettingsRig& r) { r.h.key(GuiKey::Escape), r.h.run(300); }, 2},
         {"empty name", [](SettingsRig& r) { r.enter(""); }, 2},
-        {"density 0", [](SettingsRig& r) { r.enter("Lead"), r.enter("0"); }, 2},
+        {"density 0", [](SettingsRig& r) { r.enter("Lead"), r.enter("0"); }, 2, "Error!0.001 ... 100"},
         {"back at the density", [](SettingsRig& r) { r.enter("Lead"), r.taps({kBack}); }, 2},
         {"another row", [](SettingsRig& r) { r.taps({"Included angle of the drill bit"}); }, 2},
     };
@@ -85,6 +86,7 @@ TEST(SettingsAccess, ANewMaterialLeftAnyOtherWayIsGone) {
         EXPECT_TRUE(rig.c.materials.size() == c.materials &&
                     std::filesystem::exists(".cfg") == (c.materials == 3));
         EXPECT_TRUE(c.materials == 2 || (rig.c.materials[2].density == 11.3 && rig.saved()));
+        EXPECT_EQ(rig.g._modalState ? rig.g._modalText + rig.g._modalDetails : "", c.said);
     }
 }
 

@@ -348,7 +348,7 @@ TEST(SettingsScreenClock, SetsValidPartsAndShowsTheClocksRefusal) {
         const char* refusal;  // the box's text and details; "": set
         LocalTime result;
     } cases[] = {
-        {"1899 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Year", "1899", "Error!1900 ... 2100", {}},
+        {"1969 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Year", "1969", "Error!1970 ... 2100", {}},
         {"month 13 refused", {2023, 1, 25, 12, 34, 56, 789}, "Date", "Month", "13", "Error!1 ... 12", {}},
         {"minute 0", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Minute", "0", "", {2023, 1, 25, 12, 0, 0, 0}},
         {"minute 60 refused", {2023, 1, 25, 12, 34, 56, 789}, "Time", "Minute", "60", "Error!0 ... 59", {}},

@@ -235,15 +235,16 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
     struct Case {
         const char* row;
         bool busy, loaded;
-    } cases[] = {
-        {"line 2", false, true}, {"bad", false, false}, {"crowded", false, false}, {"line 2", true, false}};
+    } cases[] = {{"line 2", false, true}, {"bad", false, false}, {"crowded", false, false},
+                 {"saved crowded", false, true}, {"line 2", true, false}};
     for (const Case& c : cases) {
         Rig rig;
         Config saved = *rig.g._config;
         saved.company.company = "ACME";
         ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/line 2.cfg")));
         saved.operators.resize(20000);  // more than a machine lists
-        ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/crowded.cfg")));
+        ASSERT_TRUE(saveSettingsFile(saved, rig.onStick("configs/crowded.cfg")) &&
+                    saveSettingsFile(saved, "saved crowded.cfg"));
         testwd::writeFile("bad.cfg", "no settings");
         testwd::writeFile(".cfg", "before");
         rig.taps({"Load machine settings"});
@@ -251,6 +252,7 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
         const Rotor* before = rig.g._rotor;
         const std::string company = rig.g._config->company.company;
         rig.m.state = c.busy ? 2 : 0;
+        rig.g._config->local.serviceAccess = true;  // the session stays whatever a file lists
         rig.taps({c.row});
         EXPECT_EQ(rig.g._modalText, c.loaded ? "Settings loaded!" : "Settings loading error!");
         EXPECT_TRUE(static_cast<Settings::Data*>(rig.g._data)->pages.empty());
@@ -259,8 +261,7 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
         EXPECT_EQ(testwd::readFile(".cfg") == "before", !c.loaded);
         EXPECT_EQ(rig.g._rotor != before, !c.busy);
         if (c.busy) continue;
-        rig.g.pressModalButton(0);
-        rig.h.run(400);
+        for (int box = 0; box < 2 && rig.g._modalState != 0; ++box) rig.g.pressModalButton(0), rig.h.run(800);
         ASSERT_EQ(rig.g.retiredRotorCount(), 0u);
         testwd::writeFile("logs/a.log", "a");
         rig.g._logsFolderSize = 7;
@@ -280,8 +281,9 @@ TEST(SettingsUpdateLoad, LoadsReplacesTheRotorAndChangesNothingOnFailureThenClea
 TEST(SettingsUpdateLoad, TheSessionFollowsTheLoadedOperatorList) {
     struct Case {
         const char* listed;
-        bool right, service, stays;
-    } cases[] = {{"Boss", false, false, true}, {"Shift", true, false, false}, {"Shift", true, true, true}};
+        bool right, service, stays, factory = false;  // factory: none listed, none logged in
+    } cases[] = {{"Boss", false, false, true}, {"Shift", true, false, false}, {"Shift", true, true, true},
+                 {"Shift", true, false, false, true}};
     for (const Case& c : cases) {
         Rig rig;
         Config saved = *rig.g._config;
@@ -292,8 +294,10 @@ TEST(SettingsUpdateLoad, TheSessionFollowsTheLoadedOperatorList) {
         rig.g._config->operators[0].name = "Boss", rig.g._config->operators[0].access = true;
         rig.g._operator = 0, rig.g._config->local.operatorName = "Boss";
         rig.g._config->local.serviceAccess = c.service;
+        if (c.factory) rig.g._config->operators.clear(), rig.g.logOut();
         rig.taps({"Load machine settings", "line 2"});
-        EXPECT_EQ(rig.g._modalText, "Settings loaded!");
+        rig.h.run(1000);  // the outcome is said over the login list too
+        EXPECT_TRUE(rig.g._modalState == 2 && rig.g._modalText == "Settings loaded!") << c.listed;
         rig.g.pressModalButton(0), rig.h.run(1000);
         EXPECT_TRUE(rig.g.loggedIn() == c.stays && rig.g.onHomeScreen() == !c.stays) << c.listed;
         EXPECT_EQ(settingsAccessLevel(*rig.g._config), !c.stays ? 1 : c.service ? 2 : int(c.right));
