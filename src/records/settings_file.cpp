@@ -215,22 +215,45 @@ bool saveSettingsFile(const Config& config, const std::string& path, std::string
     return whole.save(path, error);
 }
 
-std::string keepSettingsFileAside(const std::string& path) {
+namespace {
+
+// A free name beside `path` for a file kept at this moment:
+// "<path>.<what>-YYYYmmdd-HHMMSS" (local time), "-2", "-3", ... when taken; "" when none is.
+std::string asideName(const std::string& path, const char* what) {
     const long long now = g_clock ? g_clock() : static_cast<long long>(std::time(nullptr));
     const std::time_t t = static_cast<std::time_t>(now);
     std::tm tm{};
     if (!localtime_r(&t, &tm)) return {};
-    const std::string stem =
-        ks::format("{}.bad-{:04d}{:02d}{:02d}-{:02d}{:02d}{:02d}", path, tm.tm_year + 1900, tm.tm_mon + 1,
-                   tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    const std::string stem = ks::format("{}.{}-{:04d}{:02d}{:02d}-{:02d}{:02d}{:02d}", path, what, tm.tm_year + 1900,
+                                        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     for (int n = 1; n <= 1000; ++n) {
         const std::string name = n == 1 ? stem : ks::format("{}-{}", stem, n);
-        if (pathExists(name)) continue;
-        const bool ok = g_renamer ? g_renamer(path, name) : realRename(path, name);
-        if (!ok) return {};
-        return name;
+        if (!pathExists(name)) return name;
     }
     return {};
+}
+
+// Keeps a copy of the machine's file as it was read beside it, before the
+// load's changes replace it; false (nothing to be replaced) when it cannot.
+bool keepSettingsFileAsRead() {
+    const std::string kept = asideName(kSettingsFile, "before");
+    std::error_code ec;
+    if (kept.empty() || !std::filesystem::copy_file(kSettingsFile, kept, ec)) {
+        logSettingsLine(ks::format("Load settings {}: no copy kept as read ({}), the file stays", kSettingsFile,
+                                   ec.message()));
+        return false;
+    }
+    logSettingsLine(ks::format("Load settings {}: the file as read kept as {}", kSettingsFile, kept));
+    return true;
+}
+
+}  // namespace
+
+std::string keepSettingsFileAside(const std::string& path) {
+    const std::string name = asideName(path, "bad");
+    if (name.empty()) return {};
+    const bool ok = g_renamer ? g_renamer(path, name) : realRename(path, name);
+    return ok ? name : std::string();
 }
 
 bool loadStartupSettings(SettingsHost& host) {
@@ -239,7 +262,9 @@ bool loadStartupSettings(SettingsHost& host) {
     if (loadSettings(host, nullptr, &what, SettingsSource::kMachine, &notes)) {
         if (notes.any()) {
             saySettingsNotes(host, notes);
-            saveSettingsFile(host.liveConfig(), kSettingsFile);
+            // Saved as it now stands, it is said once; the operators left out
+            // and the numbers as they were stay in the copy beside it.
+            if (keepSettingsFileAsRead()) saveSettingsFile(host.liveConfig(), kSettingsFile);
         }
         return true;
     }

@@ -121,8 +121,9 @@ bool saveSettingsFile(const Config& config, const std::string& path = kSettingsF
                       std::string* error = nullptr);
 
 // The start-up load: loads ".cfg"; when the load changed what the file held,
-// says so (saySettingsNotes) and saves ".cfg" as it now stands, so that it is
-// said once; when the load fails, shows "Attention! Error loading settings!"
+// says so (saySettingsNotes), keeps a copy of the file as read beside it
+// (".cfg.before-YYYYMMDD-hhmmss") and saves ".cfg" as it now stands, so that
+// it is said once (without the copy it is not replaced); when the load fails, shows "Attention! Error loading settings!"
 // (in the language just set) and writes the defaults to ".cfg".  A ".cfg"
 // that exists but cannot be read is first kept aside as
 // ".cfg.bad-YYYYMMDD-hhmmss" (local time; "-2", "-3", ... added when taken),

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -247,6 +248,13 @@ TEST_F(settings_file, OwnFileKeepsItsFirstOperators) {
                   std::string::npos);
         FakeHost again;
         EXPECT_TRUE(loadStartupSettings(again) && again.messages.empty());
+        // The file as read stays beside it, every operator in it.
+        const auto kept = std::find_if(fs::directory_iterator("."), fs::directory_iterator(), [](const auto& e) {
+            return e.path().filename().string().rfind(".cfg.before-", 0) == 0;
+        });
+        ASSERT_NE(kept, fs::directory_iterator());
+        EXPECT_EQ(readFile(kept->path().string()), readFile("stick.cfg"));
+        fs::remove(kept->path());
         EXPECT_TRUE(!loadSettings(host, "stick.cfg") &&
                     loadSettings(host, "stick.cfg", nullptr, SettingsSource::kMachine));
     }
