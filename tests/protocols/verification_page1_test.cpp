@@ -140,6 +140,8 @@ TEST_F(VerificationPage1, ClaimsAndTestMassLines) {
         p.umar = c.umar, p.R = c.R, p.r = c.r, p.mass = c.mass;
         p.massUmar = c.massUmar, p.massStation = c.massStation, p.massTravel = c.massTravel;
         ASSERT_EQ(write(p, c.english), reportresult::kWritten);
+        // Its file's planes 2 and 3 hold no masses: opened, every plane holds plane 1's, which page 1 states.
+        EXPECT_EQ(rotor_->data().planes[2].massStation, c.massStation);
         // 1.10, 3.4 and 3.9, 3.10, the formulas of 4.1 and 4.3 to 4.8; the fixed rotor type, number and planes.
         // clang-format off
         EXPECT_EQ(at(1, {{443, 189}, {366, 483.8f}, {451, 483.8f}, {451, 499.8f}, {366, 580.8f}, {366, 622.8f},

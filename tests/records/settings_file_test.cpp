@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -248,13 +247,11 @@ TEST_F(settings_file, OwnFileKeepsItsFirstOperators) {
                   std::string::npos);
         FakeHost again;
         EXPECT_TRUE(loadStartupSettings(again) && again.messages.empty());
-        // The file as read stays beside it, every operator in it.
-        const auto kept = std::find_if(fs::directory_iterator("."), fs::directory_iterator(), [](const auto& e) {
-            return e.path().filename().string().rfind(".cfg.before-", 0) == 0;
-        });
-        ASSERT_NE(kept, fs::directory_iterator());
-        EXPECT_EQ(readFile(kept->path().string()), readFile("stick.cfg"));
-        fs::remove(kept->path());
+        std::vector<fs::path> kept;  // the file as read stays beside it, every operator in it
+        for (const auto& e : fs::directory_iterator("."))
+            if (e.path().filename().string().rfind(".cfg.before-", 0) == 0) kept.push_back(e.path());
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_TRUE(readFile(kept[0]) == readFile("stick.cfg") && fs::remove(kept[0]));
         EXPECT_TRUE(!loadSettings(host, "stick.cfg") &&
                     loadSettings(host, "stick.cfg", nullptr, SettingsSource::kMachine));
     }

@@ -292,22 +292,6 @@ TEST_F(RotorFiles, DamagedNumbersAreBroughtIntoRangeAtLoad) {
     EXPECT_NE(readFile("logs/calcs.log").find("field 0xE63803 value nan out of range, 0 taken"), std::string::npos);
 }
 
-// A control rotor saved with its planes' test values typed apart opens with
-// plane 1's in every plane, as its certificate states them.
-TEST_F(RotorFiles, AControlRotorOpensWithOneSetOfTestValues) {
-    RotorData d;
-    d.controlRotor = true;
-    d.planes.resize(3);
-    d.planes[0].radiusSmall = d.planes[0].radiusR1 = 140, d.planes[2].massUmar = 90;
-    std::filesystem::create_directory("db");
-    writeFile("db/PROVING.rotor", d.serialize());
-    TestConfig cfg;
-    auto r = endDriveRotor(cfg);
-    ASSERT_TRUE(r->loadRotor("PROVING.rotor", 1));
-    const Plane& third = r->data().planes[2];
-    EXPECT_EQ(std::vector<double>({third.radiusSmall, third.radiusR1, third.massUmar}), std::vector<double>({140, 140, 0}));
-}
-
 // More planes than a machine makes: a damaged file, refused.
 TEST_F(RotorFiles, MorePlanesThanAMachineMakesAreRefused) {
     std::filesystem::create_directory("history");
