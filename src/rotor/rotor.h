@@ -277,8 +277,6 @@ public:
     // residual above 0.5 × U|mar| before the U|mar| test, a check run above its
     // limit), and the step is made again.
     bool missesItsStep(int run);
-    // The positions and the amounts they are asked to take.
-    const PositionTable& positionTable() const { return positions_; }
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

@@ -215,7 +215,9 @@ bool Rotor::setPlaneField(const u32* path, int depth, const char* text) {
     const std::size_t n = planes.size();
     if (depth < 3 || path[1] >= n) return false;
     const u32 field = path[2];
-    const std::size_t first = path[1];
+    // A control rotor's radii and test masses, typed in any plane, are every plane's.
+    const bool oneSet = isControlRotor() && isTestSetField(field);
+    const std::size_t first = oneSet ? 0 : path[1];
     const std::size_t last = first == 0 ? n - 1 : first;
     if (const PlaneLimit* limit = refusingLimit(planes[first], field, text)) {
         logPrintf(&logger_, "setParameter: \"%s\" refused for plane field 0x%X, limits %lg to %lg", text, field,
@@ -224,24 +226,12 @@ bool Rotor::setPlaneField(const u32* path, int depth, const char* text) {
     }
 
     std::vector<u32> p(path, path + depth);
-    if (isControlRotor() && isTestSetField(field)) {
-        // Typed in any plane, the value is that of every plane.
-        for (std::size_t j = 0; j < n; ++j) {
-            p[1] = static_cast<u32>(j);
-            if (data_->accessField(p.data(), depth, {}, text) == 0) return false;
-            if (planes[j].drillAngle == 0.0) planes[j].drillAngle = rotorcfg::drillAngle(config_);
-            if (field == kRadius && planes[j].radius != 0.0)
-                planes[j].minMass = minMassFor(data_->permissibleUnbalance / planes[j].radius);
-        }
-        if (field == kRadiusSmall) computeTestMasses();
-        return true;
-    }
     double previousOld = 0.0;
     for (std::size_t j = first; j <= last; ++j) {
         p[1] = static_cast<u32>(j);
         const FieldRead cur = readField(*data_, p.data(), 3);
         Plane& plane = planes[j];
-        if (j != first) {
+        if (j != first && !oneSet) {
             // A change of the first plane passes on to the planes of the same
             // kind that held the same value.
             if (!(cur.value == previousOld && plane.mode == planes[0].mode && plane.mean == planes[0].mean))

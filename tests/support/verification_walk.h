@@ -96,51 +96,20 @@ public:
     }
     Rotor& rotor() { return *rotor_; }
 
-    // Run t on a sound machine that reads what is mounted: the masses the
-    // rotor asked for after the run before, each at its own plane's radius r,
-    // over the residual and the initial runs of testReadings.  Run 33 keeps
-    // the compensator's stationary masses alone, runs 35 to 38 the couple's
-    // travelling ones, each with testReadings' leak.
+    // Run t on a sound machine that reads the masses the screen asks for,
+    // each plane's own, mounted at its own radius r (testReadings' angles).
     void runMounted(int t) {
-        const double umar = rotor_->permissibleUnbalance(1);
-        Readings u = testReadings(t < 7 || t > 38 ? t : 30, {umar});
-        for (int p = 0; p < 2; ++p) {
-            const Complex leak = p == 0 ? at(t == 33 ? 0.4 * umar : 2 * umar, 0) : Complex();
-            if (t >= 7 && t < 19) u[p] += middle_;
-            if ((t >= 19 && t < 30) || t == 31 || t == 32) u[p] += first_[p] + second_[p];
-            if (t == 33) u[p] += station_[p] + leak;
-            if (t >= 35 && t < 39) u[p] += second_[p] + leak;
-        }
-        run(u);
-        ask();
+        const auto& planes = rotor_->data().planes;
+        auto mounted = [&](std::size_t i) {  // the unbalances of test plane index i's masses
+            const Plane &p = planes[i], &middle = planes[1];
+            return TestUnbalances{rotor_->permissibleUnbalance(1), middle.massUmar * middle.radiusSmall,
+                                  p.massStation * p.radiusSmall, p.massTravel * p.radiusSmall};
+        };
+        run({testReadings(t, mounted(0))[0], testReadings(t, mounted(2))[1]});
     }
 
 private:
-    // What the Balancing screen asks to mount after a run, as it prepares it:
-    // the test planes' two positions and the middle plane's correction.
-    void ask() {
-        Rotor& r = *rotor_;
-        const std::uint32_t positionPlanes = r.buildPositionTable();
-        r.computeCorrections(false, false, false, true);
-        for (int i = 0; i < 3; ++i) r.positionEntry(i);
-        for (int i = 0; i < 3; ++i)
-            if (positionPlanes & (1u << i)) r.shareToPositions(i, true);
-        auto mounted = [&r](int i, const PositionValue* v) {
-            const double radius = r.data().planes[static_cast<std::size_t>(i)].radiusSmall;
-            return v ? at(v->amount * radius, v->angle) : Complex();
-        };
-        for (int p = 0; p < 2; ++p) {  // test planes 1 and 2: planes 1 and 3
-            first_[p] = mounted(2 * p, r.positionTable().position(2 * p, 0));
-            second_[p] = mounted(2 * p, r.positionTable().position(2 * p, 1));
-            if (r.testMassesNow() == PositionTable::TestMasses::kCompensator) station_[p] = first_[p];
-        }
-        const PositionValue middle{r.data().planes[1].massAmount, r.data().planes[1].massAngle};
-        middle_ = mounted(1, &middle);
-    }
-
     std::unique_ptr<Rotor> rotor_;
-    Readings first_{}, second_{}, station_{};
-    Complex middle_{};
 };
 
 }  // namespace verification
