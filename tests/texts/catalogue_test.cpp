@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <regex>
 #include <set>
@@ -9,7 +8,6 @@
 
 #include "support/format_fields.h"
 #include "texts/format.h"
-#include "texts/system_reason.h"
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -171,18 +169,6 @@ TEST(texts_catalogue, GapsAndItemsPastTheLastOneHaveNoText) {
         setLanguage(english);
         for (TextId id : none) EXPECT_EQ(textOf(id), nullptr) << std::hex << id;
     }
-}
-
-// A failure's system reason reads in the interface's language; one the texts
-// do not hold, in the system's words.
-TEST(texts_catalogue, SystemReasonsInBothLanguages) {
-    LanguageGuard guard;
-    setLanguage(false);
-    EXPECT_EQ(systemReasonText(EROFS) + "/" + systemReasonText(EDQUOT),
-              "Файловая система доступна только для чтения/Недостаточно места!");
-    setLanguage(true);
-    EXPECT_EQ(systemReasonText(EROFS) + "/" + systemReasonText(EXDEV) + "/" + systemReasonText(0),
-              "Read-only file system/Invalid cross-device link/");
 }
 
 TEST(texts_catalogue, SampleTextsInBothLanguages) {
