@@ -240,7 +240,7 @@ bool keepSettingsFileAsRead() {
     std::error_code ec;
     if (kept.empty() || !std::filesystem::copy_file(kSettingsFile, kept, ec)) {
         logSettingsLine(ks::format("Load settings {}: no copy kept as read ({}), the file stays", kSettingsFile,
-                                   ec.message()));
+                                   kept.empty() ? "no free name" : ec.message()));
         return false;
     }
     logSettingsLine(ks::format("Load settings {}: the file as read kept as {}", kSettingsFile, kept));

@@ -151,7 +151,7 @@ TEST_F(ProtocolEndToEnd, ASoundMachineReadingTheMassesAskedForIsApproved) {
         std::uint32_t plane, field;
         const char *typed, *stated;
     } cases[] = {{2, jobrec::kRadiusSmall, "110", "m|station| = U|station| / r = 1250 / 110 = 11.36 g"},
-                 {1, jobrec::kMassUmar, "2.25", "m|umar| = U / r = 225 / 100 = 2.25 g"}};
+                 {1, jobrec::kMassUmar, "2.125", "m|umar| = U / r = 212.5 / 100 = 2.125 g"}};  // all its digits
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stated);
         verification::Walk walk(cfg_);

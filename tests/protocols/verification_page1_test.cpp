@@ -117,13 +117,6 @@ TEST_F(VerificationPage1, ClaimsAndTestMassLines) {
           "U = - × U|mar| = - × 0 = 0 gmm", "m|umar| = U / r = 0 / 0 = - g ± 1 %", "U|station| = - × U|mar| = - × 0 = 0 gmm",
           "m|station| = U|station| / r = 0 / 0 = - g ± 0.5 %", "U|travel| = - × U|station| = - × 0 = 0.00 gmm",
           "m|travel| = U|travel| / r = 0.00 / 0 = - g ± 0.5 %"}},
-        // A 2 kg proving rotor: each mass to the digits that keep it within its tolerance of its quotient.
-        {true, 0.4, 0.8, 100, 140,
-         {"e|mar| = 0.4 gmm/kg (increased)", "2 kg", "R = 100 mm", "r = 140 mm", "U|mar| = e|mar| × m = 0.4 × 2 = 0.8 gmm",
-          "U = 10 × U|mar| = 10 × 0.8 = 8 gmm", "m|umar| = U / r = 8 / 140 = 0.057 g ± 1 %",
-          "U|station| = 50 × U|mar| = 50 × 0.8 = 40 gmm", "m|station| = U|station| / r = 40 / 140 = 0.286 g ± 0.5 %",
-          "U|travel| = 5 × U|station| = 5 × 40 = 200.00 gmm", "m|travel| = U|travel| / r = 200.00 / 140 = 1.43 g ± 0.5 %"},
-         2, 0.057, 0.286, 1.43},
         // U|mar| and the three masses typed away from their suggestions: the equations of what was mounted.
         {false, 0.4, 1500, 100, 140,
          {"e|mar| = 125 гмм/кг (нормальная)", "12 кг", "R = 100 мм", "r = 140 мм", "U|mar| = e|mar| × m = 125 × 12 = 1500 гмм",
