@@ -11,6 +11,7 @@
 #include "rotor/polar.h"
 #include "rotor/rotor_base.h"
 #include "rotor/splitters.h"
+#include "rotor/verification_rows.h"
 
 namespace {
 
@@ -30,6 +31,9 @@ double remainderBelow(double a, double step) {
     if (r >= step) r = 0.0;
     return r;
 }
+
+// Below this a control rotor's position holds no test mass.
+constexpr double kNoTestMass = 0.000001;
 
 }  // namespace
 
@@ -63,8 +67,8 @@ int PositionTable::planePositionCount(int p) const {
     // most kMaxPlanePositions, so the table never outgrows 32 full planes.
     if (p > 32) return 0;
     int count = 0;
-    if (owner_->isControlRotor() && p != 2) {
-        count = 2;
+    if (owner_->isControlRotor()) {
+        count = kTestPositions;
     } else if (owner_->isAdditionIndexed(p)) {
         count = owner_->positionCount(p);
     } else if (owner_->isDrilling(p)) {
@@ -211,11 +215,9 @@ int PositionTable::nextUsedPosition(int i, bool force, double angle) {
     const double search = drilling ? wrap360(angle + 180.0) : angle;
 
     if (owner_->isControlRotor()) {
-        if (e->current == 0) return 1;
-        if (e->current == -1) {
-            const PositionValue* first = position(i, 0);
-            return (first && first->amount < 0.000001) ? 1 : 0;
-        }
+        // The test's asks in their order; an empty position is no ask.
+        for (int k = e->current < 0 ? 0 : e->current + 1; k < e->count; ++k)
+            if (position(i, k)->amount >= kNoTestMass) return k;
         return -1;
     }
     const int n = e->count;
@@ -275,68 +277,64 @@ void PositionTable::nextPositionSplit(int i, bool force) {
 void PositionTable::shareToPositions(int i, bool force) {
     const double U = owner_->correctionAmount(i, true);
     const double A = owner_->correctionAngle(i, true);
-    if (!owner_->isControlRotor() || i == 1) {
+    if (!owner_->isControlRotor()) {
         if (sharePlaneToPositions(i, force, U, A)) splitToPositions(i, force);
         return;
     }
     PositionEntry* e = entry(i);
-    if (!e || e->count < 2) return;
+    if (!e || e->count < kTestPositions) return;
 
-    // Test masses of the verification test on the plane's two positions.
+    // A control rotor's asks before the next run: the test masses that come
+    // off (positions 0 and 1) and go on (2 and 3), or the one mass that
+    // balances it.
+    using namespace verificationrows;
+    for (int k = 0; k < e->count; ++k) *position(i, k) = PositionValue{};
+    PositionValue* const balancing = position(i, kTestPositions - 1);
     const Plane plane = owner_->plane(i + 1);
-    const int r = owner_->currentRun();
     const bool first = i == 0;
-    double m1 = 0.0, a1 = 0.0, m2 = 0.0, a2 = 0.0;
     switch (testMasses()) {
-    case TestMasses::kStationAndTravel:
-        m1 = plane.massStation;
-        a1 = first ? 0.0 : 90.0;
-        m2 = plane.massTravel;
-        a2 = first ? 30.0 * (r + 1) - 540.0 : 990.0 - 30.0 * (r + 1);
+    case TestMasses::kRows: {
+        const int r = owner_->currentRun();
+        const PlaneMasses masses{plane.massUmar, plane.massStation, plane.massTravel};
+        int off = 0, on = kTestPositions / 2;
+        for (const Ask& ask : asksBetween(rowOf(r, i, masses), rowOf(r + 1, i, masses)))
+            *position(i, ask.removes ? off++ : on++) = {ask.mass.mass, ask.mass.angle, 0.0, ask.removes};
         break;
-    case TestMasses::kCompensator:
-        m1 = plane.massStation;
-        a1 = first ? 30.0 : 150.0;
-        m2 = plane.massTravel;
-        if (r == 30) a2 = first ? 150.0 : 30.0;
-        else a2 = first ? 330.0 : 210.0;
-        break;
-    case TestMasses::kTravel:
-        m2 = plane.massTravel;
-        a2 = 90.0 * (r - 34) + (first ? 0.0 : 180.0);
-        break;
+    }
     case TestMasses::kAddedUnbalance:
         // The added unbalance the protocol states, the same in both test planes.
-        m2 = hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0;
-        a2 = first ? 10.0 : 100.0;
+        if (i != kMiddlePlane) *balancing = {hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0, first ? 10.0 : 100.0};
         break;
-    case TestMasses::kCorrection: {
-        const double radius = plane.radiusSmall;
-        m2 = radius != 0.0 ? U / radius : 0.0;
-        a2 = A + 180.0;
+    case TestMasses::kCorrection:
+        if (i != kMiddlePlane && plane.radiusSmall != 0.0) *balancing = {U / plane.radiusSmall, wrap360(A + 180.0)};
         break;
     }
-    }
-    PositionValue* v1 = position(i, 0);
-    PositionValue* v2 = position(i, 1);
-    v1->amount = m1;
-    v1->angle = a1;
-    v2->amount = m2;
-    v2->angle = wrap360(a2);
-
     e->current = -1;
-    e->current = nextUsedPosition(i, true, a1);
+    e->current = nextUsedPosition(i, true, 0.0);
     e->steps = -1;
     splitToPositions(i, true);
-    if ((r >= 19 && r <= 28) || r == 31) splitToPositions(i, true);
 }
 
 PositionTable::TestMasses PositionTable::testMasses() const {
     const int r = owner_->currentRun();
-    if (r >= 18 && r <= 28) return TestMasses::kStationAndTravel;
-    if ((r == 30 || r == 31) && owner_->nextVerificationStep(r + 1) != 30) return TestMasses::kCompensator;
-    if (r >= 34 && r <= 37 && owner_->nextVerificationStep(r + 1) != 34) return TestMasses::kTravel;
+    // A missed step is made again: the rotor is balanced for it, its masses stay.
+    if (hooks_.missesItsStep && hooks_.missesItsStep(r)) return TestMasses::kCorrection;
     const int s = owner_->nextVerificationStep(-1);
     if (s == 1 || (r == 0 && owner_->runCount() > 1)) return TestMasses::kAddedUnbalance;
-    return TestMasses::kCorrection;
+    if (r + 1 < verificationrows::kFirstMountedRun) return TestMasses::kCorrection;
+    return TestMasses::kRows;
+}
+
+bool PositionTable::removalShown(int i) const {
+    const PositionEntry* e = entry(i);
+    const PositionValue* shown = e ? position(i, e->previous) : nullptr;
+    return shown && shown->removes;
+}
+
+bool PositionTable::asksTestMasses(int i) const {
+    const PositionEntry* e = entry(i);
+    if (!e || !owner_->isControlRotor()) return false;
+    for (int k = 0; k < e->count; ++k)
+        if (position(i, k)->amount >= kNoTestMass) return true;
+    return false;
 }

@@ -14,6 +14,9 @@ struct PositionValue {
     double amount = 0.0;  // mass (g) or, for drilling, depth (mm)
     double angle = 0.0;   // degrees, [0, 360)
     double value = 0.0;   // set by setPositionValue
+    // A control rotor's test mass the operator takes off where it sits,
+    // not one he mounts.
+    bool removes = false;
 };
 
 struct PositionEntry {
@@ -33,6 +36,8 @@ public:
         std::function<double()> machineDrillAngle;
         // The mass of the unbalance a control rotor's test adds at its first step.
         std::function<double()> addedTestMass = {};
+        // A control rotor's run that missed its verification step.
+        std::function<bool(int run)> missesItsStep = {};
     };
 
     PositionTable(RotorBase* owner, Hooks hooks);
@@ -52,9 +57,19 @@ public:
     void splitToPositions(int i, bool force);
     void nextPositionSplit(int i, bool force);
     void shareToPositions(int i, bool force);
-    // What a control rotor's test planes are asked to carry after the current run.
-    enum class TestMasses { kStationAndTravel, kCompensator, kTravel, kAddedUnbalance, kCorrection };
+    // What a control rotor's planes are asked for after the current run: the
+    // test masses that come off and go on for the next run's row, the
+    // unbalance added at the test's first step, or the correction that
+    // balances the proving rotor (also when a run missed its step).
+    enum class TestMasses { kRows, kAddedUnbalance, kCorrection };
     TestMasses testMasses() const;
+    // A control rotor's planes hold their asks on four positions: the
+    // stationary and the travelling mass that come off, then the two that go on.
+    static constexpr int kTestPositions = 4;
+    // The correction shown for plane index i is a mass to take off.
+    bool removalShown(int i) const;
+    // Plane index i of a control rotor has a test mass to take off or put on.
+    bool asksTestMasses(int i) const;
 
     const std::vector<PositionEntry>& entries() const { return entries_; }
     const std::vector<PositionValue>& values() const { return values_; }

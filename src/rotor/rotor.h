@@ -277,6 +277,19 @@ public:
     // residual above 0.5 × U|mar| before the U|mar| test, a check run above its
     // limit), and the step is made again.
     bool missesItsStep(int run);
+    // Whether an unbalance u in a test plane meets the limit of run `run`'s
+    // verification step (true for a run whose step sets none).
+    bool withinStepLimit(int run, double u);
+    // Before the next run of a control rotor: plane index i has nothing to
+    // do (no test mass comes off or goes on, or its correction is not
+    // needed), and the mass it shows is one to take off.
+    bool asksNothing(int i);
+    bool asksRemoval(int i) { return positions_.removalShown(i); }
+    // The decimals plane index i's mass is shown with: a test mass and the
+    // added unbalance's mass with the digits they hold; a correction with
+    // those of the test masses, or, while its run missed its step, with as
+    // many more as let the mass asked bring the plane within the step's limit.
+    int askedMassDecimals(int i, double mass);
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

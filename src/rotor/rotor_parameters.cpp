@@ -11,6 +11,7 @@
 #include "rotor/plane_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_config.h"
+#include "rotor/verification_rows.h"
 #include "texts/format.h"
 
 using namespace jobrec;
@@ -393,6 +394,33 @@ int Rotor::correctionMassDecimals() {
     int decimals = kFewestMassDecimals;
     for (int kind = 0; kind < 3; ++kind) decimals = std::max(decimals, statedMassDecimals(testMass(0, kind)));
     return decimals;
+}
+
+int Rotor::askedMassDecimals(int i, double mass) {
+    using Asked = PositionTable::TestMasses;
+    const Asked asked = testMassesNow();
+    if (asked == Asked::kAddedUnbalance && i != verificationrows::kMiddlePlane) return addedMassDecimals(mass);
+    if (asked != Asked::kCorrection) return statedMassDecimals(mass);
+    const int run = currentRun();
+    const double exact = roundedCorrectionMass(i, true), r = planeAt(i + 1) ? planeAt(i + 1)->radiusSmall : 0.0;
+    int d = correctionMassDecimals();
+    if (!missesItsStep(run)) return d;
+    // What the rounding leaves unbalanced must not miss the step again.
+    for (double scale = std::pow(10.0, d); d < kMostMassDecimals; ++d, scale *= 10.0)
+        if (withinStepLimit(run, std::fabs(std::round(exact * scale) / scale - exact) * std::fabs(r))) break;
+    return d;
+}
+
+bool Rotor::asksNothing(int i) {
+    if (!isControlRotor()) return false;
+    if (testMassesNow() != PositionTable::TestMasses::kCorrection) return !positions_.asksTestMasses(i);
+    if (i == verificationrows::kMiddlePlane) return true;
+    // A missed step asks a correction only where the plane misses the limit;
+    // another balancing step only one that is a mass at the shown digits.
+    const int run = currentRun();
+    if (missesItsStep(run)) return withinStepLimit(run, correctionAmount(i, true));
+    const double mass = roundedCorrectionMass(i, true);
+    return std::round(std::fabs(mass) * std::pow(10.0, askedMassDecimals(i, mass))) == 0;
 }
 
 bool Rotor::isTestSetField(u32 field) {

@@ -18,6 +18,14 @@ namespace {
 // 19, 30 and 34; 39 runs in all).
 constexpr int kVerificationStages[5] = {7, 12, 11, 4, 5};
 
+// The limits of the steps, in multiples of U|mar|: a rotor still being
+// balanced reads 5 or more; the two runs before the U|mar| test (5 and 6)
+// read at most 0.5; the run after the URR masses came off (30) reads below 5
+// again, and the run without test masses (34) below 1.
+constexpr double kCoarseUmars = 5, kBalancedUmars = 0.5, kCheckUmars = 1;
+constexpr int kBalancedRuns[2] = {5, 6};
+constexpr int kUrrOffRun = 30, kMassesOffRun = 34;
+
 }  // namespace
 
 // ---------------------------------------------------------------- run list
@@ -184,24 +192,35 @@ int Rotor::nextVerificationStep(int runs) {
         const Result* r = runResult(run, place);
         return r ? r->unbalance.amplitude : 0.0;
     };
-    auto coarse = [&](int run) { return u(run, 0) >= 5 * P || u(run, 1) >= 5 * P; };
+    auto coarse = [&](int run) { return u(run, 0) >= kCoarseUmars * P || u(run, 1) >= kCoarseUmars * P; };
 
     int k = 0;
     while (k < runs && coarse(k)) ++k;
     if (k == runs) return 0;
     int s = runs - k;
-    if ((s == 6 || s == 7) && (u(runs - 1, 0) > 0.5 * P || u(runs - 1, 1) > 0.5 * P)) return -1;
-    if (s > 34) {
-        for (int j = k + 34; j < runs && !(u(j, 0) < P && u(j, 1) < P); ++j) --s;
+    const double balanced = kBalancedUmars * P, check = kCheckUmars * P;
+    if ((s == kBalancedRuns[0] + 1 || s == kBalancedRuns[1] + 1) &&
+        (u(runs - 1, 0) > balanced || u(runs - 1, 1) > balanced))
+        return -1;
+    if (s > kMassesOffRun) {
+        for (int j = k + kMassesOffRun; j < runs && !(u(j, 0) < check && u(j, 1) < check); ++j) --s;
     }
-    if (s < 31) return s;
-    for (int j = k + 30; j < runs && coarse(j); ++j) --s;
+    if (s <= kUrrOffRun) return s;
+    for (int j = k + kUrrOffRun; j < runs && coarse(j); ++j) --s;
     return s;
 }
 
 bool Rotor::missesItsStep(int run) {
     if (!isControlRotor() || run < 0 || run >= runCount()) return false;
     return nextVerificationStep(run + 1) <= nextVerificationStep(run);
+}
+
+bool Rotor::withinStepLimit(int run, double u) {
+    const double P = permissibleUnbalance(1);
+    if (run == 0 || run == kUrrOffRun) return u < kCoarseUmars * P;
+    if (run == kBalancedRuns[0] || run == kBalancedRuns[1]) return u <= kBalancedUmars * P;
+    if (run == kMassesOffRun) return u < kCheckUmars * P;
+    return true;
 }
 
 int Rotor::verificationStage(int run, int* first, int* size) {

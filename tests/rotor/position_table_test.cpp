@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "records/job_records.h"
@@ -8,6 +9,7 @@
 #include "rotor/position_table.h"
 #include "rotor/rotor.h"
 #include "rotor_test_config.h"
+#include "texts/format.h"
 
 using namespace jobrec;
 
@@ -104,16 +106,14 @@ TEST(PositionTable, UnusableDrillGeometryGivesNoPositions) {
     EXPECT_TRUE(t.table.values().empty());
 }
 
-TEST(PositionTable, ControlRotorPlanesHaveTwoPositionsButPlaneTwo) {
+TEST(PositionTable, ControlRotorPlanesHoldFourAsks) {
     Positions t;
     t.indexed(5);
     t.indexed(5);
     t.addPlane();
     t.rotor.data().controlRotor = true;
     t.table.buildPositionTable();
-    EXPECT_EQ(t.table.entries()[0].count, 2);
-    EXPECT_EQ(t.table.entries()[1].count, 5);
-    EXPECT_EQ(t.table.entries()[2].count, 2);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(t.table.entries()[static_cast<std::size_t>(i)].count, 4) << i;
 }
 
 TEST(PositionTable, ManyPlanesAreGuarded) {
@@ -325,14 +325,14 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     t.table.buildPositionTable();
     // Outside a verification run: the needed correction as a mass at A + 180.
     t.table.shareToPositions(0, false);
-    EXPECT_DOUBLE_EQ(t.amount(0, 1), 8.0);
-    EXPECT_DOUBLE_EQ(t.angle(0, 1), 210.0);
+    EXPECT_DOUBLE_EQ(t.amount(0, 3), 8.0);
+    EXPECT_DOUBLE_EQ(t.angle(0, 3), 210.0);
     EXPECT_EQ(t.amount(0, 0), 0.0);
     ASSERT_FALSE(t.corrections.empty());
     EXPECT_DOUBLE_EQ(t.corrections.back().second.first, 8.0);
     t.table.shareToPositions(2, false);
-    EXPECT_DOUBLE_EQ(t.amount(2, 1), 16.0);
-    EXPECT_DOUBLE_EQ(t.angle(2, 1), 120.0);  // 300 + 180 brought into [0, 360)
+    EXPECT_DOUBLE_EQ(t.amount(2, 3), 16.0);
+    EXPECT_DOUBLE_EQ(t.angle(2, 3), 120.0);  // 300 + 180 brought into [0, 360)
     // The test's first step: in both test planes the added 7.5 U|mar| at plane 1's r, as the protocol states it.
     t.rotor.data().runs.resize(2), t.rotor.buildPositionTable();
     for (int i : {0, 2}) t.rotor.shareToPositions(i, false);
@@ -342,42 +342,51 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     // A radius of 0 gives no mass instead of a division by zero.
     t.at(1).radiusSmall = 0;
     t.table.shareToPositions(0, false);
-    EXPECT_EQ(t.amount(0, 1), 0.0);
+    EXPECT_EQ(t.amount(0, 3), 0.0);
 }
 
-TEST(PositionTable, ControlRotorVerificationMassesInEachRunRange) {
-    struct Case {
+// After each run, what comes off ("-") and goes on ("+") for the next run's
+// row, in the order the plane's walk shows it; a mass that stays is not asked.
+TEST(PositionTable, ControlRotorAsksWhatChangesFromRowToRow) {
+    const struct {
         int run;
-        double plane0Mass, plane0Angle;  // the correction after the walk, plane index 0
-        double plane2Mass, plane2Angle;  // and plane index 2
+        const char *plane1, *plane2, *middle;
+    } cases[] = {
+        {6, "", "", "+1@0 "},
+        {7, "", "", "-1@0 +1@30 "},
+        {18, "+3@0 +2@30 ", "+3@90 +2@60 ", "-1@330 "},
+        {19, "-2@30 +2@60 ", "-2@60 +2@30 ", ""},
+        {29, "-3@0 -2@330 ", "-3@90 -2@120 ", ""},
+        {30, "+3@30 +2@150 ", "+3@150 +2@30 ", ""},
+        {31, "-2@150 +2@330 ", "-2@30 +2@210 ", ""},
+        {32, "-2@330 ", "-2@210 ", ""},
+        {33, "-3@30 ", "-3@150 ", ""},
+        {37, "-2@180 +2@270 ", "-2@0 +2@90 ", ""},
+        {38, "-2@270 ", "-2@90 ", ""},
     };
-    // Station mass 3 g, travel mass 2 g.  Runs 19-28 and 31 step twice (the
-    // travel mass ends as the correction), 18 and 30 once (the station mass);
-    // runs 34-37 carry only the travel mass.
-    const Case cases[] = {
-        {18, 3, 0, 3, 90},    {20, 2, 90, 2, 0},   {28, 2, 330, 2, 120},
-        {30, 3, 30, 3, 150},  {31, 2, 330, 2, 210}, {34, 2, 0, 2, 180},
-        {37, 2, 270, 2, 90},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.run);
         Positions t;
         for (int p = 0; p < 3; ++p) {
             Plane& pl = t.indexed(5);
-            pl.massStation = 3;
-            pl.massTravel = 2;
-            pl.radiusSmall = 50;
+            pl.massUmar = 1, pl.massStation = 3, pl.massTravel = 2, pl.radiusSmall = 50;
         }
         t.rotor.data().controlRotor = true;
-        t.rotor.data().runs.resize(40);
+        t.rotor.data().runs.resize(39);
         t.rotor.selectRun(c.run);
-        ASSERT_EQ(t.rotor.currentRun(), c.run);
         t.rotor.buildPositionTable();
-        t.rotor.shareToPositions(0, false);
-        t.rotor.shareToPositions(2, false);
-        EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(0, false), c.plane0Mass);
-        EXPECT_DOUBLE_EQ(t.rotor.correctionAngle(0, false), c.plane0Angle);
-        EXPECT_DOUBLE_EQ(t.rotor.correctionAmount(2, false), c.plane2Mass);
-        EXPECT_DOUBLE_EQ(t.rotor.correctionAngle(2, false), c.plane2Angle);
+        std::string asks[3];
+        for (int i = 0; i < 3; ++i) {
+            t.rotor.shareToPositions(i, false);
+            for (int step = 0; step < 4 && !t.rotor.asksNothing(i); ++step) {
+                asks[i] += ks::format("{}{:g}@{:g} ", t.rotor.asksRemoval(i) ? "-" : "+",
+                                      t.rotor.correctionAmount(i, false), t.rotor.correctionAngle(i, false));
+                if (!t.rotor.hasPositions(i)) break;
+                t.rotor.splitToPositions(i, true);
+            }
+        }
+        EXPECT_EQ(asks[0], c.plane1);
+        EXPECT_EQ(asks[2], c.plane2);
+        EXPECT_EQ(asks[1], c.middle);
     }
 }

@@ -57,36 +57,47 @@ inline Readings testReadings(int t, const TestUnbalances& m = {}) {
     return plus(at(kTravel, 90 * (k - 1)) + at(2 * kUmar, 0), at(kTravel, 90 * (k + 1)));
 }
 
+// The mass and radii a proving rotor is typed with: its R and r, and r|1|.
+struct ProvingSet {
+    const char *mass = "62.5", *radius = "100", *r1 = "100";
+};
+
+// A value typed into plane index `index` of the rotor.
+inline void typePlane(Rotor& r, std::uint32_t index, std::uint32_t field, const char* text) {
+    const std::uint32_t path[] = {jobrec::kPlanes, index, field};
+    EXPECT_TRUE(r.setParameter(path, 3, text));
+}
+
+// Three planes, measured on channels 1 and 2 at planes 1 and 3, with
+// coefficients and distances that hand the readings back as the unbalance.
+inline void setUpProvingRotor(Rotor& r, const ProvingSet& set = {}) {
+    r.setName("Proving");
+    r.clearPlanes();
+    for (int p = 1; p <= 3; ++p) r.insertPlane(p);
+    r.setPlaneChannels(1, 1, 0);
+    r.setPlaneChannels(3, 2, 0);
+    const std::uint32_t control[] = {jobrec::kControlRotor, 1}, mass[] = {jobrec::kRotorMass};
+    EXPECT_TRUE(r.setParameter(control, 2, nullptr));
+    EXPECT_TRUE(r.setParameter(mass, 1, set.mass));
+    for (std::uint32_t field : {jobrec::kRadius, jobrec::kRadiusSmall}) typePlane(r, 0, field, set.radius);
+    typePlane(r, 0, jobrec::kRadiusR1, set.r1);
+    typePlane(r, 1, jobrec::kDistance1, "100");  // planes 2 and 3 at 100 from plane 1's support: a = c = 0
+    for (int p : {1, 3}) {
+        double one = 1, zero = 0;
+        r.factorData(1, p, p, &one, nullptr);
+        r.factorData(2, p, p, nullptr, &zero);
+    }
+}
+
 class Walk {
 public:
-    // Three planes, measured on channels 1 and 2 at planes 1 and 3, with
-    // coefficients and distances that hand the readings back as the unbalance.
     explicit Walk(TestConfig& cfg) {
         while (cfg.get()->channels.size() < 2) cfg.channel(true);
         cfg.get()->measurementCycles = 3;
         rotor_ = std::make_unique<Rotor>(cfg.get());
-        Rotor& r = *rotor_;
-        r.setName("Proving");
-        r.clearPlanes();
-        for (int p = 1; p <= 3; ++p) r.insertPlane(p);
-        r.setPlaneChannels(1, 1, 0);
-        r.setPlaneChannels(3, 2, 0);
-        const std::uint32_t control[] = {jobrec::kControlRotor, 1}, mass[] = {jobrec::kRotorMass};
-        EXPECT_TRUE(r.setParameter(control, 2, nullptr));
-        EXPECT_TRUE(r.setParameter(mass, 1, "62.5"));
-        for (std::uint32_t field : {jobrec::kRadius, jobrec::kRadiusSmall, jobrec::kRadiusR1})
-            plane(0, field, "100");
-        plane(1, jobrec::kDistance1, "100");  // planes 2 and 3 at 100 from plane 1's support: a = c = 0
-        for (int p : {1, 3}) {
-            double one = 1, zero = 0;
-            r.factorData(1, p, p, &one, nullptr);
-            r.factorData(2, p, p, nullptr, &zero);
-        }
+        setUpProvingRotor(*rotor_);
     }
-    void plane(std::uint32_t index, std::uint32_t field, const char* text) {
-        const std::uint32_t path[] = {jobrec::kPlanes, index, field};
-        EXPECT_TRUE(rotor_->setParameter(path, 3, text));
-    }
+    void plane(std::uint32_t index, std::uint32_t field, const char* text) { typePlane(*rotor_, index, field, text); }
     void run(const Readings& u) {
         rotortest::feedSession(*rotor_, {u[0], u[1]});
         ASSERT_NE(rotor_->finalResults(), nullptr);

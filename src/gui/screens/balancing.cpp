@@ -22,6 +22,7 @@
 #include "machine/machine_codes.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
+#include "rotor/verification_rows.h"
 #include "texts/format.h"
 #include "texts/record_tags.h"
 #include "texts/text_ids.h"
@@ -36,11 +37,8 @@ constexpr float kPictureLeft = 20;
 constexpr float kColumnsBelowDial = 4;
 constexpr int kMaxSplitSteps = 64;  // a position walk never takes more
 
-// The control rotor's runs of the U|mar| test, in which the planes swap roles.
-constexpr int kMarTestFirst = 6;
-constexpr int kMarTestLast = 17;
 constexpr int kSavedResultRun = 32;  // its result list is stored before the corrections
-constexpr int kMiddlePlane = 1;
+using verificationrows::kMiddlePlane;
 
 constexpr ImU32 kSchemeText = 0xFF000000;
 
@@ -62,13 +60,6 @@ bool Data::inTolerance() const {
 }
 
 bool Data::stepMissed() const { return hasRuns() && _rotor->missesItsStep(_rotor->currentRun()); }
-
-bool Data::asksNothing(int i) const {
-    Rotor& r = *_rotor;
-    if (!r.isControlRotor() || i == kMiddlePlane || r.testMassesNow() != PositionTable::TestMasses::kCorrection)
-        return false;
-    return std::round(std::fabs(r.roundedCorrectionMass(i, true)) * std::pow(10.0, r.correctionMassDecimals())) == 0;
-}
 
 void Data::prepare(bool keepAngles) {
     Rotor& r = *_rotor;
@@ -142,20 +133,12 @@ void Data::computeShownPlanes() {
     Rotor& r = *_rotor;
     const int n = std::min(planeCount(), kMaskPlanes);
     const bool control = r.isControlRotor();
-    const int run = r.currentRun();
-    const bool marTest = run >= kMarTestFirst && run <= kMarTestLast;
     _shownPlanes = 0;
     outOfTolerance = 0;
     for (int i = 0; i < n; ++i) {
-        if (control) {
-            if (marTest) {
-                const bool takenInCorrection = i == kMiddlePlane;
-                if (takenInCorrection == _displayUnbalances) continue;
-            } else if (i == kMiddlePlane) {
-                continue;
-            }
-            if (!_displayUnbalances && asksNothing(i)) continue;
-        }
+        // A control rotor's plane is worked on when the test asks something
+        // of it; its unbalances are those of the measured test planes.
+        if (control && (_displayUnbalances ? i == kMiddlePlane : r.asksNothing(i))) continue;
         // A plane beyond its correction limit is out of tolerance as much as
         // any, as the protocol judges it; it is only not shown for a correction
         // the operator cannot make, so that it holds no Start back.

@@ -104,9 +104,6 @@ struct Data final : Gui::ActiveData {
     // A control rotor's current run missed its verification step's limit:
     // the step is made again.
     bool stepMissed() const;
-    // Plane index i of a control rotor is asked for a correction that rounds
-    // to nothing at the decimals its masses are shown with: nothing to mount.
-    bool asksNothing(int i) const;
 
     // Recomputes the corrections of the current run; with `keepAngles` the
     // position splits keep the angles closest to the ones before.

@@ -18,6 +18,7 @@
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
 #include "rotor/rotor.h"
+#include "rotor/verification_rows.h"
 #include "rotor/splitters.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -58,9 +59,7 @@ constexpr int kDecimalsPlain = 1;
 constexpr int kDecimalsAccurate = 4;
 constexpr double kExponentFrom = 10000;
 
-constexpr int kMarTestFirst = 6;
-constexpr int kMarTestLast = 17;
-constexpr int kMiddlePlane = 1;
+using verificationrows::kMiddlePlane;
 constexpr double kBand = 0.12;  // of the Test table: the stage's mean +- 12 %
 constexpr int kUnbalanceStage = 1;
 constexpr int kMixedStage = 2;
@@ -111,7 +110,8 @@ AmountKind amountKind(Rotor& r, int i, bool unbalances, double amount) {
     if (r.isArcMilling(p)) return {textOrEmpty(kTextMillArc), textid::kUnitDegree, amount};
     if (r.isFlatMilling(p))
         return {textOrEmpty(amount < 0 ? kTextMillWidth : kTextMillDepth), textid::kUnitMm, std::fabs(amount)};
-    return {textOrEmpty(r.isRemoval(p) ? kTextRemoveMass : kTextAttachMass), textid::kUnitGram, amount};
+    const bool removes = r.isRemoval(p) || r.asksRemoval(i);
+    return {textOrEmpty(removes ? kTextRemoveMass : kTextAttachMass), textid::kUnitGram, amount};
 }
 
 // Two lines of the tolerance: the label, a leader line and the value at the
@@ -143,17 +143,11 @@ std::string angleText(double degrees, int decimals) {
 }
 
 // The decimals of plane index i's amount.  A control rotor's masses read as
-// its certificate states them: a test mass and the mass of the unbalance
-// added at the test's first step with the digits they hold, a correction
-// with those of the rotor's test masses.
+// its certificate states them (the rotor knows the digits each holds).
 int amountDecimals(Rotor& r, int i, double amount, bool unbalances, bool accurate) {
     if (accurate) return kDecimalsAccurate;
     if (unbalances || !r.isControlRotor()) return kDecimalsPlain;
-    const PositionTable::TestMasses asked = r.testMassesNow();
-    if (i == kMiddlePlane) return Rotor::statedMassDecimals(amount);
-    if (asked == PositionTable::TestMasses::kCorrection) return r.correctionMassDecimals();
-    if (asked == PositionTable::TestMasses::kAddedUnbalance) return Rotor::addedMassDecimals(amount);
-    return Rotor::statedMassDecimals(amount);
+    return r.askedMassDecimals(i, amount);
 }
 
 std::string amountText(double amount, const char* unit, int decimals, float width) {
@@ -201,7 +195,6 @@ void Data::correctionInstructions(int flags) {
     const ImVec2 origin = windowOrigin();
     const bool accurate = increasedAccuracy();
     const bool unbalances = _displayUnbalances;
-    const int run = r.currentRun();
     const int n = planeCount();
     for (int i = 0; i < n; ++i) {
         const bool selected = _selectedColumn == i + 1;
@@ -223,12 +216,7 @@ void Data::correctionInstructions(int flags) {
             done = false;
         }
         const AmountKind kind = amountKind(r, i, unbalances, amount);
-        if (r.isControlRotor()) {
-            if (!unbalances && run >= kMarTestFirst && run <= kMarTestLast)
-                done = i != kMiddlePlane;
-            else
-                done = i == kMiddlePlane || (!unbalances && asksNothing(i));
-        }
+        if (r.isControlRotor()) done = unbalances ? i == kMiddlePlane : r.asksNothing(i);
 
         const float x = _view.left + kPlaneColumnWidth * static_cast<float>(i) + kColumnInset;
         const float right = x + kPlaneColumnWidth - 2 * kColumnInset;
@@ -251,6 +239,10 @@ void Data::correctionInstructions(int flags) {
             const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
                                                 amountDecimals(r, i, kind.shown, unbalances, accurate), right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
+            // The whole instruction as one item, for a reader of the probe.
+            if (!done && UiProbe::recording())
+                UiProbe::report(0, ks::format("instruction{}", p).c_str(), top, ImVec2(origin.x + right, amountAt.y),
+                                ks::format("{}|{}|{}", kind.caption, text, angleText(angle, accurate ? 2 : 1)).c_str());
         }
 
         const double permissible = r.permissibleUnbalance(p);

@@ -647,8 +647,9 @@ TEST(BalancingScreen, ControlRotorTestTable) {
 }
 
 // A control rotor's steps as the screen asks for them: a 2 kg proving rotor's
-// added unbalance as a mass above 0, a run that missed its step said, and a
-// compensated run whose correction rounds to nothing asks for nothing.
+// added unbalance as a mass above 0, a run that missed its step said, a
+// correction that rounds to nothing not asked, and the compensated run
+// followed by the stationary masses' removal.
 TEST(BalancingScreen, ControlRotorVerificationSteps) {
     struct Case {
         double umar;
@@ -659,8 +660,9 @@ TEST(BalancingScreen, ControlRotorVerificationSteps) {
     };
     const Case cases[] = {{0.8, 1, 0.24, 0, 5, ".043 g", ""},  // at 10° and 100°; "0.0 g" before
                           {10, 6, 6.9, 0, 5, "D", "Balancing required"},  // above 0.5 × U|mar| before the U|mar| test
-                          {10, 34, 3.5, 3, 0, "Â", ""},  // "0.00 g" before
-                          {10, 34, 8, 3, 5, ".04 g", ""}};
+                          {10, 3, 0.6, 0, 0, "Â", ""},  // "0.00 g" before
+                          {10, 3, 8, 0, 5, ".06 g", ""},
+                          {10, 34, 3.5, 3, 5, "Remove mass", ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
         Bench b([&c](Bench& b) {
