@@ -922,7 +922,36 @@ std::vector<BalancingScene> balancingScenes() {
         return {english, small, measured,
                 touch ? first : std::function<void(Gui&, BalancingData::Data&, int)>()};
     };
+    // A proving rotor of `kg` at r `radius` after `runs` runs of its
+    // verification test, its test planes reading 0.3 × U|mar| and in the last
+    // run `last` × U|mar|: after run 19 the U|mar| test mass comes off and the
+    // URR masses go on; a light rotor's run 6 above 0.5 × U|mar| asks its
+    // correction with the digits that pass the step.
+    const auto proving = [](bool english, bool small, double kg, double radius, int runs,
+                            double last) -> BalancingScene {
+        const auto measured = [=](Rotor& r) {
+            r.setName(english ? "Proving" : "Контрольный");
+            r.data().speed = 800;
+            shapeRotor(r, {{1, 0}, {0, 0}, {0, 2}});
+            setFlag(r, jobrec::kControlRotor, 1);
+            r.data().permissibleUnbalance = 0.4 * kg;
+            for (Plane& p : r.data().planes) p.radius = p.radiusSmall = p.radiusR1 = radius;
+            r.computeTestMasses();
+            r.data().runs.resize(static_cast<std::size_t>(runs));
+            for (Measurement& m : r.data().runs) {
+                m.results.resize(2);
+                const double u = (&m == &r.data().runs.back() ? last : 0.3) * 0.4 * kg;
+                m.results[0].unbalance = m.results[1].unbalance = Vector(u, 1);
+            }
+            r.selectRun(runs - 1);
+        };
+        return {english, small, measured, {}};
+    };
     return {
+        proving(true, false, 25, 150, 19, 10),
+        proving(false, false, 25, 150, 19, 10),
+        proving(true, false, 2.1, 140, 6, 0.6),
+        proving(false, false, 2.1, 140, 6, 0.6),
         scene(true, false, outside, twoPlanes, {}),
         scene(false, false, outside, twoPlanes, unbalances),
         scene(true, false, outside, drilling, firstReady),
