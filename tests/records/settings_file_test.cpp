@@ -201,6 +201,9 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
     void (*const rows[])(Config&, bool) = {
         [](Config& c, bool now) { c.drillAngle = now ? 120 : -5; },
         [](Config& c, bool) { c.drillAngle = 0; },  // "not set", as before
+        // as an earlier version bent them to its ranges' ends
+        [](Config& c, bool now) { c.drillAngle = now ? 120 : 1; },
+        [](Config& c, bool now) { c.weightLimit = now ? Limit(0.1, 100) : Limit(100, 100); },
         [](Config& c, bool now) { c.weightLimit = now ? Limit(0.1, 100) : Limit(200, 100); },
         [](Config& c, bool now) { c.speedLimit = now ? Limit(1, 2000) : Limit(0, 0); },
         [](Config& c, bool now) { c.balancingAccuracy = now ? 0.4 : -1; },
