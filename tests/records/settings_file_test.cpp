@@ -190,8 +190,10 @@ TEST_F(settings_file, LanguageFromFile) {
 }
 
 // A number out of its range is brought in to one that keeps results right,
-// the rest kept, a box says so; factory and demonstration settings lie within.
+// the rest kept, a box says so, the log names it as the screen does; factory
+// and demonstration settings lie within.
 TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
+    fs::create_directory("logs");
     Config c;
     fillUpSettingsLists(c);
     Config demo = demoSettings();
@@ -226,6 +228,8 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         const bool bent = file.serialize() != right.serialize();
         EXPECT_EQ(host.messages, std::vector<std::string>(bent, kSaidChanged));
     }
+    EXPECT_NE(readFile("logs/dbr.log").find("\"Channel 2 / Vibration phase shift\" was 500, now 140"),
+              std::string::npos);
 }
 
 // The machine's own file keeps the rest and its first operators and says, once,

@@ -253,8 +253,6 @@ void driveTab(Data& d);
 // which inverter turns it, and its basic values; true when the page ends
 // after it.
 bool drivePanel(Data& d, int drive);
-// "Drive #n" of the connected inverter at `index`.
-std::string driveName(std::size_t index);
 void channelsTab(Data& d);
 void processingTab(Data& d);
 void displayTab(Data& d);
