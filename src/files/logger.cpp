@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -212,6 +214,11 @@ std::string logPath(const char* name) {
     char path[256];
     std::snprintf(path, sizeof path, "logs/%s.log", name);
     return path;
+}
+
+void makeLogsFolder() {
+    std::error_code ec;
+    std::filesystem::create_directory("logs", ec);
 }
 
 LoggerBase* createLogger(const char* name) {

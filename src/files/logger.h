@@ -14,8 +14,8 @@
 // larger than 5000000 bytes is renamed to NAME.1.log (replacing the older
 // one) and a fresh file is started: on opening, and when a line takes it past
 // the limit (the other loggers of the program on that file follow with their
-// next line).  The folder "logs" is not created
-// here; without it every line is silently dropped.
+// next line).  The folder "logs" is not created by a logger (makeLogsFolder
+// makes it); without it every line is silently dropped.
 //
 // A logger object is used by one thread at a time (its owner's).
 
@@ -65,6 +65,9 @@ private:
 LoggerBase* createLogger(const char* name);
 // "logs/NAME.log": the file of the log `name`.
 std::string logPath(const char* name);
+// Makes the folder "logs" when it is missing; a folder it cannot make leaves
+// the lines dropped, as before.
+void makeLogsFolder();
 
 // Suspends (true) or resumes the lines of every logger of one name, whoever
 // owns it and on whatever thread it writes: while suspended its lines are

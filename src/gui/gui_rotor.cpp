@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/logger.h"
 #include "gui/gui.h"
 #include "machine/machine_base.h"
 #include "machine/machine_codes.h"
@@ -23,6 +24,8 @@ constexpr const char* kRotorExtension = ".rotor";
 
 void Gui::startMachine(MachineBase* machine) {
     _machine = machine;
+    // What the load changes is logged at a working folder's first start too.
+    makeLogsFolder();
     loadStartupSettings(*this);
     sayRolledBackUpdate();
     if (_machine) _machine->startProcess(MachineProcess::kConnect);

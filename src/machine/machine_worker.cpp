@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 
 #include "files/log_archive.h"
 #include "files/logger.h"
@@ -760,8 +759,7 @@ void Machine::turnToAngle() {
 
 void Machine::connectDevice(bool connectFlag) {
     (void)connectFlag;
-    std::error_code ec;
-    std::filesystem::create_directory("logs", ec);
+    makeLogsFolder();
     _isDemo.store(false);
     openDevice();
     if (_api == nullptr) {

@@ -61,10 +61,15 @@ struct FieldLimit {
 };
 
 // Two fields of one record of which the first may not exceed the second (a
-// minimum and its maximum).
+// minimum and its maximum); with `apart` it stays below it (a window).
 struct FieldPair {
     std::uint32_t lower = 0;
     std::uint32_t upper = 0;
+    bool apart = false;
+
+    bool inOrder(double lowerValue, double upperValue) const {
+        return apart ? lowerValue < upperValue : lowerValue <= upperValue;
+    }
 };
 
 // The range of a double field of R, of a count (from 0, or from `lowest`),
@@ -129,7 +134,7 @@ void bringFieldsIntoRange(R& record, const std::vector<FieldLimit<R>>& table, st
     bringFieldsIntoRange(record, defaults, table, fixes);
 }
 
-// Gives both fields of a pair in the wrong order their values in `defaults`:
+// Gives both fields of a pair out of order their values in `defaults`:
 // either end brought to the other would leave a window of one value.
 template <class R>
 void bringPairsInOrder(R& record, const R& defaults, const std::vector<FieldLimit<R>>& table,
@@ -137,7 +142,7 @@ void bringPairsInOrder(R& record, const R& defaults, const std::vector<FieldLimi
     for (const FieldPair& p : pairs) {
         const FieldLimit<R>* lower = findLimit(table, p.lower);
         const FieldLimit<R>* upper = findLimit(table, p.upper);
-        if (!lower || !upper || lower->valueIn(record) <= upper->valueIn(record)) continue;
+        if (!lower || !upper || p.inOrder(lower->valueIn(record), upper->valueIn(record))) continue;
         for (const FieldLimit<R>* l : {lower, upper}) {
             if (l->valueIn(record) == l->valueIn(defaults)) continue;
             fixes.push_back({l->field, l->valueIn(record), l->valueIn(defaults)});

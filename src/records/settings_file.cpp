@@ -8,6 +8,7 @@
 
 #include "files/logger.h"
 #include "platform/bounded_read.h"
+#include "records/settings_labels.h"
 #include "records/settings_limits.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -109,14 +110,6 @@ SettingsLoad readSettingsFile(const std::string& file, Config& live, bool keepSe
     return SettingsLoad::Damaged;
 }
 
-// The log's name of a field: tags in hexadecimal, list indexes as they are.
-std::string fieldPath(const std::vector<std::uint32_t>& path) {
-    std::string field;
-    for (std::uint32_t word : path)
-        field += ks::format(field.empty() ? "{}" : "/{}", ks::format(word > 0xFFFF ? "0x{:X}" : "{}", word));
-    return field;
-}
-
 bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* outcome, SettingsSource source,
                            SettingsNotes& notes) {
     if (host.machineBusy()) {
@@ -140,16 +133,16 @@ bool loadSettingsUnguarded(SettingsHost& host, const char* path, SettingsLoad* o
                                    kMaxOperators + i + 1, notes.operatorsLeftOut[i], kMaxOperators));
 
     fillUpSettingsLists(live);
+    // The log names what the load changed as the screen does, in its language.
+    setLanguage(live.language != 0);
     // A number out of its range is brought into it, not refused: the file stays usable.
     const std::vector<SettingFix> fixes = bringSettingsIntoRange(live);
     for (const SettingFix& fix : fixes) {
-        const std::string now =
-            fix.leftOut ? ks::format("material \"{}\" left out", fix.name) : ks::format("now {}", fix.now);
-        logSettingsLine(ks::format("Load settings: field {} was {}, {}", fieldPath(fix.path), fix.was, now));
+        const std::string now = fix.leftOut ? std::string("the material left out") : ks::format("now {}", fix.now);
+        logSettingsLine(
+            ks::format("Load settings: \"{}\" was {}, {}", settingLabel(fix.path, fix.name), fix.was, now));
     }
     notes.valuesChanged = fixes.size();
-
-    setLanguage(live.language != 0);
 
     live.local.banner = kVersionBanner;
     live.local.operatorAccess = true;

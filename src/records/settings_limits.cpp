@@ -54,6 +54,7 @@ constexpr double kSlowestLine = 100;    // mm/min
 constexpr double kFastestLine = 10000;  // mm/min
 constexpr double kLongestTack = 60.0;   // s
 constexpr double kLightestMaterial = 0.001;  // g/cm³: a thousandth of water's, lighter than any weight
+constexpr double kNarrowestDrillBit = 30.0;  // ° included: narrower points are no drill bit's
 
 // A settings record's ranged fields and its minimum-maximum pairs.
 template <class R>
@@ -79,9 +80,10 @@ const Ranges<C>& configRanges() {
             wholeLimit(Tags::kSpeedBufferSize, 0, kMostSpeedSamples, &C::speedBufferSize),
             realLimit(Tags::kSpeedPeriod, 0.0, kLongestSpeedPeriod, &C::speedPeriod),
             wholeLimit(Tags::kRevolutionsBefore, 0, kMostRevolutions, &C::revolutionsBefore),
-            // A point angle of 0 or 180 drills no cone; a 0 read is "not set" (the
+            // A point angle of 180 drills no cone; a 0 read is "not set" (the
             // drilling takes the common point angle then).
-            realLimit(Tags::kDrillAngle, 1.0, kHalfTurn - 1.0, &C::drillAngle).with(Beyond::kDefault, true),
+            realLimit(Tags::kDrillAngle, kNarrowestDrillBit, kHalfTurn - 1.0, &C::drillAngle)
+                .with(Beyond::kDefault, true),
             countLimit(Tags::kExtErrorStartBit, kLastErrorBit, &C::extErrorStartBit),
             countLimit(Tags::kExtErrorCount, static_cast<double>(kExtErrorSlots), &C::extErrorCount),
         };
@@ -113,11 +115,12 @@ const Ranges<Info>& infoRanges() {
     return r;
 }
 
-// A maximum read below its range would leave a window of almost nothing.
+// A maximum read below its range would leave a window of almost nothing, a
+// minimum at its maximum one of a single value.
 Ranges<Limit> limitRanges(double leastMinimum, double leastMaximum, double highest) {
     return {{realLimit(Limit::kMinimum, leastMinimum, highest, &Limit::minimum),
              realLimit(Limit::kMaximum, leastMaximum, highest, &Limit::maximum).with(Beyond::kDefault)},
-            {{Limit::kMinimum, Limit::kMaximum}}};
+            {{Limit::kMinimum, Limit::kMaximum, true}}};
 }
 // A rotor weight's minimum may be 0 (none); a speed's is where the run of
 // rising speeds starts.
@@ -290,8 +293,15 @@ SettingRange rangeIn(const R& record, const FieldLimit<R>& limit, const Ranges<R
         const FieldLimit<R>* lower = findLimit(ranges.limits, p.lower);
         const FieldLimit<R>* upper = findLimit(ranges.limits, p.upper);
         if (!lower || !upper) continue;
-        if (limit.field == p.lower) r.highest = std::min(r.highest, upper->valueIn(record));
-        if (limit.field == p.upper) r.lowest = std::max(r.lowest, lower->valueIn(record));
+        const double upperValue = upper->valueIn(record), lowerValue = lower->valueIn(record);
+        if (limit.field == p.lower && upperValue <= r.highest) {
+            r.highest = upperValue;
+            r.belowHighest = p.apart;
+        }
+        if (limit.field == p.upper && lowerValue >= r.lowest) {
+            r.lowest = lowerValue;
+            r.aboveLowest = p.apart;
+        }
     }
     return r;
 }
@@ -317,7 +327,7 @@ bool settingNumberFits(const Config& config, const std::uint32_t* path, int dept
                        std::optional<SettingRange>* range) {
     if (depth < 1) return true;
     const std::optional<SettingRange> r = settingRange(config, path, depth);
-    if (r && (!(r->lowest <= value && value <= r->highest) || (r->whole && value != std::trunc(value)))) {
+    if (r && (!r->takes(value) || (r->whole && value != std::trunc(value)))) {
         if (range) *range = r;
         return false;
     }

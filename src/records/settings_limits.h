@@ -24,12 +24,18 @@ constexpr double kEarliestYear = 1900;
 constexpr double kLatestYear = 2100;
 
 // A field's lowest and highest value as the settings stand (a minimum up to
-// its maximum's value, a maximum from its minimum's), and whether it holds
-// whole numbers only.
+// its maximum's value, a maximum from its minimum's; a window's ends
+// themselves left out), and whether it holds whole numbers only.
 struct SettingRange {
     double lowest = 0.0;
     double highest = 0.0;
     bool whole = false;
+    bool aboveLowest = false;   // the lowest itself is not taken
+    bool belowHighest = false;  // nor the highest
+
+    bool takes(double v) const {
+        return (aboveLowest ? lowest < v : lowest <= v) && (belowHighest ? v < highest : v <= highest);
+    }
 };
 
 // The range of the settings number at path[0..depth-1], or none: the path
@@ -59,7 +65,8 @@ struct SettingFix {
 
 // Brings every ranged settings number into its range (one that is not finite
 // becomes its default, one beyond it what its Beyond says), gives a minimum
-// above its maximum and the maximum their defaults, and leaves out a material
+// above its maximum (in a window, at it too) and the maximum their defaults,
+// and leaves out a material
 // whose density lies beyond its range; what it changed.
 std::vector<SettingFix> bringSettingsIntoRange(Config& config);
 

@@ -131,6 +131,18 @@ TEST(GuiCoreMachine, DemoBadgeOnlyWithTheDemoDeviceOutsideDeveloperMode) {
 
 // ".cfg" missing, damaged or sound: at most one box, the defaults written
 // (a damaged file kept aside first), all before the connect process starts.
+// The first start of a working folder: what the load brought in is in its log.
+TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
+    testwd::WorkDir dir;
+    Config bent;  // as an earlier version bent it and saved it
+    bent.language = 1, bent.drillAngle = 1;
+    ASSERT_TRUE(saveSettingsFile(bent, ".cfg"));
+    GuiHarness h;
+    h.gui().startMachine(&h.machine());
+    EXPECT_NE(testwd::readFile("logs/dbr.log").find("\"Included angle of the drill bit\" was 1, now 120"),
+              std::string::npos);
+}
+
 TEST(GuiCoreStartup, SettingsLoadedBeforeTheMachineConnects) {
     struct Case {
         const char* name;

@@ -190,8 +190,10 @@ TEST_F(settings_file, LanguageFromFile) {
 }
 
 // A number out of its range is brought in to one that keeps results right,
-// the rest kept, a box says so; factory and demonstration settings lie within.
+// the rest kept, a box says so, the log names it as the screen does; factory
+// and demonstration settings lie within.
 TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
+    fs::create_directory("logs");
     Config c;
     fillUpSettingsLists(c);
     Config demo = demoSettings();
@@ -201,6 +203,9 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
     void (*const rows[])(Config&, bool) = {
         [](Config& c, bool now) { c.drillAngle = now ? 120 : -5; },
         [](Config& c, bool) { c.drillAngle = 0; },  // "not set", as before
+        // as an earlier version bent them to its ranges' ends
+        [](Config& c, bool now) { c.drillAngle = now ? 120 : 1; },
+        [](Config& c, bool now) { c.weightLimit = now ? Limit(0.1, 100) : Limit(100, 100); },
         [](Config& c, bool now) { c.weightLimit = now ? Limit(0.1, 100) : Limit(200, 100); },
         [](Config& c, bool now) { c.speedLimit = now ? Limit(1, 2000) : Limit(0, 0); },
         [](Config& c, bool now) { c.balancingAccuracy = now ? 0.4 : -1; },
@@ -223,6 +228,8 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         const bool bent = file.serialize() != right.serialize();
         EXPECT_EQ(host.messages, std::vector<std::string>(bent, kSaidChanged));
     }
+    EXPECT_NE(readFile("logs/dbr.log").find("\"Channel 2 / Vibration phase shift\" was 500, now 140"),
+              std::string::npos);
 }
 
 // The machine's own file keeps the rest and its first operators and says, once,

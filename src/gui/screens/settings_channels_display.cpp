@@ -7,6 +7,7 @@
 
 #include "gui/screens/settings_screen.h"
 #include "machine/machine_base.h"
+#include "records/settings_labels.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
 
@@ -16,7 +17,6 @@ namespace {
 using settingtags::Config;
 using ChannelTags = settingtags::Channel;
 
-constexpr TextId kTextChannel = 0xDDB034;
 constexpr TextId kTextGain = 0xDDB035;  // "Vibration channel gain"
 constexpr TextId kTextAveraging = 0xDDB036;
 constexpr TextId kTextRotationSpeed = 0xDDB037;
@@ -72,7 +72,7 @@ void channelsTab(Data& d) {
     }
     sectionHeader(d, nullptr);
     listRows(d.config->channels.size(), [&d](std::size_t i) {
-        const std::string label = ks::format("{} {}", textOrEmpty(kTextChannel), i + 1);
+        const std::string label = channelRowLabel(i);
         pageRow(d, label.c_str(), channelValue(d.config->channels[i]).c_str(), static_cast<TextId>(i));
         return true;
     });

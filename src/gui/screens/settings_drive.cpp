@@ -12,6 +12,7 @@
 
 #include "gui/screens/settings_screen.h"
 #include "machine/machine_base.h"
+#include "records/settings_labels.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
@@ -40,7 +41,6 @@ constexpr DriveRule kDrives[kDriveCount] = {
 
 constexpr TextId kTextOff = 0xDDB029;
 constexpr TextId kTextExternal = 0xDDB028;
-constexpr TextId kTextDriveNumber = 0xDDB02A;  // "Drive #{}"
 constexpr TextId kTextBasic = 0xDDB02E;
 constexpr TextId kTextAccDec = 0xDDB02F;
 constexpr TextId kTextStabilization = 0xDDB030;
@@ -104,7 +104,7 @@ void driveRadios(Data& d, int drive) {
         choose(true, true, 0);
     listRows(d.config->inverters.size(), [&](std::size_t i) {
         const bool chosen = dr.active && !external && dr.drive == static_cast<std::int32_t>(i);
-        if (radioRow(d, driveName(i).c_str(), chosen)) choose(true, false, static_cast<std::int32_t>(i));
+        if (radioRow(d, inverterRowLabel(i).c_str(), chosen)) choose(true, false, static_cast<std::int32_t>(i));
         return true;
     });
 }
@@ -191,7 +191,7 @@ void positionTurnSection(Data& d, Drive& dr) {
     listRows(d.config->inverters.size(), [&](std::size_t i) {
         const auto index = static_cast<std::int32_t>(i);
         const bool chosen = dr.positionTurnActive && dr.positionTurn == index;
-        if (radioRow(d, driveName(i).c_str(), chosen)) {
+        if (radioRow(d, inverterRowLabel(i).c_str(), chosen)) {
             dr.positionTurnActive = true;
             dr.positionTurn = index;
             saveConfig(d);
@@ -292,16 +292,12 @@ void mainPage(Data& d) {
         std::string value = textOrEmpty(kTextOff);
         if (dr.active)
             value =
-                isExternal(d, i) ? textOrEmpty(kTextExternal) : driveName(static_cast<std::size_t>(dr.drive));
+                isExternal(d, i) ? textOrEmpty(kTextExternal) : inverterRowLabel(static_cast<std::size_t>(dr.drive));
         pageRow(d, textOrEmpty(kDrives[i].tag), value.c_str(), static_cast<TextId>(i));
     }
 }
 
 }  // namespace
-
-std::string driveName(std::size_t index) {
-    return ks::format(textOrEmpty(kTextDriveNumber), index + 1);
-}
 
 bool drivePanel(Data& d, int drive) {
     const Drive& dr = driveOf(d, drive);

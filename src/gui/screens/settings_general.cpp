@@ -10,6 +10,7 @@
 #include "gui/screens/settings_screen.h"
 #include "gui/texture.h"
 #include "platform/local_clock.h"
+#include "records/settings_labels.h"
 #include "records/settings_limits.h"
 #include "records/settings_records.h"
 #include "texts/format.h"
@@ -34,7 +35,6 @@ constexpr TextId kTextHour = 0xDDB021;
 constexpr TextId kTextMinute = 0xDDB022;
 constexpr TextId kTextDriveSettings = 0xDDB023;  // "General drive settings"
 constexpr TextId kTextMachineLimits = 0xDDB024;
-constexpr TextId kTextDriveNumber = 0xDDB02A;    // "Drive #{}"
 constexpr TextId kTextInverters = 0xDDB047;      // "Connected inverters"
 constexpr TextId kTextOptional = 0xDDB053;       // "Optional equipment"
 
@@ -184,7 +184,7 @@ void systemTab(Data& d) {
     sectionHeader(d, textOrEmpty(kTextInverters));
     listRows(d.config->inverters.size(), [&d](std::size_t i) {
         const ::Inverter& inverter = d.config->inverters[i];
-        const std::string label = ks::format(textOrEmpty(kTextDriveNumber), i + 1);
+        const std::string label = inverterRowLabel(i);
         const std::string value = ks::format("{}({})", textOrEmpty(inverter.inverterType), inverter.address);
         pageRow(d, label.c_str(), value.c_str(), static_cast<TextId>(i));
         return true;

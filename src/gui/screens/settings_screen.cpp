@@ -335,9 +335,9 @@ bool saveConfig(Data& d) {
 
 void notify(Data& d, const char* text, const std::string& details) { d.notice.emplace(text, details); }
 
-std::string rangeText(double lowest, double highest) {
-    return formatField(Tris::kAccessDouble, nullptr, lowest, 0) + " ... " +
-           formatField(Tris::kAccessDouble, nullptr, highest, 0);
+std::string rangeText(double lowest, double highest, bool aboveLowest, bool belowHighest) {
+    return (aboveLowest ? "> " : "") + formatField(Tris::kAccessDouble, nullptr, lowest, 0) + " ... " +
+           (belowHighest ? "< " : "") + formatField(Tris::kAccessDouble, nullptr, highest, 0);
 }
 
 void refuseNumber(Data& d, const std::string& typed, const std::string& details) {
@@ -426,7 +426,9 @@ void commitEntry(Data& d) {
         const bool clock = d.edit.outer() == kClockMarker;
         if (!ks::parseTypedNumber(text, value) ||
             (!clock && !settingNumberFits(*d.config, d.edit.path, d.edit.depth, value, &range))) {
-            refuseNumber(d, text, range ? rangeText(range->lowest, range->highest) : "");
+            refuseNumber(d, text,
+                         range ? rangeText(range->lowest, range->highest, range->aboveLowest, range->belowHighest)
+                               : "");
             endEntry(d);
             return;
         }

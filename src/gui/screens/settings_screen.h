@@ -181,8 +181,9 @@ bool saveConfig(Data& d);
 void logLine(const std::string& line);
 // Shows a message box once the keyboard has slid out.
 void notify(Data& d, const char* text, const std::string& details);
-// "lowest ... highest" with the interface's decimal point.
-std::string rangeText(double lowest, double highest);
+// "lowest ... highest" with the interface's decimal point; an end not taken
+// itself is "> lowest" or "< highest".
+std::string rangeText(double lowest, double highest, bool aboveLowest = false, bool belowHighest = false);
 // A typed number refused: logged, and "Error!" shown with `details` (the
 // range, or what is wrong; may be empty).  The caller ends the entry.
 void refuseNumber(Data& d, const std::string& typed, const std::string& details);
@@ -252,8 +253,6 @@ void driveTab(Data& d);
 // which inverter turns it, and its basic values; true when the page ends
 // after it.
 bool drivePanel(Data& d, int drive);
-// "Drive #n" of the connected inverter at `index`.
-std::string driveName(std::size_t index);
 void channelsTab(Data& d);
 void processingTab(Data& d);
 void displayTab(Data& d);
