@@ -129,8 +129,6 @@ TEST(GuiCoreMachine, DemoBadgeOnlyWithTheDemoDeviceOutsideDeveloperMode) {
         }
 }
 
-// ".cfg" missing, damaged or sound: at most one box, the defaults written
-// (a damaged file kept aside first), all before the connect process starts.
 // The first start of a working folder: what the load brought in is in its log.
 TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
     testwd::WorkDir dir;
@@ -143,6 +141,8 @@ TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
               std::string::npos);
 }
 
+// ".cfg" missing, damaged or sound: at most one box, the defaults written
+// (a damaged file kept aside first), all before the connect process starts.
 TEST(GuiCoreStartup, SettingsLoadedBeforeTheMachineConnects) {
     struct Case {
         const char* name;
