@@ -14,6 +14,7 @@ constexpr double kFastest = 1.0e6;        // rpm
 constexpr double kHeaviestRotor = 1.0e6;  // kg
 constexpr double kLongest = 100000.0;     // mm: a pulley or rotor surface of 100 m
 constexpr double kDensest = 100.0;        // g/cm³: over four times osmium
+constexpr double kNarrowestDrillBit = 30.0;  // ° included: narrower points are no drill bit's
 }  // namespace fieldrange
 
 // What a value read from a file becomes when it lies beyond its range.

@@ -54,7 +54,6 @@ constexpr double kSlowestLine = 100;    // mm/min
 constexpr double kFastestLine = 10000;  // mm/min
 constexpr double kLongestTack = 60.0;   // s
 constexpr double kLightestMaterial = 0.001;  // g/cm³: a thousandth of water's, lighter than any weight
-constexpr double kNarrowestDrillBit = 30.0;  // ° included: narrower points are no drill bit's
 
 // A settings record's ranged fields and its minimum-maximum pairs.
 template <class R>
@@ -82,7 +81,7 @@ const Ranges<C>& configRanges() {
             wholeLimit(Tags::kRevolutionsBefore, 0, kMostRevolutions, &C::revolutionsBefore),
             // A point angle of 180 drills no cone; a 0 read is "not set" (the
             // drilling takes the common point angle then).
-            realLimit(Tags::kDrillAngle, kNarrowestDrillBit, kHalfTurn - 1.0, &C::drillAngle)
+            realLimit(Tags::kDrillAngle, fieldrange::kNarrowestDrillBit, kHalfTurn - 1.0, &C::drillAngle)
                 .with(Beyond::kDefault, true),
             countLimit(Tags::kExtErrorStartBit, kLastErrorBit, &C::extErrorStartBit),
             countLimit(Tags::kExtErrorCount, static_cast<double>(kExtErrorSlots), &C::extErrorCount),

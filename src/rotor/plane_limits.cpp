@@ -35,7 +35,8 @@ const std::vector<PlaneLimit>& limits() {
         count(kPositions, kMaxPlanePositions, &Plane::positions),
         real(kLinearMass, kHeaviest, &Plane::linearMass),
         real(kHoleDiameter, kWidestHole, &Plane::holeDiameter),
-        real(kDrillAngle, 180.0, &Plane::drillAngle),
+        // 0 takes the machine's drill bit.
+        real(kDrillAngle, fieldrange::kNarrowestDrillBit, 180.0, &Plane::drillAngle).with(Beyond::kDefault, true),
         real(kWallThickness, kWidestHole, &Plane::wallThickness),
         real(kMaxDrillDepth, kDeepest, &Plane::maxDrillDepth),
         count(kAdditionalHoles, 100.0, &Plane::additionalHoles),

@@ -92,6 +92,7 @@ TEST_F(PositionBounds, TypedValuesBeyondAPlanesLimitsAreRefused) {
         {kPositions, "2000000000", false}, {kPositions, "3601", false},      {kPositions, "3600", true},
         {kMaxDrillDepth, "1e170", false},  {kMaxDrillDepth, "inf", false},   {kMaxDrillDepth, "25", true},
         {kHoleDiameter, "-3", false},      {kDensity, "nan", false},         {kDrillAngle, "200", false},
+        {kDrillAngle, "1", false},         {kDrillAngle, "0", true},  // 0: the machine's drill bit
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
