@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
 #include <vector>
 
 #include "records/job_records.h"
@@ -9,7 +8,6 @@
 #include "rotor/position_table.h"
 #include "rotor/rotor.h"
 #include "rotor_test_config.h"
-#include "texts/format.h"
 
 using namespace jobrec;
 
@@ -343,50 +341,4 @@ TEST(PositionTable, ControlRotorGetsTheVerificationMasses) {
     t.at(1).radiusSmall = 0;
     t.table.shareToPositions(0, false);
     EXPECT_EQ(t.amount(0, 3), 0.0);
-}
-
-// After each run, what comes off ("-") and goes on ("+") for the next run's
-// row, in the order the plane's walk shows it; a mass that stays is not asked.
-TEST(PositionTable, ControlRotorAsksWhatChangesFromRowToRow) {
-    const struct {
-        int run;
-        const char *plane1, *plane2, *middle;
-    } cases[] = {
-        {6, "", "", "+1@0 "},
-        {7, "", "", "-1@0 +1@30 "},
-        {18, "+3@0 +2@30 ", "+3@90 +2@60 ", "-1@330 "},
-        {19, "-2@30 +2@60 ", "-2@60 +2@30 ", ""},
-        {29, "-3@0 -2@330 ", "-3@90 -2@120 ", ""},
-        {30, "+3@30 +2@150 ", "+3@150 +2@30 ", ""},
-        {31, "-2@150 +2@330 ", "-2@30 +2@210 ", ""},
-        {32, "-2@330 ", "-2@210 ", ""},
-        {33, "-3@30 ", "-3@150 ", ""},
-        {37, "-2@180 +2@270 ", "-2@0 +2@90 ", ""},
-        {38, "-2@270 ", "-2@90 ", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.run);
-        Positions t;
-        for (int p = 0; p < 3; ++p) {
-            Plane& pl = t.indexed(5);
-            pl.massUmar = 1, pl.massStation = 3, pl.massTravel = 2, pl.radiusSmall = 50;
-        }
-        t.rotor.data().controlRotor = true;
-        t.rotor.data().runs.resize(39);
-        t.rotor.selectRun(c.run);
-        t.rotor.buildPositionTable();
-        std::string asks[3];
-        for (int i = 0; i < 3; ++i) {
-            t.rotor.shareToPositions(i, false);
-            for (int step = 0; step < 4 && !t.rotor.asksNothing(i); ++step) {
-                asks[i] += ks::format("{}{:g}@{:g} ", t.rotor.asksRemoval(i) ? "-" : "+",
-                                      t.rotor.correctionAmount(i, false), t.rotor.correctionAngle(i, false));
-                if (!t.rotor.hasPositions(i)) break;
-                t.rotor.splitToPositions(i, true);
-            }
-        }
-        EXPECT_EQ(asks[0], c.plane1);
-        EXPECT_EQ(asks[2], c.plane2);
-        EXPECT_EQ(asks[1], c.middle);
-    }
 }

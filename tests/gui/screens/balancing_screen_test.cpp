@@ -10,17 +10,22 @@
 #include <complex>
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "gui/dial.h"
 #include "gui/fonts.h"
 #include "gui/screens/balancing.h"
+#include "protocols/report_texts.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_measure_feed.h"
+#include "rotor/rotor_report.h"
 #include "support/gui_harness.h"
+#include "support/protocols_pdf_inspect.h"
+#include "support/verification_walk.h"
 #include "support/work_dir.h"
 #include "texts/format.h"
 #include "texts/record_tags.h"
@@ -684,6 +689,97 @@ TEST(BalancingScreen, ControlRotorVerificationSteps) {
         EXPECT_TRUE(b.h.probe().shows(c.shown));
         EXPECT_EQ(b.find("badge") ? b.find("badge")->text : "", c.badge);
     }
+}
+
+// A proving rotor walked on a sound machine by an engineer who does what the
+// screen asks after each run, position by position ("Attach mass" put on at
+// the plane's r, "Remove mass" taken off where it sits): the next run reads
+// the rotor's own unbalance plus what is then on it.
+struct ProvingWalk : Bench {
+    std::array<Complex, 2> own;
+    std::vector<std::array<std::string, 3>> on;  // plane index, grams, degrees as the screen says them
+
+    explicit ProvingWalk(const verification::ProvingSet& set)
+        : Bench([&set](Bench& b) { verification::setUpProvingRotor(b.rotor(), set); }) {}
+    double umar() { return rotor().permissibleUnbalance(1); }
+    std::array<Complex, 2> readings() {  // the middle plane's masses read in both test planes
+        std::array<Complex, 2> u = own;
+        for (const auto& m : on)
+            for (int k : {0, 1})
+                if (m[0] != std::to_string(2 - 2 * k))
+                    u[k] += fromPolarDeg(std::stod(m[1]) * rotor().data().planes[0].radiusSmall, std::stod(m[2]));
+        return u;
+    }
+    void run() {
+        ASSERT_TRUE(slideStart()) << "Start is locked";
+        const std::array<Complex, 2> u = readings();
+        rotortest::feedSession(rotor(), {u[0], u[1]});
+        m.resultCount = 1;
+        g.back();
+        h.frame(2);
+    }
+    // Does every ask of every plane; answers them as "P2 Remove mass 0.67 g 0.0°".
+    std::vector<std::string> doAsks() {
+        std::vector<std::string> said;
+        std::smatch a;
+        for (int i = 0; i < 3; ++i)
+            for (const UiItem* ask; (ask = find(ks::format("instruction{}", i + 1)));) {
+                const std::string text = ask->text;
+                EXPECT_TRUE(std::regex_match(text, a, std::regex(R"(([^|]+)\|([0-9.]+) g\|([0-9.]+)°)"))) << text;
+                said.push_back(ks::format("P{} {} {} g {}°", i + 1, a[1].str(), a[2].str(), a[3].str()));
+                const std::array<std::string, 3> mass = {std::to_string(i), a[2], a[3]};
+                const auto it = std::find(on.begin(), on.end(), mass);
+                if (a[1] != "Remove mass") on.push_back(mass);
+                else if (it != on.end()) on.erase(it);
+                else ADD_FAILURE() << said.back() << ": no such mass on";
+                const bool last = !inColumn("Next", i);
+                tapIn(last ? "Ready" : "Next", i);
+                if (last) break;
+            }
+        return said;
+    }
+    bool missed() { return find("badge") && find("badge")->text == "Balancing required"; }
+};
+
+// The README's proving rotor (25 kg at r 150: 0.67 / 3.33 / 16.67 g): each
+// step met at once, the test masses off again at the end, and approved.
+TEST(BalancingScreen, ProvingRotorWalkedAsTheScreenAsksIsApproved) {
+    if (!pdfinspect::toolsPresent()) GTEST_SKIP() << "poppler-utils not installed";
+    ProvingWalk w({"25", "150", "100"});
+    w.own = {fromPolarDeg(3 * w.umar(), 40), fromPolarDeg(2 * w.umar(), 200)};
+    std::vector<std::string> said;
+    for (int run = 1; run <= 39; ++run) {
+        w.run();
+        ASSERT_EQ(w.rotor().runCount(), run) << "a step repeated";
+        for (const std::string& s : w.doAsks()) said.push_back(ks::format("{}: {}", run, s));
+    }
+    // The U|mar| test mass moves and comes off; a travelling mass moves while its stationary one stays.
+    for (const char* ask : {"8: P2 Remove mass 0.67 g 0.0°", "8: P2 Attach mass 0.67 g 30.0°",
+                            "19: P2 Remove mass 0.67 g 330.0°", "19: P1 Attach mass 3.33 g 0.0°",
+                            "20: P3 Remove mass 16.67 g 60.0°", "34: P1 Remove mass 3.33 g 30.0°"})
+        EXPECT_NE(std::find(said.begin(), said.end(), ask), said.end()) << ask;
+    EXPECT_EQ(std::count_if(said.begin(), said.end(), [](auto& s) { return s.rfind("20: P1", 0) == 0; }), 2);
+    for (const Complex& u : w.readings()) EXPECT_LE(std::abs(u), 0.5 * w.umar());  // no test mass left on
+    EXPECT_EQ(w.rotor().makeReport(0, "walk.pdf", 0, 0), reportresult::kWritten);
+    const std::string text = pdfinspect::text("walk.pdf");
+    for (const char* t : {"URR = 95 %, which exceeds or conforms to", textOrEmpty(reporttext::kVerdictApproved)})
+        EXPECT_NE(text.find(t), std::string::npos) << t;
+}
+
+// A 2.1 kg proving rotor at r 140 (0.06 / 0.30 / 1.50 g) whose run 6 reads 0.6 × U|mar|
+// in plane 1 is asked the correction that brings the next run within 0.5 × U|mar|.
+TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
+    ProvingWalk w({"2.1", "140", "140"});
+    w.own = {fromPolarDeg(2 * w.umar(), 40), fromPolarDeg(1.5 * w.umar(), 200)};
+    for (int run = 0; run < 5; ++run) w.run(), w.doAsks();
+    const std::array<Complex, 2> read = w.readings();
+    w.own[0] += fromPolarDeg(0.6 * w.umar(), 75) - read[0], w.own[1] += fromPolarDeg(0.3 * w.umar(), 200) - read[1];
+    w.run();
+    ASSERT_TRUE(w.missed());
+    EXPECT_EQ(w.doAsks(), std::vector<std::string>{"P1 Attach mass 0.004 g 255.0°"});  // "0.00 g", hidden, before
+    w.run();
+    EXPECT_EQ(w.rotor().runCount(), 6);
+    EXPECT_FALSE(w.missed());
 }
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
