@@ -73,8 +73,6 @@ constexpr float kS4LongStep = 27.f;  // past an item with a continuation row
 constexpr float kS4FormulaShift = 26.f;
 constexpr float kS4ContinuationShift = 27.f;
 
-// The tolerances (± %) the test masses are made to.
-
 struct Section1Row {
     float y;
     bool right;  // the right column

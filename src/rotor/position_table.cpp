@@ -294,19 +294,26 @@ void PositionTable::shareToPositions(int i, bool force) {
     const bool first = i == 0;
     switch (testMasses()) {
     case TestMasses::kRows: {
-        const int r = owner_->currentRun();
         const PlaneMasses masses{plane.massUmar, plane.massStation, plane.massTravel};
+        auto row = [&](int run) {  // none after the test's last run
+            int first = 0, size = 0;
+            const int stage = owner_->verificationStage(run, &first, &size);
+            return run - first < size ? rowOf(stage, run - first, i, masses) : PlaneRow{};
+        };
+        const int r = owner_->currentRun();
         int off = 0, on = kTestPositions / 2;
-        for (const Ask& ask : asksBetween(rowOf(r, i, masses), rowOf(r + 1, i, masses)))
+        for (const Ask& ask : asksBetween(row(r), row(r + 1)))
             *position(i, ask.removes ? off++ : on++) = {ask.mass.mass, ask.mass.angle, 0.0, ask.removes};
         break;
     }
     case TestMasses::kAddedUnbalance:
         // The added unbalance the protocol states, the same in both test planes.
-        if (i != kMiddlePlane) *balancing = {hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0, first ? 10.0 : 100.0};
+        if (i != kMiddlePlane)
+            *balancing = {hooks_.addedTestMass ? hooks_.addedTestMass() : 0.0, first ? 10.0 : 100.0};
         break;
     case TestMasses::kCorrection:
-        if (i != kMiddlePlane && plane.radiusSmall != 0.0) *balancing = {U / plane.radiusSmall, wrap360(A + 180.0)};
+        if (i != kMiddlePlane && plane.radiusSmall != 0.0)
+            *balancing = {U / plane.radiusSmall, wrap360(A + 180.0)};
         break;
     }
     e->current = -1;
@@ -321,7 +328,9 @@ PositionTable::TestMasses PositionTable::testMasses() const {
     if (hooks_.missesItsStep && hooks_.missesItsStep(r)) return TestMasses::kCorrection;
     const int s = owner_->nextVerificationStep(-1);
     if (s == 1 || (r == 0 && owner_->runCount() > 1)) return TestMasses::kAddedUnbalance;
-    if (r + 1 < verificationrows::kFirstMountedRun) return TestMasses::kCorrection;
+    // The next run still balances the proving rotor.
+    if (owner_->verificationStage(r + 1, nullptr, nullptr) == verificationrows::kBalancing)
+        return TestMasses::kCorrection;
     return TestMasses::kRows;
 }
 

@@ -403,7 +403,8 @@ int Rotor::askedMassDecimals(int i, double mass) {
     if (asked == Asked::kAddedUnbalance && i != verificationrows::kMiddlePlane) return addedMassDecimals(mass);
     if (asked != Asked::kCorrection) return statedMassDecimals(mass);
     const int run = currentRun();
-    const double exact = roundedCorrectionMass(i, true), r = planeAt(i + 1) ? planeAt(i + 1)->radiusSmall : 0.0;
+    const double exact = roundedCorrectionMass(i, true);
+    const double r = planeAt(i + 1) ? planeAt(i + 1)->radiusSmall : 0.0;
     int d = correctionMassDecimals();
     if (!missesItsStep(run)) return d;
     // What the rounding leaves unbalanced must not miss the step again.
@@ -420,8 +421,7 @@ bool Rotor::asksNothing(int i) {
     // another balancing step only one that is a mass at the shown digits.
     const int run = currentRun();
     if (missesItsStep(run)) return withinStepLimit(run, correctionAmount(i, true));
-    const double mass = roundedCorrectionMass(i, true);
-    return std::round(std::fabs(mass) * std::pow(10.0, askedMassDecimals(i, mass))) == 0;
+    return std::round(std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals())) == 0;
 }
 
 bool Rotor::isTestSetField(u32 field) {

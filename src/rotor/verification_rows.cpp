@@ -7,11 +7,6 @@
 namespace verificationrows {
 namespace {
 
-// The stages' first runs and the runs the compensator and moment tests mount.
-constexpr int kUmarFirst = 7, kUmarLast = 18;
-constexpr int kUrrFirst = 19, kUrrLast = 29;
-constexpr int kCompensatorFirst = 31, kCompensatorTurned = 32, kCompensated = 33;
-constexpr int kMomentFirst = 35, kMomentLast = 38;
 constexpr double kUmarStep = 30, kUrrStep = 30, kMomentStep = 90;
 
 TestMass at(double mass, double angle) { return {mass, polar::reduceDegrees(angle)}; }
@@ -22,25 +17,25 @@ bool same(const TestMass& a, const TestMass& b) {
 
 }  // namespace
 
-PlaneRow rowOf(int run, int i, const PlaneMasses& m) {
+PlaneRow rowOf(int stage, int index, int i, const PlaneMasses& m) {
     PlaneRow row;
     if (i == kMiddlePlane) {
-        if (run >= kUmarFirst && run <= kUmarLast) row.travel = at(m.umar, kUmarStep * (run - kUmarFirst));
+        if (stage == kUmarTest) row.travel = at(m.umar, kUmarStep * index);
         return row;
     }
     const bool first = i == 0;
-    if (run >= kUrrFirst && run <= kUrrLast) {
+    if (stage == kUrrTest) {
         // The travelling masses turn in opposite senses, 60° apart at the start.
-        const int step = run - kUrrFirst + 1;
         row.station = at(m.station, first ? 0 : 90);
-        row.travel = at(m.travel, first ? kUrrStep * step : 60 - kUrrStep * (step - 1));
-    } else if (run >= kCompensatorFirst && run <= kCompensated) {
+        row.travel = at(m.travel, first ? kUrrStep * (index + 1) : 60 - kUrrStep * index);
+    } else if (stage == kCompensatorTest && index > 0) {
+        // Two runs with the travelling masses turned half a turn, then the compensated run without them.
         row.station = at(m.station, first ? 30 : 150);
-        if (run == kCompensatorFirst) row.travel = at(m.travel, first ? 150 : 30);
-        if (run == kCompensatorTurned) row.travel = at(m.travel, first ? 330 : 210);
-    } else if (run >= kMomentFirst && run <= kMomentLast) {
+        if (index == 1) row.travel = at(m.travel, first ? 150 : 30);
+        if (index == 2) row.travel = at(m.travel, first ? 330 : 210);
+    } else if (stage == kMomentTest && index > 0) {
         // A couple: the second plane's mass opposite the first's.
-        row.travel = at(m.travel, kMomentStep * (run - kMomentFirst) + (first ? 0 : 180));
+        row.travel = at(m.travel, kMomentStep * (index - 1) + (first ? 0 : 180));
     }
     return row;
 }

@@ -1,15 +1,18 @@
 #pragma once
 // The test masses on a control rotor in each run of its verification test,
 // as the certificate's rows state them, and what the operator takes off and
-// puts on between two runs.  Runs count from 0: 7 to 18 carry the U|mar| test
-// mass in the middle plane, 19 to 29 the stationary and the travelling masses
-// of the URR test, 31 to 33 those of the compensator test (33 without the
-// travelling ones), 35 to 38 the travelling masses of the moment test; the
-// other runs carry none.
+// puts on between two runs.  The U|mar| test carries the U|mar| test mass in
+// the middle plane, the URR test the stationary and the travelling masses,
+// the compensator test those after its first run (its last without the
+// travelling ones), the moment test the travelling masses after its first
+// run; the other runs carry none.
 
 #include <vector>
 
 namespace verificationrows {
+
+// The stages of the test (Rotor::verificationStage).
+enum Stage { kBalancing, kUmarTest, kUrrTest, kCompensatorTest, kMomentTest };
 
 // One mass on a plane: grams at an angle (degrees, [0, 360)); none at 0 g.
 struct TestMass {
@@ -33,11 +36,8 @@ struct PlaneMasses {
 // others are the test planes, the first of them plane index 0.
 constexpr int kMiddlePlane = 1;
 
-// The runs before this one balance the proving rotor: no test mass is on it.
-constexpr int kFirstMountedRun = 7;
-
-// What plane index i holds during run `run`.
-PlaneRow rowOf(int run, int i, const PlaneMasses& masses);
+// What plane index i holds during the run `index` runs into `stage`.
+PlaneRow rowOf(int stage, int index, int i, const PlaneMasses& masses);
 
 // One thing for the operator to do on a plane before a run.
 struct Ask {

@@ -18,8 +18,8 @@
 #include "gui/ui_probe.h"
 #include "gui/widgets.h"
 #include "rotor/rotor.h"
-#include "rotor/verification_rows.h"
 #include "rotor/splitters.h"
+#include "rotor/verification_rows.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 
