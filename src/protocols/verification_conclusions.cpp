@@ -40,7 +40,8 @@ struct Lines {
 std::string compensatorLimitText(const ReportContext& c, const ProvingUnbalances& u, double deviation) {
     const bool onePlane = c.compensatorPlanesOk == 1;
     if (u.r1 == u.r)
-        return ks::format("{} {}", deviation, textOrEmpty(onePlane ? kS91StationInOnePlane : kS91StationInAllPlanes));
+        return ks::format("{} {}", deviation,
+                          textOrEmpty(onePlane ? kS91StationInOnePlane : kS91StationInAllPlanes));
     return ks::format(textOrEmpty(onePlane ? kS91LimitInOnePlane : kS91LimitInAllPlanes), c.compensatorLimit);
 }
 
@@ -88,8 +89,9 @@ void writeConclusions(ReportContext& c) {
                           : compensatorPassed ? kS91CompensatorPassed
                                               : kS91CompensatorFailed),
               kLineStep);
-    lines.add(compensatorTested ? compensatorLimitText(c, u, cfg.compensatorDeviation / kPercent) : std::string(),
-              kBlockStep);
+    lines.add(
+        compensatorTested ? compensatorLimitText(c, u, cfg.compensatorDeviation / kPercent) : std::string(),
+        kBlockStep);
 
     const bool torqueTested = c.runCount >= kTorqueRuns;
     const bool torquePassed = torqueTested && c.torqueRunsOverLimit == 0;

@@ -257,7 +257,8 @@ void writeTestMassSection(ReportContext& c) {
 
     y += kS4LongStep;
     twoLineItem(y, 4, kS4UmarTestMass, kS4UmarTestMass2, true);
-    formula(y + kS4FormulaShift, massLine("m|umar| = U / r", umarTest, u.umarMass, Rotor::kTestMassTolerance[Rotor::kUmarMass]));
+    formula(y + kS4FormulaShift,
+            massLine("m|umar| = U / r", umarTest, u.umarMass, Rotor::kTestMassTolerance[Rotor::kUmarMass]));
 
     y += kS4LongStep;
     twoLineItem(y, 5, kS4StationaryUnbalance, kS4UrrContinuation, true);
@@ -270,8 +271,8 @@ void writeTestMassSection(ReportContext& c) {
 
     y += kS4LongStep;
     twoLineItem(y, 6, kS4StationaryTestMass, kS4UrrTestMassContinuation, true);
-    formula(y + kS4FormulaShift,
-            massLine("m|station| = U|station| / r", station, u.stationMass, Rotor::kTestMassTolerance[Rotor::kStationMass]));
+    formula(y + kS4FormulaShift, massLine("m|station| = U|station| / r", station, u.stationMass,
+                                          Rotor::kTestMassTolerance[Rotor::kStationMass]));
 
     y += kS4LongStep;
     twoLineItem(y, 7, kS4TravellingUnbalance, kS4UrrContinuation, true);
@@ -280,8 +281,8 @@ void writeTestMassSection(ReportContext& c) {
 
     y += kS4LongStep;
     twoLineItem(y, 8, kS4TravellingTestMass, kS4UrrTestMassContinuation, false);
-    formula(y + kS4FormulaShift,
-            massLine("m|travel| = U|travel| / r", travel, u.travelMass, Rotor::kTestMassTolerance[Rotor::kTravelMass]));
+    formula(y + kS4FormulaShift, massLine("m|travel| = U|travel| / r", travel, u.travelMass,
+                                          Rotor::kTestMassTolerance[Rotor::kTravelMass]));
 }
 
 }  // namespace

@@ -36,7 +36,8 @@ const std::vector<PlaneLimit>& limits() {
         real(kLinearMass, kHeaviest, &Plane::linearMass),
         real(kHoleDiameter, kWidestHole, &Plane::holeDiameter),
         // 0 takes the machine's drill bit.
-        real(kDrillAngle, fieldrange::kNarrowestDrillBit, 180.0, &Plane::drillAngle).with(Beyond::kDefault, true),
+        real(kDrillAngle, fieldrange::kNarrowestDrillBit, 180.0, &Plane::drillAngle)
+            .with(Beyond::kDefault, true),
         real(kWallThickness, kWidestHole, &Plane::wallThickness),
         real(kMaxDrillDepth, kDeepest, &Plane::maxDrillDepth),
         count(kAdditionalHoles, 100.0, &Plane::additionalHoles),

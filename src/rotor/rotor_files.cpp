@@ -198,7 +198,8 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
     // A control rotor's certificate states plane 1's radii and test masses;
     // its screens ask for the same in every plane.
     if (fresh->controlRotor && holdOneTestSet(*fresh))
-        logPrintf(&logger_, "Load rotor %s: plane 1's radii and test masses taken for every plane", path.c_str());
+        logPrintf(&logger_, "Load rotor %s: plane 1's radii and test masses taken for every plane",
+                  path.c_str());
 
     // The loaded rotor is another job: the file of the job before is closed,
     // and measured vectors of the rotor before do not belong to it.

@@ -35,8 +35,8 @@ struct TestSetValue {
     u32 field;
     double Plane::*member;
 };
-constexpr TestSetValue kTestSet[] = {{kRadius, &Plane::radius},         {kRadiusSmall, &Plane::radiusSmall},
-                                     {kRadiusR1, &Plane::radiusR1},     {kMassUmar, &Plane::massUmar},
+constexpr TestSetValue kTestSet[] = {{kRadius, &Plane::radius},           {kRadiusSmall, &Plane::radiusSmall},
+                                     {kRadiusR1, &Plane::radiusR1},       {kMassUmar, &Plane::massUmar},
                                      {kMassStation, &Plane::massStation}, {kMassTravel, &Plane::massTravel}};
 
 struct FieldRead {
@@ -400,7 +400,8 @@ int Rotor::correctionMassDecimals() {
 int Rotor::askedMassDecimals(int i, double mass) {
     using Asked = PositionTable::TestMasses;
     const Asked asked = testMassesNow();
-    if (asked == Asked::kAddedUnbalance && i != verificationrows::kMiddlePlane) return addedMassDecimals(mass);
+    if (asked == Asked::kAddedUnbalance && i != verificationrows::kMiddlePlane)
+        return addedMassDecimals(mass);
     if (asked != Asked::kCorrection) return statedMassDecimals(mass);
     const int run = currentRun();
     const double exact = roundedCorrectionMass(i, true);
@@ -421,7 +422,8 @@ bool Rotor::asksNothing(int i) {
     // another balancing step only one that is a mass at the shown digits.
     const int run = currentRun();
     if (missesItsStep(run)) return withinStepLimit(run, correctionAmount(i, true));
-    return std::round(std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals())) == 0;
+    const double shownSteps = std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals());
+    return std::round(shownSteps) == 0;
 }
 
 bool Rotor::isTestSetField(u32 field) {

@@ -9,7 +9,9 @@ namespace {
 
 constexpr double kUmarStep = 30, kUrrStep = 30, kMomentStep = 90;
 
-TestMass at(double mass, double angle) { return {mass, polar::reduceDegrees(angle)}; }
+TestMass at(double mass, double angle) {
+    return {mass, polar::reduceDegrees(angle)};
+}
 
 bool same(const TestMass& a, const TestMass& b) {
     return a.on() == b.on() && (!a.on() || (a.mass == b.mass && std::fabs(a.angle - b.angle) < 1e-9));

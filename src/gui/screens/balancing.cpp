@@ -59,7 +59,9 @@ bool Data::inTolerance() const {
     return outOfTolerance == 0 && !increasedAccuracy() && hasRuns() && !_rotor->isControlRotor();
 }
 
-bool Data::stepMissed() const { return hasRuns() && _rotor->missesItsStep(_rotor->currentRun()); }
+bool Data::stepMissed() const {
+    return hasRuns() && _rotor->missesItsStep(_rotor->currentRun());
+}
 
 void Data::prepare(bool keepAngles) {
     Rotor& r = *_rotor;
@@ -290,7 +292,8 @@ void drawPictureAndInstructions(Gui& g, Data& d) {
                                        : MachineBadge::kNone);
     drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
     if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
-    if (d.hasRuns()) d.correctionInstructions((d.inTolerance() ? kRunInTolerance : 0) | (missed ? kRunMissedStep : 0));
+    if (d.hasRuns())
+        d.correctionInstructions((d.inTolerance() ? kRunInTolerance : 0) | (missed ? kRunMissedStep : 0));
 }
 
 void showProgress(Gui& g) {

@@ -236,20 +236,23 @@ void Data::correctionInstructions(int flags) {
             drawSlotText(fontslot::kRegular20, textOrEmpty(kTextLimited), amountAt + ImVec2(0, kValueBelowCaption),
                          kBlack);
         } else {
-            const std::string text = amountText(kind.shown, textOrEmpty(kind.unit),
-                                                amountDecimals(r, i, kind.shown, unbalances, accurate), right - x);
+            const std::string text =
+                amountText(kind.shown, textOrEmpty(kind.unit),
+                           amountDecimals(r, i, kind.shown, unbalances, accurate), right - x);
             numberLabel(text, amountAt + ImVec2(0, kValueBelowCaption), kBlack, done, 0, fontslot::kRegular40);
             // The whole instruction as one item, for a reader of the probe.
             if (!done && UiProbe::recording())
-                UiProbe::report(0, ks::format("instruction{}", p).c_str(), top, ImVec2(origin.x + right, amountAt.y),
-                                ks::format("{}|{}|{}", kind.caption, text, angleText(angle, accurate ? 2 : 1)).c_str());
+                UiProbe::report(
+                    0, ks::format("instruction{}", p).c_str(), top, ImVec2(origin.x + right, amountAt.y),
+                    ks::format("{}|{}|{}", kind.caption, text, angleText(angle, accurate ? 2 : 1)).c_str());
         }
 
         const double permissible = r.permissibleUnbalance(p);
         toleranceLine(top + ImVec2(0, kToleranceTop), origin.x + right, kToleranceLabel,
                       ks::format("{:.1f} {}", permissible, textOrEmpty(textid::kUnitGmm)), kBlack);
         bool green = false;
-        const std::string residual = residualText(unbalance, permissible, (flags & kRunMissedStep) != 0, green);
+        const std::string residual =
+            residualText(unbalance, permissible, (flags & kRunMissedStep) != 0, green);
         toleranceLine(top + ImVec2(0, kResidualTop), origin.x + right, kResidualLabel, residual,
                       green ? kGoGreen : kBlack);
     }
@@ -309,9 +312,9 @@ void Data::planeValueTable(int plane) {
         const bool testMass = kind == kUnbalanceStage && middle;
         const double umarMass = r.testMass(plane + 1, Rotor::kUmarMass);
         const int massDecimals = Rotor::statedMassDecimals(umarMass);
-        const std::string firstCell =
-            !measured ? ks::format("{}", kTestMassStep * (run - first))
-                      : ks::format("{:.{}f}", testMass ? umarMass : value, testMass ? massDecimals : decimals);
+        const std::string firstCell = !measured ? ks::format("{}", kTestMassStep * (run - first))
+                                                : ks::format("{:.{}f}", testMass ? umarMass : value,
+                                                             testMass ? massDecimals : decimals);
         drawSlotText(fontslot::kRegular20, firstCell.c_str(), at, ink);
         std::string second;
         if (twoColumns) {

@@ -161,7 +161,9 @@ void collectPlaneMarks(Data& d) {
     ::collectPlaneMarks(d.view);
 }
 
-void drawRotorPicture(Gui&, Data& d) { drawMachinePicture(d.view, d.rotor->planeCount(false), MachineBadge::kNone); }
+void drawRotorPicture(Gui&, Data& d) {
+    drawMachinePicture(d.view, d.rotor->planeCount(false), MachineBadge::kNone);
+}
 
 void machineScheme(Gui& gui, Data& d) {
     drawMachineScheme(d.view, 0, [&gui, &d](const SchemeBox& box) { dimensionBox(gui, d, box); });

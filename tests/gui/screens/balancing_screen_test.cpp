@@ -704,10 +704,11 @@ struct ProvingWalk : Bench {
     double umar() { return rotor().permissibleUnbalance(1); }
     std::array<Complex, 2> readings() {  // the middle plane's masses read in both test planes
         std::array<Complex, 2> u = own;
+        const double radius = rotor().data().planes[0].radiusSmall;  // one r for every plane
         for (const auto& m : on)
             for (int k : {0, 1})
                 if (m[0] != std::to_string(2 - 2 * k))
-                    u[k] += fromPolarDeg(std::stod(m[1]) * rotor().data().planes[0].radiusSmall, std::stod(m[2]));
+                    u[k] += fromPolarDeg(std::stod(m[1]) * radius, std::stod(m[2]));
         return u;
     }
     void run() {
@@ -773,7 +774,8 @@ TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
     w.own = {fromPolarDeg(2 * w.umar(), 40), fromPolarDeg(1.5 * w.umar(), 200)};
     for (int run = 0; run < 5; ++run) w.run(), w.doAsks();
     const std::array<Complex, 2> read = w.readings();
-    w.own[0] += fromPolarDeg(0.6 * w.umar(), 75) - read[0], w.own[1] += fromPolarDeg(0.3 * w.umar(), 200) - read[1];
+    w.own[0] += fromPolarDeg(0.6 * w.umar(), 75) - read[0];  // plane 1 at 0.6 × U|mar|, plane 2 within
+    w.own[1] += fromPolarDeg(0.3 * w.umar(), 200) - read[1];
     w.run();
     ASSERT_TRUE(w.missed());
     EXPECT_EQ(w.doAsks(), std::vector<std::string>{"P1 Attach mass 0.004 g 255.0°"});  // "0.00 g", hidden, before
