@@ -422,8 +422,8 @@ bool Rotor::asksNothing(int i) {
     // another balancing step only one that is a mass at the shown digits.
     const int run = currentRun();
     if (missesItsStep(run)) return withinStepLimit(run, correctionAmount(i, true));
-    const double shownSteps = std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals());
-    return std::round(shownSteps) == 0;
+    const double steps = std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals());
+    return std::round(steps) == 0;
 }
 
 bool Rotor::isTestSetField(u32 field) {
