@@ -369,11 +369,8 @@ std::vector<SettingFix> bringSettingsIntoRange(Config& config) {
                       bringFieldsIntoRange(record, standard, ranges.limits, own);
                       bringPairsInOrder(record, standard, ranges.limits, ranges.pairs, own);
                       for (const RangeFix& f : own) {
-                          SettingFix fix;
-                          fix.path.assign(prefix.words, prefix.words + prefix.depth);
+                          SettingFix fix{{prefix.words, prefix.words + prefix.depth}, f.was, f.now};
                           fix.path.push_back(f.field);
-                          fix.was = f.was;
-                          fix.now = f.now;
                           fixes.push_back(std::move(fix));
                       }
                   });

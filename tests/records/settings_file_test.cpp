@@ -212,6 +212,8 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         [](Config& c, bool now) { c.channels[0].sensitivity = now ? 0 : -1; },
         [](Config& c, bool now) { c.channels[1].phaseShift = now ? 140 : 500; },
         [](Config& c, bool now) { c.endDrive.driveRatio = now ? 1 : -1; },
+        [](Config& c, bool now) { c.endDrive.engine.ratedPower = now ? 2.2 : 1.0e9; },  // a new machine's
+        [](Config& c, bool now) { c.angleMarkPosition = now ? 355 : -5; },
         [](Config& c, bool now) {  // a material with no usable density: left out
             c.materials.resize(now ? 1 : 2), c.materials.back().density = 8.5;
             c.materials[0].density = now ? 8.5 : -1;
@@ -230,6 +232,17 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
     }
     EXPECT_NE(readFile("logs/dbr.log").find("\"Channel 2 / Vibration phase shift\" was 500, now 140"),
               std::string::npos);
+}
+
+// The log names a changed value in the language the file sets, as the screen will.
+TEST_F(settings_file, TheLogNamesAChangeInTheFilesLanguage) {
+    fs::create_directory("logs");
+    Config file = demoSettings();
+    file.language = 0, file.drillAngle = 1;
+    ASSERT_TRUE(saveSettingsFile(file, ".cfg"));
+    FakeHost host;
+    EXPECT_TRUE(loadStartupSettings(host));
+    EXPECT_NE(readFile("logs/dbr.log").find("\"Угол заточки сверла\" was 1, now 120"), std::string::npos);
 }
 
 // The machine's own file keeps the rest and its first operators and says, once,

@@ -243,20 +243,18 @@ void chooseTab(Data& d) {
 void openPendingBox(Data& d) {
     Gui& g = d.gui;
     if (d.pendingAction == kNoAction || g._keyboardState != Gui::kHidden) return;
-    const int action = d.pendingAction;
+    // The name entry is the one action: its box asks for the name.
+    d.lastAction = d.pendingAction;
     d.pendingAction = kNoAction;
-    d.lastAction = action;
-    if (action == kSaveUnderName) {
-        d.resultShown = false;
-        d.resultOk = false;
-    }
+    d.resultShown = false;
+    d.resultOk = false;
     g.messageBox("", "", "", [&g](int answer) {
         Data* s = current(g);
         return s ? showResult(*s, answer) : (answer < 0 ? answer : -2);
     });
     showResult(d, -1);
     g._keyboardText.clear();
-    openKeyboard(g, action == kSaveUnderName ? kLetters : kNumberKeypad);
+    openKeyboard(g, kLetters);
 }
 
 // A pressed field gets the keyboard; a closed keyboard ends the edit.
