@@ -16,7 +16,7 @@ namespace platform {
 constexpr int kEarliestClockYear = 1970;
 
 struct LocalTime {
-    int year = 1970;  // e.g. 2023
+    int year = kEarliestClockYear;  // e.g. 2023
     int month = 1;    // 1..12
     int day = 1;      // 1..31
     int hour = 0;
