@@ -22,6 +22,7 @@
 #include "gui/widgets.h"
 #include "machine/machine_base.h"
 #include "machine/machine_codes.h"
+#include "records/settings_labels.h"
 #include "records/settings_records.h"
 #include "rotor/channel_result.h"
 #include "rotor/rotor.h"
@@ -40,7 +41,6 @@ constexpr TextId kTextPrevious = 0x195DC17;  // "prev."
 constexpr TextId kTextNoMass = 0x195DC18;    // "no m."
 constexpr TextId kTextBegin = 0x195DC28;
 constexpr TextId kTextFrequency = 0x13DFC08;
-constexpr TextId kTextChannel = 0xDDB034;
 constexpr TextId kUnitMicrometre = 0xB95C15;
 constexpr TextId kUnitHertz = 0xB95C0F;
 
@@ -477,7 +477,7 @@ void SignalChart::drawChannel(int slot, int gain, int zoom, ImVec2 at) {
     drawTrace(slot, zoom);
     drawList_->PopClipRect();
     const Channel& c = channels_[static_cast<std::size_t>(slot)];
-    const std::string title = ks::format("{} {}", textOrEmpty(MeasuringData::kTextChannel), c.number);
+    const std::string title = channelRowLabel(static_cast<std::size_t>(c.number - 1));
     drawSlotText(MeasuringData::kBoxFont, title.c_str(), at + ImVec2(8, 4), MeasuringData::kBlack);
     if (gain > 0) {
         const int level = static_cast<int>(100.0 * c.peak / maxSample_);
