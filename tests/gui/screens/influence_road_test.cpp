@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "gui/screens/influence.h"
+#include "machine/machine_codes.h"
 #include "machine/mapi.h"
 #include "records/job_records.h"
 #include "rotor/polar.h"
@@ -74,6 +75,8 @@ TEST(InfluenceRoad, TrialRunsThroughTheScreensFindTheChosenCoefficients) {
 
     // One run: slide Start, wait for the Measuring screen to come back.
     const auto run = [&](int done) {
+        // The drive set-up's progress box holds Start until the worker, however late, ends it.
+        ASSERT_TRUE(r.framesUntil([&] { return g._machine->getState() != MachineState::kConfiguring; }, 5000));
         ASSERT_TRUE(influencesteps::slideStart(r.h));
         const auto back = [&] {
             auto* d = dynamic_cast<InfluenceData::Data*>(g._data);
