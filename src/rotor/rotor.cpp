@@ -101,23 +101,33 @@ const Plane* Rotor::planeAt(int p) const {
 bool Rotor::isPlaneIndex(int p) { return planeAt(p) != nullptr; }
 bool Rotor::isPlaneIndex2(int p) { return isPlaneIndex(p); }
 
-static bool modeIs(const Plane* pl, TextId mode) { return pl && pl->mode == mode; }
-static bool meanIs(const Plane* pl, TextId mean) { return pl && pl->mean == mean; }
-
-bool Rotor::isAddition(int p) { return modeIs(planeAt(p), kModeAddition); }
-bool Rotor::isRemoval(int p) { return modeIs(planeAt(p), kModeRemoval); }
-bool Rotor::isCentering(int p) { return modeIs(planeAt(p), kModeCentering); }
-bool Rotor::isRemovalArbitrary(int p) { return isRemoval(p) && meanIs(planeAt(p), kMeanArbitrary); }
-bool Rotor::isAdditionIndexed(int p) { return isAddition(p) && meanIs(planeAt(p), kMeanIndexed); }
-bool Rotor::isAdditionArc(int p) { return isAddition(p) && meanIs(planeAt(p), kMeanArc); }
-bool Rotor::isDrilling(int p) {
-    return isRemoval(p) && (meanIs(planeAt(p), kMeanEndDrilling) || meanIs(planeAt(p), kMeanRadialDrilling));
+// A control rotor's test mounts masses and takes them off where they sit:
+// its planes correct by adding masses on arbitrary positions, whatever mode
+// and mean they held before the rotor became one (or in the file it came
+// from).  The stored values stay for the rotor it may become again.
+bool Rotor::modeIs(int p, u32 mode) const {
+    const Plane* pl = planeAt(p);
+    return pl && (data_->controlRotor ? kModeAddition : pl->mode) == mode;
 }
-bool Rotor::isRadialDrilling(int p) { return isRemoval(p) && meanIs(planeAt(p), kMeanRadialDrilling); }
-bool Rotor::isFlatMilling(int p) { return isRemoval(p) && meanIs(planeAt(p), kMeanFlatMilling); }
-bool Rotor::isArcMilling(int p) { return isRemoval(p) && meanIs(planeAt(p), kMeanArcMilling); }
+bool Rotor::meanIs(int p, u32 mean) const {
+    const Plane* pl = planeAt(p);
+    return pl && (data_->controlRotor ? kMeanArbitrary : pl->mean) == mean;
+}
+
+bool Rotor::isAddition(int p) { return modeIs(p, kModeAddition); }
+bool Rotor::isRemoval(int p) { return modeIs(p, kModeRemoval); }
+bool Rotor::isCentering(int p) { return modeIs(p, kModeCentering); }
+bool Rotor::isRemovalArbitrary(int p) { return isRemoval(p) && meanIs(p, kMeanArbitrary); }
+bool Rotor::isAdditionIndexed(int p) { return isAddition(p) && meanIs(p, kMeanIndexed); }
+bool Rotor::isAdditionArc(int p) { return isAddition(p) && meanIs(p, kMeanArc); }
+bool Rotor::isDrilling(int p) {
+    return isRemoval(p) && (meanIs(p, kMeanEndDrilling) || meanIs(p, kMeanRadialDrilling));
+}
+bool Rotor::isRadialDrilling(int p) { return isRemoval(p) && meanIs(p, kMeanRadialDrilling); }
+bool Rotor::isFlatMilling(int p) { return isRemoval(p) && meanIs(p, kMeanFlatMilling); }
+bool Rotor::isArcMilling(int p) { return isRemoval(p) && meanIs(p, kMeanArcMilling); }
 bool Rotor::isMachiningRemoval(int p) {
-    return isRemoval(p) && !meanIs(planeAt(p), kMeanArbitrary) && !meanIs(planeAt(p), kMeanIndexed);
+    return isRemoval(p) && !meanIs(p, kMeanArbitrary) && !meanIs(p, kMeanIndexed);
 }
 
 bool Rotor::hasArcMilling() {

@@ -367,6 +367,9 @@ private:
     // The plane of number p (from 1), or null when p is out of range.
     Plane* planeAt(int p);
     const Plane* planeAt(int p) const;
+    // Plane p's correction mode and mean as the corrections take them.
+    bool modeIs(int p, u32 mode) const;
+    bool meanIs(int p, u32 mean) const;
 
     bool distanceAcceptable(int i, int k, double v);
     bool setPlaneField(const u32* path, int depth, const char* text);
