@@ -287,9 +287,12 @@ public:
     bool asksRemoval(int i) { return positions_.removalShown(i); }
     // The decimals plane index i's mass is shown with: a test mass and the
     // added unbalance's mass with the digits they hold; a correction with
-    // those of the test masses, or, while its run missed its step, with as
-    // many more as let the mass asked bring the plane within the step's limit.
+    // those of the test masses, or as many more as let the mass asked bring
+    // the plane within the limit of the step it is for.
     int askedMassDecimals(int i, double mass);
+    // The run a control rotor's correction is asked for: a missed step's
+    // again, else the next.
+    int correctedRun();
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:

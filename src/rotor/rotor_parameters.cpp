@@ -403,25 +403,30 @@ int Rotor::askedMassDecimals(int i, double mass) {
     if (asked == Asked::kAddedUnbalance && i != verificationrows::kMiddlePlane)
         return addedMassDecimals(mass);
     if (asked != Asked::kCorrection) return statedMassDecimals(mass);
-    const int run = currentRun();
+    const int run = correctedRun();
     const double exact = roundedCorrectionMass(i, true);
     const double r = planeAt(i + 1) ? planeAt(i + 1)->radiusSmall : 0.0;
     int d = correctionMassDecimals();
-    if (!missesItsStep(run)) return d;
-    // What the rounding leaves unbalanced must not miss the step again.
+    // What the rounding leaves unbalanced must not miss the step the mass is for.
     for (double scale = std::pow(10.0, d); d < kMostMassDecimals; ++d, scale *= 10.0)
         if (withinStepLimit(run, std::fabs(std::round(exact * scale) / scale - exact) * std::fabs(r))) break;
     return d;
+}
+
+int Rotor::correctedRun() {
+    const int run = currentRun();
+    return missesItsStep(run) ? run : run + 1;
 }
 
 bool Rotor::asksNothing(int i) {
     if (!isControlRotor()) return false;
     if (testMassesNow() != PositionTable::TestMasses::kCorrection) return !positions_.asksTestMasses(i);
     if (i == verificationrows::kMiddlePlane) return true;
-    // A missed step asks a correction only where the plane misses the limit;
-    // another balancing step only one that is a mass at the shown digits.
-    const int run = currentRun();
-    if (missesItsStep(run)) return withinStepLimit(run, correctionAmount(i, true));
+    // A correction is asked where the plane would miss the limit of the step
+    // it is for; a missed step asks nothing more, another balancing step also
+    // any that is a mass at the test masses' digits.
+    if (!withinStepLimit(correctedRun(), correctionAmount(i, true))) return false;
+    if (missesItsStep(currentRun())) return true;
     const double steps = std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals());
     return std::round(steps) == 0;
 }
