@@ -926,9 +926,10 @@ std::vector<BalancingScene> balancingScenes() {
     // verification test, its test planes reading 0.3 × U|mar| and in the last
     // run `last` × U|mar|: after run 19 the U|mar| test mass comes off and the
     // URR masses go on; a light rotor's run 6 above 0.5 × U|mar| asks its
-    // correction with the digits that pass the step.
-    const auto proving = [](bool english, bool small, double kg, double radius, int runs,
-                            double last) -> BalancingScene {
+    // correction with the digits that pass the step; after run 39 the test is
+    // complete, and once its last masses are off it offers the last run again.
+    const auto proving = [](bool english, bool small, double kg, double radius, int runs, double last,
+                            std::uint32_t ready = 0) -> BalancingScene {
         const auto measured = [=](Rotor& r) {
             r.setName(english ? "Proving" : "Контрольный");
             r.data().speed = 800;
@@ -945,9 +946,15 @@ std::vector<BalancingScene> balancingScenes() {
             }
             r.selectRun(runs - 1);
         };
-        return {english, small, measured, {}};
+        const auto acknowledged = [ready](Gui&, BalancingData::Data& d, int frame) {
+            if (frame == 0) d._acknowledgedPlanes = ready;
+        };
+        using Touch = std::function<void(Gui&, BalancingData::Data&, int)>;
+        return {english, small, measured, ready ? Touch(acknowledged) : Touch()};
     };
     return {
+        proving(true, false, 25, 150, 39, 0.3),
+        proving(false, false, 25, 150, 39, 0.3, 0b101),
         proving(true, false, 25, 150, 19, 10),
         proving(false, false, 25, 150, 19, 10),
         proving(true, false, 2.1, 140, 6, 0.6),

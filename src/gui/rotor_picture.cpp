@@ -30,6 +30,7 @@ constexpr u32 kConsoleMachine = 0x179E434;   // the two-plane picture one key hi
 constexpr u32 kVerticalMachine = 0x179E436;  // likewise
 constexpr u32 kControlRotorOverlay = 0x179E438;
 constexpr TextId kTextInTolerance = 0x1EFD026;  // "IN TOLERANCE"
+constexpr TextId kTextTestComplete = 0x1EFD042;  // "Verification test complete"
 
 // The segment codes and their pictures.
 struct Segment {
@@ -63,13 +64,16 @@ constexpr float kMarkHit = 60;       // touch area of a mark
 constexpr float kDropMargin = 24;    // the drop row reaches this far above and below the marks
 // The badge over the shaft: its text on its own white ground in a frame, so
 // that the shaft and the discs do not show through; dark green in green for
-// "IN TOLERANCE", dark red in light red for "Balancing required".
+// "IN TOLERANCE", dark red in light red for "Balancing required", dark grey
+// in grey-blue for a verification test that is complete.
 constexpr float kToleranceDrop = 60;
 constexpr float kBadgePadX = 14, kBadgePadY = 4, kBadgeRounding = 6, kBadgeFrame = 2;
 constexpr ImU32 kToleranceGreen = 0xFF7AD645;
 constexpr ImU32 kToleranceText = IM_COL32(21, 166, 74, 255);
 constexpr ImU32 kRequiredRed = IM_COL32(255, 128, 128, 255);
 constexpr ImU32 kRequiredText = IM_COL32(192, 32, 32, 255);
+constexpr ImU32 kCompleteFrame = IM_COL32(134, 134, 149, 255);
+constexpr ImU32 kCompleteText = IM_COL32(64, 64, 64, 255);
 constexpr ImU32 kBadgeGround = 0xFFFFFFFF;
 constexpr ImU32 kMarkText = 0xFF333333;
 constexpr float kDraggedAlpha = 0.35f;
@@ -241,9 +245,15 @@ void drawMachinePicture(const PlaneView& view, int planeCount, MachineBadge badg
         if (const u32 key = segmentImage(segmentCode(view, column, planeCount)))
             drawPicture(list, key, at + ImVec2(kPlaneColumnWidth * static_cast<float>(column), 0));
     if (badge != MachineBadge::kNone) {
-        const bool good = badge == MachineBadge::kInTolerance;
-        const char* required = getReportText(reporttext::kBalancingRequired);
-        const char* text = good ? textOrEmpty(kTextInTolerance) : required ? required : "";
+        const char* text = "";
+        ImU32 frame = kRequiredRed, ink = kRequiredText;
+        if (badge == MachineBadge::kInTolerance) {
+            text = textOrEmpty(kTextInTolerance), frame = kToleranceGreen, ink = kToleranceText;
+        } else if (badge == MachineBadge::kTestComplete) {
+            text = textOrEmpty(kTextTestComplete), frame = kCompleteFrame, ink = kCompleteText;
+        } else if (const char* required = getReportText(reporttext::kBalancingRequired)) {
+            text = required;
+        }
         ImFont* font = uiFont(fontslot::kRegular40);
         const float width = font->CalcTextSizeA(font->FontSize, FLT_MAX, 0, text).x;
         const float span = kPlaneColumnWidth * static_cast<float>(planeCount);
@@ -251,9 +261,9 @@ void drawMachinePicture(const PlaneView& view, int planeCount, MachineBadge badg
         const ImVec2 pad(kBadgePadX, kBadgePadY);
         const ImVec2 min = textAt - pad, max = textAt + ImVec2(width, font->FontSize) + pad;
         list->AddRectFilled(min, max, kBadgeGround, kBadgeRounding);
-        list->AddRect(min, max, good ? kToleranceGreen : kRequiredRed, kBadgeRounding, 0, kBadgeFrame);
+        list->AddRect(min, max, frame, kBadgeRounding, 0, kBadgeFrame);
         UiProbe::report(0, "badge", min, max, text);
-        drawSlotText(fontslot::kRegular40, text, textAt, good ? kToleranceText : kRequiredText);
+        drawSlotText(fontslot::kRegular40, text, textAt, ink);
     }
 }
 

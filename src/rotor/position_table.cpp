@@ -301,8 +301,11 @@ void PositionTable::shareToPositions(int i, bool force) {
             return run - first < size ? rowOf(stage, run - first, i, masses) : PlaneRow{};
         };
         const int r = owner_->currentRun();
+        // A repeat of the test's last run: its masses go on again where its
+        // asks took them off.
+        const bool again = hooks_.repeatsLastRun && hooks_.repeatsLastRun();
         int off = 0, on = kTestPositions / 2;
-        for (const Ask& ask : asksBetween(row(r), row(r + 1)))
+        for (const Ask& ask : asksBetween(again ? PlaneRow{} : row(r), row(again ? r : r + 1)))
             *position(i, ask.removes ? off++ : on++) = {ask.mass.mass, ask.mass.angle, 0.0, ask.removes};
         break;
     }

@@ -38,6 +38,8 @@ public:
         std::function<double()> addedTestMass = {};
         // A control rotor's run that missed its verification step.
         std::function<bool(int run)> missesItsStep = {};
+        // The next run repeats a completed test's last, on the bare rotor.
+        std::function<bool()> repeatsLastRun = {};
     };
 
     PositionTable(RotorBase* owner, Hooks hooks);

@@ -277,6 +277,16 @@ public:
     // residual above 0.5 × U|mar| before the U|mar| test, a check run above its
     // limit), and the step is made again.
     bool missesItsStep(int run);
+    // A control rotor's runs have met every step of its verification test:
+    // a further run would take the place of the last with what is then on
+    // the rotor, so none is made but a repeat of the last.
+    bool verificationComplete();
+    // The next run of a completed test repeats its last: the test planes are
+    // asked to carry the last run's masses again, from the bare rotor its
+    // asks left, while the last run is the current one, until a run is
+    // recorded or the runs are cleared.
+    void repeatLastRun(bool again) { repeatsLastRun_ = again; }
+    bool repeatsLastRun() const;
     // Whether an unbalance u in a test plane meets the limit of run `run`'s
     // verification step (true for a run whose step sets none).
     bool withinStepLimit(int run, double u);
@@ -395,6 +405,7 @@ private:
     bool database_ = false;
     bool flag81_ = false;
     bool start_ = true;
+    bool repeatsLastRun_ = false;
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     std::string historyError_;

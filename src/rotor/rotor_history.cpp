@@ -129,6 +129,7 @@ void Rotor::recordRun(const Measurement& run) {
 
     currentRun_ = runCount();
     data_->runs.push_back(m);
+    repeatsLastRun_ = false;
     recalcRun();
     historyError_.clear();
 
@@ -202,6 +203,7 @@ void Rotor::removeCurrentRun() {
 void Rotor::clearRuns(bool alsoResults) {
     closeHistoryFile();
     data_->runs.clear();
+    repeatsLastRun_ = false;
     currentRun_ = 0;
     start_ = true;
     historyName_.clear();

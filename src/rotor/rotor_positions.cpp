@@ -14,6 +14,7 @@ PositionTable::Hooks Rotor::positionHooks() {
     hooks.machineDrillAngle = [this] { return rotorcfg::drillAngle(config_); };
     hooks.addedTestMass = [this] { return addedTestMass(); };
     hooks.missesItsStep = [this](int run) { return missesItsStep(run); };
+    hooks.repeatsLastRun = [this] { return repeatsLastRun(); };
     return hooks;
 }
 

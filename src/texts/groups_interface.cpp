@@ -240,6 +240,8 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD03F, "Mill to depth", "Фрезеруйте на глубину"},
     {0x1EFD040, "Mill full depth, width", "Фрезеруйте на всю глубину, ширина"},
     {0x1EFD041, "Mill an arc of", "Фрезеруйте дугу"},
+    {0x1EFD042, "Verification test complete", "Проверочные испытания завершены"},
+    {0x1EFD043, "Repeat run {}", "Повторить пуск {}"},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

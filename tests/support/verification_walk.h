@@ -60,6 +60,7 @@ inline Readings testReadings(int t, const TestUnbalances& m = {}) {
 // The mass and radii a proving rotor is typed with: its R and r, and r|1|.
 struct ProvingSet {
     const char *mass = "62.5", *radius = "100", *r1 = "100";
+    bool removesInPlane1 = false;  // plane 1 set to removing before the tick
 };
 
 // A value typed into plane index `index` of the rotor.
@@ -77,6 +78,10 @@ inline void setUpProvingRotor(Rotor& r, const ProvingSet& set = {}) {
     r.setPlaneChannels(1, 1, 0);
     r.setPlaneChannels(3, 2, 0);
     const std::uint32_t control[] = {jobrec::kControlRotor, 1}, mass[] = {jobrec::kRotorMass};
+    const std::uint32_t removal[] = {jobrec::kPlanes, 0, jobrec::kMode, jobrec::kModeRemoval};
+    if (set.removesInPlane1) {
+        EXPECT_TRUE(r.setParameter(removal, 4, nullptr));
+    }
     EXPECT_TRUE(r.setParameter(control, 2, nullptr));
     EXPECT_TRUE(r.setParameter(mass, 1, set.mass));
     for (std::uint32_t field : {jobrec::kRadius, jobrec::kRadiusSmall}) typePlane(r, 0, field, set.radius);

@@ -46,6 +46,9 @@ constexpr ImU32 kSchemeText = 0xFF000000;
 
 Data::Data(Gui& g) : _rotor(g._rotor), gui(&g) {
     _view.rotor = _rotor;
+    // A repeat of a completed test's last run is asked for on this visit only:
+    // the screen opens on the test's own asks.
+    _rotor->repeatLastRun(false);
     _compensator = _rotor->hasResults() ? 1.0f : -1.0f;
     _positionPlanes = _rotor->buildPositionTable();
     prepare(false);
@@ -168,7 +171,10 @@ u32 Data::computeInPosition() const {
     return mask;
 }
 
+bool Data::testComplete() const { return _rotor->verificationComplete() && !_rotor->repeatsLastRun(); }
+
 bool Data::startLocked() const {
+    if (testComplete()) return true;
     return (_shownPlanes & ~_acknowledgedPlanes) != 0 && !_displayUnbalances && !_compensatorPending &&
            hasRuns() && !testTable();
 }
@@ -287,9 +293,10 @@ void drawPictureAndInstructions(Gui& g, Data& d) {
     if (d.testTable()) return;
     const bool missed = d.stepMissed();
     drawMachinePicture(d._view, d.planeCount(),
-                       d.inTolerance() ? MachineBadge::kInTolerance
-                       : missed        ? MachineBadge::kBalancingRequired
-                                       : MachineBadge::kNone);
+                       d.inTolerance()    ? MachineBadge::kInTolerance
+                       : missed           ? MachineBadge::kBalancingRequired
+                       : d.testComplete() ? MachineBadge::kTestComplete
+                                          : MachineBadge::kNone);
     drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
     if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
     if (d.hasRuns())

@@ -119,8 +119,11 @@ struct Data final : Gui::ActiveData {
     // The planes whose correction (or unbalance) angle stands within the
     // setting accuracy of the rotor angle.
     u32 computeInPosition() const;
-    // The start switch is locked: a shown plane is not acknowledged.
+    // The start switch is locked: a shown plane is not acknowledged, or a
+    // control rotor's verification test is complete and its last run is not
+    // being repeated.
     bool startLocked() const;
+    bool testComplete() const;
     // The back action while the compensator hint is shown.
     void cancelCompensator();
     // The answer of the "Start balancing again" box.

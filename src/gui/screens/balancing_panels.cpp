@@ -18,6 +18,7 @@
 #include "gui/widgets.h"
 #include "machine/machine_base.h"
 #include "rotor/rotor.h"
+#include "rotor/verification_rows.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
 
@@ -41,6 +42,7 @@ constexpr TextId kTextPlane = 0x1EFD00E;          // "Plane"
 constexpr TextId kTextReady = 0x1EFD00F;          // "Ready"
 constexpr TextId kTextNext = 0x1EFD02F;           // "Next"
 constexpr TextId kTextCancel = 0x1EFD03E;         // "Cancel"
+constexpr TextId kTextRepeatRun = 0x1EFD043;      // "Repeat run {}"
 
 constexpr int kMeasuringRun = 0;
 constexpr int kTestRun = 1;
@@ -443,6 +445,18 @@ void Data::planeColumns(u32 target) {
         if (!hasRuns() || (_selectedColumn != 0 && _selectedColumn != i + 1)) continue;
         ImGui::PushID(i);
         const float by = columnsTop + kButtonTop;
+        // Once a completed test's last asks are done, the middle plane's
+        // place offers the one further run there is: the last one again.
+        if (i == verificationrows::kMiddlePlane && testComplete() &&
+            (_shownPlanes & ~_acknowledgedPlanes) == 0 && r.currentRun() + 1 == r.runCount()) {
+            const std::string repeat = ks::format(textOrEmpty(kTextRepeatRun), r.runCount());
+            if (planeButton(ks::format("{}##repeat", repeat).c_str(), kButtonGreen, 0, x + kColumnInset, by,
+                            kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {
+                r.repeatLastRun(true);
+                prepare(false);
+                _acknowledgedPlanes = 0;
+            }
+        }
         const float mainX = x + kPlaneColumnWidth - kColumnInset - kMainButton;
         const u32 bit = planeBit(i);
         if (_selectedColumn == i + 1) {
