@@ -37,7 +37,7 @@ const std::vector<PlaneLimit>& limits() {
         real(kHoleDiameter, kWidestHole, &Plane::holeDiameter),
         // 0 takes the machine's drill bit.
         real(kDrillAngle, fieldrange::kNarrowestDrillBit, 180.0, &Plane::drillAngle)
-            .with(Beyond::kDefault, true),
+            .withZero(Beyond::kDefault),
         real(kWallThickness, kWidestHole, &Plane::wallThickness),
         real(kMaxDrillDepth, kDeepest, &Plane::maxDrillDepth),
         count(kAdditionalHoles, 100.0, &Plane::additionalHoles),
