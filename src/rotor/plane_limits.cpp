@@ -76,9 +76,11 @@ const PlaneLimit* planeLimit(std::uint32_t field) {
     return findLimit(limits(), field);
 }
 
-std::vector<RangeFix> bringPlaneIntoRange(Plane& plane) {
+std::vector<RangeFix> bringPlaneIntoRange(Plane& plane, double machineDrillAngle) {
     std::vector<RangeFix> fixes;
-    bringFieldsIntoRange(plane, limits(), fixes);
+    Plane defaults;
+    defaults.drillAngle = machineDrillAngle;
+    bringFieldsIntoRange(plane, defaults, limits(), fixes);
     reduceAngle(kKeptTrialAngle, plane.keptTrialAngle, fixes);
     reduceAngle(kTrialAngle, plane.trialAngle, fixes);
     reduceAngle(kUnbalanceAngle, plane.unbalanceAngle, fixes);

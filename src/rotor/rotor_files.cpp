@@ -18,6 +18,7 @@
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
+#include "rotor/rotor_config.h"
 #include "rotor/rotor_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
@@ -105,10 +106,11 @@ std::string listedPlaneCount(int planes) {
 }  // namespace rotorfiles
 
 namespace {
-// A damaged or hand-made rotor file may carry numbers that the corrections
-// and the protocols cannot work with; they are brought into range, each with a
-// line (the vectors of the lists and runs with one line for all).
-void bringIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
+// A damaged or hand-made rotor file, or one an earlier version took other
+// values into, may carry numbers that the corrections and the protocols cannot
+// work with; they are brought into range, each with a line (the vectors of
+// the lists and runs with one line for all).
+void bringIntoRange(RotorData& data, const std::string& path, double machineDrillAngle, LoggerBase** log) {
     int vectorFixes = 0;
     for (const RangeFix& fix : bringRotorIntoRange(data, vectorFixes))
         logPrintf(log, "Load rotor %s: field 0x%X value %.15g out of range, %.15g taken", path.c_str(), fix.field,
@@ -116,7 +118,7 @@ void bringIntoRange(RotorData& data, const std::string& path, LoggerBase** log) 
     if (vectorFixes > 0)
         logPrintf(log, "Load rotor %s: %d vector values out of range, brought into it", path.c_str(), vectorFixes);
     for (std::size_t k = 0; k < data.planes.size(); ++k) {
-        for (const RangeFix& fix : bringPlaneIntoRange(data.planes[k]))
+        for (const RangeFix& fix : bringPlaneIntoRange(data.planes[k], machineDrillAngle))
             logPrintf(log, "Load rotor %s: plane %d field 0x%X value %.15g out of range, %.15g taken", path.c_str(),
                       static_cast<int>(k + 1), fix.field, fix.was, fix.now);
     }
@@ -194,7 +196,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
                   kMaxRotorPlanes);
         return false;
     }
-    bringIntoRange(*fresh, path, &logger_);
+    bringIntoRange(*fresh, path, rotorcfg::drillAngle(config_), &logger_);
     // A control rotor's certificate states plane 1's radii and test masses;
     // its screens ask for the same in every plane.
     if (fresh->controlRotor && holdOneTestSet(*fresh))
