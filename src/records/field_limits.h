@@ -36,11 +36,18 @@ struct FieldLimit {
     std::int32_t R::*whole = nullptr;
     Beyond beyond = Beyond::kNearerEnd;
     bool zeroUnset = false;  // a 0 read from a file means "not set" and stays
+    bool zeroTyped = false;  // and a 0 typed is taken: it has a meaning of its own
 
     FieldLimit with(Beyond b, bool keepsZero = false) const {
         FieldLimit l = *this;
         l.beyond = b;
         l.zeroUnset = keepsZero;
+        return l;
+    }
+    // The same, 0 taken besides the range whether read or typed.
+    FieldLimit withZero(Beyond b) const {
+        FieldLimit l = with(b, true);
+        l.zeroTyped = true;
         return l;
     }
 
@@ -49,6 +56,7 @@ struct FieldLimit {
         return count ? static_cast<double>(record.*count) : static_cast<double>(record.*whole);
     }
     bool holds(double v) const { return lowest <= v && v <= highest; }  // false for NaN
+    bool takesTyped(double v) const { return holds(v) || (zeroTyped && v == 0.0); }
     bool wholeNumbers() const { return real == nullptr; }
     // Stores v, a value of the range, in the field.
     void assign(R& record, double v) const {

@@ -46,6 +46,12 @@ constexpr double kMostMotorSpeed = 60000;    // rpm
 constexpr double kMostPoles = 64;
 constexpr double kMostMotorSpeedAt50Hz = 10000;  // rpm, as the welding controller takes it
 constexpr double kMostTorque = 100000;           // Nm
+// The least a balancing machine's drive has: the rated torque of the smallest
+// motor that turns one (0.15 kW at 1400 min^-1), through a gear that turns the
+// rotor at most twice as fast.  Even so the heaviest rotor of a new machine's
+// weight window, 100 kg at R 200, ramps to 1000 min^-1 within 14 minutes.
+constexpr double kLeastTorque = 1.0;  // Nm
+constexpr double kLeastDriveRatio = 0.5;
 // The welding controller's ranges.
 constexpr double kMostEncoderResolution = 20000;
 constexpr double kLeastWeldRatio = 1.0;
@@ -171,9 +177,10 @@ const Ranges<Drive>& driveRanges() {
     using D = Drive;
     static const Ranges<D> r{
         {
-            realLimit(D::kDriveRatio, 0.001, 1000.0, &D::driveRatio).with(Beyond::kDefault),
+            realLimit(D::kDriveRatio, kLeastDriveRatio, 1000.0, &D::driveRatio).with(Beyond::kDefault),
             realLimit(D::kMaxSpeed, 1.0, kFastest, &D::maxSpeed),
-            realLimit(D::kRatedTorque, 0.01, kMostTorque, &D::ratedTorque),
+            // 0: no ramp from the rotor (the minimum processing times alone)
+            realLimit(D::kRatedTorque, kLeastTorque, kMostTorque, &D::ratedTorque).withZero(Beyond::kDefault),
             // 0: not given (the drive control and the welder go without)
             realLimit(D::kRatedMotorSpeed, 0.0, kMostMotorSpeedAt50Hz, &D::ratedMotorSpeed),
             realLimit(D::kAutotuningFrequency, 0.0, kHighestFrequency, &D::autotuningFrequency),
@@ -288,6 +295,7 @@ void forEachRanged(Cfg& config, Visit&& visit) {
 template <class R>
 SettingRange rangeIn(const R& record, const FieldLimit<R>& limit, const Ranges<R>& ranges) {
     SettingRange r{limit.lowest, limit.highest, limit.wholeNumbers()};
+    r.zero = limit.zeroTyped;
     for (const FieldPair& p : ranges.pairs) {
         const FieldLimit<R>* lower = findLimit(ranges.limits, p.lower);
         const FieldLimit<R>* upper = findLimit(ranges.limits, p.upper);

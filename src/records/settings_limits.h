@@ -32,9 +32,11 @@ struct SettingRange {
     bool whole = false;
     bool aboveLowest = false;   // the lowest itself is not taken
     bool belowHighest = false;  // nor the highest
+    bool zero = false;          // 0 is taken besides the range (it has a meaning of its own)
 
     bool takes(double v) const {
-        return (aboveLowest ? lowest < v : lowest <= v) && (belowHighest ? v < highest : v <= highest);
+        return (zero && v == 0.0) ||
+               ((aboveLowest ? lowest < v : lowest <= v) && (belowHighest ? v < highest : v <= highest));
     }
 };
 

@@ -37,7 +37,7 @@ const std::vector<PlaneLimit>& limits() {
         real(kHoleDiameter, kWidestHole, &Plane::holeDiameter),
         // 0 takes the machine's drill bit.
         real(kDrillAngle, fieldrange::kNarrowestDrillBit, 180.0, &Plane::drillAngle)
-            .with(Beyond::kDefault, true),
+            .withZero(Beyond::kDefault),
         real(kWallThickness, kWidestHole, &Plane::wallThickness),
         real(kMaxDrillDepth, kDeepest, &Plane::maxDrillDepth),
         count(kAdditionalHoles, 100.0, &Plane::additionalHoles),
@@ -76,9 +76,11 @@ const PlaneLimit* planeLimit(std::uint32_t field) {
     return findLimit(limits(), field);
 }
 
-std::vector<RangeFix> bringPlaneIntoRange(Plane& plane) {
+std::vector<RangeFix> bringPlaneIntoRange(Plane& plane, double machineDrillAngle) {
     std::vector<RangeFix> fixes;
-    bringFieldsIntoRange(plane, limits(), fixes);
+    Plane defaults;
+    defaults.drillAngle = machineDrillAngle;
+    bringFieldsIntoRange(plane, defaults, limits(), fixes);
     reduceAngle(kKeptTrialAngle, plane.keptTrialAngle, fixes);
     reduceAngle(kTrialAngle, plane.trialAngle, fixes);
     reduceAngle(kUnbalanceAngle, plane.unbalanceAngle, fixes);

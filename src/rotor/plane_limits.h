@@ -35,5 +35,5 @@ const PlaneLimit* planeLimit(std::uint32_t field);
 
 // Brings every ranged field of the plane into its range and an angle of more
 // than a turn either way (or not a number) into [0, 360); returns what it
-// changed.
-std::vector<RangeFix> bringPlaneIntoRange(Plane& plane);
+// changed.  A drill angle brought in is the machine's, as a 0 typed makes it.
+std::vector<RangeFix> bringPlaneIntoRange(Plane& plane, double machineDrillAngle);

@@ -7,7 +7,8 @@
 // loading reads into a fresh record and takes it only when the whole file was
 // read, so a failed load leaves the rotor as it was.  A file that is not a
 // regular file or is larger than kMaxRotorFileBytes is not read; plane values
-// outside their ranges (plane_limits.h) are brought into them and logged.
+// outside their ranges (plane_limits.h) are brought into them and logged by
+// their labels.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -18,9 +19,12 @@
 #include "platform/durable_files.h"
 #include "platform/file_replace.h"
 #include "records/job_records.h"
+#include "rotor/rotor_config.h"
 #include "rotor/rotor_limits.h"
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
+#include "texts/format.h"
+#include "texts/texts.h"
 
 namespace {
 constexpr const char* kDatabaseFolder = "db";
@@ -105,20 +109,28 @@ std::string listedPlaneCount(int planes) {
 }  // namespace rotorfiles
 
 namespace {
-// A damaged or hand-made rotor file may carry numbers that the corrections
-// and the protocols cannot work with; they are brought into range, each with a
-// line (the vectors of the lists and runs with one line for all).
-void bringIntoRange(RotorData& data, const std::string& path, LoggerBase** log) {
+// "Load rotor PATH: WHERE \"LABEL\" was X, now Y": a field named as the screens
+// name it, by its tag where they show none.
+void logFix(LoggerBase** log, const std::string& path, const std::string& where, const RangeFix& fix) {
+    const char* label = textOf(fix.field);
+    const std::string name =
+        label && *label ? ks::format("\"{}\"", label) : ks::format("field 0x{:X}", fix.field);
+    logPrintf(log, "Load rotor %s: %s%s was %.15g, now %.15g", path.c_str(), where.c_str(), name.c_str(),
+              fix.was, fix.now);
+}
+
+// A damaged or hand-made rotor file, or one an earlier version took other
+// values into, may carry numbers that the corrections and the protocols cannot
+// work with; they are brought into range, each with a line (the vectors of
+// the lists and runs with one line for all).
+void bringIntoRange(RotorData& data, const std::string& path, double machineDrillAngle, LoggerBase** log) {
     int vectorFixes = 0;
-    for (const RangeFix& fix : bringRotorIntoRange(data, vectorFixes))
-        logPrintf(log, "Load rotor %s: field 0x%X value %.15g out of range, %.15g taken", path.c_str(), fix.field,
-                  fix.was, fix.now);
+    for (const RangeFix& fix : bringRotorIntoRange(data, vectorFixes)) logFix(log, path, "", fix);
     if (vectorFixes > 0)
         logPrintf(log, "Load rotor %s: %d vector values out of range, brought into it", path.c_str(), vectorFixes);
     for (std::size_t k = 0; k < data.planes.size(); ++k) {
-        for (const RangeFix& fix : bringPlaneIntoRange(data.planes[k]))
-            logPrintf(log, "Load rotor %s: plane %d field 0x%X value %.15g out of range, %.15g taken", path.c_str(),
-                      static_cast<int>(k + 1), fix.field, fix.was, fix.now);
+        for (const RangeFix& fix : bringPlaneIntoRange(data.planes[k], machineDrillAngle))
+            logFix(log, path, ks::format("plane {} ", k + 1), fix);
     }
 }
 }  // namespace
@@ -194,7 +206,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
                   kMaxRotorPlanes);
         return false;
     }
-    bringIntoRange(*fresh, path, &logger_);
+    bringIntoRange(*fresh, path, rotorcfg::drillAngle(config_), &logger_);
     // A control rotor's certificate states plane 1's radii and test masses;
     // its screens ask for the same in every plane.
     if (fresh->controlRotor && holdOneTestSet(*fresh))

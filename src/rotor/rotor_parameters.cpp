@@ -92,8 +92,7 @@ const PlaneLimit* refusingLimit(const Plane& plane, u32 field, const char* text)
     Plane probe = plane;
     const u32 at[] = {field};
     if (probe.accessField(at, 1, {}, text) == 0) return nullptr;  // not set: the caller's set fails too
-    const double value = limit->valueIn(probe);
-    return limit->holds(value) || (limit->zeroUnset && value == 0.0) ? nullptr : limit;
+    return limit->takesTyped(limit->valueIn(probe)) ? nullptr : limit;
 }
 
 }  // namespace

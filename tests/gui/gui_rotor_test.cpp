@@ -9,6 +9,8 @@
 
 #include <imgui_internal.h>
 
+#include "machine/engine.h"
+#include "records/job_records.h"
 #include "records/settings_file.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -129,16 +131,24 @@ TEST(GuiCoreMachine, DemoBadgeOnlyWithTheDemoDeviceOutsideDeveloperMode) {
         }
 }
 
-// The first start of a working folder: what the load brought in is in its log.
+// The first start of a working folder: what the load brought in is in its log;
+// the end drive's ramps for a 100 kg rotor of R 200 take minutes, not hours.
 TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
     testwd::WorkDir dir;
     Config bent;  // as an earlier version bent it and saved it
     bent.language = 1, bent.drillAngle = 1;
+    bent.endDrive.ratedTorque = 0.01, bent.endDrive.driveRatio = 0.001;
     ASSERT_TRUE(saveSettingsFile(bent, ".cfg"));
     GuiHarness h;
     h.gui().startMachine(&h.machine());
     EXPECT_NE(testwd::readFile("logs/dbr.log").find("\"Included angle of the drill bit\" was 1, now 120"),
               std::string::npos);
+    RotorData& r = h.gui()._rotor->data();
+    r.mass = 100, r.planes.resize(1), r.planes[0].channel1 = 1, r.planes[0].radius = 200;
+    const Config& c = *h.gui()._config;
+    const RotorRunNumbers run = rotorRunNumbers(*h.gui()._rotor, c.endDrive);
+    const EngineRunValues v = engineRunValues(c.endDrive, c, MachineProcess::kBalancing, &run, 1000, nullptr);
+    EXPECT_LE(std::max(v.accelerationMs, v.decelerationMs), 15 * 60 * 1000);
 }
 
 // ".cfg" missing, damaged or sound: at most one box, the defaults written

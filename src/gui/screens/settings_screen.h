@@ -182,8 +182,9 @@ void logLine(const std::string& line);
 // Shows a message box once the keyboard has slid out.
 void notify(Data& d, const char* text, const std::string& details);
 // "lowest ... highest" with the interface's decimal point; an end not taken
-// itself is "> lowest" or "< highest".
-std::string rangeText(double lowest, double highest, bool aboveLowest = false, bool belowHighest = false);
+// itself is "> lowest" or "< highest", a 0 taken besides "0; " before them.
+std::string rangeText(double lowest, double highest, bool aboveLowest = false, bool belowHighest = false,
+                      bool zero = false);
 // A typed number refused: logged, and "Error!" shown with `details` (the
 // range, or what is wrong; may be empty).  The caller ends the entry.
 void refuseNumber(Data& d, const std::string& typed, const std::string& details);

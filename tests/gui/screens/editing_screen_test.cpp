@@ -30,11 +30,20 @@ TEST(EditingScreen, ToolbarFollowsTheRotor) {
         Gui::ScreenId pushes;
     };
     const auto factors = [](Gui& g) { rotorOf(g).data().factors.assign(4, Vector(1, 0)); };
+    const auto drilledAt1 = [](Gui& g) {  // a drill angle earlier versions took, saved
+        Plane& p = planeOf(g, 0);
+        p.mode = kModeRemoval, p.mean = kMeanEndDrilling, p.drillAngle = 1;
+        p.holeDiameter = p.wallThickness = p.maxDrillDepth = p.density = 10;
+    };
     const Case cases[] = {
         {"no coefficients", {}, "Determine IC", Gui::ScreenId::Influence},
         {"coefficients", factors, "Balance", Gui::ScreenId::Balancing},
-        {"history", [&](Gui& g) {
-             factors(g);
+        {"rotor file, drill angle 1°", [&](Gui& g) {
+             factors(g), drilledAt1(g);
+             ASSERT_TRUE(rotorOf(g).loadRotor(nullptr, 0) && rotorOf(g).loadRotor("Shaft.rotor", 1));
+         }, "Balance", Gui::ScreenId::Balancing},
+        {"history, drill angle 1°", [&](Gui& g) {
+             factors(g), drilledAt1(g), rotorOf(g).data().runs.resize(1);
              ASSERT_TRUE(rotorOf(g).loadRotor(nullptr, 0));
              std::filesystem::create_directory("history");
              std::filesystem::copy_file("db/Shaft.rotor", "history/Shaft_220230101120000.rotor");
