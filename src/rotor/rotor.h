@@ -287,6 +287,8 @@ public:
     // recorded or the runs are cleared.
     void repeatLastRun(bool again) { repeatsLastRun_ = again; }
     bool repeatsLastRun() const;
+    // The current run is the last one recorded.
+    bool onLastRun() const;
     // Whether an unbalance u in a test plane meets the limit of run `run`'s
     // verification step (true for a run whose step sets none).
     bool withinStepLimit(int run, double u);
@@ -300,9 +302,6 @@ public:
     // those of the test masses, or as many more as let the mass asked bring
     // the plane within the limit of the step it is for.
     int askedMassDecimals(int i, double mass);
-    // The run a control rotor's correction is asked for: a missed step's
-    // again, else the next.
-    int correctedRun();
 
     // Corrections (rotor_corrections.cpp).  Plane numbers p count from 1.
     // The steps of computeCorrections after the plane results of the run:
@@ -380,6 +379,9 @@ private:
     // The plane of number p (from 1), or null when p is out of range.
     Plane* planeAt(int p);
     const Plane* planeAt(int p) const;
+    // The run a control rotor's correction is asked for: a missed step's
+    // again, else the next.
+    int correctedRun();
     // Plane p's correction mode and mean as the corrections take them.
     bool modeIs(int p, u32 mode) const;
     bool meanIs(int p, u32 mean) const;

@@ -424,8 +424,9 @@ bool Rotor::asksNothing(int i) {
     // A correction is asked where the plane would miss the limit of the step
     // it is for; a missed step asks nothing more, another balancing step also
     // any that is a mass at the test masses' digits.
-    if (!withinStepLimit(correctedRun(), correctionAmount(i, true))) return false;
-    if (missesItsStep(currentRun())) return true;
+    const int run = correctedRun();
+    if (!withinStepLimit(run, correctionAmount(i, true))) return false;
+    if (run == currentRun()) return true;
     const double steps = std::fabs(roundedCorrectionMass(i, true)) * std::pow(10.0, correctionMassDecimals());
     return std::round(steps) == 0;
 }

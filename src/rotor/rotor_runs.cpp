@@ -17,9 +17,8 @@ namespace {
 // Stage lengths of the verification test, in runs (stages begin at runs 0, 7,
 // 19, 30 and 34; 39 runs in all).
 constexpr int kVerificationStages[5] = {7, 12, 11, 4, 5};
-constexpr int kVerificationRuns = 39;
-static_assert(kVerificationRuns == kVerificationStages[0] + kVerificationStages[1] + kVerificationStages[2] +
-                                       kVerificationStages[3] + kVerificationStages[4]);
+constexpr int kVerificationRuns = kVerificationStages[0] + kVerificationStages[1] + kVerificationStages[2] +
+                                  kVerificationStages[3] + kVerificationStages[4];
 
 // The limits of the steps, in multiples of U|mar|: a rotor still being
 // balanced reads 5 or more; the two runs before the U|mar| test (5 and 6)
@@ -222,9 +221,9 @@ bool Rotor::verificationComplete() {
     return isControlRotor() && nextVerificationStep(-1) >= kVerificationRuns;
 }
 
-bool Rotor::repeatsLastRun() const {
-    return repeatsLastRun_ && currentRun_ + 1 == static_cast<int>(data_->runs.size());
-}
+bool Rotor::onLastRun() const { return currentRun_ + 1 == static_cast<int>(data_->runs.size()); }
+
+bool Rotor::repeatsLastRun() const { return repeatsLastRun_ && onLastRun(); }
 
 bool Rotor::withinStepLimit(int run, double u) {
     const double P = permissibleUnbalance(1);

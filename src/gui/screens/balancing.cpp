@@ -175,7 +175,7 @@ bool Data::testComplete() const { return _rotor->verificationComplete() && !_rot
 
 bool Data::startLocked() const {
     if (testComplete()) return true;
-    return (_shownPlanes & ~_acknowledgedPlanes) != 0 && !_displayUnbalances && !_compensatorPending &&
+    return outstanding() != 0 && !_displayUnbalances && !_compensatorPending &&
            hasRuns() && !testTable();
 }
 
@@ -272,7 +272,7 @@ void drawDialAndMarkers(Gui& g, Data& d) {
     layOut(d, layout);
 
     d.inPosition = d.computeInPosition();
-    d.targetMask = d._selectedColumn == 0 ? d.inPosition & d._shownPlanes & ~d._acknowledgedPlanes : 0;
+    d.targetMask = d._selectedColumn == 0 ? d.inPosition & d.outstanding() : 0;
     int flags = d.increasedAccuracy() ? kDialTwoDecimals : 0;
     if (d.inTolerance() || (d.targetMask != 0 && d._selectedColumn == 0)) flags |= kDialHighlight;
     d.dialFlags = flags;

@@ -124,6 +124,8 @@ struct Data final : Gui::ActiveData {
     // being repeated.
     bool startLocked() const;
     bool testComplete() const;
+    // Shown planes not acknowledged yet.
+    u32 outstanding() const { return _shownPlanes & ~_acknowledgedPlanes; }
     // The back action while the compensator hint is shown.
     void cancelCompensator();
     // The answer of the "Start balancing again" box.

@@ -447,8 +447,7 @@ void Data::planeColumns(u32 target) {
         const float by = columnsTop + kButtonTop;
         // Once a completed test's last asks are done, the middle plane's
         // place offers the one further run there is: the last one again.
-        if (i == verificationrows::kMiddlePlane && testComplete() &&
-            (_shownPlanes & ~_acknowledgedPlanes) == 0 && r.currentRun() + 1 == r.runCount()) {
+        if (i == verificationrows::kMiddlePlane && testComplete() && outstanding() == 0 && r.onLastRun()) {
             const std::string repeat = ks::format(textOrEmpty(kTextRepeatRun), r.runCount());
             if (planeButton(ks::format("{}##repeat", repeat).c_str(), kButtonGreen, 0, x + kColumnInset, by,
                             kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {

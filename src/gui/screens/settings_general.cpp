@@ -222,7 +222,7 @@ void setClockPart(Data& d, TextId part, const std::string& typed, double value) 
         std::find_if(std::begin(parts), std::end(parts), [part](const PartRange& r) { return r.part == part; });
     if (found == std::end(parts)) return;
     if (value != std::trunc(value) || value < found->lowest || value > found->highest) {
-        refuseNumber(d, typed, rangeText(found->lowest, found->highest));
+        refuseNumber(d, typed, rangeText({found->lowest, found->highest}));
         return;
     }
     t.*found->field = static_cast<int>(value);

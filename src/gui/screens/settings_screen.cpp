@@ -333,10 +333,10 @@ bool saveConfig(Data& d) {
 
 void notify(Data& d, const char* text, const std::string& details) { d.notice.emplace(text, details); }
 
-std::string rangeText(double lowest, double highest, bool aboveLowest, bool belowHighest, bool zero) {
-    return (zero ? "0; " : "") + std::string(aboveLowest ? "> " : "") +
-           formatField(Tris::kAccessDouble, nullptr, lowest, 0) + " ... " + (belowHighest ? "< " : "") +
-           formatField(Tris::kAccessDouble, nullptr, highest, 0);
+std::string rangeText(const SettingRange& r) {
+    return (r.zero ? "0; " : "") + std::string(r.aboveLowest ? "> " : "") +
+           formatField(Tris::kAccessDouble, nullptr, r.lowest, 0) + " ... " + (r.belowHighest ? "< " : "") +
+           formatField(Tris::kAccessDouble, nullptr, r.highest, 0);
 }
 
 void refuseNumber(Data& d, const std::string& typed, const std::string& details) {
@@ -425,10 +425,7 @@ void commitEntry(Data& d) {
         const bool clock = d.edit.outer() == kClockMarker;
         if (!ks::parseTypedNumber(text, value) ||
             (!clock && !settingNumberFits(*d.config, d.edit.path, d.edit.depth, value, &range))) {
-            refuseNumber(d, text,
-                         range ? rangeText(range->lowest, range->highest, range->aboveLowest,
-                                           range->belowHighest, range->zero)
-                               : "");
+            refuseNumber(d, text, range ? rangeText(*range) : "");
             endEntry(d);
             return;
         }

@@ -28,6 +28,7 @@
 
 #include "gui/gui.h"
 #include "gui/widgets.h"
+#include "records/settings_limits.h"
 #include "texts/texts.h"
 
 class MachineBase;
@@ -183,8 +184,7 @@ void logLine(const std::string& line);
 void notify(Data& d, const char* text, const std::string& details);
 // "lowest ... highest" with the interface's decimal point; an end not taken
 // itself is "> lowest" or "< highest", a 0 taken besides "0; " before them.
-std::string rangeText(double lowest, double highest, bool aboveLowest = false, bool belowHighest = false,
-                      bool zero = false);
+std::string rangeText(const SettingRange& range);
 // A typed number refused: logged, and "Error!" shown with `details` (the
 // range, or what is wrong; may be empty).  The caller ends the entry.
 void refuseNumber(Data& d, const std::string& typed, const std::string& details);
