@@ -22,6 +22,7 @@
 #include "rotor/intake.h"
 #include "rotor/position_table.h"
 #include "rotor/rotor_base.h"
+#include "rotor/test_progress.h"
 
 struct Config;
 struct RotorData;
@@ -284,17 +285,21 @@ public:
     // The next run of a completed test repeats its last: the test planes are
     // asked to carry the last run's masses again, from the bare rotor its
     // asks left, while the last run is the current one, until a run is
-    // recorded or the runs are cleared.
-    void repeatLastRun(bool again) { repeatsLastRun_ = again; }
-    bool repeatsLastRun() const;
+    // recorded or the runs are cleared.  Asking for it starts its asks afresh.
+    void repeatLastRun();
+    bool repeatsLastRun();
+    // What the operator has marked done toward the next run of a control
+    // rotor's test: shared by every Rotor of the test's history file.
+    TestProgress& testProgress();
     // The current run is the last one recorded.
     bool onLastRun() const;
     // Whether an unbalance u in a test plane meets the limit of run `run`'s
     // verification step (true for a run whose step sets none).
     bool withinStepLimit(int run, double u);
     // Before the next run of a control rotor: plane index i has nothing to
-    // do (no test mass comes off or goes on, or its correction is not
-    // needed), and the mass it shows is one to take off.
+    // do (no test mass comes off or goes on, its correction is not needed,
+    // or an earlier run than the last is chosen), and the mass it shows is
+    // one to take off.
     bool asksNothing(int i);
     bool asksRemoval(int i) { return positions_.removalShown(i); }
     // The decimals plane index i's mass is shown with: a test mass and the
@@ -407,7 +412,7 @@ private:
     bool database_ = false;
     bool flag81_ = false;
     bool start_ = true;
-    bool repeatsLastRun_ = false;
+    TestProgress ownProgress_;  // before the test has a history file
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     std::string historyError_;

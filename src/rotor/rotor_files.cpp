@@ -218,6 +218,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
     closeHistoryFile();
     data_ = std::move(fresh);
     measured_.clear();
+    ownProgress_ = TestProgress{};
     currentRun_ = 0;
     if (name) name_ = rotorfiles::rotorNameOfFile(file, mode);
     filePath_ = path;
@@ -232,5 +233,11 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
 bool Rotor::reloadAndCompute() {
     if (database_ && !loadRotor(nullptr, 0))
         logPrintf(&logger_, "reloadAndCompute: rotor %s not saved", name_.c_str());
+    // The reference run of new coefficients was made with whatever the test
+    // then had on the rotor: it takes no certificate row's place.
+    if (isControlRotor() && runCount() > 0) {
+        selectRun(currentRun_);
+        return true;
+    }
     return computeDisbalance();
 }

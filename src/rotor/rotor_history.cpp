@@ -129,18 +129,19 @@ void Rotor::recordRun(const Measurement& run) {
 
     currentRun_ = runCount();
     data_->runs.push_back(m);
-    repeatsLastRun_ = false;
     recalcRun();
     historyError_.clear();
 
     if (!history_) {
         createHistoryFile();
-        return;
+    } else {
+        Tris::Sink sink;
+        std::size_t words = 0;
+        Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
+        appendToHistory(sink.bytes());
     }
-    Tris::Sink sink;
-    std::size_t words = 0;
-    Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
-    appendToHistory(sink.bytes());
+    // What was marked done led to this run: the next one's asks start afresh.
+    testProgress() = TestProgress{};
 }
 
 void Rotor::setRecordedText(u32 fieldId, const char* text) {
@@ -191,6 +192,7 @@ void Rotor::removeCurrentRun() {
     int u = currentRun_;
     if (u < 0 || u >= runCount()) return;
     data_->runs.erase(data_->runs.begin() + u);
+    testProgress() = TestProgress{};
     Tris::Sink sink;
     sink.word(Tris::makeHeader(jobrec::kRuns, false, 2));
     sink.word(Tris::kListErase);
@@ -203,12 +205,19 @@ void Rotor::removeCurrentRun() {
 void Rotor::clearRuns(bool alsoResults) {
     closeHistoryFile();
     data_->runs.clear();
-    repeatsLastRun_ = false;
+    testProgress() = TestProgress{};
     currentRun_ = 0;
     start_ = true;
     historyName_.clear();
+    ownProgress_ = TestProgress{};
     if (alsoResults) data_->results.clear();
     startTime_ = rotorclock::now();
+}
+
+TestProgress& Rotor::testProgress() {
+    TestProgress* shared =
+        sharedTestProgress(historyName_.empty() ? std::string() : std::string(kHistoryFolder) + "/" + historyName_);
+    return shared ? *shared : ownProgress_;
 }
 
 void Rotor::openHistory() {

@@ -47,7 +47,8 @@ void Rotor::selectRun(int run) {
 }
 
 void Rotor::addRun() {
-    if (runCount() == 0) return;
+    // A control rotor's runs are its test's certificate rows: none but a measured one.
+    if (runCount() == 0 || isControlRotor()) return;
     // A copy: recordRun appends to the list the reference points into.
     const int run = currentRun_ >= 0 && currentRun_ < runCount() ? currentRun_ : runCount() - 1;
     const Measurement copy = data_->runs[static_cast<std::size_t>(run)];
@@ -223,7 +224,13 @@ bool Rotor::verificationComplete() {
 
 bool Rotor::onLastRun() const { return currentRun_ + 1 == static_cast<int>(data_->runs.size()); }
 
-bool Rotor::repeatsLastRun() const { return repeatsLastRun_ && onLastRun(); }
+bool Rotor::repeatsLastRun() { return testProgress().repeat && onLastRun(); }
+
+void Rotor::repeatLastRun() {
+    TestProgress& progress = testProgress();
+    progress = TestProgress{};
+    progress.repeat = true;
+}
 
 bool Rotor::withinStepLimit(int run, double u) {
     const double P = permissibleUnbalance(1);

@@ -46,9 +46,6 @@ constexpr ImU32 kSchemeText = 0xFF000000;
 
 Data::Data(Gui& g) : _rotor(g._rotor), gui(&g) {
     _view.rotor = _rotor;
-    // A repeat of a completed test's last run is asked for on this visit only:
-    // the screen opens on the test's own asks.
-    _rotor->repeatLastRun(false);
     _compensator = _rotor->hasResults() ? 1.0f : -1.0f;
     _positionPlanes = _rotor->buildPositionTable();
     prepare(false);
@@ -87,6 +84,11 @@ void Data::prepare(bool keepAngles) {
         if (!(_positionPlanes & planeBit(i))) continue;
         if (!r.isOutOfTolerance(i + 1) && !force) continue;
         r.shareToPositions(i, force);
+        if (r.isControlRotor()) {
+            // The asks marked done stay done: the plane stands at the one it reached.
+            for (int s = r.testProgress().stepsOf(i); s > 0 && r.hasPositions(i); --s) r.splitToPositions(i, force);
+            continue;
+        }
         if (!keepAngles || !r.hasPositions(i)) continue;
         // The split whose angle lies nearest the one the operator worked with.
         const double kept = before[static_cast<std::size_t>(i)];
@@ -108,7 +110,7 @@ void Data::prepare(bool keepAngles) {
 void Data::prepareNewRun() {
     if (!hasRuns() || (preparedRun == _rotor->currentRun() && preparedRuns == _rotor->runCount())) return;
     prepare(false);
-    _acknowledgedPlanes = 0;
+    forgetAcknowledgements();
 }
 
 void Data::evaluate() {
@@ -131,33 +133,38 @@ void Data::evaluate() {
             g.sayWriteError(r);
         }
     }
-    _acknowledgedPlanes = 0;
+    forgetAcknowledgements();
 }
 
 void Data::computeShownPlanes() {
+    outOfTolerance = 0;
+    _shownPlanes = shownPlanes(_displayUnbalances, &outOfTolerance);
+}
+
+u32 Data::shownPlanes(bool unbalances, int* outOfTolerance) const {
     Rotor& r = *_rotor;
     const int n = std::min(planeCount(), kMaskPlanes);
     const bool control = r.isControlRotor();
-    _shownPlanes = 0;
-    outOfTolerance = 0;
+    u32 shown = 0;
     for (int i = 0; i < n; ++i) {
         // A control rotor's plane is worked on when the test asks something
         // of it; its unbalances are those of the measured test planes.
-        if (control && (_displayUnbalances ? i == kMiddlePlane : r.asksNothing(i))) continue;
+        if (control && (unbalances ? i == kMiddlePlane : r.asksNothing(i))) continue;
         // A plane beyond its correction limit is out of tolerance as much as
         // any, as the protocol judges it; it is only not shown for a correction
         // the operator cannot make, so that it holds no Start back.
         const bool limited = r.isCorrectionLimited(i);
         const bool out = r.isOutOfTolerance(i + 1);
-        if (out) ++outOfTolerance;
+        if (out && outOfTolerance) ++*outOfTolerance;
         if (!limited && out) {
-            _shownPlanes |= planeBit(i);
+            shown |= planeBit(i);
         } else if (!limited && increasedAccuracy()) {
-            _shownPlanes |= planeBit(i);
-        } else if (_displayUnbalances && !r.hasNoChannel(i + 1)) {
-            _shownPlanes |= planeBit(i);
+            shown |= planeBit(i);
+        } else if (unbalances && !r.hasNoChannel(i + 1)) {
+            shown |= planeBit(i);
         }
     }
+    return shown;
 }
 
 u32 Data::computeInPosition() const {
@@ -175,8 +182,32 @@ bool Data::testComplete() const { return _rotor->verificationComplete() && !_rot
 
 bool Data::startLocked() const {
     if (testComplete()) return true;
+    if (_rotor->isControlRotor())
+        return hasRuns() && (!_rotor->onLastRun() || (shownPlanes(false, nullptr) & ~acknowledged()) != 0);
     return outstanding() != 0 && !_displayUnbalances && !_compensatorPending &&
            hasRuns() && !testTable();
+}
+
+u32 Data::acknowledged() const {
+    return _rotor->isControlRotor() ? _rotor->testProgress().acknowledged : _acknowledgedPlanes;
+}
+
+void Data::setAcknowledged(u32 planes) {
+    _acknowledgedPlanes = planes;
+    if (_rotor->isControlRotor()) _rotor->testProgress().acknowledged = planes;
+}
+
+void Data::forgetAcknowledgements() {
+    _acknowledgedPlanes = 0;
+}
+
+void Data::stepSplit(int i, bool forward) {
+    Rotor& r = *_rotor;
+    if (forward)
+        r.splitToPositions(i, increasedAccuracy());
+    else
+        r.nextPositionSplit(i, increasedAccuracy());
+    if (r.isControlRotor()) r.testProgress().step(i, forward ? 1 : -1);
 }
 
 void Data::cancelCompensator() {
@@ -280,7 +311,7 @@ void drawDialAndMarkers(Gui& g, Data& d) {
 
     if (d._selectedColumn != 0 || !d.hasRuns()) return;
     for (int i = std::min(d.planeCount(), kMaskPlanes) - 1; i >= 0; --i) {
-        if (!(d._shownPlanes & planeBit(i)) || (d._acknowledgedPlanes & planeBit(i))) continue;
+        if (!(d._shownPlanes & planeBit(i)) || (d.acknowledged() & planeBit(i))) continue;
         const double angle = r.correctionAngle(i, d._displayUnbalances);
         drawDialMarker(layout, i + 1, 0, angle);
         const ImVec2 c = dialMarkerCentre(layout, angle);

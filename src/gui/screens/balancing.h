@@ -116,16 +116,29 @@ struct Data final : Gui::ActiveData {
     void prepareNewRun();
     // `_shownPlanes` and the count of planes out of tolerance.
     void computeShownPlanes();
+    // The planes shown in the "Correction" view (or the "Unbalances" view);
+    // counts those out of tolerance into `outOfTolerance` when given.
+    u32 shownPlanes(bool unbalances, int* outOfTolerance) const;
     // The planes whose correction (or unbalance) angle stands within the
     // setting accuracy of the rotor angle.
     u32 computeInPosition() const;
     // The start switch is locked: a shown plane is not acknowledged, or a
     // control rotor's verification test is complete and its last run is not
-    // being repeated.
+    // being repeated.  A control rotor's next run is a certificate row: in
+    // every view it waits for the last run chosen and its asks all done.
     bool startLocked() const;
     bool testComplete() const;
+    // The planes marked done: a control rotor's belong to its test and
+    // outlast this screen (Rotor::testProgress), a plain rotor's to this visit.
+    u32 acknowledged() const;
+    void setAcknowledged(u32 planes);
+    // Every plane is to be corrected again; a control rotor's test starts
+    // its asks afresh itself, when a run is recorded.
+    void forgetAcknowledgements();
     // Shown planes not acknowledged yet.
-    u32 outstanding() const { return _shownPlanes & ~_acknowledgedPlanes; }
+    u32 outstanding() const { return _shownPlanes & ~acknowledged(); }
+    // "Next" (or "<" back) on plane index i: its next (previous) position split.
+    void stepSplit(int i, bool forward);
     // The back action while the compensator hint is shown.
     void cancelCompensator();
     // The answer of the "Start balancing again" box.

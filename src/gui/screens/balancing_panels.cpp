@@ -289,7 +289,7 @@ void Data::displayModePanel() {
     if (chosen >= 0 && chosen != current) {
         r.selectRun(chosen);
         prepare(false);
-        _acknowledgedPlanes = 0;
+        forgetAcknowledgements();
     } else if (chosen < 0 && _listOpen) {
         _listOpen = false;
         r.addRun();
@@ -363,7 +363,8 @@ int Data::measurementList(const char* title, bool& listOpen, float x, float y, f
         }
         // The middle item pulled down shows the box that adds a run.
         listOpen = false;
-        if (pressedInMiddle && travel.y > kPullDown && !sideways) {
+        // A control rotor's runs are measured ones only: no copy is offered.
+        if (pressedInMiddle && travel.y > kPullDown && !sideways && !_rotor->isControlRotor()) {
             const ImRect box(ImVec2(bb.GetCenter().x - kPlusBox / 2, bb.Max.y + kPlusGap),
                              ImVec2(bb.GetCenter().x + kPlusBox / 2, bb.Max.y + kPlusGap + kPlusBox));
             ImDrawList* fg = ImGui::GetForegroundDrawList();
@@ -451,9 +452,8 @@ void Data::planeColumns(u32 target) {
             const std::string repeat = ks::format(textOrEmpty(kTextRepeatRun), r.runCount());
             if (planeButton(ks::format("{}##repeat", repeat).c_str(), kButtonGreen, 0, x + kColumnInset, by,
                             kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {
-                r.repeatLastRun(true);
+                r.repeatLastRun();
                 prepare(false);
-                _acknowledgedPlanes = 0;
             }
         }
         const float mainX = x + kPlaneColumnWidth - kColumnInset - kMainButton;
@@ -477,25 +477,28 @@ void Data::planeColumns(u32 target) {
             planeButton("!##indexed", kButtonGreyBlue, kPlaneButtonImage, x + kColumnInset, by, kSmallButton,
                         kButtonHeight)) {
             _selectedColumn = i + 1;
-            _acknowledgedPlanes &= ~bit;
+            setAcknowledged(acknowledged() & ~bit);
             for (int step = 0; step < 64 && r.hasUsedPositions(i); ++step) r.nextPositionSplit(i, increasedAccuracy());
         }
         if (correctionMode && (_shownPlanes & bit) && !r.isCorrectionLimited(i)) {
             const bool stepped = r.hasPositions(i) || r.hasUsedPositions(i);
-            const bool acknowledged = (_acknowledgedPlanes & bit) != 0;
-            if (stepped && !acknowledged &&
+            const bool done = (acknowledged() & bit) != 0;
+            if (stepped && !done &&
                 planeButton("<##back", kButtonGreyBlue, kPlaneButtonImage, mainX - kSmallButton - 8, by, kSmallButton,
                             kButtonHeight))
-                r.nextPositionSplit(i, increasedAccuracy());
+                stepSplit(i, false);
             const bool next = r.hasPositions(i);
-            const ImU32 fill = (inPosition & bit) || acknowledged ? kButtonGreyBlue : kButtonGreen;
+            const ImU32 fill = (inPosition & bit) || done ? kButtonGreyBlue : kButtonGreen;
             const std::string label = ks::format("{}##main", textOrEmpty(next ? kTextNext : kTextReady));
             if (planeButton(label.c_str(), fill, 0, mainX, by, kMainButton, kButtonHeight)) {
                 if (next) {
-                    r.splitToPositions(i, increasedAccuracy());
+                    stepSplit(i, true);
                 } else {
-                    _acknowledgedPlanes ^= bit;
-                    if (acknowledged) prepare(false);
+                    setAcknowledged(acknowledged() ^ bit);
+                    // A control rotor's plane taken back stands at the ask it
+                    // reached, the others at theirs: recomputing would send
+                    // every plane back to its first ask, which is on.
+                    if (done && !r.isControlRotor()) prepare(false);
                 }
             }
         }
