@@ -927,9 +927,10 @@ std::vector<BalancingScene> balancingScenes() {
     // run `last` × U|mar|: after run 19 the U|mar| test mass comes off and the
     // URR masses go on; a light rotor's run 6 above 0.5 × U|mar| asks its
     // correction with the digits that pass the step; after run 39 the test is
-    // complete, and once its last masses are off it offers the last run again.
+    // complete, and once its last masses are off it offers the last run again;
+    // with an earlier run `chosen` it leads back to the last.
     const auto proving = [](bool english, bool small, double kg, double radius, int runs, double last,
-                            std::uint32_t ready = 0) -> BalancingScene {
+                            std::uint32_t ready = 0, int chosen = -1) -> BalancingScene {
         const auto measured = [=](Rotor& r) {
             r.setName(english ? "Proving" : "Контрольный");
             r.data().speed = 800;
@@ -944,10 +945,10 @@ std::vector<BalancingScene> balancingScenes() {
                 const double u = (&m == &r.data().runs.back() ? last : 0.3) * 0.4 * kg;
                 m.results[0].unbalance = m.results[1].unbalance = Vector(u, 1);
             }
-            r.selectRun(runs - 1);
+            r.selectRun(chosen >= 0 ? chosen : runs - 1);
         };
         const auto acknowledged = [ready](Gui&, BalancingData::Data& d, int frame) {
-            if (frame == 0) d._acknowledgedPlanes = ready;
+            if (frame == 0) d.setAcknowledged(ready);
         };
         using Touch = std::function<void(Gui&, BalancingData::Data&, int)>;
         return {english, small, measured, ready ? Touch(acknowledged) : Touch()};
@@ -959,6 +960,8 @@ std::vector<BalancingScene> balancingScenes() {
         proving(false, false, 25, 150, 19, 10),
         proving(true, false, 2.1, 140, 6, 0.6),
         proving(false, false, 2.1, 140, 6, 0.6),
+        proving(true, false, 25, 150, 21, 0.3, 0, 19),  // an earlier run chosen: nothing asked
+        proving(false, true, 25, 150, 21, 0.3, 0, 0),
         scene(true, false, outside, twoPlanes, {}),
         scene(false, false, outside, twoPlanes, unbalances),
         scene(true, false, outside, drilling, firstReady),

@@ -242,6 +242,7 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD041, "Mill an arc of", "Фрезеруйте дугу"},
     {0x1EFD042, "Verification test complete", "Проверочные испытания завершены"},
     {0x1EFD043, "Repeat run {}", "Повторить пуск {}"},
+    {0x1EFD044, "Back to run {}", "Вернуться к пуску {}"},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

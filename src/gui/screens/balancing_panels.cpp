@@ -43,6 +43,7 @@ constexpr TextId kTextReady = 0x1EFD00F;          // "Ready"
 constexpr TextId kTextNext = 0x1EFD02F;           // "Next"
 constexpr TextId kTextCancel = 0x1EFD03E;         // "Cancel"
 constexpr TextId kTextRepeatRun = 0x1EFD043;      // "Repeat run {}"
+constexpr TextId kTextBackToRun = 0x1EFD044;      // "Back to run {}"
 
 constexpr int kMeasuringRun = 0;
 constexpr int kTestRun = 1;
@@ -448,11 +449,21 @@ void Data::planeColumns(u32 target) {
         const float by = columnsTop + kButtonTop;
         // Once a completed test's last asks are done, the middle plane's
         // place offers the one further run there is: the last one again.
-        if (i == verificationrows::kMiddlePlane && testComplete() && outstanding() == 0 && r.onLastRun()) {
+        // While an earlier run is chosen, nothing is asked: the place leads
+        // back to the last run, which the next one follows.
+        const bool middle = i == verificationrows::kMiddlePlane && r.isControlRotor();
+        if (middle && testComplete() && outstanding() == 0 && r.onLastRun()) {
             const std::string repeat = ks::format(textOrEmpty(kTextRepeatRun), r.runCount());
             if (planeButton(ks::format("{}##repeat", repeat).c_str(), kButtonGreen, 0, x + kColumnInset, by,
                             kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {
                 r.repeatLastRun();
+                prepare(false);
+            }
+        } else if (middle && !r.onLastRun()) {
+            const std::string back = ks::format(textOrEmpty(kTextBackToRun), r.runCount());
+            if (planeButton(ks::format("{}##last", back).c_str(), kButtonGreen, 0, x + kColumnInset, by,
+                            kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {
+                r.selectRun(r.runCount() - 1);
                 prepare(false);
             }
         }

@@ -810,14 +810,23 @@ struct ProvingWalk : Bench {
         h.run(400);
         ASSERT_EQ(g.currentScreen(), screen) << label;
     }
-    // Home, and back through the Balancing tile and the Editing screen.
+    std::vector<std::string> instructions() {
+        std::vector<std::string> shown;
+        for (const char* ask : {"instruction1", "instruction2", "instruction3"})
+            shown.push_back(find(ask) ? find(ask)->text : "");
+        return shown;
+    }
+    // Home, and back through the Balancing tile and the Editing screen: the same asks.
     void homeAndBack() {
+        const std::vector<std::string> before = instructions();
         g.pressHome(), h.run(400);
         tapTo("Balancing", Gui::ScreenId::Editing);
         tapTo(find("History") ? "History" : "Balance", Gui::ScreenId::Balancing);  // as the rotor was opened
+        EXPECT_EQ(instructions(), before);
     }
     // Another rotor made meanwhile, then the test's history record opened from the browser.
     void reopenRecord() {
+        const std::vector<std::string> before = instructions();
         const std::string file = rotor().nameText(true);
         g.pressHome(), h.run(400);
         tapTo("Database", Gui::ScreenId::Database);
@@ -827,6 +836,7 @@ struct ProvingWalk : Bench {
         ASSERT_TRUE(h.tap("Proving", file));
         h.run(400);
         tapTo("History", Gui::ScreenId::Balancing);
+        EXPECT_EQ(instructions(), before);
     }
     // A tap in the run strip at `x`, its width's share from the left.
     void tapStrip(float x) {
@@ -834,14 +844,16 @@ struct ProvingWalk : Bench {
         ASSERT_TRUE(s);
         h.tapAt(ImVec2(s->min.x + x * (s->max.x - s->min.x), s->centre().y)), h.frame();
     }
-    // The strip tapped at `x`, then at `back` to return to the last run: meanwhile nothing is asked.
+    // The strip tapped at `x`, then at `back` (or P2's "Back to run") to return to the last run:
+    // meanwhile nothing is asked.
     void chooseAndReturn(float x, float back) {
         const int last = rotor().runCount() - 1;
         tapStrip(x);
         EXPECT_NE(rotor().currentRun(), last);
         EXPECT_FALSE(asksAnything());
         EXPECT_FALSE(slideStart()) << "Start records the next run";
-        tapStrip(back);
+        if (back < 0) tapIn(ks::format("Back to run {}", last + 1), 1);
+        else tapStrip(back);
         EXPECT_EQ(rotor().currentRun(), last);
     }
     // A view in which Start would be free on a plain rotor; Start is not taken there.
@@ -854,15 +866,13 @@ struct ProvingWalk : Bench {
     }
     // P1 done and P3 at its second ask: P1's "Ready" tapped a second time moves no ask.
     void tapReadyAgain() {
-        std::vector<std::string> said, before, after;
+        std::vector<std::string> said;
         bool last = true;
         ASSERT_TRUE(doAsk(2, said, &last) && !last) << "P3 has a second ask";
-        for (std::vector<std::string>* asks : {&before, &after}) {
-            for (const char* ask : {"instruction1", "instruction2", "instruction3"})
-                asks->push_back(find(ask) ? find(ask)->text : "");
-            tapIn("Ready", 0);
-        }
-        EXPECT_EQ(after, before);
+        const std::vector<std::string> before = instructions();
+        tapIn("Ready", 0);
+        EXPECT_EQ(instructions(), before);
+        tapIn("Ready", 0);
         EXPECT_FALSE(asked(0));
     }
     // The strip's middle pulled down onto its "+": no run is added.
@@ -935,7 +945,7 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
     };
     const Road strip = [](ProvingWalk& w, int plane) {
         if (w.at == 21 && plane == -1) w.chooseAndReturn(0.1f, 0.9f);
-        if (w.at == 22 && plane == 0) w.chooseAndReturn(0.9f, 0.1f);  // to run 1 and back
+        if (w.at == 22 && plane == 0) w.chooseAndReturn(0.9f, -1);  // to run 1 and back
     };
     const Road views = [](ProvingWalk& w, int plane) {
         if (w.at == 25 && plane == -1) w.startInView("Unbalances", "Correction");
