@@ -85,7 +85,9 @@ void Data::prepare(bool keepAngles) {
         if (!r.isOutOfTolerance(i + 1) && !force) continue;
         r.shareToPositions(i, force);
         if (r.isControlRotor()) {
-            // The asks marked done stay done: the plane stands at the one it reached.
+            // The asks marked done stay done, whatever recomputes the
+            // corrections (another view, a plane's "Ready" taken back, the
+            // screen opened afresh): the plane stands at the one it reached.
             for (int s = r.testProgress().stepsOf(i); s > 0 && r.hasPositions(i); --s) r.splitToPositions(i, force);
             continue;
         }

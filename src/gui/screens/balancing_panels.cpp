@@ -506,10 +506,7 @@ void Data::planeColumns(u32 target) {
                     stepSplit(i, true);
                 } else {
                     setAcknowledged(acknowledged() ^ bit);
-                    // A control rotor's plane taken back stands at the ask it
-                    // reached, the others at theirs: recomputing would send
-                    // every plane back to its first ask, which is on.
-                    if (done && !r.isControlRotor()) prepare(false);
+                    if (done) prepare(false);
                 }
             }
         }
