@@ -766,7 +766,10 @@ struct ProvingWalk : Bench {
         if (!ask) return false;
         std::smatch a;
         const std::string text = ask->text;
-        EXPECT_TRUE(std::regex_match(text, a, std::regex(R"(([^|]+)\|([0-9.]+) g\|([0-9.]+)°)"))) << text;
+        if (!std::regex_match(text, a, std::regex(R"(([^|]+)\|([0-9.]+) g\|([0-9.]+)°)"))) {
+            ADD_FAILURE() << text;
+            return false;
+        }
         said.push_back(ks::format("P{} {} {} g {}°", i + 1, a[1].str(), a[2].str(), a[3].str()));
         const Mass mass = {std::to_string(i), a[2], a[3]};
         const auto it = std::find(on.begin(), on.end(), mass);
