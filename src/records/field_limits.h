@@ -22,6 +22,7 @@ enum class Beyond {
     kNearerEnd,  // the end: it works as the value did (a count, a time, a threshold, a limit)
     kDefault,    // the default: results are computed from it, and no end computes what it did
     kSameAngle,  // the same angle within the range (a range a turn wide)
+    kZeroBelow,  // below the range 0, the meaning of its own such values stood for; above it the default
 };
 
 // The range of one number of a record (a rotor's or a plane's, a setting).
@@ -131,6 +132,7 @@ void bringFieldsIntoRange(R& record, const R& defaults, const std::vector<FieldL
             now = std::fmod(was, kTurn);
             if (now < l.lowest) now += kTurn;
         }
+        if (l.beyond == Beyond::kZeroBelow && was < l.lowest) now = 0.0;
         l.assign(record, now);
         fixes.push_back({l.field, was, now});
     }

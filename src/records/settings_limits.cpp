@@ -14,7 +14,8 @@
 // where that end works as the number did (a count, a time, a threshold, a
 // limit); a quantity that results are computed from (an accuracy class, a
 // ratio, a drill's point angle, a motor's rated data) takes a new machine's
-// value instead, and an angle its place within a turn (Beyond).
+// value instead, a rated torque below its range the 0 it stood for, and an
+// angle its place within a turn (Beyond).
 
 namespace {
 
@@ -179,8 +180,10 @@ const Ranges<Drive>& driveRanges() {
         {
             realLimit(D::kDriveRatio, kLeastDriveRatio, 1000.0, &D::driveRatio).with(Beyond::kDefault),
             realLimit(D::kMaxSpeed, 1.0, kFastest, &D::maxSpeed),
-            // 0: no ramp from the rotor (the minimum processing times alone)
-            realLimit(D::kRatedTorque, kLeastTorque, kMostTorque, &D::ratedTorque).withZero(Beyond::kDefault),
+            // 0: no ramp from the rotor (the minimum processing times alone).  Read below
+            // 1 N·m it stands for that: -1 ran so, 0.01 is an earlier version's 0 or -1.
+            realLimit(D::kRatedTorque, kLeastTorque, kMostTorque, &D::ratedTorque)
+                .withZero(Beyond::kZeroBelow),
             // 0: not given (the drive control and the welder go without)
             realLimit(D::kRatedMotorSpeed, 0.0, kMostMotorSpeedAt50Hz, &D::ratedMotorSpeed),
             realLimit(D::kAutotuningFrequency, 0.0, kHighestFrequency, &D::autotuningFrequency),

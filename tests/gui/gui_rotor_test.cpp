@@ -132,11 +132,11 @@ TEST(GuiCoreMachine, DemoBadgeOnlyWithTheDemoDeviceOutsideDeveloperMode) {
 }
 
 // The first start of a working folder: what the load brought in is in its log;
-// the end drive's ramps for a 100 kg rotor of R 200 take minutes, not hours.
+// the end drive's ramps for a 5000 kg rotor of R 500 take minutes, not hours.
 TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
     testwd::WorkDir dir;
     Config bent;  // as an earlier version bent it and saved it
-    bent.language = 1, bent.drillAngle = 1;
+    bent.language = 1, bent.drillAngle = 1, bent.weightLimit.maximum = 5000;
     bent.endDrive.ratedTorque = 0.01, bent.endDrive.driveRatio = 0.001;
     ASSERT_TRUE(saveSettingsFile(bent, ".cfg"));
     GuiHarness h;
@@ -144,7 +144,7 @@ TEST(GuiCoreStartup, FirstStartLogsTheSettingsBroughtIn) {
     EXPECT_NE(testwd::readFile("logs/dbr.log").find("\"Included angle of the drill bit\" was 1, now 120"),
               std::string::npos);
     RotorData& r = h.gui()._rotor->data();
-    r.mass = 100, r.planes.resize(1), r.planes[0].channel1 = 1, r.planes[0].radius = 200;
+    r.mass = 5000, r.planes.resize(1), r.planes[0].channel1 = 1, r.planes[0].radius = 500;
     const Config& c = *h.gui()._config;
     const RotorRunNumbers run = rotorRunNumbers(*h.gui()._rotor, c.endDrive);
     const EngineRunValues v = engineRunValues(c.endDrive, c, MachineProcess::kBalancing, &run, 1000, nullptr);

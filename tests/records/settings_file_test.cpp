@@ -212,8 +212,8 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         [](Config& c, bool now) { c.channels[0].sensitivity = now ? 0 : -1; },
         [](Config& c, bool now) { c.channels[1].phaseShift = now ? 140 : 500; },
         [](Config& c, bool now) { c.endDrive.driveRatio = now ? 1 : -1; },
-        [](Config& c, bool now) { c.endDrive.ratedTorque = now ? 10 : -1; },
-        [](Config& c, bool now) { c.beltDrive.ratedTorque = now ? 10 : 0.01; },
+        [](Config& c, bool now) { c.endDrive.ratedTorque = now ? 0 : -1; },
+        [](Config& c, bool now) { c.beltDrive.ratedTorque = now ? 0 : 0.01; },
         [](Config& c, bool now) { c.endDrive.driveRatio = now ? 1 : 0.001; },
         [](Config& c, bool) { c.endDrive.ratedTorque = 0; },  // no ramp from the rotor, as before
         [](Config& c, bool now) { c.endDrive.engine.ratedPower = now ? 2.2 : 1.0e9; },  // a new machine's
@@ -235,7 +235,7 @@ TEST_F(settings_file, NumbersOutOfRangeAreBroughtIn) {
         EXPECT_EQ(host.messages, std::vector<std::string>(bent, kSaidChanged));
     }
     for (const char* line : {"\"Channel 2 / Vibration phase shift\" was 500, now 140",
-                             "\"Belt drive / Drive rated torque\" was 0.01, now 10"})
+                             "\"Belt drive / Drive rated torque\" was 0.01, now 0"})
         EXPECT_NE(readFile("logs/dbr.log").find(line), std::string::npos) << line;
 }
 
