@@ -215,9 +215,8 @@ void Rotor::clearRuns(bool alsoResults) {
 }
 
 TestProgress& Rotor::testProgress() {
-    TestProgress* shared =
-        sharedTestProgress(historyName_.empty() ? std::string() : std::string(kHistoryFolder) + "/" + historyName_);
-    return shared ? *shared : ownProgress_;
+    if (historyName_.empty()) return ownProgress_;
+    return sharedTestProgress(std::string(kHistoryFolder) + "/" + historyName_);
 }
 
 void Rotor::openHistory() {

@@ -16,11 +16,10 @@ void TestProgress::step(int i, int by) {
     s = std::max(0, s + by);
 }
 
-TestProgress* sharedTestProgress(const std::string& path) {
-    if (path.empty()) return nullptr;
+TestProgress& sharedTestProgress(const std::string& path) {
     // Only the interface thread works on a test; the book lives as long as the program.
     static std::map<std::string, TestProgress> book;
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return &book[ec ? path : absolute.lexically_normal().string()];
+    return book[ec ? path : absolute.lexically_normal().string()];
 }

@@ -21,6 +21,5 @@ struct TestProgress {
 };
 
 // The progress of the test recorded in the history file at `path` (made
-// absolute, so that a rotor loaded again from it finds it); an empty path has
-// none to share and gives null.
-TestProgress* sharedTestProgress(const std::string& path);
+// absolute, so that a rotor loaded again from it finds it).
+TestProgress& sharedTestProgress(const std::string& path);

@@ -88,7 +88,8 @@ void Data::prepare(bool keepAngles) {
             // The asks marked done stay done, whatever recomputes the
             // corrections (another view, a plane's "Ready" taken back, the
             // screen opened afresh): the plane stands at the one it reached.
-            for (int s = r.testProgress().stepsOf(i); s > 0 && r.hasPositions(i); --s) r.splitToPositions(i, force);
+            for (int s = r.testProgress().stepsOf(i); s > 0 && r.hasPositions(i); --s)
+                r.splitToPositions(i, force);
             continue;
         }
         if (!keepAngles || !r.hasPositions(i)) continue;
