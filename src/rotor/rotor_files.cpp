@@ -218,7 +218,6 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
     closeHistoryFile();
     data_ = std::move(fresh);
     measured_.clear();
-    ownProgress_ = TestProgress{};
     currentRun_ = 0;
     if (name) name_ = rotorfiles::rotorNameOfFile(file, mode);
     filePath_ = path;

@@ -209,7 +209,6 @@ void Rotor::clearRuns(bool alsoResults) {
     currentRun_ = 0;
     start_ = true;
     historyName_.clear();
-    ownProgress_ = TestProgress{};
     if (alsoResults) data_->results.clear();
     startTime_ = rotorclock::now();
 }

@@ -24,6 +24,20 @@ bool Rotor::hasUsedPositions(int i) { return positions_.hasUsedPositions(i); }
 void Rotor::setPositionValue(int i, double value) { positions_.setPositionValue(i, value); }
 RotorBase::u32 Rotor::positionLookup(int i) { return positions_.positionLookup(i); }
 void Rotor::positionEntry(int i) { positions_.positionEntry(i); }
-void Rotor::splitToPositions(int i, bool force) { positions_.splitToPositions(i, force); }
-void Rotor::nextPositionSplit(int i, bool force) { positions_.nextPositionSplit(i, force); }
-void Rotor::shareToPositions(int i, bool force) { positions_.shareToPositions(i, force); }
+// A control rotor's test keeps the asks passed on each plane (testProgress):
+// a plane shared out again stands at the ask it reached.
+void Rotor::splitToPositions(int i, bool force) {
+    const bool asks = positions_.hasPositions(i);
+    positions_.splitToPositions(i, force);
+    if (asks && isControlRotor()) testProgress().step(i, 1);
+}
+void Rotor::nextPositionSplit(int i, bool force) {
+    positions_.nextPositionSplit(i, force);
+    if (isControlRotor()) testProgress().step(i, -1);
+}
+void Rotor::shareToPositions(int i, bool force) {
+    positions_.shareToPositions(i, force);
+    if (!isControlRotor()) return;
+    for (int s = testProgress().stepsOf(i); s > 0 && positions_.hasPositions(i); --s)
+        positions_.splitToPositions(i, force);
+}

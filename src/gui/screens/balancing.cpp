@@ -84,15 +84,8 @@ void Data::prepare(bool keepAngles) {
         if (!(_positionPlanes & planeBit(i))) continue;
         if (!r.isOutOfTolerance(i + 1) && !force) continue;
         r.shareToPositions(i, force);
-        if (r.isControlRotor()) {
-            // The asks marked done stay done, whatever recomputes the
-            // corrections (another view, a plane's "Ready" taken back, the
-            // screen opened afresh): the plane stands at the one it reached.
-            for (int s = r.testProgress().stepsOf(i); s > 0 && r.hasPositions(i); --s)
-                r.splitToPositions(i, force);
-            continue;
-        }
-        if (!keepAngles || !r.hasPositions(i)) continue;
+        // A control rotor's planes stand at the asks they reached, not near an angle.
+        if (!keepAngles || !r.hasPositions(i) || r.isControlRotor()) continue;
         // The split whose angle lies nearest the one the operator worked with.
         const double kept = before[static_cast<std::size_t>(i)];
         double d = angleDistance(r.correctionAngle(i, false), kept);
@@ -196,21 +189,11 @@ u32 Data::acknowledged() const {
 }
 
 void Data::setAcknowledged(u32 planes) {
-    _acknowledgedPlanes = planes;
-    if (_rotor->isControlRotor()) _rotor->testProgress().acknowledged = planes;
+    (_rotor->isControlRotor() ? _rotor->testProgress().acknowledged : _acknowledgedPlanes) = planes;
 }
 
 void Data::forgetAcknowledgements() {
     _acknowledgedPlanes = 0;
-}
-
-void Data::stepSplit(int i, bool forward) {
-    Rotor& r = *_rotor;
-    if (forward)
-        r.splitToPositions(i, increasedAccuracy());
-    else
-        r.nextPositionSplit(i, increasedAccuracy());
-    if (r.isControlRotor()) r.testProgress().step(i, forward ? 1 : -1);
 }
 
 void Data::cancelCompensator() {

@@ -137,8 +137,6 @@ struct Data final : Gui::ActiveData {
     void forgetAcknowledgements();
     // Shown planes not acknowledged yet.
     u32 outstanding() const { return _shownPlanes & ~acknowledged(); }
-    // "Next" (or "<" back) on plane index i: its next (previous) position split.
-    void stepSplit(int i, bool forward);
     // The back action while the compensator hint is shown.
     void cancelCompensator();
     // The answer of the "Start balancing again" box.

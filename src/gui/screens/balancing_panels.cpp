@@ -497,13 +497,13 @@ void Data::planeColumns(u32 target) {
             if (stepped && !done &&
                 planeButton("<##back", kButtonGreyBlue, kPlaneButtonImage, mainX - kSmallButton - 8, by, kSmallButton,
                             kButtonHeight))
-                stepSplit(i, false);
+                r.nextPositionSplit(i, increasedAccuracy());
             const bool next = r.hasPositions(i);
             const ImU32 fill = (inPosition & bit) || done ? kButtonGreyBlue : kButtonGreen;
             const std::string label = ks::format("{}##main", textOrEmpty(next ? kTextNext : kTextReady));
             if (planeButton(label.c_str(), fill, 0, mainX, by, kMainButton, kButtonHeight)) {
                 if (next) {
-                    stepSplit(i, true);
+                    r.splitToPositions(i, increasedAccuracy());
                 } else {
                     setAcknowledged(acknowledged() ^ bit);
                     if (done) prepare(false);

@@ -791,7 +791,9 @@ struct ProvingWalk : Bench {
             ASSERT_TRUE(h.tap(label)) << label;
             h.run(400);
         }
-        if (sameAsks) EXPECT_EQ(asks(), before);
+        if (sameAsks) {
+            EXPECT_EQ(asks(), before);
+        }
     }
     // The strip tapped at `x` of its width, then back to the last run at 1 - x or by P2's
     // "Back to run": meanwhile nothing is asked and Start stays locked.
