@@ -29,6 +29,10 @@ GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, h
     registerProtocols();
     g_wall = kStartWall;
     rotorclock::setClock(&harnessWall);
+    start("", english);  // defaults and a fresh rotor, as at start-up without a file
+}
+
+void GuiHarness::start(const char* settings, bool english) {
     SharedFonts& fonts = sharedFonts();
     context_ = ImGui::CreateContext(&fonts.atlas);
     ImGuiIO& io = ImGui::GetIO();
@@ -38,9 +42,9 @@ GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, h
     io.GetClipboardTextFn = &GuiHarness::clipboardText;
     io.ClipboardUserData = this;
 
-    gui_ = std::make_unique<Gui>(GuiClock(clock_));
+    gui_.emplace(GuiClock(clock_));
     gui_->_machine = &machine_;
-    io.UserData = gui_.get();
+    io.UserData = &*gui_;
     if (fonts.slots.empty()) {
         gui_->loadFonts();
         unsigned char* pixels = nullptr;
@@ -52,14 +56,28 @@ GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, h
         gui_->_fonts = fonts.slots;
     }
 
-    loadSettings(*gui_, "");  // defaults and a fresh rotor, as at start-up without a file
+    loadSettings(*gui_, settings);
     setLanguage(english);
     lastFrame_ = clock_.now();
 }
 
-GuiHarness::~GuiHarness() {
+void GuiHarness::stop() {
     gui_.reset();
     ImGui::DestroyContext(context_);
+    context_ = nullptr;
+}
+
+void GuiHarness::restart() {
+    saveSettingsFile(*gui_->_config);
+    const bool english = isEnglish();
+    stop();
+    touch_ = ImVec2(-1, -1);
+    touching_ = false;
+    start(nullptr, english);
+}
+
+GuiHarness::~GuiHarness() {
+    stop();
     rotorclock::setClock(nullptr);
     setLanguage(wasEnglish_);
 }

@@ -19,7 +19,7 @@
 // One harness per test; it restores rotorclock and the language on exit.
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include <imgui.h>
@@ -40,6 +40,12 @@ public:
     GuiHarness& operator=(const GuiHarness&) = delete;
 
     Gui& gui() { return *gui_; }
+
+    // The program closed and started again in the same folder: the Gui and the
+    // interface context are made anew and load the machine's ".cfg" (the live
+    // settings are saved there first, as the settings screen saves each change).
+    // Nothing of the old Gui stays in memory; references to gui() stay valid.
+    void restart();
     FakeMachine& machine() { return machine_; }
     VirtualClock& clock() { return clock_; }
     const UiProbe& probe() const { return probe_; }
@@ -76,11 +82,15 @@ public:
 
 private:
     static const char* clipboardText(void* self);
+    // The interface context and a Gui over the settings file `settings` (loadSettings' path).
+    void start(const char* settings, bool english);
+    void stop();
 
     VirtualClock clock_;
     FakeMachine machine_;
     UiProbe probe_;
-    std::unique_ptr<Gui> gui_;
+    // Held in place, so that a restart's new Gui is reached through the old references.
+    std::optional<Gui> gui_;
     ImGuiContext* context_ = nullptr;
     ImVec2 size_;
     ImVec2 touch_{-1, -1};
