@@ -928,9 +928,10 @@ std::vector<BalancingScene> balancingScenes() {
     // URR masses go on; a light rotor's run 6 above 0.5 × U|mar| asks its
     // correction with the digits that pass the step; after run 39 the test is
     // complete, and once its last masses are off it offers the last run again;
-    // with an earlier run `chosen` it leads back to the last.
+    // with an earlier run `chosen` it leads back to the last; opened from a
+    // record that a newer record of the test `continued`, it asks nothing.
     const auto proving = [](bool english, bool small, double kg, double radius, int runs, double last,
-                            std::uint32_t ready = 0, int chosen = -1) -> BalancingScene {
+                            std::uint32_t ready = 0, int chosen = -1, bool continued = false) -> BalancingScene {
         const auto measured = [=](Rotor& r) {
             r.setName(english ? "Proving" : "Контрольный");
             r.data().speed = 800;
@@ -946,6 +947,14 @@ std::vector<BalancingScene> balancingScenes() {
                 m.results[0].unbalance = m.results[1].unbalance = Vector(u, 1);
             }
             r.selectRun(chosen >= 0 ? chosen : runs - 1);
+            if (!continued) return;
+            const std::string name = ks::format("{}_3", r.nameText(false));
+            std::filesystem::create_directory("history");
+            r.data().runs.push_back(r.data().runs.back());
+            r.data().save(ks::format("history/{}20230125130000.rotor", name));
+            r.data().runs.pop_back();
+            r.data().save(ks::format("history/{}20230125120000.rotor", name));
+            r.loadRotor(ks::format("{}20230125120000.rotor", name).c_str(), 2);
         };
         const auto acknowledged = [ready](Gui&, BalancingData::Data& d, int frame) {
             if (frame == 0) d.setAcknowledged(ready);
@@ -962,6 +971,8 @@ std::vector<BalancingScene> balancingScenes() {
         proving(false, false, 2.1, 140, 6, 0.6),
         proving(true, false, 25, 150, 21, 0.3, 0, 19),  // an earlier run chosen: nothing asked
         proving(false, true, 25, 150, 21, 0.3, 0, 0),
+        proving(true, false, 25, 150, 12, 0.3, 0, -1, true),  // the test went on in a newer record
+        proving(false, false, 25, 150, 12, 0.3, 0, -1, true),
         scene(true, false, outside, twoPlanes, {}),
         scene(false, false, outside, twoPlanes, unbalances),
         scene(true, false, outside, drilling, firstReady),

@@ -85,7 +85,7 @@ std::uint32_t segmentImage(int code);
 // The badge over the machine picture: none, "IN TOLERANCE" in green, or
 // "Balancing required" in red for a control rotor's run that missed its
 // verification step.
-enum class MachineBadge { kNone, kInTolerance, kBalancingRequired, kTestComplete };
+enum class MachineBadge { kNone, kInTolerance, kBalancingRequired, kTestComplete, kTestContinued };
 
 // The machine picture of the interface type with the rotor's shaft segments
 // and its badge over it.

@@ -289,8 +289,17 @@ public:
     void repeatLastRun();
     bool repeatsLastRun();
     // What the operator has marked done toward the next run of a control
-    // rotor's test: shared by every Rotor of the test's history file.
-    TestProgress& testProgress();
+    // rotor's test: read with its history record and kept beside it at every
+    // change (test_progress.h), so that a rotor loaded from the record later,
+    // in this run of the program or the next, finds it.
+    const TestProgress& testProgress() const { return progress_; }
+    // Marks these plane indexes done ("Ready") toward the next run.
+    void setTestAcknowledged(u32 planes);
+    // A control rotor opened from a history record that a newer record of its
+    // test continues (the same runs and more, written when a run was made
+    // after the record was opened before): the test goes on there, so this
+    // record asks nothing and takes no run.  The newer record's name, or "".
+    const std::string& testContinuedIn() const { return continuedIn_; }
     // The current run is the last one recorded.
     bool onLastRun() const;
     // Whether an unbalance u in a test plane meets the limit of run `run`'s
@@ -412,7 +421,8 @@ private:
     bool database_ = false;
     bool flag81_ = false;
     bool start_ = true;
-    TestProgress ownProgress_;  // before the test has a history file
+    TestProgress progress_;
+    std::string continuedIn_;
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     std::string historyError_;
@@ -423,6 +433,15 @@ private:
     const Result* runResult(int run, int place) const;
     const Result* planeRunResult(int run, int i);
     bool appendToHistory(const std::string& bytes);
+    // The test's progress: one ask more or back on plane index i, nothing
+    // marked any more, and kept beside the history record.
+    void stepTestProgress(int i, int by);
+    void restartTestProgress();
+    void saveTestProgress();
+    TestProgressRuns testProgressRuns();
+    // After a history record was loaded: its test's progress, and the newer
+    // record that continues it.
+    void readTestState();
     bool createHistoryFile();
     bool saveRotorFile(const std::string& path);
     bool loadOrSaveRotor(const char* name, int mode);

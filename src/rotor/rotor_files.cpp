@@ -225,6 +225,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
     database_ = mode != 2;
     historyActive_ = mode == 2;
     selectRun(runCount() - 1);
+    readTestState();
     if (mode == 1) clearRuns(true);
     return true;
 }

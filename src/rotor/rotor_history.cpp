@@ -1,7 +1,9 @@
 // The history file of a balancing job: "history/NAME_PYYYYMMDDhhmmss.rotor"
 // (P the plane count), created with the whole rotor record at the first run
 // and grown by appended items: every later run, every recorded text change and
-// the removal of a run.  Reading the file back replays the job.
+// the removal of a run.  Reading the file back replays the job.  A control
+// rotor's test also keeps, beside its record, what the operator marked done
+// toward the next run (test_progress.h).
 //
 // The file is created exclusively, so an earlier job's file is never emptied
 // (a second job in the same second takes the next free second's name).
@@ -10,6 +12,7 @@
 // synced to the disk (and the folder, when the file was created or removed):
 // an append is durable when the call returns, without waiting for the rest of
 // the file system.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -140,8 +143,10 @@ void Rotor::recordRun(const Measurement& run) {
         Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
         appendToHistory(sink.bytes());
     }
-    // What was marked done led to this run: the next one's asks start afresh.
-    testProgress() = TestProgress{};
+    // What was marked done led to this run: the next one's asks start afresh,
+    // in the record that now holds the test.
+    continuedIn_.clear();
+    restartTestProgress();
 }
 
 void Rotor::setRecordedText(u32 fieldId, const char* text) {
@@ -192,7 +197,7 @@ void Rotor::removeCurrentRun() {
     int u = currentRun_;
     if (u < 0 || u >= runCount()) return;
     data_->runs.erase(data_->runs.begin() + u);
-    testProgress() = TestProgress{};
+    restartTestProgress();
     Tris::Sink sink;
     sink.word(Tris::makeHeader(jobrec::kRuns, false, 2));
     sink.word(Tris::kListErase);
@@ -205,7 +210,8 @@ void Rotor::removeCurrentRun() {
 void Rotor::clearRuns(bool alsoResults) {
     closeHistoryFile();
     data_->runs.clear();
-    testProgress() = TestProgress{};
+    restartTestProgress();
+    continuedIn_.clear();
     currentRun_ = 0;
     start_ = true;
     historyName_.clear();
@@ -213,9 +219,82 @@ void Rotor::clearRuns(bool alsoResults) {
     startTime_ = rotorclock::now();
 }
 
-TestProgress& Rotor::testProgress() {
-    if (historyName_.empty()) return ownProgress_;
-    return sharedTestProgress(std::string(kHistoryFolder) + "/" + historyName_);
+// ---------------------------------------------------------------- the verification test's progress
+
+TestProgressRuns Rotor::testProgressRuns() {
+    return {runCount(), runTime(runCount() - 1), planeCount(false)};
+}
+
+void Rotor::saveTestProgress() {
+    if (historyName_.empty() || !isControlRotor()) return;
+    std::string error;
+    if (!keepTestProgress(std::string(kHistoryFolder) + "/" + historyName_, testProgressRuns(), progress_, &error))
+        logPrintf(&logger_, "Test progress of %s not kept (%s)", historyName_.c_str(), error.c_str());
+}
+
+void Rotor::setTestAcknowledged(u32 planes) {
+    if (progress_.acknowledged == planes) return;
+    progress_.acknowledged = planes;
+    saveTestProgress();
+}
+
+void Rotor::stepTestProgress(int i, int by) {
+    const TestProgress before = progress_;
+    progress_.step(i, by);
+    if (progress_ != before) saveTestProgress();
+}
+
+void Rotor::restartTestProgress() {
+    progress_ = TestProgress{};
+    saveTestProgress();
+}
+
+void Rotor::repeatLastRun() {
+    progress_ = TestProgress{};
+    progress_.repeat = true;
+    saveTestProgress();
+}
+
+namespace {
+
+// A record of the same test written later: another history file of the
+// rotor ("NAME_" and more) whose runs begin with all of `runs` and go on.
+// Its name, or "".
+std::string continuingRecord(const std::string& file, const std::vector<Measurement>& runs) {
+    const std::size_t cut = file.rfind('_');
+    if (runs.empty() || cut == std::string::npos) return {};
+    std::error_code ec;
+    std::filesystem::directory_iterator it(kHistoryFolder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name == file || name.rfind('_') != cut || name.compare(0, cut + 1, file, 0, cut + 1) != 0 ||
+            it->path().extension() != ".rotor")
+            continue;
+        RotorData other;
+        if (!other.load(it->path().string(), rotorfiles::kMaxRotorFileBytes) || !other.controlRotor ||
+            other.runs.size() <= runs.size())
+            continue;
+        if (std::equal(runs.begin(), runs.end(), other.runs.begin(),
+                       [](const Measurement& a, const Measurement& b) { return Tris::equalRecords(a, b); }))
+            return name;
+    }
+    return {};
+}
+
+}  // namespace
+
+void Rotor::readTestState() {
+    progress_ = TestProgress{};
+    continuedIn_.clear();
+    if (historyName_.empty() || !isControlRotor()) return;
+    std::string why;
+    progress_ = readTestProgress(std::string(kHistoryFolder) + "/" + historyName_, testProgressRuns(), &why);
+    if (!why.empty())
+        logPrintf(&logger_, "Test progress of %s not read (%s): every ask is asked again", historyName_.c_str(),
+                  why.c_str());
+    continuedIn_ = continuingRecord(historyName_, data_->runs);
+    if (!continuedIn_.empty())
+        logPrintf(&logger_, "History file %s: the test goes on in %s", historyName_.c_str(), continuedIn_.c_str());
 }
 
 void Rotor::openHistory() {

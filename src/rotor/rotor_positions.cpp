@@ -29,15 +29,15 @@ void Rotor::positionEntry(int i) { positions_.positionEntry(i); }
 void Rotor::splitToPositions(int i, bool force) {
     const bool asks = positions_.hasPositions(i);
     positions_.splitToPositions(i, force);
-    if (asks && isControlRotor()) testProgress().step(i, 1);
+    if (asks && isControlRotor()) stepTestProgress(i, 1);
 }
 void Rotor::nextPositionSplit(int i, bool force) {
     positions_.nextPositionSplit(i, force);
-    if (isControlRotor()) testProgress().step(i, -1);
+    if (isControlRotor()) stepTestProgress(i, -1);
 }
 void Rotor::shareToPositions(int i, bool force) {
     positions_.shareToPositions(i, force);
     if (!isControlRotor()) return;
-    for (int s = testProgress().stepsOf(i); s > 0 && positions_.hasPositions(i); --s)
+    for (int s = progress_.stepsOf(i); s > 0 && positions_.hasPositions(i); --s)
         positions_.splitToPositions(i, force);
 }

@@ -1,9 +1,75 @@
-// The program's book of verification-test progress, by history file.
+// The verification test's progress and its file beside the history record.
 #include "rotor/test_progress.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <map>
+#include <cerrno>
+#include <cstring>
+#include <sstream>
+#include <unistd.h>
+
+#include "platform/bounded_read.h"
+#include "platform/durable_files.h"
+#include "platform/file_replace.h"
+#include "texts/format.h"
+
+namespace {
+
+constexpr const char* kRecordExtension = ".rotor";
+constexpr const char* kProgressExtension = ".progress";
+constexpr const char* kHeader = "KESTRUNE test progress 1";
+constexpr const char* kCheck = "check ";
+constexpr std::uint64_t kMaxFileBytes = 4096;
+constexpr int kMaxPlanes = 32;   // the acknowledgements' mask
+constexpr int kMaxSteps = 1000;  // far beyond any plane's positions
+
+// FNV-1a: catches a garbled byte; the replacement already rules out a cut.
+std::uint32_t checksum(const std::string& text) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : text) h = (h ^ c) * 16777619u;
+    return h;
+}
+
+// The file's lines before the checksum.
+std::string body(const TestProgressRuns& runs, const TestProgress& p) {
+    std::string steps;
+    for (int s : p.steps) steps += ks::format(" {}", s);
+    return ks::format("{}\nruns {} {} {}\nready {}\nsteps{}\nrepeat {}\n", kHeader, runs.runs, runs.lastRunTime,
+                      runs.planes, p.acknowledged, steps, p.repeat ? 1 : 0);
+}
+
+// The progress the body states, when it states one for `runs` in exactly the
+// form `body` writes.
+bool parse(const std::string& text, const TestProgressRuns& runs, TestProgress& out, std::string& why) {
+    std::istringstream in(text);
+    std::string header, runsWord, readyWord, stepsWord, repeatWord;
+    TestProgressRuns stated;
+    TestProgress p;
+    int repeat = -1;
+    std::getline(in, header);
+    in >> runsWord >> stated.runs >> stated.lastRunTime >> stated.planes >> readyWord >> p.acknowledged >> stepsWord;
+    if (in && stated.planes >= 0 && stated.planes <= kMaxPlanes) {
+        p.steps.resize(static_cast<std::size_t>(stated.planes));
+        for (int& s : p.steps) in >> s;
+        in >> repeatWord >> repeat;
+    }
+    p.repeat = repeat == 1;
+    const bool sound = in && (repeat == 0 || repeat == 1) &&
+                       std::all_of(p.steps.begin(), p.steps.end(), [](int s) { return s >= 0 && s <= kMaxSteps; }) &&
+                       (stated.planes >= kMaxPlanes || (p.acknowledged >> stated.planes) == 0);
+    // Anything besides what `body` writes (a word, a sign, a leading zero) is no progress of ours.
+    if (!sound || body(stated, p) != text) {
+        why = "not a progress file";
+        return false;
+    }
+    if (stated.runs != runs.runs || stated.lastRunTime != runs.lastRunTime || stated.planes != runs.planes) {
+        why = "kept for other runs";
+        return false;
+    }
+    out = std::move(p);
+    return true;
+}
+
+}  // namespace
 
 int TestProgress::stepsOf(int i) const {
     return i >= 0 && static_cast<std::size_t>(i) < steps.size() ? steps[static_cast<std::size_t>(i)] : 0;
@@ -16,10 +82,64 @@ void TestProgress::step(int i, int by) {
     s = std::max(0, s + by);
 }
 
-TestProgress& sharedTestProgress(const std::string& path) {
-    // Only the interface thread works on a test; the book lives as long as the program.
-    static std::map<std::string, TestProgress> book;
-    std::error_code ec;
-    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return book[ec ? path : absolute.lexically_normal().string()];
+bool TestProgress::empty() const {
+    return acknowledged == 0 && !repeat && std::all_of(steps.begin(), steps.end(), [](int s) { return s == 0; });
+}
+
+bool TestProgress::operator==(const TestProgress& other) const {
+    if (acknowledged != other.acknowledged || repeat != other.repeat) return false;
+    const std::size_t n = std::max(steps.size(), other.steps.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (stepsOf(static_cast<int>(i)) != other.stepsOf(static_cast<int>(i))) return false;
+    return true;
+}
+
+std::string testProgressPath(const std::string& historyPath) {
+    const std::string extension = kRecordExtension;
+    const bool record = historyPath.size() > extension.size() &&
+                        historyPath.compare(historyPath.size() - extension.size(), extension.size(), extension) == 0;
+    return (record ? historyPath.substr(0, historyPath.size() - extension.size()) : historyPath) + kProgressExtension;
+}
+
+TestProgress readTestProgress(const std::string& historyPath, const TestProgressRuns& runs, std::string* why) {
+    const std::string path = testProgressPath(historyPath);
+    std::string text, reason;
+    if (::access(path.c_str(), F_OK) != 0) return {};  // nothing marked yet
+    TestProgress progress;
+    if (!platform::readBoundedFile(path, kMaxFileBytes, text, &reason)) {
+        if (why) *why = reason;
+        return {};
+    }
+    const std::size_t check = text.rfind(kCheck);
+    if (check == std::string::npos || (check > 0 && text[check - 1] != '\n') ||
+        text.compare(check, std::string::npos, ks::format("{}{:08x}\n", kCheck, checksum(text.substr(0, check)))) != 0) {
+        if (why) *why = "damaged";
+        return {};
+    }
+    if (!parse(text.substr(0, check), runs, progress, reason)) {
+        if (why) *why = reason;
+        return {};
+    }
+    return progress;
+}
+
+bool keepTestProgress(const std::string& historyPath, const TestProgressRuns& runs, const TestProgress& progress,
+                      std::string* error) {
+    const std::string path = testProgressPath(historyPath);
+    if (progress.empty() || runs.planes > kMaxPlanes) {
+        if (::unlink(path.c_str()) != 0) {
+            if (errno == ENOENT) return true;
+            if (error) *error = std::strerror(errno);
+            return false;
+        }
+        platform::syncFolderOf(path);
+        return true;
+    }
+    TestProgress kept = progress;
+    kept.steps.resize(static_cast<std::size_t>(runs.planes), 0);
+    const std::string text = body(runs, kept);
+    std::string why;
+    if (platform::replaceFile(path, text + ks::format("{}{:08x}\n", kCheck, checksum(text)), &why)) return true;
+    if (error) *error = why;
+    return false;
 }

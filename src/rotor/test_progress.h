@@ -1,10 +1,16 @@
 #pragma once
 // What the operator has marked done toward the next run of a control rotor's
-// verification test.  It belongs to the test, not to a screen's visit nor to
-// one Rotor object: it is kept by the test's history file for as long as the
-// program runs, so that the Balancing screen opened afresh, or the rotor
-// loaded again from its history record, asks only what is left.  A run
-// recorded or removed, or the runs cleared, starts it afresh.
+// verification test, and the file that keeps it beside the test's history
+// record.  It belongs to the test, not to a screen's visit nor to one run of
+// the program: the Balancing screen opened afresh, the record opened again or
+// the program started again ask only what is left.  A run recorded or
+// removed, or the runs cleared, starts it afresh.
+//
+// The file ("history/NAME.progress" beside "history/NAME.rotor") is a few
+// text lines ending in a checksum, replaced whole at every change, and names
+// the runs it leads on from.  Anything it cannot vouch for (missing, cut
+// short, garbled, kept for other runs) reads as nothing marked: the screen
+// then asks every ask of the run again, never one less.
 
 #include <cstdint>
 #include <string>
@@ -18,8 +24,29 @@ struct TestProgress {
     int stepsOf(int i) const;
     // One ask more (`by` 1) or back (-1) on plane index i; never below the first.
     void step(int i, int by);
+    // Nothing is marked.
+    bool empty() const;
+    bool operator==(const TestProgress& other) const;
+    bool operator!=(const TestProgress& other) const { return !(*this == other); }
 };
 
-// The progress of the test recorded in the history file at `path` (made
-// absolute, so that a rotor loaded again from it finds it).
-TestProgress& sharedTestProgress(const std::string& path);
+// The runs a progress leads on from: the record's run count and the time
+// stamp of its last run, and its plane count.
+struct TestProgressRuns {
+    int runs = 0;
+    std::int64_t lastRunTime = 0;
+    int planes = 0;
+};
+
+// The progress file of the history record at `historyPath`.
+std::string testProgressPath(const std::string& historyPath);
+// The progress kept for the record; nothing marked when the file is missing,
+// unreadable, damaged or kept for other runs (`why` then says so, when given
+// and a file was there).
+TestProgress readTestProgress(const std::string& historyPath, const TestProgressRuns& runs,
+                              std::string* why = nullptr);
+// Keeps the progress for the record: the file is replaced whole, so that a
+// cut leaves the old or the new one; with nothing marked it is removed.
+// False, with the system's reason in `error`, when that failed.
+bool keepTestProgress(const std::string& historyPath, const TestProgressRuns& runs, const TestProgress& progress,
+                      std::string* error = nullptr);

@@ -243,6 +243,7 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD042, "Verification test complete", "Проверочные испытания завершены"},
     {0x1EFD043, "Repeat run {}", "Повторить пуск {}"},
     {0x1EFD044, "Back to run {}", "Вернуться к пуску {}"},
+    {0x1EFD045, "Test continued in a newer record", "Испытания продолжены в новой записи"},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

@@ -176,8 +176,10 @@ u32 Data::computeInPosition() const {
 
 bool Data::testComplete() const { return _rotor->verificationComplete() && !_rotor->repeatsLastRun(); }
 
+bool Data::testContinued() const { return _rotor->isControlRotor() && !_rotor->testContinuedIn().empty(); }
+
 bool Data::startLocked() const {
-    if (testComplete()) return true;
+    if (testComplete() || testContinued()) return true;
     if (_rotor->isControlRotor())
         return hasRuns() && (!_rotor->onLastRun() || (shownPlanes(false, nullptr) & ~acknowledged()) != 0);
     return outstanding() != 0 && !_displayUnbalances && !_compensatorPending &&
@@ -189,7 +191,10 @@ u32 Data::acknowledged() const {
 }
 
 void Data::setAcknowledged(u32 planes) {
-    (_rotor->isControlRotor() ? _rotor->testProgress().acknowledged : _acknowledgedPlanes) = planes;
+    if (_rotor->isControlRotor())
+        _rotor->setTestAcknowledged(planes);
+    else
+        _acknowledgedPlanes = planes;
 }
 
 void Data::forgetAcknowledgements() {
@@ -311,9 +316,10 @@ void drawPictureAndInstructions(Gui& g, Data& d) {
     const bool missed = d.stepMissed();
     drawMachinePicture(d._view, d.planeCount(),
                        d.inTolerance()    ? MachineBadge::kInTolerance
-                       : missed           ? MachineBadge::kBalancingRequired
-                       : d.testComplete() ? MachineBadge::kTestComplete
-                                          : MachineBadge::kNone);
+                       : d.testContinued() ? MachineBadge::kTestContinued
+                       : missed            ? MachineBadge::kBalancingRequired
+                       : d.testComplete()  ? MachineBadge::kTestComplete
+                                           : MachineBadge::kNone);
     drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
     if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
     if (d.hasRuns())
@@ -333,12 +339,17 @@ void showProgress(Gui& g) {
 void Gui::balancing() {
     using namespace BalancingData;
     if (frameAloneWithoutRotor(*this)) return;
-    Data& d = rotorScreenData(*this, &Data::_rotor);
+    bool made = false;
+    Data& d = rotorScreenData(*this, &Data::_rotor, &made);
     d.gui = this;
     if (_screenChanged && _machine) {
         _machine->setRotor(_rotor);
         _machine->requestDriveSetup();
     }
+    // Back from another screen (the IC screen's runs and computations, the
+    // settings), a control rotor's asks are worked out again from its test's
+    // progress, as a fresh visit works them out.
+    if (_screenChanged && !made && _rotor->isControlRotor()) d.prepare(false);
     rotorPictureScale(d._view, 0, _screenWidth, _screenHeight, kPictureLeft);
     _hint = textOrEmpty(kTextHint);
     _hintDetails.clear();

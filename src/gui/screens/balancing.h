@@ -124,12 +124,17 @@ struct Data final : Gui::ActiveData {
     u32 computeInPosition() const;
     // The start switch is locked: a shown plane is not acknowledged, or a
     // control rotor's verification test is complete and its last run is not
-    // being repeated.  A control rotor's next run is a certificate row: in
-    // every view it waits for the last run chosen and its asks all done.
+    // being repeated, or it goes on in a newer record.  A control rotor's
+    // next run is a certificate row: in every view it waits for the last run
+    // chosen and its asks all done.
     bool startLocked() const;
     bool testComplete() const;
+    // A control rotor's record that a newer record of its test continues:
+    // it shows its runs, asks nothing and takes no run.
+    bool testContinued() const;
     // The planes marked done: a control rotor's belong to its test and
-    // outlast this screen (Rotor::testProgress), a plain rotor's to this visit.
+    // outlast this screen and the program (Rotor::testProgress), a plain
+    // rotor's to this visit.
     u32 acknowledged() const;
     void setAcknowledged(u32 planes);
     // Every plane is to be corrected again; a control rotor's test starts

@@ -16,6 +16,7 @@
 #include "platform/file_replace.h"
 #include "platform/local_clock.h"
 #include "rotor/rotor_files.h"
+#include "rotor/test_progress.h"
 #include "texts/format.h"
 #include "texts/text_groups.h"
 
@@ -338,6 +339,8 @@ void deleteMarked(Data& d) {
         std::error_code ec;
         fs::remove(e.path, ec);
         if (!ec) {  // removed, or gone already
+            // A verification test's progress goes with its record.
+            if (d.history) fs::remove(testProgressPath(e.path), ec);
             platform::syncFolderOf(e.path);
             continue;
         }

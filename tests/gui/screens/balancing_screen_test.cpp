@@ -23,6 +23,7 @@
 #include "rotor/rotor.h"
 #include "rotor/rotor_measure_feed.h"
 #include "rotor/rotor_report.h"
+#include "rotor/test_progress.h"
 #include "support/gui_harness.h"
 #include "support/gui_influence_steps.h"
 #include "support/protocols_pdf_inspect.h"
@@ -778,10 +779,12 @@ struct ProvingWalk : Bench {
         const auto marker = [&plane](const UiItem& m) { return m.label == "marker" && m.text == plane; };
         return std::any_of(items.begin(), items.end(), marker);
     }
-    std::vector<std::string> asks() {
+    std::vector<std::string> asks() {  // each plane's ask, "*" after it while its marker stands
         std::vector<std::string> shown;
-        for (const char* ask : {"instruction1", "instruction2", "instruction3"})
-            shown.push_back(find(ask) ? find(ask)->text : "");
+        for (int i = 0; i < 3; ++i) {
+            const UiItem* ask = find(ks::format("instruction{}", i + 1));
+            shown.push_back(ask ? ask->text + (asked(i) ? "*" : "") : "");
+        }
         return shown;
     }
     // Taps these in turn (È is Home); back on this screen the same asks stand.
@@ -794,6 +797,30 @@ struct ProvingWalk : Bench {
         if (sameAsks) {
             EXPECT_EQ(asks(), before);
         }
+    }
+    // The program closed and started again, then the record `file` (the newest "Proving" when
+    // empty) opened from the History.
+    void restart(const std::string& file = {}) {
+        h.restart();
+        h.run(400);
+        roam({"History"}, false);
+        ASSERT_TRUE(file.empty() ? h.tap("Proving") : h.tap("Proving", file));
+        h.run(400);
+        roam({"History"}, false);
+        ASSERT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
+    }
+    // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC".
+    void redetermineIc() {
+        roam({"Redetermine IC", "Measurements"}, false);
+        for (int p : {0, 1, 3}) {
+            if (p != 0) influencesteps::placeTrialMass(h, "10", "0");
+            ASSERT_TRUE(influencesteps::slideStart(h));
+            std::array<Complex, 2> u = readings();
+            if (p != 0) u[p / 2] += 10 * rotor().data().planes[0].radius;
+            rotortest::feedSession(rotor(), {u[0], u[1]});
+            m.resultCount = 1, g.back(), h.run(100);
+        }
+        roam({"Save IC"}, false);
     }
     // The strip tapped at `x` of its width, then back to the last run at 1 - x or by P2's
     // "Back to run": meanwhile nothing is asked and Start stays locked.
@@ -865,13 +892,56 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
         if (w.at == 19 && plane == 2 && !last) {  // P3 at its second ask, P1's "Ready" tapped again
             const std::vector<std::string> before = w.asks();
             w.tapIn("Ready", 0);
-            EXPECT_TRUE(w.asked(0) && w.asks() == before);
+            std::vector<std::string> taken = before;
+            EXPECT_EQ(w.asks(), (taken[0] += "*", taken));
             w.tapIn("Ready", 0);
         }
     };
     const Road strip = [](ProvingWalk& w, int plane, bool last) {
         if (w.at == 21 && plane == -1) w.chooseAndReturn(0.1f, false);
         if (w.at == 22 && plane == 0 && last) w.chooseAndReturn(0.9f, true);  // to run 1 and back
+    };
+    // The same asks, and markers, before and after a restart or an IC save; a progress file cut
+    // short or garbled asks every ask of the run again.
+    const auto same = [](ProvingWalk& w, const std::function<void()>& step) {
+        const std::vector<std::string> before = w.asks();
+        step();
+        EXPECT_EQ(w.asks(), before) << w.at;
+    };
+    const Road restarted = [&same](ProvingWalk& w, int plane, bool last) {
+        if ((w.at == 12 && plane == 1 && last) || (w.at == 19 && plane == 2 && !last) ||
+            (w.at == 26 && plane == 2 && last) || (w.at == 40 && plane == 0 && last && w.rotor().repeatsLastRun()))
+            same(w, [&w] { w.restart(); });
+    };
+    const Road garbled = [first = std::vector<std::string>()](ProvingWalk& w, int plane, bool last) mutable {
+        if (w.at == 12 && plane == -1) first = w.asks();
+        if (w.at != 12 || plane != 1 || !last) return;
+        const std::vector<std::string> done = w.asks();
+        const std::string file = testProgressPath(ks::format("history/{}", w.rotor().nameText(true)));
+        const std::string kept = testwd::readFile(file);
+        // Cut short, and P2's "Ready" garbled away: a file as sound as any but for its check.
+        for (const std::string& bad : {kept.substr(0, kept.size() / 2), std::string(kept).replace(kept.find("ready ") + 6, 1, "0")}) {
+            testwd::writeFile(file, bad), w.restart();
+            EXPECT_EQ(w.asks(), first);
+        }
+        testwd::writeFile(file, kept), w.restart();
+        EXPECT_EQ(w.asks(), done);
+    };
+    const Road icSaved = [&same](ProvingWalk& w, int plane, bool last) {
+        if ((plane == -1 && (w.at == 12 || w.at == 21 || w.at == 39)) ||
+            (w.at == 40 && plane == 0 && last && w.rotor().repeatsLastRun()))
+            same(w, [&w] { w.redetermineIc(); });
+    };
+    // Restarted after run 12, the record of 12 runs is opened again after run 14.
+    const Road older = [&same, file = std::string()](ProvingWalk& w, int plane, bool last) mutable {
+        if (w.at == 12 && plane == 1 && last) w.restart(), file = w.rotor().nameText(true);
+        if (w.at != 14 || plane != 1 || !last) return;
+        same(w, [&] {
+            w.restart(file);
+            EXPECT_FALSE(w.slideStart()) << "the older record took a run";
+            EXPECT_EQ(w.find("badge") ? w.find("badge")->text : "", "Test continued in a newer record");
+            w.restart();
+        });
     };
     struct Case {
         const char* name;
@@ -885,7 +955,11 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
                           Case{"2.1 kg", {"2.1", "140", "140"}, 0, reporttext::kVerdictApproved},
                           Case{"1.25 kg", {"1.25", "100", "100"}, 0, reporttext::kVerdictApproved},
                           Case{"left", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, leaving},
-                          Case{"chosen", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, strip}}) {
+                          Case{"chosen", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, strip},
+                          Case{"restarted", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, restarted},
+                          Case{"garbled", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, garbled},
+                          Case{"IC saved", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, icSaved},
+                          Case{"older", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, older}}) {
         SCOPED_TRACE(c.name);
         ProvingWalk w(c.set);
         w.own = {fromPolarDeg(3 * w.umar(), 40), fromPolarDeg(2 * w.umar(), 200)};
@@ -893,18 +967,7 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
         if (c.road) w.road = c.road;
         std::vector<std::string> said;
         w.walkThrough(said);
-        if (c.misread != 0) {  // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC"
-            w.roam({"Redetermine IC", "Measurements"}, false);
-            for (int p : {0, 1, 3}) {
-                if (p != 0) influencesteps::placeTrialMass(w.h, "10", "0");
-                ASSERT_TRUE(influencesteps::slideStart(w.h));
-                std::array<Complex, 2> u = w.readings();
-                if (p != 0) u[p / 2] += 10 * w.rotor().data().planes[0].radius;
-                rotortest::feedSession(w.rotor(), {u[0], u[1]});
-                w.m.resultCount = 1, w.g.back(), w.h.run(100);
-            }
-            w.roam({"Save IC"}, false);
-        }
+        if (c.misread != 0) w.redetermineIc();
         EXPECT_EQ(w.rotor().makeReport(0, "walk.pdf", 0, 0), reportresult::kWritten);
         EXPECT_NE(pdfinspect::text("walk.pdf").find(textOrEmpty(c.verdict)), std::string::npos);
     }

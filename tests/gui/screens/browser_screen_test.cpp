@@ -18,6 +18,7 @@
 #include "rotor/rotor.h"
 #include "rotor/rotor_files.h"
 #include "rotor/rotor_files_fixture.h"
+#include "rotor/test_progress.h"
 #include "support/gui_harness.h"
 #include "support/work_dir.h"
 
@@ -238,6 +239,14 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
     for (const std::string& file : {active, other})
         for (const char* icon : {"save", "print"}) ASSERT_TRUE(a.h.tap(icon, file));
     EXPECT_STREQ(a.g._rotor->nameText(true), active.c_str());
+
+    // A record deleted takes its verification test's progress along.
+    Browser c;
+    const std::string record = c.record("PROVING", kNow - 60);
+    testwd::writeFile(testProgressPath("history/" + record), "progress");
+    c.open(true);
+    c.tap("delete", record), c.tap("Yes");
+    EXPECT_EQ(testwd::filesIn("history"), Names{});
 }
 
 TEST(BrowserScreen, CopiesStayInsideTheDatabase) {
