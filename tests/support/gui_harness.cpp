@@ -71,8 +71,6 @@ void GuiHarness::restart() {
     saveSettingsFile(*gui_->_config);
     const bool english = isEnglish();
     stop();
-    touch_ = ImVec2(-1, -1);
-    touching_ = false;
     start(nullptr, english);
 }
 

@@ -240,12 +240,10 @@ TEST(BrowserScreen, WhatCannotBeDeletedStaysListed) {
         for (const char* icon : {"save", "print"}) ASSERT_TRUE(a.h.tap(icon, file));
     EXPECT_STREQ(a.g._rotor->nameText(true), active.c_str());
 
-    // A record deleted takes its verification test's progress along.
-    Browser c;
+    Browser c;  // a record deleted takes its verification test's progress along
     const std::string record = c.record("PROVING", kNow - 60);
     testwd::writeFile(testProgressPath("history/" + record), "progress");
-    c.open(true);
-    c.tap("delete", record), c.tap("Yes");
+    c.open(true), c.tap("delete", record), c.tap("Yes");
     EXPECT_EQ(testwd::filesIn("history"), Names{});
 }
 
