@@ -29,10 +29,6 @@ GuiHarness::GuiHarness(float width, float height, bool english) : size_(width, h
     registerProtocols();
     g_wall = kStartWall;
     rotorclock::setClock(&harnessWall);
-    start("", english);  // defaults and a fresh rotor, as at start-up without a file
-}
-
-void GuiHarness::start(const char* settings, bool english) {
     SharedFonts& fonts = sharedFonts();
     context_ = ImGui::CreateContext(&fonts.atlas);
     ImGuiIO& io = ImGui::GetIO();
@@ -56,26 +52,26 @@ void GuiHarness::start(const char* settings, bool english) {
         gui_->_fonts = fonts.slots;
     }
 
-    loadSettings(*gui_, settings);
+    loadSettings(*gui_, "");  // defaults and a fresh rotor, as at start-up without a file
     setLanguage(english);
     lastFrame_ = clock_.now();
-}
-
-void GuiHarness::stop() {
-    gui_.reset();
-    ImGui::DestroyContext(context_);
-    context_ = nullptr;
 }
 
 void GuiHarness::restart() {
     saveSettingsFile(*gui_->_config);
     const bool english = isEnglish();
-    stop();
-    start(nullptr, english);
+    gui_.reset();
+    gui_.emplace(GuiClock(clock_));
+    gui_->_machine = &machine_;
+    gui_->_fonts = sharedFonts().slots;
+    ImGui::GetIO().UserData = &*gui_;
+    loadSettings(*gui_, nullptr);
+    setLanguage(english);
 }
 
 GuiHarness::~GuiHarness() {
-    stop();
+    gui_.reset();
+    ImGui::DestroyContext(context_);
     rotorclock::setClock(nullptr);
     setLanguage(wasEnglish_);
 }

@@ -40,11 +40,10 @@ public:
     GuiHarness& operator=(const GuiHarness&) = delete;
 
     Gui& gui() { return *gui_; }
-
-    // The program closed and started again in the same folder: the Gui and the
-    // interface context are made anew and load the machine's ".cfg" (the live
-    // settings are saved there first, as the settings screen saves each change).
-    // Nothing of the old Gui stays in memory; references to gui() stay valid.
+    // The program closed and started again in the same folder: a new Gui over
+    // the machine's ".cfg" (the live settings saved there first, as the
+    // settings screen saves each change); nothing of the old one stays.
+    // References to gui() stay valid.
     void restart();
     FakeMachine& machine() { return machine_; }
     VirtualClock& clock() { return clock_; }
@@ -82,15 +81,11 @@ public:
 
 private:
     static const char* clipboardText(void* self);
-    // The interface context and a Gui over the settings file `settings` (loadSettings' path).
-    void start(const char* settings, bool english);
-    void stop();
 
     VirtualClock clock_;
     FakeMachine machine_;
     UiProbe probe_;
-    // Held in place, so that a restart's new Gui is reached through the old references.
-    std::optional<Gui> gui_;
+    std::optional<Gui> gui_;  // in place, so that a restart's Gui is reached through the old references
     ImGuiContext* context_ = nullptr;
     ImVec2 size_;
     ImVec2 touch_{-1, -1};

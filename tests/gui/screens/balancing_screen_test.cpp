@@ -703,8 +703,11 @@ struct ProvingWalk : Bench {
     Complex misread;  // what the machine adds in plane 1 to the moment test's last couple
     std::vector<std::array<std::string, 3>> on;  // plane index, grams, degrees as the screen says them
     int at = 0;  // the run whose asks are done
-    // What the engineer does besides the asks: before them (plane -1) and after each of a plane's.
-    std::function<void(ProvingWalk&, int plane, bool last)> road = [](ProvingWalk&, int, bool) {};
+    // What the engineer does besides the asks at run `run`: before them (plane -1), or after one of
+    // a plane's (its last or not). Done, it leaves the asks and markers as they stood.
+    struct Step { int run, plane; bool last; std::function<void(ProvingWalk&)> act; };
+    std::vector<Step> road;
+    std::vector<std::string> opening;  // the asks as the run's asks began
 
     explicit ProvingWalk(const verification::ProvingSet& set)
         : Bench([&set](Bench& b) {
@@ -736,9 +739,10 @@ struct ProvingWalk : Bench {
     std::vector<std::string> doAsks() {
         std::vector<std::string> said;
         std::smatch a;
-        road(*this, -1, true);
+        opening = asks();
+        take(-1, true);
         for (int i = 0; i < 3; ++i)
-            for (const UiItem* ask; asked(i) && (ask = find(ks::format("instruction{}", i + 1)));) {
+            for (const UiItem* ask; said.size() < 64 && asked(i) && (ask = find(ks::format("instruction{}", i + 1)));) {
                 const std::string text = ask->text;
                 EXPECT_TRUE(std::regex_match(text, a, std::regex(R"(([^|]+)\|([0-9.]+) g\|([0-9.]+)°)"))) << text;
                 said.push_back(ks::format("P{} {} {} g {}°", i + 1, a[1].str(), a[2].str(), a[3].str()));
@@ -750,7 +754,7 @@ struct ProvingWalk : Bench {
                 else ADD_FAILURE() << said.back() << ": no such mass on";
                 const bool last = !inColumn("Next", i);
                 tapIn(last ? "Ready" : "Next", i);
-                road(*this, i, last);
+                take(i, last);
                 if (last) break;
             }
         return said;
@@ -772,44 +776,43 @@ struct ProvingWalk : Bench {
     }
 
     // ---- roads besides the asks -------------------------------------------------------------
-    // Plane index i's asks are not all marked done: its marker stands on the dial.
-    bool asked(int i) {
-        const auto& items = h.probe().items();
-        const std::string plane = std::to_string(i + 1);
-        const auto marker = [&plane](const UiItem& m) { return m.label == "marker" && m.text == plane; };
-        return std::any_of(items.begin(), items.end(), marker);
+    void take(int plane, bool last) {
+        for (const Step& step : road)
+            if (step.run == at && step.plane == plane && step.last == last) {
+                const std::vector<std::string> before = asks();
+                step.act(*this);
+                EXPECT_EQ(asks(), before) << at;
+            }
+    }
+    bool asked(int i) {  // plane index i's marker stands on the dial: its asks are not all done
+        for (const UiItem& m : h.probe().items())
+            if (m.label == "marker" && m.text == std::to_string(i + 1)) return true;
+        return false;
     }
     std::vector<std::string> asks() {  // each plane's ask, "*" after it while its marker stands
-        std::vector<std::string> shown;
-        for (int i = 0; i < 3; ++i) {
-            const UiItem* ask = find(ks::format("instruction{}", i + 1));
-            shown.push_back(ask ? ask->text + (asked(i) ? "*" : "") : "");
-        }
+        std::vector<std::string> shown(3);
+        for (int i = 0; i < 3; ++i)
+            if (const UiItem* ask = find(ks::format("instruction{}", i + 1))) shown[i] = ask->text + (asked(i) ? "*" : "");
         return shown;
     }
-    // Taps these in turn (È is Home); back on this screen the same asks stand.
-    void roam(std::initializer_list<const char*> labels, bool sameAsks = true) {
-        const std::vector<std::string> before = asks();
+    void roam(std::initializer_list<const char*> labels) {  // taps these in turn (È is Home)
         for (const char* label : labels) {
             ASSERT_TRUE(h.tap(label)) << label;
             h.run(400);
-        }
-        if (sameAsks) {
-            EXPECT_EQ(asks(), before);
         }
     }
     // The program closed and started again, then the record `file` (the newest "Proving" when
     // empty) opened from the History.
     void restart(const std::string& file = {}) {
         h.restart(), h.run(400);
-        roam({"History"}, false);
+        roam({"History"});
         ASSERT_TRUE(file.empty() ? h.tap("Proving") : h.tap("Proving", file));
-        h.run(400), roam({"History"}, false);
+        h.run(400), roam({"History"});
         ASSERT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
     }
     // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC".
     void redetermineIc() {
-        roam({"Redetermine IC", "Measurements"}, false);
+        roam({"Redetermine IC", "Measurements"});
         for (int p : {0, 1, 3}) {
             if (p != 0) influencesteps::placeTrialMass(h, "10", "0");
             ASSERT_TRUE(influencesteps::slideStart(h));
@@ -818,20 +821,15 @@ struct ProvingWalk : Bench {
             rotortest::feedSession(rotor(), {u[0], u[1]});
             m.resultCount = 1, g.back(), h.run(100);
         }
-        roam({"Save IC"}, false);
+        roam({"Save IC"});
     }
-    // The strip tapped at `x` of its width, then back to the last run at 1 - x or by P2's
-    // "Back to run": meanwhile nothing is asked and Start stays locked.
-    void chooseAndReturn(float x, bool button) {
+    // An earlier run chosen on the strip asks nothing and locks Start; P2's "Back to run" returns.
+    void chooseAndReturn() {
         const int last = rotor().runCount() - 1;
         const UiItem strip = *find("measurement");
-        const auto tap = [&](float share) {
-            h.tapAt(ImVec2(strip.min.x + share * (strip.max.x - strip.min.x), strip.centre().y));
-        };
-        tap(x), h.frame();
+        h.tapAt(ImVec2(strip.min.x + 0.1f * (strip.max.x - strip.min.x), strip.centre().y)), h.frame();
         EXPECT_FALSE(rotor().onLastRun() || asks() != std::vector<std::string>(3) || slideStart());
-        if (button) tapIn(ks::format("Back to run {}", last + 1), 1);
-        else tap(1 - x), h.frame();
+        tapIn(ks::format("Back to run {}", last + 1), 1);
         EXPECT_EQ(rotor().currentRun(), last);
     }
 };
@@ -859,105 +857,69 @@ TEST(BalancingScreen, ProvingRotorWalkedAsTheScreenAsksIsApproved) {
 }
 
 // Walked the same way: plane 1 set to removing before the tick, a machine that misreads the
-// last couple (the other views and the strip's "+" tried on the way, and after the test an IC
-// redetermination), light rotors whose corrections before runs 6 and 7 need finer digits; and
-// the README's rotor with the screen left, the record opened again, a done plane's "Ready"
-// tapped again, and earlier runs chosen on the strip.
+// last couple, light rotors whose corrections before runs 6 and 7 need finer digits; and the
+// README's rotor taking the other roads an operator takes, each leaving the asks as they stood.
 TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
     if (!pdfinspect::toolsPresent()) GTEST_SKIP() << "poppler-utils not installed";
-    using Road = std::function<void(ProvingWalk&, int plane, bool last)>;
-    const Road views = [](ProvingWalk& w, int plane, bool) {  // Start stays locked in them
-        if (plane != -1) return;
-        struct View { const char *on, *off; int run; };
-        for (const View& v : {View{"Unbalances", "Correction", 25}, View{"Test table", "Test table", 37}})
-            if (w.at == v.run || w.at == 40) {  // and after "Repeat run 39"
-                w.roam({v.on}, false);
-                EXPECT_FALSE(w.slideStart()) << v.on;
-                w.roam({v.off}, false);
-            }
-        if (w.at != 21) return;
-        const ImVec2 middle = w.find("measurement")->centre();  // pulled down where a plain rotor's "+" is
-        for (float dy : {0.0f, 10.0f, 20.0f, 40.0f, 60.0f})
-            w.h.press(ImVec2(middle.x, middle.y + dy)), w.h.frame(2);
+    using Road = std::vector<ProvingWalk::Step>;
+    using Act = std::function<void(ProvingWalk&)>;
+    const Act views = [](ProvingWalk& w) {  // Start stays locked in the other views
+        for (auto [on, off] : {std::pair{"Unbalances", "Correction"}, std::pair{"Test table", "Test table"}}) {
+            w.roam({on});
+            EXPECT_FALSE(w.slideStart()) << on;
+            w.roam({off});
+        }
+    };
+    const Act pulled = [](ProvingWalk& w) {  // the strip pulled down where a plain rotor's "+" is
+        const ImVec2 middle = w.find("measurement")->centre();
+        for (float dy : {0.0f, 10.0f, 20.0f, 40.0f, 60.0f}) w.h.press(ImVec2(middle.x, middle.y + dy)), w.h.frame(2);
         EXPECT_FALSE(w.find("+"));
         w.h.release(), w.h.frame(2);
     };
-    const Road leaving = [](ProvingWalk& w, int plane, bool last) {
-        if (w.at == 12 && plane == 2 && last) w.roam({"È", "Balancing", "Balance"});
-        if (w.at == 21 && plane == 0 && last)  // another rotor opened meanwhile
-            w.roam({"È", "Database", "add", "È", "History", "Proving", "History"});
-        if (w.at == 26 && plane == 0 && last) w.roam({"È", "Balancing", "History"});
-        if (w.at == 19 && plane == 2 && !last) {  // P3 at its second ask, P1's "Ready" tapped again
-            const std::vector<std::string> before = w.asks();
-            w.tapIn("Ready", 0);
-            std::vector<std::string> taken = before;
-            EXPECT_EQ(w.asks(), (taken[0] += "*", taken));
-            w.tapIn("Ready", 0);
-        }
-    };
-    const Road strip = [](ProvingWalk& w, int plane, bool last) {
-        if (w.at == 21 && plane == -1) w.chooseAndReturn(0.1f, false);
-        if (w.at == 22 && plane == 0 && last) w.chooseAndReturn(0.9f, true);  // to run 1 and back
-    };
-    // Restarts (the progress read back as a new process reads it) after run 12's asks, with P3 at its
-    // second ask after run 19, after run 26 and mid "Repeat run 39" keep the asks and markers. At
-    // run 12 the progress cut short or garbled asks every ask again; at run 14 the record of 12
-    // runs, which run 13 went on from, takes no run.
-    const Road restarted = [older = std::string(), first = std::vector<std::string>()](
-                               ProvingWalk& w, int plane, bool last) mutable {
-        const std::vector<std::string> before = w.asks();
-        if (w.at == 12 && plane == -1) first = before;
-        if (w.at == 12 && plane == 1 && last) {
-            older = w.rotor().nameText(true);
-            const std::string file = testProgressPath("history/" + older), kept = testwd::readFile(file);
-            // Cut short, and P2's "Ready" garbled away: a file as sound as any but for its check.
-            for (std::string bad : {kept.substr(0, kept.size() / 2), std::string(kept).replace(kept.find("ready ") + 6, 1, "0")}) {
-                testwd::writeFile(file, bad), w.restart();
-                EXPECT_EQ(w.asks(), first);
-            }
-            testwd::writeFile(file, kept);
-        } else if (w.at == 14 && plane == 1 && last) {
-            w.restart(older);
-            EXPECT_FALSE(w.slideStart()) << "the older record took a run";
-            EXPECT_EQ(w.find("badge") ? w.find("badge")->text : "", "Test continued in a newer record");
-        } else if (!(w.at == 19 && plane == 2 && !last) && !(w.at == 26 && plane == 2 && last) &&
-                   !(w.at == 40 && plane == 0 && last && w.rotor().repeatsLastRun())) {
-            return;
-        }
-        w.restart();
-        EXPECT_EQ(w.asks(), before) << w.at;
-    };
-    // "Save IC" with the asks outstanding after runs 12, 21 and 39, and mid "Repeat run 39".
-    const Road icSaved = [](ProvingWalk& w, int plane, bool last) {
-        const std::vector<std::string> before = w.asks();
-        if ((plane != -1 || (w.at != 12 && w.at != 21 && w.at != 39)) && !(w.at == 40 && plane == 0 && last && w.rotor().repeatsLastRun()))
-            return;
-        w.redetermineIc();
-        EXPECT_EQ(w.asks(), before) << w.at;
-    };
-    struct Case {
-        const char* name;
-        verification::ProvingSet set;
-        double misread;
-        TextId verdict;
-        Road road = {};
-    };
+    // Restarts read the progress back as a new process reads it. At run 12 the progress cut short,
+    // then with P2's "Ready" garbled away, asks every ask again; at run 14 the record of 12 runs,
+    // which run 13 went on from, takes no run. IC saves with the asks outstanding. Start stays
+    // locked in the other views, on an earlier run, and no "+" copies a run.
+    std::string older;
+    const Act restart = [](ProvingWalk& w) { w.restart(); }, ic = [](ProvingWalk& w) { w.redetermineIc(); };
+    const Road roads = {
+        {25, -1, true, views}, {21, -1, true, pulled}, {22, 0, true, [](ProvingWalk& w) { w.chooseAndReturn(); }},
+        {19, 2, false, [](ProvingWalk& w) {  // P3 at its second ask, P1's "Ready" tapped again
+             std::vector<std::string> taken = w.asks();
+             w.tapIn("Ready", 0);
+             EXPECT_EQ(w.asks(), (taken[0] += "*", taken));
+             w.tapIn("Ready", 0);
+         }},
+        {12, -1, true, ic}, {21, -1, true, ic}, {39, -1, true, ic}, {40, 0, true, ic},
+        {12, 1, true, [&older](ProvingWalk& w) {
+             older = w.rotor().nameText(true);
+             const std::string file = testProgressPath("history/" + older), kept = testwd::readFile(file);
+             for (std::string bad : {kept.substr(0, kept.size() / 2), std::string(kept).replace(kept.find("ready ") + 6, 1, "0")}) {
+                 testwd::writeFile(file, bad), w.restart();
+                 EXPECT_EQ(w.asks(), w.opening);
+             }
+             testwd::writeFile(file, kept), w.restart();
+         }},
+        {14, 1, true, [&older](ProvingWalk& w) {
+             w.restart(older);
+             EXPECT_FALSE(w.slideStart()) << "the older record took a run";
+             EXPECT_EQ(w.find("badge") ? w.find("badge")->text : "", "Test continued in a newer record");
+             w.restart();
+         }},
+        {19, 2, false, restart}, {26, 2, true, restart}, {40, 0, true, restart}};  // 40: "Repeat run 39"
+    struct Case { const char* name; verification::ProvingSet set; double misread; TextId verdict; Road road = {}; };
     for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved},
-                          Case{"misread", {"25", "150", "100"}, 290, reporttext::kVerdictNotApproved, views},
+                          Case{"misread", {"25", "150", "100"}, 290, reporttext::kVerdictNotApproved},
                           Case{"2.1 kg", {"2.1", "140", "140"}, 0, reporttext::kVerdictApproved},
                           Case{"1.25 kg", {"1.25", "100", "100"}, 0, reporttext::kVerdictApproved},
-                          Case{"left", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, leaving},
-                          Case{"chosen", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, strip},
-                          Case{"restarted", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, restarted},
-                          Case{"IC saved", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, icSaved}}) {
+                          Case{"roads", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, roads}}) {
         SCOPED_TRACE(c.name);
         ProvingWalk w(c.set);
         w.own = {fromPolarDeg(3 * w.umar(), 40), fromPolarDeg(2 * w.umar(), 200)};
         w.misread = fromPolarDeg(c.misread, 0);
-        if (c.road) w.road = c.road;
+        w.road = c.road;
         std::vector<std::string> said;
         w.walkThrough(said);
-        if (c.misread != 0) w.redetermineIc();
         EXPECT_EQ(w.rotor().makeReport(0, "walk.pdf", 0, 0), reportresult::kWritten);
         EXPECT_NE(pdfinspect::text("walk.pdf").find(textOrEmpty(c.verdict)), std::string::npos);
     }
