@@ -287,7 +287,7 @@ public:
     // asks left, while the last run is the current one, until a run is
     // recorded or the runs are cleared.  Asking for it starts its asks afresh.
     void repeatLastRun();
-    bool repeatsLastRun();
+    bool repeatsLastRun() const;
     // What the operator has marked done toward the next run of a control
     // rotor's test: read with its history record and kept beside it at every
     // change (test_progress.h), so that a rotor loaded from the record later,
@@ -433,6 +433,8 @@ private:
     const Result* runResult(int run, int place) const;
     const Result* planeRunResult(int run, int i);
     bool appendToHistory(const std::string& bytes);
+    // "history/" and the history file's name.
+    std::string historyPath() const;
     // The test's progress: one ask more or back on plane index i, nothing
     // marked any more, and kept beside the history record.
     void stepTestProgress(int i, int by);

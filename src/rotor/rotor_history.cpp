@@ -219,6 +219,8 @@ void Rotor::clearRuns(bool alsoResults) {
     startTime_ = rotorclock::now();
 }
 
+std::string Rotor::historyPath() const { return std::string(kHistoryFolder) + "/" + historyName_; }
+
 // ---------------------------------------------------------------- the verification test's progress
 
 TestProgressRuns Rotor::testProgressRuns() {
@@ -228,7 +230,7 @@ TestProgressRuns Rotor::testProgressRuns() {
 void Rotor::saveTestProgress() {
     if (historyName_.empty() || !isControlRotor()) return;
     std::string error;
-    if (!keepTestProgress(std::string(kHistoryFolder) + "/" + historyName_, testProgressRuns(), progress_, &error))
+    if (!keepTestProgress(historyPath(), testProgressRuns(), progress_, &error))
         logPrintf(&logger_, "Test progress of %s not kept (%s)", historyName_.c_str(), error.c_str());
 }
 
@@ -239,9 +241,9 @@ void Rotor::setTestAcknowledged(u32 planes) {
 }
 
 void Rotor::stepTestProgress(int i, int by) {
-    const TestProgress before = progress_;
+    const int before = progress_.stepsOf(i);
     progress_.step(i, by);
-    if (progress_ != before) saveTestProgress();
+    if (progress_.stepsOf(i) != before) saveTestProgress();
 }
 
 void Rotor::restartTestProgress() {
@@ -288,7 +290,7 @@ void Rotor::readTestState() {
     continuedIn_.clear();
     if (historyName_.empty() || !isControlRotor()) return;
     std::string why;
-    progress_ = readTestProgress(std::string(kHistoryFolder) + "/" + historyName_, testProgressRuns(), &why);
+    progress_ = readTestProgress(historyPath(), testProgressRuns(), &why);
     if (!why.empty())
         logPrintf(&logger_, "Test progress of %s not read (%s): every ask is asked again", historyName_.c_str(),
                   why.c_str());
@@ -299,7 +301,7 @@ void Rotor::readTestState() {
 
 void Rotor::openHistory() {
     if (history_ || historyName_.empty()) return;
-    const std::string path = std::string(kHistoryFolder) + "/" + historyName_;
+    const std::string path = historyPath();
     history_ = std::fopen(path.c_str(), "ab");
     if (!history_) logPrintf(&logger_, "Cannot open history file %s", path.c_str());
 }

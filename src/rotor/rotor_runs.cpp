@@ -224,7 +224,7 @@ bool Rotor::verificationComplete() {
 
 bool Rotor::onLastRun() const { return currentRun_ + 1 == static_cast<int>(data_->runs.size()); }
 
-bool Rotor::repeatsLastRun() { return progress_.repeat && onLastRun(); }
+bool Rotor::repeatsLastRun() const { return progress_.repeat && onLastRun(); }
 
 bool Rotor::withinStepLimit(int run, double u) {
     const double P = permissibleUnbalance(1);

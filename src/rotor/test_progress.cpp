@@ -86,14 +86,6 @@ bool TestProgress::empty() const {
     return acknowledged == 0 && !repeat && std::all_of(steps.begin(), steps.end(), [](int s) { return s == 0; });
 }
 
-bool TestProgress::operator==(const TestProgress& other) const {
-    if (acknowledged != other.acknowledged || repeat != other.repeat) return false;
-    const std::size_t n = std::max(steps.size(), other.steps.size());
-    for (std::size_t i = 0; i < n; ++i)
-        if (stepsOf(static_cast<int>(i)) != other.stepsOf(static_cast<int>(i))) return false;
-    return true;
-}
-
 std::string testProgressPath(const std::string& historyPath) {
     const std::string extension = kRecordExtension;
     const bool record = historyPath.size() > extension.size() &&

@@ -26,8 +26,6 @@ struct TestProgress {
     void step(int i, int by);
     // Nothing is marked.
     bool empty() const;
-    bool operator==(const TestProgress& other) const;
-    bool operator!=(const TestProgress& other) const { return !(*this == other); }
 };
 
 // The runs a progress leads on from: the record's run count and the time
