@@ -295,11 +295,20 @@ public:
     const TestProgress& testProgress() const { return progress_; }
     // Marks these plane indexes done ("Ready") toward the next run.
     void setTestAcknowledged(u32 planes);
-    // A control rotor opened from a history record that a newer record of its
-    // test continues (the same runs and more, written when a run was made
-    // after the record was opened before): the test goes on there, so this
-    // record asks nothing and takes no run.  The newer record's name, or "".
-    const std::string& testContinuedIn() const { return continuedIn_; }
+    // A control rotor opened from a history record in which a run was made
+    // after it had been opened before: that run, added or in the last one's
+    // place, went into a newer record, where the test goes on, so this record
+    // asks nothing and takes no run.  It stays so when the newer record is
+    // deleted, for the rotor holds what that record asked.
+    bool testContinued() const { return progress_.continued; }
+    // What the operator is told of the test's progress file, once: a change
+    // that could not be kept (the system's errno), a file refused when the
+    // record was opened (every ask is asked again).
+    struct TestProgressNotice {
+        int writeError = 0;
+        bool refused = false;
+    };
+    TestProgressNotice takeTestProgressNotice() { return std::exchange(progressNotice_, TestProgressNotice{}); }
     // The current run is the last one recorded.
     bool onLastRun() const;
     // Whether an unbalance u in a test plane meets the limit of run `run`'s
@@ -422,7 +431,7 @@ private:
     bool flag81_ = false;
     bool start_ = true;
     TestProgress progress_;
-    std::string continuedIn_;
+    TestProgressNotice progressNotice_;
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
     std::string historyError_;
@@ -441,9 +450,11 @@ private:
     void restartTestProgress();
     void saveTestProgress();
     TestProgressRuns testProgressRuns();
-    // After a history record was loaded: its test's progress, and the newer
-    // record that continues it.
+    // After a history record was loaded: its test's progress, and whether a
+    // newer record continues it.
     void readTestState();
+    // The record `historyName_` names is left for a new one that goes on from its runs.
+    void markTestContinued();
     bool createHistoryFile();
     bool saveRotorFile(const std::string& path);
     bool loadOrSaveRotor(const char* name, int mode);

@@ -73,6 +73,8 @@ bool Rotor::appendToHistory(const std::string& bytes) {
 }
 
 bool Rotor::createHistoryFile() {
+    // A file not made leaves the rotor on the record it had (or none).
+    const std::string before = historyName_;
     startTime_ = rotorclock::now();
     std::error_code ec;
     const bool folderMade = std::filesystem::create_directories(kHistoryFolder, ec);
@@ -105,6 +107,7 @@ bool Rotor::createHistoryFile() {
     if (!f) {
         logPrintf(&logger_, "Create history file: %s failed (%s)", historyName_.c_str(), std::strerror(err));
         historyError_ = systemReason(err);
+        historyName_ = before;
         return false;
     }
 
@@ -117,6 +120,7 @@ bool Rotor::createHistoryFile() {
         std::fclose(f);
         std::remove(path.c_str());
         syncCreated(path, folderMade);
+        historyName_ = before;
         return false;
     }
     history_ = f;
@@ -126,6 +130,9 @@ bool Rotor::createHistoryFile() {
 }
 
 void Rotor::recordRun(const Measurement& run) {
+    // The run goes into a new record: the one these runs were read from (or
+    // written to before) is left to it.
+    if (!history_) markTestContinued();
     Measurement m = run;
     m.time = rotorclock::now();
     m.operatorName = config_ ? config_->local.operatorName : std::string();
@@ -145,7 +152,6 @@ void Rotor::recordRun(const Measurement& run) {
     }
     // What was marked done led to this run: the next one's asks start afresh,
     // in the record that now holds the test.
-    continuedIn_.clear();
     restartTestProgress();
 }
 
@@ -210,8 +216,9 @@ void Rotor::removeCurrentRun() {
 void Rotor::clearRuns(bool alsoResults) {
     closeHistoryFile();
     data_->runs.clear();
-    restartTestProgress();
-    continuedIn_.clear();
+    // The record left stays in the History with what was marked toward its
+    // next run: opened again, it asks only what is left.
+    progress_ = TestProgress{};
     currentRun_ = 0;
     start_ = true;
     historyName_.clear();
@@ -229,9 +236,18 @@ TestProgressRuns Rotor::testProgressRuns() {
 
 void Rotor::saveTestProgress() {
     if (historyName_.empty() || !isControlRotor()) return;
-    std::string error;
-    if (!keepTestProgress(historyPath(), testProgressRuns(), progress_, &error))
-        logPrintf(&logger_, "Test progress of %s not kept (%s)", historyName_.c_str(), error.c_str());
+    int err = 0;
+    if (keepTestProgress(historyPath(), testProgressRuns(), progress_, &err)) return;
+    progressNotice_.writeError = err != 0 ? err : EIO;
+    logPrintf(&logger_, "Test progress of %s not kept (%s)", historyName_.c_str(),
+              std::strerror(progressNotice_.writeError));
+}
+
+void Rotor::markTestContinued() {
+    if (historyName_.empty() || !isControlRotor()) return;
+    progress_.continued = true;
+    saveTestProgress();
+    progress_ = TestProgress{};  // the new record's, from its first ask
 }
 
 void Rotor::setTestAcknowledged(u32 planes) {
@@ -287,16 +303,25 @@ std::string continuingRecord(const std::string& file, const std::vector<Measurem
 
 void Rotor::readTestState() {
     progress_ = TestProgress{};
-    continuedIn_.clear();
     if (historyName_.empty() || !isControlRotor()) return;
     std::string why;
     progress_ = readTestProgress(historyPath(), testProgressRuns(), &why);
-    if (!why.empty())
-        logPrintf(&logger_, "Test progress of %s not read (%s): every ask is asked again", historyName_.c_str(),
-                  why.c_str());
-    continuedIn_ = continuingRecord(historyName_, data_->runs);
-    if (!continuedIn_.empty())
-        logPrintf(&logger_, "History file %s: the test goes on in %s", historyName_.c_str(), continuedIn_.c_str());
+    if (progress_.continued) {
+        logPrintf(&logger_, "History file %s: the test went on in a newer record", historyName_.c_str());
+        return;
+    }
+    // A record continued before its progress said so: the newer record shows it.
+    const std::string newer = continuingRecord(historyName_, data_->runs);
+    if (!newer.empty()) {
+        logPrintf(&logger_, "History file %s: the test goes on in %s", historyName_.c_str(), newer.c_str());
+        progress_.continued = true;
+        saveTestProgress();  // so that it holds when the newer record is deleted
+        return;
+    }
+    if (why.empty()) return;
+    progressNotice_.refused = true;
+    logPrintf(&logger_, "Test progress of %s not read (%s): every ask is asked again", historyName_.c_str(),
+              why.c_str());
 }
 
 void Rotor::openHistory() {

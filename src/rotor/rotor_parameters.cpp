@@ -421,7 +421,7 @@ bool Rotor::asksNothing(int i) {
     if (!isControlRotor()) return false;
     // The next run follows the last: an earlier run chosen, or a record the
     // test went on from, has nothing to ask.
-    if (!onLastRun() || !continuedIn_.empty()) return true;
+    if (!onLastRun() || testContinued()) return true;
     if (testMassesNow() != PositionTable::TestMasses::kCorrection) return !positions_.asksTestMasses(i);
     if (i == verificationrows::kMiddlePlane) return true;
     // A correction is asked where the plane would miss the limit of the step

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <sstream>
 #include <unistd.h>
 
@@ -16,7 +15,9 @@ namespace {
 
 constexpr const char* kRecordExtension = ".rotor";
 constexpr const char* kProgressExtension = ".progress";
-constexpr const char* kHeader = "KESTRUNE test progress 1";
+// Form 1 had no "continued" line; it is read as it stands, never written.
+constexpr const char* kHeaderForm1 = "KESTRUNE test progress 1";
+constexpr const char* kHeader = "KESTRUNE test progress 2";
 constexpr const char* kCheck = "check ";
 constexpr std::uint64_t kMaxFileBytes = 4096;
 constexpr int kMaxPlanes = 32;   // the acknowledgements' mask
@@ -29,35 +30,41 @@ std::uint32_t checksum(const std::string& text) {
     return h;
 }
 
-// The file's lines before the checksum.
-std::string body(const TestProgressRuns& runs, const TestProgress& p) {
+// The file's lines before the checksum, in the form that `header` names.
+std::string body(const TestProgressRuns& runs, const TestProgress& p, const std::string& header = kHeader) {
     std::string steps;
     for (int s : p.steps) steps += ks::format(" {}", s);
-    return ks::format("{}\nruns {} {} {}\nready {}\nsteps{}\nrepeat {}\n", kHeader, runs.runs, runs.lastRunTime,
-                      runs.planes, p.acknowledged, steps, p.repeat ? 1 : 0);
+    std::string text = ks::format("{}\nruns {} {} {}\nready {}\nsteps{}\nrepeat {}\n", header, runs.runs,
+                                  runs.lastRunTime, runs.planes, p.acknowledged, steps, p.repeat ? 1 : 0);
+    if (header != kHeaderForm1) text += ks::format("continued {}\n", p.continued ? 1 : 0);
+    return text;
 }
+
+bool isFlag(int v) { return v == 0 || v == 1; }
 
 // The progress the body states, when it states one for `runs` in exactly the
 // form `body` writes.
 bool parse(const std::string& text, const TestProgressRuns& runs, TestProgress& out, std::string& why) {
     std::istringstream in(text);
-    std::string header, runsWord, readyWord, stepsWord, repeatWord;
+    std::string header, runsWord, readyWord, stepsWord, repeatWord, continuedWord;
     TestProgressRuns stated;
     TestProgress p;
-    int repeat = -1;
+    int repeat = -1, continued = 0;
     std::getline(in, header);
     in >> runsWord >> stated.runs >> stated.lastRunTime >> stated.planes >> readyWord >> p.acknowledged >> stepsWord;
     if (in && stated.planes >= 0 && stated.planes <= kMaxPlanes) {
         p.steps.resize(static_cast<std::size_t>(stated.planes));
         for (int& s : p.steps) in >> s;
         in >> repeatWord >> repeat;
+        if (header != kHeaderForm1) in >> continuedWord >> continued;
     }
     p.repeat = repeat == 1;
-    const bool sound = in && (repeat == 0 || repeat == 1) &&
+    p.continued = continued == 1;
+    const bool sound = in && (header == kHeader || header == kHeaderForm1) && isFlag(repeat) && isFlag(continued) &&
                        std::all_of(p.steps.begin(), p.steps.end(), [](int s) { return s >= 0 && s <= kMaxSteps; }) &&
                        (stated.planes >= kMaxPlanes || (p.acknowledged >> stated.planes) == 0);
     // Anything besides what `body` writes (a word, a sign, a leading zero) is no progress of ours.
-    if (!sound || body(stated, p) != text) {
+    if (!sound || body(stated, p, header) != text) {
         why = "not a progress file";
         return false;
     }
@@ -83,8 +90,29 @@ void TestProgress::step(int i, int by) {
 }
 
 bool TestProgress::empty() const {
-    return acknowledged == 0 && !repeat && std::all_of(steps.begin(), steps.end(), [](int s) { return s == 0; });
+    return acknowledged == 0 && !repeat && !continued &&
+           std::all_of(steps.begin(), steps.end(), [](int s) { return s == 0; });
 }
+
+namespace {
+
+// `a` says something was done that `b` does not: a plane marked or an ask passed, a repeat asked for.
+bool saysMore(const TestProgress& a, const TestProgress& b) {
+    if ((a.acknowledged & ~b.acknowledged) != 0 || (a.repeat && !b.repeat) || (a.continued && !b.continued))
+        return true;
+    for (std::size_t i = 0; i < a.steps.size(); ++i)
+        if (a.steps[i] > b.stepsOf(static_cast<int>(i))) return true;
+    return false;
+}
+
+// Removes the file; false, with errno, when it is there and stays.
+bool removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) return errno == ENOENT;
+    platform::syncFolderOf(path);
+    return true;
+}
+
+}  // namespace
 
 std::string testProgressPath(const std::string& historyPath) {
     const std::string extension = kRecordExtension;
@@ -116,22 +144,21 @@ TestProgress readTestProgress(const std::string& historyPath, const TestProgress
 }
 
 bool keepTestProgress(const std::string& historyPath, const TestProgressRuns& runs, const TestProgress& progress,
-                      std::string* error) {
+                      int* error) {
     const std::string path = testProgressPath(historyPath);
     if (progress.empty() || runs.planes > kMaxPlanes) {
-        if (::unlink(path.c_str()) != 0) {
-            if (errno == ENOENT) return true;
-            if (error) *error = std::strerror(errno);
-            return false;
-        }
-        platform::syncFolderOf(path);
-        return true;
+        if (removeFile(path)) return true;
+        if (error) *error = errno;
+        return false;
     }
     TestProgress kept = progress;
     kept.steps.resize(static_cast<std::size_t>(runs.planes), 0);
     const std::string text = body(runs, kept);
-    std::string why;
-    if (platform::replaceFile(path, text + ks::format("{}{:08x}\n", kCheck, checksum(text)), &why)) return true;
-    if (error) *error = why;
+    if (platform::replaceFile(path, text + ks::format("{}{:08x}\n", kCheck, checksum(text)))) return true;
+    const int err = errno;
+    if (error) *error = err;
+    // What stands on the disk must not say more was done than was: a mark
+    // taken back that could not be written takes the whole file along.
+    if (saysMore(readTestProgress(historyPath, runs), kept)) removeFile(path);
     return false;
 }

@@ -176,7 +176,7 @@ u32 Data::computeInPosition() const {
 
 bool Data::testComplete() const { return _rotor->verificationComplete() && !_rotor->repeatsLastRun(); }
 
-bool Data::testContinued() const { return !_rotor->testContinuedIn().empty(); }
+bool Data::testContinued() const { return _rotor->testContinued(); }
 
 bool Data::startLocked() const {
     if (testComplete() || testContinued()) return true;
