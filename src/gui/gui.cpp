@@ -102,6 +102,7 @@ void Gui::draw(float width, float height) {
     _covers.clear();
     _veils.clear();
     collectRetiredRotors();
+    sayTestProgressNotice();
     if (_machine) {
         machineReadyHook();
         if (_machine->isDemo() && !_devMode) drawDemoBadge(width, height);

@@ -280,6 +280,10 @@ public:
     // the reason says so on the screen where it happened, after the box on
     // screen (a protocol's) has gone.
     void sayWriteError(Rotor& rotor);
+    // What the active rotor's verification test could not keep or read back
+    // of its progress, said in a box at the next frame wherever it happened
+    // (a tap on "Ready", a run, a record opened).
+    void sayTestProgressNotice();
     // The name of the next new rotor: the language's prefix and the number
     // after the highest in "db/" and "history/".
     std::string nextRotorName() const;

@@ -12,6 +12,7 @@
 #include "machine/machine_codes.h"
 #include "rotor/rotor.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
 
@@ -43,6 +44,15 @@ void Gui::sayWriteError(Rotor& rotor) {
     const std::string save = rotor.takeSaveError();
     if (!save.empty() && save != reason) reason += reason.empty() ? save : "\n" + save;
     if (!reason.empty()) queueMessageBox(textOrEmpty(textid::kTextError), reason.c_str());
+}
+
+void Gui::sayTestProgressNotice() {
+    if (!_rotor) return;
+    const Rotor::TestProgressNotice notice = _rotor->takeTestProgressNotice();
+    if (notice.refused)
+        queueMessageBox(textOrEmpty(textid::kTextProgressReadingError), textOrEmpty(textid::kTextProgressAskedAgain));
+    if (notice.writeError != 0)
+        queueMessageBox(textOrEmpty(textid::kTextProgressSavingError), systemReasonText(notice.writeError).c_str());
 }
 
 void Gui::handRotorToMachine(Rotor* rotor) {

@@ -244,6 +244,10 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD043, "Repeat run {}", "Повторить пуск {}"},
     {0x1EFD044, "Back to run {}", "Вернуться к пуску {}"},
     {0x1EFD045, "Test continued in a newer record", "Испытания продолжены в новой записи"},
+    {0x1EFD046, "Test progress saving error!", "Ошибка сохранения хода испытаний!"},
+    {0x1EFD047, "Test progress reading error!", "Ошибка чтения хода испытаний!"},
+    {0x1EFD048, "Every ask of the run is asked again: check what is on the rotor first.",
+     "Все указания пуска будут даны заново: сначала проверьте, что установлено на изделии."},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

@@ -134,6 +134,9 @@ constexpr TextId kTextTest = 0x195DC0A;      // "Test"
 constexpr TextId kTextStart = 0x195DC0B;     // "Start"
 constexpr TextId kTextCalculationError = 0x1EFD035;  // "Imbalance calculation error"
 constexpr TextId kTextGaussFailed = 0x1EFD036;       // "Failed Gaussian Test"
+constexpr TextId kTextProgressSavingError = 0x1EFD046;   // "Test progress saving error!"
+constexpr TextId kTextProgressReadingError = 0x1EFD047;  // "Test progress reading error!"
+constexpr TextId kTextProgressAskedAgain = 0x1EFD048;    // "Every ask of the run is asked again: ..."
 
 // ---- Machine states: the text of state s is kMachineStateFirst + s ----------
 constexpr TextId kMachineStateFirst = 0x1073001;  // state 0 "Idle"
