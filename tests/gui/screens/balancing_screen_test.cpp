@@ -6,6 +6,7 @@
 #define IMGUI_DEFINE_MATH_OPERATORS
 #include <imgui_internal.h>
 
+#include <cerrno>
 #include <cmath>
 #include <complex>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "gui/dial.h"
 #include "gui/fonts.h"
 #include "gui/screens/balancing.h"
+#include "platform/file_replace.h"
 #include "protocols/report_texts.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
@@ -122,6 +124,8 @@ struct Bench {
     }
     void ready(int plane) { tapIn("Ready", plane); }
 };
+
+long fullDisk(int, const void*, std::size_t) { return (errno = ENOSPC, -1); }
 
 const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
 
@@ -801,14 +805,35 @@ struct ProvingWalk : Bench {
             h.run(400);
         }
     }
-    // The program closed and started again, then the record `file` (the newest "Proving" when
-    // empty) opened from the History.
+    // The program closed and started again, its clock from the same moment as every start's, then
+    // the record `file` (the one the test is in when empty) opened.
     void restart(const std::string& file = {}) {
-        h.restart(), h.run(400);
+        const std::string record = file.empty() ? rotor().nameText(true) : file;
+        h.restart(), h.setWallTime(GuiHarness::kStartWall), h.run(400);
+        open(record);
+    }
+    // The record opened from the History (Home first when elsewhere); a box on the way is
+    // closed, its text and details kept in `said`.
+    void open(const std::string& file) {
+        if (g.currentScreen() != Gui::ScreenId::Home) roam({"È"});
         roam({"History"});
-        ASSERT_TRUE(file.empty() ? h.tap("Proving") : h.tap("Proving", file));
-        h.run(400), roam({"History"});
+        ASSERT_TRUE(h.tap("Proving", file)) << file;
+        h.run(400);
+        said = g._modalState == Gui::kShown ? g._modalText + "|" + g._modalDetails : "";
+        if (!said.empty()) g.pressModalButton(0), h.run(400);
+        roam({"History"});
         ASSERT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
+    }
+    std::string said;  // the box the last open showed
+    // The record shown takes no run and says that the test went on.
+    void expectContinued() {
+        EXPECT_FALSE(slideStart()) << rotor().nameText(true) << " took a run";
+        EXPECT_EQ(find("badge") ? find("badge")->text : "", "Test continued in a newer record");
+    }
+    // The record `older` opened after a restart, then again the record the test is in.
+    void visitOlder(const std::string& older) {
+        const std::string newer = rotor().nameText(true);
+        restart(older), expectContinued(), restart(newer);
     }
     // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC".
     void redetermineIc() {
@@ -880,7 +905,7 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
     // then with P2's "Ready" garbled away, asks every ask again; at run 14 the record of 12 runs,
     // which run 13 went on from, takes no run. IC saves with the asks outstanding. Start stays
     // locked in the other views, on an earlier run, and no "+" copies a run.
-    std::string older;
+    std::string older, before;
     const Act restart = [](ProvingWalk& w) { w.restart(); }, ic = [](ProvingWalk& w) { w.redetermineIc(); };
     const Road roads = {
         {25, -1, true, views}, {21, -1, true, pulled}, {22, 0, true, [](ProvingWalk& w) { w.chooseAndReturn(); }},
@@ -897,16 +922,41 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
              for (std::string bad : {kept.substr(0, kept.size() / 2), std::string(kept).replace(kept.find("ready ") + 6, 1, "0")}) {
                  testwd::writeFile(file, bad), w.restart();
                  EXPECT_EQ(w.asks(), w.opening);
+                 EXPECT_EQ(w.said, "Test progress reading error!|Every ask of the run is asked again: check what is on the rotor first.");
              }
              testwd::writeFile(file, kept), w.restart();
          }},
-        {14, 1, true, [&older](ProvingWalk& w) {
-             w.restart(older);
-             EXPECT_FALSE(w.slideStart()) << "the older record took a run";
-             EXPECT_EQ(w.find("badge") ? w.find("badge")->text : "", "Test continued in a newer record");
-             w.restart();
+        {14, 1, true, [&older](ProvingWalk& w) {  // also with the record it went on in deleted
+             w.visitOlder(older);
+             const std::string newer = w.rotor().nameText(true), path = "history/" + newer;
+             const std::string record = testwd::readFile(path), kept = testwd::readFile(testProgressPath(path));
+             w.open(older), w.roam({"È", "History"});
+             ASSERT_TRUE(w.h.tap("delete", newer));
+             w.h.run(400), w.roam({"Yes"});
+             ASSERT_FALSE(std::filesystem::exists(path));
+             w.restart(older), w.expectContinued();
+             testwd::writeFile(path, record), testwd::writeFile(testProgressPath(path), kept), w.restart(newer);
          }},
-        {19, 2, false, restart}, {26, 2, true, restart}, {40, 0, true, restart}};  // 40: "Repeat run 39"
+        {12, 1, false, [](ProvingWalk& w) {  // "New", then "Edit", answered Yes: the record keeps its marks
+             const std::string record = w.rotor().nameText(true);
+             w.roam({"New", "Yes"}), w.open(record);
+             w.g.back(), w.h.run(400), w.roam({"Edit", "Yes"}), w.open(record);
+         }},
+        {16, 1, true, [](ProvingWalk& w) {  // a mark taken back that cannot be kept
+             const std::string file = testProgressPath("history/" + std::string(w.rotor().nameText(true)));
+             const std::string kept = testwd::readFile(file);
+             platform::setReplaceFileWriter(&fullDisk), w.tapIn("Ready", 1), w.h.run(400);
+             platform::setReplaceFileWriter(nullptr);
+             EXPECT_EQ(w.g._modalText + "|" + w.g._modalDetails, "Test progress saving error!|Not enough space!");
+             w.g.pressModalButton(0), w.restart();
+             EXPECT_EQ(w.asks(), w.opening) << "an ask skipped";
+             testwd::writeFile(file, kept), w.restart();
+         }},
+        {19, 2, false, restart}, {26, 2, true, restart},
+        {40, 0, true, [&before](ProvingWalk& w) {  // "Repeat run 39" after a restart; then the record before it
+             if (!w.rotor().testProgress().repeat) return w.visitOlder(before);
+             before = w.rotor().nameText(true), w.restart();
+         }}};
     struct Case { const char* name; verification::ProvingSet set; double misread; TextId verdict; Road road = {}; };
     for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved},
                           Case{"misread", {"25", "150", "100"}, 290, reporttext::kVerdictNotApproved},
@@ -936,10 +986,13 @@ TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
     w.own[1] += fromPolarDeg(0.3 * w.umar(), 200) - read[1];
     w.run();
     ASSERT_TRUE(w.missed());
+    const std::string missedIn = w.rotor().nameText(true);
+    w.restart();  // the step made again in the record opened again
     EXPECT_EQ(w.doAsks(), std::vector<std::string>{"P1 Attach mass 0.004 g 255.0°"});  // "0.00 g", hidden, before
     w.run();
     EXPECT_EQ(w.rotor().runCount(), 6);
     EXPECT_FALSE(w.missed());
+    w.visitOlder(missedIn);
 }
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
