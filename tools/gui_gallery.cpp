@@ -22,7 +22,9 @@
 //              planes, a control rotor, both languages, the largest window and
 //              the smallest (a distance being typed, the content scrolled).
 //   --screen balancing CFG
-//              the Balancing screen over runs measured through the rotor's
+//              the Balancing screen of a proving rotor at steps of its test
+//              and over its records' progress (continued, refused, not kept
+//              on a full disk), both languages; over runs measured through the rotor's
 //              intake: two planes out of tolerance in both modes and both
 //              languages, a plane marked Ready, a run in tolerance, the
 //              compensator's hint, a drilling plane, the smallest window in
@@ -40,6 +42,7 @@
 // Exit code 0 when the picture was written.
 
 #include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <chrono>
@@ -76,11 +79,13 @@
 #include "gui/screens/influence.h"
 #include "gui/widgets.h"
 #include "machine/machine.h"
+#include "platform/file_replace.h"
 #include "records/job_records.h"
 #include "records/settings_file.h"
 #include "records/settings_records.h"
 #include "resources/resource_store.h"
 #include "rotor/rotor.h"
+#include "rotor/test_progress.h"
 #include "texts/record_tags.h"
 #include "texts/format.h"
 #include "texts/text_ids.h"
@@ -751,6 +756,7 @@ int screenPage(const char* settings, const char* out, void (Gui::*screen)(),
                 const int w = scene.small ? appwindow::kMinWidth : kCellWidth;
                 const int h = scene.small ? appwindow::kMinHeight : kCellHeight;
                 setLanguage(scene.english);
+                gui._modalState = Gui::kHidden;  // the scene before's box is not this one's
                 gui.newRotor();
                 scene.shape(*gui._rotor);
                 gui.setScreen(false, screen);
@@ -775,6 +781,9 @@ int screenPage(const char* settings, const char* out, void (Gui::*screen)(),
 }
 
 using EditingScene = ScreenScene<Editing::Data>;
+
+// A write that finds the disk full.
+long fullDisk(int, const void*, std::size_t) { return (errno = ENOSPC, -1); }
 
 void setFlag(Rotor& rotor, std::uint32_t tag, std::uint32_t value) {
     const std::uint32_t path[] = {tag, value};
@@ -929,9 +938,12 @@ std::vector<BalancingScene> balancingScenes() {
     // correction with the digits that pass the step; after run 39 the test is
     // complete, and once its last masses are off it offers the last run again;
     // with an earlier run `chosen` it leads back to the last; opened from a
-    // record that a newer record of the test `continued`, it asks nothing.
+    // record that a newer record of the test continued, it asks nothing; one
+    // whose progress is refused says so as it opens; a "Ready" that a full
+    // disk does not keep says so at once.
+    enum class Record { kNone, kContinued, kRefused, kFullDisk };
     const auto proving = [](bool english, bool small, double kg, double radius, int runs, double last,
-                            std::uint32_t ready = 0, int chosen = -1, bool continued = false) -> BalancingScene {
+                            std::uint32_t ready = 0, int chosen = -1, Record record = Record::kNone) -> BalancingScene {
         const auto measured = [=](Rotor& r) {
             r.setName(english ? "Proving" : "Контрольный");
             r.data().speed = 800;
@@ -947,17 +959,25 @@ std::vector<BalancingScene> balancingScenes() {
                 m.results[0].unbalance = m.results[1].unbalance = Vector(u, 1);
             }
             r.selectRun(chosen >= 0 ? chosen : runs - 1);
-            if (!continued) return;
+            if (record == Record::kNone) return;
             const std::string name = ks::format("{}_3", r.nameText(false));
+            const std::string file = name + "20230125120000.rotor";
+            std::filesystem::remove_all("history");  // no record of a scene before
             std::filesystem::create_directory("history");
-            r.data().runs.push_back(r.data().runs.back());
-            r.data().save(ks::format("history/{}20230125130000.rotor", name));
-            r.data().runs.pop_back();
-            r.data().save(ks::format("history/{}20230125120000.rotor", name));
-            r.loadRotor(ks::format("{}20230125120000.rotor", name).c_str(), 2);
+            if (record == Record::kContinued) {
+                r.data().runs.push_back(r.data().runs.back());
+                r.data().save(ks::format("history/{}20230125130000.rotor", name));
+                r.data().runs.pop_back();
+            }
+            r.data().save("history/" + file);
+            if (record == Record::kRefused) platform::replaceFile(testProgressPath("history/" + file), "cut short");
+            r.loadRotor(file.c_str(), 2);
         };
-        const auto acknowledged = [ready](Gui&, BalancingData::Data& d, int frame) {
-            if (frame == 0) d.setAcknowledged(ready);
+        const auto acknowledged = [ready, record](Gui&, BalancingData::Data& d, int frame) {
+            if (frame != 0) return;
+            if (record == Record::kFullDisk) platform::setReplaceFileWriter(&fullDisk);
+            d.setAcknowledged(ready);
+            platform::setReplaceFileWriter(nullptr);
         };
         using Touch = std::function<void(Gui&, BalancingData::Data&, int)>;
         return {english, small, measured, ready ? Touch(acknowledged) : Touch()};
@@ -971,8 +991,12 @@ std::vector<BalancingScene> balancingScenes() {
         proving(false, false, 2.1, 140, 6, 0.6),
         proving(true, false, 25, 150, 21, 0.3, 0, 19),  // an earlier run chosen: nothing asked
         proving(false, true, 25, 150, 21, 0.3, 0, 0),
-        proving(true, false, 25, 150, 12, 0.3, 0, -1, true),  // the test went on in a newer record
-        proving(false, false, 25, 150, 12, 0.3, 0, -1, true),
+        proving(true, false, 25, 150, 12, 0.3, 0, -1, Record::kContinued),  // the test went on in a newer record
+        proving(false, false, 25, 150, 12, 0.3, 0, -1, Record::kContinued),
+        proving(true, false, 25, 150, 12, 0.3, 0, -1, Record::kRefused),
+        proving(false, true, 25, 150, 12, 0.3, 0, -1, Record::kRefused),
+        proving(false, false, 25, 150, 12, 0.3, 0b010, -1, Record::kFullDisk),
+        proving(true, true, 25, 150, 12, 0.3, 0b010, -1, Record::kFullDisk),
         scene(true, false, outside, twoPlanes, {}),
         scene(false, false, outside, twoPlanes, unbalances),
         scene(true, false, outside, drilling, firstReady),
