@@ -73,8 +73,6 @@ bool Rotor::appendToHistory(const std::string& bytes) {
 }
 
 bool Rotor::createHistoryFile() {
-    // A file not made leaves the rotor on the record it had (or none).
-    const std::string before = historyName_;
     startTime_ = rotorclock::now();
     std::error_code ec;
     const bool folderMade = std::filesystem::create_directories(kHistoryFolder, ec);
@@ -107,7 +105,7 @@ bool Rotor::createHistoryFile() {
     if (!f) {
         logPrintf(&logger_, "Create history file: %s failed (%s)", historyName_.c_str(), std::strerror(err));
         historyError_ = systemReason(err);
-        historyName_ = before;
+        historyName_.clear();  // no record holds these runs: the next run makes one
         return false;
     }
 
@@ -120,7 +118,7 @@ bool Rotor::createHistoryFile() {
         std::fclose(f);
         std::remove(path.c_str());
         syncCreated(path, folderMade);
-        historyName_ = before;
+        historyName_.clear();  // no record holds these runs: the next run makes one
         return false;
     }
     history_ = f;
