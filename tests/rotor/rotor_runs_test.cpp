@@ -169,21 +169,6 @@ TEST_F(RotorRuns, ClearRunsClosesTheFileAndTheNextRunStartsANewJob) {
     EXPECT_EQ(filesIn("history").size(), 2u);
 }
 
-// The record a control rotor was opened from is left continued by the next run, also when no
-// new record can take that run (a name too long for one).
-TEST_F(RotorRuns, ARunAfterAControlRecordWasOpenedLeavesItContinued) {
-    Job job;
-    job.r().data().controlRotor = true;
-    job.r().recordRun(makeRun({makeResult(1, 10, 200, 30), makeResult(2, 20, 300, 40)}));
-    const std::string older = job.r().nameText(true);
-    Rotor opened(job.cfg.get()), again(job.cfg.get());
-    ASSERT_TRUE(opened.loadRotor(older.c_str(), 2));
-    opened.setName(std::string(240, 'L').c_str());
-    opened.recordRun(makeRun({makeResult(1, 10, 200, 30), makeResult(2, 20, 300, 40)}));
-    ASSERT_TRUE(again.loadRotor(older.c_str(), 2));
-    EXPECT_TRUE(again.testContinued());
-}
-
 TEST_F(RotorRuns, CloseAndReopenTheHistoryFile) {
     Job job;
     job.r().openHistory();  // no history file name yet: nothing opened

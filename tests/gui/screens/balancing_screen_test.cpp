@@ -125,8 +125,6 @@ struct Bench {
     void ready(int plane) { tapIn("Ready", plane); }
 };
 
-long fullDisk(int, const void*, std::size_t) { return (errno = ENOSPC, -1); }
-
 const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
 
 int runsInHistoryFile(Rotor& r, Config* config) {
@@ -207,6 +205,7 @@ TEST(BalancingScreen, ARunTheHistoryFileCannotTakeIsAnError) {
     EXPECT_EQ(b.rotor().runCount(), 1);
     EXPECT_TRUE(b.h.probe().shows("Error!"));
     EXPECT_EQ(b.g._modalDetails, "File name too long");
+    EXPECT_STREQ(b.rotor().nameText(true), "");  // no record holds the run: the next one makes one
     b.g.pressModalButton(0), b.h.run(400);
     ASSERT_FALSE(b.h.probe().shows("Error!"));
     b.data()._listOpen = true, b.h.frame(2);  // a run added on the strip
@@ -806,34 +805,25 @@ struct ProvingWalk : Bench {
         }
     }
     // The program closed and started again, its clock from the same moment as every start's, then
-    // the record `file` (the one the test is in when empty) opened.
-    void restart(const std::string& file = {}) {
-        const std::string record = file.empty() ? rotor().nameText(true) : file;
+    // the record `file` (the one the test is in when empty) opened from the History; the box that
+    // the record brought as it opened, closed, in `said`.
+    std::string said;
+    void restart(std::string file = {}) {
+        if (file.empty()) file = rotor().nameText(true);
         h.restart(), h.setWallTime(GuiHarness::kStartWall), h.run(400);
-        open(record);
-    }
-    // The record opened from the History (Home first when elsewhere); a box on the way is
-    // closed, its text and details kept in `said`.
-    void open(const std::string& file) {
-        if (g.currentScreen() != Gui::ScreenId::Home) roam({"È"});
         roam({"History"});
         ASSERT_TRUE(h.tap("Proving", file)) << file;
-        h.run(400);
-        said = g._modalState == Gui::kShown ? g._modalText + "|" + g._modalDetails : "";
+        h.run(400), said = g._modalState == Gui::kShown ? g._modalText + "|" + g._modalDetails : "";
         if (!said.empty()) g.pressModalButton(0), h.run(400);
         roam({"History"});
         ASSERT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
     }
-    std::string said;  // the box the last open showed
-    // The record shown takes no run and says that the test went on.
-    void expectContinued() {
-        EXPECT_FALSE(slideStart()) << rotor().nameText(true) << " took a run";
+    // The record `older` opened after a restart takes no run; then the record `back` (if any) again.
+    void visitOlder(const std::string& older, const std::string& back) {
+        restart(older);
+        EXPECT_FALSE(slideStart()) << older << " took a run";
         EXPECT_EQ(find("badge") ? find("badge")->text : "", "Test continued in a newer record");
-    }
-    // The record `older` opened after a restart, then again the record the test is in.
-    void visitOlder(const std::string& older) {
-        const std::string newer = rotor().nameText(true);
-        restart(older), expectContinued(), restart(newer);
+        if (!back.empty()) restart(back);
     }
     // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC".
     void redetermineIc() {
@@ -902,10 +892,12 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
         w.h.release(), w.h.frame(2);
     };
     // Restarts read the progress back as a new process reads it. At run 12 the progress cut short,
-    // then with P2's "Ready" garbled away, asks every ask again; at run 14 the record of 12 runs,
-    // which run 13 went on from, takes no run. IC saves with the asks outstanding. Start stays
-    // locked in the other views, on an earlier run, and no "+" copies a run.
-    std::string older, before;
+    // then with P2's "Ready" garbled away, says so and asks every ask again, as does P2's "Ready"
+    // taken back on a full disk; at run 14 the record of 12 runs, which run 13 went on from, takes
+    // no run, also once the newer record is gone, nor does the record before "Repeat run 39".
+    // IC saves with the asks outstanding. Start stays locked in the other views, on an earlier
+    // run, and no "+" copies a run.
+    std::string older;
     const Act restart = [](ProvingWalk& w) { w.restart(); }, ic = [](ProvingWalk& w) { w.redetermineIc(); };
     const Road roads = {
         {25, -1, true, views}, {21, -1, true, pulled}, {22, 0, true, [](ProvingWalk& w) { w.chooseAndReturn(); }},
@@ -925,37 +917,26 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
                  EXPECT_EQ(w.said, "Test progress reading error!|Every ask of the run is asked again: check what is on the rotor first.");
              }
              testwd::writeFile(file, kept), w.restart();
+             platform::setReplaceFileWriter([](int, const void*, std::size_t) -> long { return (errno = ENOSPC, -1); });
+             w.tapIn("Ready", 1), platform::setReplaceFileWriter(nullptr), w.h.run(400);
+             EXPECT_EQ(w.g._modalText + "|" + w.g._modalDetails, "Test progress saving error!|Not enough space!");
+             w.g.pressModalButton(0), w.restart();
+             EXPECT_EQ(w.asks(), w.opening) << "a Ready taken back on a full disk came back";
+             testwd::writeFile(file, kept), w.restart();
          }},
-        {14, 1, true, [&older](ProvingWalk& w) {  // also with the record it went on in deleted
-             w.visitOlder(older);
+        {14, 1, true, [&older](ProvingWalk& w) {  // also once the record it went on in is gone
              const std::string newer = w.rotor().nameText(true), path = "history/" + newer;
-             const std::string record = testwd::readFile(path), kept = testwd::readFile(testProgressPath(path));
-             w.open(older), w.roam({"È", "History"});
-             ASSERT_TRUE(w.h.tap("delete", newer));
-             w.h.run(400), w.roam({"Yes"});
-             ASSERT_FALSE(std::filesystem::exists(path));
-             w.restart(older), w.expectContinued();
-             testwd::writeFile(path, record), testwd::writeFile(testProgressPath(path), kept), w.restart(newer);
+             std::filesystem::rename(path, path + "~"), w.visitOlder(older, {});
+             std::filesystem::rename(path + "~", path), w.restart(newer);
          }},
         {12, 1, false, [](ProvingWalk& w) {  // "New", then "Edit", answered Yes: the record keeps its marks
              const std::string record = w.rotor().nameText(true);
-             w.roam({"New", "Yes"}), w.open(record);
-             w.g.back(), w.h.run(400), w.roam({"Edit", "Yes"}), w.open(record);
-         }},
-        {16, 1, true, [](ProvingWalk& w) {  // a mark taken back that cannot be kept
-             const std::string file = testProgressPath("history/" + std::string(w.rotor().nameText(true)));
-             const std::string kept = testwd::readFile(file);
-             platform::setReplaceFileWriter(&fullDisk), w.tapIn("Ready", 1), w.h.run(400);
-             platform::setReplaceFileWriter(nullptr);
-             EXPECT_EQ(w.g._modalText + "|" + w.g._modalDetails, "Test progress saving error!|Not enough space!");
-             w.g.pressModalButton(0), w.restart();
-             EXPECT_EQ(w.asks(), w.opening) << "an ask skipped";
-             testwd::writeFile(file, kept), w.restart();
+             w.roam({"New", "Yes"}), w.restart(record), w.g.back(), w.h.run(400), w.roam({"Edit", "Yes"}), w.restart(record);
          }},
         {19, 2, false, restart}, {26, 2, true, restart},
-        {40, 0, true, [&before](ProvingWalk& w) {  // "Repeat run 39" after a restart; then the record before it
-             if (!w.rotor().testProgress().repeat) return w.visitOlder(before);
-             before = w.rotor().nameText(true), w.restart();
+        {40, 0, true, [&older](ProvingWalk& w) {  // "Repeat run 39" after a restart; then the record before it
+             if (!w.rotor().testProgress().repeat) return w.visitOlder(older, w.rotor().nameText(true));
+             older = w.rotor().nameText(true), w.restart();
          }}};
     struct Case { const char* name; verification::ProvingSet set; double misread; TextId verdict; Road road = {}; };
     for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved},
@@ -992,7 +973,7 @@ TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
     w.run();
     EXPECT_EQ(w.rotor().runCount(), 6);
     EXPECT_FALSE(w.missed());
-    w.visitOlder(missedIn);
+    w.visitOlder(missedIn, w.rotor().nameText(true));
 }
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
