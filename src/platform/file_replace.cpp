@@ -30,6 +30,19 @@ void setReplaceFileWriter(WriteFn fn) { g_write = fn ? fn : &defaultWrite; }
 
 namespace {
 
+// Writes all of `size` bytes through the writer; 0, or the system's errno.
+int writeAll(int fd, const void* data, std::size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const long n = g_write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : ENOSPC;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 // Writes what `source` gives to a new temporary file beside `path`, flushed
 // and closed; its name goes to `tmp`.  On failure nothing is left behind.
 bool writeTemporary(const std::string& path, const ContentSource& source, std::string& tmp, std::string* error) {
@@ -51,17 +64,7 @@ bool writeTemporary(const std::string& path, const ContentSource& source, std::s
 
     int writeError = 0;
     const ContentSink sink = [&](const void* data, std::size_t size) {
-        const char* p = static_cast<const char*>(data);
-        while (size > 0 && writeError == 0) {
-            const long n = g_write(fd, p, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                writeError = n < 0 ? errno : ENOSPC;
-                break;
-            }
-            p += n;
-            size -= static_cast<std::size_t>(n);
-        }
+        if (writeError == 0) writeError = writeAll(fd, data, size);
         return writeError == 0;
     };
     bool made = false;
@@ -119,6 +122,21 @@ CreateResult createFile(const std::string& path, std::string_view content, std::
     }
     syncFolderOf(path);
     return CreateResult::kCreated;
+}
+
+bool appendToFile(int fd, std::string_view content, bool* pieceLeft) {
+    if (pieceLeft) *pieceLeft = false;
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end < 0) return false;
+    int err = writeAll(fd, content.data(), content.size());
+    if (err == 0 && !syncOpenFile(fd)) err = errno != 0 ? errno : EIO;
+    if (err == 0) return true;
+    // What the file took of it goes again, so that it ends where it ended.
+    const bool cut = ::ftruncate(fd, end) == 0 && ::lseek(fd, end, SEEK_SET) == end;
+    if (cut) syncOpenFile(fd);
+    if (pieceLeft) *pieceLeft = !cut;
+    errno = err;
+    return false;
 }
 
 bool replacesAnotherFile(const std::string& path, const std::string& own) {

@@ -40,8 +40,16 @@ CreateResult createFile(const std::string& path, std::string_view content, std::
 // something else, which the operator is asked about first.
 bool replacesAnotherFile(const std::string& path, const std::string& own = {});
 
-// Test seam: when set, every low-level write of replaceFile goes through it
-// instead of ::write (same contract: bytes written, or -1 with errno set).
+// Appends `content` to the end of the open file `fd` and flushes it to the
+// disk: one write where the system takes it whole, so that a cut leaves all
+// of it or none.  False, with errno, when it was not all written and synced;
+// what was written of it is then cut off again, and `pieceLeft` (when given)
+// says whether a piece stays because the file could not be cut back.
+bool appendToFile(int fd, std::string_view content, bool* pieceLeft = nullptr);
+
+// Test seam: when set, every low-level write of replaceFile, createFile and
+// appendToFile (every durable write) goes through it instead of ::write (same
+// contract: bytes written, or -1 with errno set).
 using WriteFn = long (*)(int fd, const void* data, std::size_t size);
 void setReplaceFileWriter(WriteFn fn);
 
