@@ -134,6 +134,20 @@ constexpr TextItem kCommon[] = {
     {0x195DC30, "Permission denied", "Отказано в доступе"},
     {0x195DC31, "Input/output error", "Ошибка ввода/вывода"},
     {0x195DC32, "No such file or directory", "Нет такого файла или каталога"},
+    {0x195DC33, "Operation not permitted", "Операция не разрешена"},
+    {0x195DC34, "File too large", "Файл слишком велик"},
+    {0x195DC35, "File name too long", "Слишком длинное имя файла"},
+    {0x195DC36, "Too many open files", "Слишком много открытых файлов"},
+    {0x195DC37, "Not enough memory", "Недостаточно памяти"},
+    {0x195DC38, "Not a directory", "Не является каталогом"},
+    {0x195DC39, "Is a directory", "Является каталогом"},
+    {0x195DC3A, "File exists", "Файл уже существует"},
+    {0x195DC3B, "Invalid argument", "Недопустимый аргумент"},
+    {0x195DC3C, "Operation not supported", "Операция не поддерживается"},
+    {0x195DC3D, "Device or resource busy", "Устройство или ресурс занято"},
+    {0x195DC3E, "No such device", "Нет такого устройства"},
+    {0x195DC3F, "Too many links", "Слишком много ссылок"},
+    {0x195DC40, "System error {}", "Системная ошибка {}"},
 };
 static_assert(validTable(kCommon, 0x195DC00), "kCommon");
 
@@ -248,6 +262,9 @@ constexpr TextItem kBalancing[] = {
     {0x1EFD047, "Test progress reading error!", "Ошибка чтения хода испытаний!"},
     {0x1EFD048, "Every ask of the run is asked again: check what is on the rotor first.",
      "Все указания пуска будут даны заново: сначала проверьте, что установлено на изделии."},
+    {0x1EFD049, "A new test of the rotor was begun", "Начаты новые испытания изделия"},
+    {0x1EFD04A, "The run was not saved!", "Пуск не сохранён!"},
+    {0x1EFD04B, "Make the run again.", "Выполните пуск заново."},
 };
 static_assert(validTable(kBalancing, 0x1EFD000), "kBalancing");
 

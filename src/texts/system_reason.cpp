@@ -1,8 +1,8 @@
 #include "texts/system_reason.h"
 
 #include <cerrno>
-#include <cstring>
 
+#include "texts/format.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
 
@@ -13,11 +13,28 @@ struct Reason {
     int err;
     TextId text;
 };
+// Two numbers for one reason share its text.
 constexpr Reason kReasons[] = {
     {EROFS, textid::kTextReadOnlyDrive},
     {EACCES, textid::kTextAccessDenied},
     {EIO, textid::kTextInputOutputError},
     {ENOENT, textid::kTextNoSuchFile},
+    {EPERM, textid::kTextNotPermitted},
+    {EFBIG, textid::kTextFileTooLarge},
+    {ENAMETOOLONG, textid::kTextNameTooLong},
+    {EMFILE, textid::kTextTooManyOpenFiles},
+    {ENFILE, textid::kTextTooManyOpenFiles},
+    {ENOMEM, textid::kTextNotEnoughMemory},
+    {ENOTDIR, textid::kTextNotADirectory},
+    {EISDIR, textid::kTextIsADirectory},
+    {EEXIST, textid::kTextFileExists},
+    {EINVAL, textid::kTextInvalidArgument},
+    {EOPNOTSUPP, textid::kTextNotSupported},
+    {EBUSY, textid::kTextDeviceBusy},
+    {ETXTBSY, textid::kTextDeviceBusy},
+    {ENODEV, textid::kTextNoSuchDevice},
+    {ENXIO, textid::kTextNoSuchDevice},
+    {EMLINK, textid::kTextTooManyLinks},
 };
 
 }  // namespace
@@ -29,5 +46,6 @@ std::string systemReasonText(int err) {
     if (noRoomLeft(err)) return textOrEmpty(textid::kTextNotEnoughSpace);
     for (const Reason& r : kReasons)
         if (r.err == err) return textOrEmpty(r.text);
-    return std::strerror(err);
+    // Any other reason in the interface's language too, by its number.
+    return ks::format(textOrEmpty(textid::kTextSystemError), err);
 }

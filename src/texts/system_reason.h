@@ -8,6 +8,6 @@
 // True when `err` says the drive (or the user's share of it) has no room left.
 bool noRoomLeft(int err);
 
-// The reason's text in the current language; the system's own words for one
-// the texts do not hold; "" for 0 (no reason known).
+// The reason's text in the current language, "System error N" for one the
+// texts do not hold; "" for 0 (no reason known).
 std::string systemReasonText(int err);

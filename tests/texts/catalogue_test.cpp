@@ -8,6 +8,7 @@
 
 #include "support/format_fields.h"
 #include "texts/format.h"
+#include "texts/system_reason.h"
 #include "texts/text_groups.h"
 #include "texts/text_ids.h"
 #include "texts/texts.h"
@@ -48,10 +49,10 @@ const GroupCount kFilledGroups[] = {
     {0x1496400, 2},
     {0x138C800, 12},
     {0x1C8A400, 7},
-    {0x195DC00, 48},
+    {0x195DC00, 62},
     {0x1EFB800, 8},
     {0x1073000, 17},
-    {0x1EFD000, 72},
+    {0x1EFD000, 75},
     {0x1CFB000, 29},
     {0x9DD000, 12},
     {0x1CA6400, 3},
@@ -159,8 +160,8 @@ TEST(texts_catalogue, EveryGroupAnswersForItsItemsInBothLanguages) {
 
 TEST(texts_catalogue, GapsAndItemsPastTheLastOneHaveNoText) {
     LanguageGuard guard;
-    const TextId none[] = {0xB95C1C,  0x1496403, 0x138C80D, 0x1C8A408, 0x195DC04, 0x195DC22, 0x195DC33,
-                           0x1EFB809, 0x1073012, 0x1EFD049, 0x1CFB01E, 0x9DD00D,  0x1CA6404, 0x18A4009,
+    const TextId none[] = {0xB95C1C,  0x1496403, 0x138C80D, 0x1C8A408, 0x195DC04, 0x195DC22, 0x195DC41,
+                           0x1EFB809, 0x1073012, 0x1EFD04C, 0x1CFB01E, 0x9DD00D,  0x1CA6404, 0x18A4009,
                            0x13DFC09, 0x176C40C, 0xDDB00B,  0xDDB016,  0xDDB019,  0xDDB02B,  0xDDB04D,
                            0xDDB061,  0x1793008, 0x1B73B88, 0x1B73BE2, 0x1B73BE8, 0xDEE002,  0xDEE06B,
                            0xC8B406,  0xC8B458,  0x1CDD021, 0x1CDD02B, 0x1CFC801, 0x1CFC825, 0x1D96C07,
@@ -263,6 +264,9 @@ TEST(texts_catalogue, SampleTextsInBothLanguages) {
             EXPECT_NE(ru.find("\xD0"), std::string::npos);
         }
     }
+    // Whatever the system says when a file cannot be written, a Russian box says in Russian.
+    setLanguage(false);
+    for (int err = 1; err < 134; ++err) EXPECT_FALSE(std::regex_search(systemReasonText(err), std::regex("[A-Za-z]")));
 }
 
 TEST(texts_catalogue, OdditiesOfTheGivenTextsAreKeptByteForByte) {
@@ -424,7 +428,7 @@ TEST(texts_catalogue, FormatTextsHaveTheSameFieldsInBothLanguages) {
             EXPECT_EQ(pe, pr);
         }
     }
-    EXPECT_EQ(fmtTexts, 18);
+    EXPECT_EQ(fmtTexts, 19);
     EXPECT_EQ(printfTexts, 1);
 }
 

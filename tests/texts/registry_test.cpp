@@ -88,7 +88,7 @@ TEST_F(Registry, GroupBaseAndUnknownItemsGiveNullFromTheTextFunction) {
     EXPECT_EQ(textOf(0x195DC00), nullptr);
     EXPECT_STREQ(textOrEmpty(0x195DC00), "");
     EXPECT_EQ(textOf(0x195DC04), nullptr);       // a gap
-    EXPECT_EQ(textOf(0x195DC33), nullptr);       // past the last item
+    EXPECT_EQ(textOf(0x195DC41), nullptr);       // past the last item
     EXPECT_EQ(common->text(0xB95C01), nullptr);  // an id of another group
     ASSERT_NE(textOf(0x195DC01), nullptr);
 }
