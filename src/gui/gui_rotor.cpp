@@ -40,10 +40,15 @@ void Gui::replaceRotor(Rotor* fresh) {
 }
 
 void Gui::sayWriteError(Rotor& rotor) {
-    std::string reason = rotor.takeHistoryError();
-    const std::string save = rotor.takeSaveError();
-    if (!save.empty() && save != reason) reason += reason.empty() ? save : "\n" + save;
-    if (!reason.empty()) queueMessageBox(textOrEmpty(textid::kTextError), reason.c_str());
+    const Rotor::HistoryError history = rotor.takeHistoryError();
+    const int save = rotor.takeSaveError();
+    std::string reason = systemReasonText(history.err);
+    if (save != 0 && save != history.err) reason += (reason.empty() ? "" : "\n") + systemReasonText(save);
+    if (history.runNotKept)
+        queueMessageBox(textOrEmpty(textid::kTextRunNotSaved),
+                        (reason + "\n" + textOrEmpty(textid::kTextMakeRunAgain)).c_str());
+    else if (!reason.empty())
+        queueMessageBox(textOrEmpty(textid::kTextError), reason.c_str());
 }
 
 void Gui::sayTestProgressNotice() {

@@ -32,6 +32,7 @@ constexpr u32 kControlRotorOverlay = 0x179E438;
 constexpr TextId kTextInTolerance = 0x1EFD026;  // "IN TOLERANCE"
 constexpr TextId kTextTestComplete = 0x1EFD042;  // "Verification test complete"
 constexpr TextId kTextTestContinued = 0x1EFD045;  // "Test continued in a newer record"
+constexpr TextId kTextTestBegunAgain = 0x1EFD049;  // "A new test of the rotor was begun"
 
 // The segment codes and their pictures.
 struct Segment {
@@ -250,8 +251,11 @@ void drawMachinePicture(const PlaneView& view, int planeCount, MachineBadge badg
         ImU32 frame = kRequiredRed, ink = kRequiredText;
         if (badge == MachineBadge::kInTolerance) {
             text = textOrEmpty(kTextInTolerance), frame = kToleranceGreen, ink = kToleranceText;
-        } else if (badge == MachineBadge::kTestComplete || badge == MachineBadge::kTestContinued) {
-            text = textOrEmpty(badge == MachineBadge::kTestComplete ? kTextTestComplete : kTextTestContinued);
+        } else if (badge == MachineBadge::kTestComplete || badge == MachineBadge::kTestContinued ||
+                   badge == MachineBadge::kTestBegunAgain) {
+            text = textOrEmpty(badge == MachineBadge::kTestComplete    ? kTextTestComplete
+                               : badge == MachineBadge::kTestContinued ? kTextTestContinued
+                                                                       : kTextTestBegunAgain);
             frame = kCompleteFrame, ink = kCompleteText;
         } else if (const char* required = getReportText(reporttext::kBalancingRequired)) {
             text = required;

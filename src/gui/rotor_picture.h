@@ -82,10 +82,11 @@ int segmentCode(const PlaneView& view, int column, int planeCount);
 // The image key of a segment code; 0 for a code without a picture.
 std::uint32_t segmentImage(int code);
 
-// The badge over the machine picture: none, "IN TOLERANCE" in green, or
+// The badge over the machine picture: none, "IN TOLERANCE" in green,
 // "Balancing required" in red for a control rotor's run that missed its
-// verification step.
-enum class MachineBadge { kNone, kInTolerance, kBalancingRequired, kTestComplete, kTestContinued };
+// verification step, or how a control rotor's test stands (complete, or its
+// record left for a newer one).
+enum class MachineBadge { kNone, kInTolerance, kBalancingRequired, kTestComplete, kTestContinued, kTestBegunAgain };
 
 // The machine picture of the interface type with the rotor's shaft segments
 // and its badge over it.

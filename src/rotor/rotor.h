@@ -295,12 +295,14 @@ public:
     const TestProgress& testProgress() const { return progress_; }
     // Marks these plane indexes done ("Ready") toward the next run.
     void setTestAcknowledged(u32 planes);
-    // A control rotor opened from a history record in which a run was made
-    // after it had been opened before: that run, added or in the last one's
-    // place, went into a newer record, where the test goes on, so this record
-    // asks nothing and takes no run.  It stays so when the newer record is
-    // deleted, for the rotor holds what that record asked.
-    bool testContinued() const { return progress_.continued; }
+    // A control rotor opened from a history record that was left for a newer
+    // one: a run made after it had been opened before, added or in the last
+    // one's place, went into a newer record, where the test goes on; or a new
+    // test of the rotor made its first run.  This record then asks nothing and
+    // takes no run.  It stays so when the newer record is deleted, for the
+    // rotor holds what that record asked.
+    TestLeft testLeft() const { return progress_.left; }
+    bool recordLeft() const { return progress_.left != TestLeft::kTakesRuns; }
     // What the operator is told of the test's progress file, once: a change
     // that could not be kept (the system's errno), a file refused when the
     // record was opened (every ask is asked again).
@@ -372,15 +374,26 @@ public:
     void computePlaneResult(int i, double D, double lambda);
     // Plane results of the current run from its record.
     void recalcRun();
-    // Appends a run (time and operator filled in here), makes it current and
-    // records it in the history file, creating that file on the first run.
-    void recordRun(const Measurement& run);
-    // Why the last recorded run is not in the history file (the system's
-    // reason), given once; empty when it was written.  The run itself is kept.
-    std::string takeHistoryError() { return std::exchange(historyError_, std::string()); }
-    // Why the last save to the rotor's file failed (the system's reason),
-    // given once; empty when it was written.
-    std::string takeSaveError() { return std::exchange(saveError_, std::string()); }
+    // Appends a run (time and operator filled in here), or puts it in the
+    // last run's place, makes it current and records it in the history
+    // record, whole or not at all: appended to the open record, or a new
+    // record of every run (the first run, or the first after a record was
+    // opened).  A plain rotor keeps a run its record could not take; a
+    // control rotor's run is a row of its certificate and is then not made:
+    // the test stands as it stood before it (runNotKept).
+    void recordRun(const Measurement& run, bool replacesLast = false);
+    // Why the last run or recorded text is not in the history record (the
+    // system's errno), given once; 0 when it was written.  `runNotKept`: a
+    // control rotor's run was not made, and is to be made again.
+    struct HistoryError {
+        int err = 0;
+        bool runNotKept = false;
+    };
+    HistoryError takeHistoryError() { return std::exchange(historyError_, HistoryError{}); }
+    bool runNotKept() const { return historyError_.runNotKept; }
+    // Why the last save to the rotor's file failed (the system's errno),
+    // given once; 0 when it was written.
+    int takeSaveError() { return std::exchange(saveError_, 0); }
     // The time stamp of a run (seconds since 1970); 0 when there is no such run.
     std::int64_t runTime(int run) const;
     // Local time at which the job started (first run or last clearRuns).
@@ -434,14 +447,16 @@ private:
     TestProgressNotice progressNotice_;
     int currentRun_ = 0;
     std::FILE* history_ = nullptr;
-    std::string historyError_;
-    std::string saveError_;
+    HistoryError historyError_;
+    int saveError_ = 0;
     bool computed_ = false;
 
     // Runs, history file and rotor files.
     const Result* runResult(int run, int place) const;
     const Result* planeRunResult(int run, int i);
-    bool appendToHistory(const std::string& bytes);
+    // Appends items to the open history file in one write; a piece the file
+    // could not be cut back from is said in `pieceLeft`.
+    bool appendToHistory(const std::string& bytes, bool* pieceLeft = nullptr);
     // "history/" and the history file's name.
     std::string historyPath() const;
     // The test's progress: one ask more or back on plane index i, nothing
@@ -450,12 +465,29 @@ private:
     void restartTestProgress();
     void saveTestProgress();
     TestProgressRuns testProgressRuns();
-    // After a history record was loaded: its test's progress, and whether a
-    // newer record continues it.
+    // After a history record was loaded: its test's progress, and whether it
+    // was left for a newer record.
     void readTestState();
-    // The record `historyName_` names is left for a new one that goes on from its runs.
-    void markTestContinued();
-    bool createHistoryFile();
+    // A record a new history record leaves, as it stood before the run: its
+    // file, runs and progress.  It is marked as being left for the new record
+    // before that is made, left once it stands, and taken back when it could
+    // not be made.
+    struct LeftRecord {
+        std::string path;
+        TestProgressRuns runs;
+        TestProgress progress;
+    };
+    // The records a control rotor's run into a new record leaves: the one its
+    // runs were read from, or, for a new test's first run, every earlier
+    // record of the rotor that still takes runs.
+    std::vector<LeftRecord> recordsLeftByRun();
+    // Marks the records as left `how` (kTakesRuns: as they stood), for the
+    // record named `leavingFor` while it is being made; false, with errno in
+    // `err`, when one could not be marked.
+    bool markLeft(const std::vector<LeftRecord>& records, TestLeft how, const std::string& leavingFor, int* err);
+    // The run's new history record, made whole, then opened for the runs after it.
+    bool createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how);
+    bool appendRun(bool replacesLast);
     bool saveRotorFile(const std::string& path);
     bool loadOrSaveRotor(const char* name, int mode);
     std::int64_t startTime_ = 0;

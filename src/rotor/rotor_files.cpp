@@ -147,9 +147,9 @@ bool Rotor::saveRotorFile(const std::string& path) {
         bytes.append(static_cast<std::size_t>(pad), '\0');
     }
     std::string error;
-    saveError_.clear();
+    saveError_ = 0;
     if (!platform::replaceFile(path, bytes, &error)) {
-        saveError_ = std::strerror(errno);
+        saveError_ = errno != 0 ? errno : EIO;
         logPrintf(&logger_, "Save rotor %s error: %s", path.c_str(), error.c_str());
         return false;
     }
@@ -162,7 +162,7 @@ bool Rotor::loadRotor(const char* name, int mode) {
     } catch (...) {  // out of memory: the rotor stays as it was
         logPrintf(&logger_, "Load rotor: out of memory");
         // A save's caller says why it failed from this reason alone.
-        if (mode == 0) saveError_ = std::strerror(ENOMEM);
+        if (mode == 0) saveError_ = ENOMEM;
         return false;
     }
 }
@@ -175,7 +175,7 @@ bool Rotor::loadOrSaveRotor(const char* name, int mode) {
         const std::string path = rotorfiles::databaseFilePath(given);
         if (path.empty()) {
             logPrintf(&logger_, "Save rotor: no usable file name in \"%s\"", given.c_str());
-            saveError_ = std::strerror(EINVAL);
+            saveError_ = EINVAL;
             return false;
         }
         std::error_code ec;

@@ -1,17 +1,20 @@
 // The history file of a balancing job: "history/NAME_PYYYYMMDDhhmmss.rotor"
-// (P the plane count), created with the whole rotor record at the first run
-// and grown by appended items: every later run, every recorded text change and
+// (P the plane count), made with the whole rotor record at the first run and
+// grown by appended items: every later run, every recorded text change and
 // the removal of a run.  Reading the file back replays the job.  A control
 // rotor's test also keeps, beside its record, what the operator marked done
-// toward the next run (test_progress.h).
+// toward the next run and whether the record was left for a newer one
+// (test_progress.h).
 //
-// The file is created exclusively, so an earlier job's file is never emptied
-// (a second job in the same second takes the next free second's name).
-// Appends are checked: a short write is cut off again, so the items written
-// before stay readable.  After every write the stream is flushed and the file
-// synced to the disk (and the folder, when the file was created or removed):
-// an append is durable when the call returns, without waiting for the rest of
-// the file system.
+// A run is written whole or not at all.  A new record is written under a
+// temporary name and linked in under a free name only once it is all on the
+// disk, so that an earlier job's file is never touched and no empty or cut
+// record ever stands (a second job in the same second takes the next free
+// second's name).  A run appended, with the erase of the run it replaces, is
+// one write, cut off again when the disk refuses part of it.  After every
+// write the file is synced to the disk (and the folder, when a file was made
+// or removed): a write is durable when the call returns, without waiting for
+// the rest of the file system.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +23,7 @@
 
 #include "files/logger.h"
 #include "platform/durable_files.h"
+#include "platform/file_replace.h"
 #include "records/job_records.h"
 #include "records/settings_records.h"
 #include "rotor/rotor.h"
@@ -33,124 +37,172 @@ constexpr const char* kHistoryFolder = "history";
 // Names tried after the first when a file of the same name exists.
 constexpr int kNameAttempts = 3600;
 
-// The created file's name (and the folder, when it was made) on the disk.
-void syncCreated(const std::string& path, bool folderMade) {
-    platform::syncFolderOf(path);
-    if (folderMade) platform::syncFolderOf(kHistoryFolder);
-}
+// The errno of a failed file operation (a short write leaves none: an input/output error).
+int systemError(int err) { return err != 0 ? err : EIO; }
 
-// The system's reason for a failed file operation (a short write leaves no
-// errno: an input/output error).
-std::string systemReason(int err) {
-    return std::strerror(err != 0 ? err : EIO);
+// The item that erases run `run` from the run list.
+void writeRunErase(Tris::Sink& sink, int run) {
+    sink.word(Tris::makeHeader(jobrec::kRuns, false, 2));
+    sink.word(Tris::kListErase);
+    sink.word(static_cast<std::uint32_t>(run));
 }
 
 }  // namespace
 
-bool Rotor::appendToHistory(const std::string& bytes) {
+bool Rotor::appendToHistory(const std::string& bytes, bool* pieceLeft) {
+    if (pieceLeft) *pieceLeft = false;
     if (!history_) return false;
     std::FILE* f = history_;
-    if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) {
-        historyError_ = systemReason(errno);
-        std::clearerr(f);
-        logPrintf(&logger_, "History file %s: cannot append", historyName_.c_str());
-        return false;
-    }
-    const long before = std::ftell(f);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fflush(f) == 0) && ok;
-    if (!ok) {
-        const int err = errno;
-        std::clearerr(f);
-        // Cut the piece off again so that the file stays a readable record.
-        if (before >= 0 && ::ftruncate(::fileno(f), static_cast<off_t>(before)) == 0)
-            std::fseek(f, before, SEEK_SET);
-        logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
-        historyError_ = systemReason(err);
-    }
-    platform::syncOpenFile(::fileno(f));
-    return ok;
+    if (std::fflush(f) == 0 && platform::appendToFile(::fileno(f), bytes, pieceLeft)) return true;
+    const int err = systemError(errno);
+    std::clearerr(f);
+    logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
+    historyError_.err = err;
+    return false;
 }
 
-bool Rotor::createHistoryFile() {
-    startTime_ = rotorclock::now();
+std::vector<Rotor::LeftRecord> Rotor::recordsLeftByRun() {
+    std::vector<LeftRecord> left;
+    if (!isControlRotor()) return left;
+    if (runCount() > 0) {
+        if (!historyName_.empty()) left.push_back({historyPath(), testProgressRuns(), progress_});
+        return left;
+    }
+    // A new test: the rotor's records ("NAME_" and a time stamp) are all earlier ones.
+    const std::string part = rotorfiles::fileNameCharacters(name_) + "_";
     std::error_code ec;
-    const bool folderMade = std::filesystem::create_directories(kHistoryFolder, ec);
+    std::filesystem::directory_iterator it(kHistoryFolder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, part.size(), part) != 0 || name.rfind('_') + 1 != part.size() ||
+            it->path().extension() != ".rotor")
+            continue;
+        const std::string path = it->path().string();
+        RotorData record;
+        if (!record.load(path, rotorfiles::kMaxRotorFileBytes) || !record.controlRotor) continue;
+        const TestProgressRuns runs = ::testProgressRuns(record);
+        TestProgress progress = readTestProgress(path, runs);
+        settleLeaving(path, progress);
+        if (progress.left == TestLeft::kTakesRuns) left.push_back({path, runs, std::move(progress)});
+    }
+    return left;
+}
+
+bool Rotor::markLeft(const std::vector<LeftRecord>& records, TestLeft how, const std::string& leavingFor, int* err) {
+    for (const LeftRecord& r : records) {
+        TestProgress progress = r.progress;
+        if (how != TestLeft::kTakesRuns) progress.left = how, progress.leavingFor = leavingFor;
+        int error = 0;
+        if (keepTestProgress(r.path, r.runs, progress, &error)) continue;
+        logPrintf(&logger_, "Test progress of %s not kept (%s)", r.path.c_str(), std::strerror(error));
+        if (err) *err = error;
+        return false;
+    }
+    return true;
+}
+
+bool Rotor::createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how) {
+    const std::int64_t start = rotorclock::now();
+    std::error_code ec;
+    if (std::filesystem::create_directories(kHistoryFolder, ec)) platform::syncFolderOf(kHistoryFolder);
 
     const std::string part = rotorfiles::fileNameCharacters(name_);
     const int planes = planeCount(false);
-    std::FILE* f = nullptr;
-    std::string name;
-    std::string path;
+    const std::string bytes = data_->serialize();
+    std::string name, path;
+    std::tm tm{};
     int err = 0;
+    platform::CreateResult made = platform::CreateResult::kFailed;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        std::tm tm{};
-        if (!rotorclock::localTime(startTime_ + attempt, &tm)) {
+        if (!rotorclock::localTime(start + attempt, &tm)) {
             err = EINVAL;
             break;
         }
         name = ks::format("{}_{}{:04d}{:02d}{:02d}{:02d}{:02d}{:02d}.rotor", part, planes, tm.tm_year + 1900,
                           tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
         path = std::string(kHistoryFolder) + "/" + name;
-        historyName_ = name;
-        f = std::fopen(path.c_str(), "wbx");
-        if (f) {
-            logPrintf(&logger_, "Create history file: %s (year: %d, month: %d, day: %d)", name.c_str(),
-                      tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-            break;
-        }
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
+        // The records left say which record they are left for before it exists.
+        if (!markLeft(left, how, name, &err)) break;
+        made = platform::createFile(path, bytes);
+        if (made == platform::CreateResult::kCreated) break;
         err = errno;
-        if (err != EEXIST) break;
+        if (made == platform::CreateResult::kFailed) break;
     }
-    if (!f) {
-        logPrintf(&logger_, "Create history file: %s failed (%s)", historyName_.c_str(), std::strerror(err));
-        historyError_ = systemReason(err);
-        historyName_.clear();  // no record holds these runs: the next run makes one
+    if (made != platform::CreateResult::kCreated) {
+        // Where a mark cannot be taken back it names no record and settles as taking runs.
+        markLeft(left, TestLeft::kTakesRuns, {}, nullptr);
+        logPrintf(&logger_, "Create history file: %s failed (%s)", name.c_str(), std::strerror(systemError(err)));
+        historyError_.err = systemError(err);
         return false;
     }
-
-    const std::string bytes = data_->serialize();
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fflush(f) == 0) && ok;
-    if (!ok) {
-        historyError_ = systemReason(errno);
-        logPrintf(&logger_, "History file %s: write error (%s)", name.c_str(), historyError_.c_str());
-        std::fclose(f);
-        std::remove(path.c_str());
-        syncCreated(path, folderMade);
-        historyName_.clear();  // no record holds these runs: the next run makes one
-        return false;
-    }
-    history_ = f;
-    platform::syncOpenFile(::fileno(f));
-    syncCreated(path, folderMade);
+    logPrintf(&logger_, "Create history file: %s (year: %d, month: %d, day: %d)", name.c_str(), tm.tm_year + 1900,
+              tm.tm_mon + 1, tm.tm_mday);
+    startTime_ = start;
+    historyName_ = name;
+    // Left for good; a mark that stays as it was settles the same way while the record stands.
+    markLeft(left, how, {}, nullptr);
+    history_ = std::fopen(path.c_str(), "ab");
+    if (!history_) logPrintf(&logger_, "Cannot open history file %s", path.c_str());
     return true;
 }
 
-void Rotor::recordRun(const Measurement& run) {
-    // The run goes into a new record: the one these runs were read from (or
-    // written to before) is left to it.
-    if (!history_) markTestContinued();
+bool Rotor::appendRun(bool replacesLast) {
+    Tris::Sink sink;
+    std::size_t words = 0;
+    Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
+    // The run that takes the last one's place and the erase of that one in
+    // one write: the record never holds both.
+    if (replacesLast) writeRunErase(sink, runCount() - 1);
+    bool pieceLeft = false;
+    if (appendToHistory(sink.bytes(), &pieceLeft)) return true;
+    // A record that holds a piece of the run takes no more: the next run makes one of every run.
+    if (pieceLeft) closeHistoryFile();
+    return false;
+}
+
+void Rotor::recordRun(const Measurement& run, bool replacesLast) {
     Measurement m = run;
     m.time = rotorclock::now();
     m.operatorName = config_ ? config_->local.operatorName : std::string();
+    replacesLast = replacesLast && runCount() > 0;
 
-    currentRun_ = runCount();
-    data_->runs.push_back(m);
+    // A new record leaves the record these runs were read from, or, for a new
+    // test, the rotor's earlier ones: as they stand before the run.
+    const std::vector<LeftRecord> left = history_ ? std::vector<LeftRecord>() : recordsLeftByRun();
+    const TestLeft how = runCount() > 0 ? TestLeft::kContinued : TestLeft::kBegunAgain;
+    const int currentBefore = currentRun_;
+    const Measurement replaced = replacesLast ? data_->runs.back() : Measurement();
+    if (replacesLast)
+        data_->runs.back() = m;
+    else
+        data_->runs.push_back(m);
+    currentRun_ = runCount() - 1;
     recalcRun();
-    historyError_.clear();
+    historyError_ = {};
 
-    if (!history_) {
-        createHistoryFile();
-    } else {
-        Tris::Sink sink;
-        std::size_t words = 0;
-        Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
-        appendToHistory(sink.bytes());
+    if (history_ ? appendRun(replacesLast) : createHistoryFile(left, how)) {
+        // What was marked done led to this run: the next one's asks start
+        // afresh, in the record that now holds the test.
+        restartTestProgress();
+        return;
     }
-    // What was marked done led to this run: the next one's asks start afresh,
-    // in the record that now holds the test.
-    restartTestProgress();
+    if (!isControlRotor()) {
+        // The run stays on the screen; the runs after it go into a new record
+        // of every run, never into one that misses it.
+        closeHistoryFile();
+        historyName_.clear();
+        return;
+    }
+    // A row of the certificate not on the disk is not made: the test stands
+    // where it stood, in the record it was in, and the run is made again.
+    if (replacesLast)
+        data_->runs.back() = replaced;
+    else
+        data_->runs.pop_back();
+    currentRun_ = currentBefore;
+    recalcRun();
+    historyError_.runNotKept = true;
 }
 
 void Rotor::setRecordedText(u32 fieldId, const char* text) {
@@ -168,7 +220,7 @@ void Rotor::setRecordedText(u32 fieldId, const char* text) {
     std::size_t words = 0;
     const std::string differs = newText.empty() ? std::string("\x01") : std::string();
     Tris::writeStringItem(&sink, words, fieldId, newText, differs);
-    historyError_.clear();
+    historyError_ = {};
 
     if (history_) {
         appendToHistory(sink.bytes());
@@ -183,7 +235,7 @@ void Rotor::setRecordedText(u32 fieldId, const char* text) {
     }
     std::FILE* f = std::fopen(filePath_.c_str(), "ab");
     if (!f) {
-        historyError_ = systemReason(errno);
+        historyError_.err = systemError(errno);
         logPrintf(&logger_, "Cannot open %s for appending", filePath_.c_str());
         return;
     }
@@ -203,9 +255,7 @@ void Rotor::removeCurrentRun() {
     data_->runs.erase(data_->runs.begin() + u);
     restartTestProgress();
     Tris::Sink sink;
-    sink.word(Tris::makeHeader(jobrec::kRuns, false, 2));
-    sink.word(Tris::kListErase);
-    sink.word(static_cast<std::uint32_t>(u));
+    writeRunErase(sink, u);
     appendToHistory(sink.bytes());
     if (u >= runCount()) u = runCount() - 1;
     selectRun(u);
@@ -239,13 +289,6 @@ void Rotor::saveTestProgress() {
     progressNotice_.writeError = err != 0 ? err : EIO;
     logPrintf(&logger_, "Test progress of %s not kept (%s)", historyName_.c_str(),
               std::strerror(progressNotice_.writeError));
-}
-
-void Rotor::markTestContinued() {
-    if (historyName_.empty() || !isControlRotor()) return;
-    progress_.continued = true;
-    saveTestProgress();
-    progress_ = TestProgress{};  // the new record's, from its first ask
 }
 
 void Rotor::setTestAcknowledged(u32 planes) {
@@ -304,15 +347,20 @@ void Rotor::readTestState() {
     if (historyName_.empty() || !isControlRotor()) return;
     std::string why;
     progress_ = readTestProgress(historyPath(), testProgressRuns(), &why);
-    if (progress_.continued) {
-        logPrintf(&logger_, "History file %s: the test went on in a newer record", historyName_.c_str());
+    // The program ended while a newer record was being made: left if it stands.
+    if (settleLeaving(historyPath(), progress_)) saveTestProgress();
+    if (progress_.left != TestLeft::kTakesRuns) {
+        logPrintf(&logger_, progress_.left == TestLeft::kContinued
+                                ? "History file %s: the test went on in a newer record"
+                                : "History file %s: a new test of the rotor was begun",
+                  historyName_.c_str());
         return;
     }
     // A record continued before its progress said so: the newer record shows it.
     const std::string newer = continuingRecord(historyName_, data_->runs);
     if (!newer.empty()) {
         logPrintf(&logger_, "History file %s: the test goes on in %s", historyName_.c_str(), newer.c_str());
-        progress_.continued = true;
+        progress_.left = TestLeft::kContinued;
         saveTestProgress();  // so that it holds when the newer record is deleted
         return;
     }

@@ -419,9 +419,9 @@ int Rotor::correctedRun() {
 
 bool Rotor::asksNothing(int i) {
     if (!isControlRotor()) return false;
-    // The next run follows the last: an earlier run chosen, or a record the
-    // test went on from, has nothing to ask.
-    if (!onLastRun() || testContinued()) return true;
+    // The next run follows the last: an earlier run chosen, or a record left
+    // for a newer one, has nothing to ask.
+    if (!onLastRun() || recordLeft()) return true;
     if (testMassesNow() != PositionTable::TestMasses::kCorrection) return !positions_.asksTestMasses(i);
     if (i == verificationrows::kMiddlePlane) return true;
     // A correction is asked where the plane would miss the limit of the step

@@ -166,14 +166,10 @@ bool Rotor::computeDisbalance() {
         ++k;
     }
 
+    // A control rotor's run that makes a missed step again, or repeats a
+    // completed test's last, takes the last run's place.
     const int before = runCount();
-    if (isControlRotor() && (nextVerificationStep(-1) < before || before > 38)) {
-        recordRun(run);
-        stepRun(false);
-        removeCurrentRun();
-    } else {
-        recordRun(run);
-    }
+    recordRun(run, isControlRotor() && (nextVerificationStep(-1) < before || before > 38));
     computed_ = true;
     return true;
 }

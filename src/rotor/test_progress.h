@@ -13,20 +13,29 @@
 // every ask of the run again, never one less.  A missing file is nothing
 // marked yet.
 //
-// It also says when the test went on in a newer record (a run was made after
-// this record was opened): that holds for good, whatever then becomes of the
-// newer record, and is decided when the run is made, not from the records'
-// clocks, which may have gone back.
+// It also says when the record was left for a newer one: the test went on in
+// a newer record (a run was made after this record was opened), or a new test
+// of the rotor was begun.  That holds for good, whatever then becomes of the
+// newer record, and is decided when the newer record is made, not from the
+// records' clocks, which may have gone back.  While the newer record is being
+// made the mark names it: the record is left once a file of that name stands
+// (it appears whole or not at all), and takes runs as before when none does.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+struct RotorData;
+
+// How a record stands toward the newer records of its rotor.
+enum class TestLeft { kTakesRuns, kContinued, kBegunAgain };
+
 struct TestProgress {
     std::uint32_t acknowledged = 0;  // planes marked "Ready" (bit i = plane index i)
     std::vector<int> steps;          // per plane index: the asks passed with "Next"
     bool repeat = false;             // the next run repeats a completed test's last
-    bool continued = false;          // the test went on in a newer record: nothing more here
+    TestLeft left = TestLeft::kTakesRuns;  // left for a newer record: nothing more here
+    std::string leavingFor;          // the newer record's file while it is being made, else ""
 
     int stepsOf(int i) const;
     // One ask more (`by` 1) or back (-1) on plane index i; never below the first.
@@ -43,11 +52,15 @@ struct TestProgressRuns {
     int planes = 0;
 };
 
+// The runs of a record.
+TestProgressRuns testProgressRuns(const RotorData& record);
+
 // The progress file of the history record at `historyPath`.
 std::string testProgressPath(const std::string& historyPath);
 // The progress kept for the record; nothing marked when the file is missing,
 // unreadable, damaged or kept for other runs (`why` then says so, when given
-// and a file was there).
+// and a file was there; not for one kept before the record's last run, which
+// a run's end leaves when the program ends before it clears the file).
 TestProgress readTestProgress(const std::string& historyPath, const TestProgressRuns& runs,
                               std::string* why = nullptr);
 // Keeps the progress for the record: the file is replaced whole, so that a
@@ -57,3 +70,12 @@ TestProgress readTestProgress(const std::string& historyPath, const TestProgress
 // lets it (a full one does), so that it is never read back as done.
 bool keepTestProgress(const std::string& historyPath, const TestProgressRuns& runs, const TestProgress& progress,
                       int* error = nullptr);
+
+// Settles a mark that names a newer record being made: left once the file
+// `leavingFor` names stands beside the record, taking runs as before when it
+// does not.  True when the mark was one to settle.
+bool settleLeaving(const std::string& historyPath, TestProgress& progress);
+// Before the history record at `historyPath` is deleted: every record marked
+// as being left for it is left for good, as it would be had its mark been
+// settled before.
+void keepRecordsLeftFor(const std::string& historyPath);

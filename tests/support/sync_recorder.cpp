@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -13,6 +14,7 @@ namespace {
 
 std::mutex g_lock;
 testsupport::SyncRecord g_record;
+std::atomic<int> g_syncsBeforeCut{0};  // 0: no cut
 
 template <class F>
 F real(const char* name) {
@@ -33,10 +35,14 @@ SyncRecord syncRecord() {
     return g_record;
 }
 
+void cutAfterSyncs(int n) { g_syncsBeforeCut = n; }
+
 bool wasFsynced(const SyncRecord& record, const std::string& path) {
     char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) &&
-           std::find(record.fsynced.begin(), record.fsynced.end(), resolved) != record.fsynced.end();
+    if (!::realpath(path.c_str(), resolved)) return false;
+    const std::string made = std::string(resolved) + ".tmp";
+    return std::any_of(record.fsynced.begin(), record.fsynced.end(),
+                       [&](const std::string& f) { return f == resolved || f.rfind(made, 0) == 0; });
 }
 
 }  // namespace testsupport
@@ -49,7 +55,9 @@ extern "C" int fsync(int fd) {
         std::lock_guard<std::mutex> guard(g_lock);
         g_record.fsynced.push_back(n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string());
     }
-    return call(fd);
+    const int rc = call(fd);
+    if (g_syncsBeforeCut > 0 && --g_syncsBeforeCut == 0) ::_exit(testsupport::kCutExit);
+    return rc;
 }
 
 extern "C" int syncfs(int fd) {

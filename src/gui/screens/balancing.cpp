@@ -124,7 +124,7 @@ void Data::evaluate() {
         if (!r.computeDisbalance()) {
             g.messageBox(textOrEmpty(textid::kTextCalculationError), textOrEmpty(textid::kTextGaussFailed));
         } else {
-            if (r.isControlRotor() && r.currentRun() == kSavedResultRun) r.saveResult(false);
+            if (r.isControlRotor() && r.currentRun() == kSavedResultRun && !r.runNotKept()) r.saveResult(false);
             prepare(false);
             g.sayWriteError(r);
         }
@@ -176,10 +176,10 @@ u32 Data::computeInPosition() const {
 
 bool Data::testComplete() const { return _rotor->verificationComplete() && !_rotor->repeatsLastRun(); }
 
-bool Data::testContinued() const { return _rotor->testContinued(); }
+bool Data::recordLeft() const { return _rotor->recordLeft(); }
 
 bool Data::startLocked() const {
-    if (testComplete() || testContinued()) return true;
+    if (testComplete() || recordLeft()) return true;
     if (_rotor->isControlRotor())
         return hasRuns() && (!_rotor->onLastRun() || (shownPlanes(false, nullptr) & ~acknowledged()) != 0);
     return outstanding() != 0 && !_displayUnbalances && !_compensatorPending &&
@@ -314,12 +314,14 @@ void drawDialAndMarkers(Gui& g, Data& d) {
 void drawPictureAndInstructions(Gui& g, Data& d) {
     if (d.testTable()) return;
     const bool missed = d.stepMissed();
+    const MachineBadge left = d._rotor->testLeft() == TestLeft::kContinued ? MachineBadge::kTestContinued
+                                                                           : MachineBadge::kTestBegunAgain;
     drawMachinePicture(d._view, d.planeCount(),
                        d.inTolerance()    ? MachineBadge::kInTolerance
-                       : d.testContinued() ? MachineBadge::kTestContinued
-                       : missed            ? MachineBadge::kBalancingRequired
-                       : d.testComplete()  ? MachineBadge::kTestComplete
-                                           : MachineBadge::kNone);
+                       : d.recordLeft()   ? left
+                       : missed           ? MachineBadge::kBalancingRequired
+                       : d.testComplete() ? MachineBadge::kTestComplete
+                                          : MachineBadge::kNone);
     drawMachineScheme(d._view, 0, [&d](const SchemeBox& box) { d.formatSchemeValue(box); });
     if (g._config->machineInterface == settings_choice::kHorizontal) BalancingData::rotorPicture(d._view);
     if (d.hasRuns())

@@ -124,14 +124,15 @@ struct Data final : Gui::ActiveData {
     u32 computeInPosition() const;
     // The start switch is locked: a shown plane is not acknowledged, or a
     // control rotor's verification test is complete and its last run is not
-    // being repeated, or it goes on in a newer record.  A control rotor's
+    // being repeated, or its record was left for a newer one.  A control rotor's
     // next run is a certificate row: in every view it waits for the last run
     // chosen and its asks all done.
     bool startLocked() const;
     bool testComplete() const;
-    // A control rotor's record that a newer record of its test continues:
-    // it shows its runs, asks nothing and takes no run.
-    bool testContinued() const;
+    // A control rotor's record left for a newer one (its test continued
+    // there, or a new test was begun): it shows its runs, asks nothing and
+    // takes no run.
+    bool recordLeft() const;
     // The planes marked done: a control rotor's belong to its test and
     // outlast this screen and the program (Rotor::testProgress), a plain
     // rotor's to this visit.

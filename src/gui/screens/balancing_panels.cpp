@@ -452,7 +452,7 @@ void Data::planeColumns(u32 target) {
         // While an earlier run is chosen, nothing is asked: the place leads
         // back to the last run, which the next one follows.
         const bool middle = i == verificationrows::kMiddlePlane && r.isControlRotor();
-        if (middle && testComplete() && !testContinued() && outstanding() == 0 && r.onLastRun()) {
+        if (middle && testComplete() && !recordLeft() && outstanding() == 0 && r.onLastRun()) {
             const std::string repeat = ks::format(textOrEmpty(kTextRepeatRun), r.runCount());
             if (planeButton(ks::format("{}##repeat", repeat).c_str(), kButtonGreen, 0, x + kColumnInset, by,
                             kPlaneColumnWidth - 2 * kColumnInset, kButtonHeight)) {

@@ -337,6 +337,8 @@ void deleteMarked(Data& d) {
             continue;
         }
         std::error_code ec;
+        // A record being left for this one when the program ended stays left.
+        if (d.history) keepRecordsLeftFor(e.path);
         fs::remove(e.path, ec);
         if (!ec) {  // removed, or gone already
             // A verification test's progress goes with its record.

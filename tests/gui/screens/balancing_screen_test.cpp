@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include "gui/dial.h"
 #include "gui/fonts.h"
 #include "gui/screens/balancing.h"
@@ -29,6 +33,7 @@
 #include "support/gui_harness.h"
 #include "support/gui_influence_steps.h"
 #include "support/protocols_pdf_inspect.h"
+#include "support/sync_recorder.h"
 #include "support/verification_walk.h"
 #include "support/work_dir.h"
 #include "texts/format.h"
@@ -103,8 +108,8 @@ struct Bench {
         return g.currentScreen() == Gui::ScreenId::Measuring;
     }
     // One run through the screen: measured, the Measuring screen returns.
-    void measureRun(Complex u0, Complex u1) {
-        ASSERT_TRUE(slideStart());
+    void measureRun(Complex u0, Complex u1, const char* start = "Start") {
+        ASSERT_TRUE(slideStart(start));
         feed(u0, u1);  // the machine measured
         g.back();
         h.frame(2);
@@ -126,6 +131,14 @@ struct Bench {
 };
 
 const Complex kOut0 = fromPolarDeg(400, 30), kOut1 = fromPolarDeg(300, 200);  // both out of tolerance
+
+// No file grows above `bytes` (RLIM_INFINITY: as before), as on a nearly full disk: "File too large".
+void limitFileSize(rlim_t bytes) {
+    rlimit limit{};
+    ::signal(SIGXFSZ, SIG_IGN), ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = std::min(bytes, limit.rlim_max);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
 
 int runsInHistoryFile(Rotor& r, Config* config) {
     Rotor copy(config);
@@ -211,6 +224,22 @@ TEST(BalancingScreen, ARunTheHistoryFileCannotTakeIsAnError) {
     b.data()._listOpen = true, b.h.frame(2);  // a run added on the strip
     EXPECT_EQ(b.rotor().runCount(), 2);
     EXPECT_TRUE(b.h.probe().shows("Error!"));
+}
+
+// A plain rotor's run that its open record cannot take stays on the screen, said in the screen's
+// language; the runs after it go into a new record of every run, never one that misses it.
+TEST(BalancingScreen, APlainRotorsRunsAfterARefusedOneGoIntoARecordOfEveryRun) {
+    Bench b({}, false);
+    for (const rlim_t room : {RLIM_INFINITY, rlim_t{100}, RLIM_INFINITY}) {
+        limitFileSize(room), b.data()._acknowledgedPlanes = 3;
+        b.measureRun(kOut1, kOut0, "Пуск"), limitFileSize(RLIM_INFINITY), b.h.run(400);
+        EXPECT_EQ(b.g._modalState == Gui::kShown ? b.g._modalText + b.g._modalDetails : "",
+                  room == 100 ? "Ошибка!Файл слишком велик" : "");
+        b.g.pressModalButton(0), b.h.run(400);
+    }
+    RotorData record;
+    ASSERT_TRUE(record.load(ks::format("history/{}", b.rotor().nameText(true))));
+    EXPECT_EQ(record.runs.size(), 3u);
 }
 
 TEST(BalancingScreen, AControlRotorStoresItsResultListAtRun32) {
@@ -772,7 +801,9 @@ struct ProvingWalk : Bench {
                 tapIn("Repeat run 39", 1);  // in P2's place
                 for (const std::string& s : doAsks()) said.push_back(ks::format("again: {}", s));
             }
-            this->run();
+            const auto own =
+                std::find_if(road.begin(), road.end(), [&](const Step& s) { return s.run == run && s.plane == kRun; });
+            own == road.end() ? this->run() : own->act(*this);
             ASSERT_EQ(rotor().runCount(), std::min(run, 39)) << "a step repeated";
             for (const std::string& s : doAsks()) said.push_back(ks::format("{}: {}", run, s));
         }
@@ -819,11 +850,73 @@ struct ProvingWalk : Bench {
         ASSERT_EQ(g.currentScreen(), Gui::ScreenId::Balancing);
     }
     // The record `older` opened after a restart takes no run; then the record `back` (if any) again.
-    void visitOlder(const std::string& older, const std::string& back) {
+    void visitOlder(const std::string& older, const std::string& back,
+                    const char* badge = "Test continued in a newer record") {
         restart(older);
         EXPECT_FALSE(slideStart()) << older << " took a run";
-        EXPECT_EQ(find("badge") ? find("badge")->text : "", "Test continued in a newer record");
+        EXPECT_EQ(find("badge") ? find("badge")->text : "", badge);
         if (!back.empty()) restart(back);
+    }
+
+    // ---- a run whose writing is cut or refused --------------------------------------------------
+    static constexpr int kRun = -2;  // a road step that makes the run in the Start slide's place
+    // In a child process: `act`, then the child's end (0 when nothing failed).
+    template <class Act> static int inChild(Act act) {
+        int status = -1;
+        if (const pid_t child = ::fork(); child == 0) act(), ::_exit(::testing::Test::HasFailure());
+        else ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // The run made in a child process that ends after its first durable write, then in another
+    // after its second, ... until one runs through. Started again after each (in a child too),
+    // the program stands before the run (the record takes it, its asks as marked) or after it (a
+    // record holding the runs the screen showed, a replaced run gone, the record it left locked,
+    // also once that record is deleted).
+    // The disk is set back each time; the walk then makes the run itself.
+    void cutRun() {
+        const std::string record = rotor().nameText(true);
+        const std::vector<Measurement> runs = rotor().data().runs;
+        const std::vector<std::string> marked = asks();
+        std::filesystem::copy("history", "before");  // the disk as it stood
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE(ks::format("cut after write {}", n));
+            const int end = inChild([&] { testsupport::cutAfterSyncs(n), run(); });
+            std::string made;  // a record the run made
+            for (const std::string& file : testwd::filesIn("history"))
+                if (!std::filesystem::exists("before/" + file) && std::filesystem::path(file).extension() == ".rotor")
+                    made = file;
+            const int checked = inChild([&] {
+                restart(made.empty() ? record : made);
+                const std::vector<Measurement>& now = rotor().data().runs;
+                if (made.empty() && std::equal(runs.begin(), runs.end(), now.begin(), now.end(), Tris::equalRecords)) {
+                    EXPECT_TRUE(asks() == marked && !data().startLocked()) << "not as it stood";
+                    return;
+                }
+                const long kept = static_cast<long>(runs.size()) - (runs.size() == 39);  // a repeat replaces run 39
+                EXPECT_EQ(now.size(), kept + 1u);
+                EXPECT_TRUE(std::equal(runs.data(), runs.data() + kept, now.data(), Tris::equalRecords));
+                if (made.empty()) return;
+                h.restart(), h.run(400), roam({"History"});  // the record made deleted before the other opens
+                ASSERT_TRUE(h.tap("delete", made));
+                h.run(400), roam({"Yes"}), visitOlder(record, {});
+            });
+            EXPECT_EQ(checked, 0) << "started again after the cut";
+            // The disk as it stood, for the next cut or the walk.
+            std::filesystem::remove_all("history"), std::filesystem::copy("before", "history");
+            if (rotor().closeHistoryFile()) rotor().openHistory();  // the record set back is another file
+            if (end != testsupport::kCutExit) return std::filesystem::remove_all("before"), run();
+        }
+    }
+    // The run refused by a disk that takes no file above `limit` bytes, as a nearly full one: said
+    // in a box, the screen as it stood, Start free once there is room (after a restart, if asked).
+    void refusedRun(rlim_t limit, bool restartAfter) {
+        const std::vector<std::string> marked = asks();
+        limitFileSize(limit), run(), limitFileSize(RLIM_INFINITY), h.run(400);
+        EXPECT_EQ(g._modalText + "|" + g._modalDetails, "The run was not saved!|File too large\nMake the run again.");
+        g.pressModalButton(0), h.run(400);
+        if (restartAfter) restart();
+        EXPECT_TRUE(asks() == marked && !data().startLocked()) << "not as it stood";
+        run();
     }
     // "Redetermine IC": a reference run, 10 g at 0° in P1 and in P3, "Save IC".
     void redetermineIc() {
@@ -899,6 +992,7 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
     // run, and no "+" copies a run.
     std::string older;
     const Act restart = [](ProvingWalk& w) { w.restart(); }, ic = [](ProvingWalk& w) { w.redetermineIc(); };
+    const Act cut = [](ProvingWalk& w) { w.cutRun(); };
     const Road roads = {
         {25, -1, true, views}, {21, -1, true, pulled}, {22, 0, true, [](ProvingWalk& w) { w.chooseAndReturn(); }},
         {19, 2, false, [](ProvingWalk& w) {  // P3 at its second ask, P1's "Ready" tapped again
@@ -934,6 +1028,12 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
              w.roam({"New", "Yes"}), w.restart(record), w.g.back(), w.h.run(400), w.roam({"Edit", "Yes"}), w.restart(record);
          }},
         {19, 2, false, restart}, {26, 2, true, restart},
+        // Runs cut after each durable write: the first after a reopen, one in the open record, the
+        // repeat after a reopen; runs refused by a full disk: the first after a reopen, then one in
+        // the open record.
+        {13, ProvingWalk::kRun, true, cut}, {24, ProvingWalk::kRun, true, cut}, {40, ProvingWalk::kRun, true, cut},
+        {27, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.refusedRun(1000, true); }},
+        {30, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.refusedRun(1000, false); }},
         {40, 0, true, [&older](ProvingWalk& w) {  // "Repeat run 39" after a restart; then the record before it
              if (!w.rotor().testProgress().repeat) return w.visitOlder(older, w.rotor().nameText(true));
              older = w.rotor().nameText(true), w.restart();
@@ -941,8 +1041,11 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
     struct Case { const char* name; verification::ProvingSet set; double misread; TextId verdict; Road road = {}; };
     for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved},
                           Case{"misread", {"25", "150", "100"}, 290, reporttext::kVerdictNotApproved},
-                          Case{"2.1 kg", {"2.1", "140", "140"}, 0, reporttext::kVerdictApproved},
-                          Case{"1.25 kg", {"1.25", "100", "100"}, 0, reporttext::kVerdictApproved},
+                          Case{"2.1 kg", {"2.1", "140", "140"}, 0, reporttext::kVerdictApproved,
+                               {{8, ProvingWalk::kRun, true,
+                                 [](ProvingWalk& w) { w.restart(), w.refusedRun(0, false); }}}},
+                          Case{"1.25 kg", {"1.25", "100", "100"}, 0, reporttext::kVerdictApproved,
+                               {{40, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.refusedRun(1000, true); }}}},
                           Case{"roads", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, roads}}) {
         SCOPED_TRACE(c.name);
         ProvingWalk w(c.set);
@@ -957,7 +1060,7 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
 }
 
 // A 2.1 kg proving rotor at r 140 (0.06 / 0.30 / 1.50 g) whose run 6 reads 0.6 × U|mar|
-// in plane 1 is asked the correction that brings the next run within 0.5 × U|mar|.
+// in plane 1 is asked the correction that brings the next run within 0.5 × U|mar|; then begun again.
 TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
     ProvingWalk w({"2.1", "140", "140"});
     w.own = {fromPolarDeg(2 * w.umar(), 40), fromPolarDeg(1.5 * w.umar(), 200)};
@@ -974,6 +1077,12 @@ TEST(BalancingScreen, ProvingRotorsMissedStepAsksWhatPassesIt) {
     EXPECT_EQ(w.rotor().runCount(), 6);
     EXPECT_FALSE(w.missed());
     w.visitOlder(missedIn, w.rotor().nameText(true));
+    // "New" answered Yes, the test masses taken off and the test begun again: once it has made its
+    // first run, the record before takes none (opened after its run 5).
+    const std::string old = w.rotor().nameText(true);
+    w.roam({"New", "Yes"}), w.on.clear();
+    for (int run = 0; run < 5; ++run) w.run(), w.doAsks();
+    w.visitOlder(old, {}, "A new test of the rotor was begun");
 }
 
 static_assert(BalancingData::planeBit(0) == 1u && BalancingData::planeBit(31) == 0x80000000u);
