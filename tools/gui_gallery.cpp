@@ -940,8 +940,10 @@ std::vector<BalancingScene> balancingScenes() {
     // with an earlier run `chosen` it leads back to the last; opened from a
     // record that a newer record of the test continued, it asks nothing; one
     // whose progress is refused says so as it opens; a "Ready" that a full
-    // disk does not keep says so at once.
-    enum class Record { kNone, kContinued, kRefused, kFullDisk };
+    // disk does not keep says so at once; a record left when a new test of
+    // the rotor was begun asks nothing; a run a full disk does not take is
+    // said at once, and the screen stands as before it.
+    enum class Record { kNone, kContinued, kRefused, kFullDisk, kBegunAgain, kRunRefused };
     const auto proving = [](bool english, bool small, double kg, double radius, int runs, double last,
                             std::uint32_t ready = 0, int chosen = -1, Record record = Record::kNone) -> BalancingScene {
         const auto measured = [=](Rotor& r) {
@@ -971,12 +973,22 @@ std::vector<BalancingScene> balancingScenes() {
             }
             r.data().save("history/" + file);
             if (record == Record::kRefused) platform::replaceFile(testProgressPath("history/" + file), "cut short");
+            if (record == Record::kBegunAgain) {
+                TestProgress left;
+                left.left = TestLeft::kBegunAgain;
+                keepTestProgress("history/" + file, testProgressRuns(r.data()), left);
+            }
             r.loadRotor(file.c_str(), 2);
         };
-        const auto acknowledged = [ready, record](Gui&, BalancingData::Data& d, int frame) {
+        const auto acknowledged = [ready, record](Gui& g, BalancingData::Data& d, int frame) {
             if (frame != 0) return;
             if (record == Record::kFullDisk) platform::setReplaceFileWriter(&fullDisk);
             d.setAcknowledged(ready);
+            if (record == Record::kRunRefused) {
+                platform::setReplaceFileWriter(&fullDisk);
+                d._rotor->recordRun(d._rotor->data().runs.back());
+                g.sayWriteError(*d._rotor);
+            }
             platform::setReplaceFileWriter(nullptr);
         };
         using Touch = std::function<void(Gui&, BalancingData::Data&, int)>;
@@ -997,6 +1009,11 @@ std::vector<BalancingScene> balancingScenes() {
         proving(false, true, 25, 150, 12, 0.3, 0, -1, Record::kRefused),
         proving(false, false, 25, 150, 12, 0.3, 0b010, -1, Record::kFullDisk),
         proving(true, true, 25, 150, 12, 0.3, 0b010, -1, Record::kFullDisk),
+        proving(true, false, 25, 150, 12, 0.3, 0, -1, Record::kBegunAgain),  // a new test of the rotor was begun
+        proving(false, false, 25, 150, 12, 0.3, 0, -1, Record::kBegunAgain),
+        proving(true, false, 25, 150, 12, 0.3, 0b111, -1, Record::kRunRefused),
+        proving(false, false, 25, 150, 12, 0.3, 0b111, -1, Record::kRunRefused),
+        proving(false, true, 25, 150, 12, 0.3, 0b111, -1, Record::kRunRefused),
         scene(true, false, outside, twoPlanes, {}),
         scene(false, false, outside, twoPlanes, unbalances),
         scene(true, false, outside, drilling, firstReady),
