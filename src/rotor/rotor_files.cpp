@@ -106,6 +106,19 @@ std::string listedPlaneCount(int planes) {
     return planes >= 0 && planes <= kMaxRotorPlanes ? std::to_string(planes) : std::string();
 }
 
+std::vector<std::string> rotorRecords(const std::string& folder, const std::string& part) {
+    std::vector<std::string> records;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, part.size(), part) == 0 && name.rfind('_') + 1 == part.size() &&
+            it->path().extension() == ".rotor")
+            records.push_back(name);
+    }
+    return records;
+}
+
 }  // namespace rotorfiles
 
 namespace {

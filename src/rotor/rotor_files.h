@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace rotorfiles {
 
@@ -57,6 +58,10 @@ std::string rotorNameOfFile(const std::string& fileName, int mode);
 // file cannot be read or an item runs past its end.  A plane item the loader
 // would refuse counts too: its file is damaged either way.
 int planeCountOfFile(const std::string& path);
+
+// The history records in `folder` of one rotor: the files "PART...rotor"
+// whose name up to its last '_' is `part` ("NAME_"), by file name.
+std::vector<std::string> rotorRecords(const std::string& folder, const std::string& part);
 
 // The plane count as a list shows it: the count in decimal, or "" for a file
 // that cannot be opened as a rotor (unreadable, or more planes than a rotor has).

@@ -68,16 +68,10 @@ std::vector<Rotor::LeftRecord> Rotor::recordsLeftByRun() {
         if (!historyName_.empty()) left.push_back({historyPath(), testProgressRuns(), progress_});
         return left;
     }
-    // A new test: the rotor's records ("NAME_" and a time stamp) are all earlier ones.
+    // A new test: the rotor's records are all earlier ones.
     const std::string part = rotorfiles::fileNameCharacters(name_) + "_";
-    std::error_code ec;
-    std::filesystem::directory_iterator it(kHistoryFolder, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.compare(0, part.size(), part) != 0 || name.rfind('_') + 1 != part.size() ||
-            it->path().extension() != ".rotor")
-            continue;
-        const std::string path = it->path().string();
+    for (const std::string& name : rotorfiles::rotorRecords(kHistoryFolder, part)) {
+        const std::string path = std::string(kHistoryFolder) + "/" + name;
         RotorData record;
         if (!record.load(path, rotorfiles::kMaxRotorFileBytes) || !record.controlRotor) continue;
         const TestProgressRuns runs = ::testProgressRuns(record);
@@ -322,15 +316,10 @@ namespace {
 std::string continuingRecord(const std::string& file, const std::vector<Measurement>& runs) {
     const std::size_t cut = file.rfind('_');
     if (runs.empty() || cut == std::string::npos) return {};
-    std::error_code ec;
-    std::filesystem::directory_iterator it(kHistoryFolder, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name == file || name.rfind('_') != cut || name.compare(0, cut + 1, file, 0, cut + 1) != 0 ||
-            it->path().extension() != ".rotor")
-            continue;
+    for (const std::string& name : rotorfiles::rotorRecords(kHistoryFolder, file.substr(0, cut + 1))) {
         RotorData other;
-        if (!other.load(it->path().string(), rotorfiles::kMaxRotorFileBytes) || !other.controlRotor ||
+        if (name == file || !other.load(std::string(kHistoryFolder) + "/" + name, rotorfiles::kMaxRotorFileBytes) ||
+            !other.controlRotor ||
             other.runs.size() <= runs.size())
             continue;
         if (std::equal(runs.begin(), runs.end(), other.runs.begin(),

@@ -215,18 +215,15 @@ bool settleLeaving(const std::string& historyPath, TestProgress& progress) {
 
 void keepRecordsLeftFor(const std::string& historyPath) {
     const std::string folder = folderOf(historyPath), name = historyPath.substr(folder.size());
-    // Only the rotor's own records ("NAME_" and more) can be left for it.
+    // Only the rotor's own records that keep a progress can be left for it.
     const std::size_t cut = name.rfind('_');
     if (cut == std::string::npos) return;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        const std::string file = it->path().filename().string();
-        if (it->path().extension() != kProgressExtension || file.compare(0, cut + 1, name, 0, cut + 1) != 0) continue;
-        const std::string record = folder + file.substr(0, file.size() - std::string(kProgressExtension).size()) +
-                                   kRecordExtension;
+    for (const std::string& file : rotorfiles::rotorRecords(folder.empty() ? "." : folder, name.substr(0, cut + 1))) {
+        const std::string record = folder + file;
         RotorData data;
-        if (!data.load(record, rotorfiles::kMaxRotorFileBytes)) continue;
+        if (::access(testProgressPath(record).c_str(), F_OK) != 0 ||
+            !data.load(record, rotorfiles::kMaxRotorFileBytes))
+            continue;
         const TestProgressRuns runs = testProgressRuns(data);
         TestProgress progress = readTestProgress(record, runs);
         if (progress.leavingFor != name) continue;
