@@ -887,6 +887,7 @@ struct ProvingWalk : Bench {
                     made = file;
             const int checked = inChild([&] {
                 restart(made.empty() ? record : made);
+                EXPECT_EQ(said, "") << "a box as the record opened";
                 const std::vector<Measurement>& now = rotor().data().runs;
                 if (made.empty() && std::equal(runs.begin(), runs.end(), now.begin(), now.end(), Tris::equalRecords)) {
                     EXPECT_TRUE(asks() == marked && !data().startLocked()) << "not as it stood";
