@@ -340,8 +340,10 @@ public:
     void millingDepth(int p);
     // Arc milling: angle of the cut in degrees into the correction quantity.
     void arcMillingAngle(int p);
-    // The run of a control rotor measured against the saved result.
+    // The run of a control rotor measured against the saved result, and the
+    // run before it, which saves that result and carries it in its own write.
     static constexpr int kSavedResultRun = 33;
+    static constexpr int kResultSavingRun = kSavedResultRun - 1;
 
     // Copies the final values into block `block` of the measured vectors;
     // channels beyond the block's size add up in its last vector.  False when
@@ -487,7 +489,17 @@ private:
     bool markLeft(const std::vector<LeftRecord>& records, TestLeft how, const std::string& leavingFor, int* err);
     // The run's new history record, made whole, then opened for the runs after it.
     bool createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how);
-    bool appendRun(bool replacesLast);
+    // The last run appended, in the last one's place (its erase in the same
+    // write), or followed by the saved result that the run `savedBefore`
+    // stood before (null: the run saves none).
+    bool appendRun(bool replacesLast, const std::vector<Vector>* savedBefore);
+    // The saved result of the current run: each plane's mean of its and the
+    // previous run's unbalance (zero for a plane without a channel, and for
+    // every plane with `all`).
+    std::vector<Vector> savedResultOfRuns(bool all);
+    // The saved result appended to the open record in one write; `replaces`:
+    // the record holds an earlier one, cleared in the same write.
+    void appendSavedResult(bool replaces);
     bool saveRotorFile(const std::string& path);
     bool loadOrSaveRotor(const char* name, int mode);
     std::int64_t startTime_ = 0;

@@ -240,18 +240,8 @@ void Rotor::arcMillingAngle(int p) {
 
 // ---------------------------------------------------------------- saved result
 
-void Rotor::saveResult(bool all) {
-    if (currentRun_ <= 0 && !all) return;
-    auto& saved = data_->results;
-    const bool hadResults = !saved.empty();
-    saved.clear();
-    if (hadResults && history_) {
-        Tris::Sink sink;
-        sink.word(Tris::makeHeader(jobrec::kResults, false, 1));
-        sink.word(Tris::kListClear);
-        appendToHistory(sink.bytes());
-    }
-
+std::vector<Vector> Rotor::savedResultOfRuns(bool all) {
+    std::vector<Vector> saved;
     const int n = planeCount(false);
     int place = 0;  // Results are kept for the planes with a channel, in order
     for (int p = 1; p <= n; ++p) {
@@ -273,12 +263,13 @@ void Rotor::saveResult(bool all) {
             ++place;
         }
         saved.push_back(v);
-        if (history_) {
-            // Written with force: a zero vector is an element of the list too.
-            Tris::Sink sink;
-            std::size_t words = 0;
-            Tris::writeRecordItem(&sink, words, jobrec::kResults, saved.back(), Vector(), true);
-            appendToHistory(sink.bytes());
-        }
     }
+    return saved;
+}
+
+void Rotor::saveResult(bool all) {
+    if (currentRun_ <= 0 && !all) return;
+    const bool hadResults = !data_->results.empty();
+    data_->results = savedResultOfRuns(all);
+    appendSavedResult(hadResults);
 }

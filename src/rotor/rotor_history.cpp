@@ -47,6 +47,18 @@ void writeRunErase(Tris::Sink& sink, int run) {
     sink.word(static_cast<std::uint32_t>(run));
 }
 
+// The items of a saved result: the list cleared where the record holds one,
+// then each plane's element.
+void writeSavedResult(Tris::Sink& sink, const std::vector<Vector>& saved, bool replaces) {
+    if (replaces) {
+        sink.word(Tris::makeHeader(jobrec::kResults, false, 1));
+        sink.word(Tris::kListClear);
+    }
+    std::size_t words = 0;
+    // Written with force: a zero vector is an element of the list too.
+    for (const Vector& v : saved) Tris::writeRecordItem(&sink, words, jobrec::kResults, v, Vector(), true);
+}
+
 }  // namespace
 
 bool Rotor::appendToHistory(const std::string& bytes, bool* pieceLeft) {
@@ -141,18 +153,30 @@ bool Rotor::createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how)
     return true;
 }
 
-bool Rotor::appendRun(bool replacesLast) {
+bool Rotor::appendRun(bool replacesLast, const std::vector<Vector>* savedBefore) {
     Tris::Sink sink;
     std::size_t words = 0;
     Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
     // The run that takes the last one's place and the erase of that one in
     // one write: the record never holds both.
     if (replacesLast) writeRunErase(sink, runCount() - 1);
+    // A run that saves the result carries it: the record never holds the run
+    // without its result, nor a part of the result as the whole.
+    if (savedBefore) writeSavedResult(sink, data_->results, !savedBefore->empty());
     bool pieceLeft = false;
     if (appendToHistory(sink.bytes(), &pieceLeft)) return true;
     // A record that holds a piece of the run takes no more: the next run makes one of every run.
     if (pieceLeft) closeHistoryFile();
     return false;
+}
+
+void Rotor::appendSavedResult(bool replaces) {
+    if (!history_) return;
+    Tris::Sink sink;
+    writeSavedResult(sink, data_->results, replaces);
+    bool pieceLeft = false;
+    // A record that holds a piece of the list takes no more: the next run makes one of every run.
+    if (!appendToHistory(sink.bytes(), &pieceLeft) && pieceLeft) closeHistoryFile();
 }
 
 void Rotor::recordRun(const Measurement& run, bool replacesLast) {
@@ -174,8 +198,14 @@ void Rotor::recordRun(const Measurement& run, bool replacesLast) {
     currentRun_ = runCount() - 1;
     recalcRun();
     historyError_ = {};
+    // The run of a control rotor that saves the result the next run is
+    // measured against goes to the disk with it, in the new record or in the
+    // run's append, or neither does.
+    const std::vector<Vector> savedBefore = data_->results;
+    const bool savesResult = isControlRotor() && currentRun_ == kResultSavingRun;
+    if (savesResult) data_->results = savedResultOfRuns(false);
 
-    if (history_ ? appendRun(replacesLast) : createHistoryFile(left, how)) {
+    if (history_ ? appendRun(replacesLast, savesResult ? &savedBefore : nullptr) : createHistoryFile(left, how)) {
         // What was marked done led to this run: the next one's asks start
         // afresh, in the record that now holds the test.
         restartTestProgress();
@@ -194,6 +224,7 @@ void Rotor::recordRun(const Measurement& run, bool replacesLast) {
         data_->runs.back() = replaced;
     else
         data_->runs.pop_back();
+    data_->results = savedBefore;
     currentRun_ = currentBefore;
     recalcRun();
     historyError_.runNotKept = true;

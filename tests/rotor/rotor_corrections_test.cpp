@@ -12,6 +12,7 @@
 #include "records/job_records.h"
 #include "rotor/polar.h"
 #include "rotor/rotor.h"
+#include "support/sync_recorder.h"
 #include "rotor_files_fixture.h"
 #include "rotor_test_config.h"
 
@@ -605,7 +606,9 @@ TEST_F(RotorCorrections, TheHistoryFileGetsTheClearAndEveryVector) {
 
     // The second save clears the list first; zero vectors are written too.
     const std::size_t middle = bytes.size();
+    testsupport::startSyncRecord();
     r.saveResult(true);
+    EXPECT_EQ(testsupport::syncRecord().fsynced.size(), 1u) << "not one write: a cut leaves a part of the list";
     bytes = testwd::readFile(path);
     tail = wordsOf(bytes.substr(middle));
     const std::vector<std::uint32_t> expected{0x731C0601u, 0x1900u, Tris::makeHeader(kResults, false, 0),

@@ -37,7 +37,6 @@ constexpr float kPictureLeft = 20;
 constexpr float kColumnsBelowDial = 4;
 constexpr int kMaxSplitSteps = 64;  // a position walk never takes more
 
-constexpr int kSavedResultRun = 32;  // its result list is stored before the corrections
 using verificationrows::kMiddlePlane;
 
 constexpr ImU32 kSchemeText = 0xFF000000;
@@ -124,7 +123,6 @@ void Data::evaluate() {
         if (!r.computeDisbalance()) {
             g.messageBox(textOrEmpty(textid::kTextCalculationError), textOrEmpty(textid::kTextGaussFailed));
         } else {
-            if (r.isControlRotor() && r.currentRun() == kSavedResultRun && !r.runNotKept()) r.saveResult(false);
             prepare(false);
             g.sayWriteError(r);
         }
