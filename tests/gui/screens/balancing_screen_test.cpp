@@ -793,8 +793,8 @@ struct ProvingWalk : Bench {
     }
     bool missed() { return find("badge") && find("badge")->text == "Balancing required"; }
     // The 39 runs, then the one more the complete test offers: run 39 again, its masses on again.
-    void walkThrough(std::vector<std::string>& said) {
-        for (int run = 1; run <= 40; ++run) {
+    void walkThrough(std::vector<std::string>& said, int first = 1) {
+        for (int run = first; run <= 40; ++run) {
             at = run;
             if (run == 40) {
                 ASSERT_FALSE(slideStart()) << "a run on the bare rotor would take run 39's place";
@@ -896,6 +896,9 @@ struct ProvingWalk : Bench {
                 const long kept = static_cast<long>(runs.size()) - (runs.size() == 39);  // a repeat replaces run 39
                 EXPECT_EQ(now.size(), kept + 1u);
                 EXPECT_TRUE(std::equal(runs.data(), runs.data() + kept, now.data(), Tris::equalRecords));
+                std::vector<std::string> rest;  // the rest of the test walked on approves a sound machine
+                road.clear(), doAsks(), walkThrough(rest, at + 1), rotor().makeReport(0, "walk.pdf", 0, 0);
+                EXPECT_NE(pdfinspect::text("walk.pdf").find(textOrEmpty(reporttext::kVerdictApproved)), std::string::npos);
                 if (made.empty()) return;
                 h.restart(), h.run(400), roam({"History"});  // the record made deleted before the other opens
                 ASSERT_TRUE(h.tap("delete", made));
@@ -1040,13 +1043,21 @@ TEST(BalancingScreen, ProvingRotorsWalkedAsTheScreenAsks) {
              older = w.rotor().nameText(true), w.restart();
          }}};
     struct Case { const char* name; verification::ProvingSet set; double misread; TextId verdict; Road road = {}; };
-    for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved},
+    // Run 33 (it saves the result run 34 is measured against) and "Repeat run 39" cut or refused.
+    for (const Case& c : {Case{"removing", {"25", "150", "100", true}, 0, reporttext::kVerdictApproved,
+                               {{33, ProvingWalk::kRun, true, cut}, {40, ProvingWalk::kRun, true, cut}}},
                           Case{"misread", {"25", "150", "100"}, 290, reporttext::kVerdictNotApproved},
                           Case{"2.1 kg", {"2.1", "140", "140"}, 0, reporttext::kVerdictApproved,
                                {{8, ProvingWalk::kRun, true,
-                                 [](ProvingWalk& w) { w.restart(), w.refusedRun(0, false); }}}},
+                                 [](ProvingWalk& w) { w.restart(), w.refusedRun(0, false); }},
+                                {33, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.restart(), w.cutRun(); }}}},
                           Case{"1.25 kg", {"1.25", "100", "100"}, 0, reporttext::kVerdictApproved,
-                               {{40, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.refusedRun(1000, true); }}}},
+                               {{33, ProvingWalk::kRun, true, [](ProvingWalk& w) {  // room for its run, none for its result
+                                    std::size_t words = 0;  // as many as run 32's
+                                    Tris::writeRecordItem(nullptr, words, jobrec::kRuns, w.rotor().data().runs.back(), Measurement(), true);
+                                    w.refusedRun(std::filesystem::file_size("history/" + std::string(w.rotor().nameText(true))) + 4 * words, true);
+                                }},
+                                {40, ProvingWalk::kRun, true, [](ProvingWalk& w) { w.refusedRun(1000, true); }}}},
                           Case{"roads", {"25", "150", "100"}, 0, reporttext::kVerdictApproved, roads}}) {
         SCOPED_TRACE(c.name);
         ProvingWalk w(c.set);
