@@ -392,7 +392,6 @@ public:
         bool runNotKept = false;
     };
     HistoryError takeHistoryError() { return std::exchange(historyError_, HistoryError{}); }
-    bool runNotKept() const { return historyError_.runNotKept; }
     // Why the last save to the rotor's file failed (the system's errno),
     // given once; 0 when it was written.
     int takeSaveError() { return std::exchange(saveError_, 0); }
@@ -456,9 +455,10 @@ private:
     // Runs, history file and rotor files.
     const Result* runResult(int run, int place) const;
     const Result* planeRunResult(int run, int i);
-    // Appends items to the open history file in one write; a piece the file
-    // could not be cut back from is said in `pieceLeft`.
-    bool appendToHistory(const std::string& bytes, bool* pieceLeft = nullptr);
+    // Appends items to the open history file in one write.  A file that keeps
+    // a piece of them (it could not be cut back) is closed, so that the next
+    // run makes a record of every run.
+    bool appendToHistory(const std::string& bytes);
     // "history/" and the history file's name.
     std::string historyPath() const;
     // The test's progress: one ask more or back on plane index i, nothing
@@ -489,10 +489,9 @@ private:
     bool markLeft(const std::vector<LeftRecord>& records, TestLeft how, const std::string& leavingFor, int* err);
     // The run's new history record, made whole, then opened for the runs after it.
     bool createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how);
-    // The last run appended, in the last one's place (its erase in the same
-    // write), or followed by the saved result that the run `savedBefore`
-    // stood before (null: the run saves none).
-    bool appendRun(bool replacesLast, const std::vector<Vector>* savedBefore);
+    // The last run appended, or in the last one's place (its erase in the
+    // same write), with the items `carried` in the same write.
+    bool appendRun(bool replacesLast, const std::string& carried);
     // The saved result of the current run: each plane's mean of its and the
     // previous run's unbalance (zero for a plane without a channel, and for
     // every plane with `all`).

@@ -10,11 +10,11 @@
 // temporary name and linked in under a free name only once it is all on the
 // disk, so that an earlier job's file is never touched and no empty or cut
 // record ever stands (a second job in the same second takes the next free
-// second's name).  A run appended, with the erase of the run it replaces, is
-// one write, cut off again when the disk refuses part of it.  After every
-// write the file is synced to the disk (and the folder, when a file was made
-// or removed): a write is durable when the call returns, without waiting for
-// the rest of the file system.
+// second's name).  A run appended, with the erase of the run it replaces or
+// the result it saves, is one write, cut off again when the disk refuses part
+// of it; so is a saved result.  After every write the file is synced to the
+// disk (and the folder, when a file was made or removed): a write is durable
+// when the call returns, without waiting for the rest of the file system.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -61,15 +61,17 @@ void writeSavedResult(Tris::Sink& sink, const std::vector<Vector>& saved, bool r
 
 }  // namespace
 
-bool Rotor::appendToHistory(const std::string& bytes, bool* pieceLeft) {
-    if (pieceLeft) *pieceLeft = false;
+bool Rotor::appendToHistory(const std::string& bytes) {
     if (!history_) return false;
     std::FILE* f = history_;
-    if (std::fflush(f) == 0 && platform::appendToFile(::fileno(f), bytes, pieceLeft)) return true;
+    bool pieceLeft = false;
+    if (std::fflush(f) == 0 && platform::appendToFile(::fileno(f), bytes, &pieceLeft)) return true;
     const int err = systemError(errno);
     std::clearerr(f);
     logPrintf(&logger_, "History file %s: write error (%s)", historyName_.c_str(), std::strerror(err));
     historyError_.err = err;
+    // A record that holds a piece of an item takes no more: the next run makes one of every run.
+    if (pieceLeft) closeHistoryFile();
     return false;
 }
 
@@ -153,30 +155,20 @@ bool Rotor::createHistoryFile(const std::vector<LeftRecord>& left, TestLeft how)
     return true;
 }
 
-bool Rotor::appendRun(bool replacesLast, const std::vector<Vector>* savedBefore) {
+bool Rotor::appendRun(bool replacesLast, const std::string& carried) {
     Tris::Sink sink;
     std::size_t words = 0;
     Tris::writeRecordItem(&sink, words, jobrec::kRuns, data_->runs.back(), Measurement(), true);
     // The run that takes the last one's place and the erase of that one in
     // one write: the record never holds both.
     if (replacesLast) writeRunErase(sink, runCount() - 1);
-    // A run that saves the result carries it: the record never holds the run
-    // without its result, nor a part of the result as the whole.
-    if (savedBefore) writeSavedResult(sink, data_->results, !savedBefore->empty());
-    bool pieceLeft = false;
-    if (appendToHistory(sink.bytes(), &pieceLeft)) return true;
-    // A record that holds a piece of the run takes no more: the next run makes one of every run.
-    if (pieceLeft) closeHistoryFile();
-    return false;
+    return appendToHistory(sink.bytes() + carried);
 }
 
 void Rotor::appendSavedResult(bool replaces) {
-    if (!history_) return;
     Tris::Sink sink;
     writeSavedResult(sink, data_->results, replaces);
-    bool pieceLeft = false;
-    // A record that holds a piece of the list takes no more: the next run makes one of every run.
-    if (!appendToHistory(sink.bytes(), &pieceLeft) && pieceLeft) closeHistoryFile();
+    appendToHistory(sink.bytes());
 }
 
 void Rotor::recordRun(const Measurement& run, bool replacesLast) {
@@ -200,12 +192,15 @@ void Rotor::recordRun(const Measurement& run, bool replacesLast) {
     historyError_ = {};
     // The run of a control rotor that saves the result the next run is
     // measured against goes to the disk with it, in the new record or in the
-    // run's append, or neither does.
+    // run's append, or neither does: never the run without its whole result.
     const std::vector<Vector> savedBefore = data_->results;
-    const bool savesResult = isControlRotor() && currentRun_ == kResultSavingRun;
-    if (savesResult) data_->results = savedResultOfRuns(false);
+    Tris::Sink result;
+    if (isControlRotor() && currentRun_ == kResultSavingRun) {
+        data_->results = savedResultOfRuns(false);
+        writeSavedResult(result, data_->results, !savedBefore.empty());
+    }
 
-    if (history_ ? appendRun(replacesLast, savesResult ? &savedBefore : nullptr) : createHistoryFile(left, how)) {
+    if (history_ ? appendRun(replacesLast, result.bytes()) : createHistoryFile(left, how)) {
         // What was marked done led to this run: the next one's asks start
         // afresh, in the record that now holds the test.
         restartTestProgress();
@@ -269,8 +264,7 @@ void Rotor::setRecordedText(u32 fieldId, const char* text) {
     historyName_ = std::filesystem::path(filePath_).filename().string();
     appendToHistory(sink.bytes());
     historyName_ = keepName;
-    history_ = nullptr;
-    std::fclose(f);
+    closeHistoryFile();  // the file borrowed, unless the append closed it
 }
 
 void Rotor::removeCurrentRun() {
